@@ -1,0 +1,84 @@
+#include "engine/SettingsStore.h"
+
+namespace zt {
+
+std::string ApplicationNameFromPath(std::string_view modulePath) {
+    auto slash = modulePath.find_last_of("\\/");
+    std::string_view name = slash == std::string_view::npos ? modulePath : modulePath.substr(slash + 1);
+    auto dot = name.rfind('.');
+    if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
+    return std::string(name);
+}
+
+SettingsStore::SettingsStore(Registry& registry, std::string applicationName)
+    : registry_(registry) {
+    keyPath_ = "Software\\";
+    keyPath_ += kMakerName;
+    keyPath_ += '\\';
+    keyPath_ += applicationName;
+    keyPath_ += '\\';
+    keyPath_ += kSettingsSection;
+}
+
+std::int32_t SettingsStore::ReadInt(std::string_view key, std::int32_t defaultValue) const {
+    RegKey k(registry_, registry_.OpenKeyRead(RootHandle(kCurrentUser), keyPath_));
+    if (!k) return defaultValue;
+    std::uint32_t type = 0;
+    std::uint32_t value = 0;
+    std::uint32_t size = 0;
+    if (!registry_.ReadValue(k.get(), key, &value, sizeof value, &type, &size)) return defaultValue;
+    if (type != kRegDword || size != sizeof value) return defaultValue;
+    return static_cast<std::int32_t>(value);
+}
+
+void SettingsStore::WriteInt(std::string_view key, std::int32_t value) const {
+    RegKey k(registry_, registry_.CreateKey(RootHandle(kCurrentUser), keyPath_));
+    if (!k) return;
+    registry_.WriteDword(k.get(), key, static_cast<std::uint32_t>(value));
+}
+
+std::string SettingsStore::ListWidthKey(std::string_view list, int column) {
+    return std::string(list) + "_" + std::to_string(column);
+}
+
+bool ReadWindowRect(const SettingsStore& store, WindowRect& rect) {
+    WindowRect r{store.ReadInt(settings::MainLeft, -1), store.ReadInt(settings::MainTop, -1),
+                 store.ReadInt(settings::MainRight, -1), store.ReadInt(settings::MainBottom, -1)};
+    if (r.left == -1 || r.top == -1 || r.right == -1 || r.bottom == -1) return false;
+    rect = r;
+    return true;
+}
+
+void WriteWindowRect(const SettingsStore& store, const WindowRect& rect) {
+    store.WriteInt(settings::MainLeft, rect.left);
+    store.WriteInt(settings::MainTop, rect.top);
+    store.WriteInt(settings::MainRight, rect.right);
+    store.WriteInt(settings::MainBottom, rect.bottom);
+}
+
+bool ReadListWidths(const SettingsStore& store, std::string_view list, int columns, int* widths) {
+    int read[16];
+    if (columns < 0 || columns > 16) return false;
+    for (int i = 0; i < columns; ++i) {
+        std::int32_t v = store.ReadInt(SettingsStore::ListWidthKey(list, i), -1);
+        if (v == -1) return false;
+        read[i] = static_cast<int>(static_cast<std::uint32_t>(v) & 0xFFFFu);
+    }
+    for (int i = 0; i < columns; ++i) widths[i] = read[i];
+    return true;
+}
+
+void WriteListWidths(const SettingsStore& store, std::string_view list, int columns,
+                     const int* widths) {
+    for (int i = 0; i < columns; ++i)
+        store.WriteInt(SettingsStore::ListWidthKey(list, i), widths[i]);
+}
+
+bool ReadActiveTab(const SettingsStore& store, int& tab) {
+    std::int32_t v = store.ReadInt(settings::ActiveTab, 0);
+    if (v < 0 || v >= settings::kTabCount) return false;
+    tab = v;
+    return true;
+}
+
+}  // namespace zt

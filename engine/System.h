@@ -1,0 +1,119 @@
+#pragma once
+// The file-system and shell seam: what the core needs of the platform besides the registry.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zt {
+
+// File attribute bits, as the platform numbers them.
+inline constexpr std::uint32_t kAttrReadOnly = 0x1;
+inline constexpr std::uint32_t kAttrHidden = 0x2;
+inline constexpr std::uint32_t kAttrSystem = 0x4;
+inline constexpr std::uint32_t kAttrDirectory = 0x10;
+inline constexpr std::uint32_t kAttrArchive = 0x20;
+inline constexpr std::uint32_t kAttrNormal = 0x80;
+inline constexpr std::uint32_t kAttrReparsePoint = 0x400;
+
+struct DirEntry {
+    std::string name;  // file name only, never "." or ".."
+    std::uint32_t attributes = 0;
+    std::uint64_t size = 0;
+    bool IsDirectory() const { return (attributes & kAttrDirectory) != 0; }
+    bool IsReparsePoint() const { return (attributes & kAttrReparsePoint) != 0; }
+};
+
+enum class KnownFolder {
+    AppData,        // CSIDL_APPDATA
+    Cookies,        // CSIDL_COOKIES
+    InternetCache,  // CSIDL_INTERNET_CACHE
+    Fonts,          // CSIDL_FONTS
+    Startup,        // CSIDL_STARTUP
+    CommonStartup,  // CSIDL_COMMON_STARTUP
+    ProgramFiles,   // CSIDL_PROGRAM_FILES
+};
+
+struct LocalTime {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, milliseconds = 0;
+    int dayOfWeek = 0;
+};
+
+struct UrlCacheEntry {
+    std::string sourceUrl;
+    std::string localFile;
+};
+
+struct RecycleBinInfo {
+    std::uint64_t bytes = 0;
+    std::uint64_t items = 0;
+};
+
+// Window show states for ShellExecute, as the platform numbers them.
+inline constexpr int kShowHide = 0;
+inline constexpr int kShowNormal = 1;
+
+struct ShellResult {
+    bool started = false;        // the platform reported success
+    std::uint32_t exitCode = 0;  // only when waited for and a process was started
+    bool waited = false;         // a process was started and has ended
+};
+
+class System {
+public:
+    virtual ~System() = default;
+
+    // Attributes of a file or folder, or none when it does not exist.
+    virtual std::optional<std::uint32_t> GetAttributes(std::string_view path) = 0;
+    bool Exists(std::string_view path) { return GetAttributes(path).has_value(); }
+    bool IsDirectory(std::string_view path) {
+        auto a = GetAttributes(path);
+        return a && (*a & kAttrDirectory);
+    }
+
+    // The platform's program search (system search order, no extra folder); `extension`
+    // empty means no default extension. The full path found, or none.
+    virtual std::optional<std::string> SearchProgramPath(std::string_view name,
+                                                         std::string_view extension) = 0;
+
+    virtual std::optional<std::string> GetEnvVar(std::string_view name) = 0;
+    // Expands %VAR% references; none when the platform's expansion fails.
+    virtual std::optional<std::string> ExpandEnv(std::string_view text) = 0;
+
+    // Calls `visit` for each entry of folder `path` (no "." or ".."); `visit` returns false
+    // to stop. False when the folder cannot be listed.
+    virtual bool EnumDirectory(std::string_view path,
+                               const std::function<bool(const DirEntry&)>& visit) = 0;
+    virtual bool RemoveFile(std::string_view path) = 0;
+    virtual bool RemoveFolder(std::string_view path) = 0;
+    virtual bool MakeFolder(std::string_view path) = 0;
+    // The path a file or folder really resolves to (links followed), or none.
+    virtual std::optional<std::string> FinalPath(std::string_view path) = 0;
+
+    virtual std::optional<std::string> GetKnownFolder(KnownFolder folder) = 0;
+    virtual std::string GetTempFolder() = 0;  // with trailing backslash, as the platform gives it
+    virtual std::string SystemFolder() = 0;
+    virtual std::string WindowsFolder() = 0;
+    virtual std::uint32_t LogicalDriveMask() = 0;
+    // Full path of the running program.
+    virtual std::string GetModulePath() = 0;
+
+    virtual std::optional<RecycleBinInfo> QueryRecycleBin(std::string_view rootPath) = 0;
+    // Empties without the system's confirmation, progress or sound.
+    virtual bool EmptyRecycleBin() = 0;
+
+    // Walks the URL cache; `visit` returns false to stop.
+    virtual void WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) = 0;
+    virtual bool DeleteUrlEntry(std::string_view sourceUrl) = 0;
+
+    // Shell execution of `verb` on `file`. With `wait`, waits for the started process.
+    virtual ShellResult Execute(std::string_view verb, std::string_view file,
+                                     std::string_view parameters, int show, bool wait) = 0;
+    // Target path of a shortcut file through the shell link object, or none.
+    virtual std::optional<std::string> ResolveShortcut(std::string_view linkPath) = 0;
+
+    virtual LocalTime GetLocalTime() = 0;
+};
+
+}  // namespace zt

@@ -1,0 +1,249 @@
+#include "platform/memory/MemoryRegistry.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zt {
+
+struct MemoryRegistry::Node {
+    std::string name;
+    bool deleted = false;
+    std::vector<std::shared_ptr<Node>> children;
+    struct Value {
+        std::string name;
+        RegValue value;
+    };
+    std::vector<Value> values;
+
+    std::shared_ptr<Node> Child(std::string_view n) const {
+        for (const auto& c : children)
+            if (NamesEqual(c->name, n)) return c;
+        return nullptr;
+    }
+    Value* FindValue(std::string_view n) {
+        for (auto& v : values)
+            if (NamesEqual(v.name, n)) return &v;
+        return nullptr;
+    }
+};
+
+namespace {
+void MarkDeleted(MemoryRegistry::Node& node);
+}
+
+MemoryRegistry::MemoryRegistry() {
+    for (RootKey r : {kClassesRoot, kCurrentUser, kLocalMachine, kUsers, kCurrentConfig}) {
+        auto node = std::make_shared<Node>();
+        node->name = std::string(RootFullName(r));
+        roots_[r] = node;
+    }
+}
+
+MemoryRegistry::~MemoryRegistry() = default;
+
+MemoryRegistry::Node* MemoryRegistry::Resolve(HKey key, Access* access) {
+    if (IsPredefinedRoot(key)) {
+        auto it = roots_.find(static_cast<RootKey>(key));
+        if (it == roots_.end()) return nullptr;
+        if (access) *access = Access::AllAccess;
+        return it->second.get();
+    }
+    auto it = handles_.find(key);
+    if (it == handles_.end() || it->second.node->deleted) return nullptr;
+    if (access) *access = it->second.access;
+    return it->second.node.get();
+}
+
+std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Walk(Node* from, std::string_view subkey,
+                                                           bool create) {
+    // Find the shared_ptr of `from` by starting at the roots or a handle: callers pass the
+    // resolved node, so rebuild ownership from the parent chain as we go.
+    std::shared_ptr<Node> current;
+    for (auto& [r, n] : roots_)
+        if (n.get() == from) current = n;
+    if (!current)
+        for (auto& [h, hd] : handles_)
+            if (hd.node.get() == from) current = hd.node;
+    if (!current) return nullptr;
+    std::size_t pos = 0;
+    while (pos < subkey.size()) {
+        std::size_t end = subkey.find('\\', pos);
+        if (end == std::string_view::npos) end = subkey.size();
+        std::string_view part = subkey.substr(pos, end - pos);
+        pos = end + 1;
+        if (part.empty()) {
+            if (end == subkey.size()) break;  // a trailing backslash is harmless
+            return nullptr;
+        }
+        auto child = current->Child(part);
+        if (!child) {
+            if (!create || part.size() > kMaxKeyNameChars) return nullptr;
+            child = std::make_shared<Node>();
+            child->name = std::string(part);
+            current->children.push_back(child);
+        }
+        current = child;
+    }
+    return current;
+}
+
+HKey MemoryRegistry::NewHandle(std::shared_ptr<Node> node, Access access) {
+    HKey h = nextHandle_;
+    nextHandle_ += 4;
+    handles_[h] = Handle{std::move(node), access};
+    return h;
+}
+
+HKey MemoryRegistry::OpenKey(HKey parent, std::string_view subkey, Access access) {
+    Node* from = Resolve(parent);
+    if (!from) return kNoKey;
+    if (!subkey.empty() && subkey.front() == '\\') return kNoKey;
+    auto node = Walk(from, subkey, false);
+    if (!node) return kNoKey;
+    return NewHandle(std::move(node), access);
+}
+
+HKey MemoryRegistry::CreateKey(HKey parent, std::string_view subkey) {
+    Node* from = Resolve(parent);
+    if (!from) return kNoKey;
+    if (!subkey.empty() && subkey.front() == '\\') return kNoKey;
+    auto node = Walk(from, subkey, true);
+    if (!node) return kNoKey;
+    return NewHandle(std::move(node), Access::AllAccess);
+}
+
+void MemoryRegistry::CloseKey(HKey key) { handles_.erase(key); }
+
+bool MemoryRegistry::ReadValue(HKey key, std::string_view name, void* buffer,
+                               std::uint32_t size, std::uint32_t* type,
+                               std::uint32_t* dataSize) {
+    if (buffer && size) std::memset(buffer, 0, size);
+    Node* node = Resolve(key);
+    if (!node) return false;
+    auto* v = node->FindValue(name);
+    if (!v || v->value.data.size() > size) return false;
+    if (!v->value.data.empty()) std::memcpy(buffer, v->value.data.data(), v->value.data.size());
+    if (type) *type = v->value.type;
+    if (dataSize) *dataSize = static_cast<std::uint32_t>(v->value.data.size());
+    return true;
+}
+
+std::optional<RegValue> MemoryRegistry::ReadValueWhole(HKey key, std::string_view name) {
+    Node* node = Resolve(key);
+    if (!node) return std::nullopt;
+    auto* v = node->FindValue(name);
+    if (!v) return std::nullopt;
+    return v->value;
+}
+
+bool MemoryRegistry::WriteValue(HKey key, std::string_view name, std::uint32_t type,
+                                const void* data, std::uint32_t size) {
+    Access access;
+    Node* node = Resolve(key, &access);
+    if (!node || access == Access::Read) return false;
+    if (name.size() > kMaxValueNameChars) return false;
+    RegValue value;
+    value.type = type;
+    if (size) {
+        auto* p = static_cast<const std::uint8_t*>(data);
+        value.data.assign(p, p + size);
+    }
+    // The platform stores string types with their terminating zero when the caller's
+    // count left it out only if the caller passed it; keep exactly what was given.
+    if (auto* v = node->FindValue(name)) {
+        v->value = std::move(value);
+    } else {
+        node->values.push_back({std::string(name), std::move(value)});
+    }
+    return true;
+}
+
+bool MemoryRegistry::EnumKey(HKey key, std::uint32_t index, std::string& name,
+                             std::uint32_t bufferChars) {
+    Node* node = Resolve(key);
+    if (!node || index >= node->children.size()) return false;
+    const std::string& n = node->children[index]->name;
+    if (n.size() + 1 > bufferChars) return false;
+    name = n;
+    return true;
+}
+
+bool MemoryRegistry::EnumValue(HKey key, std::uint32_t index, std::string& name,
+                               std::uint32_t nameBufferChars, std::uint32_t& type,
+                               std::vector<std::uint8_t>& data, std::uint32_t dataBufferBytes) {
+    Node* node = Resolve(key);
+    if (!node || index >= node->values.size()) return false;
+    const auto& v = node->values[index];
+    if (v.name.size() + 1 > nameBufferChars) return false;
+    if (v.value.data.size() > dataBufferBytes) return false;
+    name = v.name;
+    type = v.value.type;
+    data = v.value.data;
+    return true;
+}
+
+std::optional<KeyInfo> MemoryRegistry::QueryKeyInfo(HKey key) {
+    Node* node = Resolve(key);
+    if (!node) return std::nullopt;
+    KeyInfo info;
+    info.subkeys = static_cast<std::uint32_t>(node->children.size());
+    info.values = static_cast<std::uint32_t>(node->values.size());
+    for (const auto& c : node->children)
+        info.maxSubkeyNameChars =
+            std::max(info.maxSubkeyNameChars, static_cast<std::uint32_t>(c->name.size()));
+    for (const auto& v : node->values) {
+        info.maxValueNameChars =
+            std::max(info.maxValueNameChars, static_cast<std::uint32_t>(v.name.size()));
+        info.maxValueDataBytes =
+            std::max(info.maxValueDataBytes, static_cast<std::uint32_t>(v.value.data.size()));
+    }
+    return info;
+}
+
+bool MemoryRegistry::DeleteValue(HKey key, std::string_view name) {
+    Access access;
+    Node* node = Resolve(key, &access);
+    if (!node || access == Access::Read) return false;
+    auto it = std::find_if(node->values.begin(), node->values.end(),
+                           [&](const Node::Value& v) { return NamesEqual(v.name, name); });
+    if (it == node->values.end()) return false;
+    node->values.erase(it);
+    return true;
+}
+
+namespace {
+void MarkDeleted(MemoryRegistry::Node& node) {
+    node.deleted = true;
+    for (auto& c : node.children) MarkDeleted(*c);
+}
+}  // namespace
+
+bool MemoryRegistry::DeleteKeyTree(HKey parent, std::string_view subkey) {
+    Node* from = Resolve(parent);
+    if (!from) return false;
+    if (subkey.empty()) {
+        // The platform empties the key itself but keeps it.
+        for (auto& c : from->children) MarkDeleted(*c);
+        from->children.clear();
+        from->values.clear();
+        return true;
+    }
+    std::size_t cut = subkey.rfind('\\');
+    std::shared_ptr<Node> owner;
+    std::string_view leaf = subkey;
+    if (cut == std::string_view::npos) {
+        owner = Walk(from, {}, false);
+    } else {
+        owner = Walk(from, subkey.substr(0, cut), false);
+        leaf = subkey.substr(cut + 1);
+    }
+    if (!owner) return false;
+    auto it = std::find_if(owner->children.begin(), owner->children.end(),
+                           [&](const std::shared_ptr<Node>& c) { return NamesEqual(c->name, leaf); });
+    if (it == owner->children.end()) return false;
+    MarkDeleted(**it);
+    owner->children.erase(it);
+    return true;
+}
+
+}  // namespace zt

@@ -1,0 +1,59 @@
+#pragma once
+// An in-memory registry for native tests and fuzzing: names compare case-insensitively,
+// enumeration follows creation order, types and data are kept as written, and the
+// platform's size limits hold.
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/Registry.h"
+
+namespace zt {
+
+class MemoryRegistry : public Registry {
+public:
+    MemoryRegistry();
+    ~MemoryRegistry() override;
+
+    HKey OpenKey(HKey parent, std::string_view subkey, Access access) override;
+    HKey CreateKey(HKey parent, std::string_view subkey) override;
+    void CloseKey(HKey key) override;
+    bool ReadValue(HKey key, std::string_view name, void* buffer, std::uint32_t size,
+                   std::uint32_t* type, std::uint32_t* dataSize) override;
+    std::optional<RegValue> ReadValueWhole(HKey key, std::string_view name) override;
+    bool WriteValue(HKey key, std::string_view name, std::uint32_t type, const void* data,
+                    std::uint32_t size) override;
+    bool EnumKey(HKey key, std::uint32_t index, std::string& name,
+                 std::uint32_t bufferChars) override;
+    bool EnumValue(HKey key, std::uint32_t index, std::string& name,
+                   std::uint32_t nameBufferChars, std::uint32_t& type,
+                   std::vector<std::uint8_t>& data, std::uint32_t dataBufferBytes) override;
+    std::optional<KeyInfo> QueryKeyInfo(HKey key) override;
+    bool DeleteValue(HKey key, std::string_view name) override;
+    bool DeleteKeyTree(HKey parent, std::string_view subkey) override;
+
+    // Keys currently open (for leak checks in tests).
+    std::size_t OpenHandleCount() const { return handles_.size(); }
+
+    // Longest key name and value name the platform accepts.
+    static constexpr std::size_t kMaxKeyNameChars = 255;
+    static constexpr std::size_t kMaxValueNameChars = 16383;
+
+    struct Node;
+
+private:
+    struct Handle {
+        std::shared_ptr<Node> node;
+        Access access;
+    };
+    Node* Resolve(HKey key, Access* access = nullptr);
+    std::shared_ptr<Node> Walk(Node* from, std::string_view subkey, bool create);
+    HKey NewHandle(std::shared_ptr<Node> node, Access access);
+
+    std::map<RootKey, std::shared_ptr<Node>> roots_;
+    std::map<HKey, Handle> handles_;
+    HKey nextHandle_ = 0x1000;
+};
+
+}  // namespace zt

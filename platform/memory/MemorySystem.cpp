@@ -1,0 +1,241 @@
+#include "platform/memory/MemorySystem.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace zt {
+
+namespace {
+std::string Lower(std::string_view s) {
+    std::string r(s);
+    for (auto& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return r;
+}
+std::string Upper(std::string_view s) {
+    std::string r(s);
+    for (auto& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return r;
+}
+bool HasFolderPart(std::string_view s) {
+    return s.find('\\') != std::string_view::npos || s.find('/') != std::string_view::npos ||
+           s.find(':') != std::string_view::npos;
+}
+bool HasExtension(std::string_view s) {
+    auto slash = s.find_last_of("\\/");
+    auto dot = s.rfind('.');
+    return dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash);
+}
+std::string_view TrimBlanksAndDots(std::string_view s) {
+    while (!s.empty() && (s.back() == ' ' || s.back() == '.')) s.remove_suffix(1);
+    return s;
+}
+}  // namespace
+
+MemorySystem::MemorySystem() {
+    AddFolder("C:\\");
+    AddFolder(windowsDirectory);
+    AddFolder(systemDirectory);
+    AddFolder(tempFolder);
+    searchFolders = {systemDirectory, windowsDirectory};
+    SetEnvironment("PATHEXT", ".COM;.EXE;.BAT;.CMD");
+    SetEnvironment("SystemRoot", windowsDirectory);
+    SetEnvironment("windir", windowsDirectory);
+    SetEnvironment("TEMP", "C:\\Temp");
+}
+
+std::string MemorySystem::Key(std::string_view path) {
+    std::string k = Lower(path);
+    for (auto& c : k)
+        if (c == '/') c = '\\';
+    while (k.size() > 3 && k.back() == '\\') k.pop_back();
+    return k;
+}
+
+void MemorySystem::AddFolder(std::string_view path, std::uint32_t attributes) {
+    std::string k = Key(path);
+    // Create the parents too, as a real folder has them.
+    for (std::size_t pos = k.find('\\', 3); pos != std::string::npos; pos = k.find('\\', pos + 1)) {
+        std::string parent = k.substr(0, pos);
+        if (!entries_.count(parent))
+            entries_[parent] = Entry{std::string(path.substr(0, pos)), kAttrDirectory, 0};
+    }
+    if (k.size() == 2 && k[1] == ':') k += '\\';
+    entries_[k] = Entry{std::string(path), attributes | kAttrDirectory, 0};
+}
+
+void MemorySystem::AddFile(std::string_view path, std::uint64_t size, std::uint32_t attributes) {
+    std::string k = Key(path);
+    auto cut = k.rfind('\\');
+    if (cut != std::string::npos && cut > 2) AddFolder(path.substr(0, cut));
+    entries_[k] = Entry{std::string(path), attributes & ~kAttrDirectory, size};
+}
+
+void MemorySystem::SetEnvironment(std::string_view name, std::string_view value) {
+    env_[Upper(name)] = std::string(value);
+}
+void MemorySystem::UnsetEnvironment(std::string_view name) { env_.erase(Upper(name)); }
+void MemorySystem::SetKnownFolder(KnownFolder folder, std::string_view path) {
+    known_[folder] = std::string(path);
+}
+
+std::optional<std::uint32_t> MemorySystem::GetAttributes(std::string_view path) {
+    if (path.empty()) return std::nullopt;
+    auto it = entries_.find(Key(path));
+    if (it == entries_.end()) return std::nullopt;
+    return it->second.attributes;
+}
+
+std::optional<std::string> MemorySystem::SearchProgramPath(std::string_view name,
+                                                           std::string_view extension) {
+    name = TrimBlanksAndDots(name);
+    if (name.empty()) return std::nullopt;
+    auto tryPath = [&](const std::string& p) -> std::optional<std::string> {
+        auto it = entries_.find(Key(p));
+        if (it != entries_.end()) return it->second.path;
+        return std::nullopt;
+    };
+    auto tryBoth = [&](const std::string& base) -> std::optional<std::string> {
+        if (!extension.empty() && !HasExtension(base))
+            if (auto r = tryPath(base + std::string(extension))) return r;
+        return tryPath(base);
+    };
+    if (HasFolderPart(name)) return tryBoth(std::string(name));
+    for (const auto& folder : searchFolders)
+        if (auto r = tryBoth(folder + "\\" + std::string(name))) return r;
+    return std::nullopt;
+}
+
+std::optional<std::string> MemorySystem::GetEnvVar(std::string_view name) {
+    auto it = env_.find(Upper(name));
+    if (it == env_.end()) return std::nullopt;
+    return it->second;
+}
+
+std::optional<std::string> MemorySystem::ExpandEnv(std::string_view text) {
+    std::string out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == '%') {
+            auto end = text.find('%', i + 1);
+            if (end != std::string_view::npos) {
+                auto v = GetEnvVar(text.substr(i + 1, end - i - 1));
+                if (v && end > i + 1) {
+                    out += *v;
+                    i = end + 1;
+                    continue;
+                }
+                out.append(text.substr(i, end - i));
+                i = end;
+                continue;
+            }
+        }
+        out += text[i++];
+    }
+    return out;
+}
+
+bool MemorySystem::EnumDirectory(std::string_view path,
+                                 const std::function<bool(const DirEntry&)>& visit) {
+    std::string k = Key(path);
+    auto it = entries_.find(k);
+    if (it == entries_.end() || !(it->second.attributes & kAttrDirectory)) return false;
+    std::string prefix = k.back() == '\\' ? k : k + "\\";
+    std::vector<DirEntry> found;
+    for (auto e = entries_.lower_bound(prefix); e != entries_.end(); ++e) {
+        if (e->first.compare(0, prefix.size(), prefix) != 0) break;
+        std::string rest = e->first.substr(prefix.size());
+        if (rest.empty() || rest.find('\\') != std::string::npos) continue;
+        auto cut = e->second.path.find_last_of("\\/");
+        found.push_back(DirEntry{e->second.path.substr(cut + 1), e->second.attributes, e->second.size});
+    }
+    for (const auto& d : found)
+        if (!visit(d)) break;
+    return true;
+}
+
+bool MemorySystem::RemoveFile(std::string_view path) {
+    std::string k = Key(path);
+    auto it = entries_.find(k);
+    if (it == entries_.end() || (it->second.attributes & kAttrDirectory)) return false;
+    if (it->second.attributes & kAttrReadOnly) return false;
+    for (const auto& u : undeletable)
+        if (Key(u) == k) return false;
+    entries_.erase(it);
+    return true;
+}
+
+bool MemorySystem::RemoveFolder(std::string_view path) {
+    std::string k = Key(path);
+    auto it = entries_.find(k);
+    if (it == entries_.end() || !(it->second.attributes & kAttrDirectory)) return false;
+    std::string prefix = k + "\\";
+    auto child = entries_.lower_bound(prefix);
+    if (child != entries_.end() && child->first.compare(0, prefix.size(), prefix) == 0)
+        return false;  // not empty
+    entries_.erase(it);
+    return true;
+}
+
+bool MemorySystem::MakeFolder(std::string_view path) {
+    std::string k = Key(path);
+    if (entries_.count(k)) return false;
+    auto cut = k.rfind('\\');
+    if (cut == std::string::npos || !entries_.count(cut <= 2 ? k.substr(0, 3) : k.substr(0, cut)))
+        return false;
+    entries_[k] = Entry{std::string(path), kAttrDirectory, 0};
+    return true;
+}
+
+std::optional<std::string> MemorySystem::FinalPath(std::string_view path) {
+    auto it = entries_.find(Key(path));
+    if (it == entries_.end()) return std::nullopt;
+    return it->second.path;
+}
+
+std::optional<std::string> MemorySystem::GetKnownFolder(KnownFolder folder) {
+    auto it = known_.find(folder);
+    if (it == known_.end()) return std::nullopt;
+    return it->second;
+}
+
+std::optional<RecycleBinInfo> MemorySystem::QueryRecycleBin(std::string_view rootPath) {
+    auto it = recycleBins.find(Upper(rootPath));
+    if (it == recycleBins.end()) return std::nullopt;
+    return it->second;
+}
+
+bool MemorySystem::EmptyRecycleBin() {
+    for (auto& [root, info] : recycleBins) info = RecycleBinInfo{};
+    return true;
+}
+
+void MemorySystem::WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) {
+    auto copy = urlCache;
+    for (const auto& e : copy)
+        if (!visit(e)) break;
+}
+
+bool MemorySystem::DeleteUrlEntry(std::string_view sourceUrl) {
+    auto it = std::find_if(urlCache.begin(), urlCache.end(),
+                           [&](const UrlCacheEntry& e) { return e.sourceUrl == sourceUrl; });
+    if (it == urlCache.end()) return false;
+    urlCache.erase(it);
+    return true;
+}
+
+ShellResult MemorySystem::Execute(std::string_view verb, std::string_view file,
+                                       std::string_view parameters, int show, bool wait) {
+    executions.push_back({std::string(verb), std::string(file), std::string(parameters), show, wait});
+    ShellResult r;
+    r.started = shellExecuteSucceeds;
+    r.waited = shellExecuteSucceeds && wait;
+    return r;
+}
+
+std::optional<std::string> MemorySystem::ResolveShortcut(std::string_view linkPath) {
+    auto it = shortcuts.find(Lower(linkPath));
+    if (it == shortcuts.end()) return std::nullopt;
+    return it->second;
+}
+
+}  // namespace zt

@@ -1,0 +1,80 @@
+#pragma once
+// An in-memory file system and shell for native tests. Paths are Windows paths
+// ("C:\dir\file"), compared case-insensitively; a trailing backslash is ignored.
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/System.h"
+
+namespace zt {
+
+class MemorySystem : public System {
+public:
+    MemorySystem();
+
+    // Setup for tests.
+    void AddFile(std::string_view path, std::uint64_t size = 0, std::uint32_t attributes = kAttrArchive);
+    void AddFolder(std::string_view path, std::uint32_t attributes = kAttrDirectory);
+    void SetEnvironment(std::string_view name, std::string_view value);
+    void UnsetEnvironment(std::string_view name);
+    void SetKnownFolder(KnownFolder folder, std::string_view path);
+    // Folders the program search looks in, in order.
+    std::vector<std::string> searchFolders;
+    std::map<std::string, std::string> shortcuts;  // link path (lower case) -> target
+    std::vector<UrlCacheEntry> urlCache;
+    std::map<std::string, RecycleBinInfo> recycleBins;  // "C:\" -> contents
+    std::uint32_t logicalDrives = 1u << 2;              // C:
+    LocalTime now{2026, 12, 8, 15, 30, 0, 0, 2};
+    std::string tempFolder = "C:\\Temp\\";
+    std::string systemDirectory = "C:\\windows\\system32";
+    std::string windowsDirectory = "C:\\windows";
+    std::string modulePath = "C:\\Program Files\\Zentrove\\zentrove.exe";
+    struct Execution {
+        std::string verb, file, parameters;
+        int show;
+        bool wait;
+    };
+    std::vector<Execution> executions;
+    bool shellExecuteSucceeds = true;
+    std::vector<std::string> undeletable;  // paths whose deletion fails
+
+    std::optional<std::uint32_t> GetAttributes(std::string_view path) override;
+    std::optional<std::string> SearchProgramPath(std::string_view name,
+                                                 std::string_view extension) override;
+    std::optional<std::string> GetEnvVar(std::string_view name) override;
+    std::optional<std::string> ExpandEnv(std::string_view text) override;
+    bool EnumDirectory(std::string_view path,
+                       const std::function<bool(const DirEntry&)>& visit) override;
+    bool RemoveFile(std::string_view path) override;
+    bool RemoveFolder(std::string_view path) override;
+    bool MakeFolder(std::string_view path) override;
+    std::optional<std::string> FinalPath(std::string_view path) override;
+    std::optional<std::string> GetKnownFolder(KnownFolder folder) override;
+    std::string GetTempFolder() override { return tempFolder; }
+    std::string SystemFolder() override { return systemDirectory; }
+    std::string WindowsFolder() override { return windowsDirectory; }
+    std::uint32_t LogicalDriveMask() override { return logicalDrives; }
+    std::string GetModulePath() override { return modulePath; }
+    std::optional<RecycleBinInfo> QueryRecycleBin(std::string_view rootPath) override;
+    bool EmptyRecycleBin() override;
+    void WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) override;
+    bool DeleteUrlEntry(std::string_view sourceUrl) override;
+    ShellResult Execute(std::string_view verb, std::string_view file,
+                             std::string_view parameters, int show, bool wait) override;
+    std::optional<std::string> ResolveShortcut(std::string_view linkPath) override;
+    LocalTime GetLocalTime() override { return now; }
+
+private:
+    struct Entry {
+        std::string path;  // as first written
+        std::uint32_t attributes;
+        std::uint64_t size;
+    };
+    static std::string Key(std::string_view path);
+    std::map<std::string, Entry> entries_;  // key: lower-cased path
+    std::map<std::string, std::string> env_;  // key: upper-cased name
+    std::map<KnownFolder, std::string> known_;
+};
+
+}  // namespace zt

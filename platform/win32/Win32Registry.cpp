@@ -1,0 +1,159 @@
+#include "platform/win32/Win32Registry.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace zt {
+
+namespace {
+
+// Roots travel as their 32-bit predefined values; the platform wants them sign-extended.
+HKEY ToHkey(HKey key) {
+    if (IsPredefinedRoot(key))
+        return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(key)));
+    return reinterpret_cast<HKEY>(key);
+}
+HKey FromHkey(HKEY key) { return reinterpret_cast<HKey>(key); }
+
+REGSAM Rights(Access access) {
+    switch (access) {
+    case Access::Read: return KEY_READ;
+    case Access::Write: return KEY_WRITE;
+    case Access::AllAccess: return KEY_ALL_ACCESS;
+    }
+    return KEY_READ;
+}
+
+// The ANSI calls want zero-terminated names.
+std::string Z(std::string_view s) { return std::string(s); }
+
+}  // namespace
+
+HKey Win32Registry::OpenKey(HKey parent, std::string_view subkey, Access access) {
+    if (parent == kNoKey) return kNoKey;
+    HKEY out = nullptr;
+    if (RegOpenKeyExA(ToHkey(parent), Z(subkey).c_str(), 0, Rights(access), &out) != ERROR_SUCCESS)
+        return kNoKey;
+    return FromHkey(out);
+}
+
+HKey Win32Registry::CreateKey(HKey parent, std::string_view subkey) {
+    if (parent == kNoKey) return kNoKey;
+    HKEY out = nullptr;
+    if (RegCreateKeyExA(ToHkey(parent), Z(subkey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE, nullptr, &out,
+                        nullptr) != ERROR_SUCCESS)
+        return kNoKey;
+    return FromHkey(out);
+}
+
+void Win32Registry::CloseKey(HKey key) {
+    if (key == kNoKey || IsPredefinedRoot(key)) return;
+    RegCloseKey(ToHkey(key));
+}
+
+bool Win32Registry::ReadValue(HKey key, std::string_view name, void* buffer, std::uint32_t size,
+                              std::uint32_t* type, std::uint32_t* dataSize) {
+    if (buffer && size) std::memset(buffer, 0, size);
+    if (key == kNoKey) return false;
+    DWORD t = 0;
+    DWORD n = size;
+    if (RegQueryValueExA(ToHkey(key), Z(name).c_str(), nullptr, &t,
+                         static_cast<BYTE*>(buffer), &n) != ERROR_SUCCESS)
+        return false;
+    if (n > size) return false;  // never trust a size beyond the buffer
+    if (type) *type = t;
+    if (dataSize) *dataSize = n;
+    return true;
+}
+
+std::optional<RegValue> Win32Registry::ReadValueWhole(HKey key, std::string_view name) {
+    if (key == kNoKey) return std::nullopt;
+    std::string n = Z(name);
+    RegValue value;
+    DWORD size = 0;
+    DWORD t = 0;
+    if (RegQueryValueExA(ToHkey(key), n.c_str(), nullptr, &t, nullptr, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    // The value may grow between the two calls; retry a few times with the reported size.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        value.data.assign(size + 2, 0);
+        DWORD got = size + 2;
+        LONG rc = RegQueryValueExA(ToHkey(key), n.c_str(), nullptr, &t, value.data.data(), &got);
+        if (rc == ERROR_SUCCESS) {
+            value.data.resize(got);
+            value.type = t;
+            return value;
+        }
+        if (rc != ERROR_MORE_DATA) return std::nullopt;
+        size = got;
+    }
+    return std::nullopt;
+}
+
+bool Win32Registry::WriteValue(HKey key, std::string_view name, std::uint32_t type,
+                               const void* data, std::uint32_t size) {
+    if (key == kNoKey) return false;
+    return RegSetValueExA(ToHkey(key), Z(name).c_str(), 0, type,
+                          static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+}
+
+bool Win32Registry::EnumKey(HKey key, std::uint32_t index, std::string& name,
+                            std::uint32_t bufferChars) {
+    if (key == kNoKey || bufferChars == 0) return false;
+    std::string buf(bufferChars, '\0');
+    DWORD n = bufferChars;
+    if (RegEnumKeyExA(ToHkey(key), index, buf.data(), &n, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    if (n >= bufferChars) return false;
+    name.assign(buf.data(), n);
+    return true;
+}
+
+bool Win32Registry::EnumValue(HKey key, std::uint32_t index, std::string& name,
+                              std::uint32_t nameBufferChars, std::uint32_t& type,
+                              std::vector<std::uint8_t>& data, std::uint32_t dataBufferBytes) {
+    if (key == kNoKey || nameBufferChars == 0) return false;
+    std::string nbuf(nameBufferChars, '\0');
+    data.assign(dataBufferBytes, 0);
+    DWORD n = nameBufferChars;
+    DWORD t = 0;
+    DWORD d = dataBufferBytes;
+    if (RegEnumValueA(ToHkey(key), index, nbuf.data(), &n, nullptr, &t,
+                      dataBufferBytes ? data.data() : nullptr, &d) != ERROR_SUCCESS)
+        return false;
+    if (n >= nameBufferChars || d > dataBufferBytes) return false;
+    name.assign(nbuf.data(), n);
+    type = t;
+    data.resize(d);
+    return true;
+}
+
+std::optional<KeyInfo> Win32Registry::QueryKeyInfo(HKey key) {
+    if (key == kNoKey) return std::nullopt;
+    DWORD subkeys = 0, maxSub = 0, values = 0, maxName = 0, maxData = 0;
+    if (RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, &subkeys, &maxSub, nullptr,
+                         &values, &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS)
+        return std::nullopt;
+    return KeyInfo{subkeys, values, maxSub, maxName, maxData};
+}
+
+bool Win32Registry::DeleteValue(HKey key, std::string_view name) {
+    if (key == kNoKey) return false;
+    return RegDeleteValueA(ToHkey(key), Z(name).c_str()) == ERROR_SUCCESS;
+}
+
+bool Win32Registry::DeleteKeyTree(HKey parent, std::string_view subkey) {
+    if (parent == kNoKey) return false;
+    std::string s = Z(subkey);
+    if (RegDeleteTreeA(ToHkey(parent), s.empty() ? nullptr : s.c_str()) != ERROR_SUCCESS)
+        return false;
+    // The tree call empties the key; the key itself goes with the plain delete.
+    if (s.empty()) return true;
+    LONG rc = RegDeleteKeyA(ToHkey(parent), s.c_str());
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+}  // namespace zt

@@ -1,0 +1,36 @@
+#pragma once
+// The file-system and shell seam over the platform's ANSI interfaces.
+#include "engine/System.h"
+
+namespace zt {
+
+class Win32System : public System {
+public:
+    std::optional<std::uint32_t> GetAttributes(std::string_view path) override;
+    std::optional<std::string> SearchProgramPath(std::string_view name,
+                                                 std::string_view extension) override;
+    std::optional<std::string> GetEnvVar(std::string_view name) override;
+    std::optional<std::string> ExpandEnv(std::string_view text) override;
+    bool EnumDirectory(std::string_view path,
+                       const std::function<bool(const DirEntry&)>& visit) override;
+    bool RemoveFile(std::string_view path) override;
+    bool RemoveFolder(std::string_view path) override;
+    bool MakeFolder(std::string_view path) override;
+    std::optional<std::string> FinalPath(std::string_view path) override;
+    std::optional<std::string> GetKnownFolder(KnownFolder folder) override;
+    std::string GetTempFolder() override;
+    std::string SystemFolder() override;
+    std::string WindowsFolder() override;
+    std::uint32_t LogicalDriveMask() override;
+    std::string GetModulePath() override;
+    std::optional<RecycleBinInfo> QueryRecycleBin(std::string_view rootPath) override;
+    bool EmptyRecycleBin() override;
+    void WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) override;
+    bool DeleteUrlEntry(std::string_view sourceUrl) override;
+    ShellResult Execute(std::string_view verb, std::string_view file,
+                             std::string_view parameters, int show, bool wait) override;
+    std::optional<std::string> ResolveShortcut(std::string_view linkPath) override;
+    LocalTime GetLocalTime() override;
+};
+
+}  // namespace zt

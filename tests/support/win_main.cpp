@@ -1,0 +1,20 @@
+// Windows tests write anywhere in the registry, HKLM included, so they refuse to run
+// anywhere but in a throwaway Wine prefix that tools/test marked.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "support/wine_guard.h"
+
+int main(int argc, char** argv) {
+    std::string why;
+    if (!zt::test::InMarkedWinePrefix(why)) {
+        std::fprintf(stderr, "refusing to run: %s\n", why.c_str());
+        return 3;
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
