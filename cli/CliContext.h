@@ -1,0 +1,40 @@
+#pragma once
+// What every console command works with: the real registry and system, and the settings of
+// the windowed program (its profile, "zentrove"), so both share their switches.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/SettingsStore.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32System.h"
+
+namespace zt::cli {
+
+inline constexpr const char* kGuiApplicationName = "zentrove";
+
+struct CliContext {
+    Win32Registry registry;
+    Win32System system;
+    SettingsStore settings{registry, kGuiApplicationName};
+    std::FILE* out = stdout;
+    std::FILE* err = stderr;
+};
+
+using Args = std::vector<std::string>;
+
+// Exit codes of every command.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// One function per command; each lives in its own cli/Cmd*.cpp. `args` excludes the
+// command's own name.
+int RunScanCommand(CliContext& ctx, const Args& args);
+int RunCleanCommand(CliContext& ctx, const Args& args);
+int RunBackupsCommand(CliContext& ctx, const Args& args);
+int RunRestoreCommand(CliContext& ctx, const Args& args);
+int RunStartupCommand(CliContext& ctx, const Args& args);
+int RunJunkCommand(CliContext& ctx, const Args& args);
+
+}  // namespace zt::cli

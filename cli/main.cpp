@@ -1,0 +1,51 @@
+// zentrove-cli: the scan, cleaning, backups, startup manager and disk cleaner without windows.
+#include <windows.h>
+
+#include <cstring>
+
+#include "cli/CliContext.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(zt::cli::CliContext&, const zt::cli::Args&);
+    const char* usage;
+};
+
+const Command kCommands[] = {
+    {"scan", zt::cli::RunScanCommand, "scan [--json] [--categories LIST]"},
+    {"clean", zt::cli::RunCleanCommand, "clean [--yes] [--categories LIST] [--json]"},
+    {"backups", zt::cli::RunBackupsCommand, "backups [--json]"},
+    {"restore", zt::cli::RunRestoreCommand, "restore FILE|NUMBER"},
+    {"startup", zt::cli::RunStartupCommand,
+     "startup [--json] | startup delete N... [--yes] | startup add \"COMMAND\""},
+    {"junk", zt::cli::RunJunkCommand,
+     "junk [--json] | junk clean [--recycle-bin] [--cookies] [--user-temp] [--system-temp] "
+     "[--internet-cache] [--yes]"},
+};
+
+int Usage(std::FILE* to) {
+    std::fprintf(to, "usage: zentrove-cli COMMAND [OPTIONS]\ncommands:\n");
+    for (const auto& c : kCommands) std::fprintf(to, "  %s\n", c.usage);
+    return zt::cli::kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    zt::cli::CliContext ctx;
+    if (argc < 2) return Usage(ctx.err);
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0) {
+        Usage(ctx.out);
+        return zt::cli::kExitOk;
+    }
+    for (const auto& c : kCommands) {
+        if (std::strcmp(argv[1], c.name) == 0) {
+            zt::cli::Args args(argv + 2, argv + argc);
+            return c.run(ctx, args);
+        }
+    }
+    std::fprintf(ctx.err, "zentrove-cli: unknown command '%s'\n", argv[1]);
+    return Usage(ctx.err);
+}
