@@ -87,7 +87,7 @@ bool CDlgMain::OnInitDialog() {
     RECT client = ClientRect();
     RECT feedback = ChildRect(Item(IDC_FEEDBACK));
     RECT tabRect{0, 0, client.right, feedback.top - 3};
-    tabs_.Create(CBCGTabWnd::kStyleFlat, tabRect, Handle(), IDC_TABWND, CBCGTabWnd::kLocationTop,
+    tabs_.Create(CBCGTabWnd::STYLE_FLAT, tabRect, Handle(), IDC_TABWND, CBCGTabWnd::LOCATION_TOP,
                  false);
 
     scan_.Create(tabs_.Handle());
@@ -103,10 +103,10 @@ bool CDlgMain::OnInitDialog() {
     tabs_.AddTab(backup_.Handle(), "Backup");
 
     tabs_.SetBorderSize(0);
-    tabs_.SetFrameFlag(true);
+    tabs_.SetFlatFrame(true);
     tabs_.SetTabsFromEdge(true);
-    for (int i = 0; i < 5; ++i) tabs_.SetTabColor(i, kTabColour);
-    tabs_.SetBackgroundColor(kGradientTop);
+    for (int i = 0; i < 5; ++i) tabs_.SetTabBkColor(i, kTabColour);
+    tabs_.SetBkColor(kGradientTop);
     tabs_.RecalcLayout();
 
     layout_ = CLayout{{IDC_TABWND, kGrowX | kGrowY},
@@ -208,8 +208,9 @@ bool CDlgMain::OnSysCommand(WPARAM command, LPARAM lp) {
         return true;
     }
     if (cmd == SC_CLOSE) {
-        CGradientDialog::OnSysCommand(command, lp);  // ends the modal loop
+        // Saved and stopped while the window still exists; then the base ends the dialog.
         CloseWindow();
+        CGradientDialog::OnSysCommand(command, lp);
         return true;
     }
     if (cmd == SC_RESTORE) {
@@ -264,7 +265,7 @@ void CDlgMain::OnSize(UINT type, int cx, int cy) {
 }
 
 bool CDlgMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    if (msg == BCGM_ONCHANGE_ACTIVE_TAB() && msg != 0) {
+    if (msg == BCGM_ONCHANGE_ACTIVE_TAB && msg != 0) {
         result = lp == kTabSettings ? settings_.QueryApplyOnLeave() : 0;
         return true;
     }

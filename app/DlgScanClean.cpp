@@ -8,7 +8,7 @@
 #include "app/res/resource.h"
 #include "engine/SettingsStore.h"
 #include "ui/AnimatedBanner.h"
-#include "ui/ClassicCheck.h"
+#include "ui/ClassicLook.h"
 #include "ui/MessageBox.h"
 #include "ui/Messages.h"
 #include "ui/SubclassWindow.h"
@@ -220,10 +220,9 @@ bool CDlgScanClean::OnNotify(int id, NMHDR* header, LRESULT& result) {
     if (id != IDC_RESULTLIST) return CGradientDialog::OnNotify(id, header, result);
     switch (header->code) {
     case NM_CLICK: {
-        DWORD pos = ::GetMessagePos();
+        // Where the click happened, in list client coordinates.
         LVHITTESTINFO hit{};
-        hit.pt = {static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))};
-        ::ScreenToClient(list_->Handle(), &hit.pt);
+        hit.pt = reinterpret_cast<NMITEMACTIVATE*>(header)->ptAction;
         if (list_->Send(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) >= 0 &&
             hit.flags == LVHT_ONITEMSTATEICON) {
             checkClickPending_ = true;

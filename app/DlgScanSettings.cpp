@@ -177,7 +177,7 @@ void CDlgScanSettings::OnApply() {
 LRESULT CDlgScanSettings::QueryApplyOnLeave() {
     if (!HasPendingChanges()) return 0;
     int answer = ShowMessage(Handle(), "Are you want to apply the setting?", "", MB_YESNOCANCEL);
-    if (answer == IDCANCEL) return static_cast<LRESULT>(BCGM_ONCHANGE_ACTIVE_TAB());
+    if (answer == IDCANCEL) return static_cast<LRESULT>(BCGM_ONCHANGE_ACTIVE_TAB);
     if (answer == IDYES) {
         OnApply();
         return 0;
