@@ -259,14 +259,16 @@ std::optional<std::string> Win32System::ResolveShortcut(std::string_view linkPat
     if (FAILED(link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p))))
         return std::nullopt;
     std::string p = Z(linkPath);
-    int wlen = MultiByteToWideChar(CP_ACP, 0, p.c_str(), -1, nullptr, 0);
-    if (wlen <= 0) return std::nullopt;
-    std::wstring wide(static_cast<std::size_t>(wlen), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, p.c_str(), -1, wide.data(), wlen);
-    if (FAILED(file.p->Load(wide.c_str(), STGM_READ))) return std::nullopt;
+    // The shell link object takes a path of at most MAX_PATH wide characters.
+    wchar_t wide[MAX_PATH] = {};
+    if (MultiByteToWideChar(CP_ACP, 0, p.c_str(), -1, wide, MAX_PATH) == 0) return std::nullopt;
+    if (FAILED(file.p->Load(wide, STGM_READ))) return std::nullopt;
+    // No window may appear: the core has none to own it, and the console tool has no desktop.
+    if (FAILED(link.p->Resolve(nullptr, SLR_NO_UI | (1000u << 16)))) return std::nullopt;
     char target[MAX_PATH] = {};
     WIN32_FIND_DATAA fd{};
-    if (FAILED(link.p->GetPath(target, MAX_PATH, &fd, 0))) return std::nullopt;
+    // The raw path keeps the stored environment references unexpanded.
+    if (FAILED(link.p->GetPath(target, MAX_PATH, &fd, SLGP_RAWPATH))) return std::nullopt;
     return std::string(target);
 }
 
