@@ -1,0 +1,138 @@
+#include "engine/PathJudge.h"
+
+#include <algorithm>
+
+namespace zt {
+
+namespace {
+
+bool IsDriveLetter(char c) {
+    return (c >= 'C' && c <= 'Z') || (c >= 'c' && c <= 'z');
+}
+
+std::string Lower(std::string_view s) {
+    std::string r(s);
+    for (auto& c : r)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return r;
+}
+
+// The 1000-byte key path buffer of the App Paths lookup, terminating zero included.
+constexpr std::size_t kKeyPathBuffer = 1000;
+constexpr std::size_t kMaxProgramExtensionChars = 998;
+
+}  // namespace
+
+std::optional<std::size_t> FindDrivePrefix(std::string_view s) {
+    if (s.size() >= 4 && s[2] == ':' && s[3] == '\\') {
+        if (IsDriveLetter(s[1])) return 1;
+        return std::nullopt;
+    }
+    if (s.size() >= 3 && s[1] == ':' && s[2] == '\\') {
+        if (IsDriveLetter(s[0])) return 0;
+    }
+    return std::nullopt;
+}
+
+bool LooksLikeFilePath(std::string_view s) {
+    auto slash = s.rfind('\\');
+    if (slash == std::string_view::npos) return false;
+    if (s.find('.', slash + 1) == std::string_view::npos) return false;
+    if (s.back() == '.') return false;
+    if (s.find(':') != s.rfind(':')) return false;
+    return s.find_first_of(kForbiddenPathChars) == std::string_view::npos;
+}
+
+std::string ReadProgramExtensions(System& sys) {
+    auto v = sys.GetEnvVar("PATHEXT");
+    if (!v || v->empty()) return std::string(kDefaultProgramExtensions);
+    if (v->size() > kMaxProgramExtensionChars) v->resize(kMaxProgramExtensionChars);
+    return *v;
+}
+
+PathJudge::PathJudge(Registry& registry, System& system)
+    : PathJudge(registry, system, ReadProgramExtensions(system)) {}
+
+PathJudge::PathJudge(Registry& registry, System& system, std::string programExtensions)
+    : registry_(registry), system_(system), programExtensions_(std::move(programExtensions)) {}
+
+void PathJudge::SetCaching(bool on) {
+    caching_ = on;
+    searchCache_.clear();
+    missingCache_.clear();
+    existsCache_.clear();
+    appPathCache_.clear();
+}
+
+template <class F>
+bool PathJudge::Cached(Cache& cache, std::string_view key, F compute) {
+    if (!caching_) return compute();
+    std::string k = Lower(key);
+    if (auto it = cache.find(k); it != cache.end()) return it->second;
+    bool r = compute();
+    cache.emplace(std::move(k), r);
+    return r;
+}
+
+bool PathJudge::ExistsCached(std::string_view path) {
+    return Cached(existsCache_, path, [&] { return system_.Exists(path); });
+}
+
+bool PathJudge::SearchProgram(std::string_view name) {
+    return Cached(searchCache_, name, [&] { return SearchProgramUncached(name); });
+}
+
+bool PathJudge::SearchProgramUncached(std::string_view name) {
+    if (name.find('.') != std::string_view::npos)
+        return system_.SearchProgramPath(name, {}).has_value();
+    bool plain = system_.SearchProgramPath(name, {}).has_value();
+    std::string_view list = programExtensions_;
+    while (!list.empty()) {
+        auto cut = list.find(';');
+        std::string_view ext = list.substr(0, cut);
+        list = cut == std::string_view::npos ? std::string_view{} : list.substr(cut + 1);
+        if (!ext.empty() && system_.SearchProgramPath(name, ext)) return true;
+    }
+    return plain;
+}
+
+bool PathJudge::IsPathMissing(std::string_view s) {
+    return Cached(missingCache_, s, [&] { return IsPathMissingUncached(s); });
+}
+
+bool PathJudge::IsPathMissingUncached(std::string_view s) {
+    auto drive = FindDrivePrefix(s);
+    if (!drive) return false;
+    std::string_view p = s.substr(*drive);
+    if (SearchProgram(p)) return false;
+    for (char delimiter : kPathDelimiters) {
+        auto pos = p.find(delimiter);
+        if (pos == std::string_view::npos) continue;
+        std::string_view prefix = p.substr(0, std::min(pos, kMaxPrefixChars));
+        if (!prefix.empty() && ExistsCached(prefix)) return false;
+    }
+    return true;
+}
+
+std::string PathJudge::ExpandEnvironment(std::string_view s) {
+    if (FindDrivePrefix(s)) return std::string(s);
+    auto expanded = system_.ExpandEnv(s);
+    if (!expanded) return std::string(s);
+    return *expanded;
+}
+
+bool PathJudge::IsAppPathMissing(std::string_view name) {
+    return Cached(appPathCache_, name, [&] { return IsAppPathMissingUncached(name); });
+}
+
+bool PathJudge::IsAppPathMissingUncached(std::string_view name) {
+    std::string keyPath = std::string(kAppPathsKey) + "\\";
+    keyPath += name;
+    // No key of that length can exist to ask; a name we cannot judge is left alone.
+    if (keyPath.size() >= kKeyPathBuffer) return false;
+    RegKey key(registry_, registry_.OpenKeyRead(RootHandle(kLocalMachine), keyPath));
+    if (key) return false;
+    return !SearchProgram(name);
+}
+
+}  // namespace zt
