@@ -17,18 +17,6 @@ constexpr std::uint32_t kSmallValueBuffer = 260;
 // RunOnceEx child paths are built in 988 bytes; a longer path is not walked.
 constexpr std::size_t kMaxChildPath = 987;
 
-// Expands environment references unless the text starts with a drive path.
-std::string ExpandEnvironment(System& sys, const std::string& text) {
-    auto hasDrive = [&](std::size_t at) {
-        if (text.size() < at + 3 || text[at + 1] != ':' || text[at + 2] != '\\') return false;
-        char c = static_cast<char>(text[at] | 0x20);
-        return c >= 'c' && c <= 'z';
-    };
-    if (hasDrive(0) || hasDrive(1)) return text;
-    auto expanded = sys.ExpandEnv(text);
-    return expanded ? *expanded : text;
-}
-
 // Registry string data as stored: up to its first zero byte.
 std::string StringData(const std::vector<std::uint8_t>& data) {
     const char* p = reinterpret_cast<const char*>(data.data());
@@ -137,7 +125,7 @@ void StartupEnumerator::ListKeyValues(HKey key, std::string_view keyPath) {
         if (data.empty()) continue;
         if (runOnceExMode_ && keyDepth_ != 2) continue;
         std::string command = StringData(data);
-        if (type == kRegExpandSz) command = ExpandEnvironment(sys_, command);
+        if (type == kRegExpandSz) command = judge_.ExpandEnvironment(command);
         AppendStartupRow(name, std::move(command), MakeLocationText(keyPath),
                          StartupEntryKind::RegistryValue);
     }

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/PathJudge.h"
 #include "engine/Registry.h"
 #include "engine/System.h"
 #include "startup/StartupEntry.h"
@@ -12,7 +13,8 @@ namespace zt {
 
 class StartupEnumerator {
 public:
-    StartupEnumerator(Registry& reg, System& sys) : reg_(reg), sys_(sys) {}
+    StartupEnumerator(Registry& reg, System& sys)
+        : reg_(reg), sys_(sys), judge_(reg, sys, std::string(kDefaultProgramExtensions)) {}
 
     // Empties the sink and visits the sixteen locations in their fixed order.
     void EnumerateStartupEntries(StartupEntrySink& sink);
@@ -40,6 +42,7 @@ private:
 
     Registry& reg_;
     System& sys_;
+    PathJudge judge_;  // only its environment expansion is used
     StartupEntrySink* sink_ = nullptr;
     int rowCount_ = 0;
     RootKey currentRoot_ = kLocalMachine;
