@@ -244,3 +244,22 @@ TEST(UiFramework, MessageAnswererRecordsRequestsAndRestoresThePrevious) {
 
 }  // namespace
 }  // namespace zt
+
+#include "ui/MessageBoxPrompt.h"
+
+namespace zt {
+namespace {
+
+TEST(UiFramework, CorePromptGoesThroughTheMessageBoxSeam) {
+    ScopedMessageAnswerer answers(IDCANCEL);
+    CMessageBoxPrompt prompt;
+    EXPECT_EQ(prompt.Ask("Are you sure to delete these items?", "Zentrove",
+                         PromptButtons::OkCancel),
+              kAnswerCancel);
+    ASSERT_EQ(answers.Requests().size(), 1u);
+    EXPECT_EQ(answers.Requests()[0].type, unsigned(MB_OKCANCEL));
+    EXPECT_EQ(answers.Requests()[0].text, "Are you sure to delete these items?");
+}
+
+}  // namespace
+}  // namespace zt
