@@ -49,19 +49,19 @@ int Measure(CliContext& ctx, bool json) {
 }
 
 // The message box of the page, on the console.
-class ConsoleDialogs : public JunkCleanDialogs {
+class ConsoleDialogs : public UserPrompt {
 public:
     ConsoleDialogs(CliContext& ctx, bool yes, const JunkConfirm& confirm)
         : ctx_(ctx), yes_(yes), confirm_(confirm) {}
     bool noTerminal = false;
 
-    int ShowMessage(const std::string& text, const std::string&, int type) override {
-        if (type != kMessageOkCancel) {
-            std::fprintf(ctx_.out, "%s\n", text.c_str());
+    int Ask(std::string_view text, std::string_view, PromptButtons buttons) override {
+        if (buttons == PromptButtons::Ok) {
+            std::fprintf(ctx_.out, "%.*s\n", static_cast<int>(text.size()), text.data());
             return kAnswerOk;
         }
         if (yes_) return kAnswerOk;
-        auto answer = confirm_ ? confirm_(text) : std::nullopt;
+        auto answer = confirm_ ? confirm_(std::string(text)) : std::nullopt;
         if (!answer) {
             noTerminal = true;
             return kAnswerCancel;

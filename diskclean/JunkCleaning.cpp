@@ -12,13 +12,13 @@ bool ClearUrlCache(System& sys) {
 }
 
 JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selection,
-                          JunkCleanDialogs& dialogs) {
+                          UserPrompt& prompt, const std::function<void()>& placesEmptied) {
     JunkCleanResult result;
     if (!selection.Any()) {
-        dialogs.ShowMessage(kJunkNothingSelectedText, "", kMessageOk);
+        prompt.Tell(kJunkNothingSelectedText);
         return result;
     }
-    if (dialogs.ShowMessage(kJunkConfirmText, kJunkConfirmCaption, kMessageOkCancel) != kAnswerOk) {
+    if (prompt.Ask(kJunkConfirmText, kJunkConfirmCaption, PromptButtons::OkCancel) != kAnswerOk) {
         result.outcome = JunkCleanOutcome::Cancelled;
         return result;
     }
@@ -41,10 +41,10 @@ JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selec
     if (selection[JunkItem::RecycleBin]) sys.EmptyRecycleBin();
     if (selection[JunkItem::SystemTemp]) emptyFolder(JunkItem::SystemTemp, true, false);
 
-    dialogs.OnPlacesEmptied();
+    if (placesEmptied) placesEmptied();
     result.outcome = JunkCleanOutcome::Cleaned;
     result.finalMessage = result.AllDeleted() ? kJunkFinishedText : kJunkFinishedSomeLeftText;
-    dialogs.ShowMessage(result.finalMessage, "", kMessageOk);
+    prompt.Tell(result.finalMessage);
     return result;
 }
 

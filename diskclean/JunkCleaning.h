@@ -1,9 +1,11 @@
 #pragma once
 // Emptying the ticked junk places after one confirmation, as the Clean button does.
 #include <array>
+#include <functional>
 #include <string>
 
 #include "diskclean/JunkPlaces.h"
+#include "engine/UserPrompt.h"
 
 namespace zt {
 
@@ -13,12 +15,6 @@ inline constexpr const char* kJunkConfirmCaption = "Zentrove";
 inline constexpr const char* kJunkFinishedText = "The cleaning is finished!";
 inline constexpr const char* kJunkFinishedSomeLeftText =
     "The cleaning is finished!\n Some files can't delete because they are being used now.";
-
-// Message box types and results, as the program's message box numbers them.
-inline constexpr int kMessageOk = 0;
-inline constexpr int kMessageOkCancel = 1;
-inline constexpr int kAnswerOk = 1;
-inline constexpr int kAnswerCancel = 2;
 
 // The ticked check boxes, indexed by JunkItem.
 struct JunkSelection {
@@ -30,19 +26,6 @@ struct JunkSelection {
             if (t) return true;
         return false;
     }
-};
-
-// What the cleaning asks and tells: the page answers through its message box, the console
-// tool through the terminal.
-class JunkCleanDialogs {
-public:
-    virtual ~JunkCleanDialogs() = default;
-    // `type` is kMessageOk or kMessageOkCancel; an empty caption means the main window's title.
-    // Returns the pressed button (kAnswerOk, kAnswerCancel) or -1 when the box was closed.
-    virtual int ShowMessage(const std::string& text, const std::string& caption, int type) = 0;
-    // After the places are emptied and before the final message: the page starts a new
-    // measuring run here.
-    virtual void OnPlacesEmptied() {}
 };
 
 enum class JunkCleanOutcome { NothingSelected, Cancelled, Cleaned };
@@ -61,12 +44,13 @@ struct JunkCleanResult {
     }
 };
 
-// Clean button: checks the selection, asks once, empties the ticked places in the order
-// cookies, user temporary folder, internet cache (URL cache first), Recycle Bin (without the
-// system's confirmation), system temporary folder, then reports. Anything but OK in the
+// Clean button: checks the selection, asks once through `prompt`, empties the ticked places
+// in the order cookies, user temporary folder, internet cache (URL cache first), Recycle Bin
+// (without the system's confirmation), system temporary folder, calls `placesEmptied` (the
+// page starts a new measuring run there) and tells the final message. Anything but OK in the
 // confirmation cancels. The caller unticks the check boxes when the outcome is Cleaned.
 JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selection,
-                          JunkCleanDialogs& dialogs);
+                          UserPrompt& prompt, const std::function<void()>& placesEmptied = {});
 
 // Deletes every entry of the system's URL cache by its source URL. True when the walk ended
 // because there were no more entries.

@@ -32,17 +32,14 @@ public:
     }
 };
 
-class ScriptedDialogs : public JunkCleanDialogs {
+class ScriptedDialogs : public UserPrompt {
 public:
     int answer = kAnswerOk;
     std::vector<std::string> shown;
-    std::vector<std::string>* log = nullptr;
-    int ShowMessage(const std::string& text, const std::string& caption, int type) override {
-        shown.push_back(text + "|" + caption + "|" + std::to_string(type));
-        return type == kMessageOkCancel ? answer : kAnswerOk;
-    }
-    void OnPlacesEmptied() override {
-        if (log) log->push_back("emptied");
+    int Ask(std::string_view text, std::string_view caption, PromptButtons buttons) override {
+        shown.push_back(std::string(text) + "|" + std::string(caption) + "|" +
+                        std::to_string(static_cast<int>(buttons)));
+        return buttons == PromptButtons::OkCancel ? answer : kAnswerOk;
     }
 };
 
@@ -62,7 +59,6 @@ protected:
         sys.urlCache.push_back({"http://example.test/", "C:\\Users\\u\\Cache\\x.htm"});
         sys.recycleBins["C:\\"] = {50, 1};
         SetSystemTemp(kRegExpandSz, "%SystemRoot%\\temp");
-        dialogs.log = &sys.log;
     }
     void SetSystemTemp(std::uint32_t type, const std::string& text, const char* name = "TEMP") {
         RegKey k(reg, reg.CreateKey(RootHandle(kLocalMachine), kEnvKey));
@@ -73,7 +69,7 @@ protected:
 TEST_F(JunkCore, PlacesAreEmptiedInOrderThenReported) {
     JunkSelection all;
     all.ticked.fill(true);
-    auto r = CleanJunk(reg, sys, all, dialogs);
+    auto r = CleanJunk(reg, sys, all, dialogs, [&] { sys.log.push_back("emptied"); });
     EXPECT_EQ(r.outcome, JunkCleanOutcome::Cleaned);
     EXPECT_EQ(sys.log, (std::vector<std::string>{
                            "del C:\\Users\\u\\Cookies\\c.txt", "del C:\\Temp\\t.tmp",

@@ -45,13 +45,13 @@ std::set<std::string> Names(System& sys, const std::string& folder) {
     return names;
 }
 
-class ScriptedDialogs : public JunkCleanDialogs {
+class ScriptedDialogs : public UserPrompt {
 public:
     int answer = kAnswerOk;
     std::vector<std::string> shown;
-    int ShowMessage(const std::string& text, const std::string&, int type) override {
-        shown.push_back(text);
-        return type == kMessageOkCancel ? answer : kAnswerOk;
+    int Ask(std::string_view text, std::string_view, PromptButtons buttons) override {
+        shown.emplace_back(text);
+        return buttons == PromptButtons::OkCancel ? answer : kAnswerOk;
     }
 };
 
