@@ -27,6 +27,12 @@ struct FileHandle {
     }
 };
 
+// File times count 100 ns steps from 1601; the core counts seconds from 1970.
+std::int64_t UnixSeconds(const FILETIME& ft) {
+    std::uint64_t t = (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return (static_cast<std::int64_t>(t) - 116444736000000000LL) / 10000000LL;
+}
+
 // COM initialised for the current thread for the lifetime of the object.
 struct ComScope {
     HRESULT hr;
@@ -105,6 +111,7 @@ bool Win32System::EnumDirectory(std::string_view path,
         e.name = fd.cFileName;
         e.attributes = fd.dwFileAttributes;
         e.size = (static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+        e.lastWriteTime = UnixSeconds(fd.ftLastWriteTime);
         if (!visit(e)) break;
     } while (FindNextFileA(find.h, &fd));
     return true;
@@ -195,7 +202,7 @@ bool Win32System::EmptyRecycleBin() {
                                         SHERB_NOCONFIRMATION | SHERB_NOPROGRESSUI | SHERB_NOSOUND));
 }
 
-void Win32System::WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) {
+bool Win32System::WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) {
     std::vector<unsigned char> buf(4096);
     DWORD size = static_cast<DWORD>(buf.size());
     auto* info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buf.data());
@@ -205,21 +212,27 @@ void Win32System::WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& 
         info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buf.data());
         find = FindFirstUrlCacheEntryA(nullptr, info, &size);
     }
-    if (!find) return;
+    if (!find) return GetLastError() == ERROR_NO_MORE_ITEMS;
+    bool exhausted = false;
     for (;;) {
         UrlCacheEntry e;
         if (info->lpszSourceUrlName) e.sourceUrl = info->lpszSourceUrlName;
         if (info->lpszLocalFileName) e.localFile = info->lpszLocalFileName;
         if (!visit(e)) break;
         size = static_cast<DWORD>(buf.size());
-        if (!FindNextUrlCacheEntryA(find, info, &size)) {
-            if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
+        BOOL next = FindNextUrlCacheEntryA(find, info, &size);
+        if (!next && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
             buf.resize(size);
             info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buf.data());
-            if (!FindNextUrlCacheEntryA(find, info, &size)) break;
+            next = FindNextUrlCacheEntryA(find, info, &size);
+        }
+        if (!next) {
+            exhausted = GetLastError() == ERROR_NO_MORE_ITEMS;
+            break;
         }
     }
     FindCloseUrlCache(find);
+    return exhausted;
 }
 
 bool Win32System::DeleteUrlEntry(std::string_view sourceUrl) {
@@ -259,14 +272,16 @@ std::optional<std::string> Win32System::ResolveShortcut(std::string_view linkPat
     if (FAILED(link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p))))
         return std::nullopt;
     std::string p = Z(linkPath);
-    int wlen = MultiByteToWideChar(CP_ACP, 0, p.c_str(), -1, nullptr, 0);
-    if (wlen <= 0) return std::nullopt;
-    std::wstring wide(static_cast<std::size_t>(wlen), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, p.c_str(), -1, wide.data(), wlen);
-    if (FAILED(file.p->Load(wide.c_str(), STGM_READ))) return std::nullopt;
+    // The shell link object takes a path of at most MAX_PATH wide characters.
+    wchar_t wide[MAX_PATH] = {};
+    if (MultiByteToWideChar(CP_ACP, 0, p.c_str(), -1, wide, MAX_PATH) == 0) return std::nullopt;
+    if (FAILED(file.p->Load(wide, STGM_READ))) return std::nullopt;
+    // No window may appear: the core has none to own it, and the console tool has no desktop.
+    if (FAILED(link.p->Resolve(nullptr, SLR_NO_UI | (1000u << 16)))) return std::nullopt;
     char target[MAX_PATH] = {};
     WIN32_FIND_DATAA fd{};
-    if (FAILED(link.p->GetPath(target, MAX_PATH, &fd, 0))) return std::nullopt;
+    // The raw path keeps the stored environment references unexpanded.
+    if (FAILED(link.p->GetPath(target, MAX_PATH, &fd, SLGP_RAWPATH))) return std::nullopt;
     return std::string(target);
 }
 
@@ -275,6 +290,50 @@ LocalTime Win32System::GetLocalTime() {
     ::GetLocalTime(&st);
     return LocalTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond,
                      st.wMilliseconds, st.wDayOfWeek};
+}
+
+OutFileHandle Win32System::CreateOutFile(std::string_view path) {
+    HANDLE h = CreateFileA(Z(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return kNoOutFile;
+    return reinterpret_cast<OutFileHandle>(h);
+}
+
+bool Win32System::WriteOutFile(OutFileHandle file, const void* data, std::size_t size) {
+    if (file == kNoOutFile) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    auto* p = static_cast<const char*>(data);
+    while (size > 0) {
+        DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!WriteFile(reinterpret_cast<HANDLE>(file), p, chunk, &written, nullptr)) return false;
+        if (written == 0) {
+            SetLastError(ERROR_DISK_FULL);
+            return false;
+        }
+        p += written;
+        size -= written;
+    }
+    return true;
+}
+
+bool Win32System::CloseOutFile(OutFileHandle file) {
+    if (file == kNoOutFile) return false;
+    return CloseHandle(reinterpret_cast<HANDLE>(file)) != 0;
+}
+
+std::string Win32System::LastFileError() {
+    DWORD code = GetLastError();
+    char buf[512] = {};
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             code, 0, buf, sizeof buf, nullptr);
+    std::string text(buf, n);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    if (text.empty()) text = "error " + std::to_string(code);
+    return text;
 }
 
 }  // namespace zt

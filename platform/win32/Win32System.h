@@ -25,12 +25,16 @@ public:
     std::string GetModulePath() override;
     std::optional<RecycleBinInfo> QueryRecycleBin(std::string_view rootPath) override;
     bool EmptyRecycleBin() override;
-    void WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) override;
+    bool WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) override;
     bool DeleteUrlEntry(std::string_view sourceUrl) override;
     ShellResult Execute(std::string_view verb, std::string_view file,
                              std::string_view parameters, int show, bool wait) override;
     std::optional<std::string> ResolveShortcut(std::string_view linkPath) override;
     LocalTime GetLocalTime() override;
+    OutFileHandle CreateOutFile(std::string_view path) override;
+    bool WriteOutFile(OutFileHandle file, const void* data, std::size_t size) override;
+    bool CloseOutFile(OutFileHandle file) override;
+    std::string LastFileError() override;
 };
 
 }  // namespace zt

@@ -1,0 +1,220 @@
+#include "startup/StartupEnumerator.h"
+
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "startup/StartupLocations.h"
+
+namespace zt {
+
+namespace {
+
+constexpr std::uint32_t kValueNameBuffer = 500;
+constexpr std::uint32_t kValueDataBuffer = 2000;
+constexpr std::uint32_t kSubkeyNameBuffer = 500;
+constexpr std::uint32_t kSmallValueBuffer = 260;
+// RunOnceEx child paths are built in 988 bytes; a longer path is not walked.
+constexpr std::size_t kMaxChildPath = 987;
+
+// Registry string data as stored: up to its first zero byte.
+std::string StringData(const std::vector<std::uint8_t>& data) {
+    const char* p = reinterpret_cast<const char*>(data.data());
+    return std::string(p, ::strnlen(p, data.size()));
+}
+
+std::string RemoveAll(std::string text, std::string_view what) {
+    if (what.empty()) return text;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at))
+        text.erase(at, what.size());
+    return text;
+}
+
+std::string ReplaceAll(std::string text, std::string_view what, std::string_view with) {
+    for (std::size_t at = text.find(what); at != std::string::npos;
+         at = text.find(what, at + with.size()))
+        text.replace(at, what.size(), with);
+    return text;
+}
+
+bool EndsWithLower(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() &&
+           LowerAscii(text.substr(text.size() - suffix.size())) == suffix;
+}
+
+}  // namespace
+
+void StartupEnumerator::EnumerateStartupEntries(StartupEntrySink& sink) {
+    sink_ = &sink;
+    sink.ClearStartupRows();
+    rowCount_ = 0;
+    keyDepth_ = 0;
+    runOnceExMode_ = false;
+
+    ListRegistryKey(kLocalMachine, kRunKeyPath);
+    ListRegistryKey(kCurrentUser, kRunKeyPath);
+    ListLoadAndRun();
+    {
+        SetLocation(kLocalMachine, kWinlogonKeyPath);
+        RegKey key(reg_, reg_.OpenKeyRead(RootHandle(kLocalMachine), kWinlogonKeyPath));
+        if (key) {
+            ListWinlogonValue(key.get(), "Userinit", "userinit.exe", sys_.SystemFolder(),
+                              StartupEntryKind::WinlogonUserinit);
+            ListWinlogonValue(key.get(), "Shell", "explorer.exe", sys_.WindowsFolder(),
+                              StartupEntryKind::WinlogonShell);
+        }
+    }
+    ListRegistryKey(kCurrentUser, kPoliciesRunKeyPath);
+    ListRegistryKey(kLocalMachine, kPoliciesRunKeyPath);
+    ListRegistryKey(kLocalMachine, kRunServicesOnceKeyPath);
+    ListRegistryKey(kCurrentUser, kRunServicesOnceKeyPath);
+    ListRegistryKey(kLocalMachine, kRunServicesKeyPath);
+    ListRegistryKey(kCurrentUser, kRunServicesKeyPath);
+    ListRegistryKey(kLocalMachine, kRunOnceKeyPath);
+    ListRegistryKey(kCurrentUser, kRunOnceKeyPath);
+
+    runOnceExMode_ = true;
+    for (RootKey root : {kLocalMachine, kCurrentUser}) {
+        SetLocation(root, kRunOnceExKeyPath);
+        RegKey key(reg_, reg_.OpenKeyRead(RootHandle(root), kRunOnceExKeyPath));
+        if (key) WalkRunOnceExKey(key.get(), std::string(kRunOnceExKeyPath));
+    }
+    runOnceExMode_ = false;
+
+    // Both folders are looked up before either is listed.
+    auto common = GetCommonStartupFolder(reg_, sys_);
+    auto user = GetUserStartupFolder(reg_, sys_);
+    if (common) ListStartupFolder(*common, kCommonStartupLocation);
+    if (user) ListStartupFolder(*user, kUserStartupLocation);
+    sink_ = nullptr;
+}
+
+std::string StartupEnumerator::MakeLocationText(std::string_view keyPath) const {
+    if (currentRoot_ == kLocalMachine) return "HKLM\\" + std::string(keyPath);
+    if (currentRoot_ == kCurrentUser) return "HKCU\\" + std::string(keyPath);
+    return std::string(keyPath);
+}
+
+std::string StartupEnumerator::ResolveShortcut(const std::string& path) {
+    auto target = sys_.ResolveShortcut(path);
+    if (!target || target->empty()) return path;
+    return *target;
+}
+
+void StartupEnumerator::SetLocation(RootKey root, std::string_view keyPath) {
+    currentRoot_ = root;
+    keyDepth_ = 0;
+    currentLocation_ = std::string(RootAbbreviation(root)) + std::string(keyPath);
+}
+
+void StartupEnumerator::ListRegistryKey(RootKey root, std::string_view keyPath) {
+    SetLocation(root, keyPath);
+    RegKey key(reg_, reg_.OpenKeyRead(RootHandle(root), keyPath));
+    if (key) ListKeyValues(key.get(), keyPath);
+}
+
+void StartupEnumerator::ListKeyValues(HKey key, std::string_view keyPath) {
+    std::string name;
+    std::vector<std::uint8_t> data;
+    for (std::uint32_t index = 0;; ++index) {
+        std::uint32_t type = 0;
+        // A value too long for the buffers ends the listing of this key.
+        if (!reg_.EnumValue(key, index, name, kValueNameBuffer, type, data, kValueDataBuffer))
+            break;
+        if (type != kRegSz && type != kRegExpandSz) continue;
+        if (data.empty()) continue;
+        if (runOnceExMode_ && keyDepth_ != 2) continue;
+        std::string command = StringData(data);
+        if (type == kRegExpandSz) command = judge_.ExpandEnvironment(command);
+        AppendStartupRow(name, std::move(command), MakeLocationText(keyPath),
+                         StartupEntryKind::RegistryValue);
+    }
+}
+
+void StartupEnumerator::WalkRunOnceExKey(HKey key, const std::string& keyPath) {
+    ++keyDepth_;
+    ListKeyValues(key, keyPath);
+    std::string subkey;
+    for (std::uint32_t index = 0; reg_.EnumKey(key, index, subkey, kSubkeyNameBuffer); ++index) {
+        std::string childPath = keyPath.empty() ? subkey : keyPath + "\\" + subkey;
+        if (childPath.size() > kMaxChildPath) continue;
+        if (runOnceExMode_ && NamesEqual(subkey, "Depend")) continue;
+        RegKey child(reg_, reg_.OpenKeyRead(key, subkey));
+        if (!child) continue;
+        WalkRunOnceExKey(child.get(), childPath);
+        --keyDepth_;
+    }
+}
+
+void StartupEnumerator::ListLoadAndRun() {
+    SetLocation(kCurrentUser, kWindowsKeyPath);
+    RegKey key(reg_, reg_.OpenKeyRead(RootHandle(kCurrentUser), kWindowsKeyPath));
+    if (!key) return;
+    for (const char* valueName : {"load", "run"}) {
+        char buffer[kSmallValueBuffer];
+        if (!reg_.ReadValue(key.get(), valueName, buffer, sizeof buffer)) continue;
+        std::string text(buffer, ::strnlen(buffer, sizeof buffer));
+        if (!text.empty())
+            AppendStartupRow(valueName, std::move(text), currentLocation_,
+                             StartupEntryKind::RegistryValue);
+    }
+}
+
+void StartupEnumerator::ListWinlogonValue(HKey key, std::string_view valueName,
+                                          std::string_view defaultName, std::string_view folder,
+                                          StartupEntryKind kind) {
+    char buffer[kSmallValueBuffer];
+    if (!reg_.ReadValue(key, valueName, buffer, sizeof buffer)) return;
+    std::string text = LowerAscii(std::string_view(buffer, ::strnlen(buffer, sizeof buffer)));
+    const std::string withComma = std::string(defaultName) + ",";
+    const std::string fullDefault = LowerAscii(std::string(folder) + "\\" + withComma);
+    if (text == withComma || text == defaultName || text == fullDefault) return;
+    text = RemoveAll(std::move(text), fullDefault);
+    text = RemoveAll(std::move(text), withComma);
+    text = RemoveAll(std::move(text), defaultName);
+    text = ReplaceAll(std::move(text), ".exe,", ".exe ");
+    if (!text.empty()) AppendStartupRow(std::string(valueName), std::move(text), currentLocation_, kind);
+}
+
+void StartupEnumerator::ListStartupFolder(const std::string& folder, std::string_view location) {
+    std::vector<std::string> files;
+    sys_.EnumDirectory(folder, [&](const DirEntry& entry) {
+        if (entry.IsDirectory()) return true;
+        if (EndsWithLower(entry.name, ".ini")) return true;
+        files.push_back(entry.name);
+        return true;
+    });
+    // Shortcuts are resolved after the folder search is closed.
+    for (const auto& file : files) {
+        std::string path = JoinPath(folder, file);
+        std::string command = path;
+        if (EndsWithLower(path, ".lnk") || EndsWithLower(path, ".pif"))
+            command = ResolveShortcut(path);
+        AppendStartupRow(file, std::move(command), std::string(location),
+                         StartupEntryKind::StartupFolderFile);
+    }
+}
+
+void StartupEnumerator::AppendStartupRow(std::string name, std::string command,
+                                         std::string location, StartupEntryKind kind) {
+    StartupEntry entry;
+    entry.number = rowCount_ + 1;
+    entry.name = std::move(name);
+    entry.command = std::move(command);
+    entry.location = std::move(location);
+    entry.kind = kind;
+    if (sink_) sink_->AddStartupRow(entry);
+    ++rowCount_;
+}
+
+std::string_view StartupEntryKindName(StartupEntryKind kind) {
+    switch (kind) {
+    case StartupEntryKind::RegistryValue: return "RegistryValue";
+    case StartupEntryKind::StartupFolderFile: return "StartupFolderFile";
+    case StartupEntryKind::WinlogonUserinit: return "WinlogonUserinit";
+    case StartupEntryKind::WinlogonShell: return "WinlogonShell";
+    }
+    return "Unknown";
+}
+
+}  // namespace zt

@@ -1,0 +1,54 @@
+#pragma once
+// Lists every place from which programs start with Windows, as rows of a sink.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/PathJudge.h"
+#include "engine/Registry.h"
+#include "engine/System.h"
+#include "startup/StartupEntry.h"
+
+namespace zt {
+
+class StartupEnumerator {
+public:
+    StartupEnumerator(Registry& reg, System& sys)
+        : reg_(reg), sys_(sys), judge_(reg, sys, std::string(kDefaultProgramExtensions)) {}
+
+    // Empties the sink and visits the sixteen locations in their fixed order.
+    void EnumerateStartupEntries(StartupEntrySink& sink);
+
+    // "HKLM\" or "HKCU\" + keyPath for the current root; keyPath unchanged for any other.
+    std::string MakeLocationText(std::string_view keyPath) const;
+    // Target of a shortcut file, stored variables unexpanded; the path itself when the
+    // shell link object cannot give one.
+    std::string ResolveShortcut(const std::string& path);
+
+    // Rows appended since the last enumeration began.
+    int rowCount() const { return rowCount_; }
+
+private:
+    void ListKeyValues(HKey key, std::string_view keyPath);
+    void WalkRunOnceExKey(HKey key, const std::string& keyPath);
+    void ListRegistryKey(RootKey root, std::string_view keyPath);
+    void ListLoadAndRun();
+    void ListWinlogonValue(HKey key, std::string_view valueName, std::string_view defaultName,
+                           std::string_view folder, StartupEntryKind kind);
+    void ListStartupFolder(const std::string& folder, std::string_view location);
+    void SetLocation(RootKey root, std::string_view keyPath);
+    void AppendStartupRow(std::string name, std::string command, std::string location,
+                          StartupEntryKind kind);
+
+    Registry& reg_;
+    System& sys_;
+    PathJudge judge_;  // only its environment expansion is used
+    StartupEntrySink* sink_ = nullptr;
+    int rowCount_ = 0;
+    RootKey currentRoot_ = kLocalMachine;
+    std::string currentLocation_;
+    bool runOnceExMode_ = false;
+    std::int32_t keyDepth_ = 0;
+};
+
+}  // namespace zt

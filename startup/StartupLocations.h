@@ -1,0 +1,50 @@
+#pragma once
+// Where startup entries live, and the small helpers that enumeration and deletion share.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/Registry.h"
+#include "engine/System.h"
+
+namespace zt {
+
+inline constexpr std::string_view kRunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr std::string_view kWindowsKeyPath =
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+inline constexpr std::string_view kWinlogonKeyPath =
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+inline constexpr std::string_view kPoliciesRunKeyPath =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
+inline constexpr std::string_view kRunServicesOnceKeyPath =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce";
+inline constexpr std::string_view kRunServicesKeyPath =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
+inline constexpr std::string_view kRunOnceKeyPath =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+inline constexpr std::string_view kRunOnceExKeyPath =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx";
+inline constexpr std::string_view kShellFoldersKeyPath =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// Location texts of the two startup folders' rows.
+inline constexpr std::string_view kCommonStartupLocation = "Common Startup";
+inline constexpr std::string_view kUserStartupLocation = "Startup";
+
+// The all-users startup folder: the shell's folder, else the "Common Startup" value of the
+// machine's Shell Folders key (a string of at most 260 bytes with its zero, not expanded).
+std::optional<std::string> GetCommonStartupFolder(Registry& reg, System& sys);
+// The same for the current user: the shell's folder, else HKCU's "Startup" value.
+std::optional<std::string> GetUserStartupFolder(Registry& reg, System& sys);
+
+// folder + "\" + name, without doubling a backslash the folder already ends with.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
+// The Winlogon defaults: system folder + "\userinit.exe," and the fixed "Explorer.exe".
+std::string DefaultUserinit(System& sys);
+inline constexpr std::string_view kDefaultShell = "Explorer.exe";
+
+// ASCII lower case, as the startup texts are compared.
+std::string LowerAscii(std::string_view text);
+
+}  // namespace zt
