@@ -19,8 +19,20 @@ namespace {
 constexpr int kColumns = 4;
 constexpr COLORREF kHeaderFill = RGB(228, 239, 252);
 
-ScanFinding* RowFinding(const CListView& list, int item) {
-    return reinterpret_cast<ScanFinding*>(list.ItemData(item));
+// The record attached to a row: the finding and its four column texts, which the list asks
+// for only when it draws the row (setting them up front costs more than the whole scan).
+ScanRow* RowRecord(const CListView& list, int item) {
+    return reinterpret_cast<ScanRow*>(list.ItemData(item));
+}
+
+const std::string* ColumnText(const ScanRow& row, int column) {
+    switch (column) {
+    case 0: return &row.number;
+    case 1: return &row.path;
+    case 2: return &row.valueText;
+    case 3: return &row.reason;
+    default: return nullptr;
+    }
 }
 
 std::string CountLine(int n) {
@@ -142,8 +154,17 @@ void CDlgScanClean::SetupList() {
     list_->InsertColumn(2, "VALUE (invalide)", value);
     list_->InsertColumn(3, "Reason", reason);
     list_->Send(LVM_SETITEMCOUNT, 1000);
+    UpdateHeaderPainter();
+}
+
+void CDlgScanClean::UpdateHeaderPainter() {
+    // Hooked only while needed: a hooked list pays for the hook on every message, which
+    // tens of thousands of rows turn into seconds.
     headerPainter_->enabled = drawHeader_;
-    headerPainter_->Subclass(list_->Handle());
+    if (drawHeader_ && !headerPainter_->IsSubclassed())
+        headerPainter_->Subclass(list_->Handle());
+    else if (!drawHeader_ && headerPainter_->IsSubclassed())
+        headerPainter_->Unsubclass();
 }
 
 void CDlgScanClean::RecordLayout() { layout_.Record(Handle()); }
@@ -237,7 +258,30 @@ bool CDlgScanClean::OnNotify(int id, NMHDR* header, LRESULT& result) {
         break;
     case LVN_DELETEITEM: {
         auto* nm = reinterpret_cast<NMLISTVIEW*>(header);
-        delete reinterpret_cast<ScanFinding*>(nm->lParam);
+        delete reinterpret_cast<ScanRow*>(nm->lParam);
+        break;
+    }
+    case LVN_GETDISPINFOA: {
+        auto* info = reinterpret_cast<NMLVDISPINFOA*>(header);
+        const auto* row = reinterpret_cast<const ScanRow*>(info->item.lParam);
+        if (!row) row = RowRecord(*list_, info->item.iItem);
+        const std::string* text = row ? ColumnText(*row, info->item.iSubItem) : nullptr;
+        if ((info->item.mask & LVIF_TEXT) && text && info->item.pszText &&
+            info->item.cchTextMax > 0)
+            lstrcpynA(info->item.pszText, text->c_str(), info->item.cchTextMax);
+        break;
+    }
+    case LVN_GETDISPINFOW: {
+        auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+        const auto* row = reinterpret_cast<const ScanRow*>(info->item.lParam);
+        if (!row) row = RowRecord(*list_, info->item.iItem);
+        const std::string* text = row ? ColumnText(*row, info->item.iSubItem) : nullptr;
+        if ((info->item.mask & LVIF_TEXT) && text && info->item.pszText &&
+            info->item.cchTextMax > 0) {
+            int n = ::MultiByteToWideChar(CP_ACP, 0, text->c_str(), -1, info->item.pszText,
+                                          info->item.cchTextMax);
+            if (n == 0) info->item.pszText[info->item.cchTextMax - 1] = L'\0';
+        }
         break;
     }
     default:
@@ -255,7 +299,7 @@ bool CDlgScanClean::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     }
     if (msg == WM_SETTINGCHANGE) {
         drawHeader_ = IsClassicAppearance();
-        headerPainter_->enabled = drawHeader_;
+        UpdateHeaderPainter();
         ::RedrawWindow(Handle(), nullptr, nullptr,
                        RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
     }
@@ -360,14 +404,14 @@ void CDlgScanClean::EndScanEvents() {
     }
 }
 
-void CDlgScanClean::ScheduleScanDrain() { ::SetTimer(Handle(), kTimerScanDrain, 1, nullptr); }
+void CDlgScanClean::ScheduleScanDrain() { ::SetTimer(Handle(), kTimerScanDrain, 15, nullptr); }
 
 void CDlgScanClean::InsertFinding(ScanRow& row) {
-    auto record = std::make_unique<ScanFinding>(std::move(row.finding));
+    auto record = std::make_unique<ScanRow>(std::move(row));
     LVITEMA it{};
     it.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
     it.iItem = 0;
-    it.pszText = row.number.data();
+    it.pszText = LPSTR_TEXTCALLBACKA;
     it.lParam = reinterpret_cast<LPARAM>(record.get());
     it.stateMask = LVIS_STATEIMAGEMASK;
     it.state = INDEXTOSTATEIMAGEMASK(2);
@@ -375,9 +419,16 @@ void CDlgScanClean::InsertFinding(ScanRow& row) {
     if (index < 0) return;
     record.release();  // the row owns it now
     if (!list_->IsChecked(index)) list_->SetChecked(index, true);
-    list_->SetItemText(index, 1, row.path);
-    list_->SetItemText(index, 2, row.valueText);
-    list_->SetItemText(index, 3, row.reason);
+    // Columns 1 to 3 take their texts from the record too.
+    LVITEMA sub{};
+    sub.pszText = LPSTR_TEXTCALLBACKA;
+    for (sub.iSubItem = 1; sub.iSubItem < kColumns; ++sub.iSubItem)
+        list_->Send(LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
+}
+
+const ScanFinding* CDlgScanClean::FindingAt(int item) const {
+    const ScanRow* row = RowRecord(*list_, item);
+    return row ? &row->finding : nullptr;
 }
 
 void CDlgScanClean::ApplyScanEvent(ScanEvent& event) {

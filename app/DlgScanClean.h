@@ -46,6 +46,8 @@ public:
     void CleanSelected();
 
     CListView& List() { return *list_; }
+    // The finding of a row, owned by the row.
+    const ScanFinding* FindingAt(int item) const;
     ScanEngine& Engine() { return job_->engine(); }
     bool CheckClickPending() const { return checkClickPending_; }
     bool DrawsHeader() const { return drawHeader_; }
@@ -69,6 +71,7 @@ private:
     void ScheduleScanDrain() override;
 
     void SetupList();
+    void UpdateHeaderPainter();
     void InsertFinding(ScanRow& row);
     void RefreshCheckAll();
     void OnCheckAll();

@@ -39,13 +39,10 @@ void CScanFeed::Drain() {
         {
             std::lock_guard<std::mutex> guard(lock_);
             if (!connected_.load()) return;
-            if (events_.empty()) {
-                drainPending_ = false;
-                break;
-            }
-            // Take findings in runs, and stop a run before the end of the scan so the total
-            // message is shown with the list repainted.
-            while (!events_.empty() && chunk.size() < 256) {
+            if (events_.empty()) break;
+            // Stop a run before the end of the scan, so the total message is shown over a
+            // repainted list.
+            while (!events_.empty() && chunk.size() < 64) {
                 bool finished = events_.front().kind == ScanEvent::Finished;
                 if (finished && !chunk.empty()) break;
                 chunk.push_back(std::move(events_.front()));
@@ -67,20 +64,18 @@ void CScanFeed::Drain() {
             }
             target->ApplyScanEvent(event);
         }
-        if (std::chrono::steady_clock::now() - start >= kSlice) {
-            std::lock_guard<std::mutex> guard(lock_);
-            if (events_.empty()) {
-                drainPending_ = false;
-            } else {
-                // drainPending_ stays set: the worker posts nothing until this drain ends.
-                if (began) target->EndScanEvents();
-                target->ScheduleScanDrain();
-                return;
-            }
-            break;
-        }
+        if (std::chrono::steady_clock::now() - start >= kSlice) break;
     }
     if (began) target->EndScanEvents();
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!connected_.load()) return;
+    if (began || !events_.empty()) {
+        // More is likely on its way: the next drain comes from a timer, which yields to
+        // input and painting, instead of a posted message that would starve them.
+        target->ScheduleScanDrain();
+    } else {
+        drainPending_ = false;  // idle: the worker's next report posts a drain again
+    }
 }
 
 void CScanFeed::AddFinding(ScanRow row) {

@@ -33,8 +33,8 @@ public:
     virtual void BeginScanEvents() = 0;
     virtual void ApplyScanEvent(ScanEvent& event) = 0;
     virtual void EndScanEvents() = 0;
-    // The slice ran out with events left: call Drain again soon, after pending input,
-    // painting and timers (a posted message would starve them).
+    // Call Drain again soon, after pending input, painting and timers (a posted message
+    // would starve them while a scan reports without pause).
     virtual void ScheduleScanDrain() = 0;
 };
 
@@ -49,7 +49,8 @@ public:
     void Disconnect();
     bool Connected() const { return connected_.load(); }
 
-    // Window thread: applies queued events until none are left or the slice runs out.
+    // Window thread: applies queued events until none are left or the slice runs out, then
+    // asks the target for the next drain unless the feed has gone idle.
     void Drain();
 
     // ScanSink, called by the worker.

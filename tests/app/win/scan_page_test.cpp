@@ -101,7 +101,7 @@ TEST_F(ScanPageFixture, ScanListsPlantedFindingsNewestFirstWithTheirTexts) {
     int n = list.Count();
     EXPECT_EQ(list.ItemText(0, 0), std::to_string(n));
     EXPECT_EQ(list.ItemText(n - 1, 0), "1");
-    auto* record = reinterpret_cast<ScanFinding*>(list.ItemData(rows[0]));
+    const ScanFinding* record = page().FindingAt(rows[0]);
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(record->root, kLocalMachine);
     EXPECT_EQ(record->keyPath, kSharedDlls);
