@@ -6,10 +6,12 @@
 
 #include "app/PumpWait.h"
 #include "app/res/resource.h"
+#include "engine/Cleaning.h"
 #include "engine/SettingsStore.h"
 #include "ui/AnimatedBanner.h"
 #include "ui/ClassicLook.h"
 #include "ui/MessageBox.h"
+#include "ui/MessageBoxPrompt.h"
 #include "ui/Messages.h"
 #include "ui/SubclassWindow.h"
 
@@ -88,7 +90,8 @@ private:
 CDlgScanClean::CDlgScanClean(AppContext& app, CAnimatedBanner* banner)
     : CGradientDialog(IDD_SCANCLEAN), app_(app), banner_(banner),
       job_(std::make_shared<CScanJob>()),
-      headerPainter_(std::make_unique<CListHeaderPainter>()) {
+      headerPainter_(std::make_unique<CListHeaderPainter>()),
+      writer_(std::make_unique<CRegFileWriter>(app.registry, app.system)) {
     silent_ = app_.settings.ReadBool(settings::ButtonSilence, false);
     SetSounds(IDW_HOVER, IDW_CLICK);
     ScanEngine& engine = job_->engine();
@@ -464,8 +467,46 @@ void CDlgScanClean::ApplyScanEvent(ScanEvent& event) {
 
 // --- Cleaning --------------------------------------------------------------------------------
 
+namespace {
+// The cleaning run's view of the result list.
+class ListFindings : public FindingList {
+public:
+    explicit ListFindings(CListView& list) : list_(list) {}
+    int Count() const override { return list_.Count(); }
+    bool IsChecked(int index) const override { return list_.IsChecked(index); }
+    const ScanFinding& FindingAt(int index) const override {
+        return RowRecord(list_, index)->finding;
+    }
+    void RemoveRow(int index) override { list_.DeleteItem(index); }  // frees the record
+    void UncheckRow(int index) override { list_.SetChecked(index, false); }
+
+private:
+    CListView& list_;
+};
+
+class PageCleaningSink : public CleaningSink {
+public:
+    PageCleaningSink(CDlgScanClean& page, AppContext& app) : page_(page), app_(app) {}
+    void SetStatusText(std::string_view text) override { page_.SetItemText(IDC_STATUS, text); }
+    void RefreshBackupList() override {
+        if (app_.host) app_.host->RefreshBackupList();
+    }
+
+private:
+    CDlgScanClean& page_;
+    AppContext& app_;
+};
+}  // namespace
+
 void CDlgScanClean::CleanSelected() {
-    // Filled in once the cleaning of findings is available.
+    // The list must not change under the run: no cleaning while a scan fills it.
+    if (ScanRunning() || scanShown_ || !list_->IsValid()) return;
+    ListFindings rows(*list_);
+    PageCleaningSink sink(*this, app_);
+    CMessageBoxPrompt prompt(Handle());
+    CleanOutcome outcome =
+        zt::CleanSelected(CleaningContext{app_.registry, app_.system, *writer_, prompt, sink}, rows);
+    if (!outcome.backupFile.empty()) lastBackupFile_ = outcome.backupFile;
 }
 
 }  // namespace zt

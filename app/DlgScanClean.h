@@ -9,6 +9,7 @@
 #include "app/AppContext.h"
 #include "app/ScanFeed.h"
 #include "app/ScanJob.h"
+#include "backup/RegFileWriter.h"
 #include "ui/GradientDialog.h"
 #include "ui/Layout.h"
 #include "ui/Window.h"
@@ -51,6 +52,8 @@ public:
     ScanEngine& Engine() { return job_->engine(); }
     bool CheckClickPending() const { return checkClickPending_; }
     bool DrawsHeader() const { return drawHeader_; }
+    // The backup file of the last cleaning run that made one.
+    const std::string& LastBackupFile() const { return lastBackupFile_; }
     // True from pressing Scan until the end of that scan has been shown.
     bool ScanInProgress() const { return scanShown_; }
 
@@ -88,6 +91,8 @@ private:
     CLayout layout_;
     HWND tooltip_ = nullptr;
     std::unique_ptr<CListHeaderPainter> headerPainter_;
+    std::unique_ptr<CRegFileWriter> writer_;
+    std::string lastBackupFile_;
     bool checkClickPending_ = false;
     bool drawHeader_ = false;
     bool scanShown_ = false;   // scan started and its end not yet shown

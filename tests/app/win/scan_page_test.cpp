@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -167,6 +168,78 @@ TEST_F(ScanPageFixture, CheckAllFollowsTheBoxAndMouseClicksOnItemBoxes) {
     list.SetChecked(1, false);
     Pump(20);
     EXPECT_TRUE(IsTicked(page().Handle(), IDC_CHECKALL));
+}
+
+TEST_F(ScanPageFixture, CleanBacksUpAndRemovesOnlyTheTickedRows) {
+    PlantedDlls dlls(h.registry(), "zt_gone_clean", 3);
+    Open({kSharedDllsCategory});
+    ScanToEnd();
+    CListView& list = page().List();
+    // Only our own rows are ticked; the middle one stays.
+    ClickBox(page().Handle(), IDC_CHECKALL, false);
+    std::vector<int> rows = RowsWith(list, "zt_gone_clean");
+    ASSERT_EQ(rows.size(), 3u);
+    list.SetChecked(rows[0], true);
+    list.SetChecked(rows[2], true);
+    int before = list.Count();
+
+    // Cancel: nothing written, nothing deleted.
+    answers.SetAnswer(IDCANCEL);
+    answers.Clear();
+    page().CleanSelected();
+    ASSERT_EQ(answers.Requests().size(), 1u);
+    EXPECT_EQ(answers.Requests()[0].text, "Are you sure to delete these items?");
+    EXPECT_EQ(answers.Requests()[0].caption, "Zentrove");
+    EXPECT_EQ(list.Count(), before);
+    EXPECT_TRUE(page().LastBackupFile().empty());
+
+    answers.SetAnswer(IDOK);
+    answers.Clear();
+    page().CleanSelected();
+    EXPECT_EQ(list.Count(), before - 2);
+    std::vector<int> left = RowsWith(list, "zt_gone_clean");
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_NE(list.ItemText(left[0], 1).find(dlls.names()[1]), std::string::npos);
+    EXPECT_FALSE(dlls.Exists(dlls.names()[0]));
+    EXPECT_TRUE(dlls.Exists(dlls.names()[1]));
+    EXPECT_FALSE(dlls.Exists(dlls.names()[2]));
+    EXPECT_EQ(page().ItemText(IDC_STATUS),
+              std::to_string(before - 2) + " invalid items found in the registry:\n");
+    ASSERT_FALSE(answers.Requests().empty());
+    EXPECT_EQ(answers.Requests().back().text, "Total 2 items cleaned successfully!");
+
+    // The backup holds both deleted values, newest first, in the editor's format.
+    ASSERT_FALSE(page().LastBackupFile().empty());
+    std::ifstream file(page().LastBackupFile(), std::ios::binary);
+    ASSERT_TRUE(file.good()) << page().LastBackupFile();
+    std::stringstream text;
+    text << file.rdbuf();
+    std::string backup = text.str();
+    EXPECT_EQ(backup.rfind("REGEDIT4", 0), 0u);
+    auto escaped = [](std::string s) {
+        std::string out;
+        for (char c : s) {
+            if (c == '\\') out += '\\';
+            out += c;
+        }
+        return out;
+    };
+    size_t newer = backup.find(escaped(dlls.names()[2]));
+    size_t older = backup.find(escaped(dlls.names()[0]));
+    EXPECT_NE(newer, std::string::npos);
+    EXPECT_NE(older, std::string::npos);
+    EXPECT_LT(newer, older);
+    EXPECT_EQ(backup.find(escaped(dlls.names()[1])), std::string::npos);
+    std::remove(page().LastBackupFile().c_str());
+
+    // Nothing ticked: only the request to select, and no file.
+    ClickBox(page().Handle(), IDC_CHECKALL, false);
+    answers.Clear();
+    std::string last = page().LastBackupFile();
+    page().CleanSelected();
+    ASSERT_EQ(answers.Requests().size(), 1u);
+    EXPECT_EQ(answers.Requests()[0].text, "Please select the items you want to delete.");
+    EXPECT_EQ(page().LastBackupFile(), last);
 }
 
 TEST_F(ScanPageFixture, StopEndsARunningScanAndKeepsWhatWasListed) {
