@@ -4,17 +4,18 @@
 #include "app/AppContext.h"
 #include "ui/GradientDialog.h"
 
-#if __has_include("app/DlgBackup.h")
+// The build defines ZT_HAVE_PAGE_<NAME> for each page whose source is present.
+#ifdef ZT_HAVE_PAGE_BACKUP
 #include "app/DlgBackup.h"
 #else
 #define ZT_STANDIN_BACKUP 1
 #endif
-#if __has_include("app/DlgStartupManager.h")
+#ifdef ZT_HAVE_PAGE_STARTUPMANAGER
 #include "app/DlgStartupManager.h"
 #else
 #define ZT_STANDIN_STARTUP 1
 #endif
-#if __has_include("app/DlgCleanDisk.h")
+#ifdef ZT_HAVE_PAGE_CLEANDISK
 #include "app/DlgCleanDisk.h"
 #else
 #define ZT_STANDIN_CLEANDISK 1
