@@ -9,11 +9,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "app/AppContext.h"
 #include "app/DlgMain.h"
 #include "app/PumpWait.h"
+#include "app/RunAtStartup.h"
 #include "engine/SettingsStore.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
@@ -45,6 +47,13 @@ int main(int argc, char** argv) {
     zt::SettingsStore store(registry, "zentrove");
     zt::SetAppSettings(&store);
     zt::AppContext app{registry, system, store};
+    // The main window registers the running program to start with Windows; this driver is not
+    // the program, so the registration is put back afterwards.
+    std::optional<zt::RegValue> run;
+    {
+        zt::RegKey key(registry, registry.OpenKeyRead(zt::RootHandle(zt::kLocalMachine), zt::kRunKeyPath));
+        if (key) run = registry.ReadValueWhole(key.get(), zt::kRunValueName);
+    }
     // Reports and questions are answered at once, so only the window is photographed.
     zt::ScopedMessageAnswerer answers(IDOK);
     {
@@ -72,6 +81,14 @@ int main(int argc, char** argv) {
         zt::PumpUntil([] { return false; }, static_cast<DWORD>(seconds) * 1000);
         // Not through the close command: the stored layout stays the user's own.
         main.EndDialog(IDCANCEL);
+    }
+    {
+        zt::RegKey key(registry, registry.CreateKey(zt::RootHandle(zt::kLocalMachine), zt::kRunKeyPath));
+        if (run)
+            registry.WriteValue(key.get(), zt::kRunValueName, run->type, run->data.data(),
+                                static_cast<std::uint32_t>(run->data.size()));
+        else
+            registry.DeleteValue(key.get(), zt::kRunValueName);
     }
     zt::SetAppSettings(nullptr);
     ::OleUninitialize();
