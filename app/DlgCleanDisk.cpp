@@ -1,0 +1,106 @@
+#include "app/DlgCleanDisk.h"
+
+#include <string>
+
+#include "app/res/ids_cleandisk.h"
+#include "app/res/resource.h"
+#include "engine/SettingsStore.h"
+#include "ui/MessageBox.h"
+
+namespace zt {
+
+namespace {
+
+// The cleaning's questions and reports, over the page's message box.
+class CCleanDiskDialogs : public JunkCleanDialogs {
+public:
+    CCleanDiskDialogs(HWND page, std::function<void()> emptied)
+        : page_(page), emptied_(std::move(emptied)) {}
+    int ShowMessage(const std::string& text, const std::string& caption, int type) override {
+        return zt::ShowMessage(page_, text, caption, static_cast<unsigned>(type));
+    }
+    void OnPlacesEmptied() override { emptied_(); }
+
+private:
+    HWND page_;
+    std::function<void()> emptied_;
+};
+
+}  // namespace
+
+CDlgCleanDisk::CDlgCleanDisk(AppContext& app)
+    : CGradientDialog(IDD_CLEANDISK_PAGE, IDI_ZENTROVE),
+      reg_(app.registry),
+      sys_(app.system),
+      worker_(app.registry, app.system),
+      layout_{{IDC_CLEANDISK_GROUP, kGrowX | kGrowY},
+              {IDC_CLEANDISK_CLEAN, kMoveX},
+              {IDCANCEL, kMoveX}} {
+    SetSilent(app.settings.ReadInt(settings::ButtonSilence, 0) != 0);
+    SetSounds(IDW_HOVER, IDW_CLICK);
+}
+
+CDlgCleanDisk::~CDlgCleanDisk() {
+    // Normally done when the window goes; a page destroyed without its window must not be
+    // called back either.
+    worker_.Abandon();
+}
+
+bool CDlgCleanDisk::OnInitDialog() {
+    SetStandardSkin();
+    SetGradientColours(kGradientTop, kGradientBottom);
+    CGradientDialog::OnInitDialog();
+    queue_ = TaskQueue();
+    StartMeasuring();
+    return true;
+}
+
+void CDlgCleanDisk::RecordInitialClientRect() { layout_.Record(Handle()); }
+
+void CDlgCleanDisk::StartMeasuring() { worker_.Start(*this); }
+
+void CDlgCleanDisk::OnJunkMeasured(const JunkMeasurement& m) {
+    // A place that could not be determined keeps the text its box has.
+    if (!m.measured) return;
+    int id = JunkCheckBoxId(m.item);
+    std::string caption = m.caption;
+    UiTaskQueuePtr queue = queue_;
+    if (!queue) return;
+    queue->Post([this, id, caption = std::move(caption)] { SetItemText(id, caption); });
+}
+
+void CDlgCleanDisk::OnClean() {
+    JunkSelection selection;
+    for (JunkItem item : kJunkMeasuringOrder)
+        selection[item] = CButton(Item(JunkCheckBoxId(item))).IsChecked();
+    CCleanDiskDialogs dialogs(Handle(), [this] { StartMeasuring(); });
+    JunkCleanResult result = CleanJunk(reg_, sys_, selection, dialogs);
+    if (result.outcome != JunkCleanOutcome::Cleaned) return;
+    for (JunkItem item : kJunkMeasuringOrder) {
+        if (selection[item]) CButton(Item(JunkCheckBoxId(item))).SetCheck(false);
+    }
+}
+
+bool CDlgCleanDisk::OnCommand(int id, int code, HWND control) {
+    if (id == IDC_CLEANDISK_CLEAN && code == BN_CLICKED) {
+        OnClean();
+        return true;
+    }
+    return CGradientDialog::OnCommand(id, code, control);
+}
+
+void CDlgCleanDisk::OnCancel() { PostCloseToTopLevel(Handle()); }
+
+void CDlgCleanDisk::OnSize(UINT type, int cx, int cy) {
+    CGradientDialog::OnSize(type, cx, cy);
+    layout_.Apply(cx, cy);
+}
+
+void CDlgCleanDisk::OnDestroy() {
+    // Before the window goes: no run may post to it afterwards.
+    worker_.Abandon();
+    queue_.reset();
+    CGradientDialog::OnDestroy();
+}
+
+}  // namespace zt
