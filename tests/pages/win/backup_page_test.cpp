@@ -263,20 +263,20 @@ TEST_F(BackupPageTest, ColumnWidthsComeBackOnlyWhenBothAreStored) {
     CDlgBackup page(app_);
     CreatePage(page);
     int w0 = page.List().ColumnWidth(0), w1 = page.List().ColumnWidth(1);
-    settings_.WriteInt("Restore_List_0", 77);
+    settings_.WriteInt("Restore_List_0", w0 + 7);
     settings_.WriteInt("Restore_List_1", -1);
     page.RestoreColumnWidths();
     EXPECT_EQ(page.List().ColumnWidth(0), w0);
     EXPECT_EQ(page.List().ColumnWidth(1), w1);
 
-    settings_.WriteInt("Restore_List_1", 123);
+    settings_.WriteInt("Restore_List_1", w1 - 7);
     page.RestoreColumnWidths();
-    EXPECT_EQ(page.List().ColumnWidth(0), 77);
-    EXPECT_EQ(page.List().ColumnWidth(1), 123);
+    EXPECT_EQ(page.List().ColumnWidth(0), w0 + 7);
+    EXPECT_EQ(page.List().ColumnWidth(1), w1 - 7);
     page.List().SetColumnWidth(0, 64);
     page.SaveColumnWidths();
     EXPECT_EQ(settings_.ReadInt("Restore_List_0", -1), 64);
-    EXPECT_EQ(settings_.ReadInt("Restore_List_1", -1), 123);
+    EXPECT_EQ(settings_.ReadInt("Restore_List_1", -1), w1 - 7);
 }
 
 }  // namespace
