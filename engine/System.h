@@ -1,5 +1,6 @@
 #pragma once
 // The file-system and shell seam: what the core needs of the platform besides the registry.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -21,6 +22,7 @@ struct DirEntry {
     std::string name;  // file name only, never "." or ".."
     std::uint32_t attributes = 0;
     std::uint64_t size = 0;
+    std::int64_t lastWriteTime = 0;  // seconds since 1 January 1970 UTC
     bool IsDirectory() const { return (attributes & kAttrDirectory) != 0; }
     bool IsReparsePoint() const { return (attributes & kAttrReparsePoint) != 0; }
 };
@@ -53,6 +55,10 @@ struct RecycleBinInfo {
 // Window show states for ShellExecute, as the platform numbers them.
 inline constexpr int kShowHide = 0;
 inline constexpr int kShowNormal = 1;
+
+// An output file opened by CreateOutFile; 0 is none.
+using OutFileHandle = std::uintptr_t;
+inline constexpr OutFileHandle kNoOutFile = 0;
 
 struct ShellResult {
     bool started = false;        // the platform reported success
@@ -114,6 +120,15 @@ public:
     virtual std::optional<std::string> ResolveShortcut(std::string_view linkPath) = 0;
 
     virtual LocalTime GetLocalTime() = 0;
+
+    // Output files, unbuffered: each write is handed to the operating system before it
+    // returns. Creating truncates an existing file and does not share it.
+    virtual OutFileHandle CreateOutFile(std::string_view path) = 0;
+    // False unless every byte was written.
+    virtual bool WriteOutFile(OutFileHandle file, const void* data, std::size_t size) = 0;
+    virtual bool CloseOutFile(OutFileHandle file) = 0;
+    // Description of the last output-file failure on this thread.
+    virtual std::string LastFileError() = 0;
 };
 
 }  // namespace zt

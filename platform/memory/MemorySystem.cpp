@@ -146,7 +146,8 @@ bool MemorySystem::EnumDirectory(std::string_view path,
         std::string rest = e->first.substr(prefix.size());
         if (rest.empty() || rest.find('\\') != std::string::npos) continue;
         auto cut = e->second.path.find_last_of("\\/");
-        found.push_back(DirEntry{e->second.path.substr(cut + 1), e->second.attributes, e->second.size});
+        found.push_back(DirEntry{e->second.path.substr(cut + 1), e->second.attributes,
+                                 e->second.size, e->second.lastWriteTime});
     }
     for (const auto& d : found)
         if (!visit(d)) break;
@@ -161,6 +162,7 @@ bool MemorySystem::RemoveFile(std::string_view path) {
     for (const auto& u : undeletable)
         if (Key(u) == k) return false;
     entries_.erase(it);
+    contents_.erase(k);
     return true;
 }
 
@@ -236,6 +238,80 @@ std::optional<std::string> MemorySystem::ResolveShortcut(std::string_view linkPa
     auto it = shortcuts.find(Lower(linkPath));
     if (it == shortcuts.end()) return std::nullopt;
     return it->second;
+}
+
+void MemorySystem::SetLastWriteTime(std::string_view path, std::int64_t time) {
+    auto it = entries_.find(Key(path));
+    if (it != entries_.end()) it->second.lastWriteTime = time;
+}
+
+std::optional<std::string> MemorySystem::FileContent(std::string_view path) const {
+    auto it = contents_.find(Key(path));
+    if (it == contents_.end()) return std::nullopt;
+    return it->second;
+}
+
+void MemorySystem::PlantFile(std::string_view path, std::string_view content) {
+    AddFile(path, content.size());
+    std::string k = Key(path);
+    entries_[k].lastWriteTime = fileClock;
+    contents_[k] = std::string(content);
+}
+
+OutFileHandle MemorySystem::CreateOutFile(std::string_view path) {
+    std::string k = Key(path);
+    auto cut = k.rfind('\\');
+    std::string parent = cut == std::string::npos ? std::string() : k.substr(0, cut <= 2 ? 3 : cut);
+    auto folder = entries_.find(parent);
+    bool refused = std::any_of(uncreatable.begin(), uncreatable.end(),
+                               [&](const std::string& u) { return Key(u) == k; });
+    if (refused || folder == entries_.end() || !(folder->second.attributes & kAttrDirectory)) {
+        lastFileError_ = "The system cannot find the path specified.";
+        return kNoOutFile;
+    }
+    auto existing = entries_.find(k);
+    if (existing != entries_.end() && (existing->second.attributes & (kAttrDirectory | kAttrReadOnly))) {
+        lastFileError_ = "Access denied.";
+        return kNoOutFile;
+    }
+    for (const auto& [h, open] : outFiles_)
+        if (open == k) {
+            lastFileError_ = "The process cannot access the file because it is being used by another process.";
+            return kNoOutFile;
+        }
+    if (auto old = contents_.find(k); old != contents_.end()) freeBytes += old->second.size();
+    entries_[k] = Entry{std::string(path), kAttrArchive, 0, fileClock};
+    contents_[k].clear();
+    OutFileHandle h = nextOutFile_++;
+    outFiles_[h] = k;
+    return h;
+}
+
+bool MemorySystem::WriteOutFile(OutFileHandle file, const void* data, std::size_t size) {
+    auto it = outFiles_.find(file);
+    if (it == outFiles_.end()) {
+        lastFileError_ = "The handle is invalid.";
+        return false;
+    }
+    std::string& content = contents_[it->second];
+    std::size_t fits = size <= freeBytes ? size : static_cast<std::size_t>(freeBytes);
+    content.append(static_cast<const char*>(data), fits);
+    freeBytes -= fits;
+    entries_[it->second].size = content.size();
+    entries_[it->second].lastWriteTime = fileClock;
+    if (fits < size) {
+        lastFileError_ = "There is not enough space on the disk.";
+        return false;
+    }
+    return true;
+}
+
+bool MemorySystem::CloseOutFile(OutFileHandle file) {
+    if (outFiles_.erase(file) == 0) {
+        lastFileError_ = "The handle is invalid.";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace zt

@@ -38,6 +38,16 @@ public:
     std::vector<Execution> executions;
     bool shellExecuteSucceeds = true;
     std::vector<std::string> undeletable;  // paths whose deletion fails
+    // Output files: bytes the disk still takes (writes beyond fail as on a full disk), the
+    // time stamp new and written files get, and creations that fail.
+    std::uint64_t freeBytes = ~std::uint64_t{0};
+    std::int64_t fileClock = 1765207800;  // seconds since 1970
+    std::vector<std::string> uncreatable;
+    void SetLastWriteTime(std::string_view path, std::int64_t time);
+    // Content of a file written through the output-file calls (or planted), or none.
+    std::optional<std::string> FileContent(std::string_view path) const;
+    void PlantFile(std::string_view path, std::string_view content);
+    std::size_t OpenOutFileCount() const { return outFiles_.size(); }
 
     std::optional<std::uint32_t> GetAttributes(std::string_view path) override;
     std::optional<std::string> SearchProgramPath(std::string_view name,
@@ -64,17 +74,26 @@ public:
                              std::string_view parameters, int show, bool wait) override;
     std::optional<std::string> ResolveShortcut(std::string_view linkPath) override;
     LocalTime GetLocalTime() override { return now; }
+    OutFileHandle CreateOutFile(std::string_view path) override;
+    bool WriteOutFile(OutFileHandle file, const void* data, std::size_t size) override;
+    bool CloseOutFile(OutFileHandle file) override;
+    std::string LastFileError() override { return lastFileError_; }
 
 private:
     struct Entry {
         std::string path;  // as first written
         std::uint32_t attributes;
         std::uint64_t size;
+        std::int64_t lastWriteTime = 0;
     };
     static std::string Key(std::string_view path);
     std::map<std::string, Entry> entries_;  // key: lower-cased path
     std::map<std::string, std::string> env_;  // key: upper-cased name
     std::map<KnownFolder, std::string> known_;
+    std::map<std::string, std::string> contents_;       // key: lower-cased path
+    std::map<OutFileHandle, std::string> outFiles_;     // handle -> key of its file
+    OutFileHandle nextOutFile_ = 0x100;
+    std::string lastFileError_;
 };
 
 }  // namespace zt

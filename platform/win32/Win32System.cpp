@@ -27,6 +27,12 @@ struct FileHandle {
     }
 };
 
+// File times count 100 ns steps from 1601; the core counts seconds from 1970.
+std::int64_t UnixSeconds(const FILETIME& ft) {
+    std::uint64_t t = (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return (static_cast<std::int64_t>(t) - 116444736000000000LL) / 10000000LL;
+}
+
 // COM initialised for the current thread for the lifetime of the object.
 struct ComScope {
     HRESULT hr;
@@ -105,6 +111,7 @@ bool Win32System::EnumDirectory(std::string_view path,
         e.name = fd.cFileName;
         e.attributes = fd.dwFileAttributes;
         e.size = (static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+        e.lastWriteTime = UnixSeconds(fd.ftLastWriteTime);
         if (!visit(e)) break;
     } while (FindNextFileA(find.h, &fd));
     return true;
@@ -277,6 +284,50 @@ LocalTime Win32System::GetLocalTime() {
     ::GetLocalTime(&st);
     return LocalTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond,
                      st.wMilliseconds, st.wDayOfWeek};
+}
+
+OutFileHandle Win32System::CreateOutFile(std::string_view path) {
+    HANDLE h = CreateFileA(Z(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return kNoOutFile;
+    return reinterpret_cast<OutFileHandle>(h);
+}
+
+bool Win32System::WriteOutFile(OutFileHandle file, const void* data, std::size_t size) {
+    if (file == kNoOutFile) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    auto* p = static_cast<const char*>(data);
+    while (size > 0) {
+        DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!WriteFile(reinterpret_cast<HANDLE>(file), p, chunk, &written, nullptr)) return false;
+        if (written == 0) {
+            SetLastError(ERROR_DISK_FULL);
+            return false;
+        }
+        p += written;
+        size -= written;
+    }
+    return true;
+}
+
+bool Win32System::CloseOutFile(OutFileHandle file) {
+    if (file == kNoOutFile) return false;
+    return CloseHandle(reinterpret_cast<HANDLE>(file)) != 0;
+}
+
+std::string Win32System::LastFileError() {
+    DWORD code = GetLastError();
+    char buf[512] = {};
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             code, 0, buf, sizeof buf, nullptr);
+    std::string text(buf, n);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    if (text.empty()) text = "error " + std::to_string(code);
+    return text;
 }
 
 }  // namespace zt

@@ -31,6 +31,10 @@ public:
                              std::string_view parameters, int show, bool wait) override;
     std::optional<std::string> ResolveShortcut(std::string_view linkPath) override;
     LocalTime GetLocalTime() override;
+    OutFileHandle CreateOutFile(std::string_view path) override;
+    bool WriteOutFile(OutFileHandle file, const void* data, std::size_t size) override;
+    bool CloseOutFile(OutFileHandle file) override;
+    std::string LastFileError() override;
 };
 
 }  // namespace zt

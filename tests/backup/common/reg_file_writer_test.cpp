@@ -1,0 +1,269 @@
+// The export file format, byte for byte, and what an export reports as complete.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "backup/RegFileWriter.h"
+#include "support/seams.h"
+#include "tests/backup/common/backup_test_util.h"
+
+namespace zt {
+namespace {
+
+using test::Bytes;
+
+std::string Line(std::string_view name, std::uint32_t type, const std::string& data) {
+    std::string out;
+    EXPECT_TRUE(AppendValueLine(out, name, type, reinterpret_cast<const std::uint8_t*>(data.data()),
+                                data.size()));
+    return out;
+}
+
+std::string Sequence(int count, int first = 0) {
+    std::string s;
+    for (int i = 0; i < count; ++i)
+        s += static_cast<char>(first + i);
+    return s;
+}
+
+TEST(ValueLine, NamesAreQuotedWithBackslashesDoubledFirst) {
+    EXPECT_EQ(FormatValueName(""), "@");
+    EXPECT_EQ(FormatValueName("a\"b\\c"), "\"a\\\"b\\\\c\"");
+    EXPECT_EQ(Line("", kRegSz, std::string("C:\\Temp", 8)), "@=\"C:\\\\Temp\"\r\n");
+    // Control characters other than line breaks pass unchanged.
+    EXPECT_EQ(Line("t\x01\tx", kRegSz, std::string("a\x02\tb\x1b", 6)),
+              "\"t\x01\tx\"=\"a\x02\tb\x1b\"\r\n");
+}
+
+TEST(ValueLine, EveryTypeNumber) {
+    EXPECT_EQ(Line("n", kRegNone, ""), "\"n\"=hex(0):\r\n");
+    EXPECT_EQ(Line("n", kRegNone, Bytes({1, 0xab})), "\"n\"=hex(0):01,ab\r\n");
+    EXPECT_EQ(Line("s", kRegSz, std::string("x\0", 2)), "\"s\"=\"x\"\r\n");
+    EXPECT_EQ(Line("e", kRegExpandSz, std::string("%A%\0", 4)), "\"e\"=hex(2):25,41,25,00\r\n");
+    EXPECT_EQ(Line("b", kRegBinary, ""), "\"b\"=hex:\r\n");
+    EXPECT_EQ(Line("b", kRegBinary, Bytes({0, 0xff})), "\"b\"=hex:00,ff\r\n");
+    EXPECT_EQ(Line("d", kRegDword, Bytes({0xff, 0, 0, 0})), "\"d\"=dword:000000ff\r\n");
+    EXPECT_EQ(Line("d", kRegDword, Bytes({0x78, 0x56, 0x34, 0x12})), "\"d\"=dword:12345678\r\n");
+    EXPECT_EQ(Line("x", kRegDwordBigEndian, Bytes({0, 0, 0, 1})), "\"x\"=hex(5):00,00,00,01\r\n");
+    EXPECT_EQ(Line("x", kRegLink, Bytes({0x41, 0})), "\"x\"=hex(6):41,00\r\n");
+    EXPECT_EQ(Line("m", kRegMultiSz, std::string("a\0b\0\0", 5)),
+              "\"m\"=hex(7):61,00,62,00,00\r\n");
+    EXPECT_EQ(Line("x", kRegResourceList, Bytes({9})), "\"x\"=hex(8):09\r\n");
+    EXPECT_EQ(Line("x", kRegFullResourceDescriptor, Bytes({9})), "\"x\"=hex(9):09\r\n");
+    // The editor reads the type in hexadecimal: hex(11) would come back as type 17.
+    EXPECT_EQ(Line("x", kRegResourceRequirementsList, Bytes({9})), "\"x\"=hex(a):09\r\n");
+    EXPECT_EQ(Line("q", kRegQword, Bytes({1, 2, 3, 4, 5, 6, 7, 8})),
+              "\"q\"=hex(b):01,02,03,04,05,06,07,08\r\n");
+    EXPECT_EQ(Line("x", 0x20000, Bytes({1})), "\"x\"=hex(20000):01\r\n");
+}
+
+TEST(ValueLine, DataTheShortFormsCannotCarryGoesAsBytes) {
+    // A line break, bytes after the first NUL, no terminating NUL, no data at all.
+    EXPECT_EQ(Line("s", kRegSz, std::string("a\nb\0", 4)), "\"s\"=hex(1):61,0a,62,00\r\n");
+    EXPECT_EQ(Line("s", kRegSz, std::string("a\rb\0", 4)), "\"s\"=hex(1):61,0d,62,00\r\n");
+    EXPECT_EQ(Line("s", kRegSz, std::string("a\0b\0", 4)), "\"s\"=hex(1):61,00,62,00\r\n");
+    EXPECT_EQ(Line("s", kRegSz, "ab"), "\"s\"=hex(1):61,62\r\n");
+    EXPECT_EQ(Line("s", kRegSz, ""), "\"s\"=hex(1):\r\n");
+    // A DWORD whose size is not four bytes keeps its bytes.
+    EXPECT_EQ(Line("d", kRegDword, Bytes({1, 2})), "\"d\"=hex(4):01,02\r\n");
+    EXPECT_EQ(Line("d", kRegDword, ""), "\"d\"=hex(4):\r\n");
+}
+
+TEST(ValueLine, ByteListsWrapBeforeAByteOnceTheLinePasses76) {
+    std::string forty = Line("Data", kRegBinary, Sequence(40));
+    EXPECT_EQ(
+        forty,
+        "\"Data\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\\r\n"
+        "  16,17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27\r\n");
+    EXPECT_EQ(forty.find("\r\n"), 78u);
+
+    std::string sixty = Line("", kRegBinary, Sequence(60));
+    EXPECT_EQ(sixty,
+              "@=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,17,\\\r\n"
+              "  18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,2e,2f,30,\\\r\n"
+              "  31,32,33,34,35,36,37,38,39,3a,3b\r\n");
+
+    std::string name(70, 'n');
+    EXPECT_EQ(Line(name, kRegBinary, Bytes({1, 2})), "\"" + name + "\"=hex:\\\r\n  01,02\r\n");
+    // One name character less still leaves the first byte on the first line.
+    EXPECT_EQ(Line(std::string(69, 'n'), kRegBinary, Bytes({1})),
+              "\"" + std::string(69, 'n') + "\"=hex:01\r\n");
+}
+
+TEST(ValueLine, ANameWithALineBreakCannotBeWritten) {
+    std::string out = "kept";
+    EXPECT_FALSE(AppendValueLine(out, "a\nb", kRegDword,
+                                 reinterpret_cast<const std::uint8_t*>("\0\0\0\0"), 4));
+    EXPECT_FALSE(AppendValueLine(out, "a\rb", kRegBinary, nullptr, 0));
+    EXPECT_EQ(out, "kept");
+}
+
+class WriterTest : public ::testing::Test {
+  protected:
+    std::unique_ptr<Registry> reg = test::MakeRegistry();
+    std::unique_ptr<System> sys = test::MakeSystem();
+    test::ScratchKey scratch{*reg};
+    std::string folder = test::ScratchFolder(*sys);
+    std::string file = folder + "\\out.reg";
+
+    void Set(const std::string& sub, std::string_view name, std::uint32_t type,
+             const std::string& data) {
+        RegKey k(*reg, scratch.Create(sub));
+        ASSERT_TRUE(k);
+        ASSERT_TRUE(reg->WriteValue(k.get(), name, type, data.data(),
+                                    static_cast<std::uint32_t>(data.size())));
+    }
+    std::string Full(const std::string& sub = {}) {
+        return "HKEY_CURRENT_USER\\" + scratch.path() + (sub.empty() ? "" : "\\" + sub);
+    }
+    std::string Sub(const std::string& sub) { return scratch.path() + "\\" + sub; }
+    std::string Content() { return test::ReadFileText(*sys, file).value_or("<missing>"); }
+};
+
+TEST_F(WriterTest, GoldenSample) {
+    std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    Set("Sample", "", kRegSz, run + '\0');
+    Set("Sample", "Count", kRegDword, Bytes({42, 0, 0, 0}));
+    Set("Sample", "Data", kRegBinary, Sequence(40));
+    RegKey(*reg, scratch.Create("Sample\\Sub"));
+    {
+        CRegFileWriter w(*reg, *sys);
+        w.Open(file);
+        EXPECT_TRUE(w.ExportKey(kCurrentUser, Sub("Sample")));
+        w.Close();
+        EXPECT_EQ(w.fileName(), file);
+    }
+    EXPECT_EQ(
+        Content(),
+        "REGEDIT4\r\n"
+        "\r\n"
+        "[" +
+            Full("Sample") +
+            "]\r\n"
+            "@=\"Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run\"\r\n"
+            "\"Count\"=dword:0000002a\r\n"
+            "\"Data\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\\r\n"
+            "  16,17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27\r\n"
+            "\r\n"
+            "[" +
+            Full("Sample\\Sub") +
+            "]\r\n"
+            "\r\n");
+}
+
+TEST_F(WriterTest, EmptyKeyValuesAndLargeData) {
+    RegKey(*reg, scratch.Create("Empty"));
+    std::string big(5000, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 7);
+    Set("Big", "blob", kRegBinary, big);
+    Set("Big", "tail", kRegDword, Bytes({1, 0, 0, 0}));
+    CRegFileWriter w(*reg, *sys);
+    w.Open(file);
+    EXPECT_TRUE(w.ExportKey(kCurrentUser, Sub("Empty")));
+    EXPECT_TRUE(w.ExportKey(kCurrentUser, Sub("Big")));
+    EXPECT_TRUE(w.ExportValue(kCurrentUser, Sub("Big"), "blob"));
+    EXPECT_TRUE(w.ExportValue(kCurrentUser, Sub("Big"), "tail"));
+    w.Close();
+
+    std::string blobLine;
+    AppendValueLine(blobLine, "blob", kRegBinary, reinterpret_cast<const std::uint8_t*>(big.data()),
+                    big.size());
+    std::string expected = "REGEDIT4\r\n\r\n[" + Full("Empty") + "]\r\n" + "\r\n[" + Full("Big") +
+                           "]\r\n" + blobLine + "\"tail\"=dword:00000001\r\n" + "\r\n[" +
+                           Full("Big") + "]\r\n" + blobLine + "\r\n[" + Full("Big") +
+                           "]\r\n\"tail\"=dword:00000001\r\n\r\n";
+    EXPECT_EQ(Content(), expected);
+    // 5000 bytes: 22 on the first line, 25 on each further one.
+    EXPECT_EQ(std::count(blobLine.begin(), blobLine.end(), '\n'), 1 + (5000 - 22 + 24) / 25);
+}
+
+TEST_F(WriterTest, NothingThereIsCompleteAndWritesNothing) {
+    RegKey(*reg, scratch.Create("Here"));
+    CRegFileWriter w(*reg, *sys);
+    w.Open(file);
+    EXPECT_TRUE(w.ExportKey(kCurrentUser, Sub("Gone")));
+    EXPECT_TRUE(w.ExportKey(kCurrentUser, Sub("Gone\\Deeper")));
+    EXPECT_TRUE(w.ExportValue(kCurrentUser, Sub("Here"), "missing"));
+    EXPECT_TRUE(w.ExportValue(kCurrentUser, Sub("Gone"), "missing"));
+    w.Close();
+    EXPECT_EQ(Content(), "REGEDIT4\r\n\r\n");
+}
+
+TEST_F(WriterTest, WhatTheFileCannotHoldMakesTheExportIncomplete) {
+    Set("Names", "fine", kRegDword, Bytes({1, 0, 0, 0}));
+    Set("Names", "line\nbreak", kRegDword, Bytes({2, 0, 0, 0}));
+    Set("KeyName\\sub\nkey", "v", kRegDword, Bytes({3, 0, 0, 0}));
+    Set("Plain", "v", kRegDword, Bytes({4, 0, 0, 0}));
+
+    CRegFileWriter w(*reg, *sys);
+    w.Open(file);
+    EXPECT_FALSE(w.ExportKey(kCurrentUser, Sub("Names")));
+    EXPECT_FALSE(w.ExportValue(kCurrentUser, Sub("Names"), "line\nbreak"));
+    EXPECT_FALSE(w.ExportKey(kCurrentUser, Sub("KeyName")));
+    EXPECT_FALSE(w.ExportKey(kCurrentUser, Sub("KeyName\\sub\nkey")));
+    EXPECT_TRUE(w.ExportKey(kCurrentUser, Sub("Plain")));
+    w.Close();
+    std::string text = Content();
+    EXPECT_NE(text.find("\"fine\"=dword:00000001"), std::string::npos);
+    EXPECT_EQ(text.find("break"), std::string::npos);
+    EXPECT_EQ(text.find("sub\nkey"), std::string::npos);
+    EXPECT_NE(text.find("\"v\"=dword:00000004"), std::string::npos);
+}
+
+TEST_F(WriterTest, PathsBeyondTheBufferMakeTheExportIncomplete) {
+    // Nest keys until the full path passes 1003 characters.
+    // One level per call: the platform limits the path of a single create.
+    std::string sub = "Deep";
+    RegKey level(*reg, scratch.Create(sub));
+    while (Full(sub).size() < CRegFileWriter::kSubkeyPathBytes + 40) {
+        std::string name(60, 'k');
+        level = RegKey(*reg, reg->CreateKey(level.get(), name));
+        ASSERT_TRUE(level);
+        sub += "\\" + name;
+    }
+    ASSERT_TRUE(reg->WriteDword(level.get(), "v", 1));
+    CRegFileWriter w(*reg, *sys);
+    w.Open(file);
+    EXPECT_FALSE(w.ExportKey(kCurrentUser, Sub("Deep")));
+    w.Close();
+    for (std::size_t pos = 0; (pos = Content().find('[', pos)) != std::string::npos; ++pos)
+        EXPECT_LT(Content().find(']', pos) - pos - 1, CRegFileWriter::kSubkeyPathBytes);
+}
+
+TEST_F(WriterTest, OpenWhileOpenFinishesTheFirstFile) {
+    Set("K", "v", kRegDword, Bytes({5, 0, 0, 0}));
+    std::string second = folder + "\\second.reg";
+    {
+        CRegFileWriter w(*reg, *sys);
+        w.Open(file);
+        EXPECT_TRUE(w.ExportValue(kCurrentUser, Sub("K"), "v"));
+        w.Open(second);
+        EXPECT_TRUE(w.ExportKey(kCurrentUser, Sub("K")));
+        // Destruction finishes the second.
+    }
+    std::string block = "\r\n[" + Full("K") + "]\r\n\"v\"=dword:00000005\r\n";
+    EXPECT_EQ(Content(), "REGEDIT4\r\n" + block + "\r\n");
+    EXPECT_EQ(test::ReadFileText(*sys, second).value_or(""), "REGEDIT4\r\n" + block + "\r\n");
+}
+
+TEST_F(WriterTest, FileErrorsCarryTheFileName) {
+    CRegFileWriter w(*reg, *sys);
+    std::string bad = folder + "\\no such folder\\x.reg";
+    try {
+        w.Open(bad);
+        FAIL() << "no error for " << bad;
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.fileName(), bad);
+        EXPECT_NE(std::string(e.what()).find(bad), std::string::npos);
+    }
+    EXPECT_FALSE(w.IsOpen());
+    // Without an open file nothing reaches a file, so nothing may be deleted.
+    Set("K", "v", kRegDword, Bytes({5, 0, 0, 0}));
+    EXPECT_FALSE(w.ExportKey(kCurrentUser, Sub("K")));
+    EXPECT_FALSE(w.ExportValue(kCurrentUser, Sub("K"), "v"));
+}
+
+} // namespace
+} // namespace zt
