@@ -1,9 +1,12 @@
 #include "app/DlgStartupManager.h"
 
+#include <cstdlib>
+
 #include "app/DlgAddStartupItem.h"
 #include "app/res/ids_startup.h"
 #include "app/res/resource.h"
 #include "engine/SettingsStore.h"
+#include "startup/StartupEditor.h"
 #include "ui/ClassicLook.h"
 #include "ui/MessageBox.h"
 
@@ -26,6 +29,27 @@ public:
         list_.SetItemText(row, 2, entry.command);
         list_.SetItemText(row, 3, entry.location);
     }
+
+private:
+    const CListView& list_;
+};
+
+// Deletion's view of the list: rows, their check boxes, and removal.
+class CStartupListModel : public StartupRowModel {
+public:
+    explicit CStartupListModel(const CListView& list) : list_(list) {}
+    int RowCount() const override { return list_.Count(); }
+    bool IsRowChecked(int index) const override { return list_.IsChecked(index); }
+    StartupEntry RowEntry(int index) const override {
+        StartupEntry entry;
+        entry.number = std::atoi(list_.ItemText(index, 0).c_str());
+        entry.name = list_.ItemText(index, 1);
+        entry.command = list_.ItemText(index, 2);
+        entry.location = list_.ItemText(index, 3);
+        entry.kind = static_cast<StartupEntryKind>(list_.ItemData(index));
+        return entry;
+    }
+    void RemoveRow(int index) override { list_.DeleteItem(index); }
 
 private:
     const CListView& list_;
@@ -93,12 +117,24 @@ bool CDlgStartupManager::RunAddDialog(HWND owner, std::string& commandLine) {
 }
 
 void CDlgStartupManager::DeleteSelectedEntries() {
-    // Filled in with the startup core's deletion.
+    CListView list = List();
+    CStartupListModel rows(list);
+    CPagePrompt prompt(Handle());
+    try {
+        zt::DeleteSelectedEntries(app_.registry, app_.system, writer_, rows, prompt, [this] {
+            if (app_.host) app_.host->RefreshBackupList();
+        });
+    } catch (const FileError& e) {
+        // The backup could not be written: the rows not yet handled stay, and the user learns why.
+        ShowMessage(Handle(), e.what(), "", MB_OK);
+    }
 }
 
 void CDlgStartupManager::AddStartupItem() {
     std::string commandLine;
     if (!RunAddDialog(Handle(), commandLine)) return;
+    zt::AddStartupItem(app_.registry, commandLine);
+    RefreshList();
 }
 
 bool CDlgStartupManager::OnCommand(int id, int code, HWND control) {
