@@ -1,11 +1,142 @@
-#include "cli/CliContext.h"
+#include "cli/CmdJunk.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <nlohmann/json.hpp>
+#include <vector>
+
+#include "diskclean/JunkCleaning.h"
+#include "diskclean/JunkMeasuring.h"
 
 namespace zt::cli {
 
-// Not built yet: its issue replaces this file.
-int RunJunkCommand(CliContext& ctx, const Args&) {
-    std::fprintf(ctx.err, "zentrove-cli: this command is not available yet\n");
-    return kExitFailed;
+namespace {
+
+class CollectingSink : public JunkSink {
+public:
+    std::vector<JunkMeasurement> results;
+    void OnJunkMeasured(const JunkMeasurement& m) override { results.push_back(m); }
+};
+
+int Usage(CliContext& ctx, const std::string& why) {
+    std::fprintf(ctx.err, "zentrove-cli junk: %s\n", why.c_str());
+    std::fprintf(ctx.err,
+                 "usage: zentrove-cli junk [--json]\n"
+                 "       zentrove-cli junk clean [--recycle-bin] [--cookies] [--user-temp] "
+                 "[--system-temp] [--internet-cache] [--yes]\n");
+    return kExitUsage;
 }
+
+int Measure(CliContext& ctx, bool json) {
+    CollectingSink sink;
+    MeasureJunkSizes(ctx.registry, ctx.system, sink);
+    if (!json) {
+        for (const auto& m : sink.results) std::fprintf(ctx.out, "%s\n", m.caption.c_str());
+        return kExitOk;
+    }
+    nlohmann::json out = nlohmann::json::array();
+    for (const auto& m : sink.results) {
+        nlohmann::json row;
+        row["place"] = std::string(JunkPlaceName(m.item));
+        row["path"] = m.path ? nlohmann::json(*m.path) : nlohmann::json(nullptr);
+        row["bytes"] = m.measured ? nlohmann::json(m.bytes) : nlohmann::json(nullptr);
+        row["caption"] = m.caption;
+        out.push_back(std::move(row));
+    }
+    std::fprintf(ctx.out, "%s\n", out.dump(2).c_str());
+    return kExitOk;
+}
+
+// The message box of the page, on the console.
+class ConsoleDialogs : public UserPrompt {
+public:
+    ConsoleDialogs(CliContext& ctx, bool yes, const JunkConfirm& confirm)
+        : ctx_(ctx), yes_(yes), confirm_(confirm) {}
+    bool noTerminal = false;
+
+    int Ask(std::string_view text, std::string_view, PromptButtons buttons) override {
+        if (buttons == PromptButtons::Ok) {
+            std::fprintf(ctx_.out, "%.*s\n", static_cast<int>(text.size()), text.data());
+            return kAnswerOk;
+        }
+        if (yes_) return kAnswerOk;
+        auto answer = confirm_ ? confirm_(std::string(text)) : std::nullopt;
+        if (!answer) {
+            noTerminal = true;
+            return kAnswerCancel;
+        }
+        return *answer ? kAnswerOk : kAnswerCancel;
+    }
+
+private:
+    CliContext& ctx_;
+    bool yes_;
+    const JunkConfirm& confirm_;
+};
+
+int Clean(CliContext& ctx, const Args& args, const JunkConfirm& confirm) {
+    JunkSelection selection;
+    bool yes = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--yes") {
+            yes = true;
+            continue;
+        }
+        bool known = false;
+        for (JunkItem item : kJunkMeasuringOrder) {
+            if (a == "--" + std::string(JunkPlaceName(item))) {
+                selection[item] = true;
+                known = true;
+            }
+        }
+        if (!known) return Usage(ctx, "unknown option '" + a + "'");
+    }
+    if (!selection.Any()) return Usage(ctx, kJunkNothingSelectedText);
+
+    ConsoleDialogs dialogs(ctx, yes, confirm);
+    JunkCleanResult r = CleanJunk(ctx.registry, ctx.system, selection, dialogs);
+    if (r.outcome == JunkCleanOutcome::Cancelled) {
+        if (dialogs.noTerminal) {
+            std::fprintf(ctx.err,
+                         "zentrove-cli junk clean: no terminal to confirm on; pass --yes to clean\n");
+            return kExitUsage;
+        }
+        std::fprintf(ctx.err, "zentrove-cli junk clean: cancelled, nothing deleted\n");
+        return kExitFailed;
+    }
+    for (JunkItem item : kJunkMeasuringOrder)
+        if (r.skipped[static_cast<std::size_t>(item)])
+            std::fprintf(ctx.err, "zentrove-cli junk clean: %s skipped: its folder is unknown or refused\n",
+                         std::string(JunkPlaceName(item)).c_str());
+    return kExitOk;
+}
+
+}  // namespace
+
+std::optional<bool> AskOnTerminal(const std::string& question) {
+    DWORD mode = 0;
+    if (!GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) return std::nullopt;
+    std::printf("%s [y/N] ", question.c_str());
+    std::fflush(stdout);
+    char line[64] = {};
+    if (!std::fgets(line, sizeof line, stdin)) return false;
+    return line[0] == 'y' || line[0] == 'Y';
+}
+
+int RunJunk(CliContext& ctx, const Args& args, const JunkConfirm& confirm) {
+    if (!args.empty() && args[0] == "clean") return Clean(ctx, args, confirm);
+    bool json = false;
+    for (const auto& a : args) {
+        if (a == "--json")
+            json = true;
+        else
+            return Usage(ctx, "unknown option '" + a + "'");
+    }
+    return Measure(ctx, json);
+}
+
+int RunJunkCommand(CliContext& ctx, const Args& args) { return RunJunk(ctx, args, AskOnTerminal); }
 
 }  // namespace zt::cli

@@ -109,8 +109,9 @@ public:
     // Empties without the system's confirmation, progress or sound.
     virtual bool EmptyRecycleBin() = 0;
 
-    // Walks the URL cache; `visit` returns false to stop.
-    virtual void WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) = 0;
+    // Walks the URL cache; `visit` returns false to stop. True when the walk ended because
+    // there were no more entries.
+    virtual bool WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) = 0;
     virtual bool DeleteUrlEntry(std::string_view sourceUrl) = 0;
 
     // Shell execution of `verb` on `file`. With `wait`, waits for the started process.

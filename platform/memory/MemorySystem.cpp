@@ -211,10 +211,11 @@ bool MemorySystem::EmptyRecycleBin() {
     return true;
 }
 
-void MemorySystem::WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) {
+bool MemorySystem::WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) {
     auto copy = urlCache;
     for (const auto& e : copy)
-        if (!visit(e)) break;
+        if (!visit(e)) return false;
+    return true;
 }
 
 bool MemorySystem::DeleteUrlEntry(std::string_view sourceUrl) {

@@ -68,7 +68,7 @@ public:
     std::string GetModulePath() override { return modulePath; }
     std::optional<RecycleBinInfo> QueryRecycleBin(std::string_view rootPath) override;
     bool EmptyRecycleBin() override;
-    void WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) override;
+    bool WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) override;
     bool DeleteUrlEntry(std::string_view sourceUrl) override;
     ShellResult Execute(std::string_view verb, std::string_view file,
                              std::string_view parameters, int show, bool wait) override;

@@ -202,7 +202,7 @@ bool Win32System::EmptyRecycleBin() {
                                         SHERB_NOCONFIRMATION | SHERB_NOPROGRESSUI | SHERB_NOSOUND));
 }
 
-void Win32System::WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) {
+bool Win32System::WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) {
     std::vector<unsigned char> buf(4096);
     DWORD size = static_cast<DWORD>(buf.size());
     auto* info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buf.data());
@@ -212,21 +212,27 @@ void Win32System::WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& 
         info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buf.data());
         find = FindFirstUrlCacheEntryA(nullptr, info, &size);
     }
-    if (!find) return;
+    if (!find) return GetLastError() == ERROR_NO_MORE_ITEMS;
+    bool exhausted = false;
     for (;;) {
         UrlCacheEntry e;
         if (info->lpszSourceUrlName) e.sourceUrl = info->lpszSourceUrlName;
         if (info->lpszLocalFileName) e.localFile = info->lpszLocalFileName;
         if (!visit(e)) break;
         size = static_cast<DWORD>(buf.size());
-        if (!FindNextUrlCacheEntryA(find, info, &size)) {
-            if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
+        BOOL next = FindNextUrlCacheEntryA(find, info, &size);
+        if (!next && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
             buf.resize(size);
             info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buf.data());
-            if (!FindNextUrlCacheEntryA(find, info, &size)) break;
+            next = FindNextUrlCacheEntryA(find, info, &size);
+        }
+        if (!next) {
+            exhausted = GetLastError() == ERROR_NO_MORE_ITEMS;
+            break;
         }
     }
     FindCloseUrlCache(find);
+    return exhausted;
 }
 
 bool Win32System::DeleteUrlEntry(std::string_view sourceUrl) {

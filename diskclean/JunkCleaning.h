@@ -1,0 +1,59 @@
+#pragma once
+// Emptying the ticked junk places after one confirmation, as the Clean button does.
+#include <array>
+#include <functional>
+#include <string>
+
+#include "diskclean/JunkPlaces.h"
+#include "engine/UserPrompt.h"
+
+namespace zt {
+
+inline constexpr const char* kJunkNothingSelectedText = "You should select one item at least.";
+inline constexpr const char* kJunkConfirmText = "Are you sure to delete them?";
+inline constexpr const char* kJunkConfirmCaption = "Zentrove";
+inline constexpr const char* kJunkFinishedText = "The cleaning is finished!";
+inline constexpr const char* kJunkFinishedSomeLeftText =
+    "The cleaning is finished!\n Some files can't delete because they are being used now.";
+
+// The ticked check boxes, indexed by JunkItem.
+struct JunkSelection {
+    std::array<bool, kJunkItemCount> ticked{};
+    bool& operator[](JunkItem item) { return ticked[static_cast<std::size_t>(item)]; }
+    bool operator[](JunkItem item) const { return ticked[static_cast<std::size_t>(item)]; }
+    bool Any() const {
+        for (bool t : ticked)
+            if (t) return true;
+        return false;
+    }
+};
+
+enum class JunkCleanOutcome { NothingSelected, Cancelled, Cleaned };
+
+struct JunkCleanResult {
+    JunkCleanOutcome outcome = JunkCleanOutcome::NothingSelected;
+    // Per place: every file could be deleted (true for places not ticked or skipped).
+    std::array<bool, kJunkItemCount> allDeleted{true, true, true, true, true};
+    // Per place: ticked but skipped because its folder is unknown or refused.
+    std::array<bool, kJunkItemCount> skipped{};
+    std::string finalMessage;  // empty unless cleaned
+    bool AllDeleted() const {
+        for (bool a : allDeleted)
+            if (!a) return false;
+        return true;
+    }
+};
+
+// Clean button: checks the selection, asks once through `prompt`, empties the ticked places
+// in the order cookies, user temporary folder, internet cache (URL cache first), Recycle Bin
+// (without the system's confirmation), system temporary folder, calls `placesEmptied` (the
+// page starts a new measuring run there) and tells the final message. Anything but OK in the
+// confirmation cancels. The caller unticks the check boxes when the outcome is Cleaned.
+JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selection,
+                          UserPrompt& prompt, const std::function<void()>& placesEmptied = {});
+
+// Deletes every entry of the system's URL cache by its source URL. True when the walk ended
+// because there were no more entries.
+bool ClearUrlCache(System& sys);
+
+}  // namespace zt

@@ -1,0 +1,116 @@
+#include "diskclean/JunkMeasuring.h"
+
+#include "diskclean/FolderWalk.h"
+
+namespace zt {
+
+namespace {
+bool Stopped(const std::atomic<bool>* stop) { return stop && stop->load(); }
+}  // namespace
+
+bool MeasureJunkSizes(Registry& reg, System& sys, JunkSink& sink, const std::atomic<bool>* stop) {
+    for (JunkItem item : kJunkMeasuringOrder) {
+        if (Stopped(stop)) return false;
+        JunkMeasurement m;
+        m.item = item;
+        if (item == JunkItem::RecycleBin) {
+            m.bytes = GetRecycleBinTotal(sys);
+        } else {
+            m.path = GetJunkFolder(reg, sys, item);
+            if (m.path)
+                m.bytes = GetFolderSize(sys, *m.path, JunkKeepsIndexFiles(item), stop);
+            else if (item == JunkItem::SystemTemp)
+                m.measured = false;
+        }
+        // A stopped walk has counted only part of the folder: that figure is never shown.
+        if (Stopped(stop)) return false;
+        m.caption = m.measured ? JunkCaption(item, m.bytes) : std::string(JunkTemplateText(item));
+        sink.OnJunkMeasured(m);
+    }
+    if (Stopped(stop)) return false;
+    sink.OnJunkMeasuringFinished();
+    return true;
+}
+
+namespace {
+// Passes results on only while the run has not been abandoned, under the run's lock.
+class GuardedSink : public JunkSink {
+public:
+    GuardedSink(std::mutex& lock, const std::atomic<bool>& abandoned, JunkSink& to)
+        : lock_(lock), abandoned_(abandoned), to_(to) {}
+    void OnJunkMeasured(const JunkMeasurement& m) override {
+        std::lock_guard<std::mutex> hold(lock_);
+        if (!abandoned_) to_.OnJunkMeasured(m);
+    }
+    void OnJunkMeasuringFinished() override {
+        std::lock_guard<std::mutex> hold(lock_);
+        if (!abandoned_) to_.OnJunkMeasuringFinished();
+    }
+
+private:
+    std::mutex& lock_;
+    const std::atomic<bool>& abandoned_;
+    JunkSink& to_;
+};
+}  // namespace
+
+CJunkMeasureWorker::CJunkMeasureWorker(Registry& reg, System& sys) : reg_(reg), sys_(sys) {}
+
+CJunkMeasureWorker::~CJunkMeasureWorker() {
+    Abandon();
+    Wait();
+}
+
+void CJunkMeasureWorker::Body(Registry& reg, System& sys, std::shared_ptr<Run> run) {
+    GuardedSink guarded(run->lock, run->abandoned, *run->sink);
+    MeasureJunkSizes(reg, sys, guarded, &run->abandoned);
+    run->finished = true;
+}
+
+void CJunkMeasureWorker::Start(JunkSink& sink) {
+    Abandon();
+    ReapFinished();
+    auto run = std::make_shared<Run>();
+    run->sink = &sink;
+    std::lock_guard<std::mutex> hold(runsLock_);
+    runs_.emplace_back(run, std::thread(&CJunkMeasureWorker::Body, std::ref(reg_), std::ref(sys_), run));
+}
+
+void CJunkMeasureWorker::Abandon() {
+    std::lock_guard<std::mutex> hold(runsLock_);
+    for (auto& [run, thread] : runs_) {
+        // Taking the run's lock waits for a sink call in progress to return.
+        std::lock_guard<std::mutex> runHold(run->lock);
+        run->abandoned = true;
+    }
+}
+
+bool CJunkMeasureWorker::IsBusy() const {
+    std::lock_guard<std::mutex> hold(runsLock_);
+    for (const auto& [run, thread] : runs_)
+        if (!run->finished && !run->abandoned) return true;
+    return false;
+}
+
+void CJunkMeasureWorker::ReapFinished() {
+    std::lock_guard<std::mutex> hold(runsLock_);
+    for (auto it = runs_.begin(); it != runs_.end();) {
+        if (it->first->finished) {
+            it->second.join();
+            it = runs_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void CJunkMeasureWorker::Wait() {
+    std::vector<std::pair<std::shared_ptr<Run>, std::thread>> runs;
+    {
+        std::lock_guard<std::mutex> hold(runsLock_);
+        runs.swap(runs_);
+    }
+    for (auto& [run, thread] : runs) thread.join();
+}
+
+}  // namespace zt

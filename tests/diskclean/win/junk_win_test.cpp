@@ -1,0 +1,336 @@
+// The cleaner on real files under Wine: links, locked and read-only files, the environment
+// key, the URL cache and the console command.
+#include <windows.h>
+#include <wininet.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "cli/CmdJunk.h"
+#include "diskclean/FolderWalk.h"
+#include "diskclean/JunkCleaning.h"
+#include "diskclean/JunkMeasuring.h"
+#include "junk_support.h"
+#include "platform/win32/Win32Registry.h"
+#include "support/seams.h"
+
+namespace zt {
+namespace {
+
+constexpr const char* kEnvKey = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+
+// Not a test of its own: the process that holds a file open for HeldFile.
+TEST(JunkHolder, HoldFileOpen) {
+    if (!test::RunHolderIfAsked()) GTEST_SKIP() << "only run as the file holder of another test";
+}
+
+void Plant(const std::string& path, std::size_t bytes) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE) << path;
+    std::string data(bytes, 'x');
+    DWORD written = 0;
+    if (bytes) WriteFile(f, data.data(), static_cast<DWORD>(bytes), &written, nullptr);
+    CloseHandle(f);
+}
+bool Exists(const std::string& p) { return GetFileAttributesA(p.c_str()) != INVALID_FILE_ATTRIBUTES; }
+std::set<std::string> Names(System& sys, const std::string& folder) {
+    std::set<std::string> names;
+    sys.EnumDirectory(folder, [&](const DirEntry& e) {
+        names.insert(e.name);
+        return true;
+    });
+    return names;
+}
+
+class ScriptedDialogs : public UserPrompt {
+public:
+    int answer = kAnswerOk;
+    std::vector<std::string> shown;
+    int Ask(std::string_view text, std::string_view, PromptButtons buttons) override {
+        shown.emplace_back(text);
+        return buttons == PromptButtons::OkCancel ? answer : kAnswerOk;
+    }
+};
+
+class JunkWin : public ::testing::Test {
+protected:
+    Win32Registry reg;
+    test::RedirectedSystem sys;
+    std::string base = test::ScratchFolder(sys);
+    std::string temp = base + "\\temp";        // the user temporary folder of the test
+    std::string outside = base + "\\outside";  // what must never be touched
+    std::optional<test::ScopedEnv> tmpVar, tempVar;
+
+    void SetUp() override {
+        CreateDirectoryA(temp.c_str(), nullptr);
+        CreateDirectoryA(outside.c_str(), nullptr);
+        Plant(outside + "\\precious.doc", 4000);
+        // GetTempPathA reads TMP first, then TEMP; both end in a backslash here on purpose.
+        tmpVar.emplace("TMP", temp + "\\");
+        tempVar.emplace("TEMP", temp + "\\");
+    }
+    JunkSelection Only(JunkItem item) {
+        JunkSelection s;
+        s[item] = true;
+        return s;
+    }
+};
+
+TEST_F(JunkWin, UserTempIsTheReportedFolderWithoutTrailingBackslash) {
+    EXPECT_EQ(sys.GetTempFolder(), temp + "\\");
+    EXPECT_EQ(GetJunkFolder(reg, sys, JunkItem::UserTemp).value_or("?"), temp);
+    Plant(temp + "\\a.tmp", 1536);
+    Plant(temp + "\\index.dat", 100);  // counted in a temporary folder
+    ScriptedDialogs none;
+    struct Sink : JunkSink {
+        std::vector<JunkMeasurement> got;
+        void OnJunkMeasured(const JunkMeasurement& m) override { got.push_back(m); }
+    } sink;
+    MeasureJunkSizes(reg, sys, sink);
+    ASSERT_EQ(sink.got.size(), 5u);
+    EXPECT_EQ(sink.got[2].item, JunkItem::UserTemp);
+    EXPECT_EQ(sink.got[2].path.value_or("?"), temp);
+    EXPECT_EQ(sink.got[2].caption, "Clean the user temporary folder (1.60 KB)");
+}
+
+TEST_F(JunkWin, UnixLinkToAnOutsideFolderIsNeitherCountedNorEmptied) {
+    Plant(temp + "\\own.tmp", 10);
+    CreateDirectoryA((temp + "\\sub").c_str(), nullptr);
+    ASSERT_TRUE(test::MakeUnixLink(outside, temp + "\\sub\\link"));
+    ASSERT_TRUE(test::MakeUnixLink(temp, temp + "\\sub\\up"));  // a loop back to the top
+    // The link is real: through it the outside file is visible.
+    ASSERT_TRUE(Exists(temp + "\\sub\\link\\precious.doc"));
+
+    EXPECT_EQ(GetFolderSize(sys, temp, false), 10u);
+    ScriptedDialogs dialogs;
+    auto r = CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs);
+    EXPECT_EQ(r.finalMessage, "The cleaning is finished!");
+    EXPECT_FALSE(Exists(temp + "\\own.tmp"));
+    EXPECT_TRUE(Exists(outside + "\\precious.doc"));
+    EXPECT_TRUE(Exists(temp + "\\sub\\up\\sub"));
+}
+
+TEST_F(JunkWin, LinkShownAsPlainFolderIsCaughtByItsRealPath) {
+    sys.hideReparsePoints = true;
+    ASSERT_TRUE(test::MakeUnixLink(outside, temp + "\\plain-looking"));
+    auto attrs = sys.GetAttributes(temp + "\\plain-looking");
+    ASSERT_TRUE(attrs && (*attrs & kAttrDirectory));
+    Plant(temp + "\\own.tmp", 10);
+    EXPECT_EQ(GetFolderSize(sys, temp, false), 10u);
+    bool allDeleted = true;
+    DeleteFolderContents(sys, temp, true, false, allDeleted);
+    EXPECT_TRUE(allDeleted);
+    EXPECT_FALSE(Exists(temp + "\\own.tmp"));
+    EXPECT_TRUE(Exists(outside + "\\precious.doc"));
+}
+
+TEST_F(JunkWin, ReadOnlyAndHeldFilesStayAndGiveTheSecondLine) {
+    CreateDirectoryA((temp + "\\sub").c_str(), nullptr);
+    CreateDirectoryA((temp + "\\sub\\empty").c_str(), nullptr);
+    CreateDirectoryA((temp + "\\busy").c_str(), nullptr);
+    Plant(temp + "\\a.tmp", 5);
+    Plant(temp + "\\sub\\b.tmp", 5);
+    Plant(temp + "\\readonly.tmp", 5);
+    SetFileAttributesA((temp + "\\readonly.tmp").c_str(), FILE_ATTRIBUTE_READONLY);
+    Plant(temp + "\\busy\\held.tmp", 5);
+    Plant(temp + "\\busy\\free.tmp", 5);
+    {
+        test::HeldFile held(temp + "\\busy\\held.tmp");
+        ASSERT_TRUE(held.held());
+        ScriptedDialogs dialogs;
+        auto r = CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs);
+        EXPECT_EQ(r.outcome, JunkCleanOutcome::Cleaned);
+        EXPECT_EQ(dialogs.shown.back(),
+                  "The cleaning is finished!\n Some files can't delete because they are being used now.");
+    }
+    EXPECT_TRUE(Exists(temp));
+    EXPECT_EQ(Names(sys, temp), (std::set<std::string>{"readonly.tmp", "busy"}));
+    EXPECT_EQ(Names(sys, temp + "\\busy"), (std::set<std::string>{"held.tmp"}));
+    SetFileAttributesA((temp + "\\readonly.tmp").c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // Once nothing holds it, everything goes and the message has one line.
+    ScriptedDialogs again;
+    CleanJunk(reg, sys, Only(JunkItem::UserTemp), again);
+    EXPECT_EQ(again.shown.back(), "The cleaning is finished!");
+    EXPECT_TRUE(Names(sys, temp).empty());
+}
+
+TEST_F(JunkWin, CookiesKeepIndexFilesButTheInternetCacheDoesNot) {
+    std::string cookies = base + "\\cookies", cache = base + "\\cache";
+    for (const auto& f : {cookies, cookies + "\\low", cache, cache + "\\ABCD1234"})
+        CreateDirectoryA(f.c_str(), nullptr);
+    sys.folders[KnownFolder::Cookies] = cookies + "\\";
+    sys.folders[KnownFolder::InternetCache] = cache;
+    for (const auto& f : {cookies, cache}) {
+        Plant(f + "\\index.dat", 1000);
+        Plant(f + "\\desktop.ini", 100);
+        Plant(f + "\\site.txt", 10);
+    }
+    Plant(cookies + "\\low\\other.txt", 1);
+    Plant(cache + "\\ABCD1234\\page.htm", 2);
+
+    struct Sink : JunkSink {
+        std::vector<JunkMeasurement> got;
+        void OnJunkMeasured(const JunkMeasurement& m) override { got.push_back(m); }
+    } sink;
+    MeasureJunkSizes(reg, sys, sink);
+    ASSERT_EQ(sink.got.size(), 5u);
+    EXPECT_EQ(sink.got[1].caption, "Clean the cookies (11 B)");
+    EXPECT_EQ(sink.got[4].caption, "Clean the internet cache files (12 B)");
+
+    JunkSelection s;
+    s[JunkItem::Cookies] = true;
+    s[JunkItem::InternetCache] = true;
+    ScriptedDialogs dialogs;
+    {
+        // A locked index file in the cache is not protected, so it shows as undeletable.
+        test::HeldFile held(cache + "\\index.dat");
+        ASSERT_TRUE(held.held());
+        auto r = CleanJunk(reg, sys, s, dialogs);
+        EXPECT_FALSE(r.AllDeleted());
+    }
+    EXPECT_EQ(Names(sys, cookies), (std::set<std::string>{"index.dat", "desktop.ini", "low"}));
+    EXPECT_TRUE(Names(sys, cookies + "\\low").empty());
+    EXPECT_EQ(Names(sys, cache), (std::set<std::string>{"index.dat"}));
+}
+
+TEST_F(JunkWin, NothingTickedAndCancelTouchNothing) {
+    Plant(temp + "\\a.tmp", 5);
+    ScriptedDialogs dialogs;
+    EXPECT_EQ(CleanJunk(reg, sys, JunkSelection{}, dialogs).outcome, JunkCleanOutcome::NothingSelected);
+    dialogs.answer = kAnswerCancel;
+    EXPECT_EQ(CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs).outcome, JunkCleanOutcome::Cancelled);
+    EXPECT_EQ(dialogs.shown, (std::vector<std::string>{"You should select one item at least.",
+                                                       "Are you sure to delete them?"}));
+    EXPECT_TRUE(Exists(temp + "\\a.tmp"));
+}
+
+TEST_F(JunkWin, SystemTempComesFromTheMachineEnvironmentKey) {
+    test::SavedValue savedTemp(reg, kLocalMachine, kEnvKey, "TEMP");
+    test::SavedValue savedTmp(reg, kLocalMachine, kEnvKey, "TMP");
+    RegKey k(reg, reg.OpenKeyAllAccess(RootHandle(kLocalMachine), kEnvKey));
+    ASSERT_TRUE(k);
+    auto write = [&](const char* name, std::uint32_t type, const std::string& text) {
+        reg.WriteValue(k.get(), name, type, text.c_str(), static_cast<std::uint32_t>(text.size() + 1));
+    };
+    test::ScopedEnv base("ZT_JUNK_BASE", this->base);
+    write("TEMP", kRegExpandSz, "%ZT_JUNK_BASE%\\temp\\");
+    EXPECT_EQ(GetSystemTempFolder(reg, sys).value_or("?"), temp + "\\");
+    EXPECT_EQ(GetJunkFolder(reg, sys, JunkItem::SystemTemp).value_or("?"), temp);
+    write("TEMP", kRegSz, "%ZT_JUNK_BASE%\\temp");
+    EXPECT_EQ(GetSystemTempFolder(reg, sys).value_or("?"), "%ZT_JUNK_BASE%\\temp");
+    reg.DeleteValue(k.get(), "TEMP");
+    write("TMP", kRegSz, outside);
+    EXPECT_EQ(GetSystemTempFolder(reg, sys).value_or("?"), outside);
+    std::uint32_t number = 1;
+    reg.WriteValue(k.get(), "TEMP", kRegDword, &number, 4);
+    EXPECT_FALSE(GetSystemTempFolder(reg, sys));
+
+    // Only the system temporary folder ticked: that is enough to clean it.
+    write("TEMP", kRegExpandSz, "%ZT_JUNK_BASE%\\temp");
+    Plant(temp + "\\s.tmp", 5);
+    ScriptedDialogs dialogs;
+    EXPECT_EQ(CleanJunk(reg, sys, Only(JunkItem::SystemTemp), dialogs).finalMessage,
+              "The cleaning is finished!");
+    EXPECT_FALSE(Exists(temp + "\\s.tmp"));
+    EXPECT_TRUE(Exists(outside + "\\precious.doc"));
+}
+
+TEST_F(JunkWin, UrlCacheEntriesAreDeleted) {
+    std::string url = "http://zentrove.test/junk-" + std::to_string(GetTickCount());
+    char local[MAX_PATH] = {};
+    ASSERT_TRUE(CreateUrlCacheEntryA(url.c_str(), 0, "htm", local, 0));
+    Plant(local, 10);
+    FILETIME never{};
+    ASSERT_TRUE(CommitUrlCacheEntryA(url.c_str(), local, never, never, NORMAL_CACHE_ENTRY, nullptr,
+                                     0, nullptr, nullptr));
+    DWORD size = 0;
+    GetUrlCacheEntryInfoA(url.c_str(), nullptr, &size);
+    ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER)) << "entry not committed";
+    EXPECT_TRUE(ClearUrlCache(sys));
+    size = 0;
+    EXPECT_FALSE(GetUrlCacheEntryInfoA(url.c_str(), nullptr, &size));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+// The console command, with its output captured.
+class JunkCommand : public JunkWin {
+protected:
+    cli::CliContext ctx;
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    void SetUp() override {
+        JunkWin::SetUp();
+        ctx.out = out;
+        ctx.err = err;
+    }
+    void TearDown() override {
+        std::fclose(out);
+        std::fclose(err);
+    }
+    static std::string Read(std::FILE* f) {
+        std::fflush(f);
+        std::rewind(f);
+        std::string s;
+        char buf[4096];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
+        return s;
+    }
+    int Run(const cli::Args& args, std::optional<bool> answer = std::nullopt) {
+        return cli::RunJunk(ctx, args, [&](const std::string&) { return answer; });
+    }
+};
+
+TEST_F(JunkCommand, ListsTheFiveCaptionsAsTextAndJson) {
+    Plant(temp + "\\a.tmp", 2048);
+    ASSERT_EQ(Run({}), cli::kExitOk);
+    std::string text = Read(out);
+    EXPECT_NE(text.find("Clean the user temporary folder (2.00 KB)\n"), std::string::npos) << text;
+    EXPECT_EQ(text.rfind("Clean the Recycle Bin (", 0), 0u) << text;
+
+    std::FILE* jsonOut = std::tmpfile();
+    ctx.out = jsonOut;
+    ASSERT_EQ(Run({"--json"}), cli::kExitOk);
+    auto rows = nlohmann::json::parse(Read(jsonOut));
+    std::fclose(jsonOut);
+    ASSERT_EQ(rows.size(), 5u);
+    std::vector<std::string> places;
+    for (const auto& row : rows) places.push_back(row["place"]);
+    EXPECT_EQ(places, (std::vector<std::string>{"recycle-bin", "cookies", "user-temp", "system-temp",
+                                                "internet-cache"}));
+    EXPECT_TRUE(rows[0]["path"].is_null());
+    EXPECT_EQ(rows[2]["path"], temp);
+    EXPECT_EQ(rows[2]["bytes"], 2048);
+    EXPECT_EQ(rows[2]["caption"], "Clean the user temporary folder (2.00 KB)");
+}
+
+TEST_F(JunkCommand, CleanAsksOrRefusesWithoutTerminal) {
+    Plant(temp + "\\a.tmp", 5);
+    EXPECT_EQ(Run({"clean", "--user-temp"}), cli::kExitUsage);  // no terminal to ask on
+    EXPECT_NE(Read(err).find("--yes"), std::string::npos);
+    EXPECT_TRUE(Exists(temp + "\\a.tmp"));
+    EXPECT_EQ(Run({"clean", "--user-temp"}, false), cli::kExitFailed);
+    EXPECT_TRUE(Exists(temp + "\\a.tmp"));
+    EXPECT_EQ(Run({"clean", "--user-temp"}, true), cli::kExitOk);
+    EXPECT_FALSE(Exists(temp + "\\a.tmp"));
+    EXPECT_EQ(Read(out), "The cleaning is finished!\n");
+}
+
+TEST_F(JunkCommand, CleanWithYesAndUsageErrors) {
+    Plant(temp + "\\a.tmp", 5);
+    EXPECT_EQ(Run({"clean"}), cli::kExitUsage);
+    EXPECT_EQ(Run({"clean", "--user-temp", "--bogus"}), cli::kExitUsage);
+    EXPECT_EQ(Run({"--verbose"}), cli::kExitUsage);
+    EXPECT_NE(Read(err).find("You should select one item at least."), std::string::npos);
+    EXPECT_TRUE(Exists(temp + "\\a.tmp"));
+    EXPECT_EQ(Run({"clean", "--user-temp", "--yes"}), cli::kExitOk);
+    EXPECT_FALSE(Exists(temp + "\\a.tmp"));
+    EXPECT_TRUE(Exists(outside + "\\precious.doc"));
+}
+
+}  // namespace
+}  // namespace zt

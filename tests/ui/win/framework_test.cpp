@@ -1,0 +1,265 @@
+// The dialog base, data exchange, task queue, layout and close routing on real windows.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+
+#include "tests/ui/win/ui_test_util.h"
+#include "ui/Dialog.h"
+#include "ui/Layout.h"
+#include "ui/MessageBox.h"
+#include "ui/Messages.h"
+#include "ui/SubclassWindow.h"
+
+namespace zt {
+namespace {
+
+using test::Pump;
+using test::PumpUntil;
+
+constexpr int kEdit = 100;
+constexpr int kGo = 101;
+constexpr int kThrow = 102;
+
+std::shared_ptr<CDialogTemplate> SmallTemplate(DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU) {
+    auto t = std::make_shared<CDialogTemplate>(style, 0, 0, 200, 100, "framework");
+    t->Edit(kEdit, 10, 10, 100, 14);
+    t->Button(kGo, "Go", 10, 40, 50, 14);
+    t->Button(kThrow, "Throw", 70, 40, 50, 14);
+    t->Button(IDOK, "OK", 130, 40, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_VISIBLE);
+    return t;
+}
+
+class CTestDialog : public CDialog {
+public:
+    CTestDialog() : CDialog(SmallTemplate()) { BindText(kEdit, name, 5); }
+    std::string name = "abc";
+    int inits = 0, goes = 0, destroys = 0;
+    int lastSize = -1;
+    std::vector<UINT> other;
+
+protected:
+    bool OnInitDialog() override {
+        ++inits;
+        return CDialog::OnInitDialog();
+    }
+    bool OnCommand(int id, int code, HWND control) override {
+        if (id == kGo) return ++goes, true;
+        if (id == kThrow) throw std::runtime_error("handler fault");
+        return CDialog::OnCommand(id, code, control);
+    }
+    void OnSize(UINT, int cx, int) override { lastSize = cx; }
+    void OnDestroy() override { ++destroys; }
+    bool OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) override {
+        if (msg == WM_APP + 7) {
+            other.push_back(msg);
+            result = 1234;
+            return true;
+        }
+        return false;
+    }
+};
+
+TEST(UiFramework, ModelessDialogDispatchesToVirtualsAndMapsItsHandle) {
+    CTestDialog dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
+    HWND h = dlg.Handle();
+    EXPECT_EQ(CDialog::FromHandle(h), &dlg);
+    EXPECT_EQ(dlg.inits, 1);
+    EXPECT_EQ(dlg.ItemText(kEdit), "abc");  // data went to the control at initialisation
+
+    ::SendMessageA(h, WM_COMMAND, MAKEWPARAM(kGo, BN_CLICKED), 0);
+    EXPECT_EQ(dlg.goes, 1);
+    // A registered or private message reaches OnMessage and its result comes back.
+    EXPECT_EQ(::SendMessageA(h, WM_APP + 7, 0, 0), 1234);
+    ::SetWindowPos(h, nullptr, 0, 0, 333, 200, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(dlg.lastSize, static_cast<int>(dlg.ClientRect().right));
+    // An exception in a handler stops in the dialog procedure.
+    ::SendMessageA(h, WM_COMMAND, MAKEWPARAM(kThrow, BN_CLICKED), 0);
+    EXPECT_TRUE(::IsWindow(h));
+
+    ::DestroyWindow(h);
+    EXPECT_EQ(dlg.destroys, 1);
+    EXPECT_EQ(dlg.Handle(), nullptr);
+    EXPECT_EQ(CDialog::FromHandle(h), nullptr);
+}
+
+TEST(UiFramework, DataExchangeRefusesOkWhenATextIsTooLong) {
+    ScopedMessageAnswerer answers(IDOK);
+    CTestDialog dlg;
+    INT_PTR result = 0;
+    {
+        test::InModalLoop step([&] {
+            HWND h = dlg.Handle();
+            ::SetDlgItemTextA(h, kEdit, "toolong");  // past the limit of 5
+            ::SendMessageA(h, WM_COMMAND, IDOK, 0);
+            EXPECT_TRUE(::IsWindow(h)) << "OK must be refused";
+            EXPECT_EQ(dlg.name, "abc");
+            ::SetDlgItemTextA(h, kEdit, "fine");
+            ::SendMessageA(h, WM_COMMAND, IDOK, 0);
+        });
+        result = dlg.DoModal(nullptr);
+    }
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(dlg.name, "fine");
+    ASSERT_EQ(answers.Requests().size(), 1u);
+    EXPECT_EQ(answers.Requests()[0].text, "Please enter no more than 5 characters.");
+}
+
+TEST(UiFramework, TaskQueueRunsWorkerTasksOnTheWindowThreadWithOnePostPerBatch) {
+    CTestDialog dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
+    UiTaskQueuePtr queue = dlg.TaskQueue();
+    const DWORD uiThread = ::GetCurrentThreadId();
+    std::atomic<int> ran{0};
+    std::atomic<bool> wrongThread{false};
+    std::thread worker([&] {
+        for (int i = 0; i < 100; ++i) {
+            queue->Post([&] {
+                if (::GetCurrentThreadId() != uiThread) wrongThread = true;
+                ++ran;
+            });
+        }
+    });
+    worker.join();
+    // Nothing ran on the worker; all 100 were queued behind few posted messages.
+    EXPECT_EQ(ran.load(), 0);
+    MSG msg;
+    int posted = 0;
+    while (::PeekMessageA(&msg, dlg.Handle(), WM_ZT_UITASK, WM_ZT_UITASK, PM_REMOVE)) {
+        ++posted;
+        ::DispatchMessageA(&msg);
+    }
+    EXPECT_EQ(posted, 1);
+    EXPECT_EQ(ran.load(), 100);
+    EXPECT_FALSE(wrongThread.load());
+
+    ::DestroyWindow(dlg.Handle());
+    // A worker that outlives the window is refused, not crashed.
+    EXPECT_FALSE(queue->Post([&] { ++ran; }));
+    Pump();
+    EXPECT_EQ(ran.load(), 100);
+}
+
+TEST(UiFramework, LayoutMovesAndGrowsControlsByTheSizeChange) {
+    CTestDialog dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
+    HWND h = dlg.Handle();
+    CLayout layout{{kEdit, kGrowX}, {kGo, kMoveY}, {IDOK, kMoveX | kMoveY}};
+    layout.Record(h);
+    RECT edit0 = dlg.ChildRect(dlg.Item(kEdit)), go0 = dlg.ChildRect(dlg.Item(kGo)),
+         ok0 = dlg.ChildRect(dlg.Item(IDOK));
+    RECT c = dlg.ClientRect();
+    layout.Apply(c.right + 40, c.bottom + 25);
+    RECT edit1 = dlg.ChildRect(dlg.Item(kEdit)), go1 = dlg.ChildRect(dlg.Item(kGo)),
+         ok1 = dlg.ChildRect(dlg.Item(IDOK));
+    EXPECT_EQ(edit1.left, edit0.left);
+    EXPECT_EQ(edit1.right, edit0.right + 40);
+    EXPECT_EQ(go1.top, go0.top + 25);
+    EXPECT_EQ(go1.left, go0.left);
+    EXPECT_EQ(ok1.left, ok0.left + 40);
+    EXPECT_EQ(ok1.top, ok0.top + 25);
+    EXPECT_EQ(ok1.right - ok1.left, ok0.right - ok0.left);
+    ::DestroyWindow(h);
+}
+
+class CCountingHook : public CSubclassWindow {
+public:
+    int clicks = 0;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == BM_CLICK) ++clicks;
+        return DefaultProc(msg, wp, lp);
+    }
+};
+
+TEST(UiFramework, SubclassHooksAndUnhooksBeforeTheWindowGoes) {
+    CTestDialog dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
+    HWND go = dlg.Item(kGo);
+    {
+        CCountingHook hook;
+        ASSERT_TRUE(hook.Subclass(go));
+        EXPECT_EQ(CSubclassWindow::FromHandle(go), &hook);
+        ::SendMessageA(go, BM_CLICK, 0, 0);
+        EXPECT_EQ(hook.clicks, 1);
+        EXPECT_EQ(dlg.goes, 1);
+    }
+    // The object died first: the window no longer calls into it.
+    EXPECT_EQ(CSubclassWindow::FromHandle(go), nullptr);
+    ::SendMessageA(go, BM_CLICK, 0, 0);
+    EXPECT_EQ(dlg.goes, 2);
+
+    CCountingHook outlived;
+    ASSERT_TRUE(outlived.Subclass(dlg.Item(IDOK)));
+    ::DestroyWindow(dlg.Handle());
+    EXPECT_FALSE(outlived.IsSubclassed());
+    EXPECT_EQ(outlived.Handle(), nullptr);
+}
+
+class CChildPage : public CDialog {
+public:
+    CChildPage() : CDialog(SmallTemplate(WS_CHILD | DS_CONTROL)) {}
+};
+
+class CCloseWatcher : public CDialog {
+public:
+    CCloseWatcher() : CDialog(SmallTemplate()) {}
+    int closes = 0;
+
+protected:
+    bool OnSysCommand(WPARAM command, LPARAM) override {
+        if ((command & 0xFFF0) == SC_CLOSE) return ++closes, true;
+        return false;
+    }
+};
+
+TEST(UiFramework, PostCloseReachesTheTopLevelWindowFromANestedPage) {
+    CCloseWatcher top;
+    ASSERT_TRUE(top.Create(nullptr));
+    CChildPage page;
+    ASSERT_TRUE(page.Create(top.Handle()));
+    EXPECT_EQ(::GetParent(page.Handle()), top.Handle());
+    PostCloseToTopLevel(page.Item(kGo));
+    EXPECT_EQ(top.closes, 0) << "posted, never sent";
+    EXPECT_TRUE(PumpUntil([&] { return top.closes == 1; }));
+    ::DestroyWindow(top.Handle());
+}
+
+TEST(UiFramework, MessageAnswererRecordsRequestsAndRestoresThePrevious) {
+    ScopedMessageAnswerer outer(IDNO);
+    {
+        ScopedMessageAnswerer inner(IDYES);
+        EXPECT_EQ(ShowMessage(nullptr, "Remove it?", "Zentrove", MB_YESNO), IDYES);
+        ASSERT_EQ(inner.Requests().size(), 1u);
+        EXPECT_EQ(inner.Requests()[0].caption, "Zentrove");
+        EXPECT_EQ(inner.Requests()[0].type, unsigned(MB_YESNO));
+    }
+    EXPECT_EQ(ShowMessage(nullptr, "again", "", MB_OK), IDNO);
+    ASSERT_EQ(outer.Requests().size(), 1u);
+    EXPECT_EQ(outer.Requests()[0].caption, "Warnning");  // no main window in this test
+}
+
+}  // namespace
+}  // namespace zt
+
+#include "ui/MessageBoxPrompt.h"
+
+namespace zt {
+namespace {
+
+TEST(UiFramework, CorePromptGoesThroughTheMessageBoxSeam) {
+    ScopedMessageAnswerer answers(IDCANCEL);
+    CMessageBoxPrompt prompt;
+    EXPECT_EQ(prompt.Ask("Are you sure to delete these items?", "Zentrove",
+                         PromptButtons::OkCancel),
+              kAnswerCancel);
+    ASSERT_EQ(answers.Requests().size(), 1u);
+    EXPECT_EQ(answers.Requests()[0].type, unsigned(MB_OKCANCEL));
+    EXPECT_EQ(answers.Requests()[0].text, "Are you sure to delete these items?");
+}
+
+}  // namespace
+}  // namespace zt

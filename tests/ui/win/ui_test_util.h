@@ -1,0 +1,83 @@
+#pragma once
+// Helpers for driving real windows in process under Wine and Xvfb.
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+namespace zt::test {
+
+// Dispatches what is queued for this thread.
+inline void Pump() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+}
+
+// Pumps until `done` or the time runs out; returns `done()`.
+inline bool PumpUntil(const std::function<bool()>& done, int ms = 3000) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        Pump();
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+// Runs `action` on this thread once the modal loop that follows is running: a thread timer
+// fires inside any modal loop of the thread.
+class InModalLoop {
+public:
+    explicit InModalLoop(std::function<void()> action, UINT delayMs = 50) {
+        Current() = std::move(action);
+        id_ = ::SetTimer(nullptr, 0, delayMs, &Fire);
+    }
+    ~InModalLoop() {
+        if (id_) ::KillTimer(nullptr, id_);
+        Current() = nullptr;
+    }
+
+private:
+    static std::function<void()>& Current() {
+        static std::function<void()> action;
+        return action;
+    }
+    static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD) {
+        ::KillTimer(nullptr, id);
+        auto action = std::move(Current());
+        Current() = nullptr;
+        if (action) action();
+    }
+    UINT_PTR id_ = 0;
+};
+
+// The visible top-level window of this thread whose class is the dialog class.
+inline HWND FindThreadDialog() {
+    HWND found = nullptr;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            char cls[16] = {};
+            ::GetClassNameA(hwnd, cls, sizeof cls);
+            if (std::string(cls) == "#32770" && ::IsWindowVisible(hwnd)) {
+                *reinterpret_cast<HWND*>(lp) = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+inline RECT ClientRectOf(HWND parent, HWND child) {
+    RECT r{};
+    ::GetWindowRect(child, &r);
+    ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+}  // namespace zt::test

@@ -1,0 +1,185 @@
+#include "ui/ColorMessageBox.h"
+
+#include "engine/SettingsStore.h"
+#include "ui/MessageBox.h"
+#include "ui/MessageBoxLogic.h"
+#include "ui/UiContext.h"
+
+namespace zt {
+namespace {
+
+std::shared_ptr<const CDialogTemplate> MessageBoxTemplate() {
+    static std::shared_ptr<const CDialogTemplate> tmpl = [] {
+        auto t = std::make_shared<CDialogTemplate>(
+            DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 167, 68, "");
+        t->Button(IDOK, "OK", 22, 38, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP);
+        t->Button(IDYES, "Yes", 22, 38, 50, 14, BS_PUSHBUTTON | WS_TABSTOP);
+        t->Button(IDNO, "No", 67, 38, 50, 14, BS_PUSHBUTTON | WS_TABSTOP);
+        t->Button(IDCANCEL, "Cancel", 112, 38, 50, 14, BS_PUSHBUTTON | WS_TABSTOP);
+        t->Button(CColorMessageBox::kIdLeft, "Left", 36, 38, 50, 14, BS_PUSHBUTTON);
+        t->Button(CColorMessageBox::kIdRight, "Right", 99, 38, 50, 14, BS_PUSHBUTTON);
+        t->Label(CColorMessageBox::kIdIcon, "", 8, 12, 21, 20, SS_OWNERDRAW | WS_VISIBLE);
+        t->Label(CColorMessageBox::kIdText, "", 33, 15, 113, 23, SS_LEFT | WS_VISIBLE);
+        return t;
+    }();
+    return tmpl;
+}
+
+BoxRect ToBox(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+}  // namespace
+
+CColorMessageBox::CColorMessageBox(std::string_view text, std::string_view caption,
+                                   unsigned type, HICON icon)
+    : CGradientDialog(MessageBoxTemplate(), kProgramIcon),
+      text_(text),
+      caption_(caption),
+      type_(type),
+      icon_(icon) {}
+
+CColorMessageBox::~CColorMessageBox() {
+    if (icon_) ::DestroyIcon(icon_);
+}
+
+int CColorMessageBox::Show(HWND owner, std::string_view text, std::string_view caption,
+                           unsigned type) {
+    CColorMessageBox box(text, MessageCaption(caption), type);
+    return box.Run(owner);
+}
+
+int CColorMessageBox::Run(HWND owner) {
+    result_ = -1;
+    DoModal(owner);
+    return result_;
+}
+
+bool CColorMessageBox::OnInitDialog() {
+    SetStandardSkin();
+    SetGradientColours(kGradientTop, kGradientBottom);
+    CGradientDialog::OnInitDialog();
+    // Read here, with its own default, so a fresh profile leaves this box alone silent.
+    const SettingsStore* store = AppSettings();
+    bool silenced = store ? store->ReadBool(settings::ButtonSilence, true) : true;
+    SetButtonSounds(!silenced, kWaveHover, kWaveClick);
+
+    HWND label = Item(kIdText);
+    RECT labelRect = ChildRect(label);
+    int labelWidth = labelRect.right - labelRect.left;
+    {
+        HDC dc = ::GetDC(label);
+        HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+        SIZE whole{}, first80{};
+        ::GetTextExtentPoint32A(dc, text_.c_str(), static_cast<int>(text_.size()), &whole);
+        if (text_.size() > 79) ::GetTextExtentPoint32A(dc, text_.c_str(), 80, &first80);
+        ::SelectObject(dc, old);
+        ::ReleaseDC(label, dc);
+        grow_ = MessageBoxGrow(labelWidth, whole.cx, text_.size(), first80.cx);
+    }
+    if (grow_ > 0) {
+        RECT me = WindowRect();
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, me.right - me.left + grow_, me.bottom - me.top,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SetWindowPos(label, nullptr, 0, 0, labelWidth + grow_, labelRect.bottom - labelRect.top,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    SetText(caption_);
+    ::SetWindowTextA(label, text_.c_str());
+    LONG_PTR style = ::GetWindowLongPtrA(label, GWL_STYLE);
+    ::SetWindowLongPtrA(label, GWL_STYLE, (style & ~LONG_PTR(SS_TYPEMASK)) | SS_OWNERDRAW);
+
+    MessageBoxButtonRects rects{ToBox(ChildRect(Item(IDOK))),     ToBox(ChildRect(Item(IDYES))),
+                                ToBox(ChildRect(Item(IDNO))),     ToBox(ChildRect(Item(IDCANCEL))),
+                                ToBox(ChildRect(Item(kIdLeft))), ToBox(ChildRect(Item(kIdRight)))};
+    MessageBoxButtonLayout layout = PlaceMessageBoxButtons(type_ & 0x0F, rects, grow_);
+    for (int id : {IDOK, IDYES, IDNO, IDCANCEL, int(kIdLeft), int(kIdRight)}) {
+        RECT r = ChildRect(Item(id));
+        ::SetWindowPos(Item(id), nullptr, r.left + grow_ / 2, r.top, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    for (const PlacedButton& b : layout.shown) {
+        ::SetWindowPos(Item(b.id), nullptr, b.rect.left, b.rect.top, b.rect.Width(),
+                       b.rect.bottom - b.rect.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    }
+    if (layout.clientWidth > 0) {
+        RECT client = ClientRect(), me = WindowRect();
+        int frame = (me.right - me.left) - (client.right - client.left);
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, layout.clientWidth + frame, me.bottom - me.top,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (!layout.shown.empty()) ::SetFocus(Item(layout.shown.front().id));
+
+    if (!icon_) {
+        LPCSTR which;
+        switch (type_ & 0xF0) {
+        case MB_ICONQUESTION: which = IDI_QUESTION; break;
+        case MB_ICONHAND: which = IDI_HAND; break;
+        case MB_ICONEXCLAMATION: which = IDI_EXCLAMATION; break;
+        default: which = IDI_ASTERISK; break;
+        }
+        // A copy, so the box can destroy what it holds.
+        icon_ = ::CopyIcon(::LoadIconA(nullptr, which));
+    }
+    if (smallIcon_) Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+
+    HWND over = AppMainWindow();
+    RECT area{};
+    if (over && ::IsWindowVisible(over))
+        ::GetWindowRect(over, &area);
+    else if (HWND owner = ::GetWindow(hwnd_, GW_OWNER); owner && ::IsWindowVisible(owner))
+        ::GetWindowRect(owner, &area);
+    else
+        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    RECT me = WindowRect();
+    int w = me.right - me.left, h = me.bottom - me.top;
+    ::SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - w) / 2,
+                   area.top + (area.bottom - area.top - h) / 2, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return layout.shown.empty();  // false: the focus was set on the first button
+}
+
+bool CColorMessageBox::OnCommand(int id, int code, HWND control) {
+    switch (id) {
+    case IDOK:
+    case IDCANCEL:  // also Escape, with or without a Cancel button
+    case IDYES:
+    case IDNO:
+        result_ = id;
+        EndDialog(id);
+        return true;
+    default:
+        return CGradientDialog::OnCommand(id, code, control);
+    }
+}
+
+bool CColorMessageBox::OnDrawItem(int id, DRAWITEMSTRUCT* item) {
+    if (id == kIdIcon) {
+        HBRUSH brush = OnCtlColor(WM_CTLCOLORSTATIC, item->hDC, item->hwndItem);
+        ::FillRect(item->hDC, &item->rcItem, brush);
+        if (icon_)
+            ::DrawIconEx(item->hDC, item->rcItem.left, item->rcItem.top, icon_, 32, 32, 0,
+                         nullptr, DI_NORMAL);
+        return true;
+    }
+    if (id == kIdText) {
+        HDC dc = item->hDC;
+        HBRUSH brush = OnCtlColor(WM_CTLCOLORSTATIC, dc, item->hwndItem);
+        ::FillRect(dc, &item->rcItem, brush);
+        HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(item->hwndItem, WM_GETFONT, 0, 0)));
+        ::SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+        RECT r = item->rcItem;
+        SIZE line{};
+        ::GetTextExtentPoint32A(dc, text_.c_str(), static_cast<int>(text_.size()), &line);
+        if (line.cx < r.right - r.left) {
+            r.top += 5;
+            ::DrawTextA(dc, text_.c_str(), -1, &r, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+        } else {
+            ::DrawTextA(dc, text_.c_str(), -1, &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+        }
+        ::SelectObject(dc, old);
+        return true;
+    }
+    return CGradientDialog::OnDrawItem(id, item);
+}
+
+}  // namespace zt

@@ -1,0 +1,336 @@
+#include "ui/GradientDialog.h"
+
+#include <algorithm>
+
+#include "ui/LinkLogic.h"
+
+namespace zt {
+
+CGradientDialog::CGradientDialog(UINT templateId, UINT iconId) : CDialog(templateId) {
+    LoadIcons(iconId);
+}
+
+CGradientDialog::CGradientDialog(std::shared_ptr<const CDialogTemplate> tmpl, UINT iconId)
+    : CDialog(std::move(tmpl)) {
+    LoadIcons(iconId);
+}
+
+CGradientDialog::~CGradientDialog() {
+    skins_.clear();
+    links_.clear();
+    if (ctlBrush_) ::DeleteObject(ctlBrush_);
+    if (ctlBitmap_) ::DeleteObject(ctlBitmap_);
+    if (bigIcon_) ::DestroyIcon(bigIcon_);
+    if (smallIcon_) ::DestroyIcon(smallIcon_);
+}
+
+void CGradientDialog::LoadIcons(UINT iconId) {
+    if (!iconId) return;
+    HINSTANCE inst = ::GetModuleHandleA(nullptr);
+    bigIcon_ = static_cast<HICON>(::LoadImageA(inst, MAKEINTRESOURCEA(iconId), IMAGE_ICON,
+                                               ::GetSystemMetrics(SM_CXICON),
+                                               ::GetSystemMetrics(SM_CYICON), 0));
+    smallIcon_ = static_cast<HICON>(
+        ::LoadImageA(inst, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, 0));
+}
+
+void CGradientDialog::ApplySettings() { SetButtonSounds(!silent_, hoverSound_, clickSound_); }
+
+void CGradientDialog::SetGradientColours(COLORREF top, COLORREF bottom) {
+    topColor_ = top;
+    bottomColor_ = bottom;
+    if (hwnd_) ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+void CGradientDialog::ExcludeControl(int id) { excludedIds_.push_back(id); }
+
+int CGradientDialog::IncludeControl(int id) {
+    auto it = std::find(excludedIds_.begin(), excludedIds_.end(), id);
+    if (it != excludedIds_.end()) excludedIds_.erase(it);
+    return static_cast<int>(excludedIds_.size());
+}
+
+void CGradientDialog::SetButtonSkin(COLORREF transparent, UINT normal, UINT hover, UINT pressed,
+                                    UINT disabled, bool now) {
+    if (skinRequested_) return;
+    skinRequested_ = true;
+    skinTransparent_ = transparent;
+    skinNormal_ = normal;
+    skinHover_ = hover;
+    skinPressed_ = pressed;
+    skinDisabled_ = disabled;
+    if (now && hwnd_) SkinButtons();
+}
+
+void CGradientDialog::SetStandardSkin(bool now) {
+    SetButtonSkin(kSkinTransparent, kSkinBitmapNormal, kSkinBitmapHover, kSkinBitmapPressed,
+                  kSkinBitmapDisabled, now);
+}
+
+CLinkLabel* CGradientDialog::AddLink(int id, std::string_view highlight,
+                                     std::string_view target, COLORREF color,
+                                     bool subclassNow) {
+    auto link = std::make_unique<CLinkLabel>();
+    link->SetHighlight(highlight);
+    link->SetColor(color);
+    link->SetBold(false);
+    link->SetTarget(target);
+    CLinkLabel* raw = link.get();
+    links_[id] = std::move(link);  // replaces (and unhooks) an earlier link on this control
+    if (subclassNow && hwnd_) {
+        HWND label = Item(id);
+        if (CSubclassWindow* old = CSubclassWindow::FromHandle(label)) old->Unsubclass();
+        raw->Attach(label);
+    }
+    return raw;
+}
+
+CLinkLabel* CGradientDialog::AddLinkButton(int id, std::string_view highlight, int commandId,
+                                           bool subclassNow) {
+    CLinkLabel* link =
+        AddLink(id, highlight, LinkButtonTarget(commandId), RGB(0, 0, 255), subclassNow);
+    link->SetBold(true);
+    return link;
+}
+
+void CGradientDialog::SetSounds(UINT hover, UINT click) {
+    hoverSound_ = hover;
+    clickSound_ = click;
+}
+
+void CGradientDialog::SetButtonSounds(bool enabled, UINT hover, UINT click) {
+    hoverSound_ = hover;
+    clickSound_ = click;
+    for (auto& [id, button] : skins_) button->SetSounds(enabled, hover, click);
+}
+
+void CGradientDialog::LinkClicked(int, CLinkLabel& link) { link.Open(hwnd_); }
+
+void CGradientDialog::GradientArea(RECT& area, COLORREF& top, COLORREF& bottom) {
+    area = ClientRect();
+    top = topColor_;
+    bottom = bottomColor_;
+}
+
+CSkinButton* CGradientDialog::SkinnedButton(int id) const {
+    auto it = skins_.find(id);
+    return it == skins_.end() ? nullptr : it->second.get();
+}
+
+CLinkLabel* CGradientDialog::Link(int id) const {
+    auto it = links_.find(id);
+    return it == links_.end() ? nullptr : it->second.get();
+}
+
+void CGradientDialog::PaintGradient(HDC dc, const RECT& area, COLORREF top, COLORREF bottom) {
+    TRIVERTEX v[2] = {};
+    v[0].x = area.left;
+    v[0].y = area.top;
+    v[0].Red = static_cast<COLOR16>(GetRValue(top) << 8);
+    v[0].Green = static_cast<COLOR16>(GetGValue(top) << 8);
+    v[0].Blue = static_cast<COLOR16>(GetBValue(top) << 8);
+    v[1].x = area.right;
+    v[1].y = area.bottom;
+    v[1].Red = static_cast<COLOR16>(GetRValue(bottom) << 8);
+    v[1].Green = static_cast<COLOR16>(GetGValue(bottom) << 8);
+    v[1].Blue = static_cast<COLOR16>(GetBValue(bottom) << 8);
+    GRADIENT_RECT r{0, 1};
+    ::GradientFill(dc, v, 2, &r, 1, GRADIENT_FILL_RECT_V);
+}
+
+bool CGradientDialog::OnInitDialog() {
+    CDialog::OnInitDialog();
+    if (bigIcon_) Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+    if (smallIcon_) Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+    if (!(Style() & WS_CHILD)) {
+        // Centre over the owner, or the screen without one.
+        HWND owner = ::GetWindow(hwnd_, GW_OWNER);
+        RECT area{};
+        if (owner && ::IsWindowVisible(owner))
+            ::GetWindowRect(owner, &area);
+        else
+            ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+        RECT me = WindowRect();
+        int w = me.right - me.left, h = me.bottom - me.top;
+        ::SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - w) / 2,
+                       area.top + (area.bottom - area.top - h) / 2, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    for (auto& [id, link] : links_) {
+        HWND label = Item(id);
+        if (!label) continue;
+        if (CSubclassWindow* old = CSubclassWindow::FromHandle(label)) old->Unsubclass();
+        link->Attach(label);
+    }
+    if (skinRequested_) SkinButtons();
+    ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    ApplySettings();
+    return true;
+}
+
+void CGradientDialog::SkinButtons() {
+    for (HWND child = ::GetWindow(hwnd_, GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        char cls[16] = {};
+        ::GetClassNameA(child, cls, sizeof cls);
+        if (lstrcmpA(cls, "Button") != 0) continue;
+        LONG_PTR kind = ::GetWindowLongPtrA(child, GWL_STYLE) & 0xFF;
+        if (kind != BS_PUSHBUTTON && kind != BS_DEFPUSHBUTTON) continue;
+        int id = ::GetDlgCtrlID(child);
+        if (CSubclassWindow* old = CSubclassWindow::FromHandle(child)) old->Unsubclass();
+        auto button = std::make_unique<CSkinButton>();
+        skinnedIds_.push_back(id);
+        button->Attach(child);
+        button->SetBitmaps(skinNormal_, skinTransparent_, skinHover_, skinTransparent_,
+                           skinPressed_, skinTransparent_, skinDisabled_, skinTransparent_);
+        button->SetTextFormat(DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        button->SetImagePlacement(CSkinButton::kImageCentreH | CSkinButton::kImageCentreV);
+        button->SetStyleFlags(CSkinButton::kStyleFlat);
+        button->SetSounds(!silent_, hoverSound_, clickSound_);
+        skins_[id] = std::move(button);
+    }
+}
+
+void CGradientDialog::OnOK() {
+    if (closeOnOk_) CDialog::OnOK();
+}
+
+void CGradientDialog::OnCancel() {
+    if (closeOnCancel_) CDialog::OnCancel();
+}
+
+bool CGradientDialog::OnCommand(int id, int code, HWND control) {
+    auto it = links_.find(id);
+    if (it != links_.end() && it->second->Handle() == control && control) {
+        DWORD pos = ::GetMessagePos();
+        POINT pt{static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))};
+        if (it->second->IsOverLink(pt)) {
+            LinkClicked(id, *it->second);
+            return true;
+        }
+    }
+    return CDialog::OnCommand(id, code, control);
+}
+
+bool CGradientDialog::OnSysCommand(WPARAM command, LPARAM) {
+    if ((command & 0xFFF0) == SC_CLOSE) {
+        // The title bar's close box always leaves, whatever closeOnCancel says.
+        CDialog::OnCancel();
+        return true;
+    }
+    return false;
+}
+
+void CGradientDialog::OnSize(UINT, int, int) {
+    ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+bool CGradientDialog::OnEraseBackground(HDC dc) {
+    int saved = ::SaveDC(dc);
+    for (int id : excludedIds_) {
+        HWND child = Item(id);
+        if (!child || !::IsWindowVisible(child)) continue;
+        RECT r = ChildRect(child);
+        ::ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
+    }
+    RECT area;
+    COLORREF top, bottom;
+    GradientArea(area, top, bottom);
+    PaintGradient(dc, area, top, bottom);
+    ::RestoreDC(dc, saved);
+    DrawSizeGrip(dc);
+    return true;
+}
+
+void CGradientDialog::DrawSizeGrip(HDC dc) {
+    if (!(Style() & WS_THICKFRAME) || ::IsZoomed(hwnd_)) return;
+    RECT client = ClientRect();
+    int w = ::GetSystemMetrics(SM_CXHSCROLL), h = ::GetSystemMetrics(SM_CYVSCROLL);
+    RECT grip{client.right - w, client.bottom - h, client.right, client.bottom};
+    // Only the triangle below the diagonal, so the gradient stays visible above it.
+    POINT tri[3] = {{grip.left, grip.bottom}, {grip.right, grip.top}, {grip.right, grip.bottom}};
+    HRGN region = ::CreatePolygonRgn(tri, 3, WINDING);
+    int saved = ::SaveDC(dc);
+    ::SelectClipRgn(dc, region);
+    ::DrawFrameControl(dc, &grip, DFC_SCROLL, DFCS_SCROLLSIZEGRIP);
+    ::RestoreDC(dc, saved);
+    ::DeleteObject(region);
+}
+
+bool CGradientDialog::OnPaint() {
+    if (!::IsIconic(hwnd_) || !bigIcon_) return false;
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(hwnd_, &ps);
+    RECT r = ClientRect();
+    int w = ::GetSystemMetrics(SM_CXICON), h = ::GetSystemMetrics(SM_CYICON);
+    ::DrawIcon(dc, (r.right - w + 1) / 2, (r.bottom - h + 1) / 2, bigIcon_);
+    ::EndPaint(hwnd_, &ps);
+    return true;
+}
+
+bool CGradientDialog::OnSetCursor(HWND over, UINT, UINT) {
+    auto it = std::find_if(links_.begin(), links_.end(),
+                           [over](const auto& e) { return e.second->Handle() == over; });
+    if (it == links_.end() || !over) return false;
+    POINT pt{};
+    ::GetCursorPos(&pt);
+    if (!it->second->IsOverLink(pt)) return false;
+    ::SetCursor(it->second->Cursor());
+    return true;
+}
+
+HBRUSH CGradientDialog::OnCtlColor(UINT msg, HDC dc, HWND control) {
+    if (msg != WM_CTLCOLORSTATIC && msg != WM_CTLCOLORBTN) return nullptr;
+    char cls[16] = {};
+    ::GetClassNameA(control, cls, sizeof cls);
+    // Read-only edits also ask as labels; they keep their own background.
+    if (lstrcmpiA(cls, "Edit") == 0) return nullptr;
+
+    RECT area;
+    COLORREF top, bottom;
+    GradientArea(area, top, bottom);
+    int w = std::max<int>(1, area.right - area.left), h = std::max<int>(1, area.bottom - area.top);
+    RECT ctl = ChildRect(control);
+    if (ctlBrush_) ::DeleteObject(ctlBrush_);
+    ctlBrush_ = nullptr;
+    HDC screen = ::GetDC(nullptr);
+    if (!ctlBitmap_ || ctlBitmapWidth_ != w || ctlBitmapHeight_ != h) {
+        if (ctlBitmap_) ::DeleteObject(ctlBitmap_);
+        ctlBitmap_ = ::CreateCompatibleBitmap(screen, w, h);
+        ctlBitmapWidth_ = w;
+        ctlBitmapHeight_ = h;
+    }
+    HDC mem = ::CreateCompatibleDC(screen);
+    HGDIOBJ old = ::SelectObject(mem, ctlBitmap_);
+    // Shifted so the bitmap's origin lines up with the control's origin.
+    RECT shifted = area;
+    ::OffsetRect(&shifted, -ctl.left, -ctl.top);
+    RECT fill{0, 0, w, h};
+    ::FillRect(mem, &fill, ::GetSysColorBrush(COLOR_BTNFACE));
+    PaintGradient(mem, shifted, top, bottom);
+    ::SelectObject(mem, old);
+    ::DeleteDC(mem);
+    ::ReleaseDC(nullptr, screen);
+    ctlBrush_ = ::CreatePatternBrush(ctlBitmap_);
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetBrushOrgEx(dc, 0, 0, nullptr);
+    return ctlBrush_;
+}
+
+void CGradientDialog::OnDestroy() {
+    for (auto& [id, button] : skins_) button->Unsubclass();
+    skins_.clear();
+    skinnedIds_.clear();
+    // Links stay configured so the same object can show its dialog again.
+    for (auto& [id, link] : links_) link->Unsubclass();
+}
+
+bool CGradientDialog::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
+    if (msg == WM_QUERYDRAGICON) {
+        result = reinterpret_cast<LRESULT>(bigIcon_);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace zt

@@ -1,0 +1,54 @@
+#pragma once
+// A static label in which one part of the text (the highlight) is a link: drawn in the link
+// colour, underlined when it has a target, with a hand cursor over it only. The owning
+// dialog routes the cursor and click messages to it.
+#include <string>
+#include <string_view>
+
+#include "ui/SubclassWindow.h"
+
+namespace zt {
+
+class CLinkLabel : public CSubclassWindow {
+public:
+    CLinkLabel();
+    ~CLinkLabel() override;
+
+    // Hooks the label and gives it the notify style so clicks reach the dialog.
+    bool Attach(HWND label);
+
+    void SetHighlight(std::string_view text);
+    void SetTarget(std::string_view target);
+    void SetColor(COLORREF color);
+    void SetBold(bool bold);
+    const std::string& Highlight() const { return highlight_; }
+    const std::string& Target() const { return target_; }
+    COLORREF Color() const { return color_; }
+    bool IsBold() const { return bold_; }
+    // Where the highlight was last drawn, in the label's client coordinates (empty before).
+    const RECT& HighlightRect() const { return highlightRect_; }
+    bool IsOverLink(POINT screen) const;
+    HCURSOR Cursor() const { return cursor_; }
+
+    // Acts on the target: a command posted to `dialog`, a web page, or the shell.
+    void Open(HWND dialog) const;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    void Paint(HDC dc);
+
+    std::string target_;
+    std::string highlight_;
+    COLORREF color_ = RGB(0, 0, 255);
+    RECT highlightRect_{};
+    HCURSOR cursor_ = nullptr;
+    bool bold_ = false;
+};
+
+// Opens an http(s) address: in Internet Explorer when it is the registered browser, else
+// (or when that start fails) through the shell's own handling of the address.
+void OpenWebLink(std::string_view url);
+
+}  // namespace zt
