@@ -7,6 +7,7 @@
 #include "app/res/resource.h"
 #include "ui/ClassicLook.h"
 #include "ui/MessageBox.h"
+#include "ui/MessageBoxPrompt.h"
 
 namespace zt {
 
@@ -23,7 +24,7 @@ CDlgBackup::CDlgBackup(AppContext& app)
               {IDC_BACKUP_RESTORE, kMoveX | kMoveY},
               {IDC_BACKUP_VIEW, kMoveX | kMoveY},
               {IDC_BACKUP_REMOVE, kMoveX | kMoveY}} {
-    classicLook_ = IsClassicLook();
+    classicLook_ = IsClassicAppearance();
     SetSilent(settings_.ReadInt(settings::ButtonSilence, 0) != 0);
     SetSounds(IDW_HOVER, IDW_CLICK);
 }
@@ -113,7 +114,7 @@ void CDlgBackup::OnRestore() {
     const CBackupItem* item = ItemOfRow(row);
     if (!item) return;
     // Waits for the editor, so the file is read in full before it is deleted below.
-    CPagePrompt prompt(Handle());
+    CMessageBoxPrompt prompt(Handle());
     if (RestoreBackupFile(sys_, prompt, item->path) != RestoreResult::Restored) return;
     ShowMessage(Handle(), "The item is restored successfully!", "", MB_OK);
     // A file that cannot be deleted reappears at the next reload; the row goes either way.
@@ -170,7 +171,7 @@ void CDlgBackup::OnSize(UINT type, int cx, int cy) {
 bool CDlgBackup::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (msg == WM_SETTINGCHANGE) {
         bool handled = CGradientDialog::OnMessage(msg, wp, lp, result);
-        classicLook_ = IsClassicLook();
+        classicLook_ = IsClassicAppearance();
         Invalidate(true);
         return handled;
     }

@@ -5,28 +5,9 @@
 #include "app/res/ids_cleandisk.h"
 #include "app/res/resource.h"
 #include "engine/SettingsStore.h"
-#include "ui/MessageBox.h"
+#include "ui/MessageBoxPrompt.h"
 
 namespace zt {
-
-namespace {
-
-// The cleaning's questions and reports, over the page's message box.
-class CCleanDiskDialogs : public JunkCleanDialogs {
-public:
-    CCleanDiskDialogs(HWND page, std::function<void()> emptied)
-        : page_(page), emptied_(std::move(emptied)) {}
-    int ShowMessage(const std::string& text, const std::string& caption, int type) override {
-        return zt::ShowMessage(page_, text, caption, static_cast<unsigned>(type));
-    }
-    void OnPlacesEmptied() override { emptied_(); }
-
-private:
-    HWND page_;
-    std::function<void()> emptied_;
-};
-
-}  // namespace
 
 CDlgCleanDisk::CDlgCleanDisk(AppContext& app)
     : CGradientDialog(IDD_CLEANDISK_PAGE, IDI_ZENTROVE),
@@ -73,8 +54,9 @@ void CDlgCleanDisk::OnClean() {
     JunkSelection selection;
     for (JunkItem item : kJunkMeasuringOrder)
         selection[item] = CButton(Item(JunkCheckBoxId(item))).IsChecked();
-    CCleanDiskDialogs dialogs(Handle(), [this] { StartMeasuring(); });
-    JunkCleanResult result = CleanJunk(reg_, sys_, selection, dialogs);
+    CMessageBoxPrompt prompt(Handle());
+    // The new measuring run starts before the final message, as the sizes have changed.
+    JunkCleanResult result = CleanJunk(reg_, sys_, selection, prompt, [this] { StartMeasuring(); });
     if (result.outcome != JunkCleanOutcome::Cleaned) return;
     for (JunkItem item : kJunkMeasuringOrder) {
         if (selection[item]) CButton(Item(JunkCheckBoxId(item))).SetCheck(false);

@@ -9,6 +9,7 @@
 #include "startup/StartupEditor.h"
 #include "ui/ClassicLook.h"
 #include "ui/MessageBox.h"
+#include "ui/MessageBoxPrompt.h"
 
 namespace zt {
 
@@ -66,7 +67,7 @@ CDlgStartupManager::CDlgStartupManager(AppContext& app)
               {IDC_STARTUP_DELETE, kMoveX},
               {IDC_STARTUP_ADD, kMoveX},
               {IDCANCEL, kMoveX}} {
-    classicLook_ = IsClassicLook();
+    classicLook_ = IsClassicAppearance();
     SetSilent(app.settings.ReadInt(settings::ButtonSilence, 0) != 0);
     SetSounds(IDW_HOVER, IDW_CLICK);
 }
@@ -119,7 +120,7 @@ bool CDlgStartupManager::RunAddDialog(HWND owner, std::string& commandLine) {
 void CDlgStartupManager::DeleteSelectedEntries() {
     CListView list = List();
     CStartupListModel rows(list);
-    CPagePrompt prompt(Handle());
+    CMessageBoxPrompt prompt(Handle());
     try {
         zt::DeleteSelectedEntries(app_.registry, app_.system, writer_, rows, prompt, [this] {
             if (app_.host) app_.host->RefreshBackupList();

@@ -1,7 +1,6 @@
 #include "app/PageSupport.h"
 
 #include "ui/GradientDialog.h"
-#include "ui/MessageBox.h"
 
 namespace zt {
 
@@ -58,10 +57,6 @@ LRESULT CClassicHeaderHook::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
             return DrawClassicHeader(reinterpret_cast<NMCUSTOMDRAW*>(lp));
     }
     return CSubclassWindow::WindowProc(msg, wp, lp);
-}
-
-int CPagePrompt::Ask(std::string_view text, std::string_view caption, PromptButtons buttons) {
-    return ShowMessage(owner_, text, caption, static_cast<unsigned>(buttons));
 }
 
 }  // namespace zt

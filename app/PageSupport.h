@@ -1,13 +1,12 @@
 #pragma once
-// Pieces the list pages share: text measuring for column widths, the classic header drawing,
-// and the question seam over the program's message box.
+// Pieces the list pages share: text measuring for column widths and the header drawing of
+// the classic look.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <string>
 #include <string_view>
 
-#include "engine/UserPrompt.h"
 #include "ui/SubclassWindow.h"
 
 namespace zt {
@@ -34,16 +33,6 @@ protected:
 
 private:
     const bool& enabled_;
-};
-
-// Questions and reports of the core, shown in the program's message box over `owner`.
-class CPagePrompt : public UserPrompt {
-public:
-    explicit CPagePrompt(HWND owner) : owner_(owner) {}
-    int Ask(std::string_view text, std::string_view caption, PromptButtons buttons) override;
-
-private:
-    HWND owner_;
 };
 
 }  // namespace zt
