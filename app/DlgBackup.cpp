@@ -50,7 +50,7 @@ bool CDlgBackup::OnInitDialog() {
     return true;
 }
 
-void CDlgBackup::RecordInitialClientRect() { layout_.Record(Handle()); }
+void CDlgBackup::RecordLayout() { layout_.Record(Handle()); }
 
 void CDlgBackup::RefreshBackupList() {
     ReleaseAllItems();

@@ -36,7 +36,7 @@ bool CDlgCleanDisk::OnInitDialog() {
     return true;
 }
 
-void CDlgCleanDisk::RecordInitialClientRect() { layout_.Record(Handle()); }
+void CDlgCleanDisk::RecordLayout() { layout_.Record(Handle()); }
 
 void CDlgCleanDisk::StartMeasuring() { worker_.Start(*this); }
 

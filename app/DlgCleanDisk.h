@@ -15,7 +15,7 @@ public:
     ~CDlgCleanDisk() override;
 
     // The main window calls this once it has created the pages; resizing moves nothing before.
-    void RecordInitialClientRect();
+    void RecordLayout();
     // True while a measuring run is still busy (tests wait on it).
     bool IsMeasuring() const { return worker_.IsBusy(); }
 

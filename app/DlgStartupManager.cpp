@@ -98,7 +98,7 @@ bool CDlgStartupManager::OnInitDialog() {
     return true;
 }
 
-void CDlgStartupManager::RecordInitialClientRect() { layout_.Record(Handle()); }
+void CDlgStartupManager::RecordLayout() { layout_.Record(Handle()); }
 
 void CDlgStartupManager::RefreshList() {
     StartupEnumerator enumerator(app_.registry, app_.system);

@@ -24,7 +24,7 @@ public:
     void RestoreColumnWidths();
     void SaveColumnWidths() const;
     // The main window calls this once it has created the pages; resizing moves nothing before.
-    void RecordInitialClientRect();
+    void RecordLayout();
 
     CListView List() const;
 

@@ -239,7 +239,7 @@ TEST_F(BackupPageTest, ResizeMovesNothingUntilRecordedThenFollowsTheRules) {
     EXPECT_TRUE(::EqualRect(&list0, &early));
     ::SetWindowPos(h, nullptr, 0, 0, w, hgt, SWP_NOMOVE | SWP_NOZORDER);
 
-    page.RecordInitialClientRect();
+    page.RecordLayout();
     const int dx = 100, dy = 60;
     ::SetWindowPos(h, nullptr, 0, 0, w + dx, hgt + dy, SWP_NOMOVE | SWP_NOZORDER);
     RECT list = RectIn(h, IDC_BACKUP_LIST), label = RectIn(h, IDC_BACKUP_LABEL);

@@ -131,7 +131,7 @@ TEST_F(CleanDiskPageTest, ResizeGrowsTheGroupAndMovesTheButtonsOnly) {
     EXPECT_TRUE(::EqualRect(&clean0, &early));
     ::SetWindowPos(h, nullptr, 0, 0, client.right, client.bottom, SWP_NOMOVE | SWP_NOZORDER);
 
-    page.RecordInitialClientRect();
+    page.RecordLayout();
     const int dx = 80, dy = 40;
     ::SetWindowPos(h, nullptr, 0, 0, client.right + dx, client.bottom + dy, SWP_NOMOVE | SWP_NOZORDER);
     RECT group = RectIn(h, IDC_CLEANDISK_GROUP), clean = RectIn(h, IDC_CLEANDISK_CLEAN),

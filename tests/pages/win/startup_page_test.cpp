@@ -302,7 +302,7 @@ TEST_F(StartupPageTest, ResizeGrowsTheListAndMovesTheButtonsRight) {
 
     std::vector<RECT> before;
     for (int id : ids) before.push_back(RectIn(h, id));
-    page.RecordInitialClientRect();
+    page.RecordLayout();
     const int dx = 100, dy = 50;
     ::SetWindowPos(h, nullptr, 0, 0, client.right + dx, client.bottom + dy, SWP_NOMOVE | SWP_NOZORDER);
     RECT list = RectIn(h, IDC_STARTUP_LIST);
