@@ -53,6 +53,7 @@ bool CDlgBackup::OnInitDialog() {
 void CDlgBackup::RecordLayout() { layout_.Record(Handle()); }
 
 void CDlgBackup::RefreshBackupList() {
+    if (!Handle()) return;  // the list is filled when the window is made
     ReleaseAllItems();
     rowCounter_ = 0;
     FillBackupList();
