@@ -1,11 +1,43 @@
+// zentrove-cli backups: the backup files, newest first, numbered as the backup page numbers
+// them.
+#include <nlohmann/json.hpp>
+
+#include "backup/BackupStore.h"
 #include "cli/CliContext.h"
 
 namespace zt::cli {
 
-// Not built yet: its issue replaces this file.
-int RunBackupsCommand(CliContext& ctx, const Args&) {
-    std::fprintf(ctx.err, "zentrove-cli: this command is not available yet\n");
-    return kExitFailed;
+int RunBackupsCommand(CliContext& ctx, const Args& args) {
+    bool json = false;
+    for (const auto& a : args) {
+        if (a == "--json") {
+            json = true;
+            continue;
+        }
+        std::fprintf(
+            ctx.err,
+            "zentrove-cli backups: unknown option '%s'\nusage: zentrove-cli backups [--json]\n",
+            a.c_str());
+        return kExitUsage;
+    }
+    auto items = ListBackups(ctx.system);
+    const int count = static_cast<int>(items.size());
+    if (json) {
+        nlohmann::json list = nlohmann::json::array();
+        for (int i = 0; i < count; ++i) {
+            list.push_back({{"number", count - i},
+                            {"created", FormatBackupTime(items[i].time)},
+                            {"time", items[i].time},
+                            {"path", items[i].path}});
+        }
+        nlohmann::json doc = {{"folder", GetBackupFolder(ctx.system)}, {"backups", list}};
+        std::fprintf(ctx.out, "%s\n", doc.dump(2).c_str());
+        return kExitOk;
+    }
+    for (int i = 0; i < count; ++i)
+        std::fprintf(ctx.out, "%d\t%s\t%s\n", count - i, FormatBackupTime(items[i].time).c_str(),
+                     items[i].path.c_str());
+    return kExitOk;
 }
 
-}  // namespace zt::cli
+} // namespace zt::cli

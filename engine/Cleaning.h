@@ -1,0 +1,93 @@
+#pragma once
+// Deleting the ticked findings, each one written to the run's backup file first.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "backup/RegFileWriter.h"
+#include "engine/Registry.h"
+#include "engine/ScanFinding.h"
+#include "engine/System.h"
+#include "engine/UserPrompt.h"
+
+namespace zt {
+
+// The rows a cleaning run works through: the scan page's list, or the console's findings.
+class FindingList {
+  public:
+    virtual ~FindingList() = default;
+    virtual int Count() const = 0;
+    virtual bool IsChecked(int index) const = 0;
+    virtual const ScanFinding& FindingAt(int index) const = 0;
+    // Deletes the row and frees its finding; the rows below move up by one.
+    virtual void RemoveRow(int index) = 0;
+    virtual void UncheckRow(int index) = 0;
+};
+
+// A plain list of findings with tick marks, for the console tool and tests.
+class FindingVector : public FindingList {
+  public:
+    struct Row {
+        ScanFinding finding;
+        bool checked = true;
+    };
+    std::vector<Row> rows;
+
+    void Add(ScanFinding f, bool checked = true) { rows.push_back(Row{std::move(f), checked}); }
+    int Count() const override { return static_cast<int>(rows.size()); }
+    bool IsChecked(int index) const override { return rows[index].checked; }
+    const ScanFinding& FindingAt(int index) const override { return rows[index].finding; }
+    void RemoveRow(int index) override { rows.erase(rows.begin() + index); }
+    void UncheckRow(int index) override { rows[index].checked = false; }
+};
+
+// What a cleaning run tells its page besides messages.
+class CleaningSink {
+  public:
+    virtual ~CleaningSink() = default;
+    virtual void SetStatusText(std::string_view text) = 0;
+    // The run wrote a backup file: the backup page lists it at once.
+    virtual void RefreshBackupList() = 0;
+};
+
+struct CleaningContext {
+    Registry& reg;
+    System& sys;
+    CRegFileWriter& writer;
+    UserPrompt& prompt;
+    CleaningSink& sink;
+};
+
+enum class CleanStatus {
+    EmptyList, // nothing shown, nothing written
+    NoneChecked,
+    Cancelled,
+    Done,
+    FileError, // the backup file failed; the run stopped at that finding
+};
+
+struct CleanOutcome {
+    CleanStatus status = CleanStatus::EmptyList;
+    int processed = 0;      // findings exported and deleted, leaving the list
+    int keptBack = 0;       // findings left in the list, unticked, for want of a full backup
+    std::string backupFile; // the run's backup file, when one was opened
+    std::string error;      // the file error's description
+};
+
+inline constexpr std::string_view kSelectItemsMessage =
+    "Please select the items you want to delete.";
+inline constexpr std::string_view kConfirmDeleteMessage = "Are you sure to delete these items?";
+inline constexpr std::string_view kConfirmCaption = "Zentrove";
+
+// "%d invalid items found in the registry:\n"
+std::string FoundItemsStatus(int count);
+// "Total %d items cleaned successfully!", and how many were kept back when any were.
+std::string CleanedTotalMessage(int processed, int keptBack);
+
+// Exports and deletes every ticked finding in list order, one backup file per run. A
+// finding whose export is incomplete, or a key finding with an empty key path, is not
+// deleted: it stays in the list, unticked. A file error ends the run at that finding and
+// is shown; what was deleted before it is in the file.
+CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list);
+
+} // namespace zt

@@ -1,0 +1,128 @@
+// Cleaning the ticked findings: questions, order, backup, and what is kept back.
+#include "tests/cleaning/common/cleaning_fixture.h"
+
+namespace zt::test {
+namespace {
+
+TEST_F(CleaningTest, EmptyListDoesNothingAtAll) {
+    EXPECT_EQ(Clean().status, CleanStatus::EmptyList);
+    EXPECT_TRUE(prompt.shown.empty());
+    EXPECT_TRUE(sink.statuses.empty());
+    EXPECT_EQ(BackupCount(), 0u);
+}
+
+TEST_F(CleaningTest, NothingTickedOnlyAsksForASelection) {
+    SetDword("A", "v", 1);
+    list.Add(KeyFinding("A"), false);
+    EXPECT_EQ(Clean().status, CleanStatus::NoneChecked);
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0], "Please select the items you want to delete.");
+    EXPECT_EQ(prompt.captions[0], "");
+    EXPECT_EQ(BackupCount(), 0u);
+    EXPECT_TRUE(KeyThere("A"));
+}
+
+TEST_F(CleaningTest, CancelAndAClosedBoxChangeNothing) {
+    SetDword("A", "v", 1);
+    list.Add(KeyFinding("A"));
+    for (int answer : {kAnswerCancel, kAnswerClosed}) {
+        prompt.answers = {answer};
+        prompt.shown.clear();
+        EXPECT_EQ(Clean().status, CleanStatus::Cancelled);
+        ASSERT_EQ(prompt.shown.size(), 1u);
+        EXPECT_EQ(prompt.shown[0], "Are you sure to delete these items?");
+        EXPECT_EQ(prompt.captions[0], "Zentrove");
+        EXPECT_EQ(list.Count(), 1);
+    }
+    EXPECT_TRUE(KeyThere("A"));
+    EXPECT_EQ(BackupCount(), 0u);
+    EXPECT_EQ(sink.refreshes, 0);
+}
+
+TEST_F(CleaningTest, ListOrderInnerKeyFirstTwoFindingsForOneValueAndTheDefaultValue) {
+    SetDword("Outer", "o", 1);
+    SetDword("Outer\\Inner", "i", 2);
+    SetDword("Vals", "twice", 3);
+    SetDword("Vals", "stays", 4);
+    SetDword("Vals", "", 5);
+    SetDword("Untouched", "u", 6);
+    list.Add(KeyFinding("Outer\\Inner")); // newer findings sit higher
+    list.Add(KeyFinding("Outer"));
+    list.Add(ValueFinding("Vals", "twice"));
+    list.Add(KeyFinding("Untouched"), false);
+    list.Add(ValueFinding("Vals", "twice"));
+    list.Add(ValueFinding("Vals", ""));
+
+    CleanOutcome out = Clean();
+    EXPECT_EQ(out.status, CleanStatus::Done);
+    EXPECT_EQ(out.processed, 5);
+    EXPECT_EQ(out.keptBack, 0);
+    EXPECT_FALSE(KeyThere("Outer"));
+    EXPECT_FALSE(ValueThere("Vals", "twice"));
+    EXPECT_FALSE(ValueThere("Vals", ""));
+    EXPECT_TRUE(ValueThere("Vals", "stays"));
+    EXPECT_TRUE(KeyThere("Untouched"));
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(list.FindingAt(0).keyPath, Sub("Untouched"));
+
+    auto backups = ListBackups(sys);
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(backups[0].path, out.backupFile);
+    EXPECT_EQ(ReadFileText(sys, out.backupFile).value_or(""),
+              "REGEDIT4\r\n" + Block("Outer\\Inner") + "\"i\"=dword:00000002\r\n" + Block("Outer") +
+                  "\"o\"=dword:00000001\r\n" + Block("Vals") + "\"twice\"=dword:00000003\r\n" +
+                  Block("Vals") + "@=dword:00000005\r\n\r\n");
+
+    ASSERT_EQ(sink.statuses.size(), 1u);
+    EXPECT_EQ(sink.statuses[0], "1 invalid items found in the registry:\n");
+    EXPECT_EQ(sink.refreshes, 1);
+    ASSERT_EQ(prompt.shown.size(), 2u);
+    EXPECT_EQ(prompt.shown[1], "Total 5 items cleaned successfully!");
+}
+
+TEST_F(CleaningTest, IncompleteBackupsAndRootsAreKeptBackUnticked) {
+    SetDword("Broken", "fine", 1);
+    SetDword("Broken", "line\nbreak", 2);
+    SetDword("Good", "g", 3);
+    list.Add(KeyFinding("Broken"));
+    list.Add(ValueFinding("Broken", "line\nbreak"));
+    list.Add(ScanFinding{kCurrentUser, "", {}, FindingKind::Key}); // a whole root
+    list.Add(KeyFinding("Good"));
+
+    CleanOutcome out = Clean();
+    EXPECT_EQ(out.status, CleanStatus::Done);
+    EXPECT_EQ(out.processed, 1);
+    EXPECT_EQ(out.keptBack, 3);
+    EXPECT_TRUE(ValueThere("Broken", "fine"));
+    EXPECT_TRUE(ValueThere("Broken", "line\nbreak"));
+    EXPECT_FALSE(KeyThere("Good"));
+    EXPECT_TRUE(KeyThere(""));
+    ASSERT_EQ(list.Count(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(list.IsChecked(i));
+    EXPECT_EQ(sink.statuses.back(), "3 invalid items found in the registry:\n");
+    EXPECT_EQ(prompt.shown.back(),
+              "Total 1 items cleaned successfully!\n3 items were kept because they could not be "
+              "backed up completely.");
+    // A second run with nothing ticked any more only asks for a selection.
+    prompt.shown.clear();
+    EXPECT_EQ(Clean().status, CleanStatus::NoneChecked);
+}
+
+TEST_F(CleaningTest, RunsWithinOneMillisecondKeepBothBackups) {
+    SetDword("A", "v", 1);
+    SetDword("B", "v", 2);
+    list.Add(KeyFinding("A"));
+    CleanOutcome first = Clean();
+    list.Add(KeyFinding("B"));
+    CleanOutcome second = Clean();
+    ASSERT_NE(first.backupFile, second.backupFile);
+    EXPECT_NE(ReadFileText(sys, first.backupFile).value_or("").find("dword:00000001"),
+              std::string::npos);
+    EXPECT_NE(ReadFileText(sys, second.backupFile).value_or("").find("dword:00000002"),
+              std::string::npos);
+    EXPECT_EQ(BackupCount(), 2u);
+}
+
+} // namespace
+} // namespace zt::test

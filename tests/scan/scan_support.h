@@ -1,0 +1,79 @@
+#pragma once
+// A sink that records what a scan reports, and small helpers to plant registry entries.
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/Registry.h"
+#include "engine/ScanSink.h"
+
+namespace zt::test {
+
+class RecordingSink : public ScanSink {
+public:
+    void AddFinding(ScanRow row) override {
+        std::lock_guard<std::mutex> lock(mutex);
+        rows.push_back(std::move(row));
+        if (onFinding) onFinding(rows.size());
+    }
+    void SetStatus(std::string_view text) override {
+        std::lock_guard<std::mutex> lock(mutex);
+        statuses.emplace_back(text);
+    }
+    void EnableClean(bool enabled) override { cleanStates.push_back(enabled); }
+    void SetScanCaption(std::string_view caption) override { captions.emplace_back(caption); }
+    void RefreshCheckAll() override { ++checkAllRefreshes; }
+    void ScanFinished(int n, std::string_view text) override {
+        finishedCount = n;
+        message = text;
+        ++finishedCalls;
+    }
+
+    // The row whose PATH text is `path`, or null.
+    const ScanRow* Find(const std::string& path) const {
+        for (const auto& r : rows)
+            if (NamesEqual(r.path, path)) return &r;
+        return nullptr;
+    }
+    std::size_t CountUnder(const std::string& prefix) const {
+        std::size_t n = 0;
+        for (const auto& r : rows)
+            if (r.path.size() >= prefix.size() && NamesEqual(r.path.substr(0, prefix.size()), prefix))
+                ++n;
+        return n;
+    }
+
+    std::mutex mutex;
+    std::vector<ScanRow> rows;
+    std::vector<std::string> statuses;
+    std::vector<bool> cleanStates;
+    std::vector<std::string> captions;
+    int checkAllRefreshes = 0;
+    int finishedCount = -1;
+    int finishedCalls = 0;
+    std::string message;
+    std::function<void(std::size_t)> onFinding;
+};
+
+inline void SetString(Registry& reg, RootKey root, const std::string& path,
+                      const std::string& name, const std::string& data,
+                      std::uint32_t type = kRegSz) {
+    RegKey key(reg, reg.CreateKey(RootHandle(root), path));
+    reg.WriteValue(key.get(), name, type, data.c_str(), static_cast<std::uint32_t>(data.size() + 1));
+}
+inline void SetRaw(Registry& reg, RootKey root, const std::string& path, const std::string& name,
+                   std::uint32_t type, const std::string& bytes) {
+    RegKey key(reg, reg.CreateKey(RootHandle(root), path));
+    reg.WriteValue(key.get(), name, type, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+}
+inline void SetDword(Registry& reg, RootKey root, const std::string& path,
+                     const std::string& name, std::uint32_t n) {
+    RegKey key(reg, reg.CreateKey(RootHandle(root), path));
+    reg.WriteDword(key.get(), name, n);
+}
+inline void MakeKey(Registry& reg, RootKey root, const std::string& path) {
+    reg.CloseKey(reg.CreateKey(RootHandle(root), path));
+}
+
+}  // namespace zt::test
