@@ -1,11 +1,223 @@
+// zentrove-cli startup: lists the startup entries, deletes them as the Delete button does,
+// and adds a program to the machine's Run key.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "backup/RegFileWriter.h"
 #include "cli/CliContext.h"
+#include "engine/UserPrompt.h"
+#include "startup/StartupEditor.h"
+#include "startup/StartupEnumerator.h"
+#include "startup/StartupLocations.h"
 
 namespace zt::cli {
 
-// Not built yet: its issue replaces this file.
-int RunStartupCommand(CliContext& ctx, const Args&) {
-    std::fprintf(ctx.err, "zentrove-cli: this command is not available yet\n");
-    return kExitFailed;
+namespace {
+
+// The dialog's edit control takes no more than this.
+constexpr std::size_t kMaxCommandLine = 400;
+
+struct RowList : StartupEntrySink, StartupRowModel {
+    std::vector<StartupEntry> rows;
+    std::vector<bool> checked;
+
+    void ClearStartupRows() override {
+        rows.clear();
+        checked.clear();
+    }
+    void AddStartupRow(const StartupEntry& entry) override {
+        rows.push_back(entry);
+        checked.push_back(false);
+    }
+    int RowCount() const override { return static_cast<int>(rows.size()); }
+    bool IsRowChecked(int index) const override { return checked[index]; }
+    StartupEntry RowEntry(int index) const override { return rows[index]; }
+    void RemoveRow(int index) override {
+        rows.erase(rows.begin() + index);
+        checked.erase(checked.begin() + index);
+    }
+};
+
+// Registry texts come in the ANSI code page; JSON wants UTF-8.
+std::string ToUtf8(const std::string& ansi) {
+    if (ansi.empty()) return ansi;
+    int wlen = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                   nullptr, 0);
+    if (wlen <= 0) return ansi;
+    std::wstring wide(static_cast<std::size_t>(wlen), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), wlen);
+    int len = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wlen, nullptr, 0, nullptr, nullptr);
+    if (len <= 0) return ansi;
+    std::string out(static_cast<std::size_t>(len), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wlen, out.data(), len, nullptr, nullptr);
+    return out;
+}
+
+void PrintRows(CliContext& ctx, const std::vector<StartupEntry>& rows, bool json) {
+    if (json) {
+        nlohmann::ordered_json list = nlohmann::ordered_json::array();
+        for (const auto& r : rows)
+            list.push_back({{"number", r.number},
+                            {"name", ToUtf8(r.name)},
+                            {"command", ToUtf8(r.command)},
+                            {"location", ToUtf8(r.location)},
+                            {"kind", std::string(StartupEntryKindName(r.kind))},
+                            {"kindValue", static_cast<int>(r.kind)}});
+        std::string text =
+            list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+        std::fprintf(ctx.out, "%s\n", text.c_str());
+        return;
+    }
+    std::fprintf(ctx.out, "No.\tStartup Item\tCommand\tLocation\tKind\n");
+    for (const auto& r : rows)
+        std::fprintf(ctx.out, "%d\t%s\t%s\t%s\t%s\n", r.number, r.name.c_str(), r.command.c_str(),
+                     r.location.c_str(), std::string(StartupEntryKindName(r.kind)).c_str());
+}
+
+// Questions go to the terminal unless --yes answered them beforehand; reports to stdout.
+class ConsolePrompt : public UserPrompt {
+public:
+    ConsolePrompt(CliContext& ctx, bool yes) : ctx_(ctx), yes_(yes) {}
+    int Ask(std::string_view text, std::string_view, PromptButtons buttons) override {
+        std::string t(text);
+        if (buttons == PromptButtons::Ok) {
+            std::fprintf(ctx_.out, "%s\n", t.c_str());
+            std::fflush(ctx_.out);
+            return kAnswerOk;
+        }
+        if (yes_) {
+            std::fprintf(ctx_.out, "%s yes\n", t.c_str());
+            return kAnswerOk;
+        }
+        std::fprintf(ctx_.out, "%s [y/N] ", t.c_str());
+        std::fflush(ctx_.out);
+        std::string answer;
+        std::getline(std::cin, answer);
+        bool ok = !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+        return ok ? kAnswerOk : kAnswerCancel;
+    }
+
+private:
+    CliContext& ctx_;
+    bool yes_;
+};
+
+// A console to ask on; the NUL device, pipes and files are none (_isatty takes NUL for one).
+bool InteractiveTerminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+int UsageError(CliContext& ctx, const std::string& message) {
+    std::fprintf(ctx.err, "zentrove-cli startup: %s\n", message.c_str());
+    std::fprintf(ctx.err,
+                 "usage: zentrove-cli startup [--json] | startup delete N... [--yes] | "
+                 "startup add \"COMMAND\"\n");
+    return kExitUsage;
+}
+
+bool ParseNumber(const std::string& text, int& number) {
+    if (text.empty() || text.size() > 9) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    number = std::atoi(text.c_str());
+    return number > 0;
+}
+
+int List(CliContext& ctx, const Args& args) {
+    bool json = false;
+    for (const auto& a : args) {
+        if (a == "--json")
+            json = true;
+        else
+            return UsageError(ctx, "unknown argument '" + a + "'");
+    }
+    RowList list;
+    StartupEnumerator(ctx.registry, ctx.system).EnumerateStartupEntries(list);
+    PrintRows(ctx, list.rows, json);
+    return kExitOk;
+}
+
+int Delete(CliContext& ctx, const Args& args) {
+    bool yes = false;
+    std::set<int> numbers;
+    for (const auto& a : args) {
+        int n = 0;
+        if (a == "--yes")
+            yes = true;
+        else if (ParseNumber(a, n))
+            numbers.insert(n);
+        else
+            return UsageError(ctx, "'" + a + "' is not a row number");
+    }
+    if (numbers.empty()) return UsageError(ctx, "delete needs the numbers of the rows");
+
+    RowList list;
+    StartupEnumerator(ctx.registry, ctx.system).EnumerateStartupEntries(list);
+    for (int n : numbers) {
+        bool found = false;
+        for (std::size_t i = 0; i < list.rows.size(); ++i)
+            if (list.rows[i].number == n) {
+                list.checked[i] = true;
+                found = true;
+            }
+        if (!found) return UsageError(ctx, "there is no startup entry " + std::to_string(n));
+    }
+    if (!yes && !InteractiveTerminal())
+        return UsageError(ctx, "no terminal to confirm on; pass --yes to delete");
+
+    ConsolePrompt prompt(ctx, yes);
+    CRegFileWriter writer(ctx.registry, ctx.system);
+    StartupDeletionOutcome outcome;
+    try {
+        outcome = DeleteSelectedEntries(ctx.registry, ctx.system, writer, list, prompt, [] {});
+    } catch (const std::exception& e) {
+        std::fprintf(ctx.err, "zentrove-cli startup: %s\n", e.what());
+        if (!writer.fileName().empty())
+            std::fprintf(ctx.out, "Backup file: %s\n", writer.fileName().c_str());
+        return kExitFailed;
+    }
+    if (outcome.cancelled) return kExitFailed;
+    if (!outcome.backupFile.empty())
+        std::fprintf(ctx.out, "Backup file: %s\n", outcome.backupFile.c_str());
+    bool complete = outcome.notBackedUp.empty() && outcome.filesNotDeleted.empty() &&
+                    outcome.folderUnknown.empty();
+    return complete ? kExitOk : kExitFailed;
+}
+
+int Add(CliContext& ctx, const Args& args) {
+    if (args.size() != 1) return UsageError(ctx, "add takes one quoted command line");
+    std::string command = TrimCommandLine(args[0]);
+    // An empty value name would land in the Run key's default value.
+    if (command.empty()) return UsageError(ctx, "the command line is empty");
+    if (command.size() > kMaxCommandLine)
+        return UsageError(ctx, "the command line is longer than 400 characters");
+    StartupAddition added = AddStartupItem(ctx.registry, command);
+    if (!added.written) {
+        std::fprintf(ctx.err, "zentrove-cli startup: could not write \"%s\" to HKLM\\%s\n",
+                     added.valueName.c_str(), std::string(kRunKeyPath).c_str());
+        return kExitFailed;
+    }
+    RowList list;
+    StartupEnumerator(ctx.registry, ctx.system).EnumerateStartupEntries(list);
+    PrintRows(ctx, list.rows, false);
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunStartupCommand(CliContext& ctx, const Args& args) {
+    if (!args.empty() && args[0] == "delete") return Delete(ctx, Args(args.begin() + 1, args.end()));
+    if (!args.empty() && args[0] == "add") return Add(ctx, Args(args.begin() + 1, args.end()));
+    return List(ctx, args);
 }
 
 }  // namespace zt::cli

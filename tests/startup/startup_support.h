@@ -2,6 +2,7 @@
 // What the startup tests need from the platform under them: a clean set of startup
 // locations (restored afterwards under Wine), the two startup folders, and shortcuts.
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/Registry.h"
@@ -33,6 +34,9 @@ private:
 // A shortcut file at `linkPath` whose stored target is `target`, made with the shell link
 // object under Wine.
 void PlantShortcut(System& sys, const std::string& linkPath, const std::string& target);
+
+// The whole content of a file, or an empty optional when it cannot be read.
+std::optional<std::string> ReadWholeFile(System& sys, const std::string& path);
 
 // True when a file or folder exists.
 inline bool PathExists(System& sys, const std::string& path) { return sys.Exists(path); }

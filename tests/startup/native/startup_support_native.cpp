@@ -31,4 +31,8 @@ void PlantShortcut(System& sys, const std::string& linkPath, const std::string& 
     mem.shortcuts[key] = target;
 }
 
+std::optional<std::string> ReadWholeFile(System& sys, const std::string& path) {
+    return dynamic_cast<MemorySystem&>(sys).FileContent(path);
+}
+
 }  // namespace zt::test

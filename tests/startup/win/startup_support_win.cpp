@@ -154,6 +154,12 @@ StartupSandbox::~StartupSandbox() {
     }
 }
 
+std::optional<std::string> ReadWholeFile(System&, const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    return ReadAll(path);
+}
+
 void PlantShortcut(System&, const std::string& linkPath, const std::string& target) {
     HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     IShellLinkA* link = nullptr;

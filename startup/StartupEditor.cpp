@@ -1,0 +1,210 @@
+#include "startup/StartupEditor.h"
+
+#include "backup/BackupStore.h"
+#include "startup/StartupLocations.h"
+
+namespace zt {
+
+namespace {
+
+bool HasRegistryRows(const StartupRowModel& rows) {
+    for (int i = 0; i < rows.RowCount(); ++i)
+        if (rows.RowEntry(i).kind != StartupEntryKind::StartupFolderFile) return true;
+    return false;
+}
+
+bool AnyChecked(const StartupRowModel& rows) {
+    for (int i = 0; i < rows.RowCount(); ++i)
+        if (rows.IsRowChecked(i)) return true;
+    return false;
+}
+
+std::string FormatCannotDelete(const std::string& path) {
+    std::string_view format = kCannotDeleteFile;
+    std::size_t at = format.find("%s");
+    std::string text(format.substr(0, at));
+    text += path;
+    text += format.substr(at + 2);
+    return text;
+}
+
+std::string FinalText(const StartupDeletionOutcome& outcome) {
+    std::string text(kDeletionDone);
+    auto note = [&](std::string_view heading, const std::vector<std::string>& items) {
+        if (items.empty()) return;
+        text += "\n\n";
+        text += heading;
+        for (const auto& item : items) text += "\n" + item;
+    };
+    note(kNotBackedUpNote, outcome.notBackedUp);
+    note(kFolderUnknownNote, outcome.folderUnknown);
+    return text;
+}
+
+class DeletionRun {
+public:
+    DeletionRun(Registry& reg, System& sys, CRegFileWriter& writer, UserPrompt& prompt,
+                StartupDeletionOutcome& outcome)
+        : reg_(reg), sys_(sys), writer_(writer), prompt_(prompt), outcome_(outcome) {}
+
+    bool backupBegun = false;
+
+    // True when the row is done with and leaves the list.
+    bool Handle(const StartupEntry& row) {
+        switch (row.kind) {
+        case StartupEntryKind::RegistryValue: return DeleteValue(row);
+        case StartupEntryKind::StartupFolderFile: return DeleteFolderFile(row);
+        case StartupEntryKind::WinlogonUserinit:
+            return ResetWinlogon(row, "Userinit", DefaultUserinit(sys_));
+        case StartupEntryKind::WinlogonShell:
+            return ResetWinlogon(row, "Shell", std::string(kDefaultShell));
+        }
+        return true;
+    }
+
+private:
+    bool DeleteValue(const StartupEntry& row) {
+        const std::string& location = row.location;
+        RootKey root = kLocalMachine;
+        if (location.compare(0, 5, "HKCU\\") == 0) root = kCurrentUser;
+        std::string keyPath = location.size() > 5 ? location.substr(5) : std::string();
+        RegKey key(reg_, reg_.OpenKeyAllAccess(RootHandle(root), keyPath));
+        if (!key) return true;
+        // A value that is not in the backup stays, so that nothing is lost for good.
+        if (backupBegun && !writer_.ExportValue(root, keyPath, row.name)) {
+            outcome_.notBackedUp.push_back(location + "\\" + row.name);
+            return false;
+        }
+        reg_.DeleteValue(key.get(), row.name);
+        return true;
+    }
+
+    bool DeleteFolderFile(const StartupEntry& row) {
+        std::optional<std::string> folder;
+        if (row.location == kCommonStartupLocation)
+            folder = GetCommonStartupFolder(reg_, sys_);
+        else if (row.location == kUserStartupLocation)
+            folder = GetUserStartupFolder(reg_, sys_);
+        if (!folder || folder->empty()) {
+            // Guessing a folder could delete the wrong file.
+            outcome_.folderUnknown.push_back(row.location + ": " + row.name);
+            return true;
+        }
+        std::string path = JoinPath(*folder, row.name);
+        if (!sys_.RemoveFile(path)) {
+            outcome_.filesNotDeleted.push_back(path);
+            prompt_.Ask(FormatCannotDelete(path), {}, PromptButtons::Ok);
+        }
+        return true;
+    }
+
+    bool ResetWinlogon(const StartupEntry& row, std::string_view valueName,
+                       const std::string& defaultText) {
+        RegKey key(reg_, reg_.OpenKeyWrite(RootHandle(kLocalMachine), kWinlogonKeyPath));
+        if (!key) return true;
+        if (backupBegun && !writer_.ExportValue(kLocalMachine, kWinlogonKeyPath, valueName)) {
+            outcome_.notBackedUp.push_back(row.location + "\\" + std::string(valueName));
+            return false;
+        }
+        reg_.WriteString(key.get(), valueName, defaultText);
+        return true;
+    }
+
+    Registry& reg_;
+    System& sys_;
+    CRegFileWriter& writer_;
+    UserPrompt& prompt_;
+    StartupDeletionOutcome& outcome_;
+};
+
+}  // namespace
+
+StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFileWriter& writer,
+                                             StartupRowModel& rows, UserPrompt& prompt,
+                                             const std::function<void()>& refreshBackupList) {
+    StartupDeletionOutcome outcome;
+    if (!AnyChecked(rows)) {
+        outcome.nothingSelected = true;
+        prompt.Ask(kNoItemsSelected, kStartupCaption, PromptButtons::Ok);
+        return outcome;
+    }
+    // Only OK goes on; closing the box is no consent.
+    if (prompt.Ask(kConfirmDelete, kStartupCaption, PromptButtons::OkCancel) != kAnswerOk) {
+        outcome.cancelled = true;
+        return outcome;
+    }
+
+    DeletionRun run(reg, sys, writer, prompt, outcome);
+    auto finishBackup = [&] {
+        if (!run.backupBegun) return;
+        run.backupBegun = false;
+        writer.Close();
+        if (refreshBackupList) refreshBackupList();
+    };
+    try {
+        if (HasRegistryRows(rows)) {
+            outcome.backupFile = MakeBackupFileName(sys);
+            writer.Open(outcome.backupFile);
+            run.backupBegun = true;
+        }
+        for (int n = 0; n < rows.RowCount();) {
+            if (!rows.IsRowChecked(n)) {
+                ++n;
+                continue;
+            }
+            if (!run.Handle(rows.RowEntry(n))) {
+                ++n;  // kept: the entry is still there
+                continue;
+            }
+            // The row below moves up into index n and is examined next.
+            rows.RemoveRow(n);
+            ++outcome.rowsRemoved;
+        }
+        finishBackup();
+    } catch (...) {
+        // The file stays complete up to the failure and is listed, since what it holds is gone.
+        try {
+            finishBackup();
+        } catch (...) {
+        }
+        throw;
+    }
+    prompt.Ask(FinalText(outcome), {}, PromptButtons::Ok);
+    return outcome;
+}
+
+std::string TrimCommandLine(std::string_view text) {
+    auto blank = [](char c) {
+        return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+    };
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    return std::string(text);
+}
+
+std::string DeriveValueName(std::string_view command) {
+    std::size_t slash = command.rfind('\\');
+    std::size_t start = slash == std::string_view::npos ? 0 : slash + 1;
+    std::size_t end = command.find(' ', start);
+    if (end == std::string_view::npos) end = command.size();
+    std::string name(command.substr(start, end - start));
+    if (name.size() >= 4 && name.compare(name.size() - 4, 4, ".exe") == 0)
+        name.resize(name.size() - 4);
+    if (name.empty()) name = command;
+    return name;
+}
+
+StartupAddition AddStartupItem(Registry& reg, std::string_view commandLine) {
+    StartupAddition result;
+    result.command = TrimCommandLine(commandLine);
+    result.valueName = DeriveValueName(result.command);
+    RegKey key(reg, reg.OpenKeyWrite(RootHandle(kLocalMachine), kRunKeyPath));
+    if (!key) key = RegKey(reg, reg.CreateKey(RootHandle(kLocalMachine), kRunKeyPath));
+    if (!key) return result;
+    // The terminating zero is counted in the data, as string values are stored.
+    result.written = reg.WriteValue(key.get(), result.valueName, kRegSz, result.command.c_str(),
+                                    static_cast<std::uint32_t>(result.command.size() + 1));
+    return result;
+}
+
+}  // namespace zt

@@ -1,0 +1,81 @@
+#pragma once
+// Deleting the ticked startup entries (with a backup of the registry ones) and adding a
+// program to the machine's Run key.
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "backup/RegFileWriter.h"
+#include "engine/Registry.h"
+#include "engine/System.h"
+#include "engine/UserPrompt.h"
+#include "startup/StartupEntry.h"
+
+namespace zt {
+
+// The list that deletion works on: the page's list control, or the console tool's rows.
+class StartupRowModel {
+public:
+    virtual ~StartupRowModel() = default;
+    virtual int RowCount() const = 0;
+    virtual bool IsRowChecked(int index) const = 0;
+    // The row's number, name (column 1), location (column 3) and kind (item data).
+    virtual StartupEntry RowEntry(int index) const = 0;
+    virtual void RemoveRow(int index) = 0;
+};
+
+// Texts shown by deletion, exactly as the user sees them.
+inline constexpr std::string_view kStartupCaption = "Zentrove";
+inline constexpr std::string_view kNoItemsSelected = "No items selected!";
+inline constexpr std::string_view kConfirmDelete = "Are you sure to delete these items?";
+inline constexpr std::string_view kCannotDeleteFile =
+    "Can not delete \"%s\", maybe it is being used or do not exist";
+inline constexpr std::string_view kDeletionDone = "Done!";
+inline constexpr std::string_view kNotBackedUpNote =
+    "These entries were not deleted, because they could not be saved in the backup:";
+inline constexpr std::string_view kFolderUnknownNote =
+    "These files were left alone, because their startup folder could not be found:";
+
+struct StartupDeletionOutcome {
+    bool nothingSelected = false;
+    bool cancelled = false;
+    std::string backupFile;  // empty when no backup was begun
+    int rowsRemoved = 0;
+    // "location\name" of registry entries kept because their export failed; their rows stay.
+    std::vector<std::string> notBackedUp;
+    // Startup-folder rows removed without touching a file: the folder is gone.
+    std::vector<std::string> folderUnknown;
+    // Full paths of startup-folder files whose deletion failed.
+    std::vector<std::string> filesNotDeleted;
+};
+
+// Deletes the checked rows as the Delete button does: confirms through `prompt`, backs up
+// registry values through `writer` into a new backup file when the list holds any registry
+// row, removes handled rows from `rows`, calls `refreshBackupList` once a backup file was
+// closed, and reports "Done!" (with a note of what stayed). A FileError of the writer ends
+// the run and propagates after the file is closed.
+StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFileWriter& writer,
+                                             StartupRowModel& rows, UserPrompt& prompt,
+                                             const std::function<void()>& refreshBackupList);
+
+// The value name for a command line: the program's file name after the last backslash, up
+// to the first blank after it, without a lower-case ".exe"; the whole command when that
+// leaves nothing.
+std::string DeriveValueName(std::string_view command);
+
+// Text without white space at its ends.
+std::string TrimCommandLine(std::string_view commandLine);
+
+struct StartupAddition {
+    std::string valueName;
+    std::string command;  // as written
+    bool written = false;
+};
+
+// Writes the trimmed command line as a REG_SZ value of HKLM's Run key, named by
+// DeriveValueName, replacing a value of that name. The caller enumerates afterwards.
+StartupAddition AddStartupItem(Registry& reg, std::string_view commandLine);
+
+}  // namespace zt

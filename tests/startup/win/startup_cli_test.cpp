@@ -1,0 +1,180 @@
+// zentrove-cli startup as a user runs it: a child process with its own standard handles.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <gmock/gmock.h>
+#include <nlohmann/json.hpp>
+
+#include "backup/BackupStore.h"
+#include "startup/StartupLocations.h"
+#include "startup/scripted_prompt.h"
+#include "startup/startup_support.h"
+#include "support/seams.h"
+
+namespace zt {
+namespace {
+
+using ::testing::HasSubstr;
+
+struct CliRun {
+    DWORD exitCode = 0xffffffff;
+    std::string out, err;
+};
+
+std::string CliPath() {
+    char buf[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, buf, MAX_PATH);
+    std::string path = buf;
+    path.erase(path.find_last_of('\\'));  // tests folder
+    path.erase(path.find_last_of('\\'));  // build folder
+    return path + "\\zentrove-cli.exe";
+}
+
+std::string ReadBack(HANDLE file) {
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    std::string text;
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buf, sizeof buf, &got, nullptr) && got > 0) text.append(buf, got);
+    return text;
+}
+
+HANDLE TempFile(SECURITY_ATTRIBUTES& sa) {
+    char dir[MAX_PATH], name[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    GetTempFileNameA(dir, "ztc", 0, name);
+    return CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                       CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                       nullptr);
+}
+
+// Runs the console tool with standard input from the NUL device (no terminal to ask on).
+CliRun RunCli(const std::string& arguments) {
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE in = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                            OPEN_EXISTING, 0, nullptr);
+    HANDLE out = TempFile(sa), err = TempFile(sa);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = in;
+    si.hStdOutput = out;
+    si.hStdError = err;
+    std::string cmd(1, '"');
+    cmd += CliPath();
+    cmd += "\" ";
+    cmd += arguments;
+    PROCESS_INFORMATION pi{};
+    CliRun run;
+    if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                       nullptr, &si, &pi)) {
+        WaitForSingleObject(pi.hProcess, 60000);
+        GetExitCodeProcess(pi.hProcess, &run.exitCode);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    run.out = ReadBack(out);
+    run.err = ReadBack(err);
+    CloseHandle(in);
+    CloseHandle(out);
+    CloseHandle(err);
+    return run;
+}
+
+class StartupCliTest : public ::testing::Test {
+protected:
+    std::unique_ptr<Registry> reg = test::MakeRegistry();
+    std::unique_ptr<System> sys = test::MakeSystem();
+    test::StartupSandbox sandbox{*reg, *sys};
+
+    bool HasRunValue(RootKey root, const std::string& name) {
+        RegKey key(*reg, reg->OpenKeyRead(RootHandle(root), kRunKeyPath));
+        return key && reg->ReadValueWhole(key.get(), name).has_value();
+    }
+    int NumberOf(const nlohmann::json& rows, const std::string& name) {
+        for (const auto& r : rows)
+            if (r["name"] == name) return r["number"].get<int>();
+        return -1;
+    }
+};
+
+TEST_F(StartupCliTest, ListsAsJsonInUtf8) {
+    ASSERT_TRUE(test::PlantString(*reg, kCurrentUser, std::string(kRunKeyPath), "Caf\xe9",
+                                  "C:\\Caf\xe9\\x.exe"));
+    test::PlantFile(*sys, JoinPath(sandbox.userFolder(), "u.bat"), "x");
+    CliRun run = RunCli("startup --json");
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    auto rows = nlohmann::json::parse(run.out);
+    ASSERT_EQ(rows.size(), 2u) << run.out;
+    EXPECT_EQ(rows[0]["number"], 1);
+    EXPECT_EQ(rows[0]["name"], "Caf\xc3\xa9");
+    EXPECT_EQ(rows[0]["command"], "C:\\Caf\xc3\xa9\\x.exe");
+    EXPECT_EQ(rows[0]["location"], "HKCU\\" + std::string(kRunKeyPath));
+    EXPECT_EQ(rows[0]["kind"], "RegistryValue");
+    EXPECT_EQ(rows[0]["kindValue"], 0);
+    EXPECT_EQ(rows[1]["kind"], "StartupFolderFile");
+    EXPECT_EQ(rows[1]["location"], "Startup");
+
+    CliRun text = RunCli("startup");
+    ASSERT_EQ(text.exitCode, 0u);
+    EXPECT_THAT(text.out, HasSubstr("2\tu.bat\t" + JoinPath(sandbox.userFolder(), "u.bat") +
+                                    "\tStartup\tStartupFolderFile\r\n"));
+}
+
+TEST_F(StartupCliTest, DeleteAsksOrRefusesAndBacksUp) {
+    ASSERT_TRUE(test::PlantString(*reg, kLocalMachine, std::string(kRunKeyPath), "Doomed",
+                                  "C:\\d.exe"));
+    ASSERT_TRUE(test::PlantString(*reg, kLocalMachine, std::string(kRunKeyPath), "Kept",
+                                  "C:\\k.exe"));
+    auto rows = nlohmann::json::parse(RunCli("startup --json").out);
+    int doomed = NumberOf(rows, "Doomed");
+    ASSERT_GT(doomed, 0);
+
+    CliRun refused = RunCli("startup delete " + std::to_string(doomed));
+    EXPECT_EQ(refused.exitCode, 2u);
+    EXPECT_THAT(refused.err, HasSubstr("--yes"));
+    EXPECT_TRUE(HasRunValue(kLocalMachine, "Doomed"));
+
+    CliRun done = RunCli("startup delete " + std::to_string(doomed) + " --yes");
+    EXPECT_EQ(done.exitCode, 0u) << done.err;
+    EXPECT_THAT(done.out, HasSubstr("Are you sure to delete these items?"));
+    EXPECT_THAT(done.out, HasSubstr("Done!\r\n"));
+    EXPECT_FALSE(HasRunValue(kLocalMachine, "Doomed"));
+    EXPECT_TRUE(HasRunValue(kLocalMachine, "Kept"));
+    auto at = done.out.find("Backup file: ");
+    ASSERT_NE(at, std::string::npos) << done.out;
+    std::string backup = done.out.substr(at + 13);
+    backup.erase(backup.find_first_of("\r\n"));
+
+    // The backup brings the value back through the registry editor.
+    test::ScriptedPrompt prompt;
+    EXPECT_EQ(RestoreBackupFile(*sys, prompt, backup), RestoreResult::Restored);
+    EXPECT_TRUE(HasRunValue(kLocalMachine, "Doomed"));
+    sys->RemoveFile(backup);
+}
+
+TEST_F(StartupCliTest, AddWritesAndLists) {
+    CliRun run = RunCli("startup add \"  C:\\Tools\\Sync Tool\\sync.exe -quiet \"");
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_TRUE(HasRunValue(kLocalMachine, "sync"));
+    EXPECT_THAT(run.out, HasSubstr("\tsync\tC:\\Tools\\Sync Tool\\sync.exe -quiet\tHKLM\\"));
+}
+
+TEST_F(StartupCliTest, UsageErrorsExitWithTwoAndChangeNothing) {
+    ASSERT_TRUE(test::PlantString(*reg, kLocalMachine, std::string(kRunKeyPath), "Only", "x"));
+    for (const char* args : {"startup --bogus", "startup delete", "startup delete 0 --yes",
+                             "startup delete x --yes", "startup delete 99 --yes", "startup add",
+                             "startup add \"   \"", "startup add a b"}) {
+        SCOPED_TRACE(args);
+        CliRun run = RunCli(args);
+        EXPECT_EQ(run.exitCode, 2u);
+        EXPECT_THAT(run.err, HasSubstr("usage:"));
+        EXPECT_TRUE(run.out.empty()) << run.out;
+    }
+    EXPECT_TRUE(HasRunValue(kLocalMachine, "Only"));
+    CliRun longer = RunCli("startup add \"C:\\" + std::string(400, 'l') + "\"");
+    EXPECT_EQ(longer.exitCode, 2u);
+}
+
+}  // namespace
+}  // namespace zt
