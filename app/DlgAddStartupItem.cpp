@@ -19,7 +19,7 @@ std::string OpenFileFilter() {
     }
     return filter;
 }
-}  // namespace
+} // namespace
 
 CDlgAddStartupItem::CDlgAddStartupItem(const SettingsStore& settings)
     : CGradientDialog(IDD_ADD_STARTUP_ITEM, IDI_ZENTROVE) {
@@ -62,4 +62,4 @@ bool CDlgAddStartupItem::OnCommand(int id, int code, HWND control) {
     return CGradientDialog::OnCommand(id, code, control);
 }
 
-}  // namespace zt
+} // namespace zt

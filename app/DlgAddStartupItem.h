@@ -9,7 +9,7 @@
 namespace zt {
 
 class CDlgAddStartupItem : public CGradientDialog {
-public:
+  public:
     static constexpr std::size_t kMaxCommandLine = 400;
 
     explicit CDlgAddStartupItem(const SettingsStore& settings);
@@ -17,12 +17,12 @@ public:
     // Exchanged with the edit control; valid after OK.
     std::string commandLine;
 
-protected:
+  protected:
     bool OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
 
-private:
+  private:
     void OnBrowse();
 };
 
-}  // namespace zt
+} // namespace zt

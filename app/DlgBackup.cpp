@@ -16,14 +16,12 @@ constexpr int kColumns = 2;
 }
 
 CDlgBackup::CDlgBackup(AppContext& app)
-    : CGradientDialog(IDD_BACKUP_PAGE, IDI_ZENTROVE),
-      sys_(app.system),
-      settings_(app.settings),
-      layout_{{IDC_BACKUP_LIST, kGrowX | kGrowY},
-              {IDC_BACKUP_LABEL, kMoveX},
-              {IDC_BACKUP_RESTORE, kMoveX | kMoveY},
-              {IDC_BACKUP_VIEW, kMoveX | kMoveY},
-              {IDC_BACKUP_REMOVE, kMoveX | kMoveY}} {
+    : CGradientDialog(IDD_BACKUP_PAGE, IDI_ZENTROVE), sys_(app.system),
+      settings_(app.settings), layout_{{IDC_BACKUP_LIST, kGrowX | kGrowY},
+                                       {IDC_BACKUP_LABEL, kMoveX},
+                                       {IDC_BACKUP_RESTORE, kMoveX | kMoveY},
+                                       {IDC_BACKUP_VIEW, kMoveX | kMoveY},
+                                       {IDC_BACKUP_REMOVE, kMoveX | kMoveY}} {
     classicLook_ = IsClassicAppearance();
     SetSilent(settings_.ReadInt(settings::ButtonSilence, 0) != 0);
     SetSounds(IDW_HOVER, IDW_CLICK);
@@ -31,7 +29,9 @@ CDlgBackup::CDlgBackup(AppContext& app)
 
 CDlgBackup::~CDlgBackup() = default;
 
-CListView CDlgBackup::List() const { return CListView(Item(IDC_BACKUP_LIST)); }
+CListView CDlgBackup::List() const {
+    return CListView(Item(IDC_BACKUP_LIST));
+}
 
 bool CDlgBackup::OnInitDialog() {
     SetStandardSkin();
@@ -50,10 +50,12 @@ bool CDlgBackup::OnInitDialog() {
     return true;
 }
 
-void CDlgBackup::RecordLayout() { layout_.Record(Handle()); }
+void CDlgBackup::RecordLayout() {
+    layout_.Record(Handle());
+}
 
 void CDlgBackup::RefreshBackupList() {
-    if (!Handle()) return;  // the list is filled when the window is made
+    if (!Handle()) return; // the list is filled when the window is made
     ReleaseAllItems();
     rowCounter_ = 0;
     FillBackupList();
@@ -66,7 +68,7 @@ void CDlgBackup::FillBackupList() {
     for (auto it = found.rbegin(); it != found.rend(); ++it) {
         auto item = std::make_unique<CBackupItem>(std::move(*it));
         int row = List().InsertItem(0, std::to_string(rowCounter_ + 1),
-                                   reinterpret_cast<LPARAM>(item.get()));
+                                    reinterpret_cast<LPARAM>(item.get()));
         if (row < 0) continue;
         List().SetItemText(row, 1, FormatBackupTime(item->time));
         items_.push_back(std::move(item));
@@ -188,13 +190,15 @@ void CDlgBackup::OnDestroy() {
 void CDlgBackup::RestoreColumnWidths() {
     int widths[kColumns] = {};
     if (!ReadListWidths(settings_, settings::RestoreList, kColumns, widths)) return;
-    for (int c = 0; c < kColumns; ++c) List().SetColumnWidth(c, widths[c]);
+    for (int c = 0; c < kColumns; ++c)
+        List().SetColumnWidth(c, widths[c]);
 }
 
 void CDlgBackup::SaveColumnWidths() const {
     int widths[kColumns] = {};
-    for (int c = 0; c < kColumns; ++c) widths[c] = List().ColumnWidth(c);
+    for (int c = 0; c < kColumns; ++c)
+        widths[c] = List().ColumnWidth(c);
     WriteListWidths(settings_, settings::RestoreList, kColumns, widths);
 }
 
-}  // namespace zt
+} // namespace zt

@@ -15,7 +15,7 @@
 namespace zt {
 
 class CDlgBackup : public CGradientDialog {
-public:
+  public:
     explicit CDlgBackup(AppContext& app);
     ~CDlgBackup() override;
 
@@ -30,14 +30,14 @@ public:
     // The item of a row, owned by the page; none for a row the page did not make.
     const CBackupItem* ItemOfRow(int row) const;
 
-protected:
+  protected:
     bool OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
     void OnSize(UINT type, int cx, int cy) override;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
     void OnDestroy() override;
 
-private:
+  private:
     void FillBackupList();
     void ReleaseAllItems();
     void DeleteRow(int row);
@@ -57,4 +57,4 @@ private:
     CClassicHeaderHook headerHook_{classicLook_};
 };
 
-}  // namespace zt
+} // namespace zt

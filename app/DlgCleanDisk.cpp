@@ -10,13 +10,10 @@
 namespace zt {
 
 CDlgCleanDisk::CDlgCleanDisk(AppContext& app)
-    : CGradientDialog(IDD_CLEANDISK_PAGE, IDI_ZENTROVE),
-      reg_(app.registry),
-      sys_(app.system),
-      worker_(app.registry, app.system),
-      layout_{{IDC_CLEANDISK_GROUP, kGrowX | kGrowY},
-              {IDC_CLEANDISK_CLEAN, kMoveX},
-              {IDCANCEL, kMoveX}} {
+    : CGradientDialog(IDD_CLEANDISK_PAGE, IDI_ZENTROVE), reg_(app.registry), sys_(app.system),
+      worker_(app.registry, app.system), layout_{{IDC_CLEANDISK_GROUP, kGrowX | kGrowY},
+                                                 {IDC_CLEANDISK_CLEAN, kMoveX},
+                                                 {IDCANCEL, kMoveX}} {
     SetSilent(app.settings.ReadInt(settings::ButtonSilence, 0) != 0);
     SetSounds(IDW_HOVER, IDW_CLICK);
 }
@@ -36,9 +33,13 @@ bool CDlgCleanDisk::OnInitDialog() {
     return true;
 }
 
-void CDlgCleanDisk::RecordLayout() { layout_.Record(Handle()); }
+void CDlgCleanDisk::RecordLayout() {
+    layout_.Record(Handle());
+}
 
-void CDlgCleanDisk::StartMeasuring() { worker_.Start(*this); }
+void CDlgCleanDisk::StartMeasuring() {
+    worker_.Start(*this);
+}
 
 void CDlgCleanDisk::OnJunkMeasured(const JunkMeasurement& m) {
     // A place that could not be determined keeps the text its box has.
@@ -71,7 +72,9 @@ bool CDlgCleanDisk::OnCommand(int id, int code, HWND control) {
     return CGradientDialog::OnCommand(id, code, control);
 }
 
-void CDlgCleanDisk::OnCancel() { PostCloseToTopLevel(Handle()); }
+void CDlgCleanDisk::OnCancel() {
+    PostCloseToTopLevel(Handle());
+}
 
 void CDlgCleanDisk::OnSize(UINT type, int cx, int cy) {
     CGradientDialog::OnSize(type, cx, cy);
@@ -85,4 +88,4 @@ void CDlgCleanDisk::OnDestroy() {
     CGradientDialog::OnDestroy();
 }
 
-}  // namespace zt
+} // namespace zt

@@ -10,7 +10,7 @@
 namespace zt {
 
 class CDlgCleanDisk : public CGradientDialog, private JunkSink {
-public:
+  public:
     explicit CDlgCleanDisk(AppContext& app);
     ~CDlgCleanDisk() override;
 
@@ -19,14 +19,14 @@ public:
     // True while a measuring run is still busy (tests wait on it).
     bool IsMeasuring() const { return worker_.IsBusy(); }
 
-protected:
+  protected:
     bool OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
     void OnCancel() override;
     void OnSize(UINT type, int cx, int cy) override;
     void OnDestroy() override;
 
-private:
+  private:
     // Measuring thread: the caption travels to the window's thread through the task queue.
     void OnJunkMeasured(const JunkMeasurement& m) override;
     void StartMeasuring();
@@ -39,4 +39,4 @@ private:
     CLayout layout_;
 };
 
-}  // namespace zt
+} // namespace zt

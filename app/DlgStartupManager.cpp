@@ -19,7 +19,7 @@ constexpr int kColumns = 4;
 
 // The enumeration's rows, appended to the page's list.
 class CStartupListSink : public StartupEntrySink {
-public:
+  public:
     explicit CStartupListSink(const CListView& list) : list_(list) {}
     void ClearStartupRows() override { list_.DeleteAll(); }
     void AddStartupRow(const StartupEntry& entry) override {
@@ -31,13 +31,13 @@ public:
         list_.SetItemText(row, 3, entry.location);
     }
 
-private:
+  private:
     const CListView& list_;
 };
 
 // Deletion's view of the list: rows, their check boxes, and removal.
 class CStartupListModel : public StartupRowModel {
-public:
+  public:
     explicit CStartupListModel(const CListView& list) : list_(list) {}
     int RowCount() const override { return list_.Count(); }
     bool IsRowChecked(int index) const override { return list_.IsChecked(index); }
@@ -52,21 +52,19 @@ public:
     }
     void RemoveRow(int index) override { list_.DeleteItem(index); }
 
-private:
+  private:
     const CListView& list_;
 };
 
-}  // namespace
+} // namespace
 
 CDlgStartupManager::CDlgStartupManager(AppContext& app)
-    : CGradientDialog(IDD_STARTUP_PAGE, IDI_ZENTROVE),
-      app_(app),
-      writer_(app.registry, app.system),
-      layout_{{IDC_STARTUP_LIST, kGrowX | kGrowY},
-              {IDC_STARTUP_REFRESH, kMoveX},
-              {IDC_STARTUP_DELETE, kMoveX},
-              {IDC_STARTUP_ADD, kMoveX},
-              {IDCANCEL, kMoveX}} {
+    : CGradientDialog(IDD_STARTUP_PAGE, IDI_ZENTROVE), app_(app),
+      writer_(app.registry, app.system), layout_{{IDC_STARTUP_LIST, kGrowX | kGrowY},
+                                                 {IDC_STARTUP_REFRESH, kMoveX},
+                                                 {IDC_STARTUP_DELETE, kMoveX},
+                                                 {IDC_STARTUP_ADD, kMoveX},
+                                                 {IDCANCEL, kMoveX}} {
     classicLook_ = IsClassicAppearance();
     SetSilent(app.settings.ReadInt(settings::ButtonSilence, 0) != 0);
     SetSounds(IDW_HOVER, IDW_CLICK);
@@ -74,7 +72,9 @@ CDlgStartupManager::CDlgStartupManager(AppContext& app)
 
 CDlgStartupManager::~CDlgStartupManager() = default;
 
-CListView CDlgStartupManager::List() const { return CListView(Item(IDC_STARTUP_LIST)); }
+CListView CDlgStartupManager::List() const {
+    return CListView(Item(IDC_STARTUP_LIST));
+}
 
 bool CDlgStartupManager::OnInitDialog() {
     SetStandardSkin();
@@ -83,7 +83,7 @@ bool CDlgStartupManager::OnInitDialog() {
 
     CListView list = List();
     SetUpReportList(list.Handle(), LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT |
-                                        LVS_EX_HEADERDRAGDROP | LVS_EX_LABELTIP);
+                                       LVS_EX_HEADERDRAGDROP | LVS_EX_LABELTIP);
     int number = MeasureInDialogFont(Handle(), "No.oooooo");
     int name = MeasureInDialogFont(Handle(), "Startup Item item...");
     int command = MeasureInDialogFont(Handle(), "Command Command Command Command");
@@ -98,7 +98,9 @@ bool CDlgStartupManager::OnInitDialog() {
     return true;
 }
 
-void CDlgStartupManager::RecordLayout() { layout_.Record(Handle()); }
+void CDlgStartupManager::RecordLayout() {
+    layout_.Record(Handle());
+}
 
 void CDlgStartupManager::RefreshList() {
     StartupEnumerator enumerator(app_.registry, app_.system);
@@ -157,7 +159,9 @@ bool CDlgStartupManager::OnCommand(int id, int code, HWND control) {
     return CGradientDialog::OnCommand(id, code, control);
 }
 
-void CDlgStartupManager::OnCancel() { PostCloseToTopLevel(Handle()); }
+void CDlgStartupManager::OnCancel() {
+    PostCloseToTopLevel(Handle());
+}
 
 void CDlgStartupManager::OnSize(UINT type, int cx, int cy) {
     CGradientDialog::OnSize(type, cx, cy);
@@ -172,13 +176,15 @@ void CDlgStartupManager::OnDestroy() {
 void CDlgStartupManager::RestoreColumnWidths() {
     int widths[kColumns] = {};
     if (!ReadListWidths(app_.settings, settings::StartupList, kColumns, widths)) return;
-    for (int c = 0; c < kColumns; ++c) List().SetColumnWidth(c, widths[c]);
+    for (int c = 0; c < kColumns; ++c)
+        List().SetColumnWidth(c, widths[c]);
 }
 
 void CDlgStartupManager::SaveColumnWidths() const {
     int widths[kColumns] = {};
-    for (int c = 0; c < kColumns; ++c) widths[c] = List().ColumnWidth(c);
+    for (int c = 0; c < kColumns; ++c)
+        widths[c] = List().ColumnWidth(c);
     WriteListWidths(app_.settings, settings::StartupList, kColumns, widths);
 }
 
-}  // namespace zt
+} // namespace zt

@@ -15,7 +15,7 @@
 namespace zt {
 
 class CDlgStartupManager : public CGradientDialog {
-public:
+  public:
     explicit CDlgStartupManager(AppContext& app);
     ~CDlgStartupManager() override;
 
@@ -32,14 +32,14 @@ public:
     using AddDialogRunner = std::function<bool(HWND owner, std::string& commandLine)>;
     void SetAddDialogRunner(AddDialogRunner runner) { runAddDialog_ = std::move(runner); }
 
-protected:
+  protected:
     bool OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
     void OnCancel() override;
     void OnSize(UINT type, int cx, int cy) override;
     void OnDestroy() override;
 
-private:
+  private:
     void DeleteSelectedEntries();
     void AddStartupItem();
     bool RunAddDialog(HWND owner, std::string& commandLine);
@@ -52,4 +52,4 @@ private:
     AddDialogRunner runAddDialog_;
 };
 
-}  // namespace zt
+} // namespace zt

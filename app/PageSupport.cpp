@@ -59,4 +59,4 @@ LRESULT CClassicHeaderHook::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     return CSubclassWindow::WindowProc(msg, wp, lp);
 }
 
-}  // namespace zt
+} // namespace zt

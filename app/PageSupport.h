@@ -25,14 +25,14 @@ LRESULT DrawClassicHeader(NMCUSTOMDRAW* draw);
 // `*enabled` is true. The list keeps the notification to itself, so this works whether or not
 // the list passes it on to the page.
 class CClassicHeaderHook : public CSubclassWindow {
-public:
+  public:
     explicit CClassicHeaderHook(const bool& enabled) : enabled_(enabled) {}
 
-protected:
+  protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
-private:
+  private:
     const bool& enabled_;
 };
 
-}  // namespace zt
+} // namespace zt

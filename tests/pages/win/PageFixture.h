@@ -25,7 +25,7 @@ namespace zt::test {
 
 // Counts the main window's reloads of the backup list.
 class CountingHost : public PageHost {
-public:
+  public:
     void RefreshBackupList() override {
         ++refreshes;
         if (onRefresh) onRefresh();
@@ -38,7 +38,7 @@ public:
 
 // Records every message box and answers it through `answer` (default: OK / Yes).
 class Answerer {
-public:
+  public:
     Answerer() {
         previous_ = SetMessageAnswerer([this](const MessageRequest& r) {
             asked.push_back(r);
@@ -54,14 +54,15 @@ public:
     }
     std::vector<std::string> Texts() const {
         std::vector<std::string> t;
-        for (const auto& r : asked) t.push_back(r.text);
+        for (const auto& r : asked)
+            t.push_back(r.text);
         return t;
     }
 
     std::vector<MessageRequest> asked;
     std::function<int(const MessageRequest&)> answer;
 
-private:
+  private:
     MessageAnswerer previous_;
 };
 
@@ -85,13 +86,12 @@ inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 20000) 
 }
 
 class PageTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
         ::InitCommonControlsEx(&icc);
-        host_.main = ::CreateWindowExA(0, "STATIC", "Zentrove", WS_OVERLAPPEDWINDOW, 0, 0,
-                                       800, 400, nullptr, nullptr, ::GetModuleHandleA(nullptr),
-                                       nullptr);
+        host_.main = ::CreateWindowExA(0, "STATIC", "Zentrove", WS_OVERLAPPEDWINDOW, 0, 0, 800, 400,
+                                       nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(host_.main, nullptr);
         // The host stays hidden: tearing down a mapped top-level window costs Wine about two
         // seconds without a window manager.
@@ -104,16 +104,14 @@ protected:
     }
 
     // Makes the page a child of the host window and shows it.
-    template <class Page>
-    void CreatePage(Page& page) {
+    template <class Page> void CreatePage(Page& page) {
         ASSERT_TRUE(page.Create(host_.main));
         ::ShowWindow(page.Handle(), SW_SHOWNA);
         PumpMessages();
     }
 
     static void Click(const CWindow& page, int id) {
-        page.Send(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                  reinterpret_cast<LPARAM>(page.Item(id)));
+        page.Send(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(page.Item(id)));
     }
     static void Select(const CListView& list, int row) {
         LVITEMA it{};
@@ -123,11 +121,14 @@ protected:
     }
     static std::vector<std::string> Column(const CListView& list, int column) {
         std::vector<std::string> v;
-        for (int i = 0; i < list.Count(); ++i) v.push_back(list.ItemText(i, column));
+        for (int i = 0; i < list.Count(); ++i)
+            v.push_back(list.ItemText(i, column));
         return v;
     }
     // A child's rectangle in its parent's client coordinates.
-    static RECT RectIn(HWND parent, int id) { return CWindow(parent).ChildRect(::GetDlgItem(parent, id)); }
+    static RECT RectIn(HWND parent, int id) {
+        return CWindow(parent).ChildRect(::GetDlgItem(parent, id));
+    }
 
     std::unique_ptr<Registry> reg_ = MakeRegistry();
     std::unique_ptr<System> sys_ = MakeSystem();
@@ -136,4 +137,4 @@ protected:
     AppContext app_{*reg_, *sys_, settings_, &host_};
 };
 
-}  // namespace zt::test
+} // namespace zt::test

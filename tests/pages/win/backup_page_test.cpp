@@ -10,7 +10,7 @@ namespace zt::test {
 namespace {
 
 class BackupPageTest : public PageTest {
-protected:
+  protected:
     void SetUp() override {
         PageTest::SetUp();
         folder_ = GetBackupFolder(*sys_);
@@ -38,7 +38,8 @@ protected:
     }
 
     // A backup file whose last write is `hour`:00:00 local time on 23 December 2007.
-    std::string PlantBackup(const std::string& name, int hour, const std::string& text = "REGEDIT4\r\n\r\n") {
+    std::string PlantBackup(const std::string& name, int hour,
+                            const std::string& text = "REGEDIT4\r\n\r\n") {
         std::string path = folder_ + "\\" + name;
         PlantFile(*sys_, path, text);
         SYSTEMTIME local{2007, 12, 0, 23, static_cast<WORD>(hour), 0, 0, 0};
@@ -101,7 +102,7 @@ TEST_F(BackupPageTest, ButtonsOnAnEmptyListOrWithoutSelectionOnlySaySo) {
     EXPECT_EQ(answers.Texts(), (std::vector<std::string>{"No item available!", "No item available!",
                                                          "No item available!"}));
     for (const auto& r : answers.asked) {
-        EXPECT_EQ(r.caption, "Zentrove");  // the host window's title stands in for the main window's
+        EXPECT_EQ(r.caption, "Zentrove"); // the host window's title stands in for the main window's
         EXPECT_EQ(r.type, static_cast<unsigned>(MB_OK));
     }
 
@@ -153,7 +154,7 @@ TEST_F(BackupPageTest, NoAndCancelChangeNothing) {
     Click(page, IDC_BACKUP_REMOVE);
     answers.answer = [](const MessageRequest&) { return IDCANCEL; };
     Click(page, IDC_BACKUP_RESTORE);
-    answers.answer = [](const MessageRequest&) { return -1; };  // closed through the title bar
+    answers.answer = [](const MessageRequest&) { return -1; }; // closed through the title bar
     Click(page, IDC_BACKUP_REMOVE);
     Click(page, IDC_BACKUP_RESTORE);
 
@@ -175,8 +176,8 @@ TEST_F(BackupPageTest, RemoveOfAVanishedFileFailsAndKeepsTheRow) {
     Select(page.List(), 0);
     Answerer answers;
     Click(page, IDC_BACKUP_REMOVE);
-    EXPECT_EQ(answers.Texts(), (std::vector<std::string>{"Are you sure to remove this item?",
-                                                         "Remove failed!"}));
+    EXPECT_EQ(answers.Texts(),
+              (std::vector<std::string>{"Are you sure to remove this item?", "Remove failed!"}));
     EXPECT_EQ(page.List().Count(), 1);
 }
 
@@ -184,7 +185,8 @@ TEST_F(BackupPageTest, RestoreBringsTheEntriesBackAndOnlyThenRemovesTheFile) {
     ScratchKey scratch(*reg_);
     std::string keyPath = scratch.path() + "\\Deleted";
     std::string text = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" + keyPath +
-                       "]\r\n\"Name\"=\"C:\\\\Program Files\\\\App\\\\app.exe\"\r\n\"Count\"=dword:0000002a\r\n\r\n";
+                       "]\r\n\"Name\"=\"C:\\\\Program "
+                       "Files\\\\App\\\\app.exe\"\r\n\"Count\"=dword:0000002a\r\n\r\n";
     std::string path = PlantBackup("20071223100000000.reg", 10, text);
     PlantBackup("20071223090000000.reg", 9);
     ASSERT_EQ(reg_->OpenKeyRead(RootHandle(kCurrentUser), keyPath), kNoKey);
@@ -250,8 +252,9 @@ TEST_F(BackupPageTest, ResizeMovesNothingUntilRecordedThenFollowsTheRules) {
     EXPECT_EQ(label.left, label0.left + dx);
     EXPECT_EQ(label.top, label0.top);
     EXPECT_EQ(label.bottom - label.top, label0.bottom - label0.top);
-    for (auto [id, before] : {std::pair{IDC_BACKUP_RESTORE, restore0}, std::pair{IDC_BACKUP_VIEW, view0},
-                              std::pair{IDC_BACKUP_REMOVE, remove0}}) {
+    for (auto [id, before] :
+         {std::pair{IDC_BACKUP_RESTORE, restore0}, std::pair{IDC_BACKUP_VIEW, view0},
+          std::pair{IDC_BACKUP_REMOVE, remove0}}) {
         RECT now = RectIn(h, id);
         EXPECT_EQ(now.left, before.left + dx) << id;
         EXPECT_EQ(now.top, before.top + dy) << id;
@@ -279,5 +282,5 @@ TEST_F(BackupPageTest, ColumnWidthsComeBackOnlyWhenBothAreStored) {
     EXPECT_EQ(settings_.ReadInt("Restore_List_1", -1), w1 - 7);
 }
 
-}  // namespace
-}  // namespace zt::test
+} // namespace
+} // namespace zt::test

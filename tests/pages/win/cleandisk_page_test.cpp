@@ -22,7 +22,7 @@ constexpr Box kBoxes[] = {
 };
 
 class CleanDiskPageTest : public PageTest {
-protected:
+  protected:
     std::string UserTemp() {
         std::string t = sys_->GetTempFolder();
         if (!t.empty() && t.back() == '\\') t.pop_back();
@@ -50,7 +50,7 @@ TEST_F(CleanDiskPageTest, CaptionsChangeFromTheTemplateTextsToSizes) {
     const std::regex sized(R"( \((\d+ B|\d+\.\d\d [KMGT]B)\)$)");
     for (const Box& b : kBoxes) {
         std::string text = page.ItemText(b.id);
-        if (b.id == IDC_CLEANDISK_SYSTEMP && text == b.templateText) continue;  // not determinable
+        if (b.id == IDC_CLEANDISK_SYSTEMP && text == b.templateText) continue; // not determinable
         EXPECT_EQ(text.rfind(b.templateText, 0), 0u) << text;
         EXPECT_TRUE(std::regex_search(text, sized)) << text;
     }
@@ -93,7 +93,8 @@ TEST_F(CleanDiskPageTest, CleanEmptiesTheTickedPlaceAndUnticksIt) {
 
     // A fresh measurement follows the cleaning.
     WaitForMeasuring(page);
-    EXPECT_EQ(page.ItemText(IDC_CLEANDISK_USERTEMP).rfind("Clean the user temporary folder (", 0), 0u);
+    EXPECT_EQ(page.ItemText(IDC_CLEANDISK_USERTEMP).rfind("Clean the user temporary folder (", 0),
+              0u);
 }
 
 TEST_F(CleanDiskPageTest, ClosingWhileMeasuringALargeFolderEndsCleanly) {
@@ -104,19 +105,20 @@ TEST_F(CleanDiskPageTest, ClosingWhileMeasuringALargeFolderEndsCleanly) {
         std::string dir = big + "\\d" + std::to_string(d);
         if (Exists(dir + "\\f99.tmp")) continue;
         ::CreateDirectoryA(dir.c_str(), nullptr);
-        for (int f = 0; f < 100; ++f) PlantFile(*sys_, dir + "\\f" + std::to_string(f) + ".tmp", "x");
+        for (int f = 0; f < 100; ++f)
+            PlantFile(*sys_, dir + "\\f" + std::to_string(f) + ".tmp", "x");
     }
 
     auto page = std::make_unique<CDlgCleanDisk>(app_);
     CreatePage(*page);
     ASSERT_TRUE(page->IsMeasuring()) << "the measuring finished before the page could close";
     auto start = std::chrono::steady_clock::now();
-    ::DestroyWindow(host_.main);  // takes the page window with it
+    ::DestroyWindow(host_.main); // takes the page window with it
     host_.main = nullptr;
-    page.reset();  // waits for the abandoned run to stop at its next file
+    page.reset(); // waits for the abandoned run to stop at its next file
     auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_LT(elapsed, std::chrono::seconds(10));
-    PumpMessages();  // nothing queued for the dead window may run
+    PumpMessages(); // nothing queued for the dead window may run
 }
 
 TEST_F(CleanDiskPageTest, ResizeGrowsTheGroupAndMovesTheButtonsOnly) {
@@ -126,14 +128,16 @@ TEST_F(CleanDiskPageTest, ResizeGrowsTheGroupAndMovesTheButtonsOnly) {
     RECT group0 = RectIn(h, IDC_CLEANDISK_GROUP), clean0 = RectIn(h, IDC_CLEANDISK_CLEAN),
          exit0 = RectIn(h, IDCANCEL), box0 = RectIn(h, IDC_CLEANDISK_COOKIES);
     RECT client = page.ClientRect();
-    ::SetWindowPos(h, nullptr, 0, 0, client.right + 30, client.bottom + 30, SWP_NOMOVE | SWP_NOZORDER);
+    ::SetWindowPos(h, nullptr, 0, 0, client.right + 30, client.bottom + 30,
+                   SWP_NOMOVE | SWP_NOZORDER);
     RECT early = RectIn(h, IDC_CLEANDISK_CLEAN);
     EXPECT_TRUE(::EqualRect(&clean0, &early));
     ::SetWindowPos(h, nullptr, 0, 0, client.right, client.bottom, SWP_NOMOVE | SWP_NOZORDER);
 
     page.RecordLayout();
     const int dx = 80, dy = 40;
-    ::SetWindowPos(h, nullptr, 0, 0, client.right + dx, client.bottom + dy, SWP_NOMOVE | SWP_NOZORDER);
+    ::SetWindowPos(h, nullptr, 0, 0, client.right + dx, client.bottom + dy,
+                   SWP_NOMOVE | SWP_NOZORDER);
     RECT group = RectIn(h, IDC_CLEANDISK_GROUP), clean = RectIn(h, IDC_CLEANDISK_CLEAN),
          exit = RectIn(h, IDCANCEL), box = RectIn(h, IDC_CLEANDISK_COOKIES);
     EXPECT_EQ(group.left, group0.left);
@@ -147,5 +151,5 @@ TEST_F(CleanDiskPageTest, ResizeGrowsTheGroupAndMovesTheButtonsOnly) {
     WaitForMeasuring(page);
 }
 
-}  // namespace
-}  // namespace zt::test
+} // namespace
+} // namespace zt::test

@@ -19,7 +19,7 @@ constexpr const char* kRunPath = "Software\\Microsoft\\Windows\\CurrentVersion\\
 constexpr const char* kRunOncePath = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
 class StartupPageTest : public PageTest {
-protected:
+  protected:
     void SetUp() override {
         PageTest::SetUp();
         userStartup_ = GetUserStartupFolder(*reg_, *sys_).value_or("");
@@ -37,8 +37,8 @@ protected:
             for (const char* path : {kRunPath, kRunOncePath}) {
                 RegKey key(*reg_, reg_->OpenKeyAllAccess(RootHandle(root), path));
                 if (!key) continue;
-                for (const char* name : {"ZtPagesRun", "ZtPagesOnce", "ZtPagesOther", "ztpagesapp",
-                                         "ztpagesnote"})
+                for (const char* name :
+                     {"ZtPagesRun", "ZtPagesOnce", "ZtPagesOther", "ztpagesapp", "ztpagesnote"})
                     reg_->DeleteValue(key.get(), name);
             }
         }
@@ -80,7 +80,8 @@ TEST_F(StartupPageTest, ListsThePlantedEntriesNumberedInOrder) {
     CreatePage(page);
     CListView list = page.List();
     ASSERT_GE(list.Count(), 3);
-    for (int i = 0; i < list.Count(); ++i) EXPECT_EQ(list.ItemText(i, 0), std::to_string(i + 1));
+    for (int i = 0; i < list.Count(); ++i)
+        EXPECT_EQ(list.ItemText(i, 0), std::to_string(i + 1));
 
     int run = FindRow(list, "ZtPagesRun");
     ASSERT_GE(run, 0);
@@ -97,14 +98,16 @@ TEST_F(StartupPageTest, ListsThePlantedEntriesNumberedInOrder) {
     EXPECT_EQ(list.ItemText(file, 2), userStartup_ + "\\zt-pages.bat");
     EXPECT_EQ(list.ItemText(file, 3), "Startup");
     EXPECT_EQ(list.ItemData(file), static_cast<LPARAM>(StartupEntryKind::StartupFolderFile));
-    EXPECT_GT(file, run);  // folders come after the registry
+    EXPECT_GT(file, run); // folders come after the registry
 
     // Four columns that fill the list at first.
     RECT client = list.ClientRect();
     int total = 0;
-    for (int c = 0; c < 4; ++c) total += list.ColumnWidth(c);
+    for (int c = 0; c < 4; ++c)
+        total += list.ColumnWidth(c);
     EXPECT_EQ(total, client.right - client.left);
-    EXPECT_TRUE(::SendMessageA(list.Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES);
+    EXPECT_TRUE(::SendMessageA(list.Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) &
+                LVS_EX_CHECKBOXES);
 }
 
 TEST_F(StartupPageTest, DeleteWithNothingCheckedOnlySaysSo) {
@@ -146,7 +149,8 @@ TEST_F(StartupPageTest, DeleteBacksUpCheckedValuesAndReloadsTheBackupPage) {
 
     Answerer answers;
     Click(page, IDC_STARTUP_DELETE);
-    ASSERT_EQ(answers.Texts(), (std::vector<std::string>{"Are you sure to delete these items?", "Done!"}));
+    ASSERT_EQ(answers.Texts(),
+              (std::vector<std::string>{"Are you sure to delete these items?", "Done!"}));
     EXPECT_EQ(answers.asked[0].caption, "Zentrove");
     EXPECT_EQ(answers.asked[0].type, static_cast<unsigned>(MB_OKCANCEL));
 
@@ -155,7 +159,7 @@ TEST_F(StartupPageTest, DeleteBacksUpCheckedValuesAndReloadsTheBackupPage) {
     EXPECT_TRUE(ValueExists(kLocalMachine, kRunOncePath, "ZtPagesOnce"));
     EXPECT_EQ(list.Count(), rowsBefore - 2);
     EXPECT_EQ(FindRow(list, "ZtPagesRun"), -1);
-    EXPECT_EQ(list.ItemText(FindRow(list, "ZtPagesOnce"), 0), onceNumber);  // not renumbered
+    EXPECT_EQ(list.ItemText(FindRow(list, "ZtPagesOnce"), 0), onceNumber); // not renumbered
 
     // One new backup, listed at once on the backup page, holding both values.
     EXPECT_EQ(host_.refreshes, 1);
@@ -165,7 +169,8 @@ TEST_F(StartupPageTest, DeleteBacksUpCheckedValuesAndReloadsTheBackupPage) {
     std::ifstream in(newest->path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
-    EXPECT_NE(text.str().find("\"ZtPagesRun\"=\"C:\\\\zt\\\\run.exe\""), std::string::npos) << text.str();
+    EXPECT_NE(text.str().find("\"ZtPagesRun\"=\"C:\\\\zt\\\\run.exe\""), std::string::npos)
+        << text.str();
     EXPECT_NE(text.str().find("\"ZtPagesOther\"="), std::string::npos);
     EXPECT_EQ(text.str().find("ZtPagesOnce"), std::string::npos);
 
@@ -177,7 +182,8 @@ TEST_F(StartupPageTest, DeleteBacksUpCheckedValuesAndReloadsTheBackupPage) {
 
     // Refresh numbers without gaps again.
     Click(page, IDC_STARTUP_REFRESH);
-    for (int i = 0; i < list.Count(); ++i) EXPECT_EQ(list.ItemText(i, 0), std::to_string(i + 1));
+    for (int i = 0; i < list.Count(); ++i)
+        EXPECT_EQ(list.ItemText(i, 0), std::to_string(i + 1));
 }
 
 TEST_F(StartupPageTest, CancelDeletesNothing) {
@@ -235,7 +241,8 @@ TEST_F(StartupPageTest, AddWritesTheDerivedNameUnderTheMachinesRunKeyAndRelists)
     ::SetTimer(nullptr, 0, 50, FillAddDialog);
     Click(page, IDC_STARTUP_ADD);
     EXPECT_TRUE(g_filled);
-    EXPECT_EQ(ReadString(kLocalMachine, kRunPath, "ztpagesapp"), "C:\\Program Files\\App\\ztpagesapp.exe -min");
+    EXPECT_EQ(ReadString(kLocalMachine, kRunPath, "ztpagesapp"),
+              "C:\\Program Files\\App\\ztpagesapp.exe -min");
     CListView list = page.List();
     int row = FindRow(list, "ztpagesapp");
     ASSERT_GE(row, 0);
@@ -247,7 +254,7 @@ TEST_F(StartupPageTest, AddWritesTheDerivedNameUnderTheMachinesRunKeyAndRelists)
     Click(page, IDC_STARTUP_ADD);
     EXPECT_TRUE(g_filled);
     EXPECT_EQ(ReadString(kLocalMachine, kRunPath, "ztpagesnote"), "ztpagesnote.exe");
-    EXPECT_TRUE(answers.asked.empty());  // adding reports nothing
+    EXPECT_TRUE(answers.asked.empty()); // adding reports nothing
 }
 
 TEST_F(StartupPageTest, AddCancelledChangesNothing) {
@@ -269,7 +276,8 @@ TEST_F(StartupPageTest, AddDialogTakesAtMost400CharactersAndRefusesMoreOnOk) {
 
     // Typing stops at the limit.
     ::SetFocus(edit);
-    for (int i = 0; i < 410; ++i) ::SendMessageA(edit, WM_CHAR, 'a', 0);
+    for (int i = 0; i < 410; ++i)
+        ::SendMessageA(edit, WM_CHAR, 'a', 0);
     EXPECT_EQ(::GetWindowTextLengthA(edit), 400);
 
     // A longer text placed there otherwise (as Browse... may) is refused on OK.
@@ -295,16 +303,19 @@ TEST_F(StartupPageTest, ResizeGrowsTheListAndMovesTheButtonsRight) {
     const int ids[] = {IDC_STARTUP_REFRESH, IDC_STARTUP_DELETE, IDC_STARTUP_ADD, IDCANCEL};
     RECT list0 = RectIn(h, IDC_STARTUP_LIST);
     RECT client = page.ClientRect();
-    ::SetWindowPos(h, nullptr, 0, 0, client.right + 40, client.bottom + 40, SWP_NOMOVE | SWP_NOZORDER);
+    ::SetWindowPos(h, nullptr, 0, 0, client.right + 40, client.bottom + 40,
+                   SWP_NOMOVE | SWP_NOZORDER);
     RECT early = RectIn(h, IDC_STARTUP_LIST);
     EXPECT_TRUE(::EqualRect(&list0, &early));
     ::SetWindowPos(h, nullptr, 0, 0, client.right, client.bottom, SWP_NOMOVE | SWP_NOZORDER);
 
     std::vector<RECT> before;
-    for (int id : ids) before.push_back(RectIn(h, id));
+    for (int id : ids)
+        before.push_back(RectIn(h, id));
     page.RecordLayout();
     const int dx = 100, dy = 50;
-    ::SetWindowPos(h, nullptr, 0, 0, client.right + dx, client.bottom + dy, SWP_NOMOVE | SWP_NOZORDER);
+    ::SetWindowPos(h, nullptr, 0, 0, client.right + dx, client.bottom + dy,
+                   SWP_NOMOVE | SWP_NOZORDER);
     RECT list = RectIn(h, IDC_STARTUP_LIST);
     EXPECT_EQ(list.left, list0.left);
     EXPECT_EQ(list.top, list0.top);
@@ -333,19 +344,23 @@ TEST_F(StartupPageTest, ColumnWidthsNeedAllFourStored) {
     CreatePage(page);
     CListView list = page.List();
     int initial[4];
-    for (int c = 0; c < 4; ++c) initial[c] = list.ColumnWidth(c);
-    for (int c = 0; c < 3; ++c) settings_.WriteInt("Startup_List_" + std::to_string(c), initial[c] + 7);
+    for (int c = 0; c < 4; ++c)
+        initial[c] = list.ColumnWidth(c);
+    for (int c = 0; c < 3; ++c)
+        settings_.WriteInt("Startup_List_" + std::to_string(c), initial[c] + 7);
     settings_.WriteInt("Startup_List_3", -1);
     page.RestoreColumnWidths();
-    for (int c = 0; c < 4; ++c) EXPECT_EQ(list.ColumnWidth(c), initial[c]) << c;
+    for (int c = 0; c < 4; ++c)
+        EXPECT_EQ(list.ColumnWidth(c), initial[c]) << c;
 
     settings_.WriteInt("Startup_List_3", initial[3] + 7);
     page.RestoreColumnWidths();
-    for (int c = 0; c < 4; ++c) EXPECT_EQ(list.ColumnWidth(c), initial[c] + 7) << c;
+    for (int c = 0; c < 4; ++c)
+        EXPECT_EQ(list.ColumnWidth(c), initial[c] + 7) << c;
     list.SetColumnWidth(2, 33);
     page.SaveColumnWidths();
     EXPECT_EQ(settings_.ReadInt("Startup_List_2", -1), 33);
 }
 
-}  // namespace
-}  // namespace zt::test
+} // namespace
+} // namespace zt::test
