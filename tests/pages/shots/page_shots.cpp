@@ -5,6 +5,7 @@
 // it after N seconds. The demo data is planted at start and taken away at the end.
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -221,7 +222,7 @@ private:
     void WriteRect() {
         if (rectFile_.empty()) return;
         RECT r = WindowRect();
-        if (FILE* f = std::fopen(rectFile_.c_str(), "w")) {
+        if (FILE* f = std::fopen(rectFile_.c_str(), "wb")) {
             std::fprintf(f, "%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
             std::fclose(f);
         }
