@@ -4,6 +4,7 @@
 
 #include "backup/BackupStore.h"
 #include "cli/CliContext.h"
+#include "cli/ConsoleText.h"
 
 namespace zt::cli {
 
@@ -28,10 +29,12 @@ int RunBackupsCommand(CliContext& ctx, const Args& args) {
             list.push_back({{"number", count - i},
                             {"created", FormatBackupTime(items[i].time)},
                             {"time", items[i].time},
-                            {"path", items[i].path}});
+                            {"path", AnsiToUtf8(items[i].path)}});
         }
-        nlohmann::json doc = {{"folder", GetBackupFolder(ctx.system)}, {"backups", list}};
-        std::fprintf(ctx.out, "%s\n", doc.dump(2).c_str());
+        nlohmann::json doc = {{"folder", AnsiToUtf8(GetBackupFolder(ctx.system))},
+                              {"backups", list}};
+        std::fprintf(ctx.out, "%s\n",
+                     doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
         return kExitOk;
     }
     for (int i = 0; i < count; ++i)

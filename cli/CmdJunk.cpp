@@ -35,12 +35,12 @@ int Measure(CliContext& ctx, bool json) {
         for (const auto& m : sink.results) std::fprintf(ctx.out, "%s\n", m.caption.c_str());
         return kExitOk;
     }
-    nlohmann::json out = nlohmann::json::array();
+    nlohmann::ordered_json out = nlohmann::ordered_json::array();
     for (const auto& m : sink.results) {
-        nlohmann::json row;
+        nlohmann::ordered_json row;
         row["place"] = std::string(JunkPlaceName(m.item));
-        row["path"] = m.path ? nlohmann::json(*m.path) : nlohmann::json(nullptr);
-        row["bytes"] = m.measured ? nlohmann::json(m.bytes) : nlohmann::json(nullptr);
+        row["path"] = m.path ? nlohmann::ordered_json(*m.path) : nlohmann::ordered_json(nullptr);
+        row["bytes"] = m.measured ? nlohmann::ordered_json(m.bytes) : nlohmann::ordered_json(nullptr);
         row["caption"] = m.caption;
         out.push_back(std::move(row));
     }

@@ -36,7 +36,8 @@ std::uint64_t SizeBelow(System& sys, const std::string& folder, const std::strin
             std::string path = Join(folder, e.name);
             if (auto childReal = EnterableReal(sys, e, path, real))
                 total += SizeBelow(sys, path, *childReal, keepIndexFiles, stop);
-        } else if (!(keepIndexFiles && IsIndexFileName(e.name))) {
+        } else if (!e.IsReparsePoint() && !(keepIndexFiles && IsIndexFileName(e.name))) {
+            // A link to a file holds none of its target's bytes.
             total += e.size;
         }
         return true;
@@ -61,6 +62,13 @@ void DeleteBelow(System& sys, const std::string& folder, const std::string& real
             DeleteBelow(sys, path, *childReal, removeSubfolders, keepIndexFiles, allDeleted);
             if (removeSubfolders) sys.RemoveFolder(path);
         } else if (!(keepIndexFiles && IsIndexFileName(e.name))) {
+            // A link to a file can look like a plain file (Wine shows a Unix link so), and
+            // deleting it there deletes its target: only a file that really is where it is
+            // listed is deleted. A file marked as a link is the link itself.
+            if (!e.IsReparsePoint()) {
+                auto fileReal = sys.FinalPath(path);
+                if (fileReal && !SamePath(*fileReal, Join(real, e.name))) continue;
+            }
             if (!sys.RemoveFile(path)) allDeleted = false;
         }
     }

@@ -14,7 +14,7 @@ namespace zt {
 
 // The sum of the sizes of all files below `folder`. With `keepIndexFiles`, files named
 // "index.dat" or "desktop.ini" (any case) are not counted. A folder that cannot be searched
-// contributes 0. When `stop` is given and becomes true, the walk ends at the next file and
+// contributes 0. A file that is itself a reparse point (a link) counts nothing. When `stop` is given and becomes true, the walk ends at the next file and
 // returns what it has counted so far.
 std::uint64_t GetFolderSize(System& sys, std::string_view folder, bool keepIndexFiles,
                             const std::atomic<bool>* stop = nullptr);
@@ -22,7 +22,8 @@ std::uint64_t GetFolderSize(System& sys, std::string_view folder, bool keepIndex
 // Deletes the files below `folder`, and with `removeSubfolders` the subfolders that become
 // empty; `folder` itself stays. With `keepIndexFiles`, "index.dat" and "desktop.ini" stay.
 // A file that cannot be deleted sets `allDeleted` to false; a subfolder that cannot be
-// removed does not. Links inside are left as they are.
+// removed does not. Links to folders are left as they are, and so are files whose real
+// path is elsewhere (a link to a file that the platform shows as a plain file).
 void DeleteFolderContents(System& sys, std::string_view folder, bool removeSubfolders,
                           bool keepIndexFiles, bool& allDeleted);
 

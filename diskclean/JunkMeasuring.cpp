@@ -61,19 +61,22 @@ CJunkMeasureWorker::~CJunkMeasureWorker() {
     Wait();
 }
 
-void CJunkMeasureWorker::Body(Registry& reg, System& sys, std::shared_ptr<Run> run) {
+void CJunkMeasureWorker::Body(Registry& reg, System& sys, std::shared_ptr<Run> run,
+                              std::function<void()> atThreadStart) {
+    if (atThreadStart) atThreadStart();
     GuardedSink guarded(run->lock, run->abandoned, *run->sink);
     MeasureJunkSizes(reg, sys, guarded, &run->abandoned);
     run->finished = true;
 }
 
-void CJunkMeasureWorker::Start(JunkSink& sink) {
+void CJunkMeasureWorker::Start(JunkSink& sink, std::function<void()> atThreadStart) {
     Abandon();
     ReapFinished();
     auto run = std::make_shared<Run>();
     run->sink = &sink;
     std::lock_guard<std::mutex> hold(runsLock_);
-    runs_.emplace_back(run, std::thread(&CJunkMeasureWorker::Body, std::ref(reg_), std::ref(sys_), run));
+    runs_.emplace_back(run, std::thread(&CJunkMeasureWorker::Body, std::ref(reg_), std::ref(sys_), run,
+                                        std::move(atThreadStart)));
 }
 
 void CJunkMeasureWorker::Abandon() {

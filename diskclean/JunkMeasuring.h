@@ -3,6 +3,7 @@
 // that runs it away from the user-interface thread.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -54,7 +55,9 @@ public:
     CJunkMeasureWorker(const CJunkMeasureWorker&) = delete;
     CJunkMeasureWorker& operator=(const CJunkMeasureWorker&) = delete;
 
-    void Start(JunkSink& sink);
+    // `atThreadStart` runs first on the new thread (the page raises its priority there after
+    // a cleaning).
+    void Start(JunkSink& sink, std::function<void()> atThreadStart = {});
     void Abandon();
     // True while a run that was not abandoned is still measuring.
     bool IsBusy() const;
@@ -68,7 +71,8 @@ private:
         std::atomic<bool> abandoned{false};
         std::atomic<bool> finished{false};
     };
-    static void Body(Registry& reg, System& sys, std::shared_ptr<Run> run);
+    static void Body(Registry& reg, System& sys, std::shared_ptr<Run> run,
+                     std::function<void()> atThreadStart);
     void ReapFinished();
 
     Registry& reg_;

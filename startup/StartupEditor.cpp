@@ -135,10 +135,16 @@ StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFil
     }
 
     DeletionRun run(reg, sys, writer, prompt, outcome);
+    // The file is listed even when closing it fails: it holds what was deleted.
     auto finishBackup = [&] {
         if (!run.backupBegun) return;
         run.backupBegun = false;
-        writer.Close();
+        try {
+            writer.Close();
+        } catch (...) {
+            if (refreshBackupList) refreshBackupList();
+            throw;
+        }
         if (refreshBackupList) refreshBackupList();
     };
     try {

@@ -172,6 +172,8 @@ TEST(JunkLinks, FolderResolvingElsewhereIsNeitherCountedNorEmptied) {
     sys.AddFile("C:\\Temp\\sub\\loop\\x", 7);           // a link back up to C:\Temp
     sys.links["c:\\temp\\link"] = "D:\\Precious";
     sys.links["c:\\temp\\sub\\loop"] = "C:\\Temp";
+    sys.AddFile("C:\\Temp\\file-link", 0);  // a file link shown as a plain file
+    sys.links["c:\\temp\\file-link"] = "D:\\Precious\\precious.doc";
     EXPECT_EQ(GetFolderSize(sys, "C:\\Temp", false), 5u);
     bool allDeleted = true;
     DeleteFolderContents(sys, "C:\\Temp", true, false, allDeleted);
@@ -179,6 +181,7 @@ TEST(JunkLinks, FolderResolvingElsewhereIsNeitherCountedNorEmptied) {
     EXPECT_FALSE(sys.Exists("C:\\Temp\\own.tmp"));
     EXPECT_TRUE(sys.Exists("C:\\Temp\\link\\precious.doc"));
     EXPECT_TRUE(sys.Exists("C:\\Temp\\sub\\loop\\x"));
+    EXPECT_TRUE(sys.Exists("C:\\Temp\\file-link"));
 }
 
 TEST(JunkLinks, ReparsePointIsNotEntered) {
@@ -186,6 +189,7 @@ TEST(JunkLinks, ReparsePointIsNotEntered) {
     sys.AddFile("C:\\Temp\\junction\\far.bin", 99);
     sys.AddFolder("C:\\Temp\\junction", kAttrDirectory | kAttrReparsePoint);
     sys.AddFile("C:\\Temp\\own", 1);
+    sys.AddFile("C:\\Temp\\file-link", 5000, kAttrReparsePoint);
     EXPECT_EQ(GetFolderSize(sys, "C:\\Temp\\", false), 1u);
     bool allDeleted = true;
     DeleteFolderContents(sys, "C:\\Temp", true, false, allDeleted);
@@ -290,9 +294,12 @@ TEST(JunkWorker, NewRunReplacesTheBusyOne) {
     MemorySystem sys;
     CollectingSink first, second;
     CJunkMeasureWorker worker(reg, sys);
+    std::thread::id ranOn;
     worker.Start(first);
-    worker.Start(second);
+    worker.Start(second, [&] { ranOn = std::this_thread::get_id(); });
     worker.Wait();
+    EXPECT_NE(ranOn, std::thread::id());
+    EXPECT_NE(ranOn, std::this_thread::get_id());
     EXPECT_EQ(second.finished, 1);
     EXPECT_EQ(second.got.size(), 5u);
     EXPECT_LE(first.got.size(), 5u);

@@ -261,20 +261,34 @@ protected:
     test::RecordingSink sink;
 };
 
+// Makes one start key absent without taking it from the prefix other suites share.
+class HidingRegistry : public Win32Registry {
+public:
+    HKey OpenKey(HKey parent, std::string_view subkey, Access access) override {
+        if (parent == RootHandle(kCurrentUser) && NamesEqual(subkey, hidden)) return kNoKey;
+        return Win32Registry::OpenKey(parent, subkey, access);
+    }
+    std::string hidden;
+};
+
 TEST_F(ScanRegistryTest, MissingStartKeyDoesNotStopTheCategory) {
-    const std::string userRunOnceEx = std::string("Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx");
-    reg.DeleteKeyTree(RootHandle(kCurrentUser), userRunOnceEx);
-    ASSERT_FALSE(RegKey(reg, reg.OpenKeyRead(RootHandle(kCurrentUser), userRunOnceEx)));
+    HidingRegistry hiding;
+    hiding.hidden = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx";
     const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    SetString(reg, kCurrentUser, hiding.hidden, "ZtHidden", "C:\\zt-gone\\hidden.exe");
     SetString(reg, kLocalMachine, run, "ZtGoneAfterMissing", "C:\\zt-gone\\after.exe");
-    ScanEngine engine(reg, sys, sink);
+    ScanEngine engine(hiding, sys, sink);
     engine.SetAllCategories(false);
     engine.categoryEnabled[6] = true;
     engine.BeginScan();
     engine.RunScan();
+    // The start key after the missing one is still walked.
     EXPECT_TRUE(sink.Find("HKLM\\" + run + "\\ZtGoneAfterMissing"));
+    EXPECT_FALSE(sink.Find("HKCU\\" + hiding.hidden + "\\ZtHidden"));
     RegKey key(reg, reg.OpenKeyAllAccess(RootHandle(kLocalMachine), run));
     reg.DeleteValue(key.get(), "ZtGoneAfterMissing");
+    RegKey hidden(reg, reg.OpenKeyAllAccess(RootHandle(kCurrentUser), hiding.hidden));
+    reg.DeleteValue(hidden.get(), "ZtHidden");
 }
 
 TEST_F(ScanRegistryTest, StopKeepsWhatWasListed) {

@@ -90,6 +90,18 @@ TEST_F(StartupDeletionTest, DeletesEveryKindWithRegistryEntriesInTheBackup) {
     EXPECT_TRUE(sys->Exists(target)) << "the shortcut's target must survive";
     EXPECT_FALSE(sys->Exists(bat));
 
+    if (test::IsRealPlatform()) {
+        // The registry editor puts every registry entry back from the backup.
+        test::ScriptedPrompt quiet;
+        ASSERT_EQ(RestoreBackupFile(*sys, quiet, outcome.backupFile), RestoreResult::Restored);
+        EXPECT_EQ(ReadString(kLocalMachine, kRunKeyPath, "MachineApp"), "C:\\Apps\\m.exe");
+        EXPECT_EQ(ReadString(kCurrentUser, onceEx, "Step"), "C:\\Apps\\step.exe");
+        EXPECT_EQ(ReadString(kCurrentUser, kWindowsKeyPath, "load"), "C:\\Apps\\load.exe");
+        EXPECT_EQ(ReadString(kLocalMachine, kWinlogonKeyPath, "Userinit"),
+                  "userinit.exe,C:\\Apps\\u.exe");
+        EXPECT_EQ(ReadString(kLocalMachine, kWinlogonKeyPath, "Shell"),
+                  "explorer.exe C:\\Apps\\s.exe");
+    }
     std::string backup = Backup(outcome);
     EXPECT_EQ(backup.rfind("REGEDIT4\r\n", 0), 0u);
     EXPECT_THAT(backup, HasSubstr("[HKEY_LOCAL_MACHINE\\" + std::string(kRunKeyPath) +
