@@ -29,7 +29,7 @@ bool CDlgCleanDisk::OnInitDialog() {
     SetGradientColours(kGradientTop, kGradientBottom);
     CGradientDialog::OnInitDialog();
     queue_ = TaskQueue();
-    StartMeasuring();
+    StartMeasuring(false);
     return true;
 }
 
@@ -37,8 +37,13 @@ void CDlgCleanDisk::RecordLayout() {
     layout_.Record(Handle());
 }
 
-void CDlgCleanDisk::StartMeasuring() {
-    worker_.Start(*this);
+void CDlgCleanDisk::StartMeasuring(bool aboveNormal) {
+    if (!aboveNormal) {
+        worker_.Start(*this);
+        return;
+    }
+    worker_.Start(*this,
+                  [] { ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL); });
 }
 
 void CDlgCleanDisk::OnJunkMeasured(const JunkMeasurement& m) {
@@ -57,7 +62,8 @@ void CDlgCleanDisk::OnClean() {
         selection[item] = CButton(Item(JunkCheckBoxId(item))).IsChecked();
     CMessageBoxPrompt prompt(Handle());
     // The new measuring run starts before the final message, as the sizes have changed.
-    JunkCleanResult result = CleanJunk(reg_, sys_, selection, prompt, [this] { StartMeasuring(); });
+    JunkCleanResult result =
+        CleanJunk(reg_, sys_, selection, prompt, [this] { StartMeasuring(true); });
     if (result.outcome != JunkCleanOutcome::Cleaned) return;
     for (JunkItem item : kJunkMeasuringOrder) {
         if (selection[item]) CButton(Item(JunkCheckBoxId(item))).SetCheck(false);

@@ -29,7 +29,8 @@ class CDlgCleanDisk : public CGradientDialog, private JunkSink {
   private:
     // Measuring thread: the caption travels to the window's thread through the task queue.
     void OnJunkMeasured(const JunkMeasurement& m) override;
-    void StartMeasuring();
+    // After a cleaning the new sizes are wanted soon, so that run gets a higher priority.
+    void StartMeasuring(bool aboveNormal);
     void OnClean();
 
     Registry& reg_;
