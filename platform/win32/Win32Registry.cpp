@@ -131,6 +131,56 @@ bool Win32Registry::EnumValue(HKey key, std::uint32_t index, std::string& name,
     return true;
 }
 
+namespace {
+// Converts to the ANSI code page without approximations; false when any character had none.
+bool ToAnsiExact(const wchar_t* text, std::size_t chars, std::string& out) {
+    out.clear();
+    if (chars == 0) return true;
+    BOOL usedDefault = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, static_cast<int>(chars),
+                                nullptr, 0, nullptr, &usedDefault);
+    if (n <= 0) return false;
+    out.resize(static_cast<std::size_t>(n));
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, static_cast<int>(chars), out.data(),
+                        n, nullptr, &usedDefault);
+    return !usedDefault;
+}
+}  // namespace
+
+bool Win32Registry::EnumValueChecked(HKey key, std::uint32_t index, std::string& name,
+                                     std::uint32_t nameBufferChars, std::uint32_t& type,
+                                     std::vector<std::uint8_t>& data,
+                                     std::uint32_t dataBufferBytes, bool& exact) {
+    exact = false;
+    if (key == kNoKey || nameBufferChars == 0) return false;
+    // Read through the wide interface so the conversion's losses can be seen; the buffer
+    // sizes keep their ANSI meaning (a text's wide form takes up to twice its bytes).
+    std::wstring wname(nameBufferChars, L'\0');
+    std::vector<BYTE> wdata(static_cast<std::size_t>(dataBufferBytes) * 2 + 2);
+    DWORD n = nameBufferChars;
+    DWORD t = 0;
+    DWORD d = static_cast<DWORD>(wdata.size());
+    if (RegEnumValueW(ToHkey(key), index, wname.data(), &n, nullptr, &t, wdata.data(), &d) !=
+        ERROR_SUCCESS)
+        return false;
+    if (n >= nameBufferChars || d > wdata.size()) return false;
+    bool nameExact = ToAnsiExact(wname.data(), n, name);
+    if (name.size() >= nameBufferChars) return false;
+    type = t;
+    bool dataExact = true;
+    if (t == REG_SZ || t == REG_EXPAND_SZ || t == REG_MULTI_SZ) {
+        std::string text;
+        dataExact = d % 2 == 0 && ToAnsiExact(reinterpret_cast<const wchar_t*>(wdata.data()),
+                                              d / 2, text);
+        data.assign(text.begin(), text.end());
+    } else {
+        data.assign(wdata.begin(), wdata.begin() + d);
+    }
+    if (data.size() > dataBufferBytes) return false;
+    exact = nameExact && dataExact;
+    return true;
+}
+
 std::optional<KeyInfo> Win32Registry::QueryKeyInfo(HKey key) {
     if (key == kNoKey) return std::nullopt;
     DWORD subkeys = 0, maxSub = 0, values = 0, maxName = 0, maxData = 0;
