@@ -227,7 +227,6 @@ void CRegFileWriter::WriteValues(HKey key, const KeyInfo* info, bool& complete) 
     std::string name;
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
-    std::unordered_set<std::string> seen;
     const std::uint32_t count = info ? info->values : 0;
     const std::uint32_t bigName = info ? std::max(kValueNameChars, info->maxValueNameChars + 1) : 0;
     const std::uint32_t bigData = info ? std::max(kValueDataBytes, info->maxValueDataBytes) : 0;
@@ -239,7 +238,7 @@ void CRegFileWriter::WriteValues(HKey key, const KeyInfo* info, bool& complete) 
         if (!read && (bigName > kValueNameChars || bigData > kValueDataBytes))
             read = reg_.EnumValueChecked(key, i, name, bigName, type, data, bigData, exact);
         // A name or text the ANSI interface cannot carry would come back altered.
-        if (!read || !exact || !seen.insert(LowerAscii(name)).second) {
+        if (!read || !exact) {
             complete = false;
             continue;
         }
