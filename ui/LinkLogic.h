@@ -71,13 +71,13 @@ PrefixEnd FindPrefixEnd(std::string_view prefix, int clientWidth, Fit fit, Measu
     size_t start = 0;
     while (start < prefix.size()) {
         std::string_view rest = prefix.substr(start);
-        size_t n = static_cast<size_t>(std::max(0, static_cast<int>(fit(rest, clientWidth))));
+        size_t n = static_cast<size_t>(std::max(1, static_cast<int>(fit(rest, clientWidth))));
         if (n >= rest.size()) {
             end.x = measure(rest);
             end.lastLineStart = start;
             return end;
         }
-        start += n == 0 ? 1 : n;
+        start += n;
         ++end.line;
     }
     end.lastLineStart = start;
