@@ -28,16 +28,34 @@ inline bool PumpUntil(const std::function<bool()>& done, int ms = 3000) {
     return true;
 }
 
-// Runs `action` on this thread once the modal loop that follows is running: a thread timer
-// fires inside any modal loop of the thread.
+// The top-level dialog window of this thread (there is one at a time in these tests).
+inline HWND FindThreadDialog() {
+    HWND found = nullptr;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            char cls[16] = {};
+            ::GetClassNameA(hwnd, cls, sizeof cls);
+            if (std::string(cls) == "#32770" && !::GetParent(hwnd)) {
+                *reinterpret_cast<HWND*>(lp) = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Runs `action` on this thread once the modal loop that follows is running and a dialog
+// exists: a thread timer fires inside any modal loop of the thread and re-arms until then.
 class InModalLoop {
 public:
-    explicit InModalLoop(std::function<void()> action, UINT delayMs = 50) {
+    explicit InModalLoop(std::function<void()> action) {
         Current() = std::move(action);
-        id_ = ::SetTimer(nullptr, 0, delayMs, &Fire);
+        id_ = ::SetTimer(nullptr, 0, 30, &Fire);
     }
     ~InModalLoop() {
-        if (id_) ::KillTimer(nullptr, id_);
+        ::KillTimer(nullptr, id_);
         Current() = nullptr;
     }
 
@@ -47,6 +65,7 @@ private:
         return action;
     }
     static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD) {
+        if (!FindThreadDialog()) return;
         ::KillTimer(nullptr, id);
         auto action = std::move(Current());
         Current() = nullptr;
@@ -54,24 +73,6 @@ private:
     }
     UINT_PTR id_ = 0;
 };
-
-// The visible top-level window of this thread whose class is the dialog class.
-inline HWND FindThreadDialog() {
-    HWND found = nullptr;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            char cls[16] = {};
-            ::GetClassNameA(hwnd, cls, sizeof cls);
-            if (std::string(cls) == "#32770" && ::IsWindowVisible(hwnd)) {
-                *reinterpret_cast<HWND*>(lp) = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
 
 inline RECT ClientRectOf(HWND parent, HWND child) {
     RECT r{};
