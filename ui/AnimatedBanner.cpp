@@ -219,8 +219,13 @@ void CAnimatedBanner::Paint(HDC dc) {
     if (!text_.empty()) {
         HGDIOBJ oldFont = ::SelectObject(mem, boldFont_);
         ::SetBkMode(mem, TRANSPARENT);
-        ::SetTextColor(mem, RGB(PixelR(textColour_), PixelG(textColour_), PixelB(textColour_)));
         RECT r{0, 0, width_, height_};
+        // A one-pixel shadow in the opposite brightness keeps the line readable on every band.
+        int light = (PixelR(textColour_) * 30 + PixelG(textColour_) * 59 + PixelB(textColour_) * 11) / 100;
+        ::SetTextColor(mem, light < 128 ? RGB(255, 255, 255) : RGB(0, 0, 0));
+        RECT shadow{1, 1, width_ + 1, height_ + 1};
+        ::DrawTextA(mem, text_.c_str(), -1, &shadow, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        ::SetTextColor(mem, RGB(PixelR(textColour_), PixelG(textColour_), PixelB(textColour_)));
         ::DrawTextA(mem, text_.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         ::SelectObject(mem, oldFont);
     }
