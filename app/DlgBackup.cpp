@@ -5,6 +5,7 @@
 
 #include "app/res/ids_backup.h"
 #include "app/res/resource.h"
+#include "ui/ClassicLook.h"
 #include "ui/MessageBox.h"
 #include "ui/MessageBoxPrompt.h"
 
@@ -21,7 +22,7 @@ CDlgBackup::CDlgBackup(AppContext& app)
                                        {IDC_BACKUP_RESTORE, kMoveX | kMoveY},
                                        {IDC_BACKUP_VIEW, kMoveX | kMoveY},
                                        {IDC_BACKUP_REMOVE, kMoveX | kMoveY}} {
-    classicLook_ = PagesDrawClassicHeaders();
+    classicLook_ = IsClassicAppearance();
     SetSilent(settings_.ReadInt(settings::ButtonSilence, 0) != 0);
     SetSounds(IDW_HOVER, IDW_CLICK);
 }
@@ -173,7 +174,7 @@ void CDlgBackup::OnSize(UINT type, int cx, int cy) {
 bool CDlgBackup::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (msg == WM_SETTINGCHANGE) {
         bool handled = CGradientDialog::OnMessage(msg, wp, lp, result);
-        classicLook_ = PagesDrawClassicHeaders();
+        classicLook_ = IsClassicAppearance();
         Invalidate(true);
         return handled;
     }

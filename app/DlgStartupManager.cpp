@@ -7,6 +7,7 @@
 #include "app/res/resource.h"
 #include "engine/SettingsStore.h"
 #include "startup/StartupEditor.h"
+#include "ui/ClassicLook.h"
 #include "ui/MessageBox.h"
 #include "ui/MessageBoxPrompt.h"
 
@@ -64,7 +65,7 @@ CDlgStartupManager::CDlgStartupManager(AppContext& app)
                                                  {IDC_STARTUP_DELETE, kMoveX},
                                                  {IDC_STARTUP_ADD, kMoveX},
                                                  {IDCANCEL, kMoveX}} {
-    classicLook_ = PagesDrawClassicHeaders();
+    classicLook_ = IsClassicAppearance();
     SetSilent(app.settings.ReadInt(settings::ButtonSilence, 0) != 0);
     SetSounds(IDW_HOVER, IDW_CLICK);
 }

@@ -4,26 +4,6 @@
 
 namespace zt {
 
-bool PagesDrawClassicHeaders() {
-    OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = sizeof version;
-    if (::GetVersionExA(&version) && (version.dwMajorVersion <= 4 || version.dwMinorVersion == 0))
-        return true;
-    char scheme[200] = {};
-    DWORD size = sizeof scheme - 1, type = 0;
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Appearance", 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
-        return false;
-    LONG read =
-        ::RegQueryValueExA(key, "Current", nullptr, &type, reinterpret_cast<BYTE*>(scheme), &size);
-    ::RegCloseKey(key);
-    if (read != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
-    // The Simplified Chinese name of the same scheme, in code page 936.
-    return std::string(scheme) == "Windows Standard" ||
-           std::string(scheme) == "Windows \xB1\xEA\xD7\xBC";
-}
-
 int MeasureInDialogFont(HWND dialog, std::string_view text) {
     HDC dc = ::GetDC(dialog);
     if (!dc) return 0;

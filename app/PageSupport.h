@@ -11,11 +11,6 @@
 
 namespace zt {
 
-// Whether the list pages draw their headers themselves: when Windows shows its classic look
-// (NT 4 and earlier and Windows 2000 have nothing else; later versions show it with the
-// "Windows Standard" appearance scheme).
-bool PagesDrawClassicHeaders();
-
 // Width in pixels of `text` in the dialog's font.
 int MeasureInDialogFont(HWND dialog, std::string_view text);
 

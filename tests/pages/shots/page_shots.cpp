@@ -1,8 +1,8 @@
 // Shows the backup, startup manager and disk cleaner pages (and the add dialog) with demo
 // data in a window laid out like the program's, for screenshots:
 //   zt_page_shots.exe backup|startup|add|cleandisk [--rect FILE] [--seconds N]
-// --rect writes the window's screen rectangle ("x y w h") once it is ready; --seconds closes
-// it after N seconds. The demo data is planted at start and taken away at the end.
+// --rect writes the screen rectangle of the window's client area ("x y w h") once it is ready;
+// --seconds closes it after N seconds. The demo data is planted at start and taken away at the end.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -57,10 +57,11 @@ void SetLocalWriteTime(const std::string& path, int hour) {
 
 // What the pages show, planted in the running prefix and removed again afterwards.
 class DemoData {
-public:
+  public:
     DemoData(Registry& reg, System& sys) : reg_(reg), sys_(sys) {}
     ~DemoData() {
-        for (const auto& path : files_) ::DeleteFileA(path.c_str());
+        for (const auto& path : files_)
+            ::DeleteFileA(path.c_str());
         for (auto it = folders_.rbegin(); it != folders_.rend(); ++it)
             ::RemoveDirectoryA(it->c_str());
         for (const auto& v : values_) {
@@ -76,15 +77,17 @@ public:
             int hour = 10 + i;
             std::string path = folder + "\\20071223" + std::to_string(hour) + "0000000.reg";
             WriteFileText(path, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Zentrove Demo\\" +
-                                    std::string(tools[i]) + "]\r\n\"Path\"=\"C:\\\\Program Files\\\\" +
-                                    tools[i] + "\\\\tool.exe\"\r\n\r\n");
+                                    std::string(tools[i]) +
+                                    "]\r\n\"Path\"=\"C:\\\\Program Files\\\\" + tools[i] +
+                                    "\\\\tool.exe\"\r\n\r\n");
             SetLocalWriteTime(path, hour);
             files_.push_back(path);
         }
     }
 
     void Startup() {
-        Value(kCurrentUser, kRun, "Demo Updater", "C:\\Program Files\\Demo\\updater.exe /background");
+        Value(kCurrentUser, kRun, "Demo Updater",
+              "C:\\Program Files\\Demo\\updater.exe /background");
         Value(kLocalMachine, kRun, "Demo Tray", "C:\\Program Files\\Demo\\tray.exe");
         Value(kLocalMachine, kRun, "SoundMixer", "C:\\Windows\\mixer.exe -hidden");
         Value(kCurrentUser, kRunOnce, "Demo Setup Cleanup", "cmd /c del C:\\Temp\\setup.tmp");
@@ -110,7 +113,7 @@ public:
         File(systemp + "\\demo-installer.tmp", 750000);
     }
 
-private:
+  private:
     struct PlantedValue {
         RootKey root;
         std::string path, name;
@@ -138,7 +141,7 @@ private:
 };
 
 class NoHost : public PageHost {
-public:
+  public:
     void RefreshBackupList() override {}
     HWND MainHandle() const override { return main; }
     HWND main = nullptr;
@@ -146,22 +149,16 @@ public:
 
 // A frame like the main window: the pages in the program's tab window.
 class CShotFrame : public CGradientDialog {
-public:
+  public:
     CShotFrame(AppContext& app, std::string mode, std::string rectFile, int seconds)
         : CGradientDialog(std::make_shared<CDialogTemplate>(WS_POPUP | WS_CAPTION | WS_SYSMENU |
                                                                 WS_THICKFRAME | WS_MINIMIZEBOX,
                                                             0, 0, 408, 162, "Zentrove 1.0"),
                           kProgramIcon),
-          app_(app),
-          mode_(std::move(mode)),
-          rectFile_(std::move(rectFile)),
-          seconds_(seconds),
-          startup_(app),
-          cleanDisk_(app),
-          backup_(app),
-          add_(app.settings) {}
+          app_(app), mode_(std::move(mode)), rectFile_(std::move(rectFile)), seconds_(seconds),
+          startup_(app), cleanDisk_(app), backup_(app), add_(app.settings) {}
 
-protected:
+  protected:
     bool OnInitDialog() override {
         CGradientDialog::OnInitDialog();
         SetAppMainWindow(Handle());
@@ -177,7 +174,8 @@ protected:
         tabs_.SetFlatFrame(true);
         tabs_.SetTabsFromEdge(true);
         tabs_.SetBkColor(RGB(228, 239, 252));
-        for (int i = 0; i < tabs_.GetTabsNum(); ++i) tabs_.SetTabBkColor(i, RGB(166, 192, 215));
+        for (int i = 0; i < tabs_.GetTabsNum(); ++i)
+            tabs_.SetTabBkColor(i, RGB(166, 192, 215));
         startup_.RecordLayout();
         cleanDisk_.RecordLayout();
         backup_.RecordLayout();
@@ -218,10 +216,12 @@ protected:
         return true;
     }
 
-private:
+  private:
+    // The client area: without a window manager under Xvfb there is no frame to show.
     void WriteRect() {
         if (rectFile_.empty()) return;
-        RECT r = WindowRect();
+        RECT r = ClientRect();
+        ::MapWindowPoints(Handle(), HWND_DESKTOP, reinterpret_cast<POINT*>(&r), 2);
         if (FILE* f = std::fopen(rectFile_.c_str(), "wb")) {
             std::fprintf(f, "%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
             std::fclose(f);
@@ -238,8 +238,8 @@ private:
     CDlgAddStartupItem add_;
 };
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
