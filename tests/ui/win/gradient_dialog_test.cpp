@@ -14,7 +14,8 @@ using test::Pump;
 using test::PumpUntil;
 
 constexpr int kGo = 100, kCheck = 101, kRadio = 102, kGroup = 103, kWebsite = 1000,
-              kScanLink = 1001, kMissing = 1002, kNoTarget = 1003, kTarget = 1044;
+              kScanLink = 1001, kMissing = 1002, kNoTarget = 1003, kTarget = 1044,
+              kWrapped = 1005;
 
 std::shared_ptr<CDialogTemplate> GalleryLikeTemplate() {
     auto t = std::make_shared<CDialogTemplate>(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME,
@@ -30,6 +31,7 @@ std::shared_ptr<CDialogTemplate> GalleryLikeTemplate() {
     t->Label(kScanLink, "Scan now", 10, 75, 200, 10);
     t->Label(kMissing, "Nothing to see", 10, 90, 200, 10);
     t->Label(kNoTarget, "No target here", 10, 105, 200, 10);
+    t->Label(kWrapped, "Read all about it on our web site", 215, 60, 40, 40);
     return t;
 }
 
@@ -41,6 +43,7 @@ public:
         AddLinkButton(kScanLink, "Scan now", kTarget);
         AddLink(kMissing, "not in the text", "BUTTON:1044");
         AddLink(kNoTarget, "target", "");
+        AddLink(kWrapped, "web site", "https://www.example.org");
     }
     int applies = 0, goes = 0, targets = 0, oks = 0;
 
@@ -219,6 +222,16 @@ TEST_F(ShownDialog, SkinnedButtonShowsStateImagesAndRequestsSoundsOnEntryAndRele
     EXPECT_EQ(skin->DrawnImage(), CSkinButton::kDisabled);
     ::EnableWindow(go, TRUE);
 
+    // The hover timer notices a pointer that left without a mouse message.
+    ::SendMessageA(go, WM_MOUSEMOVE, 0, inside);
+    ASSERT_TRUE(skin->IsHovered());
+    RECT w{};
+    ::GetWindowRect(go, &w);
+    ::SetCursorPos(w.right + 40, w.bottom + 40);
+    ::SendMessageA(go, WM_TIMER, 1, 0);
+    EXPECT_FALSE(skin->IsHovered());
+    ::ReleaseCapture();
+
     // Silenced: the images still change, no sound is asked for.
     dlg.SetButtonSounds(false, 1010, 1009);
     ::SendMessageA(go, WM_MOUSEMOVE, 0, outside);
@@ -265,6 +278,20 @@ TEST_F(ShownDialog, LinksReactOnlyOverTheirHighlightedText) {
     ::SetCursorPos(before.x, before.y);
     ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_NE(::GetCursor(), web->Cursor());
+
+    // A wrapped label: the highlight starts on a later line and only it reacts.
+    HWND wrapped = dlg.Item(kWrapped);
+    Redraw(wrapped);
+    RECT wr = dlg.Link(kWrapped)->HighlightRect();
+    ASSERT_FALSE(::IsRectEmpty(&wr));
+    EXPECT_GT(wr.top, 0) << "not on the first line";
+    POINT onLink{(wr.left + wr.right) / 2, (wr.top + wr.bottom) / 2};
+    POINT firstLine{onLink.x, 2};
+    POINT lineBelow{onLink.x, wr.bottom + 2};
+    for (POINT* p : {&onLink, &firstLine, &lineBelow}) ::ClientToScreen(wrapped, p);
+    EXPECT_TRUE(dlg.Link(kWrapped)->IsOverLink(onLink));
+    EXPECT_FALSE(dlg.Link(kWrapped)->IsOverLink(firstLine));
+    EXPECT_FALSE(dlg.Link(kWrapped)->IsOverLink(lineBelow));
 
     // A highlight that is not in the text never reacts.
     HWND missing = dlg.Item(kMissing);
