@@ -14,8 +14,7 @@ using test::Pump;
 using test::PumpUntil;
 
 constexpr int kGo = 100, kCheck = 101, kRadio = 102, kGroup = 103, kWebsite = 1000,
-              kScanLink = 1001, kMissing = 1002, kNoTarget = 1003, kTarget = 1044,
-              kWrapped = 1005;
+              kScanLink = 1001, kMissing = 1002, kNoTarget = 1003, kTarget = 1044, kWrapped = 1005;
 
 std::shared_ptr<CDialogTemplate> GalleryLikeTemplate() {
     auto t = std::make_shared<CDialogTemplate>(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME,
@@ -36,7 +35,7 @@ std::shared_ptr<CDialogTemplate> GalleryLikeTemplate() {
 }
 
 class CTestGradient : public CGradientDialog {
-public:
+  public:
     CTestGradient() : CGradientDialog(GalleryLikeTemplate()) {
         SetButtonSkin(kSkinTransparent, 0, 0, 0, 0);
         AddLink(kWebsite, "www.example.org", "http://www.example.org");
@@ -52,7 +51,7 @@ public:
         CGradientDialog::ApplySettings();
     }
 
-protected:
+  protected:
     bool OnCommand(int id, int code, HWND control) override {
         if (id == kGo) return ++goes, true;
         if (id == kTarget) return ++targets, true;
@@ -61,7 +60,9 @@ protected:
     }
 };
 
-LONG_PTR ButtonKind(HWND h) { return ::GetWindowLongPtrA(h, GWL_STYLE) & BS_TYPEMASK; }
+LONG_PTR ButtonKind(HWND h) {
+    return ::GetWindowLongPtrA(h, GWL_STYLE) & BS_TYPEMASK;
+}
 
 TEST(GradientDialog, SkinsPushButtonsOnlyAndAppliesSettingsOnce) {
     CTestGradient dlg;
@@ -148,7 +149,7 @@ HBITMAP SolidBitmap(COLORREF c) {
 }
 
 class ShownDialog : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dlg.Create(nullptr));
         ::SetWindowPos(dlg.Handle(), HWND_TOP, 100, 100, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
@@ -161,7 +162,9 @@ protected:
         SetSoundPlayer(std::move(previous));
         if (dlg.Handle()) ::DestroyWindow(dlg.Handle());
     }
-    int Count(UINT id) const { return static_cast<int>(std::count(sounds.begin(), sounds.end(), id)); }
+    int Count(UINT id) const {
+        return static_cast<int>(std::count(sounds.begin(), sounds.end(), id));
+    }
     void Redraw(HWND h) { ::RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }
     POINT ScreenCentre(HWND h) {
         RECT r{};
@@ -245,13 +248,14 @@ TEST_F(ShownDialog, SkinnedButtonShowsStateImagesAndRequestsSoundsOnEntryAndRele
     EXPECT_EQ(dlg.goes, 2);
 
     // Without a disabled bitmap there are three images; a disabled button still draws index 3.
-    ASSERT_TRUE(skin->SetBitmapHandles(n, kSkinTransparent, h, kSkinTransparent, nullptr, 0,
-                                       nullptr, 0));
+    ASSERT_TRUE(
+        skin->SetBitmapHandles(n, kSkinTransparent, h, kSkinTransparent, nullptr, 0, nullptr, 0));
     EXPECT_EQ(skin->ImageCount(), 3);
     ::EnableWindow(go, FALSE);
     Redraw(go);
     EXPECT_EQ(skin->DrawnImage(), CSkinButton::kDisabled);
-    for (HBITMAP b : {n, h, p, d}) ::DeleteObject(b);
+    for (HBITMAP b : {n, h, p, d})
+        ::DeleteObject(b);
 }
 
 TEST_F(ShownDialog, LinksReactOnlyOverTheirHighlightedText) {
@@ -273,10 +277,12 @@ TEST_F(ShownDialog, LinksReactOnlyOverTheirHighlightedText) {
     EXPECT_FALSE(web->IsOverLink(before));
 
     ::SetCursorPos(over.x, over.y);
-    ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_EQ(::GetCursor(), web->Cursor());
     ::SetCursorPos(before.x, before.y);
-    ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_NE(::GetCursor(), web->Cursor());
 
     // A wrapped label: the highlight starts on a later line and only it reacts.
@@ -288,7 +294,8 @@ TEST_F(ShownDialog, LinksReactOnlyOverTheirHighlightedText) {
     POINT onLink{(wr.left + wr.right) / 2, (wr.top + wr.bottom) / 2};
     POINT firstLine{onLink.x, 2};
     POINT lineBelow{onLink.x, wr.bottom + 2};
-    for (POINT* p : {&onLink, &firstLine, &lineBelow}) ::ClientToScreen(wrapped, p);
+    for (POINT* p : {&onLink, &firstLine, &lineBelow})
+        ::ClientToScreen(wrapped, p);
     EXPECT_TRUE(dlg.Link(kWrapped)->IsOverLink(onLink));
     EXPECT_FALSE(dlg.Link(kWrapped)->IsOverLink(firstLine));
     EXPECT_FALSE(dlg.Link(kWrapped)->IsOverLink(lineBelow));
@@ -334,5 +341,5 @@ TEST_F(ShownDialog, LinkButtonActsAsTheDialogsControl) {
     EXPECT_EQ(dlg.targets, 1);
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt
