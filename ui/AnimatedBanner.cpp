@@ -120,7 +120,7 @@ void CAnimatedBanner::Drop() {
 
 void CAnimatedBanner::MouseDisturb(UINT msg, int x, int y) {
     if (!disturb_) return;
-    int cx = x, cy = height_ - y;  // row 0 is the bottom row
+    int cx = x, cy = height_ - y; // row 0 is the bottom row
     if (msg == WM_MOUSEMOVE) {
         WaterDisturbance d = MoveParameters(mode_, height_);
         water_.Disturb(Shape(), cx, cy, d.radius, d.height, rng_);
@@ -129,7 +129,8 @@ void CAnimatedBanner::MouseDisturb(UINT msg, int x, int y) {
         long long t = lastClick_ ? static_cast<long long>(now - lastClick_) : -1;
         lastClick_ = now;
         long long D = 5LL * ::GetDoubleClickTime();
-        WaterDisturbance d = ClickParameters(mode_, ClickStrengthFor(t < 0 ? D + 1 : t, D, height_));
+        WaterDisturbance d =
+            ClickParameters(mode_, ClickStrengthFor(t < 0 ? D + 1 : t, D, height_));
         water_.Disturb(Shape(), cx, cy, d.radius, d.height, rng_);
     }
 }
@@ -202,12 +203,13 @@ void CAnimatedBanner::Paint(HDC dc) {
     std::vector<Pixel> frame(bands_.size());
     const bool calm = water_.IsCalm();
     for (size_t i = 0; i < frame.size(); ++i)
-        frame[i] = calm || i >= waterImage_.size() ? bands_[i]
-                                                   : BlendPixel(bands_[i], waterImage_[i], blendAlpha_);
+        frame[i] = calm || i >= waterImage_.size()
+                       ? bands_[i]
+                       : BlendPixel(bands_[i], waterImage_[i], blendAlpha_);
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
     bi.bmiHeader.biWidth = width_;
-    bi.bmiHeader.biHeight = height_;  // bottom-up: row 0 is the bottom row
+    bi.bmiHeader.biHeight = height_; // bottom-up: row 0 is the bottom row
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
@@ -221,12 +223,15 @@ void CAnimatedBanner::Paint(HDC dc) {
         ::SetBkMode(mem, TRANSPARENT);
         RECT r{0, 0, width_, height_};
         // A one-pixel shadow in the opposite brightness keeps the line readable on every band.
-        int light = (PixelR(textColour_) * 30 + PixelG(textColour_) * 59 + PixelB(textColour_) * 11) / 100;
+        int light =
+            (PixelR(textColour_) * 30 + PixelG(textColour_) * 59 + PixelB(textColour_) * 11) / 100;
         ::SetTextColor(mem, light < 128 ? RGB(255, 255, 255) : RGB(0, 0, 0));
         RECT shadow{1, 1, width_ + 1, height_ + 1};
-        ::DrawTextA(mem, text_.c_str(), -1, &shadow, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        ::DrawTextA(mem, text_.c_str(), -1, &shadow,
+                    DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         ::SetTextColor(mem, RGB(PixelR(textColour_), PixelG(textColour_), PixelB(textColour_)));
-        ::DrawTextA(mem, text_.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        ::DrawTextA(mem, text_.c_str(), -1, &r,
+                    DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         ::SelectObject(mem, oldFont);
     }
     ::BitBlt(dc, 0, 0, width_, height_, mem, 0, 0, SRCCOPY);
@@ -235,4 +240,4 @@ void CAnimatedBanner::Paint(HDC dc) {
     ::DeleteDC(mem);
 }
 
-}  // namespace zt
+} // namespace zt

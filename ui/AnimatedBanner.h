@@ -15,7 +15,7 @@
 namespace zt {
 
 class CAnimatedBanner : public CCustomWindow {
-public:
+  public:
     CAnimatedBanner();
     ~CAnimatedBanner() override;
 
@@ -41,10 +41,10 @@ public:
     void WaterFrame();
     void Drop();
 
-protected:
+  protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
-private:
+  private:
     void Resize(int width, int height);
     void Paint(HDC dc);
     void StartWater();
@@ -74,4 +74,4 @@ private:
     Pixel textColour_ = 0;
 };
 
-}  // namespace zt
+} // namespace zt

@@ -16,13 +16,19 @@ using Pixel = std::uint32_t;
 inline constexpr Pixel MakePixel(int r, int g, int b) {
     return (Pixel(r & 255) << 16) | (Pixel(g & 255) << 8) | Pixel(b & 255);
 }
-inline constexpr int PixelR(Pixel p) { return (p >> 16) & 255; }
-inline constexpr int PixelG(Pixel p) { return (p >> 8) & 255; }
-inline constexpr int PixelB(Pixel p) { return p & 255; }
+inline constexpr int PixelR(Pixel p) {
+    return (p >> 16) & 255;
+}
+inline constexpr int PixelG(Pixel p) {
+    return (p >> 8) & 255;
+}
+inline constexpr int PixelB(Pixel p) {
+    return p & 255;
+}
 
 inline constexpr std::array<Pixel, 8> kBannerPalette = {
-    MakePixel(255, 0, 0),   MakePixel(0, 255, 0),   MakePixel(0, 0, 255),
-    MakePixel(0, 255, 255), MakePixel(255, 0, 255), MakePixel(255, 255, 0),
+    MakePixel(255, 0, 0),     MakePixel(0, 255, 0),   MakePixel(0, 0, 255),
+    MakePixel(0, 255, 255),   MakePixel(255, 0, 255), MakePixel(255, 255, 0),
     MakePixel(255, 255, 255), MakePixel(0, 0, 0)};
 
 // Channel by channel from `a` at position 0 to `b` at position `span`.
@@ -35,8 +41,8 @@ inline Pixel InterpolateBand(Pixel a, Pixel b, int pos, int span) {
 
 // The colour of column x: the bands are gradients one width wide, palette colour after
 // palette colour, shifted by `offset` in `direction` (+1 moves left, -1 moves right).
-inline Pixel BandColumn(const std::array<Pixel, 8>& palette, int index, int offset,
-                        int direction, int x, int width) {
+inline Pixel BandColumn(const std::array<Pixel, 8>& palette, int index, int offset, int direction,
+                        int x, int width) {
     auto at = [&](int i) { return palette[static_cast<size_t>(((i % 8) + 8) % 8)]; };
     if (width <= 0) return at(index);
     int pos = direction >= 0 ? x + offset : x - offset;
@@ -46,12 +52,12 @@ inline Pixel BandColumn(const std::array<Pixel, 8>& palette, int index, int offs
 }
 
 inline void RenderBands(std::vector<Pixel>& image, int width, int height,
-                        const std::array<Pixel, 8>& palette, int index, int offset,
-                        int direction) {
+                        const std::array<Pixel, 8>& palette, int index, int offset, int direction) {
     image.resize(static_cast<size_t>(width) * height);
     for (int x = 0; x < width; ++x) {
         Pixel c = BandColumn(palette, index, offset, direction, x, width);
-        for (int y = 0; y < height; ++y) image[static_cast<size_t>(y) * width + x] = c;
+        for (int y = 0; y < height; ++y)
+            image[static_cast<size_t>(y) * width + x] = c;
     }
 }
 
@@ -84,18 +90,25 @@ struct WaterDisturbance {
 // height; m and l come from ClickStrength).
 inline WaterDisturbance DropParameters(int mode, int h) {
     switch (mode) {
-    case 0: return {35, 2 * h};
-    case 1: return {60, 3 * h};
-    case 2: return {20, h};
-    default: return {30, h};
+    case 0:
+        return {35, 2 * h};
+    case 1:
+        return {60, 3 * h};
+    case 2:
+        return {20, h};
+    default:
+        return {30, h};
     }
 }
 inline WaterDisturbance MoveParameters(int mode, int h) {
     int b = h / 3;
     switch (mode) {
-    case 0: return {35, 2 * b};
-    case 1: return {50, 8 * b};
-    default: return {5, b};
+    case 0:
+        return {35, 2 * b};
+    case 1:
+        return {50, 8 * b};
+    default:
+        return {5, b};
     }
 }
 struct ClickStrength {
@@ -109,18 +122,22 @@ inline ClickStrength ClickStrengthFor(long long t, long long D, int h) {
 }
 inline WaterDisturbance ClickParameters(int mode, ClickStrength s) {
     switch (mode) {
-    case 0: return {s.m + 30, 3 * s.l};
-    case 1: return {s.m + 30, 2 * s.l};
-    default: return {s.m, s.l};
+    case 0:
+        return {s.m + 30, 3 * s.l};
+    case 1:
+        return {s.m + 30, 2 * s.l};
+    default:
+        return {s.m, s.l};
     }
 }
 
 class WaterLayer {
-public:
+  public:
     void Resize(int width, int height) {
         w_ = std::max(0, width);
         h_ = std::max(0, height);
-        for (auto& f : fields_) f.assign(static_cast<size_t>(w_) * h_, 0);
+        for (auto& f : fields_)
+            f.assign(static_cast<size_t>(w_) * h_, 0);
         page_ = 0;
     }
     int Width() const { return w_; }
@@ -129,7 +146,8 @@ public:
     std::vector<int>& Field(int i) { return fields_[i]; }
     const std::vector<int>& Field(int i) const { return fields_[i]; }
     void Clear() {
-        for (auto& f : fields_) std::fill(f.begin(), f.end(), 0);
+        for (auto& f : fields_)
+            std::fill(f.begin(), f.end(), 0);
     }
     bool IsCalm() const {
         for (const auto& f : fields_)
@@ -154,7 +172,8 @@ public:
                 if (src < 0 || src >= total) continue;
                 Pixel p = bands[static_cast<size_t>(src)];
                 auto ch = [dx](int c) { return std::clamp(c - dx, 0, 255); };
-                out[static_cast<size_t>(i)] = MakePixel(ch(PixelR(p)), ch(PixelG(p)), ch(PixelB(p)));
+                out[static_cast<size_t>(i)] =
+                    MakePixel(ch(PixelR(p)), ch(PixelG(p)), ch(PixelB(p)));
             }
         }
     }
@@ -177,8 +196,7 @@ public:
 
     // Applies a disturbance to the field the next propagation writes. A negative centre is
     // chosen at random at least r + 1 cells from the edges.
-    template <class Rng>
-    void Disturb(WaterShape shape, int cx, int cy, int r, int v, Rng& rng) {
+    template <class Rng> void Disturb(WaterShape shape, int cx, int cy, int r, int v, Rng& rng) {
         if (w_ == 0 || h_ == 0 || r <= 0) return;
         if (cx < 0 || cy < 0) {
             if (w_ <= 2 * (r + 1) || h_ <= 2 * (r + 1)) return;
@@ -201,8 +219,11 @@ public:
                 if (d2 >= static_cast<long long>(r) * r) continue;
                 switch (shape) {
                 case WaterShape::Cosine: {
-                    auto t = static_cast<long long>(std::sqrt(static_cast<double>(d2) * scale * scale));
-                    cell += static_cast<int>(static_cast<long long>((std::cos(static_cast<double>(t)) + 65535.0) * v) >> 19);
+                    auto t =
+                        static_cast<long long>(std::sqrt(static_cast<double>(d2) * scale * scale));
+                    cell += static_cast<int>(
+                        static_cast<long long>((std::cos(static_cast<double>(t)) + 65535.0) * v) >>
+                        19);
                     break;
                 }
                 case WaterShape::Cone: {
@@ -218,10 +239,10 @@ public:
         }
     }
 
-private:
+  private:
     int w_ = 0, h_ = 0;
     int page_ = 0;
     std::array<std::vector<int>, 2> fields_;
 };
 
-}  // namespace zt
+} // namespace zt

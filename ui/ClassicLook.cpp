@@ -38,4 +38,4 @@ bool IsClassicAppearance() {
     return IsClassicLook(major, minor, scheme);
 }
 
-}  // namespace zt
+} // namespace zt

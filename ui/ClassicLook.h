@@ -5,4 +5,4 @@ namespace zt {
 
 bool IsClassicAppearance();
 
-}  // namespace zt
+} // namespace zt

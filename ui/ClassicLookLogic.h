@@ -19,4 +19,4 @@ inline bool IsClassicLook(unsigned major, unsigned minor,
     return *scheme == "Windows Standard" || *scheme == kClassicSchemeChinese;
 }
 
-}  // namespace zt
+} // namespace zt

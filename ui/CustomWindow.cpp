@@ -69,4 +69,4 @@ LRESULT CALLBACK CCustomWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
     return r;
 }
 
-}  // namespace zt
+} // namespace zt

@@ -6,13 +6,13 @@
 namespace zt {
 
 class CCustomWindow : public CWindow {
-public:
+  public:
     CCustomWindow() = default;
     ~CCustomWindow() override;
 
     static CCustomWindow* FromHandle(HWND hwnd);
 
-protected:
+  protected:
     // Registers `className` on first use (arrow cursor, given background) and creates the window.
     bool CreateCustom(const char* className, HBRUSH background, DWORD style, DWORD exStyle,
                       const RECT& rect, HWND parent, UINT id, UINT classStyle = CS_DBLCLKS);
@@ -23,8 +23,8 @@ protected:
     // The last message; the handle is still valid, the object is unhooked after it.
     virtual void OnFinalMessage() {}
 
-private:
+  private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 };
 
-}  // namespace zt
+} // namespace zt

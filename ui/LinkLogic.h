@@ -14,7 +14,7 @@ enum class LinkAction { None, Command, Web, Shell };
 
 struct LinkTarget {
     LinkAction action = LinkAction::None;
-    int command = 0;  // for Command
+    int command = 0; // for Command
 };
 
 inline bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
@@ -57,8 +57,8 @@ inline std::string LinkButtonTarget(int commandId) {
 }
 
 struct PrefixEnd {
-    int line = 0;   // 0-based line on which the prefix ends
-    int x = 0;      // width of the prefix's last line
+    int line = 0; // 0-based line on which the prefix ends
+    int x = 0;    // width of the prefix's last line
     size_t lastLineStart = 0;
 };
 
@@ -84,4 +84,4 @@ PrefixEnd FindPrefixEnd(std::string_view prefix, int clientWidth, Fit fit, Measu
     return end;
 }
 
-}  // namespace zt
+} // namespace zt

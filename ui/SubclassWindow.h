@@ -7,7 +7,7 @@
 namespace zt {
 
 class CSubclassWindow : public CWindow {
-public:
+  public:
     CSubclassWindow() = default;
     ~CSubclassWindow() override;
 
@@ -21,16 +21,16 @@ public:
     // Messages the parent dialog hands back to the control (WM_DRAWITEM, WM_MEASUREITEM).
     virtual bool OnReflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
-protected:
+  protected:
     virtual LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp);
     LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp);
     // Runs after the hook is gone, while the handle is still being destroyed.
     virtual void OnUnsubclassed() {}
 
-private:
+  private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                  DWORD_PTR ref);
     bool hooked_ = false;
 };
 
-}  // namespace zt
+} // namespace zt

@@ -20,15 +20,15 @@ struct TabLayoutInput {
     int tabsHeight = 0;
     bool tabsFromEdge = false;
     int scrollOffset = 0;
-    std::vector<int> widths;     // measured caption width plus image width, per tab
-    std::vector<bool> visible;   // per tab
+    std::vector<int> widths;   // measured caption width plus image width, per tab
+    std::vector<bool> visible; // per tab
 };
 
 struct TabLayout {
     TabBox tabsArea;
     TabBox pageArea;
-    std::vector<TabBox> tabs;  // empty box for a hidden tab
-    TabBox page;               // where every page goes: page area, one pixel narrower
+    std::vector<TabBox> tabs; // empty box for a hidden tab
+    TabBox page;              // where every page goes: page area, one pixel narrower
 };
 
 inline TabLayout LayoutFlatTopTabs(const TabLayoutInput& in) {
@@ -62,7 +62,7 @@ inline TabLayout LayoutFlatTopTabs(const TabLayoutInput& in) {
         int w = in.widths[i] + 12;
         TabBox r{x, t.top, x + w, t.bottom};
         x = r.right + 1;
-        r.right += in.tabsHeight / 2;  // neighbours overlap by their slanted edges
+        r.right += in.tabsHeight / 2; // neighbours overlap by their slanted edges
         out.tabs.push_back(r);
     }
     out.page = {p.left, p.top, p.right - 1, p.bottom};
@@ -108,8 +108,9 @@ inline int NeighbourTab(const std::vector<bool>& visible, int active, bool forwa
 // fits in the tabs height. `charHeight(h)` measures a font of height h.
 template <class CharHeight>
 int ShrinkFontHeight(int height, int tabsHeight, CharHeight charHeight) {
-    while (height != 0 && charHeight(height) + 2 > tabsHeight) height += height > 0 ? -1 : 1;
+    while (height != 0 && charHeight(height) + 2 > tabsHeight)
+        height += height > 0 ? -1 : 1;
     return height;
 }
 
-}  // namespace zt
+} // namespace zt

@@ -21,7 +21,7 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM wp, LPARAM lp) {
         if (msg->message == WM_KEYDOWN) {
             for (CBCGTabWnd* tab : t_keys.windows) {
                 if (tab->HandleKey(*msg)) {
-                    msg->message = WM_NULL;  // consumed
+                    msg->message = WM_NULL; // consumed
                     break;
                 }
             }
@@ -32,8 +32,8 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM wp, LPARAM lp) {
 
 void Register(CBCGTabWnd* tab) {
     if (!t_keys.hook)
-        t_keys.hook = ::SetWindowsHookExA(WH_GETMESSAGE, GetMessageHook, nullptr,
-                                          ::GetCurrentThreadId());
+        t_keys.hook =
+            ::SetWindowsHookExA(WH_GETMESSAGE, GetMessageHook, nullptr, ::GetCurrentThreadId());
     t_keys.windows.push_back(tab);
 }
 
@@ -69,9 +69,11 @@ int CharHeight(HFONT font) {
     return tm.tmHeight;
 }
 
-RECT ToRect(const TabBox& b) { return {b.left, b.top, b.right, b.bottom}; }
+RECT ToRect(const TabBox& b) {
+    return {b.left, b.top, b.right, b.bottom};
+}
 
-}  // namespace
+} // namespace
 
 CBCGTabWnd::CBCGTabWnd() {
     CaptureSystemColours();
@@ -123,8 +125,8 @@ bool CBCGTabWnd::Create(Style style, const RECT& rect, HWND parent, UINT id, Loc
     location_ = location;
     MakeFonts();
     if (!CreateCustom("ZentroveTabWnd", nullptr,
-                      WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT,
-                      rect, parent, id))
+                      WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                      WS_EX_CONTROLPARENT, rect, parent, id))
         return false;
     Register(this);
     RecalcLayout();
@@ -212,8 +214,7 @@ void CBCGTabWnd::SetActiveTabTextColor(COLORREF color) {
 void CBCGTabWnd::SetBkColor(COLORREF color) {
     backgroundColor_ = color;
     if (backgroundBrush_) ::DeleteObject(backgroundBrush_);
-    backgroundBrush_ =
-        ::CreateSolidBrush(color == CLR_NONE ? ::GetSysColor(COLOR_WINDOW) : color);
+    backgroundBrush_ = ::CreateSolidBrush(color == CLR_NONE ? ::GetSysColor(COLOR_WINDOW) : color);
     if (hwnd_) Invalidate();
 }
 
@@ -267,7 +268,8 @@ void CBCGTabWnd::RecalcLayout() {
         tabs_[i]->width = layout_.tabs[i].Width();
     }
     if (autoSizePages_) {
-        for (auto& tab : tabs_) SizePage(tab->window, false);
+        for (auto& tab : tabs_)
+            SizePage(tab->window, false);
     }
     Invalidate();
 }
@@ -287,8 +289,12 @@ RECT CBCGTabWnd::TabRect(int index) const {
     return index >= 0 && index < GetTabsNum() ? tabs_[index]->rect : RECT{};
 }
 
-RECT CBCGTabWnd::PageArea() const { return ToRect(layout_.pageArea); }
-RECT CBCGTabWnd::TabsArea() const { return ToRect(layout_.tabsArea); }
+RECT CBCGTabWnd::PageArea() const {
+    return ToRect(layout_.pageArea);
+}
+RECT CBCGTabWnd::TabsArea() const {
+    return ToRect(layout_.tabsArea);
+}
 
 bool CBCGTabWnd::SetActiveTab(int index) {
     if (index < 0 || index >= GetTabsNum() || !tabs_[index]->window) return false;
@@ -341,7 +347,8 @@ bool CBCGTabWnd::HandleKey(const MSG& msg) {
     if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
     if (activeTab_ < 0 || !(::GetKeyState(VK_CONTROL) & 0x8000)) return false;
     std::vector<bool> visible;
-    for (auto& tab : tabs_) visible.push_back(tab->visible);
+    for (auto& tab : tabs_)
+        visible.push_back(tab->visible);
     int next = NeighbourTab(visible, activeTab_, msg.wParam == VK_NEXT);
     if (next >= 0) RequestActivation(next, true);
     return true;
@@ -391,7 +398,9 @@ LRESULT CBCGTabWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     return DefaultProc(msg, wp, lp);
 }
 
-void CBCGTabWnd::OnFinalMessage() { Unregister(this); }
+void CBCGTabWnd::OnFinalMessage() {
+    Unregister(this);
+}
 
 void CBCGTabWnd::Paint(HDC dc) {
     RECT client = ClientRect();
@@ -448,14 +457,15 @@ void CBCGTabWnd::DrawTab(HDC dc, const Tab& tab, bool active) {
     ::DeleteObject(pen);
 
     HGDIOBJ oldFont = ::SelectObject(dc, active ? flatBoldFont_ : flatFont_);
-    COLORREF color = active ? (activeTextColor_ == CLR_NONE ? ::GetSysColor(COLOR_WINDOWTEXT)
-                                                            : activeTextColor_)
-                            : (tab.textColor == CLR_NONE ? btnText_ : tab.textColor);
+    COLORREF color =
+        active ? (activeTextColor_ == CLR_NONE ? ::GetSysColor(COLOR_WINDOWTEXT) : activeTextColor_)
+               : (tab.textColor == CLR_NONE ? btnText_ : tab.textColor);
     ::SetTextColor(dc, color);
     RECT text = r;
     text.left += 2;
-    ::DrawTextA(dc, tab.text.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    ::DrawTextA(dc, tab.text.c_str(), -1, &text,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     ::SelectObject(dc, oldFont);
 }
 
-}  // namespace zt
+} // namespace zt

@@ -21,8 +21,13 @@ inline const UINT BCGM_ON_BEFOREMOVE_TAB = ::RegisterWindowMessageA("BCGM_ON_BEF
 inline const UINT BCGM_ON_MOVE_TAB = ::RegisterWindowMessageA("BCGM_ON_MOVE_TAB");
 
 class CBCGTabWnd : public CCustomWindow {
-public:
-    enum Style { STYLE_3D = 0, STYLE_FLAT = 1, STYLE_FLAT_SHARED_HORZ_SCROLL = 2, STYLE_3D_SCROLLED = 3 };
+  public:
+    enum Style {
+        STYLE_3D = 0,
+        STYLE_FLAT = 1,
+        STYLE_FLAT_SHARED_HORZ_SCROLL = 2,
+        STYLE_3D_SCROLLED = 3
+    };
     enum Location { LOCATION_BOTTOM = 0, LOCATION_TOP = 1 };
 
     CBCGTabWnd();
@@ -41,10 +46,10 @@ public:
     int GetTabsNum() const { return static_cast<int>(tabs_.size()); }
     HWND GetTabWnd(int index) const;
     std::string GetTabLabel(int index) const;
-    bool SetTabBkColor(int index, COLORREF color);       // -1 = none
-    bool SetTabTextColor(int index, COLORREF color);     // -1 = default
-    void SetActiveTabTextColor(COLORREF color);          // -1 = window text
-    void SetBkColor(COLORREF color);                     // -1 = window colour
+    bool SetTabBkColor(int index, COLORREF color);   // -1 = none
+    bool SetTabTextColor(int index, COLORREF color); // -1 = default
+    void SetActiveTabTextColor(COLORREF color);      // -1 = window text
+    void SetBkColor(COLORREF color);                 // -1 = window colour
     bool ShowTab(int index, bool show);
 
     // The program's configuration: border 0, frame flag on, tabs from the edge.
@@ -64,11 +69,11 @@ public:
     // Offers a key press on its way to a window inside the tabs; true when consumed.
     bool HandleKey(const MSG& msg);
 
-protected:
+  protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
     void OnFinalMessage() override;
 
-private:
+  private:
     struct Tab {
         std::string text;
         int image = -1;
@@ -112,4 +117,4 @@ private:
     TabLayout layout_;
 };
 
-}  // namespace zt
+} // namespace zt

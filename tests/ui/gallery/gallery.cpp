@@ -48,7 +48,8 @@ std::shared_ptr<CDialogTemplate> ControlsPage() {
     t->Button(0, "Options", 162, 4, 150, 66, BS_GROUPBOX | WS_VISIBLE);
     t->Button(kRemember, "Remember the window layout", 172, 18, 134, 11,
               BS_AUTOCHECKBOX | WS_TABSTOP | WS_VISIBLE);
-    t->Button(kSounds, "Button sounds", 172, 31, 134, 11, BS_AUTOCHECKBOX | WS_TABSTOP | WS_VISIBLE);
+    t->Button(kSounds, "Button sounds", 172, 31, 134, 11,
+              BS_AUTOCHECKBOX | WS_TABSTOP | WS_VISIBLE);
     t->Button(kFast, "Quick scan", 172, 44, 134, 11, BS_AUTORADIOBUTTON | WS_GROUP | WS_VISIBLE);
     t->Button(kThorough, "Thorough scan", 172, 55, 134, 11, BS_AUTORADIOBUTTON | WS_VISIBLE);
     t->Label(kWebsite, "Website: www.zentrove.example", 10, 80, 200, 10);
@@ -59,8 +60,8 @@ std::shared_ptr<CDialogTemplate> ControlsPage() {
 
 std::shared_ptr<CDialogTemplate> MessagesPage() {
     auto t = std::make_shared<CDialogTemplate>(WS_CHILD | DS_CONTROL, 0, 0, 320, 128, "");
-    t->Label(kNote, "Every question and report of the program uses this message box.", 10, 8,
-             300, 10);
+    t->Label(kNote, "Every question and report of the program uses this message box.", 10, 8, 300,
+             10);
     t->Button(kReport, "Report", 10, 26, 50, 14);
     t->Button(kQuestion, "OK/Cancel", 66, 26, 50, 14);
     t->Button(kYesNo, "Yes/No", 122, 26, 50, 14);
@@ -69,13 +70,13 @@ std::shared_ptr<CDialogTemplate> MessagesPage() {
 }
 
 class CGalleryPage : public CGradientDialog {
-public:
+  public:
     explicit CGalleryPage(std::shared_ptr<CDialogTemplate> t) : CGradientDialog(std::move(t)) {
         SetStandardSkin();
         SetSounds(kWaveHover, kWaveClick);
     }
 
-protected:
+  protected:
     bool OnInitDialog() override {
         CGradientDialog::OnInitDialog();
         CheckDlgButton(Handle(), kRemember, BST_CHECKED);
@@ -110,24 +111,21 @@ protected:
 };
 
 std::shared_ptr<CDialogTemplate> GalleryTemplate() {
-    return std::make_shared<CDialogTemplate>(
-        WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX, 0, 0, 322, 188,
-        "Zentrove controls");
+    return std::make_shared<CDialogTemplate>(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME |
+                                                 WS_MINIMIZEBOX,
+                                             0, 0, 322, 188, "Zentrove controls");
 }
 
 class CGallery : public CGradientDialog {
-public:
+  public:
     CGallery(std::string mode, std::string rectFile, int seconds)
-        : CGradientDialog(GalleryTemplate(), kProgramIcon),
-          mode_(std::move(mode)),
-          rectFile_(std::move(rectFile)),
-          seconds_(seconds),
-          controls_(ControlsPage()),
+        : CGradientDialog(GalleryTemplate(), kProgramIcon), mode_(std::move(mode)),
+          rectFile_(std::move(rectFile)), seconds_(seconds), controls_(ControlsPage()),
           messages_(MessagesPage()) {
         SetSounds(kWaveHover, kWaveClick);
     }
 
-protected:
+  protected:
     bool OnInitDialog() override {
         CGradientDialog::OnInitDialog();
         SetAppMainWindow(Handle());
@@ -138,16 +136,19 @@ protected:
         controls_.Create(tabs_.Handle());
         messages_.Create(tabs_.Handle());
         controls_.AddLinkButton(kRunLink, "run a scan now", kScan, true);
-        controls_.AddLink(kWebsite, "www.zentrove.example", "http://www.zentrove.example", RGB(0, 0, 255), true);
+        controls_.AddLink(kWebsite, "www.zentrove.example", "http://www.zentrove.example",
+                          RGB(0, 0, 255), true);
         controls_.AddLink(kFeedback, "Help us improve this utility",
-                          "mailto:support@zentrove.example?subject=Suggestion", RGB(0, 0, 255), true);
+                          "mailto:support@zentrove.example?subject=Suggestion", RGB(0, 0, 255),
+                          true);
         tabs_.AddTab(controls_.Handle(), "Controls");
         tabs_.AddTab(messages_.Handle(), "Message box");
         tabs_.SetBorderSize(0);
         tabs_.SetFlatFrame(true);
         tabs_.SetTabsFromEdge(true);
         tabs_.SetBkColor(RGB(228, 239, 252));
-        for (int i = 0; i < tabs_.GetTabsNum(); ++i) tabs_.SetTabBkColor(i, RGB(166, 192, 215));
+        for (int i = 0; i < tabs_.GetTabsNum(); ++i)
+            tabs_.SetTabBkColor(i, RGB(166, 192, 215));
         RECT bannerRect{8, bannerTop_, c.right - 8, c.bottom - 8};
         banner_.Create(Handle(), bannerRect, kBanner);
         banner_.SetMode(3);
@@ -184,17 +185,17 @@ protected:
         if (id != 1) return false;
         ::KillTimer(Handle(), 1);
         // A few waves so the still picture shows the water layer.
-        for (int i = 0; i < 3; ++i) banner_.Drop();
+        for (int i = 0; i < 3; ++i)
+            banner_.Drop();
         WriteRect();
         if (mode_ == "messagebox") {
             tabs_.SetActiveTab(1);
-            ShowMessage(Handle(), "Are you want to apply the setting?", "Zentrove",
-                        MB_YESNOCANCEL);
+            ShowMessage(Handle(), "Are you want to apply the setting?", "Zentrove", MB_YESNOCANCEL);
         }
         return true;
     }
 
-private:
+  private:
     void WriteRect() {
         if (rectFile_.empty()) return;
         RECT r = ClientRect();
@@ -216,8 +217,8 @@ private:
     int bannerTop_ = 0;
 };
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};

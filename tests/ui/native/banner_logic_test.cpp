@@ -26,7 +26,7 @@ TEST(BannerLogic, ABandCycleAdvancesThePaletteWithoutAJump) {
     const auto& p = kBannerPalette;
     const int w = 100;
     int offset = 95, index = 3;
-    Pixel before = BandColumn(p, index, offset + 5, 1, 20, w);  // where the next frame lands
+    Pixel before = BandColumn(p, index, offset + 5, 1, 20, w); // where the next frame lands
     EXPECT_TRUE(AdvanceBands(offset, index, 5, 1, w));
     EXPECT_EQ(offset, 0);
     EXPECT_EQ(index, 4);
@@ -47,23 +47,25 @@ TEST(BannerLogic, PropagationSpreadsADisturbanceAndDampsIt) {
     WaterLayer water;
     water.Resize(9, 9);
     std::mt19937 rng(1);
-    water.Disturb(WaterShape::Square, 4, 4, 0, 640, rng);  // radius 0 is ignored
+    water.Disturb(WaterShape::Square, 4, 4, 0, 640, rng); // radius 0 is ignored
     EXPECT_TRUE(water.IsCalm());
-    water.Field(0)[4 * 9 + 4] = 640;  // a single raised cell in the field read next
-    water.Propagate();                // writes field 0 from field 1 (all zero)
+    water.Field(0)[4 * 9 + 4] = 640; // a single raised cell in the field read next
+    water.Propagate();               // writes field 0 from field 1 (all zero)
     EXPECT_EQ(water.Page(), 1);
     // n = 0 - 640; damped: n - (n >> 5) = -640 + 20
     EXPECT_EQ(water.Field(0)[4 * 9 + 4], -620);
-    water.Propagate();  // writes field 1 from field 0
+    water.Propagate(); // writes field 1 from field 0
     // A neighbour sees (-620 >> 2) - 0 = -155, damped to -155 - (-155 >> 5) = -150.
     EXPECT_EQ(water.Field(1)[4 * 9 + 5], -150);
-    EXPECT_EQ(water.Field(1)[3 * 9 + 3], -150);  // diagonals count too
-    EXPECT_EQ(water.Field(1)[0], 0);             // borders never move
+    EXPECT_EQ(water.Field(1)[3 * 9 + 3], -150); // diagonals count too
+    EXPECT_EQ(water.Field(1)[0], 0);            // borders never move
     // Left alone, the energy dies away.
-    for (int i = 0; i < 2000; ++i) water.Propagate();
+    for (int i = 0; i < 2000; ++i)
+        water.Propagate();
     int biggest = 0;
     for (int f = 0; f < 2; ++f)
-        for (int v : water.Field(f)) biggest = std::max(biggest, std::abs(v));
+        for (int v : water.Field(f))
+            biggest = std::max(biggest, std::abs(v));
     EXPECT_LT(biggest, 640 / 8);
 }
 
@@ -73,18 +75,18 @@ TEST(BannerLogic, DisturbanceShapes) {
     w.Resize(40, 40);
     w.Disturb(WaterShape::Blob, 20, 20, 5, 30, rng);
     EXPECT_EQ(w.Field(0)[20 * 40 + 20], 30);
-    EXPECT_EQ(w.Field(0)[20 * 40 + 24], 30);  // d = 4 < 5
-    EXPECT_EQ(w.Field(0)[20 * 40 + 25], 0);   // d = 5 is outside
-    EXPECT_EQ(w.Field(0)[24 * 40 + 24], 0);   // the corner of the square is outside a circle
+    EXPECT_EQ(w.Field(0)[20 * 40 + 24], 30); // d = 4 < 5
+    EXPECT_EQ(w.Field(0)[20 * 40 + 25], 0);  // d = 5 is outside
+    EXPECT_EQ(w.Field(0)[24 * 40 + 24], 0);  // the corner of the square is outside a circle
 
     w.Clear();
     w.Disturb(WaterShape::Square, 20, 20, 5, 30, rng);
-    EXPECT_EQ(w.Field(0)[25 * 40 + 25], 30);  // the whole square
+    EXPECT_EQ(w.Field(0)[25 * 40 + 25], 30); // the whole square
     EXPECT_EQ(w.Field(0)[26 * 40 + 25], 0);
 
     w.Clear();
     w.Disturb(WaterShape::Cone, 20, 20, 10, 640, rng);
-    EXPECT_EQ(w.Field(0)[20 * 40 + 20], 10 * 10);  // (v / 64) * (r - 0)
+    EXPECT_EQ(w.Field(0)[20 * 40 + 20], 10 * 10); // (v / 64) * (r - 0)
     EXPECT_EQ(w.Field(0)[20 * 40 + 23], 10 * 7);
 
     w.Clear();
@@ -124,7 +126,8 @@ TEST(BannerLogic, ARandomCentreKeepsClearOfTheEdges) {
 TEST(BannerLogic, RenderingShiftsAndShadesByTheSlope) {
     const int w = 5, h = 5;
     std::vector<Pixel> bands(w * h);
-    for (int i = 0; i < w * h; ++i) bands[i] = MakePixel(100, 100, i);
+    for (int i = 0; i < w * h; ++i)
+        bands[i] = MakePixel(100, 100, i);
     WaterLayer water;
     water.Resize(w, h);
     std::vector<Pixel> out(w * h, MakePixel(1, 2, 3));
@@ -138,7 +141,8 @@ TEST(BannerLogic, RenderingShiftsAndShadesByTheSlope) {
     water.Field(0)[2 * w + 2] = 16;
     water.Render(bands, out);
     Pixel src = bands[2 * w + 2 + w * 2 + 2];
-    EXPECT_EQ(out[2 * w + 2], MakePixel(PixelR(src) - 16, PixelG(src) - 16, std::max(0, PixelB(src) - 16)));
+    EXPECT_EQ(out[2 * w + 2],
+              MakePixel(PixelR(src) - 16, PixelG(src) - 16, std::max(0, PixelB(src) - 16)));
     // A negative slope brightens and is clamped.
     water.Field(0)[2 * w + 2] = -400;
     out.assign(w * h, 0);
@@ -161,8 +165,9 @@ TEST(BannerLogic, ModeParametersAndClickStrength) {
     EXPECT_EQ(ClickParameters(0, quick).radius, quick.m + 30);
     EXPECT_EQ(ClickParameters(0, quick).height, 150);
     EXPECT_EQ(ClickParameters(2, quick).radius, quick.m);
-    EXPECT_EQ(BlendPixel(MakePixel(0, 0, 0), MakePixel(255, 255, 255), 127), MakePixel(127, 127, 127));
+    EXPECT_EQ(BlendPixel(MakePixel(0, 0, 0), MakePixel(255, 255, 255), 127),
+              MakePixel(127, 127, 127));
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

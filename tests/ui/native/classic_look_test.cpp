@@ -9,7 +9,7 @@ namespace {
 TEST(ClassicLook, OldSystemsAreClassicWithoutLookingAtTheScheme) {
     EXPECT_TRUE(IsClassicLook(4, 0, std::nullopt));
     EXPECT_TRUE(IsClassicLook(4, 10, std::string("Something")));
-    EXPECT_TRUE(IsClassicLook(5, 0, std::nullopt));  // Windows 2000
+    EXPECT_TRUE(IsClassicLook(5, 0, std::nullopt)); // Windows 2000
 }
 
 TEST(ClassicLook, LaterSystemsAreClassicOnlyWithTheStandardScheme) {
@@ -26,5 +26,5 @@ TEST(ClassicLook, LaterSystemsAreClassicOnlyWithTheStandardScheme) {
     EXPECT_TRUE(IsClassicLook(10, 0, std::string("Windows Standard")));
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

@@ -18,14 +18,18 @@ TEST(LinkLogic, TargetsChooseTheirAction) {
     EXPECT_EQ(ParseLinkTarget("HTTPS://Example.org/x").action, LinkAction::Web);
     EXPECT_EQ(ParseLinkTarget("httpx://example.org").action, LinkAction::Shell);
     EXPECT_EQ(ParseLinkTarget("mailto:someone@example.org").action, LinkAction::Shell);
-    EXPECT_EQ(ParseLinkTarget("button:5").action, LinkAction::Shell);  // the prefix is exact
+    EXPECT_EQ(ParseLinkTarget("button:5").action, LinkAction::Shell); // the prefix is exact
     EXPECT_EQ(LinkButtonTarget(1044), "BUTTON:1044");
     EXPECT_EQ(LinkButtonTarget(-1), "");
 }
 
 // A fixed-width font: every character 7 pixels.
-int Fit(std::string_view s, int width) { return std::min<int>(static_cast<int>(s.size()), width / 7); }
-int Measure(std::string_view s) { return static_cast<int>(s.size()) * 7; }
+int Fit(std::string_view s, int width) {
+    return std::min<int>(static_cast<int>(s.size()), width / 7);
+}
+int Measure(std::string_view s) {
+    return static_cast<int>(s.size()) * 7;
+}
 
 TEST(LinkLogic, PrefixEndIsTheWidthOfItsLastLine) {
     PrefixEnd oneLine = FindPrefixEnd("Website: ", 200, Fit, Measure);
@@ -49,5 +53,5 @@ TEST(LinkLogic, ALabelTooNarrowForOneCharacterStillEnds) {
     EXPECT_EQ(end.x, 7);
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

@@ -7,12 +7,12 @@ namespace zt {
 namespace {
 
 TEST(MessageBoxLogic, WidensByTheLineOrByItsFirstEightyCharacters) {
-    EXPECT_EQ(MessageBoxGrow(170, 150, 20, 0), 0);     // fits
-    EXPECT_EQ(MessageBoxGrow(170, 170, 20, 0), 0);     // exactly fits
-    EXPECT_EQ(MessageBoxGrow(170, 260, 60, 0), 90);    // short text: whole width
-    EXPECT_EQ(MessageBoxGrow(170, 1200, 200, 480), 310);  // long text: first 80 only
-    EXPECT_EQ(MessageBoxGrow(170, 500, 80, 300), 130);    // 80 characters count as long
-    EXPECT_EQ(MessageBoxGrow(170, 500, 79, 300), 330);    // 79 do not
+    EXPECT_EQ(MessageBoxGrow(170, 150, 20, 0), 0);       // fits
+    EXPECT_EQ(MessageBoxGrow(170, 170, 20, 0), 0);       // exactly fits
+    EXPECT_EQ(MessageBoxGrow(170, 260, 60, 0), 90);      // short text: whole width
+    EXPECT_EQ(MessageBoxGrow(170, 1200, 200, 480), 310); // long text: first 80 only
+    EXPECT_EQ(MessageBoxGrow(170, 500, 80, 300), 130);   // 80 characters count as long
+    EXPECT_EQ(MessageBoxGrow(170, 500, 79, 300), 330);   // 79 do not
     // A long text whose first 80 characters fit never shrinks the box.
     EXPECT_EQ(MessageBoxGrow(170, 400, 100, 120), 0);
 }
@@ -28,7 +28,7 @@ TEST(MessageBoxLogic, EachButtonSetGoesToItsPlaces) {
     auto ok = PlaceMessageBoxButtons(0, r, 0);
     ASSERT_EQ(ok.shown.size(), 1u);
     EXPECT_EQ(ok.shown[0].id, 1);
-    EXPECT_EQ(ok.shown[0].rect, r.no);  // the middle
+    EXPECT_EQ(ok.shown[0].rect, r.no); // the middle
     EXPECT_EQ(ok.clientWidth, -1);
 
     auto okCancel = PlaceMessageBoxButtons(1, r, 0);
@@ -64,5 +64,5 @@ TEST(MessageBoxLogic, YesNoCancelAfterWideningMovesHalfThenSpreadsAndMatchesMarg
     EXPECT_EQ(PlaceMessageBoxButtons(0, r, 41).shown[0].rect, r.no.Shifted(20));
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

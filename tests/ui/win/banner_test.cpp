@@ -15,22 +15,24 @@ namespace {
 using test::Pump;
 
 class CBannerOwner : public CDialog {
-public:
+  public:
     CBannerOwner()
-        : CDialog(std::make_shared<CDialogTemplate>(WS_POPUP | WS_CAPTION, 0, 0, 300, 120, "owner")) {}
+        : CDialog(
+              std::make_shared<CDialogTemplate>(WS_POPUP | WS_CAPTION, 0, 0, 300, 120, "owner")) {}
     std::vector<std::pair<UINT, POINT>> mouse;
 
-protected:
+  protected:
     bool OnMessage(UINT msg, WPARAM, LPARAM lp, LRESULT&) override {
         if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_RBUTTONUP ||
             msg == WM_MOUSEMOVE)
-            mouse.push_back({msg, {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))}});
+            mouse.push_back(
+                {msg, {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))}});
         return false;
     }
 };
 
 class BannerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(owner.Create(nullptr));
         RECT r{12, 140, 412, 176};
@@ -69,7 +71,7 @@ TEST_F(BannerTest, RunningAnimationMovesFasterAndStopsTheWaterUntilAModeIsSet) {
     EXPECT_EQ(banner.Step(), 30);
     EXPECT_EQ(banner.Interval(), 100u);
     EXPECT_FALSE(banner.DisturbancesOn());
-    Pump();  // the posted stop message
+    Pump(); // the posted stop message
     EXPECT_FALSE(banner.WaterRunning());
     EXPECT_TRUE(banner.Water().IsCalm());
     ::SendMessageA(banner.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(100, 18));
@@ -86,8 +88,8 @@ TEST_F(BannerTest, RunningAnimationMovesFasterAndStopsTheWaterUntilAModeIsSet) {
 
 TEST_F(BannerTest, WaterStopsInTheBackgroundAndRestartsInFront) {
     SetAppMainWindow(owner.Handle());
-    HWND other = ::CreateWindowExA(0, "STATIC", "another program", WS_POPUP | WS_VISIBLE, 500,
-                                   500, 50, 50, nullptr, nullptr, nullptr, nullptr);
+    HWND other = ::CreateWindowExA(0, "STATIC", "another program", WS_POPUP | WS_VISIBLE, 500, 500,
+                                   50, 50, nullptr, nullptr, nullptr, nullptr);
     ::SetForegroundWindow(other);
     Pump();
     if (::GetForegroundWindow() != other) {
@@ -97,7 +99,7 @@ TEST_F(BannerTest, WaterStopsInTheBackgroundAndRestartsInFront) {
     ASSERT_TRUE(banner.WaterRunning());
     ::SendMessageA(banner.Handle(), WM_TIMER, kTimerBannerWater, 0);
     EXPECT_FALSE(banner.WaterRunning());
-    banner.BandFrame();  // still in the background: the water stays off
+    banner.BandFrame(); // still in the background: the water stays off
     EXPECT_FALSE(banner.WaterRunning());
 
     ::ShowWindow(owner.Handle(), SW_SHOW);
@@ -109,5 +111,5 @@ TEST_F(BannerTest, WaterStopsInTheBackgroundAndRestartsInFront) {
     ::DestroyWindow(other);
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

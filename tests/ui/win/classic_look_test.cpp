@@ -12,14 +12,14 @@ namespace {
 
 // Sets (or with `present` false removes) HKCU\Control Panel\Appearance\Current; restores it.
 class AppearanceValue {
-public:
+  public:
     AppearanceValue() {
         ::RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Appearance", 0, nullptr, 0,
                           KEY_ALL_ACCESS, nullptr, &key_, nullptr);
         char buf[256] = {};
         DWORD size = sizeof buf;
-        had_ = ::RegQueryValueExA(key_, "Current", nullptr, nullptr,
-                                  reinterpret_cast<BYTE*>(buf), &size) == ERROR_SUCCESS;
+        had_ = ::RegQueryValueExA(key_, "Current", nullptr, nullptr, reinterpret_cast<BYTE*>(buf),
+                                  &size) == ERROR_SUCCESS;
         old_ = buf;
     }
     ~AppearanceValue() {
@@ -35,7 +35,7 @@ public:
     }
     void Remove() { ::RegDeleteValueA(key_, "Current"); }
 
-private:
+  private:
     HKEY key_ = nullptr;
     bool had_ = false;
     std::string old_;
@@ -53,5 +53,5 @@ TEST(ClassicLookWin, FollowsTheAppearanceScheme) {
     EXPECT_FALSE(IsClassicAppearance());
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

@@ -14,7 +14,7 @@ using test::Pump;
 using test::PumpUntil;
 
 constexpr int kGo = 100, kCheck = 101, kRadio = 102, kGroup = 103, kWebsite = 1000,
-              kScanLink = 1001, kMissing = 1002, kNoTarget = 1003, kTarget = 1044;
+              kScanLink = 1001, kMissing = 1002, kNoTarget = 1003, kTarget = 1044, kWrapped = 1005;
 
 std::shared_ptr<CDialogTemplate> GalleryLikeTemplate() {
     auto t = std::make_shared<CDialogTemplate>(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME,
@@ -30,17 +30,19 @@ std::shared_ptr<CDialogTemplate> GalleryLikeTemplate() {
     t->Label(kScanLink, "Scan now", 10, 75, 200, 10);
     t->Label(kMissing, "Nothing to see", 10, 90, 200, 10);
     t->Label(kNoTarget, "No target here", 10, 105, 200, 10);
+    t->Label(kWrapped, "Read all about it on our web site", 215, 60, 40, 40);
     return t;
 }
 
 class CTestGradient : public CGradientDialog {
-public:
+  public:
     CTestGradient() : CGradientDialog(GalleryLikeTemplate()) {
         SetButtonSkin(kSkinTransparent, 0, 0, 0, 0);
         AddLink(kWebsite, "www.example.org", "http://www.example.org");
         AddLinkButton(kScanLink, "Scan now", kTarget);
         AddLink(kMissing, "not in the text", "BUTTON:1044");
         AddLink(kNoTarget, "target", "");
+        AddLink(kWrapped, "web site", "https://www.example.org");
     }
     int applies = 0, goes = 0, targets = 0, oks = 0;
 
@@ -49,7 +51,7 @@ public:
         CGradientDialog::ApplySettings();
     }
 
-protected:
+  protected:
     bool OnCommand(int id, int code, HWND control) override {
         if (id == kGo) return ++goes, true;
         if (id == kTarget) return ++targets, true;
@@ -58,7 +60,9 @@ protected:
     }
 };
 
-LONG_PTR ButtonKind(HWND h) { return ::GetWindowLongPtrA(h, GWL_STYLE) & BS_TYPEMASK; }
+LONG_PTR ButtonKind(HWND h) {
+    return ::GetWindowLongPtrA(h, GWL_STYLE) & BS_TYPEMASK;
+}
 
 TEST(GradientDialog, SkinsPushButtonsOnlyAndAppliesSettingsOnce) {
     CTestGradient dlg;
@@ -145,7 +149,7 @@ HBITMAP SolidBitmap(COLORREF c) {
 }
 
 class ShownDialog : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dlg.Create(nullptr));
         ::SetWindowPos(dlg.Handle(), HWND_TOP, 100, 100, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
@@ -158,7 +162,9 @@ protected:
         SetSoundPlayer(std::move(previous));
         if (dlg.Handle()) ::DestroyWindow(dlg.Handle());
     }
-    int Count(UINT id) const { return static_cast<int>(std::count(sounds.begin(), sounds.end(), id)); }
+    int Count(UINT id) const {
+        return static_cast<int>(std::count(sounds.begin(), sounds.end(), id));
+    }
     void Redraw(HWND h) { ::RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }
     POINT ScreenCentre(HWND h) {
         RECT r{};
@@ -219,6 +225,16 @@ TEST_F(ShownDialog, SkinnedButtonShowsStateImagesAndRequestsSoundsOnEntryAndRele
     EXPECT_EQ(skin->DrawnImage(), CSkinButton::kDisabled);
     ::EnableWindow(go, TRUE);
 
+    // The hover timer notices a pointer that left without a mouse message.
+    ::SendMessageA(go, WM_MOUSEMOVE, 0, inside);
+    ASSERT_TRUE(skin->IsHovered());
+    RECT w{};
+    ::GetWindowRect(go, &w);
+    ::SetCursorPos(w.right + 40, w.bottom + 40);
+    ::SendMessageA(go, WM_TIMER, 1, 0);
+    EXPECT_FALSE(skin->IsHovered());
+    ::ReleaseCapture();
+
     // Silenced: the images still change, no sound is asked for.
     dlg.SetButtonSounds(false, 1010, 1009);
     ::SendMessageA(go, WM_MOUSEMOVE, 0, outside);
@@ -232,13 +248,14 @@ TEST_F(ShownDialog, SkinnedButtonShowsStateImagesAndRequestsSoundsOnEntryAndRele
     EXPECT_EQ(dlg.goes, 2);
 
     // Without a disabled bitmap there are three images; a disabled button still draws index 3.
-    ASSERT_TRUE(skin->SetBitmapHandles(n, kSkinTransparent, h, kSkinTransparent, nullptr, 0,
-                                       nullptr, 0));
+    ASSERT_TRUE(
+        skin->SetBitmapHandles(n, kSkinTransparent, h, kSkinTransparent, nullptr, 0, nullptr, 0));
     EXPECT_EQ(skin->ImageCount(), 3);
     ::EnableWindow(go, FALSE);
     Redraw(go);
     EXPECT_EQ(skin->DrawnImage(), CSkinButton::kDisabled);
-    for (HBITMAP b : {n, h, p, d}) ::DeleteObject(b);
+    for (HBITMAP b : {n, h, p, d})
+        ::DeleteObject(b);
 }
 
 TEST_F(ShownDialog, LinksReactOnlyOverTheirHighlightedText) {
@@ -260,11 +277,28 @@ TEST_F(ShownDialog, LinksReactOnlyOverTheirHighlightedText) {
     EXPECT_FALSE(web->IsOverLink(before));
 
     ::SetCursorPos(over.x, over.y);
-    ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_EQ(::GetCursor(), web->Cursor());
     ::SetCursorPos(before.x, before.y);
-    ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_NE(::GetCursor(), web->Cursor());
+
+    // A wrapped label: the highlight starts on a later line and only it reacts.
+    HWND wrapped = dlg.Item(kWrapped);
+    Redraw(wrapped);
+    RECT wr = dlg.Link(kWrapped)->HighlightRect();
+    ASSERT_FALSE(::IsRectEmpty(&wr));
+    EXPECT_GT(wr.top, 0) << "not on the first line";
+    POINT onLink{(wr.left + wr.right) / 2, (wr.top + wr.bottom) / 2};
+    POINT firstLine{onLink.x, 2};
+    POINT lineBelow{onLink.x, wr.bottom + 2};
+    for (POINT* p : {&onLink, &firstLine, &lineBelow})
+        ::ClientToScreen(wrapped, p);
+    EXPECT_TRUE(dlg.Link(kWrapped)->IsOverLink(onLink));
+    EXPECT_FALSE(dlg.Link(kWrapped)->IsOverLink(firstLine));
+    EXPECT_FALSE(dlg.Link(kWrapped)->IsOverLink(lineBelow));
 
     // A highlight that is not in the text never reacts.
     HWND missing = dlg.Item(kMissing);
@@ -307,5 +341,5 @@ TEST_F(ShownDialog, LinkButtonActsAsTheDialogsControl) {
     EXPECT_EQ(dlg.targets, 1);
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

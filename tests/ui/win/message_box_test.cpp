@@ -123,9 +123,11 @@ TEST(ColorMessageBox, LongLineWidensByItsFirstEightyCharacters) {
             s.labelWidth = l.right - l.left;
             s.okLeft = test::ClientRectOf(h, ::GetDlgItem(h, IDOK)).left;
             HDC dc = ::GetDC(label);
-            HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+            HGDIOBJ old = ::SelectObject(
+                dc, reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
             SIZE sz{};
-            ::GetTextExtentPoint32A(dc, t.c_str(), std::min<int>(80, static_cast<int>(t.size())), &sz);
+            ::GetTextExtentPoint32A(dc, t.c_str(), std::min<int>(80, static_cast<int>(t.size())),
+                                    &sz);
             ::SelectObject(dc, old);
             ::ReleaseDC(label, dc);
             s.first80 = sz.cx;
@@ -140,7 +142,7 @@ TEST(ColorMessageBox, LongLineWidensByItsFirstEightyCharacters) {
     ASSERT_GT(grow, 0);
     EXPECT_EQ(longBox.labelWidth, shortBox.labelWidth + grow);
     EXPECT_EQ(longBox.boxWidth, shortBox.boxWidth + grow);
-    EXPECT_EQ(longBox.okLeft, shortBox.okLeft + grow / 2);  // the buttons move half
+    EXPECT_EQ(longBox.okLeft, shortBox.okLeft + grow / 2); // the buttons move half
 }
 
 TEST(ColorMessageBox, YesNoCancelSpreadsItsButtonsWithEqualMargins) {
@@ -188,5 +190,5 @@ TEST(ColorMessageBox, ButtonSoundsFollowItsOwnSilenceDefault) {
     EXPECT_FALSE(soundOn()) << "no settings store at all: silent";
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

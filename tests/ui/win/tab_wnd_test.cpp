@@ -22,22 +22,24 @@ std::shared_ptr<CDialogTemplate> PageTemplate() {
 }
 
 class CPage : public CDialog {
-public:
+  public:
     CPage() : CDialog(PageTemplate()) {}
     int sizes = 0;
 
-protected:
+  protected:
     void OnSize(UINT, int, int) override { ++sizes; }
 };
 
 // The owner of the tab window: records every change request and vetoes when asked.
 class COwner : public CDialog {
-public:
-    COwner() : CDialog(std::make_shared<CDialogTemplate>(WS_POPUP | WS_CAPTION, 0, 0, 300, 200, "tabs")) {}
+  public:
+    COwner()
+        : CDialog(
+              std::make_shared<CDialogTemplate>(WS_POPUP | WS_CAPTION, 0, 0, 300, 200, "tabs")) {}
     bool veto = false;
     std::vector<std::pair<int, int>> requests;
 
-protected:
+  protected:
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
         if (msg != BCGM_ONCHANGE_ACTIVE_TAB) return false;
         requests.emplace_back(static_cast<int>(wp), static_cast<int>(lp));
@@ -48,10 +50,12 @@ protected:
 
 // The owner stays hidden (showing top-level windows is slow without a window manager), so
 // a page counts as shown by its own style.
-bool Shown(HWND h) { return (::GetWindowLongPtrA(h, GWL_STYLE) & WS_VISIBLE) != 0; }
+bool Shown(HWND h) {
+    return (::GetWindowLongPtrA(h, GWL_STYLE) & WS_VISIBLE) != 0;
+}
 
 class TabWndTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(owner.Create(nullptr));
         RECT r{0, 0, 400, 250};
@@ -88,7 +92,8 @@ protected:
     }
     int VisiblePages() const {
         int n = 0;
-        for (const auto& p : pages) n += Shown(p.Handle()) ? 1 : 0;
+        for (const auto& p : pages)
+            n += Shown(p.Handle()) ? 1 : 0;
         return n;
     }
 
@@ -120,7 +125,7 @@ TEST_F(TabWndTest, ClickAsksTheOwnerWhichMayRefuse) {
     EXPECT_EQ(VisiblePages(), 1);
 
     owner.requests.clear();
-    Click(3);  // already active
+    Click(3); // already active
     EXPECT_TRUE(owner.requests.empty());
     // A click on the strip beyond the last tab asks nothing.
     RECT last = tabs.TabRect(4);
@@ -132,14 +137,14 @@ TEST_F(TabWndTest, OutOfRangeIndicesAreRejected) {
     EXPECT_FALSE(tabs.SetActiveTab(5));
     EXPECT_FALSE(tabs.SetActiveTab(-1));
     EXPECT_EQ(tabs.GetActiveTab(), 0);
-    EXPECT_TRUE(tabs.SetActiveTab(0));  // already active is a success
+    EXPECT_TRUE(tabs.SetActiveTab(0)); // already active is a success
     EXPECT_FALSE(tabs.SetTabBkColor(5, RGB(1, 2, 3)));
     EXPECT_TRUE(tabs.SetTabBkColor(4, RGB(166, 192, 215)));
     EXPECT_TRUE(owner.requests.empty()) << "programmatic changes ask nothing";
 }
 
 TEST_F(TabWndTest, ControlPageKeysWrapAroundAndCanBeRefused) {
-    ControlKey(VK_PRIOR);  // from the first to the last
+    ControlKey(VK_PRIOR); // from the first to the last
     ASSERT_EQ(owner.requests.size(), 1u);
     EXPECT_EQ(owner.requests[0], std::make_pair(4, 0));
     EXPECT_EQ(tabs.GetActiveTab(), 4);
@@ -147,7 +152,7 @@ TEST_F(TabWndTest, ControlPageKeysWrapAroundAndCanBeRefused) {
     EXPECT_TRUE(focus == pages[4].Handle() || ::IsChild(pages[4].Handle(), focus))
         << "the new page gets the focus";
 
-    ControlKey(VK_NEXT);  // from the last to the first
+    ControlKey(VK_NEXT); // from the last to the first
     EXPECT_EQ(tabs.GetActiveTab(), 0);
 
     owner.veto = true;
@@ -170,7 +175,7 @@ TEST_F(TabWndTest, ActivePageIsOnePixelNarrowerThanThePageAreaAfterAResize) {
     EXPECT_EQ(page.bottom - page.top, area.bottom - area.top);
     EXPECT_EQ(page.left, area.left);
     EXPECT_EQ(page.top, area.top);
-    EXPECT_EQ(area.top, tabs.TabsHeight());  // border 0: the page starts under the strip
+    EXPECT_EQ(area.top, tabs.TabsHeight()); // border 0: the page starts under the strip
 
     // Activation sizes the page twice, so it gets a size message even at the same size.
     pages[2].sizes = 0;
@@ -194,5 +199,5 @@ TEST_F(TabWndTest, FlatFontFitsTheStrip) {
     EXPECT_GT(tabs.TabRect(1).left, tabs.TabRect(0).left);
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

@@ -49,7 +49,7 @@ inline HWND FindThreadDialog() {
 // Runs `action` on this thread once the modal loop that follows is running and a dialog
 // exists: a thread timer fires inside any modal loop of the thread and re-arms until then.
 class InModalLoop {
-public:
+  public:
     explicit InModalLoop(std::function<void()> action) {
         Current() = std::move(action);
         id_ = ::SetTimer(nullptr, 0, 30, &Fire);
@@ -59,7 +59,7 @@ public:
         Current() = nullptr;
     }
 
-private:
+  private:
     static std::function<void()>& Current() {
         static std::function<void()> action;
         return action;
@@ -81,4 +81,4 @@ inline RECT ClientRectOf(HWND parent, HWND child) {
     return r;
 }
 
-}  // namespace zt::test
+} // namespace zt::test
