@@ -135,11 +135,17 @@ TEST(UiFramework, TaskQueueRunsWorkerTasksOnTheWindowThreadWithOnePostPerBatch) 
     EXPECT_EQ(ran.load(), 100);
     EXPECT_FALSE(wrongThread.load());
 
+    // A task that throws does not lose the tasks queued behind it.
+    queue->Post([] { throw std::runtime_error("task fault"); });
+    queue->Post([&] { ++ran; });
+    Pump();
+    EXPECT_EQ(ran.load(), 101);
+
     ::DestroyWindow(dlg.Handle());
     // A worker that outlives the window is refused, not crashed.
     EXPECT_FALSE(queue->Post([&] { ++ran; }));
     Pump();
-    EXPECT_EQ(ran.load(), 100);
+    EXPECT_EQ(ran.load(), 101);
 }
 
 TEST(UiFramework, LayoutMovesAndGrowsControlsByTheSizeChange) {
