@@ -227,26 +227,20 @@ void CRegFileWriter::WriteValues(HKey key, const KeyInfo* info, bool& complete) 
     std::string name;
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
-    std::unordered_set<std::string> seen;
     const std::uint32_t count = info ? info->values : 0;
     const std::uint32_t bigName = info ? std::max(kValueNameChars, info->maxValueNameChars + 1) : 0;
     const std::uint32_t bigData = info ? std::max(kValueDataBytes, info->maxValueDataBytes) : 0;
     for (std::uint32_t i = 0; i < count; ++i) {
-        bool read = reg_.EnumValue(key, i, name, kValueNameChars, type, data, kValueDataBytes);
+        bool exact = false;
+        bool read = reg_.EnumValueChecked(key, i, name, kValueNameChars, type, data,
+                                          kValueDataBytes, exact);
         // A long name or large data: read the same index again through larger buffers.
         if (!read && (bigName > kValueNameChars || bigData > kValueDataBytes))
-            read = reg_.EnumValue(key, i, name, bigName, type, data, bigData);
-        if (!read || !seen.insert(LowerAscii(name)).second) {
+            read = reg_.EnumValueChecked(key, i, name, bigName, type, data, bigData, exact);
+        // A name or text the ANSI interface cannot carry would come back altered.
+        if (!read || !exact) {
             complete = false;
             continue;
-        }
-        // A name altered by the ANSI conversion carries '?'; it must read back as itself.
-        if (name.find('?') != std::string::npos) {
-            auto again = reg_.ReadValueWhole(key, name);
-            if (!again || again->type != type || again->data != data) {
-                complete = false;
-                continue;
-            }
         }
         if (!AppendValueLine(pending_, name, type, data.data(), data.size())) complete = false;
     }
@@ -259,6 +253,7 @@ bool CRegFileWriter::ExportValue(RootKey root, std::string_view keyPath,
     if (!key) return !KeyMayExist(root, keyPath);
     auto value = reg_.ReadValueWhole(key.get(), valueName);
     if (!value) return !ValueMayExist(key.get(), valueName);
+    if (!ReadsExactly(key.get(), valueName)) return false;
     std::string path = KeyPathText(root, keyPath);
     if (HasLineBreak(path)) return false;
     std::string block = "\r\n[" + path + "]\r\n";
@@ -283,6 +278,23 @@ bool CRegFileWriter::KeyMayExist(RootKey root, std::string_view keyPath) {
     for (std::uint32_t i = 0; i < info->subkeys; ++i) {
         if (!reg_.EnumKey(parent.get(), i, name, 256 + 1)) return true;
         if (NamesEqual(name, last)) return true;
+    }
+    return false;
+}
+
+bool CRegFileWriter::ReadsExactly(HKey key, std::string_view valueName) {
+    // Only the enumeration tells whether the ANSI form is exact: find the value there.
+    auto info = reg_.QueryKeyInfo(key);
+    if (!info) return false;
+    std::string name;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    for (std::uint32_t i = 0; i < info->values; ++i) {
+        bool exact = false;
+        if (!reg_.EnumValueChecked(key, i, name, info->maxValueNameChars + 1, type, data,
+                                   std::max(info->maxValueDataBytes, 1u), exact))
+            continue;
+        if (NamesEqual(name, valueName)) return exact;
     }
     return false;
 }

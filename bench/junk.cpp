@@ -1,11 +1,14 @@
-// Measures a folder tree with GetFolderSize, as the disk cleaner does, and prints the time.
-// Usage: bench_junk.exe FOLDER [RUNS]. tools/bench.d/junk builds the tree and compares with du.
+// Measures a folder tree with GetFolderSize, as the disk cleaner does, and prints the time;
+// with --delete, empties a tree with DeleteFolderContents instead.
+// Usage: bench_junk.exe FOLDER [RUNS] | bench_junk.exe --delete FOLDER.
+// tools/bench.d/junk builds the trees and compares with du and rm.
 #include <windows.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "diskclean/FolderWalk.h"
@@ -15,6 +18,15 @@ int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: bench_junk FOLDER [RUNS]\n");
         return 2;
+    }
+    if (std::string(argv[1]) == "--delete" && argc > 2) {
+        zt::Win32System sys;
+        bool allDeleted = true;
+        auto start = std::chrono::steady_clock::now();
+        zt::DeleteFolderContents(sys, argv[2], true, false, allDeleted);
+        double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("DeleteFolderContents: %.3f s, all deleted: %s\n", s, allDeleted ? "yes" : "no");
+        return allDeleted ? 0 : 1;
     }
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     zt::Win32System sys;

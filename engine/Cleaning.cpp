@@ -98,7 +98,10 @@ CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
 
     ctx.sink.SetStatusText(FoundItemsStatus(list.Count()));
     // After a file error the file still holds what was deleted before it, so it is listed.
-    if (ctx.sys.Exists(out.backupFile)) ctx.sink.RefreshBackupList();
+    if (ctx.sys.Exists(out.backupFile))
+        ctx.sink.RefreshBackupList();
+    else
+        out.backupFile.clear();
     if (out.status == CleanStatus::FileError)
         ctx.prompt.Ask(out.error, {}, PromptButtons::Ok);
     else

@@ -70,7 +70,7 @@ struct CleanOutcome {
     CleanStatus status = CleanStatus::EmptyList;
     int processed = 0;      // findings exported and deleted, leaving the list
     int keptBack = 0;       // findings left in the list, unticked, for want of a full backup
-    std::string backupFile; // the run's backup file, when one was opened
+    std::string backupFile; // the run's backup file, when one was created
     std::string error;      // the file error's description
 };
 

@@ -85,6 +85,16 @@ public:
                            std::uint32_t nameBufferChars, std::uint32_t& type,
                            std::vector<std::uint8_t>& data, std::uint32_t dataBufferBytes) = 0;
     virtual std::optional<KeyInfo> QueryKeyInfo(HKey key) = 0;
+    // As EnumValue, and `exact` tells whether that ANSI form is the value itself: false when
+    // its name, or the text of a string type, holds characters the code page cannot carry
+    // (the ANSI interface hands them over replaced or approximated).
+    virtual bool EnumValueChecked(HKey key, std::uint32_t index, std::string& name,
+                                  std::uint32_t nameBufferChars, std::uint32_t& type,
+                                  std::vector<std::uint8_t>& data, std::uint32_t dataBufferBytes,
+                                  bool& exact) {
+        exact = true;
+        return EnumValue(key, index, name, nameBufferChars, type, data, dataBufferBytes);
+    }
 
     virtual bool DeleteValue(HKey key, std::string_view name) = 0;
     // Deletes `subkey` of `parent` with everything below it.

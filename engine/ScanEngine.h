@@ -1,7 +1,10 @@
 #pragma once
 // The registry scan: walks the enabled areas depth first, runs each area's rules at every
 // key and reports invalid entries through a ScanSink. One engine serves one page; a scan runs
-// on one worker thread, and the page may stop it from its own thread.
+// on one worker thread, and the page may stop it from its own thread:
+//   start: BeginScan(), then a thread running RunScan() (the sink's calls come from it);
+//   stop:  RequestStop(), then wait on stopAcknowledged (WaitFor or IsSet between messages).
+// The engine, its Registry, System and sink must outlive the worker.
 #include <array>
 #include <atomic>
 #include <string>
@@ -42,6 +45,8 @@ public:
     void BeginScan();
     // Resets stopAcknowledged, then sets stopRequested; wait on stopAcknowledged after.
     void RequestStop();
+    // From BeginScan until a stop is asked or the scan ends; after a stop the worker may still
+    // be unwinding until stopAcknowledged is set.
     bool Running() const { return !stopRequested.load(); }
 
     // --- Worker side ---

@@ -25,17 +25,16 @@ std::shared_ptr<const CDialogTemplate> MessageBoxTemplate() {
     return tmpl;
 }
 
-BoxRect ToBox(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+BoxRect ToBox(const RECT& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
 
-}  // namespace
+} // namespace
 
-CColorMessageBox::CColorMessageBox(std::string_view text, std::string_view caption,
-                                   unsigned type, HICON icon)
-    : CGradientDialog(MessageBoxTemplate(), kProgramIcon),
-      text_(text),
-      caption_(caption),
-      type_(type),
-      icon_(icon) {}
+CColorMessageBox::CColorMessageBox(std::string_view text, std::string_view caption, unsigned type,
+                                   HICON icon)
+    : CGradientDialog(MessageBoxTemplate(), kProgramIcon), text_(text), caption_(caption),
+      type_(type), icon_(icon) {}
 
 CColorMessageBox::~CColorMessageBox() {
     if (icon_) ::DestroyIcon(icon_);
@@ -67,7 +66,8 @@ bool CColorMessageBox::OnInitDialog() {
     int labelWidth = labelRect.right - labelRect.left;
     {
         HDC dc = ::GetDC(label);
-        HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+        HGDIOBJ old =
+            ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
         SIZE whole{}, first80{};
         ::GetTextExtentPoint32A(dc, text_.c_str(), static_cast<int>(text_.size()), &whole);
         if (text_.size() > 79) ::GetTextExtentPoint32A(dc, text_.c_str(), 80, &first80);
@@ -87,8 +87,8 @@ bool CColorMessageBox::OnInitDialog() {
     LONG_PTR style = ::GetWindowLongPtrA(label, GWL_STYLE);
     ::SetWindowLongPtrA(label, GWL_STYLE, (style & ~LONG_PTR(SS_TYPEMASK)) | SS_OWNERDRAW);
 
-    MessageBoxButtonRects rects{ToBox(ChildRect(Item(IDOK))),     ToBox(ChildRect(Item(IDYES))),
-                                ToBox(ChildRect(Item(IDNO))),     ToBox(ChildRect(Item(IDCANCEL))),
+    MessageBoxButtonRects rects{ToBox(ChildRect(Item(IDOK))),    ToBox(ChildRect(Item(IDYES))),
+                                ToBox(ChildRect(Item(IDNO))),    ToBox(ChildRect(Item(IDCANCEL))),
                                 ToBox(ChildRect(Item(kIdLeft))), ToBox(ChildRect(Item(kIdRight)))};
     MessageBoxButtonLayout layout = PlaceMessageBoxButtons(type_ & 0x0F, rects, grow_);
     for (int id : {IDOK, IDYES, IDNO, IDCANCEL, int(kIdLeft), int(kIdRight)}) {
@@ -111,10 +111,18 @@ bool CColorMessageBox::OnInitDialog() {
     if (!icon_) {
         LPCSTR which;
         switch (type_ & 0xF0) {
-        case MB_ICONQUESTION: which = IDI_QUESTION; break;
-        case MB_ICONHAND: which = IDI_HAND; break;
-        case MB_ICONEXCLAMATION: which = IDI_EXCLAMATION; break;
-        default: which = IDI_ASTERISK; break;
+        case MB_ICONQUESTION:
+            which = IDI_QUESTION;
+            break;
+        case MB_ICONHAND:
+            which = IDI_HAND;
+            break;
+        case MB_ICONEXCLAMATION:
+            which = IDI_EXCLAMATION;
+            break;
+        default:
+            which = IDI_ASTERISK;
+            break;
         }
         // A copy, so the box can destroy what it holds.
         icon_ = ::CopyIcon(::LoadIconA(nullptr, which));
@@ -134,13 +142,13 @@ bool CColorMessageBox::OnInitDialog() {
     ::SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - w) / 2,
                    area.top + (area.bottom - area.top - h) / 2, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    return layout.shown.empty();  // false: the focus was set on the first button
+    return layout.shown.empty(); // false: the focus was set on the first button
 }
 
 bool CColorMessageBox::OnCommand(int id, int code, HWND control) {
     switch (id) {
     case IDOK:
-    case IDCANCEL:  // also Escape, with or without a Cancel button
+    case IDCANCEL: // also Escape, with or without a Cancel button
     case IDYES:
     case IDNO:
         result_ = id;
@@ -156,15 +164,16 @@ bool CColorMessageBox::OnDrawItem(int id, DRAWITEMSTRUCT* item) {
         HBRUSH brush = OnCtlColor(WM_CTLCOLORSTATIC, item->hDC, item->hwndItem);
         ::FillRect(item->hDC, &item->rcItem, brush);
         if (icon_)
-            ::DrawIconEx(item->hDC, item->rcItem.left, item->rcItem.top, icon_, 32, 32, 0,
-                         nullptr, DI_NORMAL);
+            ::DrawIconEx(item->hDC, item->rcItem.left, item->rcItem.top, icon_, 32, 32, 0, nullptr,
+                         DI_NORMAL);
         return true;
     }
     if (id == kIdText) {
         HDC dc = item->hDC;
         HBRUSH brush = OnCtlColor(WM_CTLCOLORSTATIC, dc, item->hwndItem);
         ::FillRect(dc, &item->rcItem, brush);
-        HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(item->hwndItem, WM_GETFONT, 0, 0)));
+        HGDIOBJ old = ::SelectObject(
+            dc, reinterpret_cast<HFONT>(::SendMessageA(item->hwndItem, WM_GETFONT, 0, 0)));
         ::SetBkMode(dc, TRANSPARENT);
         ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
         RECT r = item->rcItem;
@@ -182,4 +191,4 @@ bool CColorMessageBox::OnDrawItem(int id, DRAWITEMSTRUCT* item) {
     return CGradientDialog::OnDrawItem(id, item);
 }
 
-}  // namespace zt
+} // namespace zt

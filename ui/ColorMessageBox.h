@@ -9,7 +9,7 @@
 namespace zt {
 
 class CColorMessageBox : public CGradientDialog {
-public:
+  public:
     enum : int {
         kIdIcon = 1034,
         kIdText = 1035,
@@ -29,12 +29,12 @@ public:
     int Grow() const { return grow_; }
     void SetSmallIcon(HICON icon) { smallIcon_ = icon; }
 
-protected:
+  protected:
     bool OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
     bool OnDrawItem(int id, DRAWITEMSTRUCT* item) override;
 
-private:
+  private:
     std::string text_;
     std::string caption_;
     unsigned type_;
@@ -44,4 +44,4 @@ private:
     int grow_ = 0;
 };
 
-}  // namespace zt
+} // namespace zt

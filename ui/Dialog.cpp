@@ -30,7 +30,7 @@ bool ReturnsDirectly(UINT msg) {
     }
 }
 
-}  // namespace
+} // namespace
 
 CDialog::CDialog(UINT templateId, HINSTANCE instance)
     : templateId_(templateId), instance_(instance) {}
@@ -50,10 +50,9 @@ INT_PTR CDialog::DoModal(HWND owner) {
     modal_ = true;
     HINSTANCE inst = instance_ ? instance_ : ::GetModuleHandleA(nullptr);
     LPARAM self = reinterpret_cast<LPARAM>(this);
-    INT_PTR r = template_
-                    ? ::DialogBoxIndirectParamA(inst, template_->Get(), owner, DialogProc, self)
-                    : ::DialogBoxParamA(inst, MAKEINTRESOURCEA(templateId_), owner, DialogProc,
-                                        self);
+    INT_PTR r =
+        template_ ? ::DialogBoxIndirectParamA(inst, template_->Get(), owner, DialogProc, self)
+                  : ::DialogBoxParamA(inst, MAKEINTRESOURCEA(templateId_), owner, DialogProc, self);
     modal_ = false;
     return r;
 }
@@ -62,10 +61,10 @@ bool CDialog::Create(HWND parent) {
     modal_ = false;
     HINSTANCE inst = instance_ ? instance_ : ::GetModuleHandleA(nullptr);
     LPARAM self = reinterpret_cast<LPARAM>(this);
-    HWND h = template_
-                 ? ::CreateDialogIndirectParamA(inst, template_->Get(), parent, DialogProc, self)
-                 : ::CreateDialogParamA(inst, MAKEINTRESOURCEA(templateId_), parent, DialogProc,
-                                        self);
+    HWND h =
+        template_
+            ? ::CreateDialogIndirectParamA(inst, template_->Get(), parent, DialogProc, self)
+            : ::CreateDialogParamA(inst, MAKEINTRESOURCEA(templateId_), parent, DialogProc, self);
     return h != nullptr;
 }
 
@@ -148,18 +147,36 @@ void CDialog::OnOK() {
     if (UpdateData(true)) EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
 
-bool CDialog::OnNotify(int, NMHDR*, LRESULT&) { return false; }
+bool CDialog::OnNotify(int, NMHDR*, LRESULT&) {
+    return false;
+}
 void CDialog::OnSize(UINT, int, int) {}
-bool CDialog::OnTimer(UINT_PTR) { return false; }
-bool CDialog::OnSysCommand(WPARAM, LPARAM) { return false; }
-bool CDialog::OnEraseBackground(HDC) { return false; }
-bool CDialog::OnPaint() { return false; }
-bool CDialog::OnSetCursor(HWND, UINT, UINT) { return false; }
-HBRUSH CDialog::OnCtlColor(UINT, HDC, HWND) { return nullptr; }
+bool CDialog::OnTimer(UINT_PTR) {
+    return false;
+}
+bool CDialog::OnSysCommand(WPARAM, LPARAM) {
+    return false;
+}
+bool CDialog::OnEraseBackground(HDC) {
+    return false;
+}
+bool CDialog::OnPaint() {
+    return false;
+}
+bool CDialog::OnSetCursor(HWND, UINT, UINT) {
+    return false;
+}
+HBRUSH CDialog::OnCtlColor(UINT, HDC, HWND) {
+    return nullptr;
+}
 void CDialog::OnDestroy() {}
-bool CDialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+bool CDialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) {
+    return false;
+}
 
 bool CDialog::OnDrawItem(int, DRAWITEMSTRUCT* item) {
     // Owner-drawn controls hooked by the framework draw themselves.
@@ -252,6 +269,13 @@ INT_PTR CDialog::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     if (!handled) handled = OnMessage(msg, wp, lp, result);
+    if (!handled && (msg == WM_COMMAND || msg == WM_NOTIFY)) {
+        // What the dialog leaves alone goes back to the control's own object, if it has one.
+        HWND from =
+            msg == WM_COMMAND ? reinterpret_cast<HWND>(lp) : reinterpret_cast<NMHDR*>(lp)->hwndFrom;
+        if (CSubclassWindow* control = CSubclassWindow::FromHandle(from))
+            handled = control->OnReflect(msg, wp, lp, result);
+    }
     if (!handled) return FALSE;
     if (ReturnsDirectly(msg)) return static_cast<INT_PTR>(result);
     ::SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, result);
@@ -263,4 +287,4 @@ void PostCloseToTopLevel(HWND hwnd) {
     if (top) ::PostMessageA(top, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
-}  // namespace zt
+} // namespace zt

@@ -35,7 +35,7 @@
 namespace zt {
 
 class CDialog : public CWindow {
-public:
+  public:
     // A template from the resources of `instance` (none = the program's module).
     explicit CDialog(UINT templateId, HINSTANCE instance = nullptr);
     // A template built in memory; the dialog keeps its own copy.
@@ -62,9 +62,9 @@ public:
     // valid while the window exists, drops posts afterwards).
     UiTaskQueuePtr TaskQueue();
 
-protected:
+  protected:
     // Each returns true when it handled the message.
-    virtual bool OnInitDialog();  // result: true lets the system set the focus
+    virtual bool OnInitDialog(); // result: true lets the system set the focus
     virtual bool OnCommand(int id, int code, HWND control);
     virtual bool OnNotify(int id, NMHDR* header, LRESULT& result);
     virtual void OnSize(UINT type, int cx, int cy);
@@ -87,7 +87,7 @@ protected:
     // The message used to refuse data; shown through ShowMessage.
     virtual void ReportTooLong(int id, size_t maxLength);
 
-private:
+  private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     INT_PTR Dispatch(UINT msg, WPARAM wp, LPARAM lp);
 
@@ -109,4 +109,4 @@ private:
 // or Escape on a page takes the same path as the title bar's close box.
 void PostCloseToTopLevel(HWND hwnd);
 
-}  // namespace zt
+} // namespace zt

@@ -5,18 +5,17 @@
 namespace zt {
 
 CDialogTemplate::CDialogTemplate(DWORD style, int x, int y, int cx, int cy,
-                                 std::string_view caption, std::string_view font,
-                                 WORD pointSize) {
+                                 std::string_view caption, std::string_view font, WORD pointSize) {
     if (!font.empty()) style |= DS_SETFONT;
     PutDword(style);
-    PutDword(0);  // extended style
-    PutWord(0);   // item count, patched by Add
+    PutDword(0); // extended style
+    PutWord(0);  // item count, patched by Add
     PutWord(static_cast<WORD>(x));
     PutWord(static_cast<WORD>(y));
     PutWord(static_cast<WORD>(cx));
     PutWord(static_cast<WORD>(cy));
-    PutWord(0);  // no menu
-    PutWord(0);  // default class
+    PutWord(0); // no menu
+    PutWord(0); // default class
     PutString(caption);
     if (!font.empty()) {
         PutWord(pointSize);
@@ -37,7 +36,8 @@ void CDialogTemplate::PutString(std::string_view s) {
     int n = ::MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), -1, nullptr, 0);
     std::wstring wide(static_cast<size_t>(n), L'\0');
     ::MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), -1, wide.data(), n);
-    for (wchar_t c : wide) PutWord(static_cast<WORD>(c));  // includes the terminating zero
+    for (wchar_t c : wide)
+        PutWord(static_cast<WORD>(c)); // includes the terminating zero
 }
 
 CDialogTemplate& CDialogTemplate::Add(std::string_view className, int id, std::string_view text,
@@ -52,8 +52,8 @@ CDialogTemplate& CDialogTemplate::Add(std::string_view className, int id, std::s
     PutWord(static_cast<WORD>(id));
     PutString(className);
     PutString(text);
-    PutWord(0);  // no creation data
-    data_[4]++;  // cdit sits after style and extended style
+    PutWord(0); // no creation data
+    data_[4]++; // cdit sits after style and extended style
     return *this;
 }
 
@@ -62,8 +62,8 @@ CDialogTemplate& CDialogTemplate::Button(int id, std::string_view text, int x, i
     return Add("Button", id, text, style, x, y, cx, cy);
 }
 
-CDialogTemplate& CDialogTemplate::Label(int id, std::string_view text, int x, int y, int cx,
-                                        int cy, DWORD style) {
+CDialogTemplate& CDialogTemplate::Label(int id, std::string_view text, int x, int y, int cx, int cy,
+                                        DWORD style) {
     return Add("Static", id, text, style, x, y, cx, cy);
 }
 
@@ -71,4 +71,4 @@ CDialogTemplate& CDialogTemplate::Edit(int id, int x, int y, int cx, int cy, DWO
     return Add("Edit", id, "", style, x, y, cx, cy, WS_EX_CLIENTEDGE);
 }
 
-}  // namespace zt
+} // namespace zt

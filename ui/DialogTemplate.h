@@ -9,7 +9,7 @@
 namespace zt {
 
 class CDialogTemplate {
-public:
+  public:
     // Sizes in dialog units. DS_SETFONT is added when a font is given.
     CDialogTemplate(DWORD style, int x, int y, int cx, int cy, std::string_view caption,
                     std::string_view font = "MS Shell Dlg", WORD pointSize = 8);
@@ -25,7 +25,7 @@ public:
 
     const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(data_.data()); }
 
-private:
+  private:
     void AlignToDword();
     void PutWord(WORD w) { data_.push_back(w); }
     void PutDword(DWORD d) {
@@ -37,4 +37,4 @@ private:
     std::vector<WORD> data_;
 };
 
-}  // namespace zt
+} // namespace zt

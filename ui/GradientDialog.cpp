@@ -30,19 +30,24 @@ void CGradientDialog::LoadIcons(UINT iconId) {
     bigIcon_ = static_cast<HICON>(::LoadImageA(inst, MAKEINTRESOURCEA(iconId), IMAGE_ICON,
                                                ::GetSystemMetrics(SM_CXICON),
                                                ::GetSystemMetrics(SM_CYICON), 0));
-    smallIcon_ = static_cast<HICON>(
-        ::LoadImageA(inst, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, 0));
+    smallIcon_ =
+        static_cast<HICON>(::LoadImageA(inst, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, 0));
 }
 
-void CGradientDialog::ApplySettings() { SetButtonSounds(!silent_, hoverSound_, clickSound_); }
+void CGradientDialog::ApplySettings() {
+    SetButtonSounds(!silent_, hoverSound_, clickSound_);
+}
 
 void CGradientDialog::SetGradientColours(COLORREF top, COLORREF bottom) {
     topColor_ = top;
     bottomColor_ = bottom;
-    if (hwnd_) ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    if (hwnd_)
+        ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
-void CGradientDialog::ExcludeControl(int id) { excludedIds_.push_back(id); }
+void CGradientDialog::ExcludeControl(int id) {
+    excludedIds_.push_back(id);
+}
 
 int CGradientDialog::IncludeControl(int id) {
     auto it = std::find(excludedIds_.begin(), excludedIds_.end(), id);
@@ -67,16 +72,15 @@ void CGradientDialog::SetStandardSkin(bool now) {
                   kSkinBitmapDisabled, now);
 }
 
-CLinkLabel* CGradientDialog::AddLink(int id, std::string_view highlight,
-                                     std::string_view target, COLORREF color,
-                                     bool subclassNow) {
+CLinkLabel* CGradientDialog::AddLink(int id, std::string_view highlight, std::string_view target,
+                                     COLORREF color, bool subclassNow) {
     auto link = std::make_unique<CLinkLabel>();
     link->SetHighlight(highlight);
     link->SetColor(color);
     link->SetBold(false);
     link->SetTarget(target);
     CLinkLabel* raw = link.get();
-    links_[id] = std::move(link);  // replaces (and unhooks) an earlier link on this control
+    links_[id] = std::move(link); // replaces (and unhooks) an earlier link on this control
     if (subclassNow && hwnd_) {
         HWND label = Item(id);
         if (CSubclassWindow* old = CSubclassWindow::FromHandle(label)) old->Unsubclass();
@@ -101,10 +105,13 @@ void CGradientDialog::SetSounds(UINT hover, UINT click) {
 void CGradientDialog::SetButtonSounds(bool enabled, UINT hover, UINT click) {
     hoverSound_ = hover;
     clickSound_ = click;
-    for (auto& [id, button] : skins_) button->SetSounds(enabled, hover, click);
+    for (auto& [id, button] : skins_)
+        button->SetSounds(enabled, hover, click);
 }
 
-void CGradientDialog::LinkClicked(int, CLinkLabel& link) { link.Open(hwnd_); }
+void CGradientDialog::LinkClicked(int, CLinkLabel& link) {
+    link.Open(hwnd_);
+}
 
 void CGradientDialog::GradientArea(RECT& area, COLORREF& top, COLORREF& bottom) {
     area = ClientRect();
@@ -318,11 +325,13 @@ HBRUSH CGradientDialog::OnCtlColor(UINT msg, HDC dc, HWND control) {
 }
 
 void CGradientDialog::OnDestroy() {
-    for (auto& [id, button] : skins_) button->Unsubclass();
+    for (auto& [id, button] : skins_)
+        button->Unsubclass();
     skins_.clear();
     skinnedIds_.clear();
     // Links stay configured so the same object can show its dialog again.
-    for (auto& [id, link] : links_) link->Unsubclass();
+    for (auto& [id, link] : links_)
+        link->Unsubclass();
 }
 
 bool CGradientDialog::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
@@ -333,4 +342,4 @@ bool CGradientDialog::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
     return false;
 }
 
-}  // namespace zt
+} // namespace zt

@@ -28,7 +28,7 @@ inline constexpr UINT kWaveHover = 1010;
 inline constexpr UINT kProgramIcon = 128;
 
 class CGradientDialog : public CDialog {
-public:
+  public:
     // iconId 0 = no icon; the icon and bitmaps come from the program's module.
     CGradientDialog(UINT templateId, UINT iconId = 0);
     CGradientDialog(std::shared_ptr<const CDialogTemplate> tmpl, UINT iconId = 0);
@@ -73,7 +73,7 @@ public:
     // Paints a vertical gradient from `top` to `bottom` over `area`.
     static void PaintGradient(HDC dc, const RECT& area, COLORREF top, COLORREF bottom);
 
-protected:
+  protected:
     bool OnInitDialog() override;
     void OnOK() override;
     void OnCancel() override;
@@ -94,7 +94,7 @@ protected:
     UINT clickSound_ = 0;
     UINT hoverSound_ = 0;
 
-private:
+  private:
     void LoadIcons(UINT iconId);
 
     HICON bigIcon_ = nullptr;
@@ -116,4 +116,4 @@ private:
     UINT skinNormal_ = 0, skinHover_ = 0, skinPressed_ = 0, skinDisabled_ = 0;
 };
 
-}  // namespace zt
+} // namespace zt

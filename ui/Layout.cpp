@@ -49,4 +49,4 @@ void CLayout::Apply(int clientWidth, int clientHeight) const {
     if (batch) ::EndDeferWindowPos(batch);
 }
 
-}  // namespace zt
+} // namespace zt

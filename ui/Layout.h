@@ -9,19 +9,19 @@
 namespace zt {
 
 enum LayoutAnchor : unsigned {
-    kMoveX = 1,  // left += dx
-    kMoveY = 2,  // top += dy
-    kGrowX = 4,  // width += dx
-    kGrowY = 8,  // height += dy
+    kMoveX = 1, // left += dx
+    kMoveY = 2, // top += dy
+    kGrowX = 4, // width += dx
+    kGrowY = 8, // height += dy
 };
 
 struct LayoutRule {
-    int id;            // control identifier in the parent
-    unsigned anchors;  // LayoutAnchor bits
+    int id;           // control identifier in the parent
+    unsigned anchors; // LayoutAnchor bits
 };
 
 class CLayout {
-public:
+  public:
     CLayout() = default;
     CLayout(std::initializer_list<LayoutRule> rules) : rules_(rules) {}
     void Add(LayoutRule rule) { rules_.push_back(rule); }
@@ -36,7 +36,7 @@ public:
     // The pure arithmetic of one rule, for tests and callers that move windows themselves.
     static RECT Moved(const RECT& original, unsigned anchors, int dx, int dy);
 
-private:
+  private:
     struct Entry {
         int id;
         unsigned anchors;
@@ -49,4 +49,4 @@ private:
     bool recorded_ = false;
 };
 
-}  // namespace zt
+} // namespace zt

@@ -13,7 +13,9 @@ namespace zt {
 
 CLinkLabel::CLinkLabel() : cursor_(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649))) {}
 
-CLinkLabel::~CLinkLabel() { Unsubclass(); }
+CLinkLabel::~CLinkLabel() {
+    Unsubclass();
+}
 
 bool CLinkLabel::Attach(HWND label) {
     if (!Subclass(label)) return false;
@@ -79,7 +81,7 @@ LRESULT CLinkLabel::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     case WM_ERASEBKGND:
-        return 1;  // painted with the text
+        return 1; // painted with the text
     case WM_SETTEXT:
     case WM_ENABLE: {
         LRESULT r = DefaultProc(msg, wp, lp);
@@ -189,9 +191,9 @@ void OpenWebLink(std::string_view url) {
             if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
                                 0, KEY_READ, &key) == ERROR_SUCCESS) {
                 DWORD bytes = sizeof folder - 1;
-                haveFolder = ::RegQueryValueExA(key, "ProgramFilesDir", nullptr, nullptr,
-                                                reinterpret_cast<BYTE*>(folder),
-                                                &bytes) == ERROR_SUCCESS;
+                haveFolder =
+                    ::RegQueryValueExA(key, "ProgramFilesDir", nullptr, nullptr,
+                                       reinterpret_cast<BYTE*>(folder), &bytes) == ERROR_SUCCESS;
                 ::RegCloseKey(key);
             }
         }
@@ -206,4 +208,4 @@ void OpenWebLink(std::string_view url) {
     ::ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-}  // namespace zt
+} // namespace zt

@@ -10,7 +10,7 @@
 namespace zt {
 
 class CLinkLabel : public CSubclassWindow {
-public:
+  public:
     CLinkLabel();
     ~CLinkLabel() override;
 
@@ -33,10 +33,10 @@ public:
     // Acts on the target: a command posted to `dialog`, a web page, or the shell.
     void Open(HWND dialog) const;
 
-protected:
+  protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
-private:
+  private:
     void Paint(HDC dc);
 
     std::string target_;
@@ -51,4 +51,4 @@ private:
 // (or when that start fails) through the shell's own handling of the address.
 void OpenWebLink(std::string_view url);
 
-}  // namespace zt
+} // namespace zt

@@ -14,7 +14,7 @@ enum class LinkAction { None, Command, Web, Shell };
 
 struct LinkTarget {
     LinkAction action = LinkAction::None;
-    int command = 0;  // for Command
+    int command = 0; // for Command
 };
 
 inline bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
@@ -57,8 +57,8 @@ inline std::string LinkButtonTarget(int commandId) {
 }
 
 struct PrefixEnd {
-    int line = 0;   // 0-based line on which the prefix ends
-    int x = 0;      // width of the prefix's last line
+    int line = 0; // 0-based line on which the prefix ends
+    int x = 0;    // width of the prefix's last line
     size_t lastLineStart = 0;
 };
 
@@ -71,17 +71,17 @@ PrefixEnd FindPrefixEnd(std::string_view prefix, int clientWidth, Fit fit, Measu
     size_t start = 0;
     while (start < prefix.size()) {
         std::string_view rest = prefix.substr(start);
-        size_t n = static_cast<size_t>(std::max(0, static_cast<int>(fit(rest, clientWidth))));
+        size_t n = static_cast<size_t>(std::max(1, static_cast<int>(fit(rest, clientWidth))));
         if (n >= rest.size()) {
             end.x = measure(rest);
             end.lastLineStart = start;
             return end;
         }
-        start += n == 0 ? 1 : n;
+        start += n;
         ++end.line;
     }
     end.lastLineStart = start;
     return end;
 }
 
-}  // namespace zt
+} // namespace zt

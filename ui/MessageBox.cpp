@@ -10,7 +10,7 @@ MessageAnswerer& Answerer() {
     static MessageAnswerer answerer;
     return answerer;
 }
-}  // namespace
+} // namespace
 
 std::string MessageCaption(std::string_view caption) {
     if (!caption.empty()) return std::string(caption);
@@ -39,6 +39,8 @@ ScopedMessageAnswerer::ScopedMessageAnswerer(int answer) : answer_(answer) {
     });
 }
 
-ScopedMessageAnswerer::~ScopedMessageAnswerer() { SetMessageAnswerer(std::move(previous_)); }
+ScopedMessageAnswerer::~ScopedMessageAnswerer() {
+    SetMessageAnswerer(std::move(previous_));
+}
 
-}  // namespace zt
+} // namespace zt

@@ -17,7 +17,7 @@ namespace zt {
 struct MessageRequest {
     HWND owner = nullptr;
     std::string text;
-    std::string caption;  // after the fallback for an empty caption
+    std::string caption; // after the fallback for an empty caption
     unsigned type = 0;
 };
 
@@ -33,7 +33,7 @@ MessageAnswerer SetMessageAnswerer(MessageAnswerer answerer);
 
 // For tests: answers every message with `answer` while it lives and keeps what was asked.
 class ScopedMessageAnswerer {
-public:
+  public:
     explicit ScopedMessageAnswerer(int answer = IDOK);
     ~ScopedMessageAnswerer();
     ScopedMessageAnswerer(const ScopedMessageAnswerer&) = delete;
@@ -43,10 +43,10 @@ public:
     const std::vector<MessageRequest>& Requests() const { return requests_; }
     void Clear() { requests_.clear(); }
 
-private:
+  private:
     int answer_;
     std::vector<MessageRequest> requests_;
     MessageAnswerer previous_;
 };
 
-}  // namespace zt
+} // namespace zt

@@ -26,7 +26,7 @@ inline int MessageBoxGrow(int labelWidth, int lineWidth, std::size_t length, int
 }
 
 struct MessageBoxButtonRects {
-    BoxRect ok, yes, no, cancel, left, right;  // template places in client pixels
+    BoxRect ok, yes, no, cancel, left, right; // template places in client pixels
 };
 
 struct PlacedButton {
@@ -36,14 +36,15 @@ struct PlacedButton {
 
 struct MessageBoxButtonLayout {
     std::vector<PlacedButton> shown;
-    int clientWidth = -1;  // the box's new client width, -1 = unchanged
+    int clientWidth = -1; // the box's new client width, -1 = unchanged
 };
 
 // Button set (type bits 0-3) after a widening by `grow`: every button first moves grow / 2.
 inline MessageBoxButtonLayout PlaceMessageBoxButtons(unsigned set, MessageBoxButtonRects r,
                                                      int grow) {
     const int shift = grow / 2;
-    for (BoxRect* b : {&r.ok, &r.yes, &r.no, &r.cancel, &r.left, &r.right}) *b = b->Shifted(shift);
+    for (BoxRect* b : {&r.ok, &r.yes, &r.no, &r.cancel, &r.left, &r.right})
+        *b = b->Shifted(shift);
     MessageBoxButtonLayout out;
     switch (set) {
     case 0:
@@ -72,4 +73,4 @@ inline MessageBoxButtonLayout PlaceMessageBoxButtons(unsigned set, MessageBoxBut
     return out;
 }
 
-}  // namespace zt
+} // namespace zt

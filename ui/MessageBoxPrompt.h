@@ -9,15 +9,15 @@
 namespace zt {
 
 class CMessageBoxPrompt : public UserPrompt {
-public:
+  public:
     explicit CMessageBoxPrompt(HWND owner = nullptr) : owner_(owner) {}
     void SetOwner(HWND owner) { owner_ = owner; }
     int Ask(std::string_view text, std::string_view caption, PromptButtons buttons) override {
         return ShowMessage(owner_, text, caption, static_cast<unsigned>(buttons));
     }
 
-private:
+  private:
     HWND owner_;
 };
 
-}  // namespace zt
+} // namespace zt

@@ -20,10 +20,10 @@ inline constexpr UINT WM_ZT_PAGE_FIRST = WM_APP + 200;
 inline constexpr UINT WM_ZT_SCAN_CHECKCLICK = WM_ZT_PAGE_FIRST + 0;
 
 // --- timers (ids are per window, so different windows may share a number) ---
-inline constexpr UINT_PTR kTimerSkinHover = 1;     // CSkinButton: pointer left check, 100 ms
-inline constexpr UINT_PTR kTimerBannerFrame = 1;   // CAnimatedBanner: one band frame
-inline constexpr UINT_PTR kTimerBannerWater = 2;   // CAnimatedBanner: one water frame, 30 ms
-inline constexpr UINT_PTR kTimerBannerDrop = 3;    // CAnimatedBanner: a random drop, 2000 ms
-inline constexpr UINT_PTR kTimerScanDrain = 20;    // Scan page: next slice of scan reports
+inline constexpr UINT_PTR kTimerSkinHover = 1;   // CSkinButton: pointer left check, 100 ms
+inline constexpr UINT_PTR kTimerBannerFrame = 1; // CAnimatedBanner: one band frame
+inline constexpr UINT_PTR kTimerBannerWater = 2; // CAnimatedBanner: one water frame, 30 ms
+inline constexpr UINT_PTR kTimerBannerDrop = 3;  // CAnimatedBanner: a random drop, 2000 ms
+inline constexpr UINT_PTR kTimerScanDrain = 20;  // Scan page: next slice of scan reports
 
-}  // namespace zt
+} // namespace zt

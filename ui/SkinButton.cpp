@@ -207,10 +207,10 @@ void CSkinButton::Draw(const DRAWITEMSTRUCT& item) {
 
     if (hasImages_) {
         int w = rc.right - rc.left, h = rc.bottom - rc.top;
-        int x = (imagePlacement_ & kImageCentreH)  ? (w - imageWidth_) / 2
+        int x = (imagePlacement_ & kImageCentreH) ? (w - imageWidth_) / 2
                 : (imagePlacement_ & kImageRight) ? w - imageWidth_ - 3
                                                   : 3;
-        int y = (imagePlacement_ & kImageCentreV)   ? (h - imageHeight_) / 2
+        int y = (imagePlacement_ & kImageCentreV)  ? (h - imageHeight_) / 2
                 : (imagePlacement_ & kImageBottom) ? h - imageHeight_ - 3
                                                    : 3;
         if (down) ++x, ++y;
@@ -218,8 +218,8 @@ void CSkinButton::Draw(const DRAWITEMSTRUCT& item) {
         y += rc.top;
         if (imageIndex_ == kDisabled && !hasDisabledImage_) {
             HICON icon = ImageList_GetIcon(images_, kNormal, ILD_NORMAL);
-            ::DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, x, y,
-                         imageWidth_, imageHeight_, DST_ICON | DSS_DISABLED);
+            ::DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, x, y, imageWidth_,
+                         imageHeight_, DST_ICON | DSS_DISABLED);
             if (icon) ::DestroyIcon(icon);
         } else {
             ImageList_Draw(images_, imageIndex_, dc, x, y, ILD_TRANSPARENT);
@@ -249,4 +249,4 @@ void CSkinButton::Draw(const DRAWITEMSTRUCT& item) {
     }
 }
 
-}  // namespace zt
+} // namespace zt

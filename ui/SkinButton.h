@@ -9,7 +9,7 @@
 namespace zt {
 
 class CSkinButton : public CSubclassWindow {
-public:
+  public:
     enum ImagePlacement : UINT {
         kImageCentreH = 1,
         kImageRight = 2,
@@ -17,8 +17,8 @@ public:
         kImageBottom = 8,
     };
     enum StyleFlag : UINT {
-        kStyleAutoSize = 4,  // size the window to its content
-        kStyleFlat = 8,      // no frame and no focus rectangle
+        kStyleAutoSize = 4, // size the window to its content
+        kStyleFlat = 8,     // no frame and no focus rectangle
     };
     enum Image { kNormal = 0, kHover = 1, kPressed = 2, kDisabled = 3 };
 
@@ -29,13 +29,13 @@ public:
     bool Attach(HWND button);
 
     // Bitmap resource ids of `instance` (none = the program's module); 0 = not given.
-    bool SetBitmaps(UINT normal, COLORREF normalMask, UINT hover, COLORREF hoverMask,
-                    UINT pressed, COLORREF pressedMask, UINT disabled, COLORREF disabledMask,
+    bool SetBitmaps(UINT normal, COLORREF normalMask, UINT hover, COLORREF hoverMask, UINT pressed,
+                    COLORREF pressedMask, UINT disabled, COLORREF disabledMask,
                     HINSTANCE instance = nullptr);
     // The same from bitmaps the caller keeps (they are copied into the image list).
-    bool SetBitmapHandles(HBITMAP normal, COLORREF normalMask, HBITMAP hover,
-                          COLORREF hoverMask, HBITMAP pressed, COLORREF pressedMask,
-                          HBITMAP disabled, COLORREF disabledMask);
+    bool SetBitmapHandles(HBITMAP normal, COLORREF normalMask, HBITMAP hover, COLORREF hoverMask,
+                          HBITMAP pressed, COLORREF pressedMask, HBITMAP disabled,
+                          COLORREF disabledMask);
     void SetSounds(bool enabled, UINT hoverSound, UINT clickSound);
     void SetTextFormat(UINT format);
     void SetImagePlacement(UINT placement);
@@ -52,10 +52,10 @@ public:
 
     bool OnReflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-protected:
+  protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
-private:
+  private:
     void Draw(const DRAWITEMSTRUCT& item);
     void FreeImages();
     void Repaint() const;
@@ -76,4 +76,4 @@ private:
     UINT styleFlags_ = 1;
 };
 
-}  // namespace zt
+} // namespace zt

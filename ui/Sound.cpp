@@ -8,7 +8,7 @@ SoundPlayer& Player() {
     static SoundPlayer player;
     return player;
 }
-}  // namespace
+} // namespace
 
 void PlayWaveResource(UINT waveId) {
     if (waveId == 0) return;
@@ -27,4 +27,4 @@ SoundPlayer SetSoundPlayer(SoundPlayer player) {
     return previous;
 }
 
-}  // namespace zt
+} // namespace zt

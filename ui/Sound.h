@@ -13,4 +13,4 @@ void PlayWaveResource(UINT waveId);
 // Returns the previous player; an empty one restores PlaySound.
 SoundPlayer SetSoundPlayer(SoundPlayer player);
 
-}  // namespace zt
+} // namespace zt

@@ -5,9 +5,11 @@ namespace {
 constexpr UINT_PTR kSubclassId = 0x5A54;
 // The object is also kept in a window property: the import library has no GetWindowSubclass.
 constexpr const char* kObjectProp = "ZentroveSubclassObject";
-}
+} // namespace
 
-CSubclassWindow::~CSubclassWindow() { Unsubclass(); }
+CSubclassWindow::~CSubclassWindow() {
+    Unsubclass();
+}
 
 bool CSubclassWindow::Subclass(HWND hwnd) {
     Unsubclass();
@@ -33,7 +35,9 @@ CSubclassWindow* CSubclassWindow::FromHandle(HWND hwnd) {
     return static_cast<CSubclassWindow*>(::GetPropA(hwnd, kObjectProp));
 }
 
-bool CSubclassWindow::OnReflect(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+bool CSubclassWindow::OnReflect(UINT, WPARAM, LPARAM, LRESULT&) {
+    return false;
+}
 
 LRESULT CSubclassWindow::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     return DefaultProc(msg, wp, lp);
@@ -66,4 +70,4 @@ LRESULT CALLBACK CSubclassWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
     }
 }
 
-}  // namespace zt
+} // namespace zt

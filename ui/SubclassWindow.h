@@ -7,7 +7,7 @@
 namespace zt {
 
 class CSubclassWindow : public CWindow {
-public:
+  public:
     CSubclassWindow() = default;
     ~CSubclassWindow() override;
 
@@ -18,19 +18,20 @@ public:
     // The object hooked onto a window by this framework, or none.
     static CSubclassWindow* FromHandle(HWND hwnd);
 
-    // Messages the parent dialog hands back to the control (WM_DRAWITEM, WM_MEASUREITEM).
+    // Messages the parent dialog hands back to the control: WM_DRAWITEM always, WM_COMMAND
+    // and WM_NOTIFY from the control when the dialog did not handle them.
     virtual bool OnReflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
-protected:
+  protected:
     virtual LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp);
     LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp);
     // Runs after the hook is gone, while the handle is still being destroyed.
     virtual void OnUnsubclassed() {}
 
-private:
+  private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                  DWORD_PTR ref);
     bool hooked_ = false;
 };
 
-}  // namespace zt
+} // namespace zt

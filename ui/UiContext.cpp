@@ -4,11 +4,19 @@ namespace zt {
 namespace {
 HWND g_mainWindow = nullptr;
 const SettingsStore* g_settings = nullptr;
-}  // namespace
+} // namespace
 
-void SetAppMainWindow(HWND hwnd) { g_mainWindow = hwnd; }
-HWND AppMainWindow() { return g_mainWindow && ::IsWindow(g_mainWindow) ? g_mainWindow : nullptr; }
-void SetAppSettings(const SettingsStore* store) { g_settings = store; }
-const SettingsStore* AppSettings() { return g_settings; }
+void SetAppMainWindow(HWND hwnd) {
+    g_mainWindow = hwnd;
+}
+HWND AppMainWindow() {
+    return g_mainWindow && ::IsWindow(g_mainWindow) ? g_mainWindow : nullptr;
+}
+void SetAppSettings(const SettingsStore* store) {
+    g_settings = store;
+}
+const SettingsStore* AppSettings() {
+    return g_settings;
+}
 
-}  // namespace zt
+} // namespace zt

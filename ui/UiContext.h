@@ -13,4 +13,4 @@ HWND AppMainWindow();
 void SetAppSettings(const SettingsStore* store);
 const SettingsStore* AppSettings();
 
-}  // namespace zt
+} // namespace zt

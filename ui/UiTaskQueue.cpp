@@ -13,7 +13,8 @@ bool CUiTaskQueue::Post(Task task) {
 bool CUiTaskQueue::PostBatch(std::vector<Task> tasks) {
     std::lock_guard<std::mutex> guard(lock_);
     if (!target_) return false;
-    for (auto& t : tasks) tasks_.push_back(std::move(t));
+    for (auto& t : tasks)
+        tasks_.push_back(std::move(t));
     if (!posted_) {
         // One message drains everything queued until the drain starts.
         posted_ = ::PostMessageA(target_, WM_ZT_UITASK, 0, 0) != FALSE;
@@ -29,7 +30,12 @@ void CUiTaskQueue::Drain() {
         posted_ = false;
     }
     for (auto& t : run) {
-        if (t) t();
+        // One failing task must not drop the ones behind it.
+        try {
+            if (t) t();
+        } catch (...) {
+            ::OutputDebugStringA("zentrove: exception in a UI task\n");
+        }
     }
 }
 
@@ -39,4 +45,4 @@ void CUiTaskQueue::Detach() {
     tasks_.clear();
 }
 
-}  // namespace zt
+} // namespace zt

@@ -12,7 +12,7 @@
 namespace zt {
 
 class CUiTaskQueue {
-public:
+  public:
     using Task = std::function<void()>;
 
     explicit CUiTaskQueue(HWND target) : target_(target) {}
@@ -28,7 +28,7 @@ public:
     // Window's thread, before the window goes: later posts are dropped.
     void Detach();
 
-private:
+  private:
     std::mutex lock_;
     HWND target_;
     std::vector<Task> tasks_;
@@ -37,4 +37,4 @@ private:
 
 using UiTaskQueuePtr = std::shared_ptr<CUiTaskQueue>;
 
-}  // namespace zt
+} // namespace zt

@@ -9,7 +9,7 @@
 namespace zt {
 
 class CWindow {
-public:
+  public:
     CWindow() = default;
     explicit CWindow(HWND hwnd) : hwnd_(hwnd) {}
     CWindow(const CWindow&) = delete;
@@ -75,32 +75,32 @@ public:
         return s;
     }
 
-protected:
+  protected:
     HWND hwnd_ = nullptr;
 };
 
 class CButton : public CWindow {
-public:
+  public:
     using CWindow::CWindow;
     bool IsChecked() const { return Send(BM_GETCHECK) == BST_CHECKED; }
     void SetCheck(bool on) const { Send(BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED); }
 };
 
 class CEdit : public CWindow {
-public:
+  public:
     using CWindow::CWindow;
     void SetLimit(size_t chars) const { Send(EM_LIMITTEXT, chars); }
     void SelectAll() const { Send(EM_SETSEL, 0, -1); }
 };
 
 class CStatic : public CWindow {
-public:
+  public:
     using CWindow::CWindow;
 };
 
 // The report-style list view with check boxes that the pages use.
 class CListView : public CWindow {
-public:
+  public:
     using CWindow::CWindow;
     int Count() const { return static_cast<int>(Send(LVM_GETITEMCOUNT)); }
     int InsertColumn(int index, std::string_view title, int width) const {
@@ -161,4 +161,4 @@ public:
     void SetExtendedStyle(DWORD style) const { Send(LVM_SETEXTENDEDLISTVIEWSTYLE, style, style); }
 };
 
-}  // namespace zt
+} // namespace zt

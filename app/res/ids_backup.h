@@ -5,3 +5,5 @@
 #define IDC_BACKUP_RESTORE 1007
 #define IDC_BACKUP_VIEW 1046
 #define IDC_BACKUP_REMOVE 1006
+// The label has no identifier of its own; it is the page's only static control.
+#define IDC_BACKUP_LABEL -1

@@ -14,21 +14,28 @@ HKEY ToHkey(HKey key) {
         return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(key)));
     return reinterpret_cast<HKEY>(key);
 }
-HKey FromHkey(HKEY key) { return reinterpret_cast<HKey>(key); }
+HKey FromHkey(HKEY key) {
+    return reinterpret_cast<HKey>(key);
+}
 
 REGSAM Rights(Access access) {
     switch (access) {
-    case Access::Read: return KEY_READ;
-    case Access::Write: return KEY_WRITE;
-    case Access::AllAccess: return KEY_ALL_ACCESS;
+    case Access::Read:
+        return KEY_READ;
+    case Access::Write:
+        return KEY_WRITE;
+    case Access::AllAccess:
+        return KEY_ALL_ACCESS;
     }
     return KEY_READ;
 }
 
 // The ANSI calls want zero-terminated names.
-std::string Z(std::string_view s) { return std::string(s); }
+std::string Z(std::string_view s) {
+    return std::string(s);
+}
 
-}  // namespace
+} // namespace
 
 HKey Win32Registry::OpenKey(HKey parent, std::string_view subkey, Access access) {
     if (parent == kNoKey) return kNoKey;
@@ -59,10 +66,10 @@ bool Win32Registry::ReadValue(HKey key, std::string_view name, void* buffer, std
     if (key == kNoKey) return false;
     DWORD t = 0;
     DWORD n = size;
-    if (RegQueryValueExA(ToHkey(key), Z(name).c_str(), nullptr, &t,
-                         static_cast<BYTE*>(buffer), &n) != ERROR_SUCCESS)
+    if (RegQueryValueExA(ToHkey(key), Z(name).c_str(), nullptr, &t, static_cast<BYTE*>(buffer),
+                         &n) != ERROR_SUCCESS)
         return false;
-    if (n > size) return false;  // never trust a size beyond the buffer
+    if (n > size) return false; // never trust a size beyond the buffer
     if (type) *type = t;
     if (dataSize) *dataSize = n;
     return true;
@@ -95,8 +102,8 @@ std::optional<RegValue> Win32Registry::ReadValueWhole(HKey key, std::string_view
 bool Win32Registry::WriteValue(HKey key, std::string_view name, std::uint32_t type,
                                const void* data, std::uint32_t size) {
     if (key == kNoKey) return false;
-    return RegSetValueExA(ToHkey(key), Z(name).c_str(), 0, type,
-                          static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+    return RegSetValueExA(ToHkey(key), Z(name).c_str(), 0, type, static_cast<const BYTE*>(data),
+                          size) == ERROR_SUCCESS;
 }
 
 bool Win32Registry::EnumKey(HKey key, std::uint32_t index, std::string& name,
@@ -131,6 +138,60 @@ bool Win32Registry::EnumValue(HKey key, std::uint32_t index, std::string& name,
     return true;
 }
 
+namespace {
+// Converts to the ANSI code page without approximations; false when any character had none.
+bool ToAnsiExact(const wchar_t* text, std::size_t chars, std::string& out) {
+    out.clear();
+    if (chars == 0) return true;
+    // Two bytes per character cover every ANSI code page, so one call does.
+    out.resize(chars * 2);
+    BOOL usedDefault = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, static_cast<int>(chars),
+                                out.data(), static_cast<int>(out.size()), nullptr, &usedDefault);
+    if (n <= 0) return false;
+    out.resize(static_cast<std::size_t>(n));
+    return !usedDefault;
+}
+} // namespace
+
+bool Win32Registry::EnumValueChecked(HKey key, std::uint32_t index, std::string& name,
+                                     std::uint32_t nameBufferChars, std::uint32_t& type,
+                                     std::vector<std::uint8_t>& data, std::uint32_t dataBufferBytes,
+                                     bool& exact) {
+    exact = false;
+    if (key == kNoKey || nameBufferChars == 0) return false;
+    // Read through the wide interface so the conversion's losses can be seen; the buffer
+    // sizes keep their ANSI meaning (a text's wide form takes up to twice its bytes).
+    // Per-thread buffers: the export reads values one after another at a high rate.
+    thread_local std::vector<wchar_t> wname;
+    thread_local std::vector<BYTE> wdata;
+    thread_local std::string text;
+    if (wname.size() < nameBufferChars) wname.resize(nameBufferChars);
+    if (wdata.size() < static_cast<std::size_t>(dataBufferBytes) * 2 + 2)
+        wdata.resize(static_cast<std::size_t>(dataBufferBytes) * 2 + 2);
+    DWORD n = nameBufferChars;
+    DWORD t = 0;
+    DWORD d = static_cast<DWORD>(dataBufferBytes) * 2 + 2;
+    if (RegEnumValueW(ToHkey(key), index, wname.data(), &n, nullptr, &t, wdata.data(), &d) !=
+        ERROR_SUCCESS)
+        return false;
+    if (n >= nameBufferChars || d > static_cast<DWORD>(dataBufferBytes) * 2 + 2) return false;
+    bool nameExact = ToAnsiExact(wname.data(), n, name);
+    if (name.size() >= nameBufferChars) return false;
+    type = t;
+    bool dataExact = true;
+    if (t == REG_SZ || t == REG_EXPAND_SZ || t == REG_MULTI_SZ) {
+        dataExact =
+            d % 2 == 0 && ToAnsiExact(reinterpret_cast<const wchar_t*>(wdata.data()), d / 2, text);
+        data.assign(text.begin(), text.end());
+    } else {
+        data.assign(wdata.begin(), wdata.begin() + d);
+    }
+    if (data.size() > dataBufferBytes) return false;
+    exact = nameExact && dataExact;
+    return true;
+}
+
 std::optional<KeyInfo> Win32Registry::QueryKeyInfo(HKey key) {
     if (key == kNoKey) return std::nullopt;
     DWORD subkeys = 0, maxSub = 0, values = 0, maxName = 0, maxData = 0;
@@ -156,4 +217,4 @@ bool Win32Registry::DeleteKeyTree(HKey parent, std::string_view subkey) {
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
 }
 
-}  // namespace zt
+} // namespace zt

@@ -19,6 +19,10 @@ public:
     bool EnumValue(HKey key, std::uint32_t index, std::string& name,
                    std::uint32_t nameBufferChars, std::uint32_t& type,
                    std::vector<std::uint8_t>& data, std::uint32_t dataBufferBytes) override;
+    bool EnumValueChecked(HKey key, std::uint32_t index, std::string& name,
+                          std::uint32_t nameBufferChars, std::uint32_t& type,
+                          std::vector<std::uint8_t>& data, std::uint32_t dataBufferBytes,
+                          bool& exact) override;
     std::optional<KeyInfo> QueryKeyInfo(HKey key) override;
     bool DeleteValue(HKey key, std::string_view name) override;
     bool DeleteKeyTree(HKey parent, std::string_view subkey) override;

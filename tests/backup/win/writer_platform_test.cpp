@@ -71,6 +71,41 @@ TEST_F(WriterOnWindows, AValueNameOutsideTheCodePageMakesTheExportIncomplete) {
     EXPECT_EQ(test::ReadFileText(sys, file)->find("dword"), std::string::npos);
 }
 
+TEST_F(WriterOnWindows, ABestFitLetterInAValueNameMakesTheExportIncomplete) {
+    // A conversion with best fit would turn this name into a plain "xa".
+    CreateWide(L"Latin", L"x\x0101");
+    CRegFileWriter w(reg, sys);
+    w.Open(file);
+    EXPECT_FALSE(w.ExportKey(kCurrentUser, scratch.path() + "\\Latin"));
+    w.Close();
+    EXPECT_EQ(test::ReadFileText(sys, file)->find("\"xa\""), std::string::npos);
+}
+
+TEST_F(WriterOnWindows, TextOutsideTheCodePageMakesTheExportIncomplete) {
+    CreateWide(L"Text");
+    std::wstring path = Wide(scratch.path()) + L"\\Text";
+    HKEY k = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
+    const wchar_t text[] = L"C:\\\x65e5\x672c\\app.exe";
+    ASSERT_EQ(
+        RegSetValueExW(k, L"Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text),
+        ERROR_SUCCESS);
+    const wchar_t latin[] = L"caf\x00e9"; // in the code page: exported as usual
+    ASSERT_EQ(
+        RegSetValueExW(k, L"Fine", 0, REG_SZ, reinterpret_cast<const BYTE*>(latin), sizeof latin),
+        ERROR_SUCCESS);
+    RegCloseKey(k);
+    CRegFileWriter w(reg, sys);
+    w.Open(file);
+    EXPECT_FALSE(w.ExportKey(kCurrentUser, scratch.path() + "\\Text"));
+    EXPECT_FALSE(w.ExportValue(kCurrentUser, scratch.path() + "\\Text", "Path"));
+    EXPECT_TRUE(w.ExportValue(kCurrentUser, scratch.path() + "\\Text", "Fine"));
+    w.Close();
+    std::string out = *test::ReadFileText(sys, file);
+    EXPECT_EQ(out.find("app.exe"), std::string::npos);
+    EXPECT_NE(out.find("\"Fine\"=\"caf\xe9\""), std::string::npos);
+}
+
 TEST_F(WriterOnWindows, AValueAboveTwoThousandBytesIsExportedWhole) {
     std::string big(4321, '\0');
     for (std::size_t i = 0; i < big.size(); ++i)

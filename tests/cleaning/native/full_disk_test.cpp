@@ -43,6 +43,7 @@ TEST_F(CleaningTest, ABackupFileThatCannotBeCreatedDeletesNothing) {
     EXPECT_TRUE(KeyThere("A"));
     EXPECT_EQ(list.Count(), 1);
     EXPECT_EQ(sink.refreshes, 0);
+    EXPECT_TRUE(out.backupFile.empty());
     EXPECT_EQ(prompt.shown.back(), out.error);
 }
 

@@ -32,14 +32,14 @@ std::shared_ptr<CDialogTemplate> SmallTemplate(DWORD style = WS_POPUP | WS_CAPTI
 }
 
 class CTestDialog : public CDialog {
-public:
+  public:
     CTestDialog() : CDialog(SmallTemplate()) { BindText(kEdit, name, 5); }
     std::string name = "abc";
     int inits = 0, goes = 0, destroys = 0;
     int lastSize = -1;
     std::vector<UINT> other;
 
-protected:
+  protected:
     bool OnInitDialog() override {
         ++inits;
         return CDialog::OnInitDialog();
@@ -67,7 +67,7 @@ TEST(UiFramework, ModelessDialogDispatchesToVirtualsAndMapsItsHandle) {
     HWND h = dlg.Handle();
     EXPECT_EQ(CDialog::FromHandle(h), &dlg);
     EXPECT_EQ(dlg.inits, 1);
-    EXPECT_EQ(dlg.ItemText(kEdit), "abc");  // data went to the control at initialisation
+    EXPECT_EQ(dlg.ItemText(kEdit), "abc"); // data went to the control at initialisation
 
     ::SendMessageA(h, WM_COMMAND, MAKEWPARAM(kGo, BN_CLICKED), 0);
     EXPECT_EQ(dlg.goes, 1);
@@ -92,7 +92,7 @@ TEST(UiFramework, DataExchangeRefusesOkWhenATextIsTooLong) {
     {
         test::InModalLoop step([&] {
             HWND h = dlg.Handle();
-            ::SetDlgItemTextA(h, kEdit, "toolong");  // past the limit of 5
+            ::SetDlgItemTextA(h, kEdit, "toolong"); // past the limit of 5
             ::SendMessageA(h, WM_COMMAND, IDOK, 0);
             EXPECT_TRUE(::IsWindow(h)) << "OK must be refused";
             EXPECT_EQ(dlg.name, "abc");
@@ -135,11 +135,17 @@ TEST(UiFramework, TaskQueueRunsWorkerTasksOnTheWindowThreadWithOnePostPerBatch) 
     EXPECT_EQ(ran.load(), 100);
     EXPECT_FALSE(wrongThread.load());
 
+    // A task that throws does not lose the tasks queued behind it.
+    queue->Post([] { throw std::runtime_error("task fault"); });
+    queue->Post([&] { ++ran; });
+    Pump();
+    EXPECT_EQ(ran.load(), 101);
+
     ::DestroyWindow(dlg.Handle());
     // A worker that outlives the window is refused, not crashed.
     EXPECT_FALSE(queue->Post([&] { ++ran; }));
     Pump();
-    EXPECT_EQ(ran.load(), 100);
+    EXPECT_EQ(ran.load(), 101);
 }
 
 TEST(UiFramework, LayoutMovesAndGrowsControlsByTheSizeChange) {
@@ -165,10 +171,10 @@ TEST(UiFramework, LayoutMovesAndGrowsControlsByTheSizeChange) {
 }
 
 class CCountingHook : public CSubclassWindow {
-public:
+  public:
     int clicks = 0;
 
-protected:
+  protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
         if (msg == BM_CLICK) ++clicks;
         return DefaultProc(msg, wp, lp);
@@ -199,17 +205,42 @@ TEST(UiFramework, SubclassHooksAndUnhooksBeforeTheWindowGoes) {
     EXPECT_EQ(outlived.Handle(), nullptr);
 }
 
+class CReflectedClicks : public CSubclassWindow {
+  public:
+    int clicks = 0;
+    bool OnReflect(UINT msg, WPARAM wp, LPARAM, LRESULT&) override {
+        if (msg == WM_COMMAND && HIWORD(wp) == BN_CLICKED) return ++clicks, true;
+        return false;
+    }
+};
+
+TEST(UiFramework, CommandsTheDialogLeavesAloneReachTheControlsObject) {
+    CTestDialog dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
+    CReflectedClicks ok, go;
+    ok.Subclass(dlg.Item(IDOK));
+    go.Subclass(dlg.Item(kGo));
+    ::SendMessageA(dlg.Item(kGo), BM_CLICK, 0, 0);
+    EXPECT_EQ(dlg.goes, 1);
+    EXPECT_EQ(go.clicks, 0) << "the dialog handled it";
+    // A command id the dialog does not know goes to the object of the control that sent it.
+    ::SendMessageA(dlg.Handle(), WM_COMMAND, MAKEWPARAM(4242, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(dlg.Item(IDOK)));
+    EXPECT_EQ(ok.clicks, 1);
+    ::DestroyWindow(dlg.Handle());
+}
+
 class CChildPage : public CDialog {
-public:
+  public:
     CChildPage() : CDialog(SmallTemplate(WS_CHILD | DS_CONTROL)) {}
 };
 
 class CCloseWatcher : public CDialog {
-public:
+  public:
     CCloseWatcher() : CDialog(SmallTemplate()) {}
     int closes = 0;
 
-protected:
+  protected:
     bool OnSysCommand(WPARAM command, LPARAM) override {
         if ((command & 0xFFF0) == SC_CLOSE) return ++closes, true;
         return false;
@@ -239,11 +270,11 @@ TEST(UiFramework, MessageAnswererRecordsRequestsAndRestoresThePrevious) {
     }
     EXPECT_EQ(ShowMessage(nullptr, "again", "", MB_OK), IDNO);
     ASSERT_EQ(outer.Requests().size(), 1u);
-    EXPECT_EQ(outer.Requests()[0].caption, "Warnning");  // no main window in this test
+    EXPECT_EQ(outer.Requests()[0].caption, "Warnning"); // no main window in this test
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt
 
 #include "ui/MessageBoxPrompt.h"
 
@@ -253,13 +284,13 @@ namespace {
 TEST(UiFramework, CorePromptGoesThroughTheMessageBoxSeam) {
     ScopedMessageAnswerer answers(IDCANCEL);
     CMessageBoxPrompt prompt;
-    EXPECT_EQ(prompt.Ask("Are you sure to delete these items?", "Zentrove",
-                         PromptButtons::OkCancel),
-              kAnswerCancel);
+    EXPECT_EQ(
+        prompt.Ask("Are you sure to delete these items?", "Zentrove", PromptButtons::OkCancel),
+        kAnswerCancel);
     ASSERT_EQ(answers.Requests().size(), 1u);
     EXPECT_EQ(answers.Requests()[0].type, unsigned(MB_OKCANCEL));
     EXPECT_EQ(answers.Requests()[0].text, "Are you sure to delete these items?");
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

@@ -28,34 +28,7 @@ inline bool PumpUntil(const std::function<bool()>& done, int ms = 3000) {
     return true;
 }
 
-// Runs `action` on this thread once the modal loop that follows is running: a thread timer
-// fires inside any modal loop of the thread.
-class InModalLoop {
-public:
-    explicit InModalLoop(std::function<void()> action, UINT delayMs = 50) {
-        Current() = std::move(action);
-        id_ = ::SetTimer(nullptr, 0, delayMs, &Fire);
-    }
-    ~InModalLoop() {
-        if (id_) ::KillTimer(nullptr, id_);
-        Current() = nullptr;
-    }
-
-private:
-    static std::function<void()>& Current() {
-        static std::function<void()> action;
-        return action;
-    }
-    static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD) {
-        ::KillTimer(nullptr, id);
-        auto action = std::move(Current());
-        Current() = nullptr;
-        if (action) action();
-    }
-    UINT_PTR id_ = 0;
-};
-
-// The visible top-level window of this thread whose class is the dialog class.
+// The top-level dialog window of this thread (there is one at a time in these tests).
 inline HWND FindThreadDialog() {
     HWND found = nullptr;
     ::EnumThreadWindows(
@@ -63,7 +36,7 @@ inline HWND FindThreadDialog() {
         [](HWND hwnd, LPARAM lp) -> BOOL {
             char cls[16] = {};
             ::GetClassNameA(hwnd, cls, sizeof cls);
-            if (std::string(cls) == "#32770" && ::IsWindowVisible(hwnd)) {
+            if (std::string(cls) == "#32770" && !::GetParent(hwnd)) {
                 *reinterpret_cast<HWND*>(lp) = hwnd;
                 return FALSE;
             }
@@ -73,6 +46,34 @@ inline HWND FindThreadDialog() {
     return found;
 }
 
+// Runs `action` on this thread once the modal loop that follows is running and a dialog
+// exists: a thread timer fires inside any modal loop of the thread and re-arms until then.
+class InModalLoop {
+  public:
+    explicit InModalLoop(std::function<void()> action) {
+        Current() = std::move(action);
+        id_ = ::SetTimer(nullptr, 0, 30, &Fire);
+    }
+    ~InModalLoop() {
+        ::KillTimer(nullptr, id_);
+        Current() = nullptr;
+    }
+
+  private:
+    static std::function<void()>& Current() {
+        static std::function<void()> action;
+        return action;
+    }
+    static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD) {
+        if (!FindThreadDialog()) return;
+        ::KillTimer(nullptr, id);
+        auto action = std::move(Current());
+        Current() = nullptr;
+        if (action) action();
+    }
+    UINT_PTR id_ = 0;
+};
+
 inline RECT ClientRectOf(HWND parent, HWND child) {
     RECT r{};
     ::GetWindowRect(child, &r);
@@ -80,4 +81,4 @@ inline RECT ClientRectOf(HWND parent, HWND child) {
     return r;
 }
 
-}  // namespace zt::test
+} // namespace zt::test

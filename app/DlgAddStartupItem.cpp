@@ -1,0 +1,65 @@
+#include "app/DlgAddStartupItem.h"
+
+#include <commdlg.h>
+
+#include <vector>
+
+#include "app/res/ids_startup.h"
+#include "app/res/resource.h"
+
+namespace zt {
+
+namespace {
+// The filter with its '|' separators turned into the NULs the open-file dialog wants.
+std::string OpenFileFilter() {
+    std::string filter =
+        "Execute Files (*.exe;*.com)|*.exe;*.com|Batch Files (*.bat)|*.bat|All Files (*.*)|*.*||";
+    for (char& c : filter) {
+        if (c == '|') c = '\0';
+    }
+    return filter;
+}
+} // namespace
+
+CDlgAddStartupItem::CDlgAddStartupItem(const SettingsStore& settings)
+    : CGradientDialog(IDD_ADD_STARTUP_ITEM, IDI_ZENTROVE) {
+    SetCloseOnCancel(true);
+    SetCloseOnOK(true);
+    SetSilent(settings.ReadInt(settings::ButtonSilence, 0) != 0);
+    SetSounds(IDW_HOVER, IDW_CLICK);
+    BindText(IDC_ADD_COMMAND, commandLine, kMaxCommandLine);
+}
+
+bool CDlgAddStartupItem::OnInitDialog() {
+    SetStandardSkin();
+    SetGradientColours(kGradientTop, kGradientBottom);
+    return CGradientDialog::OnInitDialog();
+}
+
+void CDlgAddStartupItem::OnBrowse() {
+    // Larger than a path needs, so that an over-long choice reaches the length check on OK
+    // instead of being cut short here.
+    std::vector<char> file(4096, '\0');
+    std::string filter = OpenFileFilter();
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = Handle();
+    ofn.lpstrFilter = filter.c_str();
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrDefExt = "exe";
+    ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+    if (!::GetOpenFileNameA(&ofn)) return;
+    commandLine = file.data();
+    UpdateData(false);
+}
+
+bool CDlgAddStartupItem::OnCommand(int id, int code, HWND control) {
+    if (id == IDC_ADD_BROWSE && code == BN_CLICKED) {
+        OnBrowse();
+        return true;
+    }
+    return CGradientDialog::OnCommand(id, code, control);
+}
+
+} // namespace zt

@@ -1,0 +1,97 @@
+#include "app/DlgCleanDisk.h"
+
+#include <string>
+
+#include "app/res/ids_cleandisk.h"
+#include "app/res/resource.h"
+#include "engine/SettingsStore.h"
+#include "ui/MessageBoxPrompt.h"
+
+namespace zt {
+
+CDlgCleanDisk::CDlgCleanDisk(AppContext& app)
+    : CGradientDialog(IDD_CLEANDISK_PAGE, IDI_ZENTROVE), reg_(app.registry), sys_(app.system),
+      worker_(app.registry, app.system), layout_{{IDC_CLEANDISK_GROUP, kGrowX | kGrowY},
+                                                 {IDC_CLEANDISK_CLEAN, kMoveX},
+                                                 {IDCANCEL, kMoveX}} {
+    SetSilent(app.settings.ReadInt(settings::ButtonSilence, 0) != 0);
+    SetSounds(IDW_HOVER, IDW_CLICK);
+}
+
+CDlgCleanDisk::~CDlgCleanDisk() {
+    // Normally done when the window goes; a page destroyed without its window must not be
+    // called back either.
+    worker_.Abandon();
+}
+
+bool CDlgCleanDisk::OnInitDialog() {
+    SetStandardSkin();
+    SetGradientColours(kGradientTop, kGradientBottom);
+    CGradientDialog::OnInitDialog();
+    queue_ = TaskQueue();
+    StartMeasuring(false);
+    return true;
+}
+
+void CDlgCleanDisk::RecordLayout() {
+    layout_.Record(Handle());
+}
+
+void CDlgCleanDisk::StartMeasuring(bool aboveNormal) {
+    if (!aboveNormal) {
+        worker_.Start(*this);
+        return;
+    }
+    worker_.Start(*this,
+                  [] { ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL); });
+}
+
+void CDlgCleanDisk::OnJunkMeasured(const JunkMeasurement& m) {
+    // A place that could not be determined keeps the text its box has.
+    if (!m.measured) return;
+    int id = JunkCheckBoxId(m.item);
+    std::string caption = m.caption;
+    UiTaskQueuePtr queue = queue_;
+    if (!queue) return;
+    queue->Post([this, id, caption = std::move(caption)] { SetItemText(id, caption); });
+}
+
+void CDlgCleanDisk::OnClean() {
+    JunkSelection selection;
+    for (JunkItem item : kJunkMeasuringOrder)
+        selection[item] = CButton(Item(JunkCheckBoxId(item))).IsChecked();
+    CMessageBoxPrompt prompt(Handle());
+    // The new measuring run starts before the final message, as the sizes have changed.
+    JunkCleanResult result =
+        CleanJunk(reg_, sys_, selection, prompt, [this] { StartMeasuring(true); });
+    if (result.outcome != JunkCleanOutcome::Cleaned) return;
+    for (JunkItem item : kJunkMeasuringOrder) {
+        if (selection[item]) CButton(Item(JunkCheckBoxId(item))).SetCheck(false);
+    }
+}
+
+bool CDlgCleanDisk::OnCommand(int id, int code, HWND control) {
+    if (id == IDC_CLEANDISK_CLEAN && code == BN_CLICKED) {
+        OnClean();
+        return true;
+    }
+    return CGradientDialog::OnCommand(id, code, control);
+}
+
+void CDlgCleanDisk::OnCancel() {
+    PostCloseToTopLevel(Handle());
+}
+
+void CDlgCleanDisk::OnSize(UINT type, int cx, int cy) {
+    CGradientDialog::OnSize(type, cx, cy);
+    layout_.Apply(cx, cy);
+}
+
+void CDlgCleanDisk::OnDestroy() {
+    // Before the window goes: no run may post to it afterwards.
+    worker_.Abandon();
+    queue_.reset();
+    CGradientDialog::OnDestroy();
+}
+
+} // namespace zt

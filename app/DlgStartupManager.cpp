@@ -1,0 +1,190 @@
+#include "app/DlgStartupManager.h"
+
+#include <cstdlib>
+
+#include "app/DlgAddStartupItem.h"
+#include "app/res/ids_startup.h"
+#include "app/res/resource.h"
+#include "engine/SettingsStore.h"
+#include "startup/StartupEditor.h"
+#include "ui/ClassicLook.h"
+#include "ui/MessageBox.h"
+#include "ui/MessageBoxPrompt.h"
+
+namespace zt {
+
+namespace {
+
+constexpr int kColumns = 4;
+
+// The enumeration's rows, appended to the page's list.
+class CStartupListSink : public StartupEntrySink {
+  public:
+    explicit CStartupListSink(const CListView& list) : list_(list) {}
+    void ClearStartupRows() override { list_.DeleteAll(); }
+    void AddStartupRow(const StartupEntry& entry) override {
+        int row = list_.InsertItem(list_.Count(), std::to_string(entry.number),
+                                   static_cast<LPARAM>(entry.kind));
+        if (row < 0) return;
+        list_.SetItemText(row, 1, entry.name);
+        list_.SetItemText(row, 2, entry.command);
+        list_.SetItemText(row, 3, entry.location);
+    }
+
+  private:
+    const CListView& list_;
+};
+
+// Deletion's view of the list: rows, their check boxes, and removal.
+class CStartupListModel : public StartupRowModel {
+  public:
+    explicit CStartupListModel(const CListView& list) : list_(list) {}
+    int RowCount() const override { return list_.Count(); }
+    bool IsRowChecked(int index) const override { return list_.IsChecked(index); }
+    StartupEntry RowEntry(int index) const override {
+        StartupEntry entry;
+        entry.number = std::atoi(list_.ItemText(index, 0).c_str());
+        entry.name = list_.ItemText(index, 1);
+        entry.command = list_.ItemText(index, 2);
+        entry.location = list_.ItemText(index, 3);
+        entry.kind = static_cast<StartupEntryKind>(list_.ItemData(index));
+        return entry;
+    }
+    void RemoveRow(int index) override { list_.DeleteItem(index); }
+
+  private:
+    const CListView& list_;
+};
+
+} // namespace
+
+CDlgStartupManager::CDlgStartupManager(AppContext& app)
+    : CGradientDialog(IDD_STARTUP_PAGE, IDI_ZENTROVE), app_(app),
+      writer_(app.registry, app.system), layout_{{IDC_STARTUP_LIST, kGrowX | kGrowY},
+                                                 {IDC_STARTUP_REFRESH, kMoveX},
+                                                 {IDC_STARTUP_DELETE, kMoveX},
+                                                 {IDC_STARTUP_ADD, kMoveX},
+                                                 {IDCANCEL, kMoveX}} {
+    classicLook_ = IsClassicAppearance();
+    SetSilent(app.settings.ReadInt(settings::ButtonSilence, 0) != 0);
+    SetSounds(IDW_HOVER, IDW_CLICK);
+}
+
+CDlgStartupManager::~CDlgStartupManager() = default;
+
+CListView CDlgStartupManager::List() const {
+    return CListView(Item(IDC_STARTUP_LIST));
+}
+
+bool CDlgStartupManager::OnInitDialog() {
+    SetStandardSkin();
+    SetGradientColours(kGradientTop, kGradientBottom);
+    CGradientDialog::OnInitDialog();
+
+    CListView list = List();
+    SetUpReportList(list.Handle(), LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT |
+                                       LVS_EX_HEADERDRAGDROP | LVS_EX_LABELTIP);
+    int number = MeasureInDialogFont(Handle(), "No.oooooo");
+    int name = MeasureInDialogFont(Handle(), "Startup Item item...");
+    int command = MeasureInDialogFont(Handle(), "Command Command Command Command");
+    RECT client = list.ClientRect();
+    list.InsertColumn(0, "No.", number);
+    list.InsertColumn(1, "Startup Item", name);
+    list.InsertColumn(2, "Command", command);
+    list.InsertColumn(3, "Location", (client.right - client.left) - number - name - command);
+    headerHook_.Subclass(list.Handle());
+
+    RefreshList();
+    return true;
+}
+
+void CDlgStartupManager::RecordLayout() {
+    layout_.Record(Handle());
+}
+
+void CDlgStartupManager::RefreshList() {
+    StartupEnumerator enumerator(app_.registry, app_.system);
+    CListView list = List();
+    CStartupListSink sink(list);
+    enumerator.EnumerateStartupEntries(sink);
+}
+
+bool CDlgStartupManager::RunAddDialog(HWND owner, std::string& commandLine) {
+    if (runAddDialog_) return runAddDialog_(owner, commandLine);
+    CDlgAddStartupItem dialog(app_.settings);
+    // The page's own sound switch wins over the one the dialog read.
+    dialog.SetSilent(IsSilent());
+    if (dialog.DoModal(owner) != IDOK) return false;
+    commandLine = dialog.commandLine;
+    return true;
+}
+
+void CDlgStartupManager::DeleteSelectedEntries() {
+    CListView list = List();
+    CStartupListModel rows(list);
+    CMessageBoxPrompt prompt(Handle());
+    try {
+        zt::DeleteSelectedEntries(app_.registry, app_.system, writer_, rows, prompt, [this] {
+            if (app_.host) app_.host->RefreshBackupList();
+        });
+    } catch (const FileError& e) {
+        // The backup could not be written: the rows not yet handled stay, and the user learns why.
+        ShowMessage(Handle(), e.what(), "", MB_OK);
+    }
+}
+
+void CDlgStartupManager::AddStartupItem() {
+    std::string commandLine;
+    if (!RunAddDialog(Handle(), commandLine)) return;
+    zt::AddStartupItem(app_.registry, commandLine);
+    RefreshList();
+}
+
+bool CDlgStartupManager::OnCommand(int id, int code, HWND control) {
+    if (code == BN_CLICKED) {
+        switch (id) {
+        case IDC_STARTUP_REFRESH:
+            RefreshList();
+            return true;
+        case IDC_STARTUP_DELETE:
+            DeleteSelectedEntries();
+            return true;
+        case IDC_STARTUP_ADD:
+            AddStartupItem();
+            return true;
+        default:
+            break;
+        }
+    }
+    return CGradientDialog::OnCommand(id, code, control);
+}
+
+void CDlgStartupManager::OnCancel() {
+    PostCloseToTopLevel(Handle());
+}
+
+void CDlgStartupManager::OnSize(UINT type, int cx, int cy) {
+    CGradientDialog::OnSize(type, cx, cy);
+    layout_.Apply(cx, cy);
+}
+
+void CDlgStartupManager::OnDestroy() {
+    headerHook_.Unsubclass();
+    CGradientDialog::OnDestroy();
+}
+
+void CDlgStartupManager::RestoreColumnWidths() {
+    int widths[kColumns] = {};
+    if (!ReadListWidths(app_.settings, settings::StartupList, kColumns, widths)) return;
+    for (int c = 0; c < kColumns; ++c)
+        List().SetColumnWidth(c, widths[c]);
+}
+
+void CDlgStartupManager::SaveColumnWidths() const {
+    int widths[kColumns] = {};
+    for (int c = 0; c < kColumns; ++c)
+        widths[c] = List().ColumnWidth(c);
+    WriteListWidths(app_.settings, settings::StartupList, kColumns, widths);
+}
+
+} // namespace zt

@@ -1,0 +1,55 @@
+#pragma once
+// The "Startup Manager" page: every startup entry in a list with check boxes, and Refresh,
+// Delete, Add... and Exit.
+#include <functional>
+#include <string>
+
+#include "app/AppContext.h"
+#include "app/PageSupport.h"
+#include "backup/RegFileWriter.h"
+#include "startup/StartupEnumerator.h"
+#include "ui/GradientDialog.h"
+#include "ui/Layout.h"
+#include "ui/Window.h"
+
+namespace zt {
+
+class CDlgStartupManager : public CGradientDialog {
+  public:
+    explicit CDlgStartupManager(AppContext& app);
+    ~CDlgStartupManager() override;
+
+    // Lists every startup entry again; the numbers start again at 1.
+    void RefreshList();
+    void RestoreColumnWidths();
+    void SaveColumnWidths() const;
+    // The main window calls this once it has created the pages; resizing moves nothing before.
+    void RecordLayout();
+
+    CListView List() const;
+
+    // Runs the add dialog; returns true on OK with the command line typed. Tests replace it.
+    using AddDialogRunner = std::function<bool(HWND owner, std::string& commandLine)>;
+    void SetAddDialogRunner(AddDialogRunner runner) { runAddDialog_ = std::move(runner); }
+
+  protected:
+    bool OnInitDialog() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    void OnCancel() override;
+    void OnSize(UINT type, int cx, int cy) override;
+    void OnDestroy() override;
+
+  private:
+    void DeleteSelectedEntries();
+    void AddStartupItem();
+    bool RunAddDialog(HWND owner, std::string& commandLine);
+
+    AppContext& app_;
+    bool classicLook_ = false;
+    CRegFileWriter writer_;
+    CLayout layout_;
+    CClassicHeaderHook headerHook_{classicLook_};
+    AddDialogRunner runAddDialog_;
+};
+
+} // namespace zt

@@ -1,0 +1,155 @@
+// The disk cleaner page with its measuring worker, under Wine.
+#include <chrono>
+#include <regex>
+
+#include "app/DlgCleanDisk.h"
+#include "app/res/ids_cleandisk.h"
+#include "pages/win/PageFixture.h"
+
+namespace zt::test {
+namespace {
+
+struct Box {
+    int id;
+    const char* templateText;
+};
+constexpr Box kBoxes[] = {
+    {IDC_CLEANDISK_SYSTEMP, "Clean the system temporary folder"},
+    {IDC_CLEANDISK_USERTEMP, "Clean the user temporary folder"},
+    {IDC_CLEANDISK_INETCACHE, "Clean the internet cache files"},
+    {IDC_CLEANDISK_RECYCLE, "Clean the Recycle Bin"},
+    {IDC_CLEANDISK_COOKIES, "Clean the cookies"},
+};
+
+class CleanDiskPageTest : public PageTest {
+  protected:
+    std::string UserTemp() {
+        std::string t = sys_->GetTempFolder();
+        if (!t.empty() && t.back() == '\\') t.pop_back();
+        return t;
+    }
+    static bool Exists(const std::string& path) {
+        return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    // Waits for the measuring run and the captions it posted.
+    static void WaitForMeasuring(CDlgCleanDisk& page) {
+        ASSERT_TRUE(PumpUntil([&] { return !page.IsMeasuring(); }));
+        PumpMessages();
+    }
+};
+
+TEST_F(CleanDiskPageTest, CaptionsChangeFromTheTemplateTextsToSizes) {
+    CDlgCleanDisk page(app_);
+    ASSERT_TRUE(page.Create(host_.main));
+    // Nothing posted by the worker has been delivered yet.
+    for (const Box& b : kBoxes) {
+        EXPECT_EQ(page.ItemText(b.id), b.templateText);
+        EXPECT_FALSE(CButton(page.Item(b.id)).IsChecked());
+    }
+    WaitForMeasuring(page);
+    const std::regex sized(R"( \((\d+ B|\d+\.\d\d [KMGT]B)\)$)");
+    for (const Box& b : kBoxes) {
+        std::string text = page.ItemText(b.id);
+        if (b.id == IDC_CLEANDISK_SYSTEMP && text == b.templateText) continue; // not determinable
+        EXPECT_EQ(text.rfind(b.templateText, 0), 0u) << text;
+        EXPECT_TRUE(std::regex_search(text, sized)) << text;
+    }
+}
+
+TEST_F(CleanDiskPageTest, CleanEmptiesTheTickedPlaceAndUnticksIt) {
+    std::string junk = UserTemp() + "\\zt-pages-junk";
+    ::CreateDirectoryA(junk.c_str(), nullptr);
+    ::CreateDirectoryA((junk + "\\sub").c_str(), nullptr);
+    PlantFile(*sys_, junk + "\\a.tmp", std::string(1500, 'a'));
+    PlantFile(*sys_, junk + "\\sub\\b.tmp", "b");
+
+    CDlgCleanDisk page(app_);
+    CreatePage(page);
+    WaitForMeasuring(page);
+    Answerer answers;
+
+    Click(page, IDC_CLEANDISK_CLEAN);
+    EXPECT_EQ(answers.Texts(), (std::vector<std::string>{"You should select one item at least."}));
+
+    CButton(page.Item(IDC_CLEANDISK_USERTEMP)).SetCheck(true);
+    answers.asked.clear();
+    answers.answer = [](const MessageRequest&) { return IDCANCEL; };
+    Click(page, IDC_CLEANDISK_CLEAN);
+    EXPECT_EQ(answers.Texts(), (std::vector<std::string>{"Are you sure to delete them?"}));
+    EXPECT_TRUE(Exists(junk + "\\a.tmp"));
+    EXPECT_TRUE(CButton(page.Item(IDC_CLEANDISK_USERTEMP)).IsChecked());
+
+    answers.asked.clear();
+    answers.answer = nullptr;
+    Click(page, IDC_CLEANDISK_CLEAN);
+    ASSERT_EQ(answers.asked.size(), 2u);
+    EXPECT_EQ(answers.asked[0].caption, "Zentrove");
+    EXPECT_EQ(answers.asked[0].type, static_cast<unsigned>(MB_OKCANCEL));
+    EXPECT_EQ(answers.asked[1].text.rfind("The cleaning is finished!", 0), 0u);
+    EXPECT_FALSE(Exists(junk + "\\a.tmp"));
+    EXPECT_FALSE(Exists(junk + "\\sub"));
+    EXPECT_TRUE(Exists(UserTemp()));
+    EXPECT_FALSE(CButton(page.Item(IDC_CLEANDISK_USERTEMP)).IsChecked());
+
+    // A fresh measurement follows the cleaning.
+    WaitForMeasuring(page);
+    EXPECT_EQ(page.ItemText(IDC_CLEANDISK_USERTEMP).rfind("Clean the user temporary folder (", 0),
+              0u);
+}
+
+TEST_F(CleanDiskPageTest, ClosingWhileMeasuringALargeFolderEndsCleanly) {
+    // Enough files that the walk is still busy when the page goes.
+    std::string big = UserTemp() + "\\zt-pages-big";
+    ::CreateDirectoryA(big.c_str(), nullptr);
+    for (int d = 0; d < 30; ++d) {
+        std::string dir = big + "\\d" + std::to_string(d);
+        if (Exists(dir + "\\f99.tmp")) continue;
+        ::CreateDirectoryA(dir.c_str(), nullptr);
+        for (int f = 0; f < 100; ++f)
+            PlantFile(*sys_, dir + "\\f" + std::to_string(f) + ".tmp", "x");
+    }
+
+    auto page = std::make_unique<CDlgCleanDisk>(app_);
+    CreatePage(*page);
+    ASSERT_TRUE(page->IsMeasuring()) << "the measuring finished before the page could close";
+    auto start = std::chrono::steady_clock::now();
+    ::DestroyWindow(host_.main); // takes the page window with it
+    host_.main = nullptr;
+    page.reset(); // waits for the abandoned run to stop at its next file
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(elapsed, std::chrono::seconds(10));
+    PumpMessages(); // nothing queued for the dead window may run
+}
+
+TEST_F(CleanDiskPageTest, ResizeGrowsTheGroupAndMovesTheButtonsOnly) {
+    CDlgCleanDisk page(app_);
+    CreatePage(page);
+    HWND h = page.Handle();
+    RECT group0 = RectIn(h, IDC_CLEANDISK_GROUP), clean0 = RectIn(h, IDC_CLEANDISK_CLEAN),
+         exit0 = RectIn(h, IDCANCEL), box0 = RectIn(h, IDC_CLEANDISK_COOKIES);
+    RECT client = page.ClientRect();
+    ::SetWindowPos(h, nullptr, 0, 0, client.right + 30, client.bottom + 30,
+                   SWP_NOMOVE | SWP_NOZORDER);
+    RECT early = RectIn(h, IDC_CLEANDISK_CLEAN);
+    EXPECT_TRUE(::EqualRect(&clean0, &early));
+    ::SetWindowPos(h, nullptr, 0, 0, client.right, client.bottom, SWP_NOMOVE | SWP_NOZORDER);
+
+    page.RecordLayout();
+    const int dx = 80, dy = 40;
+    ::SetWindowPos(h, nullptr, 0, 0, client.right + dx, client.bottom + dy,
+                   SWP_NOMOVE | SWP_NOZORDER);
+    RECT group = RectIn(h, IDC_CLEANDISK_GROUP), clean = RectIn(h, IDC_CLEANDISK_CLEAN),
+         exit = RectIn(h, IDCANCEL), box = RectIn(h, IDC_CLEANDISK_COOKIES);
+    EXPECT_EQ(group.left, group0.left);
+    EXPECT_EQ(group.right, group0.right + dx);
+    EXPECT_EQ(group.bottom, group0.bottom + dy);
+    EXPECT_EQ(clean.left, clean0.left + dx);
+    EXPECT_EQ(clean.top, clean0.top);
+    EXPECT_EQ(exit.left, exit0.left + dx);
+    EXPECT_EQ(exit.top, exit0.top);
+    EXPECT_TRUE(::EqualRect(&box, &box0));
+    WaitForMeasuring(page);
+}
+
+} // namespace
+} // namespace zt::test

@@ -1,0 +1,196 @@
+// The program's message box, shown for real and driven from inside its modal loop.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "engine/SettingsStore.h"
+#include "platform/win32/Win32Registry.h"
+#include "tests/ui/win/ui_test_util.h"
+#include "ui/ColorMessageBox.h"
+#include "ui/MessageBox.h"
+#include "ui/UiContext.h"
+
+namespace zt {
+namespace {
+
+using test::FindThreadDialog;
+using test::InModalLoop;
+
+std::set<int> VisibleButtons(HWND box) {
+    std::set<int> ids;
+    for (int id : {IDOK, IDCANCEL, IDYES, IDNO, 1036, 1037})
+        if (::GetWindowLongPtrA(::GetDlgItem(box, id), GWL_STYLE) & WS_VISIBLE) ids.insert(id);
+    return ids;
+}
+
+struct Seen {
+    std::set<int> buttons;
+    std::string caption;
+    bool found = false;
+};
+
+// Shows a box and, once it runs, records it and does `act` to it.
+int ShowAndDo(const std::string& text, const std::string& caption, unsigned type, Seen& seen,
+              const std::function<void(HWND)>& act) {
+    InModalLoop step([&] {
+        HWND box = FindThreadDialog();
+        seen.found = box != nullptr;
+        if (!box) return;
+        seen.buttons = VisibleButtons(box);
+        seen.caption = CWindow::WindowText(box);
+        act(box);
+    });
+    return ShowMessage(nullptr, text, caption, type);
+}
+
+void Press(HWND box, int id) {
+    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(box, id)));
+}
+
+TEST(ColorMessageBox, EveryButtonSetShowsItsButtonsAndReturnsThePressedOne) {
+    struct Case {
+        unsigned type;
+        std::set<int> shown;
+    } cases[] = {{MB_OK, {IDOK}},
+                 {MB_OKCANCEL, {IDOK, IDCANCEL}},
+                 {MB_YESNOCANCEL, {IDYES, IDNO, IDCANCEL}},
+                 {MB_YESNO, {IDYES, IDNO}}};
+    for (const Case& c : cases) {
+        for (int id : c.shown) {
+            Seen seen;
+            int result = ShowAndDo("Question?", "Zentrove", c.type, seen, [id](HWND box) {
+                // A real click on the skinned button.
+                ::SendMessageA(::GetDlgItem(box, id), BM_CLICK, 0, 0);
+            });
+            ASSERT_TRUE(seen.found);
+            EXPECT_EQ(seen.buttons, c.shown) << "type " << c.type;
+            EXPECT_EQ(result, id) << "type " << c.type;
+        }
+    }
+}
+
+TEST(ColorMessageBox, TitleBarCloseGivesMinusOneAndEscapeGivesCancel) {
+    Seen seen;
+    EXPECT_EQ(ShowAndDo("Closed", "Zentrove", MB_YESNO, seen,
+                        [](HWND box) { ::PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0); }),
+              -1);
+    // Escape ends with Cancel's id even without a Cancel button, also for an unknown set.
+    for (unsigned type : {unsigned(MB_OK), 2u}) {
+        Seen s;
+        int result = ShowAndDo("Escape", "Zentrove", type, s, [](HWND box) {
+            ::PostMessageA(::GetFocus() ? ::GetFocus() : box, WM_KEYDOWN, VK_ESCAPE, 0);
+        });
+        EXPECT_EQ(result, IDCANCEL) << "type " << type;
+        if (type == 2) {
+            EXPECT_TRUE(s.buttons.empty());
+        }
+    }
+}
+
+TEST(ColorMessageBox, CaptionFallsBackToTheMainWindowThenWarnning) {
+    Seen seen;
+    ShowAndDo("no caption", "", MB_OK, seen, [](HWND box) { Press(box, IDOK); });
+    EXPECT_EQ(seen.caption, "Warnning");
+
+    HWND main = ::CreateWindowExA(0, "STATIC", "Zentrove 1.0", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                  nullptr, nullptr, nullptr);
+    SetAppMainWindow(main);
+    Seen withMain;
+    ShowAndDo("no caption", "", MB_OK, withMain, [](HWND box) { Press(box, IDOK); });
+    EXPECT_EQ(withMain.caption, "Zentrove 1.0");
+    Seen own;
+    ShowAndDo("own caption", "Zentrove", MB_OK, own, [](HWND box) { Press(box, IDOK); });
+    EXPECT_EQ(own.caption, "Zentrove");
+    SetAppMainWindow(nullptr);
+    ::DestroyWindow(main);
+}
+
+TEST(ColorMessageBox, LongLineWidensByItsFirstEightyCharacters) {
+    const std::string text(200, 'W');
+    struct Sizes {
+        int boxWidth = 0, labelWidth = 0, first80 = 0, okLeft = 0;
+    };
+    auto measure = [](const std::string& t, unsigned type) {
+        Sizes s;
+        CColorMessageBox box(t, "Zentrove", type);
+        InModalLoop step([&] {
+            HWND h = box.Handle();
+            RECT w{};
+            ::GetWindowRect(h, &w);
+            s.boxWidth = w.right - w.left;
+            HWND label = ::GetDlgItem(h, CColorMessageBox::kIdText);
+            RECT l = test::ClientRectOf(h, label);
+            s.labelWidth = l.right - l.left;
+            s.okLeft = test::ClientRectOf(h, ::GetDlgItem(h, IDOK)).left;
+            HDC dc = ::GetDC(label);
+            HGDIOBJ old = ::SelectObject(
+                dc, reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+            SIZE sz{};
+            ::GetTextExtentPoint32A(dc, t.c_str(), std::min<int>(80, static_cast<int>(t.size())),
+                                    &sz);
+            ::SelectObject(dc, old);
+            ::ReleaseDC(label, dc);
+            s.first80 = sz.cx;
+            ::PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+        });
+        box.Run(nullptr);
+        return s;
+    };
+    Sizes shortBox = measure("Short", MB_OK);
+    Sizes longBox = measure(text, MB_OK);
+    int grow = longBox.first80 - shortBox.labelWidth;
+    ASSERT_GT(grow, 0);
+    EXPECT_EQ(longBox.labelWidth, shortBox.labelWidth + grow);
+    EXPECT_EQ(longBox.boxWidth, shortBox.boxWidth + grow);
+    EXPECT_EQ(longBox.okLeft, shortBox.okLeft + grow / 2); // the buttons move half
+}
+
+TEST(ColorMessageBox, YesNoCancelSpreadsItsButtonsWithEqualMargins) {
+    CColorMessageBox box("Are you want to apply the setting?", "Zentrove", MB_YESNOCANCEL);
+    RECT yes{}, no{}, cancel{}, client{};
+    InModalLoop step([&] {
+        HWND h = box.Handle();
+        yes = test::ClientRectOf(h, ::GetDlgItem(h, IDYES));
+        no = test::ClientRectOf(h, ::GetDlgItem(h, IDNO));
+        cancel = test::ClientRectOf(h, ::GetDlgItem(h, IDCANCEL));
+        ::GetClientRect(h, &client);
+        ::PostMessageA(h, WM_COMMAND, IDNO, 0);
+    });
+    EXPECT_EQ(box.Run(nullptr), IDNO);
+    EXPECT_EQ(box.Grow(), 0);
+    // No moved 10 and Cancel 22 pixels right of their template places, so No no longer
+    // overlaps Yes, and the right margin repeats the left one.
+    EXPECT_GE(no.left, yes.right);
+    EXPECT_GT(cancel.left, no.right);
+    EXPECT_EQ(client.right, cancel.right + yes.left);
+}
+
+TEST(ColorMessageBox, ButtonSoundsFollowItsOwnSilenceDefault) {
+    auto soundOn = [] {
+        bool on = true;
+        CColorMessageBox box("sound?", "Zentrove", MB_OK);
+        InModalLoop step([&] {
+            on = box.SkinnedButton(IDOK) && box.SkinnedButton(IDOK)->SoundEnabled();
+            ::PostMessageA(box.Handle(), WM_COMMAND, IDOK, 0);
+        });
+        box.Run(nullptr);
+        return on;
+    };
+    Win32Registry registry;
+    SettingsStore store(registry, "ZentroveUiTest");
+    registry.DeleteKeyTree(RootHandle(kCurrentUser), "Software\\Morvane\\ZentroveUiTest");
+    SetAppSettings(&store);
+    EXPECT_FALSE(soundOn()) << "no ButtonSilence: this box alone stays silent";
+    store.WriteInt(settings::ButtonSilence, 0);
+    EXPECT_TRUE(soundOn());
+    store.WriteInt(settings::ButtonSilence, 1);
+    EXPECT_FALSE(soundOn());
+    SetAppSettings(nullptr);
+    registry.DeleteKeyTree(RootHandle(kCurrentUser), "Software\\Morvane\\ZentroveUiTest");
+    EXPECT_FALSE(soundOn()) << "no settings store at all: silent";
+}
+
+} // namespace
+} // namespace zt

@@ -1,0 +1,471 @@
+#include "ui/TabWnd.h"
+
+#include <algorithm>
+
+namespace zt {
+namespace {
+
+const COLORREF kStripColour = RGB(80, 110, 150);
+
+// Key presses for the pages reach the tab window through a message hook of the thread, so
+// Control+Page Up/Down works wherever the focus is inside the pages and whatever loop runs.
+struct KeyHook {
+    HHOOK hook = nullptr;
+    std::vector<CBCGTabWnd*> windows;
+};
+thread_local KeyHook t_keys;
+
+LRESULT CALLBACK GetMessageHook(int code, WPARAM wp, LPARAM lp) {
+    if (code == HC_ACTION && wp == PM_REMOVE) {
+        auto* msg = reinterpret_cast<MSG*>(lp);
+        if (msg->message == WM_KEYDOWN) {
+            for (CBCGTabWnd* tab : t_keys.windows) {
+                if (tab->HandleKey(*msg)) {
+                    msg->message = WM_NULL; // consumed
+                    break;
+                }
+            }
+        }
+    }
+    return ::CallNextHookEx(t_keys.hook, code, wp, lp);
+}
+
+void Register(CBCGTabWnd* tab) {
+    if (!t_keys.hook)
+        t_keys.hook =
+            ::SetWindowsHookExA(WH_GETMESSAGE, GetMessageHook, nullptr, ::GetCurrentThreadId());
+    t_keys.windows.push_back(tab);
+}
+
+void Unregister(CBCGTabWnd* tab) {
+    auto& w = t_keys.windows;
+    w.erase(std::remove(w.begin(), w.end(), tab), w.end());
+    if (w.empty() && t_keys.hook) {
+        ::UnhookWindowsHookEx(t_keys.hook);
+        t_keys.hook = nullptr;
+    }
+}
+
+int CALLBACK FindFamily(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool FontFamilyInstalled(const char* face) {
+    bool found = false;
+    HDC dc = ::GetDC(nullptr);
+    ::EnumFontFamiliesA(dc, face, FindFamily, reinterpret_cast<LPARAM>(&found));
+    ::ReleaseDC(nullptr, dc);
+    return found;
+}
+
+int CharHeight(HFONT font) {
+    HDC dc = ::GetDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, font);
+    TEXTMETRICA tm{};
+    ::GetTextMetricsA(dc, &tm);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    return tm.tmHeight;
+}
+
+RECT ToRect(const TabBox& b) {
+    return {b.left, b.top, b.right, b.bottom};
+}
+
+} // namespace
+
+CBCGTabWnd::CBCGTabWnd() {
+    CaptureSystemColours();
+    backgroundBrush_ = ::CreateSolidBrush(::GetSysColor(COLOR_WINDOW));
+    // The normal font: the menu font, with a known face for Western character sets.
+    NONCLIENTMETRICSA ncm{};
+    ncm.cbSize = sizeof ncm;
+    ::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
+    LOGFONTA lf = ncm.lfMenuFont;
+    if (lf.lfCharSet <= 2) {
+        lstrcpynA(lf.lfFaceName, FontFamilyInstalled("Tahoma") ? "Tahoma" : "MS Sans Serif",
+                  LF_FACESIZE);
+    }
+    normalFont_ = ::CreateFontIndirectA(&lf);
+    HDC dc = ::GetDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, normalFont_);
+    TEXTMETRICA tm{};
+    ::GetTextMetricsA(dc, &tm);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    textHeight_ = tm.tmHeight + tm.tmExternalLeading;
+}
+
+CBCGTabWnd::~CBCGTabWnd() {
+    Unregister(this);
+    if (hwnd_ && ::IsWindow(hwnd_)) {
+        ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        ::DestroyWindow(hwnd_);
+        hwnd_ = nullptr;
+    }
+    for (HGDIOBJ o : {static_cast<HGDIOBJ>(backgroundBrush_), static_cast<HGDIOBJ>(normalFont_),
+                      static_cast<HGDIOBJ>(flatFont_), static_cast<HGDIOBJ>(flatBoldFont_)})
+        if (o) ::DeleteObject(o);
+}
+
+void CBCGTabWnd::CaptureSystemColours() {
+    btnShadow_ = ::GetSysColor(COLOR_BTNSHADOW);
+    btnHighlight_ = ::GetSysColor(COLOR_BTNHIGHLIGHT);
+    btnText_ = ::GetSysColor(COLOR_BTNTEXT);
+    darkShadow_ = ::GetSysColor(COLOR_3DDKSHADOW);
+    light_ = ::GetSysColor(COLOR_3DLIGHT);
+}
+
+bool CBCGTabWnd::Create(Style style, const RECT& rect, HWND parent, UINT id, Location location,
+                        bool) {
+    flat_ = style == STYLE_FLAT || style == STYLE_FLAT_SHARED_HORZ_SCROLL;
+    sharedScroll_ = style == STYLE_FLAT_SHARED_HORZ_SCROLL;
+    scroll_ = style != STYLE_3D;
+    location_ = location;
+    MakeFonts();
+    if (!CreateCustom("ZentroveTabWnd", nullptr,
+                      WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                      WS_EX_CONTROLPARENT, rect, parent, id))
+        return false;
+    Register(this);
+    RecalcLayout();
+    return true;
+}
+
+void CBCGTabWnd::MakeFonts() {
+    if (!flat_) {
+        tabsHeight_ = textHeight_ + 2;
+        return;
+    }
+    tabsHeight_ = ::GetSystemMetrics(SM_CYHSCROLL) + 2;
+    LOGFONTA gui{};
+    ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof gui, &gui);
+    LOGFONTA lf{};
+    lf.lfHeight = gui.lfHeight;
+    lf.lfCharSet = gui.lfCharSet;
+    lstrcpynA(lf.lfFaceName, "Arial", LF_FACESIZE);
+    lf.lfHeight = ShrinkFontHeight(lf.lfHeight, tabsHeight_, [&lf](int h) {
+        LOGFONTA probe = lf;
+        probe.lfHeight = h;
+        HFONT f = ::CreateFontIndirectA(&probe);
+        int ch = CharHeight(f);
+        ::DeleteObject(f);
+        return ch;
+    });
+    if (flatFont_) ::DeleteObject(flatFont_);
+    if (flatBoldFont_) ::DeleteObject(flatBoldFont_);
+    flatFont_ = ::CreateFontIndirectA(&lf);
+    lf.lfWeight = FW_BOLD;
+    flatBoldFont_ = ::CreateFontIndirectA(&lf);
+}
+
+void CBCGTabWnd::AddTab(HWND page, std::string_view text, int image) {
+    InsertTab(page, text, GetTabsNum(), image);
+}
+
+void CBCGTabWnd::InsertTab(HWND page, std::string_view text, int position, int image) {
+    auto tab = std::make_unique<Tab>();
+    tab->text = text;
+    tab->image = flat_ ? -1 : image;
+    tab->window = page;
+    tab->id = nextId_++;
+    char cls[32] = {};
+    if (page) ::GetClassNameA(page, cls, sizeof cls);
+    tab->isList = lstrcmpA(cls, "SysListView32") == 0;
+    position = std::clamp(position, 0, GetTabsNum());
+    tabs_.insert(tabs_.begin() + position, std::move(tab));
+    if (activeTab_ >= position && GetTabsNum() > 1) ++activeTab_;
+    RecalcLayout();
+    if (GetTabsNum() == 1) {
+        SetActiveTab(0);
+    } else if (hideInactive_ && page) {
+        ::ShowWindow(page, SW_HIDE);
+    }
+}
+
+HWND CBCGTabWnd::GetTabWnd(int index) const {
+    return index >= 0 && index < GetTabsNum() ? tabs_[index]->window : nullptr;
+}
+
+std::string CBCGTabWnd::GetTabLabel(int index) const {
+    return index >= 0 && index < GetTabsNum() ? tabs_[index]->text : std::string();
+}
+
+bool CBCGTabWnd::SetTabBkColor(int index, COLORREF color) {
+    if (index < 0 || index >= GetTabsNum()) return false;
+    tabs_[index]->tabColor = color;
+    if (hwnd_) Invalidate();
+    return true;
+}
+
+bool CBCGTabWnd::SetTabTextColor(int index, COLORREF color) {
+    if (index < 0 || index >= GetTabsNum()) return false;
+    tabs_[index]->textColor = color;
+    if (hwnd_) Invalidate();
+    return true;
+}
+
+void CBCGTabWnd::SetActiveTabTextColor(COLORREF color) {
+    activeTextColor_ = color;
+    if (hwnd_) Invalidate();
+}
+
+void CBCGTabWnd::SetBkColor(COLORREF color) {
+    backgroundColor_ = color;
+    if (backgroundBrush_) ::DeleteObject(backgroundBrush_);
+    backgroundBrush_ = ::CreateSolidBrush(color == CLR_NONE ? ::GetSysColor(COLOR_WINDOW) : color);
+    if (hwnd_) Invalidate();
+}
+
+bool CBCGTabWnd::ShowTab(int index, bool show) {
+    if (index < 0 || index >= GetTabsNum()) return false;
+    tabs_[index]->visible = show;
+    RecalcLayout();
+    return true;
+}
+
+void CBCGTabWnd::SetBorderSize(int size) {
+    borderSize_ = size;
+    RecalcLayout();
+}
+
+void CBCGTabWnd::SetFlatFrame(bool frame) {
+    if (frameFlag_ == frame) return;
+    frameFlag_ = frame;
+    if (hwnd_) Invalidate();
+}
+
+void CBCGTabWnd::SetTabsFromEdge(bool fromEdge) {
+    tabsFromEdge_ = fromEdge;
+    RecalcLayout();
+}
+
+void CBCGTabWnd::RecalcLayout() {
+    if (!hwnd_) return;
+    RECT client = ClientRect();
+    TabLayoutInput in;
+    in.clientWidth = client.right;
+    in.clientHeight = client.bottom;
+    in.borderSize = borderSize_;
+    in.tabsHeight = tabsHeight_;
+    in.tabsFromEdge = tabsFromEdge_ && flat_;
+    in.scrollOffset = scrollOffset_;
+    HDC dc = ::GetDC(hwnd_);
+    HGDIOBJ old = ::SelectObject(dc, flatBoldFont_ ? flatBoldFont_ : normalFont_);
+    for (auto& tab : tabs_) {
+        SIZE size{};
+        ::GetTextExtentPoint32A(dc, tab->text.c_str(), static_cast<int>(tab->text.size()), &size);
+        tab->width = size.cx;
+        in.widths.push_back(size.cx);
+        in.visible.push_back(tab->visible);
+    }
+    ::SelectObject(dc, old);
+    ::ReleaseDC(hwnd_, dc);
+    layout_ = LayoutFlatTopTabs(in);
+    for (size_t i = 0; i < tabs_.size(); ++i) {
+        tabs_[i]->rect = ToRect(layout_.tabs[i]);
+        tabs_[i]->width = layout_.tabs[i].Width();
+    }
+    if (autoSizePages_) {
+        for (auto& tab : tabs_)
+            SizePage(tab->window, false);
+    }
+    Invalidate();
+}
+
+void CBCGTabWnd::SizePage(HWND page, bool twice) const {
+    if (!page) return;
+    const TabBox& p = layout_.pageArea;
+    const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    if (twice) {
+        // Full width first, so the final size always differs and the page gets WM_SIZE.
+        ::SetWindowPos(page, nullptr, p.left, p.top, p.Width(), p.Height(), flags);
+    }
+    ::SetWindowPos(page, nullptr, p.left, p.top, p.Width() - 1, p.Height(), flags);
+}
+
+RECT CBCGTabWnd::TabRect(int index) const {
+    return index >= 0 && index < GetTabsNum() ? tabs_[index]->rect : RECT{};
+}
+
+RECT CBCGTabWnd::PageArea() const {
+    return ToRect(layout_.pageArea);
+}
+RECT CBCGTabWnd::TabsArea() const {
+    return ToRect(layout_.tabsArea);
+}
+
+bool CBCGTabWnd::SetActiveTab(int index) {
+    if (index < 0 || index >= GetTabsNum() || !tabs_[index]->window) return false;
+    if (index == activeTab_) return true;
+    bool first = activeTab_ < 0;
+    if (activeTab_ >= 0 && hideInactive_ && tabs_[activeTab_]->window)
+        ::ShowWindow(tabs_[activeTab_]->window, SW_HIDE);
+    activeTab_ = index;
+    HWND page = tabs_[index]->window;
+    ::ShowWindow(page, SW_SHOW);
+    if (!hideInactive_) ::BringWindowToTop(page);
+    if (autoSizePages_) SizePage(page, true);
+    ScrollToActive();
+    if (hwnd_) {
+        Invalidate();
+        ::UpdateWindow(hwnd_);
+    }
+    if (!first) ::SetFocus(page);
+    return true;
+}
+
+void CBCGTabWnd::ScrollToActive() {
+    if (!scroll_ || activeTab_ < 0 || layout_.tabsArea.Width() <= 0) return;
+    const TabBox& area = layout_.tabsArea;
+    const TabBox& tab = layout_.tabs[activeTab_];
+    int shift = 0;
+    if (tab.right > area.right) shift = tab.right - area.right;
+    if (tab.left - shift < area.left) shift = tab.left - area.left;
+    if (shift == 0) return;
+    scrollOffset_ = std::max(0, scrollOffset_ + shift);
+    RecalcLayout();
+}
+
+int CBCGTabWnd::HitTest(POINT pt) const {
+    return HitTestTabs(layout_, tabsHeight_, activeTab_, pt.x, pt.y);
+}
+
+bool CBCGTabWnd::RequestActivation(int index, bool focusPage) {
+    HWND parent = ::GetParent(hwnd_);
+    LRESULT reply = ::SendMessageA(parent, BCGM_ONCHANGE_ACTIVE_TAB, index, activeTab_);
+    if (reply == static_cast<LRESULT>(BCGM_ONCHANGE_ACTIVE_TAB)) return false;
+    if (!SetActiveTab(index)) return false;
+    if (focusPage) ::SetFocus(tabs_[index]->window);
+    return true;
+}
+
+bool CBCGTabWnd::HandleKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || (msg.wParam != VK_PRIOR && msg.wParam != VK_NEXT))
+        return false;
+    if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
+    if (activeTab_ < 0 || !(::GetKeyState(VK_CONTROL) & 0x8000)) return false;
+    std::vector<bool> visible;
+    for (auto& tab : tabs_)
+        visible.push_back(tab->visible);
+    int next = NeighbourTab(visible, activeTab_, msg.wParam == VK_NEXT);
+    if (next >= 0) RequestActivation(next, true);
+    return true;
+}
+
+LRESULT CBCGTabWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_SIZE:
+        RecalcLayout();
+        if (activeTab_ >= 0 && autoSizePages_) SizePage(tabs_[activeTab_]->window, true);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = ::BeginPaint(hwnd_, &ps);
+        RECT client = ClientRect();
+        HDC mem = ::CreateCompatibleDC(dc);
+        HBITMAP bmp = ::CreateCompatibleBitmap(dc, std::max<LONG>(1, client.right),
+                                               std::max<LONG>(1, client.bottom));
+        HGDIOBJ oldBmp = ::SelectObject(mem, bmp);
+        Paint(mem);
+        ::BitBlt(dc, 0, 0, client.right, client.bottom, mem, 0, 0, SRCCOPY);
+        ::SelectObject(mem, oldBmp);
+        ::DeleteObject(bmp);
+        ::DeleteDC(mem);
+        ::EndPaint(hwnd_, &ps);
+        return 0;
+    }
+    case WM_LBUTTONDOWN: {
+        POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        int index = HitTest(pt);
+        if (index >= 0 && index != activeTab_) RequestActivation(index, false);
+        return 0;
+    }
+    case WM_SYSCOLORCHANGE:
+        CaptureSystemColours();
+        if (backgroundColor_ == CLR_NONE) SetBkColor(CLR_NONE);
+        Invalidate();
+        break;
+    case WM_DESTROY:
+        Unregister(this);
+        break;
+    default:
+        break;
+    }
+    return DefaultProc(msg, wp, lp);
+}
+
+void CBCGTabWnd::OnFinalMessage() {
+    Unregister(this);
+}
+
+void CBCGTabWnd::Paint(HDC dc) {
+    RECT client = ClientRect();
+    ::FillRect(dc, &client, backgroundBrush_);
+    RECT strip{client.left, client.top, client.right, layout_.tabsArea.bottom + borderSize_};
+    HBRUSH stripBrush = ::CreateSolidBrush(kStripColour);
+    ::FillRect(dc, &strip, stripBrush);
+    ::DeleteObject(stripBrush);
+    if (borderSize_ > 0 && frameFlag_) {
+        RECT frame = ToRect(layout_.pageArea);
+        ::InflateRect(&frame, 1, 1);
+        ::FrameRect(dc, &frame, ::GetSysColorBrush(COLOR_BTNSHADOW));
+    }
+
+    int saved = ::SaveDC(dc);
+    RECT area = ToRect(layout_.tabsArea);
+    ::IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
+    ::SetBkMode(dc, TRANSPARENT);
+    for (int i = 0; i < GetTabsNum(); ++i) {
+        if (i != activeTab_ && tabs_[i]->visible) DrawTab(dc, *tabs_[i], false);
+    }
+    if (activeTab_ >= 0 && tabs_[activeTab_]->visible) DrawTab(dc, *tabs_[activeTab_], true);
+    ::RestoreDC(dc, saved);
+
+    if (scrollOffset_ > 0) {
+        HPEN pen = ::CreatePen(PS_SOLID, 1, btnShadow_);
+        HGDIOBJ old = ::SelectObject(dc, pen);
+        ::MoveToEx(dc, area.left, area.top, nullptr);
+        ::LineTo(dc, area.left, area.bottom);
+        ::SelectObject(dc, old);
+        ::DeleteObject(pen);
+    }
+}
+
+void CBCGTabWnd::DrawTab(HDC dc, const Tab& tab, bool active) {
+    const RECT& r = tab.rect;
+    const int half = tabsHeight_ / 2;
+    POINT pts[4] = {{r.left, r.bottom},
+                    {r.left + half, r.top + 1},
+                    {r.right - half, r.top + 1},
+                    {r.right, r.bottom}};
+    HPEN pen = ::CreatePen(PS_SOLID, 1, btnText_);
+    HGDIOBJ oldPen = ::SelectObject(dc, pen);
+    HBRUSH fill = nullptr;
+    if (active)
+        fill = backgroundBrush_;
+    else if (tab.tabColor != CLR_NONE)
+        fill = ::CreateSolidBrush(tab.tabColor);
+    HGDIOBJ oldBrush = ::SelectObject(dc, fill ? fill : ::GetStockObject(NULL_BRUSH));
+    ::Polygon(dc, pts, 4);
+    ::SelectObject(dc, oldBrush);
+    if (fill && !active) ::DeleteObject(fill);
+    ::SelectObject(dc, oldPen);
+    ::DeleteObject(pen);
+
+    HGDIOBJ oldFont = ::SelectObject(dc, active ? flatBoldFont_ : flatFont_);
+    COLORREF color =
+        active ? (activeTextColor_ == CLR_NONE ? ::GetSysColor(COLOR_WINDOWTEXT) : activeTextColor_)
+               : (tab.textColor == CLR_NONE ? btnText_ : tab.textColor);
+    ::SetTextColor(dc, color);
+    RECT text = r;
+    text.left += 2;
+    ::DrawTextA(dc, tab.text.c_str(), -1, &text,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    ::SelectObject(dc, oldFont);
+}
+
+} // namespace zt

@@ -1,0 +1,120 @@
+#pragma once
+// The page switcher: a strip of slanted tabs over a page area that shows exactly one page.
+// Before every change of the active tab it sends BCGM_ONCHANGE_ACTIVE_TAB to its parent
+// (wParam = the tab about to become active, lParam = the active one); a reply equal to the
+// message's own id refuses the change. Control+Page Up/Down anywhere inside the pages moves
+// to the neighbouring tab, with wrap-around. Only the flat style with tabs on top is drawn.
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/CustomWindow.h"
+#include "ui/TabLogic.h"
+
+namespace zt {
+
+inline const UINT BCGM_ONCHANGE_ACTIVE_TAB = ::RegisterWindowMessageA("BCGM_ONCHANGE_ACTIVE_TAB");
+inline const UINT BCGM_ON_HSCROLL = ::RegisterWindowMessageA("BCGM_ON_HSCROLL");
+inline const UINT BCGM_ON_RENAME_TAB = ::RegisterWindowMessageA("BCGM_ON_RENAME_TAB");
+inline const UINT BCGM_ON_BEFOREMOVE_TAB = ::RegisterWindowMessageA("BCGM_ON_BEFOREMOVE_TAB");
+inline const UINT BCGM_ON_MOVE_TAB = ::RegisterWindowMessageA("BCGM_ON_MOVE_TAB");
+
+class CBCGTabWnd : public CCustomWindow {
+  public:
+    enum Style {
+        STYLE_3D = 0,
+        STYLE_FLAT = 1,
+        STYLE_FLAT_SHARED_HORZ_SCROLL = 2,
+        STYLE_3D_SCROLLED = 3
+    };
+    enum Location { LOCATION_BOTTOM = 0, LOCATION_TOP = 1 };
+
+    CBCGTabWnd();
+    ~CBCGTabWnd() override;
+
+    bool Create(Style style, const RECT& rect, HWND parent, UINT id,
+                Location location = LOCATION_TOP, bool closeButton = false);
+
+    // Appends a tab (a position past the end is clamped to the end). The first tab added
+    // becomes active; later pages are hidden.
+    void AddTab(HWND page, std::string_view text, int image = -1);
+    void InsertTab(HWND page, std::string_view text, int position, int image = -1);
+    // False for an index out of range or a tab without a window; true when already active.
+    bool SetActiveTab(int index);
+    int GetActiveTab() const { return activeTab_; }
+    int GetTabsNum() const { return static_cast<int>(tabs_.size()); }
+    HWND GetTabWnd(int index) const;
+    std::string GetTabLabel(int index) const;
+    bool SetTabBkColor(int index, COLORREF color);   // -1 = none
+    bool SetTabTextColor(int index, COLORREF color); // -1 = default
+    void SetActiveTabTextColor(COLORREF color);      // -1 = window text
+    void SetBkColor(COLORREF color);                 // -1 = window colour
+    bool ShowTab(int index, bool show);
+
+    // The program's configuration: border 0, frame flag on, tabs from the edge.
+    void SetBorderSize(int size);
+    void SetFlatFrame(bool frame);
+    void SetTabsFromEdge(bool fromEdge);
+    void SetAutoSizePages(bool autoSize) { autoSizePages_ = autoSize; }
+    void SetHideInactive(bool hide) { hideInactive_ = hide; }
+
+    void RecalcLayout();
+
+    int TabsHeight() const { return tabsHeight_; }
+    RECT TabRect(int index) const;
+    RECT PageArea() const;
+    RECT TabsArea() const;
+    HFONT FlatFont() const { return flatFont_; }
+    // Offers a key press on its way to a window inside the tabs; true when consumed.
+    bool HandleKey(const MSG& msg);
+
+  protected:
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    void OnFinalMessage() override;
+
+  private:
+    struct Tab {
+        std::string text;
+        int image = -1;
+        HWND window = nullptr;
+        int id = 0;
+        RECT rect{};
+        bool visible = true;
+        int width = 0;
+        COLORREF textColor = CLR_NONE;
+        COLORREF tabColor = CLR_NONE;
+        bool isList = false;
+    };
+
+    void CaptureSystemColours();
+    void MakeFonts();
+    void Paint(HDC dc);
+    void DrawTab(HDC dc, const Tab& tab, bool active);
+    bool RequestActivation(int index, bool focusPage);
+    void ScrollToActive();
+    void SizePage(HWND page, bool twice) const;
+    int HitTest(POINT pt) const;
+
+    std::vector<std::unique_ptr<Tab>> tabs_;
+    bool flat_ = true, sharedScroll_ = false, scroll_ = true;
+    Location location_ = LOCATION_TOP;
+    int activeTab_ = -1;
+    int nextId_ = 1;
+    int borderSize_ = 3;
+    bool frameFlag_ = false;
+    bool tabsFromEdge_ = false;
+    bool hideInactive_ = true;
+    bool autoSizePages_ = true;
+    COLORREF backgroundColor_ = CLR_NONE;
+    HBRUSH backgroundBrush_ = nullptr;
+    COLORREF activeTextColor_ = CLR_NONE;
+    COLORREF btnShadow_ = 0, btnHighlight_ = 0, btnText_ = 0, darkShadow_ = 0, light_ = 0;
+    HFONT normalFont_ = nullptr, flatFont_ = nullptr, flatBoldFont_ = nullptr;
+    int textHeight_ = 0;
+    int tabsHeight_ = 0;
+    int scrollOffset_ = 0;
+    TabLayout layout_;
+};
+
+} // namespace zt
