@@ -1,8 +1,8 @@
 // Shows the main window on one page after a demo scan, for tools/screenshot.
 // Usage: zt_main_shot PAGE --rect FILE --seconds N
 //   PAGE: scan, startup, cleandisk, settings, backup (backup cleans the findings first, so
-//   the page lists the backup just made). Writes "x y w h" of the window to FILE once it is
-//   ready, and closes after N seconds.
+//   the page lists the backup just made). Writes "x y w h" of the window's client area to
+//   FILE once it is ready, and closes after N seconds.
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
@@ -71,7 +71,9 @@ int main(int argc, char** argv) {
         ::SetForegroundWindow(main.Handle());
         zt::PumpUntil([] { return false; }, 700);
         if (!rectFile.empty()) {
-            RECT r = main.WindowRect();
+            // The client area: without a window manager the window has no frame to show.
+            RECT r = main.ClientRect();
+            ::MapWindowPoints(main.Handle(), HWND_DESKTOP, reinterpret_cast<POINT*>(&r), 2);
             if (std::FILE* f = std::fopen(rectFile.c_str(), "w")) {
                 std::fprintf(f, "%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left,
                              r.bottom - r.top);
