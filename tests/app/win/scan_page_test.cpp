@@ -48,6 +48,12 @@ private:
     std::vector<std::string> names_;
 };
 
+std::string KeyName(char prefix, int i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%c%d", prefix, i);
+    return name;
+}
+
 // Rows of the list whose PATH mentions `marker`, top first.
 std::vector<int> RowsWith(CListView& list, const std::string& marker) {
     std::vector<int> rows;
@@ -248,9 +254,9 @@ TEST_F(ScanPageFixture, StopEndsARunningScanAndKeepsWhatWasListed) {
     {
         HKey top = scratch.Create();
         for (int i = 0; i < 400; ++i) {
-            RegKey a(h.registry(), h.registry().CreateKey(top, "k" + std::to_string(i)));
+            RegKey a(h.registry(), h.registry().CreateKey(top, KeyName('k', i)));
             for (int j = 0; j < 5; ++j) {
-                RegKey b(h.registry(), h.registry().CreateKey(a.get(), "s" + std::to_string(j)));
+                RegKey b(h.registry(), h.registry().CreateKey(a.get(), KeyName('s', j)));
                 h.registry().WriteString(b.get(), "file", "C:\\zt_gone_stop\\f.txt");
             }
         }
@@ -279,7 +285,7 @@ TEST_F(ScanPageFixture, CloseDuringAScanEndsWithinAboutASecond) {
     {
         HKey top = scratch.Create();
         for (int i = 0; i < 2000; ++i) {
-            RegKey a(h.registry(), h.registry().CreateKey(top, "k" + std::to_string(i)));
+            RegKey a(h.registry(), h.registry().CreateKey(top, KeyName('k', i)));
             h.registry().WriteString(a.get(), "file", "C:\\zt_gone_close\\f.txt");
         }
         h.registry().CloseKey(top);
