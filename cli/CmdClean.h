@@ -6,11 +6,11 @@
 #include <string>
 
 #include "cli/CliContext.h"
+#include "cli/ConsolePrompt.h"
 
 namespace zt::cli {
 
-// Asks a yes/no question; none when there is no terminal to ask on.
-using CleanConfirm = std::function<std::optional<bool>(const std::string& question)>;
+using CleanConfirm = ConsoleConfirm;
 
 // The command with its question seam; RunCleanCommand asks on the console.
 int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm);

@@ -48,33 +48,6 @@ int Measure(CliContext& ctx, bool json) {
     return kExitOk;
 }
 
-// The message box of the page, on the console.
-class ConsoleDialogs : public UserPrompt {
-public:
-    ConsoleDialogs(CliContext& ctx, bool yes, const JunkConfirm& confirm)
-        : ctx_(ctx), yes_(yes), confirm_(confirm) {}
-    bool noTerminal = false;
-
-    int Ask(std::string_view text, std::string_view, PromptButtons buttons) override {
-        if (buttons == PromptButtons::Ok) {
-            std::fprintf(ctx_.out, "%.*s\n", static_cast<int>(text.size()), text.data());
-            return kAnswerOk;
-        }
-        if (yes_) return kAnswerOk;
-        auto answer = confirm_ ? confirm_(std::string(text)) : std::nullopt;
-        if (!answer) {
-            noTerminal = true;
-            return kAnswerCancel;
-        }
-        return *answer ? kAnswerOk : kAnswerCancel;
-    }
-
-private:
-    CliContext& ctx_;
-    bool yes_;
-    const JunkConfirm& confirm_;
-};
-
 int Clean(CliContext& ctx, const Args& args, const JunkConfirm& confirm) {
     JunkSelection selection;
     bool yes = false;
@@ -95,7 +68,7 @@ int Clean(CliContext& ctx, const Args& args, const JunkConfirm& confirm) {
     }
     if (!selection.Any()) return Usage(ctx, kJunkNothingSelectedText);
 
-    ConsoleDialogs dialogs(ctx, yes, confirm);
+    ConsolePrompt dialogs(yes, confirm, ctx.out);
     JunkCleanResult r = CleanJunk(ctx.registry, ctx.system, selection, dialogs);
     if (r.outcome == JunkCleanOutcome::Cancelled) {
         if (dialogs.noTerminal) {
@@ -114,16 +87,6 @@ int Clean(CliContext& ctx, const Args& args, const JunkConfirm& confirm) {
 }
 
 }  // namespace
-
-std::optional<bool> AskOnTerminal(const std::string& question) {
-    DWORD mode = 0;
-    if (!GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) return std::nullopt;
-    std::printf("%s [y/N] ", question.c_str());
-    std::fflush(stdout);
-    char line[64] = {};
-    if (!std::fgets(line, sizeof line, stdin)) return false;
-    return line[0] == 'y' || line[0] == 'Y';
-}
 
 int RunJunk(CliContext& ctx, const Args& args, const JunkConfirm& confirm) {
     if (!args.empty() && args[0] == "clean") return Clean(ctx, args, confirm);

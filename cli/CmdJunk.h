@@ -5,15 +5,13 @@
 #include <string>
 
 #include "cli/CliContext.h"
+#include "cli/ConsolePrompt.h"
 
 namespace zt::cli {
 
-// Asks the user a yes/no question; none when there is no terminal to ask on.
-using JunkConfirm = std::function<std::optional<bool>(const std::string& question)>;
+using JunkConfirm = ConsoleConfirm;
 
 // The command with its question seam; RunJunkCommand asks on the console.
 int RunJunk(CliContext& ctx, const Args& args, const JunkConfirm& confirm);
-
-std::optional<bool> AskOnTerminal(const std::string& question);
 
 }  // namespace zt::cli

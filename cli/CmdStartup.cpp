@@ -13,6 +13,7 @@
 
 #include "backup/RegFileWriter.h"
 #include "cli/CliContext.h"
+#include "cli/ConsoleText.h"
 #include "engine/UserPrompt.h"
 #include "startup/StartupEditor.h"
 #include "startup/StartupEnumerator.h"
@@ -46,29 +47,14 @@ struct RowList : StartupEntrySink, StartupRowModel {
     }
 };
 
-// Registry texts come in the ANSI code page; JSON wants UTF-8.
-std::string ToUtf8(const std::string& ansi) {
-    if (ansi.empty()) return ansi;
-    int wlen = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
-                                   nullptr, 0);
-    if (wlen <= 0) return ansi;
-    std::wstring wide(static_cast<std::size_t>(wlen), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), wlen);
-    int len = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wlen, nullptr, 0, nullptr, nullptr);
-    if (len <= 0) return ansi;
-    std::string out(static_cast<std::size_t>(len), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wlen, out.data(), len, nullptr, nullptr);
-    return out;
-}
-
 void PrintRows(CliContext& ctx, const std::vector<StartupEntry>& rows, bool json) {
     if (json) {
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
         for (const auto& r : rows)
             list.push_back({{"number", r.number},
-                            {"name", ToUtf8(r.name)},
-                            {"command", ToUtf8(r.command)},
-                            {"location", ToUtf8(r.location)},
+                            {"name", AnsiToUtf8(r.name)},
+                            {"command", AnsiToUtf8(r.command)},
+                            {"location", AnsiToUtf8(r.location)},
                             {"kind", std::string(StartupEntryKindName(r.kind))},
                             {"kindValue", static_cast<int>(r.kind)}});
         std::string text =

@@ -269,6 +269,13 @@ INT_PTR CDialog::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     if (!handled) handled = OnMessage(msg, wp, lp, result);
+    if (!handled && (msg == WM_COMMAND || msg == WM_NOTIFY)) {
+        // What the dialog leaves alone goes back to the control's own object, if it has one.
+        HWND from =
+            msg == WM_COMMAND ? reinterpret_cast<HWND>(lp) : reinterpret_cast<NMHDR*>(lp)->hwndFrom;
+        if (CSubclassWindow* control = CSubclassWindow::FromHandle(from))
+            handled = control->OnReflect(msg, wp, lp, result);
+    }
     if (!handled) return FALSE;
     if (ReturnsDirectly(msg)) return static_cast<INT_PTR>(result);
     ::SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, result);

@@ -207,22 +207,40 @@ void CSkinButton::Draw(const DRAWITEMSTRUCT& item) {
 
     if (hasImages_) {
         int w = rc.right - rc.left, h = rc.bottom - rc.top;
-        int x = (imagePlacement_ & kImageCentreH) ? (w - imageWidth_) / 2
-                : (imagePlacement_ & kImageRight) ? w - imageWidth_ - 3
-                                                  : 3;
-        int y = (imagePlacement_ & kImageCentreV)  ? (h - imageHeight_) / 2
-                : (imagePlacement_ & kImageBottom) ? h - imageHeight_ - 3
-                                                   : 3;
-        if (down) ++x, ++y;
-        x += rc.left;
-        y += rc.top;
-        if (imageIndex_ == kDisabled && !hasDisabledImage_) {
-            HICON icon = ImageList_GetIcon(images_, kNormal, ILD_NORMAL);
-            ::DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, x, y, imageWidth_,
-                         imageHeight_, DST_ICON | DSS_DISABLED);
-            if (icon) ::DestroyIcon(icon);
+        auto drawImage = [&](HDC target, int x, int y) {
+            if (imageIndex_ == kDisabled && !hasDisabledImage_) {
+                HICON icon = ImageList_GetIcon(images_, kNormal, ILD_NORMAL);
+                ::DrawStateA(target, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, x, y,
+                             imageWidth_, imageHeight_, DST_ICON | DSS_DISABLED);
+                if (icon) ::DestroyIcon(icon);
+            } else {
+                ImageList_Draw(images_, imageIndex_, target, x, y, ILD_TRANSPARENT);
+            }
+        };
+        if (imageWidth_ <= w && imageHeight_ <= h) {
+            int x = (imagePlacement_ & kImageCentreH) ? (w - imageWidth_) / 2
+                    : (imagePlacement_ & kImageRight) ? w - imageWidth_ - 3
+                                                      : 3;
+            int y = (imagePlacement_ & kImageCentreV)  ? (h - imageHeight_) / 2
+                    : (imagePlacement_ & kImageBottom) ? h - imageHeight_ - 3
+                                                       : 3;
+            if (down) ++x, ++y;
+            drawImage(dc, rc.left + x, rc.top + y);
         } else {
-            ImageList_Draw(images_, imageIndex_, dc, x, y, ILD_TRANSPARENT);
+            // A button smaller than its artwork (dialog units differ with the font) gets the
+            // whole image scaled down rather than its edges cut off.
+            HDC mem = ::CreateCompatibleDC(dc);
+            HBITMAP bmp = ::CreateCompatibleBitmap(dc, imageWidth_, imageHeight_);
+            HGDIOBJ old = ::SelectObject(mem, bmp);
+            RECT all{0, 0, imageWidth_, imageHeight_};
+            ::FillRect(mem, &all, brush ? brush : ::GetSysColorBrush(COLOR_BTNFACE));
+            drawImage(mem, 0, 0);
+            ::SetStretchBltMode(dc, HALFTONE);
+            ::SetBrushOrgEx(dc, 0, 0, nullptr);
+            ::StretchBlt(dc, rc.left, rc.top, w, h, mem, 0, 0, imageWidth_, imageHeight_, SRCCOPY);
+            ::SelectObject(mem, old);
+            ::DeleteObject(bmp);
+            ::DeleteDC(mem);
         }
     }
 

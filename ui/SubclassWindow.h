@@ -18,7 +18,8 @@ class CSubclassWindow : public CWindow {
     // The object hooked onto a window by this framework, or none.
     static CSubclassWindow* FromHandle(HWND hwnd);
 
-    // Messages the parent dialog hands back to the control (WM_DRAWITEM, WM_MEASUREITEM).
+    // Messages the parent dialog hands back to the control: WM_DRAWITEM always, WM_COMMAND
+    // and WM_NOTIFY from the control when the dialog did not handle them.
     virtual bool OnReflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
   protected:

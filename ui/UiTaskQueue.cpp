@@ -30,7 +30,12 @@ void CUiTaskQueue::Drain() {
         posted_ = false;
     }
     for (auto& t : run) {
-        if (t) t();
+        // One failing task must not drop the ones behind it.
+        try {
+            if (t) t();
+        } catch (...) {
+            ::OutputDebugStringA("zentrove: exception in a UI task\n");
+        }
     }
 }
 

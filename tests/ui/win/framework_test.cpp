@@ -135,11 +135,17 @@ TEST(UiFramework, TaskQueueRunsWorkerTasksOnTheWindowThreadWithOnePostPerBatch) 
     EXPECT_EQ(ran.load(), 100);
     EXPECT_FALSE(wrongThread.load());
 
+    // A task that throws does not lose the tasks queued behind it.
+    queue->Post([] { throw std::runtime_error("task fault"); });
+    queue->Post([&] { ++ran; });
+    Pump();
+    EXPECT_EQ(ran.load(), 101);
+
     ::DestroyWindow(dlg.Handle());
     // A worker that outlives the window is refused, not crashed.
     EXPECT_FALSE(queue->Post([&] { ++ran; }));
     Pump();
-    EXPECT_EQ(ran.load(), 100);
+    EXPECT_EQ(ran.load(), 101);
 }
 
 TEST(UiFramework, LayoutMovesAndGrowsControlsByTheSizeChange) {
@@ -197,6 +203,31 @@ TEST(UiFramework, SubclassHooksAndUnhooksBeforeTheWindowGoes) {
     ::DestroyWindow(dlg.Handle());
     EXPECT_FALSE(outlived.IsSubclassed());
     EXPECT_EQ(outlived.Handle(), nullptr);
+}
+
+class CReflectedClicks : public CSubclassWindow {
+  public:
+    int clicks = 0;
+    bool OnReflect(UINT msg, WPARAM wp, LPARAM, LRESULT&) override {
+        if (msg == WM_COMMAND && HIWORD(wp) == BN_CLICKED) return ++clicks, true;
+        return false;
+    }
+};
+
+TEST(UiFramework, CommandsTheDialogLeavesAloneReachTheControlsObject) {
+    CTestDialog dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
+    CReflectedClicks ok, go;
+    ok.Subclass(dlg.Item(IDOK));
+    go.Subclass(dlg.Item(kGo));
+    ::SendMessageA(dlg.Item(kGo), BM_CLICK, 0, 0);
+    EXPECT_EQ(dlg.goes, 1);
+    EXPECT_EQ(go.clicks, 0) << "the dialog handled it";
+    // A command id the dialog does not know goes to the object of the control that sent it.
+    ::SendMessageA(dlg.Handle(), WM_COMMAND, MAKEWPARAM(4242, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(dlg.Item(IDOK)));
+    EXPECT_EQ(ok.clicks, 1);
+    ::DestroyWindow(dlg.Handle());
 }
 
 class CChildPage : public CDialog {

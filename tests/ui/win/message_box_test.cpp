@@ -83,7 +83,9 @@ TEST(ColorMessageBox, TitleBarCloseGivesMinusOneAndEscapeGivesCancel) {
             ::PostMessageA(::GetFocus() ? ::GetFocus() : box, WM_KEYDOWN, VK_ESCAPE, 0);
         });
         EXPECT_EQ(result, IDCANCEL) << "type " << type;
-        if (type == 2) EXPECT_TRUE(s.buttons.empty());
+        if (type == 2) {
+            EXPECT_TRUE(s.buttons.empty());
+        }
     }
 }
 

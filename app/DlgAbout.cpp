@@ -1,0 +1,33 @@
+#include "app/DlgAbout.h"
+
+#include "app/ContactInfo.h"
+#include "app/VersionText.h"
+#include "app/res/resource.h"
+#include "engine/SettingsStore.h"
+
+namespace zt {
+
+CDlgAbout::CDlgAbout(AppContext& app) : CGradientDialog(IDD_ABOUTBOX) {
+    silent_ = app.settings.ReadBool(settings::ButtonSilence, false);
+    SetSounds(IDW_HOVER, IDW_CLICK);
+}
+
+bool CDlgAbout::OnInitDialog() {
+    SetStandardSkin();
+    std::string site = WebsiteAddress();
+    std::string mail = SupportEmail();
+    SetItemText(IDC_WEBSITE, "Website: " + site);
+    SetItemText(IDC_FEEDBACK, "Email: " + mail);
+    AddLink(IDC_WEBSITE, site, site, RGB(0, 0, 255));
+    AddLink(IDC_FEEDBACK, mail, "mailto:" + mail, RGB(0, 0, 255));
+    SetGradientColours(kGradientTop, kGradientBottom);
+    CGradientDialog::OnInitDialog();
+    SetItemText(IDC_VERSION, "Zentrove Version " + ProgramVersionText());
+    return true;
+}
+
+void CDlgAbout::OnOK() { EndDialog(IDOK); }
+
+void CDlgAbout::OnCancel() { EndDialog(IDCANCEL); }
+
+}  // namespace zt

@@ -1,0 +1,300 @@
+#include "app/DlgMain.h"
+
+#include "app/ContactInfo.h"
+#include "app/DlgAbout.h"
+#include "app/RunAtStartup.h"
+#include "app/VersionText.h"
+#include "app/res/ids_backup.h"
+#include "app/res/resource.h"
+#include "engine/SettingsStore.h"
+#include "ui/UiContext.h"
+
+namespace zt {
+
+namespace {
+// Pages that resize their controls measure from the size they have in the tab window.
+template <class Page>
+void RecordPageLayout(Page& page) {
+    if constexpr (requires { page.RecordLayout(); }) page.RecordLayout();
+}
+}  // namespace
+
+CDlgMain::CDlgMain(AppContext& app)
+    : CGradientDialog(IDD_MAIN, IDI_ZENTROVE), app_(app), scan_(app, &banner_),
+      settings_(app, *this, scan_.enabledCategories), backup_(app), startup_(app),
+      cleanDisk_(app) {
+    app_.host = this;
+    silent_ = app_.settings.ReadBool(settings::ButtonSilence, false);
+    SetSounds(IDW_HOVER, IDW_CLICK);
+    startupMode_ = app_.settings.ReadBool(settings::StartupMode, true);
+    savePos_ = app_.settings.ReadBool(settings::SavePos, true);
+}
+
+CDlgMain::~CDlgMain() {
+    if (app_.host == this) app_.host = nullptr;
+}
+
+std::string CDlgMain::ExecutablePath() {
+    char path[1000] = {};
+    DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
+    if (n == 0 || n >= sizeof path) return {};
+    return path;
+}
+
+CGradientDialog* CDlgMain::PageOfTab(int tab) {
+    switch (tab) {
+    case kTabScan: return &scan_;
+    case kTabStartup: return &startup_;
+    case kTabCleanDisk: return &cleanDisk_;
+    case kTabSettings: return &settings_;
+    case kTabBackup: return &backup_;
+    default: return nullptr;
+    }
+}
+
+bool CDlgMain::OnInitDialog() {
+    std::string site = WebsiteAddress();
+    std::string mail = SupportEmail();
+    SetItemText(IDC_WEBSITE, "Website: " + site);
+    AddLink(IDC_WEBSITE, site, site, RGB(0, 0, 255));
+    AddLink(IDC_FEEDBACK, ItemText(IDC_FEEDBACK),
+            "mailto:" + mail + "?subject=Suggestion of the registry cleaner!", RGB(0, 0, 255));
+    std::string version = ProgramVersionText();
+    SetText(GetText() + " " + version);
+    AddLink(IDC_TELLFRIENDS, ItemText(IDC_TELLFRIENDS),
+            "mailto:?subject=Cool Registry Cleaner!&body=Download from " + site,
+            RGB(0, 0, 255));
+    SetGradientColours(kGradientTop, kGradientBottom);
+    SetAppMainWindow(Handle());
+    CGradientDialog::OnInitDialog();  // icons, centring, links, then ApplySettings
+
+    char about[256] = {};
+    if (::LoadStringA(::GetModuleHandleA(nullptr), IDS_ABOUTBOX, about, sizeof about) > 0) {
+        if (HMENU menu = ::GetSystemMenu(Handle(), FALSE)) {
+            ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+            ::AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, about);
+        }
+    }
+
+    RECT place = ChildRect(Item(IDC_BANNER_PLACE));
+    ::InflateRect(&place, -2, -2);
+    banner_.Create(Handle(), place, IDC_BANNER);
+    banner_.SetMode(3);
+    banner_.SetText("Boosts your system");
+
+    CreateTooltips();
+
+    RECT client = ClientRect();
+    RECT feedback = ChildRect(Item(IDC_FEEDBACK));
+    RECT tabRect{0, 0, client.right, feedback.top - 3};
+    tabs_.Create(CBCGTabWnd::STYLE_FLAT, tabRect, Handle(), IDC_TABWND, CBCGTabWnd::LOCATION_TOP,
+                 false);
+
+    scan_.Create(tabs_.Handle());
+    settings_.Create(tabs_.Handle());
+    backup_.Create(tabs_.Handle());
+    startup_.Create(tabs_.Handle());
+    cleanDisk_.Create(tabs_.Handle());
+
+    tabs_.AddTab(scan_.Handle(), "Scan/Clean");
+    tabs_.AddTab(startup_.Handle(), "Startup Manager");
+    tabs_.AddTab(cleanDisk_.Handle(), "Clean Disk");
+    tabs_.AddTab(settings_.Handle(), "Settings");
+    tabs_.AddTab(backup_.Handle(), "Backup");
+
+    tabs_.SetBorderSize(0);
+    tabs_.SetFlatFrame(true);
+    tabs_.SetTabsFromEdge(true);
+    for (int i = 0; i < 5; ++i) tabs_.SetTabBkColor(i, kTabColour);
+    tabs_.SetBkColor(kGradientTop);
+    tabs_.RecalcLayout();
+
+    layout_ = CLayout{{IDC_TABWND, kGrowX | kGrowY},
+                      {IDC_TELLFRIENDS, kMoveX | kMoveY},
+                      {IDC_BANNER, kMoveY | kGrowX},
+                      {IDC_FEEDBACK, kMoveY},
+                      {IDC_WEBSITE, kMoveY}};
+    layout_.Record(Handle());
+    RecordPageLayout(scan_);
+    RecordPageLayout(backup_);
+    RecordPageLayout(startup_);
+    RecordPageLayout(cleanDisk_);
+    RecordPageLayout(settings_);
+
+    if (savePos_) RestoreLayout();
+    Show();
+    return true;
+}
+
+void CDlgMain::CreateTooltips() {
+    tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                 WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, nullptr,
+                                 nullptr);
+    if (!tooltip_) return;
+    ::SendMessageA(tooltip_, TTM_ACTIVATE, FALSE, 0);
+    ::SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 300);
+    if (::SendMessageA(tooltip_, TTM_GETTOOLCOUNT, 0, 0) == 0) {
+        auto add = [&](int id, const char* text) {
+            TOOLINFOA tool{};
+            tool.cbSize = sizeof tool;
+            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            tool.hwnd = Handle();
+            tool.uId = reinterpret_cast<UINT_PTR>(Item(id));
+            tool.lpszText = const_cast<char*>(text);
+            ::SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        };
+        add(IDC_FEEDBACK, "Help us improve this utility or report us a bug.");
+        add(IDC_WEBSITE, "Visit our website :)");
+        add(IDC_TELLFRIENDS, "Tell my friends to use this utility :)");
+    }
+    ::SendMessageA(tooltip_, TTM_ACTIVATE, TRUE, 0);
+}
+
+void CDlgMain::ApplySettings() {
+    silent_ = settings_.SoundSilenced();
+    app_.settings.WriteInt(settings::ButtonSilence, silent_ ? 1 : 0);
+    scan_.SetSilent(silent_);
+    backup_.SetSilent(silent_);
+    startup_.SetSilent(silent_);
+    cleanDisk_.SetSilent(silent_);
+    savePos_ = settings_.LayoutSwitch();
+    app_.settings.WriteInt(settings::SavePos, savePos_ ? 1 : 0);
+    startupMode_ = settings_.StartupSwitch();
+    app_.settings.WriteInt(settings::StartupMode, startupMode_ ? 1 : 0);
+    SyncRunAtStartup(app_.registry, startupMode_, ExecutablePath());
+    backup_.ApplySettings();
+    settings_.ApplySettings();
+    scan_.ApplySettings();
+    startup_.ApplySettings();
+    cleanDisk_.ApplySettings();
+    SetButtonSounds(!silent_, IDW_HOVER, IDW_CLICK);
+}
+
+void CDlgMain::RefreshBackupList() { backup_.RefreshBackupList(); }
+
+void CDlgMain::SaveLayout() {
+    scan_.SaveColumnWidths();
+    startup_.SaveColumnWidths();
+    backup_.SaveColumnWidths();
+    RECT r = WindowRect();
+    if (::IsIconic(Handle())) {
+        // A minimised window's rectangle is the icon's; keep the one it is restored to.
+        WINDOWPLACEMENT wp{};
+        wp.length = sizeof wp;
+        if (::GetWindowPlacement(Handle(), &wp)) r = wp.rcNormalPosition;
+    }
+    WriteWindowRect(app_.settings, zt::WindowRect{r.left, r.top, r.right, r.bottom});
+    app_.settings.WriteInt(settings::ActiveTab, tabs_.GetActiveTab());
+}
+
+void CDlgMain::RestoreLayout() {
+    zt::WindowRect r{};
+    if (ReadWindowRect(app_.settings, r))
+        ::SetWindowPos(Handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    int tab = 0;
+    if (ReadActiveTab(app_.settings, tab)) tabs_.SetActiveTab(tab);
+    backup_.RestoreColumnWidths();
+    scan_.RestoreColumnWidths();
+    startup_.RestoreColumnWidths();
+}
+
+bool CDlgMain::OnSysCommand(WPARAM command, LPARAM lp) {
+    UINT cmd = static_cast<UINT>(command & 0xFFF0);
+    if (cmd == IDM_ABOUTBOX) {
+        CDlgAbout about(app_);
+        about.DoModal(Handle());
+        return true;
+    }
+    if (cmd == SC_CLOSE) {
+        // Saved and stopped while the window still exists; then the base ends the dialog.
+        CloseWindow();
+        CGradientDialog::OnSysCommand(command, lp);
+        return true;
+    }
+    if (cmd == SC_RESTORE) {
+        ::DefWindowProcA(Handle(), WM_SYSCOMMAND, command, lp);
+        HWND list = nullptr;
+        if (scan_.IsVisible())
+            list = scan_.Item(IDC_RESULTLIST);
+        else if (backup_.IsVisible())
+            list = backup_.Item(IDC_BACKUP_LIST);
+        if (list)
+            ::RedrawWindow(list, nullptr, nullptr,
+                           RDW_FRAME | RDW_ERASE | RDW_INVALIDATE | RDW_INTERNALPAINT);
+        return true;
+    }
+    return CGradientDialog::OnSysCommand(command, lp);
+}
+
+void CDlgMain::CloseWindow() {
+    if (closing_) return;
+    closing_ = true;
+    Show(false);
+    if (savePos_) SaveLayout();
+    if (scan_.ScanRunning()) scan_.StopForClose(kCloseWaitMs);
+}
+
+RECT CDlgMain::StripRect() const {
+    RECT client = ClientRect();
+    RECT strip = client;
+    if (tabs_.Handle()) strip.top = ChildRect(tabs_.Handle()).bottom;
+    return strip;
+}
+
+void CDlgMain::GradientArea(RECT& area, COLORREF& top, COLORREF& bottom) {
+    // The links live on the strip below the tab window; they take its gradient.
+    area = StripRect();
+    top = kStripTop;
+    bottom = BottomColour();
+}
+
+bool CDlgMain::OnEraseBackground(HDC dc) {
+    RECT client = ClientRect();
+    PaintGradient(dc, client, TopColour(), BottomColour());
+    RECT strip = StripRect();
+    PaintGradient(dc, strip, kStripTop, BottomColour());
+    if (Style() & WS_THICKFRAME) DrawSizeGrip(dc);
+    return true;
+}
+
+void CDlgMain::OnSize(UINT type, int cx, int cy) {
+    CGradientDialog::OnSize(type, cx, cy);
+    if (type != SIZE_MINIMIZED) layout_.Apply(cx, cy);
+}
+
+bool CDlgMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (msg == BCGM_ONCHANGE_ACTIVE_TAB && msg != 0) {
+        result = lp == kTabSettings ? settings_.QueryApplyOnLeave() : 0;
+        return true;
+    }
+    return CGradientDialog::OnMessage(msg, wp, lp, result);
+}
+
+void CDlgMain::ForwardKeyToPage(int id) {
+    HWND focus = ::GetFocus();
+    for (int tab = 0; tab < 5; ++tab) {
+        CGradientDialog* page = PageOfTab(tab);
+        if (page && page->Handle() && focus &&
+            (focus == page->Handle() || ::IsChild(page->Handle(), focus))) {
+            page->Send(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+            return;
+        }
+    }
+}
+
+void CDlgMain::OnOK() { ForwardKeyToPage(IDOK); }
+
+void CDlgMain::OnCancel() { ForwardKeyToPage(IDCANCEL); }
+
+void CDlgMain::OnDestroy() {
+    if (tooltip_) {
+        ::DestroyWindow(tooltip_);
+        tooltip_ = nullptr;
+    }
+    if (AppMainWindow() == Handle()) SetAppMainWindow(nullptr);
+    CGradientDialog::OnDestroy();
+}
+
+}  // namespace zt

@@ -1,0 +1,512 @@
+#include "app/DlgScanClean.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+
+#include "app/PumpWait.h"
+#include "app/res/resource.h"
+#include "engine/Cleaning.h"
+#include "engine/SettingsStore.h"
+#include "ui/AnimatedBanner.h"
+#include "ui/ClassicLook.h"
+#include "ui/MessageBox.h"
+#include "ui/MessageBoxPrompt.h"
+#include "ui/Messages.h"
+#include "ui/SubclassWindow.h"
+
+namespace zt {
+
+namespace {
+constexpr int kColumns = 4;
+constexpr COLORREF kHeaderFill = RGB(228, 239, 252);
+
+// The record attached to a row: the finding and its four column texts, which the list asks
+// for only when it draws the row (setting them up front costs more than the whole scan).
+ScanRow* RowRecord(const CListView& list, int item) {
+    return reinterpret_cast<ScanRow*>(list.ItemData(item));
+}
+
+const std::string* ColumnText(const ScanRow& row, int column) {
+    switch (column) {
+    case 0: return &row.number;
+    case 1: return &row.path;
+    case 2: return &row.valueText;
+    case 3: return &row.reason;
+    default: return nullptr;
+    }
+}
+
+std::string CountLine(int n) {
+    char line[100];
+    std::snprintf(line, sizeof line, "%d invalid items found in the registry:\n", n);
+    return line;
+}
+}  // namespace
+
+// Paints the result list's header items when the classic look is on: the header tells its
+// parent, the list, and the list keeps such notifications to itself.
+class CListHeaderPainter : public CSubclassWindow {
+public:
+    bool enabled = false;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == WM_NOTIFY && enabled) {
+            auto* nm = reinterpret_cast<NMHDR*>(lp);
+            HWND header = reinterpret_cast<HWND>(Send(LVM_GETHEADER));
+            if (nm->hwndFrom == header && nm->code == NM_CUSTOMDRAW) {
+                auto* cd = reinterpret_cast<NMCUSTOMDRAW*>(lp);
+                if (cd->dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+                if (cd->dwDrawStage == CDDS_ITEMPREPAINT) {
+                    PaintItem(header, *cd);
+                    return CDRF_SKIPDEFAULT;
+                }
+            }
+        }
+        return CSubclassWindow::WindowProc(msg, wp, lp);
+    }
+
+private:
+    static void PaintItem(HWND header, const NMCUSTOMDRAW& cd) {
+        RECT r = cd.rc;
+        HBRUSH fill = ::CreateSolidBrush(kHeaderFill);
+        ::FillRect(cd.hdc, &r, fill);
+        ::DeleteObject(fill);
+        char text[257] = {};
+        HDITEMA item{};
+        item.mask = HDI_TEXT;
+        item.pszText = text;
+        item.cchTextMax = 256;
+        ::SendMessageA(header, HDM_GETITEMA, cd.dwItemSpec, reinterpret_cast<LPARAM>(&item));
+        RECT t = r;
+        t.left += 5;
+        ::SetBkMode(cd.hdc, TRANSPARENT);
+        ::DrawTextA(cd.hdc, text, -1, &t, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+        ::DrawEdge(cd.hdc, &r, EDGE_ETCHED, BF_RECT);
+    }
+};
+
+CDlgScanClean::CDlgScanClean(AppContext& app, CAnimatedBanner* banner)
+    : CGradientDialog(IDD_SCANCLEAN), app_(app), banner_(banner),
+      job_(std::make_shared<CScanJob>()),
+      headerPainter_(std::make_unique<CListHeaderPainter>()),
+      writer_(std::make_unique<CRegFileWriter>(app.registry, app.system)) {
+    silent_ = app_.settings.ReadBool(settings::ButtonSilence, false);
+    SetSounds(IDW_HOVER, IDW_CLICK);
+    ScanEngine& engine = job_->engine();
+    engine.LoadSwitches(app_.settings);
+    for (int i = 0; i < kScanCategoryCount; ++i)
+        if (engine.categoryEnabled[i].load()) enabledCategories.push_back(i);
+    layout_ = CLayout{{IDC_RESULTLIST, kGrowX | kGrowY},
+                      {IDC_SCAN, kMoveX},
+                      {IDC_CLEAN, kMoveX},
+                      {IDC_HELPBTN, kMoveX},
+                      {IDCANCEL, kMoveX},
+                      {IDC_CHECKALL, kMoveX | kMoveY}};
+}
+
+CDlgScanClean::~CDlgScanClean() {
+    // A worker still running keeps the job alive; it must find nobody listening.
+    job_->feed().Disconnect();
+}
+
+bool CDlgScanClean::OnInitDialog() {
+    SetStandardSkin();
+    SetGradientColours(kGradientTop, kGradientBottom);
+    drawHeader_ = IsClassicAppearance();
+    list_ = std::make_unique<CListView>(Item(IDC_RESULTLIST));
+    CGradientDialog::OnInitDialog();  // ends with ApplySettings: the switches are written
+    SetupList();
+
+    tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                 WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, nullptr,
+                                 nullptr);
+    if (tooltip_) {
+        ::SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 300);
+        if (::SendMessageA(tooltip_, TTM_GETTOOLCOUNT, 0, 0) == 0) {
+            // The tooltip hooks the box itself, so no relaying of mouse messages is needed.
+            TOOLINFOA tool{};
+            tool.cbSize = sizeof tool;
+            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            tool.hwnd = Handle();
+            tool.uId = reinterpret_cast<UINT_PTR>(Item(IDC_CHECKALL));
+            tool.lpszText = const_cast<char*>("Check all the items in the list box");
+            ::SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        }
+        ::SendMessageA(tooltip_, TTM_ACTIVATE, TRUE, 0);
+    }
+    job_->feed().Connect(TaskQueue(), this);
+    return true;
+}
+
+void CDlgScanClean::SetupList() {
+    list_->SetExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP |
+                           LVS_EX_LABELTIP);
+    auto textWidth = [&](const char* text) {
+        return static_cast<int>(
+            list_->Send(LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text)));
+    };
+    int number = textWidth("No.oooooo");
+    int value = textWidth("Value (invalide)...........");
+    int reason = textWidth("Invalid CLSID .....");
+    int path = list_->ClientRect().right - number - value - reason;
+    list_->InsertColumn(0, "No.", number);
+    list_->InsertColumn(1, "PATH", path);
+    list_->InsertColumn(2, "VALUE (invalide)", value);
+    list_->InsertColumn(3, "Reason", reason);
+    list_->Send(LVM_SETITEMCOUNT, 1000);
+    UpdateHeaderPainter();
+}
+
+void CDlgScanClean::UpdateHeaderPainter() {
+    // Hooked only while needed: a hooked list pays for the hook on every message, which
+    // tens of thousands of rows turn into seconds.
+    headerPainter_->enabled = drawHeader_;
+    if (drawHeader_ && !headerPainter_->IsSubclassed())
+        headerPainter_->Subclass(list_->Handle());
+    else if (!drawHeader_ && headerPainter_->IsSubclassed())
+        headerPainter_->Unsubclass();
+}
+
+void CDlgScanClean::RecordLayout() { layout_.Record(Handle()); }
+
+void CDlgScanClean::OnSize(UINT type, int cx, int cy) {
+    CGradientDialog::OnSize(type, cx, cy);
+    layout_.Apply(cx, cy);
+}
+
+void CDlgScanClean::ApplySettings() {
+    ScanEngine& engine = job_->engine();
+    for (auto& c : engine.categoryEnabled) c.store(false);
+    for (int i : enabledCategories)
+        if (i >= 0 && i < kScanCategoryCount) engine.categoryEnabled[i].store(true);
+    for (int i = 0; i < kScanCategoryCount; ++i)
+        app_.settings.WriteInt(settings::kScanSwitches[i], engine.categoryEnabled[i].load());
+    CGradientDialog::ApplySettings();
+}
+
+void CDlgScanClean::SaveColumnWidths() {
+    if (!list_->IsValid()) return;
+    int widths[kColumns];
+    for (int i = 0; i < kColumns; ++i) widths[i] = list_->ColumnWidth(i);
+    WriteListWidths(app_.settings, settings::RegistryList, kColumns, widths);
+}
+
+void CDlgScanClean::RestoreColumnWidths() {
+    int widths[kColumns];
+    if (!list_->IsValid() || !ReadListWidths(app_.settings, settings::RegistryList, kColumns, widths))
+        return;
+    for (int i = 0; i < kColumns; ++i) list_->SetColumnWidth(i, widths[i]);
+}
+
+bool CDlgScanClean::OnCommand(int id, int code, HWND control) {
+    switch (id) {
+    case IDC_SCAN:
+        if (code == BN_CLICKED) OnScanButton();
+        return true;
+    case IDC_CLEAN:
+        if (code == BN_CLICKED) CleanSelected();
+        return true;
+    case IDC_HELPBTN:
+        if (code == BN_CLICKED)
+            ::ShellExecuteA(Handle(), "open", "Zentrove.chm", nullptr, nullptr,
+                            SW_SHOWMAXIMIZED);
+        return true;
+    case IDCANCEL:
+        // Exit and Escape close the program as its title bar does.
+        PostCloseToTopLevel(Handle());
+        return true;
+    case IDC_CHECKALL:
+        if (code == BN_CLICKED) OnCheckAll();
+        return true;
+    default:
+        return CGradientDialog::OnCommand(id, code, control);
+    }
+}
+
+void CDlgScanClean::OnCheckAll() {
+    bool on = CButton(Item(IDC_CHECKALL)).IsChecked();
+    int n = list_->Count();
+    for (int i = 0; i < n; ++i) list_->SetChecked(i, on);
+}
+
+void CDlgScanClean::RefreshCheckAll() {
+    bool all = true;
+    int n = list_->Count();
+    for (int i = 0; i < n && all; ++i) all = list_->IsChecked(i);
+    CButton(Item(IDC_CHECKALL)).SetCheck(all);
+    checkClickPending_ = false;
+}
+
+bool CDlgScanClean::OnNotify(int id, NMHDR* header, LRESULT& result) {
+    if (id != IDC_RESULTLIST) return CGradientDialog::OnNotify(id, header, result);
+    switch (header->code) {
+    case NM_CLICK: {
+        // Where the click happened, in list client coordinates.
+        LVHITTESTINFO hit{};
+        hit.pt = reinterpret_cast<NMITEMACTIVATE*>(header)->ptAction;
+        if (list_->Send(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) >= 0 &&
+            hit.flags == LVHT_ONITEMSTATEICON) {
+            checkClickPending_ = true;
+            // The list may have toggled the box before telling us of the click; make sure
+            // the Check All box follows this click, not only the next change.
+            Post(WM_ZT_SCAN_CHECKCLICK);
+        }
+        break;
+    }
+    case LVN_ITEMCHANGED:
+        if (checkClickPending_) RefreshCheckAll();
+        break;
+    case LVN_DELETEITEM: {
+        auto* nm = reinterpret_cast<NMLISTVIEW*>(header);
+        delete reinterpret_cast<ScanRow*>(nm->lParam);
+        break;
+    }
+    case LVN_GETDISPINFOA: {
+        auto* info = reinterpret_cast<NMLVDISPINFOA*>(header);
+        const auto* row = reinterpret_cast<const ScanRow*>(info->item.lParam);
+        if (!row) row = RowRecord(*list_, info->item.iItem);
+        const std::string* text = row ? ColumnText(*row, info->item.iSubItem) : nullptr;
+        if ((info->item.mask & LVIF_TEXT) && text && info->item.pszText &&
+            info->item.cchTextMax > 0)
+            lstrcpynA(info->item.pszText, text->c_str(), info->item.cchTextMax);
+        break;
+    }
+    case LVN_GETDISPINFOW: {
+        auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+        const auto* row = reinterpret_cast<const ScanRow*>(info->item.lParam);
+        if (!row) row = RowRecord(*list_, info->item.iItem);
+        const std::string* text = row ? ColumnText(*row, info->item.iSubItem) : nullptr;
+        if ((info->item.mask & LVIF_TEXT) && text && info->item.pszText &&
+            info->item.cchTextMax > 0) {
+            int n = ::MultiByteToWideChar(CP_ACP, 0, text->c_str(), -1, info->item.pszText,
+                                          info->item.cchTextMax);
+            if (n == 0) info->item.pszText[info->item.cchTextMax - 1] = L'\0';
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    result = 0;
+    return true;
+}
+
+bool CDlgScanClean::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (msg == WM_ZT_SCAN_CHECKCLICK) {
+        if (checkClickPending_) RefreshCheckAll();
+        result = 0;
+        return true;
+    }
+    if (msg == WM_SETTINGCHANGE) {
+        drawHeader_ = IsClassicAppearance();
+        UpdateHeaderPainter();
+        ::RedrawWindow(Handle(), nullptr, nullptr,
+                       RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+    }
+    return CGradientDialog::OnMessage(msg, wp, lp, result);
+}
+
+bool CDlgScanClean::OnTimer(UINT_PTR id) {
+    if (id == kTimerScanDrain) {
+        ::KillTimer(Handle(), kTimerScanDrain);
+        job_->feed().Drain();
+        return true;
+    }
+    return CGradientDialog::OnTimer(id);
+}
+
+void CDlgScanClean::OnDestroy() {
+    // From here on a running worker reaches nobody; its job stays alive while it runs.
+    job_->feed().Disconnect();
+    ::KillTimer(Handle(), kTimerScanDrain);
+    headerPainter_->Unsubclass();
+    FreeAllRows();
+    if (tooltip_) {
+        ::DestroyWindow(tooltip_);
+        tooltip_ = nullptr;
+    }
+    CGradientDialog::OnDestroy();
+}
+
+void CDlgScanClean::FreeAllRows() {
+    if (list_->IsValid()) list_->DeleteAll();  // each row's record goes with LVN_DELETEITEM
+}
+
+// --- Scanning --------------------------------------------------------------------------------
+
+bool CDlgScanClean::ScanRunning() { return job_->engine().Running(); }
+
+void CDlgScanClean::OnScanButton() {
+    if (stopping_) return;
+    if (ScanRunning())
+        StopScan();
+    else if (!scanShown_ && !job_->WorkerActive())
+        StartScan();
+    // Otherwise the last scan has ended and its end is on its way to the window.
+}
+
+void CDlgScanClean::StartScan() {
+    ScanEngine& engine = job_->engine();
+    engine.BeginScan();
+    scanShown_ = true;
+    BannerRunning();
+    FreeAllRows();
+    if (!CScanJob::StartWorker(job_)) {
+        engine.stopRequested.store(true);
+        scanShown_ = false;
+        BannerResting();
+        return;
+    }
+    SetItemText(IDC_SCAN, "&Stop");
+}
+
+void CDlgScanClean::StopScan() {
+    stopping_ = true;
+    job_->engine().RequestStop();
+    BannerResting();
+    ScanEngine& engine = job_->engine();
+    PumpUntil([&] { return engine.stopAcknowledged.IsSet(); });
+    if (IsValid()) SetItemText(IDC_SCAN, "&Scan");
+    stopping_ = false;
+}
+
+bool CDlgScanClean::StopForClose(unsigned timeoutMs) {
+    ScanEngine& engine = job_->engine();
+    if (!ScanRunning()) return true;
+    engine.RequestStop();
+    return PumpUntil([&] { return engine.stopAcknowledged.IsSet(); }, timeoutMs);
+}
+
+void CDlgScanClean::BannerRunning() {
+    if (!banner_) return;
+    banner_->StartRunning(100, 30);
+    banner_->SetText("Scanning...");
+}
+
+void CDlgScanClean::BannerResting() {
+    if (!banner_) return;
+    banner_->SetMode(3);
+    banner_->SetText("Boosts your system");
+}
+
+void CDlgScanClean::BeginScanEvents() {
+    if (!batchRedrawOff_) {
+        list_->Send(WM_SETREDRAW, FALSE);
+        batchRedrawOff_ = true;
+    }
+}
+
+void CDlgScanClean::EndScanEvents() {
+    if (batchRedrawOff_) {
+        list_->Send(WM_SETREDRAW, TRUE);
+        ::InvalidateRect(list_->Handle(), nullptr, TRUE);
+        batchRedrawOff_ = false;
+    }
+}
+
+void CDlgScanClean::ScheduleScanDrain() { ::SetTimer(Handle(), kTimerScanDrain, 15, nullptr); }
+
+void CDlgScanClean::InsertFinding(ScanRow& row) {
+    auto record = std::make_unique<ScanRow>(std::move(row));
+    LVITEMA it{};
+    it.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
+    it.iItem = 0;
+    it.pszText = LPSTR_TEXTCALLBACKA;
+    it.lParam = reinterpret_cast<LPARAM>(record.get());
+    it.stateMask = LVIS_STATEIMAGEMASK;
+    it.state = INDEXTOSTATEIMAGEMASK(2);
+    int index = static_cast<int>(list_->Send(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&it)));
+    if (index < 0) return;
+    record.release();  // the row owns it now
+    if (!list_->IsChecked(index)) list_->SetChecked(index, true);
+    // Columns 1 to 3 take their texts from the record too.
+    LVITEMA sub{};
+    sub.pszText = LPSTR_TEXTCALLBACKA;
+    for (sub.iSubItem = 1; sub.iSubItem < kColumns; ++sub.iSubItem)
+        list_->Send(LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
+}
+
+const ScanFinding* CDlgScanClean::FindingAt(int item) const {
+    const ScanRow* row = RowRecord(*list_, item);
+    return row ? &row->finding : nullptr;
+}
+
+void CDlgScanClean::ApplyScanEvent(ScanEvent& event) {
+    switch (event.kind) {
+    case ScanEvent::Finding:
+        InsertFinding(event.row);
+        break;
+    case ScanEvent::Status:
+        SetItemText(IDC_STATUS, event.text);
+        break;
+    case ScanEvent::EnableClean:
+        EnableItem(IDC_CLEAN, event.flag);
+        break;
+    case ScanEvent::Caption:
+        SetItemText(IDC_SCAN, event.text);
+        break;
+    case ScanEvent::RefreshCheckAll:
+        RefreshCheckAll();
+        break;
+    case ScanEvent::Finished: {
+        scanShown_ = false;
+        // A scan that ends by itself leaves the banner at rest too.
+        BannerResting();
+        int n = list_->Count();
+        SetItemText(IDC_STATUS, CountLine(n));
+        char total[100];
+        std::snprintf(total, sizeof total, "Total found %d invalide items", n);
+        ShowMessage(Handle(), total, "Zentrove", MB_OK);
+        break;
+    }
+    }
+}
+
+// --- Cleaning --------------------------------------------------------------------------------
+
+namespace {
+// The cleaning run's view of the result list.
+class ListFindings : public FindingList {
+public:
+    explicit ListFindings(CListView& list) : list_(list) {}
+    int Count() const override { return list_.Count(); }
+    bool IsChecked(int index) const override { return list_.IsChecked(index); }
+    const ScanFinding& FindingAt(int index) const override {
+        return RowRecord(list_, index)->finding;
+    }
+    void RemoveRow(int index) override { list_.DeleteItem(index); }  // frees the record
+    void UncheckRow(int index) override { list_.SetChecked(index, false); }
+
+private:
+    CListView& list_;
+};
+
+class PageCleaningSink : public CleaningSink {
+public:
+    PageCleaningSink(CDlgScanClean& page, AppContext& app) : page_(page), app_(app) {}
+    void SetStatusText(std::string_view text) override { page_.SetItemText(IDC_STATUS, text); }
+    void RefreshBackupList() override {
+        if (app_.host) app_.host->RefreshBackupList();
+    }
+
+private:
+    CDlgScanClean& page_;
+    AppContext& app_;
+};
+}  // namespace
+
+void CDlgScanClean::CleanSelected() {
+    // The list must not change under the run: no cleaning while a scan fills it.
+    if (ScanRunning() || scanShown_ || !list_->IsValid()) return;
+    ListFindings rows(*list_);
+    PageCleaningSink sink(*this, app_);
+    CMessageBoxPrompt prompt(Handle());
+    CleanOutcome outcome =
+        zt::CleanSelected(CleaningContext{app_.registry, app_.system, *writer_, prompt, sink}, rows);
+    if (!outcome.backupFile.empty()) lastBackupFile_ = outcome.backupFile;
+}
+
+}  // namespace zt

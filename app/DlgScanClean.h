@@ -1,0 +1,103 @@
+#pragma once
+// The "Scan/Clean" page: the result list of the last scan, Scan/Stop, Clean, Help, Exit and
+// Check All. The scan runs on a worker (CScanJob) that reports through a CScanFeed; cleaning
+// runs on the window thread.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppContext.h"
+#include "app/ScanFeed.h"
+#include "app/ScanJob.h"
+#include "backup/RegFileWriter.h"
+#include "ui/GradientDialog.h"
+#include "ui/Layout.h"
+#include "ui/Window.h"
+
+namespace zt {
+
+class CAnimatedBanner;
+class CListHeaderPainter;
+
+class CDlgScanClean : public CGradientDialog, private ScanFeedTarget {
+public:
+    // `banner` (may be none) is the main window's strip, animated while a scan runs.
+    CDlgScanClean(AppContext& app, CAnimatedBanner* banner);
+    ~CDlgScanClean() override;
+
+    // Indices 0 to 12 of the enabled categories; the settings page refills it.
+    std::vector<int> enabledCategories;
+
+    // Turns enabledCategories into the thirteen switches and writes them, then the base's.
+    void ApplySettings() override;
+    void SaveColumnWidths();
+    void RestoreColumnWidths();
+    // The client size from which later resizes are measured (the main window calls it once
+    // the page sits in the tab window).
+    void RecordLayout();
+
+    // True while a scan runs (stopRequested is false).
+    bool ScanRunning();
+    // The close path: asks a running scan to stop and waits at most `timeoutMs`, pumping
+    // messages. True when the scan acknowledged (or none ran).
+    bool StopForClose(unsigned timeoutMs);
+    // Start or stop, as the Scan button does.
+    void OnScanButton();
+    // Removes the ticked findings after backing them up (the Clean button).
+    void CleanSelected();
+
+    CListView& List() { return *list_; }
+    // The finding of a row, owned by the row.
+    const ScanFinding* FindingAt(int item) const;
+    ScanEngine& Engine() { return job_->engine(); }
+    bool CheckClickPending() const { return checkClickPending_; }
+    bool DrawsHeader() const { return drawHeader_; }
+    // The backup file of the last cleaning run that made one.
+    const std::string& LastBackupFile() const { return lastBackupFile_; }
+    // True from pressing Scan until the end of that scan has been shown.
+    bool ScanInProgress() const { return scanShown_; }
+
+protected:
+    bool OnInitDialog() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    bool OnNotify(int id, NMHDR* header, LRESULT& result) override;
+    void OnSize(UINT type, int cx, int cy) override;
+    bool OnTimer(UINT_PTR id) override;
+    void OnDestroy() override;
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+    // ScanFeedTarget
+    void BeginScanEvents() override;
+    void ApplyScanEvent(ScanEvent& event) override;
+    void EndScanEvents() override;
+    void ScheduleScanDrain() override;
+
+    void SetupList();
+    void UpdateHeaderPainter();
+    void InsertFinding(ScanRow& row);
+    void RefreshCheckAll();
+    void OnCheckAll();
+    void FreeAllRows();
+    void BannerRunning();
+    void BannerResting();
+    void StartScan();
+    void StopScan();
+
+    AppContext& app_;
+    CAnimatedBanner* banner_;
+    std::shared_ptr<CScanJob> job_;
+    std::unique_ptr<CListView> list_ = std::make_unique<CListView>();
+    CLayout layout_;
+    HWND tooltip_ = nullptr;
+    std::unique_ptr<CListHeaderPainter> headerPainter_;
+    std::unique_ptr<CRegFileWriter> writer_;
+    std::string lastBackupFile_;
+    bool checkClickPending_ = false;
+    bool drawHeader_ = false;
+    bool scanShown_ = false;   // scan started and its end not yet shown
+    bool stopping_ = false;    // inside the Stop wait
+    bool batchRedrawOff_ = false;
+};
+
+}  // namespace zt

@@ -1,0 +1,190 @@
+#include "app/DlgScanSettings.h"
+
+#include <algorithm>
+
+#include "app/DlgMain.h"
+#include "app/res/resource.h"
+#include "engine/SettingsStore.h"
+#include "ui/MessageBox.h"
+#include "ui/TabWnd.h"
+
+namespace zt {
+
+namespace {
+// Category index to control, in index order.
+constexpr int kCategoryControls[kScanCategoryCount] = {
+    IDC_CHK_CLSID,     IDC_CHK_FILEASSOC, IDC_CHK_USERSOFTWARE, IDC_CHK_SYSTEMSOFTWARE,
+    IDC_CHK_SHAREDDLLS, IDC_CHK_FILEEXT,  IDC_CHK_STARTUP,      IDC_CHK_SOUNDS,
+    IDC_CHK_UNINSTALL, IDC_CHK_FONTS,     IDC_CHK_HELP,         IDC_CHK_APPPATH,
+    IDC_CHK_DRIVERS};
+constexpr int kGroupBoxId = -1;
+
+bool IsOption(int id) {
+    return id == IDC_CHECKALL || id == IDC_SILENCE || id == IDC_ADDSTARTUP ||
+           id == IDC_SAVELAYOUT;
+}
+}  // namespace
+
+int CDlgScanSettings::CategoryOfControl(int id) {
+    for (int i = 0; i < kScanCategoryCount; ++i)
+        if (kCategoryControls[i] == id) return i;
+    return -1;
+}
+
+int CDlgScanSettings::ControlOfCategory(int index) {
+    return index >= 0 && index < kScanCategoryCount ? kCategoryControls[index] : 0;
+}
+
+CDlgScanSettings::CDlgScanSettings(AppContext& app, CDlgMain& main,
+                                   std::vector<int>& enabledCategories)
+    : CGradientDialog(IDD_SCANSETTINGS), app_(app), main_(main),
+      enabledCategories_(enabledCategories) {
+    silent_ = app_.settings.ReadBool(settings::ButtonSilence, false);
+    SetSounds(IDW_HOVER, IDW_CLICK);
+    startupSwitch_ = app_.settings.ReadBool(settings::StartupMode, true);
+    layoutSwitch_ = app_.settings.ReadBool(settings::SavePos, true);
+    layout_ = CLayout{{kGroupBoxId, kGrowX | kGrowY},
+                      {IDOK, kMoveX},
+                      {IDC_SILENCE, kMoveX},
+                      {IDC_CHECKALL, kMoveX},
+                      {IDC_ADDSTARTUP, kMoveX},
+                      {IDC_SAVELAYOUT, kMoveX}};
+}
+
+CDlgScanSettings::~CDlgScanSettings() = default;
+
+bool CDlgScanSettings::OnInitDialog() {
+    SetGradientColours(kGradientTop, kGradientBottom);
+    SetStandardSkin();
+    CGradientDialog::OnInitDialog();
+    LoadPageState();
+
+    tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                 WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, nullptr,
+                                 nullptr);
+    if (tooltip_) {
+        ::SendMessageA(tooltip_, TTM_ACTIVATE, FALSE, 0);
+        ::SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 300);
+        if (::SendMessageA(tooltip_, TTM_GETTOOLCOUNT, 0, 0) == 0) {
+            auto add = [&](int id, const char* text) {
+                TOOLINFOA tool{};
+                tool.cbSize = sizeof tool;
+                tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+                tool.hwnd = Handle();
+                tool.uId = reinterpret_cast<UINT_PTR>(Item(id));
+                tool.lpszText = const_cast<char*>(text);
+                ::SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+            };
+            add(IDC_SILENCE, "Do not play sound when the mouse move on the button");
+            add(IDC_CHECKALL, "Check all the scan settings");
+        }
+        ::SendMessageA(tooltip_, TTM_ACTIVATE, TRUE, 0);
+    }
+    EnableItem(IDOK, false);
+    return true;
+}
+
+void CDlgScanSettings::OnDestroy() {
+    if (tooltip_) {
+        ::DestroyWindow(tooltip_);
+        tooltip_ = nullptr;
+    }
+    CGradientDialog::OnDestroy();
+}
+
+void CDlgScanSettings::RecordLayout() { layout_.Record(Handle()); }
+
+void CDlgScanSettings::OnSize(UINT type, int cx, int cy) {
+    CGradientDialog::OnSize(type, cx, cy);
+    layout_.Apply(cx, cy);
+}
+
+bool CDlgScanSettings::IsTicked(int id) const {
+    return CButton(Item(id)).IsChecked();
+}
+
+void CDlgScanSettings::SetTicked(int id, bool on) const { CButton(Item(id)).SetCheck(on); }
+
+std::vector<HWND> CDlgScanSettings::CategoryBoxes() const {
+    std::vector<HWND> boxes;
+    for (HWND child = ::GetWindow(Handle(), GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        int id = ::GetDlgCtrlID(child);
+        if (!IsOption(id) && CategoryOfControl(id) >= 0) boxes.push_back(child);
+    }
+    return boxes;
+}
+
+bool CDlgScanSettings::HasPendingChanges() const {
+    return ::IsWindowEnabled(Item(IDOK)) != FALSE;
+}
+
+void CDlgScanSettings::LoadPageState() {
+    for (int i = 0; i < kScanCategoryCount; ++i) {
+        bool on = std::find(enabledCategories_.begin(), enabledCategories_.end(), i) !=
+                  enabledCategories_.end();
+        SetTicked(kCategoryControls[i], on);
+    }
+    SetTicked(IDC_SILENCE, silent_);
+    SetTicked(IDC_ADDSTARTUP, startupSwitch_);
+    SetTicked(IDC_SAVELAYOUT, layoutSwitch_);
+    UpdateCheckAll();
+}
+
+void CDlgScanSettings::UpdateCheckAll() {
+    bool all = true;
+    for (HWND box : CategoryBoxes())
+        if (::SendMessageA(box, BM_GETCHECK, 0, 0) != BST_CHECKED) all = false;
+    SetTicked(IDC_CHECKALL, all);
+}
+
+void CDlgScanSettings::OnCheckAll() {
+    bool on = IsTicked(IDC_CHECKALL);
+    for (HWND box : CategoryBoxes())
+        ::SendMessageA(box, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool CDlgScanSettings::OnCommand(int id, int code, HWND control) {
+    if (!IsOption(id) && CategoryOfControl(id) >= 0) {
+        if (IsTicked(id))
+            UpdateCheckAll();
+        else
+            SetTicked(IDC_CHECKALL, false);
+    }
+    if (id != IDCANCEL) EnableItem(IDOK, true);
+    if (id == IDC_CHECKALL) {
+        if (code == BN_CLICKED) OnCheckAll();
+        return true;
+    }
+    return CGradientDialog::OnCommand(id, code, control);
+}
+
+void CDlgScanSettings::OnOK() { OnApply(); }
+
+void CDlgScanSettings::OnApply() {
+    enabledCategories_.clear();
+    for (HWND box : CategoryBoxes())
+        if (::SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED)
+            enabledCategories_.push_back(CategoryOfControl(::GetDlgCtrlID(box)));
+    silent_ = IsTicked(IDC_SILENCE);
+    startupSwitch_ = IsTicked(IDC_ADDSTARTUP);
+    layoutSwitch_ = IsTicked(IDC_SAVELAYOUT);
+    main_.ApplySettings();
+    EnableItem(IDOK, false);
+}
+
+LRESULT CDlgScanSettings::QueryApplyOnLeave() {
+    if (!HasPendingChanges()) return 0;
+    int answer = ShowMessage(Handle(), "Are you want to apply the setting?", "", MB_YESNOCANCEL);
+    if (answer == IDCANCEL) return static_cast<LRESULT>(BCGM_ONCHANGE_ACTIVE_TAB);
+    if (answer == IDYES) {
+        OnApply();
+        return 0;
+    }
+    LoadPageState();
+    EnableItem(IDOK, false);
+    return 0;
+}
+
+}  // namespace zt

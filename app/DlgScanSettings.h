@@ -1,0 +1,62 @@
+#pragma once
+// The "Settings" page: the thirteen scan areas, Check All and the three program options.
+// Changes take effect only through Apply (or Yes when leaving the page with changes); the
+// page itself stores nothing, the main window's ApplySettings does.
+#include <vector>
+
+#include "app/AppContext.h"
+#include "ui/GradientDialog.h"
+#include "ui/Layout.h"
+
+namespace zt {
+
+class CDlgMain;
+
+class CDlgScanSettings : public CGradientDialog {
+public:
+    // `enabledCategories` is the scan page's list, read and refilled in place.
+    CDlgScanSettings(AppContext& app, CDlgMain& main, std::vector<int>& enabledCategories);
+    ~CDlgScanSettings() override;
+
+    // The switches in effect (changed only by OnApply).
+    bool SoundSilenced() const { return silent_; }
+    bool StartupSwitch() const { return startupSwitch_; }
+    bool LayoutSwitch() const { return layoutSwitch_; }
+
+    // The tab window is about to leave this page: 0 lets it go, the tab-change message's own
+    // identifier keeps the user here.
+    LRESULT QueryApplyOnLeave();
+    void OnApply();
+    void RecordLayout();
+    bool HasPendingChanges() const;
+
+    // Category index of a control, or -1 when it is not a category box.
+    static int CategoryOfControl(int id);
+    static int ControlOfCategory(int index);
+
+protected:
+    bool OnInitDialog() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    void OnOK() override;
+    void OnSize(UINT type, int cx, int cy) override;
+    void OnDestroy() override;
+
+private:
+    void LoadPageState();
+    void UpdateCheckAll();
+    void OnCheckAll();
+    // The category boxes in the page's child order.
+    std::vector<HWND> CategoryBoxes() const;
+    bool IsTicked(int id) const;
+    void SetTicked(int id, bool on) const;
+
+    AppContext& app_;
+    CDlgMain& main_;
+    std::vector<int>& enabledCategories_;
+    bool startupSwitch_ = true;
+    bool layoutSwitch_ = true;
+    HWND tooltip_ = nullptr;
+    CLayout layout_;
+};
+
+}  // namespace zt

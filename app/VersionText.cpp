@@ -1,0 +1,46 @@
+#include "app/VersionText.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace zt {
+
+namespace {
+std::string FourNumbers(std::uint32_t ms, std::uint32_t ls) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", static_cast<unsigned>(ms >> 16),
+                  static_cast<unsigned>(ms & 0xFFFF), static_cast<unsigned>(ls >> 16),
+                  static_cast<unsigned>(ls & 0xFFFF));
+    return text;
+}
+}  // namespace
+
+std::string FormatVersionText(std::uint32_t fileMS, std::uint32_t fileLS,
+                              std::uint32_t productMS, std::uint32_t productLS) {
+    std::string text =
+        fileMS >= productMS ? FourNumbers(fileMS, fileLS) : FourNumbers(productMS, productLS);
+    if (text.size() >= 4 && text.compare(text.size() - 4, 4, ".0.0") == 0)
+        text.resize(text.size() - 4);
+    return text;
+}
+
+std::string ProgramVersionText() {
+    char path[MAX_PATH] = {};
+    if (!::GetModuleFileNameA(nullptr, path, MAX_PATH)) return {};
+    DWORD ignored = 0;
+    DWORD size = ::GetFileVersionInfoSizeA(path, &ignored);
+    if (size == 0) return {};
+    std::vector<char> block(size);
+    if (!::GetFileVersionInfoA(path, 0, size, block.data())) return {};
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (!::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &length) ||
+        !info || length < sizeof(VS_FIXEDFILEINFO))
+        return {};
+    return FormatVersionText(info->dwFileVersionMS, info->dwFileVersionLS,
+                             info->dwProductVersionMS, info->dwProductVersionLS);
+}
+
+}  // namespace zt

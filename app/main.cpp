@@ -1,0 +1,35 @@
+// Zentrove: start-up. Runs the main window as one modal dialog for the life of the process.
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include "app/AppContext.h"
+#include "app/DlgMain.h"
+#include "engine/SettingsStore.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32System.h"
+#include "ui/UiContext.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    // The shell link object and the shell's opening of links need OLE; a failure is ignored.
+    HRESULT ole = ::OleInitialize(nullptr);
+
+    zt::Win32Registry registry;
+    zt::Win32System system;
+    char exe[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    zt::SettingsStore store(registry, zt::ApplicationNameFromPath(exe));
+    zt::SetAppSettings(&store);
+    zt::AppContext app{registry, system, store};
+    {
+        zt::CDlgMain main(app);
+        main.DoModal(nullptr);
+    }
+    zt::SetAppSettings(nullptr);
+    if (SUCCEEDED(ole)) ::OleUninitialize();
+    // A scan worker that did not stop in time touches only its own objects; the end of the
+    // process ends it.
+    return 0;
+}

@@ -1,0 +1,184 @@
+// The scan page under load: a registry area with 50,000 invalid entries, timed from pressing
+// Scan to the total message, against `zentrove-cli scan` over the same area. Also the longest
+// gap between ticks of a 10 ms timer on the window thread, i.e. its worst stall.
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "app/AppContext.h"
+#include "app/DlgMain.h"
+#include "app/PumpWait.h"
+#include "engine/ScanEngine.h"
+#include "engine/SettingsStore.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32System.h"
+#include "tests/support/wine_guard.h"
+#include "ui/MessageBox.h"
+#include "ui/UiContext.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr const char* kSharedDlls = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls";
+constexpr int kSharedDllsCategory = 4;
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// DLL entries whose files are gone: each one is a finding of the Shared Dlls area.
+void PlantFindings(zt::Registry& reg, int count) {
+    zt::RegKey key(reg, reg.CreateKey(zt::RootHandle(zt::kLocalMachine), kSharedDlls));
+    auto info = reg.QueryKeyInfo(key.get());
+    if (info && info->values >= static_cast<std::uint32_t>(count)) return;  // from an earlier run
+    char name[64];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(name, sizeof name, "C:\\zt_bench_gone\\lib%05d.dll", i);
+        std::uint32_t refs = 1;
+        reg.WriteValue(key.get(), name, zt::kRegDword, &refs, sizeof refs);
+    }
+}
+
+// Runs the console scan of the same area with its output thrown away; wall time.
+double TimeCliScan(int& exitCode) {
+    char exe[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string dir(exe);
+    dir.resize(dir.find_last_of('\\'));
+    std::string cli = dir + "\\..\\zentrove-cli.exe";
+    std::string command = "\"" + cli + "\" scan --categories " +
+                          std::to_string(kSharedDllsCategory);
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE nul = ::CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE | FILE_SHARE_READ, &sa,
+                               OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = nul;
+    si.hStdError = nul;
+    si.hStdInput = nullptr;
+    PROCESS_INFORMATION pi{};
+    auto start = Clock::now();
+    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                          &si, &pi)) {
+        ::CloseHandle(nul);
+        exitCode = -1;
+        return -1;
+    }
+    ::WaitForSingleObject(pi.hProcess, INFINITE);
+    auto took = Clock::now() - start;
+    DWORD code = 0;
+    ::GetExitCodeProcess(pi.hProcess, &code);
+    exitCode = static_cast<int>(code);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    ::CloseHandle(nul);
+    return Ms(took);
+}
+
+Clock::time_point gLastTick;
+double gWorstGap = 0;
+
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    auto now = Clock::now();
+    gWorstGap = std::max(gWorstGap, Ms(now - gLastTick));
+    gLastTick = now;
+}
+
+struct GuiRun {
+    double ms = 0;
+    double worstGap = 0;
+    int listed = 0;
+};
+
+GuiRun TimeGuiScan(zt::AppContext& app) {
+    GuiRun run;
+    Clock::time_point totalShown{};
+    zt::MessageAnswerer previous = zt::SetMessageAnswerer([&](const zt::MessageRequest& r) {
+        if (r.text.rfind("Total found", 0) == 0) totalShown = Clock::now();
+        return IDOK;
+    });
+    {
+        zt::CDlgMain main(app);
+        main.ScanPage().enabledCategories = {kSharedDllsCategory};
+        if (!main.Create(nullptr)) {
+            std::fprintf(stderr, "gui_scan: the main window could not be made\n");
+            return run;
+        }
+        zt::PumpUntil([] { return false; }, 300);  // let it settle before timing
+        gWorstGap = 0;
+        gLastTick = Clock::now();
+        UINT_PTR timer = ::SetTimer(nullptr, 0, 10, Tick);
+        auto start = Clock::now();
+        main.ScanPage().OnScanButton();
+        zt::PumpUntil([&] { return !main.ScanPage().ScanInProgress(); });
+        ::KillTimer(nullptr, timer);
+        run.ms = Ms(totalShown - start);
+        run.worstGap = gWorstGap;
+        run.listed = main.ScanPage().List().Count();
+        main.Send(WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+    zt::SetMessageAnswerer(previous);
+    return run;
+}
+
+// The same scan with a sink that only counts, to separate the engine from the list.
+double TimeEngineAlone(zt::Registry& reg, zt::System& sys) {
+    struct CountingSink : zt::ScanSink {
+        int rows = 0;
+        void AddFinding(zt::ScanRow) override { ++rows; }
+        void SetStatus(std::string_view) override {}
+        void EnableClean(bool) override {}
+        void SetScanCaption(std::string_view) override {}
+        void RefreshCheckAll() override {}
+        void ScanFinished(int, std::string_view) override {}
+    } sink;
+    zt::ScanEngine engine(reg, sys, sink);
+    engine.SetAllCategories(false);
+    engine.categoryEnabled[kSharedDllsCategory].store(true);
+    auto start = Clock::now();
+    engine.BeginScan();
+    engine.RunScan();
+    return Ms(Clock::now() - start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string why;
+    if (!zt::test::InMarkedWinePrefix(why)) {
+        std::fprintf(stderr, "refusing to run: %s\n", why.c_str());
+        return 3;
+    }
+    int findings = argc > 1 ? std::atoi(argv[1]) : 50000;
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
+
+    zt::Win32Registry registry;
+    zt::Win32System system;
+    auto plantStart = Clock::now();
+    PlantFindings(registry, findings);
+    std::printf("planted %d invalid SharedDlls entries in %.0f ms\n", findings,
+                Ms(Clock::now() - plantStart));
+
+    zt::SettingsStore store(registry, "bench_gui_scan");
+    zt::SetAppSettings(&store);
+    zt::AppContext app{registry, system, store};
+
+    int cliExit = 0;
+    double cli = TimeCliScan(cliExit);
+    std::printf("zentrove-cli scan --categories 4: %.0f ms (exit code %d)\n", cli, cliExit);
+    GuiRun gui = TimeGuiScan(app);
+    std::printf("GUI, Scan pressed to total message: %.0f ms, %d findings listed\n", gui.ms,
+                gui.listed);
+    std::printf("ratio GUI / CLI: %.2f (target <= 1.30)\n", gui.ms / cli);
+    std::printf("window thread's longest stall (10 ms timer gap): %.0f ms (limit 200)\n",
+                gui.worstGap);
+    double engine = TimeEngineAlone(registry, system);
+    std::printf("for reference, the engine alone in process (no list): %.0f ms\n", engine);
+    registry.DeleteKeyTree(zt::RootHandle(zt::kCurrentUser), store.KeyPath());
+    return 0;
+}

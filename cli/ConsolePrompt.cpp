@@ -1,0 +1,37 @@
+#include "cli/ConsolePrompt.h"
+
+#include <windows.h>
+
+namespace zt::cli {
+
+std::optional<bool> AskOnTerminal(const std::string& question) {
+    // _isatty takes the NUL device for a terminal; the console mode does not.
+    DWORD mode = 0;
+    if (!GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) return std::nullopt;
+    std::printf("%s [y/N] ", question.c_str());
+    std::fflush(stdout);
+    char line[64] = {};
+    if (!std::fgets(line, sizeof line, stdin)) return false;
+    return line[0] == 'y' || line[0] == 'Y';
+}
+
+int ConsolePrompt::Ask(std::string_view text, std::string_view, PromptButtons buttons) {
+    if (buttons == PromptButtons::Ok) {
+        if (echo_) {
+            std::fprintf(echo_, "%.*s\n", static_cast<int>(text.size()), text.data());
+            std::fflush(echo_);
+        } else {
+            reports.emplace_back(text);
+        }
+        return kAnswerOk;
+    }
+    if (yes_) return kAnswerOk;
+    auto answer = confirm_ ? confirm_(std::string(text)) : std::nullopt;
+    if (!answer) {
+        noTerminal = true;
+        return kAnswerCancel;
+    }
+    return *answer ? kAnswerOk : kAnswerCancel;
+}
+
+}  // namespace zt::cli

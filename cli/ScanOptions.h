@@ -1,0 +1,42 @@
+#pragma once
+// What `scan` and `clean` share: their options and a sink that keeps the scan's rows.
+#include <array>
+#include <string>
+#include <vector>
+
+#include "cli/CliContext.h"
+#include "engine/ScanEngine.h"
+
+namespace zt::cli {
+
+struct ScanOptions {
+    bool json = false;
+    bool yes = false;
+    bool haveList = false;
+    std::array<bool, kScanCategoryCount> chosen{};
+};
+
+// Parses "0,3,CheckAppPath" into switches; false with a reason on a bad item.
+bool ParseCategories(const std::string& list, std::array<bool, kScanCategoryCount>& on,
+                     std::string& why);
+
+// --json, --categories LIST (or =LIST), and --yes when `acceptYes`; false with a reason.
+bool ParseScanOptions(const Args& args, bool acceptYes, ScanOptions& options, std::string& why);
+
+// Keeps the rows in the order the scan adds them; the list shows them newest first.
+class CollectingScanSink : public ScanSink {
+public:
+    void AddFinding(ScanRow row) override { rows.push_back(std::move(row)); }
+    void SetStatus(std::string_view) override {}
+    void EnableClean(bool) override {}
+    void SetScanCaption(std::string_view) override {}
+    void RefreshCheckAll() override {}
+    void ScanFinished(int n, std::string_view) override { count = n; }
+    std::vector<ScanRow> rows;
+    int count = 0;
+};
+
+// Runs a whole scan with the chosen switches, or the settings' when no list was given.
+void RunConsoleScan(CliContext& ctx, const ScanOptions& options, CollectingScanSink& sink);
+
+}  // namespace zt::cli
