@@ -80,7 +80,43 @@ TEST(MainWindow, FirstStartUsesDefaultsAndRegistersTheProgram) {
     EXPECT_EQ(main.GetText(), "Zentrove 1.0");
     EXPECT_EQ(main.Tabs().GetTabsNum(), 5);
     EXPECT_TRUE(::IsWindow(main.Item(IDC_BANNER)));
+    EXPECT_EQ(main.Banner().Text(), "Boosts your system");
+
+    // The About entry at the end of the system menu.
+    HMENU menu = ::GetSystemMenu(main.Handle(), FALSE);
+    char text[64] = {};
+    ASSERT_GT(::GetMenuStringA(menu, IDM_ABOUTBOX, text, sizeof text, MF_BYCOMMAND), 0);
+    EXPECT_STREQ(text, "&About Zentrove...");
     CloseMain(main);
+}
+
+TEST(MainWindow, ExitAndEscapeOnTheScanPageCloseTheWindow) {
+    AppHarness h;
+    {
+        CDlgMain main(h.app());
+        ASSERT_TRUE(main.Create(nullptr));
+        Click(main.ScanPage().Handle(), IDCANCEL);  // Exit
+        EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(main.Handle()); }, 2000));
+    }
+    {
+        CDlgMain main(h.app());
+        ASSERT_TRUE(main.Create(nullptr));
+        // Escape reaches the dialog as its cancel command while the page holds the focus.
+        ::SetFocus(main.ScanPage().Item(IDC_RESULTLIST));
+        main.Send(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(main.Handle()); }, 2000));
+    }
+    {
+        // Escape with the focus on the settings page leaves the window open.
+        CDlgMain main(h.app());
+        ASSERT_TRUE(main.Create(nullptr));
+        main.Tabs().SetActiveTab(CDlgMain::kTabSettings);
+        ::SetFocus(main.SettingsPage().Item(IDC_CHK_FONTS));
+        main.Send(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        Pump(100);
+        EXPECT_TRUE(::IsWindow(main.Handle()));
+        CloseMain(main);
+    }
 }
 
 TEST(MainWindow, StartupModeOffRemovesTheRegistration) {
