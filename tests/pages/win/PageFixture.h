@@ -85,6 +85,19 @@ inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 20000) 
     return true;
 }
 
+// A folder in the user temporary folder with enough files that measuring it takes a while.
+inline void PlantLargeFolder(System& sys) {
+    std::string big = sys.GetTempFolder() + "zt-pages-big";
+    ::CreateDirectoryA(big.c_str(), nullptr);
+    for (int d = 0; d < 30; ++d) {
+        std::string dir = big + "\\d" + std::to_string(d);
+        if (::GetFileAttributesA((dir + "\\f99.tmp").c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+        ::CreateDirectoryA(dir.c_str(), nullptr);
+        for (int f = 0; f < 100; ++f)
+            PlantFile(sys, dir + "\\f" + std::to_string(f) + ".tmp", "x");
+    }
+}
+
 class PageTest : public ::testing::Test {
   protected:
     void SetUp() override {

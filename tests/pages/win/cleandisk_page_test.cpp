@@ -98,17 +98,7 @@ TEST_F(CleanDiskPageTest, CleanEmptiesTheTickedPlaceAndUnticksIt) {
 }
 
 TEST_F(CleanDiskPageTest, ClosingWhileMeasuringALargeFolderEndsCleanly) {
-    // Enough files that the walk is still busy when the page goes.
-    std::string big = UserTemp() + "\\zt-pages-big";
-    ::CreateDirectoryA(big.c_str(), nullptr);
-    for (int d = 0; d < 30; ++d) {
-        std::string dir = big + "\\d" + std::to_string(d);
-        if (Exists(dir + "\\f99.tmp")) continue;
-        ::CreateDirectoryA(dir.c_str(), nullptr);
-        for (int f = 0; f < 100; ++f)
-            PlantFile(*sys_, dir + "\\f" + std::to_string(f) + ".tmp", "x");
-    }
-
+    PlantLargeFolder(*sys_);
     auto page = std::make_unique<CDlgCleanDisk>(app_);
     CreatePage(*page);
     ASSERT_TRUE(page->IsMeasuring()) << "the measuring finished before the page could close";

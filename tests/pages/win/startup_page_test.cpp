@@ -296,6 +296,44 @@ TEST_F(StartupPageTest, AddDialogTakesAtMost400CharactersAndRefusesMoreOnOk) {
     EXPECT_EQ(answers.asked.size(), 1u);
 }
 
+// The open-file dialog of Browse..., answered from inside its own loop.
+std::vector<std::string> g_filters;
+bool g_browsed = false;
+void CALLBACK AnswerOpenDialog(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND add = ::FindWindowA(nullptr, "Add Startup Item");
+    HWND open = nullptr;
+    for (HWND w = ::GetWindow(::GetDesktopWindow(), GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT))
+        if (w != add && ::GetWindow(w, GW_OWNER) == add && ::IsWindowVisible(w)) open = w;
+    if (!open) return;
+    ::KillTimer(nullptr, id);
+    g_browsed = true;
+    HWND types = ::GetDlgItem(open, 1136); // the file type list
+    int n = static_cast<int>(::SendMessageA(types, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        char text[256] = {};
+        ::SendMessageA(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        g_filters.push_back(text);
+    }
+    ::SetDlgItemTextA(open, 1148, "C:\\windows\\notepad.exe");
+    ::PostMessageA(open, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+TEST_F(StartupPageTest, BrowsePutsTheChosenPathUnquotedIntoTheCommandLine) {
+    CDlgAddStartupItem dialog(settings_);
+    ASSERT_TRUE(dialog.Create(host_.main));
+    ::SetWindowTextA(dialog.Item(IDC_ADD_COMMAND), "typed before");
+    g_filters.clear();
+    g_browsed = false;
+    ::SetTimer(nullptr, 0, 100, AnswerOpenDialog);
+    Click(dialog, IDC_ADD_BROWSE);
+    ASSERT_TRUE(g_browsed);
+    EXPECT_EQ(g_filters, (std::vector<std::string>{"Execute Files (*.exe;*.com)",
+                                                   "Batch Files (*.bat)", "All Files (*.*)"}));
+    EXPECT_EQ(dialog.ItemText(IDC_ADD_COMMAND), "C:\\windows\\notepad.exe");
+    EXPECT_EQ(dialog.commandLine, "C:\\windows\\notepad.exe");
+    ::DestroyWindow(dialog.Handle());
+}
+
 TEST_F(StartupPageTest, ResizeGrowsTheListAndMovesTheButtonsRight) {
     CDlgStartupManager page(app_);
     CreatePage(page);
