@@ -34,6 +34,10 @@ int Usage(std::FILE* to) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Under Wine every unbuffered write is a server round trip; tens of thousands of rows
+    // would take most of a minute.
+    static char outBuffer[1 << 16];
+    std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
     zt::cli::CliContext ctx;
     if (argc < 2) return Usage(ctx.err);
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0) {
