@@ -1,4 +1,5 @@
 #include "app/DlgMain.h"
+#include "ui/ToolTip.h"
 
 #include "app/ContactInfo.h"
 #include "app/DlgAbout.h"
@@ -127,28 +128,10 @@ bool CDlgMain::OnInitDialog() {
 }
 
 void CDlgMain::CreateTooltips() {
-    tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                                 WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, nullptr,
-                                 nullptr);
-    if (!tooltip_) return;
-    ::SendMessageA(tooltip_, TTM_ACTIVATE, FALSE, 0);
-    ::SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 300);
-    if (::SendMessageA(tooltip_, TTM_GETTOOLCOUNT, 0, 0) == 0) {
-        auto add = [&](int id, const char* text) {
-            TOOLINFOA tool{};
-            tool.cbSize = sizeof tool;
-            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-            tool.hwnd = Handle();
-            tool.uId = reinterpret_cast<UINT_PTR>(Item(id));
-            tool.lpszText = const_cast<char*>(text);
-            ::SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-        };
-        add(IDC_FEEDBACK, "Help us improve this utility or report us a bug.");
-        add(IDC_WEBSITE, "Visit our website :)");
-        add(IDC_TELLFRIENDS, "Tell my friends to use this utility :)");
-    }
-    ::SendMessageA(tooltip_, TTM_ACTIVATE, TRUE, 0);
+    tooltip_ = CreateControlTooltips(
+        Handle(), {{IDC_FEEDBACK, "Help us improve this utility or report us a bug."},
+                   {IDC_WEBSITE, "Visit our website :)"},
+                   {IDC_TELLFRIENDS, "Tell my friends to use this utility :)"}});
 }
 
 void CDlgMain::ApplySettings() {

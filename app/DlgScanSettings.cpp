@@ -1,4 +1,5 @@
 #include "app/DlgScanSettings.h"
+#include "ui/ToolTip.h"
 
 #include <algorithm>
 
@@ -59,28 +60,9 @@ bool CDlgScanSettings::OnInitDialog() {
     CGradientDialog::OnInitDialog();
     LoadPageState();
 
-    tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                                 WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, nullptr,
-                                 nullptr);
-    if (tooltip_) {
-        ::SendMessageA(tooltip_, TTM_ACTIVATE, FALSE, 0);
-        ::SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 300);
-        if (::SendMessageA(tooltip_, TTM_GETTOOLCOUNT, 0, 0) == 0) {
-            auto add = [&](int id, const char* text) {
-                TOOLINFOA tool{};
-                tool.cbSize = sizeof tool;
-                tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-                tool.hwnd = Handle();
-                tool.uId = reinterpret_cast<UINT_PTR>(Item(id));
-                tool.lpszText = const_cast<char*>(text);
-                ::SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-            };
-            add(IDC_SILENCE, "Do not play sound when the mouse move on the button");
-            add(IDC_CHECKALL, "Check all the scan settings");
-        }
-        ::SendMessageA(tooltip_, TTM_ACTIVATE, TRUE, 0);
-    }
+    tooltip_ = CreateControlTooltips(
+        Handle(), {{IDC_SILENCE, "Do not play sound when the mouse move on the button"},
+                   {IDC_CHECKALL, "Check all the scan settings"}});
     EnableItem(IDOK, false);
     return true;
 }

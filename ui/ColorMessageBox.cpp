@@ -1,4 +1,5 @@
 #include "ui/ColorMessageBox.h"
+#include "ui/ToolTip.h"
 
 #include "engine/SettingsStore.h"
 #include "ui/MessageBox.h"
@@ -130,18 +131,7 @@ bool CColorMessageBox::OnInitDialog() {
     if (smallIcon_) Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
 
     HWND over = AppMainWindow();
-    RECT area{};
-    if (over && ::IsWindowVisible(over))
-        ::GetWindowRect(over, &area);
-    else if (HWND owner = ::GetWindow(hwnd_, GW_OWNER); owner && ::IsWindowVisible(owner))
-        ::GetWindowRect(owner, &area);
-    else
-        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    RECT me = WindowRect();
-    int w = me.right - me.left, h = me.bottom - me.top;
-    ::SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - w) / 2,
-                   area.top + (area.bottom - area.top - h) / 2, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    CenterWindowOver(hwnd_, over);
     return layout.shown.empty(); // false: the focus was set on the first button
 }
 

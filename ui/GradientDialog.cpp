@@ -1,4 +1,5 @@
 #include "ui/GradientDialog.h"
+#include "ui/ToolTip.h"
 
 #include <algorithm>
 
@@ -151,17 +152,7 @@ bool CGradientDialog::OnInitDialog() {
     if (smallIcon_) Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
     if (!(Style() & WS_CHILD)) {
         // Centre over the owner, or the screen without one.
-        HWND owner = ::GetWindow(hwnd_, GW_OWNER);
-        RECT area{};
-        if (owner && ::IsWindowVisible(owner))
-            ::GetWindowRect(owner, &area);
-        else
-            ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-        RECT me = WindowRect();
-        int w = me.right - me.left, h = me.bottom - me.top;
-        ::SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - w) / 2,
-                       area.top + (area.bottom - area.top - h) / 2, 0, 0,
-                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        CenterWindowOver(hwnd_, nullptr);
     }
     for (auto& [id, link] : links_) {
         HWND label = Item(id);

@@ -1,0 +1,44 @@
+#include "ui/ToolTip.h"
+
+#include <commctrl.h>
+
+namespace zt {
+
+HWND CreateControlTooltips(HWND dialog, std::initializer_list<std::pair<int, const char*>> tips) {
+    HWND tooltip = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                     WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr, nullptr,
+                                     nullptr);
+    if (!tooltip) return nullptr;
+    ::SendMessageA(tooltip, TTM_ACTIVATE, FALSE, 0);
+    ::SendMessageA(tooltip, TTM_SETMAXTIPWIDTH, 0, 300);
+    for (const auto& [id, text] : tips) {
+        TOOLINFOA tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = dialog;
+        tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(dialog, id));
+        tool.lpszText = const_cast<char*>(text);
+        ::SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    ::SendMessageA(tooltip, TTM_ACTIVATE, TRUE, 0);
+    return tooltip;
+}
+
+void CenterWindowOver(HWND hwnd, HWND over) {
+    RECT area{};
+    if (over && ::IsWindowVisible(over))
+        ::GetWindowRect(over, &area);
+    else if (HWND owner = ::GetWindow(hwnd, GW_OWNER); owner && ::IsWindowVisible(owner))
+        ::GetWindowRect(owner, &area);
+    else
+        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    RECT me{};
+    ::GetWindowRect(hwnd, &me);
+    int w = me.right - me.left, h = me.bottom - me.top;
+    ::SetWindowPos(hwnd, nullptr, area.left + (area.right - area.left - w) / 2,
+                   area.top + (area.bottom - area.top - h) / 2, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace zt
