@@ -7,6 +7,7 @@
 #include "backup/BackupStore.h"
 #include "cli/CliContext.h"
 #include "support/seams.h"
+#include "support/win_process.h"
 
 namespace zt {
 namespace {
@@ -21,15 +22,7 @@ struct Captured {
         std::fclose(ctx.out);
         std::fclose(ctx.err);
     }
-    static std::string Read(std::FILE* f) {
-        std::fflush(f);
-        std::rewind(f);
-        std::string s;
-        char buf[4096];
-        while (std::size_t n = std::fread(buf, 1, sizeof buf, f))
-            s.append(buf, n);
-        return s;
-    }
+    static std::string Read(std::FILE* f) { return test::ReadAllFrom(f); }
     std::string Out() { return Read(ctx.out); }
     std::string Err() { return Read(ctx.err); }
 };

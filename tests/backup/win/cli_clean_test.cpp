@@ -7,21 +7,14 @@
 #include "backup/BackupStore.h"
 #include "cli/CmdClean.h"
 #include "support/seams.h"
+#include "support/win_process.h"
 
 namespace zt {
 namespace {
 
 constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-std::string Read(std::FILE* f) {
-    std::fflush(f);
-    std::rewind(f);
-    std::string s;
-    char buf[4096];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, f))
-        s.append(buf, n);
-    return s;
-}
+std::string Read(std::FILE* f) { return test::ReadAllFrom(f); }
 
 class CliClean : public ::testing::Test {
   protected:

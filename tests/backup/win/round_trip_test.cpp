@@ -13,6 +13,7 @@
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "support/seams.h"
+#include "support/win_process.h"
 
 namespace zt {
 namespace {
@@ -133,19 +134,6 @@ Node Read(Registry& reg, HKey key, std::size_t& keys, std::size_t& values) {
     return node;
 }
 
-bool RunEditor(const std::string& file) {
-    std::string cmd = "regedit.exe /s \"" + file + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi))
-        return false;
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
-}
 
 TEST(RoundTrip, RandomTreesComeBackThroughTheEditor) {
     Win32Registry reg;
@@ -195,7 +183,7 @@ TEST(RoundTrip, RandomTreesComeBackThroughTheEditor) {
     }
     for (const auto& p : paths)
         ASSERT_TRUE(reg.DeleteKeyTree(RootHandle(kCurrentUser), p));
-    ASSERT_TRUE(RunEditor(file));
+    ASSERT_TRUE(test::ImportRegFile(file, INFINITE));
 
     std::size_t keysAfter = 0, valuesAfter = 0;
     int differing = 0;

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "tests/cleaning/common/cleaning_fixture.h"
+#include "support/win_process.h"
 
 namespace zt::test {
 namespace {
@@ -12,17 +13,7 @@ namespace {
 // Starts a Unix command line through /bin/sh. Wine gives no exit code for a Unix program,
 // so callers watch for its effect.
 bool StartUnix(const std::string& command) {
-    std::string cmd = "Z:\\bin\\sh -c \"" + command + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi))
-        return false;
-    WaitForSingleObject(pi.hProcess, 5000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
+    return RunAndWait("Z:\\bin\\sh -c \"" + command + "\"", 5000);
 }
 
 // Total size of the file system holding `path`, or 0.

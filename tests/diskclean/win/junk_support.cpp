@@ -1,6 +1,7 @@
 #include "junk_support.h"
 
 #include <gtest/gtest.h>
+#include "support/win_process.h"
 
 namespace zt::test {
 
@@ -25,15 +26,7 @@ bool MakeUnixLink(const std::string& target, const std::string& link) {
     // Wine starts a Unix program given by its path; its exit code does not come back, so the
     // result is judged by what appears.
     std::string cmd = "/bin/ln -s \"" + t + "\" \"" + l + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA("Z:\\bin\\ln", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &si, &pi))
-        return false;
-    WaitForSingleObject(pi.hProcess, 10000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    if (!test::RunAndWait(cmd, 10000, "Z:\\bin\\ln")) return false;
     for (int i = 0; i < 50 && GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
         Sleep(20);
     return GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -16,6 +16,7 @@
 #include "junk_support.h"
 #include "platform/win32/Win32Registry.h"
 #include "support/seams.h"
+#include "support/win_process.h"
 
 namespace zt {
 namespace {
@@ -312,15 +313,7 @@ protected:
         std::fclose(out);
         std::fclose(err);
     }
-    static std::string Read(std::FILE* f) {
-        std::fflush(f);
-        std::rewind(f);
-        std::string s;
-        char buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-        return s;
-    }
+    static std::string Read(std::FILE* f) { return test::ReadAllFrom(f); }
     int Run(const cli::Args& args, std::optional<bool> answer = std::nullopt) {
         return cli::RunJunk(ctx, args, [&](const std::string&) { return answer; });
     }

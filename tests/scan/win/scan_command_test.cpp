@@ -10,35 +10,13 @@
 
 #include "cli/CliContext.h"
 #include "engine/ScanFinding.h"
+#include "support/win_process.h"
 
 namespace zt::cli {
 namespace {
 
-bool ImportFixture(const char* name) {
-    std::string path = std::string("Z:") + ZT_SOURCE_DIR + "/tests/fixtures/" + name;
-    for (auto& c : path)
-        if (c == '/') c = '\\';
-    std::string command = "regedit.exe /s \"" + path + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &si, &pi))
-        return false;
-    WaitForSingleObject(pi.hProcess, 60000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
-}
+bool ImportFixture(const char* name) { return test::ImportRegFile(test::FixturePath(name)); }
 
-std::string ReadAll(std::FILE* f) {
-    std::fflush(f);
-    std::rewind(f);
-    std::string text;
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
-    return text;
-}
 
 class ScanCommandTest : public ::testing::Test {
 protected:
@@ -52,8 +30,8 @@ protected:
         ctx.out = out;
         ctx.err = err;
         int rc = RunScanCommand(ctx, args);
-        outText = ReadAll(out);
-        errText = ReadAll(err);
+        outText = test::ReadAllFrom(out);
+        errText = test::ReadAllFrom(err);
         std::fclose(out);
         std::fclose(err);
         return rc;

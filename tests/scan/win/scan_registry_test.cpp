@@ -11,39 +11,21 @@
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "scan/scan_support.h"
+#include "support/win_process.h"
 
 namespace zt {
 namespace {
 
 using test::SetString;
 
-std::string Fixture(const char* name) {
-    std::string path = std::string("Z:") + ZT_SOURCE_DIR + "/tests/fixtures/" + name;
-    for (auto& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
 
-bool RunRegedit(const std::string& file) {
-    std::string command = "regedit.exe /s \"" + file + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &si, &pi))
-        return false;
-    WaitForSingleObject(pi.hProcess, 60000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
-}
 
 constexpr const char* kCv = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 
 class DemoScanTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_TRUE(RunRegedit(Fixture("demo.reg")));
+        ASSERT_TRUE(test::ImportRegFile(test::FixturePath("demo.reg")));
         char windows[MAX_PATH] = {};
         GetWindowsDirectoryA(windows, MAX_PATH);
         std::string wow = std::string(windows) + "\\SysWOW64";
@@ -54,7 +36,7 @@ protected:
         CloseHandle(f);
     }
     // Other suites share the prefix: the demo entries go again.
-    static void TearDownTestSuite() { RunRegedit(Fixture("scan-demo-removal.reg")); }
+    static void TearDownTestSuite() { test::ImportRegFile(test::FixturePath("scan-demo-removal.reg")); }
 
     void SetUp() override {
         RegKey probe(reg, reg.OpenKeyRead(RootHandle(kClassesRoot), "Driftly.Document"));
