@@ -21,6 +21,7 @@
 #include "platform/win32/Win32System.h"
 #include "ui/MessageBox.h"
 #include "ui/UiContext.h"
+#include "tools/shots/ClientRect.h"
 
 int main(int argc, char** argv) {
     std::string page = argc > 1 ? argv[1] : "scan";
@@ -70,16 +71,7 @@ int main(int argc, char** argv) {
         main.Tabs().SetActiveTab(tab);
         ::SetForegroundWindow(main.Handle());
         zt::PumpUntil([] { return false; }, 700);
-        if (!rectFile.empty()) {
-            // The client area: without a window manager the window has no frame to show.
-            RECT r = main.ClientRect();
-            ::MapWindowPoints(main.Handle(), HWND_DESKTOP, reinterpret_cast<POINT*>(&r), 2);
-            if (std::FILE* f = std::fopen(rectFile.c_str(), "w")) {
-                std::fprintf(f, "%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left,
-                             r.bottom - r.top);
-                std::fclose(f);
-            }
-        }
+        zt::WriteClientRect(main.Handle(), rectFile);
         zt::PumpUntil([] { return false; }, static_cast<DWORD>(seconds) * 1000);
         // Not through the close command: the stored layout stays the user's own.
         main.EndDialog(IDCANCEL);

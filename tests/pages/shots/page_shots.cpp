@@ -27,6 +27,7 @@
 #include "ui/GradientDialog.h"
 #include "ui/TabWnd.h"
 #include "ui/UiContext.h"
+#include "tools/shots/ClientRect.h"
 
 namespace zt {
 namespace {
@@ -212,22 +213,11 @@ class CShotFrame : public CGradientDialog {
             add_.Create(Handle());
             ::ShowWindow(add_.Handle(), SW_SHOW);
         }
-        WriteRect();
+        WriteClientRect(Handle(), rectFile_);
         return true;
     }
 
   private:
-    // The client area: without a window manager under Xvfb there is no frame to show.
-    void WriteRect() {
-        if (rectFile_.empty()) return;
-        RECT r = ClientRect();
-        ::MapWindowPoints(Handle(), HWND_DESKTOP, reinterpret_cast<POINT*>(&r), 2);
-        if (FILE* f = std::fopen(rectFile_.c_str(), "wb")) {
-            std::fprintf(f, "%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
-            std::fclose(f);
-        }
-    }
-
     AppContext& app_;
     std::string mode_, rectFile_;
     int seconds_;

@@ -15,6 +15,7 @@
 #include "ui/MessageBox.h"
 #include "ui/TabWnd.h"
 #include "ui/UiContext.h"
+#include "tools/shots/ClientRect.h"
 
 namespace zt {
 namespace {
@@ -187,7 +188,7 @@ class CGallery : public CGradientDialog {
         // A few waves so the still picture shows the water layer.
         for (int i = 0; i < 3; ++i)
             banner_.Drop();
-        WriteRect();
+        WriteClientRect(Handle(), rectFile_);
         if (mode_ == "messagebox") {
             tabs_.SetActiveTab(1);
             ShowMessage(Handle(), "Are you want to apply the setting?", "Zentrove", MB_YESNOCANCEL);
@@ -196,16 +197,6 @@ class CGallery : public CGradientDialog {
     }
 
   private:
-    void WriteRect() {
-        if (rectFile_.empty()) return;
-        RECT r = ClientRect();
-        ::MapWindowPoints(Handle(), HWND_DESKTOP, reinterpret_cast<POINT*>(&r), 2);
-        if (FILE* f = std::fopen(rectFile_.c_str(), "w")) {
-            std::fprintf(f, "%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
-            std::fclose(f);
-        }
-    }
-
     std::string mode_;
     std::string rectFile_;
     int seconds_;
