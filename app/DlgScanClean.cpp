@@ -1,4 +1,5 @@
 #include "app/DlgScanClean.h"
+#include "app/PageSupport.h"
 
 #include <shellapi.h>
 
@@ -19,7 +20,6 @@ namespace zt {
 
 namespace {
 constexpr int kColumns = 4;
-constexpr COLORREF kHeaderFill = RGB(228, 239, 252);
 
 // The record attached to a row: the finding and its four column texts, which the list asks
 // for only when it draws the row (setting them up front costs more than the whole scan).
@@ -44,53 +44,10 @@ std::string CountLine(int n) {
 }
 }  // namespace
 
-// Paints the result list's header items when the classic look is on: the header tells its
-// parent, the list, and the list keeps such notifications to itself.
-class CListHeaderPainter : public CSubclassWindow {
-public:
-    bool enabled = false;
-
-protected:
-    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
-        if (msg == WM_NOTIFY && enabled) {
-            auto* nm = reinterpret_cast<NMHDR*>(lp);
-            HWND header = reinterpret_cast<HWND>(Send(LVM_GETHEADER));
-            if (nm->hwndFrom == header && nm->code == NM_CUSTOMDRAW) {
-                auto* cd = reinterpret_cast<NMCUSTOMDRAW*>(lp);
-                if (cd->dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
-                if (cd->dwDrawStage == CDDS_ITEMPREPAINT) {
-                    PaintItem(header, *cd);
-                    return CDRF_SKIPDEFAULT;
-                }
-            }
-        }
-        return CSubclassWindow::WindowProc(msg, wp, lp);
-    }
-
-private:
-    static void PaintItem(HWND header, const NMCUSTOMDRAW& cd) {
-        RECT r = cd.rc;
-        HBRUSH fill = ::CreateSolidBrush(kHeaderFill);
-        ::FillRect(cd.hdc, &r, fill);
-        ::DeleteObject(fill);
-        char text[257] = {};
-        HDITEMA item{};
-        item.mask = HDI_TEXT;
-        item.pszText = text;
-        item.cchTextMax = 256;
-        ::SendMessageA(header, HDM_GETITEMA, cd.dwItemSpec, reinterpret_cast<LPARAM>(&item));
-        RECT t = r;
-        t.left += 5;
-        ::SetBkMode(cd.hdc, TRANSPARENT);
-        ::DrawTextA(cd.hdc, text, -1, &t, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
-        ::DrawEdge(cd.hdc, &r, EDGE_ETCHED, BF_RECT);
-    }
-};
-
 CDlgScanClean::CDlgScanClean(AppContext& app, CAnimatedBanner* banner)
     : CGradientDialog(IDD_SCANCLEAN), app_(app), banner_(banner),
       job_(std::make_shared<CScanJob>()),
-      headerPainter_(std::make_unique<CListHeaderPainter>()),
+      headerPainter_(std::make_unique<CClassicHeaderHook>(drawHeader_)),
       writer_(std::make_unique<CRegFileWriter>(app.registry, app.system)) {
     silent_ = app_.settings.ReadBool(settings::ButtonSilence, false);
     SetSounds(IDW_HOVER, IDW_CLICK);
@@ -163,7 +120,6 @@ void CDlgScanClean::SetupList() {
 void CDlgScanClean::UpdateHeaderPainter() {
     // Hooked only while needed: a hooked list pays for the hook on every message, which
     // tens of thousands of rows turn into seconds.
-    headerPainter_->enabled = drawHeader_;
     if (drawHeader_ && !headerPainter_->IsSubclassed())
         headerPainter_->Subclass(list_->Handle());
     else if (!drawHeader_ && headerPainter_->IsSubclassed())

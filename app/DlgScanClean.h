@@ -17,7 +17,7 @@
 namespace zt {
 
 class CAnimatedBanner;
-class CListHeaderPainter;
+class CClassicHeaderHook;
 
 class CDlgScanClean : public CGradientDialog, private ScanFeedTarget {
 public:
@@ -90,7 +90,7 @@ private:
     std::unique_ptr<CListView> list_ = std::make_unique<CListView>();
     CLayout layout_;
     HWND tooltip_ = nullptr;
-    std::unique_ptr<CListHeaderPainter> headerPainter_;
+    std::unique_ptr<CClassicHeaderHook> headerPainter_;
     std::unique_ptr<CRegFileWriter> writer_;
     std::string lastBackupFile_;
     bool checkClickPending_ = false;
