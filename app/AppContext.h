@@ -18,7 +18,7 @@ class SettingsStore;
 
 // Services of the main window that pages call.
 class PageHost {
-public:
+  public:
     virtual ~PageHost() = default;
     // Reloads the backup page's list, so a new backup file shows at once.
     virtual void RefreshBackupList() = 0;
@@ -30,7 +30,7 @@ struct AppContext {
     Registry& registry;
     System& system;
     SettingsStore& settings;
-    PageHost* host = nullptr;  // set by the main window when it is constructed
+    PageHost* host = nullptr; // set by the main window when it is constructed
 };
 
-}  // namespace zt
+} // namespace zt

@@ -8,4 +8,4 @@ namespace zt {
 std::string WebsiteAddress();
 std::string SupportEmail();
 
-}  // namespace zt
+} // namespace zt

@@ -3,7 +3,7 @@
 #include "app/ContactInfo.h"
 #include "app/VersionText.h"
 #include "app/res/resource.h"
-#include "engine/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 namespace zt {
 
@@ -26,8 +26,12 @@ bool CDlgAbout::OnInitDialog() {
     return true;
 }
 
-void CDlgAbout::OnOK() { EndDialog(IDOK); }
+void CDlgAbout::OnOK() {
+    EndDialog(IDOK);
+}
 
-void CDlgAbout::OnCancel() { EndDialog(IDCANCEL); }
+void CDlgAbout::OnCancel() {
+    EndDialog(IDCANCEL);
+}
 
-}  // namespace zt
+} // namespace zt

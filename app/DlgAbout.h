@@ -6,14 +6,14 @@
 namespace zt {
 
 class CDlgAbout : public CGradientDialog {
-public:
+  public:
     explicit CDlgAbout(AppContext& app);
 
-protected:
+  protected:
     bool OnInitDialog() override;
     // Unlike the base, OK and Escape end the box.
     void OnOK() override;
     void OnCancel() override;
 };
 
-}  // namespace zt
+} // namespace zt

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "engine/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "ui/GradientDialog.h"
 
 namespace zt {

@@ -7,7 +7,7 @@
 #include "app/res/resource.h"
 #include "ui/ClassicLook.h"
 #include "ui/MessageBox.h"
-#include "ui/MessageBoxPrompt.h"
+#include "app/MessageBoxPrompt.h"
 
 namespace zt {
 

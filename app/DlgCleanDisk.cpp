@@ -4,10 +4,31 @@
 
 #include "app/res/ids_cleandisk.h"
 #include "app/res/resource.h"
-#include "engine/SettingsStore.h"
-#include "ui/MessageBoxPrompt.h"
+#include "settings/SettingsStore.h"
+#include "app/MessageBoxPrompt.h"
 
 namespace zt {
+
+namespace {
+
+// The page's check box for each place.
+int JunkCheckBoxId(JunkItem item) {
+    switch (item) {
+    case JunkItem::RecycleBin:
+        return IDC_CLEANDISK_RECYCLE;
+    case JunkItem::Cookies:
+        return IDC_CLEANDISK_COOKIES;
+    case JunkItem::UserTemp:
+        return IDC_CLEANDISK_USERTEMP;
+    case JunkItem::SystemTemp:
+        return IDC_CLEANDISK_SYSTEMP;
+    case JunkItem::InternetCache:
+        return IDC_CLEANDISK_INETCACHE;
+    }
+    return 0;
+}
+
+} // namespace
 
 CDlgCleanDisk::CDlgCleanDisk(AppContext& app)
     : CGradientDialog(IDD_CLEANDISK_PAGE, IDI_ZENTROVE), reg_(app.registry), sys_(app.system),

@@ -7,23 +7,21 @@
 #include "app/VersionText.h"
 #include "app/res/ids_backup.h"
 #include "app/res/resource.h"
-#include "engine/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "ui/UiContext.h"
 
 namespace zt {
 
 namespace {
 // Pages that resize their controls measure from the size they have in the tab window.
-template <class Page>
-void RecordPageLayout(Page& page) {
+template <class Page> void RecordPageLayout(Page& page) {
     if constexpr (requires { page.RecordLayout(); }) page.RecordLayout();
 }
-}  // namespace
+} // namespace
 
 CDlgMain::CDlgMain(AppContext& app)
     : CGradientDialog(IDD_MAIN, IDI_ZENTROVE), app_(app), scan_(app, &banner_),
-      settings_(app, *this, scan_.enabledCategories), backup_(app), startup_(app),
-      cleanDisk_(app) {
+      settings_(app, *this, scan_.enabledCategories), backup_(app), startup_(app), cleanDisk_(app) {
     app_.host = this;
     silent_ = app_.settings.ReadBool(settings::ButtonSilence, false);
     SetSounds(IDW_HOVER, IDW_CLICK);
@@ -44,12 +42,18 @@ std::string CDlgMain::ExecutablePath() {
 
 CGradientDialog* CDlgMain::PageOfTab(int tab) {
     switch (tab) {
-    case kTabScan: return &scan_;
-    case kTabStartup: return &startup_;
-    case kTabCleanDisk: return &cleanDisk_;
-    case kTabSettings: return &settings_;
-    case kTabBackup: return &backup_;
-    default: return nullptr;
+    case kTabScan:
+        return &scan_;
+    case kTabStartup:
+        return &startup_;
+    case kTabCleanDisk:
+        return &cleanDisk_;
+    case kTabSettings:
+        return &settings_;
+    case kTabBackup:
+        return &backup_;
+    default:
+        return nullptr;
     }
 }
 
@@ -63,11 +67,10 @@ bool CDlgMain::OnInitDialog() {
     std::string version = ProgramVersionText();
     SetText(GetText() + " " + version);
     AddLink(IDC_TELLFRIENDS, ItemText(IDC_TELLFRIENDS),
-            "mailto:?subject=Cool Registry Cleaner!&body=Download from " + site,
-            RGB(0, 0, 255));
+            "mailto:?subject=Cool Registry Cleaner!&body=Download from " + site, RGB(0, 0, 255));
     SetGradientColours(kGradientTop, kGradientBottom);
     SetAppMainWindow(Handle());
-    CGradientDialog::OnInitDialog();  // icons, centring, links, then ApplySettings
+    CGradientDialog::OnInitDialog(); // icons, centring, links, then ApplySettings
 
     char about[256] = {};
     if (::LoadStringA(::GetModuleHandleA(nullptr), IDS_ABOUTBOX, about, sizeof about) > 0) {
@@ -106,7 +109,8 @@ bool CDlgMain::OnInitDialog() {
     tabs_.SetBorderSize(0);
     tabs_.SetFlatFrame(true);
     tabs_.SetTabsFromEdge(true);
-    for (int i = 0; i < 5; ++i) tabs_.SetTabBkColor(i, kTabColour);
+    for (int i = 0; i < 5; ++i)
+        tabs_.SetTabBkColor(i, kTabColour);
     tabs_.SetBkColor(kGradientTop);
     tabs_.RecalcLayout();
 
@@ -154,7 +158,9 @@ void CDlgMain::ApplySettings() {
     SetButtonSounds(!silent_, IDW_HOVER, IDW_CLICK);
 }
 
-void CDlgMain::RefreshBackupList() { backup_.RefreshBackupList(); }
+void CDlgMain::RefreshBackupList() {
+    backup_.RefreshBackupList();
+}
 
 void CDlgMain::SaveLayout() {
     scan_.SaveColumnWidths();
@@ -267,9 +273,13 @@ void CDlgMain::ForwardKeyToPage(int id) {
     }
 }
 
-void CDlgMain::OnOK() { ForwardKeyToPage(IDOK); }
+void CDlgMain::OnOK() {
+    ForwardKeyToPage(IDOK);
+}
 
-void CDlgMain::OnCancel() { ForwardKeyToPage(IDCANCEL); }
+void CDlgMain::OnCancel() {
+    ForwardKeyToPage(IDCANCEL);
+}
 
 void CDlgMain::OnDestroy() {
     if (tooltip_) {
@@ -280,4 +290,4 @@ void CDlgMain::OnDestroy() {
     CGradientDialog::OnDestroy();
 }
 
-}  // namespace zt
+} // namespace zt

@@ -9,7 +9,9 @@
 #include "app/AppContext.h"
 #include "app/DlgScanClean.h"
 #include "app/DlgScanSettings.h"
-#include "app/Pages.h"
+#include "app/DlgBackup.h"
+#include "app/DlgCleanDisk.h"
+#include "app/DlgStartupManager.h"
 #include "ui/AnimatedBanner.h"
 #include "ui/GradientDialog.h"
 #include "ui/Layout.h"
@@ -18,7 +20,7 @@
 namespace zt {
 
 class CDlgMain : public CGradientDialog, public PageHost {
-public:
+  public:
     // Tab indices.
     enum Tab { kTabScan = 0, kTabStartup = 1, kTabCleanDisk = 2, kTabSettings = 3, kTabBackup = 4 };
     static constexpr unsigned kCloseWaitMs = 1000;
@@ -48,7 +50,7 @@ public:
     // The full path written to the Run key.
     static std::string ExecutablePath();
 
-protected:
+  protected:
     bool OnInitDialog() override;
     bool OnSysCommand(WPARAM command, LPARAM lp) override;
     bool OnEraseBackground(HDC dc) override;
@@ -59,7 +61,7 @@ protected:
     void OnCancel() override;
     void OnDestroy() override;
 
-private:
+  private:
     void CloseWindow();
     void SaveLayout();
     void RestoreLayout();
@@ -83,4 +85,4 @@ private:
     bool closing_ = false;
 };
 
-}  // namespace zt
+} // namespace zt

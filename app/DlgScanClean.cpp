@@ -7,12 +7,12 @@
 
 #include "app/PumpWait.h"
 #include "app/res/resource.h"
-#include "engine/Cleaning.h"
-#include "engine/SettingsStore.h"
+#include "cleaning/Cleaning.h"
+#include "settings/SettingsStore.h"
 #include "ui/AnimatedBanner.h"
 #include "ui/ClassicLook.h"
 #include "ui/MessageBox.h"
-#include "ui/MessageBoxPrompt.h"
+#include "app/MessageBoxPrompt.h"
 #include "ui/Messages.h"
 #include "ui/SubclassWindow.h"
 
@@ -29,11 +29,16 @@ ScanRow* RowRecord(const CListView& list, int item) {
 
 const std::string* ColumnText(const ScanRow& row, int column) {
     switch (column) {
-    case 0: return &row.number;
-    case 1: return &row.path;
-    case 2: return &row.valueText;
-    case 3: return &row.reason;
-    default: return nullptr;
+    case 0:
+        return &row.number;
+    case 1:
+        return &row.path;
+    case 2:
+        return &row.valueText;
+    case 3:
+        return &row.reason;
+    default:
+        return nullptr;
     }
 }
 
@@ -42,7 +47,7 @@ std::string CountLine(int n) {
     std::snprintf(line, sizeof line, "%d invalid items found in the registry:\n", n);
     return line;
 }
-}  // namespace
+} // namespace
 
 CDlgScanClean::CDlgScanClean(AppContext& app, CAnimatedBanner* banner)
     : CGradientDialog(IDD_SCANCLEAN), app_(app), banner_(banner),
@@ -73,13 +78,12 @@ bool CDlgScanClean::OnInitDialog() {
     SetGradientColours(kGradientTop, kGradientBottom);
     drawHeader_ = IsClassicAppearance();
     list_ = std::make_unique<CListView>(Item(IDC_RESULTLIST));
-    CGradientDialog::OnInitDialog();  // ends with ApplySettings: the switches are written
+    CGradientDialog::OnInitDialog(); // ends with ApplySettings: the switches are written
     SetupList();
 
-    tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                                 WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, nullptr,
-                                 nullptr);
+    tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 Handle(), nullptr, nullptr, nullptr);
     if (tooltip_) {
         ::SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 300);
         if (::SendMessageA(tooltip_, TTM_GETTOOLCOUNT, 0, 0) == 0) {
@@ -100,7 +104,7 @@ bool CDlgScanClean::OnInitDialog() {
 
 void CDlgScanClean::SetupList() {
     list_->SetExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP |
-                           LVS_EX_LABELTIP);
+                            LVS_EX_LABELTIP);
     auto textWidth = [&](const char* text) {
         return static_cast<int>(
             list_->Send(LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text)));
@@ -126,7 +130,9 @@ void CDlgScanClean::UpdateHeaderPainter() {
         headerPainter_->Unsubclass();
 }
 
-void CDlgScanClean::RecordLayout() { layout_.Record(Handle()); }
+void CDlgScanClean::RecordLayout() {
+    layout_.Record(Handle());
+}
 
 void CDlgScanClean::OnSize(UINT type, int cx, int cy) {
     CGradientDialog::OnSize(type, cx, cy);
@@ -135,7 +141,8 @@ void CDlgScanClean::OnSize(UINT type, int cx, int cy) {
 
 void CDlgScanClean::ApplySettings() {
     ScanEngine& engine = job_->engine();
-    for (auto& c : engine.categoryEnabled) c.store(false);
+    for (auto& c : engine.categoryEnabled)
+        c.store(false);
     for (int i : enabledCategories)
         if (i >= 0 && i < kScanCategoryCount) engine.categoryEnabled[i].store(true);
     for (int i = 0; i < kScanCategoryCount; ++i)
@@ -146,15 +153,18 @@ void CDlgScanClean::ApplySettings() {
 void CDlgScanClean::SaveColumnWidths() {
     if (!list_->IsValid()) return;
     int widths[kColumns];
-    for (int i = 0; i < kColumns; ++i) widths[i] = list_->ColumnWidth(i);
+    for (int i = 0; i < kColumns; ++i)
+        widths[i] = list_->ColumnWidth(i);
     WriteListWidths(app_.settings, settings::RegistryList, kColumns, widths);
 }
 
 void CDlgScanClean::RestoreColumnWidths() {
     int widths[kColumns];
-    if (!list_->IsValid() || !ReadListWidths(app_.settings, settings::RegistryList, kColumns, widths))
+    if (!list_->IsValid() ||
+        !ReadListWidths(app_.settings, settings::RegistryList, kColumns, widths))
         return;
-    for (int i = 0; i < kColumns; ++i) list_->SetColumnWidth(i, widths[i]);
+    for (int i = 0; i < kColumns; ++i)
+        list_->SetColumnWidth(i, widths[i]);
 }
 
 bool CDlgScanClean::OnCommand(int id, int code, HWND control) {
@@ -167,8 +177,7 @@ bool CDlgScanClean::OnCommand(int id, int code, HWND control) {
         return true;
     case IDC_HELPBTN:
         if (code == BN_CLICKED)
-            ::ShellExecuteA(Handle(), "open", "Zentrove.chm", nullptr, nullptr,
-                            SW_SHOWMAXIMIZED);
+            ::ShellExecuteA(Handle(), "open", "Zentrove.chm", nullptr, nullptr, SW_SHOWMAXIMIZED);
         return true;
     case IDCANCEL:
         // Exit and Escape close the program as its title bar does.
@@ -185,13 +194,15 @@ bool CDlgScanClean::OnCommand(int id, int code, HWND control) {
 void CDlgScanClean::OnCheckAll() {
     bool on = CButton(Item(IDC_CHECKALL)).IsChecked();
     int n = list_->Count();
-    for (int i = 0; i < n; ++i) list_->SetChecked(i, on);
+    for (int i = 0; i < n; ++i)
+        list_->SetChecked(i, on);
 }
 
 void CDlgScanClean::RefreshCheckAll() {
     bool all = true;
     int n = list_->Count();
-    for (int i = 0; i < n && all; ++i) all = list_->IsChecked(i);
+    for (int i = 0; i < n && all; ++i)
+        all = list_->IsChecked(i);
     CButton(Item(IDC_CHECKALL)).SetCheck(all);
     checkClickPending_ = false;
 }
@@ -288,12 +299,14 @@ void CDlgScanClean::OnDestroy() {
 }
 
 void CDlgScanClean::FreeAllRows() {
-    if (list_->IsValid()) list_->DeleteAll();  // each row's record goes with LVN_DELETEITEM
+    if (list_->IsValid()) list_->DeleteAll(); // each row's record goes with LVN_DELETEITEM
 }
 
 // --- Scanning --------------------------------------------------------------------------------
 
-bool CDlgScanClean::ScanRunning() { return job_->engine().Running(); }
+bool CDlgScanClean::ScanRunning() {
+    return job_->engine().Running();
+}
 
 void CDlgScanClean::OnScanButton() {
     if (stopping_) return;
@@ -363,7 +376,9 @@ void CDlgScanClean::EndScanEvents() {
     }
 }
 
-void CDlgScanClean::ScheduleScanDrain() { ::SetTimer(Handle(), kTimerScanDrain, 15, nullptr); }
+void CDlgScanClean::ScheduleScanDrain() {
+    ::SetTimer(Handle(), kTimerScanDrain, 15, nullptr);
+}
 
 void CDlgScanClean::InsertFinding(ScanRow& row) {
     auto record = std::make_unique<ScanRow>(std::move(row));
@@ -376,7 +391,7 @@ void CDlgScanClean::InsertFinding(ScanRow& row) {
     it.state = INDEXTOSTATEIMAGEMASK(2);
     int index = static_cast<int>(list_->Send(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&it)));
     if (index < 0) return;
-    record.release();  // the row owns it now
+    record.release(); // the row owns it now
     if (!list_->IsChecked(index)) list_->SetChecked(index, true);
     // Columns 1 to 3 take their texts from the record too.
     LVITEMA sub{};
@@ -426,33 +441,33 @@ void CDlgScanClean::ApplyScanEvent(ScanEvent& event) {
 namespace {
 // The cleaning run's view of the result list.
 class ListFindings : public FindingList {
-public:
+  public:
     explicit ListFindings(CListView& list) : list_(list) {}
     int Count() const override { return list_.Count(); }
     bool IsChecked(int index) const override { return list_.IsChecked(index); }
     const ScanFinding& FindingAt(int index) const override {
         return RowRecord(list_, index)->finding;
     }
-    void RemoveRow(int index) override { list_.DeleteItem(index); }  // frees the record
+    void RemoveRow(int index) override { list_.DeleteItem(index); } // frees the record
     void UncheckRow(int index) override { list_.SetChecked(index, false); }
 
-private:
+  private:
     CListView& list_;
 };
 
 class PageCleaningSink : public CleaningSink {
-public:
+  public:
     PageCleaningSink(CDlgScanClean& page, AppContext& app) : page_(page), app_(app) {}
     void SetStatusText(std::string_view text) override { page_.SetItemText(IDC_STATUS, text); }
     void RefreshBackupList() override {
         if (app_.host) app_.host->RefreshBackupList();
     }
 
-private:
+  private:
     CDlgScanClean& page_;
     AppContext& app_;
 };
-}  // namespace
+} // namespace
 
 void CDlgScanClean::CleanSelected() {
     // The list must not change under the run: no cleaning while a scan fills it.
@@ -460,9 +475,9 @@ void CDlgScanClean::CleanSelected() {
     ListFindings rows(*list_);
     PageCleaningSink sink(*this, app_);
     CMessageBoxPrompt prompt(Handle());
-    CleanOutcome outcome =
-        zt::CleanSelected(CleaningContext{app_.registry, app_.system, *writer_, prompt, sink}, rows);
+    CleanOutcome outcome = zt::CleanSelected(
+        CleaningContext{app_.registry, app_.system, *writer_, prompt, sink}, rows);
     if (!outcome.backupFile.empty()) lastBackupFile_ = outcome.backupFile;
 }
 
-}  // namespace zt
+} // namespace zt

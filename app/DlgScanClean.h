@@ -20,7 +20,7 @@ class CAnimatedBanner;
 class CClassicHeaderHook;
 
 class CDlgScanClean : public CGradientDialog, private ScanFeedTarget {
-public:
+  public:
     // `banner` (may be none) is the main window's strip, animated while a scan runs.
     CDlgScanClean(AppContext& app, CAnimatedBanner* banner);
     ~CDlgScanClean() override;
@@ -57,7 +57,7 @@ public:
     // True from pressing Scan until the end of that scan has been shown.
     bool ScanInProgress() const { return scanShown_; }
 
-protected:
+  protected:
     bool OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
     bool OnNotify(int id, NMHDR* header, LRESULT& result) override;
@@ -66,7 +66,7 @@ protected:
     void OnDestroy() override;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-private:
+  private:
     // ScanFeedTarget
     void BeginScanEvents() override;
     void ApplyScanEvent(ScanEvent& event) override;
@@ -95,9 +95,9 @@ private:
     std::string lastBackupFile_;
     bool checkClickPending_ = false;
     bool drawHeader_ = false;
-    bool scanShown_ = false;   // scan started and its end not yet shown
-    bool stopping_ = false;    // inside the Stop wait
+    bool scanShown_ = false; // scan started and its end not yet shown
+    bool stopping_ = false;  // inside the Stop wait
     bool batchRedrawOff_ = false;
 };
 
-}  // namespace zt
+} // namespace zt

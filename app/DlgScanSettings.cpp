@@ -5,7 +5,7 @@
 
 #include "app/DlgMain.h"
 #include "app/res/resource.h"
-#include "engine/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "ui/MessageBox.h"
 #include "ui/TabWnd.h"
 
@@ -14,17 +14,16 @@ namespace zt {
 namespace {
 // Category index to control, in index order.
 constexpr int kCategoryControls[kScanCategoryCount] = {
-    IDC_CHK_CLSID,     IDC_CHK_FILEASSOC, IDC_CHK_USERSOFTWARE, IDC_CHK_SYSTEMSOFTWARE,
-    IDC_CHK_SHAREDDLLS, IDC_CHK_FILEEXT,  IDC_CHK_STARTUP,      IDC_CHK_SOUNDS,
-    IDC_CHK_UNINSTALL, IDC_CHK_FONTS,     IDC_CHK_HELP,         IDC_CHK_APPPATH,
+    IDC_CHK_CLSID,      IDC_CHK_FILEASSOC, IDC_CHK_USERSOFTWARE, IDC_CHK_SYSTEMSOFTWARE,
+    IDC_CHK_SHAREDDLLS, IDC_CHK_FILEEXT,   IDC_CHK_STARTUP,      IDC_CHK_SOUNDS,
+    IDC_CHK_UNINSTALL,  IDC_CHK_FONTS,     IDC_CHK_HELP,         IDC_CHK_APPPATH,
     IDC_CHK_DRIVERS};
 constexpr int kGroupBoxId = -1;
 
 bool IsOption(int id) {
-    return id == IDC_CHECKALL || id == IDC_SILENCE || id == IDC_ADDSTARTUP ||
-           id == IDC_SAVELAYOUT;
+    return id == IDC_CHECKALL || id == IDC_SILENCE || id == IDC_ADDSTARTUP || id == IDC_SAVELAYOUT;
 }
-}  // namespace
+} // namespace
 
 int CDlgScanSettings::CategoryOfControl(int id) {
     for (int i = 0; i < kScanCategoryCount; ++i)
@@ -44,12 +43,9 @@ CDlgScanSettings::CDlgScanSettings(AppContext& app, CDlgMain& main,
     SetSounds(IDW_HOVER, IDW_CLICK);
     startupSwitch_ = app_.settings.ReadBool(settings::StartupMode, true);
     layoutSwitch_ = app_.settings.ReadBool(settings::SavePos, true);
-    layout_ = CLayout{{kGroupBoxId, kGrowX | kGrowY},
-                      {IDOK, kMoveX},
-                      {IDC_SILENCE, kMoveX},
-                      {IDC_CHECKALL, kMoveX},
-                      {IDC_ADDSTARTUP, kMoveX},
-                      {IDC_SAVELAYOUT, kMoveX}};
+    layout_ =
+        CLayout{{kGroupBoxId, kGrowX | kGrowY}, {IDOK, kMoveX},           {IDC_SILENCE, kMoveX},
+                {IDC_CHECKALL, kMoveX},         {IDC_ADDSTARTUP, kMoveX}, {IDC_SAVELAYOUT, kMoveX}};
 }
 
 CDlgScanSettings::~CDlgScanSettings() = default;
@@ -75,7 +71,9 @@ void CDlgScanSettings::OnDestroy() {
     CGradientDialog::OnDestroy();
 }
 
-void CDlgScanSettings::RecordLayout() { layout_.Record(Handle()); }
+void CDlgScanSettings::RecordLayout() {
+    layout_.Record(Handle());
+}
 
 void CDlgScanSettings::OnSize(UINT type, int cx, int cy) {
     CGradientDialog::OnSize(type, cx, cy);
@@ -86,7 +84,9 @@ bool CDlgScanSettings::IsTicked(int id) const {
     return CButton(Item(id)).IsChecked();
 }
 
-void CDlgScanSettings::SetTicked(int id, bool on) const { CButton(Item(id)).SetCheck(on); }
+void CDlgScanSettings::SetTicked(int id, bool on) const {
+    CButton(Item(id)).SetCheck(on);
+}
 
 std::vector<HWND> CDlgScanSettings::CategoryBoxes() const {
     std::vector<HWND> boxes;
@@ -142,7 +142,9 @@ bool CDlgScanSettings::OnCommand(int id, int code, HWND control) {
     return CGradientDialog::OnCommand(id, code, control);
 }
 
-void CDlgScanSettings::OnOK() { OnApply(); }
+void CDlgScanSettings::OnOK() {
+    OnApply();
+}
 
 void CDlgScanSettings::OnApply() {
     enabledCategories_.clear();
@@ -169,4 +171,4 @@ LRESULT CDlgScanSettings::QueryApplyOnLeave() {
     return 0;
 }
 
-}  // namespace zt
+} // namespace zt

@@ -13,7 +13,7 @@ namespace zt {
 class CDlgMain;
 
 class CDlgScanSettings : public CGradientDialog {
-public:
+  public:
     // `enabledCategories` is the scan page's list, read and refilled in place.
     CDlgScanSettings(AppContext& app, CDlgMain& main, std::vector<int>& enabledCategories);
     ~CDlgScanSettings() override;
@@ -34,14 +34,14 @@ public:
     static int CategoryOfControl(int id);
     static int ControlOfCategory(int index);
 
-protected:
+  protected:
     bool OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
     void OnOK() override;
     void OnSize(UINT type, int cx, int cy) override;
     void OnDestroy() override;
 
-private:
+  private:
     void LoadPageState();
     void UpdateCheckAll();
     void OnCheckAll();
@@ -59,4 +59,4 @@ private:
     CLayout layout_;
 };
 
-}  // namespace zt
+} // namespace zt

@@ -5,11 +5,11 @@
 #include "app/DlgAddStartupItem.h"
 #include "app/res/ids_startup.h"
 #include "app/res/resource.h"
-#include "engine/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "startup/StartupEditor.h"
 #include "ui/ClassicLook.h"
 #include "ui/MessageBox.h"
-#include "ui/MessageBoxPrompt.h"
+#include "app/MessageBoxPrompt.h"
 
 namespace zt {
 

@@ -27,4 +27,4 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     }
 }
 
-}  // namespace zt
+} // namespace zt

@@ -12,4 +12,4 @@ namespace zt {
 // thread's message loop was asked to quit (the quit message is posted again).
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = INFINITE);
 
-}  // namespace zt
+} // namespace zt

@@ -24,4 +24,4 @@ void SyncRunAtStartup(Registry& registry, bool on, std::string_view exePath) {
                         static_cast<std::uint32_t>(path.size() + 1));
 }
 
-}  // namespace zt
+} // namespace zt

@@ -3,7 +3,7 @@
 // Run key, holding the executable's bare full path.
 #include <string_view>
 
-#include "engine/Registry.h"
+#include "seams/Registry.h"
 
 namespace zt {
 
@@ -14,4 +14,4 @@ inline constexpr std::string_view kRunValueName = "Zentrove";
 // value. Failures are silent; without rights the registration simply stays as it was.
 void SyncRunAtStartup(Registry& registry, bool on, std::string_view exePath);
 
-}  // namespace zt
+} // namespace zt

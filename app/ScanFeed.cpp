@@ -54,7 +54,7 @@ void CScanFeed::Drain() {
             if (event.kind == ScanEvent::Finished) {
                 if (began) target->EndScanEvents();
                 began = false;
-                target->ApplyScanEvent(event);  // may run a modal message box
+                target->ApplyScanEvent(event); // may run a modal message box
                 if (!connected_.load()) return;
                 continue;
             }
@@ -74,7 +74,7 @@ void CScanFeed::Drain() {
         // input and painting, instead of a posted message that would starve them.
         target->ScheduleScanDrain();
     } else {
-        drainPending_ = false;  // idle: the worker's next report posts a drain again
+        drainPending_ = false; // idle: the worker's next report posts a drain again
     }
 }
 
@@ -120,4 +120,4 @@ void CScanFeed::ScanFinished(int count, std::string_view message) {
     Push(std::move(e));
 }
 
-}  // namespace zt
+} // namespace zt

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ScanSink.h"
+#include "scan/ScanSink.h"
 #include "ui/UiTaskQueue.h"
 
 namespace zt {
@@ -27,7 +27,7 @@ struct ScanEvent {
 
 // The page side: called on the window thread only.
 class ScanFeedTarget {
-public:
+  public:
     virtual ~ScanFeedTarget() = default;
     // Around a run of events, so the list can defer its repainting.
     virtual void BeginScanEvents() = 0;
@@ -39,7 +39,7 @@ public:
 };
 
 class CScanFeed : public ScanSink, public std::enable_shared_from_this<CScanFeed> {
-public:
+  public:
     // Longest time one drain spends before it lets the window breathe.
     static constexpr std::chrono::milliseconds kSlice{40};
 
@@ -61,15 +61,15 @@ public:
     void RefreshCheckAll() override;
     void ScanFinished(int count, std::string_view message) override;
 
-private:
+  private:
     void Push(ScanEvent event);
 
     std::mutex lock_;
     std::deque<ScanEvent> events_;
-    bool drainPending_ = false;  // a drain is posted or scheduled
+    bool drainPending_ = false; // a drain is posted or scheduled
     UiTaskQueuePtr queue_;
     std::atomic<bool> connected_{false};
-    ScanFeedTarget* target_ = nullptr;  // window thread only
+    ScanFeedTarget* target_ = nullptr; // window thread only
 };
 
-}  // namespace zt
+} // namespace zt

@@ -5,8 +5,7 @@
 
 namespace zt {
 
-CScanJob::CScanJob()
-    : feed_(std::make_shared<CScanFeed>()), engine_(registry_, system_, *feed_) {}
+CScanJob::CScanJob() : feed_(std::make_shared<CScanFeed>()), engine_(registry_, system_, *feed_) {}
 
 bool CScanJob::StartWorker(const std::shared_ptr<CScanJob>& job) {
     job->workerActive_.store(true);
@@ -24,4 +23,4 @@ bool CScanJob::StartWorker(const std::shared_ptr<CScanJob>& job) {
     }
 }
 
-}  // namespace zt
+} // namespace zt

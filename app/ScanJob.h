@@ -6,14 +6,14 @@
 #include <memory>
 
 #include "app/ScanFeed.h"
-#include "engine/ScanEngine.h"
+#include "scan/ScanEngine.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 
 namespace zt {
 
 class CScanJob {
-public:
+  public:
     CScanJob();
     CScanJob(const CScanJob&) = delete;
     CScanJob& operator=(const CScanJob&) = delete;
@@ -28,7 +28,7 @@ public:
     // True from StartWorker until the worker's last report has been queued.
     bool WorkerActive() const { return workerActive_.load(); }
 
-private:
+  private:
     Win32Registry registry_;
     Win32System system_;
     std::shared_ptr<CScanFeed> feed_;
@@ -36,4 +36,4 @@ private:
     std::atomic<bool> workerActive_{false};
 };
 
-}  // namespace zt
+} // namespace zt

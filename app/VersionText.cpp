@@ -15,10 +15,10 @@ std::string FourNumbers(std::uint32_t ms, std::uint32_t ls) {
                   static_cast<unsigned>(ls & 0xFFFF));
     return text;
 }
-}  // namespace
+} // namespace
 
-std::string FormatVersionText(std::uint32_t fileMS, std::uint32_t fileLS,
-                              std::uint32_t productMS, std::uint32_t productLS) {
+std::string FormatVersionText(std::uint32_t fileMS, std::uint32_t fileLS, std::uint32_t productMS,
+                              std::uint32_t productLS) {
     std::string text =
         fileMS >= productMS ? FourNumbers(fileMS, fileLS) : FourNumbers(productMS, productLS);
     if (text.size() >= 4 && text.compare(text.size() - 4, 4, ".0.0") == 0)
@@ -36,11 +36,11 @@ std::string ProgramVersionText() {
     if (!::GetFileVersionInfoA(path, 0, size, block.data())) return {};
     VS_FIXEDFILEINFO* info = nullptr;
     UINT length = 0;
-    if (!::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &length) ||
-        !info || length < sizeof(VS_FIXEDFILEINFO))
+    if (!::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &length) || !info ||
+        length < sizeof(VS_FIXEDFILEINFO))
         return {};
-    return FormatVersionText(info->dwFileVersionMS, info->dwFileVersionLS,
-                             info->dwProductVersionMS, info->dwProductVersionLS);
+    return FormatVersionText(info->dwFileVersionMS, info->dwFileVersionLS, info->dwProductVersionMS,
+                             info->dwProductVersionLS);
 }
 
-}  // namespace zt
+} // namespace zt

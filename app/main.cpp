@@ -5,9 +5,10 @@
 
 #include "app/AppContext.h"
 #include "app/DlgMain.h"
-#include "engine/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
+#include "app/AppSettingsLink.h"
 #include "ui/UiContext.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {

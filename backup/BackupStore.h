@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/System.h"
-#include "engine/UserPrompt.h"
+#include "seams/System.h"
+#include "seams/UserPrompt.h"
 
 namespace zt {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/Registry.h"
-#include "engine/System.h"
+#include "seams/Registry.h"
+#include "seams/System.h"
 
 namespace zt {
 

@@ -11,12 +11,13 @@
 #include "app/AppContext.h"
 #include "app/DlgMain.h"
 #include "app/PumpWait.h"
-#include "engine/ScanEngine.h"
-#include "engine/SettingsStore.h"
+#include "scan/ScanEngine.h"
+#include "settings/SettingsStore.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "tests/support/wine_guard.h"
 #include "ui/MessageBox.h"
+#include "app/AppSettingsLink.h"
 #include "ui/UiContext.h"
 
 namespace {
@@ -33,7 +34,7 @@ double Ms(Clock::duration d) {
 void PlantFindings(zt::Registry& reg, int count) {
     zt::RegKey key(reg, reg.CreateKey(zt::RootHandle(zt::kLocalMachine), kSharedDlls));
     auto info = reg.QueryKeyInfo(key.get());
-    if (info && info->values >= static_cast<std::uint32_t>(count)) return;  // from an earlier run
+    if (info && info->values >= static_cast<std::uint32_t>(count)) return; // from an earlier run
     char name[64];
     for (int i = 0; i < count; ++i) {
         std::snprintf(name, sizeof name, "C:\\zt_bench_gone\\lib%05d.dll", i);
@@ -49,8 +50,8 @@ double TimeCliScan(int& exitCode) {
     std::string dir(exe);
     dir.resize(dir.find_last_of('\\'));
     std::string cli = dir + "\\..\\zentrove-cli.exe";
-    std::string command = "\"" + cli + "\" scan --categories " +
-                          std::to_string(kSharedDllsCategory);
+    std::string command =
+        "\"" + cli + "\" scan --categories " + std::to_string(kSharedDllsCategory);
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
     HANDLE nul = ::CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE | FILE_SHARE_READ, &sa,
                                OPEN_EXISTING, 0, nullptr);
@@ -62,8 +63,8 @@ double TimeCliScan(int& exitCode) {
     si.hStdInput = nullptr;
     PROCESS_INFORMATION pi{};
     auto start = Clock::now();
-    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                          &si, &pi)) {
+    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+                          &pi)) {
         ::CloseHandle(nul);
         exitCode = -1;
         return -1;
@@ -108,7 +109,7 @@ GuiRun TimeGuiScan(zt::AppContext& app) {
             std::fprintf(stderr, "gui_scan: the main window could not be made\n");
             return run;
         }
-        zt::PumpUntil([] { return false; }, 300);  // let it settle before timing
+        zt::PumpUntil([] { return false; }, 300); // let it settle before timing
         gWorstGap = 0;
         gLastTick = Clock::now();
         UINT_PTR timer = ::SetTimer(nullptr, 0, 10, Tick);
@@ -145,7 +146,7 @@ double TimeEngineAlone(zt::Registry& reg, zt::System& sys) {
     return Ms(Clock::now() - start);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     std::string why;

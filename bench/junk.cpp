@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
         auto start = std::chrono::steady_clock::now();
         zt::DeleteFolderContents(sys, argv[2], true, false, allDeleted);
         double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        std::printf("DeleteFolderContents: %.3f s, all deleted: %s\n", s, allDeleted ? "yes" : "no");
+        std::printf("DeleteFolderContents: %.3f s, all deleted: %s\n", s,
+                    allDeleted ? "yes" : "no");
         return allDeleted ? 0 : 1;
     }
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
@@ -40,7 +41,8 @@ int main(int argc, char** argv) {
     }
     std::sort(seconds.begin(), seconds.end());
     std::printf("GetFolderSize: %llu bytes, best %.3f s, median %.3f s over %d runs\n",
-                static_cast<unsigned long long>(bytes), seconds.front(), seconds[seconds.size() / 2], runs);
+                static_cast<unsigned long long>(bytes), seconds.front(),
+                seconds[seconds.size() / 2], runs);
     std::printf("seconds=%.6f\n", seconds[seconds.size() / 2]);
     return 0;
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ScanEngine.h"
+#include "scan/ScanEngine.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "tests/support/wine_guard.h"
@@ -19,25 +19,27 @@ namespace {
 using namespace zt;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kClasses = 20000;     // CLSID\{..} + InprocServer32: 40,000 keys
-constexpr int kProgIds = 5000;      // ProgId, CLSID, shell, open, command: 25,000 keys
-constexpr int kExtensions = 5000;   // .ext -> ProgId: 5,000 keys
-constexpr int kVendors = 100;       // Software\ZentroveBench\VendorN\AppM\Settings\...
-constexpr int kAppsPerVendor = 60;  // 100 * 60 * 5 = 30,000 keys
+constexpr int kClasses = 20000;    // CLSID\{..} + InprocServer32: 40,000 keys
+constexpr int kProgIds = 5000;     // ProgId, CLSID, shell, open, command: 25,000 keys
+constexpr int kExtensions = 5000;  // .ext -> ProgId: 5,000 keys
+constexpr int kVendors = 100;      // Software\ZentroveBench\VendorN\AppM\Settings\...
+constexpr int kAppsPerVendor = 60; // 100 * 60 * 5 = 30,000 keys
 constexpr std::uint32_t kLayoutVersion = 2;
 constexpr const char* kBenchKey = "Software\\ZentroveBench";
 
 // Every hundredth reference dangles.
-bool Dangling(int i) { return i % 100 == 37; }
+bool Dangling(int i) {
+    return i % 100 == 37;
+}
 
 std::vector<std::string> RealFiles() {
     char sys[MAX_PATH] = {};
     GetSystemDirectoryA(sys, MAX_PATH);
     std::vector<std::string> files;
-    for (const char* name : {"shell32.dll", "kernel32.dll", "user32.dll", "ole32.dll", "gdi32.dll",
-                             "advapi32.dll", "comctl32.dll", "oleaut32.dll", "msvcrt.dll",
-                             "ntdll.dll", "rpcrt4.dll", "shlwapi.dll", "wininet.dll",
-                             "urlmon.dll", "version.dll", "winmm.dll"}) {
+    for (const char* name :
+         {"shell32.dll", "kernel32.dll", "user32.dll", "ole32.dll", "gdi32.dll", "advapi32.dll",
+          "comctl32.dll", "oleaut32.dll", "msvcrt.dll", "ntdll.dll", "rpcrt4.dll", "shlwapi.dll",
+          "wininet.dll", "urlmon.dll", "version.dll", "winmm.dll"}) {
         std::string path = std::string(sys) + "\\" + name;
         if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) files.push_back(path);
     }
@@ -56,7 +58,7 @@ void SetString(Registry& reg, HKey key, const char* name, const std::string& tex
 
 struct Built {
     int keys = 0;
-    int references = 0;  // strings naming a file or a class
+    int references = 0; // strings naming a file or a class
     int dangling = 0;
 };
 
@@ -97,7 +99,8 @@ Built BuildRegistry(Registry& reg, const std::vector<std::string>& files) {
         bool dangling = Dangling(i + 3);
         b.dangling += dangling;
         SetString(reg, ext.get(), "",
-                  "ZentroveBench." + std::string(dangling ? "Gone" : "Doc") + std::to_string(i % kProgIds));
+                  "ZentroveBench." + std::string(dangling ? "Gone" : "Doc") +
+                      std::to_string(i % kProgIds));
         ++b.keys;
         ++b.references;
     }
@@ -167,7 +170,7 @@ struct RawWalker {
 };
 
 class CountingSink : public ScanSink {
-public:
+  public:
     void AddFinding(ScanRow) override { ++findings; }
     void SetStatus(std::string_view) override { ++statuses; }
     void EnableClean(bool) override {}
@@ -179,9 +182,11 @@ public:
     int count = 0;
 };
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
-}  // namespace
+} // namespace
 
 int main() {
     std::string why;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 
@@ -37,4 +37,4 @@ int RunRestoreCommand(CliContext& ctx, const Args& args);
 int RunStartupCommand(CliContext& ctx, const Args& args);
 int RunJunkCommand(CliContext& ctx, const Args& args);
 
-}  // namespace zt::cli
+} // namespace zt::cli

@@ -9,8 +9,8 @@
 #include "cli/ConsolePrompt.h"
 #include "cli/ScanOptions.h"
 #include "cli/ConsoleText.h"
-#include "engine/Cleaning.h"
-#include "engine/ScanEngine.h"
+#include "cleaning/Cleaning.h"
+#include "scan/ScanEngine.h"
 
 namespace zt::cli {
 

@@ -14,7 +14,7 @@ namespace zt::cli {
 namespace {
 
 class CollectingSink : public JunkSink {
-public:
+  public:
     std::vector<JunkMeasurement> results;
     void OnJunkMeasured(const JunkMeasurement& m) override { results.push_back(m); }
 };
@@ -32,7 +32,8 @@ int Measure(CliContext& ctx, bool json) {
     CollectingSink sink;
     MeasureJunkSizes(ctx.registry, ctx.system, sink);
     if (!json) {
-        for (const auto& m : sink.results) std::fprintf(ctx.out, "%s\n", m.caption.c_str());
+        for (const auto& m : sink.results)
+            std::fprintf(ctx.out, "%s\n", m.caption.c_str());
         return kExitOk;
     }
     nlohmann::ordered_json out = nlohmann::ordered_json::array();
@@ -40,7 +41,8 @@ int Measure(CliContext& ctx, bool json) {
         nlohmann::ordered_json row;
         row["place"] = std::string(JunkPlaceName(m.item));
         row["path"] = m.path ? nlohmann::ordered_json(*m.path) : nlohmann::ordered_json(nullptr);
-        row["bytes"] = m.measured ? nlohmann::ordered_json(m.bytes) : nlohmann::ordered_json(nullptr);
+        row["bytes"] =
+            m.measured ? nlohmann::ordered_json(m.bytes) : nlohmann::ordered_json(nullptr);
         row["caption"] = m.caption;
         out.push_back(std::move(row));
     }
@@ -72,8 +74,9 @@ int Clean(CliContext& ctx, const Args& args, const JunkConfirm& confirm) {
     JunkCleanResult r = CleanJunk(ctx.registry, ctx.system, selection, dialogs);
     if (r.outcome == JunkCleanOutcome::Cancelled) {
         if (dialogs.noTerminal) {
-            std::fprintf(ctx.err,
-                         "zentrove-cli junk clean: no terminal to confirm on; pass --yes to clean\n");
+            std::fprintf(
+                ctx.err,
+                "zentrove-cli junk clean: no terminal to confirm on; pass --yes to clean\n");
             return kExitUsage;
         }
         std::fprintf(ctx.err, "zentrove-cli junk clean: cancelled, nothing deleted\n");
@@ -81,12 +84,13 @@ int Clean(CliContext& ctx, const Args& args, const JunkConfirm& confirm) {
     }
     for (JunkItem item : kJunkMeasuringOrder)
         if (r.skipped[static_cast<std::size_t>(item)])
-            std::fprintf(ctx.err, "zentrove-cli junk clean: %s skipped: its folder is unknown or refused\n",
+            std::fprintf(ctx.err,
+                         "zentrove-cli junk clean: %s skipped: its folder is unknown or refused\n",
                          std::string(JunkPlaceName(item)).c_str());
     return kExitOk;
 }
 
-}  // namespace
+} // namespace
 
 int RunJunk(CliContext& ctx, const Args& args, const JunkConfirm& confirm) {
     if (!args.empty() && args[0] == "clean") return Clean(ctx, args, confirm);
@@ -100,6 +104,8 @@ int RunJunk(CliContext& ctx, const Args& args, const JunkConfirm& confirm) {
     return Measure(ctx, json);
 }
 
-int RunJunkCommand(CliContext& ctx, const Args& args) { return RunJunk(ctx, args, AskOnTerminal); }
+int RunJunkCommand(CliContext& ctx, const Args& args) {
+    return RunJunk(ctx, args, AskOnTerminal);
+}
 
-}  // namespace zt::cli
+} // namespace zt::cli

@@ -14,4 +14,4 @@ using JunkConfirm = ConsoleConfirm;
 // The command with its question seam; RunJunkCommand asks on the console.
 int RunJunk(CliContext& ctx, const Args& args, const JunkConfirm& confirm);
 
-}  // namespace zt::cli
+} // namespace zt::cli

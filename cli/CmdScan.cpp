@@ -15,8 +15,9 @@ namespace zt::cli {
 namespace {
 
 int UsageError(CliContext& ctx, const std::string& why) {
-    std::fprintf(ctx.err, "zentrove-cli scan: %s\nusage: zentrove-cli scan [--json] [--categories LIST]\n"
-                          "LIST: comma-separated indices 0-12 or names (CheckCLSID, ...)\n",
+    std::fprintf(ctx.err,
+                 "zentrove-cli scan: %s\nusage: zentrove-cli scan [--json] [--categories LIST]\n"
+                 "LIST: comma-separated indices 0-12 or names (CheckCLSID, ...)\n",
                  why.c_str());
     return kExitUsage;
 }
@@ -27,7 +28,7 @@ std::string RootName(RootKey root) {
     return name;
 }
 
-}  // namespace
+} // namespace
 
 int RunScanCommand(CliContext& ctx, const Args& args) {
     ScanOptions options;
@@ -53,7 +54,8 @@ int RunScanCommand(CliContext& ctx, const Args& args) {
             });
         }
         nlohmann::ordered_json doc = {{"count", sink.count}, {"findings", std::move(findings)}};
-        std::string text = doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+        std::string text =
+            doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
         std::fprintf(ctx.out, "%s\n", text.c_str());
     } else {
         for (auto it = sink.rows.rbegin(); it != sink.rows.rend(); ++it)
@@ -65,4 +67,4 @@ int RunScanCommand(CliContext& ctx, const Args& args) {
     return kExitOk;
 }
 
-}  // namespace zt::cli
+} // namespace zt::cli

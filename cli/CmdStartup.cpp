@@ -14,7 +14,7 @@
 #include "backup/RegFileWriter.h"
 #include "cli/CliContext.h"
 #include "cli/ConsoleText.h"
-#include "engine/UserPrompt.h"
+#include "seams/UserPrompt.h"
 #include "startup/StartupEditor.h"
 #include "startup/StartupEnumerator.h"
 #include "startup/StartupLocations.h"
@@ -70,7 +70,7 @@ void PrintRows(CliContext& ctx, const std::vector<StartupEntry>& rows, bool json
 
 // Questions go to the terminal unless --yes answered them beforehand; reports to stdout.
 class ConsolePrompt : public UserPrompt {
-public:
+  public:
     ConsolePrompt(CliContext& ctx, bool yes) : ctx_(ctx), yes_(yes) {}
     int Ask(std::string_view text, std::string_view, PromptButtons buttons) override {
         std::string t(text);
@@ -91,7 +91,7 @@ public:
         return ok ? kAnswerOk : kAnswerCancel;
     }
 
-private:
+  private:
     CliContext& ctx_;
     bool yes_;
 };
@@ -104,9 +104,8 @@ bool InteractiveTerminal() {
 
 int UsageError(CliContext& ctx, const std::string& message) {
     std::fprintf(ctx.err, "zentrove-cli startup: %s\n", message.c_str());
-    std::fprintf(ctx.err,
-                 "usage: zentrove-cli startup [--json] | startup delete N... [--yes] | "
-                 "startup add \"COMMAND\"\n");
+    std::fprintf(ctx.err, "usage: zentrove-cli startup [--json] | startup delete N... [--yes] | "
+                          "startup add \"COMMAND\"\n");
     return kExitUsage;
 }
 
@@ -198,12 +197,13 @@ int Add(CliContext& ctx, const Args& args) {
     return kExitOk;
 }
 
-}  // namespace
+} // namespace
 
 int RunStartupCommand(CliContext& ctx, const Args& args) {
-    if (!args.empty() && args[0] == "delete") return Delete(ctx, Args(args.begin() + 1, args.end()));
+    if (!args.empty() && args[0] == "delete")
+        return Delete(ctx, Args(args.begin() + 1, args.end()));
     if (!args.empty() && args[0] == "add") return Add(ctx, Args(args.begin() + 1, args.end()));
     return List(ctx, args);
 }
 
-}  // namespace zt::cli
+} // namespace zt::cli

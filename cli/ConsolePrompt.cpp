@@ -34,4 +34,4 @@ int ConsolePrompt::Ask(std::string_view text, std::string_view, PromptButtons bu
     return *answer ? kAnswerOk : kAnswerCancel;
 }
 
-}  // namespace zt::cli
+} // namespace zt::cli

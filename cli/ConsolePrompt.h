@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/UserPrompt.h"
+#include "seams/UserPrompt.h"
 
 namespace zt::cli {
 
@@ -18,20 +18,20 @@ using ConsoleConfirm = std::function<std::optional<bool>(const std::string& ques
 std::optional<bool> AskOnTerminal(const std::string& question);
 
 class ConsolePrompt : public UserPrompt {
-public:
+  public:
     // `echo` null keeps the reports in `reports` instead of printing them.
     ConsolePrompt(bool yes, const ConsoleConfirm& confirm, std::FILE* echo = nullptr)
         : yes_(yes), confirm_(confirm), echo_(echo) {}
 
     int Ask(std::string_view text, std::string_view caption, PromptButtons buttons) override;
 
-    bool noTerminal = false;  // a question found no terminal and counted as Cancel
+    bool noTerminal = false; // a question found no terminal and counted as Cancel
     std::vector<std::string> reports;
 
-private:
+  private:
     bool yes_;
     const ConsoleConfirm& confirm_;
     std::FILE* echo_;
 };
 
-}  // namespace zt::cli
+} // namespace zt::cli

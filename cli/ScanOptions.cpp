@@ -1,6 +1,6 @@
 #include "cli/ScanOptions.h"
 
-#include "engine/ScanCategories.h"
+#include "scan/ScanCategories.h"
 
 namespace zt::cli {
 
@@ -71,7 +71,8 @@ bool ParseScanOptions(const Args& args, bool acceptYes, ScanOptions& options, st
 void RunConsoleScan(CliContext& ctx, const ScanOptions& options, CollectingScanSink& sink) {
     ScanEngine engine(ctx.registry, ctx.system, sink);
     if (options.haveList) {
-        for (int c = 0; c < kScanCategoryCount; ++c) engine.categoryEnabled[c] = options.chosen[c];
+        for (int c = 0; c < kScanCategoryCount; ++c)
+            engine.categoryEnabled[c] = options.chosen[c];
     } else {
         engine.LoadSwitches(ctx.settings);
     }
@@ -79,4 +80,4 @@ void RunConsoleScan(CliContext& ctx, const ScanOptions& options, CollectingScanS
     engine.RunScan();
 }
 
-}  // namespace zt::cli
+} // namespace zt::cli

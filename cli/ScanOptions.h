@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cli/CliContext.h"
-#include "engine/ScanEngine.h"
+#include "scan/ScanEngine.h"
 
 namespace zt::cli {
 
@@ -25,7 +25,7 @@ bool ParseScanOptions(const Args& args, bool acceptYes, ScanOptions& options, st
 
 // Keeps the rows in the order the scan adds them; the list shows them newest first.
 class CollectingScanSink : public ScanSink {
-public:
+  public:
     void AddFinding(ScanRow row) override { rows.push_back(std::move(row)); }
     void SetStatus(std::string_view) override {}
     void EnableClean(bool) override {}
@@ -39,4 +39,4 @@ public:
 // Runs a whole scan with the chosen switches, or the settings' when no list was given.
 void RunConsoleScan(CliContext& ctx, const ScanOptions& options, CollectingScanSink& sink);
 
-}  // namespace zt::cli
+} // namespace zt::cli

@@ -27,11 +27,12 @@ const Command kCommands[] = {
 
 int Usage(std::FILE* to) {
     std::fprintf(to, "usage: zentrove-cli COMMAND [OPTIONS]\ncommands:\n");
-    for (const auto& c : kCommands) std::fprintf(to, "  %s\n", c.usage);
+    for (const auto& c : kCommands)
+        std::fprintf(to, "  %s\n", c.usage);
     return zt::cli::kExitUsage;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     // Under Wine every unbuffered write is a server round trip; tens of thousands of rows

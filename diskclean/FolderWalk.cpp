@@ -6,7 +6,9 @@ namespace zt {
 
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string Join(std::string_view folder, std::string_view name) {
     std::string p;
@@ -76,11 +78,12 @@ void DeleteBelow(System& sys, const std::string& folder, const std::string& real
 
 std::optional<std::string> RealRoot(System& sys, std::string_view folder) {
     auto real = sys.FinalPath(folder);
-    while (real && !real->empty() && real->back() == '\\') real->pop_back();
+    while (real && !real->empty() && real->back() == '\\')
+        real->pop_back();
     return real;
 }
 
-}  // namespace
+} // namespace
 
 bool SamePath(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -90,7 +93,8 @@ bool SamePath(std::string_view a, std::string_view b) {
 }
 
 bool IsBelow(std::string_view path, std::string_view ancestor) {
-    while (!ancestor.empty() && ancestor.back() == '\\') ancestor.remove_suffix(1);
+    while (!ancestor.empty() && ancestor.back() == '\\')
+        ancestor.remove_suffix(1);
     return path.size() > ancestor.size() + 1 && path[ancestor.size()] == '\\' &&
            SamePath(path.substr(0, ancestor.size()), ancestor);
 }
@@ -102,7 +106,8 @@ bool IsIndexFileName(std::string_view name) {
 std::uint64_t GetFolderSize(System& sys, std::string_view folder, bool keepIndexFiles,
                             const std::atomic<bool>* stop) {
     std::string root(folder);
-    while (root.size() > 1 && root.back() == '\\') root.pop_back();
+    while (root.size() > 1 && root.back() == '\\')
+        root.pop_back();
     auto real = RealRoot(sys, root);
     if (!real) return 0;
     return SizeBelow(sys, root, *real, keepIndexFiles, stop);
@@ -111,10 +116,11 @@ std::uint64_t GetFolderSize(System& sys, std::string_view folder, bool keepIndex
 void DeleteFolderContents(System& sys, std::string_view folder, bool removeSubfolders,
                           bool keepIndexFiles, bool& allDeleted) {
     std::string root(folder);
-    while (root.size() > 1 && root.back() == '\\') root.pop_back();
+    while (root.size() > 1 && root.back() == '\\')
+        root.pop_back();
     auto real = RealRoot(sys, root);
     if (!real) return;
     DeleteBelow(sys, root, *real, removeSubfolders, keepIndexFiles, allDeleted);
 }
 
-}  // namespace zt
+} // namespace zt

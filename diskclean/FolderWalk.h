@@ -8,14 +8,14 @@
 #include <string>
 #include <string_view>
 
-#include "engine/System.h"
+#include "seams/System.h"
 
 namespace zt {
 
 // The sum of the sizes of all files below `folder`. With `keepIndexFiles`, files named
 // "index.dat" or "desktop.ini" (any case) are not counted. A folder that cannot be searched
-// contributes 0. A file that is itself a reparse point (a link) counts nothing. When `stop` is given and becomes true, the walk ends at the next file and
-// returns what it has counted so far.
+// contributes 0. A file that is itself a reparse point (a link) counts nothing. When `stop` is
+// given and becomes true, the walk ends at the next file and returns what it has counted so far.
 std::uint64_t GetFolderSize(System& sys, std::string_view folder, bool keepIndexFiles,
                             const std::atomic<bool>* stop = nullptr);
 
@@ -35,4 +35,4 @@ bool SamePath(std::string_view a, std::string_view b);
 // True when `path` lies strictly below `ancestor`.
 bool IsBelow(std::string_view path, std::string_view ancestor);
 
-}  // namespace zt
+} // namespace zt

@@ -30,7 +30,8 @@ JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selec
             result.skipped[index] = true;
             return;
         }
-        DeleteFolderContents(sys, *folder, removeSubfolders, keepIndexFiles, result.allDeleted[index]);
+        DeleteFolderContents(sys, *folder, removeSubfolders, keepIndexFiles,
+                             result.allDeleted[index]);
     };
     if (selection[JunkItem::Cookies]) emptyFolder(JunkItem::Cookies, false, true);
     if (selection[JunkItem::UserTemp]) emptyFolder(JunkItem::UserTemp, true, false);
@@ -48,4 +49,4 @@ JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selec
     return result;
 }
 
-}  // namespace zt
+} // namespace zt

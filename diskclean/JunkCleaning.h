@@ -5,7 +5,7 @@
 #include <string>
 
 #include "diskclean/JunkPlaces.h"
-#include "engine/UserPrompt.h"
+#include "seams/UserPrompt.h"
 
 namespace zt {
 
@@ -36,7 +36,7 @@ struct JunkCleanResult {
     std::array<bool, kJunkItemCount> allDeleted{true, true, true, true, true};
     // Per place: ticked but skipped because its folder is unknown or refused.
     std::array<bool, kJunkItemCount> skipped{};
-    std::string finalMessage;  // empty unless cleaned
+    std::string finalMessage; // empty unless cleaned
     bool AllDeleted() const {
         for (bool a : allDeleted)
             if (!a) return false;
@@ -56,4 +56,4 @@ JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selec
 // because there were no more entries.
 bool ClearUrlCache(System& sys);
 
-}  // namespace zt
+} // namespace zt

@@ -5,8 +5,10 @@
 namespace zt {
 
 namespace {
-bool Stopped(const std::atomic<bool>* stop) { return stop && stop->load(); }
-}  // namespace
+bool Stopped(const std::atomic<bool>* stop) {
+    return stop && stop->load();
+}
+} // namespace
 
 bool MeasureJunkSizes(Registry& reg, System& sys, JunkSink& sink, const std::atomic<bool>* stop) {
     for (JunkItem item : kJunkMeasuringOrder) {
@@ -35,7 +37,7 @@ bool MeasureJunkSizes(Registry& reg, System& sys, JunkSink& sink, const std::ato
 namespace {
 // Passes results on only while the run has not been abandoned, under the run's lock.
 class GuardedSink : public JunkSink {
-public:
+  public:
     GuardedSink(std::mutex& lock, const std::atomic<bool>& abandoned, JunkSink& to)
         : lock_(lock), abandoned_(abandoned), to_(to) {}
     void OnJunkMeasured(const JunkMeasurement& m) override {
@@ -47,12 +49,12 @@ public:
         if (!abandoned_) to_.OnJunkMeasuringFinished();
     }
 
-private:
+  private:
     std::mutex& lock_;
     const std::atomic<bool>& abandoned_;
     JunkSink& to_;
 };
-}  // namespace
+} // namespace
 
 CJunkMeasureWorker::CJunkMeasureWorker(Registry& reg, System& sys) : reg_(reg), sys_(sys) {}
 
@@ -75,8 +77,8 @@ void CJunkMeasureWorker::Start(JunkSink& sink, std::function<void()> atThreadSta
     auto run = std::make_shared<Run>();
     run->sink = &sink;
     std::lock_guard<std::mutex> hold(runsLock_);
-    runs_.emplace_back(run, std::thread(&CJunkMeasureWorker::Body, std::ref(reg_), std::ref(sys_), run,
-                                        std::move(atThreadStart)));
+    runs_.emplace_back(run, std::thread(&CJunkMeasureWorker::Body, std::ref(reg_), std::ref(sys_),
+                                        run, std::move(atThreadStart)));
 }
 
 void CJunkMeasureWorker::Abandon() {
@@ -113,7 +115,8 @@ void CJunkMeasureWorker::Wait() {
         std::lock_guard<std::mutex> hold(runsLock_);
         runs.swap(runs_);
     }
-    for (auto& [run, thread] : runs) thread.join();
+    for (auto& [run, thread] : runs)
+        thread.join();
 }
 
-}  // namespace zt
+} // namespace zt

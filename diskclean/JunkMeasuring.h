@@ -29,7 +29,7 @@ struct JunkMeasurement {
 };
 
 class JunkSink {
-public:
+  public:
     virtual ~JunkSink() = default;
     // One call per place, in measuring order, from the measuring thread.
     virtual void OnJunkMeasured(const JunkMeasurement& m) = 0;
@@ -49,7 +49,7 @@ bool MeasureJunkSizes(Registry& reg, System& sys, JunkSink& sink,
 // send, to a window). The registry and system must outlive this object, whose destructor
 // abandons and waits for its threads (each stops at its next file).
 class CJunkMeasureWorker {
-public:
+  public:
     CJunkMeasureWorker(Registry& reg, System& sys);
     ~CJunkMeasureWorker();
     CJunkMeasureWorker(const CJunkMeasureWorker&) = delete;
@@ -64,9 +64,9 @@ public:
     // Waits until every thread started so far has ended.
     void Wait();
 
-private:
+  private:
     struct Run {
-        std::mutex lock;  // held while the sink is called and while abandoning
+        std::mutex lock; // held while the sink is called and while abandoning
         JunkSink* sink = nullptr;
         std::atomic<bool> abandoned{false};
         std::atomic<bool> finished{false};
@@ -81,4 +81,4 @@ private:
     std::vector<std::pair<std::shared_ptr<Run>, std::thread>> runs_;
 };
 
-}  // namespace zt
+} // namespace zt

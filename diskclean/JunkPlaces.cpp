@@ -10,7 +10,6 @@ namespace zt {
 namespace {
 
 struct PlaceInfo {
-    int checkBox;
     const char* templateText;
     const char* captionFormat;
     const char* name;
@@ -19,27 +18,31 @@ struct PlaceInfo {
 
 const PlaceInfo& Info(JunkItem item) {
     static constexpr PlaceInfo kInfo[kJunkItemCount] = {
-        {1059, "Clean the Recycle Bin", "Clean the Recycle Bin (%s)", "recycle-bin", false},
-        {1055, "Clean the cookies", "Clean the cookies (%s)", "cookies", true},
-        {1056, "Clean the user temporary folder", "Clean the user temporary folder (%s)",
-         "user-temp", false},
-        {1061, "Clean the system temporary folder", "Clean the system temporary folder (%s)",
+        {"Clean the Recycle Bin", "Clean the Recycle Bin (%s)", "recycle-bin", false},
+        {"Clean the cookies", "Clean the cookies (%s)", "cookies", true},
+        {"Clean the user temporary folder", "Clean the user temporary folder (%s)", "user-temp",
+         false},
+        {"Clean the system temporary folder", "Clean the system temporary folder (%s)",
          "system-temp", false},
-        {1057, "Clean the internet cache files", "Clean the internet cache files (%s)",
-         "internet-cache", true},
+        {"Clean the internet cache files", "Clean the internet cache files (%s)", "internet-cache",
+         true},
     };
     return kInfo[static_cast<std::size_t>(item)];
 }
 
-bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsDriveLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 // "C:" / "C:\" or "\\server\share" with nothing below.
 bool IsRootPath(std::string_view p) {
-    while (!p.empty() && p.back() == '\\') p.remove_suffix(1);
+    while (!p.empty() && p.back() == '\\')
+        p.remove_suffix(1);
     if (p.size() == 2 && p[1] == ':') return true;
     if (p.rfind("\\\\", 0) == 0) {
         auto server = p.find('\\', 2);
-        return server == std::string_view::npos || p.find('\\', server + 1) == std::string_view::npos;
+        return server == std::string_view::npos ||
+               p.find('\\', server + 1) == std::string_view::npos;
     }
     return false;
 }
@@ -49,12 +52,17 @@ bool IsAbsolutePath(std::string_view p) {
     return p.size() > 2 && p[0] == '\\' && p[1] == '\\';
 }
 
-}  // namespace
+} // namespace
 
-int JunkCheckBoxId(JunkItem item) { return Info(item).checkBox; }
-std::string_view JunkTemplateText(JunkItem item) { return Info(item).templateText; }
-std::string_view JunkPlaceName(JunkItem item) { return Info(item).name; }
-bool JunkKeepsIndexFiles(JunkItem item) { return Info(item).keepIndexFiles; }
+std::string_view JunkTemplateText(JunkItem item) {
+    return Info(item).templateText;
+}
+std::string_view JunkPlaceName(JunkItem item) {
+    return Info(item).name;
+}
+bool JunkKeepsIndexFiles(JunkItem item) {
+    return Info(item).keepIndexFiles;
+}
 
 std::string JunkCaption(JunkItem item, std::uint64_t bytes) {
     std::string size = FormatSize(bytes);
@@ -86,8 +94,9 @@ void RemoveTrailingBackslash(std::string& path) {
 }
 
 std::optional<std::string> GetSystemTempFolder(Registry& reg, System& sys) {
-    RegKey key(reg, reg.OpenKeyAllAccess(RootHandle(kLocalMachine),
-                                         "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"));
+    RegKey key(reg, reg.OpenKeyAllAccess(
+                        RootHandle(kLocalMachine),
+                        "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"));
     if (!key) return std::nullopt;
     char buf[kJunkPathBufferBytes];
     std::uint32_t type = kRegNone;
@@ -123,15 +132,22 @@ bool IsJunkFolderAcceptable(System& sys, std::string_view folder) {
 std::optional<std::string> GetJunkFolder(Registry& reg, System& sys, JunkItem item) {
     std::optional<std::string> folder;
     switch (item) {
-    case JunkItem::RecycleBin: return std::nullopt;
-    case JunkItem::Cookies: folder = sys.GetKnownFolder(KnownFolder::Cookies); break;
-    case JunkItem::InternetCache: folder = sys.GetKnownFolder(KnownFolder::InternetCache); break;
+    case JunkItem::RecycleBin:
+        return std::nullopt;
+    case JunkItem::Cookies:
+        folder = sys.GetKnownFolder(KnownFolder::Cookies);
+        break;
+    case JunkItem::InternetCache:
+        folder = sys.GetKnownFolder(KnownFolder::InternetCache);
+        break;
     case JunkItem::UserTemp: {
         std::string temp = sys.GetTempFolder();
         if (!temp.empty() && temp.size() < kJunkPathBufferBytes) folder = temp;
         break;
     }
-    case JunkItem::SystemTemp: folder = GetSystemTempFolder(reg, sys); break;
+    case JunkItem::SystemTemp:
+        folder = GetSystemTempFolder(reg, sys);
+        break;
     }
     if (!folder) return std::nullopt;
     RemoveTrailingBackslash(*folder);
@@ -150,4 +166,4 @@ std::uint64_t GetRecycleBinTotal(System& sys) {
     return total;
 }
 
-}  // namespace zt
+} // namespace zt

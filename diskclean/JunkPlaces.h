@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/Registry.h"
-#include "engine/System.h"
+#include "seams/Registry.h"
+#include "seams/System.h"
 
 namespace zt {
 
@@ -22,8 +22,6 @@ inline constexpr std::array<JunkItem, kJunkItemCount> kJunkMeasuringOrder = {
 // Folder paths are held in buffers of this many bytes, so a path has at most 519 characters.
 inline constexpr std::size_t kJunkPathBufferBytes = 520;
 
-// The page's check box for the place (1059, 1055, 1056, 1061, 1057).
-int JunkCheckBoxId(JunkItem item);
 // The check box's template text, shown until a size is known ("Clean the cookies").
 std::string_view JunkTemplateText(JunkItem item);
 // The check box's text once measured: "Clean the cookies (1.50 KB)".
@@ -59,4 +57,4 @@ bool IsJunkFolderAcceptable(System& sys, std::string_view folder);
 // The sum of every drive's Recycle Bin in the logical drive mask; failed queries add nothing.
 std::uint64_t GetRecycleBinTotal(System& sys);
 
-}  // namespace zt
+} // namespace zt

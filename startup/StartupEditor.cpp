@@ -34,7 +34,8 @@ std::string FinalText(const StartupDeletionOutcome& outcome) {
         if (items.empty()) return;
         text += "\n\n";
         text += heading;
-        for (const auto& item : items) text += "\n" + item;
+        for (const auto& item : items)
+            text += "\n" + item;
     };
     note(kNotBackedUpNote, outcome.notBackedUp);
     note(kFolderUnknownNote, outcome.folderUnknown);
@@ -42,7 +43,7 @@ std::string FinalText(const StartupDeletionOutcome& outcome) {
 }
 
 class DeletionRun {
-public:
+  public:
     DeletionRun(Registry& reg, System& sys, CRegFileWriter& writer, UserPrompt& prompt,
                 StartupDeletionOutcome& outcome)
         : reg_(reg), sys_(sys), writer_(writer), prompt_(prompt), outcome_(outcome) {}
@@ -52,8 +53,10 @@ public:
     // True when the row is done with and leaves the list.
     bool Handle(const StartupEntry& row) {
         switch (row.kind) {
-        case StartupEntryKind::RegistryValue: return DeleteValue(row);
-        case StartupEntryKind::StartupFolderFile: return DeleteFolderFile(row);
+        case StartupEntryKind::RegistryValue:
+            return DeleteValue(row);
+        case StartupEntryKind::StartupFolderFile:
+            return DeleteFolderFile(row);
         case StartupEntryKind::WinlogonUserinit:
             return ResetWinlogon(row, "Userinit", DefaultUserinit(sys_));
         case StartupEntryKind::WinlogonShell:
@@ -62,7 +65,7 @@ public:
         return true;
     }
 
-private:
+  private:
     bool DeleteValue(const StartupEntry& row) {
         const std::string& location = row.location;
         RootKey root = kLocalMachine;
@@ -117,7 +120,7 @@ private:
     StartupDeletionOutcome& outcome_;
 };
 
-}  // namespace
+} // namespace
 
 StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFileWriter& writer,
                                              StartupRowModel& rows, UserPrompt& prompt,
@@ -159,7 +162,7 @@ StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFil
                 continue;
             }
             if (!run.Handle(rows.RowEntry(n))) {
-                ++n;  // kept: the entry is still there
+                ++n; // kept: the entry is still there
                 continue;
             }
             // The row below moves up into index n and is examined next.
@@ -183,8 +186,10 @@ std::string TrimCommandLine(std::string_view text) {
     auto blank = [](char c) {
         return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
     };
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
     return std::string(text);
 }
 
@@ -213,4 +218,4 @@ StartupAddition AddStartupItem(Registry& reg, std::string_view commandLine) {
     return result;
 }
 
-}  // namespace zt
+} // namespace zt

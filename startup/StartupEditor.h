@@ -8,16 +8,16 @@
 #include <vector>
 
 #include "backup/RegFileWriter.h"
-#include "engine/Registry.h"
-#include "engine/System.h"
-#include "engine/UserPrompt.h"
+#include "seams/Registry.h"
+#include "seams/System.h"
+#include "seams/UserPrompt.h"
 #include "startup/StartupEntry.h"
 
 namespace zt {
 
 // The list that deletion works on: the page's list control, or the console tool's rows.
 class StartupRowModel {
-public:
+  public:
     virtual ~StartupRowModel() = default;
     virtual int RowCount() const = 0;
     virtual bool IsRowChecked(int index) const = 0;
@@ -41,7 +41,7 @@ inline constexpr std::string_view kFolderUnknownNote =
 struct StartupDeletionOutcome {
     bool nothingSelected = false;
     bool cancelled = false;
-    std::string backupFile;  // empty when no backup was begun
+    std::string backupFile; // empty when no backup was begun
     int rowsRemoved = 0;
     // "location\name" of registry entries kept because their export failed; their rows stay.
     std::vector<std::string> notBackedUp;
@@ -70,7 +70,7 @@ std::string TrimCommandLine(std::string_view commandLine);
 
 struct StartupAddition {
     std::string valueName;
-    std::string command;  // as written
+    std::string command; // as written
     bool written = false;
 };
 
@@ -78,4 +78,4 @@ struct StartupAddition {
 // DeriveValueName, replacing a value of that name. The caller enumerates afterwards.
 StartupAddition AddStartupItem(Registry& reg, std::string_view commandLine);
 
-}  // namespace zt
+} // namespace zt

@@ -8,26 +8,26 @@ namespace zt {
 
 // Stored as the row's item data; the numbers are fixed.
 enum class StartupEntryKind : std::int32_t {
-    RegistryValue = 0,      // a value in a startup key: key = location, value = name
-    StartupFolderFile = 1,  // a file in a startup folder
-    WinlogonUserinit = 2,   // extra programs in Winlogon "Userinit"
-    WinlogonShell = 3,      // extra programs in Winlogon "Shell"
+    RegistryValue = 0,     // a value in a startup key: key = location, value = name
+    StartupFolderFile = 1, // a file in a startup folder
+    WinlogonUserinit = 2,  // extra programs in Winlogon "Userinit"
+    WinlogonShell = 3,     // extra programs in Winlogon "Shell"
 };
 
 // "RegistryValue", "StartupFolderFile", ...; "Unknown" for any other number.
 std::string_view StartupEntryKindName(StartupEntryKind kind);
 
 struct StartupEntry {
-    int number = 0;        // "No." column: row count + 1 when appended, never renumbered
-    std::string name;      // "Startup Item": value name, "load"/"run", "Userinit"/"Shell", file name
-    std::string command;   // "Command"
-    std::string location;  // "Location": "HKLM\..."/"HKCU\...", "Common Startup" or "Startup"
+    int number = 0;       // "No." column: row count + 1 when appended, never renumbered
+    std::string name;     // "Startup Item": value name, "load"/"run", "Userinit"/"Shell", file name
+    std::string command;  // "Command"
+    std::string location; // "Location": "HKLM\..."/"HKCU\...", "Common Startup" or "Startup"
     StartupEntryKind kind = StartupEntryKind::RegistryValue;
 };
 
 // Receives the rows of one enumeration: the page's list and the console tool implement it.
 class StartupEntrySink {
-public:
+  public:
     virtual ~StartupEntrySink() = default;
     // Every enumeration starts from an empty list.
     virtual void ClearStartupRows() = 0;
@@ -35,4 +35,4 @@ public:
     virtual void AddStartupRow(const StartupEntry& entry) = 0;
 };
 
-}  // namespace zt
+} // namespace zt

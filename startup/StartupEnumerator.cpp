@@ -42,7 +42,7 @@ bool EndsWithLower(std::string_view text, std::string_view suffix) {
            LowerAscii(text.substr(text.size() - suffix.size())) == suffix;
 }
 
-}  // namespace
+} // namespace
 
 void StartupEnumerator::EnumerateStartupEntries(StartupEntrySink& sink) {
     sink_ = &sink;
@@ -173,7 +173,8 @@ void StartupEnumerator::ListWinlogonValue(HKey key, std::string_view valueName,
     text = RemoveAll(std::move(text), withComma);
     text = RemoveAll(std::move(text), defaultName);
     text = ReplaceAll(std::move(text), ".exe,", ".exe ");
-    if (!text.empty()) AppendStartupRow(std::string(valueName), std::move(text), currentLocation_, kind);
+    if (!text.empty())
+        AppendStartupRow(std::string(valueName), std::move(text), currentLocation_, kind);
 }
 
 void StartupEnumerator::ListStartupFolder(const std::string& folder, std::string_view location) {
@@ -209,12 +210,16 @@ void StartupEnumerator::AppendStartupRow(std::string name, std::string command,
 
 std::string_view StartupEntryKindName(StartupEntryKind kind) {
     switch (kind) {
-    case StartupEntryKind::RegistryValue: return "RegistryValue";
-    case StartupEntryKind::StartupFolderFile: return "StartupFolderFile";
-    case StartupEntryKind::WinlogonUserinit: return "WinlogonUserinit";
-    case StartupEntryKind::WinlogonShell: return "WinlogonShell";
+    case StartupEntryKind::RegistryValue:
+        return "RegistryValue";
+    case StartupEntryKind::StartupFolderFile:
+        return "StartupFolderFile";
+    case StartupEntryKind::WinlogonUserinit:
+        return "WinlogonUserinit";
+    case StartupEntryKind::WinlogonShell:
+        return "WinlogonShell";
     }
     return "Unknown";
 }
 
-}  // namespace zt
+} // namespace zt

@@ -4,15 +4,15 @@
 #include <string>
 #include <string_view>
 
-#include "engine/PathJudge.h"
-#include "engine/Registry.h"
-#include "engine/System.h"
+#include "scan/PathJudge.h"
+#include "seams/Registry.h"
+#include "seams/System.h"
 #include "startup/StartupEntry.h"
 
 namespace zt {
 
 class StartupEnumerator {
-public:
+  public:
     StartupEnumerator(Registry& reg, System& sys)
         : reg_(reg), sys_(sys), judge_(reg, sys, std::string(kDefaultProgramExtensions)) {}
 
@@ -28,7 +28,7 @@ public:
     // Rows appended since the last enumeration began.
     int rowCount() const { return rowCount_; }
 
-private:
+  private:
     void ListKeyValues(HKey key, std::string_view keyPath);
     void WalkRunOnceExKey(HKey key, const std::string& keyPath);
     void ListRegistryKey(RootKey root, std::string_view keyPath);
@@ -42,7 +42,7 @@ private:
 
     Registry& reg_;
     System& sys_;
-    PathJudge judge_;  // only its environment expansion is used
+    PathJudge judge_; // only its environment expansion is used
     StartupEntrySink* sink_ = nullptr;
     int rowCount_ = 0;
     RootKey currentRoot_ = kLocalMachine;
@@ -51,4 +51,4 @@ private:
     std::int32_t keyDepth_ = 0;
 };
 
-}  // namespace zt
+} // namespace zt

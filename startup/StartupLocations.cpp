@@ -27,7 +27,7 @@ std::optional<std::string> StartupFolder(Registry& reg, System& sys, KnownFolder
     return ShellFolderValue(reg, root, valueName);
 }
 
-}  // namespace
+} // namespace
 
 std::optional<std::string> GetCommonStartupFolder(Registry& reg, System& sys) {
     return StartupFolder(reg, sys, KnownFolder::CommonStartup, kLocalMachine, "Common Startup");
@@ -44,7 +44,9 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
     return path;
 }
 
-std::string DefaultUserinit(System& sys) { return sys.SystemFolder() + "\\userinit.exe,"; }
+std::string DefaultUserinit(System& sys) {
+    return sys.SystemFolder() + "\\userinit.exe,";
+}
 
 std::string LowerAscii(std::string_view text) {
     std::string out(text);
@@ -53,4 +55,4 @@ std::string LowerAscii(std::string_view text) {
     return out;
 }
 
-}  // namespace zt
+} // namespace zt

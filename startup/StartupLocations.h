@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/Registry.h"
-#include "engine/System.h"
+#include "seams/Registry.h"
+#include "seams/System.h"
 
 namespace zt {
 
@@ -47,4 +47,4 @@ inline constexpr std::string_view kDefaultShell = "Explorer.exe";
 // ASCII lower case, as the startup texts are compared.
 std::string LowerAscii(std::string_view text);
 
-}  // namespace zt
+} // namespace zt

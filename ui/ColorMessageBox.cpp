@@ -1,7 +1,6 @@
 #include "ui/ColorMessageBox.h"
 #include "ui/ToolTip.h"
 
-#include "engine/SettingsStore.h"
 #include "ui/MessageBox.h"
 #include "ui/MessageBoxLogic.h"
 #include "ui/UiContext.h"
@@ -34,7 +33,7 @@ BoxRect ToBox(const RECT& r) {
 
 CColorMessageBox::CColorMessageBox(std::string_view text, std::string_view caption, unsigned type,
                                    HICON icon)
-    : CGradientDialog(MessageBoxTemplate(), kProgramIcon), text_(text), caption_(caption),
+    : CGradientDialog(MessageBoxTemplate(), GetAppArtwork().icon), text_(text), caption_(caption),
       type_(type), icon_(icon) {}
 
 CColorMessageBox::~CColorMessageBox() {
@@ -57,10 +56,9 @@ bool CColorMessageBox::OnInitDialog() {
     SetStandardSkin();
     SetGradientColours(kGradientTop, kGradientBottom);
     CGradientDialog::OnInitDialog();
-    // Read here, with its own default, so a fresh profile leaves this box alone silent.
-    const SettingsStore* store = AppSettings();
-    bool silenced = store ? store->ReadBool(settings::ButtonSilence, true) : true;
-    SetButtonSounds(!silenced, kWaveHover, kWaveClick);
+    // Asked here so a change on the Settings page applies to the next box.
+    const AppArtwork& art = GetAppArtwork();
+    SetButtonSounds(ButtonSoundsWanted(), art.waveHover, art.waveClick);
 
     HWND label = Item(kIdText);
     RECT labelRect = ChildRect(label);

@@ -1,4 +1,6 @@
 #include "ui/GradientDialog.h"
+
+#include "ui/UiContext.h"
 #include "ui/ToolTip.h"
 
 #include <algorithm>
@@ -69,8 +71,9 @@ void CGradientDialog::SetButtonSkin(COLORREF transparent, UINT normal, UINT hove
 }
 
 void CGradientDialog::SetStandardSkin(bool now) {
-    SetButtonSkin(kSkinTransparent, kSkinBitmapNormal, kSkinBitmapHover, kSkinBitmapPressed,
-                  kSkinBitmapDisabled, now);
+    const AppArtwork& art = GetAppArtwork();
+    SetButtonSkin(kSkinTransparent, art.skinNormal, art.skinHover, art.skinPressed,
+                  art.skinDisabled, now);
 }
 
 CLinkLabel* CGradientDialog::AddLink(int id, std::string_view highlight, std::string_view target,

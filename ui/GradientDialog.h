@@ -18,14 +18,6 @@ namespace zt {
 inline constexpr COLORREF kGradientTop = RGB(228, 239, 252);
 inline constexpr COLORREF kGradientBottom = RGB(242, 250, 251);
 inline constexpr COLORREF kSkinTransparent = RGB(255, 0, 255);
-// The program's button artwork and sounds (the same numbers as app/res/resource.h).
-inline constexpr UINT kSkinBitmapDisabled = 129;
-inline constexpr UINT kSkinBitmapHover = 130;
-inline constexpr UINT kSkinBitmapNormal = 131;
-inline constexpr UINT kSkinBitmapPressed = 132;
-inline constexpr UINT kWaveClick = 1009;
-inline constexpr UINT kWaveHover = 1010;
-inline constexpr UINT kProgramIcon = 128;
 
 class CGradientDialog : public CDialog {
   public:
@@ -56,7 +48,7 @@ class CGradientDialog : public CDialog {
     // Where the gradient goes and its colours; the main window paints more than one.
     virtual void GradientArea(RECT& area, COLORREF& top, COLORREF& bottom);
 
-    // The program's standard skin: bitmaps 131, 130, 132, 129 over magenta.
+    // The program's standard skin (its AppArtwork bitmaps) over magenta.
     void SetStandardSkin(bool now = false);
     void SetSilent(bool silent) { silent_ = silent; }
     bool IsSilent() const { return silent_; }

@@ -5,10 +5,9 @@
 namespace zt {
 
 HWND CreateControlTooltips(HWND dialog, std::initializer_list<std::pair<int, const char*>> tips) {
-    HWND tooltip = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                                     WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                                     CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr, nullptr,
-                                     nullptr);
+    HWND tooltip = ::CreateWindowExA(
+        WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr, nullptr, nullptr);
     if (!tooltip) return nullptr;
     ::SendMessageA(tooltip, TTM_ACTIVATE, FALSE, 0);
     ::SendMessageA(tooltip, TTM_SETMAXTIPWIDTH, 0, 300);
@@ -41,4 +40,4 @@ void CenterWindowOver(HWND hwnd, HWND over) {
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-}  // namespace zt
+} // namespace zt

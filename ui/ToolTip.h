@@ -15,4 +15,4 @@ HWND CreateControlTooltips(HWND dialog, std::initializer_list<std::pair<int, con
 // the work area of the screen.
 void CenterWindowOver(HWND hwnd, HWND over);
 
-}  // namespace zt
+} // namespace zt

@@ -1,9 +1,12 @@
 #include "ui/UiContext.h"
 
+#include <utility>
+
 namespace zt {
 namespace {
 HWND g_mainWindow = nullptr;
-const SettingsStore* g_settings = nullptr;
+AppArtwork g_artwork;
+std::function<bool()> g_soundsWanted;
 } // namespace
 
 void SetAppMainWindow(HWND hwnd) {
@@ -12,11 +15,17 @@ void SetAppMainWindow(HWND hwnd) {
 HWND AppMainWindow() {
     return g_mainWindow && ::IsWindow(g_mainWindow) ? g_mainWindow : nullptr;
 }
-void SetAppSettings(const SettingsStore* store) {
-    g_settings = store;
+void SetAppArtwork(const AppArtwork& artwork) {
+    g_artwork = artwork;
 }
-const SettingsStore* AppSettings() {
-    return g_settings;
+const AppArtwork& GetAppArtwork() {
+    return g_artwork;
+}
+void SetButtonSoundsWanted(std::function<bool()> wanted) {
+    g_soundsWanted = std::move(wanted);
+}
+bool ButtonSoundsWanted() {
+    return g_soundsWanted && g_soundsWanted();
 }
 
 } // namespace zt

@@ -1,16 +1,30 @@
 #pragma once
 // What the controls need to know about the running program: its main window (caption
-// fallback and centring of the message box) and its settings store (the message box's own
-// reading of ButtonSilence). The application sets both at start-up; both may stay unset.
+// fallback and centring of the message box), its artwork and whether the message box's
+// buttons sound. The application sets them at start-up; all may stay unset.
 #include <windows.h>
+
+#include <functional>
 
 namespace zt {
 
-class SettingsStore;
+// The program's own artwork and sounds, as resource ids of its module; 0 = none.
+struct AppArtwork {
+    UINT icon = 0;
+    UINT skinNormal = 0;
+    UINT skinHover = 0;
+    UINT skinPressed = 0;
+    UINT skinDisabled = 0;
+    UINT waveHover = 0;
+    UINT waveClick = 0;
+};
 
 void SetAppMainWindow(HWND hwnd);
 HWND AppMainWindow();
-void SetAppSettings(const SettingsStore* store);
-const SettingsStore* AppSettings();
+void SetAppArtwork(const AppArtwork& artwork);
+const AppArtwork& GetAppArtwork();
+// Asked each time a message box opens; unset means silent.
+void SetButtonSoundsWanted(std::function<bool()> wanted);
+bool ButtonSoundsWanted();
 
 } // namespace zt

@@ -72,7 +72,7 @@ std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Walk(Node* from, std::stri
         std::string_view part = subkey.substr(pos, end - pos);
         pos = end + 1;
         if (part.empty()) {
-            if (end == subkey.size()) break;  // a trailing backslash is harmless
+            if (end == subkey.size()) break; // a trailing backslash is harmless
             return nullptr;
         }
         auto child = current->Child(part);
@@ -112,11 +112,12 @@ HKey MemoryRegistry::CreateKey(HKey parent, std::string_view subkey) {
     return NewHandle(std::move(node), Access::AllAccess);
 }
 
-void MemoryRegistry::CloseKey(HKey key) { handles_.erase(key); }
+void MemoryRegistry::CloseKey(HKey key) {
+    handles_.erase(key);
+}
 
-bool MemoryRegistry::ReadValue(HKey key, std::string_view name, void* buffer,
-                               std::uint32_t size, std::uint32_t* type,
-                               std::uint32_t* dataSize) {
+bool MemoryRegistry::ReadValue(HKey key, std::string_view name, void* buffer, std::uint32_t size,
+                               std::uint32_t* type, std::uint32_t* dataSize) {
     if (buffer && size) std::memset(buffer, 0, size);
     Node* node = Resolve(key);
     if (!node) return false;
@@ -214,16 +215,18 @@ bool MemoryRegistry::DeleteValue(HKey key, std::string_view name) {
 namespace {
 void MarkDeleted(MemoryRegistry::Node& node) {
     node.deleted = true;
-    for (auto& c : node.children) MarkDeleted(*c);
+    for (auto& c : node.children)
+        MarkDeleted(*c);
 }
-}  // namespace
+} // namespace
 
 bool MemoryRegistry::DeleteKeyTree(HKey parent, std::string_view subkey) {
     Node* from = Resolve(parent);
     if (!from) return false;
     if (subkey.empty()) {
         // The platform empties the key itself but keeps it.
-        for (auto& c : from->children) MarkDeleted(*c);
+        for (auto& c : from->children)
+            MarkDeleted(*c);
         from->children.clear();
         from->values.clear();
         return true;
@@ -238,12 +241,13 @@ bool MemoryRegistry::DeleteKeyTree(HKey parent, std::string_view subkey) {
         leaf = subkey.substr(cut + 1);
     }
     if (!owner) return false;
-    auto it = std::find_if(owner->children.begin(), owner->children.end(),
-                           [&](const std::shared_ptr<Node>& c) { return NamesEqual(c->name, leaf); });
+    auto it =
+        std::find_if(owner->children.begin(), owner->children.end(),
+                     [&](const std::shared_ptr<Node>& c) { return NamesEqual(c->name, leaf); });
     if (it == owner->children.end()) return false;
     MarkDeleted(**it);
     owner->children.erase(it);
     return true;
 }
 
-}  // namespace zt
+} // namespace zt

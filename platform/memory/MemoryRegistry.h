@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/Registry.h"
+#include "seams/Registry.h"
 
 namespace zt {
 
 class MemoryRegistry : public Registry {
-public:
+  public:
     MemoryRegistry();
     ~MemoryRegistry() override;
 
@@ -26,9 +26,9 @@ public:
                     std::uint32_t size) override;
     bool EnumKey(HKey key, std::uint32_t index, std::string& name,
                  std::uint32_t bufferChars) override;
-    bool EnumValue(HKey key, std::uint32_t index, std::string& name,
-                   std::uint32_t nameBufferChars, std::uint32_t& type,
-                   std::vector<std::uint8_t>& data, std::uint32_t dataBufferBytes) override;
+    bool EnumValue(HKey key, std::uint32_t index, std::string& name, std::uint32_t nameBufferChars,
+                   std::uint32_t& type, std::vector<std::uint8_t>& data,
+                   std::uint32_t dataBufferBytes) override;
     std::optional<KeyInfo> QueryKeyInfo(HKey key) override;
     bool DeleteValue(HKey key, std::string_view name) override;
     bool DeleteKeyTree(HKey parent, std::string_view subkey) override;
@@ -42,7 +42,7 @@ public:
 
     struct Node;
 
-private:
+  private:
     struct Handle {
         std::shared_ptr<Node> node;
         Access access;
@@ -56,4 +56,4 @@ private:
     HKey nextHandle_ = 0x1000;
 };
 
-}  // namespace zt
+} // namespace zt

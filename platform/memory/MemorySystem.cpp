@@ -8,12 +8,14 @@ namespace zt {
 namespace {
 std::string Lower(std::string_view s) {
     std::string r(s);
-    for (auto& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (auto& c : r)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return r;
 }
 std::string Upper(std::string_view s) {
     std::string r(s);
-    for (auto& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (auto& c : r)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return r;
 }
 bool HasFolderPart(std::string_view s) {
@@ -26,10 +28,11 @@ bool HasExtension(std::string_view s) {
     return dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash);
 }
 std::string_view TrimBlanksAndDots(std::string_view s) {
-    while (!s.empty() && (s.back() == ' ' || s.back() == '.')) s.remove_suffix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '.'))
+        s.remove_suffix(1);
     return s;
 }
-}  // namespace
+} // namespace
 
 MemorySystem::MemorySystem() {
     AddFolder("C:\\");
@@ -47,7 +50,8 @@ std::string MemorySystem::Key(std::string_view path) {
     std::string k = Lower(path);
     for (auto& c : k)
         if (c == '/') c = '\\';
-    while (k.size() > 3 && k.back() == '\\') k.pop_back();
+    while (k.size() > 3 && k.back() == '\\')
+        k.pop_back();
     return k;
 }
 
@@ -73,7 +77,9 @@ void MemorySystem::AddFile(std::string_view path, std::uint64_t size, std::uint3
 void MemorySystem::SetEnvironment(std::string_view name, std::string_view value) {
     env_[Upper(name)] = std::string(value);
 }
-void MemorySystem::UnsetEnvironment(std::string_view name) { env_.erase(Upper(name)); }
+void MemorySystem::UnsetEnvironment(std::string_view name) {
+    env_.erase(Upper(name));
+}
 void MemorySystem::SetKnownFolder(KnownFolder folder, std::string_view path) {
     known_[folder] = std::string(path);
 }
@@ -173,7 +179,7 @@ bool MemorySystem::RemoveFolder(std::string_view path) {
     std::string prefix = k + "\\";
     auto child = entries_.lower_bound(prefix);
     if (child != entries_.end() && child->first.compare(0, prefix.size(), prefix) == 0)
-        return false;  // not empty
+        return false; // not empty
     entries_.erase(it);
     return true;
 }
@@ -207,7 +213,8 @@ std::optional<RecycleBinInfo> MemorySystem::QueryRecycleBin(std::string_view roo
 }
 
 bool MemorySystem::EmptyRecycleBin() {
-    for (auto& [root, info] : recycleBins) info = RecycleBinInfo{};
+    for (auto& [root, info] : recycleBins)
+        info = RecycleBinInfo{};
     return true;
 }
 
@@ -227,8 +234,9 @@ bool MemorySystem::DeleteUrlEntry(std::string_view sourceUrl) {
 }
 
 ShellResult MemorySystem::Execute(std::string_view verb, std::string_view file,
-                                       std::string_view parameters, int show, bool wait) {
-    executions.push_back({std::string(verb), std::string(file), std::string(parameters), show, wait});
+                                  std::string_view parameters, int show, bool wait) {
+    executions.push_back(
+        {std::string(verb), std::string(file), std::string(parameters), show, wait});
     ShellResult r;
     r.started = shellExecuteSucceeds;
     r.waited = shellExecuteSucceeds && wait;
@@ -271,13 +279,15 @@ OutFileHandle MemorySystem::CreateOutFile(std::string_view path) {
         return kNoOutFile;
     }
     auto existing = entries_.find(k);
-    if (existing != entries_.end() && (existing->second.attributes & (kAttrDirectory | kAttrReadOnly))) {
+    if (existing != entries_.end() &&
+        (existing->second.attributes & (kAttrDirectory | kAttrReadOnly))) {
         lastFileError_ = "Access denied.";
         return kNoOutFile;
     }
     for (const auto& [h, open] : outFiles_)
         if (open == k) {
-            lastFileError_ = "The process cannot access the file because it is being used by another process.";
+            lastFileError_ =
+                "The process cannot access the file because it is being used by another process.";
             return kNoOutFile;
         }
     if (auto old = contents_.find(k); old != contents_.end()) freeBytes += old->second.size();
@@ -315,4 +325,4 @@ bool MemorySystem::CloseOutFile(OutFileHandle file) {
     return true;
 }
 
-}  // namespace zt
+} // namespace zt

@@ -5,26 +5,27 @@
 #include <string>
 #include <vector>
 
-#include "engine/System.h"
+#include "seams/System.h"
 
 namespace zt {
 
 class MemorySystem : public System {
-public:
+  public:
     MemorySystem();
 
     // Setup for tests.
-    void AddFile(std::string_view path, std::uint64_t size = 0, std::uint32_t attributes = kAttrArchive);
+    void AddFile(std::string_view path, std::uint64_t size = 0,
+                 std::uint32_t attributes = kAttrArchive);
     void AddFolder(std::string_view path, std::uint32_t attributes = kAttrDirectory);
     void SetEnvironment(std::string_view name, std::string_view value);
     void UnsetEnvironment(std::string_view name);
     void SetKnownFolder(KnownFolder folder, std::string_view path);
     // Folders the program search looks in, in order.
     std::vector<std::string> searchFolders;
-    std::map<std::string, std::string> shortcuts;  // link path (lower case) -> target
+    std::map<std::string, std::string> shortcuts; // link path (lower case) -> target
     std::vector<UrlCacheEntry> urlCache;
-    std::map<std::string, RecycleBinInfo> recycleBins;  // "C:\" -> contents
-    std::uint32_t logicalDrives = 1u << 2;              // C:
+    std::map<std::string, RecycleBinInfo> recycleBins; // "C:\" -> contents
+    std::uint32_t logicalDrives = 1u << 2;             // C:
     LocalTime now{2026, 12, 8, 15, 30, 0, 0, 2};
     std::string tempFolder = "C:\\Temp\\";
     std::string systemDirectory = "C:\\windows\\system32";
@@ -37,11 +38,11 @@ public:
     };
     std::vector<Execution> executions;
     bool shellExecuteSucceeds = true;
-    std::vector<std::string> undeletable;  // paths whose deletion fails
+    std::vector<std::string> undeletable; // paths whose deletion fails
     // Output files: bytes the disk still takes (writes beyond fail as on a full disk), the
     // time stamp new and written files get, and creations that fail.
     std::uint64_t freeBytes = ~std::uint64_t{0};
-    std::int64_t fileClock = 1765207800;  // seconds since 1970
+    std::int64_t fileClock = 1765207800; // seconds since 1970
     std::vector<std::string> uncreatable;
     void SetLastWriteTime(std::string_view path, std::int64_t time);
     // Content of a file written through the output-file calls (or planted), or none.
@@ -70,8 +71,8 @@ public:
     bool EmptyRecycleBin() override;
     bool WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) override;
     bool DeleteUrlEntry(std::string_view sourceUrl) override;
-    ShellResult Execute(std::string_view verb, std::string_view file,
-                             std::string_view parameters, int show, bool wait) override;
+    ShellResult Execute(std::string_view verb, std::string_view file, std::string_view parameters,
+                        int show, bool wait) override;
     std::optional<std::string> ResolveShortcut(std::string_view linkPath) override;
     LocalTime GetLocalTime() override { return now; }
     OutFileHandle CreateOutFile(std::string_view path) override;
@@ -79,21 +80,21 @@ public:
     bool CloseOutFile(OutFileHandle file) override;
     std::string LastFileError() override { return lastFileError_; }
 
-private:
+  private:
     struct Entry {
-        std::string path;  // as first written
+        std::string path; // as first written
         std::uint32_t attributes;
         std::uint64_t size;
         std::int64_t lastWriteTime = 0;
     };
     static std::string Key(std::string_view path);
-    std::map<std::string, Entry> entries_;  // key: lower-cased path
-    std::map<std::string, std::string> env_;  // key: upper-cased name
+    std::map<std::string, Entry> entries_;   // key: lower-cased path
+    std::map<std::string, std::string> env_; // key: upper-cased name
     std::map<KnownFolder, std::string> known_;
-    std::map<std::string, std::string> contents_;       // key: lower-cased path
-    std::map<OutFileHandle, std::string> outFiles_;     // handle -> key of its file
+    std::map<std::string, std::string> contents_;   // key: lower-cased path
+    std::map<OutFileHandle, std::string> outFiles_; // handle -> key of its file
     OutFileHandle nextOutFile_ = 0x100;
     std::string lastFileError_;
 };
 
-}  // namespace zt
+} // namespace zt

@@ -1,11 +1,11 @@
 #pragma once
 // The registry seam over the platform's ANSI registry interface.
-#include "engine/Registry.h"
+#include "seams/Registry.h"
 
 namespace zt {
 
 class Win32Registry : public Registry {
-public:
+  public:
     HKey OpenKey(HKey parent, std::string_view subkey, Access access) override;
     HKey CreateKey(HKey parent, std::string_view subkey) override;
     void CloseKey(HKey key) override;
@@ -16,9 +16,9 @@ public:
                     std::uint32_t size) override;
     bool EnumKey(HKey key, std::uint32_t index, std::string& name,
                  std::uint32_t bufferChars) override;
-    bool EnumValue(HKey key, std::uint32_t index, std::string& name,
-                   std::uint32_t nameBufferChars, std::uint32_t& type,
-                   std::vector<std::uint8_t>& data, std::uint32_t dataBufferBytes) override;
+    bool EnumValue(HKey key, std::uint32_t index, std::string& name, std::uint32_t nameBufferChars,
+                   std::uint32_t& type, std::vector<std::uint8_t>& data,
+                   std::uint32_t dataBufferBytes) override;
     bool EnumValueChecked(HKey key, std::uint32_t index, std::string& name,
                           std::uint32_t nameBufferChars, std::uint32_t& type,
                           std::vector<std::uint8_t>& data, std::uint32_t dataBufferBytes,
@@ -28,4 +28,4 @@ public:
     bool DeleteKeyTree(HKey parent, std::string_view subkey) override;
 };
 
-}  // namespace zt
+} // namespace zt

@@ -12,7 +12,9 @@
 namespace zt {
 
 namespace {
-std::string Z(std::string_view s) { return std::string(s); }
+std::string Z(std::string_view s) {
+    return std::string(s);
+}
 
 struct FindHandle {
     HANDLE h;
@@ -42,14 +44,13 @@ struct ComScope {
     }
 };
 
-template <class T>
-struct ComPtr {
+template <class T> struct ComPtr {
     T* p = nullptr;
     ~ComPtr() {
         if (p) p->Release();
     }
 };
-}  // namespace
+} // namespace
 
 std::optional<std::uint32_t> Win32System::GetAttributes(std::string_view path) {
     DWORD a = GetFileAttributesA(Z(path).c_str());
@@ -61,7 +62,7 @@ std::optional<std::string> Win32System::SearchProgramPath(std::string_view name,
                                                           std::string_view extension) {
     std::string n = Z(name);
     std::string e = Z(extension);
-    char buf[MAX_PATH * 2 + 2] = {};  // 522 characters
+    char buf[MAX_PATH * 2 + 2] = {}; // 522 characters
     DWORD got = SearchPathA(nullptr, n.c_str(), e.empty() ? nullptr : e.c_str(),
                             static_cast<DWORD>(sizeof buf), buf, nullptr);
     if (got == 0) return std::nullopt;
@@ -117,7 +118,9 @@ bool Win32System::EnumDirectory(std::string_view path,
     return true;
 }
 
-bool Win32System::RemoveFile(std::string_view path) { return DeleteFileA(Z(path).c_str()) != 0; }
+bool Win32System::RemoveFile(std::string_view path) {
+    return DeleteFileA(Z(path).c_str()) != 0;
+}
 
 bool Win32System::RemoveFolder(std::string_view path) {
     return RemoveDirectoryA(Z(path).c_str()) != 0;
@@ -128,8 +131,9 @@ bool Win32System::MakeFolder(std::string_view path) {
 }
 
 std::optional<std::string> Win32System::FinalPath(std::string_view path) {
-    FileHandle f{CreateFileA(Z(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
+    FileHandle f{CreateFileA(Z(path).c_str(), 0,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
     if (f.h == INVALID_HANDLE_VALUE) return std::nullopt;
     char buf[MAX_PATH * 4];
     DWORD got = GetFinalPathNameByHandleA(f.h, buf, sizeof buf, FILE_NAME_NORMALIZED);
@@ -142,13 +146,27 @@ std::optional<std::string> Win32System::FinalPath(std::string_view path) {
 std::optional<std::string> Win32System::GetKnownFolder(KnownFolder folder) {
     int csidl = CSIDL_APPDATA;
     switch (folder) {
-    case KnownFolder::AppData: csidl = CSIDL_APPDATA; break;
-    case KnownFolder::Cookies: csidl = CSIDL_COOKIES; break;
-    case KnownFolder::InternetCache: csidl = CSIDL_INTERNET_CACHE; break;
-    case KnownFolder::Fonts: csidl = CSIDL_FONTS; break;
-    case KnownFolder::Startup: csidl = CSIDL_STARTUP; break;
-    case KnownFolder::CommonStartup: csidl = CSIDL_COMMON_STARTUP; break;
-    case KnownFolder::ProgramFiles: csidl = CSIDL_PROGRAM_FILES; break;
+    case KnownFolder::AppData:
+        csidl = CSIDL_APPDATA;
+        break;
+    case KnownFolder::Cookies:
+        csidl = CSIDL_COOKIES;
+        break;
+    case KnownFolder::InternetCache:
+        csidl = CSIDL_INTERNET_CACHE;
+        break;
+    case KnownFolder::Fonts:
+        csidl = CSIDL_FONTS;
+        break;
+    case KnownFolder::Startup:
+        csidl = CSIDL_STARTUP;
+        break;
+    case KnownFolder::CommonStartup:
+        csidl = CSIDL_COMMON_STARTUP;
+        break;
+    case KnownFolder::ProgramFiles:
+        csidl = CSIDL_PROGRAM_FILES;
+        break;
     }
     char buf[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buf)))
@@ -177,7 +195,9 @@ std::string Win32System::WindowsFolder() {
     return std::string(buf, got);
 }
 
-std::uint32_t Win32System::LogicalDriveMask() { return ::GetLogicalDrives(); }
+std::uint32_t Win32System::LogicalDriveMask() {
+    return ::GetLogicalDrives();
+}
 
 std::string Win32System::GetModulePath() {
     std::vector<char> buf(MAX_PATH);
@@ -240,7 +260,7 @@ bool Win32System::DeleteUrlEntry(std::string_view sourceUrl) {
 }
 
 ShellResult Win32System::Execute(std::string_view verb, std::string_view file,
-                                      std::string_view parameters, int show, bool wait) {
+                                 std::string_view parameters, int show, bool wait) {
     std::string v = Z(verb), f = Z(file), p = Z(parameters);
     SHELLEXECUTEINFOA sei{};
     sei.cbSize = sizeof sei;
@@ -288,8 +308,8 @@ std::optional<std::string> Win32System::ResolveShortcut(std::string_view linkPat
 LocalTime Win32System::GetLocalTime() {
     SYSTEMTIME st;
     ::GetLocalTime(&st);
-    return LocalTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond,
-                     st.wMilliseconds, st.wDayOfWeek};
+    return LocalTime{st.wYear,   st.wMonth,  st.wDay,          st.wHour,
+                     st.wMinute, st.wSecond, st.wMilliseconds, st.wDayOfWeek};
 }
 
 OutFileHandle Win32System::CreateOutFile(std::string_view path) {
@@ -336,4 +356,4 @@ std::string Win32System::LastFileError() {
     return text;
 }
 
-}  // namespace zt
+} // namespace zt

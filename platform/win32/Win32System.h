@@ -1,11 +1,11 @@
 #pragma once
 // The file-system and shell seam over the platform's ANSI interfaces.
-#include "engine/System.h"
+#include "seams/System.h"
 
 namespace zt {
 
 class Win32System : public System {
-public:
+  public:
     std::optional<std::uint32_t> GetAttributes(std::string_view path) override;
     std::optional<std::string> SearchProgramPath(std::string_view name,
                                                  std::string_view extension) override;
@@ -27,8 +27,8 @@ public:
     bool EmptyRecycleBin() override;
     bool WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) override;
     bool DeleteUrlEntry(std::string_view sourceUrl) override;
-    ShellResult Execute(std::string_view verb, std::string_view file,
-                             std::string_view parameters, int show, bool wait) override;
+    ShellResult Execute(std::string_view verb, std::string_view file, std::string_view parameters,
+                        int show, bool wait) override;
     std::optional<std::string> ResolveShortcut(std::string_view linkPath) override;
     LocalTime GetLocalTime() override;
     OutFileHandle CreateOutFile(std::string_view path) override;
@@ -37,4 +37,4 @@ public:
     std::string LastFileError() override;
 };
 
-}  // namespace zt
+} // namespace zt

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/PathJudge.h"
-#include "engine/ScanEngine.h"
+#include "scan/PathJudge.h"
+#include "scan/ScanEngine.h"
 #include "platform/memory/MemoryRegistry.h"
 #include "platform/memory/MemorySystem.h"
 
@@ -16,7 +16,7 @@ namespace {
 using namespace zt;
 
 class Input {
-public:
+  public:
     Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
     bool Empty() const { return pos_ >= size_; }
     std::uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
@@ -34,42 +34,78 @@ public:
         return static_cast<std::size_t>(Byte()) * 16;
     }
 
-private:
+  private:
     const std::uint8_t* data_;
     std::size_t size_;
     std::size_t pos_ = 0;
 };
 
-const char* const kNames[] = {
-    "CLSID", "InprocServer32", "PersistentHandler", "ProxyStubClsid32", "command", "shell",
-    "open", ".txt", ".x", "OpenWithList", "OpenWithProgids", ".Current", ".Default", "Software",
-    "Wow6432Node", "Classes", "UserData", "VirtualStore", "TypeLib", "AppID", "Interface",
-    "{00000000-0000-0000-0000-000000000001}", "txtfile", "a", "", "Microsoft", "x\\y"};
+const char* const kNames[] = {"CLSID",
+                              "InprocServer32",
+                              "PersistentHandler",
+                              "ProxyStubClsid32",
+                              "command",
+                              "shell",
+                              "open",
+                              ".txt",
+                              ".x",
+                              "OpenWithList",
+                              "OpenWithProgids",
+                              ".Current",
+                              ".Default",
+                              "Software",
+                              "Wow6432Node",
+                              "Classes",
+                              "UserData",
+                              "VirtualStore",
+                              "TypeLib",
+                              "AppID",
+                              "Interface",
+                              "{00000000-0000-0000-0000-000000000001}",
+                              "txtfile",
+                              "a",
+                              "",
+                              "Microsoft",
+                              "x\\y"};
 
-const char* const kTexts[] = {
-    "C:\\gone\\x.dll", "C:\\windows\\system32\\real.dll", "c:\\windows\\SYSTEM32\\only32.dll",
-    "\"C:\\gone dir\\app.exe\" /x", "{00000000-0000-0000-0000-000000000001}",
-    "00000000-0000-0000-0000-000000000001", "%windir%\\x.wav", "C:\\", "A:\\x", "\"D:\\",
-    "real.dll", "C:\\a.b:c", "C:\\dir\\name.", "txtfile", "", "C:\\gone\\-x y,z(1)^|<>*%/"};
+const char* const kTexts[] = {"C:\\gone\\x.dll",
+                              "C:\\windows\\system32\\real.dll",
+                              "c:\\windows\\SYSTEM32\\only32.dll",
+                              "\"C:\\gone dir\\app.exe\" /x",
+                              "{00000000-0000-0000-0000-000000000001}",
+                              "00000000-0000-0000-0000-000000000001",
+                              "%windir%\\x.wav",
+                              "C:\\",
+                              "A:\\x",
+                              "\"D:\\",
+                              "real.dll",
+                              "C:\\a.b:c",
+                              "C:\\dir\\name.",
+                              "txtfile",
+                              "",
+                              "C:\\gone\\-x y,z(1)^|<>*%/"};
 
 // Start keys of the value areas, so rules get to run on random content.
-const char* const kStarts[] = {
-    "Software", "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls",
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts",
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "AppEvents\\Schemes\\Apps",
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", "SOFTWARE\\Microsoft\\Windows\\Help",
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths",
-    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32",
-    ".Default\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"};
+const char* const kStarts[] = {"Software",
+                               "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls",
+                               "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts",
+                               "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                               "AppEvents\\Schemes\\Apps",
+                               "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                               "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts",
+                               "SOFTWARE\\Microsoft\\Windows\\Help",
+                               "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths",
+                               "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32",
+                               ".Default\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"};
 
 const RootKey kRoots[] = {kClassesRoot, kCurrentUser, kLocalMachine, kUsers};
 
 class CheckingSink : public ScanSink {
-public:
+  public:
     void AddFinding(ScanRow row) override {
         if (row.path.size() >= kPathBufferBytes) std::abort();
-        if (row.path.empty() || row.path[row.path.size() - 1 - row.finding.valueName.size()] != '\\')
+        if (row.path.empty() ||
+            row.path[row.path.size() - 1 - row.finding.valueName.size()] != '\\')
             std::abort();
         if (row.valueText.empty() || row.reason.empty()) std::abort();
         if (row.finding.kind == FindingKind::Key && !row.finding.valueName.empty()) std::abort();
@@ -99,7 +135,7 @@ std::string Name(Input& in) {
     return in.Bytes(in.Length());
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Input in(data, size);
@@ -116,7 +152,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::uint8_t op = in.Byte();
             HKey current = stack.back().get();
             switch (op % 8) {
-            case 0: {  // a new root or start key
+            case 0: { // a new root or start key
                 RootKey root = kRoots[in.Byte() % std::size(kRoots)];
                 std::string path = (in.Byte() & 1) ? kStarts[in.Byte() % std::size(kStarts)] : "";
                 stack.clear();
@@ -124,7 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             }
             case 1:
-            case 2: {  // down into a child
+            case 2: { // down into a child
                 RegKey child(reg, reg.CreateKey(current, Name(in)));
                 if (child) stack.push_back(std::move(child));
                 break;
@@ -133,7 +169,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 if (stack.size() > 1) stack.pop_back();
                 break;
             case 4:
-            case 5: {  // a value of any type, often unterminated or oversized
+            case 5: { // a value of any type, often unterminated or oversized
                 std::uint32_t type = in.Byte() % 12;
                 std::string name = (in.Byte() & 1) ? std::string() : Name(in);
                 std::string value = Text(in);
@@ -145,7 +181,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 6:
                 sys.AddFile(Text(in));
                 break;
-            case 7: {  // a deep chain of keys
+            case 7: { // a deep chain of keys
                 std::size_t levels = in.Byte();
                 std::string name = Name(in);
                 for (std::size_t i = 0; i < levels && !name.empty(); ++i) {

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/Registry.h"
-#include "engine/ScanSink.h"
+#include "seams/Registry.h"
+#include "scan/ScanSink.h"
 
 namespace zt::test {
 
 class RecordingSink : public ScanSink {
-public:
+  public:
     void AddFinding(ScanRow row) override {
         std::lock_guard<std::mutex> lock(mutex);
         rows.push_back(std::move(row));
@@ -39,7 +39,8 @@ public:
     std::size_t CountUnder(const std::string& prefix) const {
         std::size_t n = 0;
         for (const auto& r : rows)
-            if (r.path.size() >= prefix.size() && NamesEqual(r.path.substr(0, prefix.size()), prefix))
+            if (r.path.size() >= prefix.size() &&
+                NamesEqual(r.path.substr(0, prefix.size()), prefix))
                 ++n;
         return n;
     }
@@ -56,19 +57,19 @@ public:
     std::function<void(std::size_t)> onFinding;
 };
 
-inline void SetString(Registry& reg, RootKey root, const std::string& path,
-                      const std::string& name, const std::string& data,
-                      std::uint32_t type = kRegSz) {
+inline void SetString(Registry& reg, RootKey root, const std::string& path, const std::string& name,
+                      const std::string& data, std::uint32_t type = kRegSz) {
     RegKey key(reg, reg.CreateKey(RootHandle(root), path));
-    reg.WriteValue(key.get(), name, type, data.c_str(), static_cast<std::uint32_t>(data.size() + 1));
+    reg.WriteValue(key.get(), name, type, data.c_str(),
+                   static_cast<std::uint32_t>(data.size() + 1));
 }
 inline void SetRaw(Registry& reg, RootKey root, const std::string& path, const std::string& name,
                    std::uint32_t type, const std::string& bytes) {
     RegKey key(reg, reg.CreateKey(RootHandle(root), path));
     reg.WriteValue(key.get(), name, type, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }
-inline void SetDword(Registry& reg, RootKey root, const std::string& path,
-                     const std::string& name, std::uint32_t n) {
+inline void SetDword(Registry& reg, RootKey root, const std::string& path, const std::string& name,
+                     std::uint32_t n) {
     RegKey key(reg, reg.CreateKey(RootHandle(root), path));
     reg.WriteDword(key.get(), name, n);
 }
@@ -76,4 +77,4 @@ inline void MakeKey(Registry& reg, RootKey root, const std::string& path) {
     reg.CloseKey(reg.CreateKey(RootHandle(root), path));
 }
 
-}  // namespace zt::test
+} // namespace zt::test

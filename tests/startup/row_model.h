@@ -10,7 +10,7 @@ namespace zt::test {
 
 struct RowModel : RowSink, StartupRowModel {
     std::vector<bool> checked;
-    std::vector<int> removed;  // indexes passed to RemoveRow, in order
+    std::vector<int> removed; // indexes passed to RemoveRow, in order
 
     void ClearStartupRows() override {
         RowSink::ClearStartupRows();
@@ -35,4 +35,4 @@ struct RowModel : RowSink, StartupRowModel {
     void CheckAll() { checked.assign(rows.size(), true); }
 };
 
-}  // namespace zt::test
+} // namespace zt::test

@@ -24,9 +24,10 @@ struct RowSink : StartupEntrySink {
     }
     std::vector<std::string> Names() const {
         std::vector<std::string> out;
-        for (const auto& r : rows) out.push_back(r.name);
+        for (const auto& r : rows)
+            out.push_back(r.name);
         return out;
     }
 };
 
-}  // namespace zt::test
+} // namespace zt::test

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/UserPrompt.h"
+#include "seams/UserPrompt.h"
 
 namespace zt::test {
 
@@ -14,7 +14,7 @@ struct ScriptedPrompt : UserPrompt {
         PromptButtons buttons;
     };
     std::vector<Shown> shown;
-    std::deque<int> answers;  // for questions; OK when empty
+    std::deque<int> answers; // for questions; OK when empty
 
     int Ask(std::string_view text, std::string_view caption, PromptButtons buttons) override {
         shown.push_back({std::string(text), std::string(caption), buttons});
@@ -26,4 +26,4 @@ struct ScriptedPrompt : UserPrompt {
     }
 };
 
-}  // namespace zt::test
+} // namespace zt::test

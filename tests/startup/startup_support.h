@@ -5,15 +5,15 @@
 #include <optional>
 #include <string>
 
-#include "engine/Registry.h"
-#include "engine/System.h"
+#include "seams/Registry.h"
+#include "seams/System.h"
 
 namespace zt::test {
 
 // Empties every startup key and value and both startup folders for the life of the object;
 // under Wine the previous contents come back when it goes.
 class StartupSandbox {
-public:
+  public:
     StartupSandbox(Registry& reg, System& sys);
     ~StartupSandbox();
     StartupSandbox(const StartupSandbox&) = delete;
@@ -22,7 +22,7 @@ public:
     const std::string& commonFolder() const { return commonFolder_; }
     const std::string& userFolder() const { return userFolder_; }
 
-private:
+  private:
     struct Saved;
     Registry& reg_;
     System& sys_;
@@ -39,10 +39,12 @@ void PlantShortcut(System& sys, const std::string& linkPath, const std::string& 
 std::optional<std::string> ReadWholeFile(System& sys, const std::string& path);
 
 // True when a file or folder exists.
-inline bool PathExists(System& sys, const std::string& path) { return sys.Exists(path); }
+inline bool PathExists(System& sys, const std::string& path) {
+    return sys.Exists(path);
+}
 
 // Writes a string value of the given type with its terminating zero.
-bool PlantString(Registry& reg, RootKey root, const std::string& keyPath,
-                 const std::string& name, const std::string& text, std::uint32_t type = kRegSz);
+bool PlantString(Registry& reg, RootKey root, const std::string& keyPath, const std::string& name,
+                 const std::string& text, std::uint32_t type = kRegSz);
 
-}  // namespace zt::test
+} // namespace zt::test

@@ -7,9 +7,15 @@
 
 namespace zt::test {
 
-std::unique_ptr<Registry> MakeRegistry() { return std::make_unique<MemoryRegistry>(); }
-std::unique_ptr<System> MakeSystem() { return std::make_unique<MemorySystem>(); }
-bool IsRealPlatform() { return false; }
+std::unique_ptr<Registry> MakeRegistry() {
+    return std::make_unique<MemoryRegistry>();
+}
+std::unique_ptr<System> MakeSystem() {
+    return std::make_unique<MemorySystem>();
+}
+bool IsRealPlatform() {
+    return false;
+}
 
 std::string ScratchFolder(System& sys) {
     static int counter = 0;
@@ -34,4 +40,4 @@ void SetEnv(System& sys, const std::string& name, const std::string& value) {
         mem.SetEnvironment(name, value);
 }
 
-}  // namespace zt::test
+} // namespace zt::test

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/Registry.h"
-#include "engine/System.h"
+#include "seams/Registry.h"
+#include "seams/System.h"
 
 namespace zt::test {
 
@@ -24,18 +24,18 @@ void SetEnv(System& sys, const std::string& name, const std::string& value);
 // A key below HKCU\Software\ZentroveTest unique to the running test; the whole tree is
 // deleted when the object goes.
 class ScratchKey {
-public:
+  public:
     explicit ScratchKey(Registry& reg);
     ~ScratchKey();
     ScratchKey(const ScratchKey&) = delete;
     ScratchKey& operator=(const ScratchKey&) = delete;
     const std::string& path() const { return path_; }
     RootKey root() const { return kCurrentUser; }
-    HKey Create(const std::string& sub = {});  // caller closes
+    HKey Create(const std::string& sub = {}); // caller closes
 
-private:
+  private:
     Registry& reg_;
     std::string path_;
 };
 
-}  // namespace zt::test
+} // namespace zt::test

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/AppSettingsLink.h"
 #include "support/wine_guard.h"
 
 int main(int argc, char** argv) {
@@ -15,6 +16,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "refusing to run: %s\n", why.c_str());
         return 3;
     }
+    // The program's artwork, as the program itself sets it at start-up.
+    zt::SetAppSettings(nullptr);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

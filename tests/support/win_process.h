@@ -43,8 +43,9 @@ inline std::string ReadAllFrom(std::FILE* f) {
     std::rewind(f);
     std::string text;
     char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
+        text.append(buf, n);
     return text;
 }
 
-}  // namespace zt::test
+} // namespace zt::test

@@ -12,16 +12,22 @@
 
 namespace zt::test {
 
-std::unique_ptr<Registry> MakeRegistry() { return std::make_unique<Win32Registry>(); }
-std::unique_ptr<System> MakeSystem() { return std::make_unique<Win32System>(); }
-bool IsRealPlatform() { return true; }
+std::unique_ptr<Registry> MakeRegistry() {
+    return std::make_unique<Win32Registry>();
+}
+std::unique_ptr<System> MakeSystem() {
+    return std::make_unique<Win32System>();
+}
+bool IsRealPlatform() {
+    return true;
+}
 
 std::string ScratchFolder(System& sys) {
     static std::atomic<int> counter{0};
     std::string base = sys.GetTempFolder() + "zt-scratch";
     CreateDirectoryA(base.c_str(), nullptr);
-    std::string path = base + "\\p" + std::to_string(GetCurrentProcessId()) + "-" +
-                       std::to_string(++counter);
+    std::string path =
+        base + "\\p" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
     // A leftover from an earlier run is emptied by the shell so each test starts clean.
     std::string doubleZero = path + std::string(2, '\0');
     SHFILEOPSTRUCTA op{};
@@ -43,10 +49,12 @@ void PlantFile(System&, const std::string& path, const std::string& content) {
     CloseHandle(f);
 }
 
-void PlantFolder(System&, const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); }
+void PlantFolder(System&, const std::string& path) {
+    CreateDirectoryA(path.c_str(), nullptr);
+}
 
 void SetEnv(System&, const std::string& name, const std::string& value) {
     SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str());
 }
 
-}  // namespace zt::test
+} // namespace zt::test

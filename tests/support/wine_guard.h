@@ -25,4 +25,4 @@ inline bool InMarkedWinePrefix(std::string& why) {
     return true;
 }
 
-}  // namespace zt::test
+} // namespace zt::test

@@ -34,8 +34,8 @@ static bool MakeShortcut(const std::string& link, const char* target, const char
 }
 
 static void WriteText(const std::string& path, const char* text, DWORD attributes) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes,
-                           nullptr);
+    HANDLE f =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
     if (f == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
     WriteFile(f, text, static_cast<DWORD>(lstrlenA(text)), &written, nullptr);

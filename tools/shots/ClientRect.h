@@ -19,4 +19,4 @@ inline void WriteClientRect(HWND window, const std::string& file) {
     }
 }
 
-}  // namespace zt
+} // namespace zt

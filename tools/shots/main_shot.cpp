@@ -16,10 +16,11 @@
 #include "app/DlgMain.h"
 #include "app/PumpWait.h"
 #include "app/RunAtStartup.h"
-#include "engine/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "ui/MessageBox.h"
+#include "app/AppSettingsLink.h"
 #include "ui/UiContext.h"
 #include "tools/shots/ClientRect.h"
 
@@ -28,8 +29,10 @@ int main(int argc, char** argv) {
     std::string rectFile;
     int seconds = 8;
     for (int i = 2; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "--rect") == 0) rectFile = argv[++i];
-        else if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::atoi(argv[++i]);
+        if (std::strcmp(argv[i], "--rect") == 0)
+            rectFile = argv[++i];
+        else if (std::strcmp(argv[i], "--seconds") == 0)
+            seconds = std::atoi(argv[++i]);
     }
     const char* names[] = {"scan", "startup", "cleandisk", "settings", "backup"};
     int tab = -1;
@@ -52,7 +55,8 @@ int main(int argc, char** argv) {
     // the program, so the registration is put back afterwards.
     std::optional<zt::RegValue> run;
     {
-        zt::RegKey key(registry, registry.OpenKeyRead(zt::RootHandle(zt::kLocalMachine), zt::kRunKeyPath));
+        zt::RegKey key(registry,
+                       registry.OpenKeyRead(zt::RootHandle(zt::kLocalMachine), zt::kRunKeyPath));
         if (key) run = registry.ReadValueWhole(key.get(), zt::kRunValueName);
     }
     // Reports and questions are answered at once, so only the window is photographed.
@@ -65,7 +69,7 @@ int main(int argc, char** argv) {
         zt::PumpUntil([&] { return !main.ScanPage().ScanInProgress(); }, 120000);
         if (page == "backup") {
             main.ScanPage().CleanSelected();
-            main.ScanPage().OnScanButton();  // the list shows what is left
+            main.ScanPage().OnScanButton(); // the list shows what is left
             zt::PumpUntil([&] { return !main.ScanPage().ScanInProgress(); }, 120000);
         }
         main.Tabs().SetActiveTab(tab);
@@ -77,7 +81,8 @@ int main(int argc, char** argv) {
         main.EndDialog(IDCANCEL);
     }
     {
-        zt::RegKey key(registry, registry.CreateKey(zt::RootHandle(zt::kLocalMachine), zt::kRunKeyPath));
+        zt::RegKey key(registry,
+                       registry.CreateKey(zt::RootHandle(zt::kLocalMachine), zt::kRunKeyPath));
         if (run)
             registry.WriteValue(key.get(), zt::kRunValueName, run->type, run->data.data(),
                                 static_cast<std::uint32_t>(run->data.size()));

@@ -9,15 +9,16 @@
 
 #include "app/AppContext.h"
 #include "app/PumpWait.h"
-#include "engine/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
+#include "app/AppSettingsLink.h"
 #include "ui/UiContext.h"
 
 namespace zt::test {
 
 class AppHarness {
-public:
+  public:
     AppHarness()
         : name_(std::string("ZtAppTest_") +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name()),
@@ -39,7 +40,7 @@ public:
     // The stored value, or -999 when absent.
     int Stored(std::string_view key) const { return store_.ReadInt(key, -999); }
 
-private:
+  private:
     Win32Registry registry_;
     Win32System system_;
     std::string name_;
@@ -74,4 +75,4 @@ inline bool IsTicked(HWND dialog, int id) {
     return ::SendMessageA(::GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-}  // namespace zt::test
+} // namespace zt::test

@@ -37,11 +37,9 @@ SIZE OuterSize(HWND hwnd) {
 
 // The outer size a window of template 134 gets, measured on a window made from it alone.
 SIZE TemplateOuterSize() {
-    HWND probe = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN),
-                                      nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR {
-                                          return FALSE;
-                                      },
-                                      0);
+    HWND probe = ::CreateDialogParamA(
+        ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
+        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
     SIZE s = OuterSize(probe);
     ::DestroyWindow(probe);
     return s;
@@ -62,7 +60,8 @@ TEST(MainWindow, FirstStartUsesDefaultsAndRegistersTheProgram) {
     EXPECT_EQ(h.Stored("ButtonSilence"), 0);
     EXPECT_EQ(h.Stored("SavePos"), 1);
     EXPECT_EQ(h.Stored("StartupMode"), 1);
-    for (auto key : settings::kScanSwitches) EXPECT_EQ(h.Stored(key), 1) << key;
+    for (auto key : settings::kScanSwitches)
+        EXPECT_EQ(h.Stored(key), 1) << key;
     EXPECT_TRUE(NamesEqual(RunValue(h.registry()), CDlgMain::ExecutablePath()));
 
     // Template size, centred on the screen.
@@ -95,7 +94,7 @@ TEST(MainWindow, ExitAndEscapeOnTheScanPageCloseTheWindow) {
     {
         CDlgMain main(h.app());
         ASSERT_TRUE(main.Create(nullptr));
-        Click(main.ScanPage().Handle(), IDCANCEL);  // Exit
+        Click(main.ScanPage().Handle(), IDCANCEL); // Exit
         EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(main.Handle()); }, 2000));
     }
     {
@@ -240,11 +239,13 @@ TEST(MainWindow, LayoutSurvivesARestartWhenSavePosIsOn) {
     {
         CDlgMain main(h.app());
         ASSERT_TRUE(main.Create(nullptr));
-        ::SetWindowPos(main.Handle(), nullptr, placed.left, placed.top,
-                       placed.right - placed.left, placed.bottom - placed.top, SWP_NOZORDER);
+        ::SetWindowPos(main.Handle(), nullptr, placed.left, placed.top, placed.right - placed.left,
+                       placed.bottom - placed.top, SWP_NOZORDER);
         CListView& list = main.ScanPage().List();
-        for (int i = 0; i < 4; ++i) list.SetColumnWidth(i, 50 + 10 * i);
-        for (int i = 0; i < 4; ++i) widths[i] = list.ColumnWidth(i);
+        for (int i = 0; i < 4; ++i)
+            list.SetColumnWidth(i, 50 + 10 * i);
+        for (int i = 0; i < 4; ++i)
+            widths[i] = list.ColumnWidth(i);
         main.Tabs().SetActiveTab(CDlgMain::kTabCleanDisk);
         CloseMain(main);
     }
@@ -261,7 +262,8 @@ TEST(MainWindow, LayoutSurvivesARestartWhenSavePosIsOn) {
         EXPECT_EQ(r.right, placed.right);
         EXPECT_EQ(r.bottom, placed.bottom);
         EXPECT_EQ(main.Tabs().GetActiveTab(), CDlgMain::kTabCleanDisk);
-        for (int i = 0; i < 4; ++i) EXPECT_EQ(main.ScanPage().List().ColumnWidth(i), widths[i]);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(main.ScanPage().List().ColumnWidth(i), widths[i]);
         CloseMain(main);
     }
 }
@@ -289,9 +291,10 @@ TEST(MainWindow, IncompleteSavedLayoutIsIgnored) {
     AppHarness h;
     h.store().WriteInt("main_left", 10);
     h.store().WriteInt("main_top", 10);
-    h.store().WriteInt("main_right", 600);  // main_bottom missing
+    h.store().WriteInt("main_right", 600); // main_bottom missing
     h.store().WriteInt("ActiveTab", 5);
-    for (int i = 0; i < 3; ++i) h.store().WriteInt("Registry_List_" + std::to_string(i), 40);
+    for (int i = 0; i < 3; ++i)
+        h.store().WriteInt("Registry_List_" + std::to_string(i), 40);
     CDlgMain main(h.app());
     ASSERT_TRUE(main.Create(nullptr));
     EXPECT_EQ(OuterSize(main.Handle()).cx, TemplateOuterSize().cx);
@@ -300,5 +303,5 @@ TEST(MainWindow, IncompleteSavedLayoutIsIgnored) {
     CloseMain(main);
 }
 
-}  // namespace
-}  // namespace zt::test
+} // namespace
+} // namespace zt::test

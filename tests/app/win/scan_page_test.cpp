@@ -23,7 +23,7 @@ constexpr int kUserSoftwareCategory = 2;
 
 // DLL entries of SharedDlls whose files do not exist, removed again at the end.
 class PlantedDlls {
-public:
+  public:
     PlantedDlls(Registry& reg, const std::string& folder, int count) : reg_(reg) {
         RegKey key(reg, reg.CreateKey(RootHandle(kLocalMachine), kSharedDlls));
         for (int i = 0; i < count; ++i) {
@@ -34,7 +34,8 @@ public:
     }
     ~PlantedDlls() {
         RegKey key(reg_, reg_.OpenKeyAllAccess(RootHandle(kLocalMachine), kSharedDlls));
-        for (auto& n : names_) reg_.DeleteValue(key.get(), n);
+        for (auto& n : names_)
+            reg_.DeleteValue(key.get(), n);
     }
     const std::vector<std::string>& names() const { return names_; }
     bool Exists(const std::string& name) {
@@ -43,7 +44,7 @@ public:
         return key && reg_.ReadDword(key.get(), name, v);
     }
 
-private:
+  private:
     Registry& reg_;
     std::vector<std::string> names_;
 };
@@ -122,7 +123,8 @@ TEST_F(ScanPageFixture, ScanListsPlantedFindingsNewestFirstWithTheirTexts) {
     EXPECT_TRUE(::IsWindowEnabled(page().Item(IDC_CLEAN)));
     EXPECT_TRUE(IsTicked(page().Handle(), IDC_CHECKALL));
     ASSERT_FALSE(answers.Requests().empty());
-    EXPECT_EQ(answers.Requests().back().text, "Total found " + std::to_string(n) + " invalide items");
+    EXPECT_EQ(answers.Requests().back().text,
+              "Total found " + std::to_string(n) + " invalide items");
     EXPECT_EQ(answers.Requests().back().caption, "Zentrove");
     EXPECT_FALSE(page().ScanRunning());
 }
@@ -145,9 +147,11 @@ TEST_F(ScanPageFixture, CheckAllFollowsTheBoxAndMouseClicksOnItemBoxes) {
     ASSERT_GE(list.Count(), 3);
 
     ClickBox(page().Handle(), IDC_CHECKALL, false);
-    for (int i = 0; i < list.Count(); ++i) EXPECT_FALSE(list.IsChecked(i));
+    for (int i = 0; i < list.Count(); ++i)
+        EXPECT_FALSE(list.IsChecked(i));
     ClickBox(page().Handle(), IDC_CHECKALL, true);
-    for (int i = 0; i < list.Count(); ++i) EXPECT_TRUE(list.IsChecked(i));
+    for (int i = 0; i < list.Count(); ++i)
+        EXPECT_TRUE(list.IsChecked(i));
 
     // A mouse click on the first item's box.
     RECT item{};
@@ -268,7 +272,7 @@ TEST_F(ScanPageFixture, StopEndsARunningScanAndKeepsWhatWasListed) {
     ASSERT_TRUE(PumpUntil([&] { return page().List().Count() > 0; }, 30000));
     ASSERT_TRUE(page().ScanRunning());
     EXPECT_FALSE(::IsWindowEnabled(page().Item(IDC_CLEAN)));
-    page().OnScanButton();  // Stop
+    page().OnScanButton(); // Stop
     EXPECT_FALSE(page().ScanRunning());
     EXPECT_EQ(page().ItemText(IDC_SCAN), "&Scan");
     ASSERT_TRUE(PumpUntil([&] { return !page().ScanInProgress(); }, 10000));
@@ -276,7 +280,8 @@ TEST_F(ScanPageFixture, StopEndsARunningScanAndKeepsWhatWasListed) {
     EXPECT_GT(n, 0);
     EXPECT_LT(n, 2000);
     ASSERT_FALSE(answers.Requests().empty());
-    EXPECT_EQ(answers.Requests().back().text, "Total found " + std::to_string(n) + " invalide items");
+    EXPECT_EQ(answers.Requests().back().text,
+              "Total found " + std::to_string(n) + " invalide items");
     EXPECT_TRUE(::IsWindowEnabled(page().Item(IDC_CLEAN)));
 }
 
@@ -298,9 +303,9 @@ TEST_F(ScanPageFixture, CloseDuringAScanEndsWithinAboutASecond) {
     auto took = std::chrono::steady_clock::now() - start;
     EXPECT_FALSE(::IsWindow(main->Handle()));
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 1300);
-    main.reset();  // the page goes; a worker still running must not reach it
+    main.reset(); // the page goes; a worker still running must not reach it
     Pump(300);
 }
 
-}  // namespace
-}  // namespace zt::test
+} // namespace
+} // namespace zt::test

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/System.h"
+#include "seams/System.h"
 
 #ifdef _WIN32
 #include <fstream>

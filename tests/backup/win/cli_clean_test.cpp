@@ -14,7 +14,9 @@ namespace {
 
 constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-std::string Read(std::FILE* f) { return test::ReadAllFrom(f); }
+std::string Read(std::FILE* f) {
+    return test::ReadAllFrom(f);
+}
 
 class CliClean : public ::testing::Test {
   protected:

@@ -134,7 +134,6 @@ Node Read(Registry& reg, HKey key, std::size_t& keys, std::size_t& values) {
     return node;
 }
 
-
 TEST(RoundTrip, RandomTreesComeBackThroughTheEditor) {
     Win32Registry reg;
     Win32System sys;

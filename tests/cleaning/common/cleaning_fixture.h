@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "backup/BackupStore.h"
-#include "engine/Cleaning.h"
+#include "cleaning/Cleaning.h"
 #include "support/seams.h"
 #include "tests/backup/common/backup_test_util.h"
 

@@ -16,7 +16,7 @@ constexpr const char* kEnvKey = "SYSTEM\\CurrentControlSet\\Control\\Session Man
 
 // Records what the cleaning touches, in order.
 class RecordingSystem : public MemorySystem {
-public:
+  public:
     std::vector<std::string> log;
     bool RemoveFile(std::string_view path) override {
         log.push_back("del " + std::string(path));
@@ -33,7 +33,7 @@ public:
 };
 
 class ScriptedDialogs : public UserPrompt {
-public:
+  public:
     int answer = kAnswerOk;
     std::vector<std::string> shown;
     int Ask(std::string_view text, std::string_view caption, PromptButtons buttons) override {
@@ -44,7 +44,7 @@ public:
 };
 
 class JunkCore : public ::testing::Test {
-protected:
+  protected:
     MemoryRegistry reg;
     RecordingSystem sys;
     ScriptedDialogs dialogs;
@@ -62,7 +62,8 @@ protected:
     }
     void SetSystemTemp(std::uint32_t type, const std::string& text, const char* name = "TEMP") {
         RegKey k(reg, reg.CreateKey(RootHandle(kLocalMachine), kEnvKey));
-        reg.WriteValue(k.get(), name, type, text.c_str(), static_cast<std::uint32_t>(text.size() + 1));
+        reg.WriteValue(k.get(), name, type, text.c_str(),
+                       static_cast<std::uint32_t>(text.size() + 1));
     }
 };
 
@@ -71,10 +72,10 @@ TEST_F(JunkCore, PlacesAreEmptiedInOrderThenReported) {
     all.ticked.fill(true);
     auto r = CleanJunk(reg, sys, all, dialogs, [&] { sys.log.push_back("emptied"); });
     EXPECT_EQ(r.outcome, JunkCleanOutcome::Cleaned);
-    EXPECT_EQ(sys.log, (std::vector<std::string>{
-                           "del C:\\Users\\u\\Cookies\\c.txt", "del C:\\Temp\\t.tmp",
-                           "url http://example.test/", "del C:\\Users\\u\\Cache\\x.htm",
-                           "empty bins", "del C:\\windows\\temp\\s.tmp", "emptied"}));
+    EXPECT_EQ(sys.log, (std::vector<std::string>{"del C:\\Users\\u\\Cookies\\c.txt",
+                                                 "del C:\\Temp\\t.tmp", "url http://example.test/",
+                                                 "del C:\\Users\\u\\Cache\\x.htm", "empty bins",
+                                                 "del C:\\windows\\temp\\s.tmp", "emptied"}));
     EXPECT_EQ(dialogs.shown, (std::vector<std::string>{"Are you sure to delete them?|Zentrove|1",
                                                        "The cleaning is finished!||0"}));
 }
@@ -107,8 +108,9 @@ TEST_F(JunkCore, UndeletableFileGivesTheSecondLineButRecycleBinFailureDoesNot) {
     s = {};
     s[JunkItem::SystemTemp] = true;
     auto r = CleanJunk(reg, sys, s, dialogs);
-    EXPECT_EQ(r.finalMessage,
-              "The cleaning is finished!\n Some files can't delete because they are being used now.");
+    EXPECT_EQ(
+        r.finalMessage,
+        "The cleaning is finished!\n Some files can't delete because they are being used now.");
     EXPECT_FALSE(r.allDeleted[static_cast<std::size_t>(JunkItem::SystemTemp)]);
     EXPECT_FALSE(sys.Exists("C:\\windows\\temp\\other.tmp"));
 }
@@ -138,7 +140,8 @@ TEST_F(JunkCore, MisSetTemporaryFoldersAreNeverEmptied) {
     JunkSelection s;
     s[JunkItem::SystemTemp] = true;
     s[JunkItem::UserTemp] = true;
-    for (const char* bad : {"", "C:\\", "C:", "windows", "%SystemRoot%", "C:\\windows\\system32\\"}) {
+    for (const char* bad :
+         {"", "C:\\", "C:", "windows", "%SystemRoot%", "C:\\windows\\system32\\"}) {
         SetSystemTemp(kRegExpandSz, bad);
         sys.tempFolder = bad;
         auto r = CleanJunk(reg, sys, s, dialogs);
@@ -152,13 +155,14 @@ TEST_F(JunkCore, MisSetTemporaryFoldersAreNeverEmptied) {
 
 // A platform that shows a link to a folder as a plain folder: only its real path gives it away.
 class HiddenLinkSystem : public MemorySystem {
-public:
-    std::map<std::string, std::string> links;  // lower-case link path -> target
+  public:
+    std::map<std::string, std::string> links; // lower-case link path -> target
     std::optional<std::string> FinalPath(std::string_view path) override {
         std::string p(path);
         for (auto& [link, target] : links) {
             std::string lower = p;
-            for (auto& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            for (auto& c : lower)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
             if (lower == link || IsBelow(lower, link)) return target + p.substr(link.size());
         }
         return MemorySystem::FinalPath(path);
@@ -168,11 +172,11 @@ public:
 TEST(JunkLinks, FolderResolvingElsewhereIsNeitherCountedNorEmptied) {
     HiddenLinkSystem sys;
     sys.AddFile("C:\\Temp\\own.tmp", 5);
-    sys.AddFile("C:\\Temp\\link\\precious.doc", 1000);  // what the link shows
-    sys.AddFile("C:\\Temp\\sub\\loop\\x", 7);           // a link back up to C:\Temp
+    sys.AddFile("C:\\Temp\\link\\precious.doc", 1000); // what the link shows
+    sys.AddFile("C:\\Temp\\sub\\loop\\x", 7);          // a link back up to C:\Temp
     sys.links["c:\\temp\\link"] = "D:\\Precious";
     sys.links["c:\\temp\\sub\\loop"] = "C:\\Temp";
-    sys.AddFile("C:\\Temp\\file-link", 0);  // a file link shown as a plain file
+    sys.AddFile("C:\\Temp\\file-link", 0); // a file link shown as a plain file
     sys.links["c:\\temp\\file-link"] = "D:\\Precious\\precious.doc";
     EXPECT_EQ(GetFolderSize(sys, "C:\\Temp", false), 5u);
     bool allDeleted = true;
@@ -202,12 +206,12 @@ TEST(JunkRecycleBin, EveryDriveOfTheMaskFailedQueriesAddNothing) {
     sys.logicalDrives = (1u << 0) | (1u << 2) | (1u << 3) | (1u << 25);
     sys.recycleBins["C:\\"] = {100, 1};
     sys.recycleBins["Z:\\"] = {23, 1};
-    sys.recycleBins["E:\\"] = {1000, 1};  // not in the mask
+    sys.recycleBins["E:\\"] = {1000, 1}; // not in the mask
     EXPECT_EQ(GetRecycleBinTotal(sys), 123u);
 }
 
 class CollectingSink : public JunkSink {
-public:
+  public:
     std::mutex m;
     std::vector<JunkMeasurement> got;
     int finished = 0;
@@ -245,11 +249,12 @@ TEST_F(JunkCore, MeasuringReportsTheFivePlacesInOrder) {
 // Blocks the measuring thread inside the walk until released, so the test can abandon it
 // while it is busy.
 class GateSystem : public MemorySystem {
-public:
+  public:
     std::mutex m;
     std::condition_variable cv;
     bool entered = false, released = false;
-    bool EnumDirectory(std::string_view path, const std::function<bool(const DirEntry&)>& visit) override {
+    bool EnumDirectory(std::string_view path,
+                       const std::function<bool(const DirEntry&)>& visit) override {
         {
             std::unique_lock<std::mutex> hold(m);
             entered = true;
@@ -305,5 +310,5 @@ TEST(JunkWorker, NewRunReplacesTheBusyOne) {
     EXPECT_LE(first.got.size(), 5u);
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

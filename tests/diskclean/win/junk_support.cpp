@@ -7,8 +7,8 @@ namespace zt::test {
 
 std::string UnixPathOf(const std::string& windowsPath) {
     using UnixName = char*(CDECL*)(LPCWSTR);
-    auto fn = reinterpret_cast<UnixName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    auto fn = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
     if (!fn) return {};
     int n = MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
@@ -42,7 +42,7 @@ std::string Env(const char* name) {
     DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
     return n && n < sizeof buf ? std::string(buf, n) : std::string();
 }
-}  // namespace
+} // namespace
 
 HeldFile::HeldFile(const std::string& path) {
     std::string tag = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
@@ -58,8 +58,10 @@ HeldFile::HeldFile(const std::string& path) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    BOOL started = CreateProcessA(exe, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
-    for (const char* v : {kHoldFileVar, kHoldReadyVar, kHoldReleaseVar}) SetEnvironmentVariableA(v, nullptr);
+    BOOL started =
+        CreateProcessA(exe, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    for (const char* v : {kHoldFileVar, kHoldReadyVar, kHoldReleaseVar})
+        SetEnvironmentVariableA(v, nullptr);
     if (started) {
         CloseHandle(pi.hThread);
         HANDLE both[2] = {ready, pi.hProcess};
@@ -83,7 +85,8 @@ HeldFile::~HeldFile() {
 bool RunHolderIfAsked() {
     std::string path = Env(kHoldFileVar);
     if (path.empty()) return false;
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
     HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, Env(kHoldReadyVar).c_str());
     HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, Env(kHoldReleaseVar).c_str());
     if (f != INVALID_HANDLE_VALUE && ready && release) {
@@ -138,4 +141,4 @@ bool RedirectedSystem::EnumDirectory(std::string_view path,
     });
 }
 
-}  // namespace zt::test
+} // namespace zt::test

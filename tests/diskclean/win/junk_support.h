@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/Registry.h"
+#include "seams/Registry.h"
 #include "platform/win32/Win32System.h"
 
 namespace zt::test {
@@ -20,12 +20,12 @@ bool MakeUnixLink(const std::string& target, const std::string& link);
 // Another process (this test program, in its holder role) keeps a file open without
 // letting it be deleted, for as long as the object lives.
 class HeldFile {
-public:
+  public:
     explicit HeldFile(const std::string& path);
     ~HeldFile();
     bool held() const { return process_ != nullptr; }
 
-private:
+  private:
     HANDLE process_ = nullptr;
     HANDLE release_ = nullptr;
 };
@@ -34,11 +34,11 @@ bool RunHolderIfAsked();
 
 // Saves a registry value and puts it back when the object goes.
 class SavedValue {
-public:
+  public:
     SavedValue(Registry& reg, RootKey root, std::string key, std::string name);
     ~SavedValue();
 
-private:
+  private:
     Registry& reg_;
     RootKey root_;
     std::string key_, name_;
@@ -47,11 +47,11 @@ private:
 
 // Sets a process environment variable and restores it when the object goes.
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(std::string name, const std::string& value);
     ~ScopedEnv();
 
-private:
+  private:
     std::string name_;
     std::optional<std::string> saved_;
 };
@@ -59,7 +59,7 @@ private:
 // The real system, with the shell folders of cookies and internet cache pointed at
 // scratch folders, and optionally links shown as plain folders.
 class RedirectedSystem : public Win32System {
-public:
+  public:
     std::map<KnownFolder, std::string> folders;
     bool hideReparsePoints = false;
     std::optional<std::string> GetKnownFolder(KnownFolder folder) override;
@@ -67,4 +67,4 @@ public:
                        const std::function<bool(const DirEntry&)>& visit) override;
 };
 
-}  // namespace zt::test
+} // namespace zt::test

@@ -36,7 +36,9 @@ void Plant(const std::string& path, std::size_t bytes) {
     if (bytes) WriteFile(f, data.data(), static_cast<DWORD>(bytes), &written, nullptr);
     CloseHandle(f);
 }
-bool Exists(const std::string& p) { return GetFileAttributesA(p.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& p) {
+    return GetFileAttributesA(p.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 std::set<std::string> Names(System& sys, const std::string& folder) {
     std::set<std::string> names;
     sys.EnumDirectory(folder, [&](const DirEntry& e) {
@@ -47,7 +49,7 @@ std::set<std::string> Names(System& sys, const std::string& folder) {
 }
 
 class ScriptedDialogs : public UserPrompt {
-public:
+  public:
     int answer = kAnswerOk;
     std::vector<std::string> shown;
     int Ask(std::string_view text, std::string_view, PromptButtons buttons) override {
@@ -57,12 +59,12 @@ public:
 };
 
 class JunkWin : public ::testing::Test {
-protected:
+  protected:
     Win32Registry reg;
     test::RedirectedSystem sys;
     std::string base = test::ScratchFolder(sys);
-    std::string temp = base + "\\temp";        // the user temporary folder of the test
-    std::string outside = base + "\\outside";  // what must never be touched
+    std::string temp = base + "\\temp";       // the user temporary folder of the test
+    std::string outside = base + "\\outside"; // what must never be touched
     std::optional<test::ScopedEnv> tmpVar, tempVar;
 
     void SetUp() override {
@@ -84,7 +86,7 @@ TEST_F(JunkWin, UserTempIsTheReportedFolderWithoutTrailingBackslash) {
     EXPECT_EQ(sys.GetTempFolder(), temp + "\\");
     EXPECT_EQ(GetJunkFolder(reg, sys, JunkItem::UserTemp).value_or("?"), temp);
     Plant(temp + "\\a.tmp", 1536);
-    Plant(temp + "\\index.dat", 100);  // counted in a temporary folder
+    Plant(temp + "\\index.dat", 100); // counted in a temporary folder
     ScriptedDialogs none;
     struct Sink : JunkSink {
         std::vector<JunkMeasurement> got;
@@ -101,7 +103,7 @@ TEST_F(JunkWin, UnixLinkToAnOutsideFolderIsNeitherCountedNorEmptied) {
     Plant(temp + "\\own.tmp", 10);
     CreateDirectoryA((temp + "\\sub").c_str(), nullptr);
     ASSERT_TRUE(test::MakeUnixLink(outside, temp + "\\sub\\link"));
-    ASSERT_TRUE(test::MakeUnixLink(temp, temp + "\\sub\\up"));  // a loop back to the top
+    ASSERT_TRUE(test::MakeUnixLink(temp, temp + "\\sub\\up")); // a loop back to the top
     // The link is real: through it the outside file is visible.
     ASSERT_TRUE(Exists(temp + "\\sub\\link\\precious.doc"));
 
@@ -131,7 +133,8 @@ TEST_F(JunkWin, AbandonedWorkerStopsReportingOnTheRealPlatform) {
     for (int d = 0; d < 20; ++d) {
         std::string sub = temp + "\\d" + std::to_string(d);
         CreateDirectoryA(sub.c_str(), nullptr);
-        for (int f = 0; f < 100; ++f) Plant(sub + "\\f" + std::to_string(f), 1);
+        for (int f = 0; f < 100; ++f)
+            Plant(sub + "\\f" + std::to_string(f), 1);
     }
     struct CountingSink : JunkSink {
         std::atomic<int> calls{0};
@@ -140,7 +143,8 @@ TEST_F(JunkWin, AbandonedWorkerStopsReportingOnTheRealPlatform) {
     } sink;
     CJunkMeasureWorker worker(reg, sys);
     worker.Start(sink);
-    for (int i = 0; i < 500 && sink.calls == 0; ++i) Sleep(10);
+    for (int i = 0; i < 500 && sink.calls == 0; ++i)
+        Sleep(10);
     ASSERT_GT(sink.calls.load(), 0);
     worker.Abandon();
     int atAbandon = sink.calls;
@@ -185,8 +189,9 @@ TEST_F(JunkWin, ReadOnlyAndHeldFilesStayAndGiveTheSecondLine) {
         ScriptedDialogs dialogs;
         auto r = CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs);
         EXPECT_EQ(r.outcome, JunkCleanOutcome::Cleaned);
-        EXPECT_EQ(dialogs.shown.back(),
-                  "The cleaning is finished!\n Some files can't delete because they are being used now.");
+        EXPECT_EQ(
+            dialogs.shown.back(),
+            "The cleaning is finished!\n Some files can't delete because they are being used now.");
     }
     EXPECT_TRUE(Exists(temp));
     EXPECT_EQ(Names(sys, temp), (std::set<std::string>{"readonly.tmp", "busy"}));
@@ -242,9 +247,11 @@ TEST_F(JunkWin, CookiesKeepIndexFilesButTheInternetCacheDoesNot) {
 TEST_F(JunkWin, NothingTickedAndCancelTouchNothing) {
     Plant(temp + "\\a.tmp", 5);
     ScriptedDialogs dialogs;
-    EXPECT_EQ(CleanJunk(reg, sys, JunkSelection{}, dialogs).outcome, JunkCleanOutcome::NothingSelected);
+    EXPECT_EQ(CleanJunk(reg, sys, JunkSelection{}, dialogs).outcome,
+              JunkCleanOutcome::NothingSelected);
     dialogs.answer = kAnswerCancel;
-    EXPECT_EQ(CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs).outcome, JunkCleanOutcome::Cancelled);
+    EXPECT_EQ(CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs).outcome,
+              JunkCleanOutcome::Cancelled);
     EXPECT_EQ(dialogs.shown, (std::vector<std::string>{"You should select one item at least.",
                                                        "Are you sure to delete them?"}));
     EXPECT_TRUE(Exists(temp + "\\a.tmp"));
@@ -256,7 +263,8 @@ TEST_F(JunkWin, SystemTempComesFromTheMachineEnvironmentKey) {
     RegKey k(reg, reg.OpenKeyAllAccess(RootHandle(kLocalMachine), kEnvKey));
     ASSERT_TRUE(k);
     auto write = [&](const char* name, std::uint32_t type, const std::string& text) {
-        reg.WriteValue(k.get(), name, type, text.c_str(), static_cast<std::uint32_t>(text.size() + 1));
+        reg.WriteValue(k.get(), name, type, text.c_str(),
+                       static_cast<std::uint32_t>(text.size() + 1));
     };
     test::ScopedEnv base("ZT_JUNK_BASE", this->base);
     write("TEMP", kRegExpandSz, "%ZT_JUNK_BASE%\\temp\\");
@@ -291,7 +299,8 @@ TEST_F(JunkWin, UrlCacheEntriesAreDeleted) {
                                      0, nullptr, nullptr));
     DWORD size = 0;
     GetUrlCacheEntryInfoA(url.c_str(), nullptr, &size);
-    ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER)) << "entry not committed";
+    ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER))
+        << "entry not committed";
     EXPECT_TRUE(ClearUrlCache(sys));
     size = 0;
     EXPECT_FALSE(GetUrlCacheEntryInfoA(url.c_str(), nullptr, &size));
@@ -300,7 +309,7 @@ TEST_F(JunkWin, UrlCacheEntriesAreDeleted) {
 
 // The console command, with its output captured.
 class JunkCommand : public JunkWin {
-protected:
+  protected:
     cli::CliContext ctx;
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
@@ -333,9 +342,10 @@ TEST_F(JunkCommand, ListsTheFiveCaptionsAsTextAndJson) {
     std::fclose(jsonOut);
     ASSERT_EQ(rows.size(), 5u);
     std::vector<std::string> places;
-    for (const auto& row : rows) places.push_back(row["place"]);
-    EXPECT_EQ(places, (std::vector<std::string>{"recycle-bin", "cookies", "user-temp", "system-temp",
-                                                "internet-cache"}));
+    for (const auto& row : rows)
+        places.push_back(row["place"]);
+    EXPECT_EQ(places, (std::vector<std::string>{"recycle-bin", "cookies", "user-temp",
+                                                "system-temp", "internet-cache"}));
     EXPECT_TRUE(rows[0]["path"].is_null());
     EXPECT_EQ(rows[2]["path"], temp);
     EXPECT_EQ(rows[2]["bytes"], 2048);
@@ -344,7 +354,7 @@ TEST_F(JunkCommand, ListsTheFiveCaptionsAsTextAndJson) {
 
 TEST_F(JunkCommand, CleanAsksOrRefusesWithoutTerminal) {
     Plant(temp + "\\a.tmp", 5);
-    EXPECT_EQ(Run({"clean", "--user-temp"}), cli::kExitUsage);  // no terminal to ask on
+    EXPECT_EQ(Run({"clean", "--user-temp"}), cli::kExitUsage); // no terminal to ask on
     EXPECT_NE(Read(err).find("--yes"), std::string::npos);
     EXPECT_TRUE(Exists(temp + "\\a.tmp"));
     EXPECT_EQ(Run({"clean", "--user-temp"}, false), cli::kExitFailed);
@@ -366,5 +376,5 @@ TEST_F(JunkCommand, CleanWithYesAndUsageErrors) {
     EXPECT_TRUE(Exists(outside + "\\precious.doc"));
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

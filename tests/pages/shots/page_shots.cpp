@@ -13,13 +13,15 @@
 #include <vector>
 
 #include "app/AppContext.h"
+#include "app/AppSettingsLink.h"
+#include "app/res/resource.h"
 #include "app/DlgAddStartupItem.h"
 #include "app/DlgBackup.h"
 #include "app/DlgCleanDisk.h"
 #include "app/DlgStartupManager.h"
 #include "app/res/ids_startup.h"
 #include "backup/BackupStore.h"
-#include "engine/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "startup/StartupLocations.h"
@@ -155,7 +157,7 @@ class CShotFrame : public CGradientDialog {
         : CGradientDialog(std::make_shared<CDialogTemplate>(WS_POPUP | WS_CAPTION | WS_SYSMENU |
                                                                 WS_THICKFRAME | WS_MINIMIZEBOX,
                                                             0, 0, 408, 162, "Zentrove 1.0"),
-                          kProgramIcon),
+                          IDI_ZENTROVE),
           app_(app), mode_(std::move(mode)), rectFile_(std::move(rectFile)), seconds_(seconds),
           startup_(app), cleanDisk_(app), backup_(app), add_(app.settings) {}
 
@@ -246,6 +248,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         else
             mode = a;
     }
+    zt::SetAppSettings(nullptr);
     zt::Win32Registry reg;
     zt::Win32System sys;
     zt::SettingsStore settings(reg, "zentrove");

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "app/AppContext.h"
-#include "engine/Registry.h"
-#include "engine/SettingsStore.h"
-#include "engine/System.h"
+#include "seams/Registry.h"
+#include "settings/SettingsStore.h"
+#include "seams/System.h"
 #include "support/seams.h"
 #include "ui/MessageBox.h"
 #include "ui/UiContext.h"

@@ -9,7 +9,7 @@ namespace zt {
 namespace {
 
 class RegistryContract : public ::testing::Test {
-protected:
+  protected:
     std::unique_ptr<Registry> reg = test::MakeRegistry();
     test::ScratchKey scratch{*reg};
     RegKey Open(const std::string& sub = {}) { return RegKey(*reg, scratch.Create(sub)); }
@@ -22,7 +22,8 @@ TEST_F(RegistryContract, ValueLargerThanBufferReadsAsAbsentAndBufferIsZeroed) {
     char buf[8];
     std::memset(buf, 'x', sizeof buf);
     EXPECT_FALSE(reg->ReadValue(k.get(), "v", buf, sizeof buf));
-    for (char c : buf) EXPECT_EQ(c, '\0');
+    for (char c : buf)
+        EXPECT_EQ(c, '\0');
 
     char big[32];
     std::memset(big, 'x', sizeof big);
@@ -30,7 +31,7 @@ TEST_F(RegistryContract, ValueLargerThanBufferReadsAsAbsentAndBufferIsZeroed) {
     ASSERT_TRUE(reg->ReadValue(k.get(), "v", big, sizeof big, &type, &size));
     EXPECT_EQ(type, kRegSz);
     EXPECT_STREQ(big, "0123456789");
-    EXPECT_EQ(big[31], '\0');  // zero-filled past the data
+    EXPECT_EQ(big[31], '\0'); // zero-filled past the data
 }
 
 TEST_F(RegistryContract, EmptyNameIsTheDefaultValue) {
@@ -68,7 +69,8 @@ TEST_F(RegistryContract, DwordRoundTripAndWrongSizeIsAbsent) {
 TEST_F(RegistryContract, LargeValueReadsWhole) {
     RegKey k = Open();
     std::vector<std::uint8_t> data(70000);
-    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<std::uint8_t>(i * 7);
     ASSERT_TRUE(reg->WriteValue(k.get(), "big", kRegBinary, data.data(),
                                 static_cast<std::uint32_t>(data.size())));
     auto v = reg->ReadValueWhole(k.get(), "big");
@@ -81,11 +83,13 @@ TEST_F(RegistryContract, LargeValueReadsWhole) {
 }
 
 TEST_F(RegistryContract, SubkeyEnumerationInCreationOrderEndsAtFirstFailure) {
-    for (const char* n : {"b", "a", "c"}) RegKey(*reg, scratch.Create(n));
+    for (const char* n : {"b", "a", "c"})
+        RegKey(*reg, scratch.Create(n));
     RegKey k = Open();
     std::vector<std::string> names;
     std::string name;
-    for (std::uint32_t i = 0; reg->EnumKey(k.get(), i, name, 500); ++i) names.push_back(name);
+    for (std::uint32_t i = 0; reg->EnumKey(k.get(), i, name, 500); ++i)
+        names.push_back(name);
     // The platform sorts subkeys by name; the fake keeps creation order. Both give all three.
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"a", "b", "c"}));
@@ -95,7 +99,7 @@ TEST_F(RegistryContract, NameTooLargeForBufferEndsEnumeration) {
     RegKey(*reg, scratch.Create(std::string(20, 'k')));
     RegKey k = Open();
     std::string name;
-    EXPECT_FALSE(reg->EnumKey(k.get(), 0, name, 20));  // needs 21 with the terminator
+    EXPECT_FALSE(reg->EnumKey(k.get(), 0, name, 20)); // needs 21 with the terminator
     EXPECT_TRUE(reg->EnumKey(k.get(), 0, name, 21));
     EXPECT_EQ(name, std::string(20, 'k'));
 }
@@ -142,12 +146,12 @@ TEST_F(RegistryContract, DeleteTreeRemovesEverythingBelow) {
     EXPECT_FALSE(RegKey(*reg, reg->OpenKeyRead(k.get(), "top")));
     std::string name;
     EXPECT_FALSE(reg->EnumKey(k.get(), 0, name, 500));
-    EXPECT_FALSE(reg->DeleteKeyTree(k.get(), "top"));  // already gone
+    EXPECT_FALSE(reg->DeleteKeyTree(k.get(), "top")); // already gone
 }
 
 TEST_F(RegistryContract, MissingKeysAndHandlesAreAbsenceNotErrors) {
     EXPECT_EQ(reg->OpenKeyRead(RootHandle(scratch.root()), scratch.path() + "\\nope"), kNoKey);
-    reg->CloseKey(kNoKey);  // harmless
+    reg->CloseKey(kNoKey); // harmless
     char buf[4];
     EXPECT_FALSE(reg->ReadValue(kNoKey, "x", buf, sizeof buf));
     std::string name;
@@ -171,7 +175,7 @@ TEST(RegistryRoots, ConversionsCoverTheFiveRootsAndNothingElse) {
     EXPECT_EQ(RootAbbreviation(kClassesRoot), "HKCR\\");
     EXPECT_EQ(RootAbbreviation(kUsers), "HKU\\");
     EXPECT_EQ(RootAbbreviation(kCurrentConfig), "HKCC\\");
-    EXPECT_EQ(RootFullName(0x80000004u), "");  // performance data
+    EXPECT_EQ(RootFullName(0x80000004u), ""); // performance data
     EXPECT_EQ(RootAbbreviation(0x80000004u), "");
     EXPECT_EQ(RootAbbreviation(0), "");
     EXPECT_EQ(RootFromName("hklm"), kLocalMachine);
@@ -179,5 +183,5 @@ TEST(RegistryRoots, ConversionsCoverTheFiveRootsAndNothingElse) {
     EXPECT_FALSE(RootFromName("HKXX"));
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

@@ -9,7 +9,7 @@ namespace zt {
 namespace {
 
 class SystemContract : public ::testing::Test {
-protected:
+  protected:
     std::unique_ptr<System> sys = test::MakeSystem();
     std::string dir = test::ScratchFolder(*sys);
 };
@@ -55,13 +55,15 @@ TEST_F(SystemContract, DirectoryListingDeleteAndRemove) {
     std::uint64_t size = 0;
     ASSERT_TRUE(sys->EnumDirectory(dir, [&](const DirEntry& e) {
         names.insert(e.name);
-        if (!e.IsDirectory()) size = e.size;
-        else EXPECT_FALSE(e.IsReparsePoint());
+        if (!e.IsDirectory())
+            size = e.size;
+        else
+            EXPECT_FALSE(e.IsReparsePoint());
         return true;
     }));
     EXPECT_EQ(names, (std::set<std::string>{"one.bin", "sub"}));
     EXPECT_EQ(size, 1234u);
-    EXPECT_FALSE(sys->RemoveFolder(dir));  // not empty
+    EXPECT_FALSE(sys->RemoveFolder(dir)); // not empty
     EXPECT_TRUE(sys->RemoveFile(dir + "\\one.bin"));
     EXPECT_FALSE(sys->RemoveFile(dir + "\\one.bin"));
     EXPECT_TRUE(sys->RemoveFolder(dir + "\\sub"));
@@ -75,8 +77,8 @@ TEST_F(SystemContract, PlatformFoldersAreThere) {
     std::string temp = sys->GetTempFolder();
     ASSERT_FALSE(temp.empty());
     EXPECT_EQ(temp.back(), '\\');
-    EXPECT_NE(sys->LogicalDriveMask() & (1u << 2), 0u);  // C:
+    EXPECT_NE(sys->LogicalDriveMask() & (1u << 2), 0u); // C:
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

@@ -3,7 +3,7 @@
 
 #include <thread>
 
-#include "engine/ScanEngine.h"
+#include "scan/ScanEngine.h"
 #include "platform/memory/MemoryRegistry.h"
 #include "platform/memory/MemorySystem.h"
 #include "scan/scan_support.h"
@@ -19,7 +19,7 @@ using test::SetString;
 constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 class ScanEngineTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         sys.AddFile("C:\\Apps\\real.exe");
         sys.AddFile("C:\\windows\\system32\\real.dll");
@@ -32,7 +32,8 @@ protected:
     test::RecordingSink& Scan(std::initializer_list<int> categories) {
         engine = std::make_unique<ScanEngine>(reg, sys, sink);
         engine->SetAllCategories(false);
-        for (int c : categories) engine->categoryEnabled[c] = true;
+        for (int c : categories)
+            engine->categoryEnabled[c] = true;
         engine->BeginScan();
         engine->RunScan();
         return sink;
@@ -104,7 +105,8 @@ TEST_F(ScanEngineTest, ComRules) {
     const auto* stale = s.Find("HKCR\\stalefile\\CLSID\\");
     ASSERT_TRUE(stale);
     EXPECT_EQ(stale->valueText, "{44444444-0000-0000-0000-000000000004}");
-    const auto* proxy = s.Find("HKCR\\Interface\\{55555555-0000-0000-0000-000000000005}\\ProxyStubClsid32\\");
+    const auto* proxy =
+        s.Find("HKCR\\Interface\\{55555555-0000-0000-0000-000000000005}\\ProxyStubClsid32\\");
     ASSERT_TRUE(proxy);
     EXPECT_EQ(proxy->reason, "Missing CLSID");
 
@@ -117,12 +119,14 @@ TEST_F(ScanEngineTest, ComRules) {
 }
 
 TEST_F(ScanEngineTest, AssociationRules) {
-    SetString(reg, kClassesRoot, "deadfile\\shell\\open\\command", "", "\"C:\\Gone\\app.exe\" \"%1\"");
-    SetString(reg, kClassesRoot, "realfile\\shell\\open\\command", "", "\"C:\\Apps\\real.exe\" \"%1\"");
+    SetString(reg, kClassesRoot, "deadfile\\shell\\open\\command", "",
+              "\"C:\\Gone\\app.exe\" \"%1\"");
+    SetString(reg, kClassesRoot, "realfile\\shell\\open\\command", "",
+              "\"C:\\Apps\\real.exe\" \"%1\"");
     SetString(reg, kClassesRoot, "barefile\\shell\\open\\command", "", "gone_app.exe %1");
     MakeKey(reg, kClassesRoot, "emptyfile\\shell\\open\\command");
-    MakeKey(reg, kClassesRoot, "emptyfile\\shell\\open\\ddeexec\\command");   // depth 6
-    MakeKey(reg, kClassesRoot, "emptyfile\\shell\\x\\y\\z\\command");          // depth 7
+    MakeKey(reg, kClassesRoot, "emptyfile\\shell\\open\\ddeexec\\command"); // depth 6
+    MakeKey(reg, kClassesRoot, "emptyfile\\shell\\x\\y\\z\\command");       // depth 7
     SetString(reg, kClassesRoot, "longfile\\shell\\open\\command", "",
               "C:\\Apps\\real.exe " + std::string(400, 'a'));
     SetString(reg, kClassesRoot, ".dead", "", "gonefile");
@@ -173,7 +177,8 @@ TEST_F(ScanEngineTest, ClassesSwitchesDecideWhatIsEntered) {
 }
 
 TEST_F(ScanEngineTest, ClassesRootWalkedOnceAndStatusEvery200Keys) {
-    for (int i = 0; i < 450; ++i) MakeKey(reg, kClassesRoot, "k" + std::to_string(i));
+    for (int i = 0; i < 450; ++i)
+        MakeKey(reg, kClassesRoot, "k" + std::to_string(i));
     auto& s = Scan({0, 1});
     // The first key sets the status (the root's empty path), then every 200th key.
     ASSERT_GE(s.statuses.size(), 3u);
@@ -189,17 +194,20 @@ TEST_F(ScanEngineTest, SoftwareAreas) {
     SetString(reg, kCurrentUser, "Software\\Vendor\\App", "Args", "C:\\Gone\\app.exe /x");
     SetString(reg, kCurrentUser, "Software\\Vendor\\App", "Ok", "C:\\Apps\\real.exe");
     SetString(reg, kCurrentUser, "Software\\Vendor", "TooShallow", "C:\\Gone\\app.exe");
-    SetString(reg, kCurrentUser, "Software\\Vendor\\App", "Expand", "C:\\Gone\\app.exe", kRegExpandSz);
+    SetString(reg, kCurrentUser, "Software\\Vendor\\App", "Expand", "C:\\Gone\\app.exe",
+              kRegExpandSz);
     SetString(reg, kCurrentUser, "Software\\Vendor\\App\\VirtualStore\\x", "P", "C:\\Gone\\v.exe");
     SetString(reg, kLocalMachine, "Software\\Vendor\\App", "Path", "C:\\Gone\\sys.dll");
     SetString(reg, kLocalMachine, "Software\\Classes\\x\\y", "P", "C:\\Gone\\c.dll");
     SetString(reg, kLocalMachine, "Software\\Wow6432Node\\Classes\\x\\y", "P", "C:\\Gone\\c.dll");
-    SetString(reg, kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\x",
-              "P", "C:\\Gone\\u.dll");
+    SetString(reg, kLocalMachine,
+              "Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\x", "P",
+              "C:\\Gone\\u.dll");
     // Below a Wow6432Node key the system folder is also looked for in the 32-bit one.
     SetString(reg, kLocalMachine, "Software\\Wow6432Node\\Vendor\\App", "Dll",
               "C:\\windows\\system32\\only32.dll");
-    SetString(reg, kLocalMachine, "Software\\Vendor\\App", "Dll", "C:\\windows\\system32\\only32.dll");
+    SetString(reg, kLocalMachine, "Software\\Vendor\\App", "Dll",
+              "C:\\windows\\system32\\only32.dll");
 
     auto& s = Scan({2, 3});
     const auto* user = s.Find("HKCU\\Software\\Vendor\\App\\Path");
@@ -267,16 +275,20 @@ TEST_F(ScanEngineTest, StartupSoundsUninstall) {
 
     const std::string apps = "AppEvents\\Schemes\\Apps";
     sys.SetEnvironment("ZTMEDIA", "C:\\Gone");
-    SetString(reg, kCurrentUser, apps + "\\.Default\\Ding\\.Current", "", "%ZTMEDIA%\\ding.wav", kRegExpandSz);
-    SetString(reg, kCurrentUser, apps + "\\.Default\\Ding\\.Current", "second", "C:\\Gone\\b.wav", kRegExpandSz);
+    SetString(reg, kCurrentUser, apps + "\\.Default\\Ding\\.Current", "", "%ZTMEDIA%\\ding.wav",
+              kRegExpandSz);
+    SetString(reg, kCurrentUser, apps + "\\.Default\\Ding\\.Current", "second", "C:\\Gone\\b.wav",
+              kRegExpandSz);
     SetString(reg, kCurrentUser, apps + "\\.Default\\Ding\\.Default", "", "C:\\Gone\\plain.wav");
-    SetString(reg, kCurrentUser, apps + "\\.Default\\Ding\\Other", "", "C:\\Gone\\o.wav", kRegExpandSz);
+    SetString(reg, kCurrentUser, apps + "\\.Default\\Ding\\Other", "", "C:\\Gone\\o.wav",
+              kRegExpandSz);
 
     const std::string un = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
     SetString(reg, kLocalMachine, un + "\\Stale", "DisplayIcon", "C:\\Gone\\app.exe,0");
     SetString(reg, kLocalMachine, un + "\\Stale", "UninstallString", "C:\\Gone\\unins000.exe");
     SetString(reg, kLocalMachine, un + "\\Args", "UninstallString", "C:\\Gone\\unins.exe /x");
-    SetString(reg, kLocalMachine, un + "\\Exp", "UninstallString", "%ZTMEDIA%\\u.exe /x", kRegExpandSz);
+    SetString(reg, kLocalMachine, un + "\\Exp", "UninstallString", "%ZTMEDIA%\\u.exe /x",
+              kRegExpandSz);
     SetString(reg, kLocalMachine, un + "\\Exp", "DisplayIcon", "C:\\Gone\\i.ico");
     SetString(reg, kLocalMachine, un + "\\Good", "DisplayIcon", "C:\\Apps\\real.exe,0");
 
@@ -307,7 +319,8 @@ TEST_F(ScanEngineTest, FontsHelpAppPathsDrivers) {
     sys.AddFile("C:\\Help\\real.hlp");
     SetString(reg, kLocalMachine, help, "real.hlp", "C:\\Help\\");
     SetString(reg, kLocalMachine, help, "gone.hlp", "C:\\Help");
-    SetString(reg, kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\Html Help", "gone.chm", "C:\\Help\\");
+    SetString(reg, kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\Html Help", "gone.chm",
+              "C:\\Help\\");
     const std::string appPaths = std::string(kAppPathsKey);
     SetString(reg, kLocalMachine, appPaths + "\\gone.exe", "", "C:\\Gone\\gone.exe");
     SetString(reg, kLocalMachine, appPaths + "\\gone.exe", "Path", "C:\\Gone");
@@ -365,8 +378,10 @@ TEST_F(ScanEngineTest, PathsBeyondTheBufferArePassedOver) {
 
 TEST_F(ScanEngineTest, StopKeepsListedFindingsAndEndsWithTheCount) {
     for (int i = 0; i < 50; ++i)
-        SetString(reg, kCurrentUser, kRun, "v" + std::to_string(i), "C:\\Gone\\x" + std::to_string(i) + ".exe");
-    SetString(reg, kLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", "f", "gone.ttf");
+        SetString(reg, kCurrentUser, kRun, "v" + std::to_string(i),
+                  "C:\\Gone\\x" + std::to_string(i) + ".exe");
+    SetString(reg, kLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", "f",
+              "gone.ttf");
     ScanEngine e(reg, sys, sink);
     e.SetAllCategories(false);
     e.categoryEnabled[6] = true;
@@ -383,7 +398,8 @@ TEST_F(ScanEngineTest, StopKeepsListedFindingsAndEndsWithTheCount) {
 }
 
 TEST_F(ScanEngineTest, StopFromAnotherThreadIsAcknowledged) {
-    for (int i = 0; i < 3000; ++i) MakeKey(reg, kClassesRoot, "k" + std::to_string(i));
+    for (int i = 0; i < 3000; ++i)
+        MakeKey(reg, kClassesRoot, "k" + std::to_string(i));
     ScanEngine e(reg, sys, sink);
     e.BeginScan();
     std::thread worker([&] { e.RunScan(); });
@@ -394,5 +410,5 @@ TEST_F(ScanEngineTest, StopFromAnotherThreadIsAcknowledged) {
     EXPECT_TRUE(e.stopRequested);
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

@@ -9,17 +9,18 @@
 #include <string>
 
 #include "cli/CliContext.h"
-#include "engine/ScanFinding.h"
+#include "scan/ScanFinding.h"
 #include "support/win_process.h"
 
 namespace zt::cli {
 namespace {
 
-bool ImportFixture(const char* name) { return test::ImportRegFile(test::FixturePath(name)); }
-
+bool ImportFixture(const char* name) {
+    return test::ImportRegFile(test::FixturePath(name));
+}
 
 class ScanCommandTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { ASSERT_TRUE(ImportFixture("demo.reg")); }
     static void TearDownTestSuite() { ImportFixture("scan-demo-removal.reg"); }
 
@@ -48,7 +49,8 @@ protected:
 };
 
 TEST_F(ScanCommandTest, JsonListsThePlantedEntriesNewestFirst) {
-    ASSERT_EQ(Run({"--json", "--categories", "0,1,CheckSharedDlls,checkapppath"}), kExitOk) << errText;
+    ASSERT_EQ(Run({"--json", "--categories", "0,1,CheckSharedDlls,checkapppath"}), kExitOk)
+        << errText;
     auto doc = nlohmann::json::parse(outText);
     const auto& findings = doc.at("findings");
     ASSERT_EQ(doc.at("count").get<int>(), static_cast<int>(findings.size()));
@@ -64,10 +66,12 @@ TEST_F(ScanCommandTest, JsonListsThePlantedEntriesNewestFirst) {
             if (f.at("path") == path) return &f;
         return nullptr;
     };
-    const auto* inproc = find("HKCR\\CLSID\\{D1F7A5E0-0001-4A6B-9C3D-5E2F1A0B7C01}\\InprocServer32\\");
+    const auto* inproc =
+        find("HKCR\\CLSID\\{D1F7A5E0-0001-4A6B-9C3D-5E2F1A0B7C01}\\InprocServer32\\");
     ASSERT_TRUE(inproc);
     EXPECT_EQ(inproc->at("root"), "HKCR");
-    EXPECT_EQ(inproc->at("keyPath"), "CLSID\\{D1F7A5E0-0001-4A6B-9C3D-5E2F1A0B7C01}\\InprocServer32");
+    EXPECT_EQ(inproc->at("keyPath"),
+              "CLSID\\{D1F7A5E0-0001-4A6B-9C3D-5E2F1A0B7C01}\\InprocServer32");
     EXPECT_EQ(inproc->at("valueName"), "");
     EXPECT_EQ(inproc->at("kind"), "Value");
     EXPECT_EQ(inproc->at("value"), "C:\\Program Files\\Driftly\\driftshell.dll");
@@ -76,15 +80,18 @@ TEST_F(ScanCommandTest, JsonListsThePlantedEntriesNewestFirst) {
     ASSERT_TRUE(empty);
     EXPECT_EQ(empty->at("kind"), "Key");
     EXPECT_EQ(empty->at("value"), "[None]");
-    const auto* dll = find("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls\\C:\\Program "
-                           "Files\\Common Files\\Driftly\\driftcore.dll");
+    const auto* dll =
+        find("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls\\C:\\Program "
+             "Files\\Common Files\\Driftly\\driftcore.dll");
     ASSERT_TRUE(dll);
     EXPECT_EQ(dll->at("root"), "HKLM");
     EXPECT_EQ(dll->at("valueName"), "C:\\Program Files\\Common Files\\Driftly\\driftcore.dll");
     EXPECT_EQ(dll->at("value"), "3");
-    EXPECT_TRUE(find("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\driftly.exe\\"));
+    EXPECT_TRUE(
+        find("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\driftly.exe\\"));
     // Areas not asked for are not walked.
-    for (const auto& f : findings) EXPECT_NE(f.at("reason"), "Invalid File");
+    for (const auto& f : findings)
+        EXPECT_NE(f.at("reason"), "Invalid File");
 }
 
 TEST_F(ScanCommandTest, TextLinesThenTheCountLine) {
@@ -96,26 +103,30 @@ TEST_F(ScanCommandTest, TextLinesThenTheCountLine) {
         pos = end + 1;
     }
     ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines.back(), std::to_string(lines.size() - 1) + " invalid items found in the registry:");
+    EXPECT_EQ(lines.back(),
+              std::to_string(lines.size() - 1) + " invalid items found in the registry:");
     EXPECT_EQ(lines[0].substr(0, lines[0].find('\t')), std::to_string(lines.size() - 1));
     bool codec = false;
     for (const auto& l : lines)
-        codec |= l == std::to_string(std::stoi(l)) + "\tHKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"
-                                                     "\\Drivers32\\msacm.driftcodec\tdriftcodec.acm\t"
-                                                     "Invalid System Driver";
+        codec |= l == std::to_string(std::stoi(l)) +
+                          "\tHKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"
+                          "\\Drivers32\\msacm.driftcodec\tdriftcodec.acm\t"
+                          "Invalid System Driver";
     EXPECT_TRUE(codec) << outText;
 }
 
 TEST_F(ScanCommandTest, SwitchesComeFromTheSettingsWithoutAList) {
     {
         CliContext ctx;
-        for (int i = 0; i < kScanCategoryCount; ++i) ctx.settings.WriteInt(settings::kScanSwitches[i], 0);
+        for (int i = 0; i < kScanCategoryCount; ++i)
+            ctx.settings.WriteInt(settings::kScanSwitches[i], 0);
         ctx.settings.WriteInt("CheckHelpSection", 1);
     }
     ASSERT_EQ(Run({"--json"}), kExitOk);
     auto doc = nlohmann::json::parse(outText);
     ASSERT_GE(doc.at("count").get<int>(), 2);
-    for (const auto& f : doc.at("findings")) EXPECT_EQ(f.at("reason"), "Invalid Path") << f.dump();
+    for (const auto& f : doc.at("findings"))
+        EXPECT_EQ(f.at("reason"), "Invalid Path") << f.dump();
 
     {
         CliContext ctx;
@@ -126,15 +137,15 @@ TEST_F(ScanCommandTest, SwitchesComeFromTheSettingsWithoutAList) {
 }
 
 TEST_F(ScanCommandTest, UsageErrors) {
-    for (const Args& args : {Args{"--categories"}, Args{"--categories", "13"}, Args{"--categories", "1,,2"},
-                             Args{"--categories", "CheckNothing"}, Args{"--categories", "-1"},
-                             Args{"--verbose"}, Args{"--categories", "1", "--categories", "2"},
-                             Args{"--categories", ""}}) {
+    for (const Args& args :
+         {Args{"--categories"}, Args{"--categories", "13"}, Args{"--categories", "1,,2"},
+          Args{"--categories", "CheckNothing"}, Args{"--categories", "-1"}, Args{"--verbose"},
+          Args{"--categories", "1", "--categories", "2"}, Args{"--categories", ""}}) {
         EXPECT_EQ(Run(args), kExitUsage) << args.size();
         EXPECT_TRUE(outText.empty());
         EXPECT_NE(errText.find("usage: zentrove-cli scan"), std::string::npos);
     }
 }
 
-}  // namespace
-}  // namespace zt::cli
+} // namespace
+} // namespace zt::cli

@@ -7,7 +7,7 @@
 #include <set>
 #include <thread>
 
-#include "engine/ScanEngine.h"
+#include "scan/ScanEngine.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "scan/scan_support.h"
@@ -18,12 +18,10 @@ namespace {
 
 using test::SetString;
 
-
-
 constexpr const char* kCv = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 
 class DemoScanTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         ASSERT_TRUE(test::ImportRegFile(test::FixturePath("demo.reg")));
         char windows[MAX_PATH] = {};
@@ -36,7 +34,9 @@ protected:
         CloseHandle(f);
     }
     // Other suites share the prefix: the demo entries go again.
-    static void TearDownTestSuite() { test::ImportRegFile(test::FixturePath("scan-demo-removal.reg")); }
+    static void TearDownTestSuite() {
+        test::ImportRegFile(test::FixturePath("scan-demo-removal.reg"));
+    }
 
     void SetUp() override {
         RegKey probe(reg, reg.OpenKeyRead(RootHandle(kClassesRoot), "Driftly.Document"));
@@ -46,7 +46,8 @@ protected:
     test::RecordingSink& Scan(std::initializer_list<int> categories) {
         ScanEngine engine(reg, sys, sink);
         engine.SetAllCategories(false);
-        for (int c : categories) engine.categoryEnabled[c] = true;
+        for (int c : categories)
+            engine.categoryEnabled[c] = true;
         engine.BeginScan();
         engine.RunScan();
         return sink;
@@ -100,7 +101,8 @@ TEST_F(DemoScanTest, ComClasses) {
     RegKey wow(reg, reg.OpenKeyRead(RootHandle(kClassesRoot), "Wow6432Node\\CLSID"));
     EXPECT_TRUE(wow);
     EXPECT_EQ(sink.CountUnder("HKCR\\Wow6432Node"), 0u);
-    for (const auto& r : sink.rows) EXPECT_NE(r.reason, "Missing File Assosication");
+    for (const auto& r : sink.rows)
+        EXPECT_NE(r.reason, "Missing File Assosication");
 }
 
 TEST_F(DemoScanTest, FileAssociations) {
@@ -108,12 +110,14 @@ TEST_F(DemoScanTest, FileAssociations) {
     ExpectFindings({
         {"HKCR\\Driftly.Document\\shell\\open\\command\\", "Missing File", FindingKind::Key,
          "\"C:\\Program Files\\Driftly\\driftly.exe\" \"%1\""},
-        {"HKCR\\Driftly.Document\\shell\\print\\command\\", "Empty Key", FindingKind::Key, "[None]"},
+        {"HKCR\\Driftly.Document\\shell\\print\\command\\", "Empty Key", FindingKind::Key,
+         "[None]"},
         {"HKCR\\.driftproj\\", "Missing File Assosication", FindingKind::Key, "Driftly.Project"},
     });
     // The long print command of the look-alike is read whole, so it is not an "Empty Key".
     ExpectNoLookAlikes();
-    for (const auto& r : sink.rows) EXPECT_NE(r.reason, "Missing CLSID");
+    for (const auto& r : sink.rows)
+        EXPECT_NE(r.reason, "Missing CLSID");
 }
 
 TEST_F(DemoScanTest, SoftwareSettings) {
@@ -134,12 +138,15 @@ TEST_F(DemoScanTest, SoftwareSettings) {
 
 TEST_F(DemoScanTest, SharedDllsAndFileExtensions) {
     Scan({4, 5});
-    std::string exts = std::string("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\");
+    std::string exts =
+        std::string("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\");
     ExpectFindings({
-        {"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls\\C:\\Program Files\\Common "
+        {"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls\\C:\\Program "
+         "Files\\Common "
          "Files\\Driftly\\driftcore.dll",
          "Missing DLL Entry", FindingKind::Value, "3"},
-        {exts + ".drift\\OpenWithList\\a", "Invalid Program path", FindingKind::Value, "driftview.exe"},
+        {exts + ".drift\\OpenWithList\\a", "Invalid Program path", FindingKind::Value,
+         "driftview.exe"},
         {exts + ".drift\\OpenWithProgids\\", "Invalid Progid", FindingKind::Key, "[None]"},
         {exts + ".driftbak\\", "NO SUBKEY/VALUE WITH THIS KEY", FindingKind::Key, "[None]"},
     });
@@ -174,8 +181,8 @@ TEST_F(DemoScanTest, FontsHelpAppPathsDrivers) {
     ExpectFindings({
         {"HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts\\Driftly Sans (TrueType)",
          "Invalid Font File", FindingKind::Value, "driftsans.ttf"},
-        {"HKLM\\SOFTWARE\\Microsoft\\Windows\\Help\\driftly.hlp", "Invalid Path", FindingKind::Value,
-         "C:\\Program Files\\Driftly\\help\\"},
+        {"HKLM\\SOFTWARE\\Microsoft\\Windows\\Help\\driftly.hlp", "Invalid Path",
+         FindingKind::Value, "C:\\Program Files\\Driftly\\help\\"},
         {"HKLM\\SOFTWARE\\Microsoft\\Windows\\Html Help\\driftly.chm", "Invalid Path",
          FindingKind::Value, "C:\\Program Files\\Driftly\\help"},
         {"HKLM\\" + std::string(kCv) + "\\App Paths\\driftly.exe\\", "Invalid App Path",
@@ -214,7 +221,7 @@ TEST_F(DemoScanTest, EverySwitchOffReportsNothing) {
 
 // Counts how often the classes root's subkeys are enumerated from the start.
 class CountingRegistry : public Win32Registry {
-public:
+  public:
     bool EnumKey(HKey key, std::uint32_t index, std::string& name, std::uint32_t chars) override {
         if (key == RootHandle(kClassesRoot) && index == 0) ++classesRootWalks;
         return Win32Registry::EnumKey(key, index, name, chars);
@@ -228,7 +235,8 @@ TEST_F(DemoScanTest, ClassesRootWalkedOnce) {
         test::RecordingSink s;
         ScanEngine engine(counting, sys, s);
         engine.SetAllCategories(false);
-        for (int c : categories) engine.categoryEnabled[c] = true;
+        for (int c : categories)
+            engine.categoryEnabled[c] = true;
         engine.BeginScan();
         engine.RunScan();
         EXPECT_EQ(counting.classesRootWalks, 1) << categories.size();
@@ -237,7 +245,7 @@ TEST_F(DemoScanTest, ClassesRootWalkedOnce) {
 }
 
 class ScanRegistryTest : public ::testing::Test {
-protected:
+  protected:
     Win32Registry reg;
     Win32System sys;
     test::RecordingSink sink;
@@ -245,7 +253,7 @@ protected:
 
 // Makes one start key absent without taking it from the prefix other suites share.
 class HidingRegistry : public Win32Registry {
-public:
+  public:
     HKey OpenKey(HKey parent, std::string_view subkey, Access access) override {
         if (parent == RootHandle(kCurrentUser) && NamesEqual(subkey, hidden)) return kNoKey;
         return Win32Registry::OpenKey(parent, subkey, access);
@@ -340,8 +348,9 @@ TEST_F(ScanRegistryTest, StringWithoutTerminatorIsItsStoredText) {
     const auto* row = sink.Find("HKCU\\" + run + "\\ZtNoZero");
     ASSERT_TRUE(row);
     EXPECT_EQ(row->valueText, "C:\\zt-gone\\nozero.exe");
-    reg.DeleteValue(RegKey(reg, reg.OpenKeyAllAccess(RootHandle(kCurrentUser), run)).get(), "ZtNoZero");
+    reg.DeleteValue(RegKey(reg, reg.OpenKeyAllAccess(RootHandle(kCurrentUser), run)).get(),
+                    "ZtNoZero");
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

@@ -20,7 +20,7 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 class StartupDeletionTest : public ::testing::Test {
-protected:
+  protected:
     std::unique_ptr<Registry> reg = test::MakeRegistry();
     std::unique_ptr<System> sys = test::MakeSystem();
     test::StartupSandbox sandbox{*reg, *sys};
@@ -36,8 +36,8 @@ protected:
     StartupDeletionOutcome Delete() {
         CRegFileWriter writer(*reg, *sys);
         // Backups of one run are named to the millisecond; keep runs of a test apart.
-        auto outcome = DeleteSelectedEntries(*reg, *sys, writer, rows, prompt,
-                                             [this] { ++refreshes; });
+        auto outcome =
+            DeleteSelectedEntries(*reg, *sys, writer, rows, prompt, [this] { ++refreshes; });
         return outcome;
     }
     std::optional<std::string> ReadString(RootKey root, std::string_view keyPath,
@@ -47,7 +47,8 @@ protected:
         auto v = reg->ReadValueWhole(key.get(), name);
         if (!v) return std::nullopt;
         std::string s(v->data.begin(), v->data.end());
-        while (!s.empty() && s.back() == '\0') s.pop_back();
+        while (!s.empty() && s.back() == '\0')
+            s.pop_back();
         return s;
     }
     std::string Backup(const StartupDeletionOutcome& outcome) {
@@ -225,7 +226,8 @@ TEST_F(StartupDeletionTest, ValueTheBackupCannotHoldIsKeptAndNamedInTheFinalMess
     ASSERT_FALSE(prompt.shown.empty());
     EXPECT_EQ(prompt.shown.back().text,
               "Done!\n\nThese entries were not deleted, because they could not be saved in "
-              "the backup:\n" + where);
+              "the backup:\n" +
+                  where);
     EXPECT_THAT(Backup(outcome), HasSubstr("\"zplain\"=\"y.exe\""));
 }
 
@@ -244,7 +246,8 @@ TEST_F(StartupDeletionTest, FolderRowWhoseFolderIsUnknownLeavesFilesAlone) {
     EXPECT_TRUE(rows.rows.empty());
     EXPECT_THAT(outcome.folderUnknown, ElementsAre("Somewhere Else: Startup"));
     EXPECT_TRUE(sys->Exists(JoinPath(sandbox.userFolder(), "Startup")));
-    EXPECT_THAT(prompt.shown.back().text, HasSubstr("could not be found:\nSomewhere Else: Startup"));
+    EXPECT_THAT(prompt.shown.back().text,
+                HasSubstr("could not be found:\nSomewhere Else: Startup"));
 }
 
 TEST(StartupValueName, DerivedFromTheProgramsFileName) {
@@ -264,7 +267,8 @@ TEST_F(StartupDeletionTest, AddWritesTheRunValueAndTheListShowsIt) {
     StartupAddition added = AddStartupItem(*reg, "  C:\\Program Files\\App\\app.exe -min  ");
     EXPECT_TRUE(added.written);
     EXPECT_EQ(added.valueName, "app");
-    EXPECT_EQ(ReadString(kLocalMachine, kRunKeyPath, "app"), "C:\\Program Files\\App\\app.exe -min");
+    EXPECT_EQ(ReadString(kLocalMachine, kRunKeyPath, "app"),
+              "C:\\Program Files\\App\\app.exe -min");
     {
         RegKey key(*reg, reg->OpenKeyRead(RootHandle(kLocalMachine), kRunKeyPath));
         std::uint32_t type = 0, size = 0;
@@ -286,5 +290,5 @@ TEST_F(StartupDeletionTest, AddWritesTheRunValueAndTheListShowsIt) {
     EXPECT_EQ(row->command, "D:\\Other\\app.exe");
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

@@ -17,7 +17,7 @@ using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
 
 class StartupEnumerationTest : public ::testing::Test {
-protected:
+  protected:
     std::unique_ptr<Registry> reg = test::MakeRegistry();
     std::unique_ptr<System> sys = test::MakeSystem();
     test::StartupSandbox sandbox{*reg, *sys};
@@ -65,29 +65,27 @@ TEST_F(StartupEnumerationTest, EverySixteenLocationsInOrderWithLocationsAndKinds
     Enumerate();
 
     EXPECT_THAT(sink.Names(),
-                ElementsAre("s1", "s2", "load", "run", "Userinit", "Shell", "s5", "s6", "s7",
-                            "s8", "s9", "s10", "s11", "s12", "s13", "s14", "common.bat",
-                            "user.bat"));
+                ElementsAre("s1", "s2", "load", "run", "Userinit", "Shell", "s5", "s6", "s7", "s8",
+                            "s9", "s10", "s11", "s12", "s13", "s14", "common.bat", "user.bat"));
     const std::string winlogon = hklm + std::string(kWinlogonKeyPath);
-    const std::vector<std::string> locations = {
-        hklm + std::string(kRunKeyPath),
-        hkcu + std::string(kRunKeyPath),
-        hkcu + std::string(kWindowsKeyPath),
-        hkcu + std::string(kWindowsKeyPath),
-        winlogon,
-        winlogon,
-        hkcu + std::string(kPoliciesRunKeyPath),
-        hklm + std::string(kPoliciesRunKeyPath),
-        hklm + std::string(kRunServicesOnceKeyPath),
-        hkcu + std::string(kRunServicesOnceKeyPath),
-        hklm + std::string(kRunServicesKeyPath),
-        hkcu + std::string(kRunServicesKeyPath),
-        hklm + std::string(kRunOnceKeyPath),
-        hkcu + std::string(kRunOnceKeyPath),
-        hklm + std::string(kRunOnceExKeyPath) + "\\0001",
-        hkcu + std::string(kRunOnceExKeyPath) + "\\0001",
-        "Common Startup",
-        "Startup"};
+    const std::vector<std::string> locations = {hklm + std::string(kRunKeyPath),
+                                                hkcu + std::string(kRunKeyPath),
+                                                hkcu + std::string(kWindowsKeyPath),
+                                                hkcu + std::string(kWindowsKeyPath),
+                                                winlogon,
+                                                winlogon,
+                                                hkcu + std::string(kPoliciesRunKeyPath),
+                                                hklm + std::string(kPoliciesRunKeyPath),
+                                                hklm + std::string(kRunServicesOnceKeyPath),
+                                                hkcu + std::string(kRunServicesOnceKeyPath),
+                                                hklm + std::string(kRunServicesKeyPath),
+                                                hkcu + std::string(kRunServicesKeyPath),
+                                                hklm + std::string(kRunOnceKeyPath),
+                                                hkcu + std::string(kRunOnceKeyPath),
+                                                hklm + std::string(kRunOnceExKeyPath) + "\\0001",
+                                                hkcu + std::string(kRunOnceExKeyPath) + "\\0001",
+                                                "Common Startup",
+                                                "Startup"};
     ASSERT_EQ(sink.rows.size(), locations.size());
     for (std::size_t i = 0; i < locations.size(); ++i) {
         SCOPED_TRACE(sink.rows[i].name);
@@ -121,8 +119,8 @@ TEST_F(StartupEnumerationTest, ListsOnlyStringValuesAndStopsAtAnOversizedOne) {
     PlantRaw(kLocalMachine, kRunKeyPath, "a3binary", kRegBinary, "b.exe");
     PlantRaw(kLocalMachine, kRunKeyPath, "a4multi", kRegMultiSz, std::string("m.exe\0\0", 7));
     Plant(kLocalMachine, kRunKeyPath, "a5empty", "");
-    Plant(kLocalMachine, kRunKeyPath, "a6fits", std::string(1999, 'f'));  // 2000 bytes with zero
-    Plant(kLocalMachine, kRunKeyPath, "a7huge", std::string(2000, 'h'));  // 2001 bytes
+    Plant(kLocalMachine, kRunKeyPath, "a6fits", std::string(1999, 'f')); // 2000 bytes with zero
+    Plant(kLocalMachine, kRunKeyPath, "a7huge", std::string(2000, 'h')); // 2001 bytes
     Plant(kLocalMachine, kRunKeyPath, "a8after", "after.exe");
     Plant(kCurrentUser, kRunKeyPath, "nextKey", "n.exe");
 
@@ -163,11 +161,11 @@ TEST_F(StartupEnumerationTest, ExpandSzIsExpandedButLoadAndRunAreNot) {
 
 struct WinlogonCase {
     const char* value;
-    const char* expected;  // nullptr: no row
+    const char* expected; // nullptr: no row
 };
 
 class WinlogonTest : public StartupEnumerationTest {
-protected:
+  protected:
     // Returns the command of the one row for `name`, or nullptr when there is none.
     const StartupEntry* Run(const char* name, const std::string& value) {
         Plant(kLocalMachine, kWinlogonKeyPath, name, value);
@@ -180,7 +178,8 @@ protected:
 TEST_F(WinlogonTest, UserinitCases) {
     std::string sysDir = sys->SystemFolder();
     std::string upper = sysDir;
-    for (auto& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (auto& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     const std::pair<std::string, const char*> cases[] = {
         {"userinit.exe,", nullptr},
         {"userinit.exe", nullptr},
@@ -278,14 +277,17 @@ TEST_F(StartupEnumerationTest, StartupFoldersSkipIniFilesAndFoldersAndResolveSho
     EXPECT_EQ(sink.rows[0].location, "Common Startup");
     std::vector<std::string> userNames = {sink.rows[1].name, sink.rows[2].name, sink.rows[3].name};
     EXPECT_THAT(userNames, UnorderedElementsAre("App.LNK", "run.bat", "broken.lnk"));
-    for (std::size_t i = 1; i < 4; ++i) EXPECT_EQ(sink.rows[i].location, "Startup");
-    for (const auto& row : sink.rows) EXPECT_EQ(row.kind, StartupEntryKind::StartupFolderFile);
+    for (std::size_t i = 1; i < 4; ++i)
+        EXPECT_EQ(sink.rows[i].location, "Startup");
+    for (const auto& row : sink.rows)
+        EXPECT_EQ(row.kind, StartupEntryKind::StartupFolderFile);
     EXPECT_EQ(NamesEqual(sink.rows[0].command, program), true) << sink.rows[0].command;
-    EXPECT_TRUE(NamesEqual(sink.Find("App.LNK")->command, program)) << sink.Find("App.LNK")->command;
+    EXPECT_TRUE(NamesEqual(sink.Find("App.LNK")->command, program))
+        << sink.Find("App.LNK")->command;
     EXPECT_EQ(sink.Find("run.bat")->command, JoinPath(user, "run.bat"));
     // A file that the shell link object cannot read is listed with its own path.
     EXPECT_EQ(sink.Find("broken.lnk")->command, JoinPath(user, "broken.lnk"));
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

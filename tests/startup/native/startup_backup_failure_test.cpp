@@ -18,7 +18,7 @@ namespace {
 using ::testing::ElementsAre;
 
 class StartupBackupFailureTest : public ::testing::Test {
-protected:
+  protected:
     MemoryRegistry reg;
     MemorySystem sys;
     test::RowModel rows;
@@ -55,8 +55,8 @@ TEST_F(StartupBackupFailureTest, UncreatableBackupDeletesNothing) {
 }
 
 TEST_F(StartupBackupFailureTest, FullDiskStopsBeforeTheValueItCouldNotSave) {
-    const std::string block = "\r\n[HKEY_LOCAL_MACHINE\\" + std::string(kRunKeyPath) +
-                              "]\r\n\"a1\"=\"a1.exe\"\r\n";
+    const std::string block =
+        "\r\n[HKEY_LOCAL_MACHINE\\" + std::string(kRunKeyPath) + "]\r\n\"a1\"=\"a1.exe\"\r\n";
     sys.freeBytes = 10 + block.size() + 5;
     CRegFileWriter writer(reg, sys);
     EXPECT_THROW(Delete(writer), FileError);
@@ -73,5 +73,5 @@ TEST_F(StartupBackupFailureTest, FullDiskStopsBeforeTheValueItCouldNotSave) {
     EXPECT_EQ(content->substr(0, 10 + block.size()), "REGEDIT4\r\n" + block);
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

@@ -12,7 +12,7 @@ namespace zt {
 namespace {
 
 class StartupFolderFallbackTest : public ::testing::Test {
-protected:
+  protected:
     MemoryRegistry reg;
     MemorySystem sys;
 
@@ -82,5 +82,5 @@ TEST_F(StartupFolderFallbackTest, PifFilesAreResolvedAndAFolderEndingInBackslash
     EXPECT_EQ(JoinPath("C:\\dir", "x"), "C:\\dir\\x");
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

@@ -12,7 +12,7 @@ StartupSandbox::StartupSandbox(Registry& reg, System& sys) : reg_(reg), sys_(sys
     commonFolder_ = "C:\\ProgramData\\Start Menu\\Programs\\StartUp";
     userFolder_ = "C:\\users\\me\\Start Menu\\Programs\\StartUp";
     for (const auto* folder : {&commonFolder_, &userFolder_}) {
-        for (std::size_t at = folder->find('\\', 3); ; at = folder->find('\\', at + 1)) {
+        for (std::size_t at = folder->find('\\', 3);; at = folder->find('\\', at + 1)) {
             mem.AddFolder(folder->substr(0, at));
             if (at == std::string::npos) break;
         }
@@ -27,7 +27,8 @@ void PlantShortcut(System& sys, const std::string& linkPath, const std::string& 
     auto& mem = dynamic_cast<MemorySystem&>(sys);
     mem.AddFile(linkPath, 100);
     std::string key = linkPath;
-    for (auto& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (auto& c : key)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     mem.shortcuts[key] = target;
 }
 
@@ -35,4 +36,4 @@ std::optional<std::string> ReadWholeFile(System& sys, const std::string& path) {
     return dynamic_cast<MemorySystem&>(sys).FileContent(path);
 }
 
-}  // namespace zt::test
+} // namespace zt::test

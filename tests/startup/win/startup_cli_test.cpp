@@ -25,8 +25,8 @@ std::string CliPath() {
     char buf[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, buf, MAX_PATH);
     std::string path = buf;
-    path.erase(path.find_last_of('\\'));  // tests folder
-    path.erase(path.find_last_of('\\'));  // build folder
+    path.erase(path.find_last_of('\\')); // tests folder
+    path.erase(path.find_last_of('\\')); // build folder
     return path + "\\zentrove-cli.exe";
 }
 
@@ -35,7 +35,8 @@ std::string ReadBack(HANDLE file) {
     std::string text;
     char buf[4096];
     DWORD got = 0;
-    while (ReadFile(file, buf, sizeof buf, &got, nullptr) && got > 0) text.append(buf, got);
+    while (ReadFile(file, buf, sizeof buf, &got, nullptr) && got > 0)
+        text.append(buf, got);
     return text;
 }
 
@@ -82,7 +83,7 @@ CliRun RunCli(const std::string& arguments) {
 }
 
 class StartupCliTest : public ::testing::Test {
-protected:
+  protected:
     std::unique_ptr<Registry> reg = test::MakeRegistry();
     std::unique_ptr<System> sys = test::MakeSystem();
     test::StartupSandbox sandbox{*reg, *sys};
@@ -122,10 +123,10 @@ TEST_F(StartupCliTest, ListsAsJsonInUtf8) {
 }
 
 TEST_F(StartupCliTest, DeleteAsksOrRefusesAndBacksUp) {
-    ASSERT_TRUE(test::PlantString(*reg, kLocalMachine, std::string(kRunKeyPath), "Doomed",
-                                  "C:\\d.exe"));
-    ASSERT_TRUE(test::PlantString(*reg, kLocalMachine, std::string(kRunKeyPath), "Kept",
-                                  "C:\\k.exe"));
+    ASSERT_TRUE(
+        test::PlantString(*reg, kLocalMachine, std::string(kRunKeyPath), "Doomed", "C:\\d.exe"));
+    ASSERT_TRUE(
+        test::PlantString(*reg, kLocalMachine, std::string(kRunKeyPath), "Kept", "C:\\k.exe"));
     auto rows = nlohmann::json::parse(RunCli("startup --json").out);
     int doomed = NumberOf(rows, "Doomed");
     ASSERT_GT(doomed, 0);
@@ -162,9 +163,9 @@ TEST_F(StartupCliTest, AddWritesAndLists) {
 
 TEST_F(StartupCliTest, UsageErrorsExitWithTwoAndChangeNothing) {
     ASSERT_TRUE(test::PlantString(*reg, kLocalMachine, std::string(kRunKeyPath), "Only", "x"));
-    for (const char* args : {"startup --bogus", "startup delete", "startup delete 0 --yes",
-                             "startup delete x --yes", "startup delete 99 --yes", "startup add",
-                             "startup add \"   \"", "startup add a b"}) {
+    for (const char* args :
+         {"startup --bogus", "startup delete", "startup delete 0 --yes", "startup delete x --yes",
+          "startup delete 99 --yes", "startup add", "startup add \"   \"", "startup add a b"}) {
         SCOPED_TRACE(args);
         CliRun run = RunCli(args);
         EXPECT_EQ(run.exitCode, 2u);
@@ -176,5 +177,5 @@ TEST_F(StartupCliTest, UsageErrorsExitWithTwoAndChangeNothing) {
     EXPECT_EQ(longer.exitCode, 2u);
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

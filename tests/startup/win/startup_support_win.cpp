@@ -49,12 +49,13 @@ void PutBack(Registry& reg, HKey parent, const std::string& path, const KeyCopy&
     for (const auto& v : copy.values)
         reg.WriteValue(key.get(), v.name, v.type, v.data.data(),
                        static_cast<std::uint32_t>(v.data.size()));
-    for (const auto& [name, sub] : copy.subkeys) PutBack(reg, key.get(), name, sub);
+    for (const auto& [name, sub] : copy.subkeys)
+        PutBack(reg, key.get(), name, sub);
 }
 
-const std::string_view kWholeKeys[] = {kRunKeyPath,         kPoliciesRunKeyPath,
-                                       kRunServicesOnceKeyPath, kRunServicesKeyPath,
-                                       kRunOnceKeyPath,     kRunOnceExKeyPath};
+const std::string_view kWholeKeys[] = {
+    kRunKeyPath,         kPoliciesRunKeyPath, kRunServicesOnceKeyPath,
+    kRunServicesKeyPath, kRunOnceKeyPath,     kRunOnceExKeyPath};
 
 struct SingleValue {
     RootKey root;
@@ -79,12 +80,12 @@ std::string ReadAll(const std::string& path) {
     return s.str();
 }
 
-}  // namespace
+} // namespace
 
 struct StartupSandbox::Saved {
     std::vector<std::pair<std::pair<RootKey, std::string>, KeyCopy>> keys;
     std::vector<std::pair<SingleValue, std::optional<RegValue>>> values;
-    std::vector<std::pair<std::string, std::string>> files;  // full path, content
+    std::vector<std::pair<std::string, std::string>> files; // full path, content
 };
 
 StartupSandbox::StartupSandbox(Registry& reg, System& sys)
@@ -115,7 +116,7 @@ StartupSandbox::StartupSandbox(Registry& reg, System& sys)
         for (const auto& name : names) {
             std::string path = JoinPath(*folder, name);
             if (sys.IsDirectory(path)) {
-                sys.RemoveFolder(path);  // only empty ones; tests leave none behind
+                sys.RemoveFolder(path); // only empty ones; tests leave none behind
                 continue;
             }
             saved_->files.emplace_back(path, ReadAll(path));
@@ -126,7 +127,8 @@ StartupSandbox::StartupSandbox(Registry& reg, System& sys)
 
 StartupSandbox::~StartupSandbox() {
     for (RootKey root : {kLocalMachine, kCurrentUser})
-        for (auto path : kWholeKeys) reg_.DeleteKeyTree(RootHandle(root), path);
+        for (auto path : kWholeKeys)
+            reg_.DeleteKeyTree(RootHandle(root), path);
     for (const auto& [where, copy] : saved_->keys)
         PutBack(reg_, RootHandle(where.first), where.second, copy);
     for (const auto& [sv, value] : saved_->values) {
@@ -177,4 +179,4 @@ void PlantShortcut(System&, const std::string& linkPath, const std::string& targ
     if (SUCCEEDED(init)) CoUninitialize();
 }
 
-}  // namespace zt::test
+} // namespace zt::test

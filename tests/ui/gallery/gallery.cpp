@@ -15,6 +15,7 @@
 #include "ui/MessageBox.h"
 #include "ui/TabWnd.h"
 #include "ui/UiContext.h"
+#include "app/res/resource.h"
 #include "tools/shots/ClientRect.h"
 
 namespace zt {
@@ -74,7 +75,7 @@ class CGalleryPage : public CGradientDialog {
   public:
     explicit CGalleryPage(std::shared_ptr<CDialogTemplate> t) : CGradientDialog(std::move(t)) {
         SetStandardSkin();
-        SetSounds(kWaveHover, kWaveClick);
+        SetSounds(IDW_HOVER, IDW_CLICK);
     }
 
   protected:
@@ -120,10 +121,10 @@ std::shared_ptr<CDialogTemplate> GalleryTemplate() {
 class CGallery : public CGradientDialog {
   public:
     CGallery(std::string mode, std::string rectFile, int seconds)
-        : CGradientDialog(GalleryTemplate(), kProgramIcon), mode_(std::move(mode)),
+        : CGradientDialog(GalleryTemplate(), IDI_ZENTROVE), mode_(std::move(mode)),
           rectFile_(std::move(rectFile)), seconds_(seconds), controls_(ControlsPage()),
           messages_(MessagesPage()) {
-        SetSounds(kWaveHover, kWaveClick);
+        SetSounds(IDW_HOVER, IDW_CLICK);
     }
 
   protected:
@@ -225,6 +226,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         else
             mode = a;
     }
+    zt::SetAppArtwork(zt::AppArtwork{IDI_ZENTROVE, IDB_BUTTON_NORMAL, IDB_BUTTON_HOVER,
+                                     IDB_BUTTON_PRESSED, IDB_BUTTON_DISABLED, IDW_HOVER,
+                                     IDW_CLICK});
     zt::CGallery gallery(mode, rectFile, seconds);
     gallery.DoModal(nullptr);
     return 0;

@@ -276,7 +276,7 @@ TEST(UiFramework, MessageAnswererRecordsRequestsAndRestoresThePrevious) {
 } // namespace
 } // namespace zt
 
-#include "ui/MessageBoxPrompt.h"
+#include "app/MessageBoxPrompt.h"
 
 namespace zt {
 namespace {

@@ -4,11 +4,12 @@
 #include <set>
 #include <string>
 
-#include "engine/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "platform/win32/Win32Registry.h"
 #include "tests/ui/win/ui_test_util.h"
 #include "ui/ColorMessageBox.h"
 #include "ui/MessageBox.h"
+#include "app/AppSettingsLink.h"
 #include "ui/UiContext.h"
 
 namespace zt {

@@ -23,7 +23,9 @@ inline constexpr RootKey kCurrentConfig = 0x80000005u;
 // operation that takes a parent key also takes a root.
 using HKey = std::uintptr_t;
 inline constexpr HKey kNoKey = 0;
-inline constexpr HKey RootHandle(RootKey root) { return static_cast<HKey>(root); }
+inline constexpr HKey RootHandle(RootKey root) {
+    return static_cast<HKey>(root);
+}
 
 // Registry value type numbers, as the platform numbers them.
 enum RegType : std::uint32_t {
@@ -51,19 +53,19 @@ struct RegValue {
 struct KeyInfo {
     std::uint32_t subkeys = 0;
     std::uint32_t values = 0;
-    std::uint32_t maxSubkeyNameChars = 0;  // without the terminating zero
-    std::uint32_t maxValueNameChars = 0;   // without the terminating zero
+    std::uint32_t maxSubkeyNameChars = 0; // without the terminating zero
+    std::uint32_t maxValueNameChars = 0;  // without the terminating zero
     std::uint32_t maxValueDataBytes = 0;
 };
 
 class Registry {
-public:
+  public:
     virtual ~Registry() = default;
 
     virtual HKey OpenKey(HKey parent, std::string_view subkey, Access access) = 0;
     // Creates or opens a non-volatile key with read, create-subkey and set-value rights.
     virtual HKey CreateKey(HKey parent, std::string_view subkey) = 0;
-    virtual void CloseKey(HKey key) = 0;  // closing kNoKey or a root is harmless
+    virtual void CloseKey(HKey key) = 0; // closing kNoKey or a root is harmless
 
     // Zero-fills `size` bytes of `buffer`, then reads the value. False when missing or
     // larger than `size`. `type` and `dataSize` are filled on success when given.
@@ -72,8 +74,8 @@ public:
     // Reads a value whole, whatever its size.
     virtual std::optional<RegValue> ReadValueWhole(HKey key, std::string_view name) = 0;
 
-    virtual bool WriteValue(HKey key, std::string_view name, std::uint32_t type,
-                            const void* data, std::uint32_t size) = 0;
+    virtual bool WriteValue(HKey key, std::string_view name, std::uint32_t type, const void* data,
+                            std::uint32_t size) = 0;
 
     // Name of subkey `index` into `name`; false when the index fails, including a name
     // that would not fit a buffer of `bufferChars` characters with its terminating zero.
@@ -122,7 +124,7 @@ public:
 
 // Owns one open key and closes it when it goes.
 class RegKey {
-public:
+  public:
     RegKey() = default;
     RegKey(Registry& reg, HKey key) : reg_(&reg), key_(key) {}
     RegKey(const RegKey&) = delete;
@@ -146,7 +148,7 @@ public:
         key_ = kNoKey;
     }
 
-private:
+  private:
     Registry* reg_ = nullptr;
     HKey key_ = kNoKey;
 };
@@ -163,4 +165,4 @@ bool IsPredefinedRoot(HKey key);
 // ASCII case-insensitive comparison, as registry names compare.
 bool NamesEqual(std::string_view a, std::string_view b);
 
-}  // namespace zt
+} // namespace zt

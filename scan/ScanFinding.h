@@ -3,7 +3,7 @@
 // list row's texts, not here.
 #include <string>
 
-#include "engine/Registry.h"
+#include "seams/Registry.h"
 
 namespace zt {
 
@@ -11,11 +11,11 @@ enum class FindingKind { Key = 0, Value = 1 };
 
 struct ScanFinding {
     RootKey root = 0;
-    std::string keyPath;    // below the root, no leading backslash
-    std::string valueName;  // empty for a key finding and for a default value
+    std::string keyPath;   // below the root, no leading backslash
+    std::string valueName; // empty for a key finding and for a default value
     FindingKind kind = FindingKind::Key;
 };
 
 inline constexpr int kScanCategoryCount = 13;
 
-}  // namespace zt
+} // namespace zt

@@ -1,10 +1,11 @@
-#include "engine/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 namespace zt {
 
 std::string ApplicationNameFromPath(std::string_view modulePath) {
     auto slash = modulePath.find_last_of("\\/");
-    std::string_view name = slash == std::string_view::npos ? modulePath : modulePath.substr(slash + 1);
+    std::string_view name =
+        slash == std::string_view::npos ? modulePath : modulePath.substr(slash + 1);
     auto dot = name.rfind('.');
     if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
     return std::string(name);
@@ -64,7 +65,8 @@ bool ReadListWidths(const SettingsStore& store, std::string_view list, int colum
         if (v == -1) return false;
         read[i] = static_cast<int>(static_cast<std::uint32_t>(v) & 0xFFFFu);
     }
-    for (int i = 0; i < columns; ++i) widths[i] = read[i];
+    for (int i = 0; i < columns; ++i)
+        widths[i] = read[i];
     return true;
 }
 
@@ -81,4 +83,4 @@ bool ReadActiveTab(const SettingsStore& store, int& tab) {
     return true;
 }
 
-}  // namespace zt
+} // namespace zt

@@ -5,22 +5,22 @@
 #include <span>
 #include <string_view>
 
-#include "engine/Registry.h"
-#include "engine/ScanFinding.h"
+#include "seams/Registry.h"
+#include "scan/ScanFinding.h"
 
 namespace zt {
 
 struct ScanStartKey {
     RootKey root;
     std::string_view path;
-    std::string_view name;  // what rules testing the key's own name see at the start key
+    std::string_view name; // what rules testing the key's own name see at the start key
 };
 
 struct ScanCategoryInfo {
     std::string_view settingsKey;
     std::string_view label;
     int area;
-    std::span<const ScanStartKey> starts;  // empty for the classes-root walk
+    std::span<const ScanStartKey> starts; // empty for the classes-root walk
 };
 
 namespace scan_detail {
@@ -29,8 +29,7 @@ inline constexpr ScanStartKey kSystemSoftware[] = {{kLocalMachine, "Software", "
 inline constexpr ScanStartKey kSharedDlls[] = {
     {kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls", "SharedDlls"}};
 inline constexpr ScanStartKey kFileExts[] = {
-    {kCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts",
-     "FileExts"}};
+    {kCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts", "FileExts"}};
 inline constexpr ScanStartKey kStartup[] = {
     {kCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Run"},
     {kCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "RunOnce"},
@@ -54,7 +53,7 @@ inline constexpr ScanStartKey kAppPaths[] = {
     {kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths", "App Paths"}};
 inline constexpr ScanStartKey kDrivers[] = {
     {kLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32", "Drivers32"}};
-}  // namespace scan_detail
+} // namespace scan_detail
 
 inline constexpr std::array<ScanCategoryInfo, kScanCategoryCount> kScanCategories = {{
     {"CheckCLSID", "COM/CLSID", 1, {}},
@@ -82,4 +81,4 @@ inline std::optional<int> CategoryFromSettingsKey(std::string_view key) {
     return std::nullopt;
 }
 
-}  // namespace zt
+} // namespace zt

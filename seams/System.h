@@ -19,22 +19,22 @@ inline constexpr std::uint32_t kAttrNormal = 0x80;
 inline constexpr std::uint32_t kAttrReparsePoint = 0x400;
 
 struct DirEntry {
-    std::string name;  // file name only, never "." or ".."
+    std::string name; // file name only, never "." or ".."
     std::uint32_t attributes = 0;
     std::uint64_t size = 0;
-    std::int64_t lastWriteTime = 0;  // seconds since 1 January 1970 UTC
+    std::int64_t lastWriteTime = 0; // seconds since 1 January 1970 UTC
     bool IsDirectory() const { return (attributes & kAttrDirectory) != 0; }
     bool IsReparsePoint() const { return (attributes & kAttrReparsePoint) != 0; }
 };
 
 enum class KnownFolder {
-    AppData,        // CSIDL_APPDATA
-    Cookies,        // CSIDL_COOKIES
-    InternetCache,  // CSIDL_INTERNET_CACHE
-    Fonts,          // CSIDL_FONTS
-    Startup,        // CSIDL_STARTUP
-    CommonStartup,  // CSIDL_COMMON_STARTUP
-    ProgramFiles,   // CSIDL_PROGRAM_FILES
+    AppData,       // CSIDL_APPDATA
+    Cookies,       // CSIDL_COOKIES
+    InternetCache, // CSIDL_INTERNET_CACHE
+    Fonts,         // CSIDL_FONTS
+    Startup,       // CSIDL_STARTUP
+    CommonStartup, // CSIDL_COMMON_STARTUP
+    ProgramFiles,  // CSIDL_PROGRAM_FILES
 };
 
 struct LocalTime {
@@ -61,13 +61,13 @@ using OutFileHandle = std::uintptr_t;
 inline constexpr OutFileHandle kNoOutFile = 0;
 
 struct ShellResult {
-    bool started = false;        // the platform reported success
-    std::uint32_t exitCode = 0;  // only when waited for and a process was started
-    bool waited = false;         // a process was started and has ended
+    bool started = false;       // the platform reported success
+    std::uint32_t exitCode = 0; // only when waited for and a process was started
+    bool waited = false;        // a process was started and has ended
 };
 
 class System {
-public:
+  public:
     virtual ~System() = default;
 
     // Attributes of a file or folder, or none when it does not exist.
@@ -98,7 +98,7 @@ public:
     virtual std::optional<std::string> FinalPath(std::string_view path) = 0;
 
     virtual std::optional<std::string> GetKnownFolder(KnownFolder folder) = 0;
-    virtual std::string GetTempFolder() = 0;  // with trailing backslash, as the platform gives it
+    virtual std::string GetTempFolder() = 0; // with trailing backslash, as the platform gives it
     virtual std::string SystemFolder() = 0;
     virtual std::string WindowsFolder() = 0;
     virtual std::uint32_t LogicalDriveMask() = 0;
@@ -116,7 +116,7 @@ public:
 
     // Shell execution of `verb` on `file`. With `wait`, waits for the started process.
     virtual ShellResult Execute(std::string_view verb, std::string_view file,
-                                     std::string_view parameters, int show, bool wait) = 0;
+                                std::string_view parameters, int show, bool wait) = 0;
     // Target path of a shortcut file through the shell link object, or none.
     virtual std::optional<std::string> ResolveShortcut(std::string_view linkPath) = 0;
 
@@ -132,4 +132,4 @@ public:
     virtual std::string LastFileError() = 0;
 };
 
-}  // namespace zt
+} // namespace zt

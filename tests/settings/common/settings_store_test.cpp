@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "engine/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "support/seams.h"
 
 namespace zt {
 namespace {
 
 class SettingsStoreTest : public ::testing::Test {
-protected:
+  protected:
     std::unique_ptr<Registry> reg = test::MakeRegistry();
     std::string app = "zt-settings-test-" +
                       std::string(::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -65,7 +65,7 @@ TEST_F(SettingsStoreTest, ListWidthsOnlyWhenEveryColumnIsSetAndLow16Bits) {
     store.WriteInt("Registry_List_1", 60);
     store.WriteInt("Registry_List_2", 70);
     EXPECT_FALSE(ReadListWidths(store, settings::RegistryList, 4, widths));
-    EXPECT_EQ(widths[0], 1);  // untouched
+    EXPECT_EQ(widths[0], 1); // untouched
     store.WriteInt("Registry_List_3", 0x00050080);
     ASSERT_TRUE(ReadListWidths(store, settings::RegistryList, 4, widths));
     EXPECT_EQ(widths[0], 50);
@@ -99,5 +99,5 @@ TEST_F(SettingsStoreTest, AnotherExecutableNameIsASeparateEmptyProfile) {
     EXPECT_EQ(ApplicationNameFromPath("plain"), "plain");
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

@@ -1,4 +1,4 @@
-#include "engine/Cleaning.h"
+#include "cleaning/Cleaning.h"
 
 #include <cstdio>
 

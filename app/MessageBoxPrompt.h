@@ -3,7 +3,7 @@
 // hand a UserPrompt to code below them.
 #include <windows.h>
 
-#include "engine/UserPrompt.h"
+#include "seams/UserPrompt.h"
 #include "ui/MessageBox.h"
 
 namespace zt {

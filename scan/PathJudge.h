@@ -8,8 +8,8 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "engine/Registry.h"
-#include "engine/System.h"
+#include "seams/Registry.h"
+#include "seams/System.h"
 
 namespace zt {
 
@@ -32,7 +32,7 @@ bool LooksLikeFilePath(std::string_view s);
 std::string ReadProgramExtensions(System& sys);
 
 class PathJudge {
-public:
+  public:
     // Reads the program extension list once, as the page does when it is constructed.
     PathJudge(Registry& registry, System& system);
     PathJudge(Registry& registry, System& system, std::string programExtensions);
@@ -52,7 +52,7 @@ public:
     Registry& registry() { return registry_; }
     System& system() { return system_; }
 
-private:
+  private:
     bool SearchProgramUncached(std::string_view name);
     bool IsPathMissingUncached(std::string_view s);
     bool IsAppPathMissingUncached(std::string_view name);
@@ -60,8 +60,7 @@ private:
 
     using Cache = std::unordered_map<std::string, bool>;
     // Looks `key` up case-insensitively; computes and stores it when caching.
-    template <class F>
-    bool Cached(Cache& cache, std::string_view key, F compute);
+    template <class F> bool Cached(Cache& cache, std::string_view key, F compute);
 
     Registry& registry_;
     System& system_;
@@ -70,4 +69,4 @@ private:
     Cache searchCache_, missingCache_, existsCache_, appPathCache_;
 };
 
-}  // namespace zt
+} // namespace zt

@@ -1,10 +1,10 @@
-#include "engine/ScanEngine.h"
+#include "scan/ScanEngine.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
-#include "engine/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 namespace zt {
 
@@ -46,19 +46,23 @@ std::string FontsFolder(Registry& reg, System& sys) {
     return windows + "\\Fonts\\";
 }
 
-std::string Decimal(std::int64_t n) { return std::to_string(n); }
+std::string Decimal(std::int64_t n) {
+    return std::to_string(n);
+}
 
-}  // namespace
+} // namespace
 
 std::string DataText(const std::vector<std::uint8_t>& data) {
     std::size_t n = 0;
-    while (n < data.size() && data[n] != 0) ++n;
+    while (n < data.size() && data[n] != 0)
+        ++n;
     return std::string(reinterpret_cast<const char*>(data.data()), n);
 }
 
 ScanEngine::ScanEngine(Registry& registry, System& system, ScanSink& sink)
     : registry_(registry), system_(system), sink_(sink), judge_(registry, system) {
-    for (auto& c : categoryEnabled) c.store(true);
+    for (auto& c : categoryEnabled)
+        c.store(true);
     fontsFolder = FontsFolder(registry, system);
     std::string sysFolder = system.SystemFolder();
     if (!sysFolder.empty()) systemFolderPrefix_ = Lower(sysFolder) + "\\";
@@ -73,7 +77,8 @@ void ScanEngine::LoadSwitches(const SettingsStore& settings) {
 }
 
 void ScanEngine::SetAllCategories(bool on) {
-    for (auto& c : categoryEnabled) c.store(on);
+    for (auto& c : categoryEnabled)
+        c.store(on);
 }
 
 void ScanEngine::BeginScan() {
@@ -168,8 +173,7 @@ void ScanEngine::WalkKey(HKey key, const std::string& path, std::string_view nam
         wowNesting_ -= wow;
         --depth;
     }
-    if (index == 0 && !hadValues && area == 5 && depth == 2 && !name.empty() &&
-        name.front() == '.')
+    if (index == 0 && !hadValues && area == 5 && depth == 2 && !name.empty() && name.front() == '.')
         ReportFinding(path, {}, {}, "NO SUBKEY/VALUE WITH THIS KEY", FindingKind::Key);
 }
 
@@ -254,7 +258,9 @@ bool ScanEngine::IsClsidMissing(std::string_view value) {
     return ClassKeyMissing(keyPath);
 }
 
-bool ScanEngine::IsProgIdMissing(std::string_view name) { return ClassKeyMissing(name); }
+bool ScanEngine::IsProgIdMissing(std::string_view name) {
+    return ClassKeyMissing(name);
+}
 
 void ScanEngine::ReferenceCheck(HKey key, std::string_view path) {
     auto value = registry_.ReadValueWhole(key, {});
@@ -277,7 +283,8 @@ void ScanEngine::CheckClassesRootKey(HKey key, std::string_view path, std::strin
         } else if (depth >= 3 && Contains(name, "InprocServer")) {
             if (auto value = registry_.ReadValueWhole(key, {})) {
                 std::string text = DataText(value->data);
-                if (Missing(text)) ReportFinding(path, {}, text, "Missing File", FindingKind::Value);
+                if (Missing(text))
+                    ReportFinding(path, {}, text, "Missing File", FindingKind::Value);
             }
         }
     }
@@ -306,8 +313,8 @@ void ScanEngine::ScanValues(HKey key, std::string_view path, std::string_view na
         return;
     }
     std::uint32_t type = 0;
-    for (std::uint32_t index = 0; registry_.EnumValue(key, index, valueName_, kValueNameChars,
-                                                      type, valueData_, kValueDataBytes);
+    for (std::uint32_t index = 0; registry_.EnumValue(key, index, valueName_, kValueNameChars, type,
+                                                      valueData_, kValueDataBytes);
          ++index) {
         hadValues = true;
         if (stopRequested.load()) {
@@ -419,4 +426,4 @@ void ScanEngine::ScanValues(HKey key, std::string_view path, std::string_view na
     }
 }
 
-}  // namespace zt
+} // namespace zt

@@ -5,17 +5,17 @@
 #include <string>
 #include <string_view>
 
-#include "engine/ScanFinding.h"
+#include "scan/ScanFinding.h"
 
 namespace zt {
 
 // One list row: the record and its four column texts.
 struct ScanRow {
     ScanFinding finding;
-    std::string number;     // "No.": findings added so far in this scan plus one
-    std::string path;       // "PATH": RegistryPath, then "\" and the value name
-    std::string valueText;  // "VALUE (invalide)": the examined data, "[None]" when empty
-    std::string reason;     // "Reason"
+    std::string number;    // "No.": findings added so far in this scan plus one
+    std::string path;      // "PATH": RegistryPath, then "\" and the value name
+    std::string valueText; // "VALUE (invalide)": the examined data, "[None]" when empty
+    std::string reason;    // "Reason"
 };
 
 inline constexpr const char* kColumnNumber = "No.";
@@ -24,7 +24,7 @@ inline constexpr const char* kColumnValue = "VALUE (invalide)";
 inline constexpr const char* kColumnReason = "Reason";
 
 class ScanSink {
-public:
+  public:
     virtual ~ScanSink() = default;
     // A new row to insert at the top of the list (index 0), ticked.
     virtual void AddFinding(ScanRow row) = 0;
@@ -39,4 +39,4 @@ public:
     virtual void ScanFinished(int count, std::string_view message) = 0;
 };
 
-}  // namespace zt
+} // namespace zt

@@ -8,7 +8,7 @@
 namespace zt {
 
 class ManualResetEvent {
-public:
+  public:
     ManualResetEvent() = default;
     ManualResetEvent(const ManualResetEvent&) = delete;
     ManualResetEvent& operator=(const ManualResetEvent&) = delete;
@@ -39,10 +39,10 @@ public:
         return cv_.wait_for(lock, timeout, [&] { return signalled_; });
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::condition_variable cv_;
     bool signalled_ = false;
 };
 
-}  // namespace zt
+} // namespace zt

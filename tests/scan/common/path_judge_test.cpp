@@ -1,14 +1,14 @@
 // Path judgement on the real file system under Wine and on the fakes natively.
 #include <gtest/gtest.h>
 
-#include "engine/PathJudge.h"
+#include "scan/PathJudge.h"
 #include "support/seams.h"
 
 namespace zt {
 namespace {
 
 class PathJudgeTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         reg = test::MakeRegistry();
         sys = test::MakeSystem();
@@ -105,7 +105,8 @@ TEST_F(PathJudgeTest, ExtensionListFromEnvironment) {
     test::SetEnv(*sys, "PATHEXT", ".BAT;.CMD");
     EXPECT_EQ(ReadProgramExtensions(*sys), ".BAT;.CMD");
     std::string longList;
-    while (longList.size() < 1500) longList += ".ABCDEFG;";
+    while (longList.size() < 1500)
+        longList += ".ABCDEFG;";
     test::SetEnv(*sys, "PATHEXT", longList);
     EXPECT_EQ(ReadProgramExtensions(*sys), longList.substr(0, 998));
     test::SetEnv(*sys, "PATHEXT", ".COM;.EXE;.BAT;.CMD");
@@ -148,7 +149,7 @@ TEST_F(PathJudgeTest, CachingRemembersWithinOneRun) {
     ASSERT_TRUE(sys->RemoveFile(file));
     // Looked up once per run, whatever the letter case.
     EXPECT_FALSE(judge.IsPathMissing(folder + "\\CACHED.DLL"));
-    judge.SetCaching(true);  // a new run forgets
+    judge.SetCaching(true); // a new run forgets
     EXPECT_TRUE(judge.IsPathMissing(file));
     judge.SetCaching(false);
     test::PlantFile(*sys, file);
@@ -167,5 +168,5 @@ TEST_F(PathJudgeTest, LongPrefixIsCut) {
     EXPECT_TRUE(judge.IsPathMissing(longName + "yyyy"));
 }
 
-}  // namespace
-}  // namespace zt
+} // namespace
+} // namespace zt

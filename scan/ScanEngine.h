@@ -12,12 +12,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/ManualResetEvent.h"
-#include "engine/PathJudge.h"
-#include "engine/Registry.h"
-#include "engine/ScanCategories.h"
-#include "engine/ScanSink.h"
-#include "engine/System.h"
+#include "seams/ManualResetEvent.h"
+#include "scan/PathJudge.h"
+#include "seams/Registry.h"
+#include "scan/ScanCategories.h"
+#include "scan/ScanSink.h"
+#include "seams/System.h"
 
 namespace zt {
 
@@ -31,7 +31,7 @@ inline constexpr std::size_t kPathBufferBytes = 1000;
 inline constexpr int kStatusEveryKeys = 200;
 
 class ScanEngine {
-public:
+  public:
     // Prepares the fonts folder and the program extension list, as the page does once.
     ScanEngine(Registry& registry, System& system, ScanSink& sink);
     ScanEngine(const ScanEngine&) = delete;
@@ -78,7 +78,7 @@ public:
     bool IsClsidMissing(std::string_view value);
     bool IsProgIdMissing(std::string_view name);
 
-private:
+  private:
     // True when the walk passes over this child of the key at the current depth.
     bool Excluded(std::string_view parentPath, std::string_view child);
     bool ClassKeyMissing(std::string_view name);
@@ -92,9 +92,9 @@ private:
     System& system_;
     ScanSink& sink_;
     PathJudge judge_;
-    std::string systemFolderPrefix_;  // "c:\windows\system32\", lower case
-    std::string wowSystemFolder_;     // "C:\windows\SysWOW64"
-    int wowNesting_ = 0;              // Wow6432Node keys above the current key
+    std::string systemFolderPrefix_; // "c:\windows\system32\", lower case
+    std::string wowSystemFolder_;    // "C:\windows\SysWOW64"
+    int wowNesting_ = 0;             // Wow6432Node keys above the current key
     std::unordered_map<std::string, bool> classKeyMissing_;
     // Reused across keys so the walk does not allocate per value.
     std::string valueName_;
@@ -104,4 +104,4 @@ private:
 // The examined data as text: up to its first zero, or its stored length when it has none.
 std::string DataText(const std::vector<std::uint8_t>& data);
 
-}  // namespace zt
+} // namespace zt

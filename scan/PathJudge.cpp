@@ -1,4 +1,4 @@
-#include "engine/PathJudge.h"
+#include "scan/PathJudge.h"
 
 #include <algorithm>
 
@@ -21,7 +21,7 @@ std::string Lower(std::string_view s) {
 constexpr std::size_t kKeyPathBuffer = 1000;
 constexpr std::size_t kMaxProgramExtensionChars = 998;
 
-}  // namespace
+} // namespace
 
 std::optional<std::size_t> FindDrivePrefix(std::string_view s) {
     if (s.size() >= 4 && s[2] == ':' && s[3] == '\\') {
@@ -64,8 +64,7 @@ void PathJudge::SetCaching(bool on) {
     appPathCache_.clear();
 }
 
-template <class F>
-bool PathJudge::Cached(Cache& cache, std::string_view key, F compute) {
+template <class F> bool PathJudge::Cached(Cache& cache, std::string_view key, F compute) {
     if (!caching_) return compute();
     std::string k = Lower(key);
     if (auto it = cache.find(k); it != cache.end()) return it->second;
@@ -135,4 +134,4 @@ bool PathJudge::IsAppPathMissingUncached(std::string_view name) {
     return !SearchProgram(name);
 }
 
-}  // namespace zt
+} // namespace zt

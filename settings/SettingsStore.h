@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/Registry.h"
+#include "seams/Registry.h"
 
 namespace zt {
 
@@ -22,25 +22,32 @@ inline constexpr std::string_view MainTop = "main_top";
 inline constexpr std::string_view MainRight = "main_right";
 inline constexpr std::string_view MainBottom = "main_bottom";
 inline constexpr std::string_view ActiveTab = "ActiveTab";
-inline constexpr std::string_view RegistryList = "Registry_List";  // + "_0" .. "_3"
-inline constexpr std::string_view StartupList = "Startup_List";    // + "_0" .. "_3"
-inline constexpr std::string_view RestoreList = "Restore_List";    // + "_0" .. "_1"
+inline constexpr std::string_view RegistryList = "Registry_List"; // + "_0" .. "_3"
+inline constexpr std::string_view StartupList = "Startup_List";   // + "_0" .. "_3"
+inline constexpr std::string_view RestoreList = "Restore_List";   // + "_0" .. "_1"
 
 // The thirteen scan-area switches, in category order.
-inline constexpr std::array<std::string_view, 13> kScanSwitches = {
-    "CheckCLSID",           "CheckFileAssociation",       "CheckUserSoftwareSetting",
-    "CheckSystemSoftwareSetting", "CheckSharedDlls",      "CheckFileExtensions",
-    "CheckStartupSection",  "CheckSoundAppEvents",        "CheckUninstallSection",
-    "CheckFontSection",     "CheckHelpSection",           "CheckAppPath",
-    "CheckSystemDrivers"};
+inline constexpr std::array<std::string_view, 13> kScanSwitches = {"CheckCLSID",
+                                                                   "CheckFileAssociation",
+                                                                   "CheckUserSoftwareSetting",
+                                                                   "CheckSystemSoftwareSetting",
+                                                                   "CheckSharedDlls",
+                                                                   "CheckFileExtensions",
+                                                                   "CheckStartupSection",
+                                                                   "CheckSoundAppEvents",
+                                                                   "CheckUninstallSection",
+                                                                   "CheckFontSection",
+                                                                   "CheckHelpSection",
+                                                                   "CheckAppPath",
+                                                                   "CheckSystemDrivers"};
 inline constexpr int kTabCount = 5;
-}  // namespace settings
+} // namespace settings
 
 // The application name: the executable's file name without folder and extension.
 std::string ApplicationNameFromPath(std::string_view modulePath);
 
 class SettingsStore {
-public:
+  public:
     SettingsStore(Registry& registry, std::string applicationName);
 
     // "Software\Morvane\<application>\settings"
@@ -58,7 +65,7 @@ public:
 
     Registry& registry() const { return registry_; }
 
-private:
+  private:
     Registry& registry_;
     std::string keyPath_;
 };
@@ -78,4 +85,4 @@ void WriteListWidths(const SettingsStore& store, std::string_view list, int colu
 // The stored active tab, only when it is a valid index 0 to 4.
 bool ReadActiveTab(const SettingsStore& store, int& tab);
 
-}  // namespace zt
+} // namespace zt

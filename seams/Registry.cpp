@@ -1,4 +1,4 @@
-#include "engine/Registry.h"
+#include "seams/Registry.h"
 
 #include <cstring>
 
@@ -35,7 +35,7 @@ constexpr RootNames kRoots[] = {
     {kUsers, "HKEY_USERS", "HKU\\"},
     {kCurrentConfig, "HKEY_CURRENT_CONFIG", "HKCC\\"},
 };
-}  // namespace
+} // namespace
 
 std::string_view RootFullName(RootKey root) {
     for (const auto& r : kRoots)
@@ -58,7 +58,9 @@ std::optional<RootKey> RootFromName(std::string_view text) {
     return std::nullopt;
 }
 
-bool IsPredefinedRoot(HKey key) { return key >= 0x80000000u && key <= 0x800000FFu; }
+bool IsPredefinedRoot(HKey key) {
+    return key >= 0x80000000u && key <= 0x800000FFu;
+}
 
 bool NamesEqual(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -72,4 +74,4 @@ bool NamesEqual(std::string_view a, std::string_view b) {
     return true;
 }
 
-}  // namespace zt
+} // namespace zt

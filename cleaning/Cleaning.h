@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "backup/RegFileWriter.h"
-#include "engine/Registry.h"
-#include "engine/ScanFinding.h"
-#include "engine/System.h"
-#include "engine/UserPrompt.h"
+#include "seams/Registry.h"
+#include "scan/ScanFinding.h"
+#include "seams/System.h"
+#include "seams/UserPrompt.h"
 
 namespace zt {
 

@@ -1,0 +1,20 @@
+#include "app/AppSettingsLink.h"
+
+#include "app/res/resource.h"
+#include "settings/SettingsStore.h"
+#include "ui/UiContext.h"
+
+namespace zt {
+
+void SetAppSettings(const SettingsStore* store) {
+    SetAppArtwork(AppArtwork{IDI_ZENTROVE, IDB_BUTTON_NORMAL, IDB_BUTTON_HOVER, IDB_BUTTON_PRESSED,
+                             IDB_BUTTON_DISABLED, IDW_HOVER, IDW_CLICK});
+    if (!store) {
+        SetButtonSoundsWanted(nullptr);
+        return;
+    }
+    // The box reads its own default, so a fresh profile leaves it alone silent.
+    SetButtonSoundsWanted([store] { return !store->ReadBool(settings::ButtonSilence, true); });
+}
+
+} // namespace zt
