@@ -83,6 +83,9 @@ class CDlgMain : public CGradientDialog, public PageHost {
     bool startupMode_ = true;
     CLayout layout_;
     bool closing_ = false;
+    // The window's screen rectangle while it was last neither minimised nor hidden by that.
+    RECT normalRect_{};
+    bool hadNormalRect_ = false;
 };
 
 } // namespace zt

@@ -298,7 +298,11 @@ void ScanEngine::CheckClassesRootKey(HKey key, std::string_view path, std::strin
         }
     }
     if (depth == 2 && !name.empty() && name.front() == '.') {
-        if (auto value = registry_.ReadValueWhole(key, {})) {
+        // This rule reads the default into 260 bytes: a value that long is unreadable to it,
+        // so it is never reported.
+        constexpr std::size_t kDefaultBytes = 260;
+        auto value = registry_.ReadValueWhole(key, {});
+        if (value && value->data.size() < kDefaultBytes) {
             std::string text = DataText(value->data);
             if (ClassKeyMissing(text))
                 ReportFinding(path, {}, text, "Missing File Assosication", FindingKind::Key);

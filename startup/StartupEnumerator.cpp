@@ -96,8 +96,9 @@ std::string StartupEnumerator::MakeLocationText(std::string_view keyPath) const 
 }
 
 std::string StartupEnumerator::ResolveShortcut(const std::string& path) {
+    // Only a failure falls back to the file's own path; an empty target shows as empty.
     auto target = sys_.ResolveShortcut(path);
-    if (!target || target->empty()) return path;
+    if (!target) return path;
     return *target;
 }
 
@@ -165,9 +166,10 @@ void StartupEnumerator::ListWinlogonValue(HKey key, std::string_view valueName,
                                           StartupEntryKind kind) {
     char buffer[kSmallValueBuffer];
     if (!reg_.ReadValue(key, valueName, buffer, sizeof buffer)) return;
-    std::string text = LowerAscii(std::string_view(buffer, ::strnlen(buffer, sizeof buffer)));
+    // Lower-cased in the code page, so letters beyond A-Z match and show as the system has them.
+    std::string text = sys_.LowerText(std::string_view(buffer, ::strnlen(buffer, sizeof buffer)));
     const std::string withComma = std::string(defaultName) + ",";
-    const std::string fullDefault = LowerAscii(std::string(folder) + "\\" + withComma);
+    const std::string fullDefault = sys_.LowerText(std::string(folder) + "\\" + withComma);
     if (text == withComma || text == defaultName || text == fullDefault) return;
     text = RemoveAll(std::move(text), fullDefault);
     text = RemoveAll(std::move(text), withComma);
