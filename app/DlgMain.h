@@ -83,7 +83,7 @@ class CDlgMain : public CGradientDialog, public PageHost {
     bool startupMode_ = true;
     CLayout layout_;
     bool closing_ = false;
-    // The window's screen rectangle while it was last neither minimised nor hidden by that.
+    // The screen rectangle the window last had while it was not minimised.
     RECT normalRect_{};
     bool hadNormalRect_ = false;
 };

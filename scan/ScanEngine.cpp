@@ -298,8 +298,8 @@ void ScanEngine::CheckClassesRootKey(HKey key, std::string_view path, std::strin
         }
     }
     if (depth == 2 && !name.empty() && name.front() == '.') {
-        // This rule reads the default into 260 bytes: a value that long is unreadable to it,
-        // so it is never reported.
+        // This rule reads the default into 260 bytes: a value of 260 bytes or more is
+        // unreadable to it, so such a key is never reported.
         constexpr std::size_t kDefaultBytes = 260;
         auto value = registry_.ReadValueWhole(key, {});
         if (value && value->data.size() < kDefaultBytes) {
