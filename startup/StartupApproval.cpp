@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <vector>
 
 #include "startup/StartupLocations.h"
 
@@ -75,6 +76,21 @@ int RegistryViewOf(std::string_view location) {
     for (std::size_t at = 0; at + kWow.size() <= location.size(); ++at)
         if (NamesEqual(location.substr(at, kWow.size()), kWow)) return 32;
     return 64;
+}
+
+std::optional<ApprovalSlot> FindApprovalValue(Registry& reg, const ApprovalSlot& slot) {
+    RegKey key(reg, reg.OpenKeyRead(RootHandle(slot.root), slot.keyPath));
+    if (!key) return std::nullopt;
+    auto info = reg.QueryKeyInfo(key.get());
+    if (!info) return std::nullopt;
+    std::string name;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    for (std::uint32_t i = 0; reg.EnumValue(key.get(), i, name, info->maxValueNameChars + 1, type,
+                                            data, info->maxValueDataBytes + 1);
+         ++i)
+        if (NamesEqual(name, slot.valueName)) return ApprovalSlot{slot.root, slot.keyPath, name};
+    return std::nullopt;
 }
 
 bool ReadApprovalDisabled(Registry& reg, const ApprovalSlot& slot) {

@@ -52,6 +52,10 @@ std::optional<ApprovalSlot> ApprovalFor(const StartupEntry& entry);
 // 32 for a row of a Wow6432Node key, 64 for every other.
 int RegistryViewOf(std::string_view location);
 
+// The slot with the value's name as stored (names compare without regard to case); none
+// when the value does not exist.
+std::optional<ApprovalSlot> FindApprovalValue(Registry& reg, const ApprovalSlot& slot);
+
 // Reads the approval of a governed entry: true when it is disabled.
 bool ReadApprovalDisabled(Registry& reg, const ApprovalSlot& slot);
 

@@ -99,11 +99,15 @@ class DeletionRun {
     // The approval value goes with its entry, into the same backup; an entry whose approval
     // cannot be saved is kept whole.
     bool BackUpApproval(const StartupEntry& row) {
-        auto slot = ApprovalFor(row);
-        if (!slot) return true;
+        auto governing = ApprovalFor(row);
+        if (!governing) return true;
+        // The backup names the value as it is stored, whatever the entry's letter case.
+        auto slot = FindApprovalValue(reg_, *governing);
         if (!backupBegun) return !HasApprovalValue(reg_, row);
-        if (writer_.ExportValue(slot->root, slot->keyPath, slot->valueName)) return true;
-        outcome_.notBackedUp.push_back(slot->Text());
+        if (writer_.ExportValue(governing->root, governing->keyPath,
+                                slot ? slot->valueName : governing->valueName))
+            return true;
+        outcome_.notBackedUp.push_back(governing->Text());
         return false;
     }
 

@@ -149,7 +149,7 @@ TEST_F(StartupViewsTest, DeleteBacksUpTheApprovalWithItsEntryAndRestoresBoth) {
     test::PlantFile(*sys, JoinPath(sandbox.userFolder(), "notes"), "x");
     Approval(kLocalMachine, kApprovedRun32KeyPath, "Tray32", kDisabled);
     Approval(kLocalMachine, kApprovedRun32KeyPath, "Kept32", kDisabled);
-    Approval(kCurrentUser, kApprovedFolderKeyPath, "notes", kEnabled);
+    Approval(kCurrentUser, kApprovedFolderKeyPath, "NOTES", kEnabled);
     Enumerate();
     rows.Check("Tray32");
     rows.Check("notes");
@@ -171,7 +171,7 @@ TEST_F(StartupViewsTest, DeleteBacksUpTheApprovalWithItsEntryAndRestoresBoth) {
     EXPECT_THAT(text, HasSubstr("[HKEY_LOCAL_MACHINE\\" + std::string(kApprovedRun32KeyPath) +
                                 "]\r\n\"Tray32\"=hex:03,00,00,00,01,02,03,04,05,06,07,08"));
     EXPECT_THAT(text, HasSubstr("[HKEY_CURRENT_USER\\" + std::string(kApprovedFolderKeyPath) +
-                                "]\r\n\"notes\"=hex:02,00,00,00,00,00,00,00,00,00,00,00"));
+                                "]\r\n\"NOTES\"=hex:02,00,00,00,00,00,00,00,00,00,00,00"));
     EXPECT_THAT(text, Not(HasSubstr("Kept32")));
 
     EXPECT_EQ(RestoreBackupFile(*sys, prompt, outcome.backupFile), RestoreResult::Restored);
