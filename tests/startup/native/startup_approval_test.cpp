@@ -1,4 +1,4 @@
-// The approval value's bytes, which rows it governs, and a write that does not hold.
+// The approval value's bytes, and a write that does not hold.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -37,48 +37,6 @@ TEST(StartupApprovalTest, DecodesByBitZeroAndEncodesWhatTheSystemWrites) {
 
     // 2020-01-01 UTC is 132223104000000000 in FILETIME steps; now is later.
     EXPECT_GT(CurrentFileTime(), 132223104000000000ull);
-}
-
-TEST(StartupApprovalTest, OnlyRunKeysAndStartupFoldersAreGoverned) {
-    auto row = [](StartupEntryKind kind, std::string location) {
-        StartupEntry e;
-        e.name = "App";
-        e.kind = kind;
-        e.location = std::move(location);
-        return e;
-    };
-    const std::string hklm = "HKLM\\", hkcu = "HKCU\\";
-    struct Case {
-        StartupEntry entry;
-        std::optional<std::string> slot;
-        int view;
-    };
-    const Case cases[] = {
-        {row(StartupEntryKind::RegistryValue, hkcu + std::string(kRunKeyPath)),
-         "HKCU\\" + std::string(kApprovedRunKeyPath) + "\\App", 64},
-        {row(StartupEntryKind::RegistryValue, hklm + std::string(kRunKeyPath)),
-         "HKLM\\" + std::string(kApprovedRunKeyPath) + "\\App", 64},
-        {row(StartupEntryKind::RegistryValue, hklm + std::string(kRun32KeyPath)),
-         "HKLM\\" + std::string(kApprovedRun32KeyPath) + "\\App", 32},
-        {row(StartupEntryKind::StartupFolderFile, "Startup"),
-         "HKCU\\" + std::string(kApprovedFolderKeyPath) + "\\App", 64},
-        {row(StartupEntryKind::StartupFolderFile, "Common Startup"),
-         "HKLM\\" + std::string(kApprovedFolderKeyPath) + "\\App", 64},
-        {row(StartupEntryKind::RegistryValue, hklm + std::string(kRunOnce32KeyPath)), {}, 32},
-        {row(StartupEntryKind::RegistryValue, hklm + std::string(kRunOnceKeyPath)), {}, 64},
-        {row(StartupEntryKind::RegistryValue, hklm + std::string(kPoliciesRunKeyPath)), {}, 64},
-        {row(StartupEntryKind::RegistryValue, hkcu + std::string(kWindowsKeyPath)), {}, 64},
-        {row(StartupEntryKind::RegistryValue, hklm + std::string(kRunOnceExKeyPath) + "\\0001"),
-         {},
-         64},
-        {row(StartupEntryKind::WinlogonShell, hklm + std::string(kWinlogonKeyPath)), {}, 64},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.entry.location);
-        auto slot = ApprovalFor(c.entry);
-        EXPECT_EQ(slot ? std::optional<std::string>(slot->Text()) : std::nullopt, c.slot);
-        EXPECT_EQ(RegistryViewOf(c.entry.location), c.view);
-    }
 }
 
 // A registry that says it wrote but kept the old value.
