@@ -1,7 +1,6 @@
 // The 32-bit twins of the scan's machine keys and the orphaned startup switches, on the real
 // registry of the test prefix.
 #include <windows.h>
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -9,11 +8,11 @@
 #include "platform/win32/Win32System.h"
 #include "scan/ScanEngine.h"
 #include "scan/scan_support.h"
+#include "support/seams.h"
 
 namespace zt {
 namespace {
 
-using test::SetDword;
 using test::SetRaw;
 using test::SetString;
 
@@ -23,36 +22,19 @@ const std::string kApproved =
 const std::string kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::string kOff("\x03\0\0\0\0\0\0\0\0\0\0\0", 12);
 
-std::string Folder(int csidl) {
-    char buf[MAX_PATH] = {};
-    SHGetFolderPathA(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buf);
-    return buf;
-}
-
-void Touch(const std::string& path) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(f, INVALID_HANDLE_VALUE) << path;
-    CloseHandle(f);
-}
-
 class ScanTwinsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char windows[MAX_PATH] = {};
-        GetWindowsDirectoryA(windows, MAX_PATH);
-        wow_ = std::string(windows) + "\\SysWOW64";
-        system32_ = std::string(windows) + "\\system32";
-        CreateDirectoryA(wow_.c_str(), nullptr);
-        Touch(wow_ + "\\zttwin32.dll");
-        userStartup_ = Folder(CSIDL_STARTUP);
-        Touch(userStartup_ + "\\ZtPresent.lnk");
-        Touch(userStartup_ + "\\ZtNoExtension");
+        system32_ = sys.SystemFolder();
+        test::PlantFolder(sys, sys.WindowsFolder() + "\\SysWOW64");
+        userStartup_ = sys.GetKnownFolder(KnownFolder::Startup).value_or("");
+        ASSERT_FALSE(userStartup_.empty());
+        for (const auto& file : Files())
+            test::PlantFile(sys, file);
     }
     void TearDown() override {
-        DeleteFileA((wow_ + "\\zttwin32.dll").c_str());
-        DeleteFileA((userStartup_ + "\\ZtPresent.lnk").c_str());
-        DeleteFileA((userStartup_ + "\\ZtNoExtension").c_str());
+        for (const auto& file : Files())
+            sys.RemoveFile(file);
         for (const auto& [root, path, name] : planted_) {
             RegKey key(reg, reg.OpenKeyAllAccess(RootHandle(root), path));
             if (key) reg.DeleteValue(key.get(), name);
@@ -60,30 +42,30 @@ class ScanTwinsTest : public ::testing::Test {
         for (const char* key : {"\\Uninstall\\ZtTwinApp", "\\App Paths\\zttwin.exe"})
             reg.DeleteKeyTree(RootHandle(kLocalMachine), kWowCv + key);
     }
+    std::vector<std::string> Files() {
+        return {sys.WindowsFolder() + "\\SysWOW64\\zttwin32.dll", userStartup_ + "\\ZtPresent.lnk",
+                userStartup_ + "\\ZtNoExtension"};
+    }
 
     void Plant(RootKey root, const std::string& path, const std::string& name,
                const std::string& data, std::uint32_t type = kRegSz) {
-        if (type == kRegBinary)
-            SetRaw(reg, root, path, name, type, data);
-        else
-            SetString(reg, root, path, name, data, type);
+        SetRaw(reg, root, path, name, type, type == kRegSz ? data + '\0' : data);
         planted_.push_back({root, path, name});
     }
 
     Win32Registry reg;
     Win32System sys;
     test::RecordingSink sink;
-    std::string wow_, system32_, userStartup_;
+    std::string system32_, userStartup_;
     std::vector<std::tuple<RootKey, std::string, std::string>> planted_;
 };
 
 TEST_F(ScanTwinsTest, TwinsAreWalkedByTheSameRulesAndOrphanSwitchesFound) {
     const std::string drivers =
         "Software\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32";
-    SetDword(reg, kLocalMachine, kWowCv + "\\SharedDlls", "C:\\ZtGone\\old32.dll", 2);
-    planted_.push_back({kLocalMachine, kWowCv + "\\SharedDlls", "C:\\ZtGone\\old32.dll"});
-    SetDword(reg, kLocalMachine, kWowCv + "\\SharedDlls", system32_ + "\\zttwin32.dll", 1);
-    planted_.push_back({kLocalMachine, kWowCv + "\\SharedDlls", system32_ + "\\zttwin32.dll"});
+    const std::string one("\1\0\0\0", 4);
+    Plant(kLocalMachine, kWowCv + "\\SharedDlls", "C:\\ZtGone\\old32.dll", one, kRegDword);
+    Plant(kLocalMachine, kWowCv + "\\SharedDlls", system32_ + "\\zttwin32.dll", one, kRegDword);
     Plant(kLocalMachine, kWowCv + "\\Run", "ZtStale32", "C:\\ZtGone\\stale32.exe");
     Plant(kLocalMachine, kWowCv + "\\Run", "ZtValid32", system32_ + "\\zttwin32.dll");
     SetString(reg, kLocalMachine, kWowCv + "\\Uninstall\\ZtTwinApp", "DisplayIcon",
