@@ -11,10 +11,10 @@
 namespace zt::test {
 namespace {
 
-constexpr int kCategoryIds[] = {IDC_CHK_CLSID,     IDC_CHK_FILEASSOC,  IDC_CHK_USERSOFTWARE,
+constexpr int kCategoryIds[] = {IDC_CHK_CLSID,          IDC_CHK_FILEASSOC,  IDC_CHK_USERSOFTWARE,
                                 IDC_CHK_SYSTEMSOFTWARE, IDC_CHK_SHAREDDLLS, IDC_CHK_FILEEXT,
-                                IDC_CHK_STARTUP,   IDC_CHK_SOUNDS,     IDC_CHK_UNINSTALL,
-                                IDC_CHK_FONTS,     IDC_CHK_HELP,       IDC_CHK_APPPATH,
+                                IDC_CHK_STARTUP,        IDC_CHK_SOUNDS,     IDC_CHK_UNINSTALL,
+                                IDC_CHK_FONTS,          IDC_CHK_HELP,       IDC_CHK_APPPATH,
                                 IDC_CHK_DRIVERS};
 
 struct SettingsFixture : ::testing::Test {
@@ -35,7 +35,8 @@ struct SettingsFixture : ::testing::Test {
 };
 
 TEST_F(SettingsFixture, FirstStartShowsTheDefaults) {
-    for (int id : kCategoryIds) EXPECT_TRUE(IsTicked(page, id)) << id;
+    for (int id : kCategoryIds)
+        EXPECT_TRUE(IsTicked(page, id)) << id;
     EXPECT_TRUE(IsTicked(page, IDC_CHECKALL));
     EXPECT_FALSE(IsTicked(page, IDC_SILENCE));
     EXPECT_TRUE(IsTicked(page, IDC_ADDSTARTUP));
@@ -51,11 +52,13 @@ TEST_F(SettingsFixture, CategoryBoxesAndCheckAllFollowEachOther) {
     EXPECT_TRUE(IsTicked(page, IDC_CHECKALL));
 
     ClickBox(page, IDC_CHECKALL, false);
-    for (int id : kCategoryIds) EXPECT_FALSE(IsTicked(page, id)) << id;
-    EXPECT_TRUE(IsTicked(page, IDC_ADDSTARTUP));  // options untouched
+    for (int id : kCategoryIds)
+        EXPECT_FALSE(IsTicked(page, id)) << id;
+    EXPECT_TRUE(IsTicked(page, IDC_ADDSTARTUP)); // options untouched
     EXPECT_TRUE(IsTicked(page, IDC_SAVELAYOUT));
     ClickBox(page, IDC_CHECKALL, true);
-    for (int id : kCategoryIds) EXPECT_TRUE(IsTicked(page, id)) << id;
+    for (int id : kCategoryIds)
+        EXPECT_TRUE(IsTicked(page, id)) << id;
 
     // An option enables Apply and leaves Check All alone.
     ClickBox(page, IDC_CHK_FONTS, false);
@@ -88,7 +91,8 @@ TEST_F(SettingsFixture, ApplyWritesTheSwitchesAndTheOptions) {
     ClickBox(page, IDC_CHECKALL, false);
     Click(page, IDOK);
     EXPECT_TRUE(main->ScanPage().enabledCategories.empty());
-    for (auto key : settings::kScanSwitches) EXPECT_EQ(h.Stored(key), 0) << key;
+    for (auto key : settings::kScanSwitches)
+        EXPECT_EQ(h.Stored(key), 0) << key;
 }
 
 TEST_F(SettingsFixture, PageGrowsItsGroupAndMovesTheRightColumn) {
@@ -117,7 +121,10 @@ TEST(AboutBox, ShowsTheNameAndTheTrimmedVersion) {
     AppHarness h;
     CDlgAbout about(h.app());
     ASSERT_TRUE(about.Create(nullptr));
-    EXPECT_EQ(about.ItemText(IDC_VERSION), "Zentrove Version 1.0");
+    // The build's one version, project() in CMakeLists.txt, as the version resource holds it.
+    const std::uint32_t ms = (ZT_VERSION_MAJOR << 16) | ZT_VERSION_MINOR;
+    const std::uint32_t ls = (ZT_VERSION_BUILD << 16) | ZT_VERSION_REVISION;
+    EXPECT_EQ(about.ItemText(IDC_VERSION), "Zentrove Version " + FormatVersionText(ms, ls, ms, ls));
     EXPECT_EQ(about.GetText(), "About Zentrove");
     EXPECT_NE(about.ItemText(IDC_WEBSITE).find("Website: http"), std::string::npos);
     EXPECT_NE(about.ItemText(IDC_FEEDBACK).find("Email: "), std::string::npos);
@@ -133,5 +140,5 @@ TEST(VersionText, TrimsOnlyATrailingDoubleZero) {
     EXPECT_EQ(FormatVersionText(0x00040000, 0x00000000, 0x00030001, 0x00020000), "4.0");
 }
 
-}  // namespace
-}  // namespace zt::test
+} // namespace
+} // namespace zt::test
