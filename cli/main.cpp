@@ -21,8 +21,8 @@ const Command kCommands[] = {
     {"startup", zt::cli::RunStartupCommand,
      "startup [--json] | startup delete N... [--yes] | startup add \"COMMAND\""},
     {"junk", zt::cli::RunJunkCommand,
-     "junk [--json] | junk clean [--recycle-bin] [--cookies] [--user-temp] [--system-temp] "
-     "[--internet-cache] [--yes]"},
+     "junk [--json] [--min-age HOURS] | junk clean [--recycle-bin] [--cookies] [--user-temp] "
+     "[--system-temp] [--internet-cache] [--min-age HOURS] [--yes]"},
 };
 
 int Usage(std::FILE* to) {
