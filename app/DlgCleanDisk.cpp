@@ -101,7 +101,8 @@ void CDlgCleanDisk::OnClean() {
     CMessageBoxPrompt prompt(Handle());
     // The new measuring run starts before the final message, as the sizes have changed.
     JunkCleanResult result = CleanJunk(
-        reg_, sys_, selection, prompt, [this] { StartMeasuring(true); }, options_);
+        reg_, sys_, selection, prompt, [this] { StartMeasuring(true); },
+        reinterpret_cast<WindowRef>(Handle()), options_);
     if (result.outcome != JunkCleanOutcome::Cleaned) return;
     for (JunkItem item : kJunkMeasuringOrder) {
         if (selection[item]) CButton(Item(JunkCheckBoxId(item))).SetCheck(false);

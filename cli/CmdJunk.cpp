@@ -105,7 +105,7 @@ int Clean(CliContext& ctx, const Args& args, const JunkConfirm& confirm) {
     if (!selection.Any()) return Usage(ctx, kJunkNothingSelectedText);
 
     ConsolePrompt dialogs(yes, confirm, ctx.out);
-    JunkCleanResult r = CleanJunk(ctx.registry, ctx.system, selection, dialogs, {}, options);
+    JunkCleanResult r = CleanJunk(ctx.registry, ctx.system, selection, dialogs, {}, 0, options);
     if (r.outcome == JunkCleanOutcome::Cancelled) {
         if (dialogs.noTerminal) {
             std::fprintf(

@@ -56,7 +56,7 @@ std::string JunkFinalMessage(const JunkCleanResult& result) {
 
 JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selection,
                           UserPrompt& prompt, const std::function<void()>& placesEmptied,
-                          const JunkOptions& options) {
+                          WindowRef owner, const JunkOptions& options) {
     JunkCleanResult result;
     if (!selection.Any()) {
         prompt.Tell(kJunkNothingSelectedText);
@@ -90,7 +90,7 @@ JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selec
         emptyFolder(JunkItem::InternetCache);
     }
     if (selection[JunkItem::RecycleBin]) {
-        sys.EmptyRecycleBin();
+        sys.EmptyRecycleBin(owner);
         result.places[static_cast<std::size_t>(JunkItem::RecycleBin)].outcome =
             JunkPlaceOutcome::Cleaned;
     }

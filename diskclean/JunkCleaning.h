@@ -69,10 +69,11 @@ struct JunkCleanResult {
 // page starts a new measuring run there) and tells the final message, which names every
 // ticked place that was not, or only partly, cleaned and why. A place whose folder is
 // unknown or protected is not touched. Anything but OK in the confirmation cancels. The
-// caller unticks the check boxes when the outcome is Cleaned.
+// caller unticks the check boxes when the outcome is Cleaned. `owner` is the page's window,
+// which the Recycle Bin emptying runs with (0 in a console).
 JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selection,
                           UserPrompt& prompt, const std::function<void()>& placesEmptied = {},
-                          const JunkOptions& options = {});
+                          WindowRef owner = 0, const JunkOptions& options = {});
 
 // The final message for the places' reports.
 std::string JunkFinalMessage(const JunkCleanResult& result);

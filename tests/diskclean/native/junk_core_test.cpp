@@ -28,9 +28,9 @@ class RecordingSystem : public MemorySystem {
         log.push_back("del " + opened[h]);
         return MemorySystem::RemoveOpenedEntry(h);
     }
-    bool EmptyRecycleBin() override {
+    bool EmptyRecycleBin(WindowRef owner) override {
         log.push_back("empty bins");
-        return MemorySystem::EmptyRecycleBin();
+        return MemorySystem::EmptyRecycleBin(owner);
     }
     bool DeleteUrlEntry(std::string_view url) override {
         log.push_back("url " + std::string(url));
@@ -344,7 +344,7 @@ TEST(JunkAge, YoungFilesOfTheTemporaryFoldersStayAndAreNotCounted) {
     EXPECT_FALSE(sys.Exists("C:\\Cookies\\c.txt"));
     EXPECT_TRUE(sys.Exists("C:\\Temp\\sub\\fresh.tmp"));
     EXPECT_TRUE(sys.Exists("C:\\Temp\\future.tmp"));
-    CleanJunk(reg, sys, s, dialogs, {}, JunkOptions{0});
+    CleanJunk(reg, sys, s, dialogs, {}, 0, JunkOptions{0});
     EXPECT_FALSE(sys.Exists("C:\\Temp\\sub"));
     EXPECT_FALSE(sys.Exists("C:\\Temp\\future.tmp"));
 }

@@ -111,7 +111,7 @@ TEST_F(JunkWin, UnixLinkToAnOutsideFolderIsNeitherCountedNorEmptied) {
 
     EXPECT_EQ(GetFolderSize(sys, temp, false), 10u);
     ScriptedDialogs dialogs;
-    auto r = CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs, {}, kAnyAge);
+    auto r = CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs, {}, 0, kAnyAge);
     EXPECT_EQ(r.finalMessage, "The cleaning is finished!");
     EXPECT_FALSE(Exists(temp + "\\own.tmp"));
     EXPECT_TRUE(Exists(outside + "\\precious.doc"));
@@ -126,7 +126,7 @@ TEST_F(JunkWin, UnixLinkToAnOutsideFileNeverDeletesItsTarget) {
     // only be left alone, so it is not counted either.
     EXPECT_EQ(GetFolderSize(sys, temp, false), 1u);
     ScriptedDialogs dialogs;
-    auto r = CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs, {}, kAnyAge);
+    auto r = CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs, {}, 0, kAnyAge);
     EXPECT_TRUE(r.AllDeleted());
     EXPECT_FALSE(Exists(temp + "\\own.tmp"));
     EXPECT_TRUE(Exists(outside + "\\precious.doc"));
@@ -191,7 +191,7 @@ TEST_F(JunkWin, ReadOnlyAndHeldFilesStayAndGiveTheSecondLine) {
         test::HeldFile held(temp + "\\busy\\held.tmp");
         ASSERT_TRUE(held.held());
         ScriptedDialogs dialogs;
-        auto r = CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs, {}, kAnyAge);
+        auto r = CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs, {}, 0, kAnyAge);
         EXPECT_EQ(r.outcome, JunkCleanOutcome::Cleaned);
         EXPECT_EQ(dialogs.shown.back(),
                   "The cleaning is finished!\n Some files can't delete because they are being "
@@ -205,7 +205,7 @@ TEST_F(JunkWin, ReadOnlyAndHeldFilesStayAndGiveTheSecondLine) {
 
     // Once nothing holds it, everything goes and the message has one line.
     ScriptedDialogs again;
-    CleanJunk(reg, sys, Only(JunkItem::UserTemp), again, {}, kAnyAge);
+    CleanJunk(reg, sys, Only(JunkItem::UserTemp), again, {}, 0, kAnyAge);
     EXPECT_EQ(again.shown.back(), "The cleaning is finished!");
     EXPECT_TRUE(Names(sys, temp).empty());
 }
@@ -241,7 +241,7 @@ TEST_F(JunkWin, CookiesKeepIndexFilesButTheInternetCacheDoesNot) {
         // A locked index file in the cache is not protected, so it shows as undeletable.
         test::HeldFile held(cache + "\\index.dat");
         ASSERT_TRUE(held.held());
-        auto r = CleanJunk(reg, sys, s, dialogs, {}, kAnyAge);
+        auto r = CleanJunk(reg, sys, s, dialogs, {}, 0, kAnyAge);
         EXPECT_FALSE(r.AllDeleted());
     }
     EXPECT_EQ(Names(sys, cookies), (std::set<std::string>{"index.dat", "desktop.ini", "low"}));
@@ -252,10 +252,10 @@ TEST_F(JunkWin, CookiesKeepIndexFilesButTheInternetCacheDoesNot) {
 TEST_F(JunkWin, NothingTickedAndCancelTouchNothing) {
     Plant(temp + "\\a.tmp", 5);
     ScriptedDialogs dialogs;
-    EXPECT_EQ(CleanJunk(reg, sys, JunkSelection{}, dialogs, {}, kAnyAge).outcome,
+    EXPECT_EQ(CleanJunk(reg, sys, JunkSelection{}, dialogs, {}, 0, kAnyAge).outcome,
               JunkCleanOutcome::NothingSelected);
     dialogs.answer = kAnswerCancel;
-    EXPECT_EQ(CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs, {}, kAnyAge).outcome,
+    EXPECT_EQ(CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs, {}, 0, kAnyAge).outcome,
               JunkCleanOutcome::Cancelled);
     EXPECT_EQ(dialogs.shown, (std::vector<std::string>{"You should select one item at least.",
                                                        "Are you sure to delete them?"}));
@@ -288,7 +288,7 @@ TEST_F(JunkWin, SystemTempComesFromTheMachineEnvironmentKey) {
     write("TEMP", kRegExpandSz, "%ZT_JUNK_BASE%\\temp");
     Plant(temp + "\\s.tmp", 5);
     ScriptedDialogs dialogs;
-    EXPECT_EQ(CleanJunk(reg, sys, Only(JunkItem::SystemTemp), dialogs, {}, kAnyAge).finalMessage,
+    EXPECT_EQ(CleanJunk(reg, sys, Only(JunkItem::SystemTemp), dialogs, {}, 0, kAnyAge).finalMessage,
               "The cleaning is finished!");
     EXPECT_FALSE(Exists(temp + "\\s.tmp"));
     EXPECT_TRUE(Exists(outside + "\\precious.doc"));
