@@ -32,6 +32,7 @@ int JunkCheckBoxId(JunkItem item) {
 
 CDlgCleanDisk::CDlgCleanDisk(AppContext& app)
     : CGradientDialog(IDD_CLEANDISK_PAGE, IDI_ZENTROVE), reg_(app.registry), sys_(app.system),
+      settings_(app.settings), options_(StoredOptions()),
       worker_(app.registry, app.system), layout_{{IDC_CLEANDISK_GROUP, kGrowX | kGrowY},
                                                  {IDC_CLEANDISK_CLEAN, kMoveX},
                                                  {IDCANCEL, kMoveX}} {
@@ -54,11 +55,27 @@ bool CDlgCleanDisk::OnInitDialog() {
     return true;
 }
 
+JunkOptions CDlgCleanDisk::StoredOptions() const {
+    JunkOptions options;
+    if (!settings_.ReadBool(settings::KeepRecentJunk, true)) options.minAgeHours = 0;
+    return options;
+}
+
+void CDlgCleanDisk::ApplySettings() {
+    CGradientDialog::ApplySettings();
+    JunkOptions now = StoredOptions();
+    if (now.minAgeHours == options_.minAgeHours) return;
+    options_ = now;
+    // The captions count only what a cleaning would remove, which has just changed.
+    if (queue_) StartMeasuring(false);
+}
+
 void CDlgCleanDisk::RecordLayout() {
     layout_.Record(Handle());
 }
 
 void CDlgCleanDisk::StartMeasuring(bool aboveNormal) {
+    worker_.SetOptions(options_);
     if (!aboveNormal) {
         worker_.Start(*this);
         return;
@@ -85,7 +102,7 @@ void CDlgCleanDisk::OnClean() {
     // The new measuring run starts before the final message, as the sizes have changed.
     JunkCleanResult result = CleanJunk(
         reg_, sys_, selection, prompt, [this] { StartMeasuring(true); },
-        reinterpret_cast<WindowRef>(Handle()));
+        reinterpret_cast<WindowRef>(Handle()), options_);
     if (result.outcome != JunkCleanOutcome::Cleaned) return;
     for (JunkItem item : kJunkMeasuringOrder) {
         if (selection[item]) CButton(Item(JunkCheckBoxId(item))).SetCheck(false);

@@ -18,6 +18,8 @@ class CDlgCleanDisk : public CGradientDialog, private JunkSink {
     void RecordLayout();
     // True while a measuring run is still busy (tests wait on it).
     bool IsMeasuring() const { return worker_.IsBusy(); }
+    // Reads the stored age rule; the sizes are measured again when it changed.
+    void ApplySettings() override;
 
   protected:
     bool OnInitDialog() override;
@@ -33,8 +35,12 @@ class CDlgCleanDisk : public CGradientDialog, private JunkSink {
     void StartMeasuring(bool aboveNormal);
     void OnClean();
 
+    JunkOptions StoredOptions() const;
+
     Registry& reg_;
     System& sys_;
+    SettingsStore& settings_;
+    JunkOptions options_;
     CJunkMeasureWorker worker_;
     UiTaskQueuePtr queue_;
     CLayout layout_;

@@ -150,6 +150,7 @@ void CDlgMain::ApplySettings() {
     startupMode_ = settings_.StartupSwitch();
     app_.settings.WriteInt(settings::StartupMode, startupMode_ ? 1 : 0);
     SyncRunAtStartup(app_.registry, startupMode_, ExecutablePath());
+    app_.settings.WriteInt(settings::KeepRecentJunk, settings_.KeepRecentJunk() ? 1 : 0);
     backup_.ApplySettings();
     settings_.ApplySettings();
     scan_.ApplySettings();

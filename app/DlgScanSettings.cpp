@@ -21,7 +21,8 @@ constexpr int kCategoryControls[kScanCategoryCount] = {
 constexpr int kGroupBoxId = -1;
 
 bool IsOption(int id) {
-    return id == IDC_CHECKALL || id == IDC_SILENCE || id == IDC_ADDSTARTUP || id == IDC_SAVELAYOUT;
+    return id == IDC_CHECKALL || id == IDC_SILENCE || id == IDC_ADDSTARTUP ||
+           id == IDC_SAVELAYOUT || id == IDC_KEEPRECENT;
 }
 } // namespace
 
@@ -43,9 +44,11 @@ CDlgScanSettings::CDlgScanSettings(AppContext& app, CDlgMain& main,
     SetSounds(IDW_HOVER, IDW_CLICK);
     startupSwitch_ = app_.settings.ReadBool(settings::StartupMode, true);
     layoutSwitch_ = app_.settings.ReadBool(settings::SavePos, true);
+    keepRecentJunk_ = app_.settings.ReadBool(settings::KeepRecentJunk, true);
     layout_ =
         CLayout{{kGroupBoxId, kGrowX | kGrowY}, {IDOK, kMoveX},           {IDC_SILENCE, kMoveX},
-                {IDC_CHECKALL, kMoveX},         {IDC_ADDSTARTUP, kMoveX}, {IDC_SAVELAYOUT, kMoveX}};
+                {IDC_CHECKALL, kMoveX},         {IDC_ADDSTARTUP, kMoveX}, {IDC_SAVELAYOUT, kMoveX},
+                {IDC_KEEPRECENT, kMoveX}};
 }
 
 CDlgScanSettings::~CDlgScanSettings() = default;
@@ -111,6 +114,7 @@ void CDlgScanSettings::LoadPageState() {
     SetTicked(IDC_SILENCE, silent_);
     SetTicked(IDC_ADDSTARTUP, startupSwitch_);
     SetTicked(IDC_SAVELAYOUT, layoutSwitch_);
+    SetTicked(IDC_KEEPRECENT, keepRecentJunk_);
     UpdateCheckAll();
 }
 
@@ -154,6 +158,7 @@ void CDlgScanSettings::OnApply() {
     silent_ = IsTicked(IDC_SILENCE);
     startupSwitch_ = IsTicked(IDC_ADDSTARTUP);
     layoutSwitch_ = IsTicked(IDC_SAVELAYOUT);
+    keepRecentJunk_ = IsTicked(IDC_KEEPRECENT);
     main_.ApplySettings();
     EnableItem(IDOK, false);
 }

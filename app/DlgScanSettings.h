@@ -1,5 +1,5 @@
 #pragma once
-// The "Settings" page: the thirteen scan areas, Check All and the three program options.
+// The "Settings" page: the thirteen scan areas, Check All and the four program options.
 // Changes take effect only through Apply (or Yes when leaving the page with changes); the
 // page itself stores nothing, the main window's ApplySettings does.
 #include <vector>
@@ -22,6 +22,7 @@ class CDlgScanSettings : public CGradientDialog {
     bool SoundSilenced() const { return silent_; }
     bool StartupSwitch() const { return startupSwitch_; }
     bool LayoutSwitch() const { return layoutSwitch_; }
+    bool KeepRecentJunk() const { return keepRecentJunk_; }
 
     // The tab window is about to leave this page: 0 lets it go, the tab-change message's own
     // identifier keeps the user here.
@@ -55,6 +56,7 @@ class CDlgScanSettings : public CGradientDialog {
     std::vector<int>& enabledCategories_;
     bool startupSwitch_ = true;
     bool layoutSwitch_ = true;
+    bool keepRecentJunk_ = true;
     HWND tooltip_ = nullptr;
     CLayout layout_;
 };

@@ -25,12 +25,15 @@ bool EndsWithReg(std::string_view path) {
 
 } // namespace
 
-std::string GetBackupFolder(System& sys) {
+std::string BackupFolderPath(System& sys) {
     auto base = sys.GetKnownFolder(KnownFolder::AppData);
     std::string folder = base && !base->empty() ? *base : sys.WindowsFolder();
-    folder = AppendPath(folder, "Morvane");
-    sys.MakeFolder(folder); // fails harmlessly when it exists
-    folder = AppendPath(folder, "Zentrove");
+    return AppendPath(AppendPath(folder, "Morvane"), "Zentrove");
+}
+
+std::string GetBackupFolder(System& sys) {
+    std::string folder = BackupFolderPath(sys);
+    sys.MakeFolder(folder.substr(0, folder.rfind('\\'))); // fails harmlessly when it exists
     sys.MakeFolder(folder);
     return folder;
 }

@@ -13,6 +13,8 @@ namespace zt {
 // The application-data folder (else the Windows folder), then "Morvane", then "Zentrove";
 // creates both levels when missing. No trailing backslash.
 std::string GetBackupFolder(System& sys);
+// The same folder, without creating anything.
+std::string BackupFolderPath(System& sys);
 
 // Full path of a new backup file named after the local time to the millisecond
 // (YYYYMMDDhhmmssmmm.reg). When that name is taken, the next free one of

@@ -1,5 +1,6 @@
-// Measures a folder tree with GetFolderSize, as the disk cleaner does, and prints the time;
-// with --delete, empties a tree with DeleteFolderContents instead.
+// Measures a folder tree as the disk cleaner measures the user temporary folder, with every
+// defence on (each entry checked as itself, links never followed, the protected folders and
+// the age rule), and prints the time; with --delete, empties a tree the same way instead.
 // Usage: bench_junk.exe FOLDER [RUNS] | bench_junk.exe --delete FOLDER.
 // tools/bench.d/junk builds the trees and compares with du and rm.
 #include <windows.h>
@@ -12,37 +13,63 @@
 #include <vector>
 
 #include "diskclean/FolderWalk.h"
+#include "diskclean/JunkPlaces.h"
+#include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
+
+namespace {
+double Since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The folder as a cleaning would take it, refused when protected.
+bool Locate(zt::Registry& reg, zt::System& sys, const char* folder, std::string& real) {
+    zt::JunkFolder f =
+        zt::CheckJunkFolder(sys, std::string(folder), zt::ProtectedFolders::Gather(reg, sys));
+    if (!f.ok()) {
+        std::fprintf(stderr, "bench_junk: %s\n", f.reason.c_str());
+        return false;
+    }
+    real = f.real;
+    return true;
+}
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_junk FOLDER [RUNS]\n");
+        std::fprintf(stderr, "usage: bench_junk FOLDER [RUNS] | bench_junk --delete FOLDER\n");
         return 2;
     }
-    if (std::string(argv[1]) == "--delete" && argc > 2) {
-        zt::Win32System sys;
-        bool allDeleted = true;
+    zt::Win32Registry reg;
+    zt::Win32System sys;
+    const bool remove = std::string(argv[1]) == "--delete" && argc > 2;
+    std::string real;
+    if (remove) {
         auto start = std::chrono::steady_clock::now();
-        zt::DeleteFolderContents(sys, argv[2], true, false, allDeleted);
-        double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        std::printf("DeleteFolderContents: %.3f s, all deleted: %s\n", s,
-                    allDeleted ? "yes" : "no");
-        return allDeleted ? 0 : 1;
+        if (!Locate(reg, sys, argv[2], real)) return 1;
+        zt::JunkTally t = zt::EmptyJunkFolder(
+            sys, real, zt::JunkRulesFor(zt::JunkItem::UserTemp, {}, sys.CurrentTime(), false));
+        double s = Since(start);
+        std::printf("EmptyJunkFolder: %.3f s, %llu files removed, %llu left, %llu kept as recent\n",
+                    s, static_cast<unsigned long long>(t.files),
+                    static_cast<unsigned long long>(t.filesLeft),
+                    static_cast<unsigned long long>(t.youngKept));
+        return t.Complete() ? 0 : 1;
     }
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
-    zt::Win32System sys;
     std::vector<double> seconds;
-    std::uint64_t bytes = 0;
+    zt::JunkTally t;
     for (int i = 0; i < runs; ++i) {
         auto start = std::chrono::steady_clock::now();
-        bytes = zt::GetFolderSize(sys, argv[1], false);
-        auto end = std::chrono::steady_clock::now();
-        seconds.push_back(std::chrono::duration<double>(end - start).count());
+        if (!Locate(reg, sys, argv[1], real)) return 1;
+        t = zt::MeasureJunkFolder(
+            sys, real, zt::JunkRulesFor(zt::JunkItem::UserTemp, {}, sys.CurrentTime(), true));
+        seconds.push_back(Since(start));
     }
     std::sort(seconds.begin(), seconds.end());
-    std::printf("GetFolderSize: %llu bytes, best %.3f s, median %.3f s over %d runs\n",
-                static_cast<unsigned long long>(bytes), seconds.front(),
-                seconds[seconds.size() / 2], runs);
-    std::printf("seconds=%.6f\n", seconds[seconds.size() / 2]);
+    std::printf("MeasureJunkFolder: %llu bytes in %llu files, best %.3f s, median %.3f s over %d "
+                "runs\n",
+                static_cast<unsigned long long>(t.bytes), static_cast<unsigned long long>(t.files),
+                seconds.front(), seconds[seconds.size() / 2], runs);
     return 0;
 }

@@ -8,6 +8,7 @@
 
 #include "diskclean/JunkCleaning.h"
 #include "diskclean/JunkMeasuring.h"
+#include "settings/SettingsStore.h"
 
 namespace zt::cli {
 
@@ -22,18 +23,40 @@ class CollectingSink : public JunkSink {
 int Usage(CliContext& ctx, const std::string& why) {
     std::fprintf(ctx.err, "zentrove-cli junk: %s\n", why.c_str());
     std::fprintf(ctx.err,
-                 "usage: zentrove-cli junk [--json]\n"
+                 "usage: zentrove-cli junk [--json] [--min-age HOURS]\n"
                  "       zentrove-cli junk clean [--recycle-bin] [--cookies] [--user-temp] "
-                 "[--system-temp] [--internet-cache] [--yes]\n");
+                 "[--system-temp] [--internet-cache] [--min-age HOURS] [--yes]\n"
+                 "--min-age: files in the temporary folders changed within HOURS stay "
+                 "(0: none stay; default from the Settings page)\n");
     return kExitUsage;
 }
 
-int Measure(CliContext& ctx, bool json) {
+// "--min-age HOURS" at args[i]: consumes the number. False when it is not one.
+bool ReadMinAge(const Args& args, std::size_t& i, JunkOptions& options) {
+    if (i + 1 >= args.size()) return false;
+    const std::string& n = args[++i];
+    if (n.empty() || n.size() > 6 || n.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    options.minAgeHours = std::stoi(n);
+    return true;
+}
+
+JunkOptions StoredOptions(CliContext& ctx) {
+    JunkOptions options;
+    if (!ctx.settings.ReadBool(settings::KeepRecentJunk, true)) options.minAgeHours = 0;
+    return options;
+}
+
+int Measure(CliContext& ctx, bool json, const JunkOptions& options) {
     CollectingSink sink;
-    MeasureJunkSizes(ctx.registry, ctx.system, sink);
+    MeasureJunkSizes(ctx.registry, ctx.system, sink, nullptr, options);
     if (!json) {
-        for (const auto& m : sink.results)
-            std::fprintf(ctx.out, "%s\n", m.caption.c_str());
+        for (const auto& m : sink.results) {
+            if (m.state == JunkFolderState::Ok)
+                std::fprintf(ctx.out, "%s\n", m.caption.c_str());
+            else
+                std::fprintf(ctx.out, "%s: %s\n", m.caption.c_str(), m.reason.c_str());
+        }
         return kExitOk;
     }
     nlohmann::ordered_json out = nlohmann::ordered_json::array();
@@ -41,8 +64,13 @@ int Measure(CliContext& ctx, bool json) {
         nlohmann::ordered_json row;
         row["place"] = std::string(JunkPlaceName(m.item));
         row["path"] = m.path ? nlohmann::ordered_json(*m.path) : nlohmann::ordered_json(nullptr);
-        row["bytes"] =
-            m.measured ? nlohmann::ordered_json(m.bytes) : nlohmann::ordered_json(nullptr);
+        bool counted = m.measured && m.state == JunkFolderState::Ok;
+        row["available"] = m.state == JunkFolderState::Ok;
+        row["reason"] =
+            m.reason.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(m.reason);
+        row["bytes"] = counted ? nlohmann::ordered_json(m.bytes) : nlohmann::ordered_json(nullptr);
+        row["files"] = counted ? nlohmann::ordered_json(m.files) : nlohmann::ordered_json(nullptr);
+        row["kept_recent"] = m.youngKept;
         row["caption"] = m.caption;
         out.push_back(std::move(row));
     }
@@ -52,11 +80,17 @@ int Measure(CliContext& ctx, bool json) {
 
 int Clean(CliContext& ctx, const Args& args, const JunkConfirm& confirm) {
     JunkSelection selection;
+    JunkOptions options = StoredOptions(ctx);
     bool yes = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--yes") {
             yes = true;
+            continue;
+        }
+        if (a == "--min-age") {
+            if (!ReadMinAge(args, i, options))
+                return Usage(ctx, "--min-age needs a number of hours");
             continue;
         }
         bool known = false;
@@ -71,7 +105,7 @@ int Clean(CliContext& ctx, const Args& args, const JunkConfirm& confirm) {
     if (!selection.Any()) return Usage(ctx, kJunkNothingSelectedText);
 
     ConsolePrompt dialogs(yes, confirm, ctx.out);
-    JunkCleanResult r = CleanJunk(ctx.registry, ctx.system, selection, dialogs);
+    JunkCleanResult r = CleanJunk(ctx.registry, ctx.system, selection, dialogs, {}, 0, options);
     if (r.outcome == JunkCleanOutcome::Cancelled) {
         if (dialogs.noTerminal) {
             std::fprintf(
@@ -82,11 +116,10 @@ int Clean(CliContext& ctx, const Args& args, const JunkConfirm& confirm) {
         std::fprintf(ctx.err, "zentrove-cli junk clean: cancelled, nothing deleted\n");
         return kExitFailed;
     }
-    for (JunkItem item : kJunkMeasuringOrder)
-        if (r.skipped[static_cast<std::size_t>(item)])
-            std::fprintf(ctx.err,
-                         "zentrove-cli junk clean: %s skipped: its folder is unknown or refused\n",
-                         std::string(JunkPlaceName(item)).c_str());
+    if (!r.Complete()) {
+        std::fprintf(ctx.err, "zentrove-cli junk clean: not every place asked for was cleaned\n");
+        return kExitFailed;
+    }
     return kExitOk;
 }
 
@@ -95,13 +128,17 @@ int Clean(CliContext& ctx, const Args& args, const JunkConfirm& confirm) {
 int RunJunk(CliContext& ctx, const Args& args, const JunkConfirm& confirm) {
     if (!args.empty() && args[0] == "clean") return Clean(ctx, args, confirm);
     bool json = false;
-    for (const auto& a : args) {
-        if (a == "--json")
+    JunkOptions options = StoredOptions(ctx);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--json")
             json = true;
-        else
-            return Usage(ctx, "unknown option '" + a + "'");
+        else if (args[i] == "--min-age") {
+            if (!ReadMinAge(args, i, options))
+                return Usage(ctx, "--min-age needs a number of hours");
+        } else
+            return Usage(ctx, "unknown option '" + args[i] + "'");
     }
-    return Measure(ctx, json);
+    return Measure(ctx, json, options);
 }
 
 int RunJunkCommand(CliContext& ctx, const Args& args) {

@@ -22,8 +22,8 @@ const Command kCommands[] = {
      "startup [--json] | startup delete N... [--yes] | startup disable N... | "
      "startup enable N... | startup add \"COMMAND\""},
     {"junk", zt::cli::RunJunkCommand,
-     "junk [--json] | junk clean [--recycle-bin] [--cookies] [--user-temp] [--system-temp] "
-     "[--internet-cache] [--yes]"},
+     "junk [--json] [--min-age HOURS] | junk clean [--recycle-bin] [--cookies] [--user-temp] "
+     "[--system-temp] [--internet-cache] [--min-age HOURS] [--yes]"},
 };
 
 int Usage(std::FILE* to) {

@@ -19,69 +19,142 @@ std::string Join(std::string_view folder, std::string_view name) {
     return p;
 }
 
-// The real path of a subfolder that may be entered, or none. `parentReal` is the real path
-// of the folder being walked; the subfolder must be no link and resolve to parentReal\name.
-std::optional<std::string> EnterableReal(System& sys, const DirEntry& e, const std::string& path,
-                                         const std::string& parentReal) {
-    if (e.IsReparsePoint()) return std::nullopt;
-    auto real = sys.FinalPath(path);
-    if (!real || !SamePath(*real, Join(parentReal, e.name))) return std::nullopt;
-    return real;
+bool IsLink(std::uint32_t attributes) {
+    return (attributes & kAttrReparsePoint) != 0;
 }
 
-std::uint64_t SizeBelow(System& sys, const std::string& folder, const std::string& real,
-                        bool keepIndexFiles, const std::atomic<bool>* stop) {
-    std::uint64_t total = 0;
-    sys.EnumDirectory(folder, [&](const DirEntry& e) {
-        if (stop && stop->load(std::memory_order_relaxed)) return false;
-        if (e.IsDirectory()) {
+class Walk {
+  public:
+    Walk(System& sys, const JunkWalkRules& rules, const std::atomic<bool>* stop)
+        : sys_(sys), rules_(rules), stop_(stop), linksShown_(sys.ListingShowsFileLinks()) {}
+    JunkTally tally;
+
+    void Measure(const std::string& folder) {
+        std::vector<DirEntry> entries;
+        if (!List(folder, entries)) return;
+        for (const DirEntry& e : entries) {
+            if (Stopped()) return;
             std::string path = Join(folder, e.name);
-            if (auto childReal = EnterableReal(sys, e, path, real))
-                total += SizeBelow(sys, path, *childReal, keepIndexFiles, stop);
-        } else if (!e.IsReparsePoint() && !(keepIndexFiles && IsIndexFileName(e.name))) {
-            // A link to a file holds none of its target's bytes.
-            total += e.size;
-        }
-        return true;
-    });
-    return total;
-}
-
-void DeleteBelow(System& sys, const std::string& folder, const std::string& real,
-                 bool removeSubfolders, bool keepIndexFiles, bool& allDeleted) {
-    // The listing is taken first so deleting never disturbs the enumeration.
-    std::vector<DirEntry> entries;
-    if (!sys.EnumDirectory(folder, [&](const DirEntry& e) {
-            entries.push_back(e);
-            return true;
-        }))
-        return;
-    for (const DirEntry& e : entries) {
-        std::string path = Join(folder, e.name);
-        if (e.IsDirectory()) {
-            auto childReal = EnterableReal(sys, e, path, real);
-            if (!childReal) continue;
-            DeleteBelow(sys, path, *childReal, removeSubfolders, keepIndexFiles, allDeleted);
-            if (removeSubfolders) sys.RemoveFolder(path);
-        } else if (!(keepIndexFiles && IsIndexFileName(e.name))) {
-            // A link to a file can look like a plain file (Wine shows a Unix link so), and
-            // deleting it there deletes its target: only a file that really is where it is
-            // listed is deleted. A file marked as a link is the link itself.
-            if (!e.IsReparsePoint()) {
-                auto fileReal = sys.FinalPath(path);
-                if (fileReal && !SamePath(*fileReal, Join(real, e.name))) continue;
+            if (e.IsDirectory()) {
+                // A folder link holds none of its target's bytes.
+                if (IsLink(e.attributes)) continue;
+                if (PlainFolder(path)) Measure(path);
+            } else if (Wanted(e.name, e.lastWriteTime)) {
+                if (!IsLink(e.attributes) && !linksShown_) {
+                    // Only opening it tells a link the listing shows as a plain file.
+                    OpenedEntry f(sys_, path);
+                    if (!f || f.facts.elsewhere) {
+                        if (f) ++tally.linksLeft;
+                        continue;
+                    }
+                }
+                tally.bytes += e.size;
+                ++tally.files;
             }
-            if (!sys.RemoveFile(path)) allDeleted = false;
         }
     }
-}
 
-std::optional<std::string> RealRoot(System& sys, std::string_view folder) {
-    auto real = sys.FinalPath(folder);
-    while (real && !real->empty() && real->back() == '\\')
-        real->pop_back();
-    return real;
-}
+    void Empty(const std::string& folder) {
+        std::vector<DirEntry> entries;
+        if (!List(folder, entries)) return;
+        for (const DirEntry& e : entries) {
+            std::string path = Join(folder, e.name);
+            if (e.IsDirectory()) {
+                EmptySubfolder(path);
+                continue;
+            }
+            if (!Wanted(e.name, e.lastWriteTime)) continue;
+            OpenedEntry f(sys_, path);
+            if (!f) {
+                if (!f.facts.gone) ++tally.filesLeft;
+                continue;
+            }
+            if (f.facts.elsewhere) {
+                ++tally.linksLeft;
+                continue;
+            }
+            // Checked again on the handle: the entry may have changed since it was listed.
+            if ((f.facts.attributes & kAttrDirectory) && !IsLink(f.facts.attributes)) continue;
+            if (!IsLink(f.facts.attributes) && !Wanted(e.name, f.facts.lastWriteTime)) continue;
+            if (f.Remove()) {
+                tally.bytes += f.facts.size;
+                ++tally.files;
+            } else {
+                ++tally.filesLeft;
+            }
+        }
+    }
+
+  private:
+    bool Stopped() const { return stop_ && stop_->load(std::memory_order_relaxed); }
+
+    // The listing is taken first so deleting never disturbs the enumeration.
+    bool List(const std::string& folder, std::vector<DirEntry>& entries) {
+        if (sys_.EnumDirectory(folder, [&](const DirEntry& e) {
+                entries.push_back(e);
+                return true;
+            }))
+            return true;
+        // A folder that went away meanwhile is not a failure.
+        if (sys_.Exists(folder)) ++tally.unreadable;
+        return false;
+    }
+
+    // Counted and deleted unless an index file that is kept or changed too recently.
+    bool Wanted(std::string_view name, std::int64_t changed) {
+        if (rules_.keepIndexFiles && IsIndexFileName(name)) return false;
+        if (changed >= rules_.keepChangedSince) {
+            ++tally.youngKept;
+            return false;
+        }
+        return true;
+    }
+
+    // A subfolder that is itself, not a link the platform showed as a folder.
+    bool PlainFolder(const std::string& path) {
+        OpenedEntry d(sys_, path);
+        if (!d) {
+            if (!d.facts.gone) ++tally.unreadable;
+            return false;
+        }
+        if (d.facts.elsewhere) ++tally.linksLeft;
+        return !d.facts.elsewhere && !IsLink(d.facts.attributes) &&
+               (d.facts.attributes & kAttrDirectory);
+    }
+
+    void EmptySubfolder(const std::string& path) {
+        {
+            // Closed before the folder is listed: some platforms list only folders that no
+            // one holds open for deleting.
+            OpenedEntry d(sys_, path);
+            if (!d) {
+                if (!d.facts.gone) ++tally.unreadable;
+                return;
+            }
+            if (d.facts.elsewhere) {
+                ++tally.linksLeft;
+                return;
+            }
+            if (IsLink(d.facts.attributes)) {
+                // The link itself, never what it points to.
+                if (rules_.removeSubfolders) d.Remove();
+                return;
+            }
+            if (!(d.facts.attributes & kAttrDirectory)) return;
+        }
+        Empty(path);
+        if (!rules_.removeSubfolders) return;
+        // Checked again on the handle it is removed through; one that still holds something
+        // stays, and that is not counted as a failure.
+        OpenedEntry d(sys_, path);
+        if (d && !d.facts.elsewhere) d.Remove();
+    }
+
+    System& sys_;
+    const JunkWalkRules& rules_;
+    const std::atomic<bool>* stop_;
+    bool linksShown_;
+};
 
 } // namespace
 
@@ -103,24 +176,49 @@ bool IsIndexFileName(std::string_view name) {
     return SamePath(name, "index.dat") || SamePath(name, "desktop.ini");
 }
 
-std::uint64_t GetFolderSize(System& sys, std::string_view folder, bool keepIndexFiles,
-                            const std::atomic<bool>* stop) {
+std::optional<std::string> RealFolderPath(System& sys, std::string_view folder) {
     std::string root(folder);
     while (root.size() > 1 && root.back() == '\\')
         root.pop_back();
-    auto real = RealRoot(sys, root);
-    if (!real) return 0;
-    return SizeBelow(sys, root, *real, keepIndexFiles, stop);
+    if (root.empty()) return std::nullopt;
+    auto real = sys.FinalPath(root);
+    if (!real) return std::nullopt;
+    while (real->size() > 3 && real->back() == '\\')
+        real->pop_back();
+    if (!sys.IsDirectory(*real)) return std::nullopt;
+    return real;
+}
+
+JunkTally MeasureJunkFolder(System& sys, std::string_view folder, const JunkWalkRules& rules,
+                            const std::atomic<bool>* stop) {
+    Walk walk(sys, rules, stop);
+    // The real path is walked, so every entry's name is where it really is.
+    if (auto real = RealFolderPath(sys, folder)) walk.Measure(*real);
+    return walk.tally;
+}
+
+JunkTally EmptyJunkFolder(System& sys, std::string_view folder, const JunkWalkRules& rules) {
+    Walk walk(sys, rules, nullptr);
+    if (auto real = RealFolderPath(sys, folder))
+        walk.Empty(*real);
+    else if (sys.Exists(folder))
+        ++walk.tally.unreadable;
+    return walk.tally;
+}
+
+std::uint64_t GetFolderSize(System& sys, std::string_view folder, bool keepIndexFiles,
+                            const std::atomic<bool>* stop) {
+    JunkWalkRules rules;
+    rules.keepIndexFiles = keepIndexFiles;
+    return MeasureJunkFolder(sys, folder, rules, stop).bytes;
 }
 
 void DeleteFolderContents(System& sys, std::string_view folder, bool removeSubfolders,
                           bool keepIndexFiles, bool& allDeleted) {
-    std::string root(folder);
-    while (root.size() > 1 && root.back() == '\\')
-        root.pop_back();
-    auto real = RealRoot(sys, root);
-    if (!real) return;
-    DeleteBelow(sys, root, *real, removeSubfolders, keepIndexFiles, allDeleted);
+    JunkWalkRules rules;
+    rules.keepIndexFiles = keepIndexFiles;
+    rules.removeSubfolders = removeSubfolders;
+    if (EmptyJunkFolder(sys, folder, rules).filesLeft > 0) allDeleted = false;
 }
 
 } // namespace zt

@@ -1,10 +1,12 @@
 #pragma once
 // Walking a junk folder to measure or empty it. The walk never leaves the folder it was
-// given: a subfolder that is a link (any reparse point) or whose real path is not where its
-// name says is neither entered, counted nor emptied, so an outside folder linked in is safe
-// and a link back up cannot loop.
+// given: every entry is opened as itself (a link is never followed) and what is counted or
+// deleted is what that handle shows. A link is removed as a link where the platform can do
+// so; where opening it reaches its target instead, it is left alone and not counted.
 #include <atomic>
 #include <cstdint>
+#include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,18 +14,39 @@
 
 namespace zt {
 
-// The sum of the sizes of all files below `folder`. With `keepIndexFiles`, files named
-// "index.dat" or "desktop.ini" (any case) are not counted. A folder that cannot be searched
-// contributes 0. A file that is itself a reparse point (a link) counts nothing. When `stop` is
-// given and becomes true, the walk ends at the next file and returns what it has counted so far.
+struct JunkWalkRules {
+    bool keepIndexFiles = false;  // "index.dat" and "desktop.ini" stay and are not counted
+    bool removeSubfolders = true; // subfolders that become empty go too
+    // Files changed at or after this time (seconds since 1970) stay and are not counted.
+    std::int64_t keepChangedSince = std::numeric_limits<std::int64_t>::max();
+};
+
+// What a walk counted or did.
+struct JunkTally {
+    std::uint64_t bytes = 0;      // counted, or removed
+    std::uint64_t files = 0;      // counted, or removed
+    std::uint64_t filesLeft = 0;  // could not be deleted (in use, read-only, no rights)
+    std::uint64_t unreadable = 0; // folders that could not be listed
+    std::uint64_t youngKept = 0;  // files kept for being changed recently
+    std::uint64_t linksLeft = 0;  // links that could only be removed through their target
+    bool Complete() const { return filesLeft == 0 && unreadable == 0; }
+};
+
+// The real path of `folder` (links and short names resolved, no trailing backslash) when it
+// is an existing folder; none otherwise.
+std::optional<std::string> RealFolderPath(System& sys, std::string_view folder);
+
+// Counts what EmptyJunkFolder would remove. When `stop` becomes true the walk ends at the next
+// entry with what it has counted so far.
+JunkTally MeasureJunkFolder(System& sys, std::string_view folder, const JunkWalkRules& rules,
+                            const std::atomic<bool>* stop = nullptr);
+// Deletes what the rules allow below `folder`; `folder` itself stays.
+JunkTally EmptyJunkFolder(System& sys, std::string_view folder, const JunkWalkRules& rules);
+
+// The sum of the sizes of the files below `folder` that a cleaning would remove (no age rule).
 std::uint64_t GetFolderSize(System& sys, std::string_view folder, bool keepIndexFiles,
                             const std::atomic<bool>* stop = nullptr);
-
-// Deletes the files below `folder`, and with `removeSubfolders` the subfolders that become
-// empty; `folder` itself stays. With `keepIndexFiles`, "index.dat" and "desktop.ini" stay.
-// A file that cannot be deleted sets `allDeleted` to false; a subfolder that cannot be
-// removed does not. Links to folders are left as they are, and so are files whose real
-// path is elsewhere (a link to a file that the platform shows as a plain file).
+// EmptyJunkFolder without the age rule; a file that cannot be deleted clears `allDeleted`.
 void DeleteFolderContents(System& sys, std::string_view folder, bool removeSubfolders,
                           bool keepIndexFiles, bool& allDeleted);
 

@@ -11,9 +11,52 @@ bool ClearUrlCache(System& sys) {
     });
 }
 
+namespace {
+
+std::string Count(std::uint64_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// Why a place was only partly emptied.
+std::string Shortfall(const JunkTally& t) {
+    std::string why;
+    if (t.filesLeft)
+        why = Count(t.filesLeft, "file", "files") +
+              " could not be deleted (in use, read-only or not allowed)";
+    if (t.unreadable) {
+        if (!why.empty()) why += "; ";
+        why += Count(t.unreadable, "folder", "folders") + " could not be read";
+    }
+    return why;
+}
+
+} // namespace
+
+std::string JunkFinalMessage(const JunkCleanResult& result) {
+    if (result.Complete()) return kJunkFinishedText;
+    bool anyNotCleaned = false;
+    for (const auto& p : result.places)
+        anyNotCleaned |= p.outcome == JunkPlaceOutcome::NotCleaned;
+    std::string text = anyNotCleaned ? kJunkNotFinishedText : kJunkFinishedSomeLeftText;
+    text += "\n";
+    for (JunkItem item : kJunkMeasuringOrder) {
+        const JunkPlaceReport& p = result[item];
+        if (p.outcome != JunkPlaceOutcome::NotCleaned &&
+            p.outcome != JunkPlaceOutcome::PartlyCleaned)
+            continue;
+        std::string title = JunkPlaceTitle(item);
+        title[0] = static_cast<char>(title[0] - 'a' + 'A');
+        text +=
+            "\n" + title +
+            (p.outcome == JunkPlaceOutcome::NotCleaned ? " not cleaned: " : " partly cleaned: ") +
+            p.reason + ".";
+    }
+    return text;
+}
+
 JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selection,
                           UserPrompt& prompt, const std::function<void()>& placesEmptied,
-                          WindowRef owner) {
+                          WindowRef owner, const JunkOptions& options) {
     JunkCleanResult result;
     if (!selection.Any()) {
         prompt.Tell(kJunkNothingSelectedText);
@@ -24,28 +67,38 @@ JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selec
         return result;
     }
 
-    auto emptyFolder = [&](JunkItem item, bool removeSubfolders, bool keepIndexFiles) {
-        auto index = static_cast<std::size_t>(item);
-        auto folder = GetJunkFolder(reg, sys, item);
-        if (!folder) {
-            result.skipped[index] = true;
+    const ProtectedFolders guarded = ProtectedFolders::Gather(reg, sys);
+    const std::int64_t now = sys.CurrentTime();
+    auto emptyFolder = [&](JunkItem item) {
+        JunkPlaceReport& report = result.places[static_cast<std::size_t>(item)];
+        // Located again right before emptying: the rule is applied where the deleting is done.
+        JunkFolder folder = LocateJunkFolder(reg, sys, item, guarded);
+        if (!folder.ok()) {
+            report.outcome = JunkPlaceOutcome::NotCleaned;
+            report.reason = folder.reason;
             return;
         }
-        DeleteFolderContents(sys, *folder, removeSubfolders, keepIndexFiles,
-                             result.allDeleted[index]);
+        report.tally = EmptyJunkFolder(sys, folder.real, JunkRulesFor(item, options, now, false));
+        report.outcome =
+            report.tally.Complete() ? JunkPlaceOutcome::Cleaned : JunkPlaceOutcome::PartlyCleaned;
+        report.reason = Shortfall(report.tally);
     };
-    if (selection[JunkItem::Cookies]) emptyFolder(JunkItem::Cookies, false, true);
-    if (selection[JunkItem::UserTemp]) emptyFolder(JunkItem::UserTemp, true, false);
+    if (selection[JunkItem::Cookies]) emptyFolder(JunkItem::Cookies);
+    if (selection[JunkItem::UserTemp]) emptyFolder(JunkItem::UserTemp);
     if (selection[JunkItem::InternetCache]) {
         ClearUrlCache(sys);
-        emptyFolder(JunkItem::InternetCache, true, false);
+        emptyFolder(JunkItem::InternetCache);
     }
-    if (selection[JunkItem::RecycleBin]) sys.EmptyRecycleBin(owner);
-    if (selection[JunkItem::SystemTemp]) emptyFolder(JunkItem::SystemTemp, true, false);
+    if (selection[JunkItem::RecycleBin]) {
+        sys.EmptyRecycleBin(owner);
+        result.places[static_cast<std::size_t>(JunkItem::RecycleBin)].outcome =
+            JunkPlaceOutcome::Cleaned;
+    }
+    if (selection[JunkItem::SystemTemp]) emptyFolder(JunkItem::SystemTemp);
 
     if (placesEmptied) placesEmptied();
     result.outcome = JunkCleanOutcome::Cleaned;
-    result.finalMessage = result.AllDeleted() ? kJunkFinishedText : kJunkFinishedSomeLeftText;
+    result.finalMessage = JunkFinalMessage(result);
     prompt.Tell(result.finalMessage);
     return result;
 }

@@ -15,6 +15,7 @@ inline constexpr const char* kJunkConfirmCaption = "Zentrove";
 inline constexpr const char* kJunkFinishedText = "The cleaning is finished!";
 inline constexpr const char* kJunkFinishedSomeLeftText =
     "The cleaning is finished!\n Some files can't delete because they are being used now.";
+inline constexpr const char* kJunkNotFinishedText = "Not every place could be cleaned.";
 
 // The ticked check boxes, indexed by JunkItem.
 struct JunkSelection {
@@ -30,16 +31,34 @@ struct JunkSelection {
 
 enum class JunkCleanOutcome { NothingSelected, Cancelled, Cleaned };
 
+enum class JunkPlaceOutcome { NotTicked, Cleaned, PartlyCleaned, NotCleaned };
+
+// What happened to one place.
+struct JunkPlaceReport {
+    JunkPlaceOutcome outcome = JunkPlaceOutcome::NotTicked;
+    std::string reason; // why not (fully) cleaned, for the user
+    JunkTally tally;
+};
+
 struct JunkCleanResult {
     JunkCleanOutcome outcome = JunkCleanOutcome::NothingSelected;
-    // Per place: every file could be deleted (true for places not ticked or skipped).
-    std::array<bool, kJunkItemCount> allDeleted{true, true, true, true, true};
-    // Per place: ticked but skipped because its folder is unknown or refused.
-    std::array<bool, kJunkItemCount> skipped{};
+    std::array<JunkPlaceReport, kJunkItemCount> places{};
     std::string finalMessage; // empty unless cleaned
+    const JunkPlaceReport& operator[](JunkItem item) const {
+        return places[static_cast<std::size_t>(item)];
+    }
+    // Every file of every ticked place could be deleted (places not cleaned aside).
     bool AllDeleted() const {
-        for (bool a : allDeleted)
-            if (!a) return false;
+        for (const auto& p : places)
+            if (p.outcome == JunkPlaceOutcome::PartlyCleaned) return false;
+        return true;
+    }
+    // Every ticked place was cleaned entirely.
+    bool Complete() const {
+        for (const auto& p : places)
+            if (p.outcome == JunkPlaceOutcome::PartlyCleaned ||
+                p.outcome == JunkPlaceOutcome::NotCleaned)
+                return false;
         return true;
     }
 };
@@ -47,12 +66,17 @@ struct JunkCleanResult {
 // Clean button: checks the selection, asks once through `prompt`, empties the ticked places
 // in the order cookies, user temporary folder, internet cache (URL cache first), Recycle Bin
 // (without the system's confirmation), system temporary folder, calls `placesEmptied` (the
-// page starts a new measuring run there) and tells the final message. Anything but OK in the
-// confirmation cancels. The caller unticks the check boxes when the outcome is Cleaned.
-// `owner` is the page's window, which the Recycle Bin emptying runs with (0 in a console).
+// page starts a new measuring run there) and tells the final message, which names every
+// ticked place that was not, or only partly, cleaned and why. A place whose folder is
+// unknown or protected is not touched. Anything but OK in the confirmation cancels. The
+// caller unticks the check boxes when the outcome is Cleaned. `owner` is the page's window,
+// which the Recycle Bin emptying runs with (0 in a console).
 JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selection,
                           UserPrompt& prompt, const std::function<void()>& placesEmptied = {},
-                          WindowRef owner = 0);
+                          WindowRef owner = 0, const JunkOptions& options = {});
+
+// The final message for the places' reports.
+std::string JunkFinalMessage(const JunkCleanResult& result);
 
 // Deletes every entry of the system's URL cache by its source URL. True when the walk ended
 // because there were no more entries.

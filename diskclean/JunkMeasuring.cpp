@@ -10,7 +10,10 @@ bool Stopped(const std::atomic<bool>* stop) {
 }
 } // namespace
 
-bool MeasureJunkSizes(Registry& reg, System& sys, JunkSink& sink, const std::atomic<bool>* stop) {
+bool MeasureJunkSizes(Registry& reg, System& sys, JunkSink& sink, const std::atomic<bool>* stop,
+                      const JunkOptions& options) {
+    const ProtectedFolders guarded = ProtectedFolders::Gather(reg, sys);
+    const std::int64_t now = sys.CurrentTime();
     for (JunkItem item : kJunkMeasuringOrder) {
         if (Stopped(stop)) return false;
         JunkMeasurement m;
@@ -18,15 +21,29 @@ bool MeasureJunkSizes(Registry& reg, System& sys, JunkSink& sink, const std::ato
         if (item == JunkItem::RecycleBin) {
             m.bytes = GetRecycleBinTotal(sys);
         } else {
-            m.path = GetJunkFolder(reg, sys, item);
-            if (m.path)
-                m.bytes = GetFolderSize(sys, *m.path, JunkKeepsIndexFiles(item), stop);
-            else if (item == JunkItem::SystemTemp)
+            JunkFolder folder = LocateJunkFolder(reg, sys, item, guarded);
+            m.state = folder.state;
+            m.reason = folder.reason;
+            if (folder.ok()) {
+                m.path = folder.reported;
+                JunkTally t = MeasureJunkFolder(sys, folder.real,
+                                                JunkRulesFor(item, options, now, true), stop);
+                m.bytes = t.bytes;
+                m.files = t.files;
+                m.youngKept = t.youngKept;
+            } else if (item == JunkItem::SystemTemp && folder.state == JunkFolderState::Unknown) {
+                // Without administrator rights the check box keeps the text it has.
                 m.measured = false;
+            }
         }
         // A stopped walk has counted only part of the folder: that figure is never shown.
         if (Stopped(stop)) return false;
-        m.caption = m.measured ? JunkCaption(item, m.bytes) : std::string(JunkTemplateText(item));
+        if (!m.measured)
+            m.caption = std::string(JunkTemplateText(item));
+        else if (m.state != JunkFolderState::Ok)
+            m.caption = JunkUnavailableCaption(item, m.state);
+        else
+            m.caption = JunkCaption(item, m.bytes);
         sink.OnJunkMeasured(m);
     }
     if (Stopped(stop)) return false;
@@ -64,10 +81,10 @@ CJunkMeasureWorker::~CJunkMeasureWorker() {
 }
 
 void CJunkMeasureWorker::Body(Registry& reg, System& sys, std::shared_ptr<Run> run,
-                              std::function<void()> atThreadStart) {
+                              std::function<void()> atThreadStart, JunkOptions options) {
     if (atThreadStart) atThreadStart();
     GuardedSink guarded(run->lock, run->abandoned, *run->sink);
-    MeasureJunkSizes(reg, sys, guarded, &run->abandoned);
+    MeasureJunkSizes(reg, sys, guarded, &run->abandoned, options);
     run->finished = true;
 }
 
@@ -78,7 +95,7 @@ void CJunkMeasureWorker::Start(JunkSink& sink, std::function<void()> atThreadSta
     run->sink = &sink;
     std::lock_guard<std::mutex> hold(runsLock_);
     runs_.emplace_back(run, std::thread(&CJunkMeasureWorker::Body, std::ref(reg_), std::ref(sys_),
-                                        run, std::move(atThreadStart)));
+                                        run, std::move(atThreadStart), options_));
 }
 
 void CJunkMeasureWorker::Abandon() {

@@ -24,7 +24,13 @@ struct JunkMeasurement {
     // folder the system does not report (or that is refused), whose size is then 0.
     std::optional<std::string> path;
     std::uint64_t bytes = 0;
-    // The check box text: the caption with its size, or the template text when not measured.
+    // Why the place cannot be cleaned (see JunkFolder); Ok when it can.
+    JunkFolderState state = JunkFolderState::Ok;
+    std::string reason;
+    std::uint64_t files = 0;     // files a cleaning would remove
+    std::uint64_t youngKept = 0; // files left out for being changed recently
+    // The check box text: the caption with its size, "(not available)" and the like when the
+    // place cannot be cleaned, or the template text when not measured.
     std::string caption;
 };
 
@@ -39,8 +45,9 @@ class JunkSink {
 
 // Measures the five places in order and reports each to `sink`. When `stop` becomes true the
 // run ends at the next file and reports nothing more. True when the run was not stopped.
+// Only what a cleaning with `options` would remove is counted.
 bool MeasureJunkSizes(Registry& reg, System& sys, JunkSink& sink,
-                      const std::atomic<bool>* stop = nullptr);
+                      const std::atomic<bool>* stop = nullptr, const JunkOptions& options = {});
 
 // Runs MeasureJunkSizes on threads of its own. Starting a run abandons the one still busy,
 // so an outdated result never overwrites a newer one. Abandon() is how a page that goes away
@@ -58,6 +65,8 @@ class CJunkMeasureWorker {
     // `atThreadStart` runs first on the new thread (the page raises its priority there after
     // a cleaning).
     void Start(JunkSink& sink, std::function<void()> atThreadStart = {});
+    // Options of the runs started from now on.
+    void SetOptions(const JunkOptions& options) { options_ = options; }
     void Abandon();
     // True while a run that was not abandoned is still measuring.
     bool IsBusy() const;
@@ -72,11 +81,12 @@ class CJunkMeasureWorker {
         std::atomic<bool> finished{false};
     };
     static void Body(Registry& reg, System& sys, std::shared_ptr<Run> run,
-                     std::function<void()> atThreadStart);
+                     std::function<void()> atThreadStart, JunkOptions options);
     void ReapFinished();
 
     Registry& reg_;
     System& sys_;
+    JunkOptions options_;
     mutable std::mutex runsLock_;
     std::vector<std::pair<std::shared_ptr<Run>, std::thread>> runs_;
 };

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "backup/BackupStore.h"
 #include "diskclean/FolderWalk.h"
 
 namespace zt {
@@ -116,43 +117,181 @@ std::optional<std::string> GetSystemTempFolder(Registry& reg, System& sys) {
     return text;
 }
 
-bool IsJunkFolderAcceptable(System& sys, std::string_view folder) {
-    if (!IsAbsolutePath(folder) || IsRootPath(folder)) return false;
-    auto real = sys.FinalPath(folder);
-    if (!real || IsRootPath(*real)) return false;
-    for (const std::string& guarded : {sys.WindowsFolder(), sys.SystemFolder()}) {
-        if (guarded.empty()) continue;
-        std::string g = sys.FinalPath(guarded).value_or(guarded);
-        RemoveTrailingBackslash(g);
-        if (SamePath(*real, g) || IsBelow(g, *real)) return false;
-    }
-    return true;
+JunkWalkRules JunkRulesFor(JunkItem item, const JunkOptions& options, std::int64_t now,
+                           bool measuring) {
+    JunkWalkRules rules;
+    rules.keepIndexFiles = item == JunkItem::Cookies || (measuring && JunkKeepsIndexFiles(item));
+    rules.removeSubfolders = item != JunkItem::Cookies;
+    if ((item == JunkItem::UserTemp || item == JunkItem::SystemTemp) && options.minAgeHours > 0)
+        rules.keepChangedSince = now - std::int64_t{options.minAgeHours} * 3600;
+    return rules;
 }
 
-std::optional<std::string> GetJunkFolder(Registry& reg, System& sys, JunkItem item) {
+std::string JunkPlaceTitle(JunkItem item) {
+    std::string_view text = Info(item).templateText;
+    return std::string(text.substr(text.find(' ') + 1)); // without "Clean "
+}
+
+std::string JunkUnavailableCaption(JunkItem item, JunkFolderState state) {
+    return std::string(Info(item).templateText) +
+           (state == JunkFolderState::Protected ? " (protected folder)" : " (not available)");
+}
+
+void ProtectedFolders::Add(System& sys, std::string_view path, std::string what) {
+    std::string p(path);
+    while (p.size() > 3 && p.back() == '\\')
+        p.pop_back();
+    if (p.empty()) return;
+    // Compared by real path too, so a short name or a link cannot slip past.
+    if (auto real = sys.FinalPath(p)) {
+        while (real->size() > 3 && real->back() == '\\')
+            real->pop_back();
+        if (!SamePath(*real, p)) folders_.push_back({*real, what});
+    }
+    folders_.push_back({std::move(p), std::move(what)});
+}
+
+ProtectedFolders ProtectedFolders::Gather(Registry& reg, System& sys) {
+    ProtectedFolders g;
+    g.Add(sys, sys.WindowsFolder(), "the Windows folder");
+    g.Add(sys, sys.SystemFolder(), "the system folder");
+    auto known = [&](KnownFolder f, const char* what) {
+        if (auto p = sys.GetKnownFolder(f)) g.Add(sys, *p, what);
+    };
+    auto env = [&](const char* name, const char* what) {
+        if (auto p = sys.GetEnvVar(name)) g.Add(sys, *p, what);
+    };
+    known(KnownFolder::SystemX86, "the 32-bit system folder");
+    known(KnownFolder::ProgramFiles, "the Program Files folder");
+    known(KnownFolder::ProgramFilesX86, "the 32-bit Program Files folder");
+    // A 32-bit program is told the 32-bit folder for both; the environment names the other.
+    env("ProgramW6432", "the Program Files folder");
+    env("ProgramFiles(x86)", "the 32-bit Program Files folder");
+    known(KnownFolder::ProgramData, "the ProgramData folder");
+    known(KnownFolder::Profile, "your profile folder");
+    known(KnownFolder::Desktop, "your Desktop folder");
+    known(KnownFolder::Documents, "your Documents folder");
+    known(KnownFolder::Pictures, "your Pictures folder");
+    known(KnownFolder::Music, "your Music folder");
+    known(KnownFolder::Videos, "your Videos folder");
+    known(KnownFolder::Downloads, "your Downloads folder");
+    if (auto profiles = sys.GetKnownFolder(KnownFolder::Profiles)) {
+        std::string base = *profiles;
+        RemoveTrailingBackslash(base);
+        g.Add(sys, base, "the folder of the user profiles");
+        sys.EnumDirectory(base, [&](const DirEntry& e) {
+            if (e.IsDirectory()) g.Add(sys, base + "\\" + e.name, "a user's profile folder");
+            return true;
+        });
+    }
+    // Profiles kept elsewhere than the usual folder.
+    RegKey list(reg,
+                reg.OpenKeyRead(RootHandle(kLocalMachine),
+                                "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList"));
+    std::string sid;
+    for (std::uint32_t i = 0; list && reg.EnumKey(list.get(), i, sid, 256); ++i) {
+        RegKey profile(reg, reg.OpenKeyRead(list.get(), sid));
+        if (!profile) continue;
+        auto value = reg.ReadValueWhole(profile.get(), "ProfileImagePath");
+        if (!value || (value->type != kRegSz && value->type != kRegExpandSz)) continue;
+        std::string text(value->data.begin(), value->data.end());
+        text = text.substr(0, text.find('\0'));
+        if (value->type == kRegExpandSz) text = sys.ExpandEnv(text).value_or("");
+        g.Add(sys, text, "a user's profile folder");
+    }
+    std::string module = sys.GetModulePath();
+    auto cut = module.rfind('\\');
+    if (cut != std::string::npos) g.Add(sys, module.substr(0, cut), "the program's own folder");
+    g.Add(sys, BackupFolderPath(sys), "the backup folder");
+    return g;
+}
+
+std::string ProtectedFolders::Refusal(std::string_view real) const {
+    if (IsRootPath(real)) return "is a drive root";
+    for (const Entry& f : folders_)
+        if (SamePath(real, f.path)) return "is " + f.what;
+    for (const Entry& f : folders_)
+        if (IsBelow(f.path, real)) return "holds " + f.what + " (" + f.path + ")";
+    return {};
+}
+
+JunkFolder LocateJunkFolder(Registry& reg, System& sys, JunkItem item,
+                            const ProtectedFolders& guarded) {
+    JunkFolder r;
     std::optional<std::string> folder;
     switch (item) {
     case JunkItem::RecycleBin:
-        return std::nullopt;
+        r.state = JunkFolderState::Ok;
+        return r;
     case JunkItem::Cookies:
         folder = sys.GetKnownFolder(KnownFolder::Cookies);
         break;
     case JunkItem::InternetCache:
         folder = sys.GetKnownFolder(KnownFolder::InternetCache);
         break;
-    case JunkItem::UserTemp: {
-        std::string temp = sys.GetTempFolder();
-        if (!temp.empty() && temp.size() < kJunkPathBufferBytes) folder = temp;
+    case JunkItem::UserTemp:
+        folder = sys.GetTempFolder();
         break;
-    }
     case JunkItem::SystemTemp:
         folder = GetSystemTempFolder(reg, sys);
         break;
     }
-    if (!folder) return std::nullopt;
+    return CheckJunkFolder(sys, folder, guarded);
+}
+
+JunkFolder CheckJunkFolder(System& sys, std::optional<std::string> folder,
+                           const ProtectedFolders& guarded) {
+    JunkFolder r;
+    if (!folder || folder->empty()) {
+        r.reason = "the system does not report its folder";
+        return r;
+    }
     RemoveTrailingBackslash(*folder);
-    if (!IsJunkFolderAcceptable(sys, *folder)) return std::nullopt;
-    return folder;
+    r.reported = *folder;
+    r.state = JunkFolderState::Unusable;
+    if (folder->size() >= kJunkPathBufferBytes) {
+        r.reason = "its folder path is too long";
+        return r;
+    }
+    if (IsRootPath(*folder)) {
+        r.state = JunkFolderState::Protected;
+        r.reason = *folder + " is a drive or share root";
+        return r;
+    }
+    if (!IsAbsolutePath(*folder)) {
+        r.reason = "\"" + *folder + "\" is not a full folder path";
+        return r;
+    }
+    auto attrs = sys.GetAttributes(*folder);
+    if (attrs && !(*attrs & kAttrDirectory)) {
+        r.reason = *folder + " is not a folder";
+        return r;
+    }
+    auto real = attrs ? RealFolderPath(sys, *folder) : std::nullopt;
+    if (!real) {
+        r.reason = *folder + " cannot be found";
+        return r;
+    }
+    std::string why = guarded.Refusal(*real);
+    if (!why.empty()) {
+        r.state = JunkFolderState::Protected;
+        r.reason = *folder + (SamePath(*real, *folder) ? "" : " (" + *real + ")") + " " + why;
+        return r;
+    }
+    r.state = JunkFolderState::Ok;
+    r.real = *real;
+    return r;
+}
+
+bool IsJunkFolderAcceptable(Registry& reg, System& sys, std::string_view folder) {
+    return CheckJunkFolder(sys, std::string(folder), ProtectedFolders::Gather(reg, sys)).ok();
+}
+
+std::optional<std::string> GetJunkFolder(Registry& reg, System& sys, JunkItem item) {
+    if (item == JunkItem::RecycleBin) return std::nullopt;
+    JunkFolder f = LocateJunkFolder(reg, sys, item, ProtectedFolders::Gather(reg, sys));
+    if (!f.ok()) return std::nullopt;
+    return f.reported;
 }
 
 std::uint64_t GetRecycleBinTotal(System& sys) {

@@ -6,7 +6,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "diskclean/FolderWalk.h"
 #include "seams/Registry.h"
 #include "seams/System.h"
 
@@ -18,6 +20,19 @@ inline constexpr std::size_t kJunkItemCount = 5;
 inline constexpr std::array<JunkItem, kJunkItemCount> kJunkMeasuringOrder = {
     JunkItem::RecycleBin, JunkItem::Cookies, JunkItem::UserTemp, JunkItem::SystemTemp,
     JunkItem::InternetCache};
+
+// Files in the temporary folders changed within this many hours are kept unless told otherwise.
+inline constexpr int kJunkDefaultMinAgeHours = 24;
+
+struct JunkOptions {
+    int minAgeHours = kJunkDefaultMinAgeHours; // 0 removes files of any age
+};
+
+// How a place is walked: index files of cookies kept, their subfolders too, and young files
+// of the temporary folders kept. `measuring` keeps the index files of the internet cache out
+// of its size, which its cleaning does not spare.
+JunkWalkRules JunkRulesFor(JunkItem item, const JunkOptions& options, std::int64_t now,
+                           bool measuring);
 
 // Folder paths are held in buffers of this many bytes, so a path has at most 519 characters.
 inline constexpr std::size_t kJunkPathBufferBytes = 520;
@@ -44,15 +59,58 @@ void RemoveTrailingBackslash(std::string& path);
 // another folder).
 std::optional<std::string> GetSystemTempFolder(Registry& reg, System& sys);
 
+// Folders that no junk place may be or contain: a misset TEMP must never turn cleaning into
+// wiping a profile, a program or the system.
+class ProtectedFolders {
+  public:
+    // Drive roots; the Windows, system and 32-bit system folders; both Program Files folders;
+    // ProgramData; the folder of the user profiles and every profile in it; the user's
+    // Desktop, Documents, Pictures, Music, Videos and Downloads; the program's own folder and
+    // the backup folder.
+    static ProtectedFolders Gather(Registry& reg, System& sys);
+    // Adds one, compared by its real path; empty paths are ignored.
+    void Add(System& sys, std::string_view path, std::string what);
+    // Why the folder at real path `real` is refused ("is a user's profile folder", "holds the
+    // Windows folder (C:\Windows)"), or empty when it is not.
+    std::string Refusal(std::string_view real) const;
+
+  private:
+    struct Entry {
+        std::string path;
+        std::string what;
+    };
+    std::vector<Entry> folders_;
+};
+
+enum class JunkFolderState { Ok, Unknown, Unusable, Protected };
+
+// Where a place's folder is, or why it cannot be cleaned.
+struct JunkFolder {
+    JunkFolderState state = JunkFolderState::Unknown;
+    std::string reported; // as the system gives it, without trailing backslash
+    std::string real;     // the folder to walk (links and short names resolved); Ok only
+    std::string reason;   // for the user when not Ok: "C:\Users is a user's profile folder"
+    bool ok() const { return state == JunkFolderState::Ok; }
+};
+
+JunkFolder LocateJunkFolder(Registry& reg, System& sys, JunkItem item,
+                            const ProtectedFolders& guarded);
+// The same rules for a folder as reported (none: not reported).
+JunkFolder CheckJunkFolder(System& sys, std::optional<std::string> folder,
+                           const ProtectedFolders& guarded);
+
 // The folder of a place, without trailing backslash, or none when the system does not report
-// one or it is not a folder the cleaner may touch (see IsJunkFolderAcceptable). None for the
-// Recycle Bin.
+// one or it is not a folder the cleaner may touch. None for the Recycle Bin.
 std::optional<std::string> GetJunkFolder(Registry& reg, System& sys, JunkItem item);
 
-// A folder reported for a place is refused when it is empty, relative, a drive or share root,
-// the Windows or system folder or a folder above the Windows folder: a misset TEMP must not
-// turn cleaning into wiping a drive.
-bool IsJunkFolderAcceptable(System& sys, std::string_view folder);
+// False for a folder the cleaner must not touch: empty, relative, missing, a drive or share
+// root, or a protected folder or one holding it.
+bool IsJunkFolderAcceptable(Registry& reg, System& sys, std::string_view folder);
+
+// The place's name inside a sentence: "the user temporary folder".
+std::string JunkPlaceTitle(JunkItem item);
+// The check box text of a place that cannot be cleaned: "Clean the cookies (not available)".
+std::string JunkUnavailableCaption(JunkItem item, JunkFolderState state);
 
 // The sum of every drive's Recycle Bin in the logical drive mask; failed queries add nothing.
 std::uint64_t GetRecycleBinTotal(System& sys);

@@ -28,14 +28,40 @@ struct DirEntry {
 };
 
 enum class KnownFolder {
-    AppData,       // CSIDL_APPDATA, created when missing
-    Cookies,       // CSIDL_COOKIES
-    InternetCache, // CSIDL_INTERNET_CACHE
-    Fonts,         // CSIDL_FONTS
-    Startup,       // CSIDL_STARTUP
-    CommonStartup, // CSIDL_COMMON_STARTUP
-    ProgramFiles,  // CSIDL_PROGRAM_FILES
+    AppData,         // CSIDL_APPDATA, created when missing
+    Cookies,         // CSIDL_COOKIES
+    InternetCache,   // CSIDL_INTERNET_CACHE
+    Fonts,           // CSIDL_FONTS
+    Startup,         // CSIDL_STARTUP
+    CommonStartup,   // CSIDL_COMMON_STARTUP
+    ProgramFiles,    // CSIDL_PROGRAM_FILES
+    ProgramFilesX86, // CSIDL_PROGRAM_FILESX86
+    SystemX86,       // CSIDL_SYSTEMX86
+    ProgramData,     // CSIDL_COMMON_APPDATA
+    Profile,         // CSIDL_PROFILE
+    Profiles,        // the folder holding every user's profile
+    Desktop,         // CSIDL_DESKTOPDIRECTORY
+    Documents,       // CSIDL_PERSONAL
+    Pictures,        // CSIDL_MYPICTURES
+    Music,           // CSIDL_MYMUSIC
+    Videos,          // CSIDL_MYVIDEO
+    Downloads,       // FOLDERID_Downloads
 };
+
+// What opening an entry itself (see System::OpenEntry) found.
+struct EntryFacts {
+    std::uint32_t attributes = 0;
+    std::uint64_t size = 0;
+    std::int64_t lastWriteTime = 0; // seconds since 1 January 1970 UTC
+    // The platform followed a link it cannot open as itself: the handle is on the target.
+    bool elsewhere = false;
+    // The open failed because the entry is no longer there.
+    bool gone = false;
+};
+
+// An entry opened by OpenEntry; 0 is none.
+using EntryHandle = std::uintptr_t;
+inline constexpr EntryHandle kNoEntry = 0;
 
 struct LocalTime {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, milliseconds = 0;
@@ -99,6 +125,20 @@ class System {
     virtual bool RemoveFile(std::string_view path) = 0;
     virtual bool RemoveFolder(std::string_view path) = 0;
     virtual bool MakeFolder(std::string_view path) = 0;
+
+    // Opens a file or folder itself, not what a link in its place points to, for checking
+    // and deleting through the same handle. kNoEntry when it cannot be opened (in use, no
+    // rights, gone: see `facts.gone`).
+    virtual EntryHandle OpenEntry(std::string_view path, EntryFacts& facts) = 0;
+    // Marks the opened entry for deletion, which takes effect when it is closed; a folder
+    // must be empty by then.
+    virtual bool RemoveOpenedEntry(EntryHandle entry) = 0;
+    virtual void CloseEntry(EntryHandle entry) = 0;
+    // Whether directory listings mark a link to a file as a reparse point. Where they do not,
+    // only OpenEntry tells such a link from a plain file.
+    virtual bool ListingShowsFileLinks() = 0;
+    // The current time, seconds since 1 January 1970 UTC.
+    virtual std::int64_t CurrentTime() = 0;
     // The path a file or folder really resolves to (links followed), or none.
     virtual std::optional<std::string> FinalPath(std::string_view path) = 0;
 
@@ -136,6 +176,24 @@ class System {
     virtual bool CloseOutFile(OutFileHandle file) = 0;
     // Description of the last output-file failure on this thread.
     virtual std::string LastFileError() = 0;
+};
+
+// Closes an entry opened by OpenEntry when it goes.
+class OpenedEntry {
+  public:
+    OpenedEntry(System& sys, std::string_view path) : sys_(sys), h_(sys.OpenEntry(path, facts)) {}
+    ~OpenedEntry() {
+        if (h_ != kNoEntry) sys_.CloseEntry(h_);
+    }
+    OpenedEntry(const OpenedEntry&) = delete;
+    OpenedEntry& operator=(const OpenedEntry&) = delete;
+    explicit operator bool() const { return h_ != kNoEntry; }
+    bool Remove() { return h_ != kNoEntry && sys_.RemoveOpenedEntry(h_); }
+    EntryFacts facts;
+
+  private:
+    System& sys_;
+    EntryHandle h_;
 };
 
 } // namespace zt

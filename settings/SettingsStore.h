@@ -22,6 +22,8 @@ inline constexpr std::string_view MainTop = "main_top";
 inline constexpr std::string_view MainRight = "main_right";
 inline constexpr std::string_view MainBottom = "main_bottom";
 inline constexpr std::string_view ActiveTab = "ActiveTab";
+// Files in the temporary folders changed in the last 24 hours are kept (default 1).
+inline constexpr std::string_view KeepRecentJunk = "KeepRecentJunk";
 inline constexpr std::string_view RegistryList = "Registry_List"; // + "_0" .. "_3"
 inline constexpr std::string_view StartupList = "Startup_List";   // + "_0" .. "_4"
 inline constexpr std::string_view RestoreList = "Restore_List";   // + "_0" .. "_1"

@@ -59,6 +59,7 @@
 #define IDC_SILENCE 1027
 #define IDC_ADDSTARTUP 1048
 #define IDC_SAVELAYOUT 1061
+#define IDC_KEEPRECENT 1070
 
 // Version numbers for the VERSIONINFO resource, written by the build.
 #include "Version.h"

@@ -67,6 +67,27 @@ void MemorySystem::AddFolder(std::string_view path, std::uint32_t attributes) {
     entries_[k] = Entry{std::string(path), attributes | kAttrDirectory, 0};
 }
 
+void MemorySystem::AddLink(std::string_view path, std::string_view target, bool toFolder) {
+    std::string k = Key(path);
+    auto cut = k.rfind('\\');
+    if (cut != std::string::npos && cut > 2) AddFolder(path.substr(0, cut));
+    entries_[k] =
+        Entry{std::string(path), kAttrReparsePoint | (toFolder ? kAttrDirectory : 0u), 0, 0};
+    links_[k] = std::string(target);
+}
+
+std::string MemorySystem::LinkTarget(const std::string& key) const {
+    auto it = links_.find(key);
+    return it == links_.end() ? std::string() : it->second;
+}
+
+const MemorySystem::Entry* MemorySystem::Shown(const std::string& key, const Entry& e) const {
+    std::string target = LinkTarget(key);
+    if (target.empty() || !linksFollowed) return &e;
+    auto t = entries_.find(Key(target));
+    return t == entries_.end() ? nullptr : &t->second;
+}
+
 void MemorySystem::AddFile(std::string_view path, std::uint64_t size, std::uint32_t attributes) {
     std::string k = Key(path);
     auto cut = k.rfind('\\');
@@ -160,6 +181,8 @@ bool MemorySystem::EnumDirectory(std::string_view path,
     std::string k = Key(path);
     auto it = entries_.find(k);
     if (it == entries_.end() || !(it->second.attributes & kAttrDirectory)) return false;
+    for (const auto& u : unlistable)
+        if (Key(u) == k) return false;
     std::string prefix = k.back() == '\\' ? k : k + "\\";
     std::vector<DirEntry> found;
     for (auto e = entries_.lower_bound(prefix); e != entries_.end(); ++e) {
@@ -167,8 +190,10 @@ bool MemorySystem::EnumDirectory(std::string_view path,
         std::string rest = e->first.substr(prefix.size());
         if (rest.empty() || rest.find('\\') != std::string::npos) continue;
         auto cut = e->second.path.find_last_of("\\/");
-        found.push_back(DirEntry{e->second.path.substr(cut + 1), e->second.attributes,
-                                 e->second.size, e->second.lastWriteTime});
+        const Entry* shown = Shown(e->first, e->second);
+        if (!shown) continue; // a dangling link the platform cannot show
+        found.push_back(DirEntry{e->second.path.substr(cut + 1), shown->attributes, shown->size,
+                                 shown->lastWriteTime});
     }
     for (const auto& d : found)
         if (!visit(d)) break;
@@ -184,6 +209,7 @@ bool MemorySystem::RemoveFile(std::string_view path) {
         if (Key(u) == k) return false;
     entries_.erase(it);
     contents_.erase(k);
+    links_.erase(k);
     return true;
 }
 
@@ -210,9 +236,74 @@ bool MemorySystem::MakeFolder(std::string_view path) {
 }
 
 std::optional<std::string> MemorySystem::FinalPath(std::string_view path) {
-    auto it = entries_.find(Key(path));
+    std::string k = Key(path);
+    // A link on the way resolves to its target.
+    for (std::size_t sep = k.find('\\', 3);; sep = k.find('\\', sep + 1)) {
+        std::size_t stop = sep == std::string::npos ? k.size() : sep;
+        auto link = entries_.find(k.substr(0, stop));
+        std::string target = link != entries_.end() ? LinkTarget(link->first) : std::string();
+        if (!target.empty()) return FinalPath(target + std::string(path).substr(stop));
+        if (sep == std::string::npos) break;
+    }
+    auto it = entries_.find(k);
     if (it == entries_.end()) return std::nullopt;
     return it->second.path;
+}
+
+EntryHandle MemorySystem::OpenEntry(std::string_view path, EntryFacts& facts) {
+    facts = EntryFacts{};
+    std::string k = Key(path);
+    auto it = entries_.find(k);
+    if (it == entries_.end()) {
+        facts.gone = true;
+        return kNoEntry;
+    }
+    const Entry* shown = Shown(it->first, it->second);
+    if (!shown) return kNoEntry;
+    if (shown != &it->second) {
+        facts.elsewhere = true;
+        k = Key(shown->path);
+    }
+    facts.attributes = shown->attributes;
+    facts.size = shown->size;
+    facts.lastWriteTime = shown->lastWriteTime;
+    EntryHandle h = nextEntry_++;
+    openEntries_[h] = OpenEntryState{k, false};
+    return h;
+}
+
+bool MemorySystem::RemoveOpenedEntry(EntryHandle entry) {
+    auto open = openEntries_.find(entry);
+    if (open == openEntries_.end()) return false;
+    const std::string& k = open->second.key;
+    auto it = entries_.find(k);
+    if (it == entries_.end() || (it->second.attributes & kAttrReadOnly)) return false;
+    for (const auto& u : undeletable)
+        if (Key(u) == k) return false;
+    if ((it->second.attributes & kAttrDirectory) && LinkTarget(k).empty()) {
+        auto child = entries_.lower_bound(k + "\\");
+        if (child != entries_.end() && child->first.compare(0, k.size() + 1, k + "\\") == 0)
+            return false; // not empty
+    }
+    open->second.remove = true;
+    return true;
+}
+
+void MemorySystem::CloseEntry(EntryHandle entry) {
+    auto open = openEntries_.find(entry);
+    if (open == openEntries_.end()) return;
+    if (open->second.remove) {
+        const std::string k = open->second.key;
+        auto child = entries_.lower_bound(k + "\\");
+        bool empty =
+            child == entries_.end() || child->first.compare(0, k.size() + 1, k + "\\") != 0;
+        if (empty) {
+            entries_.erase(k);
+            contents_.erase(k);
+            links_.erase(k);
+        }
+    }
+    openEntries_.erase(open);
 }
 
 std::optional<std::string> MemorySystem::GetKnownFolder(KnownFolder folder) {

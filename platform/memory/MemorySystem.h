@@ -17,6 +17,11 @@ class MemorySystem : public System {
     void AddFile(std::string_view path, std::uint64_t size = 0,
                  std::uint32_t attributes = kAttrArchive);
     void AddFolder(std::string_view path, std::uint32_t attributes = kAttrDirectory);
+    // A link at `path` to the file or folder `target` (which need not exist).
+    void AddLink(std::string_view path, std::string_view target, bool toFolder);
+    // Like Wine: listings show links as what they point to, and OpenEntry follows them.
+    bool linksFollowed = false;
+    std::vector<std::string> unlistable; // folders whose listing fails
     void SetEnvironment(std::string_view name, std::string_view value);
     void UnsetEnvironment(std::string_view name);
     void SetKnownFolder(KnownFolder folder, std::string_view path);
@@ -43,6 +48,7 @@ class MemorySystem : public System {
     // time stamp new and written files get, and creations that fail.
     std::uint64_t freeBytes = ~std::uint64_t{0};
     std::int64_t fileClock = 1765207800; // seconds since 1970
+    std::int64_t currentTime = 1765207800;
     std::vector<std::string> uncreatable;
     void SetLastWriteTime(std::string_view path, std::int64_t time);
     // Content of a file written through the output-file calls (or planted), or none.
@@ -63,6 +69,11 @@ class MemorySystem : public System {
     bool RemoveFolder(std::string_view path) override;
     bool MakeFolder(std::string_view path) override;
     std::optional<std::string> FinalPath(std::string_view path) override;
+    EntryHandle OpenEntry(std::string_view path, EntryFacts& facts) override;
+    bool RemoveOpenedEntry(EntryHandle entry) override;
+    void CloseEntry(EntryHandle entry) override;
+    bool ListingShowsFileLinks() override { return !linksFollowed; }
+    std::int64_t CurrentTime() override { return currentTime; }
     std::optional<std::string> GetKnownFolder(KnownFolder folder) override;
     std::string GetTempFolder() override { return tempFolder; }
     std::string SystemFolder() override { return systemDirectory; }
@@ -89,6 +100,16 @@ class MemorySystem : public System {
         std::uint64_t size;
         std::int64_t lastWriteTime = 0;
     };
+    // The entry a listing or an open shows for `e`: a link's target where links are followed.
+    const Entry* Shown(const std::string& key, const Entry& e) const;
+    std::string LinkTarget(const std::string& key) const;
+    std::map<std::string, std::string> links_; // key of a link -> its target
+    struct OpenEntryState {
+        std::string key;
+        bool remove = false;
+    };
+    std::map<EntryHandle, OpenEntryState> openEntries_;
+    EntryHandle nextEntry_ = 0x100;
     static std::string Key(std::string_view path);
     std::map<std::string, Entry> entries_;   // key: lower-cased path
     std::map<std::string, std::string> env_; // key: upper-cased name

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <knownfolders.h>
+#include <userenv.h>
 #include <wininet.h>
 
 #include <cstring>
@@ -33,6 +35,31 @@ struct FileHandle {
 std::int64_t UnixSeconds(const FILETIME& ft) {
     std::uint64_t t = (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
     return (static_cast<std::int64_t>(t) - 116444736000000000LL) / 10000000LL;
+}
+
+// Wine opens the target of a Unix link even when asked for the link itself, and its
+// listings show such a link to a file as a plain file.
+bool OnWine() {
+    static const bool wine =
+        ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    return wine;
+}
+
+// The path of an open handle without its drive ("\dir\file"), for comparing with the name
+// it was opened by.
+bool HandleIsAt(HANDLE h, std::string_view path) {
+    alignas(FILE_NAME_INFO) char buf[sizeof(FILE_NAME_INFO) + 2 * 32768];
+    auto* info = reinterpret_cast<FILE_NAME_INFO*>(buf);
+    if (!GetFileInformationByHandleEx(h, FileNameInfo, info, sizeof buf)) return false;
+    if (path.size() < 2 || path[1] != ':') return false;
+    std::string_view rest = path.substr(2);
+    int n = MultiByteToWideChar(CP_ACP, 0, rest.data(), static_cast<int>(rest.size()), nullptr, 0);
+    std::wstring want(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, rest.data(), static_cast<int>(rest.size()), want.data(), n);
+    std::size_t got = info->FileNameLength / sizeof(WCHAR);
+    if (got != want.size()) return false;
+    return CompareStringOrdinal(info->FileName, static_cast<int>(got), want.data(),
+                                static_cast<int>(want.size()), TRUE) == CSTR_EQUAL;
 }
 
 // COM initialised for the current thread for the lifetime of the object.
@@ -145,13 +172,117 @@ std::optional<std::string> Win32System::FinalPath(std::string_view path) {
     DWORD got = GetFinalPathNameByHandleA(f.h, buf, sizeof buf, FILE_NAME_NORMALIZED);
     if (got == 0 || got >= sizeof buf) return std::nullopt;
     std::string r(buf, got);
-    if (r.rfind("\\\\?\\", 0) == 0) r.erase(0, 4);
+    if (r.rfind("\\\\?\\UNC\\", 0) == 0)
+        r.replace(0, 8, "\\\\");
+    else if (r.rfind("\\\\?\\", 0) == 0)
+        r.erase(0, 4);
     return r;
 }
+
+EntryHandle Win32System::OpenEntry(std::string_view path, EntryFacts& facts) {
+    facts = EntryFacts{};
+    std::string p = Z(path);
+    HANDLE h =
+        CreateFileA(p.c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD e = GetLastError();
+        facts.gone = e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
+        return kNoEntry;
+    }
+    FILE_BASIC_INFO basic{};
+    FILE_STANDARD_INFO standard{};
+    if (!GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(h, FileStandardInfo, &standard, sizeof standard)) {
+        CloseHandle(h);
+        return kNoEntry;
+    }
+    facts.attributes = basic.FileAttributes;
+    facts.size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
+    FILETIME ft{static_cast<DWORD>(basic.LastWriteTime.LowPart),
+                static_cast<DWORD>(basic.LastWriteTime.HighPart)};
+    facts.lastWriteTime = UnixSeconds(ft);
+    // Windows opens a link itself here; Wine may have followed it, which only the path of
+    // the handle shows.
+    if (!(facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT) && OnWine() && !HandleIsAt(h, p))
+        facts.elsewhere = true;
+    return reinterpret_cast<EntryHandle>(h);
+}
+
+bool Win32System::RemoveOpenedEntry(EntryHandle entry) {
+    FILE_DISPOSITION_INFO info{TRUE};
+    return SetFileInformationByHandle(reinterpret_cast<HANDLE>(entry), FileDispositionInfo, &info,
+                                      sizeof info) != 0;
+}
+
+void Win32System::CloseEntry(EntryHandle entry) {
+    CloseHandle(reinterpret_cast<HANDLE>(entry));
+}
+
+bool Win32System::ListingShowsFileLinks() {
+    return !OnWine();
+}
+
+std::int64_t Win32System::CurrentTime() {
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    return UnixSeconds(ft);
+}
+
+namespace {
+std::optional<std::string> FromKnownFolderId(REFKNOWNFOLDERID id) {
+    PWSTR wide = nullptr;
+    if (FAILED(SHGetKnownFolderPath(id, 0, nullptr, &wide))) {
+        CoTaskMemFree(wide);
+        return std::nullopt;
+    }
+    char buf[MAX_PATH * 2] = {};
+    int n = WideCharToMultiByte(CP_ACP, 0, wide, -1, buf, sizeof buf, nullptr, nullptr);
+    CoTaskMemFree(wide);
+    if (n <= 1) return std::nullopt;
+    return std::string(buf);
+}
+} // namespace
 
 std::optional<std::string> Win32System::GetKnownFolder(KnownFolder folder) {
     int csidl = CSIDL_APPDATA;
     switch (folder) {
+    case KnownFolder::Downloads:
+        return FromKnownFolderId(FOLDERID_Downloads);
+    case KnownFolder::Profiles: {
+        char buf[MAX_PATH] = {};
+        DWORD size = sizeof buf;
+        if (!GetProfilesDirectoryA(buf, &size)) return std::nullopt;
+        return std::string(buf);
+    }
+    case KnownFolder::ProgramFilesX86:
+        csidl = CSIDL_PROGRAM_FILESX86;
+        break;
+    case KnownFolder::SystemX86:
+        csidl = CSIDL_SYSTEMX86;
+        break;
+    case KnownFolder::ProgramData:
+        csidl = CSIDL_COMMON_APPDATA;
+        break;
+    case KnownFolder::Profile:
+        csidl = CSIDL_PROFILE;
+        break;
+    case KnownFolder::Desktop:
+        csidl = CSIDL_DESKTOPDIRECTORY;
+        break;
+    case KnownFolder::Documents:
+        csidl = CSIDL_PERSONAL;
+        break;
+    case KnownFolder::Pictures:
+        csidl = CSIDL_MYPICTURES;
+        break;
+    case KnownFolder::Music:
+        csidl = CSIDL_MYMUSIC;
+        break;
+    case KnownFolder::Videos:
+        csidl = CSIDL_MYVIDEO;
+        break;
     case KnownFolder::AppData:
         // The backup folder lives there; a profile without it gets it created.
         csidl = CSIDL_APPDATA | CSIDL_FLAG_CREATE;

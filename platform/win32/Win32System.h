@@ -18,6 +18,11 @@ class Win32System : public System {
     bool RemoveFolder(std::string_view path) override;
     bool MakeFolder(std::string_view path) override;
     std::optional<std::string> FinalPath(std::string_view path) override;
+    EntryHandle OpenEntry(std::string_view path, EntryFacts& facts) override;
+    bool RemoveOpenedEntry(EntryHandle entry) override;
+    void CloseEntry(EntryHandle entry) override;
+    bool ListingShowsFileLinks() override;
+    std::int64_t CurrentTime() override;
     std::optional<std::string> GetKnownFolder(KnownFolder folder) override;
     std::string GetTempFolder() override;
     std::string SystemFolder() override;

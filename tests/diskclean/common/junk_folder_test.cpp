@@ -116,6 +116,10 @@ TEST_F(JunkFolder, SubfolderThatStillHoldsSomethingStaysWithoutFailure) {
 }
 
 TEST_F(JunkFolder, RefusedFolders) {
+    auto reg = test::MakeRegistry();
+    auto IsJunkFolderAcceptable = [&](System& s, const std::string& f) {
+        return zt::IsJunkFolderAcceptable(*reg, s, f);
+    };
     EXPECT_TRUE(IsJunkFolderAcceptable(*sys, dir));
     EXPECT_FALSE(IsJunkFolderAcceptable(*sys, ""));
     EXPECT_FALSE(IsJunkFolderAcceptable(*sys, "C:"));

@@ -22,6 +22,8 @@ namespace zt {
 namespace {
 
 constexpr const char* kEnvKey = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+// Planted files are young; tests not about the age rule remove files of any age.
+const JunkOptions kAnyAge{0};
 
 // Not a test of its own: the process that holds a file open for HeldFile.
 TEST(JunkHolder, HoldFileOpen) {
@@ -92,7 +94,7 @@ TEST_F(JunkWin, UserTempIsTheReportedFolderWithoutTrailingBackslash) {
         std::vector<JunkMeasurement> got;
         void OnJunkMeasured(const JunkMeasurement& m) override { got.push_back(m); }
     } sink;
-    MeasureJunkSizes(reg, sys, sink);
+    MeasureJunkSizes(reg, sys, sink, nullptr, kAnyAge);
     ASSERT_EQ(sink.got.size(), 5u);
     EXPECT_EQ(sink.got[2].item, JunkItem::UserTemp);
     EXPECT_EQ(sink.got[2].path.value_or("?"), temp);
@@ -109,7 +111,7 @@ TEST_F(JunkWin, UnixLinkToAnOutsideFolderIsNeitherCountedNorEmptied) {
 
     EXPECT_EQ(GetFolderSize(sys, temp, false), 10u);
     ScriptedDialogs dialogs;
-    auto r = CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs);
+    auto r = CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs, {}, 0, kAnyAge);
     EXPECT_EQ(r.finalMessage, "The cleaning is finished!");
     EXPECT_FALSE(Exists(temp + "\\own.tmp"));
     EXPECT_TRUE(Exists(outside + "\\precious.doc"));
@@ -120,9 +122,11 @@ TEST_F(JunkWin, UnixLinkToAnOutsideFileNeverDeletesItsTarget) {
     ASSERT_TRUE(test::MakeUnixLink(outside + "\\precious.doc", temp + "\\doc-link"));
     ASSERT_TRUE(Exists(temp + "\\doc-link"));
     Plant(temp + "\\own.tmp", 1);
-    // Wine shows the link as a plain file and would delete the target through it.
+    // Wine shows the link as a plain file and would delete the target through it: it can
+    // only be left alone, so it is not counted either.
+    EXPECT_EQ(GetFolderSize(sys, temp, false), 1u);
     ScriptedDialogs dialogs;
-    auto r = CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs);
+    auto r = CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs, {}, 0, kAnyAge);
     EXPECT_TRUE(r.AllDeleted());
     EXPECT_FALSE(Exists(temp + "\\own.tmp"));
     EXPECT_TRUE(Exists(outside + "\\precious.doc"));
@@ -187,11 +191,12 @@ TEST_F(JunkWin, ReadOnlyAndHeldFilesStayAndGiveTheSecondLine) {
         test::HeldFile held(temp + "\\busy\\held.tmp");
         ASSERT_TRUE(held.held());
         ScriptedDialogs dialogs;
-        auto r = CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs);
+        auto r = CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs, {}, 0, kAnyAge);
         EXPECT_EQ(r.outcome, JunkCleanOutcome::Cleaned);
-        EXPECT_EQ(
-            dialogs.shown.back(),
-            "The cleaning is finished!\n Some files can't delete because they are being used now.");
+        EXPECT_EQ(dialogs.shown.back(),
+                  "The cleaning is finished!\n Some files can't delete because they are being "
+                  "used now.\n\nThe user temporary folder partly cleaned: 2 files could not be "
+                  "deleted (in use, read-only or not allowed).");
     }
     EXPECT_TRUE(Exists(temp));
     EXPECT_EQ(Names(sys, temp), (std::set<std::string>{"readonly.tmp", "busy"}));
@@ -200,7 +205,7 @@ TEST_F(JunkWin, ReadOnlyAndHeldFilesStayAndGiveTheSecondLine) {
 
     // Once nothing holds it, everything goes and the message has one line.
     ScriptedDialogs again;
-    CleanJunk(reg, sys, Only(JunkItem::UserTemp), again);
+    CleanJunk(reg, sys, Only(JunkItem::UserTemp), again, {}, 0, kAnyAge);
     EXPECT_EQ(again.shown.back(), "The cleaning is finished!");
     EXPECT_TRUE(Names(sys, temp).empty());
 }
@@ -223,7 +228,7 @@ TEST_F(JunkWin, CookiesKeepIndexFilesButTheInternetCacheDoesNot) {
         std::vector<JunkMeasurement> got;
         void OnJunkMeasured(const JunkMeasurement& m) override { got.push_back(m); }
     } sink;
-    MeasureJunkSizes(reg, sys, sink);
+    MeasureJunkSizes(reg, sys, sink, nullptr, kAnyAge);
     ASSERT_EQ(sink.got.size(), 5u);
     EXPECT_EQ(sink.got[1].caption, "Clean the cookies (11 B)");
     EXPECT_EQ(sink.got[4].caption, "Clean the internet cache files (12 B)");
@@ -236,7 +241,7 @@ TEST_F(JunkWin, CookiesKeepIndexFilesButTheInternetCacheDoesNot) {
         // A locked index file in the cache is not protected, so it shows as undeletable.
         test::HeldFile held(cache + "\\index.dat");
         ASSERT_TRUE(held.held());
-        auto r = CleanJunk(reg, sys, s, dialogs);
+        auto r = CleanJunk(reg, sys, s, dialogs, {}, 0, kAnyAge);
         EXPECT_FALSE(r.AllDeleted());
     }
     EXPECT_EQ(Names(sys, cookies), (std::set<std::string>{"index.dat", "desktop.ini", "low"}));
@@ -247,10 +252,10 @@ TEST_F(JunkWin, CookiesKeepIndexFilesButTheInternetCacheDoesNot) {
 TEST_F(JunkWin, NothingTickedAndCancelTouchNothing) {
     Plant(temp + "\\a.tmp", 5);
     ScriptedDialogs dialogs;
-    EXPECT_EQ(CleanJunk(reg, sys, JunkSelection{}, dialogs).outcome,
+    EXPECT_EQ(CleanJunk(reg, sys, JunkSelection{}, dialogs, {}, 0, kAnyAge).outcome,
               JunkCleanOutcome::NothingSelected);
     dialogs.answer = kAnswerCancel;
-    EXPECT_EQ(CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs).outcome,
+    EXPECT_EQ(CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs, {}, 0, kAnyAge).outcome,
               JunkCleanOutcome::Cancelled);
     EXPECT_EQ(dialogs.shown, (std::vector<std::string>{"You should select one item at least.",
                                                        "Are you sure to delete them?"}));
@@ -283,7 +288,7 @@ TEST_F(JunkWin, SystemTempComesFromTheMachineEnvironmentKey) {
     write("TEMP", kRegExpandSz, "%ZT_JUNK_BASE%\\temp");
     Plant(temp + "\\s.tmp", 5);
     ScriptedDialogs dialogs;
-    EXPECT_EQ(CleanJunk(reg, sys, Only(JunkItem::SystemTemp), dialogs).finalMessage,
+    EXPECT_EQ(CleanJunk(reg, sys, Only(JunkItem::SystemTemp), dialogs, {}, 0, kAnyAge).finalMessage,
               "The cleaning is finished!");
     EXPECT_FALSE(Exists(temp + "\\s.tmp"));
     EXPECT_TRUE(Exists(outside + "\\precious.doc"));
@@ -330,14 +335,14 @@ class JunkCommand : public JunkWin {
 
 TEST_F(JunkCommand, ListsTheFiveCaptionsAsTextAndJson) {
     Plant(temp + "\\a.tmp", 2048);
-    ASSERT_EQ(Run({}), cli::kExitOk);
+    ASSERT_EQ(Run({"--min-age", "0"}), cli::kExitOk);
     std::string text = Read(out);
     EXPECT_NE(text.find("Clean the user temporary folder (2.00 KB)\n"), std::string::npos) << text;
     EXPECT_EQ(text.rfind("Clean the Recycle Bin (", 0), 0u) << text;
 
     std::FILE* jsonOut = std::tmpfile();
     ctx.out = jsonOut;
-    ASSERT_EQ(Run({"--json"}), cli::kExitOk);
+    ASSERT_EQ(Run({"--json", "--min-age", "0"}), cli::kExitOk);
     auto rows = nlohmann::json::parse(Read(jsonOut));
     std::fclose(jsonOut);
     ASSERT_EQ(rows.size(), 5u);
@@ -359,7 +364,7 @@ TEST_F(JunkCommand, CleanAsksOrRefusesWithoutTerminal) {
     EXPECT_TRUE(Exists(temp + "\\a.tmp"));
     EXPECT_EQ(Run({"clean", "--user-temp"}, false), cli::kExitFailed);
     EXPECT_TRUE(Exists(temp + "\\a.tmp"));
-    EXPECT_EQ(Run({"clean", "--user-temp"}, true), cli::kExitOk);
+    EXPECT_EQ(Run({"clean", "--user-temp", "--min-age", "0"}, true), cli::kExitOk);
     EXPECT_FALSE(Exists(temp + "\\a.tmp"));
     EXPECT_EQ(Read(out), "The cleaning is finished!\n");
 }
@@ -371,9 +376,94 @@ TEST_F(JunkCommand, CleanWithYesAndUsageErrors) {
     EXPECT_EQ(Run({"--verbose"}), cli::kExitUsage);
     EXPECT_NE(Read(err).find("You should select one item at least."), std::string::npos);
     EXPECT_TRUE(Exists(temp + "\\a.tmp"));
-    EXPECT_EQ(Run({"clean", "--user-temp", "--yes"}), cli::kExitOk);
+    EXPECT_EQ(Run({"clean", "--user-temp", "--min-age", "0", "--yes"}), cli::kExitOk);
     EXPECT_FALSE(Exists(temp + "\\a.tmp"));
     EXPECT_TRUE(Exists(outside + "\\precious.doc"));
+}
+
+// TEMP and TMP pointed at what must never be emptied: each is refused with its reason, and
+// nothing in it changes.
+TEST_F(JunkCommand, MisSetTemporaryFolderIsRefusedAndNamed) {
+    auto profile = sys.GetKnownFolder(KnownFolder::Profile).value_or("");
+    ASSERT_FALSE(profile.empty());
+    std::string profiles = profile.substr(0, profile.rfind('\\'));
+    const std::vector<std::pair<std::string, std::string>> bad = {
+        {profile, "is your profile folder"},
+        {profile + ".", "is your profile folder"},
+        {profile + " ", "is your profile folder"},
+        {profiles, "is the folder of the user profiles"},
+        {sys.GetKnownFolder(KnownFolder::ProgramFiles).value_or("?"), "Program Files folder"},
+        {sys.GetKnownFolder(KnownFolder::ProgramData).value_or("?"), "is the ProgramData folder"},
+        // Wine makes Documents a link to the home folder, like the Desktop.
+        {sys.GetKnownFolder(KnownFolder::Documents).value_or("?"), " is your "},
+        {sys.WindowsFolder(), "is the Windows folder"},
+        {"C:\\", "is a drive or share root"},
+        {"\\\\nohost\\share\\temp", "cannot be found"},
+        {outside + "\\precious.doc", "is not a folder"},
+        {base + "\\gone", "cannot be found"},
+    };
+    for (const auto& [folder, why] : bad) {
+        SCOPED_TRACE(folder);
+        std::string listed = folder;
+        while (!listed.empty() && (listed.back() == '.' || listed.back() == ' '))
+            listed.pop_back();
+        auto before = Names(sys, listed);
+        tmpVar.emplace("TMP", folder);
+        tempVar.emplace("TEMP", folder);
+        ctx.out = std::tmpfile();
+        ctx.err = std::tmpfile();
+        EXPECT_EQ(Run({"clean", "--user-temp", "--min-age", "0", "--yes"}), cli::kExitFailed);
+        std::string said = Read(ctx.out);
+        EXPECT_NE(said.find("The user temporary folder not cleaned: "), std::string::npos) << said;
+        EXPECT_NE(said.find(why), std::string::npos) << said;
+        EXPECT_NE(Read(ctx.err).find("not every place"), std::string::npos);
+        EXPECT_EQ(Names(sys, listed), before);
+        std::fclose(ctx.out);
+        std::fclose(ctx.err);
+    }
+    ctx.out = out;
+    ctx.err = err;
+    EXPECT_TRUE(Exists(outside + "\\precious.doc"));
+
+    // The listing says why instead of a size.
+    tmpVar.emplace("TMP", profile);
+    tempVar.emplace("TEMP", profile);
+    std::FILE* listing = std::tmpfile();
+    ctx.out = listing;
+    ASSERT_EQ(Run({}), cli::kExitOk);
+    std::string text = Read(listing);
+    std::fclose(listing);
+    EXPECT_NE(text.find("Clean the user temporary folder (protected folder): " + profile +
+                        " is your profile folder\n"),
+              std::string::npos)
+        << text;
+}
+
+TEST_F(JunkWin, YoungFilesStayUntilTheyAreOldEnough) {
+    Plant(temp + "\\new.tmp", 10);
+    Plant(temp + "\\old.tmp", 20);
+    // Two days back, as a file left by an earlier session.
+    HANDLE f = CreateFileA((temp + "\\old.tmp").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+    t.QuadPart -= 48ull * 3600 * 10000000;
+    FILETIME old{t.LowPart, t.HighPart};
+    ASSERT_TRUE(SetFileTime(f, nullptr, nullptr, &old));
+    CloseHandle(f);
+
+    struct Sink : JunkSink {
+        std::vector<JunkMeasurement> got;
+        void OnJunkMeasured(const JunkMeasurement& m) override { got.push_back(m); }
+    } sink;
+    MeasureJunkSizes(reg, sys, sink);
+    ASSERT_EQ(sink.got.size(), 5u);
+    EXPECT_EQ(sink.got[2].caption, "Clean the user temporary folder (20 B)");
+    ScriptedDialogs dialogs;
+    EXPECT_TRUE(CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs).Complete());
+    EXPECT_EQ(Names(sys, temp), (std::set<std::string>{"new.tmp"}));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Shows the backup, startup manager and disk cleaner pages (and the add dialog) with demo
 // data in a window laid out like the program's, for screenshots:
-//   zt_page_shots.exe backup|startup|add|cleandisk [--rect FILE] [--seconds N]
+//   zt_page_shots.exe backup|startup|add|cleandisk|cleandisk-unavailable [--rect FILE]
+//   [--seconds N]
 // --rect writes the screen rectangle of the window's client area ("x y w h") once it is ready;
 // --seconds closes it after N seconds. The demo data is planted at start and taken away at the end.
 #include <windows.h>
@@ -148,6 +149,17 @@ class DemoData {
     void File(const std::string& path, size_t bytes) {
         WriteFileText(path, std::string(bytes, '\0'));
         files_.push_back(path);
+        // Three days old, as junk left by earlier sessions: recent files are not counted.
+        HANDLE f = ::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
+                                 nullptr);
+        if (f == INVALID_HANDLE_VALUE) return;
+        FILETIME now;
+        ::GetSystemTimeAsFileTime(&now);
+        ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+        t.QuadPart -= 72ull * 3600 * 10000000;
+        FILETIME old{t.LowPart, t.HighPart};
+        ::SetFileTime(f, nullptr, nullptr, &old);
+        ::CloseHandle(f);
     }
 
     Registry& reg_;
@@ -266,6 +278,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             seconds = std::atoi(__argv[++i]);
         else
             mode = a;
+    }
+    if (mode == "cleandisk-unavailable") {
+        // A user temporary folder that does not exist: its place cannot be cleaned.
+        ::SetEnvironmentVariableA("TMP", "C:\\no-such-temp");
+        ::SetEnvironmentVariableA("TEMP", "C:\\no-such-temp");
+        mode = "cleandisk";
     }
     zt::SetAppSettings(nullptr);
     zt::Win32Registry reg;

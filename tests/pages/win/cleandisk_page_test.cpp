@@ -62,6 +62,8 @@ TEST_F(CleanDiskPageTest, CleanEmptiesTheTickedPlaceAndUnticksIt) {
     ::CreateDirectoryA((junk + "\\sub").c_str(), nullptr);
     PlantFile(*sys_, junk + "\\a.tmp", std::string(1500, 'a'));
     PlantFile(*sys_, junk + "\\sub\\b.tmp", "b");
+    // The files were just made: only with the age rule off do they go.
+    settings_.WriteInt(settings::KeepRecentJunk, 0);
 
     CDlgCleanDisk page(app_);
     CreatePage(page);
@@ -93,6 +95,7 @@ TEST_F(CleanDiskPageTest, CleanEmptiesTheTickedPlaceAndUnticksIt) {
 
     // A fresh measurement follows the cleaning.
     WaitForMeasuring(page);
+    settings_.WriteInt(settings::KeepRecentJunk, 1);
     EXPECT_EQ(page.ItemText(IDC_CLEANDISK_USERTEMP).rfind("Clean the user temporary folder (", 0),
               0u);
 }
