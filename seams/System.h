@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "seams/Status.h"
+
 namespace zt {
 
 // File attribute bits, as the platform numbers them.
@@ -91,9 +93,9 @@ class System {
     // to stop. False when the folder cannot be listed.
     virtual bool EnumDirectory(std::string_view path,
                                const std::function<bool(const DirEntry&)>& visit) = 0;
-    virtual bool RemoveFile(std::string_view path) = 0;
-    virtual bool RemoveFolder(std::string_view path) = 0;
-    virtual bool MakeFolder(std::string_view path) = 0;
+    virtual Status RemoveFile(std::string_view path) = 0;
+    virtual Status RemoveFolder(std::string_view path) = 0;
+    virtual Status MakeFolder(std::string_view path) = 0;
     // The path a file or folder really resolves to (links followed), or none.
     virtual std::optional<std::string> FinalPath(std::string_view path) = 0;
 

@@ -95,12 +95,21 @@ HKey MemoryRegistry::NewHandle(std::shared_ptr<Node> node, Access access) {
 }
 
 HKey MemoryRegistry::OpenKey(HKey parent, std::string_view subkey, Access access) {
+    HKey out = kNoKey;
+    OpenKeyStatus(parent, subkey, access, out);
+    return out;
+}
+
+Status MemoryRegistry::OpenKeyStatus(HKey parent, std::string_view subkey, Access access,
+                                     HKey& out) {
+    out = kNoKey;
     Node* from = Resolve(parent);
-    if (!from) return kNoKey;
-    if (!subkey.empty() && subkey.front() == '\\') return kNoKey;
+    if (!from) return Status::From(StatusCode::Failed, kOsErrorInvalidHandle);
+    if (!subkey.empty() && subkey.front() == '\\') return Status::From(StatusCode::NotFound);
     auto node = Walk(from, subkey, false);
-    if (!node) return kNoKey;
-    return NewHandle(std::move(node), access);
+    if (!node) return Status::From(StatusCode::NotFound, kOsErrorFileNotFound);
+    out = NewHandle(std::move(node), access);
+    return Status::Success();
 }
 
 HKey MemoryRegistry::CreateKey(HKey parent, std::string_view subkey) {
@@ -137,12 +146,13 @@ std::optional<RegValue> MemoryRegistry::ReadValueWhole(HKey key, std::string_vie
     return v->value;
 }
 
-bool MemoryRegistry::WriteValue(HKey key, std::string_view name, std::uint32_t type,
-                                const void* data, std::uint32_t size) {
+Status MemoryRegistry::WriteValue(HKey key, std::string_view name, std::uint32_t type,
+                                  const void* data, std::uint32_t size) {
     Access access;
     Node* node = Resolve(key, &access);
-    if (!node || access == Access::Read) return false;
-    if (name.size() > kMaxValueNameChars) return false;
+    if (!node) return Status::From(StatusCode::Failed, kOsErrorInvalidHandle);
+    if (access == Access::Read) return Status::From(StatusCode::AccessDenied, kOsErrorAccessDenied);
+    if (name.size() > kMaxValueNameChars) return Status::From(StatusCode::Failed, 87);
     RegValue value;
     value.type = type;
     if (size) {
@@ -156,7 +166,7 @@ bool MemoryRegistry::WriteValue(HKey key, std::string_view name, std::uint32_t t
     } else {
         node->values.push_back({std::string(name), std::move(value)});
     }
-    return true;
+    return Status::Success();
 }
 
 bool MemoryRegistry::EnumKey(HKey key, std::uint32_t index, std::string& name,
@@ -201,15 +211,16 @@ std::optional<KeyInfo> MemoryRegistry::QueryKeyInfo(HKey key) {
     return info;
 }
 
-bool MemoryRegistry::DeleteValue(HKey key, std::string_view name) {
+Status MemoryRegistry::DeleteValue(HKey key, std::string_view name) {
     Access access;
     Node* node = Resolve(key, &access);
-    if (!node || access == Access::Read) return false;
+    if (!node) return Status::From(StatusCode::Failed, kOsErrorInvalidHandle);
+    if (access == Access::Read) return Status::From(StatusCode::AccessDenied, kOsErrorAccessDenied);
     auto it = std::find_if(node->values.begin(), node->values.end(),
                            [&](const Node::Value& v) { return NamesEqual(v.name, name); });
-    if (it == node->values.end()) return false;
+    if (it == node->values.end()) return Status::From(StatusCode::NotFound, kOsErrorFileNotFound);
     node->values.erase(it);
-    return true;
+    return Status::Success();
 }
 
 namespace {
@@ -220,16 +231,17 @@ void MarkDeleted(MemoryRegistry::Node& node) {
 }
 } // namespace
 
-bool MemoryRegistry::DeleteKeyTree(HKey parent, std::string_view subkey) {
+Status MemoryRegistry::DeleteKeyTree(HKey parent, std::string_view subkey) {
+    const Status notFound = Status::From(StatusCode::NotFound, kOsErrorFileNotFound);
     Node* from = Resolve(parent);
-    if (!from) return false;
+    if (!from) return Status::From(StatusCode::Failed, kOsErrorInvalidHandle);
     if (subkey.empty()) {
         // The platform empties the key itself but keeps it.
         for (auto& c : from->children)
             MarkDeleted(*c);
         from->children.clear();
         from->values.clear();
-        return true;
+        return Status::Success();
     }
     std::size_t cut = subkey.rfind('\\');
     std::shared_ptr<Node> owner;
@@ -240,14 +252,14 @@ bool MemoryRegistry::DeleteKeyTree(HKey parent, std::string_view subkey) {
         owner = Walk(from, subkey.substr(0, cut), false);
         leaf = subkey.substr(cut + 1);
     }
-    if (!owner) return false;
+    if (!owner) return notFound;
     auto it =
         std::find_if(owner->children.begin(), owner->children.end(),
                      [&](const std::shared_ptr<Node>& c) { return NamesEqual(c->name, leaf); });
-    if (it == owner->children.end()) return false;
+    if (it == owner->children.end()) return notFound;
     MarkDeleted(**it);
     owner->children.erase(it);
-    return true;
+    return Status::Success();
 }
 
 } // namespace zt

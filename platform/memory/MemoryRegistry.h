@@ -17,21 +17,22 @@ class MemoryRegistry : public Registry {
     ~MemoryRegistry() override;
 
     HKey OpenKey(HKey parent, std::string_view subkey, Access access) override;
+    Status OpenKeyStatus(HKey parent, std::string_view subkey, Access access, HKey& out) override;
     HKey CreateKey(HKey parent, std::string_view subkey) override;
     void CloseKey(HKey key) override;
     bool ReadValue(HKey key, std::string_view name, void* buffer, std::uint32_t size,
                    std::uint32_t* type, std::uint32_t* dataSize) override;
     std::optional<RegValue> ReadValueWhole(HKey key, std::string_view name) override;
-    bool WriteValue(HKey key, std::string_view name, std::uint32_t type, const void* data,
-                    std::uint32_t size) override;
+    Status WriteValue(HKey key, std::string_view name, std::uint32_t type, const void* data,
+                      std::uint32_t size) override;
     bool EnumKey(HKey key, std::uint32_t index, std::string& name,
                  std::uint32_t bufferChars) override;
     bool EnumValue(HKey key, std::uint32_t index, std::string& name, std::uint32_t nameBufferChars,
                    std::uint32_t& type, std::vector<std::uint8_t>& data,
                    std::uint32_t dataBufferBytes) override;
     std::optional<KeyInfo> QueryKeyInfo(HKey key) override;
-    bool DeleteValue(HKey key, std::string_view name) override;
-    bool DeleteKeyTree(HKey parent, std::string_view subkey) override;
+    Status DeleteValue(HKey key, std::string_view name) override;
+    Status DeleteKeyTree(HKey parent, std::string_view subkey) override;
 
     // Keys currently open (for leak checks in tests).
     std::size_t OpenHandleCount() const { return handles_.size(); }

@@ -118,16 +118,23 @@ bool Win32System::EnumDirectory(std::string_view path,
     return true;
 }
 
-bool Win32System::RemoveFile(std::string_view path) {
-    return DeleteFileA(Z(path).c_str()) != 0;
+namespace {
+// The last error of a call that returned `done`, converted once.
+Status Result(BOOL done) {
+    return done ? Status::Success() : StatusFromOsError(GetLastError());
+}
+} // namespace
+
+Status Win32System::RemoveFile(std::string_view path) {
+    return Result(DeleteFileA(Z(path).c_str()));
 }
 
-bool Win32System::RemoveFolder(std::string_view path) {
-    return RemoveDirectoryA(Z(path).c_str()) != 0;
+Status Win32System::RemoveFolder(std::string_view path) {
+    return Result(RemoveDirectoryA(Z(path).c_str()));
 }
 
-bool Win32System::MakeFolder(std::string_view path) {
-    return CreateDirectoryA(Z(path).c_str(), nullptr) != 0;
+Status Win32System::MakeFolder(std::string_view path) {
+    return Result(CreateDirectoryA(Z(path).c_str(), nullptr));
 }
 
 std::optional<std::string> Win32System::FinalPath(std::string_view path) {

@@ -13,9 +13,9 @@ class Win32System : public System {
     std::optional<std::string> ExpandEnv(std::string_view text) override;
     bool EnumDirectory(std::string_view path,
                        const std::function<bool(const DirEntry&)>& visit) override;
-    bool RemoveFile(std::string_view path) override;
-    bool RemoveFolder(std::string_view path) override;
-    bool MakeFolder(std::string_view path) override;
+    Status RemoveFile(std::string_view path) override;
+    Status RemoveFolder(std::string_view path) override;
+    Status MakeFolder(std::string_view path) override;
     std::optional<std::string> FinalPath(std::string_view path) override;
     std::optional<std::string> GetKnownFolder(KnownFolder folder) override;
     std::string GetTempFolder() override;

@@ -18,7 +18,7 @@ constexpr const char* kEnvKey = "SYSTEM\\CurrentControlSet\\Control\\Session Man
 class RecordingSystem : public MemorySystem {
   public:
     std::vector<std::string> log;
-    bool RemoveFile(std::string_view path) override {
+    Status RemoveFile(std::string_view path) override {
         log.push_back("del " + std::string(path));
         return MemorySystem::RemoveFile(path);
     }
