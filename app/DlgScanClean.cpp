@@ -476,8 +476,10 @@ void CDlgScanClean::CleanSelected() {
     PageCleaningSink sink(*this, app_);
     CMessageBoxPrompt prompt(Handle());
     CleanOutcome outcome = zt::CleanSelected(
-        CleaningContext{app_.registry, app_.system, *writer_, prompt, sink}, rows);
+        CleaningContext{app_.registry, app_.system, *writer_, prompt, sink, true}, rows);
     if (!outcome.backupFile.empty()) lastBackupFile_ = outcome.backupFile;
+    // The elevated copy takes over; this one closes as its Exit button does.
+    if (outcome.status == CleanStatus::Restarting) PostCloseToTopLevel(Handle());
 }
 
 } // namespace zt

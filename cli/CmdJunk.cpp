@@ -87,7 +87,8 @@ int Clean(CliContext& ctx, const Args& args, const JunkConfirm& confirm) {
             std::fprintf(ctx.err,
                          "zentrove-cli junk clean: %s skipped: its folder is unknown or refused\n",
                          std::string(JunkPlaceName(item)).c_str());
-    return kExitOk;
+    // The final message (printed above) names how many files stayed and why.
+    return r.notDeleted.empty() ? kExitOk : kExitFailed;
 }
 
 } // namespace

@@ -48,7 +48,8 @@ std::uint64_t SizeBelow(System& sys, const std::string& folder, const std::strin
 }
 
 void DeleteBelow(System& sys, const std::string& folder, const std::string& real,
-                 bool removeSubfolders, bool keepIndexFiles, bool& allDeleted) {
+                 bool removeSubfolders, bool keepIndexFiles, bool& allDeleted,
+                 std::vector<Status>* failures) {
     // The listing is taken first so deleting never disturbs the enumeration.
     std::vector<DirEntry> entries;
     if (!sys.EnumDirectory(folder, [&](const DirEntry& e) {
@@ -61,7 +62,8 @@ void DeleteBelow(System& sys, const std::string& folder, const std::string& real
         if (e.IsDirectory()) {
             auto childReal = EnterableReal(sys, e, path, real);
             if (!childReal) continue;
-            DeleteBelow(sys, path, *childReal, removeSubfolders, keepIndexFiles, allDeleted);
+            DeleteBelow(sys, path, *childReal, removeSubfolders, keepIndexFiles, allDeleted,
+                        failures);
             if (removeSubfolders) sys.RemoveFolder(path);
         } else if (!(keepIndexFiles && IsIndexFileName(e.name))) {
             // A link to a file can look like a plain file (Wine shows a Unix link so), and
@@ -71,7 +73,11 @@ void DeleteBelow(System& sys, const std::string& folder, const std::string& real
                 auto fileReal = sys.FinalPath(path);
                 if (fileReal && !SamePath(*fileReal, Join(real, e.name))) continue;
             }
-            if (!sys.RemoveFile(path)) allDeleted = false;
+            Status removed = sys.RemoveFile(path);
+            if (!removed) {
+                allDeleted = false;
+                if (failures) failures->push_back(removed);
+            }
         }
     }
 }
@@ -114,13 +120,13 @@ std::uint64_t GetFolderSize(System& sys, std::string_view folder, bool keepIndex
 }
 
 void DeleteFolderContents(System& sys, std::string_view folder, bool removeSubfolders,
-                          bool keepIndexFiles, bool& allDeleted) {
+                          bool keepIndexFiles, bool& allDeleted, std::vector<Status>* failures) {
     std::string root(folder);
     while (root.size() > 1 && root.back() == '\\')
         root.pop_back();
     auto real = RealRoot(sys, root);
     if (!real) return;
-    DeleteBelow(sys, root, *real, removeSubfolders, keepIndexFiles, allDeleted);
+    DeleteBelow(sys, root, *real, removeSubfolders, keepIndexFiles, allDeleted, failures);
 }
 
 } // namespace zt

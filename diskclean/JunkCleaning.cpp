@@ -1,6 +1,7 @@
 #include "diskclean/JunkCleaning.h"
 
 #include "diskclean/FolderWalk.h"
+#include "seams/StatusText.h"
 
 namespace zt {
 
@@ -31,7 +32,7 @@ JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selec
             return;
         }
         DeleteFolderContents(sys, *folder, removeSubfolders, keepIndexFiles,
-                             result.allDeleted[index]);
+                             result.allDeleted[index], &result.notDeleted);
     };
     if (selection[JunkItem::Cookies]) emptyFolder(JunkItem::Cookies, false, true);
     if (selection[JunkItem::UserTemp]) emptyFolder(JunkItem::UserTemp, true, false);
@@ -45,6 +46,13 @@ JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selec
     if (placesEmptied) placesEmptied();
     result.outcome = JunkCleanOutcome::Cleaned;
     result.finalMessage = result.AllDeleted() ? kJunkFinishedText : kJunkFinishedSomeLeftText;
+    // "Being used" is no honest reason for a file the user may not delete.
+    for (const Status& s : result.notDeleted)
+        if (s.code() == StatusCode::AccessDenied) {
+            result.finalMessage = std::string(kJunkFinishedText) + "\n" +
+                                  NotDeletedSummary(result.notDeleted, "files");
+            break;
+        }
     prompt.Tell(result.finalMessage);
     return result;
 }

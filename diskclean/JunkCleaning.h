@@ -3,6 +3,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "diskclean/JunkPlaces.h"
 #include "seams/UserPrompt.h"
@@ -37,6 +38,8 @@ struct JunkCleanResult {
     // Per place: ticked but skipped because its folder is unknown or refused.
     std::array<bool, kJunkItemCount> skipped{};
     std::string finalMessage; // empty unless cleaned
+    // Causes of the files that stayed, in the order met.
+    std::vector<Status> notDeleted;
     bool AllDeleted() const {
         for (bool a : allDeleted)
             if (!a) return false;
@@ -47,7 +50,8 @@ struct JunkCleanResult {
 // Clean button: checks the selection, asks once through `prompt`, empties the ticked places
 // in the order cookies, user temporary folder, internet cache (URL cache first), Recycle Bin
 // (without the system's confirmation), system temporary folder, calls `placesEmptied` (the
-// page starts a new measuring run there) and tells the final message. Anything but OK in the
+// page starts a new measuring run there) and tells the final message; files kept for want
+// of rights are counted there with their cause. Anything but OK in the
 // confirmation cancels. The caller unticks the check boxes when the outcome is Cleaned.
 JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selection,
                           UserPrompt& prompt, const std::function<void()>& placesEmptied = {});

@@ -106,6 +106,8 @@ class System {
     virtual std::uint32_t LogicalDriveMask() = 0;
     // Full path of the running program.
     virtual std::string GetModulePath() = 0;
+    // True when the program runs with administrator rights, or the platform sets no such limit.
+    virtual bool IsElevated() = 0;
 
     virtual std::optional<RecycleBinInfo> QueryRecycleBin(std::string_view rootPath) = 0;
     // Empties without the system's confirmation, progress or sound.

@@ -4,6 +4,7 @@
 // platform's size limits hold.
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,13 @@ class MemoryRegistry : public Registry {
     std::optional<KeyInfo> QueryKeyInfo(HKey key) override;
     Status DeleteValue(HKey key, std::string_view name) override;
     Status DeleteKeyTree(HKey parent, std::string_view subkey) override;
+
+    // Makes key `path` of `root` and everything below it read-only, as machine keys are to a
+    // user without administrator rights: opening for writing, creating, writing and deleting
+    // fail with access denied. With `value`, only that value of the key is read-only. The key
+    // is created when missing; deny after planting what lies below it.
+    void DenyWrite(RootKey root, std::string_view path,
+                   std::optional<std::string_view> value = std::nullopt);
 
     // Keys currently open (for leak checks in tests).
     std::size_t OpenHandleCount() const { return handles_.size(); }

@@ -169,10 +169,19 @@ constexpr std::uint32_t kErrorDirNotEmpty = 145;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
 } // namespace
 
+bool MemorySystem::Denied(const std::string& key) const {
+    for (const auto& d : denied_)
+        if (key == d || (key.size() > d.size() && key.compare(0, d.size(), d) == 0 &&
+                         key[d.size()] == '\\'))
+            return true;
+    return false;
+}
+
 Status MemorySystem::RemoveFile(std::string_view path) {
     std::string k = Key(path);
     auto it = entries_.find(k);
     if (it == entries_.end()) return Fails(StatusCode::NotFound, kOsErrorFileNotFound);
+    if (Denied(k)) return Fails(StatusCode::AccessDenied, kOsErrorAccessDenied);
     if (it->second.attributes & kAttrDirectory)
         return Fails(StatusCode::AccessDenied, kOsErrorAccessDenied);
     if (it->second.attributes & kAttrReadOnly)
@@ -189,6 +198,7 @@ Status MemorySystem::RemoveFolder(std::string_view path) {
     auto it = entries_.find(k);
     if (it == entries_.end()) return Fails(StatusCode::NotFound, kOsErrorFileNotFound);
     if (!(it->second.attributes & kAttrDirectory)) return Fails(StatusCode::Failed, 267);
+    if (Denied(k)) return Fails(StatusCode::AccessDenied, kOsErrorAccessDenied);
     std::string prefix = k + "\\";
     auto child = entries_.lower_bound(prefix);
     if (child != entries_.end() && child->first.compare(0, prefix.size(), prefix) == 0)
@@ -200,6 +210,7 @@ Status MemorySystem::RemoveFolder(std::string_view path) {
 Status MemorySystem::MakeFolder(std::string_view path) {
     std::string k = Key(path);
     if (entries_.count(k)) return Fails(StatusCode::Failed, kErrorAlreadyExists);
+    if (Denied(k)) return Fails(StatusCode::AccessDenied, kOsErrorAccessDenied);
     auto cut = k.rfind('\\');
     if (cut == std::string::npos || !entries_.count(cut <= 2 ? k.substr(0, 3) : k.substr(0, cut)))
         return Fails(StatusCode::NotFound, kOsErrorPathNotFound);

@@ -137,6 +137,17 @@ Status Win32System::MakeFolder(std::string_view path) {
     return Result(CreateDirectoryA(Z(path).c_str(), nullptr));
 }
 
+bool Win32System::IsElevated() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    BOOL got = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+    CloseHandle(token);
+    // Without the information (older systems) there is no elevation to ask for.
+    return !got || elevation.TokenIsElevated != 0;
+}
+
 std::optional<std::string> Win32System::FinalPath(std::string_view path) {
     FileHandle f{CreateFileA(Z(path).c_str(), 0,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

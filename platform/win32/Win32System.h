@@ -23,6 +23,7 @@ class Win32System : public System {
     std::string WindowsFolder() override;
     std::uint32_t LogicalDriveMask() override;
     std::string GetModulePath() override;
+    bool IsElevated() override;
     std::optional<RecycleBinInfo> QueryRecycleBin(std::string_view rootPath) override;
     bool EmptyRecycleBin() override;
     bool WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) override;
