@@ -171,8 +171,8 @@ constexpr std::uint32_t kErrorAlreadyExists = 183;
 
 bool MemorySystem::Denied(const std::string& key) const {
     for (const auto& d : denied_)
-        if (key == d || (key.size() > d.size() && key.compare(0, d.size(), d) == 0 &&
-                         key[d.size()] == '\\'))
+        if (key == d ||
+            (key.size() > d.size() && key.compare(0, d.size(), d) == 0 && key[d.size()] == '\\'))
             return true;
     return false;
 }

@@ -93,7 +93,7 @@ class MemorySystem : public System {
     };
     static std::string Key(std::string_view path);
     bool Denied(const std::string& key) const;
-    std::vector<std::string> denied_; // keys of DenyDelete
+    std::vector<std::string> denied_;        // keys of DenyDelete
     std::map<std::string, Entry> entries_;   // key: lower-cased path
     std::map<std::string, std::string> env_; // key: upper-cased name
     std::map<KnownFolder, std::string> known_;
