@@ -87,8 +87,8 @@ int Clean(CliContext& ctx, const Args& args, const JunkConfirm& confirm) {
             std::fprintf(ctx.err,
                          "zentrove-cli junk clean: %s skipped: its folder is unknown or refused\n",
                          std::string(JunkPlaceName(item)).c_str());
-    // The final message (printed above) names how many files stayed and why.
-    return r.notDeleted.empty() ? kExitOk : kExitFailed;
+    // The final message (printed above) says that files stayed, and why when it is known.
+    return r.AllDeleted() ? kExitOk : kExitFailed;
 }
 
 } // namespace

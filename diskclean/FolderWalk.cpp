@@ -76,7 +76,8 @@ void DeleteBelow(System& sys, const std::string& folder, const std::string& real
             Status removed = sys.RemoveFile(path);
             if (!removed) {
                 allDeleted = false;
-                if (failures) failures->push_back(removed);
+                // A read-only file is refused for its mark, not for want of rights.
+                if (failures && !(e.attributes & kAttrReadOnly)) failures->push_back(removed);
             }
         }
     }

@@ -22,8 +22,8 @@ std::uint64_t GetFolderSize(System& sys, std::string_view folder, bool keepIndex
 
 // Deletes the files below `folder`, and with `removeSubfolders` the subfolders that become
 // empty; `folder` itself stays. With `keepIndexFiles`, "index.dat" and "desktop.ini" stay.
-// A file that cannot be deleted sets `allDeleted` to false (and adds its cause to `failures`
-// when given); a subfolder that cannot be
+// A file that cannot be deleted sets `allDeleted` to false (and, unless it is read-only, adds
+// its cause to `failures` when given); a subfolder that cannot be
 // removed does not. Links to folders are left as they are, and so are files whose real
 // path is elsewhere (a link to a file that the platform shows as a plain file).
 void DeleteFolderContents(System& sys, std::string_view folder, bool removeSubfolders,
