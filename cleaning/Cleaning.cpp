@@ -45,7 +45,7 @@ bool IsMachineWide(Registry& reg, const ScanFinding& f) {
 std::string ElevationOfferText(int machineWide) {
     char buf[256];
     std::snprintf(buf, sizeof buf,
-                  "%d of the ticked items are machine-wide and need administrator rights.\n\n"
+                  "%d of the ticked items are machine-wide and need administrator rights.\n"
                   "Restart Zentrove as administrator?\n"
                   "No cleans the other items, Cancel cleans nothing.",
                   machineWide);
