@@ -16,6 +16,8 @@ std::string ReadRunValue(Registry& registry, RootKey root) {
 }
 
 Status DeleteRunValue(Registry& registry, RootKey root) {
+    // Nothing to delete needs no rights.
+    if (ReadRunValue(registry, root).empty()) return Status::Success();
     HKey opened = kNoKey;
     Status s = registry.OpenKeyStatus(RootHandle(root), kRunKeyPath, Access::Write, opened);
     RegKey key(registry, opened);
