@@ -2,15 +2,28 @@
 
 #include "backup/BackupStore.h"
 #include "seams/StatusText.h"
+#include "startup/StartupApproval.h"
 #include "startup/StartupLocations.h"
 
 namespace zt {
 
 namespace {
 
-bool HasRegistryRows(const StartupRowModel& rows) {
-    for (int i = 0; i < rows.RowCount(); ++i)
-        if (rows.RowEntry(i).kind != StartupEntryKind::StartupFolderFile) return true;
+bool HasApprovalValue(Registry& reg, const StartupEntry& entry) {
+    auto slot = ApprovalFor(entry);
+    if (!slot) return false;
+    RegKey key(reg, reg.OpenKeyRead(RootHandle(slot->root), slot->keyPath));
+    return key && reg.ReadValueWhole(key.get(), slot->valueName).has_value();
+}
+
+// A backup is begun when the list holds a registry row, or when a ticked folder file has an
+// approval value that goes with it.
+bool NeedsBackup(Registry& reg, const StartupRowModel& rows) {
+    for (int i = 0; i < rows.RowCount(); ++i) {
+        StartupEntry entry = rows.RowEntry(i);
+        if (entry.kind != StartupEntryKind::StartupFolderFile) return true;
+        if (rows.IsRowChecked(i) && HasApprovalValue(reg, entry)) return true;
+    }
     return false;
 }
 
@@ -91,7 +104,10 @@ class DeletionRun {
             outcome_.notBackedUp.push_back(entry);
             return false;
         }
-        return Failed(entry, reg_.DeleteValue(key.get(), row.name));
+        if (!BackUpApproval(row)) return false;
+        Status deleted = reg_.DeleteValue(key.get(), row.name);
+        if (deleted) DeleteApproval(row);
+        return Failed(entry, deleted);
     }
 
     // True (the row goes) when `status` is done or the entry is gone already; else the
@@ -100,6 +116,28 @@ class DeletionRun {
         if (status || status.code() == StatusCode::NotFound) return true;
         outcome_.notDeleted.push_back({entry, status});
         return false;
+    }
+
+    // The approval value goes with its entry, into the same backup; an entry whose approval
+    // cannot be saved is kept whole.
+    bool BackUpApproval(const StartupEntry& row) {
+        auto governing = ApprovalFor(row);
+        if (!governing) return true;
+        // The backup names the value as it is stored, whatever the entry's letter case.
+        auto slot = FindApprovalValue(reg_, *governing);
+        if (!backupBegun) return !HasApprovalValue(reg_, row);
+        if (writer_.ExportValue(governing->root, governing->keyPath,
+                                slot ? slot->valueName : governing->valueName))
+            return true;
+        outcome_.notBackedUp.push_back(governing->Text());
+        return false;
+    }
+
+    void DeleteApproval(const StartupEntry& row) {
+        auto slot = ApprovalFor(row);
+        if (!slot) return;
+        RegKey key(reg_, reg_.OpenKeyAllAccess(RootHandle(slot->root), slot->keyPath));
+        if (key) reg_.DeleteValue(key.get(), slot->valueName);
     }
 
     bool DeleteFolderFile(const StartupEntry& row) {
@@ -113,13 +151,16 @@ class DeletionRun {
             outcome_.folderUnknown.push_back(row.location + ": " + row.name);
             return true;
         }
+        if (!BackUpApproval(row)) return false;
         std::string path = JoinPath(*folder, row.name);
         Status removed = sys_.RemoveFile(path);
         if (!removed) {
             outcome_.filesNotDeleted.push_back(path);
             prompt_.Ask(FormatCannotDelete(path), {}, PromptButtons::Ok);
+            return Failed(path, removed);
         }
-        return Failed(path, removed);
+        DeleteApproval(row);
+        return true;
     }
 
     bool ResetWinlogon(const StartupEntry& row, std::string_view valueName,
@@ -178,7 +219,7 @@ StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFil
         if (refreshBackupList) refreshBackupList();
     };
     try {
-        if (HasRegistryRows(rows)) {
+        if (NeedsBackup(reg, rows)) {
             outcome.backupFile = MakeBackupFileName(sys);
             writer.Open(outcome.backupFile);
             run.backupBegun = true;
