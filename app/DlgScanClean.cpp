@@ -484,8 +484,10 @@ void CDlgScanClean::CleanSelected() {
     // Only the confirmation is owned by the page; the selection hint and the total are not.
     CMessageBoxPrompt prompt(Handle(), false);
     CleanOutcome outcome = zt::CleanSelected(
-        CleaningContext{app_.registry, app_.system, *writer_, prompt, sink}, rows);
+        CleaningContext{app_.registry, app_.system, *writer_, prompt, sink, true}, rows);
     if (!outcome.backupFile.empty()) lastBackupFile_ = outcome.backupFile;
+    // The elevated copy takes over; this one closes as its Exit button does.
+    if (outcome.status == CleanStatus::Restarting) PostCloseToTopLevel(Handle());
 }
 
 } // namespace zt

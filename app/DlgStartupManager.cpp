@@ -61,6 +61,7 @@ class CStartupListModel : public StartupRowModel {
         return entry;
     }
     void RemoveRow(int index) override { list_.DeleteItem(index); }
+    void UncheckRow(int index) override { list_.SetChecked(index, false); }
 
   private:
     const CListView& list_;
@@ -192,8 +193,12 @@ void CDlgStartupManager::DeleteSelectedEntries() {
 void CDlgStartupManager::AddStartupItem() {
     std::string commandLine;
     if (!RunAddDialog(Handle(), commandLine)) return;
-    zt::AddStartupItem(app_.registry, commandLine);
+    StartupAddition added = zt::AddStartupItem(app_.registry, commandLine);
     RefreshList();
+    if (!added.written)
+        ShowMessage(Handle(), AdditionFailedText(added), "", MB_OK);
+    else if (added.root != kLocalMachine)
+        ShowMessage(Handle(), kAddedForUserOnly, "", MB_OK);
 }
 
 bool CDlgStartupManager::OnCommand(int id, int code, HWND control) {

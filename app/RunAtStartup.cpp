@@ -1,27 +1,69 @@
 #include "app/RunAtStartup.h"
 
-#include <cstring>
 #include <string>
 
 namespace zt {
 
-void SyncRunAtStartup(Registry& registry, bool on, std::string_view exePath) {
-    // Opens the key with read, set-value and create-subkey rights, creating it when missing.
-    RegKey key(registry, registry.CreateKey(RootHandle(kLocalMachine), kRunKeyPath));
-    if (!key) return;
-    if (!on) {
-        registry.DeleteValue(key.get(), kRunValueName);
-        return;
-    }
+namespace {
+
+std::string ReadRunValue(Registry& registry, RootKey root) {
+    RegKey key(registry, registry.OpenKeyRead(RootHandle(root), kRunKeyPath));
     char current[1000] = {};
     std::uint32_t type = 0;
-    if (!registry.ReadValue(key.get(), kRunValueName, current, sizeof current - 1, &type))
-        current[0] = '\0';
-    std::string path(exePath.substr(0, 999));
-    if (NamesEqual(current, path)) return;
+    if (!key || !registry.ReadValue(key.get(), kRunValueName, current, sizeof current - 1, &type))
+        return {};
+    return current;
+}
+
+Status DeleteRunValue(Registry& registry, RootKey root) {
+    // Nothing to delete needs no rights.
+    if (ReadRunValue(registry, root).empty()) return Status::Success();
+    HKey opened = kNoKey;
+    Status s = registry.OpenKeyStatus(RootHandle(root), kRunKeyPath, Access::Write, opened);
+    RegKey key(registry, opened);
+    if (s) s = registry.DeleteValue(key.get(), kRunValueName);
+    return s.code() == StatusCode::NotFound ? Status::Success() : s;
+}
+
+Status WriteRunValue(Registry& registry, RootKey root, const std::string& path) {
+    // Opens the key with read, set-value and create-subkey rights, creating it when missing.
+    RegKey key(registry, registry.CreateKey(RootHandle(root), kRunKeyPath));
+    if (!key) {
+        HKey opened = kNoKey;
+        Status s = registry.OpenKeyStatus(RootHandle(root), kRunKeyPath, Access::Write, opened);
+        RegKey again(registry, opened);
+        if (!s) return s;
+        key = std::move(again);
+    }
     // REG_SZ with its terminating zero counted.
-    registry.WriteValue(key.get(), kRunValueName, kRegSz, path.c_str(),
-                        static_cast<std::uint32_t>(path.size() + 1));
+    return registry.WriteValue(key.get(), kRunValueName, kRegSz, path.c_str(),
+                               static_cast<std::uint32_t>(path.size() + 1));
+}
+
+} // namespace
+
+std::optional<RootKey> FindRunAtStartup(Registry& registry, std::string_view exePath) {
+    std::string path(exePath.substr(0, 999));
+    for (RootKey root : {kLocalMachine, kCurrentUser})
+        if (NamesEqual(ReadRunValue(registry, root), path)) return root;
+    return std::nullopt;
+}
+
+Status SyncRunAtStartup(Registry& registry, bool on, std::string_view exePath) {
+    if (!on) {
+        Status machine = DeleteRunValue(registry, kLocalMachine);
+        Status user = DeleteRunValue(registry, kCurrentUser);
+        return machine ? user : machine;
+    }
+    if (FindRunAtStartup(registry, exePath)) return Status::Success();
+    std::string path(exePath.substr(0, 999));
+    Status machine = WriteRunValue(registry, kLocalMachine, path);
+    if (machine) {
+        DeleteRunValue(registry, kCurrentUser); // one registration, not two starts
+        return machine;
+    }
+    if (machine.code() != StatusCode::AccessDenied) return machine;
+    return WriteRunValue(registry, kCurrentUser, path);
 }
 
 } // namespace zt

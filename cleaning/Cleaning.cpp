@@ -1,8 +1,10 @@
 #include "cleaning/Cleaning.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "backup/BackupStore.h"
+#include "seams/StatusText.h"
 
 namespace zt {
 
@@ -12,7 +14,8 @@ std::string FoundItemsStatus(int count) {
     return buf;
 }
 
-std::string CleanedTotalMessage(int processed, int keptBack) {
+std::string CleanedTotalMessage(int processed, int keptBack,
+                                const std::vector<NotDeletedFinding>& notDeleted) {
     char buf[192];
     std::snprintf(buf, sizeof buf, "Total %d items cleaned successfully!", processed);
     std::string text = buf;
@@ -22,7 +25,31 @@ std::string CleanedTotalMessage(int processed, int keptBack) {
                       keptBack);
         text += buf;
     }
+    if (!notDeleted.empty()) {
+        std::vector<Status> causes;
+        for (const auto& n : notDeleted)
+            causes.push_back(n.status);
+        text += "\n" + NotDeletedSummary(causes);
+    }
     return text;
+}
+
+bool IsMachineWide(Registry& reg, const ScanFinding& f) {
+    if (f.root == kLocalMachine) return true;
+    if (f.root != kClassesRoot) return false;
+    // The merged view shows the user's own key when there is one, and that one is writable.
+    RegKey own(reg, reg.OpenKeyRead(RootHandle(kCurrentUser), "Software\\Classes\\" + f.keyPath));
+    return !own;
+}
+
+std::string ElevationOfferText(int machineWide) {
+    char buf[256];
+    std::snprintf(buf, sizeof buf,
+                  "%d of the ticked items are machine-wide and need administrator rights.\n"
+                  "Restart Zentrove as administrator?\n"
+                  "No cleans the other items, Cancel cleans nothing.",
+                  machineWide);
+    return buf;
 }
 
 void FindingVector::RemoveRows(const std::vector<int>& ascending) {
@@ -48,19 +75,33 @@ int CountChecked(const FindingList& list) {
     return n;
 }
 
+// An entry that is already gone is what the user asked for.
+Status Gone(Status s) {
+    return s.code() == StatusCode::NotFound ? Status::Success() : s;
+}
+
 // Exports one finding and deletes it when the export holds everything the deletion removes.
-bool ExportAndDelete(const CleaningContext& ctx, const ScanFinding& f) {
+// None when it was kept back for want of a full export; else how the deletion went.
+std::optional<Status> ExportAndDelete(const CleaningContext& ctx, const ScanFinding& f) {
     if (f.kind == FindingKind::Key) {
         // An empty path names the whole root: never deleted.
-        if (f.keyPath.empty()) return false;
-        if (!ctx.writer.ExportKey(f.root, f.keyPath)) return false;
-        ctx.reg.DeleteKeyTree(RootHandle(f.root), f.keyPath);
-        return true;
+        if (f.keyPath.empty()) return std::nullopt;
+        if (!ctx.writer.ExportKey(f.root, f.keyPath)) return std::nullopt;
+        return Gone(ctx.reg.DeleteKeyTree(RootHandle(f.root), f.keyPath));
     }
-    if (!ctx.writer.ExportValue(f.root, f.keyPath, f.valueName)) return false;
-    RegKey key(ctx.reg, ctx.reg.OpenKeyAllAccess(RootHandle(f.root), f.keyPath));
-    if (key) ctx.reg.DeleteValue(key.get(), f.valueName);
-    return true;
+    if (!ctx.writer.ExportValue(f.root, f.keyPath, f.valueName)) return std::nullopt;
+    HKey opened = kNoKey;
+    Status open = ctx.reg.OpenKeyStatus(RootHandle(f.root), f.keyPath, Access::AllAccess, opened);
+    RegKey key(ctx.reg, opened);
+    if (!open) return Gone(open);
+    return Gone(ctx.reg.DeleteValue(key.get(), f.valueName));
+}
+
+int CountMachineWideTicked(Registry& reg, const FindingList& list) {
+    int n = 0;
+    for (int i = 0; i < list.Count(); ++i)
+        if (list.IsChecked(i) && IsMachineWide(reg, list.FindingAt(i))) ++n;
+    return n;
 }
 
 } // namespace
@@ -74,9 +115,26 @@ CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
         ctx.prompt.Ask(kSelectItemsMessage, {}, PromptButtons::Ok);
         return out;
     }
-    // Only OK goes on; Cancel and a box closed through its title bar stop.
-    if (ctx.prompt.Ask(kConfirmDeleteMessage, kConfirmCaption, PromptButtons::OkCancel) !=
-        kAnswerOk) {
+    const int machineWide =
+        ctx.offerElevation && !ctx.sys.IsElevated() ? CountMachineWideTicked(ctx.reg, list) : 0;
+    if (machineWide > 0) {
+        // No is the consent to clean the rest; what needs the rights then stays listed.
+        int answer = ctx.prompt.Ask(ElevationOfferText(machineWide), kConfirmCaption,
+                                    PromptButtons::YesNoCancel);
+        if (answer == kAnswerYes) {
+            ShellResult r =
+                ctx.sys.Execute("runas", ctx.sys.GetModulePath(), {}, kShowNormal, false);
+            out.status = r.started ? CleanStatus::Restarting : CleanStatus::Cancelled;
+            if (!r.started) ctx.prompt.Tell(kRestartFailedMessage);
+            return out;
+        }
+        if (answer != kAnswerNo) {
+            out.status = CleanStatus::Cancelled;
+            return out;
+        }
+    } else if (ctx.prompt.Ask(kConfirmDeleteMessage, kConfirmCaption, PromptButtons::OkCancel) !=
+               kAnswerOk) {
+        // Only OK goes on; Cancel and a box closed through its title bar stop.
         out.status = CleanStatus::Cancelled;
         return out;
     }
@@ -90,12 +148,16 @@ CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
         int done = 0;
         for (int j = 0; j < list.Count(); ++j) {
             if (!list.IsChecked(j)) continue;
-            if (ExportAndDelete(ctx, list.FindingAt(j))) {
+            std::optional<Status> deleted = ExportAndDelete(ctx, list.FindingAt(j));
+            if (deleted && *deleted) {
                 ++out.processed;
                 cleaned.push_back(j);
             } else {
                 list.UncheckRow(j);
-                ++out.keptBack;
+                if (deleted)
+                    out.notDeleted.push_back({list.FindingAt(j), *deleted});
+                else
+                    ++out.keptBack;
             }
             ctx.sink.Progress(++done, ticked);
         }
@@ -121,7 +183,8 @@ CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
     if (out.status == CleanStatus::FileError)
         ctx.prompt.Ask(out.error, {}, PromptButtons::Ok);
     else
-        ctx.prompt.Ask(CleanedTotalMessage(out.processed, out.keptBack), {}, PromptButtons::Ok);
+        ctx.prompt.Ask(CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted), {},
+                       PromptButtons::Ok);
     return out;
 }
 

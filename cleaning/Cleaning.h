@@ -5,8 +5,9 @@
 #include <vector>
 
 #include "backup/RegFileWriter.h"
-#include "seams/Registry.h"
 #include "scan/ScanFinding.h"
+#include "seams/Registry.h"
+#include "seams/Status.h"
 #include "seams/System.h"
 #include "seams/UserPrompt.h"
 
@@ -65,6 +66,9 @@ struct CleaningContext {
     CRegFileWriter& writer;
     UserPrompt& prompt;
     CleaningSink& sink;
+    // The scan page: without elevation, machine-wide ticked findings bring the offer to
+    // restart as administrator before anything is deleted.
+    bool offerElevation = false;
 };
 
 enum class CleanStatus {
@@ -72,7 +76,14 @@ enum class CleanStatus {
     NoneChecked,
     Cancelled,
     Done,
-    FileError, // the backup file failed; the run stopped at that finding
+    FileError,  // the backup file failed; the run stopped at that finding
+    Restarting, // the program was started again as administrator; nothing was deleted
+};
+
+// A finding that was exported but whose deletion failed: it stays listed, unticked.
+struct NotDeletedFinding {
+    ScanFinding finding;
+    Status status;
 };
 
 struct CleanOutcome {
@@ -81,6 +92,7 @@ struct CleanOutcome {
     int keptBack = 0;       // findings left in the list, unticked, for want of a full backup
     std::string backupFile; // the run's backup file, when one was created
     std::string error;      // the file error's description
+    std::vector<NotDeletedFinding> notDeleted;
 };
 
 inline constexpr std::string_view kSelectItemsMessage =
@@ -90,13 +102,24 @@ inline constexpr std::string_view kConfirmCaption = "Zentrove";
 
 // "%d invalid items found in the registry:\n"
 std::string FoundItemsStatus(int count);
-// "Total %d items cleaned successfully!", and how many were kept back when any were.
-std::string CleanedTotalMessage(int processed, int keptBack);
+// "Total %d items cleaned successfully!", how many were kept back when any were, and how many
+// could not be deleted and why.
+std::string CleanedTotalMessage(int processed, int keptBack,
+                                const std::vector<NotDeletedFinding>& notDeleted = {});
+
+// Findings that only an administrator may delete: under HKLM, and under HKCR unless the key
+// is the user's own (HKCU\Software\Classes).
+bool IsMachineWide(Registry& reg, const ScanFinding& f);
+
+// "%d of the ticked items are machine-wide and need administrator rights. ..."
+std::string ElevationOfferText(int machineWide);
+inline constexpr std::string_view kRestartFailedMessage =
+    "Zentrove could not be restarted as administrator.";
 
 // Exports and deletes every ticked finding in list order, one backup file per run. A
 // finding whose export is incomplete, or a key finding with an empty key path, is not
-// deleted: it stays in the list, unticked. A file error ends the run at that finding and
-// is shown; what was deleted before it is in the file.
+// deleted: it stays in the list, unticked; so does one whose deletion fails, with its cause. A file
+// error ends the run at that finding and is shown; what was deleted before it is in the file.
 CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list);
 
 } // namespace zt

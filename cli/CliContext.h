@@ -1,6 +1,7 @@
 #pragma once
-// What every console command works with: the real registry and system, and the settings of
-// the windowed program (its profile, "zentrove"), so both share their switches.
+// What every console command works with: the real registry and system (or the seams a test
+// hands in), and the settings of the windowed program (its profile, "zentrove"), so both
+// share their switches.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,8 +15,18 @@ namespace zt::cli {
 inline constexpr const char* kGuiApplicationName = "zentrove";
 
 struct CliContext {
-    Win32Registry registry;
-    Win32System system;
+    CliContext() : registry(platformRegistry_), system(platformSystem_) {}
+    CliContext(Registry& reg, System& sys) : registry(reg), system(sys) {}
+    CliContext(const CliContext&) = delete;
+    CliContext& operator=(const CliContext&) = delete;
+
+  private:
+    Win32Registry platformRegistry_;
+    Win32System platformSystem_;
+
+  public:
+    Registry& registry;
+    System& system;
     SettingsStore settings{registry, kGuiApplicationName};
     std::FILE* out = stdout;
     std::FILE* err = stderr;

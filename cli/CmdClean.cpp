@@ -111,15 +111,22 @@ int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
 
     std::string total = out.status == CleanStatus::EmptyList
                             ? CleanedTotalMessage(0, 0)
-                            : CleanedTotalMessage(out.processed, out.keptBack);
+                            : CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted);
     if (json) {
         nlohmann::json kept = nlohmann::json::array();
         for (const auto& row : list.rows)
             kept.push_back(FindingJson(row.finding));
+        nlohmann::json notDeleted = nlohmann::json::array();
+        for (const auto& n : out.notDeleted) {
+            nlohmann::json entry = FindingJson(n.finding);
+            entry["reason"] = n.status.Describe();
+            notDeleted.push_back(entry);
+        }
         nlohmann::json doc = {
             {"found", found},
             {"cleaned", out.processed},
             {"keptBack", out.keptBack},
+            {"notDeleted", notDeleted},
             {"backupFile", out.backupFile.empty() ? nlohmann::json(nullptr)
                                                   : nlohmann::json(AnsiToUtf8(out.backupFile))},
             {"remaining", kept},
@@ -129,10 +136,18 @@ int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
                      doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     } else {
         if (!out.backupFile.empty()) std::fprintf(ctx.out, "%s\n", out.backupFile.c_str());
+        for (const auto& n : out.notDeleted) {
+            const ScanFinding& f = n.finding;
+            std::string where = std::string(RootAbbreviation(f.root)) + f.keyPath;
+            if (f.kind == FindingKind::Value) where += "\\" + f.valueName;
+            std::fprintf(ctx.out, "%s\tnot deleted: %s\n", where.c_str(),
+                         n.status.Describe().c_str());
+        }
         if (out.status != CleanStatus::FileError) std::fprintf(ctx.out, "%s\n", total.c_str());
     }
     std::fflush(ctx.out);
-    return out.status == CleanStatus::FileError ? kExitFailed : kExitOk;
+    bool complete = out.status != CleanStatus::FileError && out.notDeleted.empty();
+    return complete ? kExitOk : kExitFailed;
 }
 
 int RunCleanCommand(CliContext& ctx, const Args& args) {

@@ -48,6 +48,7 @@ struct RowList : StartupEntrySink, StartupRowModel {
         rows.erase(rows.begin() + index);
         checked.erase(checked.begin() + index);
     }
+    void UncheckRow(int index) override { checked[index] = false; }
 };
 
 std::string_view StatusText(const StartupEntry& r) {
@@ -183,8 +184,11 @@ int Delete(CliContext& ctx, const Args& args) {
     if (outcome.cancelled) return kExitFailed;
     if (!outcome.backupFile.empty())
         std::fprintf(ctx.out, "Backup file: %s\n", outcome.backupFile.c_str());
+    for (const auto& n : outcome.notDeleted)
+        std::fprintf(ctx.out, "%s\tnot deleted: %s\n", n.entry.c_str(),
+                     n.status.Describe().c_str());
     bool complete = outcome.notBackedUp.empty() && outcome.filesNotDeleted.empty() &&
-                    outcome.folderUnknown.empty();
+                    outcome.folderUnknown.empty() && outcome.notDeleted.empty();
     return complete ? kExitOk : kExitFailed;
 }
 
@@ -253,10 +257,16 @@ int Add(CliContext& ctx, const Args& args) {
         return UsageError(ctx, "the command line is longer than 400 characters");
     StartupAddition added = AddStartupItem(ctx.registry, command);
     if (!added.written) {
-        std::fprintf(ctx.err, "zentrove-cli startup: could not write \"%s\" to HKLM\\%s\n",
-                     added.valueName.c_str(), std::string(kRunKeyPath).c_str());
+        std::fprintf(ctx.err, "zentrove-cli startup: could not write \"%s\" to %s%s: %s\n",
+                     added.valueName.c_str(), std::string(RootAbbreviation(added.root)).c_str(),
+                     std::string(kRunKeyPath).c_str(), added.status.Describe().c_str());
         return kExitFailed;
     }
+    if (added.root != kLocalMachine)
+        std::fprintf(ctx.out,
+                     "Added to HKCU\\%s: the machine's Run key needs administrator "
+                     "rights.\n",
+                     std::string(kRunKeyPath).c_str());
     RowList list;
     StartupEnumerator(ctx.registry, ctx.system).EnumerateStartupEntries(list);
     PrintRows(ctx, list.rows, false);

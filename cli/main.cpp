@@ -30,6 +30,8 @@ int Usage(std::FILE* to) {
     std::fprintf(to, "usage: zentrove-cli COMMAND [OPTIONS]\ncommands:\n");
     for (const auto& c : kCommands)
         std::fprintf(to, "  %s\n", c.usage);
+    std::fprintf(to, "Machine-wide entries (HKLM, most of HKCR, the system temporary folder) can "
+                     "only be\ndeleted from a console run as administrator.\n");
     return zt::cli::kExitUsage;
 }
 

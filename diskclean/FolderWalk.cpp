@@ -66,7 +66,10 @@ class Walk {
             if (!Wanted(e.name, e.lastWriteTime)) continue;
             OpenedEntry f(sys_, path);
             if (!f) {
-                if (!f.facts.gone) ++tally.filesLeft;
+                if (!f.facts.gone) {
+                    ++tally.filesLeft;
+                    tally.filesDenied += f.facts.denied;
+                }
                 continue;
             }
             if (f.facts.elsewhere) {
@@ -76,11 +79,16 @@ class Walk {
             // Checked again on the handle: the entry may have changed since it was listed.
             if ((f.facts.attributes & kAttrDirectory) && !IsLink(f.facts.attributes)) continue;
             if (!IsLink(f.facts.attributes) && !Wanted(e.name, f.facts.lastWriteTime)) continue;
-            if (f.Remove()) {
+            Status removed = f.Remove();
+            if (removed) {
                 tally.bytes += f.facts.size;
                 ++tally.files;
             } else {
                 ++tally.filesLeft;
+                // A read-only file is refused for its mark, not for want of rights.
+                if (removed.code() == StatusCode::AccessDenied &&
+                    !(f.facts.attributes & kAttrReadOnly))
+                    ++tally.filesDenied;
             }
         }
     }

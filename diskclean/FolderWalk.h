@@ -23,12 +23,13 @@ struct JunkWalkRules {
 
 // What a walk counted or did.
 struct JunkTally {
-    std::uint64_t bytes = 0;      // counted, or removed
-    std::uint64_t files = 0;      // counted, or removed
-    std::uint64_t filesLeft = 0;  // could not be deleted (in use, read-only, no rights)
-    std::uint64_t unreadable = 0; // folders that could not be listed
-    std::uint64_t youngKept = 0;  // files kept for being changed recently
-    std::uint64_t linksLeft = 0;  // links that could only be removed through their target
+    std::uint64_t bytes = 0;       // counted, or removed
+    std::uint64_t files = 0;       // counted, or removed
+    std::uint64_t filesLeft = 0;   // could not be deleted (in use, read-only, no rights)
+    std::uint64_t filesDenied = 0; // of filesLeft, refused for want of rights
+    std::uint64_t unreadable = 0;  // folders that could not be listed
+    std::uint64_t youngKept = 0;   // files kept for being changed recently
+    std::uint64_t linksLeft = 0;   // links that could only be removed through their target
     bool Complete() const { return filesLeft == 0 && unreadable == 0; }
 };
 

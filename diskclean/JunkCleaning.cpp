@@ -22,7 +22,9 @@ std::string Shortfall(const JunkTally& t) {
     std::string why;
     if (t.filesLeft)
         why = Count(t.filesLeft, "file", "files") +
-              " could not be deleted (in use, read-only or not allowed)";
+              (t.filesDenied == t.filesLeft
+                   ? " could not be deleted (administrator rights are needed)"
+                   : " could not be deleted (in use, read-only or not allowed)");
     if (t.unreadable) {
         if (!why.empty()) why += "; ";
         why += Count(t.unreadable, "folder", "folders") + " could not be read";

@@ -95,9 +95,10 @@ void RemoveTrailingBackslash(std::string& path) {
 }
 
 std::optional<std::string> GetSystemTempFolder(Registry& reg, System& sys) {
-    RegKey key(reg, reg.OpenKeyAllAccess(
-                        RootHandle(kLocalMachine),
-                        "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"));
+    // Read rights only: a user without administrator rights may read the machine's setting.
+    RegKey key(reg,
+               reg.OpenKeyRead(RootHandle(kLocalMachine),
+                               "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"));
     if (!key) return std::nullopt;
     char buf[kJunkPathBufferBytes];
     std::uint32_t type = kRegNone;

@@ -12,11 +12,11 @@ bool Registry::ReadDword(HKey key, std::string_view name, std::uint32_t& number)
     return true;
 }
 
-bool Registry::WriteString(HKey key, std::string_view name, std::string_view text) {
+Status Registry::WriteString(HKey key, std::string_view name, std::string_view text) {
     return WriteValue(key, name, kRegSz, text.data(), static_cast<std::uint32_t>(text.size()));
 }
 
-bool Registry::WriteDword(HKey key, std::string_view name, std::uint32_t number) {
+Status Registry::WriteDword(HKey key, std::string_view name, std::uint32_t number) {
     return WriteValue(key, name, kRegDword, &number, sizeof number);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// The registry access seam. Every failure is reported as absence (a missing handle or
-// false), never as an error code or exception.
+// The registry access seam. Reads report failure as absence (a missing handle or none);
+// deletions and writes return a Status that keeps the cause. Never an exception.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -8,6 +8,8 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "seams/Status.h"
 
 namespace zt {
 
@@ -63,6 +65,9 @@ class Registry {
     virtual ~Registry() = default;
 
     virtual HKey OpenKey(HKey parent, std::string_view subkey, Access access) = 0;
+    // As OpenKey, with the cause when it fails (`out` is kNoKey then).
+    virtual Status OpenKeyStatus(HKey parent, std::string_view subkey, Access access,
+                                 HKey& out) = 0;
     // Creates or opens a non-volatile key with read, create-subkey and set-value rights.
     virtual HKey CreateKey(HKey parent, std::string_view subkey) = 0;
     virtual void CloseKey(HKey key) = 0; // closing kNoKey or a root is harmless
@@ -74,8 +79,8 @@ class Registry {
     // Reads a value whole, whatever its size.
     virtual std::optional<RegValue> ReadValueWhole(HKey key, std::string_view name) = 0;
 
-    virtual bool WriteValue(HKey key, std::string_view name, std::uint32_t type, const void* data,
-                            std::uint32_t size) = 0;
+    virtual Status WriteValue(HKey key, std::string_view name, std::uint32_t type, const void* data,
+                              std::uint32_t size) = 0;
 
     // Name of subkey `index` into `name`; false when the index fails, including a name
     // that would not fit a buffer of `bufferChars` characters with its terminating zero.
@@ -106,9 +111,9 @@ class Registry {
         return ReadValueWhole(key, name);
     }
 
-    virtual bool DeleteValue(HKey key, std::string_view name) = 0;
+    virtual Status DeleteValue(HKey key, std::string_view name) = 0;
     // Deletes `subkey` of `parent` with everything below it.
-    virtual bool DeleteKeyTree(HKey parent, std::string_view subkey) = 0;
+    virtual Status DeleteKeyTree(HKey parent, std::string_view subkey) = 0;
 
     // Convenience operations of the access interface, built on the ones above.
     HKey OpenKeyRead(HKey parent, std::string_view subkey) {
@@ -127,8 +132,8 @@ class Registry {
     // As ReadValue into four bytes: a shorter value reads zero-filled, a longer one as absent.
     bool ReadDword(HKey key, std::string_view name, std::uint32_t& number);
     // String value whose byte count is the text length without the terminating zero.
-    bool WriteString(HKey key, std::string_view name, std::string_view text);
-    bool WriteDword(HKey key, std::string_view name, std::uint32_t number);
+    Status WriteString(HKey key, std::string_view name, std::string_view text);
+    Status WriteDword(HKey key, std::string_view name, std::uint32_t number);
 };
 
 // Owns one open key and closes it when it goes.

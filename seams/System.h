@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "seams/Status.h"
+
 namespace zt {
 
 // File attribute bits, as the platform numbers them.
@@ -57,6 +59,8 @@ struct EntryFacts {
     bool elsewhere = false;
     // The open failed because the entry is no longer there.
     bool gone = false;
+    // The open was refused for want of rights.
+    bool denied = false;
 };
 
 // An entry opened by OpenEntry; 0 is none.
@@ -122,9 +126,9 @@ class System {
     // to stop. False when the folder cannot be listed.
     virtual bool EnumDirectory(std::string_view path,
                                const std::function<bool(const DirEntry&)>& visit) = 0;
-    virtual bool RemoveFile(std::string_view path) = 0;
-    virtual bool RemoveFolder(std::string_view path) = 0;
-    virtual bool MakeFolder(std::string_view path) = 0;
+    virtual Status RemoveFile(std::string_view path) = 0;
+    virtual Status RemoveFolder(std::string_view path) = 0;
+    virtual Status MakeFolder(std::string_view path) = 0;
 
     // Opens a file or folder itself, not what a link in its place points to, for checking
     // and deleting through the same handle. kNoEntry when it cannot be opened (in use, no
@@ -132,7 +136,7 @@ class System {
     virtual EntryHandle OpenEntry(std::string_view path, EntryFacts& facts) = 0;
     // Marks the opened entry for deletion, which takes effect when it is closed; a folder
     // must be empty by then.
-    virtual bool RemoveOpenedEntry(EntryHandle entry) = 0;
+    virtual Status RemoveOpenedEntry(EntryHandle entry) = 0;
     virtual void CloseEntry(EntryHandle entry) = 0;
     // Whether directory listings mark a link to a file as a reparse point. Where they do not,
     // only OpenEntry tells such a link from a plain file.
@@ -149,6 +153,8 @@ class System {
     virtual std::uint32_t LogicalDriveMask() = 0;
     // Full path of the running program.
     virtual std::string GetModulePath() = 0;
+    // True when the program runs with administrator rights, or the platform sets no such limit.
+    virtual bool IsElevated() = 0;
 
     virtual std::optional<RecycleBinInfo> QueryRecycleBin(std::string_view rootPath) = 0;
     // Empties every bin without the system's confirmation. With an owner window the system
@@ -188,7 +194,9 @@ class OpenedEntry {
     OpenedEntry(const OpenedEntry&) = delete;
     OpenedEntry& operator=(const OpenedEntry&) = delete;
     explicit operator bool() const { return h_ != kNoEntry; }
-    bool Remove() { return h_ != kNoEntry && sys_.RemoveOpenedEntry(h_); }
+    Status Remove() {
+        return h_ != kNoEntry ? sys_.RemoveOpenedEntry(h_) : Status::From(StatusCode::NotFound);
+    }
     EntryFacts facts;
 
   private:

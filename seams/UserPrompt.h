@@ -6,7 +6,7 @@
 namespace zt {
 
 // Button sets, as the platform's message box numbers them.
-enum class PromptButtons { Ok = 0, OkCancel = 1, YesNo = 4 };
+enum class PromptButtons { Ok = 0, OkCancel = 1, YesNoCancel = 3, YesNo = 4 };
 
 // Answers: the identifier of the pressed button, or kAnswerClosed when the box was closed
 // through its title bar.

@@ -1,6 +1,7 @@
 #include "startup/StartupEditor.h"
 
 #include "backup/BackupStore.h"
+#include "seams/StatusText.h"
 #include "startup/StartupApproval.h"
 #include "startup/StartupLocations.h"
 
@@ -52,6 +53,15 @@ std::string FinalText(const StartupDeletionOutcome& outcome) {
     };
     note(kNotBackedUpNote, outcome.notBackedUp);
     note(kFolderUnknownNote, outcome.folderUnknown);
+    if (!outcome.notDeleted.empty()) {
+        std::vector<Status> causes;
+        std::vector<std::string> entries;
+        for (const auto& n : outcome.notDeleted) {
+            causes.push_back(n.status);
+            entries.push_back(n.entry);
+        }
+        note(NotDeletedSummary(causes), entries);
+    }
     return text;
 }
 
@@ -63,7 +73,7 @@ class DeletionRun {
 
     bool backupBegun = false;
 
-    // True when the row is done with and leaves the list.
+    // True when the row is done with and leaves the list; a failed deletion keeps it.
     bool Handle(const StartupEntry& row) {
         switch (row.kind) {
         case StartupEntryKind::RegistryValue:
@@ -84,16 +94,28 @@ class DeletionRun {
         RootKey root = kLocalMachine;
         if (location.compare(0, 5, "HKCU\\") == 0) root = kCurrentUser;
         std::string keyPath = location.size() > 5 ? location.substr(5) : std::string();
-        RegKey key(reg_, reg_.OpenKeyAllAccess(RootHandle(root), keyPath));
-        if (!key) return true;
+        HKey opened = kNoKey;
+        Status open = reg_.OpenKeyStatus(RootHandle(root), keyPath, Access::AllAccess, opened);
+        RegKey key(reg_, opened);
+        const std::string entry = location + "\\" + row.name;
+        if (!open) return Failed(entry, open);
         // A value that is not in the backup stays, so that nothing is lost for good.
         if (backupBegun && !writer_.ExportValue(root, keyPath, row.name)) {
-            outcome_.notBackedUp.push_back(location + "\\" + row.name);
+            outcome_.notBackedUp.push_back(entry);
             return false;
         }
         if (!BackUpApproval(row)) return false;
-        if (reg_.DeleteValue(key.get(), row.name)) DeleteApproval(row);
-        return true;
+        Status deleted = reg_.DeleteValue(key.get(), row.name);
+        if (deleted) DeleteApproval(row);
+        return Failed(entry, deleted);
+    }
+
+    // True (the row goes) when `status` is done or the entry is gone already; else the
+    // failure is kept with its cause.
+    bool Failed(const std::string& entry, const Status& status) {
+        if (status || status.code() == StatusCode::NotFound) return true;
+        outcome_.notDeleted.push_back({entry, status});
+        return false;
     }
 
     // The approval value goes with its entry, into the same backup; an entry whose approval
@@ -131,10 +153,11 @@ class DeletionRun {
         }
         if (!BackUpApproval(row)) return false;
         std::string path = JoinPath(*folder, row.name);
-        if (!sys_.RemoveFile(path)) {
+        Status removed = sys_.RemoveFile(path);
+        if (!removed) {
             outcome_.filesNotDeleted.push_back(path);
             prompt_.Ask(FormatCannotDelete(path), {}, PromptButtons::Ok);
-            return true;
+            return Failed(path, removed);
         }
         DeleteApproval(row);
         return true;
@@ -142,14 +165,20 @@ class DeletionRun {
 
     bool ResetWinlogon(const StartupEntry& row, std::string_view valueName,
                        const std::string& defaultText) {
-        RegKey key(reg_, reg_.OpenKeyWrite(RootHandle(kLocalMachine), kWinlogonKeyPath));
-        if (!key) return true;
+        HKey opened = kNoKey;
+        Status open =
+            reg_.OpenKeyStatus(RootHandle(kLocalMachine), kWinlogonKeyPath, Access::Write, opened);
+        RegKey key(reg_, opened);
+        const std::string entry = row.location + "\\" + std::string(valueName);
+        if (!open) return Failed(entry, open);
         if (backupBegun && !writer_.ExportValue(kLocalMachine, kWinlogonKeyPath, valueName)) {
-            outcome_.notBackedUp.push_back(row.location + "\\" + std::string(valueName));
+            outcome_.notBackedUp.push_back(entry);
             return false;
         }
-        reg_.WriteString(key.get(), valueName, defaultText);
-        return true;
+        // The reset writes a value: a missing one is no success here.
+        Status written = reg_.WriteString(key.get(), valueName, defaultText);
+        if (!written) outcome_.notDeleted.push_back({entry, written});
+        return written.ok();
     }
 
     Registry& reg_;
@@ -201,6 +230,7 @@ StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFil
                 continue;
             }
             if (!run.Handle(rows.RowEntry(n))) {
+                rows.UncheckRow(n);
                 ++n; // kept: the entry is still there
                 continue;
             }
@@ -244,16 +274,31 @@ std::string DeriveValueName(std::string_view command) {
     return name;
 }
 
+std::string AdditionFailedText(const StartupAddition& added) {
+    return "\"" + added.valueName +
+           "\" could not be added to the startup list: " + StatusReason(added.status) + ".";
+}
+
 StartupAddition AddStartupItem(Registry& reg, std::string_view commandLine) {
     StartupAddition result;
     result.command = TrimCommandLine(commandLine);
     result.valueName = DeriveValueName(result.command);
-    RegKey key(reg, reg.OpenKeyWrite(RootHandle(kLocalMachine), kRunKeyPath));
-    if (!key) key = RegKey(reg, reg.CreateKey(RootHandle(kLocalMachine), kRunKeyPath));
-    if (!key) return result;
-    // The terminating zero is counted in the data, as string values are stored.
-    result.written = reg.WriteValue(key.get(), result.valueName, kRegSz, result.command.c_str(),
-                                    static_cast<std::uint32_t>(result.command.size() + 1));
+    for (RootKey root : {kLocalMachine, kCurrentUser}) {
+        HKey opened = kNoKey;
+        result.status = reg.OpenKeyStatus(RootHandle(root), kRunKeyPath, Access::Write, opened);
+        RegKey key(reg, opened);
+        if (!key) key = RegKey(reg, reg.CreateKey(RootHandle(root), kRunKeyPath));
+        if (key) {
+            // The terminating zero is counted in the data, as string values are stored.
+            result.status =
+                reg.WriteValue(key.get(), result.valueName, kRegSz, result.command.c_str(),
+                               static_cast<std::uint32_t>(result.command.size() + 1));
+        }
+        result.root = root;
+        result.written = result.status.ok();
+        // Only the want of rights sends the value to the user's own key.
+        if (result.written || result.status.code() != StatusCode::AccessDenied) break;
+    }
     return result;
 }
 

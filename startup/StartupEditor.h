@@ -24,6 +24,8 @@ class StartupRowModel {
     // The row's number, name (column 1), location (column 3) and kind (item data).
     virtual StartupEntry RowEntry(int index) const = 0;
     virtual void RemoveRow(int index) = 0;
+    // A row whose deletion failed stays, unticked.
+    virtual void UncheckRow(int /*index*/) {}
 };
 
 // Texts shown by deletion, exactly as the user sees them.
@@ -49,6 +51,13 @@ struct StartupDeletionOutcome {
     std::vector<std::string> folderUnknown;
     // Full paths of startup-folder files whose deletion failed.
     std::vector<std::string> filesNotDeleted;
+    // Entries whose deletion or reset failed ("location\name" or the file's path) and why;
+    // their rows stay, unticked.
+    struct NotDeleted {
+        std::string entry;
+        Status status;
+    };
+    std::vector<NotDeleted> notDeleted;
 };
 
 // Deletes the checked rows as the Delete button does: confirms through `prompt`, backs up
@@ -72,10 +81,19 @@ struct StartupAddition {
     std::string valueName;
     std::string command; // as written
     bool written = false;
+    RootKey root = kLocalMachine; // the Run key it went to
+    Status status;                // why the machine's and the user's Run keys both failed
 };
 
 // Writes the trimmed command line as a REG_SZ value of HKLM's Run key, named by
-// DeriveValueName, replacing a value of that name. The caller enumerates afterwards.
+// DeriveValueName, replacing a value of that name; a user who may not write there gets it in
+// HKCU's Run key instead. The caller enumerates afterwards.
 StartupAddition AddStartupItem(Registry& reg, std::string_view commandLine);
+
+inline constexpr std::string_view kAddedForUserOnly =
+    "The program was added to your own startup list (HKCU): adding it for every user needs "
+    "administrator rights.";
+// "\"name\" could not be added to the startup list: administrator rights are needed."
+std::string AdditionFailedText(const StartupAddition& added);
 
 } // namespace zt

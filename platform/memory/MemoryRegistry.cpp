@@ -8,6 +8,8 @@ namespace zt {
 struct MemoryRegistry::Node {
     std::string name;
     bool deleted = false;
+    bool denied = false;                   // DenyWrite: read-only with everything below
+    std::vector<std::string> deniedValues; // DenyWrite of single values
     std::vector<std::shared_ptr<Node>> children;
     struct Value {
         std::string name;
@@ -20,6 +22,18 @@ struct MemoryRegistry::Node {
             if (NamesEqual(c->name, n)) return c;
         return nullptr;
     }
+    bool ValueDenied(std::string_view n) const {
+        if (denied) return true;
+        for (const auto& d : deniedValues)
+            if (NamesEqual(d, n)) return true;
+        return false;
+    }
+    bool AnyDenied() const {
+        if (denied || !deniedValues.empty()) return true;
+        for (const auto& c : children)
+            if (c->AnyDenied()) return true;
+        return false;
+    }
     Value* FindValue(std::string_view n) {
         for (auto& v : values)
             if (NamesEqual(v.name, n)) return &v;
@@ -29,6 +43,22 @@ struct MemoryRegistry::Node {
 
 namespace {
 void MarkDeleted(MemoryRegistry::Node& node);
+void MarkDenied(MemoryRegistry::Node& node) {
+    node.denied = true;
+    for (auto& c : node.children)
+        MarkDenied(*c);
+}
+const Status kDenied = Status::From(StatusCode::AccessDenied, kOsErrorAccessDenied);
+} // namespace
+
+void MemoryRegistry::DenyWrite(RootKey root, std::string_view path,
+                               std::optional<std::string_view> value) {
+    auto node = Walk(roots_.at(root).get(), path, true);
+    if (!node) return;
+    if (value)
+        node->deniedValues.emplace_back(*value);
+    else
+        MarkDenied(*node);
 }
 
 MemoryRegistry::MemoryRegistry() {
@@ -77,7 +107,7 @@ std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Walk(Node* from, std::stri
         }
         auto child = current->Child(part);
         if (!child) {
-            if (!create || part.size() > kMaxKeyNameChars) return nullptr;
+            if (!create || part.size() > kMaxKeyNameChars || current->denied) return nullptr;
             child = std::make_shared<Node>();
             child->name = std::string(part);
             current->children.push_back(child);
@@ -95,12 +125,22 @@ HKey MemoryRegistry::NewHandle(std::shared_ptr<Node> node, Access access) {
 }
 
 HKey MemoryRegistry::OpenKey(HKey parent, std::string_view subkey, Access access) {
+    HKey out = kNoKey;
+    OpenKeyStatus(parent, subkey, access, out);
+    return out;
+}
+
+Status MemoryRegistry::OpenKeyStatus(HKey parent, std::string_view subkey, Access access,
+                                     HKey& out) {
+    out = kNoKey;
     Node* from = Resolve(parent);
-    if (!from) return kNoKey;
-    if (!subkey.empty() && subkey.front() == '\\') return kNoKey;
+    if (!from) return Status::From(StatusCode::Failed, kOsErrorInvalidHandle);
+    if (!subkey.empty() && subkey.front() == '\\') return Status::From(StatusCode::NotFound);
     auto node = Walk(from, subkey, false);
-    if (!node) return kNoKey;
-    return NewHandle(std::move(node), access);
+    if (!node) return Status::From(StatusCode::NotFound, kOsErrorFileNotFound);
+    if (node->denied && access != Access::Read) return kDenied;
+    out = NewHandle(std::move(node), access);
+    return Status::Success();
 }
 
 HKey MemoryRegistry::CreateKey(HKey parent, std::string_view subkey) {
@@ -108,7 +148,7 @@ HKey MemoryRegistry::CreateKey(HKey parent, std::string_view subkey) {
     if (!from) return kNoKey;
     if (!subkey.empty() && subkey.front() == '\\') return kNoKey;
     auto node = Walk(from, subkey, true);
-    if (!node) return kNoKey;
+    if (!node || node->denied) return kNoKey;
     return NewHandle(std::move(node), Access::AllAccess);
 }
 
@@ -137,12 +177,13 @@ std::optional<RegValue> MemoryRegistry::ReadValueWhole(HKey key, std::string_vie
     return v->value;
 }
 
-bool MemoryRegistry::WriteValue(HKey key, std::string_view name, std::uint32_t type,
-                                const void* data, std::uint32_t size) {
+Status MemoryRegistry::WriteValue(HKey key, std::string_view name, std::uint32_t type,
+                                  const void* data, std::uint32_t size) {
     Access access;
     Node* node = Resolve(key, &access);
-    if (!node || access == Access::Read) return false;
-    if (name.size() > kMaxValueNameChars) return false;
+    if (!node) return Status::From(StatusCode::Failed, kOsErrorInvalidHandle);
+    if (access == Access::Read || node->ValueDenied(name)) return kDenied;
+    if (name.size() > kMaxValueNameChars) return Status::From(StatusCode::Failed, 87);
     RegValue value;
     value.type = type;
     if (size) {
@@ -156,7 +197,7 @@ bool MemoryRegistry::WriteValue(HKey key, std::string_view name, std::uint32_t t
     } else {
         node->values.push_back({std::string(name), std::move(value)});
     }
-    return true;
+    return Status::Success();
 }
 
 bool MemoryRegistry::EnumKey(HKey key, std::uint32_t index, std::string& name,
@@ -201,15 +242,17 @@ std::optional<KeyInfo> MemoryRegistry::QueryKeyInfo(HKey key) {
     return info;
 }
 
-bool MemoryRegistry::DeleteValue(HKey key, std::string_view name) {
+Status MemoryRegistry::DeleteValue(HKey key, std::string_view name) {
     Access access;
     Node* node = Resolve(key, &access);
-    if (!node || access == Access::Read) return false;
+    if (!node) return Status::From(StatusCode::Failed, kOsErrorInvalidHandle);
+    if (access == Access::Read) return kDenied;
     auto it = std::find_if(node->values.begin(), node->values.end(),
                            [&](const Node::Value& v) { return NamesEqual(v.name, name); });
-    if (it == node->values.end()) return false;
+    if (it == node->values.end()) return Status::From(StatusCode::NotFound, kOsErrorFileNotFound);
+    if (node->ValueDenied(name)) return kDenied;
     node->values.erase(it);
-    return true;
+    return Status::Success();
 }
 
 namespace {
@@ -220,16 +263,18 @@ void MarkDeleted(MemoryRegistry::Node& node) {
 }
 } // namespace
 
-bool MemoryRegistry::DeleteKeyTree(HKey parent, std::string_view subkey) {
+Status MemoryRegistry::DeleteKeyTree(HKey parent, std::string_view subkey) {
+    const Status notFound = Status::From(StatusCode::NotFound, kOsErrorFileNotFound);
     Node* from = Resolve(parent);
-    if (!from) return false;
+    if (!from) return Status::From(StatusCode::Failed, kOsErrorInvalidHandle);
     if (subkey.empty()) {
+        if (from->AnyDenied()) return kDenied;
         // The platform empties the key itself but keeps it.
         for (auto& c : from->children)
             MarkDeleted(*c);
         from->children.clear();
         from->values.clear();
-        return true;
+        return Status::Success();
     }
     std::size_t cut = subkey.rfind('\\');
     std::shared_ptr<Node> owner;
@@ -240,14 +285,15 @@ bool MemoryRegistry::DeleteKeyTree(HKey parent, std::string_view subkey) {
         owner = Walk(from, subkey.substr(0, cut), false);
         leaf = subkey.substr(cut + 1);
     }
-    if (!owner) return false;
+    if (!owner) return notFound;
     auto it =
         std::find_if(owner->children.begin(), owner->children.end(),
                      [&](const std::shared_ptr<Node>& c) { return NamesEqual(c->name, leaf); });
-    if (it == owner->children.end()) return false;
+    if (it == owner->children.end()) return notFound;
+    if ((*it)->AnyDenied()) return kDenied;
     MarkDeleted(**it);
     owner->children.erase(it);
-    return true;
+    return Status::Success();
 }
 
 } // namespace zt

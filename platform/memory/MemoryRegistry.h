@@ -4,6 +4,7 @@
 // platform's size limits hold.
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,21 +18,29 @@ class MemoryRegistry : public Registry {
     ~MemoryRegistry() override;
 
     HKey OpenKey(HKey parent, std::string_view subkey, Access access) override;
+    Status OpenKeyStatus(HKey parent, std::string_view subkey, Access access, HKey& out) override;
     HKey CreateKey(HKey parent, std::string_view subkey) override;
     void CloseKey(HKey key) override;
     bool ReadValue(HKey key, std::string_view name, void* buffer, std::uint32_t size,
                    std::uint32_t* type, std::uint32_t* dataSize) override;
     std::optional<RegValue> ReadValueWhole(HKey key, std::string_view name) override;
-    bool WriteValue(HKey key, std::string_view name, std::uint32_t type, const void* data,
-                    std::uint32_t size) override;
+    Status WriteValue(HKey key, std::string_view name, std::uint32_t type, const void* data,
+                      std::uint32_t size) override;
     bool EnumKey(HKey key, std::uint32_t index, std::string& name,
                  std::uint32_t bufferChars) override;
     bool EnumValue(HKey key, std::uint32_t index, std::string& name, std::uint32_t nameBufferChars,
                    std::uint32_t& type, std::vector<std::uint8_t>& data,
                    std::uint32_t dataBufferBytes) override;
     std::optional<KeyInfo> QueryKeyInfo(HKey key) override;
-    bool DeleteValue(HKey key, std::string_view name) override;
-    bool DeleteKeyTree(HKey parent, std::string_view subkey) override;
+    Status DeleteValue(HKey key, std::string_view name) override;
+    Status DeleteKeyTree(HKey parent, std::string_view subkey) override;
+
+    // Makes key `path` of `root` and everything below it read-only, as machine keys are to a
+    // user without administrator rights: opening for writing, creating, writing and deleting
+    // fail with access denied. With `value`, only that value of the key is read-only. The key
+    // is created when missing; deny after planting what lies below it.
+    void DenyWrite(RootKey root, std::string_view path,
+                   std::optional<std::string_view> value = std::nullopt);
 
     // Keys currently open (for leak checks in tests).
     std::size_t OpenHandleCount() const { return handles_.size(); }

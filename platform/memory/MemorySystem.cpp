@@ -200,39 +200,63 @@ bool MemorySystem::EnumDirectory(std::string_view path,
     return true;
 }
 
-bool MemorySystem::RemoveFile(std::string_view path) {
+namespace {
+Status Fails(StatusCode code, std::uint32_t error) {
+    return Status::From(code, error);
+}
+constexpr std::uint32_t kErrorSharingViolation = 32;
+constexpr std::uint32_t kErrorDirNotEmpty = 145;
+constexpr std::uint32_t kErrorAlreadyExists = 183;
+} // namespace
+
+bool MemorySystem::Denied(const std::string& key) const {
+    for (const auto& d : denied_)
+        if (key == d ||
+            (key.size() > d.size() && key.compare(0, d.size(), d) == 0 && key[d.size()] == '\\'))
+            return true;
+    return false;
+}
+
+Status MemorySystem::RemoveFile(std::string_view path) {
     std::string k = Key(path);
     auto it = entries_.find(k);
-    if (it == entries_.end() || (it->second.attributes & kAttrDirectory)) return false;
-    if (it->second.attributes & kAttrReadOnly) return false;
+    if (it == entries_.end()) return Fails(StatusCode::NotFound, kOsErrorFileNotFound);
+    if (Denied(k)) return Fails(StatusCode::AccessDenied, kOsErrorAccessDenied);
+    if (it->second.attributes & kAttrDirectory)
+        return Fails(StatusCode::AccessDenied, kOsErrorAccessDenied);
+    if (it->second.attributes & kAttrReadOnly)
+        return Fails(StatusCode::AccessDenied, kOsErrorAccessDenied);
     for (const auto& u : undeletable)
-        if (Key(u) == k) return false;
+        if (Key(u) == k) return Fails(StatusCode::Failed, kErrorSharingViolation);
     entries_.erase(it);
     contents_.erase(k);
     links_.erase(k);
-    return true;
+    return Status::Success();
 }
 
-bool MemorySystem::RemoveFolder(std::string_view path) {
+Status MemorySystem::RemoveFolder(std::string_view path) {
     std::string k = Key(path);
     auto it = entries_.find(k);
-    if (it == entries_.end() || !(it->second.attributes & kAttrDirectory)) return false;
+    if (it == entries_.end()) return Fails(StatusCode::NotFound, kOsErrorFileNotFound);
+    if (!(it->second.attributes & kAttrDirectory)) return Fails(StatusCode::Failed, 267);
+    if (Denied(k)) return Fails(StatusCode::AccessDenied, kOsErrorAccessDenied);
     std::string prefix = k + "\\";
     auto child = entries_.lower_bound(prefix);
     if (child != entries_.end() && child->first.compare(0, prefix.size(), prefix) == 0)
-        return false; // not empty
+        return Fails(StatusCode::Failed, kErrorDirNotEmpty);
     entries_.erase(it);
-    return true;
+    return Status::Success();
 }
 
-bool MemorySystem::MakeFolder(std::string_view path) {
+Status MemorySystem::MakeFolder(std::string_view path) {
     std::string k = Key(path);
-    if (entries_.count(k)) return false;
+    if (entries_.count(k)) return Fails(StatusCode::Failed, kErrorAlreadyExists);
+    if (Denied(k)) return Fails(StatusCode::AccessDenied, kOsErrorAccessDenied);
     auto cut = k.rfind('\\');
     if (cut == std::string::npos || !entries_.count(cut <= 2 ? k.substr(0, 3) : k.substr(0, cut)))
-        return false;
+        return Fails(StatusCode::NotFound, kOsErrorPathNotFound);
     entries_[k] = Entry{std::string(path), kAttrDirectory, 0};
-    return true;
+    return Status::Success();
 }
 
 std::optional<std::string> MemorySystem::FinalPath(std::string_view path) {
@@ -272,21 +296,23 @@ EntryHandle MemorySystem::OpenEntry(std::string_view path, EntryFacts& facts) {
     return h;
 }
 
-bool MemorySystem::RemoveOpenedEntry(EntryHandle entry) {
+Status MemorySystem::RemoveOpenedEntry(EntryHandle entry) {
     auto open = openEntries_.find(entry);
-    if (open == openEntries_.end()) return false;
+    if (open == openEntries_.end()) return Fails(StatusCode::Failed, 6); // invalid handle
     const std::string& k = open->second.key;
     auto it = entries_.find(k);
-    if (it == entries_.end() || (it->second.attributes & kAttrReadOnly)) return false;
+    if (it == entries_.end()) return Fails(StatusCode::NotFound, kOsErrorFileNotFound);
+    if ((it->second.attributes & kAttrReadOnly) || Denied(k))
+        return Fails(StatusCode::AccessDenied, kOsErrorAccessDenied);
     for (const auto& u : undeletable)
-        if (Key(u) == k) return false;
+        if (Key(u) == k) return Fails(StatusCode::Failed, kErrorSharingViolation);
     if ((it->second.attributes & kAttrDirectory) && LinkTarget(k).empty()) {
         auto child = entries_.lower_bound(k + "\\");
         if (child != entries_.end() && child->first.compare(0, k.size() + 1, k + "\\") == 0)
-            return false; // not empty
+            return Fails(StatusCode::Failed, kErrorDirNotEmpty);
     }
     open->second.remove = true;
-    return true;
+    return Status::Success();
 }
 
 void MemorySystem::CloseEntry(EntryHandle entry) {

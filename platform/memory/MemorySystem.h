@@ -43,7 +43,10 @@ class MemorySystem : public System {
     };
     std::vector<Execution> executions;
     bool shellExecuteSucceeds = true;
-    std::vector<std::string> undeletable; // paths whose deletion fails
+    std::vector<std::string> undeletable; // paths whose deletion fails (sharing violation)
+    bool elevated = true;
+    // Deleting `path` or anything below it, or making a folder there, fails: access denied.
+    void DenyDelete(std::string_view path) { denied_.push_back(Key(path)); }
     // Output files: bytes the disk still takes (writes beyond fail as on a full disk), the
     // time stamp new and written files get, and creations that fail.
     std::uint64_t freeBytes = ~std::uint64_t{0};
@@ -65,12 +68,12 @@ class MemorySystem : public System {
     std::string LowerText(std::string_view text) override;
     bool EnumDirectory(std::string_view path,
                        const std::function<bool(const DirEntry&)>& visit) override;
-    bool RemoveFile(std::string_view path) override;
-    bool RemoveFolder(std::string_view path) override;
-    bool MakeFolder(std::string_view path) override;
+    Status RemoveFile(std::string_view path) override;
+    Status RemoveFolder(std::string_view path) override;
+    Status MakeFolder(std::string_view path) override;
     std::optional<std::string> FinalPath(std::string_view path) override;
     EntryHandle OpenEntry(std::string_view path, EntryFacts& facts) override;
-    bool RemoveOpenedEntry(EntryHandle entry) override;
+    Status RemoveOpenedEntry(EntryHandle entry) override;
     void CloseEntry(EntryHandle entry) override;
     bool ListingShowsFileLinks() override { return !linksFollowed; }
     std::int64_t CurrentTime() override { return currentTime; }
@@ -80,6 +83,7 @@ class MemorySystem : public System {
     std::string WindowsFolder() override { return windowsDirectory; }
     std::uint32_t LogicalDriveMask() override { return logicalDrives; }
     std::string GetModulePath() override { return modulePath; }
+    bool IsElevated() override { return elevated; }
     std::optional<RecycleBinInfo> QueryRecycleBin(std::string_view rootPath) override;
     bool EmptyRecycleBin(WindowRef owner) override;
     bool WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) override;
@@ -111,6 +115,8 @@ class MemorySystem : public System {
     std::map<EntryHandle, OpenEntryState> openEntries_;
     EntryHandle nextEntry_ = 0x100;
     static std::string Key(std::string_view path);
+    bool Denied(const std::string& key) const;
+    std::vector<std::string> denied_;        // keys of DenyDelete
     std::map<std::string, Entry> entries_;   // key: lower-cased path
     std::map<std::string, std::string> env_; // key: upper-cased name
     std::map<KnownFolder, std::string> known_;

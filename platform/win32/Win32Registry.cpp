@@ -38,11 +38,19 @@ std::string Z(std::string_view s) {
 } // namespace
 
 HKey Win32Registry::OpenKey(HKey parent, std::string_view subkey, Access access) {
-    if (parent == kNoKey) return kNoKey;
-    HKEY out = nullptr;
-    if (RegOpenKeyExA(ToHkey(parent), Z(subkey).c_str(), 0, Rights(access), &out) != ERROR_SUCCESS)
-        return kNoKey;
-    return FromHkey(out);
+    HKey out = kNoKey;
+    OpenKeyStatus(parent, subkey, access, out);
+    return out;
+}
+
+Status Win32Registry::OpenKeyStatus(HKey parent, std::string_view subkey, Access access,
+                                    HKey& out) {
+    out = kNoKey;
+    if (parent == kNoKey) return StatusFromOsError(ERROR_INVALID_HANDLE);
+    HKEY key = nullptr;
+    LONG rc = RegOpenKeyExA(ToHkey(parent), Z(subkey).c_str(), 0, Rights(access), &key);
+    if (rc == ERROR_SUCCESS) out = FromHkey(key);
+    return StatusFromOsError(static_cast<std::uint32_t>(rc));
 }
 
 HKey Win32Registry::CreateKey(HKey parent, std::string_view subkey) {
@@ -99,11 +107,11 @@ std::optional<RegValue> Win32Registry::ReadValueWhole(HKey key, std::string_view
     return std::nullopt;
 }
 
-bool Win32Registry::WriteValue(HKey key, std::string_view name, std::uint32_t type,
-                               const void* data, std::uint32_t size) {
-    if (key == kNoKey) return false;
-    return RegSetValueExA(ToHkey(key), Z(name).c_str(), 0, type, static_cast<const BYTE*>(data),
-                          size) == ERROR_SUCCESS;
+Status Win32Registry::WriteValue(HKey key, std::string_view name, std::uint32_t type,
+                                 const void* data, std::uint32_t size) {
+    if (key == kNoKey) return StatusFromOsError(ERROR_INVALID_HANDLE);
+    return StatusFromOsError(static_cast<std::uint32_t>(RegSetValueExA(
+        ToHkey(key), Z(name).c_str(), 0, type, static_cast<const BYTE*>(data), size)));
 }
 
 bool Win32Registry::EnumKey(HKey key, std::uint32_t index, std::string& name,
@@ -247,20 +255,22 @@ std::optional<KeyInfo> Win32Registry::QueryKeyInfo(HKey key) {
     return KeyInfo{subkeys, values, maxSub, maxName, maxData};
 }
 
-bool Win32Registry::DeleteValue(HKey key, std::string_view name) {
-    if (key == kNoKey) return false;
-    return RegDeleteValueA(ToHkey(key), Z(name).c_str()) == ERROR_SUCCESS;
+Status Win32Registry::DeleteValue(HKey key, std::string_view name) {
+    if (key == kNoKey) return StatusFromOsError(ERROR_INVALID_HANDLE);
+    return StatusFromOsError(
+        static_cast<std::uint32_t>(RegDeleteValueA(ToHkey(key), Z(name).c_str())));
 }
 
-bool Win32Registry::DeleteKeyTree(HKey parent, std::string_view subkey) {
-    if (parent == kNoKey) return false;
+Status Win32Registry::DeleteKeyTree(HKey parent, std::string_view subkey) {
+    if (parent == kNoKey) return StatusFromOsError(ERROR_INVALID_HANDLE);
     std::string s = Z(subkey);
-    if (RegDeleteTreeA(ToHkey(parent), s.empty() ? nullptr : s.c_str()) != ERROR_SUCCESS)
-        return false;
+    LONG rc = RegDeleteTreeA(ToHkey(parent), s.empty() ? nullptr : s.c_str());
+    if (rc != ERROR_SUCCESS) return StatusFromOsError(static_cast<std::uint32_t>(rc));
     // The tree call empties the key; the key itself goes with the plain delete.
-    if (s.empty()) return true;
-    LONG rc = RegDeleteKeyA(ToHkey(parent), s.c_str());
-    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+    if (s.empty()) return Status::Success();
+    rc = RegDeleteKeyA(ToHkey(parent), s.c_str());
+    if (rc == ERROR_FILE_NOT_FOUND) return Status::Success();
+    return StatusFromOsError(static_cast<std::uint32_t>(rc));
 }
 
 } // namespace zt

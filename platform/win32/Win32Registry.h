@@ -7,13 +7,14 @@ namespace zt {
 class Win32Registry : public Registry {
   public:
     HKey OpenKey(HKey parent, std::string_view subkey, Access access) override;
+    Status OpenKeyStatus(HKey parent, std::string_view subkey, Access access, HKey& out) override;
     HKey CreateKey(HKey parent, std::string_view subkey) override;
     void CloseKey(HKey key) override;
     bool ReadValue(HKey key, std::string_view name, void* buffer, std::uint32_t size,
                    std::uint32_t* type, std::uint32_t* dataSize) override;
     std::optional<RegValue> ReadValueWhole(HKey key, std::string_view name) override;
-    bool WriteValue(HKey key, std::string_view name, std::uint32_t type, const void* data,
-                    std::uint32_t size) override;
+    Status WriteValue(HKey key, std::string_view name, std::uint32_t type, const void* data,
+                      std::uint32_t size) override;
     bool EnumKey(HKey key, std::uint32_t index, std::string& name,
                  std::uint32_t bufferChars) override;
     bool EnumValue(HKey key, std::uint32_t index, std::string& name, std::uint32_t nameBufferChars,
@@ -25,8 +26,8 @@ class Win32Registry : public Registry {
                           bool& exact) override;
     std::optional<RegValue> ReadValueChecked(HKey key, std::string_view name, bool& exact) override;
     std::optional<KeyInfo> QueryKeyInfo(HKey key) override;
-    bool DeleteValue(HKey key, std::string_view name) override;
-    bool DeleteKeyTree(HKey parent, std::string_view subkey) override;
+    Status DeleteValue(HKey key, std::string_view name) override;
+    Status DeleteKeyTree(HKey parent, std::string_view subkey) override;
 };
 
 } // namespace zt

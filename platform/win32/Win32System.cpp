@@ -151,16 +151,34 @@ bool Win32System::EnumDirectory(std::string_view path,
     return true;
 }
 
-bool Win32System::RemoveFile(std::string_view path) {
-    return DeleteFileA(Z(path).c_str()) != 0;
+namespace {
+// The last error of a call that returned `done`, converted once.
+Status Result(BOOL done) {
+    return done ? Status::Success() : StatusFromOsError(GetLastError());
+}
+} // namespace
+
+Status Win32System::RemoveFile(std::string_view path) {
+    return Result(DeleteFileA(Z(path).c_str()));
 }
 
-bool Win32System::RemoveFolder(std::string_view path) {
-    return RemoveDirectoryA(Z(path).c_str()) != 0;
+Status Win32System::RemoveFolder(std::string_view path) {
+    return Result(RemoveDirectoryA(Z(path).c_str()));
 }
 
-bool Win32System::MakeFolder(std::string_view path) {
-    return CreateDirectoryA(Z(path).c_str(), nullptr) != 0;
+Status Win32System::MakeFolder(std::string_view path) {
+    return Result(CreateDirectoryA(Z(path).c_str(), nullptr));
+}
+
+bool Win32System::IsElevated() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    BOOL got = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+    CloseHandle(token);
+    // Without the information (older systems) there is no elevation to ask for.
+    return !got || elevation.TokenIsElevated != 0;
 }
 
 std::optional<std::string> Win32System::FinalPath(std::string_view path) {
@@ -189,6 +207,7 @@ EntryHandle Win32System::OpenEntry(std::string_view path, EntryFacts& facts) {
     if (h == INVALID_HANDLE_VALUE) {
         DWORD e = GetLastError();
         facts.gone = e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
+        facts.denied = e == ERROR_ACCESS_DENIED;
         return kNoEntry;
     }
     FILE_BASIC_INFO basic{};
@@ -210,10 +229,12 @@ EntryHandle Win32System::OpenEntry(std::string_view path, EntryFacts& facts) {
     return reinterpret_cast<EntryHandle>(h);
 }
 
-bool Win32System::RemoveOpenedEntry(EntryHandle entry) {
+Status Win32System::RemoveOpenedEntry(EntryHandle entry) {
     FILE_DISPOSITION_INFO info{TRUE};
-    return SetFileInformationByHandle(reinterpret_cast<HANDLE>(entry), FileDispositionInfo, &info,
-                                      sizeof info) != 0;
+    if (SetFileInformationByHandle(reinterpret_cast<HANDLE>(entry), FileDispositionInfo, &info,
+                                   sizeof info))
+        return Status::Success();
+    return StatusFromOsError(GetLastError());
 }
 
 void Win32System::CloseEntry(EntryHandle entry) {

@@ -14,12 +14,12 @@ class Win32System : public System {
     std::string LowerText(std::string_view text) override;
     bool EnumDirectory(std::string_view path,
                        const std::function<bool(const DirEntry&)>& visit) override;
-    bool RemoveFile(std::string_view path) override;
-    bool RemoveFolder(std::string_view path) override;
-    bool MakeFolder(std::string_view path) override;
+    Status RemoveFile(std::string_view path) override;
+    Status RemoveFolder(std::string_view path) override;
+    Status MakeFolder(std::string_view path) override;
     std::optional<std::string> FinalPath(std::string_view path) override;
     EntryHandle OpenEntry(std::string_view path, EntryFacts& facts) override;
-    bool RemoveOpenedEntry(EntryHandle entry) override;
+    Status RemoveOpenedEntry(EntryHandle entry) override;
     void CloseEntry(EntryHandle entry) override;
     bool ListingShowsFileLinks() override;
     std::int64_t CurrentTime() override;
@@ -29,6 +29,7 @@ class Win32System : public System {
     std::string WindowsFolder() override;
     std::uint32_t LogicalDriveMask() override;
     std::string GetModulePath() override;
+    bool IsElevated() override;
     std::optional<RecycleBinInfo> QueryRecycleBin(std::string_view rootPath) override;
     bool EmptyRecycleBin(WindowRef owner) override;
     bool WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) override;

@@ -1,8 +1,9 @@
 // Shows the main window on one page after a demo scan, for tools/screenshot.
 // Usage: zt_main_shot PAGE --rect FILE --seconds N
 //   PAGE: scan, startup, cleandisk, settings, backup (backup cleans the findings first, so
-//   the page lists the backup just made). Writes "x y w h" of the window's client area to
-//   FILE once it is ready, and closes after N seconds.
+//   the page lists the backup just made), elevation (the scan page's offer to restart as
+//   administrator, as a user without the rights sees it on Clean). Writes "x y w h" of the window's
+//   client area to FILE once it is ready, and closes after N seconds.
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
@@ -24,6 +25,30 @@
 #include "ui/UiContext.h"
 #include "tools/shots/ClientRect.h"
 
+namespace {
+
+// The platform as a user without administrator rights sees it.
+struct UnelevatedSystem : zt::Win32System {
+    bool IsElevated() override { return false; }
+};
+
+// Cancels the question box of this thread once the picture is taken.
+void CALLBACK CloseQuestion(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND w, LPARAM) -> BOOL {
+            char cls[16] = {};
+            ::GetClassNameA(w, cls, sizeof cls);
+            if (std::strcmp(cls, "#32770") == 0 && ::GetWindow(w, GW_OWNER) != nullptr)
+                ::PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
+            return TRUE;
+        },
+        0);
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     std::string page = argc > 1 ? argv[1] : "scan";
     std::string rectFile;
@@ -35,7 +60,8 @@ int main(int argc, char** argv) {
             seconds = std::atoi(argv[++i]);
     }
     const char* names[] = {"scan", "startup", "cleandisk", "settings", "backup"};
-    int tab = -1;
+    const bool elevation = page == "elevation";
+    int tab = elevation ? 0 : -1;
     for (int i = 0; i < 5; ++i)
         if (page == names[i]) tab = i;
     if (tab < 0) {
@@ -47,7 +73,9 @@ int main(int argc, char** argv) {
     ::InitCommonControlsEx(&controls);
     ::OleInitialize(nullptr);
     zt::Win32Registry registry;
-    zt::Win32System system;
+    UnelevatedSystem unelevated;
+    zt::Win32System platformSystem;
+    zt::System& system = elevation ? unelevated : platformSystem;
     zt::SettingsStore store(registry, "zentrove");
     zt::SetAppSettings(&store);
     zt::AppContext app{registry, system, store};
@@ -76,7 +104,15 @@ int main(int argc, char** argv) {
         ::SetForegroundWindow(main.Handle());
         zt::PumpUntil([] { return false; }, 700);
         zt::WriteClientRect(main.Handle(), rectFile);
-        zt::PumpUntil([] { return false; }, static_cast<DWORD>(seconds) * 1000);
+        if (elevation) {
+            // The real box this time; Cancel ends it, so nothing is cleaned.
+            zt::MessageAnswerer previous = zt::SetMessageAnswerer({});
+            ::SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, CloseQuestion);
+            main.ScanPage().CleanSelected();
+            zt::SetMessageAnswerer(previous);
+        } else {
+            zt::PumpUntil([] { return false; }, static_cast<DWORD>(seconds) * 1000);
+        }
         // Not through the close command: the stored layout stays the user's own.
         main.EndDialog(IDCANCEL);
     }

@@ -18,6 +18,10 @@ struct CountingRegistry : Registry {
         ++calls;
         return inner.OpenKey(p, s, a);
     }
+    Status OpenKeyStatus(HKey p, std::string_view s, Access a, HKey& out) override {
+        ++calls;
+        return inner.OpenKeyStatus(p, s, a, out);
+    }
     HKey CreateKey(HKey p, std::string_view s) override {
         ++calls;
         return inner.CreateKey(p, s);
@@ -36,8 +40,8 @@ struct CountingRegistry : Registry {
         ++calls;
         return inner.ReadValueChecked(k, n, exact);
     }
-    bool WriteValue(HKey k, std::string_view n, std::uint32_t t, const void* d,
-                    std::uint32_t s) override {
+    Status WriteValue(HKey k, std::string_view n, std::uint32_t t, const void* d,
+                      std::uint32_t s) override {
         ++calls;
         return inner.WriteValue(k, n, t, d, s);
     }
@@ -60,11 +64,11 @@ struct CountingRegistry : Registry {
         ++calls;
         return inner.QueryKeyInfo(k);
     }
-    bool DeleteValue(HKey k, std::string_view n) override {
+    Status DeleteValue(HKey k, std::string_view n) override {
         ++calls;
         return inner.DeleteValue(k, n);
     }
-    bool DeleteKeyTree(HKey p, std::string_view s) override {
+    Status DeleteKeyTree(HKey p, std::string_view s) override {
         ++calls;
         return inner.DeleteKeyTree(p, s);
     }

@@ -24,7 +24,7 @@ class RecordingSystem : public MemorySystem {
         opened[h] = std::string(path);
         return h;
     }
-    bool RemoveOpenedEntry(EntryHandle h) override {
+    Status RemoveOpenedEntry(EntryHandle h) override {
         log.push_back("del " + opened[h]);
         return MemorySystem::RemoveOpenedEntry(h);
     }

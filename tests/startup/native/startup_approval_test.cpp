@@ -42,8 +42,8 @@ TEST(StartupApprovalTest, DecodesByBitZeroAndEncodesWhatTheSystemWrites) {
 // A registry that says it wrote but kept the old value.
 class DeafRegistry : public MemoryRegistry {
   public:
-    bool WriteValue(HKey, std::string_view, std::uint32_t, const void*, std::uint32_t) override {
-        return true;
+    Status WriteValue(HKey, std::string_view, std::uint32_t, const void*, std::uint32_t) override {
+        return Status::Success();
     }
 };
 

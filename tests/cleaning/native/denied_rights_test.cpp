@@ -1,0 +1,218 @@
+// Entries a user without administrator rights may not delete: cleaning, startup deletion and
+// disk cleaning keep them, count them and say why; the scan page's offer to restart elevated.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "backup/BackupStore.h"
+#include "cleaning/Cleaning.h"
+#include "diskclean/JunkCleaning.h"
+#include "platform/memory/MemoryRegistry.h"
+#include "platform/memory/MemorySystem.h"
+#include "startup/StartupEditor.h"
+
+namespace zt {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+struct Prompt : UserPrompt {
+    std::vector<std::string> shown;
+    std::vector<PromptButtons> buttons;
+    int answer = kAnswerOk;
+    int Ask(std::string_view text, std::string_view, PromptButtons b) override {
+        shown.emplace_back(text);
+        buttons.push_back(b);
+        return b == PromptButtons::Ok ? kAnswerOk : answer;
+    }
+};
+
+struct NoSink : CleaningSink {
+    void SetStatusText(std::string_view) override {}
+    void RefreshBackupList() override {}
+};
+
+class DeniedRights : public ::testing::Test {
+  protected:
+    MemoryRegistry reg;
+    MemorySystem sys;
+    Prompt prompt;
+
+    void SetUp() override {
+        sys.AddFolder("C:\\Data");
+        sys.SetKnownFolder(KnownFolder::AppData, "C:\\Data");
+    }
+    void Plant(RootKey root, const std::string& path, const std::string& name = {}) {
+        RegKey k(reg, reg.CreateKey(RootHandle(root), path));
+        ASSERT_TRUE(k);
+        if (!name.empty()) ASSERT_TRUE(reg.WriteString(k.get(), name, "C:\\gone.exe"));
+    }
+    bool KeyThere(RootKey root, const std::string& path) {
+        return RegKey(reg, reg.OpenKeyRead(RootHandle(root), path)).get() != kNoKey;
+    }
+    bool ValueThere(RootKey root, const std::string& path, const std::string& name) {
+        RegKey k(reg, reg.OpenKeyRead(RootHandle(root), path));
+        return k && reg.ReadValueWhole(k.get(), name).has_value();
+    }
+    CleanOutcome Clean(FindingVector& list, bool offer = false) {
+        CRegFileWriter writer(reg, sys);
+        NoSink sink;
+        return CleanSelected(CleaningContext{reg, sys, writer, prompt, sink, offer}, list);
+    }
+};
+
+TEST_F(DeniedRights, CleaningKeepsDeniedFindingsUntickedAndSaysWhy) {
+    Plant(kLocalMachine, "Software\\Classes\\CLSID\\{dead}");
+    Plant(kLocalMachine, kRun, "Gone");
+    Plant(kCurrentUser, "Software\\Stale");
+    reg.DenyWrite(kLocalMachine, "Software\\Classes");
+    reg.DenyWrite(kLocalMachine, kRun, "Gone");
+    FindingVector list;
+    list.Add({kLocalMachine, "Software\\Classes\\CLSID\\{dead}", {}, FindingKind::Key});
+    list.Add({kCurrentUser, "Software\\Stale", {}, FindingKind::Key});
+    list.Add({kLocalMachine, kRun, "Gone", FindingKind::Value});
+
+    CleanOutcome out = Clean(list);
+    EXPECT_EQ(out.status, CleanStatus::Done);
+    EXPECT_EQ(out.processed, 1);
+    ASSERT_EQ(out.notDeleted.size(), 2u);
+    EXPECT_EQ(out.notDeleted[1].status.code(), StatusCode::AccessDenied);
+    EXPECT_FALSE(KeyThere(kCurrentUser, "Software\\Stale"));
+    EXPECT_TRUE(KeyThere(kLocalMachine, "Software\\Classes\\CLSID\\{dead}"));
+    EXPECT_TRUE(ValueThere(kLocalMachine, kRun, "Gone"));
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_FALSE(list.IsChecked(0));
+    EXPECT_FALSE(list.IsChecked(1));
+    EXPECT_EQ(prompt.shown.back(), "Total 1 items cleaned successfully!\n"
+                                   "2 items could not be deleted: administrator rights are "
+                                   "needed.");
+}
+
+TEST_F(DeniedRights, ElevationIsOfferedOnlyForMachineWideTickedFindings) {
+    Plant(kLocalMachine, "Software\\Machine");
+    Plant(kClassesRoot, ".mine");
+    Plant(kCurrentUser, "Software\\Classes\\.mine"); // the user's own class: no rights needed
+    Plant(kClassesRoot, ".theirs");
+    reg.DenyWrite(kLocalMachine, "");
+    reg.DenyWrite(kClassesRoot, ".theirs");
+    sys.elevated = false;
+    auto makeList = [] {
+        FindingVector list;
+        list.Add({kLocalMachine, "Software\\Machine", {}, FindingKind::Key});
+        list.Add({kClassesRoot, ".mine", {}, FindingKind::Key});
+        list.Add({kClassesRoot, ".theirs", {}, FindingKind::Key});
+        return list;
+    };
+
+    // Yes: started again through the elevation verb, nothing deleted, no backup.
+    FindingVector list = makeList();
+    prompt.answer = kAnswerYes;
+    EXPECT_EQ(Clean(list, true).status, CleanStatus::Restarting);
+    EXPECT_EQ(prompt.shown[0], ElevationOfferText(2));
+    EXPECT_EQ(prompt.buttons[0], PromptButtons::YesNoCancel);
+    ASSERT_EQ(sys.executions.size(), 1u);
+    EXPECT_EQ(sys.executions[0].verb, "runas");
+    EXPECT_EQ(sys.executions[0].file, sys.modulePath);
+    EXPECT_TRUE(KeyThere(kClassesRoot, ".mine"));
+    EXPECT_TRUE(ListBackups(sys).empty());
+
+    // No: the rest is cleaned without a second question; the machine-wide ones stay.
+    prompt.shown.clear();
+    prompt.answer = kAnswerNo;
+    CleanOutcome out = Clean(list, true);
+    EXPECT_EQ(out.processed, 1);
+    EXPECT_EQ(out.notDeleted.size(), 2u);
+    EXPECT_EQ(prompt.shown.size(), 2u);
+    EXPECT_FALSE(KeyThere(kClassesRoot, ".mine"));
+
+    // Elevated, or the console (no offer): the usual confirmation only.
+    for (bool elevated : {true, false}) {
+        sys.elevated = elevated;
+        prompt.shown.clear();
+        prompt.answer = kAnswerCancel;
+        FindingVector again = makeList();
+        Clean(again, elevated);
+        ASSERT_FALSE(prompt.shown.empty());
+        EXPECT_EQ(prompt.shown[0], kConfirmDeleteMessage);
+    }
+}
+
+class RowList : public StartupRowModel {
+  public:
+    std::vector<StartupEntry> rows;
+    std::vector<bool> checked;
+    int RowCount() const override { return static_cast<int>(rows.size()); }
+    bool IsRowChecked(int i) const override { return checked[i]; }
+    StartupEntry RowEntry(int i) const override { return rows[i]; }
+    void RemoveRow(int i) override {
+        rows.erase(rows.begin() + i);
+        checked.erase(checked.begin() + i);
+    }
+    void UncheckRow(int i) override { checked[i] = false; }
+    void Add(std::string name, std::string location, StartupEntryKind kind) {
+        rows.push_back({static_cast<int>(rows.size()) + 1, std::move(name), "x", location, kind});
+        checked.push_back(true);
+    }
+};
+
+TEST_F(DeniedRights, StartupDeletionKeepsDeniedEntriesAndAddingFallsBackToTheUser) {
+    Plant(kLocalMachine, kRun, "Machine");
+    Plant(kCurrentUser, kRun, "Mine");
+    sys.AddFolder("C:\\All\\StartUp");
+    sys.SetKnownFolder(KnownFolder::CommonStartup, "C:\\All\\StartUp");
+    sys.AddFile("C:\\All\\StartUp\\tool.lnk", 10);
+    reg.DenyWrite(kLocalMachine, kRun);
+    sys.DenyDelete("C:\\All\\StartUp");
+    RowList rows;
+    rows.Add("Machine", std::string("HKLM\\") + kRun, StartupEntryKind::RegistryValue);
+    rows.Add("Mine", std::string("HKCU\\") + kRun, StartupEntryKind::RegistryValue);
+    rows.Add("tool.lnk", "Common Startup", StartupEntryKind::StartupFolderFile);
+
+    CRegFileWriter writer(reg, sys);
+    auto outcome = DeleteSelectedEntries(reg, sys, writer, rows, prompt, {});
+    EXPECT_EQ(outcome.rowsRemoved, 1);
+    ASSERT_EQ(rows.rows.size(), 2u);
+    EXPECT_THAT(rows.checked, ElementsAre(false, false));
+    EXPECT_TRUE(ValueThere(kLocalMachine, kRun, "Machine"));
+    EXPECT_FALSE(ValueThere(kCurrentUser, kRun, "Mine"));
+    EXPECT_TRUE(sys.Exists("C:\\All\\StartUp\\tool.lnk"));
+    EXPECT_THAT(prompt.shown.back(),
+                HasSubstr("2 items could not be deleted: administrator rights are needed.\n"
+                          "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Machine\n"
+                          "C:\\All\\StartUp\\tool.lnk"));
+
+    StartupAddition added = AddStartupItem(reg, "C:\\Tools\\new.exe /quiet");
+    EXPECT_TRUE(added.written);
+    EXPECT_EQ(added.root, kCurrentUser);
+    EXPECT_TRUE(ValueThere(kCurrentUser, kRun, "new"));
+    EXPECT_FALSE(ValueThere(kLocalMachine, kRun, "new"));
+}
+
+TEST_F(DeniedRights, SystemTempFilesThatStayAreCountedWithTheirCause) {
+    RegKey env(reg, reg.CreateKey(RootHandle(kLocalMachine),
+                                  "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\"
+                                  "Environment"));
+    ASSERT_TRUE(reg.WriteString(env.get(), "TEMP", "C:\\windows\\temp"));
+    sys.AddFile("C:\\windows\\temp\\a.tmp", 1);
+    sys.AddFile("C:\\windows\\temp\\svc\\b.tmp", 1);
+    sys.AddFile("C:\\windows\\temp\\mine.tmp", 1);
+    sys.DenyDelete("C:\\windows\\temp\\a.tmp");
+    sys.DenyDelete("C:\\windows\\temp\\svc");
+    reg.DenyWrite(kLocalMachine, ""); // reading the machine's setting is still allowed
+    JunkSelection selection;
+    selection[JunkItem::SystemTemp] = true;
+
+    JunkCleanResult r = CleanJunk(reg, sys, selection, prompt);
+    EXPECT_FALSE(sys.Exists("C:\\windows\\temp\\mine.tmp"));
+    EXPECT_TRUE(sys.Exists("C:\\windows\\temp\\svc\\b.tmp"));
+    EXPECT_EQ(r[JunkItem::SystemTemp].outcome, JunkPlaceOutcome::PartlyCleaned);
+    EXPECT_NE(r.finalMessage.find("2 files could not be deleted (administrator rights are needed)"),
+              std::string::npos)
+        << r.finalMessage;
+    EXPECT_EQ(prompt.shown.back(), r.finalMessage);
+}
+
+} // namespace
+} // namespace zt
