@@ -64,6 +64,7 @@ struct ShellResult {
     bool started = false;       // the platform reported success
     std::uint32_t exitCode = 0; // only when waited for and a process was started
     bool waited = false;        // a process was started and has ended
+    bool timedOut = false;      // a process was started and had not ended in time; left running
 };
 
 class System {
@@ -130,6 +131,15 @@ class System {
     virtual bool CloseOutFile(OutFileHandle file) = 0;
     // Description of the last output-file failure on this thread.
     virtual std::string LastFileError() = 0;
+
+    // As Execute with waiting, but for at most `timeoutMs`: a process still running then is
+    // left running and reported as timedOut.
+    virtual ShellResult ExecuteAndWait(std::string_view verb, std::string_view file,
+                                       std::string_view parameters, int show,
+                                       std::uint32_t timeoutMs) = 0;
+    // The whole content of a file, read while others may read it too; none when it cannot
+    // be opened (missing, a folder, locked) or read.
+    virtual std::optional<std::string> ReadWholeFile(std::string_view path) = 0;
 };
 
 } // namespace zt
