@@ -68,6 +68,12 @@ int RunRestoreCommand(CliContext& ctx, const Args& args) {
     }
     if (AllDigits(path)) {
         // Numbers as `backups` shows them: the newest carries the highest.
+        std::string folder = GetBackupFolder(ctx.system);
+        if (!ctx.system.IsDirectory(folder)) {
+            std::fprintf(ctx.err, "zentrove-cli restore: the backup folder is not a folder: %s\n",
+                         folder.c_str());
+            return kExitFailed;
+        }
         auto items = ListBackups(ctx.system);
         int number = std::stoi(path);
         int count = static_cast<int>(items.size());
