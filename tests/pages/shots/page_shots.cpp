@@ -98,6 +98,8 @@ class DemoData {
     // brings back only the first block.
     void PartialBackup() {
         const std::string base = "Software\\Zentrove Demo";
+        // Made lasting first: a volatile key's missing parents would be volatile too.
+        reg_.CloseKey(reg_.CreateKey(RootHandle(kCurrentUser), base));
         HKEY vol = nullptr;
         ::RegCreateKeyExA(HKEY_CURRENT_USER, (base + "\\Session").c_str(), 0, nullptr,
                           REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &vol, nullptr);
