@@ -123,6 +123,7 @@ void CDlgBackup::OnRestore() {
     // The editor may take long: it runs on a worker while this thread keeps the windows
     // alive; the buttons stay unavailable until the restore has ended.
     const int buttons[] = {IDC_BACKUP_RESTORE, IDC_BACKUP_VIEW, IDC_BACKUP_REMOVE};
+    HWND focus = ::GetFocus(); // a disabled button loses it; it comes back afterwards
     for (int id : buttons)
         ::EnableWindow(Item(id), FALSE);
     RestoreReport report;
@@ -135,6 +136,7 @@ void CDlgBackup::OnRestore() {
     worker.join();
     for (int id : buttons)
         ::EnableWindow(Item(id), TRUE);
+    if (focus && ::IsChild(Handle(), focus)) ::SetFocus(focus);
 
     std::string message = RestoreMessage(report);
     if (!message.empty()) ShowMessage(Handle(), message, "", MB_OK);
