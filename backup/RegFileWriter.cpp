@@ -127,8 +127,11 @@ CRegFileWriter::~CRegFileWriter() {
 void CRegFileWriter::Write(std::string_view text) {
     if (!sys_.WriteOutFile(file_, text.data(), text.size())) {
         std::string why = sys_.LastFileError();
+        // A piece written in part would make the whole file unreadable to a restore.
+        sys_.TruncateOutFile(file_, written_);
         throw FileError(fileName_, "Cannot write the backup file " + fileName_ + ": " + why);
     }
+    written_ += text.size();
 }
 
 void CRegFileWriter::Flush() {
@@ -154,6 +157,7 @@ void CRegFileWriter::Finish() {
 void CRegFileWriter::Open(const std::string& path) {
     Finish();
     fileName_ = path;
+    written_ = 0;
     file_ = sys_.CreateOutFile(path);
     if (file_ == kNoOutFile) {
         std::string why = sys_.LastFileError();

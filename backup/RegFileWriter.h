@@ -79,7 +79,8 @@ class CRegFileWriter {
     System& sys_;
     std::string fileName_;
     OutFileHandle file_ = kNoOutFile;
-    std::string pending_; // text of the export in progress, not yet written
+    std::string pending_;       // text of the export in progress, not yet written
+    std::uint64_t written_ = 0; // bytes in the file, every piece whole
 };
 
 } // namespace zt

@@ -128,6 +128,8 @@ class System {
     virtual OutFileHandle CreateOutFile(std::string_view path) = 0;
     // False unless every byte was written.
     virtual bool WriteOutFile(OutFileHandle file, const void* data, std::size_t size) = 0;
+    // Cuts the file back to its first `size` bytes (what a failed write left half done).
+    virtual bool TruncateOutFile(OutFileHandle file, std::uint64_t size) = 0;
     virtual bool CloseOutFile(OutFileHandle file) = 0;
     // Description of the last output-file failure on this thread.
     virtual std::string LastFileError() = 0;

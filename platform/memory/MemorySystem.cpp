@@ -338,6 +338,18 @@ ShellResult MemorySystem::ExecuteAndWait(std::string_view verb, std::string_view
     return r;
 }
 
+bool MemorySystem::TruncateOutFile(OutFileHandle file, std::uint64_t size) {
+    auto it = outFiles_.find(file);
+    if (it == outFiles_.end()) return false;
+    std::string& content = contents_[it->second];
+    if (size < content.size()) {
+        freeBytes += content.size() - size;
+        content.resize(static_cast<std::size_t>(size));
+    }
+    entries_[it->second].size = content.size();
+    return true;
+}
+
 std::optional<std::string> MemorySystem::ReadWholeFile(std::string_view path) {
     for (const auto& u : unreadable)
         if (Key(u) == Key(path)) return std::nullopt;

@@ -83,6 +83,7 @@ class MemorySystem : public System {
                                std::string_view parameters, int show,
                                std::uint32_t timeoutMs) override;
     std::optional<std::string> ReadWholeFile(std::string_view path) override;
+    bool TruncateOutFile(OutFileHandle file, std::uint64_t size) override;
     // Runs in ExecuteAndWait in place of the started program (a fake registry editor).
     std::function<void(const std::string& parameters)> onExecuteAndWait;
     bool processTimesOut = false;        // ExecuteAndWait reports the program still running

@@ -384,6 +384,17 @@ ShellResult Win32System::ExecuteAndWait(std::string_view verb, std::string_view 
     return r;
 }
 
+bool Win32System::TruncateOutFile(OutFileHandle file, std::uint64_t size) {
+    if (file == kNoOutFile) return false;
+    DWORD error = GetLastError(); // the failure being reported is the write's, not ours
+    HANDLE h = reinterpret_cast<HANDLE>(file);
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(size);
+    bool ok = SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && SetEndOfFile(h);
+    SetLastError(error);
+    return ok;
+}
+
 std::optional<std::string> Win32System::ReadWholeFile(std::string_view path) {
     FileHandle h{CreateFileA(Z(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr)};

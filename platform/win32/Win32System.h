@@ -35,6 +35,7 @@ class Win32System : public System {
     bool WriteOutFile(OutFileHandle file, const void* data, std::size_t size) override;
     bool CloseOutFile(OutFileHandle file) override;
     std::string LastFileError() override;
+    bool TruncateOutFile(OutFileHandle file, std::uint64_t size) override;
     ShellResult ExecuteAndWait(std::string_view verb, std::string_view file,
                                std::string_view parameters, int show,
                                std::uint32_t timeoutMs) override;
