@@ -1,13 +1,15 @@
 #include "app/DlgBackup.h"
 
 #include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "app/res/ids_backup.h"
 #include "app/res/resource.h"
 #include "ui/ClassicLook.h"
 #include "ui/MessageBox.h"
-#include "app/MessageBoxPrompt.h"
+#include "app/PumpWait.h"
 
 namespace zt {
 
@@ -16,7 +18,7 @@ constexpr int kColumns = 2;
 }
 
 CDlgBackup::CDlgBackup(AppContext& app)
-    : CGradientDialog(IDD_BACKUP_PAGE, IDI_ZENTROVE), sys_(app.system),
+    : CGradientDialog(IDD_BACKUP_PAGE, IDI_ZENTROVE), reg_(app.registry), sys_(app.system),
       settings_(app.settings), layout_{{IDC_BACKUP_LIST, kGrowX | kGrowY},
                                        {IDC_BACKUP_LABEL, kMoveX},
                                        {IDC_BACKUP_RESTORE, kMoveX | kMoveY},
@@ -116,13 +118,41 @@ void CDlgBackup::OnRestore() {
         return;
     const CBackupItem* item = ItemOfRow(row);
     if (!item) return;
-    // Waits for the editor, so the file is read in full before it is deleted below.
-    CMessageBoxPrompt prompt(Handle());
-    if (RestoreBackupFile(sys_, prompt, item->path) != RestoreResult::Restored) return;
-    ShowMessage(Handle(), "The item is restored successfully!", "", MB_OK);
+    const std::string path = item->path;
+
+    // The editor may take long: it runs on a worker while this thread keeps the windows
+    // alive; the buttons stay unavailable until the restore has ended.
+    const int buttons[] = {IDC_BACKUP_RESTORE, IDC_BACKUP_VIEW, IDC_BACKUP_REMOVE};
+    HWND focus = ::GetFocus(); // a disabled button loses it; it comes back afterwards
+    for (int id : buttons)
+        ::EnableWindow(Item(id), FALSE);
+    RestoreReport report;
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        report = RestoreBackupFile(reg_, sys_, path);
+        finished = true;
+    });
+    PumpUntil([&] { return finished.load(); });
+    worker.join();
+    for (int id : buttons)
+        ::EnableWindow(Item(id), TRUE);
+    if (focus && ::IsChild(Handle(), focus)) ::SetFocus(focus);
+
+    std::string message = RestoreMessage(report);
+    if (!message.empty()) ShowMessage(Handle(), message, "", MB_OK);
+    if (report.result != RestoreResult::Restored) return; // the file and the row stay
     // A file that cannot be deleted reappears at the next reload; the row goes either way.
-    sys_.RemoveFile(item->path);
-    DeleteRow(row);
+    sys_.RemoveFile(path);
+    row = FindRow(path);
+    if (row >= 0) DeleteRow(row);
+}
+
+int CDlgBackup::FindRow(const std::string& path) const {
+    for (int row = 0; row < List().Count(); ++row) {
+        const CBackupItem* item = ItemOfRow(row);
+        if (item && item->path == path) return row;
+    }
+    return -1;
 }
 
 void CDlgBackup::OnRemove() {

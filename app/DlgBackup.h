@@ -7,6 +7,7 @@
 #include "app/PageSupport.h"
 #include "backup/BackupStore.h"
 #include "settings/SettingsStore.h"
+#include "seams/Registry.h"
 #include "seams/System.h"
 #include "ui/GradientDialog.h"
 #include "ui/Layout.h"
@@ -43,11 +44,14 @@ class CDlgBackup : public CGradientDialog {
     void DeleteRow(int row);
     // False (after saying so) when the list is empty or nothing is selected.
     bool HasSelection(std::string_view noSelectionText, int& row);
+    // The row of the backup at `path`, or -1.
+    int FindRow(const std::string& path) const;
 
     void OnRestore();
     void OnRemove();
     void OnViewItem();
 
+    Registry& reg_;
     System& sys_;
     const SettingsStore& settings_;
     bool classicLook_ = false;

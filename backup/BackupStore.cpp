@@ -83,25 +83,132 @@ std::string FormatBackupTime(std::int64_t time) {
     return std::string(buf, n);
 }
 
-RestoreResult RestoreBackupFile(System& sys, UserPrompt& prompt, const std::string& path) {
-    if (!EndsWithReg(path)) return RestoreResult::NotABackup;
+namespace {
+
+// Reads and parses; false (with the report filled) when there is nothing to replay.
+bool LoadBackup(System& sys, const std::string& path, RestoreReport& report,
+                std::vector<RegFileEntry>& entries) {
+    if (!EndsWithReg(path)) {
+        report.result = RestoreResult::NotABackup;
+        return false;
+    }
+    auto text = sys.ReadWholeFile(path);
+    if (!text) {
+        report.result = RestoreResult::Unreadable;
+        return false;
+    }
+    RegFile file = ParseRegFile(*text);
+    if (!file.ok) {
+        report.result = RestoreResult::Damaged;
+        report.errorLine = file.errorLine;
+        report.reason = file.reason;
+        return false;
+    }
+    entries = EntriesOf(file);
+    for (const auto& e : entries)
+        ++(e.isValue ? report.values : report.keys);
+    if (entries.empty()) {
+        report.result = RestoreResult::NoEntries;
+        return false;
+    }
+    return true;
+}
+
+void Tally(RestoreReport& report, const std::vector<RegFileEntry>& entries) {
+    report.verified = 0;
+    report.failed.clear();
+    for (const auto& e : entries) {
+        if (e.state == EntryState::Same)
+            ++report.verified;
+        else
+            report.failed.push_back(e);
+    }
+}
+
+} // namespace
+
+RestoreReport RestoreBackupFile(Registry& reg, System& sys, const std::string& path,
+                                std::uint32_t timeoutMs) {
+    RestoreReport report;
+    std::vector<RegFileEntry> entries;
+    if (!LoadBackup(sys, path, report, entries)) return report;
     const char* editor = nullptr;
     if (sys.SearchProgramPath("REGEDIT.EXE", {}))
         editor = "REGEDIT.EXE";
     else if (sys.SearchProgramPath("REGEDT32.EXE", {}))
         editor = "REGEDT32.EXE";
     if (!editor) {
-        prompt.Ask(kNoEditorMessage, {}, PromptButtons::Ok);
-        return RestoreResult::NoEditor;
+        report.result = RestoreResult::NoEditor;
+        return report;
     }
     std::string parameters = " /s \"" + path + "\"";
-    // Waiting for the editor keeps the file until it has been read.
-    ShellResult r = sys.Execute("open", editor, parameters, kShowHide, true);
-    if (!r.started || !r.waited) {
-        prompt.Ask(kEditorFailedMessage, {}, PromptButtons::Ok);
-        return RestoreResult::StartFailed;
+    ShellResult r = sys.ExecuteAndWait("open", editor, parameters, kShowHide, timeoutMs);
+    if (r.timedOut) {
+        report.result = RestoreResult::TimedOut;
+        return report;
     }
-    return RestoreResult::Restored;
+    if (!r.started || !r.waited) {
+        report.result = RestoreResult::StartFailed;
+        return report;
+    }
+    // The editor's exit code says nothing about what it imported: read everything back.
+    CompareWithRegistry(reg, entries);
+    Tally(report, entries);
+    report.result = report.failed.empty() ? RestoreResult::Restored : RestoreResult::Partial;
+    return report;
+}
+
+RestoreReport PreviewRestore(Registry& reg, System& sys, const std::string& path,
+                             std::vector<RegFileEntry>& entries) {
+    RestoreReport report;
+    entries.clear();
+    if (!LoadBackup(sys, path, report, entries)) return report;
+    CompareWithRegistry(reg, entries);
+    Tally(report, entries);
+    report.result = RestoreResult::Restored;
+    return report;
+}
+
+std::string RestoreMessage(const RestoreReport& report) {
+    char buf[160];
+    switch (report.result) {
+    case RestoreResult::Restored:
+        return std::string(kRestoredMessage);
+    case RestoreResult::NotABackup:
+        return {};
+    case RestoreResult::Unreadable:
+        return "The backup file could not be read and was not restored.";
+    case RestoreResult::Damaged:
+        std::snprintf(buf, sizeof buf,
+                      "The backup file is damaged at line %d and was not restored.",
+                      report.errorLine);
+        return std::string(buf) + "\n(" + report.reason + ")";
+    case RestoreResult::NoEntries:
+        return "The backup file holds no registry entries and was not restored.";
+    case RestoreResult::NoEditor:
+        return std::string(kNoEditorMessage);
+    case RestoreResult::StartFailed:
+        return std::string(kEditorFailedMessage);
+    case RestoreResult::TimedOut:
+        return "The registry editor has not finished after 60 seconds. It is left running and "
+               "the backup file was kept.";
+    case RestoreResult::Partial:
+        break;
+    }
+    std::snprintf(buf, sizeof buf,
+                  "%d of %d entries could not be restored:", static_cast<int>(report.failed.size()),
+                  report.keys + report.values);
+    std::string text = buf;
+    const std::size_t shown = std::min<std::size_t>(report.failed.size(), 10);
+    for (std::size_t i = 0; i < shown; ++i)
+        text += "\n" + DescribeEntry(report.failed[i]);
+    if (report.failed.size() > shown) {
+        std::snprintf(buf, sizeof buf, "\n... and %d more",
+                      static_cast<int>(report.failed.size() - shown));
+        text += buf;
+    }
+    text += "\nThe backup file was kept.";
+    return text;
 }
 
 } // namespace zt

@@ -5,8 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "backup/RegFileReader.h"
+#include "seams/Registry.h"
 #include "seams/System.h"
-#include "seams/UserPrompt.h"
 
 namespace zt {
 
@@ -39,17 +40,47 @@ inline constexpr std::string_view kNoEditorMessage =
     "Can not restore because not find the REGEDIT.EXE!";
 inline constexpr std::string_view kEditorFailedMessage =
     "Can not restore because the registry editor could not be started!";
+inline constexpr std::string_view kRestoredMessage = "The item is restored successfully!";
+// How long a restore waits for the registry editor before it reports and leaves it running.
+inline constexpr std::uint32_t kEditorTimeoutMs = 60000;
 
 enum class RestoreResult {
-    Restored,    // the editor ran to its end on the file
-    NotABackup,  // the path does not end in ".reg"; nothing shown
-    NoEditor,    // neither editor found; kNoEditorMessage shown
-    StartFailed, // the editor did not start or could not be waited for; kEditorFailedMessage shown
+    Restored,    // every entry of the file reads back as the file has it
+    Partial,     // the editor ran, but some entries do not read back
+    NotABackup,  // the path does not end in ".reg"
+    Unreadable,  // the file vanished, is locked or is a folder
+    Damaged,     // the file does not parse (errorLine); nothing replayed
+    NoEntries,   // a header alone; nothing replayed
+    NoEditor,    // neither editor found
+    StartFailed, // the editor did not start
+    TimedOut,    // the editor had not ended in time; left running
 };
 
-// Replays the file silently through the registry editor (REGEDIT.EXE, else REGEDT32.EXE)
-// and waits until the editor has ended, so the caller may delete the file afterwards. The
-// file itself is left in place.
-RestoreResult RestoreBackupFile(System& sys, UserPrompt& prompt, const std::string& path);
+struct RestoreReport {
+    RestoreResult result = RestoreResult::NotABackup;
+    int errorLine = 0;
+    std::string reason;               // why a damaged file does not parse
+    int keys = 0;                     // distinct keys the file names
+    int values = 0;                   // distinct values the file names
+    int verified = 0;                 // entries that read back as the file has them
+    std::vector<RegFileEntry> failed; // entries that do not, in file order
+};
+
+// Reads and parses the file, replays it silently through the registry editor
+// (REGEDIT.EXE, else REGEDT32.EXE), waits at most `timeoutMs` for it, then reads back every
+// key and value the file names. Shows nothing and never removes the file: only a Restored
+// report lets the caller remove it. Safe to run off the window thread.
+RestoreReport RestoreBackupFile(Registry& reg, System& sys, const std::string& path,
+                                std::uint32_t timeoutMs = kEditorTimeoutMs);
+
+// What the user is told about a restore (empty for NotABackup). A partial restore names how
+// many entries of how many failed and the first ten of them.
+std::string RestoreMessage(const RestoreReport& report);
+
+// What restoring the file would change, entry by entry, without writing anything; the
+// entries carry their state now. Damaged, unreadable and header-only files as in
+// RestoreBackupFile.
+RestoreReport PreviewRestore(Registry& reg, System& sys, const std::string& path,
+                             std::vector<RegFileEntry>& entries);
 
 } // namespace zt

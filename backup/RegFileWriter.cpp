@@ -12,9 +12,6 @@ namespace zt {
 
 namespace {
 
-// Pending text of one export is handed to the file in pieces of about this size.
-constexpr std::size_t kFlushBytes = 1 << 20;
-
 bool HasLineBreak(std::string_view s) {
     return s.find_first_of("\r\n") != std::string_view::npos;
 }
@@ -130,8 +127,11 @@ CRegFileWriter::~CRegFileWriter() {
 void CRegFileWriter::Write(std::string_view text) {
     if (!sys_.WriteOutFile(file_, text.data(), text.size())) {
         std::string why = sys_.LastFileError();
+        // A piece written in part would make the whole file unreadable to a restore.
+        sys_.TruncateOutFile(file_, written_);
         throw FileError(fileName_, "Cannot write the backup file " + fileName_ + ": " + why);
     }
+    written_ += text.size();
 }
 
 void CRegFileWriter::Flush() {
@@ -157,6 +157,7 @@ void CRegFileWriter::Finish() {
 void CRegFileWriter::Open(const std::string& path) {
     Finish();
     fileName_ = path;
+    written_ = 0;
     file_ = sys_.CreateOutFile(path);
     if (file_ == kNoOutFile) {
         std::string why = sys_.LastFileError();
@@ -181,11 +182,16 @@ bool CRegFileWriter::ExportKey(RootKey root, std::string_view keyPath) {
     // A key that does not open is complete only when it is not there to be deleted.
     if (!key) return !KeyMayExist(root, keyPath);
     std::string path = KeyPathText(root, keyPath);
-    if (HasLineBreak(path)) return false;
-    bool complete = !RootFullName(root).empty();
+    if (HasLineBreak(path) || RootFullName(root).empty()) return false;
+    bool complete = true;
     pending_.clear();
     WriteKeyTree(key.get(), path, complete);
-    Flush();
+    // A kept-back key must leave nothing in the file: a restore would write its old values
+    // over a key that was never deleted.
+    if (complete)
+        Flush();
+    else
+        pending_.clear();
     return complete;
 }
 
@@ -196,7 +202,6 @@ void CRegFileWriter::WriteKeyTree(HKey key, const std::string& path, bool& compl
     auto info = reg_.QueryKeyInfo(key);
     if (!info) complete = false;
     WriteValues(key, info ? &*info : nullptr, complete);
-    if (pending_.size() >= kFlushBytes) Flush();
 
     // Counting from the key's own figures bounds the walk even when every index fails.
     const std::uint32_t count = info ? info->subkeys : 0;
@@ -258,12 +263,13 @@ bool CRegFileWriter::ExportValue(RootKey root, std::string_view keyPath,
     if (!exact) return false;
     std::string path = KeyPathText(root, keyPath);
     if (HasLineBreak(path)) return false;
+    if (RootFullName(root).empty()) return false;
     std::string block = "\r\n[" + path + "]\r\n";
     if (!AppendValueLine(block, valueName, value->type, value->data.data(), value->data.size()))
         return false;
     pending_.clear();
     Write(block);
-    return !RootFullName(root).empty();
+    return true;
 }
 
 bool CRegFileWriter::KeyMayExist(RootKey root, std::string_view keyPath) {

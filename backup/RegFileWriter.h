@@ -53,7 +53,8 @@ class CRegFileWriter {
     // value under its own key block. Each export has reached the operating system when the
     // call returns. True when everything that deleting the key tree or the value removes is
     // in the file (also when there is nothing to delete); false when anything is missing,
-    // and then the caller must not delete. Throws FileError.
+    // and then nothing of this export is in the file and the caller must not delete. Throws
+    // FileError.
     [[nodiscard]] bool ExportKey(RootKey root, std::string_view keyPath);
     [[nodiscard]] bool ExportValue(RootKey root, std::string_view keyPath,
                                    std::string_view valueName);
@@ -77,7 +78,8 @@ class CRegFileWriter {
     System& sys_;
     std::string fileName_;
     OutFileHandle file_ = kNoOutFile;
-    std::string pending_; // text of the export in progress, not yet written
+    std::string pending_;       // text of the export in progress, not yet written
+    std::uint64_t written_ = 0; // bytes in the file, every piece whole
 };
 
 } // namespace zt

@@ -80,9 +80,26 @@ Status Gone(Status s) {
     return s.code() == StatusCode::NotFound ? Status::Success() : s;
 }
 
+// The classes root merges the per-user classes over the machine's, the per-user key first.
+// Backing up and deleting the key a lookup through it finds makes a restore put a per-user
+// class back for that user only.
+void ToPhysicalClassesKey(Registry& reg, ScanFinding& f) {
+    if (f.root != kClassesRoot || f.keyPath.empty()) return;
+    std::string physical = "Software\\Classes\\" + f.keyPath;
+    for (RootKey r : {kCurrentUser, kLocalMachine}) {
+        RegKey key(reg, reg.OpenKeyRead(RootHandle(r), physical));
+        if (!key) continue;
+        if (f.kind == FindingKind::Value && !reg.ReadValueWhole(key.get(), f.valueName)) continue;
+        f.root = r;
+        f.keyPath = physical;
+        return;
+    }
+}
+
 // Exports one finding and deletes it when the export holds everything the deletion removes.
 // None when it was kept back for want of a full export; else how the deletion went.
-std::optional<Status> ExportAndDelete(const CleaningContext& ctx, const ScanFinding& f) {
+std::optional<Status> ExportAndDelete(const CleaningContext& ctx, ScanFinding f) {
+    ToPhysicalClassesKey(ctx.reg, f);
     if (f.kind == FindingKind::Key) {
         // An empty path names the whole root: never deleted.
         if (f.keyPath.empty()) return std::nullopt;

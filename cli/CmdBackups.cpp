@@ -21,6 +21,13 @@ int RunBackupsCommand(CliContext& ctx, const Args& args) {
             a.c_str());
         return kExitUsage;
     }
+    // A file in the folder's place holds no backups and takes none: say so rather than list none.
+    std::string folder = GetBackupFolder(ctx.system);
+    if (!ctx.system.IsDirectory(folder)) {
+        std::fprintf(ctx.err, "zentrove-cli backups: the backup folder is not a folder: %s\n",
+                     folder.c_str());
+        return kExitFailed;
+    }
     auto items = ListBackups(ctx.system);
     const int count = static_cast<int>(items.size());
     if (json) {
@@ -31,8 +38,7 @@ int RunBackupsCommand(CliContext& ctx, const Args& args) {
                             {"time", items[i].time},
                             {"path", AnsiToUtf8(items[i].path)}});
         }
-        nlohmann::json doc = {{"folder", AnsiToUtf8(GetBackupFolder(ctx.system))},
-                              {"backups", list}};
+        nlohmann::json doc = {{"folder", AnsiToUtf8(folder)}, {"backups", list}};
         std::fprintf(ctx.out, "%s\n",
                      doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
         return kExitOk;

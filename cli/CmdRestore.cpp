@@ -1,27 +1,19 @@
-// zentrove-cli restore FILE|NUMBER: replays one backup through the registry editor, waits
-// for it, and removes the backup as the backup page does.
+// zentrove-cli restore [--dry-run] [--json] FILE|NUMBER: replays one backup through the
+// registry editor, reads every entry back, and removes the backup only when all of them
+// came back; --dry-run lists what a restore would change and writes nothing.
 #include <cctype>
+
+#include <nlohmann/json.hpp>
 
 #include "backup/BackupStore.h"
 #include "cli/CliContext.h"
+#include "cli/ConsoleText.h"
 
 namespace zt::cli {
 
 namespace {
 
-// The editor's messages go to the error stream: every one of them reports a failure.
-class ErrorStreamPrompt : public UserPrompt {
-  public:
-    explicit ErrorStreamPrompt(std::FILE* to) : to_(to) {}
-    int Ask(std::string_view text, std::string_view, PromptButtons) override {
-        std::fprintf(to_, "zentrove-cli restore: %.*s\n", static_cast<int>(text.size()),
-                     text.data());
-        return kAnswerOk;
-    }
-
-  private:
-    std::FILE* to_;
-};
+constexpr const char* kUsage = "usage: zentrove-cli restore [--dry-run] [--json] FILE|NUMBER\n";
 
 bool AllDigits(const std::string& s) {
     if (s.empty() || s.size() > 9) return false;
@@ -30,16 +22,58 @@ bool AllDigits(const std::string& s) {
     return true;
 }
 
+const char* StateText(EntryState s) {
+    switch (s) {
+    case EntryState::Same:
+        return "same";
+    case EntryState::Different:
+        return "different now";
+    case EntryState::Missing:
+        break;
+    }
+    return "missing now";
+}
+
+nlohmann::json EntryJson(const RegFileEntry& e) {
+    nlohmann::json j = {{"key", AnsiToUtf8(e.keyPath)}};
+    if (e.isValue) j["value"] = AnsiToUtf8(e.valueName);
+    return j;
+}
+
+void PrintJson(CliContext& ctx, const nlohmann::json& doc) {
+    std::fprintf(ctx.out, "%s\n",
+                 doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+}
+
 } // namespace
 
 int RunRestoreCommand(CliContext& ctx, const Args& args) {
-    if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
-        std::fprintf(ctx.err, "usage: zentrove-cli restore FILE|NUMBER\n");
+    bool dryRun = false, json = false;
+    std::string path;
+    for (const auto& a : args) {
+        if (a == "--dry-run") {
+            dryRun = true;
+        } else if (a == "--json") {
+            json = true;
+        } else if (!a.empty() && a[0] != '-' && path.empty()) {
+            path = a;
+        } else {
+            std::fprintf(ctx.err, "%s", kUsage);
+            return kExitUsage;
+        }
+    }
+    if (path.empty()) {
+        std::fprintf(ctx.err, "%s", kUsage);
         return kExitUsage;
     }
-    std::string path = args[0];
     if (AllDigits(path)) {
         // Numbers as `backups` shows them: the newest carries the highest.
+        std::string folder = GetBackupFolder(ctx.system);
+        if (!ctx.system.IsDirectory(folder)) {
+            std::fprintf(ctx.err, "zentrove-cli restore: the backup folder is not a folder: %s\n",
+                         folder.c_str());
+            return kExitFailed;
+        }
         auto items = ListBackups(ctx.system);
         int number = std::stoi(path);
         int count = static_cast<int>(items.size());
@@ -51,27 +85,66 @@ int RunRestoreCommand(CliContext& ctx, const Args& args) {
         }
         path = items[count - number].path;
     }
-    if (!ctx.system.Exists(path) || ctx.system.IsDirectory(path)) {
-        std::fprintf(ctx.err, "zentrove-cli restore: no such backup file: %s\n", path.c_str());
+
+    std::vector<RegFileEntry> entries;
+    RestoreReport report = dryRun ? PreviewRestore(ctx.registry, ctx.system, path, entries)
+                                  : RestoreBackupFile(ctx.registry, ctx.system, path);
+    std::string message = RestoreMessage(report);
+    if (report.result == RestoreResult::NotABackup)
+        message = "not a backup file (it must end in .reg): " + path;
+    const bool done = report.result == RestoreResult::Restored;
+
+    // Only a restore whose every entry read back removes the file.
+    bool removed = false;
+    if (done && !dryRun) {
+        removed = ctx.system.RemoveFile(path);
+        if (!removed)
+            std::fprintf(ctx.err,
+                         "zentrove-cli restore: the backup file could not be removed: %s\n",
+                         path.c_str());
+    }
+
+    if (json) {
+        nlohmann::json doc = {
+            {"file", AnsiToUtf8(path)}, {"keys", report.keys}, {"values", report.values}};
+        if (dryRun) {
+            nlohmann::json list = nlohmann::json::array();
+            for (const auto& e : entries) {
+                nlohmann::json j = EntryJson(e);
+                j["state"] = StateText(e.state);
+                list.push_back(j);
+            }
+            doc["dryRun"] = true;
+            doc["entries"] = list;
+        } else {
+            doc["verified"] = report.verified;
+            nlohmann::json failed = nlohmann::json::array();
+            for (const auto& e : report.failed)
+                failed.push_back(EntryJson(e));
+            doc["failed"] = failed;
+            doc["removed"] = removed;
+        }
+        doc["restored"] = done && !dryRun;
+        if (!done) doc["error"] = AnsiToUtf8(message);
+        if (report.result == RestoreResult::Damaged) doc["errorLine"] = report.errorLine;
+        PrintJson(ctx, doc);
+        return done ? kExitOk : kExitFailed;
+    }
+
+    if (!done) {
+        std::fprintf(ctx.err, "zentrove-cli restore: %s\n", message.c_str());
         return kExitFailed;
     }
-    ErrorStreamPrompt prompt(ctx.err);
-    switch (RestoreBackupFile(ctx.system, prompt, path)) {
-    case RestoreResult::Restored:
-        break;
-    case RestoreResult::NotABackup:
-        std::fprintf(ctx.err, "zentrove-cli restore: not a backup file (it must end in .reg): %s\n",
-                     path.c_str());
-        return kExitFailed;
-    case RestoreResult::NoEditor:
-    case RestoreResult::StartFailed:
-        return kExitFailed;
+    if (dryRun) {
+        for (const auto& e : entries)
+            std::fprintf(ctx.out, "%s\t%s\n", StateText(e.state), DescribeEntry(e).c_str());
+        std::fprintf(ctx.out, "%d keys, %d values; %d entries would change; nothing written\n",
+                     report.keys, report.values, static_cast<int>(report.failed.size()));
+        return kExitOk;
     }
-    std::fprintf(ctx.out, "The item is restored successfully!\n");
-    // The editor has ended, so the file has been read.
-    if (!ctx.system.RemoveFile(path))
-        std::fprintf(ctx.err, "zentrove-cli restore: the backup file could not be removed: %s\n",
-                     path.c_str());
+    std::fprintf(ctx.out, "%s\n", message.c_str());
+    std::fprintf(ctx.out, "%d keys, %d values; %d verified\n", report.keys, report.values,
+                 report.verified);
     return kExitOk;
 }
 

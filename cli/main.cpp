@@ -17,7 +17,7 @@ const Command kCommands[] = {
     {"scan", zt::cli::RunScanCommand, "scan [--json] [--categories LIST]"},
     {"clean", zt::cli::RunCleanCommand, "clean [--yes] [--categories LIST] [--json]"},
     {"backups", zt::cli::RunBackupsCommand, "backups [--json]"},
-    {"restore", zt::cli::RunRestoreCommand, "restore FILE|NUMBER"},
+    {"restore", zt::cli::RunRestoreCommand, "restore [--dry-run] [--json] FILE|NUMBER"},
     {"startup", zt::cli::RunStartupCommand,
      "startup [--json] | startup delete N... [--yes] | startup disable N... | "
      "startup enable N... | startup add \"COMMAND\""},

@@ -189,8 +189,13 @@ void ScanEngine::WalkKey(HKey key, const std::string& path, std::string_view nam
         wowNesting_ -= wow;
         --depth;
     }
-    if (index == 0 && !hadValues && area == 5 && depth == 2 && !name.empty() && name.front() == '.')
-        ReportFinding(path, {}, {}, "NO SUBKEY/VALUE WITH THIS KEY", FindingKind::Key);
+    if (index == 0 && !hadValues && area == 5 && depth == 2 && !name.empty() &&
+        name.front() == '.') {
+        // A value too large for the scan's buffers fails to enumerate but is there all the same.
+        auto info = registry_.QueryKeyInfo(key);
+        if (info && info->values == 0 && info->subkeys == 0)
+            ReportFinding(path, {}, {}, "NO SUBKEY/VALUE WITH THIS KEY", FindingKind::Key);
+    }
 }
 
 bool ScanEngine::Excluded(std::string_view parentPath, std::string_view child) {

@@ -97,6 +97,7 @@ struct ShellResult {
     bool started = false;       // the platform reported success
     std::uint32_t exitCode = 0; // only when waited for and a process was started
     bool waited = false;        // a process was started and has ended
+    bool timedOut = false;      // a process was started and had not ended in time; left running
 };
 
 class System {
@@ -179,9 +180,20 @@ class System {
     virtual OutFileHandle CreateOutFile(std::string_view path) = 0;
     // False unless every byte was written.
     virtual bool WriteOutFile(OutFileHandle file, const void* data, std::size_t size) = 0;
+    // Cuts the file back to its first `size` bytes (what a failed write left half done).
+    virtual bool TruncateOutFile(OutFileHandle file, std::uint64_t size) = 0;
     virtual bool CloseOutFile(OutFileHandle file) = 0;
     // Description of the last output-file failure on this thread.
     virtual std::string LastFileError() = 0;
+
+    // As Execute with waiting, but for at most `timeoutMs`: a process still running then is
+    // left running and reported as timedOut.
+    virtual ShellResult ExecuteAndWait(std::string_view verb, std::string_view file,
+                                       std::string_view parameters, int show,
+                                       std::uint32_t timeoutMs) = 0;
+    // The whole content of a file, read while others may read it too; none when it cannot
+    // be opened (missing, a folder, locked) or read.
+    virtual std::optional<std::string> ReadWholeFile(std::string_view path) = 0;
 };
 
 // Closes an entry opened by OpenEntry when it goes.

@@ -52,6 +52,32 @@ int CColorMessageBox::Run(HWND owner) {
     return result_;
 }
 
+// A report of several lines (a partial restore lists its entries) takes the height it needs:
+// the label grows, the buttons and the box move down with it.
+void CColorMessageBox::GrowForLines(HWND label) {
+    RECT labelRect = ChildRect(label);
+    RECT need{0, 0, labelRect.right - labelRect.left, 0};
+    HDC dc = ::GetDC(label);
+    HGDIOBJ old =
+        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+    ::DrawTextA(dc, text_.c_str(), -1, &need, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(label, dc);
+    int growY = need.bottom - (labelRect.bottom - labelRect.top);
+    if (growY <= 0) return;
+    ::SetWindowPos(label, nullptr, 0, 0, labelRect.right - labelRect.left,
+                   labelRect.bottom - labelRect.top + growY,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (int id : {IDOK, IDYES, IDNO, IDCANCEL, int(kIdLeft), int(kIdRight)}) {
+        RECT r = ChildRect(Item(id));
+        ::SetWindowPos(Item(id), nullptr, r.left, r.top + growY, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    RECT me = WindowRect();
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, me.right - me.left, me.bottom - me.top + growY,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 bool CColorMessageBox::OnInitDialog() {
     SetStandardSkin();
     SetGradientColours(kGradientTop, kGradientBottom);
@@ -81,6 +107,7 @@ bool CColorMessageBox::OnInitDialog() {
         ::SetWindowPos(label, nullptr, 0, 0, labelWidth + grow_, labelRect.bottom - labelRect.top,
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    if (text_.find('\n') != std::string::npos) GrowForLines(label);
     SetText(caption_);
     ::SetWindowTextA(label, text_.c_str());
     LONG_PTR style = ::GetWindowLongPtrA(label, GWL_STYLE);

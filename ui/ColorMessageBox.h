@@ -35,6 +35,8 @@ class CColorMessageBox : public CGradientDialog {
     bool OnDrawItem(int id, DRAWITEMSTRUCT* item) override;
 
   private:
+    void GrowForLines(HWND label);
+
     std::string text_;
     std::string caption_;
     unsigned type_;

@@ -124,6 +124,35 @@ HKey MemoryRegistry::NewHandle(std::shared_ptr<Node> node, Access access) {
     return h;
 }
 
+std::pair<HKey, std::string> MemoryRegistry::ClassesTarget(std::string_view subkey,
+                                                           bool forCreate) {
+    std::string physical = "Software\\Classes\\" + std::string(subkey);
+    Node* user = roots_[kCurrentUser].get();
+    if (Walk(user, physical, false)) return {RootHandle(kCurrentUser), physical};
+    if (forCreate) {
+        // A new key goes to the machine's classes unless its parent is a per-user key.
+        auto cut = physical.rfind('\\');
+        if (subkey.find('\\') != std::string_view::npos &&
+            Walk(user, physical.substr(0, cut), false))
+            return {RootHandle(kCurrentUser), physical};
+    }
+    return {RootHandle(kLocalMachine), physical};
+}
+
+std::vector<std::string> MemoryRegistry::MergedClassNames() {
+    std::vector<std::string> names;
+    for (RootKey r : {kCurrentUser, kLocalMachine}) {
+        auto classes = Walk(roots_[r].get(), "Software\\Classes", false);
+        if (!classes) continue;
+        for (const auto& c : classes->children) {
+            bool seen = std::any_of(names.begin(), names.end(),
+                                    [&](const std::string& n) { return NamesEqual(n, c->name); });
+            if (!seen) names.push_back(c->name);
+        }
+    }
+    return names;
+}
+
 HKey MemoryRegistry::OpenKey(HKey parent, std::string_view subkey, Access access) {
     HKey out = kNoKey;
     OpenKeyStatus(parent, subkey, access, out);
@@ -133,6 +162,10 @@ HKey MemoryRegistry::OpenKey(HKey parent, std::string_view subkey, Access access
 Status MemoryRegistry::OpenKeyStatus(HKey parent, std::string_view subkey, Access access,
                                      HKey& out) {
     out = kNoKey;
+    if (IsMergedClassesRoot(parent) && !subkey.empty()) {
+        auto [root, physical] = ClassesTarget(subkey, false);
+        return OpenKeyStatus(root, physical, access, out);
+    }
     Node* from = Resolve(parent);
     if (!from) return Status::From(StatusCode::Failed, kOsErrorInvalidHandle);
     if (!subkey.empty() && subkey.front() == '\\') return Status::From(StatusCode::NotFound);
@@ -144,6 +177,10 @@ Status MemoryRegistry::OpenKeyStatus(HKey parent, std::string_view subkey, Acces
 }
 
 HKey MemoryRegistry::CreateKey(HKey parent, std::string_view subkey) {
+    if (IsMergedClassesRoot(parent) && !subkey.empty()) {
+        auto [root, physical] = ClassesTarget(subkey, true);
+        return CreateKey(root, physical);
+    }
     Node* from = Resolve(parent);
     if (!from) return kNoKey;
     if (!subkey.empty() && subkey.front() == '\\') return kNoKey;
@@ -202,6 +239,12 @@ Status MemoryRegistry::WriteValue(HKey key, std::string_view name, std::uint32_t
 
 bool MemoryRegistry::EnumKey(HKey key, std::uint32_t index, std::string& name,
                              std::uint32_t bufferChars) {
+    if (IsMergedClassesRoot(key)) {
+        auto names = MergedClassNames();
+        if (index >= names.size() || names[index].size() + 1 > bufferChars) return false;
+        name = names[index];
+        return true;
+    }
     Node* node = Resolve(key);
     if (!node || index >= node->children.size()) return false;
     const std::string& n = node->children[index]->name;
@@ -225,6 +268,15 @@ bool MemoryRegistry::EnumValue(HKey key, std::uint32_t index, std::string& name,
 }
 
 std::optional<KeyInfo> MemoryRegistry::QueryKeyInfo(HKey key) {
+    if (IsMergedClassesRoot(key)) {
+        KeyInfo info;
+        for (const auto& n : MergedClassNames()) {
+            ++info.subkeys;
+            info.maxSubkeyNameChars =
+                std::max(info.maxSubkeyNameChars, static_cast<std::uint32_t>(n.size()));
+        }
+        return info;
+    }
     Node* node = Resolve(key);
     if (!node) return std::nullopt;
     KeyInfo info;
@@ -264,6 +316,10 @@ void MarkDeleted(MemoryRegistry::Node& node) {
 } // namespace
 
 Status MemoryRegistry::DeleteKeyTree(HKey parent, std::string_view subkey) {
+    if (IsMergedClassesRoot(parent) && !subkey.empty()) {
+        auto [root, physical] = ClassesTarget(subkey, false);
+        return DeleteKeyTree(root, physical);
+    }
     const Status notFound = Status::From(StatusCode::NotFound, kOsErrorFileNotFound);
     Node* from = Resolve(parent);
     if (!from) return Status::From(StatusCode::Failed, kOsErrorInvalidHandle);

@@ -42,6 +42,10 @@ class MemoryRegistry : public Registry {
     void DenyWrite(RootKey root, std::string_view path,
                    std::optional<std::string_view> value = std::nullopt);
 
+    // Makes HKEY_CLASSES_ROOT the merged view a real machine has: HKCU\Software\Classes over
+    // HKLM\Software\Classes, the per-user key first. Off: the classes root is a tree of its own.
+    void MergeClassesRoot(bool on) { mergeClasses_ = on; }
+
     // Keys currently open (for leak checks in tests).
     std::size_t OpenHandleCount() const { return handles_.size(); }
 
@@ -59,10 +63,17 @@ class MemoryRegistry : public Registry {
     Node* Resolve(HKey key, Access* access = nullptr);
     std::shared_ptr<Node> Walk(Node* from, std::string_view subkey, bool create);
     HKey NewHandle(std::shared_ptr<Node> node, Access access);
+    bool IsMergedClassesRoot(HKey key) const {
+        return mergeClasses_ && key == RootHandle(kClassesRoot);
+    }
+    // The physical parent and path a merged classes-root path resolves to.
+    std::pair<HKey, std::string> ClassesTarget(std::string_view subkey, bool forCreate);
+    std::vector<std::string> MergedClassNames();
 
     std::map<RootKey, std::shared_ptr<Node>> roots_;
     std::map<HKey, Handle> handles_;
     HKey nextHandle_ = 0x1000;
+    bool mergeClasses_ = false;
 };
 
 } // namespace zt

@@ -457,4 +457,37 @@ bool MemorySystem::CloseOutFile(OutFileHandle file) {
     return true;
 }
 
+ShellResult MemorySystem::ExecuteAndWait(std::string_view verb, std::string_view file,
+                                         std::string_view parameters, int show, std::uint32_t) {
+    executions.push_back(
+        {std::string(verb), std::string(file), std::string(parameters), show, true});
+    ShellResult r;
+    r.started = shellExecuteSucceeds;
+    if (!r.started) return r;
+    if (onExecuteAndWait) onExecuteAndWait(std::string(parameters));
+    r.timedOut = processTimesOut;
+    r.waited = !processTimesOut;
+    return r;
+}
+
+bool MemorySystem::TruncateOutFile(OutFileHandle file, std::uint64_t size) {
+    auto it = outFiles_.find(file);
+    if (it == outFiles_.end()) return false;
+    std::string& content = contents_[it->second];
+    if (size < content.size()) {
+        freeBytes += content.size() - size;
+        content.resize(static_cast<std::size_t>(size));
+    }
+    entries_[it->second].size = content.size();
+    return true;
+}
+
+std::optional<std::string> MemorySystem::ReadWholeFile(std::string_view path) {
+    for (const auto& u : unreadable)
+        if (Key(u) == Key(path)) return std::nullopt;
+    auto it = entries_.find(Key(path));
+    if (it == entries_.end() || (it->second.attributes & kAttrDirectory)) return std::nullopt;
+    return FileContent(path).value_or(std::string());
+}
+
 } // namespace zt

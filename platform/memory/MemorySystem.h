@@ -96,6 +96,15 @@ class MemorySystem : public System {
     bool WriteOutFile(OutFileHandle file, const void* data, std::size_t size) override;
     bool CloseOutFile(OutFileHandle file) override;
     std::string LastFileError() override { return lastFileError_; }
+    ShellResult ExecuteAndWait(std::string_view verb, std::string_view file,
+                               std::string_view parameters, int show,
+                               std::uint32_t timeoutMs) override;
+    std::optional<std::string> ReadWholeFile(std::string_view path) override;
+    bool TruncateOutFile(OutFileHandle file, std::uint64_t size) override;
+    // Runs in ExecuteAndWait in place of the started program (a fake registry editor).
+    std::function<void(const std::string& parameters)> onExecuteAndWait;
+    bool processTimesOut = false;        // ExecuteAndWait reports the program still running
+    std::vector<std::string> unreadable; // paths whose reading fails (locked)
 
   private:
     struct Entry {

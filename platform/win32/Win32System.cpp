@@ -517,4 +517,63 @@ std::string Win32System::LastFileError() {
     return text;
 }
 
+ShellResult Win32System::ExecuteAndWait(std::string_view verb, std::string_view file,
+                                        std::string_view parameters, int show,
+                                        std::uint32_t timeoutMs) {
+    std::string v = Z(verb), f = Z(file), p = Z(parameters);
+    SHELLEXECUTEINFOA sei{};
+    sei.cbSize = sizeof sei;
+    sei.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS;
+    sei.lpVerb = v.empty() ? nullptr : v.c_str();
+    sei.lpFile = f.c_str();
+    sei.lpParameters = p.empty() ? nullptr : p.c_str();
+    sei.nShow = show;
+    ShellResult r;
+    if (!ShellExecuteExA(&sei)) return r;
+    r.started = true;
+    if (!sei.hProcess) return r;
+    FileHandle process{sei.hProcess};
+    DWORD wait = WaitForSingleObject(sei.hProcess, timeoutMs);
+    if (wait == WAIT_TIMEOUT) {
+        r.timedOut = true;
+        return r;
+    }
+    if (wait != WAIT_OBJECT_0) return r;
+    DWORD code = 0;
+    if (GetExitCodeProcess(sei.hProcess, &code)) r.exitCode = code;
+    r.waited = true;
+    return r;
+}
+
+bool Win32System::TruncateOutFile(OutFileHandle file, std::uint64_t size) {
+    if (file == kNoOutFile) return false;
+    DWORD error = GetLastError(); // the failure being reported is the write's, not ours
+    HANDLE h = reinterpret_cast<HANDLE>(file);
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(size);
+    bool ok = SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && SetEndOfFile(h);
+    SetLastError(error);
+    return ok;
+}
+
+std::optional<std::string> Win32System::ReadWholeFile(std::string_view path) {
+    FileHandle h{CreateFileA(Z(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (h.h == INVALID_HANDLE_VALUE) return std::nullopt;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(h.h, &size) || size.QuadPart > 0x7fffffff) return std::nullopt;
+    std::string text(static_cast<std::size_t>(size.QuadPart), '\0');
+    std::size_t done = 0;
+    while (done < text.size()) {
+        DWORD got = 0;
+        if (!ReadFile(h.h, text.data() + done, static_cast<DWORD>(text.size() - done), &got,
+                      nullptr))
+            return std::nullopt;
+        if (got == 0) break;
+        done += got;
+    }
+    text.resize(done);
+    return text;
+}
+
 } // namespace zt

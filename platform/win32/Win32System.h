@@ -42,6 +42,11 @@ class Win32System : public System {
     bool WriteOutFile(OutFileHandle file, const void* data, std::size_t size) override;
     bool CloseOutFile(OutFileHandle file) override;
     std::string LastFileError() override;
+    bool TruncateOutFile(OutFileHandle file, std::uint64_t size) override;
+    ShellResult ExecuteAndWait(std::string_view verb, std::string_view file,
+                               std::string_view parameters, int show,
+                               std::uint32_t timeoutMs) override;
+    std::optional<std::string> ReadWholeFile(std::string_view path) override;
 };
 
 } // namespace zt

@@ -102,7 +102,7 @@ TEST_F(CliBackups, RestoreByNumberOrPathReplaysAndRemoves) {
     {
         Captured c;
         EXPECT_EQ(cli::RunRestoreCommand(c.ctx, {"2"}), cli::kExitOk) << c.Err();
-        EXPECT_EQ(c.Out(), "The item is restored successfully!\n");
+        EXPECT_EQ(c.Out(), "The item is restored successfully!\n1 keys, 1 values; 2 verified\n");
     }
     EXPECT_TRUE(ValueThere("newer"));
     EXPECT_FALSE(ValueThere("older"));

@@ -18,14 +18,6 @@ std::wstring Wide(const std::string& s) {
     return std::wstring(s.begin(), s.end());
 }
 
-struct SilentPrompt : UserPrompt {
-    std::vector<std::string> shown;
-    int Ask(std::string_view text, std::string_view, PromptButtons) override {
-        shown.emplace_back(text);
-        return kAnswerOk;
-    }
-};
-
 class WriterOnWindows : public ::testing::Test {
   protected:
     Win32Registry reg;
@@ -133,13 +125,13 @@ TEST_F(WriterOnWindows, RestoreHasReplayedTheFileWhenItReturns) {
     test::PlantFile(sys, path,
                     "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" + scratch.path() +
                         "\\Back]\r\n\"v\"=dword:00000007\r\n\r\n");
-    SilentPrompt prompt;
-    ASSERT_EQ(RestoreBackupFile(sys, prompt, path), RestoreResult::Restored);
+    RestoreReport report = RestoreBackupFile(reg, sys, path);
+    ASSERT_EQ(report.result, RestoreResult::Restored);
+    EXPECT_EQ(report.keys + report.values, 2);
     RegKey k(reg, reg.OpenKeyRead(RootHandle(kCurrentUser), scratch.path() + "\\Back"));
     std::uint32_t v = 0;
     EXPECT_TRUE(k && reg.ReadDword(k.get(), "v", v));
     EXPECT_EQ(v, 7u);
-    EXPECT_TRUE(prompt.shown.empty());
     EXPECT_TRUE(sys.Exists(path)) << "the caller removes the file";
 }
 

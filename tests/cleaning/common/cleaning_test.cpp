@@ -97,6 +97,10 @@ TEST_F(CleaningTest, IncompleteBackupsAndRootsAreKeptBackUnticked) {
     EXPECT_TRUE(ValueThere("Broken", "line\nbreak"));
     EXPECT_FALSE(KeyThere("Good"));
     EXPECT_TRUE(KeyThere(""));
+    // The file holds exactly what was deleted: nothing of the kept-back "Broken".
+    EXPECT_EQ(ReadFileText(sys, out.backupFile), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" +
+                                                     Sub("Good") +
+                                                     "]\r\n\"g\"=dword:00000003\r\n\r\n");
     ASSERT_EQ(list.Count(), 3);
     for (int i = 0; i < 3; ++i)
         EXPECT_FALSE(list.IsChecked(i));

@@ -91,12 +91,12 @@ TEST_F(DeniedRights, CleaningKeepsDeniedFindingsUntickedAndSaysWhy) {
 }
 
 TEST_F(DeniedRights, ElevationIsOfferedOnlyForMachineWideTickedFindings) {
+    // The classes root as the system merges it: the user's own classes over the machine's.
+    reg.MergeClassesRoot(true);
     Plant(kLocalMachine, "Software\\Machine");
-    Plant(kClassesRoot, ".mine");
     Plant(kCurrentUser, "Software\\Classes\\.mine"); // the user's own class: no rights needed
-    Plant(kClassesRoot, ".theirs");
+    Plant(kLocalMachine, "Software\\Classes\\.theirs");
     reg.DenyWrite(kLocalMachine, "");
-    reg.DenyWrite(kClassesRoot, ".theirs");
     sys.elevated = false;
     auto makeList = [] {
         FindingVector list;

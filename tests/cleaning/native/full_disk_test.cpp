@@ -1,4 +1,5 @@
 // A backup file that stops taking bytes ends the run at that finding.
+#include "backup/RegFileReader.h"
 #include "tests/cleaning/common/cleaning_fixture.h"
 
 namespace zt::test {
@@ -24,11 +25,11 @@ TEST_F(CleaningTest, AFullDiskStopsTheRunAtTheFailingFinding) {
     EXPECT_NE(out.error.find("not enough space"), std::string::npos) << out.error;
     EXPECT_EQ(prompt.shown.back(), out.error);
     EXPECT_FALSE(writer->IsOpen());
-    // The file keeps the finding that was deleted.
-    EXPECT_NE(ReadFileText(sys, out.backupFile)
-                  .value_or("")
-                  .find(Block("Small") + "\"v\"=dword:00000001"),
-              std::string::npos);
+    // The file keeps the finding that was deleted, and no half-written piece that would stop
+    // a restore.
+    std::string text = ReadFileText(sys, out.backupFile).value_or("");
+    EXPECT_NE(text.find(Block("Small") + "\"v\"=dword:00000001"), std::string::npos);
+    EXPECT_TRUE(ParseRegFile(text).ok) << text;
     EXPECT_EQ(sink.refreshes, 1);
 }
 

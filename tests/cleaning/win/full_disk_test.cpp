@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "backup/RegFileReader.h"
 #include "tests/cleaning/common/cleaning_fixture.h"
 #include "support/win_process.h"
 
@@ -78,10 +79,9 @@ TEST_F(FullDiskTest, TheRunStopsAtTheFindingWhoseExportDoesNotFit) {
     EXPECT_FALSE(out.error.empty());
     std::printf("full disk error shown: %s\n", out.error.c_str());
     EXPECT_EQ(prompt.shown.back(), out.error);
-    EXPECT_NE(ReadFileText(sys, out.backupFile)
-                  .value_or("")
-                  .find(Block("Small") + "\"v\"=dword:00000001"),
-              std::string::npos);
+    std::string text = ReadFileText(sys, out.backupFile).value_or("");
+    EXPECT_NE(text.find(Block("Small") + "\"v\"=dword:00000001"), std::string::npos);
+    EXPECT_TRUE(ParseRegFile(text).ok) << "a half-written piece would stop the restore";
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // Shows the backup, startup manager and disk cleaner pages (and the add dialog) with demo
 // data in a window laid out like the program's, for screenshots:
-//   zt_page_shots.exe backup|startup|add|cleandisk|cleandisk-unavailable [--rect FILE]
-//   [--seconds N]
+//   zt_page_shots.exe backup|backup-partial|startup|add|cleandisk|cleandisk-unavailable
+//   [--rect FILE] [--seconds N]
+// backup-partial restores a backup that the registry editor can bring back only in part and
+// shows the page's report of it.
 // --rect writes the screen rectangle of the window's client area ("x y w h") once it is ready;
 // --seconds closes it after N seconds. The demo data is planted at start and taken away at the end.
 #include <windows.h>
@@ -20,6 +22,7 @@
 #include "app/DlgBackup.h"
 #include "app/DlgCleanDisk.h"
 #include "app/DlgStartupManager.h"
+#include "app/res/ids_backup.h"
 #include "app/res/ids_startup.h"
 #include "backup/BackupStore.h"
 #include "settings/SettingsStore.h"
@@ -29,6 +32,7 @@
 #include "startup/StartupLocations.h"
 #include "ui/DialogTemplate.h"
 #include "ui/GradientDialog.h"
+#include "ui/MessageBox.h"
 #include "ui/TabWnd.h"
 #include "ui/UiContext.h"
 #include "tools/shots/ClientRect.h"
@@ -73,6 +77,8 @@ class DemoData {
             RegKey key(reg_, reg_.OpenKeyAllAccess(RootHandle(v.root), v.path));
             if (key) reg_.DeleteValue(key.get(), v.name);
         }
+        for (const auto& k : keys_)
+            reg_.DeleteKeyTree(RootHandle(kCurrentUser), k);
     }
 
     void Backups() {
@@ -88,6 +94,31 @@ class DemoData {
             SetLocalWriteTime(path, hour);
             files_.push_back(path);
         }
+    }
+
+    // The newest backup: a key under a volatile key cannot be made lasting, so the editor
+    // brings back only the first block.
+    void PartialBackup() {
+        const std::string base = "Software\\Zentrove Demo";
+        // Made lasting first: a volatile key's missing parents would be volatile too.
+        reg_.CloseKey(reg_.CreateKey(RootHandle(kCurrentUser), base));
+        HKEY vol = nullptr;
+        ::RegCreateKeyExA(HKEY_CURRENT_USER, (base + "\\Session").c_str(), 0, nullptr,
+                          REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &vol, nullptr);
+        if (vol) ::RegCloseKey(vol);
+        keys_.push_back(base);
+        std::string text = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" + base +
+                           "\\Photo Tool]\r\n\"Path\"=\"C:\\\\Photo Tool\\\\photo.exe\"\r\n\r\n"
+                           "[HKEY_CURRENT_USER\\" +
+                           base + "\\Session\\Codec Pack]\r\n";
+        const char* names[] = {"Path", "Version", "Language", "Codecs",  "Filters", "Player",
+                               "Skin", "Volume",  "Repeat",   "Shuffle", "Updated"};
+        for (const char* n : names)
+            text += "\"" + std::string(n) + "\"=\"demo\"\r\n";
+        std::string path = GetBackupFolder(sys_) + "\\20071223130000000.reg";
+        WriteFileText(path, text + "\r\n");
+        SetLocalWriteTime(path, 13);
+        files_.push_back(path);
     }
 
     void Startup() {
@@ -164,7 +195,7 @@ class DemoData {
 
     Registry& reg_;
     System& sys_;
-    std::vector<std::string> files_, folders_;
+    std::vector<std::string> files_, folders_, keys_;
     std::vector<PlantedValue> values_;
 };
 
@@ -207,11 +238,13 @@ class CShotFrame : public CGradientDialog {
         startup_.RecordLayout();
         cleanDisk_.RecordLayout();
         backup_.RecordLayout();
-        tabs_.SetActiveTab(mode_ == "backup" ? 2 : mode_ == "cleandisk" ? 1 : 0);
-        if (mode_ == "backup" && backup_.List().Count() > 1) {
+        const bool backupPage = mode_ == "backup" || mode_ == "backup-partial";
+        tabs_.SetActiveTab(backupPage ? 2 : mode_ == "cleandisk" ? 1 : 0);
+        if (backupPage && backup_.List().Count() > 1) {
             LVITEMA it{};
             it.stateMask = it.state = LVIS_SELECTED | LVIS_FOCUSED;
-            backup_.List().Send(LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&it));
+            backup_.List().Send(LVM_SETITEMSTATE, mode_ == "backup" ? 1 : 0,
+                                reinterpret_cast<LPARAM>(&it));
         }
         if (mode_ == "startup") {
             CListView list = startup_.List();
@@ -234,7 +267,13 @@ class CShotFrame : public CGradientDialog {
         if (tabs_.Handle()) ::SetWindowPos(tabs_.Handle(), nullptr, 0, 0, cx, cy, SWP_NOZORDER);
     }
     bool OnTimer(UINT_PTR id) override {
+        if (id == 3) {
+            ::KillTimer(Handle(), 3);
+            WriteBoxRect();
+            return true;
+        }
         if (id == 2) {
+            if (HWND box = FindBox()) ::PostMessageA(box, WM_CLOSE, 0, 0);
             if (add_.Handle()) ::DestroyWindow(add_.Handle());
             EndDialog(IDCANCEL);
             return true;
@@ -246,8 +285,59 @@ class CShotFrame : public CGradientDialog {
             add_.Create(Handle());
             ::ShowWindow(add_.Handle(), SW_SHOW);
         }
+        if (mode_ == "backup-partial") {
+            RestoreAndReport();
+            return true;
+        }
         WriteClientRect(Handle(), rectFile_);
         return true;
+    }
+
+    // Restores the selected backup with the question answered, then shows the page's report in
+    // a real box and reports the area of the window and the box together.
+    void RestoreAndReport() {
+        std::string report;
+        SetMessageAnswerer([&](const MessageRequest& r) {
+            if (r.text != "Are you sure to restore it?") report = r.text;
+            return IDOK;
+        });
+        HWND button = ::GetDlgItem(backup_.Handle(), IDC_BACKUP_RESTORE);
+        ::SendMessageA(backup_.Handle(), WM_COMMAND, MAKEWPARAM(IDC_BACKUP_RESTORE, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(button));
+        SetMessageAnswerer({});
+        ::SetTimer(Handle(), 3, 500, nullptr);
+        ShowMessage(backup_.Handle(), report, "", MB_OK);
+    }
+
+    HWND FindBox() const {
+        struct Search {
+            HWND frame, found;
+        } s{Handle(), nullptr};
+        ::EnumThreadWindows(
+            ::GetCurrentThreadId(),
+            [](HWND w, LPARAM p) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(p);
+                if (w == s->frame || !::IsWindowVisible(w)) return TRUE;
+                s->found = w;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&s));
+        return s.found;
+    }
+
+    void WriteBoxRect() {
+        RECT r{};
+        ::GetClientRect(Handle(), &r);
+        ::MapWindowPoints(Handle(), HWND_DESKTOP, reinterpret_cast<POINT*>(&r), 2);
+        if (HWND box = FindBox()) {
+            RECT b{};
+            ::GetWindowRect(box, &b);
+            ::UnionRect(&r, &r, &b);
+        }
+        if (std::FILE* f = std::fopen(rectFile_.c_str(), "w")) {
+            std::fprintf(f, "%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+            std::fclose(f);
+        }
     }
 
   private:
@@ -294,6 +384,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     {
         zt::DemoData demo(reg, sys);
         demo.Backups();
+        if (mode == "backup-partial") demo.PartialBackup();
         demo.Startup();
         demo.Junk();
         zt::CShotFrame frame(app, mode, rectFile, seconds);

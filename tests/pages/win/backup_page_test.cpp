@@ -5,6 +5,7 @@
 #include "app/res/ids_backup.h"
 #include "backup/BackupStore.h"
 #include "pages/win/PageFixture.h"
+#include "platform/win32/Win32System.h"
 
 namespace zt::test {
 namespace {
@@ -224,6 +225,49 @@ TEST_F(BackupPageTest, RestoreBringsTheEntriesBackAndOnlyThenRemovesTheFile) {
     EXPECT_FALSE(FileExists(path));
     ASSERT_EQ(page.List().Count(), 1);
     EXPECT_EQ(page.List().ItemText(0, 0), "1");
+}
+
+TEST_F(BackupPageTest, APartialRestoreRunsOffTheWindowThreadAndKeepsItsFile) {
+    ScratchKey scratch(*reg_);
+    HKEY vol = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, (scratch.path() + "\\Vol").c_str(), 0, nullptr,
+                                REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &vol, nullptr),
+              ERROR_SUCCESS);
+    ::RegCloseKey(vol);
+    std::string key = "HKEY_CURRENT_USER\\" + scratch.path();
+    std::string path = PlantBackup("20071223100000000.reg", 10,
+                                   "REGEDIT4\r\n\r\n[" + key + "\\Back]\r\n\r\n[" + key +
+                                       "\\Vol\\Child]\r\n\"x\"=\"y\"\r\n\r\n");
+    // While the editor runs, the page answers messages and its buttons are unavailable.
+    struct Watching : Win32System {
+        HWND page = nullptr;
+        bool pageAnswered = false, restoreEnabled = true, removeEnabled = true;
+        ShellResult ExecuteAndWait(std::string_view v, std::string_view f, std::string_view p,
+                                   int show, std::uint32_t timeoutMs) override {
+            DWORD_PTR r = 0;
+            pageAnswered = ::SendMessageTimeoutA(page, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &r);
+            restoreEnabled = ::IsWindowEnabled(::GetDlgItem(page, IDC_BACKUP_RESTORE));
+            removeEnabled = ::IsWindowEnabled(::GetDlgItem(page, IDC_BACKUP_REMOVE));
+            return Win32System::ExecuteAndWait(v, f, p, show, timeoutMs);
+        }
+    } watching;
+    AppContext app{*reg_, watching, settings_, &host_};
+    CDlgBackup page(app);
+    CreatePage(page);
+    watching.page = page.Handle();
+    Select(page.List(), 0);
+    Answerer answers;
+    Click(page, IDC_BACKUP_RESTORE);
+    EXPECT_TRUE(watching.pageAnswered);
+    EXPECT_FALSE(watching.restoreEnabled);
+    EXPECT_FALSE(watching.removeEnabled);
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(page.Handle(), IDC_BACKUP_RESTORE)));
+    ASSERT_EQ(answers.asked.size(), 2u);
+    EXPECT_EQ(answers.asked[1].text, "2 of 3 entries could not be restored:\n" + key +
+                                         "\\Vol\\Child\n" + key +
+                                         "\\Vol\\Child: \"x\"\nThe backup file was kept.");
+    EXPECT_TRUE(FileExists(path));
+    EXPECT_EQ(page.List().Count(), 1);
 }
 
 TEST_F(BackupPageTest, ResizeMovesNothingUntilRecordedThenFollowsTheRules) {

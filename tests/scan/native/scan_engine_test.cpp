@@ -240,6 +240,9 @@ TEST_F(ScanEngineTest, SharedDllsAndFileExts) {
     MakeKey(reg, kCurrentUser, exts + "\\.empty");
     MakeKey(reg, kCurrentUser, exts + "\\.onlysub\\UserChoice");
     MakeKey(reg, kCurrentUser, exts + "\\nodot");
+    // Values too large for the scan's buffers do not make their keys empty.
+    SetRaw(reg, kCurrentUser, exts + "\\.bigdata", "blob", kRegBinary, std::string(70000, 'x'));
+    SetRaw(reg, kCurrentUser, exts + "\\.bigname", std::string(600, 'n'), kRegNone, "");
 
     auto& s = Scan({4, 5});
     const auto* dll = s.Find("HKLM\\" + shared + "\\C:\\gone\\x.DLL");

@@ -93,8 +93,8 @@ TEST_F(StartupDeletionTest, DeletesEveryKindWithRegistryEntriesInTheBackup) {
 
     if (test::IsRealPlatform()) {
         // The registry editor puts every registry entry back from the backup.
-        test::ScriptedPrompt quiet;
-        ASSERT_EQ(RestoreBackupFile(*sys, quiet, outcome.backupFile), RestoreResult::Restored);
+        ASSERT_EQ(RestoreBackupFile(*reg, *sys, outcome.backupFile).result,
+                  RestoreResult::Restored);
         EXPECT_EQ(ReadString(kLocalMachine, kRunKeyPath, "MachineApp"), "C:\\Apps\\m.exe");
         EXPECT_EQ(ReadString(kCurrentUser, onceEx, "Step"), "C:\\Apps\\step.exe");
         EXPECT_EQ(ReadString(kCurrentUser, kWindowsKeyPath, "load"), "C:\\Apps\\load.exe");

@@ -148,8 +148,7 @@ TEST_F(StartupCliTest, DeleteAsksOrRefusesAndBacksUp) {
     backup.erase(backup.find_first_of("\r\n"));
 
     // The backup brings the value back through the registry editor.
-    test::ScriptedPrompt prompt;
-    EXPECT_EQ(RestoreBackupFile(*sys, prompt, backup), RestoreResult::Restored);
+    EXPECT_EQ(RestoreBackupFile(*reg, *sys, backup).result, RestoreResult::Restored);
     EXPECT_TRUE(HasRunValue(kLocalMachine, "Doomed"));
     sys->RemoveFile(backup);
 }

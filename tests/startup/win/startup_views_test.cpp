@@ -174,7 +174,7 @@ TEST_F(StartupViewsTest, DeleteBacksUpTheApprovalWithItsEntryAndRestoresBoth) {
                                 "]\r\n\"NOTES\"=hex:02,00,00,00,00,00,00,00,00,00,00,00"));
     EXPECT_THAT(text, Not(HasSubstr("Kept32")));
 
-    EXPECT_EQ(RestoreBackupFile(*sys, prompt, outcome.backupFile), RestoreResult::Restored);
+    EXPECT_EQ(RestoreBackupFile(*reg, *sys, outcome.backupFile).result, RestoreResult::Restored);
     EXPECT_TRUE(ReadApproval(kLocalMachine, kRun32KeyPath, "Tray32"));
     EXPECT_EQ(ApprovalData(kLocalMachine, kApprovedRun32KeyPath, "Tray32"), kDisabled);
     EXPECT_EQ(ApprovalData(kCurrentUser, kApprovedFolderKeyPath, "notes"), kEnabled);

@@ -1,0 +1,304 @@
+#include "backup/RegFileReader.h"
+
+#include <cctype>
+#include <map>
+#include <optional>
+
+#include "backup/RegFileWriter.h"
+
+namespace zt {
+
+namespace {
+
+// The registry refuses longer key names and value names.
+constexpr std::size_t kMaxKeyNameChars = 255;
+constexpr std::size_t kMaxValueNameChars = 16383;
+
+struct ParseError {
+    int line;
+    std::string reason;
+};
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view TrimRight(std::string_view s) {
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string_view TrimLeft(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    return s;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string Lower(std::string_view s) {
+    std::string r(s);
+    for (auto& c : r)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return r;
+}
+
+class Parser {
+  public:
+    explicit Parser(std::string_view text) : text_(text) {}
+
+    RegFile Run() {
+        RegFile file;
+        try {
+            ParseAll(file);
+            file.ok = true;
+        } catch (const ParseError& e) {
+            file.blocks.clear();
+            file.errorLine = e.line;
+            file.reason = e.reason;
+        }
+        return file;
+    }
+
+  private:
+    // The next line without its line end; false at the end of the text.
+    bool NextLine(std::string_view& line) {
+        if (pos_ >= text_.size()) return false;
+        ++lineNo_;
+        std::size_t end = text_.find('\n', pos_);
+        if (end == std::string_view::npos) throw ParseError{lineNo_, "the file ends inside a line"};
+        line = text_.substr(pos_, end - pos_);
+        pos_ = end + 1;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.find('\0') != std::string_view::npos)
+            throw ParseError{lineNo_, "a NUL byte in the text"};
+        return true;
+    }
+
+    void ParseAll(RegFile& file) {
+        std::string_view line;
+        if (!NextLine(line)) throw ParseError{1, "the file is empty"};
+        if (TrimRight(line) != "REGEDIT4") throw ParseError{1, "no REGEDIT4 header"};
+        while (NextLine(line)) {
+            std::string_view t = TrimLeft(line);
+            if (t.empty() || t.front() == ';') continue;
+            if (t.front() == '[') {
+                file.blocks.push_back(ParseKeyLine(TrimRight(t)));
+                continue;
+            }
+            if (file.blocks.empty()) throw ParseError{lineNo_, "a value line before any key line"};
+            file.blocks.back().values.push_back(ParseValueLine(t));
+        }
+    }
+
+    RegFileKey ParseKeyLine(std::string_view t) {
+        if (t.size() < 3 || t.back() != ']') throw ParseError{lineNo_, "a key line without ']'"};
+        std::string_view path = t.substr(1, t.size() - 2);
+        if (!path.empty() && path.front() == '-')
+            throw ParseError{lineNo_, "a key deletion, which no backup holds"};
+        RegFileKey key;
+        key.path = std::string(path);
+        std::size_t cut = path.find('\\');
+        std::string_view rootName = path.substr(0, cut);
+        for (RootKey r : {kClassesRoot, kCurrentUser, kLocalMachine, kUsers, kCurrentConfig})
+            if (NamesEqual(rootName, RootFullName(r))) key.root = r;
+        if (key.root == 0) throw ParseError{lineNo_, "a key under an unknown root"};
+        if (cut == std::string_view::npos) return key;
+        key.subkey = std::string(path.substr(cut + 1));
+        std::size_t start = 0;
+        for (;;) {
+            std::size_t end = key.subkey.find('\\', start);
+            std::size_t len = (end == std::string::npos ? key.subkey.size() : end) - start;
+            if (len == 0) throw ParseError{lineNo_, "an empty key name in the path"};
+            if (len > kMaxKeyNameChars)
+                throw ParseError{lineNo_, "a key name too long for the registry"};
+            if (end == std::string::npos) break;
+            start = end + 1;
+        }
+        return key;
+    }
+
+    // A quoted text from `t` (which starts at the opening quote), unescaped; `t` moves past it.
+    std::string Quoted(std::string_view& t) {
+        std::string out;
+        std::size_t i = 1;
+        for (; i < t.size() && t[i] != '"'; ++i) {
+            if (t[i] == '\\') {
+                if (++i >= t.size()) break;
+                if (t[i] != '\\' && t[i] != '"') throw ParseError{lineNo_, "an unknown escape"};
+            }
+            out += t[i];
+        }
+        if (i >= t.size()) throw ParseError{lineNo_, "a missing closing quote"};
+        t.remove_prefix(i + 1);
+        return out;
+    }
+
+    RegFileValue ParseValueLine(std::string_view t) {
+        RegFileValue v;
+        if (t.front() == '@') {
+            t.remove_prefix(1);
+        } else if (t.front() == '"') {
+            v.name = Quoted(t);
+            if (v.name.empty()) throw ParseError{lineNo_, "an empty value name in quotes"};
+            if (v.name.size() > kMaxValueNameChars)
+                throw ParseError{lineNo_, "a value name too long for the registry"};
+        } else {
+            throw ParseError{lineNo_, "a line that is neither a key nor a value"};
+        }
+        t = TrimLeft(t);
+        if (t.empty() || t.front() != '=') throw ParseError{lineNo_, "a value without '='"};
+        t = TrimLeft(t.substr(1));
+        if (!t.empty() && t.front() == '"') {
+            std::string s = Quoted(t);
+            if (!TrimRight(t).empty()) throw ParseError{lineNo_, "text after a quoted string"};
+            v.type = kRegSz;
+            v.data.assign(s.begin(), s.end());
+            v.data.push_back(0);
+            return v;
+        }
+        if (t.substr(0, 6) == "dword:") {
+            std::string_view digits = TrimRight(t.substr(6));
+            if (digits.empty() || digits.size() > 8)
+                throw ParseError{lineNo_, "a dword without eight hex digits"};
+            std::uint32_t n = 0;
+            for (char c : digits) {
+                int d = HexDigit(c);
+                if (d < 0) throw ParseError{lineNo_, "a dword without eight hex digits"};
+                n = n << 4 | static_cast<std::uint32_t>(d);
+            }
+            v.type = kRegDword;
+            for (int i = 0; i < 4; ++i)
+                v.data.push_back(static_cast<std::uint8_t>(n >> (8 * i)));
+            return v;
+        }
+        if (t.substr(0, 4) == "hex:") {
+            v.type = kRegBinary;
+            t.remove_prefix(4);
+        } else if (t.substr(0, 4) == "hex(") {
+            std::size_t close = t.find("):");
+            if (close == std::string_view::npos || close == 4 || close > 12)
+                throw ParseError{lineNo_, "a bad hex(type)"};
+            std::uint64_t type = 0;
+            for (char c : t.substr(4, close - 4)) {
+                int d = HexDigit(c);
+                if (d < 0) throw ParseError{lineNo_, "a bad hex(type)"};
+                type = type << 4 | static_cast<std::uint64_t>(d);
+            }
+            if (type > 0xffffffffu) throw ParseError{lineNo_, "a bad hex(type)"};
+            v.type = static_cast<std::uint32_t>(type);
+            t.remove_prefix(close + 2);
+        } else {
+            throw ParseError{lineNo_, "an unknown data form"};
+        }
+        ParseBytes(t, v.data);
+        return v;
+    }
+
+    // The byte list, following continuation lines (a backslash at the end of a line).
+    void ParseBytes(std::string_view t, std::vector<std::uint8_t>& out) {
+        bool needByte = false; // after a comma
+        for (;;) {
+            t = TrimLeft(TrimRight(t));
+            bool more = !t.empty() && t.back() == '\\';
+            if (more) t = TrimRight(t.substr(0, t.size() - 1));
+            while (!t.empty()) {
+                std::size_t n = 0;
+                int value = 0;
+                while (n < t.size() && HexDigit(t[n]) >= 0) {
+                    value = value * 16 + HexDigit(t[n]);
+                    ++n;
+                }
+                if (n != 2) throw ParseError{lineNo_, "a byte that is not two hex digits"};
+                out.push_back(static_cast<std::uint8_t>(value));
+                t = TrimLeft(t.substr(2));
+                needByte = false;
+                if (t.empty()) break;
+                if (t.front() != ',') throw ParseError{lineNo_, "a byte list without commas"};
+                t = TrimLeft(t.substr(1));
+                needByte = true;
+            }
+            if (!more) break;
+            std::string_view next;
+            if (!NextLine(next)) throw ParseError{lineNo_, "the file ends inside a byte list"};
+            t = next;
+        }
+        if (needByte) throw ParseError{lineNo_, "a byte list that ends in a comma"};
+    }
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    int lineNo_ = 0;
+};
+
+} // namespace
+
+RegFile ParseRegFile(std::string_view text) {
+    return Parser(text).Run();
+}
+
+std::vector<RegFileEntry> EntriesOf(const RegFile& file) {
+    std::vector<RegFileEntry> entries;
+    std::map<std::string, std::size_t> index; // lower-cased key path [+ NUL + value name]
+    for (const auto& block : file.blocks) {
+        std::string keyId = Lower(block.path);
+        if (index.emplace(keyId, entries.size()).second) {
+            RegFileEntry e;
+            e.root = block.root;
+            e.keyPath = block.path;
+            e.subkey = block.subkey;
+            entries.push_back(std::move(e));
+        }
+        for (const auto& v : block.values) {
+            std::string id = keyId + '\0' + Lower(v.name);
+            auto [it, fresh] = index.emplace(id, entries.size());
+            if (!fresh) {
+                entries[it->second].expected = v;
+                continue;
+            }
+            RegFileEntry e;
+            e.root = block.root;
+            e.keyPath = block.path;
+            e.subkey = block.subkey;
+            e.isValue = true;
+            e.valueName = v.name;
+            e.expected = v;
+            entries.push_back(std::move(e));
+        }
+    }
+    return entries;
+}
+
+void CompareWithRegistry(Registry& reg, std::vector<RegFileEntry>& entries) {
+    for (auto& e : entries) {
+        RegKey key(reg, reg.OpenKeyRead(RootHandle(e.root), e.subkey));
+        if (!key) {
+            e.state = EntryState::Missing;
+            continue;
+        }
+        if (!e.isValue) {
+            e.state = EntryState::Same;
+            continue;
+        }
+        auto now = reg.ReadValueWhole(key.get(), e.valueName);
+        if (!now)
+            e.state = EntryState::Missing;
+        else if (now->type == e.expected.type && now->data == e.expected.data)
+            e.state = EntryState::Same;
+        else
+            e.state = EntryState::Different;
+    }
+}
+
+std::string DescribeEntry(const RegFileEntry& entry) {
+    if (!entry.isValue) return entry.keyPath;
+    return entry.keyPath + ": " + FormatValueName(entry.valueName);
+}
+
+} // namespace zt

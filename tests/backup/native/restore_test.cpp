@@ -1,0 +1,213 @@
+// Reading backup files back, and a restore that trusts only what reads back afterwards.
+#include <gtest/gtest.h>
+
+#include "backup/BackupStore.h"
+#include "backup/RegFileReader.h"
+#include "backup/RegFileWriter.h"
+#include "platform/memory/MemoryRegistry.h"
+#include "platform/memory/MemorySystem.h"
+
+namespace zt {
+namespace {
+
+TEST(RegFileParse, GoodAndDamagedFiles) {
+    struct Case {
+        const char* what;
+        std::string text;
+        int errorLine; // 0: parses
+    };
+    const std::string head = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\A]\r\n";
+    const Case cases[] = {
+        {"header only", "REGEDIT4\r\n", 0},
+        {"LF line ends and a comment", "REGEDIT4\n; note\n[HKEY_USERS\\x]\n@=\"\"\n", 0},
+        {"every form",
+         head + "@=\"a\\\\b\\\"c\"\r\n\"n\"=dword:0000002a\r\n\"b\"=hex:\r\n" +
+             "\"q\"=hex(b):01,02,\\\r\n  03\r\n\r\n",
+         0},
+        {"empty file", "", 1},
+        {"UTF-16 version 5", std::string("\xff\xfeW\0i\0n\0\r\0\n\0", 12), 1},
+        {"no line end at the end", head + "\"n\"=dword:00000001", 4},
+        {"cut inside a byte list", head + "\"b\"=hex:01,02,\\\r\n", 4},
+        {"cut after a comma", head + "\"b\"=hex:01,02,\r\n", 4},
+        {"one-digit byte", head + "\"b\"=hex:01,2\r\n", 4},
+        {"value before any key", "REGEDIT4\r\n\"n\"=dword:00000001\r\n", 2},
+        {"unknown root", "REGEDIT4\r\n[HKEY_NOWHERE\\x]\r\n", 2},
+        {"key name too long", "REGEDIT4\r\n[HKEY_CURRENT_USER\\" + std::string(256, 'k') + "]\r\n",
+         2},
+        {"empty key name", "REGEDIT4\r\n[HKEY_CURRENT_USER\\a\\\\b]\r\n", 2},
+        {"unterminated string", head + "\"n\"=\"abc\r\n", 4},
+        {"unknown escape", head + "\"n\"=\"a\\tb\"\r\n", 4},
+        {"short dword", head + "\"n\"=dword:\r\n", 4},
+        {"NUL in a line", head + std::string("\"n\"=\"a\0\"\r\n", 9), 4},
+        {"deletion line", head + "\"n\"=-\r\n", 4},
+    };
+    for (const auto& c : cases) {
+        RegFile f = ParseRegFile(c.text);
+        EXPECT_EQ(f.ok, c.errorLine == 0) << c.what;
+        EXPECT_EQ(f.errorLine, c.errorLine) << c.what << ": " << f.reason;
+    }
+
+    RegFile f = ParseRegFile(cases[2].text);
+    ASSERT_EQ(f.blocks.size(), 1u);
+    EXPECT_EQ(f.blocks[0].root, kCurrentUser);
+    EXPECT_EQ(f.blocks[0].subkey, "Software\\A");
+    const auto& v = f.blocks[0].values;
+    ASSERT_EQ(v.size(), 4u);
+    EXPECT_EQ(v[0].name, "");
+    EXPECT_EQ(v[0].type, kRegSz);
+    EXPECT_EQ(std::string(v[0].data.begin(), v[0].data.end()), std::string("a\\b\"c\0", 6));
+    EXPECT_EQ(v[1].data, (std::vector<std::uint8_t>{42, 0, 0, 0}));
+    EXPECT_TRUE(v[2].data.empty());
+    EXPECT_EQ(v[3].type, kRegQword);
+    EXPECT_EQ(v[3].data, (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+TEST(RegFileParse, ReadsBackEveryValueTheWriterWrites) {
+    MemoryRegistry reg;
+    MemorySystem sys;
+    RegKey k(reg, reg.CreateKey(RootHandle(kCurrentUser), "Software\\T"));
+    std::vector<RegValue> planted;
+    for (std::uint32_t type : {0u, 1u, 2u, 3u, 4u, 7u, 11u, 0x20000u}) {
+        for (std::size_t size : {0, 1, 4, 77, 3000}) {
+            RegValue v{type, {}};
+            for (std::size_t i = 0; i < size; ++i)
+                v.data.push_back(static_cast<std::uint8_t>(i * 31 + type));
+            if (type == kRegSz && size) v.data.back() = 0;
+            std::string name = "n\"\\" + std::to_string(type) + "_" + std::to_string(size);
+            reg.WriteValue(k.get(), name, type, v.data.data(),
+                           static_cast<std::uint32_t>(v.data.size()));
+            planted.push_back(v);
+        }
+    }
+    CRegFileWriter w(reg, sys);
+    w.Open("C:\\t.reg");
+    ASSERT_TRUE(w.ExportKey(kCurrentUser, "Software\\T"));
+    w.Close();
+    RegFile f = ParseRegFile(*sys.FileContent("C:\\t.reg"));
+    ASSERT_TRUE(f.ok) << f.errorLine << " " << f.reason;
+    auto entries = EntriesOf(f);
+    ASSERT_EQ(entries.size(), planted.size() + 1);
+    CompareWithRegistry(reg, entries);
+    for (const auto& e : entries)
+        EXPECT_EQ(e.state, EntryState::Same) << DescribeEntry(e);
+}
+
+// A restore against the in-memory registry, with a fake editor that imports the file.
+class RestoreTest : public ::testing::Test {
+  protected:
+    MemoryRegistry reg;
+    MemorySystem sys;
+    std::string path = "C:\\backups\\b.reg";
+    std::string skipValue; // the fake editor leaves this value out
+
+    void SetUp() override {
+        sys.AddFile("C:\\windows\\regedit.exe");
+        sys.onExecuteAndWait = [this](const std::string& parameters) {
+            EXPECT_EQ(parameters, " /s \"" + path + "\"");
+            RegFile f = ParseRegFile(*sys.FileContent(path));
+            for (const auto& b : f.blocks) {
+                RegKey k(reg, reg.CreateKey(RootHandle(b.root), b.subkey));
+                for (const auto& v : b.values)
+                    if (v.name != skipValue)
+                        reg.WriteValue(k.get(), v.name, v.type, v.data.data(),
+                                       static_cast<std::uint32_t>(v.data.size()));
+            }
+        };
+    }
+    void Plant(const std::string& text) { sys.PlantFile(path, text); }
+};
+
+TEST_F(RestoreTest, VerifiedPartialAndRefused) {
+    std::string text =
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\R]\r\n\"a\"=dword:00000001\r\n";
+    for (int i = 0; i < 12; ++i)
+        text += "\"v" + std::to_string(i) + "\"=\"x\"\r\n";
+    text += "\r\n[HKEY_CURRENT_USER\\Software\\R]\r\n\"a\"=dword:00000002\r\n\r\n";
+    Plant(text);
+
+    RestoreReport all = RestoreBackupFile(reg, sys, path);
+    EXPECT_EQ(all.result, RestoreResult::Restored);
+    EXPECT_EQ(all.keys, 1);
+    EXPECT_EQ(all.values, 13); // "a" twice in the file, once as an entry: the last one wins
+    EXPECT_EQ(all.verified, 14);
+    EXPECT_EQ(RestoreMessage(all), "The item is restored successfully!");
+    EXPECT_TRUE(sys.Exists(path)) << "the caller removes the file";
+
+    // The editor leaves "v3" out, and "a" is changed behind its back: 2 of 14 fail.
+    reg.DeleteKeyTree(RootHandle(kCurrentUser), "Software\\R");
+    skipValue = "v3";
+    sys.onExecuteAndWait = [this, editor = sys.onExecuteAndWait](const std::string& p) {
+        editor(p);
+        RegKey k(reg, reg.OpenKeyAllAccess(RootHandle(kCurrentUser), "Software\\R"));
+        reg.WriteDword(k.get(), "a", 1);
+    };
+    RestoreReport part = RestoreBackupFile(reg, sys, path);
+    EXPECT_EQ(part.result, RestoreResult::Partial);
+    EXPECT_EQ(part.verified, 12);
+    ASSERT_EQ(part.failed.size(), 2u);
+    EXPECT_EQ(RestoreMessage(part), "2 of 14 entries could not be restored:\n"
+                                    "HKEY_CURRENT_USER\\Software\\R: \"a\"\n"
+                                    "HKEY_CURRENT_USER\\Software\\R: \"v3\"\n"
+                                    "The backup file was kept.");
+
+    // Damaged, header-only, unreadable and missing files never reach the editor.
+    sys.executions.clear();
+    Plant("REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n\"b\"=hex:01,\\\r\n");
+    RestoreReport damaged = RestoreBackupFile(reg, sys, path);
+    EXPECT_EQ(damaged.result, RestoreResult::Damaged);
+    EXPECT_EQ(RestoreMessage(damaged),
+              "The backup file is damaged at line 3 and was not restored.\n"
+              "(the file ends inside a byte list)");
+    Plant("REGEDIT4\r\n\r\n");
+    EXPECT_EQ(RestoreBackupFile(reg, sys, path).result, RestoreResult::NoEntries);
+    sys.unreadable.push_back(path);
+    EXPECT_EQ(RestoreBackupFile(reg, sys, path).result, RestoreResult::Unreadable);
+    EXPECT_EQ(RestoreBackupFile(reg, sys, "C:\\backups\\gone.reg").result,
+              RestoreResult::Unreadable);
+    sys.AddFolder("C:\\backups\\dir.reg");
+    EXPECT_EQ(RestoreBackupFile(reg, sys, "C:\\backups\\dir.reg").result,
+              RestoreResult::Unreadable);
+    EXPECT_EQ(RestoreBackupFile(reg, sys, "C:\\backups\\b.txt").result, RestoreResult::NotABackup);
+    EXPECT_TRUE(sys.executions.empty());
+}
+
+TEST_F(RestoreTest, EditorMissingFailingOrStillRunning) {
+    Plant("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\R]\r\n\r\n");
+    sys.processTimesOut = true;
+    RestoreReport late = RestoreBackupFile(reg, sys, path);
+    EXPECT_EQ(late.result, RestoreResult::TimedOut);
+    EXPECT_NE(RestoreMessage(late).find("after 60 seconds"), std::string::npos);
+    sys.processTimesOut = false;
+    sys.shellExecuteSucceeds = false;
+    EXPECT_EQ(RestoreBackupFile(reg, sys, path).result, RestoreResult::StartFailed);
+
+    MemorySystem bare; // neither editor; the second one alone is taken
+    bare.PlantFile(path, *sys.FileContent(path));
+    EXPECT_EQ(RestoreBackupFile(reg, bare, path).result, RestoreResult::NoEditor);
+    bare.AddFile("C:\\windows\\system32\\regedt32.exe");
+    RestoreBackupFile(reg, bare, path);
+    ASSERT_EQ(bare.executions.size(), 1u);
+    EXPECT_EQ(bare.executions[0].file, "REGEDT32.EXE");
+}
+
+TEST_F(RestoreTest, PreviewTellsMissingDifferentAndSameAndWritesNothing) {
+    RegKey k(reg, reg.CreateKey(RootHandle(kCurrentUser), "Software\\P"));
+    reg.WriteDword(k.get(), "same", 1);
+    reg.WriteDword(k.get(), "diff", 1);
+    Plant("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\P]\r\n\"same\"=dword:00000001\r\n"
+          "\"diff\"=dword:00000002\r\n\"gone\"=dword:00000003\r\n\r\n");
+    std::vector<RegFileEntry> entries;
+    RestoreReport r = PreviewRestore(reg, sys, path, entries);
+    EXPECT_EQ(r.result, RestoreResult::Restored);
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].state, EntryState::Same); // the key
+    EXPECT_EQ(entries[1].state, EntryState::Same);
+    EXPECT_EQ(entries[2].state, EntryState::Different);
+    EXPECT_EQ(entries[3].state, EntryState::Missing);
+    EXPECT_TRUE(sys.executions.empty());
+    std::uint32_t n = 0;
+    EXPECT_TRUE(reg.ReadDword(k.get(), "diff", n) && n == 1);
+}
+
+} // namespace
+} // namespace zt
