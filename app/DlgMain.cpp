@@ -133,7 +133,12 @@ bool CDlgMain::OnInitDialog() {
         if (CGradientDialog* page = PageOfTab(tab)) page->TakeOverDpiScaling();
     if (savePos_) RestoreLayout();
     Show();
-    return true;
+    // The focus starts on the page, not on the first tab stop of the window (a link).
+    if (HWND page = tabs_.GetTabWnd(tabs_.GetActiveTab())) {
+        HWND first = ::GetNextDlgTabItem(page, nullptr, FALSE);
+        ::SetFocus(first ? first : page);
+    }
+    return false;
 }
 
 void CDlgMain::CreateTooltips() {

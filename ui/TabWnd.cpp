@@ -264,6 +264,7 @@ void CBCGTabWnd::RecalcLayout() {
     in.tabsHeight = tabsHeight_;
     in.tabsFromEdge = tabsFromEdge_ && flat_;
     in.scrollOffset = scrollOffset_;
+    in.padding = ScaleForDpi(12, static_cast<int>(dpi_));
     HDC dc = ::GetDC(hwnd_);
     HGDIOBJ old = ::SelectObject(dc, flatBoldFont_ ? flatBoldFont_ : normalFont_);
     for (auto& tab : tabs_) {

@@ -196,8 +196,9 @@ TEST(Dpi, StartsLaidOutForTheScreensDpi) {
                          sizeof dpi);
         ::DeleteFileA(file.c_str());
         ::SetEnvironmentVariableA("ZT_DPI_CHILD", file.c_str());
-        RunAndWait("\"" + std::string(exe) + "\" --gtest_filter=Dpi.StartsLaidOutForTheScreensDpi",
-                   120000);
+        std::string command = "\"";
+        command.append(exe).append("\" --gtest_filter=Dpi.StartsLaidOutForTheScreensDpi");
+        RunAndWait(command, 120000);
         ::SetEnvironmentVariableA("ZT_DPI_CHILD", nullptr);
         std::ifstream in(file);
         in >> seen;
