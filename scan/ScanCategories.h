@@ -26,8 +26,11 @@ struct ScanCategoryInfo {
 namespace scan_detail {
 inline constexpr ScanStartKey kUserSoftware[] = {{kCurrentUser, "Software", "Software"}};
 inline constexpr ScanStartKey kSystemSoftware[] = {{kLocalMachine, "Software", "Software"}};
+// A machine key with a 32-bit twin is followed by the twin, walked by the same rules.
 inline constexpr ScanStartKey kSharedDlls[] = {
-    {kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls", "SharedDlls"}};
+    {kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls", "SharedDlls"},
+    {kLocalMachine, "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\SharedDlls",
+     "SharedDlls"}};
 inline constexpr ScanStartKey kFileExts[] = {
     {kCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts", "FileExts"}};
 inline constexpr ScanStartKey kStartup[] = {
@@ -35,6 +38,7 @@ inline constexpr ScanStartKey kStartup[] = {
     {kCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "RunOnce"},
     {kCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx", "RunOnceEx"},
     {kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Run"},
+    {kLocalMachine, "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run", "Run"},
     {kUsers, ".Default\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "Run"},
     {kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "RunOnce"},
     {kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx", "RunOnceEx"},
@@ -43,16 +47,22 @@ inline constexpr ScanStartKey kStartup[] = {
      "RunServicesOnce"}};
 inline constexpr ScanStartKey kSounds[] = {{kCurrentUser, "AppEvents\\Schemes\\Apps", ".Default"}};
 inline constexpr ScanStartKey kUninstall[] = {
-    {kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", "Uninstall"}};
+    {kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", "Uninstall"},
+    {kLocalMachine, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+     "Uninstall"}};
 inline constexpr ScanStartKey kFonts[] = {
     {kLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", "Fonts"}};
 inline constexpr ScanStartKey kHelp[] = {
     {kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\Help", "Help"},
     {kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\Html Help", "Html Help"}};
 inline constexpr ScanStartKey kAppPaths[] = {
-    {kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths", "App Paths"}};
+    {kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths", "App Paths"},
+    {kLocalMachine, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths",
+     "App Paths"}};
 inline constexpr ScanStartKey kDrivers[] = {
-    {kLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32", "Drivers32"}};
+    {kLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32", "Drivers32"},
+    {kLocalMachine, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32",
+     "Drivers32"}};
 } // namespace scan_detail
 
 inline constexpr std::array<ScanCategoryInfo, kScanCategoryCount> kScanCategories = {{

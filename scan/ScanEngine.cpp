@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "scan/OrphanApprovals.h"
 #include "settings/SettingsStore.h"
 
 namespace zt {
@@ -130,13 +131,28 @@ void ScanEngine::RunCategory(int index) {
     const auto& category = kScanCategories[index];
     for (const auto& start : category.starts) {
         depth = 0;
-        wowNesting_ = 0;
+        // A 32-bit twin's start key already lies below Wow6432Node.
+        wowNesting_ = Contains(Lower(start.path), "\\wow6432node\\") ? 1 : 0;
         area = category.area;
         currentRoot = start.root;
         RegKey key(registry_, registry_.OpenKeyRead(RootHandle(start.root), start.path));
         if (!key) continue;
         WalkKey(key.get(), std::string(start.path), start.name);
     }
+    if (category.area == 6) ReportOrphanApprovals();
+}
+
+void ScanEngine::ReportOrphanApprovals() {
+    FindOrphanApprovals(registry_, system_, [this](const OrphanApproval& orphan) {
+        if (stopRequested.load()) {
+            stopAcknowledged.Set();
+            return false;
+        }
+        currentRoot = orphan.root;
+        ReportFinding(orphan.keyPath, orphan.valueName, orphan.valueText, kOrphanApprovalReason,
+                      FindingKind::Value);
+        return true;
+    });
 }
 
 void ScanEngine::WalkKey(HKey key, const std::string& path, std::string_view name) {
@@ -298,7 +314,11 @@ void ScanEngine::CheckClassesRootKey(HKey key, std::string_view path, std::strin
         }
     }
     if (depth == 2 && !name.empty() && name.front() == '.') {
-        if (auto value = registry_.ReadValueWhole(key, {})) {
+        // This rule reads the default into 260 bytes: a value of 260 bytes or more is
+        // unreadable to it, so such a key is never reported.
+        constexpr std::size_t kDefaultBytes = 260;
+        auto value = registry_.ReadValueWhole(key, {});
+        if (value && value->data.size() < kDefaultBytes) {
             std::string text = DataText(value->data);
             if (ClassKeyMissing(text))
                 ReportFinding(path, {}, text, "Missing File Assosication", FindingKind::Key);

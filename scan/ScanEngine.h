@@ -87,6 +87,8 @@ class ScanEngine {
     bool Enabled(int category) const { return categoryEnabled[category].load(); }
     void ReferenceCheck(HKey key, std::string_view path);
     void RunCategory(int index);
+    // The startup area's switches whose entry is gone (scan/OrphanApprovals.h).
+    void ReportOrphanApprovals();
 
     Registry& registry_;
     System& system_;
