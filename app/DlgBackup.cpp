@@ -202,7 +202,7 @@ void CDlgBackup::OnSize(UINT type, int cx, int cy) {
 }
 
 bool CDlgBackup::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    if (msg == WM_SETTINGCHANGE) {
+    if (IsSystemLookChange(msg)) {
         bool handled = CGradientDialog::OnMessage(msg, wp, lp, result);
         classicLook_ = IsClassicAppearance();
         Invalidate(true);
@@ -221,13 +221,13 @@ void CDlgBackup::RestoreColumnWidths() {
     int widths[kColumns] = {};
     if (!ReadListWidths(settings_, settings::RestoreList, kColumns, widths)) return;
     for (int c = 0; c < kColumns; ++c)
-        List().SetColumnWidth(c, widths[c]);
+        List().SetColumnWidth(c, ScaleForDpi(widths[c], static_cast<int>(Dpi())));
 }
 
 void CDlgBackup::SaveColumnWidths() const {
     int widths[kColumns] = {};
     for (int c = 0; c < kColumns; ++c)
-        widths[c] = List().ColumnWidth(c);
+        widths[c] = ToBaseDpi(List().ColumnWidth(c), static_cast<int>(Dpi()));
     WriteListWidths(settings_, settings::RestoreList, kColumns, widths);
 }
 

@@ -17,6 +17,7 @@ namespace zt {
 
 class CDlgBackup : public CGradientDialog {
   public:
+    bool ClassicLook() const { return classicLook_; }
     explicit CDlgBackup(AppContext& app);
     ~CDlgBackup() override;
 

@@ -1,5 +1,7 @@
 #include "app/DlgCleanDisk.h"
 
+#include "ui/KeyLogic.h"
+
 #include <string>
 
 #include "app/res/ids_cleandisk.h"
@@ -91,7 +93,9 @@ void CDlgCleanDisk::OnJunkMeasured(const JunkMeasurement& m) {
     std::string caption = m.caption;
     UiTaskQueuePtr queue = queue_;
     if (!queue) return;
-    queue->Post([this, id, caption = std::move(caption)] { SetItemText(id, caption); });
+    queue->Post([this, id, caption = std::move(caption)] {
+        SetItemText(id, CarryMnemonic(ItemText(id), caption)); // keeps the box's access key
+    });
 }
 
 void CDlgCleanDisk::OnClean() {

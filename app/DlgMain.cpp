@@ -8,6 +8,7 @@
 #include "app/res/ids_backup.h"
 #include "app/res/resource.h"
 #include "settings/SettingsStore.h"
+#include "ui/Dpi.h"
 #include "ui/UiContext.h"
 
 namespace zt {
@@ -81,7 +82,8 @@ bool CDlgMain::OnInitDialog() {
     }
 
     RECT place = ChildRect(Item(IDC_BANNER_PLACE));
-    ::InflateRect(&place, -2, -2);
+    const int inset = ScaleForDpi(2, static_cast<int>(WindowDpi(Handle())));
+    ::InflateRect(&place, -inset, -inset);
     banner_.Create(Handle(), place, IDC_BANNER);
     banner_.SetMode(3);
     banner_.SetText("Boosts your system");
@@ -126,9 +128,17 @@ bool CDlgMain::OnInitDialog() {
     RecordPageLayout(cleanDisk_);
     RecordPageLayout(settings_);
 
+    TakeOverDpiScaling();
+    for (int tab = 0; tab < 5; ++tab)
+        if (CGradientDialog* page = PageOfTab(tab)) page->TakeOverDpiScaling();
     if (savePos_) RestoreLayout();
     Show();
-    return true;
+    // The focus starts on the page, not on the first tab stop of the window (a link).
+    if (HWND page = tabs_.GetTabWnd(tabs_.GetActiveTab())) {
+        HWND first = ::GetNextDlgTabItem(page, nullptr, FALSE);
+        ::SetFocus(first ? first : page);
+    }
+    return false;
 }
 
 void CDlgMain::CreateTooltips() {
@@ -171,15 +181,23 @@ void CDlgMain::SaveLayout() {
     // (The placement's normal rectangle is in workspace coordinates, which a taskbar at the
     // top or left shifts from the screen coordinates the next start places the window in.)
     RECT r = ::IsIconic(Handle()) && hadNormalRect_ ? normalRect_ : WindowRect();
-    WriteWindowRect(app_.settings, zt::WindowRect{r.left, r.top, r.right, r.bottom});
+    // Kept at 96 DPI, so a layout saved at 100% opens at the same size on a 150% screen.
+    const int dpi = static_cast<int>(Dpi());
+    WriteWindowRect(app_.settings,
+                    zt::WindowRect{ToBaseDpi(r.left, dpi), ToBaseDpi(r.top, dpi),
+                                   ToBaseDpi(r.right, dpi), ToBaseDpi(r.bottom, dpi)});
     app_.settings.WriteInt(settings::ActiveTab, tabs_.GetActiveTab());
 }
 
 void CDlgMain::RestoreLayout() {
     zt::WindowRect r{};
-    if (ReadWindowRect(app_.settings, r))
+    if (ReadWindowRect(app_.settings, r)) {
+        const int dpi = static_cast<int>(Dpi());
+        r = {ScaleForDpi(r.left, dpi), ScaleForDpi(r.top, dpi), ScaleForDpi(r.right, dpi),
+             ScaleForDpi(r.bottom, dpi)};
         ::SetWindowPos(Handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                        SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     int tab = 0;
     if (ReadActiveTab(app_.settings, tab)) tabs_.SetActiveTab(tab);
     backup_.RestoreColumnWidths();
@@ -252,6 +270,16 @@ void CDlgMain::OnSize(UINT type, int cx, int cy) {
 }
 
 bool CDlgMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (IsSystemLookChange(msg)) {
+        // The system tells top-level windows only; pages and controls draw with these too.
+        ForwardToDescendants(Handle(), msg, wp, lp);
+        return CGradientDialog::OnMessage(msg, wp, lp, result);
+    }
+    if (msg == WM_DPICHANGED) {
+        OnDpiChanged(LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
+        result = 0;
+        return true;
+    }
     if (msg == BCGM_ONCHANGE_ACTIVE_TAB && msg != 0) {
         result = lp == kTabSettings ? settings_.QueryApplyOnLeave() : 0;
         return true;
@@ -261,6 +289,24 @@ bool CDlgMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         hadNormalRect_ = true;
     }
     return CGradientDialog::OnMessage(msg, wp, lp, result);
+}
+
+void CDlgMain::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    const UINT from = Dpi();
+    if (from != dpi) {
+        // Pages first, so their layouts are rescaled before the tab window resizes them.
+        for (int tab = 0; tab < 5; ++tab)
+            if (CGradientDialog* page = PageOfTab(tab)) page->AdaptToDpi(from, dpi);
+        AdaptToDpi(from, dpi);
+        banner_.Send(WM_SETFONT, Send(WM_GETFONT), TRUE);
+        tabs_.SetDpi(dpi);
+    }
+    ::SetWindowPos(Handle(), nullptr, suggested.left, suggested.top,
+                   suggested.right - suggested.left, suggested.bottom - suggested.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    tabs_.RecalcLayout();
+    ::RedrawWindow(Handle(), nullptr, nullptr,
+                   RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 void CDlgMain::ForwardKeyToPage(int id) {

@@ -69,6 +69,8 @@ class CDlgMain : public CGradientDialog, public PageHost {
     // Hands Enter or Escape to the page that holds the focus, as the page's own key.
     void ForwardKeyToPage(int id);
     RECT StripRect() const;
+    // A move to a screen of another DPI: pages, controls, fonts and the tabs re-laid for it.
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
 
     AppContext& app_;
     CAnimatedBanner banner_;

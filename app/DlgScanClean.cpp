@@ -154,7 +154,7 @@ void CDlgScanClean::SaveColumnWidths() {
     if (!list_->IsValid()) return;
     int widths[kColumns];
     for (int i = 0; i < kColumns; ++i)
-        widths[i] = list_->ColumnWidth(i);
+        widths[i] = ToBaseDpi(list_->ColumnWidth(i), static_cast<int>(Dpi()));
     WriteListWidths(app_.settings, settings::RegistryList, kColumns, widths);
 }
 
@@ -164,7 +164,7 @@ void CDlgScanClean::RestoreColumnWidths() {
         !ReadListWidths(app_.settings, settings::RegistryList, kColumns, widths))
         return;
     for (int i = 0; i < kColumns; ++i)
-        list_->SetColumnWidth(i, widths[i]);
+        list_->SetColumnWidth(i, ScaleForDpi(widths[i], static_cast<int>(Dpi())));
 }
 
 bool CDlgScanClean::OnCommand(int id, int code, HWND control) {
@@ -223,6 +223,13 @@ bool CDlgScanClean::OnNotify(int id, NMHDR* header, LRESULT& result) {
         }
         break;
     }
+    case LVN_KEYDOWN:
+        // Space toggles the focused row's box, as a click on it does.
+        if (reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey == VK_SPACE) {
+            checkClickPending_ = true;
+            Post(WM_ZT_SCAN_CHECKCLICK);
+        }
+        break;
     case LVN_ITEMCHANGED:
         if (checkClickPending_) RefreshCheckAll();
         break;
@@ -267,7 +274,7 @@ bool CDlgScanClean::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         result = 0;
         return true;
     }
-    if (msg == WM_SETTINGCHANGE) {
+    if (IsSystemLookChange(msg)) {
         drawHeader_ = IsClassicAppearance();
         UpdateHeaderPainter();
         ::RedrawWindow(Handle(), nullptr, nullptr,

@@ -138,7 +138,8 @@ bool CDlgScanSettings::OnCommand(int id, int code, HWND control) {
         else
             SetTicked(IDC_CHECKALL, false);
     }
-    if (id != IDCANCEL) EnableItem(IDOK, true);
+    // Any box makes Apply available; Apply itself (and Enter) do not.
+    if (id != IDCANCEL && id != IDOK) EnableItem(IDOK, true);
     if (id == IDC_CHECKALL) {
         if (code == BN_CLICKED) OnCheckAll();
         return true;
@@ -147,7 +148,8 @@ bool CDlgScanSettings::OnCommand(int id, int code, HWND control) {
 }
 
 void CDlgScanSettings::OnOK() {
-    OnApply();
+    // Enter applies only what Apply would.
+    if (HasPendingChanges()) OnApply();
 }
 
 void CDlgScanSettings::OnApply() {

@@ -233,6 +233,14 @@ void CDlgStartupManager::OnSize(UINT type, int cx, int cy) {
     layout_.Apply(cx, cy);
 }
 
+bool CDlgStartupManager::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (IsSystemLookChange(msg)) {
+        classicLook_ = IsClassicAppearance();
+        Invalidate(true);
+    }
+    return CGradientDialog::OnMessage(msg, wp, lp, result);
+}
+
 void CDlgStartupManager::OnDestroy() {
     headerHook_.Unsubclass();
     CGradientDialog::OnDestroy();
@@ -246,13 +254,13 @@ void CDlgStartupManager::RestoreColumnWidths() {
         if (!ReadListWidths(app_.settings, settings::StartupList, columns, widths)) return;
     }
     for (int c = 0; c < columns; ++c)
-        List().SetColumnWidth(c, widths[c]);
+        List().SetColumnWidth(c, ScaleForDpi(widths[c], static_cast<int>(Dpi())));
 }
 
 void CDlgStartupManager::SaveColumnWidths() const {
     int widths[kColumns] = {};
     for (int c = 0; c < kColumns; ++c)
-        widths[c] = List().ColumnWidth(c);
+        widths[c] = ToBaseDpi(List().ColumnWidth(c), static_cast<int>(Dpi()));
     WriteListWidths(app_.settings, settings::StartupList, kColumns, widths);
 }
 

@@ -16,6 +16,7 @@ namespace zt {
 
 class CDlgStartupManager : public CGradientDialog {
   public:
+    bool ClassicLook() const { return classicLook_; }
     explicit CDlgStartupManager(AppContext& app);
     ~CDlgStartupManager() override;
 
@@ -39,6 +40,7 @@ class CDlgStartupManager : public CGradientDialog {
     void OnCancel() override;
     void OnSize(UINT type, int cx, int cy) override;
     void OnDestroy() override;
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
   private:
     void DeleteSelectedEntries();

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "ui/Dpi.h"
 #include "ui/SubclassWindow.h"
 
 namespace zt {

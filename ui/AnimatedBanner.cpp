@@ -172,6 +172,17 @@ LRESULT CAnimatedBanner::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SIZE:
         Resize(LOWORD(lp), HIWORD(lp));
         return 0;
+    case WM_SETFONT: {
+        // The parent's font at a new DPI: the text is drawn in a bold copy of it.
+        LOGFONTA lf{};
+        if (wp && ::GetObjectA(reinterpret_cast<HFONT>(wp), sizeof lf, &lf)) {
+            lf.lfWeight = FW_BOLD;
+            if (boldFont_) ::DeleteObject(boldFont_);
+            boldFont_ = ::CreateFontIndirectA(&lf);
+            if (lp) Invalidate(false);
+        }
+        return 0;
+    }
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {

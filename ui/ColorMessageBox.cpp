@@ -1,6 +1,7 @@
 #include "ui/ColorMessageBox.h"
 #include "ui/ToolTip.h"
 
+#include "ui/Dpi.h"
 #include "ui/MessageBox.h"
 #include "ui/MessageBoxLogic.h"
 #include "ui/UiContext.h"
@@ -116,7 +117,8 @@ bool CColorMessageBox::OnInitDialog() {
     MessageBoxButtonRects rects{ToBox(ChildRect(Item(IDOK))),    ToBox(ChildRect(Item(IDYES))),
                                 ToBox(ChildRect(Item(IDNO))),    ToBox(ChildRect(Item(IDCANCEL))),
                                 ToBox(ChildRect(Item(kIdLeft))), ToBox(ChildRect(Item(kIdRight)))};
-    MessageBoxButtonLayout layout = PlaceMessageBoxButtons(type_ & 0x0F, rects, grow_);
+    const int dpi = static_cast<int>(WindowDpi(hwnd_));
+    MessageBoxButtonLayout layout = PlaceMessageBoxButtons(type_ & 0x0F, rects, grow_, dpi);
     for (int id : {IDOK, IDYES, IDNO, IDCANCEL, int(kIdLeft), int(kIdRight)}) {
         RECT r = ChildRect(Item(id));
         ::SetWindowPos(Item(id), nullptr, r.left + grow_ / 2, r.top, 0, 0,
@@ -150,8 +152,10 @@ bool CColorMessageBox::OnInitDialog() {
             which = IDI_ASTERISK;
             break;
         }
-        // A copy, so the box can destroy what it holds.
-        icon_ = ::CopyIcon(::LoadIconA(nullptr, which));
+        // Drawn for this DPI from the system's own sizes, not a stretched 32-pixel one.
+        int size = ScaleForDpi(32, dpi);
+        icon_ = static_cast<HICON>(::LoadImageA(nullptr, which, IMAGE_ICON, size, size, 0));
+        if (!icon_) icon_ = ::CopyIcon(::LoadIconA(nullptr, which));
     }
     if (smallIcon_) Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
 
@@ -163,9 +167,12 @@ bool CColorMessageBox::OnInitDialog() {
 bool CColorMessageBox::OnCommand(int id, int code, HWND control) {
     switch (id) {
     case IDOK:
-    case IDCANCEL: // also Escape, with or without a Cancel button
     case IDYES:
     case IDNO:
+        // Enter with no such button shown answers nothing.
+        if (!(::GetWindowLongPtrA(Item(id), GWL_STYLE) & WS_VISIBLE)) return true;
+        [[fallthrough]];
+    case IDCANCEL: // also Escape, with or without a Cancel button
         result_ = id;
         EndDialog(id);
         return true;
@@ -178,9 +185,10 @@ bool CColorMessageBox::OnDrawItem(int id, DRAWITEMSTRUCT* item) {
     if (id == kIdIcon) {
         HBRUSH brush = OnCtlColor(WM_CTLCOLORSTATIC, item->hDC, item->hwndItem);
         ::FillRect(item->hDC, &item->rcItem, brush);
+        int size = ScaleForDpi(32, static_cast<int>(WindowDpi(hwnd_)));
         if (icon_)
-            ::DrawIconEx(item->hDC, item->rcItem.left, item->rcItem.top, icon_, 32, 32, 0, nullptr,
-                         DI_NORMAL);
+            ::DrawIconEx(item->hDC, item->rcItem.left, item->rcItem.top, icon_, size, size, 0,
+                         nullptr, DI_NORMAL);
         return true;
     }
     if (id == kIdText) {
@@ -195,7 +203,7 @@ bool CColorMessageBox::OnDrawItem(int id, DRAWITEMSTRUCT* item) {
         SIZE line{};
         ::GetTextExtentPoint32A(dc, text_.c_str(), static_cast<int>(text_.size()), &line);
         if (line.cx < r.right - r.left) {
-            r.top += 5;
+            r.top += ScaleForDpi(5, static_cast<int>(WindowDpi(hwnd_)));
             ::DrawTextA(dc, text_.c_str(), -1, &r, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
         } else {
             ::DrawTextA(dc, text_.c_str(), -1, &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);

@@ -212,9 +212,18 @@ INT_PTR CDialog::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG:
         return OnInitDialog() ? TRUE : FALSE;
-    case WM_COMMAND:
-        handled = OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+    case WM_COMMAND: {
+        // Enter and mnemonics in a page reach the top dialog with the page's control; the
+        // page answers them.
+        HWND from = reinterpret_cast<HWND>(lp);
+        HWND owner = from ? ::GetParent(from) : nullptr;
+        if (owner && owner != hwnd_ && ::IsChild(hwnd_, owner) && FromHandle(owner)) {
+            ::SendMessageA(owner, WM_COMMAND, wp, lp);
+            return TRUE;
+        }
+        handled = OnCommand(LOWORD(wp), HIWORD(wp), from);
         break;
+    }
     case WM_NOTIFY: {
         auto* header = reinterpret_cast<NMHDR*>(lp);
         handled = OnNotify(static_cast<int>(header->idFrom), header, result);

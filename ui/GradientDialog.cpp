@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "ui/Dpi.h"
+#include "ui/Layout.h"
 #include "ui/LinkLogic.h"
 
 namespace zt {
@@ -22,6 +24,7 @@ CGradientDialog::~CGradientDialog() {
     skins_.clear();
     links_.clear();
     if (ctlBrush_) ::DeleteObject(ctlBrush_);
+    if (dpiFont_) ::DeleteObject(dpiFont_);
     if (ctlBitmap_) ::DeleteObject(ctlBitmap_);
     if (bigIcon_) ::DestroyIcon(bigIcon_);
     if (smallIcon_) ::DestroyIcon(smallIcon_);
@@ -30,11 +33,64 @@ CGradientDialog::~CGradientDialog() {
 void CGradientDialog::LoadIcons(UINT iconId) {
     if (!iconId) return;
     HINSTANCE inst = ::GetModuleHandleA(nullptr);
+    // The sizes of the screen's DPI; the icon file holds each of them.
+    const UINT dpi = SystemDpi();
     bigIcon_ = static_cast<HICON>(::LoadImageA(inst, MAKEINTRESOURCEA(iconId), IMAGE_ICON,
-                                               ::GetSystemMetrics(SM_CXICON),
-                                               ::GetSystemMetrics(SM_CYICON), 0));
-    smallIcon_ =
-        static_cast<HICON>(::LoadImageA(inst, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, 0));
+                                               MetricForDpi(SM_CXICON, dpi),
+                                               MetricForDpi(SM_CYICON, dpi), 0));
+    smallIcon_ = static_cast<HICON>(::LoadImageA(inst, MAKEINTRESOURCEA(iconId), IMAGE_ICON,
+                                                 MetricForDpi(SM_CXSMICON, dpi),
+                                                 MetricForDpi(SM_CYSMICON, dpi), 0));
+}
+
+void CGradientDialog::TakeOverDpiScaling() {
+    using Fn = BOOL(WINAPI*)(HWND, int, int);
+    static Fn set = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("user32.dll"), "SetDialogDpiChangeBehavior")));
+    const int kDisableAll = 1; // DDC_DISABLE_ALL
+    if (set && hwnd_) set(hwnd_, kDisableAll, kDisableAll);
+}
+
+void CGradientDialog::AdaptToDpi(UINT from, UINT to) {
+    if (!hwnd_ || from == to || !from || !to) return;
+    const int f = static_cast<int>(from), t = static_cast<int>(to);
+    HFONT oldFont = reinterpret_cast<HFONT>(Send(WM_GETFONT));
+    HFONT newFont = nullptr;
+    LOGFONTA lf{};
+    if (oldFont && ::GetObjectA(oldFont, sizeof lf, &lf)) {
+        lf.lfHeight = RescaleForDpi(lf.lfHeight, f, t);
+        lf.lfWidth = RescaleForDpi(lf.lfWidth, f, t);
+        newFont = ::CreateFontIndirectA(&lf);
+    }
+    for (HWND child = ::GetWindow(hwnd_, GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        RECT r = ChildRect(child);
+        ::SetWindowPos(child, nullptr, RescaleForDpi(r.left, f, t), RescaleForDpi(r.top, f, t),
+                       RescaleForDpi(r.right, f, t) - RescaleForDpi(r.left, f, t),
+                       RescaleForDpi(r.bottom, f, t) - RescaleForDpi(r.top, f, t),
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        if (newFont && reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0)) == oldFont)
+            ::SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(newFont), FALSE);
+        char cls[32] = {};
+        ::GetClassNameA(child, cls, sizeof cls);
+        if (lstrcmpA(cls, WC_LISTVIEWA) == 0) {
+            HWND header = reinterpret_cast<HWND>(::SendMessageA(child, LVM_GETHEADER, 0, 0));
+            int columns =
+                header ? static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+            for (int c = 0; c < columns; ++c) {
+                int w = static_cast<int>(::SendMessageA(child, LVM_GETCOLUMNWIDTH, c, 0));
+                ::SendMessageA(child, LVM_SETCOLUMNWIDTH, c, RescaleForDpi(w, f, t));
+            }
+        }
+    }
+    if (newFont) {
+        Send(WM_SETFONT, reinterpret_cast<WPARAM>(newFont), FALSE);
+        if (dpiFont_) ::DeleteObject(dpiFont_);
+        dpiFont_ = newFont;
+    }
+    if (CLayout* layout = CLayout::Of(hwnd_)) layout->Rescale(f, t);
+    dpi_ = to;
+    ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void CGradientDialog::ApplySettings() {
@@ -151,6 +207,7 @@ void CGradientDialog::PaintGradient(HDC dc, const RECT& area, COLORREF top, COLO
 
 bool CGradientDialog::OnInitDialog() {
     CDialog::OnInitDialog();
+    dpi_ = WindowDpi(hwnd_);
     if (bigIcon_) Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
     if (smallIcon_) Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
     if (!(Style() & WS_CHILD)) {
@@ -187,6 +244,10 @@ void CGradientDialog::SkinButtons() {
         button->SetTextFormat(DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         button->SetImagePlacement(CSkinButton::kImageCentreH | CSkinButton::kImageCentreV);
         button->SetStyleFlags(CSkinButton::kStyleFlat);
+        const AppArtwork& art = GetAppArtwork();
+        if (skinNormal_ == art.skinNormal && art.skinNormalLarge)
+            button->SetLargeBitmaps(art.skinNormalLarge, art.skinHoverLarge, art.skinPressedLarge,
+                                    art.skinDisabledLarge, skinTransparent_);
         button->SetSounds(!silent_, hoverSound_, clickSound_);
         skins_[id] = std::move(button);
     }
@@ -205,7 +266,7 @@ bool CGradientDialog::OnCommand(int id, int code, HWND control) {
     if (it != links_.end() && it->second->Handle() == control && control) {
         DWORD pos = ::GetMessagePos();
         POINT pt{static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))};
-        if (it->second->IsOverLink(pt)) {
+        if (it->second->ActivatedByKey() || it->second->IsOverLink(pt)) {
             LinkClicked(id, *it->second);
             return true;
         }
@@ -246,7 +307,8 @@ bool CGradientDialog::OnEraseBackground(HDC dc) {
 void CGradientDialog::DrawSizeGrip(HDC dc) {
     if (!(Style() & WS_THICKFRAME) || ::IsZoomed(hwnd_)) return;
     RECT client = ClientRect();
-    int w = ::GetSystemMetrics(SM_CXHSCROLL), h = ::GetSystemMetrics(SM_CYVSCROLL);
+    const UINT dpi = WindowDpi(hwnd_);
+    int w = MetricForDpi(SM_CXHSCROLL, dpi), h = MetricForDpi(SM_CYVSCROLL, dpi);
     RECT grip{client.right - w, client.bottom - h, client.right, client.bottom};
     // Only the triangle below the diagonal, so the gradient stays visible above it.
     POINT tri[3] = {{grip.left, grip.bottom}, {grip.right, grip.top}, {grip.right, grip.bottom}};
@@ -263,7 +325,8 @@ bool CGradientDialog::OnPaint() {
     PAINTSTRUCT ps;
     HDC dc = ::BeginPaint(hwnd_, &ps);
     RECT r = ClientRect();
-    int w = ::GetSystemMetrics(SM_CXICON), h = ::GetSystemMetrics(SM_CYICON);
+    const UINT dpi = WindowDpi(hwnd_);
+    int w = MetricForDpi(SM_CXICON, dpi), h = MetricForDpi(SM_CYICON, dpi);
     ::DrawIcon(dc, (r.right - w + 1) / 2, (r.bottom - h + 1) / 2, bigIcon_);
     ::EndPaint(hwnd_, &ps);
     return true;
@@ -328,10 +391,31 @@ void CGradientDialog::OnDestroy() {
         link->Unsubclass();
 }
 
+void ForwardToDescendants(HWND top, UINT msg, WPARAM wp, LPARAM lp) {
+    struct Message {
+        UINT msg;
+        WPARAM wp;
+        LPARAM lp;
+    } m{msg, wp, lp};
+    ::EnumChildWindows(
+        top,
+        [](HWND child, LPARAM p) -> BOOL {
+            const auto* m = reinterpret_cast<const Message*>(p);
+            ::SendMessageA(child, m->msg, m->wp, m->lp);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&m));
+}
+
 bool CGradientDialog::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
     if (msg == WM_QUERYDRAGICON) {
         result = reinterpret_cast<LRESULT>(bigIcon_);
         return true;
+    }
+    if (IsSystemLookChange(msg)) {
+        // System colours feed the labels' gradient brush and the buttons' captions.
+        ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+        return false;
     }
     return false;
 }

@@ -19,6 +19,15 @@ inline constexpr COLORREF kGradientTop = RGB(228, 239, 252);
 inline constexpr COLORREF kGradientBottom = RGB(242, 250, 251);
 inline constexpr COLORREF kSkinTransparent = RGB(255, 0, 255);
 
+// The messages by which the system tells of changed settings, colours or visual style; the
+// main window passes them on to every page and control.
+inline bool IsSystemLookChange(UINT msg) {
+    return msg == WM_SETTINGCHANGE || msg == WM_SYSCOLORCHANGE || msg == WM_THEMECHANGED;
+}
+
+// Sends `msg` to every window inside `top` (the system tells top-level windows only).
+void ForwardToDescendants(HWND top, UINT msg, WPARAM wp, LPARAM lp);
+
 class CGradientDialog : public CDialog {
   public:
     // iconId 0 = no icon; the icon and bitmaps come from the program's module.
@@ -47,6 +56,16 @@ class CGradientDialog : public CDialog {
     virtual void LinkClicked(int id, CLinkLabel& link);
     // Where the gradient goes and its colours; the main window paints more than one.
     virtual void GradientArea(RECT& area, COLORREF& top, COLORREF& bottom);
+
+    // After a move to a screen of another DPI: every child control's rectangle, the dialog's
+    // font (and the controls that use it), list columns and the recorded layout, from `from`
+    // to `to` DPI. The dialog's own size is its parent's business.
+    virtual void AdaptToDpi(UINT from, UINT to);
+    // The system's own rescaling of template dialogs is switched off where this is used, so
+    // it and AdaptToDpi never both run.
+    void TakeOverDpiScaling();
+    // The DPI the dialog is laid out for now.
+    UINT Dpi() const { return dpi_; }
 
     // The program's standard skin (its AppArtwork bitmaps) over magenta.
     void SetStandardSkin(bool now = false);
@@ -92,6 +111,8 @@ class CGradientDialog : public CDialog {
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     HBRUSH ctlBrush_ = nullptr;
+    HFONT dpiFont_ = nullptr; // the dialog font made for a later DPI
+    UINT dpi_ = 96;
     HBITMAP ctlBitmap_ = nullptr;
     int ctlBitmapWidth_ = 0;
     int ctlBitmapHeight_ = 0;

@@ -1,9 +1,32 @@
 #include "ui/Layout.h"
 
+#include "ui/DpiLogic.h"
+
 namespace zt {
+namespace {
+const char kLayoutProp[] = "zt.layout";
+} // namespace
+
+CLayout::~CLayout() {
+    if (parent_ && ::GetPropA(parent_, kLayoutProp) == this) ::RemovePropA(parent_, kLayoutProp);
+}
+
+CLayout* CLayout::Of(HWND parent) {
+    return parent ? static_cast<CLayout*>(::GetPropA(parent, kLayoutProp)) : nullptr;
+}
+
+void CLayout::Rescale(int from, int to) {
+    client_.cx = RescaleForDpi(client_.cx, from, to);
+    client_.cy = RescaleForDpi(client_.cy, from, to);
+    for (Entry& e : entries_) {
+        e.rect = {RescaleForDpi(e.rect.left, from, to), RescaleForDpi(e.rect.top, from, to),
+                  RescaleForDpi(e.rect.right, from, to), RescaleForDpi(e.rect.bottom, from, to)};
+    }
+}
 
 void CLayout::Record(HWND parent) {
     parent_ = parent;
+    ::SetPropA(parent, kLayoutProp, this);
     RECT c{};
     ::GetClientRect(parent, &c);
     client_ = {c.right - c.left, c.bottom - c.top};

@@ -24,6 +24,9 @@ class CLayout {
   public:
     CLayout() = default;
     CLayout(std::initializer_list<LayoutRule> rules) : rules_(rules) {}
+    CLayout(const CLayout& other) = default;
+    CLayout& operator=(const CLayout& other) = default;
+    ~CLayout();
     void Add(LayoutRule rule) { rules_.push_back(rule); }
 
     // Remembers the parent's client size and every control's rectangle (call at the end of
@@ -32,6 +35,11 @@ class CLayout {
     bool IsRecorded() const { return recorded_; }
     // Moves the controls for a new client size; nothing before Record().
     void Apply(int clientWidth, int clientHeight) const;
+
+    // After a change of DPI: the recorded rectangles and client size as they are at `to`.
+    void Rescale(int from, int to);
+    // The layout last recorded for `parent` (so a change of DPI can reach it), or none.
+    static CLayout* Of(HWND parent);
 
     // The pure arithmetic of one rule, for tests and callers that move windows themselves.
     static RECT Moved(const RECT& original, unsigned anchors, int dx, int dy);

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <vector>
 
+#include "ui/Dpi.h"
 #include "ui/LinkLogic.h"
 
 namespace zt {
@@ -20,7 +21,9 @@ CLinkLabel::~CLinkLabel() {
 bool CLinkLabel::Attach(HWND label) {
     if (!Subclass(label)) return false;
     LONG_PTR style = ::GetWindowLongPtrA(label, GWL_STYLE);
-    ::SetWindowLongPtrA(label, GWL_STYLE, style | SS_NOTIFY);
+    // A tab stop too, so the keyboard reaches every link.
+    ::SetWindowLongPtrA(label, GWL_STYLE, style | SS_NOTIFY | WS_TABSTOP);
+    SetAccessibleSource(label, this);
     Invalidate();
     return true;
 }
@@ -71,8 +74,54 @@ void CLinkLabel::Open(HWND dialog) const {
     }
 }
 
+void CLinkLabel::OnUnhooked(HWND was) {
+    keyActivation_ = false;
+    SetAccessibleSource(was, nullptr);
+}
+
+void CLinkLabel::Activate() {
+    if (!hwnd_ || target_.empty()) return;
+    keyActivation_ = true;
+    ::SendMessageA(::GetParent(hwnd_), WM_COMMAND, MAKEWPARAM(Id(), STN_CLICKED),
+                   reinterpret_cast<LPARAM>(hwnd_));
+    keyActivation_ = false;
+}
+
+long CLinkLabel::AccState(int) const {
+    return STATE_SYSTEM_FOCUSABLE | (target_.empty() ? 0 : STATE_SYSTEM_LINKED);
+}
+
+bool CLinkLabel::AccDoDefaultAction(int) {
+    if (target_.empty()) return false;
+    // Not inside the caller's request: the action may open a window.
+    ::PostMessageA(hwnd_, WM_KEYDOWN, VK_RETURN, 0);
+    return true;
+}
+
 LRESULT CLinkLabel::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
+    case WM_GETDLGCODE: {
+        // Enter and Space on a focused link are its own, not the dialog's default button's.
+        const auto* key = reinterpret_cast<const MSG*>(lp);
+        if (key && key->message == WM_KEYDOWN &&
+            (key->wParam == VK_RETURN || key->wParam == VK_SPACE))
+            return DLGC_WANTMESSAGE | DLGC_STATIC;
+        return DLGC_STATIC;
+    }
+    case WM_KEYDOWN:
+        if (wp == VK_RETURN || wp == VK_SPACE) {
+            Activate();
+            return 0;
+        }
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
+        Invalidate();
+        break;
+    case WM_GETOBJECT:
+        return AnswerGetObject(hwnd_, wp, lp, DefaultProc(msg, wp, lp));
+
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = ::BeginPaint(hwnd_, &ps);
@@ -89,8 +138,9 @@ LRESULT CLinkLabel::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         return r;
     }
     default:
-        return DefaultProc(msg, wp, lp);
+        break;
     }
+    return DefaultProc(msg, wp, lp);
 }
 
 void CLinkLabel::Paint(HDC dc) {
@@ -165,6 +215,12 @@ void CLinkLabel::Paint(HDC dc) {
             below.top = y + lineHeight;
             ::DrawTextA(dc, rest.c_str() + n, -1, &below, wrap);
         }
+    }
+    if (::GetFocus() == hwnd_ && FocusCuesShown(hwnd_)) {
+        RECT focus = highlightRect_;
+        ::InflateRect(&focus, 1, 0);
+        ::SetTextColor(dc, normalColor);
+        ::DrawFocusRect(dc, &focus);
     }
     ::SelectObject(dc, oldFont);
 }

@@ -5,11 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "ui/Accessible.h"
 #include "ui/SubclassWindow.h"
 
 namespace zt {
 
-class CLinkLabel : public CSubclassWindow {
+class CLinkLabel : public CSubclassWindow, public CAccessibleSource {
   public:
     CLinkLabel();
     ~CLinkLabel() override;
@@ -32,12 +33,25 @@ class CLinkLabel : public CSubclassWindow {
 
     // Acts on the target: a command posted to `dialog`, a web page, or the shell.
     void Open(HWND dialog) const;
+    // True while the keyboard (Enter or Space on the focused link) or a screen reader clicks
+    // it: the dialog then acts without looking at the pointer.
+    bool ActivatedByKey() const { return keyActivation_; }
+    // Clicks the link as the dialog's command does.
+    void Activate();
+
+    std::string AccName(int) const override { return GetText(); }
+    long AccRole(int) const override { return ROLE_SYSTEM_LINK; }
+    long AccState(int) const override;
+    std::string AccValue(int) const override { return target_; }
+    std::string AccDefaultAction(int) const override { return target_.empty() ? "" : "Jump"; }
+    bool AccDoDefaultAction(int) override;
 
   protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
   private:
     void Paint(HDC dc);
+    void OnUnhooked(HWND was) override;
 
     std::string target_;
     std::string highlight_;
@@ -45,6 +59,7 @@ class CLinkLabel : public CSubclassWindow {
     RECT highlightRect_{};
     HCURSOR cursor_ = nullptr;
     bool bold_ = false;
+    bool keyActivation_ = false;
 };
 
 // Opens an http(s) address: in Internet Explorer when it is the registered browser, else

@@ -40,8 +40,9 @@ struct MessageBoxButtonLayout {
 };
 
 // Button set (type bits 0-3) after a widening by `grow`: every button first moves grow / 2.
+// The extra steps of set 3 (10 and 22 pixels at 96 DPI) grow with `dpi`.
 inline MessageBoxButtonLayout PlaceMessageBoxButtons(unsigned set, MessageBoxButtonRects r,
-                                                     int grow) {
+                                                     int grow, int dpi = 96) {
     const int shift = grow / 2;
     for (BoxRect* b : {&r.ok, &r.yes, &r.no, &r.cancel, &r.left, &r.right})
         *b = b->Shifted(shift);
@@ -59,7 +60,8 @@ inline MessageBoxButtonLayout PlaceMessageBoxButtons(unsigned set, MessageBoxBut
         out.shown.push_back({7, r.no.MovedTo(r.right)});
         break;
     case 3: {
-        BoxRect no = r.no.Shifted(10), cancel = r.cancel.Shifted(22);
+        BoxRect no = r.no.Shifted((10 * dpi + 48) / 96),
+                cancel = r.cancel.Shifted((22 * dpi + 48) / 96);
         out.shown.push_back({6, r.yes});
         out.shown.push_back({7, no});
         out.shown.push_back({2, cancel});

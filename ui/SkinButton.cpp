@@ -1,7 +1,9 @@
 #include "ui/SkinButton.h"
 
+#include <cstring>
 #include <string>
 
+#include "ui/Dpi.h"
 #include "ui/Messages.h"
 #include "ui/Sound.h"
 
@@ -10,6 +12,95 @@ namespace zt {
 CSkinButton::~CSkinButton() {
     Unsubclass();
     FreeImages();
+    FreeFitted();
+}
+
+void CSkinButton::FreeFitted() {
+    for (HBITMAP& b : fitted_) {
+        if (b) ::DeleteObject(b);
+        b = nullptr;
+    }
+    fittedWidth_ = fittedHeight_ = 0;
+}
+
+bool CSkinButton::SetLargeBitmaps(UINT normal, UINT hover, UINT pressed, UINT disabled,
+                                  COLORREF transparent, HINSTANCE instance) {
+    HINSTANCE inst = instance ? instance : ::GetModuleHandleA(nullptr);
+    auto load = [inst](UINT id, Picture& out) {
+        out = {};
+        if (!id) return;
+        auto bmp = static_cast<HBITMAP>(
+            ::LoadImageA(inst, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        BITMAP info{};
+        if (!bmp || !::GetObjectA(bmp, sizeof info, &info)) {
+            if (bmp) ::DeleteObject(bmp);
+            return;
+        }
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = info.bmWidth;
+        bi.bmiHeader.biHeight = -info.bmHeight; // top down
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        out.pixels.resize(static_cast<size_t>(info.bmWidth) * info.bmHeight);
+        HDC dc = ::GetDC(nullptr);
+        int rows = ::GetDIBits(dc, bmp, 0, info.bmHeight, out.pixels.data(), &bi, DIB_RGB_COLORS);
+        ::ReleaseDC(nullptr, dc);
+        ::DeleteObject(bmp);
+        if (rows != info.bmHeight) {
+            out = {};
+            return;
+        }
+        for (auto& p : out.pixels)
+            p &= 0xFFFFFF;
+        out.width = info.bmWidth;
+        out.height = info.bmHeight;
+    };
+    load(normal, large_[kNormal]);
+    load(hover, large_[kHover]);
+    load(pressed, large_[kPressed]);
+    load(disabled, large_[kDisabled]);
+    // In memory the pixels read 0x00RRGGBB; a COLORREF is 0x00BBGGRR.
+    largeTransparent_ = RGB(GetBValue(transparent), GetGValue(transparent), GetRValue(transparent));
+    FreeFitted();
+    FitImages();
+    Repaint();
+    return !large_[kNormal].pixels.empty();
+}
+
+void CSkinButton::FitImages() {
+    if (!hwnd_ || large_[kNormal].pixels.empty()) return;
+    RECT rc = ClientRect();
+    int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    if (w <= 0 || h <= 0 || (hasImages_ && w == imageWidth_ && h == imageHeight_)) {
+        FreeFitted(); // the small bitmaps fit exactly
+        return;
+    }
+    if (w == fittedWidth_ && h == fittedHeight_) return;
+    FreeFitted();
+    const Picture* roles[4] = {&large_[kNormal], &large_[kHover], &large_[kPressed],
+                               &large_[kDisabled]};
+    if (roles[kHover]->pixels.empty()) roles[kHover] = roles[kNormal];
+    if (roles[kPressed]->pixels.empty()) roles[kPressed] = roles[kHover];
+    for (int i = 0; i < 4; ++i) {
+        const Picture& src = *roles[i];
+        if (src.pixels.empty()) continue;
+        std::vector<std::uint32_t> px =
+            ResamplePicture(src.pixels, src.width, src.height, w, h, largeTransparent_);
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = -h;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        fitted_[i] = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (fitted_[i] && bits) std::memcpy(bits, px.data(), px.size() * sizeof px[0]);
+    }
+    fittedWidth_ = w;
+    fittedHeight_ = h;
 }
 
 void CSkinButton::FreeImages() {
@@ -22,6 +113,8 @@ void CSkinButton::FreeImages() {
 bool CSkinButton::Attach(HWND button) {
     if (!Subclass(button)) return false;
     LONG_PTR style = ::GetWindowLongPtrA(button, GWL_STYLE);
+    default_ = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+    SetAccessibleSource(button, this);
     ::SetWindowLongPtrA(button, GWL_STYLE, (style & ~LONG_PTR(BS_TYPEMASK)) | BS_OWNERDRAW);
     Repaint();
     return true;
@@ -114,8 +207,87 @@ int CSkinButton::ChooseImage() const {
     return kNormal;
 }
 
+namespace {
+
+bool IsPushButton(HWND hwnd) {
+    return hwnd && (::SendMessageA(hwnd, WM_GETDLGCODE, 0, 0) &
+                    (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
+}
+
+} // namespace
+
+void CSkinButton::OnUnhooked(HWND was) {
+    SetAccessibleSource(was, nullptr);
+}
+
+long CSkinButton::AccState(int) const {
+    long state = STATE_SYSTEM_FOCUSABLE;
+    if (default_) state |= STATE_SYSTEM_DEFAULT;
+    if (pressed_) state |= STATE_SYSTEM_PRESSED;
+    if (hovered_) state |= STATE_SYSTEM_HOTTRACKED;
+    return state;
+}
+
+bool CSkinButton::AccDoDefaultAction(int) {
+    if (!hwnd_ || !::IsWindowEnabled(hwnd_)) return false;
+    // Posted: the click may run a modal box, which must not run inside the caller's request.
+    ::PostMessageA(hwnd_, BM_CLICK, 0, 0);
+    return true;
+}
+
+void CSkinButton::TakeDefault() {
+    // As the dialog manager does for a focused push button: the default moves to it.
+    HWND dialog = ::GetParent(hwnd_);
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (child != hwnd_ && (::SendMessageA(child, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON))
+            ::SendMessageA(child, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+    }
+    if (!default_) ::SendMessageA(hwnd_, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+}
+
+void CSkinButton::GiveBackDefault(HWND newFocus) {
+    // The focus went to something that is not a push button: the dialog's own default button
+    // answers Enter again.
+    if (IsPushButton(newFocus)) return;
+    HWND dialog = ::GetParent(hwnd_);
+    LRESULT def = ::SendMessageA(dialog, DM_GETDEFID, 0, 0);
+    HWND owner = HIWORD(def) == DC_HASDEFID ? ::GetDlgItem(dialog, LOWORD(def)) : nullptr;
+    if (owner == hwnd_) return;
+    ::SendMessageA(hwnd_, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+    if (owner) ::SendMessageA(owner, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+}
+
 LRESULT CSkinButton::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
+    case WM_GETDLGCODE:
+        // An owner-drawn button says only DLGC_BUTTON, and then Enter would never answer it.
+        return DLGC_BUTTON |
+               ((default_ || ::GetFocus() == hwnd_) ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+    case BM_SETSTYLE: {
+        // The default flag is kept here; the window stays owner-drawn.
+        default_ = (wp & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+        LRESULT r = DefaultProc(msg, (wp & ~WPARAM(BS_TYPEMASK)) | BS_OWNERDRAW, lp);
+        Repaint();
+        return r;
+    }
+    case WM_SETFOCUS:
+        TakeDefault();
+        Repaint();
+        break;
+    case WM_KILLFOCUS:
+        GiveBackDefault(reinterpret_cast<HWND>(wp));
+        Repaint();
+        break;
+    case WM_UPDATEUISTATE:
+        Repaint();
+        break;
+    case WM_GETOBJECT:
+        return AnswerGetObject(hwnd_, wp, lp, DefaultProc(msg, wp, lp));
+    case WM_SIZE:
+        FitImages();
+        Repaint();
+        break;
     case WM_MOUSEMOVE: {
         if ((wp & MK_LBUTTON) && !hovered_) break;
         if (::GetCapture() != hwnd_) {
@@ -196,16 +368,22 @@ void CSkinButton::Draw(const DRAWITEMSTRUCT& item) {
         parent, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd_)));
     ::FillRect(dc, &rc, brush ? brush : ::GetSysColorBrush(COLOR_BTNFACE));
 
-    if (!(styleFlags_ & kStyleFlat)) {
+    if (!(styleFlags_ & kStyleFlat))
         ::DrawFrameControl(dc, &rc, DFC_BUTTON, DFCS_BUTTONPUSH | (down ? DFCS_PUSHED : 0));
-        if (item.itemState & ODS_FOCUS) {
-            RECT focus = rc;
-            ::InflateRect(&focus, -3, -3);
-            ::DrawFocusRect(dc, &focus);
-        }
-    }
 
-    if (hasImages_) {
+    if (fitted_[kNormal] && (fitted_[imageIndex_] || imageIndex_ != kDisabled)) {
+        // Drawn for this size from the large artwork.
+        HBITMAP pic = fitted_[imageIndex_] ? fitted_[imageIndex_] : fitted_[kNormal];
+        HDC mem = ::CreateCompatibleDC(dc);
+        HGDIOBJ old = ::SelectObject(mem, pic);
+        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        int shift = down ? 1 : 0;
+        ::AlphaBlend(dc, rc.left + shift, rc.top + shift, fittedWidth_ - shift,
+                     fittedHeight_ - shift, mem, 0, 0, fittedWidth_ - shift, fittedHeight_ - shift,
+                     blend);
+        ::SelectObject(mem, old);
+        ::DeleteDC(mem);
+    } else if (hasImages_) {
         int w = rc.right - rc.left, h = rc.bottom - rc.top;
         auto drawImage = [&](HDC target, int x, int y) {
             if (imageIndex_ == kDisabled && !hasDisabledImage_) {
@@ -262,8 +440,30 @@ void CSkinButton::Draw(const DRAWITEMSTRUCT& item) {
         } else {
             ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
         }
-        ::DrawTextA(dc, caption.c_str(), -1, &text, format);
+        ::DrawTextA(dc, caption.c_str(), -1, &text, format | HidePrefixFlag(hwnd_));
         if (oldFont) ::SelectObject(dc, oldFont);
+    }
+
+    const int dpi = static_cast<int>(WindowDpi(hwnd_));
+    if (default_ && !disabled) {
+        // The default button: a dark outline inside its edge, as the system marks it.
+        HPEN pen =
+            ::CreatePen(PS_INSIDEFRAME, ScaleForDpi(1, dpi), ::GetSysColor(COLOR_WINDOWFRAME));
+        HGDIOBJ oldPen = ::SelectObject(dc, pen);
+        HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(NULL_BRUSH));
+        int round = ScaleForDpi(6, dpi);
+        ::RoundRect(dc, rc.left, rc.top, rc.right, rc.bottom, round, round);
+        ::SelectObject(dc, oldBrush);
+        ::SelectObject(dc, oldPen);
+        ::DeleteObject(pen);
+    }
+    if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT) &&
+        FocusCuesShown(hwnd_)) {
+        RECT focus = rc;
+        int inset = ScaleForDpi(3, dpi);
+        ::InflateRect(&focus, -inset, -inset);
+        ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+        ::DrawFocusRect(dc, &focus);
     }
 }
 

@@ -22,12 +22,14 @@ bool CSubclassWindow::Subclass(HWND hwnd) {
 }
 
 void CSubclassWindow::Unsubclass() {
+    HWND was = hooked_ ? hwnd_ : nullptr;
     if (hooked_ && hwnd_) {
         ::RemoveWindowSubclass(hwnd_, Proc, kSubclassId);
         if (::GetPropA(hwnd_, kObjectProp) == this) ::RemovePropA(hwnd_, kObjectProp);
     }
     hooked_ = false;
     hwnd_ = nullptr;
+    if (was) OnUnhooked(was);
 }
 
 CSubclassWindow* CSubclassWindow::FromHandle(HWND hwnd) {
@@ -56,6 +58,7 @@ LRESULT CALLBACK CSubclassWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
         self->hooked_ = false;
         self->hwnd_ = nullptr;
         try {
+            self->OnUnhooked(hwnd);
             self->OnUnsubclassed();
         } catch (...) {
         }

@@ -27,6 +27,8 @@ class CSubclassWindow : public CWindow {
     LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp);
     // Runs after the hook is gone, while the handle is still being destroyed.
     virtual void OnUnsubclassed() {}
+    // Runs whenever the hook goes (Unsubclass or destruction of the window), with its handle.
+    virtual void OnUnhooked(HWND) {}
 
   private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,

@@ -20,6 +20,7 @@ struct TabLayoutInput {
     int tabsHeight = 0;
     bool tabsFromEdge = false;
     int scrollOffset = 0;
+    int padding = 12;          // added to each caption's width; grows with the DPI
     std::vector<int> widths;   // measured caption width plus image width, per tab
     std::vector<bool> visible; // per tab
 };
@@ -59,7 +60,7 @@ inline TabLayout LayoutFlatTopTabs(const TabLayoutInput& in) {
             out.tabs.push_back({});
             continue;
         }
-        int w = in.widths[i] + 12;
+        int w = in.widths[i] + in.padding;
         TabBox r{x, t.top, x + w, t.bottom};
         x = r.right + 1;
         r.right += in.tabsHeight / 2; // neighbours overlap by their slanted edges

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "ui/Dpi.h"
+
 namespace zt {
 namespace {
 
@@ -123,12 +125,14 @@ bool CBCGTabWnd::Create(Style style, const RECT& rect, HWND parent, UINT id, Loc
     sharedScroll_ = style == STYLE_FLAT_SHARED_HORZ_SCROLL;
     scroll_ = style != STYLE_3D;
     location_ = location;
+    dpi_ = WindowDpi(parent);
     MakeFonts();
     if (!CreateCustom("ZentroveTabWnd", nullptr,
                       WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
                       WS_EX_CONTROLPARENT, rect, parent, id))
         return false;
     Register(this);
+    SetAccessibleSource(hwnd_, this);
     RecalcLayout();
     return true;
 }
@@ -138,11 +142,13 @@ void CBCGTabWnd::MakeFonts() {
         tabsHeight_ = textHeight_ + 2;
         return;
     }
-    tabsHeight_ = ::GetSystemMetrics(SM_CYHSCROLL) + 2;
+    tabsHeight_ = MetricForDpi(SM_CYHSCROLL, dpi_) + ScaleForDpi(2, static_cast<int>(dpi_));
     LOGFONTA gui{};
     ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof gui, &gui);
     LOGFONTA lf{};
-    lf.lfHeight = gui.lfHeight;
+    // The stock font is made for the screen's DPI; this window may be on another screen.
+    lf.lfHeight =
+        RescaleForDpi(gui.lfHeight, static_cast<int>(SystemDpi()), static_cast<int>(dpi_));
     lf.lfCharSet = gui.lfCharSet;
     lstrcpynA(lf.lfFaceName, "Arial", LF_FACESIZE);
     lf.lfHeight = ShrinkFontHeight(lf.lfHeight, tabsHeight_, [&lf](int h) {
@@ -158,6 +164,13 @@ void CBCGTabWnd::MakeFonts() {
     flatFont_ = ::CreateFontIndirectA(&lf);
     lf.lfWeight = FW_BOLD;
     flatBoldFont_ = ::CreateFontIndirectA(&lf);
+}
+
+void CBCGTabWnd::SetDpi(UINT dpi) {
+    if (!dpi || dpi == dpi_) return;
+    dpi_ = dpi;
+    MakeFonts();
+    RecalcLayout();
 }
 
 void CBCGTabWnd::AddTab(HWND page, std::string_view text, int image) {
@@ -251,6 +264,7 @@ void CBCGTabWnd::RecalcLayout() {
     in.tabsHeight = tabsHeight_;
     in.tabsFromEdge = tabsFromEdge_ && flat_;
     in.scrollOffset = scrollOffset_;
+    in.padding = ScaleForDpi(12, static_cast<int>(dpi_));
     HDC dc = ::GetDC(hwnd_);
     HGDIOBJ old = ::SelectObject(dc, flatBoldFont_ ? flatBoldFont_ : normalFont_);
     for (auto& tab : tabs_) {
@@ -342,14 +356,18 @@ bool CBCGTabWnd::RequestActivation(int index, bool focusPage) {
 }
 
 bool CBCGTabWnd::HandleKey(const MSG& msg) {
-    if (msg.message != WM_KEYDOWN || (msg.wParam != VK_PRIOR && msg.wParam != VK_NEXT))
+    // Control+Page Up/Down, and Control+Tab / Control+Shift+Tab as property sheets have them.
+    if (msg.message != WM_KEYDOWN ||
+        (msg.wParam != VK_PRIOR && msg.wParam != VK_NEXT && msg.wParam != VK_TAB))
         return false;
     if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
     if (activeTab_ < 0 || !(::GetKeyState(VK_CONTROL) & 0x8000)) return false;
     std::vector<bool> visible;
     for (auto& tab : tabs_)
         visible.push_back(tab->visible);
-    int next = NeighbourTab(visible, activeTab_, msg.wParam == VK_NEXT);
+    bool forward =
+        msg.wParam == VK_NEXT || (msg.wParam == VK_TAB && !(::GetKeyState(VK_SHIFT) & 0x8000));
+    int next = NeighbourTab(visible, activeTab_, forward);
     if (next >= 0) RequestActivation(next, true);
     return true;
 }
@@ -389,13 +407,56 @@ LRESULT CBCGTabWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         if (backgroundColor_ == CLR_NONE) SetBkColor(CLR_NONE);
         Invalidate();
         break;
+    case WM_SETTINGCHANGE:
+    case WM_THEMECHANGED:
+        // Scroll-bar height and the default font decide the strip and its captions.
+        CaptureSystemColours();
+        MakeFonts();
+        RecalcLayout();
+        break;
+    case WM_GETOBJECT:
+        return AnswerGetObject(hwnd_, wp, lp, DefaultProc(msg, wp, lp));
     case WM_DESTROY:
         Unregister(this);
+        SetAccessibleSource(hwnd_, nullptr);
         break;
     default:
         break;
     }
     return DefaultProc(msg, wp, lp);
+}
+
+std::string CBCGTabWnd::AccName(int child) const {
+    return child == 0 ? std::string("Pages") : GetTabLabel(child - 1);
+}
+
+long CBCGTabWnd::AccRole(int child) const {
+    return child == 0 ? ROLE_SYSTEM_PAGETABLIST : ROLE_SYSTEM_PAGETAB;
+}
+
+long CBCGTabWnd::AccState(int child) const {
+    if (child == 0) return 0;
+    long state = STATE_SYSTEM_SELECTABLE;
+    if (!tabs_[child - 1]->visible) state |= STATE_SYSTEM_INVISIBLE;
+    if (child - 1 == activeTab_) state |= STATE_SYSTEM_SELECTED;
+    return state;
+}
+
+bool CBCGTabWnd::AccDoDefaultAction(int child) {
+    if (child <= 0 || child > GetTabsNum()) return false;
+    if (child - 1 != activeTab_) RequestActivation(child - 1, true);
+    return true;
+}
+
+RECT CBCGTabWnd::AccLocation(int child) const {
+    RECT r = TabRect(child - 1);
+    ::MapWindowPoints(hwnd_, HWND_DESKTOP, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+int CBCGTabWnd::AccHitTest(POINT screen) const {
+    ::ScreenToClient(hwnd_, &screen);
+    return HitTest(screen) + 1;
 }
 
 void CBCGTabWnd::OnFinalMessage() {
@@ -462,7 +523,7 @@ void CBCGTabWnd::DrawTab(HDC dc, const Tab& tab, bool active) {
                : (tab.textColor == CLR_NONE ? btnText_ : tab.textColor);
     ::SetTextColor(dc, color);
     RECT text = r;
-    text.left += 2;
+    text.left += ScaleForDpi(2, static_cast<int>(dpi_));
     ::DrawTextA(dc, tab.text.c_str(), -1, &text,
                 DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     ::SelectObject(dc, oldFont);

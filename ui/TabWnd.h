@@ -2,13 +2,15 @@
 // The page switcher: a strip of slanted tabs over a page area that shows exactly one page.
 // Before every change of the active tab it sends BCGM_ONCHANGE_ACTIVE_TAB to its parent
 // (wParam = the tab about to become active, lParam = the active one); a reply equal to the
-// message's own id refuses the change. Control+Page Up/Down anywhere inside the pages moves
-// to the neighbouring tab, with wrap-around. Only the flat style with tabs on top is drawn.
+// message's own id refuses the change. Control+Page Up/Down and Control+(Shift+)Tab anywhere
+// inside the pages move to the neighbouring tab, with wrap-around. Only the flat style with tabs on
+// top is drawn.
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "ui/Accessible.h"
 #include "ui/CustomWindow.h"
 #include "ui/TabLogic.h"
 
@@ -20,7 +22,7 @@ inline const UINT BCGM_ON_RENAME_TAB = ::RegisterWindowMessageA("BCGM_ON_RENAME_
 inline const UINT BCGM_ON_BEFOREMOVE_TAB = ::RegisterWindowMessageA("BCGM_ON_BEFOREMOVE_TAB");
 inline const UINT BCGM_ON_MOVE_TAB = ::RegisterWindowMessageA("BCGM_ON_MOVE_TAB");
 
-class CBCGTabWnd : public CCustomWindow {
+class CBCGTabWnd : public CCustomWindow, public CAccessibleSource {
   public:
     enum Style {
         STYLE_3D = 0,
@@ -60,6 +62,9 @@ class CBCGTabWnd : public CCustomWindow {
     void SetHideInactive(bool hide) { hideInactive_ = hide; }
 
     void RecalcLayout();
+    // Metrics and fonts for a screen of `dpi` (taken from the parent at creation).
+    void SetDpi(UINT dpi);
+    UINT Dpi() const { return dpi_; }
 
     int TabsHeight() const { return tabsHeight_; }
     RECT TabRect(int index) const;
@@ -68,6 +73,16 @@ class CBCGTabWnd : public CCustomWindow {
     HFONT FlatFont() const { return flatFont_; }
     // Offers a key press on its way to a window inside the tabs; true when consumed.
     bool HandleKey(const MSG& msg);
+
+    // To a screen reader: a page tab list whose children are the tabs.
+    int AccChildCount() const override { return GetTabsNum(); }
+    std::string AccName(int child) const override;
+    long AccRole(int child) const override;
+    long AccState(int child) const override;
+    std::string AccDefaultAction(int child) const override { return child ? "Switch" : ""; }
+    bool AccDoDefaultAction(int child) override;
+    RECT AccLocation(int child) const override;
+    int AccHitTest(POINT screen) const override;
 
   protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -114,6 +129,7 @@ class CBCGTabWnd : public CCustomWindow {
     int textHeight_ = 0;
     int tabsHeight_ = 0;
     int scrollOffset_ = 0;
+    UINT dpi_ = 96;
     TabLayout layout_;
 };
 

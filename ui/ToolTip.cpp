@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "ui/Dpi.h"
+
 namespace zt {
 
 HWND CreateControlTooltips(HWND dialog, std::initializer_list<std::pair<int, const char*>> tips) {
@@ -10,7 +12,8 @@ HWND CreateControlTooltips(HWND dialog, std::initializer_list<std::pair<int, con
         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr, nullptr, nullptr);
     if (!tooltip) return nullptr;
     ::SendMessageA(tooltip, TTM_ACTIVATE, FALSE, 0);
-    ::SendMessageA(tooltip, TTM_SETMAXTIPWIDTH, 0, 300);
+    ::SendMessageA(tooltip, TTM_SETMAXTIPWIDTH, 0,
+                   ScaleForDpi(300, static_cast<int>(WindowDpi(dialog))));
     for (const auto& [id, text] : tips) {
         TOOLINFOA tool{};
         tool.cbSize = sizeof tool;

@@ -17,6 +17,11 @@ struct AppArtwork {
     UINT skinDisabled = 0;
     UINT waveHover = 0;
     UINT waveClick = 0;
+    // The four button bitmaps drawn large, from which buttons of other sizes are drawn.
+    UINT skinNormalLarge = 0;
+    UINT skinHoverLarge = 0;
+    UINT skinPressedLarge = 0;
+    UINT skinDisabledLarge = 0;
 };
 
 void SetAppMainWindow(HWND hwnd);

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Draws the program's icon, push-button bitmaps and button sounds.
+"""Draws the program's icon, push-button bitmaps (at 100% and a large copy) and button sounds.
 
 Run from anywhere: app/res/make_art.py. Writes zentrove.ico, button_*.bmp, click.wav and
 hover.wav next to this script. Needs Pillow (Debian python3-pil); the sounds use only the
@@ -59,22 +59,25 @@ BUTTON_STYLES = {
 }
 
 
-def button_bitmap(style):
+def button_bitmap(style, k=1):
+    """The button at k times its 100% size; the large copy (k = 4) is what the program scales
+    down from on screens of more than 96 DPI, so its lines are k pixels wide."""
     stops, border, highlight = BUTTON_STYLES[style]
-    w, h = BUTTON_SIZE
+    size = (BUTTON_SIZE[0] * k, BUTTON_SIZE[1] * k)
+    w, h = size
     scale = 4
-    body = vertical_gradient(BUTTON_SIZE, stops)
+    body = vertical_gradient(size, stops)
     # Rounded shape drawn large and reduced, then made hard-edged against magenta (the
     # transparent colour cannot carry partial alpha).
     mask = Image.new("L", (w * scale, h * scale), 0)
     ImageDraw.Draw(mask).rounded_rectangle((0, 0, w * scale - 1, h * scale - 1),
-                                           radius=4 * scale, fill=255)
-    mask = mask.resize(BUTTON_SIZE, Image.LANCZOS).point(lambda v: 255 if v >= 128 else 0)
-    img = Image.new("RGB", BUTTON_SIZE, MAGENTA)
+                                           radius=4 * k * scale, fill=255)
+    mask = mask.resize(size, Image.LANCZOS).point(lambda v: 255 if v >= 128 else 0)
+    img = Image.new("RGB", size, MAGENTA)
     img.paste(body, (0, 0), mask)
     d = ImageDraw.Draw(img)
-    d.rounded_rectangle((1, 1, w - 2, h - 2), radius=3, outline=highlight)
-    d.rounded_rectangle((0, 0, w - 1, h - 1), radius=4, outline=border)
+    d.rounded_rectangle((k, k, w - 1 - k, h - 1 - k), radius=3 * k, outline=highlight, width=k)
+    d.rounded_rectangle((0, 0, w - 1, h - 1), radius=4 * k, outline=border, width=k)
     # Keep the corners outside the outline transparent.
     px = img.load()
     for y in range(h):
@@ -189,7 +192,10 @@ def hover_samples():
 def main():
     for name in BUTTON_STYLES:
         button_bitmap(name).save(os.path.join(HERE, "button_%s.bmp" % name))
-    write_ico(os.path.join(HERE, "zentrove.ico"), [icon_image(32), icon_image(16)])
+        button_bitmap(name, 4).save(os.path.join(HERE, "button_%s_large.bmp" % name))
+    # Every size the system asks for from 100% to 200%, so no icon is ever stretched.
+    write_ico(os.path.join(HERE, "zentrove.ico"),
+              [icon_image(n) for n in (128, 96, 64, 48, 40, 32, 24, 20, 16)])
     write_wave(os.path.join(HERE, "click.wav"), click_samples())
     write_wave(os.path.join(HERE, "hover.wav"), hover_samples())
 

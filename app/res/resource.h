@@ -8,6 +8,11 @@
 #define IDB_BUTTON_HOVER 130
 #define IDB_BUTTON_NORMAL 131
 #define IDB_BUTTON_PRESSED 132
+// The same at four times the size, drawn down to the buttons' size above 96 DPI.
+#define IDB_BUTTON_DISABLED_LARGE 151
+#define IDB_BUTTON_HOVER_LARGE 152
+#define IDB_BUTTON_NORMAL_LARGE 153
+#define IDB_BUTTON_PRESSED_LARGE 154
 #define IDW_CLICK 1009
 #define IDW_HOVER 1010
 

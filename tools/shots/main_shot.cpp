@@ -1,9 +1,11 @@
 // Shows the main window on one page after a demo scan, for tools/screenshot.
 // Usage: zt_main_shot PAGE --rect FILE --seconds N
 //   PAGE: scan, startup, cleandisk, settings, backup (backup cleans the findings first, so
-//   the page lists the backup just made), elevation (the scan page's offer to restart as
-//   administrator, as a user without the rights sees it on Clean). Writes "x y w h" of the window's
-//   client area to FILE once it is ready, and closes after N seconds.
+//   the page lists the backup just made); elevation: the scan page's offer to restart as
+//   administrator, as a user without the rights sees it on Clean; message: the backup page with
+//   the question "Are you sure to restore it?" open over it and the keyboard focus moved to its
+//   Cancel button. Writes "x y w h" of the window's client area to FILE once it is ready, and
+//   closes after N seconds.
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
@@ -20,6 +22,7 @@
 #include "settings/SettingsStore.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
+#include "ui/Dpi.h"
 #include "ui/MessageBox.h"
 #include "app/AppSettingsLink.h"
 #include "ui/UiContext.h"
@@ -61,9 +64,13 @@ int main(int argc, char** argv) {
     }
     const char* names[] = {"scan", "startup", "cleandisk", "settings", "backup"};
     const bool elevation = page == "elevation";
+    const bool message = page == "message";
+    if (message) page = "backup";
     int tab = elevation ? 0 : -1;
     for (int i = 0; i < 5; ++i)
         if (page == names[i]) tab = i;
+    // The program declares this in its manifest; this driver has none.
+    zt::BecomePerMonitorDpiAware();
     if (tab < 0) {
         std::fprintf(stderr, "zt_main_shot: unknown page '%s'\n", page.c_str());
         return 2;
@@ -110,6 +117,18 @@ int main(int argc, char** argv) {
             ::SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, CloseQuestion);
             main.ScanPage().CleanSelected();
             zt::SetMessageAnswerer(previous);
+        } else if (message) {
+            // The box runs its own loop; the process ends itself when the time is up.
+            ::SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000,
+                       [](HWND, UINT, UINT_PTR, DWORD) { ::ExitProcess(0); });
+            // Once the box is up, Tab as the user would: the focus (and Enter) go to Cancel.
+            ::SetTimer(nullptr, 0, 400, [](HWND, UINT, UINT_PTR id, DWORD) {
+                ::KillTimer(nullptr, id);
+                if (HWND focus = ::GetFocus()) ::PostMessageA(focus, WM_KEYDOWN, VK_TAB, 1);
+            });
+            zt::MessageAnswerer quiet = zt::SetMessageAnswerer(nullptr);
+            zt::ShowMessage(main.Handle(), "Are you sure to restore it?", "Zentrove", MB_OKCANCEL);
+            zt::SetMessageAnswerer(quiet);
         } else {
             zt::PumpUntil([] { return false; }, static_cast<DWORD>(seconds) * 1000);
         }

@@ -11,14 +11,14 @@ namespace {
 
 struct Box {
     int id;
-    const char* templateText;
+    const char* templateText; // with its access key, which the sized caption keeps
 };
 constexpr Box kBoxes[] = {
-    {IDC_CLEANDISK_SYSTEMP, "Clean the system temporary folder"},
-    {IDC_CLEANDISK_USERTEMP, "Clean the user temporary folder"},
-    {IDC_CLEANDISK_INETCACHE, "Clean the internet cache files"},
-    {IDC_CLEANDISK_RECYCLE, "Clean the Recycle Bin"},
-    {IDC_CLEANDISK_COOKIES, "Clean the cookies"},
+    {IDC_CLEANDISK_SYSTEMP, "Clean the &system temporary folder"},
+    {IDC_CLEANDISK_USERTEMP, "Clean the &user temporary folder"},
+    {IDC_CLEANDISK_INETCACHE, "Clean the &internet cache files"},
+    {IDC_CLEANDISK_RECYCLE, "Clean the &Recycle Bin"},
+    {IDC_CLEANDISK_COOKIES, "Clean the c&ookies"},
 };
 
 class CleanDiskPageTest : public PageTest {
@@ -96,7 +96,7 @@ TEST_F(CleanDiskPageTest, CleanEmptiesTheTickedPlaceAndUnticksIt) {
     // A fresh measurement follows the cleaning.
     WaitForMeasuring(page);
     settings_.WriteInt(settings::KeepRecentJunk, 1);
-    EXPECT_EQ(page.ItemText(IDC_CLEANDISK_USERTEMP).rfind("Clean the user temporary folder (", 0),
+    EXPECT_EQ(page.ItemText(IDC_CLEANDISK_USERTEMP).rfind("Clean the &user temporary folder (", 0),
               0u);
 }
 

@@ -11,6 +11,7 @@
 
 #include "ui/AnimatedBanner.h"
 #include "ui/ColorMessageBox.h"
+#include "ui/Dpi.h"
 #include "ui/GradientDialog.h"
 #include "ui/MessageBox.h"
 #include "ui/TabWnd.h"
@@ -213,6 +214,7 @@ class CGallery : public CGradientDialog {
 } // namespace zt
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    zt::BecomePerMonitorDpiAware(); // as the program's manifest declares it
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
     std::string mode = "gallery", rectFile;
@@ -227,8 +229,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             mode = a;
     }
     zt::SetAppArtwork(zt::AppArtwork{IDI_ZENTROVE, IDB_BUTTON_NORMAL, IDB_BUTTON_HOVER,
-                                     IDB_BUTTON_PRESSED, IDB_BUTTON_DISABLED, IDW_HOVER,
-                                     IDW_CLICK});
+                                     IDB_BUTTON_PRESSED, IDB_BUTTON_DISABLED, IDW_HOVER, IDW_CLICK,
+                                     IDB_BUTTON_NORMAL_LARGE, IDB_BUTTON_HOVER_LARGE,
+                                     IDB_BUTTON_PRESSED_LARGE, IDB_BUTTON_DISABLED_LARGE});
     zt::CGallery gallery(mode, rectFile, seconds);
     gallery.DoModal(nullptr);
     return 0;
