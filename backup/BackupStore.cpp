@@ -1,4 +1,5 @@
 #include "backup/BackupStore.h"
+#include "seams/AsciiText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,30 +8,14 @@
 
 namespace zt {
 
-namespace {
-
-std::string AppendPath(std::string folder, std::string_view name) {
-    if (!folder.empty() && folder.back() != '\\') folder += '\\';
-    folder += name;
-    return folder;
-}
-
-bool EndsWithReg(std::string_view path) {
-    if (path.size() < 4) return false;
-    std::string tail(path.substr(path.size() - 4));
-    for (auto& c : tail)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tail == ".reg";
-}
-
-} // namespace
+namespace {} // namespace
 
 std::string GetBackupFolder(System& sys) {
     auto base = sys.GetKnownFolder(KnownFolder::AppData);
     std::string folder = base && !base->empty() ? *base : sys.WindowsFolder();
-    folder = AppendPath(folder, "Morvane");
+    folder = JoinPath(folder, "Morvane");
     sys.MakeFolder(folder); // fails harmlessly when it exists
-    folder = AppendPath(folder, "Zentrove");
+    folder = JoinPath(folder, "Zentrove");
     sys.MakeFolder(folder);
     return folder;
 }
@@ -41,12 +26,12 @@ std::string MakeBackupFileName(System& sys) {
     char stem[64];
     std::snprintf(stem, sizeof stem, "%04d%02d%02d%02d%02d%02d%03d", t.year, t.month, t.day, t.hour,
                   t.minute, t.second, t.milliseconds);
-    std::string path = AppendPath(folder, std::string(stem) + ".reg");
+    std::string path = JoinPath(folder, std::string(stem) + ".reg");
     // A second run within the same millisecond must not truncate the first one's file.
     for (int n = 1; n < 1000 && sys.Exists(path); ++n) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "_%03d.reg", n);
-        path = AppendPath(folder, std::string(stem) + suffix);
+        path = JoinPath(folder, std::string(stem) + suffix);
     }
     return path;
 }
@@ -55,8 +40,8 @@ std::vector<CBackupItem> ListBackups(System& sys) {
     std::string folder = GetBackupFolder(sys);
     std::vector<CBackupItem> items;
     sys.EnumDirectory(folder, [&](const DirEntry& e) {
-        if (!e.IsDirectory() && EndsWithReg(e.name))
-            items.push_back(CBackupItem{AppendPath(folder, e.name), e.lastWriteTime});
+        if (!e.IsDirectory() && EndsWithNoCase(e.name, ".reg"))
+            items.push_back(CBackupItem{JoinPath(folder, e.name), e.lastWriteTime});
         return true;
     });
     // Names sort by time within one second, so they order files of equal time stamps.
@@ -81,7 +66,7 @@ std::string FormatBackupTime(std::int64_t time) {
 }
 
 RestoreResult RestoreBackupFile(System& sys, UserPrompt& prompt, const std::string& path) {
-    if (!EndsWithReg(path)) return RestoreResult::NotABackup;
+    if (!EndsWithNoCase(path, ".reg")) return RestoreResult::NotABackup;
     const char* editor = nullptr;
     if (sys.SearchProgramPath("REGEDIT.EXE", {}))
         editor = "REGEDIT.EXE";

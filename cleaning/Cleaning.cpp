@@ -3,14 +3,9 @@
 #include <cstdio>
 
 #include "backup/BackupStore.h"
+#include "scan/ScanSink.h"
 
 namespace zt {
-
-std::string FoundItemsStatus(int count) {
-    char buf[96];
-    std::snprintf(buf, sizeof buf, "%d invalid items found in the registry:\n", count);
-    return buf;
-}
 
 std::string CleanedTotalMessage(int processed, int keptBack) {
     char buf[192];
@@ -59,7 +54,7 @@ CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
         return out;
     }
     // Only OK goes on; Cancel and a box closed through its title bar stop.
-    if (ctx.prompt.Ask(kConfirmDeleteMessage, kConfirmCaption, PromptButtons::OkCancel) !=
+    if (ctx.prompt.Ask(kConfirmDeleteMessage, kProgramCaption, PromptButtons::OkCancel) !=
         kAnswerOk) {
         out.status = CleanStatus::Cancelled;
         return out;
@@ -96,7 +91,7 @@ CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
         }
     }
 
-    ctx.sink.SetStatusText(FoundItemsStatus(list.Count()));
+    ctx.sink.SetStatusText(FoundItemsLine(list.Count()));
     // After a file error the file still holds what was deleted before it, so it is listed.
     if (ctx.sys.Exists(out.backupFile))
         ctx.sink.RefreshBackupList();

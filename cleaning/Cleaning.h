@@ -77,10 +77,7 @@ struct CleanOutcome {
 inline constexpr std::string_view kSelectItemsMessage =
     "Please select the items you want to delete.";
 inline constexpr std::string_view kConfirmDeleteMessage = "Are you sure to delete these items?";
-inline constexpr std::string_view kConfirmCaption = "Zentrove";
 
-// "%d invalid items found in the registry:\n"
-std::string FoundItemsStatus(int count);
 // "Total %d items cleaned successfully!", and how many were kept back when any were.
 std::string CleanedTotalMessage(int processed, int keptBack);
 

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "seams/AsciiText.h"
+
 namespace zt {
 
 // A root is the platform's predefined key value, stored as a number.
@@ -161,8 +163,5 @@ std::string_view RootAbbreviation(RootKey root);
 std::optional<RootKey> RootFromName(std::string_view text);
 
 bool IsPredefinedRoot(HKey key);
-
-// ASCII case-insensitive comparison, as registry names compare.
-bool NamesEqual(std::string_view a, std::string_view b);
 
 } // namespace zt
