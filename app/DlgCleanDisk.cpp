@@ -104,8 +104,9 @@ void CDlgCleanDisk::OnClean() {
         selection[item] = CButton(Item(JunkCheckBoxId(item))).IsChecked();
     CMessageBoxPrompt prompt(Handle());
     // The new measuring run starts before the final message, as the sizes have changed.
-    JunkCleanResult result =
-        CleanJunk(reg_, sys_, selection, prompt, [this] { StartMeasuring(true); });
+    JunkCleanResult result = CleanJunk(
+        reg_, sys_, selection, prompt, [this] { StartMeasuring(true); },
+        reinterpret_cast<WindowRef>(Handle()));
     if (result.outcome != JunkCleanOutcome::Cleaned) return;
     for (JunkItem item : kJunkMeasuringOrder) {
         if (selection[item]) CButton(Item(JunkCheckBoxId(item))).SetCheck(false);

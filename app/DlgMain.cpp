@@ -166,13 +166,10 @@ void CDlgMain::SaveLayout() {
     scan_.SaveColumnWidths();
     startup_.SaveColumnWidths();
     backup_.SaveColumnWidths();
-    RECT r = WindowRect();
-    if (::IsIconic(Handle())) {
-        // A minimised window's rectangle is the icon's; keep the one it is restored to.
-        WINDOWPLACEMENT wp{};
-        wp.length = sizeof wp;
-        if (::GetWindowPlacement(Handle(), &wp)) r = wp.rcNormalPosition;
-    }
+    // A minimised window's rectangle is the icon's; keep the last one it had on the screen.
+    // (The placement's normal rectangle is in workspace coordinates, which a taskbar at the
+    // top or left shifts from the screen coordinates the next start places the window in.)
+    RECT r = ::IsIconic(Handle()) && hadNormalRect_ ? normalRect_ : WindowRect();
     WriteWindowRect(app_.settings, zt::WindowRect{r.left, r.top, r.right, r.bottom});
     app_.settings.WriteInt(settings::ActiveTab, tabs_.GetActiveTab());
 }
@@ -257,6 +254,10 @@ bool CDlgMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (msg == BCGM_ONCHANGE_ACTIVE_TAB && msg != 0) {
         result = lp == kTabSettings ? settings_.QueryApplyOnLeave() : 0;
         return true;
+    }
+    if (msg == WM_WINDOWPOSCHANGED && !::IsIconic(Handle())) {
+        normalRect_ = WindowRect();
+        hadNormalRect_ = true;
     }
     return CGradientDialog::OnMessage(msg, wp, lp, result);
 }

@@ -83,6 +83,9 @@ class CDlgMain : public CGradientDialog, public PageHost {
     bool startupMode_ = true;
     CLayout layout_;
     bool closing_ = false;
+    // The screen rectangle the window last had while it was not minimised.
+    RECT normalRect_{};
+    bool hadNormalRect_ = false;
 };
 
 } // namespace zt

@@ -447,7 +447,8 @@ void CDlgScanClean::CleanSelected() {
     if (ScanRunning() || scanShown_ || !list_->IsValid()) return;
     ListFindings rows(*list_);
     PageCleaningSink sink(*this, app_);
-    CMessageBoxPrompt prompt(Handle());
+    // Only the confirmation is owned by the page; the selection hint and the total are not.
+    CMessageBoxPrompt prompt(Handle(), false);
     CleanOutcome outcome = zt::CleanSelected(
         CleaningContext{app_.registry, app_.system, *writer_, prompt, sink}, rows);
     if (!outcome.backupFile.empty()) lastBackupFile_ = outcome.backupFile;

@@ -6,6 +6,7 @@
 #include "app/res/ids_startup.h"
 #include "app/res/resource.h"
 #include "settings/SettingsStore.h"
+#include "startup/StartupApproval.h"
 #include "startup/StartupEditor.h"
 #include "ui/ClassicLook.h"
 #include "ui/MessageBox.h"
@@ -15,7 +16,14 @@ namespace zt {
 
 namespace {
 
-constexpr int kColumns = 4;
+constexpr int kColumns = 5;
+// Widths saved before the Status column existed.
+constexpr int kOldColumns = 4;
+constexpr int kStatusColumn = 4;
+
+std::string_view StatusText(bool disabled) {
+    return disabled ? kStatusDisabled : kStatusEnabled;
+}
 
 // The enumeration's rows, appended to the page's list.
 class CStartupListSink : public StartupEntrySink {
@@ -29,6 +37,7 @@ class CStartupListSink : public StartupEntrySink {
         list_.SetItemText(row, 1, entry.name);
         list_.SetItemText(row, 2, entry.command);
         list_.SetItemText(row, 3, entry.location);
+        list_.SetItemText(row, kStatusColumn, StatusText(entry.disabled));
     }
 
   private:
@@ -48,6 +57,7 @@ class CStartupListModel : public StartupRowModel {
         entry.command = list_.ItemText(index, 2);
         entry.location = list_.ItemText(index, 3);
         entry.kind = static_cast<StartupEntryKind>(list_.ItemData(index));
+        entry.disabled = list_.ItemText(index, kStatusColumn) == kStatusDisabled;
         return entry;
     }
     void RemoveRow(int index) override { list_.DeleteItem(index); }
@@ -63,6 +73,8 @@ CDlgStartupManager::CDlgStartupManager(AppContext& app)
       writer_(app.registry, app.system), layout_{{IDC_STARTUP_LIST, kGrowX | kGrowY},
                                                  {IDC_STARTUP_REFRESH, kMoveX},
                                                  {IDC_STARTUP_DELETE, kMoveX},
+                                                 {IDC_STARTUP_DISABLE, kMoveX},
+                                                 {IDC_STARTUP_ENABLE, kMoveX},
                                                  {IDC_STARTUP_ADD, kMoveX},
                                                  {IDCANCEL, kMoveX}} {
     classicLook_ = IsClassicAppearance();
@@ -87,11 +99,14 @@ bool CDlgStartupManager::OnInitDialog() {
     int number = MeasureInDialogFont(Handle(), "No.oooooo");
     int name = MeasureInDialogFont(Handle(), "Startup Item item...");
     int command = MeasureInDialogFont(Handle(), "Command Command Command Command");
+    int status = MeasureInDialogFont(Handle(), "Disabledoo");
     RECT client = list.ClientRect();
     list.InsertColumn(0, "No.", number);
     list.InsertColumn(1, "Startup Item", name);
     list.InsertColumn(2, "Command", command);
-    list.InsertColumn(3, "Location", (client.right - client.left) - number - name - command);
+    list.InsertColumn(3, "Location",
+                      (client.right - client.left) - number - name - command - status);
+    list.InsertColumn(kStatusColumn, "Status", status);
     headerHook_.Subclass(list.Handle());
 
     RefreshList();
@@ -107,6 +122,46 @@ void CDlgStartupManager::RefreshList() {
     CListView list = List();
     CStartupListSink sink(list);
     enumerator.EnumerateStartupEntries(sink);
+    UpdateSwitchButtons();
+}
+
+void CDlgStartupManager::UpdateSwitchButtons() {
+    CListView list = List();
+    int row = list.Selected();
+    bool governed = false, disabled = false;
+    if (row >= 0) {
+        StartupEntry entry = CStartupListModel(list).RowEntry(row);
+        governed = ApprovalFor(entry).has_value();
+        disabled = entry.disabled;
+    }
+    ::EnableWindow(Item(IDC_STARTUP_DISABLE), governed && !disabled);
+    ::EnableWindow(Item(IDC_STARTUP_ENABLE), governed && disabled);
+}
+
+void CDlgStartupManager::SwitchSelectedEntry(bool disable) {
+    CListView list = List();
+    int row = list.Selected();
+    if (row < 0) return;
+    StartupEntry entry = CStartupListModel(list).RowEntry(row);
+    switch (SetStartupEntryDisabled(app_.registry, entry, disable)) {
+    case ApprovalWrite::Written:
+        list.SetItemText(row, kStatusColumn, StatusText(disable));
+        break;
+    case ApprovalWrite::NotGoverned:
+        ShowMessage(Handle(), kOnlyDeletable, kProgramCaption, MB_OK);
+        break;
+    case ApprovalWrite::NotWritten:
+        ShowMessage(Handle(),
+                    "Could not write " + ApprovalFor(entry)->Text() + "; nothing was changed.",
+                    kProgramCaption, MB_OK);
+        break;
+    }
+    UpdateSwitchButtons();
+}
+
+bool CDlgStartupManager::OnNotify(int id, NMHDR* header, LRESULT& result) {
+    if (id == IDC_STARTUP_LIST && header->code == LVN_ITEMCHANGED) UpdateSwitchButtons();
+    return CGradientDialog::OnNotify(id, header, result);
 }
 
 bool CDlgStartupManager::RunAddDialog(HWND owner, std::string& commandLine) {
@@ -131,6 +186,7 @@ void CDlgStartupManager::DeleteSelectedEntries() {
         // The backup could not be written: the rows not yet handled stay, and the user learns why.
         ShowMessage(Handle(), e.what(), "", MB_OK);
     }
+    UpdateSwitchButtons();
 }
 
 void CDlgStartupManager::AddStartupItem() {
@@ -151,6 +207,10 @@ bool CDlgStartupManager::OnCommand(int id, int code, HWND control) {
             return true;
         case IDC_STARTUP_ADD:
             AddStartupItem();
+            return true;
+        case IDC_STARTUP_DISABLE:
+        case IDC_STARTUP_ENABLE:
+            SwitchSelectedEntry(id == IDC_STARTUP_DISABLE);
             return true;
         default:
             break;
@@ -175,8 +235,12 @@ void CDlgStartupManager::OnDestroy() {
 
 void CDlgStartupManager::RestoreColumnWidths() {
     int widths[kColumns] = {};
-    if (!ReadListWidths(app_.settings, settings::StartupList, kColumns, widths)) return;
-    for (int c = 0; c < kColumns; ++c)
+    int columns = kColumns;
+    if (!ReadListWidths(app_.settings, settings::StartupList, columns, widths)) {
+        columns = kOldColumns;
+        if (!ReadListWidths(app_.settings, settings::StartupList, columns, widths)) return;
+    }
+    for (int c = 0; c < columns; ++c)
         List().SetColumnWidth(c, widths[c]);
 }
 

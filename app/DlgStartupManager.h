@@ -1,6 +1,6 @@
 #pragma once
 // The "Startup Manager" page: every startup entry in a list with check boxes, and Refresh,
-// Delete, Add... and Exit.
+// Delete, Disable, Enable, Add... and Exit.
 #include <functional>
 #include <string>
 
@@ -35,12 +35,17 @@ class CDlgStartupManager : public CGradientDialog {
   protected:
     bool OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
+    bool OnNotify(int id, NMHDR* header, LRESULT& result) override;
     void OnCancel() override;
     void OnSize(UINT type, int cx, int cy) override;
     void OnDestroy() override;
 
   private:
     void DeleteSelectedEntries();
+    // Writes the selected row's approval value; the Status column changes only when it was.
+    void SwitchSelectedEntry(bool disable);
+    // Disable and Enable are available for a selected row an approval value governs.
+    void UpdateSwitchButtons();
     void AddStartupItem();
     bool RunAddDialog(HWND owner, std::string& commandLine);
 

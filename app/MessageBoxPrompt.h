@@ -10,14 +10,19 @@ namespace zt {
 
 class CMessageBoxPrompt : public UserPrompt {
   public:
-    explicit CMessageBoxPrompt(HWND owner = nullptr) : owner_(owner) {}
+    // With `ownReports` false, boxes with only an OK button have no owner window (the
+    // cleaning run's reports); questions stay owned by `owner`.
+    explicit CMessageBoxPrompt(HWND owner = nullptr, bool ownReports = true)
+        : owner_(owner), ownReports_(ownReports) {}
     void SetOwner(HWND owner) { owner_ = owner; }
     int Ask(std::string_view text, std::string_view caption, PromptButtons buttons) override {
-        return ShowMessage(owner_, text, caption, static_cast<unsigned>(buttons));
+        HWND owner = ownReports_ || buttons != PromptButtons::Ok ? owner_ : nullptr;
+        return ShowMessage(owner, text, caption, static_cast<unsigned>(buttons));
     }
 
   private:
     HWND owner_;
+    bool ownReports_;
 };
 
 } // namespace zt

@@ -2,6 +2,7 @@
 // and adds a program to the machine's Run key.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -15,6 +16,7 @@
 #include "cli/CliContext.h"
 #include "cli/ConsoleText.h"
 #include "seams/UserPrompt.h"
+#include "startup/StartupApproval.h"
 #include "startup/StartupEditor.h"
 #include "startup/StartupEnumerator.h"
 #include "startup/StartupLocations.h"
@@ -47,6 +49,10 @@ struct RowList : StartupEntrySink, StartupRowModel {
     }
 };
 
+std::string_view StatusText(const StartupEntry& r) {
+    return r.disabled ? kStatusDisabled : kStatusEnabled;
+}
+
 void PrintRows(CliContext& ctx, const std::vector<StartupEntry>& rows, bool json) {
     if (json) {
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
@@ -56,16 +62,20 @@ void PrintRows(CliContext& ctx, const std::vector<StartupEntry>& rows, bool json
                             {"command", AnsiToUtf8(r.command)},
                             {"location", AnsiToUtf8(r.location)},
                             {"kind", std::string(StartupEntryKindName(r.kind))},
-                            {"kindValue", static_cast<int>(r.kind)}});
+                            {"kindValue", static_cast<int>(r.kind)},
+                            {"status", std::string(StatusText(r))},
+                            {"view", RegistryViewOf(r.location)}});
         std::string text =
             list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
         std::fprintf(ctx.out, "%s\n", text.c_str());
         return;
     }
-    std::fprintf(ctx.out, "No.\tStartup Item\tCommand\tLocation\tKind\n");
+    std::fprintf(ctx.out, "No.\tStartup Item\tCommand\tLocation\tKind\tStatus\n");
     for (const auto& r : rows)
-        std::fprintf(ctx.out, "%d\t%s\t%s\t%s\t%s\n", r.number, r.name.c_str(), r.command.c_str(),
-                     r.location.c_str(), std::string(StartupEntryKindName(r.kind)).c_str());
+        std::fprintf(ctx.out, "%d\t%s\t%s\t%s\t%s\t%s\n", r.number, r.name.c_str(),
+                     r.command.c_str(), r.location.c_str(),
+                     std::string(StartupEntryKindName(r.kind)).c_str(),
+                     std::string(StatusText(r)).c_str());
 }
 
 // Questions go to the terminal unless --yes answered them beforehand; reports to stdout.
@@ -105,6 +115,7 @@ bool InteractiveTerminal() {
 int UsageError(CliContext& ctx, const std::string& message) {
     std::fprintf(ctx.err, "zentrove-cli startup: %s\n", message.c_str());
     std::fprintf(ctx.err, "usage: zentrove-cli startup [--json] | startup delete N... [--yes] | "
+                          "startup disable N... [--json] | startup enable N... [--json] | "
                           "startup add \"COMMAND\"\n");
     return kExitUsage;
 }
@@ -178,6 +189,62 @@ int Delete(CliContext& ctx, const Args& args) {
     return complete ? kExitOk : kExitFailed;
 }
 
+// Writes the approval value of each named row; exit 1 when any row was not switched.
+int Switch(CliContext& ctx, const Args& args, bool disable) {
+    bool json = false;
+    std::vector<int> numbers;
+    for (const auto& a : args) {
+        int n = 0;
+        if (a == "--json")
+            json = true;
+        else if (ParseNumber(a, n))
+            numbers.push_back(n);
+        else
+            return UsageError(ctx, "'" + a + "' is not a row number");
+    }
+    if (numbers.empty())
+        return UsageError(ctx, std::string(disable ? "disable" : "enable") +
+                                   " needs the numbers of the rows");
+    RowList list;
+    StartupEnumerator(ctx.registry, ctx.system).EnumerateStartupEntries(list);
+    std::vector<const StartupEntry*> chosen;
+    for (int n : numbers) {
+        auto it = std::find_if(list.rows.begin(), list.rows.end(),
+                               [n](const StartupEntry& r) { return r.number == n; });
+        if (it == list.rows.end())
+            return UsageError(ctx, "there is no startup entry " + std::to_string(n));
+        chosen.push_back(&*it);
+    }
+
+    bool all = true;
+    nlohmann::ordered_json report = nlohmann::ordered_json::array();
+    for (const StartupEntry* row : chosen) {
+        ApprovalWrite result = SetStartupEntryDisabled(ctx.registry, *row, disable);
+        std::string message;
+        if (result == ApprovalWrite::Written)
+            message = std::string(disable ? kStatusDisabled : kStatusEnabled);
+        else if (result == ApprovalWrite::NotGoverned)
+            message = std::string(kOnlyDeletable);
+        else
+            message = "Could not write " + ApprovalFor(*row)->Text() + "; nothing was changed.";
+        all = all && result == ApprovalWrite::Written;
+        if (json) {
+            report.push_back({{"number", row->number},
+                              {"name", AnsiToUtf8(row->name)},
+                              {"done", result == ApprovalWrite::Written},
+                              {"message", AnsiToUtf8(message)}});
+        } else {
+            std::fprintf(result == ApprovalWrite::Written ? ctx.out : ctx.err, "%d\t%s\t%s\n",
+                         row->number, row->name.c_str(), message.c_str());
+        }
+    }
+    if (json)
+        std::fprintf(
+            ctx.out, "%s\n",
+            report.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
+    return all ? kExitOk : kExitFailed;
+}
+
 int Add(CliContext& ctx, const Args& args) {
     if (args.size() != 1) return UsageError(ctx, "add takes one quoted command line");
     std::string command = TrimCommandLine(args[0]);
@@ -203,6 +270,8 @@ int RunStartupCommand(CliContext& ctx, const Args& args) {
     if (!args.empty() && args[0] == "delete")
         return Delete(ctx, Args(args.begin() + 1, args.end()));
     if (!args.empty() && args[0] == "add") return Add(ctx, Args(args.begin() + 1, args.end()));
+    if (!args.empty() && (args[0] == "disable" || args[0] == "enable"))
+        return Switch(ctx, Args(args.begin() + 1, args.end()), args[0] == "disable");
     return List(ctx, args);
 }
 

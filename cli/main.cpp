@@ -19,7 +19,8 @@ const Command kCommands[] = {
     {"backups", zt::cli::RunBackupsCommand, "backups [--json]"},
     {"restore", zt::cli::RunRestoreCommand, "restore FILE|NUMBER"},
     {"startup", zt::cli::RunStartupCommand,
-     "startup [--json] | startup delete N... [--yes] | startup add \"COMMAND\""},
+     "startup [--json] | startup delete N... [--yes] | startup disable N... | "
+     "startup enable N... | startup add \"COMMAND\""},
     {"junk", zt::cli::RunJunkCommand,
      "junk [--json] | junk clean [--recycle-bin] [--cookies] [--user-temp] [--system-temp] "
      "[--internet-cache] [--yes]"},

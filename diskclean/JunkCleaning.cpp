@@ -12,7 +12,8 @@ bool ClearUrlCache(System& sys) {
 }
 
 JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selection,
-                          UserPrompt& prompt, const std::function<void()>& placesEmptied) {
+                          UserPrompt& prompt, const std::function<void()>& placesEmptied,
+                          WindowRef owner) {
     JunkCleanResult result;
     if (!selection.Any()) {
         prompt.Tell(kJunkNothingSelectedText);
@@ -39,7 +40,7 @@ JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selec
         ClearUrlCache(sys);
         emptyFolder(JunkItem::InternetCache, true, false);
     }
-    if (selection[JunkItem::RecycleBin]) sys.EmptyRecycleBin();
+    if (selection[JunkItem::RecycleBin]) sys.EmptyRecycleBin(owner);
     if (selection[JunkItem::SystemTemp]) emptyFolder(JunkItem::SystemTemp, true, false);
 
     if (placesEmptied) placesEmptied();

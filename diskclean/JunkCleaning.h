@@ -48,8 +48,10 @@ struct JunkCleanResult {
 // (without the system's confirmation), system temporary folder, calls `placesEmptied` (the
 // page starts a new measuring run there) and tells the final message. Anything but OK in the
 // confirmation cancels. The caller unticks the check boxes when the outcome is Cleaned.
+// `owner` is the page's window, which the Recycle Bin emptying runs with (0 in a console).
 JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selection,
-                          UserPrompt& prompt, const std::function<void()>& placesEmptied = {});
+                          UserPrompt& prompt, const std::function<void()>& placesEmptied = {},
+                          WindowRef owner = 0);
 
 // Deletes every entry of the system's URL cache by its source URL. True when the walk ended
 // because there were no more entries.

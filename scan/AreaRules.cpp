@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "scan/OrphanApprovals.h"
 #include "scan/PathJudge.h"
 #include "scan/ScanCategories.h"
 
@@ -81,7 +82,10 @@ void CheckFileAssociations(KeyScan& key) {
         }
     }
     if (depth == 2 && StartsWithDot(name)) {
-        if (auto text = key.DefaultText())
+        // This rule reads the default into 260 bytes: a value of 260 bytes or more is
+        // unreadable to it, so such a key is never reported.
+        constexpr std::size_t kDefaultBytes = 260;
+        if (auto text = key.DefaultText(kDefaultBytes))
             if (key.ClassKeyMissing(*text))
                 key.Report({}, *text, "Missing File Assosication", FindingKind::Key);
     }
@@ -150,6 +154,13 @@ void CheckStartupCommands(KeyScan& key) {
         std::string data = v.Text();
         if (key.Missing(data)) key.Report(v.name, data, "Invalid File", FindingKind::Value);
     }
+}
+
+void CheckOrphanApprovals(AreaScan& area) {
+    FindOrphanApprovals(area.registry(), area.system(), [&area](const OrphanApproval& orphan) {
+        return area.Report(orphan.root, orphan.keyPath, orphan.valueName, orphan.valueText,
+                           kOrphanApprovalReason, FindingKind::Value);
+    });
 }
 
 void CheckEventSounds(KeyScan& key) {

@@ -11,6 +11,8 @@ namespace zt {
 using KeyRule = void (*)(KeyScan& key);
 // True when the walk passes over `child` of the key `parent`.
 using ChildFilter = bool (*)(const KeyScan& parent, std::string_view child);
+// A rule run once after the area's walks.
+using AreaRule = void (*)(AreaScan& area);
 
 // --- The classes-root walk (both run at every key below HKEY_CLASSES_ROOT) ---
 // "Missing CLSID" references and "Missing File" in-process servers.
@@ -31,6 +33,9 @@ void CheckSharedDllCounts(KeyScan& key);
 void CheckFileExtensionLists(KeyScan& key);
 // Run-key commands whose file is gone.
 void CheckStartupCommands(KeyScan& key);
+// After the startup walks: StartupApproved switches whose entry is gone
+// (scan/OrphanApprovals.h).
+void CheckOrphanApprovals(AreaScan& area);
 // Sound events playing a missing file.
 void CheckEventSounds(KeyScan& key);
 // Uninstall entries whose icon or uninstaller is gone.

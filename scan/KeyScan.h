@@ -15,6 +15,8 @@ namespace zt {
 
 class ScanEngine;
 class PathJudge;
+class Registry;
+class System;
 
 // The examined data as text: up to its first zero, or its stored length when it has none.
 std::string DataText(std::span<const std::uint8_t> data);
@@ -44,8 +46,9 @@ class KeyScan {
     // Whether NextValue has given at least one value.
     bool HadValues() const { return hadValues_; }
     bool HasSubkeys();
-    // The default value's text, none when it is not there.
-    std::optional<std::string> DefaultText();
+    // The default value's text, none when it is not there or, read into a buffer of
+    // `bufferBytes`, would not fit it.
+    std::optional<std::string> DefaultText(std::size_t bufferBytes = SIZE_MAX);
 
     // IsPathMissing, with the 32-bit system folder tried below a Wow6432Node key.
     bool Missing(std::string_view path);
@@ -68,6 +71,20 @@ class KeyScan {
     std::uint32_t valueIndex_ = 0;
     bool valuesDone_ = false;
     bool hadValues_ = false;
+};
+
+// What a rule run once after an area's walks sees: the seams and the way to report.
+class AreaScan {
+  public:
+    explicit AreaScan(ScanEngine& engine) : engine_(engine) {}
+    zt::Registry& registry();
+    zt::System& system();
+    // A finding anywhere; false, reporting nothing, once a stop is asked.
+    bool Report(RootKey root, std::string_view keyPath, std::string_view valueName,
+                std::string_view valueText, std::string_view reason, FindingKind kind);
+
+  private:
+    ScanEngine& engine_;
 };
 
 } // namespace zt

@@ -24,14 +24,18 @@ struct ScanCategoryInfo {
     std::string_view label;
     std::span<const ScanStartKey> starts; // empty for the classes-root walk
     KeyRule rule;
-    ChildFilter skip = nullptr; // children the walk passes over, if any
+    ChildFilter skip = nullptr;    // children the walk passes over, if any
+    AreaRule afterWalks = nullptr; // run once after the walks of all start keys, if any
 };
 
 namespace scan_detail {
 inline constexpr ScanStartKey kUserSoftware[] = {{kCurrentUser, "Software", "Software"}};
 inline constexpr ScanStartKey kSystemSoftware[] = {{kLocalMachine, "Software", "Software"}};
+// A machine key with a 32-bit twin is followed by the twin, walked by the same rules.
 inline constexpr ScanStartKey kSharedDlls[] = {
-    {kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls", "SharedDlls"}};
+    {kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls", "SharedDlls"},
+    {kLocalMachine, "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\SharedDlls",
+     "SharedDlls"}};
 inline constexpr ScanStartKey kFileExts[] = {
     {kCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts", "FileExts"}};
 inline constexpr ScanStartKey kStartup[] = {
@@ -39,6 +43,7 @@ inline constexpr ScanStartKey kStartup[] = {
     {kCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "RunOnce"},
     {kCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx", "RunOnceEx"},
     {kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Run"},
+    {kLocalMachine, "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run", "Run"},
     {kUsers, ".Default\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "Run"},
     {kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "RunOnce"},
     {kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx", "RunOnceEx"},
@@ -47,16 +52,22 @@ inline constexpr ScanStartKey kStartup[] = {
      "RunServicesOnce"}};
 inline constexpr ScanStartKey kSounds[] = {{kCurrentUser, "AppEvents\\Schemes\\Apps", ".Default"}};
 inline constexpr ScanStartKey kUninstall[] = {
-    {kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", "Uninstall"}};
+    {kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", "Uninstall"},
+    {kLocalMachine, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+     "Uninstall"}};
 inline constexpr ScanStartKey kFonts[] = {
     {kLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", "Fonts"}};
 inline constexpr ScanStartKey kHelp[] = {
     {kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\Help", "Help"},
     {kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\Html Help", "Html Help"}};
 inline constexpr ScanStartKey kAppPaths[] = {
-    {kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths", "App Paths"}};
+    {kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths", "App Paths"},
+    {kLocalMachine, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths",
+     "App Paths"}};
 inline constexpr ScanStartKey kDrivers[] = {
-    {kLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32", "Drivers32"}};
+    {kLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32", "Drivers32"},
+    {kLocalMachine, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32",
+     "Drivers32"}};
 } // namespace scan_detail
 
 inline constexpr std::array<ScanCategoryInfo, kScanCategoryCount> kScanCategories = {{
@@ -68,7 +79,8 @@ inline constexpr std::array<ScanCategoryInfo, kScanCategoryCount> kScanCategorie
      CheckSoftwareFilePaths, SkipSystemSoftwareChild},
     {"CheckSharedDlls", "Shared Dlls", scan_detail::kSharedDlls, CheckSharedDllCounts},
     {"CheckFileExtensions", "File Extensions", scan_detail::kFileExts, CheckFileExtensionLists},
-    {"CheckStartupSection", "Startup Section", scan_detail::kStartup, CheckStartupCommands},
+    {"CheckStartupSection", "Startup Section", scan_detail::kStartup, CheckStartupCommands, nullptr,
+     CheckOrphanApprovals},
     {"CheckSoundAppEvents", "Sound/App Events", scan_detail::kSounds, CheckEventSounds},
     {"CheckUninstallSection", "Uninstall Section", scan_detail::kUninstall, CheckUninstallEntries},
     {"CheckFontSection", "Fonts Section", scan_detail::kFonts, CheckFontFiles},

@@ -104,6 +104,10 @@ void ScanEngine::RunScan() {
             Walk(start.root, key.get(), std::string(start.path), start.name,
                  std::span<const int>(&i, 1));
         }
+        if (kScanCategories[i].afterWalks) {
+            AreaScan area(*this);
+            kScanCategories[i].afterWalks(area);
+        }
     }
 
     judge_.SetCaching(false);
@@ -119,7 +123,8 @@ void ScanEngine::Walk(RootKey root, HKey key, const std::string& path, std::stri
                       std::span<const int> categories) {
     currentRoot_ = root;
     depth_ = 0;
-    wowNesting_ = 0;
+    // A 32-bit twin's start key already lies below Wow6432Node.
+    wowNesting_ = AsciiLower(path).find("\\wow6432node\\") != std::string::npos ? 1 : 0;
     ruleCount_ = 0;
     skip_ = nullptr;
     for (int c : categories) {
@@ -236,9 +241,9 @@ bool KeyScan::HasSubkeys() {
     return engine_.registry_.EnumKey(key_, 0, child, kKeyNameChars);
 }
 
-std::optional<std::string> KeyScan::DefaultText() {
+std::optional<std::string> KeyScan::DefaultText(std::size_t bufferBytes) {
     auto value = engine_.registry_.ReadValueWhole(key_, {});
-    if (!value) return std::nullopt;
+    if (!value || value->data.size() >= bufferBytes) return std::nullopt;
     return DataText(value->data);
 }
 
@@ -256,6 +261,22 @@ PathJudge& KeyScan::Judge() {
 
 const std::string& KeyScan::FontsFolder() const {
     return engine_.fontsFolder_;
+}
+
+Registry& AreaScan::registry() {
+    return engine_.registry_;
+}
+
+System& AreaScan::system() {
+    return engine_.system_;
+}
+
+bool AreaScan::Report(RootKey root, std::string_view keyPath, std::string_view valueName,
+                      std::string_view valueText, std::string_view reason, FindingKind kind) {
+    if (engine_.StopNoticed()) return false;
+    engine_.currentRoot_ = root;
+    engine_.ReportFinding(keyPath, valueName, valueText, reason, kind);
+    return true;
 }
 
 void KeyScan::Report(std::string_view valueName, std::string_view valueText,

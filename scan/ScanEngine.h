@@ -62,6 +62,7 @@ class ScanEngine {
 
   private:
     friend class KeyScan;
+    friend class AreaScan;
 
     bool Enabled(int category) const { return categoryEnabled[category].load(); }
     bool StopNoticed();

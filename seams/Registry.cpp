@@ -5,11 +5,9 @@
 namespace zt {
 
 bool Registry::ReadDword(HKey key, std::string_view name, std::uint32_t& number) {
+    // A shorter value reads whole into the zero-filled number.
     std::uint32_t value = 0;
-    std::uint32_t type = 0;
-    std::uint32_t size = 0;
-    if (!ReadValue(key, name, &value, sizeof value, &type, &size)) return false;
-    if (size != sizeof value) return false;
+    if (!ReadValue(key, name, &value, sizeof value)) return false;
     number = value;
     return true;
 }

@@ -118,6 +118,7 @@ class Registry {
                         std::uint32_t& type) {
         return ReadValue(key, name, buffer, size, &type, nullptr);
     }
+    // As ReadValue into four bytes: a shorter value reads zero-filled, a longer one as absent.
     bool ReadDword(HKey key, std::string_view name, std::uint32_t& number);
     // String value whose byte count is the text length without the terminating zero.
     bool WriteString(HKey key, std::string_view name, std::string_view text);

@@ -36,7 +36,7 @@ struct DirEntry {
 };
 
 enum class KnownFolder {
-    AppData,       // CSIDL_APPDATA
+    AppData,       // CSIDL_APPDATA, created when missing
     Cookies,       // CSIDL_COOKIES
     InternetCache, // CSIDL_INTERNET_CACHE
     Fonts,         // CSIDL_FONTS
@@ -63,6 +63,9 @@ struct RecycleBinInfo {
 // Window show states for ShellExecute, as the platform numbers them.
 inline constexpr int kShowHide = 0;
 inline constexpr int kShowNormal = 1;
+
+// A window of the platform, as an opaque number; 0 is none.
+using WindowRef = std::uintptr_t;
 
 // An output file opened by CreateOutFile; 0 is none.
 using OutFileHandle = std::uintptr_t;
@@ -94,6 +97,8 @@ class System {
     virtual std::optional<std::string> GetEnvVar(std::string_view name) = 0;
     // Expands %VAR% references; none when the platform's expansion fails.
     virtual std::optional<std::string> ExpandEnv(std::string_view text) = 0;
+    // Lower-cases every letter of the platform's code page, not only A-Z.
+    virtual std::string LowerText(std::string_view text) = 0;
 
     // Calls `visit` for each entry of folder `path` (no "." or ".."); `visit` returns false
     // to stop. False when the folder cannot be listed.
@@ -114,8 +119,9 @@ class System {
     virtual std::string GetModulePath() = 0;
 
     virtual std::optional<RecycleBinInfo> QueryRecycleBin(std::string_view rootPath) = 0;
-    // Empties without the system's confirmation, progress or sound.
-    virtual bool EmptyRecycleBin() = 0;
+    // Empties every bin without the system's confirmation. With an owner window the system
+    // may show its progress and play its sound; without one it shows and plays nothing.
+    virtual bool EmptyRecycleBin(WindowRef owner) = 0;
 
     // Walks the URL cache; `visit` returns false to stop. True when the walk ended because
     // there were no more entries.

@@ -26,9 +26,9 @@ std::int32_t SettingsStore::ReadInt(std::string_view key, std::int32_t defaultVa
     if (!k) return defaultValue;
     std::uint32_t type = 0;
     std::uint32_t value = 0;
-    std::uint32_t size = 0;
-    if (!registry_.ReadValue(k.get(), key, &value, sizeof value, &type, &size)) return defaultValue;
-    if (type != kRegDword || size != sizeof value) return defaultValue;
+    // A value shorter than four bytes reads whole into the zero-filled number.
+    if (!registry_.ReadValueTyped(k.get(), key, &value, sizeof value, type)) return defaultValue;
+    if (type != kRegDword) return defaultValue;
     return static_cast<std::int32_t>(value);
 }
 

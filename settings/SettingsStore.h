@@ -23,7 +23,7 @@ inline constexpr std::string_view MainRight = "main_right";
 inline constexpr std::string_view MainBottom = "main_bottom";
 inline constexpr std::string_view ActiveTab = "ActiveTab";
 inline constexpr std::string_view RegistryList = "Registry_List"; // + "_0" .. "_3"
-inline constexpr std::string_view StartupList = "Startup_List";   // + "_0" .. "_3"
+inline constexpr std::string_view StartupList = "Startup_List";   // + "_0" .. "_4"
 inline constexpr std::string_view RestoreList = "Restore_List";   // + "_0" .. "_1"
 
 inline constexpr int kTabCount = 5;

@@ -1,15 +1,28 @@
 #include "startup/StartupEditor.h"
 
 #include "backup/BackupStore.h"
+#include "startup/StartupApproval.h"
 #include "startup/StartupLocations.h"
 
 namespace zt {
 
 namespace {
 
-bool HasRegistryRows(const StartupRowModel& rows) {
-    for (int i = 0; i < rows.RowCount(); ++i)
-        if (rows.RowEntry(i).kind != StartupEntryKind::StartupFolderFile) return true;
+bool HasApprovalValue(Registry& reg, const StartupEntry& entry) {
+    auto slot = ApprovalFor(entry);
+    if (!slot) return false;
+    RegKey key(reg, reg.OpenKeyRead(RootHandle(slot->root), slot->keyPath));
+    return key && reg.ReadValueWhole(key.get(), slot->valueName).has_value();
+}
+
+// A backup is begun when the list holds a registry row, or when a ticked folder file has an
+// approval value that goes with it.
+bool NeedsBackup(Registry& reg, const StartupRowModel& rows) {
+    for (int i = 0; i < rows.RowCount(); ++i) {
+        StartupEntry entry = rows.RowEntry(i);
+        if (entry.kind != StartupEntryKind::StartupFolderFile) return true;
+        if (rows.IsRowChecked(i) && HasApprovalValue(reg, entry)) return true;
+    }
     return false;
 }
 
@@ -78,8 +91,31 @@ class DeletionRun {
             outcome_.notBackedUp.push_back(location + "\\" + row.name);
             return false;
         }
-        reg_.DeleteValue(key.get(), row.name);
+        if (!BackUpApproval(row)) return false;
+        if (reg_.DeleteValue(key.get(), row.name)) DeleteApproval(row);
         return true;
+    }
+
+    // The approval value goes with its entry, into the same backup; an entry whose approval
+    // cannot be saved is kept whole.
+    bool BackUpApproval(const StartupEntry& row) {
+        auto governing = ApprovalFor(row);
+        if (!governing) return true;
+        // The backup names the value as it is stored, whatever the entry's letter case.
+        auto slot = FindApprovalValue(reg_, *governing);
+        if (!backupBegun) return !HasApprovalValue(reg_, row);
+        if (writer_.ExportValue(governing->root, governing->keyPath,
+                                slot ? slot->valueName : governing->valueName))
+            return true;
+        outcome_.notBackedUp.push_back(governing->Text());
+        return false;
+    }
+
+    void DeleteApproval(const StartupEntry& row) {
+        auto slot = ApprovalFor(row);
+        if (!slot) return;
+        RegKey key(reg_, reg_.OpenKeyAllAccess(RootHandle(slot->root), slot->keyPath));
+        if (key) reg_.DeleteValue(key.get(), slot->valueName);
     }
 
     bool DeleteFolderFile(const StartupEntry& row) {
@@ -93,11 +129,14 @@ class DeletionRun {
             outcome_.folderUnknown.push_back(row.location + ": " + row.name);
             return true;
         }
+        if (!BackUpApproval(row)) return false;
         std::string path = JoinPath(*folder, row.name);
         if (!sys_.RemoveFile(path)) {
             outcome_.filesNotDeleted.push_back(path);
             prompt_.Ask(FormatCannotDelete(path), {}, PromptButtons::Ok);
+            return true;
         }
+        DeleteApproval(row);
         return true;
     }
 
@@ -151,7 +190,7 @@ StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFil
         if (refreshBackupList) refreshBackupList();
     };
     try {
-        if (HasRegistryRows(rows)) {
+        if (NeedsBackup(reg, rows)) {
             outcome.backupFile = MakeBackupFileName(sys);
             writer.Open(outcome.backupFile);
             run.backupBegun = true;

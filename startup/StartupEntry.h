@@ -23,6 +23,7 @@ struct StartupEntry {
     std::string command;  // "Command"
     std::string location; // "Location": "HKLM\..."/"HKCU\...", "Common Startup" or "Startup"
     StartupEntryKind kind = StartupEntryKind::RegistryValue;
+    bool disabled = false; // "Status": its approval value says disabled
 };
 
 // Receives the rows of one enumeration: the page's list and the console tool implement it.

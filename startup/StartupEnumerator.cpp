@@ -3,8 +3,11 @@
 
 #include <cstring>
 #include <optional>
+#include <tuple>
+#include <utility>
 #include <vector>
 
+#include "startup/StartupApproval.h"
 #include "startup/StartupLocations.h"
 
 namespace zt {
@@ -47,7 +50,9 @@ void StartupEnumerator::EnumerateStartupEntries(StartupEntrySink& sink) {
     keyDepth_ = 0;
     runOnceExMode_ = false;
 
+    // Each machine key with a 32-bit twin is followed by the twin.
     ListRegistryKey(kLocalMachine, kRunKeyPath);
+    ListTwinKey(kRun32KeyPath, kRunKeyPath);
     ListRegistryKey(kCurrentUser, kRunKeyPath);
     ListLoadAndRun();
     {
@@ -62,18 +67,25 @@ void StartupEnumerator::EnumerateStartupEntries(StartupEntrySink& sink) {
     }
     ListRegistryKey(kCurrentUser, kPoliciesRunKeyPath);
     ListRegistryKey(kLocalMachine, kPoliciesRunKeyPath);
+    ListTwinKey(kPoliciesRun32KeyPath, kPoliciesRunKeyPath);
     ListRegistryKey(kLocalMachine, kRunServicesOnceKeyPath);
+    ListTwinKey(kRunServicesOnce32KeyPath, kRunServicesOnceKeyPath);
     ListRegistryKey(kCurrentUser, kRunServicesOnceKeyPath);
     ListRegistryKey(kLocalMachine, kRunServicesKeyPath);
+    ListTwinKey(kRunServices32KeyPath, kRunServicesKeyPath);
     ListRegistryKey(kCurrentUser, kRunServicesKeyPath);
     ListRegistryKey(kLocalMachine, kRunOnceKeyPath);
+    ListTwinKey(kRunOnce32KeyPath, kRunOnceKeyPath);
     ListRegistryKey(kCurrentUser, kRunOnceKeyPath);
 
     runOnceExMode_ = true;
-    for (RootKey root : {kLocalMachine, kCurrentUser}) {
-        SetLocation(root, kRunOnceExKeyPath);
-        RegKey key(reg_, reg_.OpenKeyRead(RootHandle(root), kRunOnceExKeyPath));
-        if (key) WalkRunOnceExKey(key.get(), std::string(kRunOnceExKeyPath));
+    const std::pair<RootKey, std::string_view> onceEx[] = {{kLocalMachine, kRunOnceExKeyPath},
+                                                           {kLocalMachine, kRunOnceEx32KeyPath},
+                                                           {kCurrentUser, kRunOnceExKeyPath}};
+    for (const auto& [root, path] : onceEx) {
+        SetLocation(root, path);
+        RegKey key(reg_, reg_.OpenKeyRead(RootHandle(root), path));
+        if (key) WalkRunOnceExKey(key.get(), std::string(path));
     }
     runOnceExMode_ = false;
 
@@ -92,8 +104,9 @@ std::string StartupEnumerator::MakeLocationText(std::string_view keyPath) const 
 }
 
 std::string StartupEnumerator::ResolveShortcut(const std::string& path) {
+    // Only a failure falls back to the file's own path; an empty target shows as empty.
     auto target = sys_.ResolveShortcut(path);
-    if (!target || target->empty()) return path;
+    if (!target) return path;
     return *target;
 }
 
@@ -107,6 +120,27 @@ void StartupEnumerator::ListRegistryKey(RootKey root, std::string_view keyPath) 
     SetLocation(root, keyPath);
     RegKey key(reg_, reg_.OpenKeyRead(RootHandle(root), keyPath));
     if (key) ListKeyValues(key.get(), keyPath);
+}
+
+void StartupEnumerator::ListTwinKey(std::string_view keyPath, std::string_view key64Path) {
+    if (SameValues(keyPath, key64Path)) return;
+    ListRegistryKey(kLocalMachine, keyPath);
+}
+
+bool StartupEnumerator::SameValues(std::string_view keyPath, std::string_view otherPath) {
+    using Value = std::tuple<std::string, std::uint32_t, std::vector<std::uint8_t>>;
+    auto values = [&](std::string_view path) {
+        std::vector<Value> list;
+        RegKey key(reg_, reg_.OpenKeyRead(RootHandle(kLocalMachine), path));
+        Value v;
+        for (std::uint32_t i = 0;
+             key && reg_.EnumValue(key.get(), i, std::get<0>(v), kValueNameBuffer, std::get<1>(v),
+                                   std::get<2>(v), kValueDataBuffer);
+             ++i)
+            list.push_back(v);
+        return list;
+    };
+    return values(keyPath) == values(otherPath);
 }
 
 void StartupEnumerator::ListKeyValues(HKey key, std::string_view keyPath) {
@@ -161,9 +195,10 @@ void StartupEnumerator::ListWinlogonValue(HKey key, std::string_view valueName,
                                           StartupEntryKind kind) {
     char buffer[kSmallValueBuffer];
     if (!reg_.ReadValue(key, valueName, buffer, sizeof buffer)) return;
-    std::string text = AsciiLower(std::string_view(buffer, ::strnlen(buffer, sizeof buffer)));
+    // Lower-cased in the code page, so letters beyond A-Z match and show as the system has them.
+    std::string text = sys_.LowerText(std::string_view(buffer, ::strnlen(buffer, sizeof buffer)));
     const std::string withComma = std::string(defaultName) + ",";
-    const std::string fullDefault = AsciiLower(std::string(folder) + "\\" + withComma);
+    const std::string fullDefault = sys_.LowerText(std::string(folder) + "\\" + withComma);
     if (text == withComma || text == defaultName || text == fullDefault) return;
     text = RemoveAll(std::move(text), fullDefault);
     text = RemoveAll(std::move(text), withComma);
@@ -200,6 +235,7 @@ void StartupEnumerator::AppendStartupRow(std::string name, std::string command,
     entry.command = std::move(command);
     entry.location = std::move(location);
     entry.kind = kind;
+    if (auto slot = ApprovalFor(entry)) entry.disabled = ReadApprovalDisabled(reg_, *slot);
     if (sink_) sink_->AddStartupRow(entry);
     ++rowCount_;
 }

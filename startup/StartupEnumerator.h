@@ -16,7 +16,8 @@ class StartupEnumerator {
     StartupEnumerator(Registry& reg, System& sys)
         : reg_(reg), sys_(sys), judge_(reg, sys, std::string(kDefaultProgramExtensions)) {}
 
-    // Empties the sink and visits the sixteen locations in their fixed order.
+    // Empties the sink and visits the locations in their fixed order, each machine key with a
+    // 32-bit twin followed by that twin; rows carry the status of their approval value.
     void EnumerateStartupEntries(StartupEntrySink& sink);
 
     // "HKLM\" or "HKCU\" + keyPath for the current root; keyPath unchanged for any other.
@@ -32,6 +33,10 @@ class StartupEnumerator {
     void ListKeyValues(HKey key, std::string_view keyPath);
     void WalkRunOnceExKey(HKey key, const std::string& keyPath);
     void ListRegistryKey(RootKey root, std::string_view keyPath);
+    // A machine key's 32-bit twin, unless it holds just what the 64-bit key holds: the views
+    // share some keys (the policies), and one entry is not listed twice.
+    void ListTwinKey(std::string_view keyPath, std::string_view key64Path);
+    bool SameValues(std::string_view keyPath, std::string_view otherPath);
     void ListLoadAndRun();
     void ListWinlogonValue(HKey key, std::string_view valueName, std::string_view defaultName,
                            std::string_view folder, StartupEntryKind kind);

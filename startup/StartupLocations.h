@@ -24,6 +24,19 @@ inline constexpr std::string_view kRunOnceKeyPath =
     "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 inline constexpr std::string_view kRunOnceExKeyPath =
     "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx";
+// The 32-bit twins of the machine's keys, as a 64-bit program sees them.
+inline constexpr std::string_view kRun32KeyPath =
+    "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr std::string_view kPoliciesRun32KeyPath =
+    "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
+inline constexpr std::string_view kRunServicesOnce32KeyPath =
+    "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce";
+inline constexpr std::string_view kRunServices32KeyPath =
+    "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunServices";
+inline constexpr std::string_view kRunOnce32KeyPath =
+    "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+inline constexpr std::string_view kRunOnceEx32KeyPath =
+    "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx";
 inline constexpr std::string_view kShellFoldersKeyPath =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 

@@ -96,8 +96,10 @@ bool CAnimatedBanner::ProgramInFront() const {
 }
 
 void CAnimatedBanner::BandFrame() {
-    if (AdvanceBands(bandOffset_, paletteIndex_, step_, direction_, width_))
+    if (AdvanceBands(bandOffset_, paletteIndex_, step_, direction_, width_)) {
+        ReshufflePalette(palette_, paletteIndex_, rng_);
         textColour_ = palette_[(paletteIndex_ + 2) % 8];
+    }
     RenderBands(bands_, width_, height_, palette_, paletteIndex_, bandOffset_, direction_);
     // The water comes back when the program returns to the front.
     if (disturb_ && !waterRunning_ && ProgramInFront()) StartWater();

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace zt {
@@ -71,6 +72,16 @@ inline bool AdvanceBands(int& offset, int& index, int step, int direction, int w
         return true;
     }
     return false;
+}
+
+// After a band cycle: the six colours not on screen (all but `index` and the one after it)
+// take a new random order, so the bands do not repeat one sequence and never jump.
+template <class Rng> void ReshufflePalette(std::array<Pixel, 8>& palette, int index, Rng& rng) {
+    auto slot = [&](int k) -> Pixel& {
+        return palette[static_cast<size_t>((((index + 2 + k) % 8) + 8) % 8)];
+    };
+    for (int k = 5; k > 0; --k)
+        std::swap(slot(k), slot(std::uniform_int_distribution<int>(0, k)(rng)));
 }
 
 inline Pixel BlendPixel(Pixel under, Pixel over, int alpha) {

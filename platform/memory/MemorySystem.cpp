@@ -112,6 +112,21 @@ std::optional<std::string> MemorySystem::GetEnvVar(std::string_view name) {
     return it->second;
 }
 
+std::string MemorySystem::LowerText(std::string_view text) {
+    std::string r(text);
+    for (auto& c : r) {
+        auto u = static_cast<unsigned char>(c);
+        if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
+            u = static_cast<unsigned char>(u + 32);
+        else if (u == 0x8A || u == 0x8C || u == 0x8E)
+            u = static_cast<unsigned char>(u + 16);
+        else if (u == 0x9F)
+            u = 0xFF;
+        c = static_cast<char>(u);
+    }
+    return r;
+}
+
 std::optional<std::string> MemorySystem::ExpandEnv(std::string_view text) {
     std::string out;
     std::size_t i = 0;
@@ -207,7 +222,7 @@ std::optional<RecycleBinInfo> MemorySystem::QueryRecycleBin(std::string_view roo
     return it->second;
 }
 
-bool MemorySystem::EmptyRecycleBin() {
+bool MemorySystem::EmptyRecycleBin(WindowRef) {
     for (auto& [root, info] : recycleBins)
         info = RecycleBinInfo{};
     return true;

@@ -55,6 +55,8 @@ class MemorySystem : public System {
                                                  std::string_view extension) override;
     std::optional<std::string> GetEnvVar(std::string_view name) override;
     std::optional<std::string> ExpandEnv(std::string_view text) override;
+    // As code page 1252 does.
+    std::string LowerText(std::string_view text) override;
     bool EnumDirectory(std::string_view path,
                        const std::function<bool(const DirEntry&)>& visit) override;
     bool RemoveFile(std::string_view path) override;
@@ -68,7 +70,7 @@ class MemorySystem : public System {
     std::uint32_t LogicalDriveMask() override { return logicalDrives; }
     std::string GetModulePath() override { return modulePath; }
     std::optional<RecycleBinInfo> QueryRecycleBin(std::string_view rootPath) override;
-    bool EmptyRecycleBin() override;
+    bool EmptyRecycleBin(WindowRef owner) override;
     bool WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) override;
     bool DeleteUrlEntry(std::string_view sourceUrl) override;
     ShellResult Execute(std::string_view verb, std::string_view file, std::string_view parameters,

@@ -98,6 +98,12 @@ std::optional<std::string> Win32System::ExpandEnv(std::string_view text) {
     return v;
 }
 
+std::string Win32System::LowerText(std::string_view text) {
+    std::string t(text);
+    if (!t.empty()) CharLowerBuffA(t.data(), static_cast<DWORD>(t.size()));
+    return t;
+}
+
 bool Win32System::EnumDirectory(std::string_view path,
                                 const std::function<bool(const DirEntry&)>& visit) {
     std::string pattern = Z(path);
@@ -147,7 +153,8 @@ std::optional<std::string> Win32System::GetKnownFolder(KnownFolder folder) {
     int csidl = CSIDL_APPDATA;
     switch (folder) {
     case KnownFolder::AppData:
-        csidl = CSIDL_APPDATA;
+        // The backup folder lives there; a profile without it gets it created.
+        csidl = CSIDL_APPDATA | CSIDL_FLAG_CREATE;
         break;
     case KnownFolder::Cookies:
         csidl = CSIDL_COOKIES;
@@ -217,9 +224,11 @@ std::optional<RecycleBinInfo> Win32System::QueryRecycleBin(std::string_view root
                           static_cast<std::uint64_t>(info.i64NumItems)};
 }
 
-bool Win32System::EmptyRecycleBin() {
-    return SUCCEEDED(SHEmptyRecycleBinA(nullptr, nullptr,
-                                        SHERB_NOCONFIRMATION | SHERB_NOPROGRESSUI | SHERB_NOSOUND));
+bool Win32System::EmptyRecycleBin(WindowRef owner) {
+    // A page lets the system show its progress and play its sound; a console stays silent.
+    DWORD flags = SHERB_NOCONFIRMATION;
+    if (!owner) flags |= SHERB_NOPROGRESSUI | SHERB_NOSOUND;
+    return SUCCEEDED(SHEmptyRecycleBinA(reinterpret_cast<HWND>(owner), nullptr, flags));
 }
 
 bool Win32System::WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) {

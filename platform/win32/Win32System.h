@@ -11,6 +11,7 @@ class Win32System : public System {
                                                  std::string_view extension) override;
     std::optional<std::string> GetEnvVar(std::string_view name) override;
     std::optional<std::string> ExpandEnv(std::string_view text) override;
+    std::string LowerText(std::string_view text) override;
     bool EnumDirectory(std::string_view path,
                        const std::function<bool(const DirEntry&)>& visit) override;
     bool RemoveFile(std::string_view path) override;
@@ -24,7 +25,7 @@ class Win32System : public System {
     std::uint32_t LogicalDriveMask() override;
     std::string GetModulePath() override;
     std::optional<RecycleBinInfo> QueryRecycleBin(std::string_view rootPath) override;
-    bool EmptyRecycleBin() override;
+    bool EmptyRecycleBin(WindowRef owner) override;
     bool WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) override;
     bool DeleteUrlEntry(std::string_view sourceUrl) override;
     ShellResult Execute(std::string_view verb, std::string_view file, std::string_view parameters,

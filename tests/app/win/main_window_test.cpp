@@ -269,6 +269,22 @@ TEST(MainWindow, LayoutSurvivesARestartWhenSavePosIsOn) {
     }
 }
 
+TEST(MainWindow, ClosingWhileMinimisedSavesTheScreenRectangleTheNextStartPlaces) {
+    AppHarness h;
+    RECT placed{70, 40, 70 + 880, 40 + 500};
+    CDlgMain main(h.app());
+    ASSERT_TRUE(main.Create(nullptr));
+    ::SetWindowPos(main.Handle(), nullptr, placed.left, placed.top, placed.right - placed.left,
+                   placed.bottom - placed.top, SWP_NOZORDER);
+    ::ShowWindow(main.Handle(), SW_MINIMIZE);
+    ASSERT_TRUE(::IsIconic(main.Handle()));
+    CloseMain(main);
+    EXPECT_EQ(h.Stored("main_left"), placed.left);
+    EXPECT_EQ(h.Stored("main_top"), placed.top);
+    EXPECT_EQ(h.Stored("main_right"), placed.right);
+    EXPECT_EQ(h.Stored("main_bottom"), placed.bottom);
+}
+
 TEST(MainWindow, LayoutIsNeitherSavedNorReadWhenSavePosIsOff) {
     AppHarness h;
     // Values of an earlier run that must not be read.

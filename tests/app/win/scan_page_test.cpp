@@ -200,6 +200,7 @@ TEST_F(ScanPageFixture, CleanBacksUpAndRemovesOnlyTheTickedRows) {
     ASSERT_EQ(answers.Requests().size(), 1u);
     EXPECT_EQ(answers.Requests()[0].text, "Are you sure to delete these items?");
     EXPECT_EQ(answers.Requests()[0].caption, "Zentrove");
+    EXPECT_EQ(answers.Requests()[0].owner, page().Handle());
     EXPECT_EQ(list.Count(), before);
     EXPECT_TRUE(page().LastBackupFile().empty());
 
@@ -217,6 +218,7 @@ TEST_F(ScanPageFixture, CleanBacksUpAndRemovesOnlyTheTickedRows) {
               std::to_string(before - 2) + " invalid items found in the registry:\n");
     ASSERT_FALSE(answers.Requests().empty());
     EXPECT_EQ(answers.Requests().back().text, "Total 2 items cleaned successfully!");
+    EXPECT_EQ(answers.Requests().back().owner, nullptr);
 
     // The backup holds both deleted values, newest first, in the editor's format.
     ASSERT_FALSE(page().LastBackupFile().empty());
@@ -249,6 +251,7 @@ TEST_F(ScanPageFixture, CleanBacksUpAndRemovesOnlyTheTickedRows) {
     page().CleanSelected();
     ASSERT_EQ(answers.Requests().size(), 1u);
     EXPECT_EQ(answers.Requests()[0].text, "Please select the items you want to delete.");
+    EXPECT_EQ(answers.Requests()[0].owner, nullptr);
     EXPECT_EQ(page().LastBackupFile(), last);
 }
 

@@ -24,9 +24,9 @@ class RecordingSystem : public MemorySystem {
         log.push_back("del " + std::string(path));
         return MemorySystem::RemoveFile(path);
     }
-    bool EmptyRecycleBin() override {
+    bool EmptyRecycleBin(WindowRef owner) override {
         log.push_back("empty bins");
-        return MemorySystem::EmptyRecycleBin();
+        return MemorySystem::EmptyRecycleBin(owner);
     }
     bool DeleteUrlEntry(std::string_view url) override {
         log.push_back("url " + std::string(url));

@@ -24,6 +24,7 @@
 #include "settings/SettingsStore.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
+#include "startup/StartupApproval.h"
 #include "startup/StartupLocations.h"
 #include "ui/DialogTemplate.h"
 #include "ui/GradientDialog.h"
@@ -94,6 +95,11 @@ class DemoData {
         Value(kLocalMachine, kRun, "Demo Tray", "C:\\Program Files\\Demo\\tray.exe");
         Value(kLocalMachine, kRun, "SoundMixer", "C:\\Windows\\mixer.exe -hidden");
         Value(kCurrentUser, kRunOnce, "Demo Setup Cleanup", "cmd /c del C:\\Temp\\setup.tmp");
+        // A 32-bit entry switched off as the Task Manager does.
+        Value(kLocalMachine, std::string(kRun32KeyPath).c_str(), "Demo Sync (32-bit)",
+              "C:\\Program Files (x86)\\Demo\\sync32.exe -tray");
+        ApprovalBytes off = EncodeDisabled(std::nullopt, CurrentFileTime());
+        Binary(kLocalMachine, kApprovedRun32KeyPath, "Demo Sync (32-bit)", off.data(), off.size());
         if (auto folder = GetUserStartupFolder(reg_, sys_)) {
             ::CreateDirectoryA(folder->c_str(), nullptr);
             std::string bat = *folder + "\\Demo Notes.bat";
@@ -121,6 +127,13 @@ class DemoData {
         RootKey root;
         std::string path, name;
     };
+    void Binary(RootKey root, std::string_view path, const std::string& name,
+                const std::uint8_t* data, std::size_t size) {
+        RegKey key(reg_, reg_.CreateKey(RootHandle(root), path));
+        if (!key) return;
+        reg_.WriteValue(key.get(), name, kRegBinary, data, static_cast<std::uint32_t>(size));
+        values_.push_back({root, std::string(path), name});
+    }
     void Value(RootKey root, const char* path, const std::string& name, const std::string& data) {
         RegKey key(reg_, reg_.CreateKey(RootHandle(root), path));
         if (!key) return;
@@ -190,8 +203,14 @@ class CShotFrame : public CGradientDialog {
         }
         if (mode_ == "startup") {
             CListView list = startup_.List();
-            for (int i = 0; i < list.Count(); ++i)
+            for (int i = 0; i < list.Count(); ++i) {
                 if (list.ItemText(i, 1).rfind("Demo", 0) == 0) list.SetChecked(i, true);
+                if (list.ItemText(i, 1) == "Demo Sync (32-bit)") {
+                    LVITEMA it{};
+                    it.stateMask = it.state = LVIS_SELECTED | LVIS_FOCUSED;
+                    list.Send(LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&it));
+                }
+            }
         }
         // Time for the measuring worker before the picture.
         ::SetTimer(Handle(), 1, mode_ == "cleandisk" ? 2500 : 700, nullptr);

@@ -9,6 +9,7 @@
 #include "app/res/ids_startup.h"
 #include "backup/BackupStore.h"
 #include "pages/win/PageFixture.h"
+#include "startup/StartupApproval.h"
 #include "startup/StartupEntry.h"
 #include "startup/StartupLocations.h"
 
@@ -43,6 +44,9 @@ class StartupPageTest : public PageTest {
             }
         }
         ::DeleteFileA((userStartup_ + "\\zt-pages.bat").c_str());
+        RegKey approved(*reg_,
+                        reg_->OpenKeyAllAccess(RootHandle(kCurrentUser), kApprovedRunKeyPath));
+        if (approved) reg_->DeleteValue(approved.get(), "ZtPagesRun");
     }
 
     void PlantValue(RootKey root, const char* path, const char* name, const std::string& data) {
@@ -100,10 +104,11 @@ TEST_F(StartupPageTest, ListsThePlantedEntriesNumberedInOrder) {
     EXPECT_EQ(list.ItemData(file), static_cast<LPARAM>(StartupEntryKind::StartupFolderFile));
     EXPECT_GT(file, run); // folders come after the registry
 
-    // Four columns that fill the list at first.
+    // Five columns that fill the list at first.
+    EXPECT_EQ(list.ItemText(run, 4), "Enabled");
     RECT client = list.ClientRect();
     int total = 0;
-    for (int c = 0; c < 4; ++c)
+    for (int c = 0; c < 5; ++c)
         total += list.ColumnWidth(c);
     EXPECT_EQ(total, client.right - client.left);
     EXPECT_TRUE(::SendMessageA(list.Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) &
@@ -184,6 +189,38 @@ TEST_F(StartupPageTest, DeleteBacksUpCheckedValuesAndReloadsTheBackupPage) {
     Click(page, IDC_STARTUP_REFRESH);
     for (int i = 0; i < list.Count(); ++i)
         EXPECT_EQ(list.ItemText(i, 0), std::to_string(i + 1));
+}
+
+TEST_F(StartupPageTest, DisableAndEnableFollowTheSelectedRow) {
+    PlantValue(kCurrentUser, kRunPath, "ZtPagesRun", "C:\\zt\\run.exe");
+    PlantValue(kCurrentUser, kRunOncePath, "ZtPagesOnce", "C:\\zt\\once.exe");
+    CDlgStartupManager page(app_);
+    CreatePage(page);
+    CListView list = page.List();
+    HWND disable = ::GetDlgItem(page.Handle(), IDC_STARTUP_DISABLE);
+    HWND enable = ::GetDlgItem(page.Handle(), IDC_STARTUP_ENABLE);
+    EXPECT_FALSE(::IsWindowEnabled(disable)); // nothing selected
+
+    int run = FindRow(list, "ZtPagesRun");
+    Select(list, run);
+    EXPECT_TRUE(::IsWindowEnabled(disable));
+    EXPECT_FALSE(::IsWindowEnabled(enable));
+    Click(page, IDC_STARTUP_DISABLE);
+    EXPECT_EQ(list.ItemText(run, 4), "Disabled");
+    StartupEntry entry;
+    entry.name = "ZtPagesRun";
+    entry.location = std::string("HKCU\\") + kRunPath;
+    EXPECT_TRUE(ReadApprovalDisabled(*reg_, *ApprovalFor(entry)));
+    EXPECT_FALSE(::IsWindowEnabled(disable));
+    EXPECT_TRUE(::IsWindowEnabled(enable));
+    Click(page, IDC_STARTUP_ENABLE);
+    EXPECT_EQ(list.ItemText(run, 4), "Enabled");
+    EXPECT_FALSE(ReadApprovalDisabled(*reg_, *ApprovalFor(entry)));
+
+    // RunOnce has no switch: it can only be deleted.
+    Select(list, FindRow(list, "ZtPagesOnce"));
+    EXPECT_FALSE(::IsWindowEnabled(disable));
+    EXPECT_FALSE(::IsWindowEnabled(enable));
 }
 
 TEST_F(StartupPageTest, CancelDeletesNothing) {

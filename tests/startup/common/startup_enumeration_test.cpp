@@ -289,5 +289,20 @@ TEST_F(StartupEnumerationTest, StartupFoldersSkipIniFilesAndFoldersAndResolveSho
     EXPECT_EQ(sink.Find("broken.lnk")->command, JoinPath(user, "broken.lnk"));
 }
 
+TEST_F(StartupEnumerationTest, EmptyShortcutTargetAndCodePageLettersShowAsTheyAre) {
+    test::PlantShortcut(*sys, JoinPath(sandbox.userFolder(), "blank.lnk"), "");
+    // "\xC4" and "\xE4" are A and a with diaeresis in code page 1252.
+    Plant(kLocalMachine, kWinlogonKeyPath, "Userinit", "userinit.exe,C:\\\xC4PFEL\\Run.exe");
+
+    Enumerate();
+
+    const StartupEntry* blank = sink.Find("blank.lnk");
+    ASSERT_NE(blank, nullptr);
+    EXPECT_EQ(blank->command, "");
+    const StartupEntry* userinit = sink.Find("Userinit");
+    ASSERT_NE(userinit, nullptr);
+    EXPECT_EQ(userinit->command, "c:\\\xE4pfel\\run.exe");
+}
+
 } // namespace
 } // namespace zt

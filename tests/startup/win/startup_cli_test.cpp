@@ -119,7 +119,7 @@ TEST_F(StartupCliTest, ListsAsJsonInUtf8) {
     CliRun text = RunCli("startup");
     ASSERT_EQ(text.exitCode, 0u);
     EXPECT_THAT(text.out, HasSubstr("2\tu.bat\t" + JoinPath(sandbox.userFolder(), "u.bat") +
-                                    "\tStartup\tStartupFolderFile\r\n"));
+                                    "\tStartup\tStartupFolderFile\tEnabled\r\n"));
 }
 
 TEST_F(StartupCliTest, DeleteAsksOrRefusesAndBacksUp) {
@@ -152,6 +152,32 @@ TEST_F(StartupCliTest, DeleteAsksOrRefusesAndBacksUp) {
     EXPECT_EQ(RestoreBackupFile(*sys, prompt, backup), RestoreResult::Restored);
     EXPECT_TRUE(HasRunValue(kLocalMachine, "Doomed"));
     sys->RemoveFile(backup);
+}
+
+TEST_F(StartupCliTest, DisableAndEnableOnlyWhatASwitchGoverns) {
+    ASSERT_TRUE(test::PlantString(*reg, kLocalMachine, std::string(kRun32KeyPath), "Tray32", "t"));
+    ASSERT_TRUE(test::PlantString(*reg, kCurrentUser, std::string(kRunOnceKeyPath), "Once", "o"));
+    auto rows = nlohmann::json::parse(RunCli("startup --json").out);
+    int tray = NumberOf(rows, "Tray32"), once = NumberOf(rows, "Once");
+    ASSERT_GT(tray, 0);
+    ASSERT_GT(once, 0);
+    EXPECT_EQ(rows[tray - 1]["view"], 32);
+    EXPECT_EQ(rows[tray - 1]["status"], "Enabled");
+    EXPECT_EQ(rows[once - 1]["view"], 64);
+
+    CliRun off = RunCli("startup disable " + std::to_string(tray));
+    EXPECT_EQ(off.exitCode, 0u) << off.err;
+    EXPECT_THAT(off.out, HasSubstr("\tTray32\tDisabled"));
+    rows = nlohmann::json::parse(RunCli("startup --json").out);
+    EXPECT_EQ(rows[tray - 1]["status"], "Disabled");
+
+    // Part done is not done: the ungoverned row fails the whole command.
+    CliRun mixed = RunCli("startup enable " + std::to_string(tray) + " " + std::to_string(once));
+    EXPECT_EQ(mixed.exitCode, 1u);
+    EXPECT_THAT(mixed.err, HasSubstr("\tOnce\tThis entry can only be deleted."));
+    rows = nlohmann::json::parse(RunCli("startup --json").out);
+    EXPECT_EQ(rows[tray - 1]["status"], "Enabled");
+    EXPECT_EQ(RunCli("startup disable 99").exitCode, 2u);
 }
 
 TEST_F(StartupCliTest, AddWritesAndLists) {

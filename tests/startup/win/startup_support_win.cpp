@@ -10,6 +10,7 @@
 #include <sstream>
 #include <vector>
 
+#include "startup/StartupApproval.h"
 #include "startup/StartupLocations.h"
 
 namespace zt::test {
@@ -53,9 +54,19 @@ void PutBack(Registry& reg, HKey parent, const std::string& path, const KeyCopy&
         PutBack(reg, key.get(), name, sub);
 }
 
-const std::string_view kWholeKeys[] = {
-    kRunKeyPath,         kPoliciesRunKeyPath, kRunServicesOnceKeyPath,
-    kRunServicesKeyPath, kRunOnceKeyPath,     kRunOnceExKeyPath};
+const std::string_view kWholeKeys[] = {kRunKeyPath,
+                                       kPoliciesRunKeyPath,
+                                       kRunServicesOnceKeyPath,
+                                       kRunServicesKeyPath,
+                                       kRunOnceKeyPath,
+                                       kRunOnceExKeyPath,
+                                       kRun32KeyPath,
+                                       kPoliciesRun32KeyPath,
+                                       kRunServicesOnce32KeyPath,
+                                       kRunServices32KeyPath,
+                                       kRunOnce32KeyPath,
+                                       kRunOnceEx32KeyPath,
+                                       kStartupApprovedKeyPath};
 
 struct SingleValue {
     RootKey root;

@@ -1,0 +1,83 @@
+#include "scan/OrphanApprovals.h"
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace zt {
+
+namespace {
+
+constexpr std::string_view kApproved =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
+constexpr std::string_view kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr std::string_view kRun32 =
+    "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr std::uint32_t kNameChars = 500;
+constexpr std::uint32_t kDataBytes = 2000;
+
+struct Governed {
+    RootKey root;
+    std::string_view approvedKey; // below kApproved
+    std::string_view runKey;      // empty for a startup folder
+    KnownFolder folder;
+};
+
+constexpr Governed kGoverned[] = {
+    {kCurrentUser, "Run", kRun, KnownFolder::Startup},
+    {kLocalMachine, "Run", kRun, KnownFolder::Startup},
+    {kLocalMachine, "Run32", kRun32, KnownFolder::Startup},
+    {kCurrentUser, "StartupFolder", {}, KnownFolder::Startup},
+    {kLocalMachine, "StartupFolder", {}, KnownFolder::CommonStartup},
+};
+
+std::string Hex(const std::vector<std::uint8_t>& data) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (std::uint8_t b : data) {
+        if (!text.empty()) text += ' ';
+        text += digits[b >> 4];
+        text += digits[b & 15];
+    }
+    return text;
+}
+
+} // namespace
+
+void FindOrphanApprovals(Registry& reg, System& sys,
+                         const std::function<bool(const OrphanApproval&)>& report) {
+    for (const auto& g : kGoverned) {
+        std::string approvedPath = std::string(kApproved) + std::string(g.approvedKey);
+        RegKey approved(reg, reg.OpenKeyRead(RootHandle(g.root), approvedPath));
+        if (!approved) continue;
+        // The entry's own place: the Run key (absent means no entry), or the startup folder.
+        RegKey run;
+        std::optional<std::string> folder;
+        if (!g.runKey.empty()) {
+            run = RegKey(reg, reg.OpenKeyRead(RootHandle(g.root), g.runKey));
+        } else {
+            folder = sys.GetKnownFolder(g.folder);
+            if (!folder || folder->empty()) continue;
+        }
+        std::string name;
+        std::uint32_t type = 0;
+        std::vector<std::uint8_t> data;
+        for (std::uint32_t i = 0;
+             reg.EnumValue(approved.get(), i, name, kNameChars, type, data, kDataBytes); ++i) {
+            bool present = false;
+            if (folder) {
+                std::string path = *folder;
+                if (path.back() != '\\') path += '\\';
+                present = sys.Exists(path + name);
+            } else {
+                // Registry names compare without regard to case, as the lookup does.
+                present = run && reg.ReadValueWhole(run.get(), name).has_value();
+            }
+            if (present) continue;
+            if (!report({g.root, approvedPath, name, Hex(data)})) return;
+        }
+    }
+}
+
+} // namespace zt
