@@ -422,6 +422,13 @@ class ListFindings : public FindingList {
         return RowRecord(list_, index)->finding;
     }
     void RemoveRow(int index) override { list_.DeleteItem(index); } // frees the record
+    void RemoveRows(const std::vector<int>& ascending) override {
+        // One repaint for the whole batch, not one per row.
+        list_.Send(WM_SETREDRAW, FALSE);
+        FindingList::RemoveRows(ascending);
+        list_.Send(WM_SETREDRAW, TRUE);
+        ::InvalidateRect(list_.Handle(), nullptr, TRUE);
+    }
     void UncheckRow(int index) override { list_.SetChecked(index, false); }
 
   private:

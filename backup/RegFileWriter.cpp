@@ -244,9 +244,11 @@ bool CRegFileWriter::ExportValue(RootKey root, std::string_view keyPath,
     if (!IsOpen()) return false;
     RegKey key(reg_, reg_.OpenKeyRead(RootHandle(root), keyPath));
     if (!key) return !KeyMayExist(root, keyPath);
-    auto value = reg_.ReadValueWhole(key.get(), valueName);
+    bool exact = false;
+    auto value = reg_.ReadValueChecked(key.get(), valueName, exact);
     if (!value) return !ValueMayExist(key.get(), valueName);
-    if (!ReadsExactly(key.get(), valueName)) return false;
+    // A name or text the ANSI interface cannot carry would come back altered.
+    if (!exact) return false;
     std::string path = KeyPathText(root, keyPath);
     if (HasLineBreak(path)) return false;
     std::string block = "\r\n[" + path + "]\r\n";
@@ -271,23 +273,6 @@ bool CRegFileWriter::KeyMayExist(RootKey root, std::string_view keyPath) {
     for (std::uint32_t i = 0; i < info->subkeys; ++i) {
         if (!reg_.EnumKey(parent.get(), i, name, 256 + 1)) return true;
         if (NamesEqual(name, last)) return true;
-    }
-    return false;
-}
-
-bool CRegFileWriter::ReadsExactly(HKey key, std::string_view valueName) {
-    // Only the enumeration tells whether the ANSI form is exact: find the value there.
-    auto info = reg_.QueryKeyInfo(key);
-    if (!info) return false;
-    std::string name;
-    std::uint32_t type = 0;
-    std::vector<std::uint8_t> data;
-    for (std::uint32_t i = 0; i < info->values; ++i) {
-        bool exact = false;
-        if (!reg_.EnumValueChecked(key, i, name, info->maxValueNameChars + 1, type, data,
-                                   std::max(info->maxValueDataBytes, 1u), exact))
-            continue;
-        if (NamesEqual(name, valueName)) return exact;
     }
     return false;
 }

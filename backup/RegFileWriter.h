@@ -69,7 +69,6 @@ class CRegFileWriter {
     void WriteValues(HKey key, const KeyInfo* info, bool& complete);
     bool KeyMayExist(RootKey root, std::string_view keyPath);
     bool ValueMayExist(HKey key, std::string_view name);
-    bool ReadsExactly(HKey key, std::string_view valueName);
     void Write(std::string_view text);
     void Flush();
     void Finish();

@@ -20,12 +20,27 @@ std::string CleanedTotalMessage(int processed, int keptBack) {
     return text;
 }
 
+void FindingVector::RemoveRows(const std::vector<int>& ascending) {
+    // One pass that keeps every row not named: linear however many go.
+    std::size_t next = 0, kept = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (next < ascending.size() && static_cast<std::size_t>(ascending[next]) == i) {
+            ++next;
+            continue;
+        }
+        if (kept != i) rows[kept] = std::move(rows[i]);
+        ++kept;
+    }
+    rows.resize(kept);
+}
+
 namespace {
 
-bool AnyChecked(const FindingList& list) {
+int CountChecked(const FindingList& list) {
+    int n = 0;
     for (int i = 0; i < list.Count(); ++i)
-        if (list.IsChecked(i)) return true;
-    return false;
+        n += list.IsChecked(i);
+    return n;
 }
 
 // Exports one finding and deletes it when the export holds everything the deletion removes.
@@ -48,7 +63,8 @@ bool ExportAndDelete(const CleaningContext& ctx, const ScanFinding& f) {
 CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
     CleanOutcome out;
     if (list.Count() == 0) return out;
-    if (!AnyChecked(list)) {
+    const int ticked = CountChecked(list);
+    if (ticked == 0) {
         out.status = CleanStatus::NoneChecked;
         ctx.prompt.Ask(kSelectItemsMessage, {}, PromptButtons::Ok);
         return out;
@@ -60,24 +76,23 @@ CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
         return out;
     }
 
+    // Cleaned rows leave the list together at the end, so a large list is not shifted once per
+    // row; a file error still removes those that were deleted before it.
+    std::vector<int> cleaned;
     try {
         out.backupFile = MakeBackupFileName(ctx.sys);
         ctx.writer.Open(out.backupFile);
-        for (int j = 0; j < list.Count();) {
-            if (!list.IsChecked(j)) {
-                ++j;
-                continue;
-            }
-            // A copy: removing the row frees the finding.
-            ScanFinding f = list.FindingAt(j);
-            if (!ExportAndDelete(ctx, f)) {
+        int done = 0;
+        for (int j = 0; j < list.Count(); ++j) {
+            if (!list.IsChecked(j)) continue;
+            if (ExportAndDelete(ctx, list.FindingAt(j))) {
+                ++out.processed;
+                cleaned.push_back(j);
+            } else {
                 list.UncheckRow(j);
                 ++out.keptBack;
-                ++j;
-                continue;
             }
-            ++out.processed;
-            list.RemoveRow(j);
+            ctx.sink.Progress(++done, ticked);
         }
         ctx.writer.Close();
         out.status = CleanStatus::Done;
@@ -90,6 +105,7 @@ CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
         } catch (const FileError&) {
         }
     }
+    list.RemoveRows(cleaned);
 
     ctx.sink.SetStatusText(FoundItemsLine(list.Count()));
     // After a file error the file still holds what was deleted before it, so it is listed.

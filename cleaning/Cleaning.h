@@ -21,6 +21,12 @@ class FindingList {
     virtual const ScanFinding& FindingAt(int index) const = 0;
     // Deletes the row and frees its finding; the rows below move up by one.
     virtual void RemoveRow(int index) = 0;
+    // Deletes the rows at `ascending` indices in one go. By default from the last up, so no
+    // row moves more than once.
+    virtual void RemoveRows(const std::vector<int>& ascending) {
+        for (auto it = ascending.rbegin(); it != ascending.rend(); ++it)
+            RemoveRow(*it);
+    }
     virtual void UncheckRow(int index) = 0;
 };
 
@@ -38,6 +44,7 @@ class FindingVector : public FindingList {
     bool IsChecked(int index) const override { return rows[index].checked; }
     const ScanFinding& FindingAt(int index) const override { return rows[index].finding; }
     void RemoveRow(int index) override { rows.erase(rows.begin() + index); }
+    void RemoveRows(const std::vector<int>& ascending) override;
     void UncheckRow(int index) override { rows[index].checked = false; }
 };
 
@@ -48,6 +55,8 @@ class CleaningSink {
     virtual void SetStatusText(std::string_view text) = 0;
     // The run wrote a backup file: the backup page lists it at once.
     virtual void RefreshBackupList() = 0;
+    // After each ticked finding: `done` of `total` have been dealt with.
+    virtual void Progress(int /*done*/, int /*total*/) {}
 };
 
 struct CleaningContext {

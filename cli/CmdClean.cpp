@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <array>
+#include <chrono>
 #include <vector>
 
 #include "backup/BackupStore.h"
@@ -16,10 +17,36 @@ namespace zt::cli {
 
 namespace {
 
-class NoPageSink : public CleaningSink {
+// Shows done/total and the time so far on a line of its own that updates, when the error
+// stream is a terminal; nothing when it is redirected.
+class ConsoleCleaningSink : public CleaningSink {
   public:
+    explicit ConsoleCleaningSink(std::FILE* err)
+        : err_(err), show_(err == stderr && IsConsole(StdStream::Error)) {}
+    ~ConsoleCleaningSink() override {
+        if (shown_) std::fprintf(err_, "\n");
+    }
     void SetStatusText(std::string_view) override {}
     void RefreshBackupList() override {}
+    void Progress(int done, int total) override {
+        if (!show_) return;
+        auto now = Clock::now();
+        // A few updates a second are plenty, and each is a write to the console.
+        if (done != total && shown_ && now - last_ < std::chrono::milliseconds(200)) return;
+        last_ = now;
+        shown_ = true;
+        double seconds = std::chrono::duration<double>(now - start_).count();
+        std::fprintf(err_, "\rcleaning %d/%d  %.1f s ", done, total, seconds);
+        std::fflush(err_);
+    }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    std::FILE* err_;
+    bool show_;
+    bool shown_ = false;
+    Clock::time_point start_ = Clock::now();
+    Clock::time_point last_;
 };
 
 int UsageError(CliContext& ctx, const std::string& why) {
@@ -65,7 +92,7 @@ int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
     }
 
     ConsolePrompt prompt(options.yes, confirm);
-    NoPageSink pageSink;
+    ConsoleCleaningSink pageSink(ctx.err);
     CRegFileWriter writer(ctx.registry, ctx.system);
     CleanOutcome out =
         CleanSelected(CleaningContext{ctx.registry, ctx.system, writer, prompt, pageSink}, list);

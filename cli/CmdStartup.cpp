@@ -14,6 +14,7 @@
 
 #include "backup/RegFileWriter.h"
 #include "cli/CliContext.h"
+#include "cli/ConsolePrompt.h"
 #include "cli/ConsoleText.h"
 #include "seams/UserPrompt.h"
 #include "startup/StartupApproval.h"
@@ -79,9 +80,9 @@ void PrintRows(CliContext& ctx, const std::vector<StartupEntry>& rows, bool json
 }
 
 // Questions go to the terminal unless --yes answered them beforehand; reports to stdout.
-class ConsolePrompt : public UserPrompt {
+class StartupPrompt : public UserPrompt {
   public:
-    ConsolePrompt(CliContext& ctx, bool yes) : ctx_(ctx), yes_(yes) {}
+    StartupPrompt(CliContext& ctx, bool yes) : ctx_(ctx), yes_(yes) {}
     int Ask(std::string_view text, std::string_view, PromptButtons buttons) override {
         std::string t(text);
         if (buttons == PromptButtons::Ok) {
@@ -106,10 +107,8 @@ class ConsolePrompt : public UserPrompt {
     bool yes_;
 };
 
-// A console to ask on; the NUL device, pipes and files are none (_isatty takes NUL for one).
 bool InteractiveTerminal() {
-    DWORD mode = 0;
-    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+    return IsConsole(StdStream::Input);
 }
 
 int UsageError(CliContext& ctx, const std::string& message) {
@@ -170,7 +169,7 @@ int Delete(CliContext& ctx, const Args& args) {
     if (!yes && !InteractiveTerminal())
         return UsageError(ctx, "no terminal to confirm on; pass --yes to delete");
 
-    ConsolePrompt prompt(ctx, yes);
+    StartupPrompt prompt(ctx, yes);
     CRegFileWriter writer(ctx.registry, ctx.system);
     StartupDeletionOutcome outcome;
     try {

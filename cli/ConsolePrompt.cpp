@@ -4,10 +4,14 @@
 
 namespace zt::cli {
 
-std::optional<bool> AskOnTerminal(const std::string& question) {
-    // _isatty takes the NUL device for a terminal; the console mode does not.
+bool IsConsole(StdStream stream) {
     DWORD mode = 0;
-    if (!GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) return std::nullopt;
+    HANDLE h = GetStdHandle(stream == StdStream::Input ? STD_INPUT_HANDLE : STD_ERROR_HANDLE);
+    return GetConsoleMode(h, &mode) != 0;
+}
+
+std::optional<bool> AskOnTerminal(const std::string& question) {
+    if (!IsConsole(StdStream::Input)) return std::nullopt;
     std::printf("%s [y/N] ", question.c_str());
     std::fflush(stdout);
     char line[64] = {};

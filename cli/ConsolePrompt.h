@@ -14,6 +14,11 @@ namespace zt::cli {
 // Asks a yes/no question; none when there is no terminal to ask on.
 using ConsoleConfirm = std::function<std::optional<bool>(const std::string& question)>;
 
+enum class StdStream { Input, Error };
+// Whether a standard stream is a console, not a pipe, a file or NUL (which _isatty takes for
+// a terminal).
+bool IsConsole(StdStream stream);
+
 // Asks on the console; none when standard input is no console (a pipe, a file or NUL).
 std::optional<bool> AskOnTerminal(const std::string& question);
 

@@ -100,6 +100,14 @@ class Registry {
         return EnumValue(key, index, name, nameBufferChars, type, data, dataBufferBytes);
     }
 
+    // As ReadValueWhole, and `exact` tells whether the name and, for string types, the text
+    // are the value itself in the ANSI form (see EnumValueChecked). Costs one read, however
+    // many values the key holds.
+    virtual std::optional<RegValue> ReadValueChecked(HKey key, std::string_view name, bool& exact) {
+        exact = true;
+        return ReadValueWhole(key, name);
+    }
+
     virtual bool DeleteValue(HKey key, std::string_view name) = 0;
     // Deletes `subkey` of `parent` with everything below it.
     virtual bool DeleteKeyTree(HKey parent, std::string_view subkey) = 0;

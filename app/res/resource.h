@@ -60,9 +60,5 @@
 #define IDC_ADDSTARTUP 1048
 #define IDC_SAVELAYOUT 1061
 
-// Version numbers, used by the VERSIONINFO resource.
-#define ZT_VERSION_MAJOR 1
-#define ZT_VERSION_MINOR 0
-#define ZT_VERSION_BUILD 0
-#define ZT_VERSION_REVISION 0
-#define ZT_VERSION_TEXT "1.0.0.0"
+// Version numbers for the VERSIONINFO resource, written by the build.
+#include "Version.h"

@@ -192,6 +192,52 @@ bool Win32Registry::EnumValueChecked(HKey key, std::uint32_t index, std::string&
     return true;
 }
 
+std::optional<RegValue> Win32Registry::ReadValueChecked(HKey key, std::string_view name,
+                                                        bool& exact) {
+    exact = false;
+    if (key == kNoKey) return std::nullopt;
+    // The wide form of the name is what the ANSI calls look up too, so the value read here is
+    // the one an ANSI delete of `name` removes.
+    std::wstring wname;
+    if (!name.empty()) {
+        int n =
+            MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+        if (n <= 0) return std::nullopt;
+        wname.resize(static_cast<std::size_t>(n));
+        MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wname.data(), n);
+    }
+    std::string back;
+    bool nameExact = ToAnsiExact(wname.data(), wname.size(), back) && back == name;
+    std::vector<BYTE> raw;
+    DWORD size = 0;
+    DWORD t = 0;
+    if (RegQueryValueExW(ToHkey(key), wname.c_str(), nullptr, &t, nullptr, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    LONG rc = ERROR_MORE_DATA;
+    // The value may grow between the two calls; retry a few times with the reported size.
+    for (int attempt = 0; attempt < 4 && rc == ERROR_MORE_DATA; ++attempt) {
+        raw.assign(size + 2, 0);
+        DWORD got = size + 2;
+        rc = RegQueryValueExW(ToHkey(key), wname.c_str(), nullptr, &t, raw.data(), &got);
+        size = got;
+    }
+    if (rc != ERROR_SUCCESS) return std::nullopt;
+    raw.resize(size);
+    RegValue value;
+    value.type = t;
+    bool dataExact = true;
+    if (t == REG_SZ || t == REG_EXPAND_SZ || t == REG_MULTI_SZ) {
+        std::string text;
+        dataExact = size % 2 == 0 &&
+                    ToAnsiExact(reinterpret_cast<const wchar_t*>(raw.data()), size / 2, text);
+        value.data.assign(text.begin(), text.end());
+    } else {
+        value.data.assign(raw.begin(), raw.end());
+    }
+    exact = nameExact && dataExact;
+    return value;
+}
+
 std::optional<KeyInfo> Win32Registry::QueryKeyInfo(HKey key) {
     if (key == kNoKey) return std::nullopt;
     DWORD subkeys = 0, maxSub = 0, values = 0, maxName = 0, maxData = 0;

@@ -23,6 +23,7 @@ class Win32Registry : public Registry {
                           std::uint32_t nameBufferChars, std::uint32_t& type,
                           std::vector<std::uint8_t>& data, std::uint32_t dataBufferBytes,
                           bool& exact) override;
+    std::optional<RegValue> ReadValueChecked(HKey key, std::string_view name, bool& exact) override;
     std::optional<KeyInfo> QueryKeyInfo(HKey key) override;
     bool DeleteValue(HKey key, std::string_view name) override;
     bool DeleteKeyTree(HKey parent, std::string_view subkey) override;

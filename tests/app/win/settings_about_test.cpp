@@ -122,7 +122,10 @@ TEST(AboutBox, ShowsTheNameAndTheTrimmedVersion) {
     AppHarness h;
     CDlgAbout about(h.app());
     ASSERT_TRUE(about.Create(nullptr));
-    EXPECT_EQ(about.ItemText(IDC_VERSION), "Zentrove Version 1.0");
+    // The build's one version, project() in CMakeLists.txt, as the version resource holds it.
+    const std::uint32_t ms = (ZT_VERSION_MAJOR << 16) | ZT_VERSION_MINOR;
+    const std::uint32_t ls = (ZT_VERSION_BUILD << 16) | ZT_VERSION_REVISION;
+    EXPECT_EQ(about.ItemText(IDC_VERSION), "Zentrove Version " + FormatVersionText(ms, ls, ms, ls));
     EXPECT_EQ(about.GetText(), "About Zentrove");
     EXPECT_NE(about.ItemText(IDC_WEBSITE).find("Website: http"), std::string::npos);
     EXPECT_NE(about.ItemText(IDC_FEEDBACK).find("Email: "), std::string::npos);
