@@ -3,11 +3,12 @@
 #include "app/ContactInfo.h"
 #include "app/VersionText.h"
 #include "app/res/resource.h"
+#include "seams/System.h"
 #include "settings/SettingsStore.h"
 
 namespace zt {
 
-CDlgAbout::CDlgAbout(AppContext& app) : CGradientDialog(IDD_ABOUTBOX) {
+CDlgAbout::CDlgAbout(AppContext& app) : CGradientDialog(IDD_ABOUTBOX), app_(app) {
     silent_ = app.settings.ReadBool(settings::ButtonSilence, false);
     SetSounds(IDW_HOVER, IDW_CLICK);
 }
@@ -22,7 +23,7 @@ bool CDlgAbout::OnInitDialog() {
     AddLink(IDC_FEEDBACK, mail, "mailto:" + mail, RGB(0, 0, 255));
     SetGradientColours(kGradientTop, kGradientBottom);
     CGradientDialog::OnInitDialog();
-    SetItemText(IDC_VERSION, "Zentrove Version " + ProgramVersionText());
+    SetItemText(IDC_VERSION, "Zentrove Version " + ProgramVersionText(app_.system.GetModulePath()));
     return true;
 }
 

@@ -14,6 +14,9 @@ class CDlgAbout : public CGradientDialog {
     // Unlike the base, OK and Escape end the box.
     void OnOK() override;
     void OnCancel() override;
+
+  private:
+    AppContext& app_;
 };
 
 } // namespace zt

@@ -114,7 +114,7 @@ bool CDlgBackup::HasSelection(std::string_view noSelectionText, int& row) {
 void CDlgBackup::OnRestore() {
     int row = -1;
     if (!HasSelection("Please select a item you want to restore!", row)) return;
-    if (ShowMessage(Handle(), "Are you sure to restore it?", "Zentrove", MB_OKCANCEL) != IDOK)
+    if (ShowMessage(Handle(), "Are you sure to restore it?", kProgramCaption, MB_OKCANCEL) != IDOK)
         return;
     const CBackupItem* item = ItemOfRow(row);
     if (!item) return;

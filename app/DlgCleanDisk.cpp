@@ -30,29 +30,48 @@ int JunkCheckBoxId(JunkItem item) {
     return 0;
 }
 
+// A run's sink, on the measuring thread: each caption travels to the page through the run's
+// job, which drops them once the run is abandoned.
+class CaptionsToPage : public JunkSink {
+  public:
+    CaptionsToPage(CGradientDialog& page, CBackgroundJob& job) : page_(page), job_(job) {}
+    void OnJunkMeasured(const JunkMeasurement& m) override {
+        // A place that could not be determined keeps the text its box has.
+        if (!m.measured) return;
+        job_.Deliver([page = &page_, id = JunkCheckBoxId(m.item), caption = m.caption] {
+            page->SetItemText(id, CarryMnemonic(page->ItemText(id), caption)); // keeps its key
+        });
+    }
+
+  private:
+    CGradientDialog& page_;
+    CBackgroundJob& job_;
+};
+
 } // namespace
 
 CDlgCleanDisk::CDlgCleanDisk(AppContext& app)
     : CGradientDialog(IDD_CLEANDISK_PAGE, IDI_ZENTROVE), reg_(app.registry), sys_(app.system),
-      settings_(app.settings), options_(StoredOptions()),
-      worker_(app.registry, app.system), layout_{{IDC_CLEANDISK_GROUP, kGrowX | kGrowY},
-                                                 {IDC_CLEANDISK_CLEAN, kMoveX},
-                                                 {IDCANCEL, kMoveX}} {
+      settings_(app.settings),
+      options_(StoredOptions()), layout_{{IDC_CLEANDISK_GROUP, kGrowX | kGrowY},
+                                         {IDC_CLEANDISK_CLEAN, kMoveX},
+                                         {IDCANCEL, kMoveX}} {
     SetSilent(app.settings.ReadInt(settings::ButtonSilence, 0) != 0);
     SetSounds(IDW_HOVER, IDW_CLICK);
 }
 
 CDlgCleanDisk::~CDlgCleanDisk() {
     // Normally done when the window goes; a page destroyed without its window must not be
-    // called back either.
-    worker_.Abandon();
+    // called back either. The runs use the page's sink: they must end before it goes.
+    AbandonMeasuring();
+    for (auto& run : abandoned_)
+        run->Join();
 }
 
 bool CDlgCleanDisk::OnInitDialog() {
     SetStandardSkin();
     SetGradientColours(kGradientTop, kGradientBottom);
     CGradientDialog::OnInitDialog();
-    queue_ = TaskQueue();
     StartMeasuring(false);
     return true;
 }
@@ -69,7 +88,7 @@ void CDlgCleanDisk::ApplySettings() {
     if (now.minAgeHours == options_.minAgeHours) return;
     options_ = now;
     // The captions count only what a cleaning would remove, which has just changed.
-    if (queue_) StartMeasuring(false);
+    if (Handle()) StartMeasuring(false);
 }
 
 void CDlgCleanDisk::RecordLayout() {
@@ -77,25 +96,24 @@ void CDlgCleanDisk::RecordLayout() {
 }
 
 void CDlgCleanDisk::StartMeasuring(bool aboveNormal) {
-    worker_.SetOptions(options_);
-    if (!aboveNormal) {
-        worker_.Start(*this);
-        return;
-    }
-    worker_.Start(*this,
-                  [] { ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL); });
+    AbandonMeasuring();
+    std::erase_if(abandoned_, [](const auto& run) { return !run->Running(); });
+    auto run = CBackgroundJob::Create();
+    run->Connect(TaskQueue());
+    CBackgroundJob* job = run.get();
+    // The results go through the run's own job, so an abandoned run's never arrive.
+    measuring_ = run;
+    run->Start([this, job, aboveNormal, options = options_] {
+        if (aboveNormal) ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+        CaptionsToPage sink(*this, *job);
+        MeasureJunkSizes(reg_, sys_, sink, &job->StopFlag(), options);
+    });
 }
 
-void CDlgCleanDisk::OnJunkMeasured(const JunkMeasurement& m) {
-    // A place that could not be determined keeps the text its box has.
-    if (!m.measured) return;
-    int id = JunkCheckBoxId(m.item);
-    std::string caption = m.caption;
-    UiTaskQueuePtr queue = queue_;
-    if (!queue) return;
-    queue->Post([this, id, caption = std::move(caption)] {
-        SetItemText(id, CarryMnemonic(ItemText(id), caption)); // keeps the box's access key
-    });
+void CDlgCleanDisk::AbandonMeasuring() {
+    if (!measuring_) return;
+    measuring_->Abandon();
+    abandoned_.push_back(std::move(measuring_));
 }
 
 void CDlgCleanDisk::OnClean() {
@@ -132,8 +150,7 @@ void CDlgCleanDisk::OnSize(UINT type, int cx, int cy) {
 
 void CDlgCleanDisk::OnDestroy() {
     // Before the window goes: no run may post to it afterwards.
-    worker_.Abandon();
-    queue_.reset();
+    AbandonMeasuring();
     CGradientDialog::OnDestroy();
 }
 

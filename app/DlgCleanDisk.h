@@ -1,23 +1,27 @@
 #pragma once
 // The "Clean Disk" page: one check box per junk place, captioned with its size by a
-// measuring worker, and Clean and Exit.
+// measuring run on a background job, and Clean and Exit.
+#include <memory>
+#include <vector>
+
 #include "app/AppContext.h"
 #include "diskclean/JunkCleaning.h"
 #include "diskclean/JunkMeasuring.h"
 #include "ui/GradientDialog.h"
+#include "ui/BackgroundJob.h"
 #include "ui/Layout.h"
 
 namespace zt {
 
-class CDlgCleanDisk : public CGradientDialog, private JunkSink {
+class CDlgCleanDisk : public CGradientDialog {
   public:
     explicit CDlgCleanDisk(AppContext& app);
     ~CDlgCleanDisk() override;
 
     // The main window calls this once it has created the pages; resizing moves nothing before.
     void RecordLayout();
-    // True while a measuring run is still busy (tests wait on it).
-    bool IsMeasuring() const { return worker_.IsBusy(); }
+    // True while the latest measuring run is still busy (tests wait on it).
+    bool IsMeasuring() const { return measuring_ && measuring_->Running(); }
     // Reads the stored age rule; the sizes are measured again when it changed.
     void ApplySettings() override;
 
@@ -29,10 +33,11 @@ class CDlgCleanDisk : public CGradientDialog, private JunkSink {
     void OnDestroy() override;
 
   private:
-    // Measuring thread: the caption travels to the window's thread through the task queue.
-    void OnJunkMeasured(const JunkMeasurement& m) override;
-    // After a cleaning the new sizes are wanted soon, so that run gets a higher priority.
+    // Abandons the run still busy, so an outdated size never overwrites a newer one. After a
+    // cleaning the new sizes are wanted soon, so that run gets a higher priority.
     void StartMeasuring(bool aboveNormal);
+    // Abandons every run; each stops at its next file and is waited for when the page goes.
+    void AbandonMeasuring();
     void OnClean();
 
     JunkOptions StoredOptions() const;
@@ -41,8 +46,8 @@ class CDlgCleanDisk : public CGradientDialog, private JunkSink {
     System& sys_;
     SettingsStore& settings_;
     JunkOptions options_;
-    CJunkMeasureWorker worker_;
-    UiTaskQueuePtr queue_;
+    std::shared_ptr<CBackgroundJob> measuring_;
+    std::vector<std::shared_ptr<CBackgroundJob>> abandoned_;
     CLayout layout_;
 };
 

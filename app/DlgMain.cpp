@@ -4,6 +4,7 @@
 #include "app/ContactInfo.h"
 #include "app/DlgAbout.h"
 #include "app/RunAtStartup.h"
+#include "seams/System.h"
 #include "app/VersionText.h"
 #include "app/res/ids_backup.h"
 #include "app/res/resource.h"
@@ -34,10 +35,10 @@ CDlgMain::~CDlgMain() {
     if (app_.host == this) app_.host = nullptr;
 }
 
-std::string CDlgMain::ExecutablePath() {
-    char path[1000] = {};
-    DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
-    if (n == 0 || n >= sizeof path) return {};
+std::string CDlgMain::ExecutablePath() const {
+    // The registration's 1000-byte buffer: a longer path is not registered.
+    std::string path = app_.system.GetModulePath();
+    if (path.size() >= 1000) return {};
     return path;
 }
 
@@ -65,7 +66,7 @@ bool CDlgMain::OnInitDialog() {
     AddLink(IDC_WEBSITE, site, site, RGB(0, 0, 255));
     AddLink(IDC_FEEDBACK, ItemText(IDC_FEEDBACK),
             "mailto:" + mail + "?subject=Suggestion of the registry cleaner!", RGB(0, 0, 255));
-    std::string version = ProgramVersionText();
+    std::string version = ProgramVersionText(app_.system.GetModulePath());
     SetText(GetText() + " " + version);
     AddLink(IDC_TELLFRIENDS, ItemText(IDC_TELLFRIENDS),
             "mailto:?subject=Cool Registry Cleaner!&body=Download from " + site, RGB(0, 0, 255));
@@ -93,8 +94,7 @@ bool CDlgMain::OnInitDialog() {
     RECT client = ClientRect();
     RECT feedback = ChildRect(Item(IDC_FEEDBACK));
     RECT tabRect{0, 0, client.right, feedback.top - 3};
-    tabs_.Create(CBCGTabWnd::STYLE_FLAT, tabRect, Handle(), IDC_TABWND, CBCGTabWnd::LOCATION_TOP,
-                 false);
+    tabs_.Create(CBCGTabWnd::STYLE_FLAT, tabRect, Handle(), IDC_TABWND);
 
     scan_.Create(tabs_.Handle());
     settings_.Create(tabs_.Handle());

@@ -48,7 +48,7 @@ class CDlgMain : public CGradientDialog, public PageHost {
     CGradientDialog* PageOfTab(int tab);
 
     // The full path written to the Run key.
-    static std::string ExecutablePath();
+    std::string ExecutablePath() const;
 
   protected:
     bool OnInitDialog() override;

@@ -3,9 +3,6 @@
 
 #include <shellapi.h>
 
-#include <cstdio>
-
-#include "app/PumpWait.h"
 #include "app/res/resource.h"
 #include "cleaning/Cleaning.h"
 #include "settings/SettingsStore.h"
@@ -41,17 +38,11 @@ const std::string* ColumnText(const ScanRow& row, int column) {
         return nullptr;
     }
 }
-
-std::string CountLine(int n) {
-    char line[100];
-    std::snprintf(line, sizeof line, "%d invalid items found in the registry:\n", n);
-    return line;
-}
 } // namespace
 
 CDlgScanClean::CDlgScanClean(AppContext& app, CAnimatedBanner* banner)
     : CGradientDialog(IDD_SCANCLEAN), app_(app), banner_(banner),
-      job_(std::make_shared<CScanJob>()),
+      job_(std::make_shared<CScanJob>(app.registry, app.system)),
       headerPainter_(std::make_unique<CClassicHeaderHook>(drawHeader_)),
       writer_(std::make_unique<CRegFileWriter>(app.registry, app.system)) {
     silent_ = app_.settings.ReadBool(settings::ButtonSilence, false);
@@ -70,7 +61,7 @@ CDlgScanClean::CDlgScanClean(AppContext& app, CAnimatedBanner* banner)
 
 CDlgScanClean::~CDlgScanClean() {
     // A worker still running keeps the job alive; it must find nobody listening.
-    job_->feed().Disconnect();
+    job_->job().Abandon();
 }
 
 bool CDlgScanClean::OnInitDialog() {
@@ -98,7 +89,7 @@ bool CDlgScanClean::OnInitDialog() {
         }
         ::SendMessageA(tooltip_, TTM_ACTIVATE, TRUE, 0);
     }
-    job_->feed().Connect(TaskQueue(), this);
+    job_->Connect(TaskQueue(), this, this);
     return true;
 }
 
@@ -146,7 +137,7 @@ void CDlgScanClean::ApplySettings() {
     for (int i : enabledCategories)
         if (i >= 0 && i < kScanCategoryCount) engine.categoryEnabled[i].store(true);
     for (int i = 0; i < kScanCategoryCount; ++i)
-        app_.settings.WriteInt(settings::kScanSwitches[i], engine.categoryEnabled[i].load());
+        app_.settings.WriteInt(kScanCategories[i].settingsKey, engine.categoryEnabled[i].load());
     CGradientDialog::ApplySettings();
 }
 
@@ -286,7 +277,7 @@ bool CDlgScanClean::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 bool CDlgScanClean::OnTimer(UINT_PTR id) {
     if (id == kTimerScanDrain) {
         ::KillTimer(Handle(), kTimerScanDrain);
-        job_->feed().Drain();
+        job_->job().Drain();
         return true;
     }
     return CGradientDialog::OnTimer(id);
@@ -294,7 +285,7 @@ bool CDlgScanClean::OnTimer(UINT_PTR id) {
 
 void CDlgScanClean::OnDestroy() {
     // From here on a running worker reaches nobody; its job stays alive while it runs.
-    job_->feed().Disconnect();
+    job_->job().Abandon();
     ::KillTimer(Handle(), kTimerScanDrain);
     headerPainter_->Unsubclass();
     FreeAllRows();
@@ -319,20 +310,19 @@ void CDlgScanClean::OnScanButton() {
     if (stopping_) return;
     if (ScanRunning())
         StopScan();
-    else if (!scanShown_ && !job_->WorkerActive())
+    else if (!scanShown_ && !job_->job().Running())
         StartScan();
     // Otherwise the last scan has ended and its end is on its way to the window.
 }
 
 void CDlgScanClean::StartScan() {
-    ScanEngine& engine = job_->engine();
-    engine.BeginScan();
     scanShown_ = true;
     BannerRunning();
     FreeAllRows();
-    if (!CScanJob::StartWorker(job_)) {
-        engine.stopRequested.store(true);
+    EnableItem(IDC_CLEAN, false);
+    if (!job_->Start()) {
         scanShown_ = false;
+        EnableItem(IDC_CLEAN, true);
         BannerResting();
         return;
     }
@@ -341,19 +331,17 @@ void CDlgScanClean::StartScan() {
 
 void CDlgScanClean::StopScan() {
     stopping_ = true;
-    job_->engine().RequestStop();
+    job_->job().RequestStop();
     BannerResting();
-    ScanEngine& engine = job_->engine();
-    PumpUntil([&] { return engine.stopAcknowledged.IsSet(); });
+    job_->job().Wait();
     if (IsValid()) SetItemText(IDC_SCAN, "&Scan");
     stopping_ = false;
 }
 
 bool CDlgScanClean::StopForClose(unsigned timeoutMs) {
-    ScanEngine& engine = job_->engine();
     if (!ScanRunning()) return true;
-    engine.RequestStop();
-    return PumpUntil([&] { return engine.stopAcknowledged.IsSet(); }, timeoutMs);
+    job_->job().RequestStop();
+    return job_->job().Wait(timeoutMs);
 }
 
 void CDlgScanClean::BannerRunning() {
@@ -368,14 +356,14 @@ void CDlgScanClean::BannerResting() {
     banner_->SetText("Boosts your system");
 }
 
-void CDlgScanClean::BeginScanEvents() {
+void CDlgScanClean::BeginResults() {
     if (!batchRedrawOff_) {
         list_->Send(WM_SETREDRAW, FALSE);
         batchRedrawOff_ = true;
     }
 }
 
-void CDlgScanClean::EndScanEvents() {
+void CDlgScanClean::EndResults() {
     if (batchRedrawOff_) {
         list_->Send(WM_SETREDRAW, TRUE);
         ::InvalidateRect(list_->Handle(), nullptr, TRUE);
@@ -383,11 +371,11 @@ void CDlgScanClean::EndScanEvents() {
     }
 }
 
-void CDlgScanClean::ScheduleScanDrain() {
+void CDlgScanClean::ScheduleDrain() {
     ::SetTimer(Handle(), kTimerScanDrain, 15, nullptr);
 }
 
-void CDlgScanClean::InsertFinding(ScanRow& row) {
+void CDlgScanClean::AddFinding(ScanRow row) {
     auto record = std::make_unique<ScanRow>(std::move(row));
     LVITEMA it{};
     it.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
@@ -412,35 +400,20 @@ const ScanFinding* CDlgScanClean::FindingAt(int item) const {
     return row ? &row->finding : nullptr;
 }
 
-void CDlgScanClean::ApplyScanEvent(ScanEvent& event) {
-    switch (event.kind) {
-    case ScanEvent::Finding:
-        InsertFinding(event.row);
-        break;
-    case ScanEvent::Status:
-        SetItemText(IDC_STATUS, event.text);
-        break;
-    case ScanEvent::EnableClean:
-        EnableItem(IDC_CLEAN, event.flag);
-        break;
-    case ScanEvent::Caption:
-        SetItemText(IDC_SCAN, event.text);
-        break;
-    case ScanEvent::RefreshCheckAll:
-        RefreshCheckAll();
-        break;
-    case ScanEvent::Finished: {
-        scanShown_ = false;
-        // A scan that ends by itself leaves the banner at rest too.
-        BannerResting();
-        int n = list_->Count();
-        SetItemText(IDC_STATUS, CountLine(n));
-        char total[100];
-        std::snprintf(total, sizeof total, "Total found %d invalide items", n);
-        ShowMessage(Handle(), total, "Zentrove", MB_OK);
-        break;
-    }
-    }
+void CDlgScanClean::ScanProgress(std::string_view keyPath) {
+    SetItemText(IDC_STATUS, keyPath);
+}
+
+void CDlgScanClean::ScanFinished(const ScanSummary&) {
+    // Stopped or not, the end shows what the list holds.
+    scanShown_ = false;
+    RefreshCheckAll();
+    SetItemText(IDC_SCAN, "&Scan");
+    EnableItem(IDC_CLEAN, true);
+    BannerResting();
+    int n = list_->Count();
+    SetItemText(IDC_STATUS, FoundItemsLine(n));
+    ShowMessage(Handle(), TotalFoundMessage(n), kProgramCaption, MB_OK);
 }
 
 // --- Cleaning --------------------------------------------------------------------------------

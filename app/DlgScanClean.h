@@ -1,13 +1,13 @@
 #pragma once
 // The "Scan/Clean" page: the result list of the last scan, Scan/Stop, Clean, Help, Exit and
-// Check All. The scan runs on a worker (CScanJob) that reports through a CScanFeed; cleaning
-// runs on the window thread.
+// Check All. The scan runs on a background job (CScanJob) whose reports reach the page, on its
+// window thread, as a ScanSink; the page decides captions, buttons and boxes. Cleaning runs on
+// the window thread.
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/AppContext.h"
-#include "app/ScanFeed.h"
 #include "app/ScanJob.h"
 #include "backup/RegFileWriter.h"
 #include "ui/GradientDialog.h"
@@ -19,7 +19,7 @@ namespace zt {
 class CAnimatedBanner;
 class CClassicHeaderHook;
 
-class CDlgScanClean : public CGradientDialog, private ScanFeedTarget {
+class CDlgScanClean : public CGradientDialog, private ScanSink, private JobResultsTarget {
   public:
     // `banner` (may be none) is the main window's strip, animated while a scan runs.
     CDlgScanClean(AppContext& app, CAnimatedBanner* banner);
@@ -36,10 +36,11 @@ class CDlgScanClean : public CGradientDialog, private ScanFeedTarget {
     // the page sits in the tab window).
     void RecordLayout();
 
-    // True while a scan runs (stopRequested is false).
+    // True while a scan runs (no stop asked yet).
     bool ScanRunning();
     // The close path: asks a running scan to stop and waits at most `timeoutMs`, pumping
-    // messages. True when the scan acknowledged (or none ran).
+    // messages. True when the scan's worker ended (or none ran); otherwise the page abandons
+    // it when it goes.
     bool StopForClose(unsigned timeoutMs);
     // Start or stop, as the Scan button does.
     void OnScanButton();
@@ -67,15 +68,17 @@ class CDlgScanClean : public CGradientDialog, private ScanFeedTarget {
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
   private:
-    // ScanFeedTarget
-    void BeginScanEvents() override;
-    void ApplyScanEvent(ScanEvent& event) override;
-    void EndScanEvents() override;
-    void ScheduleScanDrain() override;
+    // ScanSink: the scan's reports, on the window thread.
+    void AddFinding(ScanRow row) override;
+    void ScanProgress(std::string_view keyPath) override;
+    void ScanFinished(const ScanSummary& summary) override;
+    // JobResultsTarget
+    void BeginResults() override;
+    void EndResults() override;
+    void ScheduleDrain() override;
 
     void SetupList();
     void UpdateHeaderPainter();
-    void InsertFinding(ScanRow& row);
     void RefreshCheckAll();
     void OnCheckAll();
     void FreeAllRows();

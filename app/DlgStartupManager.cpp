@@ -149,12 +149,12 @@ void CDlgStartupManager::SwitchSelectedEntry(bool disable) {
         list.SetItemText(row, kStatusColumn, StatusText(disable));
         break;
     case ApprovalWrite::NotGoverned:
-        ShowMessage(Handle(), kOnlyDeletable, kStartupCaption, MB_OK);
+        ShowMessage(Handle(), kOnlyDeletable, kProgramCaption, MB_OK);
         break;
     case ApprovalWrite::NotWritten:
         ShowMessage(Handle(),
                     "Could not write " + ApprovalFor(entry)->Text() + "; nothing was changed.",
-                    kStartupCaption, MB_OK);
+                    kProgramCaption, MB_OK);
         break;
     }
     UpdateSwitchButtons();

@@ -1,39 +1,41 @@
 #pragma once
-// The scan page's engine with everything its worker touches, kept alive by the worker while
-// it runs, so a worker that outlives its page (a close that could not wait for it) never
-// reaches freed memory: the page disconnects the feed and lets go of its share.
-#include <atomic>
+// The scan page's scan: the engine on the program's seams, run by a background job, with a
+// sink that hands every report to the page's window thread, where the page (a ScanSink of
+// its own) decides what the user sees. The worker keeps this object alive while it runs, so a
+// scan that outlives its page (a close that could not wait for it) never reaches freed
+// memory; the page abandons the job and lets go of its share.
 #include <memory>
 
-#include "app/ScanFeed.h"
 #include "scan/ScanEngine.h"
-#include "platform/win32/Win32Registry.h"
-#include "platform/win32/Win32System.h"
+#include "ui/BackgroundJob.h"
 
 namespace zt {
 
-class CScanJob {
+class CScanJob : public std::enable_shared_from_this<CScanJob>, private ScanSink {
   public:
-    CScanJob();
+    // The seams must outlive every scan worker (the program's live until the process ends).
+    CScanJob(Registry& registry, System& system);
     CScanJob(const CScanJob&) = delete;
     CScanJob& operator=(const CScanJob&) = delete;
 
     ScanEngine& engine() { return engine_; }
-    CScanFeed& feed() { return *feed_; }
-    std::shared_ptr<CScanFeed> feedPtr() { return feed_; }
+    CBackgroundJob& job() { return *job_; }
 
-    // Starts a worker running the scan (BeginScan must have been called). False when the
-    // thread could not be made; the scan then ends at once.
-    static bool StartWorker(const std::shared_ptr<CScanJob>& job);
-    // True from StartWorker until the worker's last report has been queued.
-    bool WorkerActive() const { return workerActive_.load(); }
+    // Window thread: the reports go to `page` on the thread of `queue`.
+    void Connect(UiTaskQueuePtr queue, JobResultsTarget* target, ScanSink* page);
+    // Starts a worker running a scan from BeginScan on. False when the thread could not be
+    // made; the scan then ends at once.
+    bool Start();
 
   private:
-    Win32Registry registry_;
-    Win32System system_;
-    std::shared_ptr<CScanFeed> feed_;
+    // ScanSink, on the worker: each call travels to the page.
+    void AddFinding(ScanRow row) override;
+    void ScanProgress(std::string_view keyPath) override;
+    void ScanFinished(const ScanSummary& summary) override;
+
+    std::shared_ptr<CBackgroundJob> job_;
     ScanEngine engine_;
-    std::atomic<bool> workerActive_{false};
+    ScanSink* page_ = nullptr; // window thread only
 };
 
 } // namespace zt

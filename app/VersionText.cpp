@@ -26,9 +26,9 @@ std::string FormatVersionText(std::uint32_t fileMS, std::uint32_t fileLS, std::u
     return text;
 }
 
-std::string ProgramVersionText() {
-    char path[MAX_PATH] = {};
-    if (!::GetModuleFileNameA(nullptr, path, MAX_PATH)) return {};
+std::string ProgramVersionText(const std::string& modulePath) {
+    if (modulePath.empty()) return {};
+    const char* path = modulePath.c_str();
     DWORD ignored = 0;
     DWORD size = ::GetFileVersionInfoSizeA(path, &ignored);
     if (size == 0) return {};

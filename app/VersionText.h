@@ -10,7 +10,7 @@ namespace zt {
 std::string FormatVersionText(std::uint32_t fileMS, std::uint32_t fileLS, std::uint32_t productMS,
                               std::uint32_t productLS);
 
-// The text for the running executable; empty when it carries no version resource.
-std::string ProgramVersionText();
+// The text for the executable at `modulePath`; empty when it carries no version resource.
+std::string ProgramVersionText(const std::string& modulePath);
 
 } // namespace zt

@@ -17,11 +17,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // The shell link object and the shell's opening of links need OLE; a failure is ignored.
     HRESULT ole = ::OleInitialize(nullptr);
 
-    zt::Win32Registry registry;
-    zt::Win32System system;
-    char exe[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    zt::SettingsStore store(registry, zt::ApplicationNameFromPath(exe));
+    // Never freed: a scan worker the close could not wait for uses them until the process ends.
+    auto& registry = *new zt::Win32Registry;
+    auto& system = *new zt::Win32System;
+    zt::SettingsStore store(registry, zt::ApplicationNameFromPath(system.GetModulePath()));
     zt::SetAppSettings(&store);
     zt::AppContext app{registry, system, store};
     {
@@ -30,7 +29,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
     zt::SetAppSettings(nullptr);
     if (SUCCEEDED(ole)) ::OleUninitialize();
-    // A scan worker that did not stop in time touches only its own objects; the end of the
-    // process ends it.
+    // A scan worker that did not stop in time touches only its job and the seams; the end of
+    // the process ends it.
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "backup/BackupStore.h"
+#include "seams/AsciiText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,28 +8,10 @@
 
 namespace zt {
 
-namespace {
-
-std::string AppendPath(std::string folder, std::string_view name) {
-    if (!folder.empty() && folder.back() != '\\') folder += '\\';
-    folder += name;
-    return folder;
-}
-
-bool EndsWithReg(std::string_view path) {
-    if (path.size() < 4) return false;
-    std::string tail(path.substr(path.size() - 4));
-    for (auto& c : tail)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tail == ".reg";
-}
-
-} // namespace
-
 std::string BackupFolderPath(System& sys) {
     auto base = sys.GetKnownFolder(KnownFolder::AppData);
     std::string folder = base && !base->empty() ? *base : sys.WindowsFolder();
-    return AppendPath(AppendPath(folder, "Morvane"), "Zentrove");
+    return JoinPath(JoinPath(folder, "Morvane"), "Zentrove");
 }
 
 std::string GetBackupFolder(System& sys) {
@@ -44,12 +27,12 @@ std::string MakeBackupFileName(System& sys) {
     char stem[64];
     std::snprintf(stem, sizeof stem, "%04d%02d%02d%02d%02d%02d%03d", t.year, t.month, t.day, t.hour,
                   t.minute, t.second, t.milliseconds);
-    std::string path = AppendPath(folder, std::string(stem) + ".reg");
+    std::string path = JoinPath(folder, std::string(stem) + ".reg");
     // A second run within the same millisecond must not truncate the first one's file.
     for (int n = 1; n < 1000 && sys.Exists(path); ++n) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "_%03d.reg", n);
-        path = AppendPath(folder, std::string(stem) + suffix);
+        path = JoinPath(folder, std::string(stem) + suffix);
     }
     return path;
 }
@@ -58,8 +41,8 @@ std::vector<CBackupItem> ListBackups(System& sys) {
     std::string folder = GetBackupFolder(sys);
     std::vector<CBackupItem> items;
     sys.EnumDirectory(folder, [&](const DirEntry& e) {
-        if (!e.IsDirectory() && EndsWithReg(e.name))
-            items.push_back(CBackupItem{AppendPath(folder, e.name), e.lastWriteTime});
+        if (!e.IsDirectory() && EndsWithNoCase(e.name, ".reg"))
+            items.push_back(CBackupItem{JoinPath(folder, e.name), e.lastWriteTime});
         return true;
     });
     // Names sort by time within one second, so they order files of equal time stamps.
@@ -88,7 +71,7 @@ namespace {
 // Reads and parses; false (with the report filled) when there is nothing to replay.
 bool LoadBackup(System& sys, const std::string& path, RestoreReport& report,
                 std::vector<RegFileEntry>& entries) {
-    if (!EndsWithReg(path)) {
+    if (!EndsWithNoCase(path, ".reg")) {
         report.result = RestoreResult::NotABackup;
         return false;
     }

@@ -16,13 +16,6 @@ bool HasLineBreak(std::string_view s) {
     return s.find_first_of("\r\n") != std::string_view::npos;
 }
 
-std::string LowerAscii(std::string_view s) {
-    std::string r(s);
-    for (auto& c : r)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return r;
-}
-
 void AppendEscaped(std::string& out, std::string_view text) {
     for (char c : text) {
         if (c == '\\' || c == '"') out += '\\';
@@ -214,7 +207,7 @@ void CRegFileWriter::WriteKeyTree(HKey key, const std::string& path, bool& compl
         }
         // A name the ANSI interface cannot represent comes back altered: it fails to open,
         // or it collides with another subkey's name.
-        if (!seen.insert(LowerAscii(name)).second || HasLineBreak(name) ||
+        if (!seen.insert(AsciiLower(name)).second || HasLineBreak(name) ||
             path.size() + 1 + name.size() >= kSubkeyPathBytes) {
             complete = false;
             continue;

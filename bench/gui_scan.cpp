@@ -10,7 +10,7 @@
 
 #include "app/AppContext.h"
 #include "app/DlgMain.h"
-#include "app/PumpWait.h"
+#include "ui/PumpWait.h"
 #include "scan/ScanEngine.h"
 #include "settings/SettingsStore.h"
 #include "platform/win32/Win32Registry.h"
@@ -131,11 +131,8 @@ double TimeEngineAlone(zt::Registry& reg, zt::System& sys) {
     struct CountingSink : zt::ScanSink {
         int rows = 0;
         void AddFinding(zt::ScanRow) override { ++rows; }
-        void SetStatus(std::string_view) override {}
-        void EnableClean(bool) override {}
-        void SetScanCaption(std::string_view) override {}
-        void RefreshCheckAll() override {}
-        void ScanFinished(int, std::string_view) override {}
+        void ScanProgress(std::string_view) override {}
+        void ScanFinished(const zt::ScanSummary&) override {}
     } sink;
     zt::ScanEngine engine(reg, sys, sink);
     engine.SetAllCategories(false);

@@ -164,7 +164,7 @@ struct RawWalker {
         for (int i = 2; i < kScanCategoryCount; ++i)
             for (const auto& start : kScanCategories[i].starts) {
                 RegKey k(reg, reg.OpenKeyRead(RootHandle(start.root), start.path));
-                if (k) Walk(k.get(), kScanCategories[i].area, 1);
+                if (k) Walk(k.get(), i, 1); // area 3 is the system software walk
             }
     }
 };
@@ -172,11 +172,8 @@ struct RawWalker {
 class CountingSink : public ScanSink {
   public:
     void AddFinding(ScanRow) override { ++findings; }
-    void SetStatus(std::string_view) override { ++statuses; }
-    void EnableClean(bool) override {}
-    void SetScanCaption(std::string_view) override {}
-    void RefreshCheckAll() override {}
-    void ScanFinished(int n, std::string_view) override { count = n; }
+    void ScanProgress(std::string_view) override { ++statuses; }
+    void ScanFinished(const ScanSummary& summary) override { count = summary.count; }
     long findings = 0;
     long statuses = 0;
     int count = 0;
@@ -245,8 +242,8 @@ int main() {
     double rawSeconds2 = Seconds(Clock::now() - t0);
     double rawBest = std::min(rawSeconds, rawSeconds2);
 
-    // The scan sets its status line once per 200 keys (plus the end line).
-    long scanKeys = (sink.statuses - 1) * kStatusEveryKeys;
+    // The scan reports its progress once per 200 keys.
+    long scanKeys = sink.statuses * kStatusEveryKeys;
     std::printf("raw walk:  %ld keys in %.2f s (%.0f keys/s); again %.2f s\n", raw.keys, rawSeconds,
                 raw.keys / rawSeconds, rawSeconds2);
     std::printf("full scan: ~%ld keys in %.2f s (%.0f keys/s), %d findings\n", scanKeys,

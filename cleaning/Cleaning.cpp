@@ -4,15 +4,10 @@
 #include <optional>
 
 #include "backup/BackupStore.h"
+#include "scan/ScanSink.h"
 #include "seams/StatusText.h"
 
 namespace zt {
-
-std::string FoundItemsStatus(int count) {
-    char buf[96];
-    std::snprintf(buf, sizeof buf, "%d invalid items found in the registry:\n", count);
-    return buf;
-}
 
 std::string CleanedTotalMessage(int processed, int keptBack,
                                 const std::vector<NotDeletedFinding>& notDeleted) {
@@ -136,7 +131,7 @@ CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
         ctx.offerElevation && !ctx.sys.IsElevated() ? CountMachineWideTicked(ctx.reg, list) : 0;
     if (machineWide > 0) {
         // No is the consent to clean the rest; what needs the rights then stays listed.
-        int answer = ctx.prompt.Ask(ElevationOfferText(machineWide), kConfirmCaption,
+        int answer = ctx.prompt.Ask(ElevationOfferText(machineWide), kProgramCaption,
                                     PromptButtons::YesNoCancel);
         if (answer == kAnswerYes) {
             ShellResult r =
@@ -149,7 +144,7 @@ CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
             out.status = CleanStatus::Cancelled;
             return out;
         }
-    } else if (ctx.prompt.Ask(kConfirmDeleteMessage, kConfirmCaption, PromptButtons::OkCancel) !=
+    } else if (ctx.prompt.Ask(kConfirmDeleteMessage, kProgramCaption, PromptButtons::OkCancel) !=
                kAnswerOk) {
         // Only OK goes on; Cancel and a box closed through its title bar stop.
         out.status = CleanStatus::Cancelled;
@@ -191,7 +186,7 @@ CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
     }
     list.RemoveRows(cleaned);
 
-    ctx.sink.SetStatusText(FoundItemsStatus(list.Count()));
+    ctx.sink.SetStatusText(FoundItemsLine(list.Count()));
     // After a file error the file still holds what was deleted before it, so it is listed.
     if (ctx.sys.Exists(out.backupFile))
         ctx.sink.RefreshBackupList();

@@ -98,10 +98,7 @@ struct CleanOutcome {
 inline constexpr std::string_view kSelectItemsMessage =
     "Please select the items you want to delete.";
 inline constexpr std::string_view kConfirmDeleteMessage = "Are you sure to delete these items?";
-inline constexpr std::string_view kConfirmCaption = "Zentrove";
 
-// "%d invalid items found in the registry:\n"
-std::string FoundItemsStatus(int count);
 // "Total %d items cleaned successfully!", how many were kept back when any were, and how many
 // could not be deleted and why.
 std::string CleanedTotalMessage(int processed, int keptBack,

@@ -87,7 +87,7 @@ int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
         for (auto it = scanSink.rows.rbegin(); it != scanSink.rows.rend(); ++it)
             std::fprintf(ctx.out, "%s\t%s\t%s\t%s\n", it->number.c_str(), it->path.c_str(),
                          it->valueText.c_str(), it->reason.c_str());
-        std::fprintf(ctx.out, "%s", FoundItemsStatus(found).c_str());
+        std::fprintf(ctx.out, "%s", FoundItemsLine(found).c_str());
         std::fflush(ctx.out);
     }
 

@@ -61,7 +61,7 @@ int RunScanCommand(CliContext& ctx, const Args& args) {
         for (auto it = sink.rows.rbegin(); it != sink.rows.rend(); ++it)
             std::fprintf(ctx.out, "%s\t%s\t%s\t%s\n", it->number.c_str(), it->path.c_str(),
                          it->valueText.c_str(), it->reason.c_str());
-        std::fprintf(ctx.out, "%d invalid items found in the registry:\n", sink.count);
+        std::fprintf(ctx.out, "%s", FoundItemsLine(sink.count).c_str());
     }
     std::fflush(ctx.out);
     return kExitOk;

@@ -27,11 +27,8 @@ bool ParseScanOptions(const Args& args, bool acceptYes, ScanOptions& options, st
 class CollectingScanSink : public ScanSink {
   public:
     void AddFinding(ScanRow row) override { rows.push_back(std::move(row)); }
-    void SetStatus(std::string_view) override {}
-    void EnableClean(bool) override {}
-    void SetScanCaption(std::string_view) override {}
-    void RefreshCheckAll() override {}
-    void ScanFinished(int n, std::string_view) override { count = n; }
+    void ScanProgress(std::string_view) override {}
+    void ScanFinished(const ScanSummary& summary) override { count = summary.count; }
     std::vector<ScanRow> rows;
     int count = 0;
 };

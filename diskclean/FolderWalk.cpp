@@ -1,14 +1,11 @@
 #include "diskclean/FolderWalk.h"
+#include "seams/AsciiText.h"
 
 #include <vector>
 
 namespace zt {
 
 namespace {
-
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 std::string Join(std::string_view folder, std::string_view name) {
     std::string p;
@@ -169,7 +166,7 @@ class Walk {
 bool SamePath(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
     return true;
 }
 

@@ -64,7 +64,7 @@ JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selec
         prompt.Tell(kJunkNothingSelectedText);
         return result;
     }
-    if (prompt.Ask(kJunkConfirmText, kJunkConfirmCaption, PromptButtons::OkCancel) != kAnswerOk) {
+    if (prompt.Ask(kJunkConfirmText, kProgramCaption, PromptButtons::OkCancel) != kAnswerOk) {
         result.outcome = JunkCleanOutcome::Cancelled;
         return result;
     }

@@ -11,7 +11,6 @@ namespace zt {
 
 inline constexpr const char* kJunkNothingSelectedText = "You should select one item at least.";
 inline constexpr const char* kJunkConfirmText = "Are you sure to delete them?";
-inline constexpr const char* kJunkConfirmCaption = "Zentrove";
 inline constexpr const char* kJunkFinishedText = "The cleaning is finished!";
 inline constexpr const char* kJunkFinishedSomeLeftText =
     "The cleaning is finished!\n Some files can't delete because they are being used now.";

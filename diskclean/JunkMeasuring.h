@@ -1,15 +1,10 @@
 #pragma once
-// Measuring the five junk places, reported place by place through a sink, and the worker
-// that runs it away from the user-interface thread.
+// Measuring the five junk places, reported place by place through a sink. The caller runs it
+// where it likes (the disk page on a background job) and stops it through a flag.
 #include <atomic>
 #include <cstdint>
-#include <functional>
-#include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "diskclean/JunkPlaces.h"
 
@@ -48,47 +43,5 @@ class JunkSink {
 // Only what a cleaning with `options` would remove is counted.
 bool MeasureJunkSizes(Registry& reg, System& sys, JunkSink& sink,
                       const std::atomic<bool>* stop = nullptr, const JunkOptions& options = {});
-
-// Runs MeasureJunkSizes on threads of its own. Starting a run abandons the one still busy,
-// so an outdated result never overwrites a newer one. Abandon() is how a page that goes away
-// says so: once it returns, no run calls any sink again. Sinks are called under a lock that
-// Abandon() takes, so a sink must not wait for the thread that calls Abandon() (post, never
-// send, to a window). The registry and system must outlive this object, whose destructor
-// abandons and waits for its threads (each stops at its next file).
-class CJunkMeasureWorker {
-  public:
-    CJunkMeasureWorker(Registry& reg, System& sys);
-    ~CJunkMeasureWorker();
-    CJunkMeasureWorker(const CJunkMeasureWorker&) = delete;
-    CJunkMeasureWorker& operator=(const CJunkMeasureWorker&) = delete;
-
-    // `atThreadStart` runs first on the new thread (the page raises its priority there after
-    // a cleaning).
-    void Start(JunkSink& sink, std::function<void()> atThreadStart = {});
-    // Options of the runs started from now on.
-    void SetOptions(const JunkOptions& options) { options_ = options; }
-    void Abandon();
-    // True while a run that was not abandoned is still measuring.
-    bool IsBusy() const;
-    // Waits until every thread started so far has ended.
-    void Wait();
-
-  private:
-    struct Run {
-        std::mutex lock; // held while the sink is called and while abandoning
-        JunkSink* sink = nullptr;
-        std::atomic<bool> abandoned{false};
-        std::atomic<bool> finished{false};
-    };
-    static void Body(Registry& reg, System& sys, std::shared_ptr<Run> run,
-                     std::function<void()> atThreadStart, JunkOptions options);
-    void ReapFinished();
-
-    Registry& reg_;
-    System& sys_;
-    JunkOptions options_;
-    mutable std::mutex runsLock_;
-    std::vector<std::pair<std::shared_ptr<Run>, std::thread>> runs_;
-};
 
 } // namespace zt

@@ -10,13 +10,6 @@ bool IsDriveLetter(char c) {
     return (c >= 'C' && c <= 'Z') || (c >= 'c' && c <= 'z');
 }
 
-std::string Lower(std::string_view s) {
-    std::string r(s);
-    for (auto& c : r)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return r;
-}
-
 // The 1000-byte key path buffer of the App Paths lookup, terminating zero included.
 constexpr std::size_t kKeyPathBuffer = 1000;
 constexpr std::size_t kMaxProgramExtensionChars = 998;
@@ -66,7 +59,7 @@ void PathJudge::SetCaching(bool on) {
 
 template <class F> bool PathJudge::Cached(Cache& cache, std::string_view key, F compute) {
     if (!caching_) return compute();
-    std::string k = Lower(key);
+    std::string k = AsciiLower(key);
     if (auto it = cache.find(k); it != cache.end()) return it->second;
     bool r = compute();
     cache.emplace(std::move(k), r);

@@ -1,12 +1,15 @@
 #pragma once
-// The thirteen registry areas a scan can walk, in index order, with their start keys.
+// The registry areas a scan can walk, in index order: each with its switch name, label, start
+// keys and the rule the walk runs at every key (scan/AreaRules.h). The areas without start
+// keys share one walk of the classes root. A new area is one row here and one rule function.
 #include <array>
 #include <optional>
 #include <span>
 #include <string_view>
 
-#include "seams/Registry.h"
+#include "scan/AreaRules.h"
 #include "scan/ScanFinding.h"
+#include "seams/Registry.h"
 
 namespace zt {
 
@@ -17,10 +20,12 @@ struct ScanStartKey {
 };
 
 struct ScanCategoryInfo {
-    std::string_view settingsKey;
+    std::string_view settingsKey; // the switch's name in the settings store
     std::string_view label;
-    int area;
     std::span<const ScanStartKey> starts; // empty for the classes-root walk
+    KeyRule rule;
+    ChildFilter skip = nullptr;    // children the walk passes over, if any
+    AreaRule afterWalks = nullptr; // run once after the walks of all start keys, if any
 };
 
 namespace scan_detail {
@@ -66,19 +71,22 @@ inline constexpr ScanStartKey kDrivers[] = {
 } // namespace scan_detail
 
 inline constexpr std::array<ScanCategoryInfo, kScanCategoryCount> kScanCategories = {{
-    {"CheckCLSID", "COM/CLSID", 1, {}},
-    {"CheckFileAssociation", "File Associations", 1, {}},
-    {"CheckUserSoftwareSetting", "User Software Settings", 2, scan_detail::kUserSoftware},
-    {"CheckSystemSoftwareSetting", "System Software Settings", 3, scan_detail::kSystemSoftware},
-    {"CheckSharedDlls", "Shared Dlls", 4, scan_detail::kSharedDlls},
-    {"CheckFileExtensions", "File Extensions", 5, scan_detail::kFileExts},
-    {"CheckStartupSection", "Startup Section", 6, scan_detail::kStartup},
-    {"CheckSoundAppEvents", "Sound/App Events", 7, scan_detail::kSounds},
-    {"CheckUninstallSection", "Uninstall Section", 8, scan_detail::kUninstall},
-    {"CheckFontSection", "Fonts Section", 9, scan_detail::kFonts},
-    {"CheckHelpSection", "Help Section", 10, scan_detail::kHelp},
-    {"CheckAppPath", "Application Path", 11, scan_detail::kAppPaths},
-    {"CheckSystemDrivers", "System Drivers", 12, scan_detail::kDrivers},
+    {"CheckCLSID", "COM/CLSID", {}, CheckComReferences, SkipClassesRootChild},
+    {"CheckFileAssociation", "File Associations", {}, CheckFileAssociations, SkipClassesRootChild},
+    {"CheckUserSoftwareSetting", "User Software Settings", scan_detail::kUserSoftware,
+     CheckSoftwareFilePaths},
+    {"CheckSystemSoftwareSetting", "System Software Settings", scan_detail::kSystemSoftware,
+     CheckSoftwareFilePaths, SkipSystemSoftwareChild},
+    {"CheckSharedDlls", "Shared Dlls", scan_detail::kSharedDlls, CheckSharedDllCounts},
+    {"CheckFileExtensions", "File Extensions", scan_detail::kFileExts, CheckFileExtensionLists},
+    {"CheckStartupSection", "Startup Section", scan_detail::kStartup, CheckStartupCommands, nullptr,
+     CheckOrphanApprovals},
+    {"CheckSoundAppEvents", "Sound/App Events", scan_detail::kSounds, CheckEventSounds},
+    {"CheckUninstallSection", "Uninstall Section", scan_detail::kUninstall, CheckUninstallEntries},
+    {"CheckFontSection", "Fonts Section", scan_detail::kFonts, CheckFontFiles},
+    {"CheckHelpSection", "Help Section", scan_detail::kHelp, CheckHelpFiles},
+    {"CheckAppPath", "Application Path", scan_detail::kAppPaths, CheckAppPathDefault},
+    {"CheckSystemDrivers", "System Drivers", scan_detail::kDrivers, CheckDriverFiles},
 }};
 
 inline constexpr int kCategoryClsid = 0;

@@ -1,10 +1,8 @@
 #include "scan/ScanEngine.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
-#include "scan/OrphanApprovals.h"
 #include "settings/SettingsStore.h"
 
 namespace zt {
@@ -14,25 +12,6 @@ namespace {
 constexpr std::string_view kShellFoldersKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr std::uint32_t kFolderBuffer = 260;
-
-std::string Lower(std::string_view s) {
-    std::string r(s);
-    for (auto& c : r)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return r;
-}
-
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && NamesEqual(s.substr(0, prefix.size()), prefix);
-}
-
-bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
-    return s.size() >= suffix.size() && NamesEqual(s.substr(s.size() - suffix.size()), suffix);
-}
-
-bool Contains(std::string_view s, std::string_view part) {
-    return s.find(part) != std::string_view::npos;
-}
 
 std::string FontsFolder(Registry& reg, System& sys) {
     RegKey key(reg, reg.OpenKeyRead(RootHandle(kCurrentUser), kShellFoldersKey));
@@ -47,26 +26,30 @@ std::string FontsFolder(Registry& reg, System& sys) {
     return windows + "\\Fonts\\";
 }
 
-std::string Decimal(std::int64_t n) {
-    return std::to_string(n);
-}
-
 } // namespace
 
-std::string DataText(const std::vector<std::uint8_t>& data) {
+std::string DataText(std::span<const std::uint8_t> data) {
     std::size_t n = 0;
     while (n < data.size() && data[n] != 0)
         ++n;
     return std::string(reinterpret_cast<const char*>(data.data()), n);
 }
 
+std::string FoundItemsLine(int count) {
+    return std::to_string(count) + " invalid items found in the registry:\n";
+}
+
+std::string TotalFoundMessage(int count) {
+    return "Total found " + std::to_string(count) + " invalide items";
+}
+
 ScanEngine::ScanEngine(Registry& registry, System& system, ScanSink& sink)
     : registry_(registry), system_(system), sink_(sink), judge_(registry, system) {
     for (auto& c : categoryEnabled)
         c.store(true);
-    fontsFolder = FontsFolder(registry, system);
+    fontsFolder_ = FontsFolder(registry, system);
     std::string sysFolder = system.SystemFolder();
-    if (!sysFolder.empty()) systemFolderPrefix_ = Lower(sysFolder) + "\\";
+    if (!sysFolder.empty()) systemFolderPrefix_ = AsciiLower(sysFolder) + "\\";
     std::string windows = system.WindowsFolder();
     if (!windows.empty()) wowSystemFolder_ = windows + "\\SysWOW64";
     valueData_.reserve(kValueDataBytes);
@@ -84,10 +67,9 @@ void ScanEngine::SetAllCategories(bool on) {
 
 void ScanEngine::BeginScan() {
     stopRequested.store(false);
-    findingsAdded = 0;
-    visitCounter = kStatusEveryKeys - 1;
-    depth = 0;
-    inClsidTree = false;
+    findingsAdded_ = 0;
+    visitCounter_ = kStatusEveryKeys - 1;
+    depth_ = 0;
     wowNesting_ = 0;
 }
 
@@ -96,130 +78,90 @@ void ScanEngine::RequestStop() {
     stopRequested.store(true);
 }
 
+bool ScanEngine::StopNoticed() {
+    if (!stopRequested.load()) return false;
+    stopAcknowledged.Set();
+    return true;
+}
+
 void ScanEngine::RunScan() {
     judge_.SetCaching(true);
     classKeyMissing_.clear();
-    sink_.EnableClean(false);
 
-    if (Enabled(kCategoryFileAssociation) || Enabled(kCategoryClsid)) {
-        area = 1;
-        currentRoot = kClassesRoot;
-        depth = 0;
-        WalkKey(RootHandle(kClassesRoot), std::string(), std::string_view());
+    // The areas without start keys share one walk of the classes root.
+    std::array<int, kScanCategoryCount> shared{};
+    std::size_t sharedCount = 0;
+    for (int i = 0; i < kScanCategoryCount; ++i)
+        if (kScanCategories[i].starts.empty() && Enabled(i)) shared[sharedCount++] = i;
+    if (sharedCount > 0)
+        Walk(kClassesRoot, RootHandle(kClassesRoot), std::string(), {},
+             std::span<const int>(shared.data(), sharedCount));
+    for (int i = 0; i < kScanCategoryCount; ++i) {
+        if (kScanCategories[i].starts.empty() || !Enabled(i)) continue;
+        for (const auto& start : kScanCategories[i].starts) {
+            RegKey key(registry_, registry_.OpenKeyRead(RootHandle(start.root), start.path));
+            if (!key) continue;
+            Walk(start.root, key.get(), std::string(start.path), start.name,
+                 std::span<const int>(&i, 1));
+        }
+        if (kScanCategories[i].afterWalks) {
+            AreaScan area(*this);
+            kScanCategories[i].afterWalks(area);
+        }
     }
-    for (int i = 2; i < kScanCategoryCount; ++i)
-        if (Enabled(i)) RunCategory(i);
 
-    int n = findingsAdded;
-    sink_.RefreshCheckAll();
-    char line[100];
-    std::snprintf(line, sizeof line, "%d invalid items found in the registry:\n", n);
-    sink_.SetStatus(line);
-    sink_.SetScanCaption("&Scan");
+    judge_.SetCaching(false);
+    classKeyMissing_.clear();
+    ScanSummary summary{findingsAdded_, stopRequested.load()};
     stopRequested.store(true);
     // A stop that came after the worker's last check point is acknowledged here.
     stopAcknowledged.Set();
-    sink_.EnableClean(true);
-    char total[100];
-    std::snprintf(total, sizeof total, "Total found %d invalide items", n);
-    judge_.SetCaching(false);
-    classKeyMissing_.clear();
-    sink_.ScanFinished(n, total);
+    sink_.ScanFinished(summary);
 }
 
-void ScanEngine::RunCategory(int index) {
-    const auto& category = kScanCategories[index];
-    for (const auto& start : category.starts) {
-        depth = 0;
-        // A 32-bit twin's start key already lies below Wow6432Node.
-        wowNesting_ = Contains(Lower(start.path), "\\wow6432node\\") ? 1 : 0;
-        area = category.area;
-        currentRoot = start.root;
-        RegKey key(registry_, registry_.OpenKeyRead(RootHandle(start.root), start.path));
-        if (!key) continue;
-        WalkKey(key.get(), std::string(start.path), start.name);
+void ScanEngine::Walk(RootKey root, HKey key, const std::string& path, std::string_view name,
+                      std::span<const int> categories) {
+    currentRoot_ = root;
+    depth_ = 0;
+    // A 32-bit twin's start key already lies below Wow6432Node.
+    wowNesting_ = AsciiLower(path).find("\\wow6432node\\") != std::string::npos ? 1 : 0;
+    ruleCount_ = 0;
+    skip_ = nullptr;
+    for (int c : categories) {
+        rules_[ruleCount_++] = kScanCategories[c].rule;
+        if (!skip_) skip_ = kScanCategories[c].skip;
     }
-    if (category.area == 6) ReportOrphanApprovals();
-}
-
-void ScanEngine::ReportOrphanApprovals() {
-    FindOrphanApprovals(registry_, system_, [this](const OrphanApproval& orphan) {
-        if (stopRequested.load()) {
-            stopAcknowledged.Set();
-            return false;
-        }
-        currentRoot = orphan.root;
-        ReportFinding(orphan.keyPath, orphan.valueName, orphan.valueText, kOrphanApprovalReason,
-                      FindingKind::Value);
-        return true;
-    });
+    WalkKey(key, path, name);
 }
 
 void ScanEngine::WalkKey(HKey key, const std::string& path, std::string_view name) {
-    ++visitCounter;
-    ++depth;
-    if (stopRequested.load()) {
-        stopAcknowledged.Set();
-        return;
-    }
-    if (visitCounter == kStatusEveryKeys) {
-        sink_.SetStatus(path);
-        visitCounter = 0;
+    ++visitCounter_;
+    ++depth_;
+    if (StopNoticed()) return;
+    if (visitCounter_ == kStatusEveryKeys) {
+        sink_.ScanProgress(path);
+        visitCounter_ = 0;
     }
 
-    bool hadValues = false;
-    if (area == 1)
-        CheckClassesRootKey(key, path, name);
-    else
-        ScanValues(key, path, name, hadValues);
+    KeyScan here(*this, key, path, name, depth_);
+    for (std::size_t i = 0; i < ruleCount_; ++i)
+        rules_[i](here);
 
     std::string child;
-    std::uint32_t index = 0;
-    for (; registry_.EnumKey(key, index, child, kKeyNameChars); ++index) {
+    for (std::uint32_t index = 0; registry_.EnumKey(key, index, child, kKeyNameChars); ++index) {
         if (NamesEqual(child, "VirtualStore")) continue;
         std::string childPath = path.empty() ? child : path + "\\" + child;
         // A cut path would name another key, which cleaning would then delete.
         if (childPath.size() >= kPathBufferBytes) continue;
-        if (Excluded(path, child)) continue;
+        if (skip_ && skip_(here, child)) continue;
         RegKey childKey(registry_, registry_.OpenKeyRead(key, child));
         if (!childKey) continue;
         bool wow = NamesEqual(child, "Wow6432Node");
         wowNesting_ += wow;
         WalkKey(childKey.get(), childPath, child);
         wowNesting_ -= wow;
-        --depth;
+        --depth_;
     }
-    if (index == 0 && !hadValues && area == 5 && depth == 2 && !name.empty() &&
-        name.front() == '.') {
-        // A value too large for the scan's buffers fails to enumerate but is there all the same.
-        auto info = registry_.QueryKeyInfo(key);
-        if (info && info->values == 0 && info->subkeys == 0)
-            ReportFinding(path, {}, {}, "NO SUBKEY/VALUE WITH THIS KEY", FindingKind::Key);
-    }
-}
-
-bool ScanEngine::Excluded(std::string_view parentPath, std::string_view child) {
-    if (area == 1 && depth == 1) {
-        inClsidTree = false;
-        if (NamesEqual(child, "TypeLib")) return true;
-        if (NamesEqual(child, "Interface") && !Enabled(kCategoryClsid)) return true;
-        if (NamesEqual(child, "AppID")) return true;
-        // The 32-bit classes: their class keys are not ours to judge from the 64-bit view.
-        if (NamesEqual(child, "Wow6432Node")) return true;
-        if (NamesEqual(child, "CLSID")) {
-            inClsidTree = true;
-            return !Enabled(kCategoryClsid);
-        }
-        return false;
-    }
-    if (area == 3) {
-        if (depth == 1 && NamesEqual(child, "Classes")) return true;
-        if (depth == 2 && NamesEqual(child, "Classes") &&
-            NamesEqual(parentPath, "Software\\Wow6432Node"))
-            return true;
-        if (depth == 5 && NamesEqual(child, "UserData")) return true;
-    }
-    return false;
 }
 
 void ScanEngine::ReportFinding(std::string_view path, std::string_view valueName,
@@ -228,21 +170,21 @@ void ScanEngine::ReportFinding(std::string_view path, std::string_view valueName
     if (stopRequested.load()) return;
     ScanRow row;
     row.path.reserve(path.size() + valueName.size() + 8);
-    row.path = RootAbbreviation(currentRoot);
+    row.path = RootAbbreviation(currentRoot_);
     row.path += path;
     row.path += '\\';
     row.path += valueName;
     // The path text would not fit its buffer; a cut one names a different entry.
     if (row.path.size() >= kPathBufferBytes) return;
-    row.number = std::to_string(findingsAdded + 1);
-    row.finding.root = currentRoot;
+    row.number = std::to_string(findingsAdded_ + 1);
+    row.finding.root = currentRoot_;
     row.finding.keyPath = std::string(path);
     row.finding.valueName = std::string(valueName);
     row.finding.kind = kind;
     row.valueText = valueText.empty() ? std::string("[None]") : std::string(valueText);
     row.reason = std::string(reason);
     sink_.AddFinding(std::move(row));
-    ++findingsAdded;
+    ++findingsAdded_;
 }
 
 bool ScanEngine::Missing(std::string_view s) {
@@ -258,7 +200,7 @@ bool ScanEngine::Missing(std::string_view s) {
 }
 
 bool ScanEngine::ClassKeyMissing(std::string_view name) {
-    std::string k = Lower(name);
+    std::string k = AsciiLower(name);
     if (auto it = classKeyMissing_.find(k); it != classKeyMissing_.end()) return it->second;
     RegKey key(registry_, registry_.OpenKeyRead(RootHandle(kClassesRoot), name));
     bool missing = !key;
@@ -266,189 +208,80 @@ bool ScanEngine::ClassKeyMissing(std::string_view name) {
     return missing;
 }
 
-bool ScanEngine::IsClsidMissing(std::string_view value) {
-    if (value.empty()) return true;
-    std::string keyPath = "CLSID\\";
-    if (value.front() == '{') {
-        keyPath += value;
-    } else {
-        keyPath += '{';
-        keyPath += value;
-        keyPath += '}';
-    }
-    return ClassKeyMissing(keyPath);
+// --- KeyScan: the rules' view of the walk -----------------------------------------------------
+
+bool KeyScan::Enabled(int category) const {
+    return engine_.Enabled(category);
 }
 
-bool ScanEngine::IsProgIdMissing(std::string_view name) {
-    return ClassKeyMissing(name);
-}
-
-void ScanEngine::ReferenceCheck(HKey key, std::string_view path) {
-    auto value = registry_.ReadValueWhole(key, {});
-    if (!value) {
-        ReportFinding(path, {}, {}, "Missing CLSID: Empty Reference", FindingKind::Key);
-        return;
-    }
-    std::string text = DataText(value->data);
-    if (IsClsidMissing(text)) ReportFinding(path, {}, text, "Missing CLSID", FindingKind::Key);
-}
-
-void ScanEngine::CheckClassesRootKey(HKey key, std::string_view path, std::string_view name) {
-    if (Enabled(kCategoryClsid)) {
-        if (depth >= 3 && NamesEqual(name, "PersistentHandler")) {
-            ReferenceCheck(key, path);
-        } else if (depth == 3 && !inClsidTree && NamesEqual(name, "CLSID")) {
-            ReferenceCheck(key, path);
-        } else if (depth == 4 && Contains(name, "ProxyStubClsid")) {
-            ReferenceCheck(key, path);
-        } else if (depth >= 3 && Contains(name, "InprocServer")) {
-            if (auto value = registry_.ReadValueWhole(key, {})) {
-                std::string text = DataText(value->data);
-                if (Missing(text))
-                    ReportFinding(path, {}, text, "Missing File", FindingKind::Value);
-            }
-        }
-    }
-    if (!Enabled(kCategoryFileAssociation)) return;
-    if (depth >= 5 && depth <= 7 && NamesEqual(name, "command")) {
-        if (auto value = registry_.ReadValueWhole(key, {})) {
-            std::string text = DataText(value->data);
-            if (Missing(text)) ReportFinding(path, {}, text, "Missing File", FindingKind::Key);
-        } else if (depth == 5) {
-            ReportFinding(path, {}, {}, "Empty Key", FindingKind::Key);
-        }
-    }
-    if (depth == 2 && !name.empty() && name.front() == '.') {
-        // This rule reads the default into 260 bytes: a value of 260 bytes or more is
-        // unreadable to it, so such a key is never reported.
-        constexpr std::size_t kDefaultBytes = 260;
-        auto value = registry_.ReadValueWhole(key, {});
-        if (value && value->data.size() < kDefaultBytes) {
-            std::string text = DataText(value->data);
-            if (ClassKeyMissing(text))
-                ReportFinding(path, {}, text, "Missing File Assosication", FindingKind::Key);
-        }
-    }
-}
-
-void ScanEngine::ScanValues(HKey key, std::string_view path, std::string_view name,
-                            bool& hadValues) {
-    if (stopRequested.load()) {
-        stopAcknowledged.Set();
-        return;
-    }
+bool KeyScan::NextValue(ScanValue& value) {
+    if (valuesDone_) return false;
+    ScanEngine& e = engine_;
     std::uint32_t type = 0;
-    for (std::uint32_t index = 0; registry_.EnumValue(key, index, valueName_, kValueNameChars, type,
-                                                      valueData_, kValueDataBytes);
-         ++index) {
-        hadValues = true;
-        if (stopRequested.load()) {
-            stopAcknowledged.Set();
-            return;
-        }
-        const std::string& vname = valueName_;
-        switch (area) {
-        case 2:
-        case 3:
-            if (type == kRegSz && depth > 2) {
-                std::string data = DataText(valueData_);
-                // The cheap shape tests first; the outcome is the same in any order.
-                if (Contains(data, ".") && LooksLikeFilePath(data) && Missing(data))
-                    ReportFinding(path, vname, data, "Missing File", FindingKind::Value);
-            }
-            break;
-        case 4:
-            if (type == kRegDword && vname.size() > 4 && EndsWithNoCase(vname, ".dll") &&
-                Missing(vname)) {
-                std::uint32_t number = 0;
-                for (std::size_t i = 0; i < valueData_.size() && i < 4; ++i)
-                    number |= static_cast<std::uint32_t>(valueData_[i]) << (8 * i);
-                ReportFinding(path, vname, Decimal(static_cast<std::int32_t>(number)),
-                              "Missing DLL Entry", FindingKind::Value);
-            }
-            break;
-        case 5:
-            if (type == kRegSz && NamesEqual(name, "OpenWithList") && vname.size() == 1) {
-                std::string data = DataText(valueData_);
-                if (judge_.IsAppPathMissing(data))
-                    ReportFinding(path, vname, data, "Invalid Program path", FindingKind::Value);
-            } else if (type == kRegNone && NamesEqual(name, "OpenWithProgids") &&
-                       IsProgIdMissing(vname)) {
-                ReportFinding(path, {}, DataText(valueData_), "Invalid Progid", FindingKind::Key);
-                return;
-            }
-            break;
-        case 6:
-            if (type == kRegSz && depth == 1) {
-                std::string data = DataText(valueData_);
-                if (Missing(data))
-                    ReportFinding(path, vname, data, "Invalid File", FindingKind::Value);
-            }
-            break;
-        case 7:
-            if (type == kRegExpandSz &&
-                (NamesEqual(name, ".Current") || NamesEqual(name, ".Default"))) {
-                std::string data = DataText(valueData_);
-                if (Missing(judge_.ExpandEnvironment(data))) {
-                    ReportFinding(path, vname, data, "Invalid Sound", FindingKind::Value);
-                    return;
-                }
-            }
-            break;
-        case 8:
-            if (type == kRegSz) {
-                std::string data = DataText(valueData_);
-                if (NamesEqual(vname, "DisplayIcon") && Missing(data)) {
-                    ReportFinding(path, {}, data, "Invalid File", FindingKind::Key);
-                } else if (NamesEqual(vname, "UninstallString") && valueData_.size() > 1 &&
-                           LooksLikeFilePath(data) && Missing(data)) {
-                    ReportFinding(path, vname, data, "Invalid File", FindingKind::Value);
-                }
-            } else if (type == kRegExpandSz && NamesEqual(vname, "UninstallString")) {
-                std::string data = DataText(valueData_);
-                if (Missing(judge_.ExpandEnvironment(data))) {
-                    ReportFinding(path, vname, data, "Invalid File", FindingKind::Value);
-                    return;
-                }
-            }
-            break;
-        case 9:
-            if (type == kRegSz) {
-                std::string data = DataText(valueData_);
-                bool missing = FindDrivePrefix(data) ? Missing(data) : Missing(fontsFolder + data);
-                if (missing)
-                    ReportFinding(path, vname, data, "Invalid Font File", FindingKind::Value);
-            }
-            break;
-        case 10:
-            if (type == kRegSz) {
-                std::string data = DataText(valueData_);
-                std::string file = data;
-                if (file.empty() || file.back() != '\\') file += '\\';
-                file += vname;
-                if (Missing(file))
-                    ReportFinding(path, vname, data, "Invalid Path", FindingKind::Value);
-            }
-            break;
-        case 11:
-            if (type == kRegSz && vname.empty()) {
-                std::string data = DataText(valueData_);
-                if (Missing(data))
-                    ReportFinding(path, {}, data, "Invalid App Path", FindingKind::Key);
-            }
-            break;
-        case 12:
-            if (type == kRegSz) {
-                std::string data = DataText(valueData_);
-                bool missing = FindDrivePrefix(data) ? Missing(data) : !judge_.SearchProgram(data);
-                if (missing)
-                    ReportFinding(path, vname, data, "Invalid System Driver", FindingKind::Value);
-            }
-            break;
-        default:
-            break;
-        }
+    if ((valueIndex_ == 0 && e.StopNoticed()) ||
+        !e.registry_.EnumValue(key_, valueIndex_, e.valueName_, kValueNameChars, type, e.valueData_,
+                               kValueDataBytes)) {
+        valuesDone_ = true;
+        return false;
     }
+    ++valueIndex_;
+    hadValues_ = true;
+    if (e.StopNoticed()) {
+        valuesDone_ = true;
+        return false;
+    }
+    value.name = e.valueName_;
+    value.type = type;
+    value.data = e.valueData_;
+    return true;
+}
+
+bool KeyScan::HoldsNothing() {
+    auto info = engine_.registry_.QueryKeyInfo(key_);
+    return info && info->values == 0 && info->subkeys == 0;
+}
+
+std::optional<std::string> KeyScan::DefaultText(std::size_t bufferBytes) {
+    auto value = engine_.registry_.ReadValueWhole(key_, {});
+    if (!value || value->data.size() >= bufferBytes) return std::nullopt;
+    return DataText(value->data);
+}
+
+bool KeyScan::Missing(std::string_view path) {
+    return engine_.Missing(path);
+}
+
+bool KeyScan::ClassKeyMissing(std::string_view name) {
+    return engine_.ClassKeyMissing(name);
+}
+
+PathJudge& KeyScan::Judge() {
+    return engine_.judge_;
+}
+
+const std::string& KeyScan::FontsFolder() const {
+    return engine_.fontsFolder_;
+}
+
+Registry& AreaScan::registry() {
+    return engine_.registry_;
+}
+
+System& AreaScan::system() {
+    return engine_.system_;
+}
+
+bool AreaScan::Report(RootKey root, std::string_view keyPath, std::string_view valueName,
+                      std::string_view valueText, std::string_view reason, FindingKind kind) {
+    if (engine_.StopNoticed()) return false;
+    engine_.currentRoot_ = root;
+    engine_.ReportFinding(keyPath, valueName, valueText, reason, kind);
+    return true;
+}
+
+void KeyScan::Report(std::string_view valueName, std::string_view valueText,
+                     std::string_view reason, FindingKind kind) {
+    engine_.ReportFinding(path_, valueName, valueText, reason, kind);
 }
 
 } // namespace zt

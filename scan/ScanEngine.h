@@ -1,9 +1,10 @@
 #pragma once
-// The registry scan: walks the enabled areas depth first, runs each area's rules at every
-// key and reports invalid entries through a ScanSink. One engine serves one page; a scan runs
-// on one worker thread, and the page may stop it from its own thread:
+// The registry scan: walks the enabled areas depth first, runs each area's rule
+// (scan/AreaRules.h, named in the area table scan/ScanCategories.h) at every key and reports
+// invalid entries, progress and the end through a ScanSink. A scan runs on one worker thread,
+// and its owner may stop it from its own thread:
 //   start: BeginScan(), then a thread running RunScan() (the sink's calls come from it);
-//   stop:  RequestStop(), then wait on stopAcknowledged (WaitFor or IsSet between messages).
+//   stop:  RequestStop(), then wait on stopAcknowledged (or for RunScan to return).
 // The engine, its Registry, System and sink must outlive the worker.
 #include <array>
 #include <atomic>
@@ -12,11 +13,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "seams/ManualResetEvent.h"
+#include "scan/KeyScan.h"
 #include "scan/PathJudge.h"
-#include "seams/Registry.h"
 #include "scan/ScanCategories.h"
 #include "scan/ScanSink.h"
+#include "seams/ManualResetEvent.h"
+#include "seams/Registry.h"
 #include "seams/System.h"
 
 namespace zt {
@@ -37,8 +39,8 @@ class ScanEngine {
     ScanEngine(const ScanEngine&) = delete;
     ScanEngine& operator=(const ScanEngine&) = delete;
 
-    // --- Page side (any thread) ---
-    // The thirteen switches from the settings store, default on.
+    // --- Owner side (any thread) ---
+    // The switches from the settings store, default on.
     void LoadSwitches(const SettingsStore& settings);
     void SetAllCategories(bool on);
     // Resets the scan state; call before starting the worker that runs RunScan.
@@ -50,60 +52,50 @@ class ScanEngine {
     bool Running() const { return !stopRequested.load(); }
 
     // --- Worker side ---
-    // Runs the enabled categories and the end-of-scan steps.
+    // Runs the enabled areas; ends with the sink's ScanFinished.
     void RunScan();
 
-    // Shared between the page and the worker.
+    // Shared between the owner and the worker.
     std::atomic<bool> stopRequested{true};
     ManualResetEvent stopAcknowledged;
     std::array<std::atomic<bool>, kScanCategoryCount> categoryEnabled;
 
-    // Owned by the worker while a scan runs.
-    int area = 0;
-    RootKey currentRoot = 0;
-    int depth = 0;
-    bool inClsidTree = false;
-    int visitCounter = kStatusEveryKeys - 1;
-    int findingsAdded = 0;
-    std::string fontsFolder;
+  private:
+    friend class KeyScan;
+    friend class AreaScan;
 
-    const std::string& ProgramExtensions() const { return judge_.ProgramExtensions(); }
-    PathJudge& judge() { return judge_; }
-
+    bool Enabled(int category) const { return categoryEnabled[category].load(); }
+    bool StopNoticed();
+    // Walks from `key` with the rules of `categories` (all sharing one set of start keys).
+    void Walk(RootKey root, HKey key, const std::string& path, std::string_view name,
+              std::span<const int> categories);
     void WalkKey(HKey key, const std::string& path, std::string_view name);
     void ReportFinding(std::string_view path, std::string_view valueName,
                        std::string_view valueText, std::string_view reason, FindingKind kind);
-    void ScanValues(HKey key, std::string_view path, std::string_view name, bool& hadValues);
-    void CheckClassesRootKey(HKey key, std::string_view path, std::string_view name);
-    bool IsClsidMissing(std::string_view value);
-    bool IsProgIdMissing(std::string_view name);
-
-  private:
-    // True when the walk passes over this child of the key at the current depth.
-    bool Excluded(std::string_view parentPath, std::string_view child);
-    bool ClassKeyMissing(std::string_view name);
-    // IsPathMissing, with the 32-bit system folder tried below a Wow6432Node key.
     bool Missing(std::string_view s);
-    bool Enabled(int category) const { return categoryEnabled[category].load(); }
-    void ReferenceCheck(HKey key, std::string_view path);
-    void RunCategory(int index);
-    // The startup area's switches whose entry is gone (scan/OrphanApprovals.h).
-    void ReportOrphanApprovals();
+    bool ClassKeyMissing(std::string_view name);
 
     Registry& registry_;
     System& system_;
     ScanSink& sink_;
     PathJudge judge_;
+    std::string fontsFolder_;
     std::string systemFolderPrefix_; // "c:\windows\system32\", lower case
     std::string wowSystemFolder_;    // "C:\windows\SysWOW64"
-    int wowNesting_ = 0;             // Wow6432Node keys above the current key
     std::unordered_map<std::string, bool> classKeyMissing_;
+
+    // The walk, owned by the worker while a scan runs.
+    RootKey currentRoot_ = 0;
+    std::array<KeyRule, kScanCategoryCount> rules_{}; // of the current walk
+    std::size_t ruleCount_ = 0;
+    ChildFilter skip_ = nullptr;
+    int depth_ = 0;
+    int wowNesting_ = 0; // Wow6432Node keys above the current key
+    int visitCounter_ = kStatusEveryKeys - 1;
+    int findingsAdded_ = 0;
     // Reused across keys so the walk does not allocate per value.
     std::string valueName_;
     std::vector<std::uint8_t> valueData_;
 };
-
-// The examined data as text: up to its first zero, or its stored length when it has none.
-std::string DataText(const std::vector<std::uint8_t>& data);
 
 } // namespace zt

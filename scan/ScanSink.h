@@ -1,7 +1,8 @@
 #pragma once
-// What a running scan tells its page or console tool. The calls come from the scan's worker
-// thread, in order; an implementation that owns windows queues them and posts to its own
-// thread, never waiting on it, so each call must return quickly.
+// What a running scan tells its page or console tool: findings, progress and the end. The
+// calls come from the scan's worker thread, in order; an implementation that owns windows
+// hands them to its own thread, never waiting on it, so each call must return quickly. What
+// the user sees of them (captions, buttons, boxes) is the receiver's business.
 #include <string>
 #include <string_view>
 
@@ -23,20 +24,26 @@ inline constexpr const char* kColumnPath = "PATH";
 inline constexpr const char* kColumnValue = "VALUE (invalide)";
 inline constexpr const char* kColumnReason = "Reason";
 
+// How a scan ended.
+struct ScanSummary {
+    int count = 0;        // findings reported
+    bool stopped = false; // a stop was asked before the end
+};
+
 class ScanSink {
   public:
     virtual ~ScanSink() = default;
     // A new row to insert at the top of the list (index 0), ticked.
     virtual void AddFinding(ScanRow row) = 0;
-    // The status line: a key path every 200 keys, the count line at the end.
-    virtual void SetStatus(std::string_view text) = 0;
-    virtual void EnableClean(bool enabled) = 0;
-    virtual void SetScanCaption(std::string_view caption) = 0;
-    // Re-read the list's check boxes into the Check All box.
-    virtual void RefreshCheckAll() = 0;
-    // Last call of a scan, stopped or not: `count` rows were listed; `message` is the total
-    // text ("Total found %d invalide items") to show captioned "Zentrove" with OK only.
-    virtual void ScanFinished(int count, std::string_view message) = 0;
+    // Every 200 keys: the path of the key being examined.
+    virtual void ScanProgress(std::string_view keyPath) = 0;
+    // Last call of a scan, stopped or not.
+    virtual void ScanFinished(const ScanSummary& summary) = 0;
 };
+
+// "%d invalid items found in the registry:\n": the status line after a scan or cleaning.
+std::string FoundItemsLine(int count);
+// "Total found %d invalide items": the message at the end of a scan.
+std::string TotalFoundMessage(int count);
 
 } // namespace zt

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "seams/Status.h"
+#include "seams/AsciiText.h"
 
 namespace zt {
 
@@ -175,8 +176,5 @@ std::string_view RootAbbreviation(RootKey root);
 std::optional<RootKey> RootFromName(std::string_view text);
 
 bool IsPredefinedRoot(HKey key);
-
-// ASCII case-insensitive comparison, as registry names compare.
-bool NamesEqual(std::string_view a, std::string_view b);
 
 } // namespace zt

@@ -11,6 +11,14 @@
 
 namespace zt {
 
+// `folder`, a backslash unless it is empty or ends with one, then `name`.
+inline std::string JoinPath(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    if (!path.empty() && path.back() != '\\') path += '\\';
+    path += name;
+    return path;
+}
+
 // File attribute bits, as the platform numbers them.
 inline constexpr std::uint32_t kAttrReadOnly = 0x1;
 inline constexpr std::uint32_t kAttrHidden = 0x2;

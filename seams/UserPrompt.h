@@ -5,6 +5,9 @@
 
 namespace zt {
 
+// The program's name, the caption of its questions and reports.
+inline constexpr std::string_view kProgramCaption = "Zentrove";
+
 // Button sets, as the platform's message box numbers them.
 enum class PromptButtons { Ok = 0, OkCancel = 1, YesNoCancel = 3, YesNo = 4 };
 

@@ -28,20 +28,6 @@ inline constexpr std::string_view RegistryList = "Registry_List"; // + "_0" .. "
 inline constexpr std::string_view StartupList = "Startup_List";   // + "_0" .. "_4"
 inline constexpr std::string_view RestoreList = "Restore_List";   // + "_0" .. "_1"
 
-// The thirteen scan-area switches, in category order.
-inline constexpr std::array<std::string_view, 13> kScanSwitches = {"CheckCLSID",
-                                                                   "CheckFileAssociation",
-                                                                   "CheckUserSoftwareSetting",
-                                                                   "CheckSystemSoftwareSetting",
-                                                                   "CheckSharedDlls",
-                                                                   "CheckFileExtensions",
-                                                                   "CheckStartupSection",
-                                                                   "CheckSoundAppEvents",
-                                                                   "CheckUninstallSection",
-                                                                   "CheckFontSection",
-                                                                   "CheckHelpSection",
-                                                                   "CheckAppPath",
-                                                                   "CheckSystemDrivers"};
 inline constexpr int kTabCount = 5;
 } // namespace settings
 

@@ -196,11 +196,11 @@ StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFil
     StartupDeletionOutcome outcome;
     if (!AnyChecked(rows)) {
         outcome.nothingSelected = true;
-        prompt.Ask(kNoItemsSelected, kStartupCaption, PromptButtons::Ok);
+        prompt.Ask(kNoItemsSelected, kProgramCaption, PromptButtons::Ok);
         return outcome;
     }
     // Only OK goes on; closing the box is no consent.
-    if (prompt.Ask(kConfirmDelete, kStartupCaption, PromptButtons::OkCancel) != kAnswerOk) {
+    if (prompt.Ask(kConfirmDelete, kProgramCaption, PromptButtons::OkCancel) != kAnswerOk) {
         outcome.cancelled = true;
         return outcome;
     }

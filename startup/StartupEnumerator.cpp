@@ -1,4 +1,5 @@
 #include "startup/StartupEnumerator.h"
+#include "seams/AsciiText.h"
 
 #include <cstring>
 #include <optional>
@@ -38,11 +39,6 @@ std::string ReplaceAll(std::string text, std::string_view what, std::string_view
          at = text.find(what, at + with.size()))
         text.replace(at, what.size(), with);
     return text;
-}
-
-bool EndsWithLower(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() &&
-           LowerAscii(text.substr(text.size() - suffix.size())) == suffix;
 }
 
 } // namespace
@@ -216,7 +212,7 @@ void StartupEnumerator::ListStartupFolder(const std::string& folder, std::string
     std::vector<std::string> files;
     sys_.EnumDirectory(folder, [&](const DirEntry& entry) {
         if (entry.IsDirectory()) return true;
-        if (EndsWithLower(entry.name, ".ini")) return true;
+        if (EndsWithNoCase(entry.name, ".ini")) return true;
         files.push_back(entry.name);
         return true;
     });
@@ -224,7 +220,7 @@ void StartupEnumerator::ListStartupFolder(const std::string& folder, std::string
     for (const auto& file : files) {
         std::string path = JoinPath(folder, file);
         std::string command = path;
-        if (EndsWithLower(path, ".lnk") || EndsWithLower(path, ".pif"))
+        if (EndsWithNoCase(path, ".lnk") || EndsWithNoCase(path, ".pif"))
             command = ResolveShortcut(path);
         AppendStartupRow(file, std::move(command), std::string(location),
                          StartupEntryKind::StartupFolderFile);

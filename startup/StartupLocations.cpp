@@ -37,22 +37,8 @@ std::optional<std::string> GetUserStartupFolder(Registry& reg, System& sys) {
     return StartupFolder(reg, sys, KnownFolder::Startup, kCurrentUser, "Startup");
 }
 
-std::string JoinPath(std::string_view folder, std::string_view name) {
-    std::string path(folder);
-    if (path.empty() || path.back() != '\\') path += '\\';
-    path += name;
-    return path;
-}
-
 std::string DefaultUserinit(System& sys) {
     return sys.SystemFolder() + "\\userinit.exe,";
-}
-
-std::string LowerAscii(std::string_view text) {
-    std::string out(text);
-    for (auto& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
 }
 
 } // namespace zt

@@ -50,14 +50,8 @@ std::optional<std::string> GetCommonStartupFolder(Registry& reg, System& sys);
 // The same for the current user: the shell's folder, else HKCU's "Startup" value.
 std::optional<std::string> GetUserStartupFolder(Registry& reg, System& sys);
 
-// folder + "\" + name, without doubling a backslash the folder already ends with.
-std::string JoinPath(std::string_view folder, std::string_view name);
-
 // The Winlogon defaults: system folder + "\userinit.exe," and the fixed "Explorer.exe".
 std::string DefaultUserinit(System& sys);
 inline constexpr std::string_view kDefaultShell = "Explorer.exe";
-
-// ASCII lower case, as the startup texts are compared.
-std::string LowerAscii(std::string_view text);
 
 } // namespace zt

@@ -119,8 +119,7 @@ void CBCGTabWnd::CaptureSystemColours() {
     light_ = ::GetSysColor(COLOR_3DLIGHT);
 }
 
-bool CBCGTabWnd::Create(Style style, const RECT& rect, HWND parent, UINT id, Location location,
-                        bool) {
+bool CBCGTabWnd::Create(Style style, const RECT& rect, HWND parent, UINT id, Location location) {
     flat_ = style == STYLE_FLAT || style == STYLE_FLAT_SHARED_HORZ_SCROLL;
     sharedScroll_ = style == STYLE_FLAT_SHARED_HORZ_SCROLL;
     scroll_ = style != STYLE_3D;
@@ -174,10 +173,6 @@ void CBCGTabWnd::SetDpi(UINT dpi) {
 }
 
 void CBCGTabWnd::AddTab(HWND page, std::string_view text, int image) {
-    InsertTab(page, text, GetTabsNum(), image);
-}
-
-void CBCGTabWnd::InsertTab(HWND page, std::string_view text, int position, int image) {
     auto tab = std::make_unique<Tab>();
     tab->text = text;
     tab->image = flat_ ? -1 : image;
@@ -186,23 +181,13 @@ void CBCGTabWnd::InsertTab(HWND page, std::string_view text, int position, int i
     char cls[32] = {};
     if (page) ::GetClassNameA(page, cls, sizeof cls);
     tab->isList = lstrcmpA(cls, "SysListView32") == 0;
-    position = std::clamp(position, 0, GetTabsNum());
-    tabs_.insert(tabs_.begin() + position, std::move(tab));
-    if (activeTab_ >= position && GetTabsNum() > 1) ++activeTab_;
+    tabs_.push_back(std::move(tab));
     RecalcLayout();
     if (GetTabsNum() == 1) {
         SetActiveTab(0);
-    } else if (hideInactive_ && page) {
+    } else if (page) {
         ::ShowWindow(page, SW_HIDE);
     }
-}
-
-HWND CBCGTabWnd::GetTabWnd(int index) const {
-    return index >= 0 && index < GetTabsNum() ? tabs_[index]->window : nullptr;
-}
-
-std::string CBCGTabWnd::GetTabLabel(int index) const {
-    return index >= 0 && index < GetTabsNum() ? tabs_[index]->text : std::string();
 }
 
 bool CBCGTabWnd::SetTabBkColor(int index, COLORREF color) {
@@ -212,30 +197,11 @@ bool CBCGTabWnd::SetTabBkColor(int index, COLORREF color) {
     return true;
 }
 
-bool CBCGTabWnd::SetTabTextColor(int index, COLORREF color) {
-    if (index < 0 || index >= GetTabsNum()) return false;
-    tabs_[index]->textColor = color;
-    if (hwnd_) Invalidate();
-    return true;
-}
-
-void CBCGTabWnd::SetActiveTabTextColor(COLORREF color) {
-    activeTextColor_ = color;
-    if (hwnd_) Invalidate();
-}
-
 void CBCGTabWnd::SetBkColor(COLORREF color) {
     backgroundColor_ = color;
     if (backgroundBrush_) ::DeleteObject(backgroundBrush_);
     backgroundBrush_ = ::CreateSolidBrush(color == CLR_NONE ? ::GetSysColor(COLOR_WINDOW) : color);
     if (hwnd_) Invalidate();
-}
-
-bool CBCGTabWnd::ShowTab(int index, bool show) {
-    if (index < 0 || index >= GetTabsNum()) return false;
-    tabs_[index]->visible = show;
-    RecalcLayout();
-    return true;
 }
 
 void CBCGTabWnd::SetBorderSize(int size) {
@@ -272,7 +238,7 @@ void CBCGTabWnd::RecalcLayout() {
         ::GetTextExtentPoint32A(dc, tab->text.c_str(), static_cast<int>(tab->text.size()), &size);
         tab->width = size.cx;
         in.widths.push_back(size.cx);
-        in.visible.push_back(tab->visible);
+        in.visible.push_back(true);
     }
     ::SelectObject(dc, old);
     ::ReleaseDC(hwnd_, dc);
@@ -281,10 +247,8 @@ void CBCGTabWnd::RecalcLayout() {
         tabs_[i]->rect = ToRect(layout_.tabs[i]);
         tabs_[i]->width = layout_.tabs[i].Width();
     }
-    if (autoSizePages_) {
-        for (auto& tab : tabs_)
-            SizePage(tab->window, false);
-    }
+    for (auto& tab : tabs_)
+        SizePage(tab->window, false);
     Invalidate();
 }
 
@@ -306,21 +270,17 @@ RECT CBCGTabWnd::TabRect(int index) const {
 RECT CBCGTabWnd::PageArea() const {
     return ToRect(layout_.pageArea);
 }
-RECT CBCGTabWnd::TabsArea() const {
-    return ToRect(layout_.tabsArea);
-}
 
 bool CBCGTabWnd::SetActiveTab(int index) {
     if (index < 0 || index >= GetTabsNum() || !tabs_[index]->window) return false;
     if (index == activeTab_) return true;
     bool first = activeTab_ < 0;
-    if (activeTab_ >= 0 && hideInactive_ && tabs_[activeTab_]->window)
+    if (activeTab_ >= 0 && tabs_[activeTab_]->window)
         ::ShowWindow(tabs_[activeTab_]->window, SW_HIDE);
     activeTab_ = index;
     HWND page = tabs_[index]->window;
     ::ShowWindow(page, SW_SHOW);
-    if (!hideInactive_) ::BringWindowToTop(page);
-    if (autoSizePages_) SizePage(page, true);
+    SizePage(page, true);
     ScrollToActive();
     if (hwnd_) {
         Invalidate();
@@ -362,9 +322,7 @@ bool CBCGTabWnd::HandleKey(const MSG& msg) {
         return false;
     if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
     if (activeTab_ < 0 || !(::GetKeyState(VK_CONTROL) & 0x8000)) return false;
-    std::vector<bool> visible;
-    for (auto& tab : tabs_)
-        visible.push_back(tab->visible);
+    std::vector<bool> visible(tabs_.size(), true);
     bool forward =
         msg.wParam == VK_NEXT || (msg.wParam == VK_TAB && !(::GetKeyState(VK_SHIFT) & 0x8000));
     int next = NeighbourTab(visible, activeTab_, forward);
@@ -376,7 +334,7 @@ LRESULT CBCGTabWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_SIZE:
         RecalcLayout();
-        if (activeTab_ >= 0 && autoSizePages_) SizePage(tabs_[activeTab_]->window, true);
+        if (activeTab_ >= 0) SizePage(tabs_[activeTab_]->window, true);
         return 0;
     case WM_ERASEBKGND:
         return 1;
@@ -481,9 +439,9 @@ void CBCGTabWnd::Paint(HDC dc) {
     ::IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
     ::SetBkMode(dc, TRANSPARENT);
     for (int i = 0; i < GetTabsNum(); ++i) {
-        if (i != activeTab_ && tabs_[i]->visible) DrawTab(dc, *tabs_[i], false);
+        if (i != activeTab_) DrawTab(dc, *tabs_[i], false);
     }
-    if (activeTab_ >= 0 && tabs_[activeTab_]->visible) DrawTab(dc, *tabs_[activeTab_], true);
+    if (activeTab_ >= 0) DrawTab(dc, *tabs_[activeTab_], true);
     ::RestoreDC(dc, saved);
 
     if (scrollOffset_ > 0) {
@@ -518,9 +476,7 @@ void CBCGTabWnd::DrawTab(HDC dc, const Tab& tab, bool active) {
     ::DeleteObject(pen);
 
     HGDIOBJ oldFont = ::SelectObject(dc, active ? flatBoldFont_ : flatFont_);
-    COLORREF color =
-        active ? (activeTextColor_ == CLR_NONE ? ::GetSysColor(COLOR_WINDOWTEXT) : activeTextColor_)
-               : (tab.textColor == CLR_NONE ? btnText_ : tab.textColor);
+    COLORREF color = active ? ::GetSysColor(COLOR_WINDOWTEXT) : btnText_;
     ::SetTextColor(dc, color);
     RECT text = r;
     text.left += ScaleForDpi(2, static_cast<int>(dpi_));

@@ -17,10 +17,6 @@
 namespace zt {
 
 inline const UINT BCGM_ONCHANGE_ACTIVE_TAB = ::RegisterWindowMessageA("BCGM_ONCHANGE_ACTIVE_TAB");
-inline const UINT BCGM_ON_HSCROLL = ::RegisterWindowMessageA("BCGM_ON_HSCROLL");
-inline const UINT BCGM_ON_RENAME_TAB = ::RegisterWindowMessageA("BCGM_ON_RENAME_TAB");
-inline const UINT BCGM_ON_BEFOREMOVE_TAB = ::RegisterWindowMessageA("BCGM_ON_BEFOREMOVE_TAB");
-inline const UINT BCGM_ON_MOVE_TAB = ::RegisterWindowMessageA("BCGM_ON_MOVE_TAB");
 
 class CBCGTabWnd : public CCustomWindow, public CAccessibleSource {
   public:
@@ -36,30 +32,21 @@ class CBCGTabWnd : public CCustomWindow, public CAccessibleSource {
     ~CBCGTabWnd() override;
 
     bool Create(Style style, const RECT& rect, HWND parent, UINT id,
-                Location location = LOCATION_TOP, bool closeButton = false);
+                Location location = LOCATION_TOP);
 
-    // Appends a tab (a position past the end is clamped to the end). The first tab added
-    // becomes active; later pages are hidden.
+    // Appends a tab. The first tab added becomes active; later pages are hidden.
     void AddTab(HWND page, std::string_view text, int image = -1);
-    void InsertTab(HWND page, std::string_view text, int position, int image = -1);
     // False for an index out of range or a tab without a window; true when already active.
     bool SetActiveTab(int index);
     int GetActiveTab() const { return activeTab_; }
     int GetTabsNum() const { return static_cast<int>(tabs_.size()); }
-    HWND GetTabWnd(int index) const;
-    std::string GetTabLabel(int index) const;
-    bool SetTabBkColor(int index, COLORREF color);   // -1 = none
-    bool SetTabTextColor(int index, COLORREF color); // -1 = default
-    void SetActiveTabTextColor(COLORREF color);      // -1 = window text
-    void SetBkColor(COLORREF color);                 // -1 = window colour
-    bool ShowTab(int index, bool show);
+    bool SetTabBkColor(int index, COLORREF color); // -1 = none
+    void SetBkColor(COLORREF color);               // -1 = window colour
 
     // The program's configuration: border 0, frame flag on, tabs from the edge.
     void SetBorderSize(int size);
     void SetFlatFrame(bool frame);
     void SetTabsFromEdge(bool fromEdge);
-    void SetAutoSizePages(bool autoSize) { autoSizePages_ = autoSize; }
-    void SetHideInactive(bool hide) { hideInactive_ = hide; }
 
     void RecalcLayout();
     // Metrics and fonts for a screen of `dpi` (taken from the parent at creation).
@@ -69,7 +56,6 @@ class CBCGTabWnd : public CCustomWindow, public CAccessibleSource {
     int TabsHeight() const { return tabsHeight_; }
     RECT TabRect(int index) const;
     RECT PageArea() const;
-    RECT TabsArea() const;
     HFONT FlatFont() const { return flatFont_; }
     // Offers a key press on its way to a window inside the tabs; true when consumed.
     bool HandleKey(const MSG& msg);
@@ -95,9 +81,7 @@ class CBCGTabWnd : public CCustomWindow, public CAccessibleSource {
         HWND window = nullptr;
         int id = 0;
         RECT rect{};
-        bool visible = true;
         int width = 0;
-        COLORREF textColor = CLR_NONE;
         COLORREF tabColor = CLR_NONE;
         bool isList = false;
     };
@@ -119,11 +103,8 @@ class CBCGTabWnd : public CCustomWindow, public CAccessibleSource {
     int borderSize_ = 3;
     bool frameFlag_ = false;
     bool tabsFromEdge_ = false;
-    bool hideInactive_ = true;
-    bool autoSizePages_ = true;
     COLORREF backgroundColor_ = CLR_NONE;
     HBRUSH backgroundBrush_ = nullptr;
-    COLORREF activeTextColor_ = CLR_NONE;
     COLORREF btnShadow_ = 0, btnHighlight_ = 0, btnText_ = 0, darkShadow_ = 0, light_ = 0;
     HFONT normalFont_ = nullptr, flatFont_ = nullptr, flatBoldFont_ = nullptr;
     int textHeight_ = 0;

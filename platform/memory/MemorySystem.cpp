@@ -1,4 +1,5 @@
 #include "platform/memory/MemorySystem.h"
+#include "seams/AsciiText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,12 +7,6 @@
 namespace zt {
 
 namespace {
-std::string Lower(std::string_view s) {
-    std::string r(s);
-    for (auto& c : r)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return r;
-}
 std::string Upper(std::string_view s) {
     std::string r(s);
     for (auto& c : r)
@@ -47,7 +42,7 @@ MemorySystem::MemorySystem() {
 }
 
 std::string MemorySystem::Key(std::string_view path) {
-    std::string k = Lower(path);
+    std::string k = AsciiLower(path);
     for (auto& c : k)
         if (c == '/') c = '\\';
     while (k.size() > 3 && k.back() == '\\')
@@ -376,7 +371,7 @@ ShellResult MemorySystem::Execute(std::string_view verb, std::string_view file,
 }
 
 std::optional<std::string> MemorySystem::ResolveShortcut(std::string_view linkPath) {
-    auto it = shortcuts.find(Lower(linkPath));
+    auto it = shortcuts.find(AsciiLower(linkPath));
     if (it == shortcuts.end()) return std::nullopt;
     return it->second;
 }

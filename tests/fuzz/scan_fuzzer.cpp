@@ -111,12 +111,9 @@ class CheckingSink : public ScanSink {
         if (row.finding.kind == FindingKind::Key && !row.finding.valueName.empty()) std::abort();
         if (row.number != std::to_string(++rows)) std::abort();
     }
-    void SetStatus(std::string_view) override {}
-    void EnableClean(bool) override {}
-    void SetScanCaption(std::string_view) override {}
-    void RefreshCheckAll() override {}
-    void ScanFinished(int n, std::string_view) override {
-        if (n != rows) std::abort();
+    void ScanProgress(std::string_view) override {}
+    void ScanFinished(const ScanSummary& summary) override {
+        if (summary.count != rows || summary.stopped) std::abort();
         finished = true;
     }
     int rows = 0;

@@ -17,16 +17,13 @@ class RecordingSink : public ScanSink {
         rows.push_back(std::move(row));
         if (onFinding) onFinding(rows.size());
     }
-    void SetStatus(std::string_view text) override {
+    void ScanProgress(std::string_view path) override {
         std::lock_guard<std::mutex> lock(mutex);
-        statuses.emplace_back(text);
+        progress.emplace_back(path);
     }
-    void EnableClean(bool enabled) override { cleanStates.push_back(enabled); }
-    void SetScanCaption(std::string_view caption) override { captions.emplace_back(caption); }
-    void RefreshCheckAll() override { ++checkAllRefreshes; }
-    void ScanFinished(int n, std::string_view text) override {
-        finishedCount = n;
-        message = text;
+    void ScanFinished(const ScanSummary& summary) override {
+        finishedCount = summary.count;
+        stopped = summary.stopped;
         ++finishedCalls;
     }
 
@@ -47,13 +44,10 @@ class RecordingSink : public ScanSink {
 
     std::mutex mutex;
     std::vector<ScanRow> rows;
-    std::vector<std::string> statuses;
-    std::vector<bool> cleanStates;
-    std::vector<std::string> captions;
-    int checkAllRefreshes = 0;
+    std::vector<std::string> progress;
     int finishedCount = -1;
     int finishedCalls = 0;
-    std::string message;
+    bool stopped = false;
     std::function<void(std::size_t)> onFinding;
 };
 

@@ -17,7 +17,7 @@
 
 #include "app/AppContext.h"
 #include "app/DlgMain.h"
-#include "app/PumpWait.h"
+#include "ui/PumpWait.h"
 #include "app/RunAtStartup.h"
 #include "settings/SettingsStore.h"
 #include "platform/win32/Win32Registry.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/AppContext.h"
-#include "app/PumpWait.h"
+#include "ui/PumpWait.h"
 #include "settings/SettingsStore.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"

@@ -2,6 +2,7 @@
 // settings veto, resizing, layout persistence, close during a scan.
 #include <gtest/gtest.h>
 
+#include "scan/ScanCategories.h"
 #include "app/DlgMain.h"
 #include "app/RunAtStartup.h"
 #include "app/res/resource.h"
@@ -60,9 +61,9 @@ TEST(MainWindow, FirstStartUsesDefaultsAndRegistersTheProgram) {
     EXPECT_EQ(h.Stored("ButtonSilence"), 0);
     EXPECT_EQ(h.Stored("SavePos"), 1);
     EXPECT_EQ(h.Stored("StartupMode"), 1);
-    for (auto key : settings::kScanSwitches)
-        EXPECT_EQ(h.Stored(key), 1) << key;
-    EXPECT_TRUE(NamesEqual(RunValue(h.registry()), CDlgMain::ExecutablePath()));
+    for (const auto& area : kScanCategories)
+        EXPECT_EQ(h.Stored(area.settingsKey), 1) << area.settingsKey;
+    EXPECT_TRUE(NamesEqual(RunValue(h.registry()), main.ExecutablePath()));
 
     // Template size, centred on the screen.
     SIZE want = TemplateOuterSize();

@@ -1,6 +1,7 @@
 // The settings page and the About box in process.
 #include <gtest/gtest.h>
 
+#include "scan/ScanCategories.h"
 #include "app/DlgAbout.h"
 #include "app/DlgMain.h"
 #include "app/VersionText.h"
@@ -76,7 +77,7 @@ TEST_F(SettingsFixture, ApplyWritesTheSwitchesAndTheOptions) {
 
     EXPECT_FALSE(ApplyEnabled());
     for (int i = 0; i < kScanCategoryCount; ++i)
-        EXPECT_EQ(h.Stored(settings::kScanSwitches[i]), (i == 0 || i == 12) ? 0 : 1) << i;
+        EXPECT_EQ(h.Stored(kScanCategories[i].settingsKey), (i == 0 || i == 12) ? 0 : 1) << i;
     EXPECT_EQ(h.Stored("ButtonSilence"), 1);
     EXPECT_EQ(h.Stored("StartupMode"), 0);
     EXPECT_EQ(h.Stored("SavePos"), 0);
@@ -91,8 +92,8 @@ TEST_F(SettingsFixture, ApplyWritesTheSwitchesAndTheOptions) {
     ClickBox(page, IDC_CHECKALL, false);
     Click(page, IDOK);
     EXPECT_TRUE(main->ScanPage().enabledCategories.empty());
-    for (auto key : settings::kScanSwitches)
-        EXPECT_EQ(h.Stored(key), 0) << key;
+    for (const auto& area : kScanCategories)
+        EXPECT_EQ(h.Stored(area.settingsKey), 0) << area.settingsKey;
 }
 
 TEST_F(SettingsFixture, PageGrowsItsGroupAndMovesTheRightColumn) {

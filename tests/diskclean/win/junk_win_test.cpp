@@ -132,37 +132,6 @@ TEST_F(JunkWin, UnixLinkToAnOutsideFileNeverDeletesItsTarget) {
     EXPECT_TRUE(Exists(outside + "\\precious.doc"));
 }
 
-TEST_F(JunkWin, AbandonedWorkerStopsReportingOnTheRealPlatform) {
-    // Enough files that the walk of the temporary folder is still busy when abandoned.
-    for (int d = 0; d < 20; ++d) {
-        std::string sub = temp + "\\d" + std::to_string(d);
-        CreateDirectoryA(sub.c_str(), nullptr);
-        for (int f = 0; f < 100; ++f)
-            Plant(sub + "\\f" + std::to_string(f), 1);
-    }
-    struct CountingSink : JunkSink {
-        std::atomic<int> calls{0};
-        void OnJunkMeasured(const JunkMeasurement&) override { ++calls; }
-        void OnJunkMeasuringFinished() override { ++calls; }
-    } sink;
-    CJunkMeasureWorker worker(reg, sys);
-    worker.Start(sink);
-    for (int i = 0; i < 500 && sink.calls == 0; ++i)
-        Sleep(10);
-    ASSERT_GT(sink.calls.load(), 0);
-    worker.Abandon();
-    int atAbandon = sink.calls;
-    EXPECT_FALSE(worker.IsBusy());
-    worker.Wait();
-    EXPECT_EQ(sink.calls.load(), atAbandon);
-
-    // A run that is left alone reports all five places and its end.
-    CountingSink whole;
-    worker.Start(whole);
-    worker.Wait();
-    EXPECT_EQ(whole.calls.load(), 6);
-}
-
 TEST_F(JunkWin, LinkShownAsPlainFolderIsCaughtByItsRealPath) {
     sys.hideReparsePoints = true;
     ASSERT_TRUE(test::MakeUnixLink(outside, temp + "\\plain-looking"));

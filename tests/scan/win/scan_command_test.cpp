@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "scan/ScanCategories.h"
 #include "cli/CliContext.h"
 #include "scan/ScanFinding.h"
 #include "support/win_process.h"
@@ -119,7 +120,7 @@ TEST_F(ScanCommandTest, SwitchesComeFromTheSettingsWithoutAList) {
     {
         CliContext ctx;
         for (int i = 0; i < kScanCategoryCount; ++i)
-            ctx.settings.WriteInt(settings::kScanSwitches[i], 0);
+            ctx.settings.WriteInt(kScanCategories[i].settingsKey, 0);
         ctx.settings.WriteInt("CheckHelpSection", 1);
     }
     ASSERT_EQ(Run({"--json"}), kExitOk);

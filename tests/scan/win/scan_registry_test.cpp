@@ -215,8 +215,7 @@ TEST_F(DemoScanTest, EverySwitchOffReportsNothing) {
     auto& s = Scan({});
     EXPECT_TRUE(s.rows.empty());
     EXPECT_EQ(s.finishedCount, 0);
-    EXPECT_EQ(s.message, "Total found 0 invalide items");
-    EXPECT_EQ(s.statuses, std::vector<std::string>{"0 invalid items found in the registry:\n"});
+    EXPECT_FALSE(s.stopped);
 }
 
 // Counts how often the classes root's subkeys are enumerated from the start.
@@ -300,8 +299,7 @@ TEST_F(ScanRegistryTest, StopKeepsWhatWasListed) {
     worker.join();
     EXPECT_EQ(sink.rows.size(), 5u);
     EXPECT_EQ(sink.finishedCount, 5);
-    EXPECT_EQ(sink.message, "Total found 5 invalide items");
-    EXPECT_EQ(sink.captions.back(), "&Scan");
+    EXPECT_TRUE(sink.stopped);
     reg.DeleteKeyTree(RootHandle(kCurrentUser), base);
 }
 

@@ -205,7 +205,7 @@ TEST_F(WinlogonTest, UserinitCases) {
     // Without its comma the default leaves the folder and its backslash behind.
     const StartupEntry* row = Run("Userinit", sysDir + "\\userinit.exe");
     ASSERT_NE(row, nullptr);
-    EXPECT_EQ(row->command, LowerAscii(sysDir) + "\\");
+    EXPECT_EQ(row->command, AsciiLower(sysDir) + "\\");
 }
 
 TEST_F(WinlogonTest, ShellCases) {

@@ -1,4 +1,4 @@
-#include "app/PumpWait.h"
+#include "ui/PumpWait.h"
 
 namespace zt {
 

@@ -1,0 +1,238 @@
+#include "scan/AreaRules.h"
+
+#include <cstdint>
+
+#include "scan/OrphanApprovals.h"
+#include "scan/PathJudge.h"
+#include "scan/ScanCategories.h"
+
+namespace zt {
+
+namespace {
+
+bool Contains(std::string_view s, std::string_view part) {
+    return s.find(part) != std::string_view::npos;
+}
+
+bool StartsWithDot(std::string_view name) {
+    return !name.empty() && name.front() == '.';
+}
+
+// Below HKEY_CLASSES_ROOT\CLSID, where a "CLSID" key is a class, not a reference to one.
+bool InClsidTree(std::string_view path) {
+    return NamesEqual(path.substr(0, path.find('\\')), "CLSID");
+}
+
+bool IsClsidMissing(KeyScan& key, std::string_view value) {
+    if (value.empty()) return true;
+    std::string keyPath = "CLSID\\";
+    if (value.front() == '{') {
+        keyPath += value;
+    } else {
+        keyPath += '{';
+        keyPath += value;
+        keyPath += '}';
+    }
+    return key.ClassKeyMissing(keyPath);
+}
+
+// A key whose default value names a class: it must name one that exists.
+void CheckClsidReference(KeyScan& key) {
+    auto text = key.DefaultText();
+    if (!text) {
+        key.Report({}, {}, "Missing CLSID: Empty Reference", FindingKind::Key);
+        return;
+    }
+    if (IsClsidMissing(key, *text)) key.Report({}, *text, "Missing CLSID", FindingKind::Key);
+}
+
+// A little-endian DWORD from the first bytes of the data, as a signed decimal.
+std::string DwordText(std::span<const std::uint8_t> data) {
+    std::uint32_t number = 0;
+    for (std::size_t i = 0; i < data.size() && i < 4; ++i)
+        number |= static_cast<std::uint32_t>(data[i]) << (8 * i);
+    return std::to_string(static_cast<std::int32_t>(number));
+}
+
+} // namespace
+
+void CheckComReferences(KeyScan& key) {
+    const int depth = key.Depth();
+    std::string_view name = key.Name();
+    if (depth >= 3 && NamesEqual(name, "PersistentHandler")) {
+        CheckClsidReference(key);
+    } else if (depth == 3 && NamesEqual(name, "CLSID") && !InClsidTree(key.Path())) {
+        CheckClsidReference(key);
+    } else if (depth == 4 && Contains(name, "ProxyStubClsid")) {
+        CheckClsidReference(key);
+    } else if (depth >= 3 && Contains(name, "InprocServer")) {
+        if (auto text = key.DefaultText())
+            if (key.Missing(*text)) key.Report({}, *text, "Missing File", FindingKind::Value);
+    }
+}
+
+void CheckFileAssociations(KeyScan& key) {
+    const int depth = key.Depth();
+    std::string_view name = key.Name();
+    if (depth >= 5 && depth <= 7 && NamesEqual(name, "command")) {
+        if (auto text = key.DefaultText()) {
+            if (key.Missing(*text)) key.Report({}, *text, "Missing File", FindingKind::Key);
+        } else if (depth == 5) {
+            key.Report({}, {}, "Empty Key", FindingKind::Key);
+        }
+    }
+    if (depth == 2 && StartsWithDot(name)) {
+        // This rule reads the default into 260 bytes: a value of 260 bytes or more is
+        // unreadable to it, so such a key is never reported.
+        constexpr std::size_t kDefaultBytes = 260;
+        if (auto text = key.DefaultText(kDefaultBytes))
+            if (key.ClassKeyMissing(*text))
+                key.Report({}, *text, "Missing File Assosication", FindingKind::Key);
+    }
+}
+
+bool SkipClassesRootChild(const KeyScan& parent, std::string_view child) {
+    if (parent.Depth() != 1) return false;
+    if (NamesEqual(child, "TypeLib") || NamesEqual(child, "AppID")) return true;
+    if (NamesEqual(child, "Interface") || NamesEqual(child, "CLSID"))
+        return !parent.Enabled(kCategoryClsid);
+    // The 32-bit classes: their class keys are not ours to judge from the 64-bit view.
+    return NamesEqual(child, "Wow6432Node");
+}
+
+void CheckSoftwareFilePaths(KeyScan& key) {
+    for (ScanValue v; key.NextValue(v);) {
+        if (v.type != kRegSz || key.Depth() <= 2) continue;
+        std::string data = v.Text();
+        // The cheap shape tests first; the outcome is the same in any order.
+        if (Contains(data, ".") && LooksLikeFilePath(data) && key.Missing(data))
+            key.Report(v.name, data, "Missing File", FindingKind::Value);
+    }
+}
+
+bool SkipSystemSoftwareChild(const KeyScan& parent, std::string_view child) {
+    switch (parent.Depth()) {
+    case 1:
+        return NamesEqual(child, "Classes");
+    case 2:
+        return NamesEqual(child, "Classes") && NamesEqual(parent.Path(), "Software\\Wow6432Node");
+    case 5:
+        return NamesEqual(child, "UserData");
+    default:
+        return false;
+    }
+}
+
+void CheckSharedDllCounts(KeyScan& key) {
+    for (ScanValue v; key.NextValue(v);) {
+        if (v.type == kRegDword && v.name.size() > 4 && EndsWithNoCase(v.name, ".dll") &&
+            key.Missing(v.name))
+            key.Report(v.name, DwordText(v.data), "Missing DLL Entry", FindingKind::Value);
+    }
+}
+
+void CheckFileExtensionLists(KeyScan& key) {
+    std::string_view name = key.Name();
+    for (ScanValue v; key.NextValue(v);) {
+        if (v.type == kRegSz && NamesEqual(name, "OpenWithList") && v.name.size() == 1) {
+            std::string data = v.Text();
+            if (key.Judge().IsAppPathMissing(data))
+                key.Report(v.name, data, "Invalid Program path", FindingKind::Value);
+        } else if (v.type == kRegNone && NamesEqual(name, "OpenWithProgids") &&
+                   key.ClassKeyMissing(v.name)) {
+            key.Report({}, v.Text(), "Invalid Progid", FindingKind::Key);
+            return;
+        }
+    }
+    if (key.Depth() == 2 && StartsWithDot(name) && !key.HadValues() && key.HoldsNothing())
+        key.Report({}, {}, "NO SUBKEY/VALUE WITH THIS KEY", FindingKind::Key);
+}
+
+void CheckStartupCommands(KeyScan& key) {
+    for (ScanValue v; key.NextValue(v);) {
+        if (v.type != kRegSz || key.Depth() != 1) continue;
+        std::string data = v.Text();
+        if (key.Missing(data)) key.Report(v.name, data, "Invalid File", FindingKind::Value);
+    }
+}
+
+void CheckOrphanApprovals(AreaScan& area) {
+    FindOrphanApprovals(area.registry(), area.system(), [&area](const OrphanApproval& orphan) {
+        return area.Report(orphan.root, orphan.keyPath, orphan.valueName, orphan.valueText,
+                           kOrphanApprovalReason, FindingKind::Value);
+    });
+}
+
+void CheckEventSounds(KeyScan& key) {
+    std::string_view name = key.Name();
+    for (ScanValue v; key.NextValue(v);) {
+        if (v.type != kRegExpandSz ||
+            !(NamesEqual(name, ".Current") || NamesEqual(name, ".Default")))
+            continue;
+        std::string data = v.Text();
+        if (key.Missing(key.Judge().ExpandEnvironment(data))) {
+            key.Report(v.name, data, "Invalid Sound", FindingKind::Value);
+            return;
+        }
+    }
+}
+
+void CheckUninstallEntries(KeyScan& key) {
+    for (ScanValue v; key.NextValue(v);) {
+        if (v.type == kRegSz) {
+            std::string data = v.Text();
+            if (NamesEqual(v.name, "DisplayIcon") && key.Missing(data)) {
+                key.Report({}, data, "Invalid File", FindingKind::Key);
+            } else if (NamesEqual(v.name, "UninstallString") && v.data.size() > 1 &&
+                       LooksLikeFilePath(data) && key.Missing(data)) {
+                key.Report(v.name, data, "Invalid File", FindingKind::Value);
+            }
+        } else if (v.type == kRegExpandSz && NamesEqual(v.name, "UninstallString")) {
+            std::string data = v.Text();
+            if (key.Missing(key.Judge().ExpandEnvironment(data))) {
+                key.Report(v.name, data, "Invalid File", FindingKind::Value);
+                return;
+            }
+        }
+    }
+}
+
+void CheckFontFiles(KeyScan& key) {
+    for (ScanValue v; key.NextValue(v);) {
+        if (v.type != kRegSz) continue;
+        std::string data = v.Text();
+        bool missing =
+            FindDrivePrefix(data) ? key.Missing(data) : key.Missing(key.FontsFolder() + data);
+        if (missing) key.Report(v.name, data, "Invalid Font File", FindingKind::Value);
+    }
+}
+
+void CheckHelpFiles(KeyScan& key) {
+    for (ScanValue v; key.NextValue(v);) {
+        if (v.type != kRegSz) continue;
+        std::string data = v.Text();
+        std::string file = data;
+        if (file.empty() || file.back() != '\\') file += '\\';
+        file += v.name;
+        if (key.Missing(file)) key.Report(v.name, data, "Invalid Path", FindingKind::Value);
+    }
+}
+
+void CheckAppPathDefault(KeyScan& key) {
+    for (ScanValue v; key.NextValue(v);) {
+        if (v.type != kRegSz || !v.name.empty()) continue;
+        std::string data = v.Text();
+        if (key.Missing(data)) key.Report({}, data, "Invalid App Path", FindingKind::Key);
+    }
+}
+
+void CheckDriverFiles(KeyScan& key) {
+    for (ScanValue v; key.NextValue(v);) {
+        if (v.type != kRegSz) continue;
+        std::string data = v.Text();
+        bool missing = FindDrivePrefix(data) ? key.Missing(data) : !key.Judge().SearchProgram(data);
+        if (missing) key.Report(v.name, data, "Invalid System Driver", FindingKind::Value);
+    }
+}
+
+} // namespace zt

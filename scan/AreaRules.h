@@ -1,0 +1,52 @@
+#pragma once
+// The area rules, one function per scan area, named after what it checks. The engine runs an
+// area's rule at every key of its walk; the area table (ScanCategories.h) names them.
+#include <string_view>
+
+#include "scan/KeyScan.h"
+
+namespace zt {
+
+// A rule at one key of its area's walk.
+using KeyRule = void (*)(KeyScan& key);
+// True when the walk passes over `child` of the key `parent`.
+using ChildFilter = bool (*)(const KeyScan& parent, std::string_view child);
+// A rule run once after the area's walks.
+using AreaRule = void (*)(AreaScan& area);
+
+// --- The classes-root walk (both run at every key below HKEY_CLASSES_ROOT) ---
+// "Missing CLSID" references and "Missing File" in-process servers.
+void CheckComReferences(KeyScan& key);
+// Shell "command" keys naming a missing file, and extensions whose class key is gone.
+void CheckFileAssociations(KeyScan& key);
+// TypeLib, AppID and Wow6432Node are never walked; Interface and CLSID only for COM/CLSID.
+bool SkipClassesRootChild(const KeyScan& parent, std::string_view child);
+
+// --- Walks from start keys ---
+// String values below Software that look like file paths to missing files.
+void CheckSoftwareFilePaths(KeyScan& key);
+// Classes, the 32-bit Classes and the installer's UserData stay out of the system walk.
+bool SkipSystemSoftwareChild(const KeyScan& parent, std::string_view child);
+// SharedDlls counts of missing DLLs.
+void CheckSharedDllCounts(KeyScan& key);
+// Explorer's per-extension lists: missing programs, unknown ProgIDs, empty extension keys.
+void CheckFileExtensionLists(KeyScan& key);
+// Run-key commands whose file is gone.
+void CheckStartupCommands(KeyScan& key);
+// After the startup walks: StartupApproved switches whose entry is gone
+// (scan/OrphanApprovals.h).
+void CheckOrphanApprovals(AreaScan& area);
+// Sound events playing a missing file.
+void CheckEventSounds(KeyScan& key);
+// Uninstall entries whose icon or uninstaller is gone.
+void CheckUninstallEntries(KeyScan& key);
+// Font entries whose file is in neither the named place nor the fonts folder.
+void CheckFontFiles(KeyScan& key);
+// Help file entries whose folder does not hold the file.
+void CheckHelpFiles(KeyScan& key);
+// The default value of an App Paths key naming a missing program.
+void CheckAppPathDefault(KeyScan& key);
+// Drivers32 entries naming a driver that is not found.
+void CheckDriverFiles(KeyScan& key);
+
+} // namespace zt
