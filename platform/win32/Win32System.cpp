@@ -422,24 +422,17 @@ bool Win32System::DeleteUrlEntry(std::string_view sourceUrl) {
 
 ShellResult Win32System::Execute(std::string_view verb, std::string_view file,
                                  std::string_view parameters, int show, bool wait) {
+    if (wait) return ExecuteAndWait(verb, file, parameters, show, INFINITE);
     std::string v = Z(verb), f = Z(file), p = Z(parameters);
     SHELLEXECUTEINFOA sei{};
     sei.cbSize = sizeof sei;
-    sei.fMask = SEE_MASK_FLAG_NO_UI | (wait ? SEE_MASK_NOCLOSEPROCESS : 0);
+    sei.fMask = SEE_MASK_FLAG_NO_UI;
     sei.lpVerb = v.empty() ? nullptr : v.c_str();
     sei.lpFile = f.c_str();
     sei.lpParameters = p.empty() ? nullptr : p.c_str();
     sei.nShow = show;
     ShellResult r;
-    if (!ShellExecuteExA(&sei)) return r;
-    r.started = true;
-    if (wait && sei.hProcess) {
-        WaitForSingleObject(sei.hProcess, INFINITE);
-        DWORD code = 0;
-        if (GetExitCodeProcess(sei.hProcess, &code)) r.exitCode = code;
-        r.waited = true;
-        CloseHandle(sei.hProcess);
-    }
+    r.started = ShellExecuteExA(&sei) != 0;
     return r;
 }
 
