@@ -134,7 +134,8 @@ bool CDlgMain::OnInitDialog() {
     if (savePos_) RestoreLayout();
     Show();
     // The focus starts on the page, not on the first tab stop of the window (a link).
-    if (HWND page = tabs_.GetTabWnd(tabs_.GetActiveTab())) {
+    if (CGradientDialog* active = PageOfTab(tabs_.GetActiveTab())) {
+        HWND page = active->Handle();
         HWND first = ::GetNextDlgTabItem(page, nullptr, FALSE);
         ::SetFocus(first ? first : page);
     }

@@ -385,7 +385,7 @@ LRESULT CBCGTabWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 std::string CBCGTabWnd::AccName(int child) const {
-    return child == 0 ? std::string("Pages") : GetTabLabel(child - 1);
+    return child == 0 ? std::string("Pages") : tabs_[child - 1]->text;
 }
 
 long CBCGTabWnd::AccRole(int child) const {
@@ -395,7 +395,6 @@ long CBCGTabWnd::AccRole(int child) const {
 long CBCGTabWnd::AccState(int child) const {
     if (child == 0) return 0;
     long state = STATE_SYSTEM_SELECTABLE;
-    if (!tabs_[child - 1]->visible) state |= STATE_SYSTEM_INVISIBLE;
     if (child - 1 == activeTab_) state |= STATE_SYSTEM_SELECTED;
     return state;
 }
