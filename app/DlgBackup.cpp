@@ -7,9 +7,10 @@
 
 #include "app/res/ids_backup.h"
 #include "app/res/resource.h"
+#include "seams/UserPrompt.h"
 #include "ui/ClassicLook.h"
 #include "ui/MessageBox.h"
-#include "app/PumpWait.h"
+#include "ui/PumpWait.h"
 
 namespace zt {
 
