@@ -7,25 +7,13 @@
 #include "backup/BackupStore.h"
 #include "cli/CliContext.h"
 #include "support/seams.h"
+#include "support/captured_cli.h"
 #include "support/win_process.h"
 
 namespace zt {
 namespace {
 
-struct Captured {
-    cli::CliContext ctx;
-    Captured() {
-        ctx.out = std::tmpfile();
-        ctx.err = std::tmpfile();
-    }
-    ~Captured() {
-        std::fclose(ctx.out);
-        std::fclose(ctx.err);
-    }
-    static std::string Read(std::FILE* f) { return test::ReadAllFrom(f); }
-    std::string Out() { return Read(ctx.out); }
-    std::string Err() { return Read(ctx.err); }
-};
+using Captured = test::CapturedCli;
 
 class CliBackups : public ::testing::Test {
   protected:

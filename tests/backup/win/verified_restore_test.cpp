@@ -7,24 +7,13 @@
 #include "backup/BackupStore.h"
 #include "cli/CliContext.h"
 #include "support/seams.h"
+#include "support/captured_cli.h"
 #include "support/win_process.h"
 
 namespace zt {
 namespace {
 
-struct Captured {
-    cli::CliContext ctx;
-    Captured() {
-        ctx.out = std::tmpfile();
-        ctx.err = std::tmpfile();
-    }
-    ~Captured() {
-        std::fclose(ctx.out);
-        std::fclose(ctx.err);
-    }
-    std::string Out() { return test::ReadAllFrom(ctx.out); }
-    std::string Err() { return test::ReadAllFrom(ctx.err); }
-};
+using Captured = test::CapturedCli;
 
 class VerifiedRestore : public ::testing::Test {
   protected:
