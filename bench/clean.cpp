@@ -142,11 +142,7 @@ Result Measure(cli::CliContext& ctx, const char* category, int n, bool keys, boo
 } // namespace
 
 int main() {
-    std::string why;
-    if (!test::InMarkedWinePrefix(why)) {
-        std::fprintf(stderr, "refusing to run: %s\n", why.c_str());
-        return 3;
-    }
+    if (!zt::test::RunsInMarkedWinePrefix()) return 3;
     cli::CliContext ctx;
     // The first run pays for caches and the backup folder; it is not counted.
     Measure(ctx, "4", 500, false, false);

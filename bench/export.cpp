@@ -109,11 +109,7 @@ long long FileSize(const std::string& path) {
 } // namespace
 
 int main() {
-    std::string why;
-    if (!test::InMarkedWinePrefix(why)) {
-        std::fprintf(stderr, "refusing to run: %s\n", why.c_str());
-        return 3;
-    }
+    if (!zt::test::RunsInMarkedWinePrefix()) return 3;
     Win32Registry reg;
     Win32System sys;
 

@@ -11,11 +11,7 @@
 #include "support/wine_guard.h"
 
 int main(int argc, char** argv) {
-    std::string why;
-    if (!zt::test::InMarkedWinePrefix(why)) {
-        std::fprintf(stderr, "refusing to run: %s\n", why.c_str());
-        return 3;
-    }
+    if (!zt::test::RunsInMarkedWinePrefix()) return 3;
     // The program's artwork, as the program itself sets it at start-up.
     zt::SetAppSettings(nullptr);
     ::testing::InitGoogleTest(&argc, argv);

@@ -2,6 +2,7 @@
 // True only under Wine, in a prefix that carries the test marker of tools/test.
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 namespace zt::test {
@@ -23,6 +24,14 @@ inline bool InMarkedWinePrefix(std::string& why) {
         return false;
     }
     return true;
+}
+
+// For the programs' main: says why on stderr and returns false outside a marked prefix.
+inline bool RunsInMarkedWinePrefix() {
+    std::string why;
+    if (InMarkedWinePrefix(why)) return true;
+    std::fprintf(stderr, "refusing to run: %s\n", why.c_str());
+    return false;
 }
 
 } // namespace zt::test
