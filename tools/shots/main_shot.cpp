@@ -104,6 +104,7 @@ int main(int argc, char** argv) {
         zt::PumpUntil([&] { return !main.ScanPage().ScanInProgress(); }, 120000);
         if (page == "backup") {
             main.ScanPage().CleanSelected();
+            zt::PumpUntil([&] { return !main.ScanPage().CleaningInProgress(); }, 120000);
             main.ScanPage().OnScanButton(); // the list shows what is left
             zt::PumpUntil([&] { return !main.ScanPage().ScanInProgress(); }, 120000);
         }
