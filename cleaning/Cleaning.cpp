@@ -211,6 +211,8 @@ void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
     if (out.status == CleanStatus::Done && done < total) {
         out.stopped = true;
         out.notReached = total - done;
+        // Stopped before anything was deleted: a backup of nothing would only be clutter.
+        if (out.processed == 0) sys.RemoveFile(out.backupFile);
     }
     // The file a run made is kept even after a file error: it holds what was deleted before.
     if (!sys.Exists(out.backupFile)) out.backupFile.clear();
