@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "app/AppContext.h"
@@ -17,7 +16,6 @@
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "settings/SettingsStore.h"
-#include "tests/support/wine_guard.h"
 #include "ui/MessageBox.h"
 #include "ui/PumpWait.h"
 
@@ -83,17 +81,9 @@ CleanRun TimeGuiClean(zt::AppContext& app) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!zt::test::RunsInMarkedWinePrefix()) return 3;
-    int findings = argc > 1 ? std::atoi(argv[1]) : 50000;
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-    ::InitCommonControlsEx(&controls);
-
     zt::Win32Registry registry;
     zt::Win32System system;
-    auto plantStart = Clock::now();
-    bench::PlantFindings(registry, findings);
-    std::printf("planted %d invalid SharedDlls entries in %.0f ms\n", findings,
-                Ms(Clock::now() - plantStart));
+    if (!bench::PrepareGuiBench(argc, argv, registry)) return 3;
 
     zt::SettingsStore store(registry, "bench_gui_clean");
     zt::SetAppSettings(&store);

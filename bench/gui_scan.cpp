@@ -14,7 +14,6 @@
 #include "settings/SettingsStore.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
-#include "tests/support/wine_guard.h"
 #include "ui/MessageBox.h"
 #include "app/AppSettingsLink.h"
 #include "ui/UiContext.h"
@@ -117,17 +116,9 @@ double TimeEngineAlone(zt::Registry& reg, zt::System& sys) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!zt::test::RunsInMarkedWinePrefix()) return 3;
-    int findings = argc > 1 ? std::atoi(argv[1]) : 50000;
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-    ::InitCommonControlsEx(&controls);
-
     zt::Win32Registry registry;
     zt::Win32System system;
-    auto plantStart = Clock::now();
-    bench::PlantFindings(registry, findings);
-    std::printf("planted %d invalid SharedDlls entries in %.0f ms\n", findings,
-                Ms(Clock::now() - plantStart));
+    if (!bench::PrepareGuiBench(argc, argv, registry)) return 3;
 
     zt::SettingsStore store(registry, "bench_gui_scan");
     zt::SetAppSettings(&store);

@@ -8,7 +8,12 @@
 #include <cstdio>
 #include <cstdint>
 
+#include <commctrl.h>
+
+#include <cstdlib>
+
 #include "seams/Registry.h"
+#include "tests/support/wine_guard.h"
 
 namespace bench {
 
@@ -33,6 +38,20 @@ inline void PlantFindings(zt::Registry& reg, int count) {
         std::uint32_t refs = 1;
         reg.WriteValue(key.get(), name, zt::kRegDword, &refs, sizeof refs);
     }
+}
+
+// The start of a window benchmark: false outside the marked Wine prefix; else the common
+// controls are ready and the findings (argv[1], 50,000 by default) planted.
+inline bool PrepareGuiBench(int argc, char** argv, zt::Registry& reg) {
+    if (!zt::test::RunsInMarkedWinePrefix()) return false;
+    int findings = argc > 1 ? std::atoi(argv[1]) : 50000;
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    auto plantStart = Clock::now();
+    PlantFindings(reg, findings);
+    std::printf("planted %d invalid SharedDlls entries in %.0f ms\n", findings,
+                Ms(Clock::now() - plantStart));
+    return true;
 }
 
 // The window thread's longest stall while it runs.
