@@ -155,7 +155,7 @@ class System {
     virtual Status RemoveOpenedEntry(EntryHandle entry) = 0;
     virtual void CloseEntry(EntryHandle entry) = 0;
     // Whether the entry opens as itself, for counting without deleting: OpenEntry's
-    // `elsewhere` without what deleting needs, which costs a platform that follows links.
+    // `elsewhere` without the facts, which cost a platform that follows links.
     virtual EntryCheck CheckEntry(std::string_view path);
     // Whether directory listings mark a link to a file as a reparse point. Where they do not,
     // only OpenEntry tells such a link from a plain file.
