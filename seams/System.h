@@ -158,7 +158,7 @@ class System {
     // `elsewhere` without the facts, which cost a platform that follows links.
     virtual EntryCheck CheckEntry(std::string_view path);
     // Whether directory listings mark a link to a file as a reparse point. Where they do not,
-    // only OpenEntry tells such a link from a plain file.
+    // only opening it (OpenEntry, CheckEntry) tells such a link from a plain file.
     virtual bool ListingShowsFileLinks() = 0;
     // The current time, seconds since 1 January 1970 UTC.
     virtual std::int64_t CurrentTime() = 0;
