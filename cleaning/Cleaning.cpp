@@ -78,13 +78,6 @@ void FindingVector::RemoveRows(const std::vector<int>& ascending) {
 
 namespace {
 
-int CountChecked(const FindingList& list) {
-    int n = 0;
-    for (int i = 0; i < list.Count(); ++i)
-        n += list.IsChecked(i);
-    return n;
-}
-
 // An entry that is already gone is what the user asked for.
 Status Gone(Status s) {
     return s.code() == StatusCode::NotFound ? Status::Success() : s;
@@ -124,25 +117,26 @@ std::optional<Status> ExportAndDelete(Registry& reg, CRegFileWriter& writer, Sca
     return Gone(reg.DeleteValue(key.get(), f.valueName));
 }
 
-int CountMachineWideTicked(Registry& reg, const FindingList& list) {
+int CountMachineWide(Registry& reg, const std::vector<TickedFinding>& ticked) {
     int n = 0;
-    for (int i = 0; i < list.Count(); ++i)
-        if (list.IsChecked(i) && IsMachineWide(reg, list.FindingAt(i))) ++n;
+    for (const TickedFinding& t : ticked)
+        n += IsMachineWide(reg, t.finding);
     return n;
 }
 
 } // namespace
 
-bool ConfirmCleaning(const CleaningContext& ctx, const FindingList& list, CleanOutcome& out) {
+bool ConfirmCleaning(const CleaningContext& ctx, int listed,
+                     const std::vector<TickedFinding>& ticked, CleanOutcome& out) {
     out = CleanOutcome{};
-    if (list.Count() == 0) return false;
-    if (CountChecked(list) == 0) {
+    if (listed == 0) return false;
+    if (ticked.empty()) {
         out.status = CleanStatus::NoneChecked;
         ctx.prompt.Ask(kSelectItemsMessage, {}, PromptButtons::Ok);
         return false;
     }
     const int machineWide =
-        ctx.offerElevation && !ctx.sys.IsElevated() ? CountMachineWideTicked(ctx.reg, list) : 0;
+        ctx.offerElevation && !ctx.sys.IsElevated() ? CountMachineWide(ctx.reg, ticked) : 0;
     if (machineWide > 0) {
         // No is the consent to clean the rest; what needs the rights then stays listed.
         int answer = ctx.prompt.Ask(ElevationOfferText(machineWide), kProgramCaption,
@@ -239,8 +233,9 @@ void FinishCleaning(const CleaningContext& ctx, FindingList& list, CleanOutcome&
 
 CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
     CleanOutcome out;
-    if (!ConfirmCleaning(ctx, list, out)) return out;
-    RunCleaning(ctx.reg, ctx.sys, ctx.writer, TickedFindings(list), out, &ctx.sink);
+    std::vector<TickedFinding> ticked = TickedFindings(list);
+    if (!ConfirmCleaning(ctx, list.Count(), ticked, out)) return out;
+    RunCleaning(ctx.reg, ctx.sys, ctx.writer, ticked, out, &ctx.sink);
     FinishCleaning(ctx, list, out);
     return out;
 }
