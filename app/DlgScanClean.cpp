@@ -3,6 +3,7 @@
 
 #include <shellapi.h>
 
+#include "app/IgnoreMenu.h"
 #include "app/res/resource.h"
 #include "cleaning/Cleaning.h"
 #include "settings/SettingsStore.h"
@@ -49,6 +50,7 @@ CDlgScanClean::CDlgScanClean(AppContext& app, CAnimatedBanner* banner)
     SetSounds(IDW_HOVER, IDW_CLICK);
     ScanEngine& engine = job_->engine();
     engine.LoadSwitches(app_.settings);
+    engine.UseIgnoreListOf(&app_.settings);
     for (int i = 0; i < kScanCategoryCount; ++i)
         if (engine.categoryEnabled[i].load()) enabledCategories.push_back(i);
     layout_ = CLayout{{IDC_RESULTLIST, kGrowX | kGrowY},
@@ -265,6 +267,11 @@ bool CDlgScanClean::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         result = 0;
         return true;
     }
+    if (msg == WM_CONTEXTMENU && reinterpret_cast<HWND>(wp) == list_->Handle()) {
+        OnListContextMenu(lp);
+        result = 0;
+        return true;
+    }
     if (IsSystemLookChange(msg)) {
         drawHeader_ = IsClassicAppearance();
         UpdateHeaderPainter();
@@ -468,6 +475,16 @@ void CDlgScanClean::CleanSelected() {
     if (!outcome.backupFile.empty()) lastBackupFile_ = outcome.backupFile;
     // The elevated copy takes over; this one closes as its Exit button does.
     if (outcome.status == CleanStatus::Restarting) PostCloseToTopLevel(Handle());
+}
+
+// --- Ignore list -------------------------------------------------------------------------------
+
+void CDlgScanClean::OnListContextMenu(LPARAM where) {
+    ListFindings rows(*list_);
+    bool idle = !ScanRunning() && !scanShown_;
+    if (RunIgnoreMenu(Handle(), *list_, rows, app_.settings, where, idle) == 0) return;
+    RefreshCheckAll();
+    SetItemText(IDC_STATUS, FoundItemsLine(list_->Count()));
 }
 
 } // namespace zt

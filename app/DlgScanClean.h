@@ -86,6 +86,7 @@ class CDlgScanClean : public CGradientDialog, private ScanSink, private JobResul
     void BannerResting();
     void StartScan();
     void StopScan();
+    void OnListContextMenu(LPARAM where);
 
     AppContext& app_;
     CAnimatedBanner* banner_;

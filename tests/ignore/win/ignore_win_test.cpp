@@ -1,0 +1,278 @@
+// The ignore list on the real registry: through the console, and through the scan page's
+// context menu and the settings page's dialog, with the program's own profile so the console
+// sees what the page stored.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "app/AppSettingsLink.h"
+#include "app/DlgIgnoreList.h"
+#include "app/DlgMain.h"
+#include "app/DlgScanClean.h"
+#include "app/IgnoreMenu.h"
+#include "app/res/ids_ignore.h"
+#include "app/res/resource.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32System.h"
+#include "support/captured_cli.h"
+#include "ui/MessageBox.h"
+#include "ui/PumpWait.h"
+
+namespace zt::test {
+namespace {
+
+constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr const char* kStartupSection = "6";
+const std::string kRunPath = std::string("HKCU\\") + kRun + "\\";
+
+// Run values whose programs are gone, and a program profile without an ignore list, both put
+// back as they were at the end.
+struct IgnoreFixture : ::testing::Test {
+    Win32Registry reg;
+    Win32System sys;
+    SettingsStore store{reg, cli::kGuiApplicationName};
+    std::vector<std::string> names = {"zt_ign_a", "zt_ign_b", "zt_ign_c"};
+
+    void SetUp() override {
+        Clear();
+        RegKey key(reg, reg.CreateKey(RootHandle(kCurrentUser), kRun));
+        for (const auto& n : names)
+            reg.WriteString(key.get(), n, "C:\\zt_ignore_gone\\" + n + ".exe");
+    }
+    void TearDown() override {
+        RegKey key(reg, reg.OpenKeyAllAccess(RootHandle(kCurrentUser), kRun));
+        for (const auto& n : names)
+            reg.DeleteValue(key.get(), n);
+        Clear();
+    }
+    // The list, and the switches the page writes, as a fresh profile has them.
+    void Clear() {
+        reg.DeleteKeyTree(RootHandle(kCurrentUser), store.ProfileKeyPath() + "\\IgnoreList");
+        reg.DeleteKeyTree(RootHandle(kCurrentUser), store.KeyPath());
+    }
+    int Cli(const cli::Args& args, std::string* out = nullptr, std::string* err = nullptr) {
+        CapturedCli c;
+        int rc = args[0] == "scan" ? cli::RunScanCommand(c.ctx, {args.begin() + 1, args.end()})
+                                   : cli::RunIgnoreCommand(c.ctx, {args.begin() + 1, args.end()});
+        if (out) *out = c.Out();
+        if (err) *err = c.Err();
+        return rc;
+    }
+    // The planted names a console scan reports, and its ignored count.
+    std::vector<std::string> ConsoleScan(int* ignored = nullptr) {
+        std::string out;
+        EXPECT_EQ(Cli({"scan", "--json", "--categories", kStartupSection}, &out), cli::kExitOk);
+        auto doc = nlohmann::ordered_json::parse(out);
+        std::vector<std::string> keys;
+        for (const auto& item : doc.items())
+            keys.push_back(item.key());
+        // Every earlier field keeps its place; the count of ignored findings comes last.
+        EXPECT_EQ(keys.front(), "count");
+        EXPECT_EQ(keys.back(), "ignored");
+        if (ignored) *ignored = doc.at("ignored").get<int>();
+        std::vector<std::string> found;
+        for (const auto& f : doc.at("findings"))
+            for (const auto& n : names)
+                if (f.at("valueName") == n) found.push_back(n);
+        return found;
+    }
+};
+
+TEST_F(IgnoreFixture, ConsoleAddsListsAndRemovesAndRefusesBadInput) {
+    std::string out, err;
+    const std::string run = std::string("HKEY_CURRENT_USER\\") + kRun;
+    ASSERT_EQ(Cli({"ignore", "add", run, "--value", "zt_ign_a"}, &out, &err), cli::kExitOk) << err;
+    EXPECT_NE(out.find("zt_ign_a\tadded"), std::string::npos) << out;
+    ASSERT_EQ(Cli({"ignore", "add", std::string("hkcu\\") + kRun + "\\zt_gone_tree"}),
+              cli::kExitOk);
+    int ignored = -1;
+    EXPECT_EQ(ConsoleScan(&ignored), (std::vector<std::string>{"zt_ign_c", "zt_ign_b"}));
+    EXPECT_EQ(ignored, 1);
+
+    ASSERT_EQ(Cli({"ignore", "list", "--json"}, &out), cli::kExitOk);
+    auto doc = nlohmann::json::parse(out);
+    ASSERT_EQ(doc.at("count"), 2);
+    EXPECT_EQ(doc.at("entries")[0].at("root"), "HKCU");
+    EXPECT_EQ(doc.at("entries")[0].at("keyPath"), kRun);
+    EXPECT_EQ(doc.at("entries")[0].at("kind"), "Value");
+    EXPECT_EQ(doc.at("entries")[1].at("kind"), "KeyAndBelow");
+
+    // The same entry in other letters is already there; wrong input is a usage error.
+    EXPECT_EQ(
+        Cli({"ignore", "add", "HKCU\\" + AsciiLower(kRun), "--value", "ZT_IGN_A"}, &out, &err),
+        cli::kExitFailed);
+    EXPECT_NE(err.find("already ignored"), std::string::npos) << err;
+    const std::vector<std::pair<cli::Args, std::string>> bad = {
+        {{"ignore", "add", "HKXX\\Software"}, "unknown root"},
+        {{"ignore", "add", "HKCU"}, "empty"},
+        {{"ignore", "add", "HKCU\\" + std::string(256, 'k')}, "255"},
+        {{"ignore", "add", run, "--value"}, "needs a value name"},
+        {{"ignore", "add", run, "--value", "v", "--key-only"}, "do not go together"},
+        {{"ignore", "remove", "3"}, "there is no entry 3"},
+        {{"ignore", "remove", "x"}, "not an entry number"},
+        {{"ignore", "drop"}, "unknown subcommand"},
+    };
+    for (const auto& [args, why] : bad) {
+        EXPECT_EQ(Cli(args, &out, &err), cli::kExitUsage) << args[2];
+        EXPECT_NE(err.find(why), std::string::npos) << err;
+    }
+
+    ASSERT_EQ(Cli({"ignore", "remove", "1"}, &out), cli::kExitOk);
+    EXPECT_EQ(ConsoleScan(&ignored).size(), 3u);
+    EXPECT_EQ(ignored, 0);
+    ASSERT_EQ(Cli({"ignore", "remove", "1"}), cli::kExitOk);
+    ASSERT_EQ(Cli({"ignore", "list"}, &out), cli::kExitOk);
+    EXPECT_EQ(out, "The ignore list is empty.\n");
+}
+
+TEST_F(IgnoreFixture, PageIgnoresFromItsMenuUntilTheDialogRemovesTheEntry) {
+    ScopedMessageAnswerer answers(IDOK);
+    AppContext app{reg, sys, store};
+    SetAppSettings(&store);
+    CDlgMain main(app);
+    main.ScanPage().enabledCategories = {6};
+    ASSERT_TRUE(main.Create(nullptr));
+    CDlgScanClean& page = main.ScanPage();
+    CListView& list = page.List();
+    auto scan = [&] {
+        page.OnScanButton();
+        ASSERT_TRUE(PumpUntil([&] { return !page.ScanInProgress(); }, 60000));
+    };
+    auto rowOf = [&](const std::string& name) {
+        for (int i = 0; i < list.Count(); ++i)
+            if (list.ItemText(i, 1) == kRunPath + name) return i;
+        return -1;
+    };
+    auto menu = [&](const std::string& name, IgnoreChoice choice) {
+        int row = rowOf(name);
+        ASSERT_GE(row, 0) << name;
+        LVITEMA none{};
+        none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        list.Send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+        LVITEMA it{};
+        it.stateMask = it.state = LVIS_SELECTED | LVIS_FOCUSED;
+        list.Send(LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&it));
+        IgnoreMenuAnswerer previous = SetIgnoreMenuAnswerer(
+            [choice](bool enabled) { return enabled ? choice : IgnoreChoice::None; });
+        // From the keyboard, as Shift+F10 or the menu key sends it.
+        page.Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list.Handle()), -1);
+        SetIgnoreMenuAnswerer(previous);
+    };
+
+    scan();
+    int before = list.Count();
+    menu("zt_ign_b", IgnoreChoice::Entry);
+    EXPECT_EQ(rowOf("zt_ign_b"), -1);
+    EXPECT_GE(rowOf("zt_ign_a"), 0);
+    EXPECT_EQ(list.Count(), before - 1);
+    EXPECT_EQ(page.ItemText(IDC_STATUS), FoundItemsLine(before - 1));
+    EXPECT_EQ(ConsoleScan(), (std::vector<std::string>{"zt_ign_c", "zt_ign_a"}));
+
+    scan();
+    EXPECT_EQ(rowOf("zt_ign_b"), -1);
+    EXPECT_EQ(list.Count(), before - 1);
+    // The key with everything below it takes every Run row with it, at once; with the one
+    // unticked row gone, Check All follows the rows that stay.
+    list.SetChecked(rowOf("zt_ign_c"), false);
+    ::SendMessageA(page.Item(IDC_CHECKALL), BM_SETCHECK, BST_UNCHECKED, 0);
+    menu("zt_ign_a", IgnoreChoice::Tree);
+    EXPECT_EQ(rowOf("zt_ign_a"), -1);
+    EXPECT_EQ(rowOf("zt_ign_c"), -1);
+    EXPECT_EQ(list.Count(), before - 3);
+    EXPECT_EQ(::SendMessageA(page.Item(IDC_CHECKALL), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_TRUE(ConsoleScan().empty());
+
+    // The settings page's dialog lists both and removes the key entry.
+    CDlgIgnoreList dialog(store);
+    ASSERT_TRUE(dialog.Create(main.Handle()));
+    CListView entries = dialog.List();
+    ASSERT_EQ(entries.Count(), 2);
+    EXPECT_EQ(entries.ItemText(0, 0), "HKCU");
+    EXPECT_EQ(entries.ItemText(0, 2), "zt_ign_b");
+    EXPECT_EQ(entries.ItemText(1, 1), kRun);
+    EXPECT_EQ(entries.ItemText(1, 2), "(key and below)");
+    EXPECT_FALSE(::IsWindowEnabled(dialog.Item(IDC_IGNORE_REMOVE)));
+    LVITEMA it{};
+    it.stateMask = it.state = LVIS_SELECTED | LVIS_FOCUSED;
+    entries.Send(LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&it));
+    EXPECT_TRUE(::IsWindowEnabled(dialog.Item(IDC_IGNORE_REMOVE)));
+    dialog.Send(WM_COMMAND, MAKEWPARAM(IDC_IGNORE_REMOVE, BN_CLICKED),
+                reinterpret_cast<LPARAM>(dialog.Item(IDC_IGNORE_REMOVE)));
+    ASSERT_EQ(entries.Count(), 1);
+    ::DestroyWindow(dialog.Handle());
+    EXPECT_EQ(ConsoleScan(), (std::vector<std::string>{"zt_ign_c", "zt_ign_a"}));
+    scan();
+    EXPECT_GE(rowOf("zt_ign_a"), 0);
+    EXPECT_EQ(rowOf("zt_ign_b"), -1);
+    main.EndDialog(IDCANCEL);
+    SetAppSettings(nullptr);
+}
+
+// Real input: the menu key, Shift+F10 and a right click on a row each ask for the menu once,
+// and Shift+F10 leaves no window menu open behind it.
+TEST_F(IgnoreFixture, MenuOpensFromTheMenuKeyShiftF10AndARightClick) {
+    ScopedMessageAnswerer answers(IDOK);
+    AppContext app{reg, sys, store};
+    CDlgMain main(app);
+    main.ScanPage().enabledCategories = {6};
+    ASSERT_TRUE(main.Create(nullptr));
+    ::ShowWindow(main.Handle(), SW_SHOW);
+    ::SetForegroundWindow(main.Handle());
+    main.ScanPage().OnScanButton();
+    ASSERT_TRUE(PumpUntil([&] { return !main.ScanPage().ScanInProgress(); }, 60000));
+    CListView& list = main.ScanPage().List();
+    ASSERT_GT(list.Count(), 0);
+    LVITEMA it{};
+    it.stateMask = it.state = LVIS_SELECTED | LVIS_FOCUSED;
+    list.Send(LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&it));
+    int asked = 0;
+    IgnoreMenuAnswerer previous = SetIgnoreMenuAnswerer([&](bool enabled) {
+        asked += enabled;
+        return IgnoreChoice::None;
+    });
+    static bool menuMode;
+    menuMode = false;
+    auto send = [&](std::vector<INPUT> input) {
+        ::SetFocus(list.Handle());
+        ::SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+        // A menu loop left open would hold the thread: look, and end it.
+        ::SetTimer(nullptr, 0, 700, [](HWND, UINT, UINT_PTR id, DWORD) {
+            ::KillTimer(nullptr, id);
+            GUITHREADINFO info{sizeof info};
+            ::GetGUIThreadInfo(::GetCurrentThreadId(), &info);
+            menuMode |= (info.flags & (GUI_INMENUMODE | GUI_SYSTEMMENUMODE)) != 0;
+            ::EndMenu();
+        });
+        PumpUntil([] { return false; }, 1000);
+    };
+    auto key = [](WORD vk, bool up) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = vk;
+        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        return in;
+    };
+    send({key(VK_APPS, false), key(VK_APPS, true)});
+    EXPECT_EQ(asked, 1);
+    send({key(VK_SHIFT, false), key(VK_F10, false), key(VK_F10, true), key(VK_SHIFT, true)});
+    EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(menuMode);
+    RECT r{};
+    list.Send(LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
+    POINT p{r.left + 20, (r.top + r.bottom) / 2};
+    ::ClientToScreen(list.Handle(), &p);
+    ::SetCursorPos(p.x, p.y);
+    INPUT click[2]{};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    send({click[0], click[1]});
+    EXPECT_EQ(asked, 3);
+    SetIgnoreMenuAnswerer(previous);
+    main.EndDialog(IDCANCEL);
+}
+
+} // namespace
+} // namespace zt::test
