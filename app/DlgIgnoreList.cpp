@@ -35,6 +35,7 @@ bool CDlgIgnoreList::OnInitDialog() {
     list.InsertColumn(2, "Value name", value);
     list_ = LoadIgnoreList(settings_);
     Fill();
+    SelectRow(0); // so Delete and Remove work as soon as the list has the focus
     return true;
 }
 
@@ -49,12 +50,16 @@ void CDlgIgnoreList::Fill() {
         list.SetItemText(row, 1, entries[i].keyPath);
         list.SetItemText(row, 2, IgnoreWhatText(entries[i]));
     }
-    if (!entries.empty()) {
-        LVITEMA it{};
-        it.stateMask = it.state = LVIS_FOCUSED;
-        list.Send(LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&it));
-    }
-    EnableItem(IDC_IGNORE_REMOVE, list.Selected() >= 0);
+    EnableItem(IDC_IGNORE_REMOVE, false);
+}
+
+void CDlgIgnoreList::SelectRow(int row) {
+    CListView list = List();
+    if (row >= list.Count()) row = list.Count() - 1;
+    if (row < 0) return;
+    LVITEMA it{};
+    it.stateMask = it.state = LVIS_SELECTED | LVIS_FOCUSED;
+    list.Send(LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&it));
 }
 
 void CDlgIgnoreList::RemoveSelected() {
@@ -72,12 +77,7 @@ void CDlgIgnoreList::RemoveSelected() {
     list_ = LoadIgnoreList(settings_); // shows what is stored, saved or not
     Fill();
     // The row that took the removed one's place is next, so Delete can go on down the list.
-    int next = std::min(first, list.Count() - 1);
-    if (next >= 0) {
-        LVITEMA it{};
-        it.stateMask = it.state = LVIS_SELECTED | LVIS_FOCUSED;
-        list.Send(LVM_SETITEMSTATE, next, reinterpret_cast<LPARAM>(&it));
-    }
+    SelectRow(first);
     if (list.Count() == 0 || !::IsWindowEnabled(Item(IDC_IGNORE_REMOVE)))
         ::SetFocus(list.Count() ? list.Handle() : Item(IDCANCEL));
 }

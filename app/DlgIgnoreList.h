@@ -24,6 +24,8 @@ class CDlgIgnoreList : public CGradientDialog {
 
   private:
     void Fill();
+    // Selects and focuses `row`, or the last row when there are fewer.
+    void SelectRow(int row);
 
     const SettingsStore& settings_;
     IgnoreList list_;

@@ -55,6 +55,7 @@ void CALLBACK CloseQuestion(HWND, UINT, UINT_PTR id, DWORD) {
 }
 
 HWND g_shotMain = nullptr;
+zt::CDialog* g_shotDialog = nullptr;
 std::string g_shotRectFile;
 
 // The main window's client area together with the dialog open over it.
@@ -63,9 +64,9 @@ void CALLBACK WriteDialogRect(HWND, UINT, UINT_PTR id, DWORD) {
     RECT r{};
     ::GetClientRect(g_shotMain, &r);
     ::MapWindowPoints(g_shotMain, HWND_DESKTOP, reinterpret_cast<POINT*>(&r), 2);
-    if (HWND dialog = ::GetWindow(g_shotMain, GW_ENABLEDPOPUP)) {
+    if (g_shotDialog && g_shotDialog->Handle()) {
         RECT d{};
-        ::GetWindowRect(dialog, &d);
+        ::GetWindowRect(g_shotDialog->Handle(), &d);
         ::UnionRect(&r, &r, &d);
     }
     if (std::FILE* f = std::fopen(g_shotRectFile.c_str(), "w")) {
@@ -163,14 +164,16 @@ int main(int argc, char** argv) {
             zt::SaveIgnoreList(store, shown);
             g_shotMain = main.Handle();
             g_shotRectFile = rectFile;
+            zt::CDlgIgnoreList dialog(store);
+            g_shotDialog = &dialog;
             ::SetTimer(nullptr, 0, 600, WriteDialogRect);
             ::SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000,
-                       [](HWND, UINT, UINT_PTR, DWORD) {
-                           if (HWND d = ::GetWindow(g_shotMain, GW_ENABLEDPOPUP))
-                               ::PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+                       [](HWND, UINT, UINT_PTR id, DWORD) {
+                           ::KillTimer(nullptr, id);
+                           g_shotDialog->EndDialog(IDCANCEL);
                        });
-            zt::CDlgIgnoreList dialog(store);
             dialog.DoModal(main.Handle());
+            g_shotDialog = nullptr;
             zt::SaveIgnoreList(store, kept);
         } else if (elevation) {
             // The real box this time; Cancel ends it, so nothing is cleaned.

@@ -193,14 +193,19 @@ TEST_F(IgnoreFixture, PageIgnoresFromItsMenuUntilTheDialogRemovesTheEntry) {
     EXPECT_EQ(entries.ItemText(0, 2), "zt_ign_b");
     EXPECT_EQ(entries.ItemText(1, 1), kRun);
     EXPECT_EQ(entries.ItemText(1, 2), "(key and below)");
-    EXPECT_FALSE(::IsWindowEnabled(dialog.Item(IDC_IGNORE_REMOVE)));
+    // The first line comes selected; Remove follows the selection.
+    EXPECT_EQ(entries.Selected(), 0);
     LVITEMA it{};
-    it.stateMask = it.state = LVIS_SELECTED | LVIS_FOCUSED;
+    it.stateMask = LVIS_SELECTED;
+    entries.Send(LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&it));
+    EXPECT_FALSE(::IsWindowEnabled(dialog.Item(IDC_IGNORE_REMOVE)));
+    it.state = LVIS_SELECTED;
     entries.Send(LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&it));
     EXPECT_TRUE(::IsWindowEnabled(dialog.Item(IDC_IGNORE_REMOVE)));
     dialog.Send(WM_COMMAND, MAKEWPARAM(IDC_IGNORE_REMOVE, BN_CLICKED),
                 reinterpret_cast<LPARAM>(dialog.Item(IDC_IGNORE_REMOVE)));
     ASSERT_EQ(entries.Count(), 1);
+    EXPECT_EQ(entries.ItemText(0, 2), "zt_ign_b");
     ::DestroyWindow(dialog.Handle());
     EXPECT_EQ(ConsoleScan(), (std::vector<std::string>{"zt_ign_c", "zt_ign_a"}));
     scan();
