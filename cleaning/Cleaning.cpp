@@ -10,7 +10,8 @@
 namespace zt {
 
 std::string CleanedTotalMessage(int processed, int keptBack,
-                                const std::vector<NotDeletedFinding>& notDeleted) {
+                                const std::vector<NotDeletedFinding>& notDeleted, bool stopped,
+                                int notReached) {
     char buf[192];
     std::snprintf(buf, sizeof buf, "Total %d items cleaned successfully!", processed);
     std::string text = buf;
@@ -24,9 +25,23 @@ std::string CleanedTotalMessage(int processed, int keptBack,
         std::vector<Status> causes;
         for (const auto& n : notDeleted)
             causes.push_back(n.status);
-        text += "\n" + NotDeletedSummary(causes);
+        text += '\n';
+        text += NotDeletedSummary(causes);
+    }
+    if (stopped) {
+        std::snprintf(buf, sizeof buf,
+                      "\nThe cleaning was stopped: %d ticked items were not cleaned and are "
+                      "still listed.",
+                      notReached);
+        text += buf;
     }
     return text;
+}
+
+std::string CleaningProgressLine(int done, int total) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "Cleaning... %d of %d items", done, total);
+    return buf;
 }
 
 bool IsMachineWide(Registry& reg, const ScanFinding& f) {
@@ -63,13 +78,6 @@ void FindingVector::RemoveRows(const std::vector<int>& ascending) {
 
 namespace {
 
-int CountChecked(const FindingList& list) {
-    int n = 0;
-    for (int i = 0; i < list.Count(); ++i)
-        n += list.IsChecked(i);
-    return n;
-}
-
 // An entry that is already gone is what the user asked for.
 Status Gone(Status s) {
     return s.code() == StatusCode::NotFound ? Status::Success() : s;
@@ -93,42 +101,42 @@ void ToPhysicalClassesKey(Registry& reg, ScanFinding& f) {
 
 // Exports one finding and deletes it when the export holds everything the deletion removes.
 // None when it was kept back for want of a full export; else how the deletion went.
-std::optional<Status> ExportAndDelete(const CleaningContext& ctx, ScanFinding f) {
-    ToPhysicalClassesKey(ctx.reg, f);
+std::optional<Status> ExportAndDelete(Registry& reg, CRegFileWriter& writer, ScanFinding f) {
+    ToPhysicalClassesKey(reg, f);
     if (f.kind == FindingKind::Key) {
         // An empty path names the whole root: never deleted.
         if (f.keyPath.empty()) return std::nullopt;
-        if (!ctx.writer.ExportKey(f.root, f.keyPath)) return std::nullopt;
-        return Gone(ctx.reg.DeleteKeyTree(RootHandle(f.root), f.keyPath));
+        if (!writer.ExportKey(f.root, f.keyPath)) return std::nullopt;
+        return Gone(reg.DeleteKeyTree(RootHandle(f.root), f.keyPath));
     }
-    if (!ctx.writer.ExportValue(f.root, f.keyPath, f.valueName)) return std::nullopt;
+    if (!writer.ExportValue(f.root, f.keyPath, f.valueName)) return std::nullopt;
     HKey opened = kNoKey;
-    Status open = ctx.reg.OpenKeyStatus(RootHandle(f.root), f.keyPath, Access::AllAccess, opened);
-    RegKey key(ctx.reg, opened);
+    Status open = reg.OpenKeyStatus(RootHandle(f.root), f.keyPath, Access::AllAccess, opened);
+    RegKey key(reg, opened);
     if (!open) return Gone(open);
-    return Gone(ctx.reg.DeleteValue(key.get(), f.valueName));
+    return Gone(reg.DeleteValue(key.get(), f.valueName));
 }
 
-int CountMachineWideTicked(Registry& reg, const FindingList& list) {
+int CountMachineWide(Registry& reg, const std::vector<TickedFinding>& ticked) {
     int n = 0;
-    for (int i = 0; i < list.Count(); ++i)
-        if (list.IsChecked(i) && IsMachineWide(reg, list.FindingAt(i))) ++n;
+    for (const TickedFinding& t : ticked)
+        n += IsMachineWide(reg, t.finding);
     return n;
 }
 
 } // namespace
 
-CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
-    CleanOutcome out;
-    if (list.Count() == 0) return out;
-    const int ticked = CountChecked(list);
-    if (ticked == 0) {
+bool ConfirmCleaning(const CleaningContext& ctx, int listed,
+                     const std::vector<TickedFinding>& ticked, CleanOutcome& out) {
+    out = CleanOutcome{};
+    if (listed == 0) return false;
+    if (ticked.empty()) {
         out.status = CleanStatus::NoneChecked;
         ctx.prompt.Ask(kSelectItemsMessage, {}, PromptButtons::Ok);
-        return out;
+        return false;
     }
     const int machineWide =
-        ctx.offerElevation && !ctx.sys.IsElevated() ? CountMachineWideTicked(ctx.reg, list) : 0;
+        ctx.offerElevation && !ctx.sys.IsElevated() ? CountMachineWide(ctx.reg, ticked) : 0;
     if (machineWide > 0) {
         // No is the consent to clean the rest; what needs the rights then stays listed.
         int answer = ctx.prompt.Ask(ElevationOfferText(machineWide), kProgramCaption,
@@ -138,65 +146,97 @@ CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
                 ctx.sys.Execute("runas", ctx.sys.GetModulePath(), {}, kShowNormal, false);
             out.status = r.started ? CleanStatus::Restarting : CleanStatus::Cancelled;
             if (!r.started) ctx.prompt.Tell(kRestartFailedMessage);
-            return out;
+            return false;
         }
         if (answer != kAnswerNo) {
             out.status = CleanStatus::Cancelled;
-            return out;
+            return false;
         }
     } else if (ctx.prompt.Ask(kConfirmDeleteMessage, kProgramCaption, PromptButtons::OkCancel) !=
                kAnswerOk) {
         // Only OK goes on; Cancel and a box closed through its title bar stop.
         out.status = CleanStatus::Cancelled;
-        return out;
+        return false;
     }
+    return true;
+}
 
-    // Cleaned rows leave the list together at the end, so a large list is not shifted once per
-    // row; a file error still removes those that were deleted before it.
-    std::vector<int> cleaned;
+std::vector<TickedFinding> TickedFindings(const FindingList& list) {
+    std::vector<TickedFinding> ticked;
+    for (int i = 0; i < list.Count(); ++i)
+        if (list.IsChecked(i)) ticked.push_back({i, list.FindingAt(i)});
+    return ticked;
+}
+
+void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
+                 const std::vector<TickedFinding>& findings, CleanOutcome& out,
+                 CleaningSink* progress, const std::atomic<bool>* stop) {
+    const int total = static_cast<int>(findings.size());
+    int done = 0;
     try {
-        out.backupFile = MakeBackupFileName(ctx.sys);
-        ctx.writer.Open(out.backupFile);
-        int done = 0;
-        for (int j = 0; j < list.Count(); ++j) {
-            if (!list.IsChecked(j)) continue;
-            std::optional<Status> deleted = ExportAndDelete(ctx, list.FindingAt(j));
+        out.backupFile = MakeBackupFileName(sys);
+        writer.Open(out.backupFile);
+        for (const TickedFinding& t : findings) {
+            if (stop && stop->load()) break;
+            std::optional<Status> deleted = ExportAndDelete(reg, writer, t.finding);
             if (deleted && *deleted) {
                 ++out.processed;
-                cleaned.push_back(j);
+                out.cleanedRows.push_back(t.row);
             } else {
-                list.UncheckRow(j);
+                out.uncheckedRows.push_back(t.row);
                 if (deleted)
-                    out.notDeleted.push_back({list.FindingAt(j), *deleted});
+                    out.notDeleted.push_back({t.finding, *deleted});
                 else
                     ++out.keptBack;
             }
-            ctx.sink.Progress(++done, ticked);
+            if (progress) progress->Progress(++done, total);
         }
-        ctx.writer.Close();
+        writer.Close();
         out.status = CleanStatus::Done;
     } catch (const FileError& e) {
         out.status = CleanStatus::FileError;
         out.error = e.what();
         // What was deleted before the failure is in the file: finish it as far as it goes.
         try {
-            ctx.writer.Close();
+            writer.Close();
         } catch (const FileError&) {
         }
     }
-    list.RemoveRows(cleaned);
+    if (out.status == CleanStatus::Done && done < total) {
+        out.stopped = true;
+        out.notReached = total - done;
+        // Stopped before anything was deleted: a backup of nothing would only be clutter.
+        if (out.processed == 0) sys.RemoveFile(out.backupFile);
+    }
+    // The file a run made is kept even after a file error: it holds what was deleted before.
+    if (!sys.Exists(out.backupFile)) out.backupFile.clear();
+}
+
+void FinishCleaning(const CleaningContext& ctx, FindingList& list, CleanOutcome& out,
+                    bool rowsApplied) {
+    if (!rowsApplied) {
+        for (int row : out.uncheckedRows)
+            list.UncheckRow(row);
+        // Cleaned rows leave the list together, so a large list is not shifted once per row.
+        list.RemoveRows(out.cleanedRows);
+    }
 
     ctx.sink.SetStatusText(FoundItemsLine(list.Count()));
-    // After a file error the file still holds what was deleted before it, so it is listed.
-    if (ctx.sys.Exists(out.backupFile))
-        ctx.sink.RefreshBackupList();
-    else
-        out.backupFile.clear();
+    if (!out.backupFile.empty()) ctx.sink.RefreshBackupList();
     if (out.status == CleanStatus::FileError)
         ctx.prompt.Ask(out.error, {}, PromptButtons::Ok);
     else
-        ctx.prompt.Ask(CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted), {},
-                       PromptButtons::Ok);
+        ctx.prompt.Ask(CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted, out.stopped,
+                                           out.notReached),
+                       {}, PromptButtons::Ok);
+}
+
+CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
+    CleanOutcome out;
+    std::vector<TickedFinding> ticked = TickedFindings(list);
+    if (!ConfirmCleaning(ctx, list.Count(), ticked, out)) return out;
+    RunCleaning(ctx.reg, ctx.sys, ctx.writer, ticked, out, &ctx.sink);
+    FinishCleaning(ctx, list, out);
     return out;
 }
 

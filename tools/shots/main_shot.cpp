@@ -4,10 +4,11 @@
 //   the page lists the backup just made); elevation: the scan page's offer to restart as
 //   administrator, as a user without the rights sees it on Clean; message: the backup page with
 //   the question "Are you sure to restore it?" open over it and the keyboard focus moved to its
-//   Cancel button; ignoremenu: the scan page's context menu on a result row, opened from the
-//   keyboard; ignorelist: the settings page's ignore list dialog with a few entries (the stored
-//   list is put back afterwards). Writes "x y w h" of the window's client area to FILE once it
-//   is ready, and closes after N seconds.
+//   Cancel button; cleaning: the scan page cleaning 30,000 planted findings, caught on the way
+//   (stopped before the driver ends); ignoremenu: the scan page's context menu on a result row,
+//   opened from the keyboard; ignorelist: the settings page's ignore list dialog with a few
+//   entries (the stored list is put back afterwards). Writes "x y w h" of the window's client
+//   area to FILE once it is ready, and closes after N seconds.
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
@@ -22,6 +23,7 @@
 #include "app/DlgMain.h"
 #include "ui/PumpWait.h"
 #include "app/RunAtStartup.h"
+#include "app/res/resource.h"
 #include "settings/SettingsStore.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
@@ -77,6 +79,24 @@ void CALLBACK WriteDialogRect(HWND, UINT, UINT_PTR id, DWORD) {
 
 } // namespace
 
+constexpr int kPlantedForCleaning = 30000;
+
+// Shared DLL entries whose files are gone, enough for a cleaning that lasts; `remove` takes
+// away what is left of them.
+void PlantSharedDlls(zt::Registry& reg, int count, bool remove = false) {
+    zt::RegKey key(reg, reg.CreateKey(zt::RootHandle(zt::kLocalMachine),
+                                      "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls"));
+    char name[64];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(name, sizeof name, "C:\\zt_shot_gone\\lib%05d.dll", i);
+        std::uint32_t refs = 1;
+        if (remove)
+            reg.DeleteValue(key.get(), name);
+        else
+            reg.WriteValue(key.get(), name, zt::kRegDword, &refs, sizeof refs);
+    }
+}
+
 int main(int argc, char** argv) {
     std::string page = argc > 1 ? argv[1] : "scan";
     std::string rectFile;
@@ -91,11 +111,12 @@ int main(int argc, char** argv) {
     const bool elevation = page == "elevation";
     const bool message = page == "message";
     if (message) page = "backup";
+    const bool cleaning = page == "cleaning";
     const bool ignoreMenu = page == "ignoremenu";
     const bool ignoreList = page == "ignorelist";
     if (ignoreMenu) page = "scan";
     if (ignoreList) page = "settings";
-    int tab = elevation ? 0 : -1;
+    int tab = elevation || cleaning ? 0 : -1;
     for (int i = 0; i < 5; ++i)
         if (page == names[i]) tab = i;
     // The program declares this in its manifest; this driver has none.
@@ -126,6 +147,7 @@ int main(int argc, char** argv) {
     // Reports and questions are answered at once, so only the window is photographed.
     zt::ScopedMessageAnswerer answers(IDOK);
     {
+        if (cleaning) PlantSharedDlls(registry, kPlantedForCleaning);
         zt::CDlgMain main(app);
         if (!main.Create(nullptr)) return 1;
         zt::PumpUntil([] { return false; }, 300);
@@ -133,12 +155,23 @@ int main(int argc, char** argv) {
         zt::PumpUntil([&] { return !main.ScanPage().ScanInProgress(); }, 120000);
         if (page == "backup") {
             main.ScanPage().CleanSelected();
+            zt::PumpUntil([&] { return !main.ScanPage().CleaningInProgress(); }, 120000);
             main.ScanPage().OnScanButton(); // the list shows what is left
             zt::PumpUntil([&] { return !main.ScanPage().ScanInProgress(); }, 120000);
         }
         main.Tabs().SetActiveTab(tab);
         ::SetForegroundWindow(main.Handle());
         zt::PumpUntil([] { return false; }, 700);
+        if (cleaning) {
+            main.ScanPage().CleanSelected();
+            HWND bar = main.ScanPage().Item(IDC_CLEANPROGRESS);
+            zt::PumpUntil(
+                [&] {
+                    return ::SendMessageA(bar, PBM_GETPOS, 0, 0) * 5 >
+                           ::SendMessageA(bar, PBM_GETRANGE, FALSE, 0);
+                },
+                120000);
+        }
         if (!ignoreList) zt::WriteClientRect(main.Handle(), rectFile);
         auto endLater = [&] {
             ::SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000,
@@ -193,8 +226,13 @@ int main(int argc, char** argv) {
             zt::MessageAnswerer quiet = zt::SetMessageAnswerer(nullptr);
             zt::ShowMessage(main.Handle(), "Are you sure to restore it?", "Zentrove", MB_OKCANCEL);
             zt::SetMessageAnswerer(quiet);
-        } else if (!ignoreMenu && !ignoreList) {
+        } else if (!ignoreMenu) {
             zt::PumpUntil([] { return false; }, static_cast<DWORD>(seconds) * 1000);
+        }
+        if (cleaning) {
+            main.ScanPage().StopCleaning();
+            zt::PumpUntil([&] { return !main.ScanPage().CleaningInProgress(); }, 60000);
+            PlantSharedDlls(registry, kPlantedForCleaning, true);
         }
         // Not through the close command: the stored layout stays the user's own.
         main.EndDialog(IDCANCEL);
