@@ -5,6 +5,7 @@
 
 #include "backup/BackupStore.h"
 #include "scan/ScanSink.h"
+#include "seams/AsciiText.h"
 #include "seams/StatusText.h"
 
 namespace zt {
@@ -99,22 +100,41 @@ void ToPhysicalClassesKey(Registry& reg, ScanFinding& f) {
     }
 }
 
+// The key of the last value finding, open for reading and deleting: consecutive values of
+// one key (thousands under a shared-DLL key) share one open. A key finding may delete it, so
+// it is dropped before each.
+struct ValueKeyCache {
+    RootKey root = 0;
+    std::string path;
+    RegKey key;
+};
+
 // Exports one finding and deletes it when the export holds everything the deletion removes.
 // None when it was kept back for want of a full export; else how the deletion went.
-std::optional<Status> ExportAndDelete(Registry& reg, CRegFileWriter& writer, ScanFinding f) {
+std::optional<Status> ExportAndDelete(Registry& reg, CRegFileWriter& writer, ScanFinding f,
+                                      ValueKeyCache& cache) {
     ToPhysicalClassesKey(reg, f);
     if (f.kind == FindingKind::Key) {
+        cache.key.Reset();
         // An empty path names the whole root: never deleted.
         if (f.keyPath.empty()) return std::nullopt;
         if (!writer.ExportKey(f.root, f.keyPath)) return std::nullopt;
         return Gone(reg.DeleteKeyTree(RootHandle(f.root), f.keyPath));
     }
-    if (!writer.ExportValue(f.root, f.keyPath, f.valueName)) return std::nullopt;
-    HKey opened = kNoKey;
-    Status open = reg.OpenKeyStatus(RootHandle(f.root), f.keyPath, Access::AllAccess, opened);
-    RegKey key(reg, opened);
-    if (!open) return Gone(open);
-    return Gone(reg.DeleteValue(key.get(), f.valueName));
+    if (!cache.key || cache.root != f.root || !NamesEqual(cache.path, f.keyPath)) {
+        cache.key.Reset();
+        HKey opened = kNoKey;
+        Status open = reg.OpenKeyStatus(RootHandle(f.root), f.keyPath, Access::AllAccess, opened);
+        if (open) {
+            cache = ValueKeyCache{f.root, f.keyPath, RegKey(reg, opened)};
+        } else {
+            // Gone, or not ours to change: the export on its own decides what is reported.
+            if (!writer.ExportValue(f.root, f.keyPath, f.valueName)) return std::nullopt;
+            return Gone(open);
+        }
+    }
+    if (!writer.ExportValue(f.root, f.keyPath, cache.key.get(), f.valueName)) return std::nullopt;
+    return Gone(reg.DeleteValue(cache.key.get(), f.valueName));
 }
 
 int CountMachineWide(Registry& reg, const std::vector<TickedFinding>& ticked) {
@@ -173,12 +193,13 @@ void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
                  CleaningSink* progress, const std::atomic<bool>* stop) {
     const int total = static_cast<int>(findings.size());
     int done = 0;
+    ValueKeyCache cache;
     try {
         out.backupFile = MakeBackupFileName(sys);
         writer.Open(out.backupFile);
         for (const TickedFinding& t : findings) {
             if (stop && stop->load()) break;
-            std::optional<Status> deleted = ExportAndDelete(reg, writer, t.finding);
+            std::optional<Status> deleted = ExportAndDelete(reg, writer, t.finding, cache);
             if (deleted && *deleted) {
                 ++out.processed;
                 out.cleanedRows.push_back(t.row);
