@@ -3,6 +3,7 @@
 
 #include <shellapi.h>
 
+#include "app/IgnoreMenu.h"
 #include "app/res/resource.h"
 #include "cleaning/Cleaning.h"
 #include "settings/SettingsStore.h"
@@ -49,6 +50,7 @@ CDlgScanClean::CDlgScanClean(AppContext& app, CAnimatedBanner* banner)
     SetSounds(IDW_HOVER, IDW_CLICK);
     ScanEngine& engine = job_->engine();
     engine.LoadSwitches(app_.settings);
+    engine.UseIgnoreListOf(&app_.settings);
     for (int i = 0; i < kScanCategoryCount; ++i)
         if (engine.categoryEnabled[i].load()) enabledCategories.push_back(i);
     layout_ = CLayout{{IDC_RESULTLIST, kGrowX | kGrowY},
@@ -266,6 +268,11 @@ bool CDlgScanClean::OnNotify(int id, NMHDR* header, LRESULT& result) {
 bool CDlgScanClean::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (msg == WM_ZT_SCAN_CHECKCLICK) {
         if (checkClickPending_) RefreshCheckAll();
+        result = 0;
+        return true;
+    }
+    if (msg == WM_CONTEXTMENU && reinterpret_cast<HWND>(wp) == list_->Handle()) {
+        OnListContextMenu(lp);
         result = 0;
         return true;
     }
@@ -626,6 +633,17 @@ void CDlgScanClean::CleaningFinished(CleanRun& run) {
     FinishCleaning(CleaningContext{app_.registry, app_.system, run.writer, prompt, sink, true},
                    rows, run.out, true);
     RefreshCheckAll();
+}
+
+// --- Ignore list -------------------------------------------------------------------------------
+
+void CDlgScanClean::OnListContextMenu(LPARAM where) {
+    ListFindings rows(*list_);
+    // A scan fills the list and a cleaning removes rows by their place: neither while it runs.
+    bool idle = !ScanRunning() && !scanShown_ && !cleanShown_;
+    if (RunIgnoreMenu(Handle(), *list_, rows, app_.settings, where, idle) == 0) return;
+    RefreshCheckAll();
+    SetItemText(IDC_STATUS, FoundItemsLine(list_->Count()));
 }
 
 } // namespace zt

@@ -92,6 +92,7 @@ class CDlgScanClean : public CGradientDialog, private ScanSink, private JobResul
     void BannerResting();
     void StartScan();
     void StopScan();
+    void OnListContextMenu(LPARAM where);
     // The cleaning's reports, on the window thread.
     struct CleanRun;
     std::vector<TickedFinding> TickedRows() const;

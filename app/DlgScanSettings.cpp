@@ -3,7 +3,9 @@
 
 #include <algorithm>
 
+#include "app/DlgIgnoreList.h"
 #include "app/DlgMain.h"
+#include "app/res/ids_ignore.h"
 #include "app/res/resource.h"
 #include "settings/SettingsStore.h"
 #include "ui/MessageBox.h"
@@ -48,7 +50,7 @@ CDlgScanSettings::CDlgScanSettings(AppContext& app, CDlgMain& main,
     layout_ =
         CLayout{{kGroupBoxId, kGrowX | kGrowY}, {IDOK, kMoveX},           {IDC_SILENCE, kMoveX},
                 {IDC_CHECKALL, kMoveX},         {IDC_ADDSTARTUP, kMoveX}, {IDC_SAVELAYOUT, kMoveX},
-                {IDC_KEEPRECENT, kMoveX}};
+                {IDC_KEEPRECENT, kMoveX},       {IDC_IGNORELIST, kMoveX}};
 }
 
 CDlgScanSettings::~CDlgScanSettings() = default;
@@ -132,6 +134,15 @@ void CDlgScanSettings::OnCheckAll() {
 }
 
 bool CDlgScanSettings::OnCommand(int id, int code, HWND control) {
+    // The list is stored by its own dialog; it leaves Apply as it is.
+    if (id == IDC_IGNORELIST) {
+        if (code == BN_CLICKED) {
+            CDlgIgnoreList dialog(app_.settings);
+            dialog.SetSilent(IsSilent());
+            dialog.DoModal(Handle());
+        }
+        return true;
+    }
     if (!IsOption(id) && CategoryOfControl(id) >= 0) {
         if (IsTicked(id))
             UpdateCheckAll();

@@ -47,5 +47,6 @@ int RunBackupsCommand(CliContext& ctx, const Args& args);
 int RunRestoreCommand(CliContext& ctx, const Args& args);
 int RunStartupCommand(CliContext& ctx, const Args& args);
 int RunJunkCommand(CliContext& ctx, const Args& args);
+int RunIgnoreCommand(CliContext& ctx, const Args& args);
 
 } // namespace zt::cli

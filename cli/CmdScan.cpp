@@ -53,7 +53,8 @@ int RunScanCommand(CliContext& ctx, const Args& args) {
                 {"reason", r.reason},
             });
         }
-        nlohmann::ordered_json doc = {{"count", sink.count}, {"findings", std::move(findings)}};
+        nlohmann::ordered_json doc = {
+            {"count", sink.count}, {"findings", std::move(findings)}, {"ignored", sink.ignored}};
         std::string text =
             doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
         std::fprintf(ctx.out, "%s\n", text.c_str());
@@ -62,6 +63,9 @@ int RunScanCommand(CliContext& ctx, const Args& args) {
             std::fprintf(ctx.out, "%s\t%s\t%s\t%s\n", it->number.c_str(), it->path.c_str(),
                          it->valueText.c_str(), it->reason.c_str());
         std::fprintf(ctx.out, "%s", FoundItemsLine(sink.count).c_str());
+        if (sink.ignored > 0)
+            std::fprintf(ctx.out, "%d ignored entries not listed (zentrove-cli ignore list)\n",
+                         sink.ignored);
     }
     std::fflush(ctx.out);
     return kExitOk;

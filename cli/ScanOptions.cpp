@@ -76,6 +76,7 @@ void RunConsoleScan(CliContext& ctx, const ScanOptions& options, CollectingScanS
     } else {
         engine.LoadSwitches(ctx.settings);
     }
+    engine.UseIgnoreListOf(&ctx.settings);
     engine.BeginScan();
     engine.RunScan();
 }

@@ -28,12 +28,17 @@ class CollectingScanSink : public ScanSink {
   public:
     void AddFinding(ScanRow row) override { rows.push_back(std::move(row)); }
     void ScanProgress(std::string_view) override {}
-    void ScanFinished(const ScanSummary& summary) override { count = summary.count; }
+    void ScanFinished(const ScanSummary& summary) override {
+        count = summary.count;
+        ignored = summary.ignored;
+    }
     std::vector<ScanRow> rows;
     int count = 0;
+    int ignored = 0;
 };
 
-// Runs a whole scan with the chosen switches, or the settings' when no list was given.
+// Runs a whole scan with the chosen switches, or the settings' when no list was given; the
+// ignore list is always the program's.
 void RunConsoleScan(CliContext& ctx, const ScanOptions& options, CollectingScanSink& sink);
 
 } // namespace zt::cli

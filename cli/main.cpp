@@ -24,6 +24,8 @@ const Command kCommands[] = {
     {"junk", zt::cli::RunJunkCommand,
      "junk [--json] [--min-age HOURS] | junk clean [--recycle-bin] [--cookies] [--user-temp] "
      "[--system-temp] [--internet-cache] [--min-age HOURS] [--yes]"},
+    {"ignore", zt::cli::RunIgnoreCommand,
+     "ignore list [--json] | ignore add KEYPATH [--value NAME | --key-only] | ignore remove N"},
 };
 
 int Usage(std::FILE* to) {

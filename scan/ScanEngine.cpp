@@ -70,6 +70,8 @@ void ScanEngine::SetAllCategories(bool on) {
 void ScanEngine::BeginScan() {
     stopRequested.store(false);
     findingsAdded_ = 0;
+    findingsIgnored_ = 0;
+    ignore_ = ignoreSource_ ? LoadIgnoreList(*ignoreSource_) : IgnoreList();
     visitCounter_ = kStatusEveryKeys - 1;
     depth_ = 0;
     wowNesting_ = 0;
@@ -121,7 +123,7 @@ void ScanEngine::RunScan() {
 
     judge_.SetCaching(false);
     classKeyMissing_.clear();
-    ScanSummary summary{findingsAdded_, stopRequested.load()};
+    ScanSummary summary{findingsAdded_, stopRequested.load(), findingsIgnored_};
     stopRequested.store(true);
     // A stop that came after the worker's last check point is acknowledged here.
     stopAcknowledged.Set();
@@ -185,6 +187,11 @@ void ScanEngine::ReportFinding(std::string_view path, std::string_view valueName
     row.path += valueName;
     // The path text would not fit its buffer; a cut one names a different entry.
     if (row.path.size() >= kPathBufferBytes) return;
+    if (ignore_.Size() &&
+        ignore_.Ignores(currentRoot_, path, valueName, kind == FindingKind::Key)) {
+        ++findingsIgnored_;
+        return;
+    }
     row.number = std::to_string(findingsAdded_ + 1);
     row.finding.root = currentRoot_;
     row.finding.keyPath = std::string(path);

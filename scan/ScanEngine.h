@@ -20,6 +20,7 @@
 #include "seams/ManualResetEvent.h"
 #include "seams/Registry.h"
 #include "seams/System.h"
+#include "settings/IgnoreList.h"
 
 namespace zt {
 
@@ -43,6 +44,8 @@ class ScanEngine {
     // The switches from the settings store, default on.
     void LoadSwitches(const SettingsStore& settings);
     void SetAllCategories(bool on);
+    // The ignore list is read from `settings` at every BeginScan; none ignores nothing.
+    void UseIgnoreListOf(const SettingsStore* settings) { ignoreSource_ = settings; }
     // Resets the scan state; call before starting the worker that runs RunScan.
     void BeginScan();
     // Resets stopAcknowledged, then sets stopRequested; wait on stopAcknowledged after.
@@ -83,6 +86,8 @@ class ScanEngine {
     std::string systemFolderPrefix_; // "c:\windows\system32\", lower case
     std::string wowSystemFolder_;    // "C:\windows\SysWOW64"
     std::unordered_map<std::string, bool> classKeyMissing_;
+    const SettingsStore* ignoreSource_ = nullptr;
+    IgnoreList ignore_; // read by the worker, set only before it starts
 
     // The walk, owned by the worker while a scan runs.
     RootKey currentRoot_ = 0;
@@ -93,6 +98,7 @@ class ScanEngine {
     int wowNesting_ = 0; // Wow6432Node keys above the current key
     int visitCounter_ = kStatusEveryKeys - 1;
     int findingsAdded_ = 0;
+    int findingsIgnored_ = 0;
     // Reused across keys so the walk does not allocate per value.
     std::string valueName_;
     std::vector<std::uint8_t> valueData_;

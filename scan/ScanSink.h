@@ -28,6 +28,7 @@ inline constexpr const char* kColumnReason = "Reason";
 struct ScanSummary {
     int count = 0;        // findings reported
     bool stopped = false; // a stop was asked before the end
+    int ignored = 0;      // findings left out because the ignore list names them
 };
 
 class ScanSink {

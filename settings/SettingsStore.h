@@ -40,6 +40,10 @@ class SettingsStore {
 
     // "Software\Morvane\<application>\settings"
     const std::string& KeyPath() const { return keyPath_; }
+    // "Software\Morvane\<application>": the profile key that holds the section
+    std::string ProfileKeyPath() const {
+        return keyPath_.substr(0, keyPath_.size() - kSettingsSection.size() - 1);
+    }
 
     std::int32_t ReadInt(std::string_view key, std::int32_t defaultValue) const;
     // Creates the key on first write; the result is deliberately not reported.

@@ -27,6 +27,19 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM wp, LPARAM lp) {
                     break;
                 }
             }
+        } else if (msg->message == WM_SYSKEYDOWN && msg->wParam == VK_F10 &&
+                   (::GetKeyState(VK_SHIFT) & 0x8000) && !(::GetKeyState(VK_MENU) & 0x8000)) {
+            // Shift+F10 opens the focused control's context menu. Left to the default
+            // procedure it also arms F10 as the menu key, and under Wine its release then opens
+            // the window menu over the context menu's place.
+            for (CBCGTabWnd* tab : t_keys.windows) {
+                if (::IsChild(tab->Handle(), msg->hwnd)) {
+                    ::PostMessageA(msg->hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(msg->hwnd),
+                                   -1);
+                    msg->message = WM_NULL;
+                    break;
+                }
+            }
         }
     }
     return ::CallNextHookEx(t_keys.hook, code, wp, lp);

@@ -5,8 +5,10 @@
 //   administrator, as a user without the rights sees it on Clean; message: the backup page with
 //   the question "Are you sure to restore it?" open over it and the keyboard focus moved to its
 //   Cancel button; cleaning: the scan page cleaning 30,000 planted findings, caught on the way
-//   (stopped before the driver ends). Writes "x y w h" of the window's client area to FILE once
-//   it is ready, and closes after N seconds.
+//   (stopped before the driver ends); ignoremenu: the scan page's context menu on a result row,
+//   opened from the keyboard; ignorelist: the settings page's ignore list dialog with a few
+//   entries (the stored list is put back afterwards). Writes "x y w h" of the window's client
+//   area to FILE once it is ready, and closes after N seconds.
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
@@ -17,6 +19,7 @@
 #include <string>
 
 #include "app/AppContext.h"
+#include "app/DlgIgnoreList.h"
 #include "app/DlgMain.h"
 #include "ui/PumpWait.h"
 #include "app/RunAtStartup.h"
@@ -27,6 +30,7 @@
 #include "ui/Dpi.h"
 #include "ui/MessageBox.h"
 #include "app/AppSettingsLink.h"
+#include "scan/IgnoredFindings.h"
 #include "ui/UiContext.h"
 #include "tools/shots/ClientRect.h"
 
@@ -50,6 +54,27 @@ void CALLBACK CloseQuestion(HWND, UINT, UINT_PTR id, DWORD) {
             return TRUE;
         },
         0);
+}
+
+HWND g_shotMain = nullptr;
+zt::CDialog* g_shotDialog = nullptr;
+std::string g_shotRectFile;
+
+// The main window's client area together with the dialog open over it.
+void CALLBACK WriteDialogRect(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    RECT r{};
+    ::GetClientRect(g_shotMain, &r);
+    ::MapWindowPoints(g_shotMain, HWND_DESKTOP, reinterpret_cast<POINT*>(&r), 2);
+    if (g_shotDialog && g_shotDialog->Handle()) {
+        RECT d{};
+        ::GetWindowRect(g_shotDialog->Handle(), &d);
+        ::UnionRect(&r, &r, &d);
+    }
+    if (std::FILE* f = std::fopen(g_shotRectFile.c_str(), "w")) {
+        std::fprintf(f, "%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+        std::fclose(f);
+    }
 }
 
 } // namespace
@@ -87,6 +112,10 @@ int main(int argc, char** argv) {
     const bool message = page == "message";
     if (message) page = "backup";
     const bool cleaning = page == "cleaning";
+    const bool ignoreMenu = page == "ignoremenu";
+    const bool ignoreList = page == "ignorelist";
+    if (ignoreMenu) page = "scan";
+    if (ignoreList) page = "settings";
     int tab = elevation || cleaning ? 0 : -1;
     for (int i = 0; i < 5; ++i)
         if (page == names[i]) tab = i;
@@ -147,8 +176,43 @@ int main(int argc, char** argv) {
                 },
                 120000);
         }
-        zt::WriteClientRect(main.Handle(), rectFile);
-        if (elevation) {
+        if (!ignoreList) zt::WriteClientRect(main.Handle(), rectFile);
+        auto endLater = [&] {
+            ::SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000,
+                       [](HWND, UINT, UINT_PTR, DWORD) { ::ExitProcess(0); });
+        };
+        if (ignoreMenu) {
+            // The third row selected and focused, the menu opened as Shift+F10 opens it.
+            zt::CListView& list = main.ScanPage().List();
+            LVITEMA it{};
+            it.stateMask = it.state = LVIS_SELECTED | LVIS_FOCUSED;
+            list.Send(LVM_SETITEMSTATE, list.Count() > 2 ? 2 : 0, reinterpret_cast<LPARAM>(&it));
+            ::SetFocus(list.Handle());
+            endLater();
+            main.ScanPage().Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list.Handle()), -1);
+        } else if (ignoreList) {
+            // A few of the demo findings in the list; the stored list comes back afterwards.
+            zt::IgnoreList kept = zt::LoadIgnoreList(store);
+            zt::IgnoreList shown;
+            const zt::CListView& list = main.ScanPage().List();
+            for (int i = 0; i < list.Count() && shown.Size() < 4; i += 3)
+                if (const zt::ScanFinding* f = main.ScanPage().FindingAt(i))
+                    shown.Add(zt::IgnoreEntryFor(*f, shown.Size() == 1));
+            zt::SaveIgnoreList(store, shown);
+            g_shotMain = main.Handle();
+            g_shotRectFile = rectFile;
+            zt::CDlgIgnoreList dialog(store);
+            g_shotDialog = &dialog;
+            ::SetTimer(nullptr, 0, 600, WriteDialogRect);
+            ::SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000,
+                       [](HWND, UINT, UINT_PTR id, DWORD) {
+                           ::KillTimer(nullptr, id);
+                           g_shotDialog->EndDialog(IDCANCEL);
+                       });
+            dialog.DoModal(main.Handle());
+            g_shotDialog = nullptr;
+            zt::SaveIgnoreList(store, kept);
+        } else if (elevation) {
             // The real box this time; Cancel ends it, so nothing is cleaned.
             zt::MessageAnswerer previous = zt::SetMessageAnswerer({});
             ::SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, CloseQuestion);
@@ -166,7 +230,7 @@ int main(int argc, char** argv) {
             zt::MessageAnswerer quiet = zt::SetMessageAnswerer(nullptr);
             zt::ShowMessage(main.Handle(), "Are you sure to restore it?", "Zentrove", MB_OKCANCEL);
             zt::SetMessageAnswerer(quiet);
-        } else {
+        } else if (!ignoreMenu) {
             zt::PumpUntil([] { return false; }, static_cast<DWORD>(seconds) * 1000);
         }
         if (cleaning) {
