@@ -18,7 +18,8 @@ TEST(IgnoreListStore, KeptInOrderInTheProfileKeyAndHandEditedJunkIsPassedOver) {
     list.Add({kClassesRoot, "CLSID\\{X}", "", IgnoreKind::Key});
     // Ten and more: kept in number order, where the registry may enumerate in name order.
     for (int i = 0; i < 10; ++i)
-        list.Add({kLocalMachine, "K" + std::to_string(i), "", IgnoreKind::Value});
+        list.Add(
+            {kLocalMachine, std::string(1, 'K').append(std::to_string(i)), "", IgnoreKind::Value});
     ASSERT_TRUE(SaveIgnoreList(store, list));
     const std::string top = store.ProfileKeyPath() + "\\IgnoreList";
     // By hand: an unknown root, and a value entry without its value name.
