@@ -10,7 +10,8 @@
 namespace zt {
 
 std::string CleanedTotalMessage(int processed, int keptBack,
-                                const std::vector<NotDeletedFinding>& notDeleted) {
+                                const std::vector<NotDeletedFinding>& notDeleted,
+                                int noLongerInvalid) {
     char buf[192];
     std::snprintf(buf, sizeof buf, "Total %d items cleaned successfully!", processed);
     std::string text = buf;
@@ -26,6 +27,9 @@ std::string CleanedTotalMessage(int processed, int keptBack,
             causes.push_back(n.status);
         text += "\n" + NotDeletedSummary(causes);
     }
+    if (noLongerInvalid > 0)
+        text += "\n" + std::to_string(noLongerInvalid) + " items " + std::string(kNoLongerInvalid) +
+                ".";
     return text;
 }
 
@@ -109,6 +113,12 @@ std::optional<Status> ExportAndDelete(const CleaningContext& ctx, ScanFinding f)
     return Gone(ctx.reg.DeleteValue(key.get(), f.valueName));
 }
 
+// A row without a record of what the scan saw cannot be judged again, so it is not cleaned.
+bool StillInvalid(const CleaningContext& ctx, const FindingList& list, int index) {
+    std::optional<FindingSeen> seen = list.SeenAt(index);
+    return seen && ctx.recheck->StillInvalid(list.FindingAt(index), *seen);
+}
+
 int CountMachineWideTicked(Registry& reg, const FindingList& list) {
     int n = 0;
     for (int i = 0; i < list.Count(); ++i)
@@ -160,6 +170,12 @@ CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
         int done = 0;
         for (int j = 0; j < list.Count(); ++j) {
             if (!list.IsChecked(j)) continue;
+            if (ctx.recheck && !StillInvalid(ctx, list, j)) {
+                list.UncheckRow(j);
+                out.noLongerInvalid.push_back(list.FindingAt(j));
+                ctx.sink.Progress(++done, ticked);
+                continue;
+            }
             std::optional<Status> deleted = ExportAndDelete(ctx, list.FindingAt(j));
             if (deleted && *deleted) {
                 ++out.processed;
@@ -195,8 +211,9 @@ CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
     if (out.status == CleanStatus::FileError)
         ctx.prompt.Ask(out.error, {}, PromptButtons::Ok);
     else
-        ctx.prompt.Ask(CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted), {},
-                       PromptButtons::Ok);
+        ctx.prompt.Ask(CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted,
+                                           static_cast<int>(out.noLongerInvalid.size())),
+                       {}, PromptButtons::Ok);
     return out;
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 // Deleting the ticked findings, each one written to the run's backup file first.
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "backup/RegFileWriter.h"
+#include "cleaning/FindingRecheck.h"
 #include "scan/ScanFinding.h"
 #include "seams/Registry.h"
 #include "seams/Status.h"
@@ -29,6 +31,9 @@ class FindingList {
             RemoveRow(*it);
     }
     virtual void UncheckRow(int index) = 0;
+    // The reason and examined data the scan showed for the row, for the re-check; none when
+    // the list keeps no such record.
+    virtual std::optional<FindingSeen> SeenAt(int /*index*/) const { return std::nullopt; }
 };
 
 // A plain list of findings with tick marks, for the console tool and tests.
@@ -37,16 +42,26 @@ class FindingVector : public FindingList {
     struct Row {
         ScanFinding finding;
         bool checked = true;
+        std::string reason;    // as the scan showed it, for the re-check
+        std::string valueText; // likewise
     };
     std::vector<Row> rows;
 
-    void Add(ScanFinding f, bool checked = true) { rows.push_back(Row{std::move(f), checked}); }
+    void Add(ScanFinding f, bool checked = true) { rows.push_back(Row{std::move(f), checked, {}, {}}); }
+    void Add(ScanFinding f, std::string reason, std::string valueText) {
+        rows.push_back(Row{std::move(f), true, std::move(reason), std::move(valueText)});
+    }
     int Count() const override { return static_cast<int>(rows.size()); }
     bool IsChecked(int index) const override { return rows[index].checked; }
     const ScanFinding& FindingAt(int index) const override { return rows[index].finding; }
     void RemoveRow(int index) override { rows.erase(rows.begin() + index); }
     void RemoveRows(const std::vector<int>& ascending) override;
     void UncheckRow(int index) override { rows[index].checked = false; }
+    std::optional<FindingSeen> SeenAt(int index) const override {
+        const Row& r = rows[index];
+        if (r.reason.empty()) return std::nullopt;
+        return FindingSeen{r.reason, r.valueText};
+    }
 };
 
 // What a cleaning run tells its page besides messages.
@@ -69,6 +84,9 @@ struct CleaningContext {
     // The scan page: without elevation, machine-wide ticked findings bring the offer to
     // restart as administrator before anything is deleted.
     bool offerElevation = false;
+    // When set, each ticked finding is judged again just before its backup; one that is no
+    // longer invalid (or has no record of what the scan saw) is skipped, unticked.
+    FindingRecheck* recheck = nullptr;
 };
 
 enum class CleanStatus {
@@ -93,16 +111,18 @@ struct CleanOutcome {
     std::string backupFile; // the run's backup file, when one was created
     std::string error;      // the file error's description
     std::vector<NotDeletedFinding> notDeleted;
+    std::vector<ScanFinding> noLongerInvalid; // skipped by the re-check, left unticked
 };
 
 inline constexpr std::string_view kSelectItemsMessage =
     "Please select the items you want to delete.";
 inline constexpr std::string_view kConfirmDeleteMessage = "Are you sure to delete these items?";
 
-// "Total %d items cleaned successfully!", how many were kept back when any were, and how many
-// could not be deleted and why.
+// "Total %d items cleaned successfully!", how many were kept back when any were, how many
+// could not be deleted and why, and how many the re-check skipped.
 std::string CleanedTotalMessage(int processed, int keptBack,
-                                const std::vector<NotDeletedFinding>& notDeleted = {});
+                                const std::vector<NotDeletedFinding>& notDeleted = {},
+                                int noLongerInvalid = 0);
 
 // Findings that only an administrator may delete: under HKLM, and under HKCR unless the key
 // is the user's own (HKCU\Software\Classes).

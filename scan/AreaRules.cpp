@@ -40,6 +40,7 @@ bool IsClsidMissing(KeyScan& key, std::string_view value) {
 void CheckClsidReference(KeyScan& key) {
     auto text = key.DefaultText();
     if (!text) {
+        key.Note("default value: none");
         key.Report({}, {}, "Missing CLSID: Empty Reference", FindingKind::Key);
         return;
     }
@@ -78,6 +79,7 @@ void CheckFileAssociations(KeyScan& key) {
         if (auto text = key.DefaultText()) {
             if (key.Missing(*text)) key.Report({}, *text, "Missing File", FindingKind::Key);
         } else if (depth == 5) {
+            key.Note("default value: none");
             key.Report({}, {}, "Empty Key", FindingKind::Key);
         }
     }
@@ -136,7 +138,7 @@ void CheckFileExtensionLists(KeyScan& key) {
     for (ScanValue v; key.NextValue(v);) {
         if (v.type == kRegSz && NamesEqual(name, "OpenWithList") && v.name.size() == 1) {
             std::string data = v.Text();
-            if (key.Judge().IsAppPathMissing(data))
+            if (key.AppPathMissing(data))
                 key.Report(v.name, data, "Invalid Program path", FindingKind::Value);
         } else if (v.type == kRegNone && NamesEqual(name, "OpenWithProgids") &&
                    key.ClassKeyMissing(v.name)) {
@@ -144,8 +146,10 @@ void CheckFileExtensionLists(KeyScan& key) {
             return;
         }
     }
-    if (key.Depth() == 2 && StartsWithDot(name) && !key.HadValues() && key.HoldsNothing())
+    if (key.Depth() == 2 && StartsWithDot(name) && !key.HadValues() && key.HoldsNothing()) {
+        key.Note("values and subkeys: none");
         key.Report({}, {}, "NO SUBKEY/VALUE WITH THIS KEY", FindingKind::Key);
+    }
 }
 
 void CheckStartupCommands(KeyScan& key) {
@@ -159,7 +163,7 @@ void CheckStartupCommands(KeyScan& key) {
 void CheckOrphanApprovals(AreaScan& area) {
     FindOrphanApprovals(area.registry(), area.system(), [&area](const OrphanApproval& orphan) {
         return area.Report(orphan.root, orphan.keyPath, orphan.valueName, orphan.valueText,
-                           kOrphanApprovalReason, FindingKind::Value);
+                           kOrphanApprovalReason, FindingKind::Value, orphan.lookedFor);
     });
 }
 
@@ -230,7 +234,7 @@ void CheckDriverFiles(KeyScan& key) {
     for (ScanValue v; key.NextValue(v);) {
         if (v.type != kRegSz) continue;
         std::string data = v.Text();
-        bool missing = FindDrivePrefix(data) ? key.Missing(data) : !key.Judge().SearchProgram(data);
+        bool missing = FindDrivePrefix(data) ? key.Missing(data) : key.ProgramMissing(data);
         if (missing) key.Report(v.name, data, "Invalid System Driver", FindingKind::Value);
     }
 }
