@@ -316,7 +316,10 @@ bool CDlgScanClean::OnSetCursor(HWND over, UINT hitTest, UINT mouseMsg) {
                 ::SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
             }
         }
-        MSG relay{over, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y)};
+        MSG relay{};
+        relay.hwnd = over;
+        relay.message = WM_MOUSEMOVE;
+        relay.lParam = MAKELPARAM(pt.x, pt.y);
         ::SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
     }
     return CGradientDialog::OnSetCursor(over, hitTest, mouseMsg);

@@ -47,7 +47,9 @@ class FindingVector : public FindingList {
     };
     std::vector<Row> rows;
 
-    void Add(ScanFinding f, bool checked = true) { rows.push_back(Row{std::move(f), checked, {}, {}}); }
+    void Add(ScanFinding f, bool checked = true) {
+        rows.push_back(Row{std::move(f), checked, {}, {}});
+    }
     void Add(ScanFinding f, std::string reason, std::string valueText) {
         rows.push_back(Row{std::move(f), true, std::move(reason), std::move(valueText)});
     }

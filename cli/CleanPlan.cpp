@@ -82,8 +82,8 @@ bool ReadCleanPlan(const std::string& text, CleanPlan& plan, std::string& why) {
             continue;
         }
         FindingKind kind = values[3] == "Key" ? FindingKind::Key : FindingKind::Value;
-        plan.entries.push_back({key, ScanFinding{*root, *keyPath, *valueName, kind}, values[4],
-                                *valueText});
+        plan.entries.push_back(
+            {key, ScanFinding{*root, *keyPath, *valueName, kind}, values[4], *valueText});
     }
     return true;
 }

@@ -92,7 +92,8 @@ bool TakeSelection(const Args& args, Args& rest, Selection& sel, std::string& wh
         const std::string& a = args[i];
         std::optional<std::string>* slot = nullptr;
         std::string value;
-        for (auto [name, target] : {std::pair{"--only", &sel.only}, std::pair{"--plan", &sel.plan}}) {
+        for (auto [name, target] :
+             {std::pair{"--only", &sel.only}, std::pair{"--plan", &sel.plan}}) {
             std::string n = name;
             if (a == n) {
                 if (i + 1 >= args.size()) {
@@ -249,10 +250,10 @@ int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
         std::fprintf(ctx.err, "zentrove-cli clean: %s\n", out.error.c_str());
 
     const int skipped = static_cast<int>(out.noLongerInvalid.size());
-    std::string total = out.status == CleanStatus::EmptyList
-                            ? CleanedTotalMessage(0, 0)
-                            : CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted,
-                                                  skipped);
+    std::string total =
+        out.status == CleanStatus::EmptyList
+            ? CleanedTotalMessage(0, 0)
+            : CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted, skipped);
     // The reason of each finding, for its id.
     std::unordered_map<std::string, std::string_view> reasons;
     for (const auto& row : shown)
@@ -300,7 +301,8 @@ int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
             std::fprintf(ctx.out, "%s\tnot deleted: %s\n", Where(n.finding).c_str(),
                          n.status.Describe().c_str());
         for (const auto& f : out.noLongerInvalid)
-            std::fprintf(ctx.out, "%s\t%s\n", Where(f).c_str(), std::string(kNoLongerInvalid).c_str());
+            std::fprintf(ctx.out, "%s\t%s\n", Where(f).c_str(),
+                         std::string(kNoLongerInvalid).c_str());
         for (const auto& [id, cause] : refused)
             std::fprintf(ctx.out, "%s\tnot cleaned: %s\n", id.c_str(), cause.c_str());
         if (out.status != CleanStatus::FileError) std::fprintf(ctx.out, "%s\n", total.c_str());

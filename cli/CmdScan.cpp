@@ -56,14 +56,12 @@ int RunScanCommand(CliContext& ctx, const Args& args) {
                 {"kind", r.finding.kind == FindingKind::Key ? "Key" : "Value"},
                 {"value", AnsiToUtf8(r.valueText)},
                 {"reason", r.reason},
-                {"id", FindingId(r.finding.root, r.finding.keyPath, r.finding.valueName,
-                                 r.reason)},
+                {"id", FindingId(r.finding.root, r.finding.keyPath, r.finding.valueName, r.reason)},
                 {"evidence", std::move(evidence)},
             });
         }
-        nlohmann::ordered_json doc = {{"count", sink.count},
-                                      {"findings", std::move(findings)},
-                                      {"format", kScanJsonFormat}};
+        nlohmann::ordered_json doc = {
+            {"count", sink.count}, {"findings", std::move(findings)}, {"format", kScanJsonFormat}};
         std::string text =
             doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
         std::fprintf(ctx.out, "%s\n", text.c_str());

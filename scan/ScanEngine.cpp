@@ -233,8 +233,7 @@ std::vector<std::string> ScanEngine::Evidence(std::string_view valueText) {
             std::string_view p = std::string_view(judgedText_).substr(drive.value_or(0));
             if (drive && StartsWithNoCase(p, systemFolderPrefix_))
                 lines.push_back("32-bit system folder: " + wowSystemFolder_ + "\\" +
-                                std::string(p.substr(systemFolderPrefix_.size())) +
-                                ": not found");
+                                std::string(p.substr(systemFolderPrefix_.size())) + ": not found");
         }
         break;
     case Judged::ClassKey:

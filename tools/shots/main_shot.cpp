@@ -4,7 +4,8 @@
 //   the page lists the backup just made); elevation: the scan page's offer to restart as
 //   administrator, as a user without the rights sees it on Clean; message: the backup page with
 //   the question "Are you sure to restore it?" open over it and the keyboard focus moved to its
-//   Cancel button. Writes "x y w h" of the window's client area to FILE once it is ready, and
+//   Cancel button; evidence: the scan page with the mouse resting on a row, its evidence
+//   tooltip shown. Writes "x y w h" of the window's client area to FILE once it is ready, and
 //   closes after N seconds.
 #include <windows.h>
 #include <commctrl.h>
@@ -17,6 +18,7 @@
 
 #include "app/AppContext.h"
 #include "app/DlgMain.h"
+#include "scan/ScanSink.h"
 #include "ui/PumpWait.h"
 #include "app/RunAtStartup.h"
 #include "settings/SettingsStore.h"
@@ -50,6 +52,30 @@ void CALLBACK CloseQuestion(HWND, UINT, UINT_PTR id, DWORD) {
         0);
 }
 
+// Rests the mouse on the first row whose evidence has a few lines, as a user would, and waits
+// for its tooltip.
+void HoverRowWithEvidence(zt::CListView& list) {
+    int n = list.Count();
+    int item = 0;
+    for (int i = 0; i < n; ++i) {
+        const auto* row = reinterpret_cast<const zt::ScanRow*>(list.ItemData(i));
+        if (row && row->evidence.size() >= 4) {
+            item = i;
+            break;
+        }
+    }
+    list.Send(LVM_ENSUREVISIBLE, item, FALSE);
+    RECT r{};
+    r.left = LVIR_LABEL;
+    list.Send(LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&r));
+    POINT pt{r.left + 40, (r.top + r.bottom) / 2};
+    ::ClientToScreen(list.Handle(), &pt);
+    ::SetCursorPos(pt.x - 3, pt.y);
+    zt::PumpUntil([] { return false; }, 200);
+    ::SetCursorPos(pt.x, pt.y);
+    zt::PumpUntil([] { return false; }, 1500);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -66,6 +92,8 @@ int main(int argc, char** argv) {
     const bool elevation = page == "elevation";
     const bool message = page == "message";
     if (message) page = "backup";
+    const bool evidence = page == "evidence";
+    if (evidence) page = "scan";
     int tab = elevation ? 0 : -1;
     for (int i = 0; i < 5; ++i)
         if (page == names[i]) tab = i;
@@ -110,6 +138,7 @@ int main(int argc, char** argv) {
         main.Tabs().SetActiveTab(tab);
         ::SetForegroundWindow(main.Handle());
         zt::PumpUntil([] { return false; }, 700);
+        if (evidence) HoverRowWithEvidence(main.ScanPage().List());
         zt::WriteClientRect(main.Handle(), rectFile);
         if (elevation) {
             // The real box this time; Cancel ends it, so nothing is cleaned.

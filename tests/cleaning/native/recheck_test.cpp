@@ -89,7 +89,8 @@ class RecheckTest : public test::CleaningTest {
         for (int i = 0; i < 50; ++i)
             PutDword(r, kLocalMachine, kShared, "C:\\gone\\lib" + std::to_string(i) + ".dll", 3);
         PutString(r, kClassesRoot, kInproc, "", "C:\\Gone\\x.dll");
-        PutString(r, kClassesRoot, "stalefile\\CLSID", "", "{44444444-0000-0000-0000-000000000004}");
+        PutString(r, kClassesRoot, "stalefile\\CLSID", "",
+                  "{44444444-0000-0000-0000-000000000004}");
         PutString(r, kClassesRoot, ".zzz", "", "gonecls");
         PutString(r, kCurrentUser, "Software\\Vendor\\App", "Path", "C:\\Gone\\app.exe");
         PutString(r, kLocalMachine, "Software\\Wow6432Node\\Vendor\\App", "Dll",
@@ -148,8 +149,8 @@ TEST_F(RecheckTest, SkipsExactlyTheFindingsThatChangedAndCleansTheRest) {
     for (const ScanRow& row : scanned.rows)
         list.Add(row.finding, row.reason, row.valueText);
     list.Add(Row("HKCU\\Software\\Vendor\\App\\Path").finding); // no record: cannot be judged
-    CleanOutcome out = CleanSelected(
-        CleaningContext{*reg, sys, *writer, prompt, sink, false, &recheck}, list);
+    CleanOutcome out =
+        CleanSelected(CleaningContext{*reg, sys, *writer, prompt, sink, false, &recheck}, list);
 
     ASSERT_EQ(out.status, CleanStatus::Done);
     std::set<std::string> skipped;
