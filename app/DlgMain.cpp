@@ -239,7 +239,11 @@ void CDlgMain::CloseWindow() {
     closing_ = true;
     Show(false);
     if (savePos_) SaveLayout();
-    if (scan_.ScanRunning()) scan_.StopForClose(kCloseWaitMs);
+    // A cleaning ends after its current finding, which may be a large key: it gets longer.
+    if (scan_.CleaningInProgress())
+        scan_.StopForClose(kCloseCleanWaitMs);
+    else if (scan_.ScanRunning())
+        scan_.StopForClose(kCloseWaitMs);
 }
 
 RECT CDlgMain::StripRect() const {

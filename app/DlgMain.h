@@ -24,6 +24,7 @@ class CDlgMain : public CGradientDialog, public PageHost {
     // Tab indices.
     enum Tab { kTabScan = 0, kTabStartup = 1, kTabCleanDisk = 2, kTabSettings = 3, kTabBackup = 4 };
     static constexpr unsigned kCloseWaitMs = 1000;
+    static constexpr unsigned kCloseCleanWaitMs = 10000;
     static constexpr COLORREF kStripTop = RGB(194, 233, 237);
     static constexpr COLORREF kTabColour = RGB(166, 192, 215);
 

@@ -55,8 +55,8 @@ std::string EvidenceTip(const ScanRow& row) {
 CDlgScanClean::CDlgScanClean(AppContext& app, CAnimatedBanner* banner)
     : CGradientDialog(IDD_SCANCLEAN), app_(app), banner_(banner),
       job_(std::make_shared<CScanJob>(app.registry, app.system)),
-      headerPainter_(std::make_unique<CClassicHeaderHook>(drawHeader_)),
-      writer_(std::make_unique<CRegFileWriter>(app.registry, app.system)) {
+      cleanJob_(CBackgroundJob::Create()),
+      headerPainter_(std::make_unique<CClassicHeaderHook>(drawHeader_)) {
     silent_ = app_.settings.ReadBool(settings::ButtonSilence, false);
     SetSounds(IDW_HOVER, IDW_CLICK);
     ScanEngine& engine = job_->engine();
@@ -68,12 +68,14 @@ CDlgScanClean::CDlgScanClean(AppContext& app, CAnimatedBanner* banner)
                       {IDC_CLEAN, kMoveX},
                       {IDC_HELPBTN, kMoveX},
                       {IDCANCEL, kMoveX},
+                      {IDC_CLEANPROGRESS, kMoveX},
                       {IDC_CHECKALL, kMoveX | kMoveY}};
 }
 
 CDlgScanClean::~CDlgScanClean() {
     // A worker still running keeps the job alive; it must find nobody listening.
     job_->job().Abandon();
+    cleanJob_->Abandon();
 }
 
 bool CDlgScanClean::OnInitDialog() {
@@ -104,6 +106,7 @@ bool CDlgScanClean::OnInitDialog() {
         ::SendMessageA(tooltip_, TTM_ACTIVATE, TRUE, 0);
     }
     job_->Connect(TaskQueue(), this, this);
+    cleanJob_->Connect(TaskQueue(), this);
     return true;
 }
 
@@ -329,6 +332,7 @@ bool CDlgScanClean::OnTimer(UINT_PTR id) {
     if (id == kTimerScanDrain) {
         ::KillTimer(Handle(), kTimerScanDrain);
         job_->job().Drain();
+        cleanJob_->Drain();
         return true;
     }
     return CGradientDialog::OnTimer(id);
@@ -337,6 +341,7 @@ bool CDlgScanClean::OnTimer(UINT_PTR id) {
 void CDlgScanClean::OnDestroy() {
     // From here on a running worker reaches nobody; its job stays alive while it runs.
     job_->job().Abandon();
+    cleanJob_->Abandon();
     ::KillTimer(Handle(), kTimerScanDrain);
     headerPainter_->Unsubclass();
     FreeAllRows();
@@ -358,7 +363,7 @@ bool CDlgScanClean::ScanRunning() {
 }
 
 void CDlgScanClean::OnScanButton() {
-    if (stopping_) return;
+    if (stopping_ || cleanShown_) return;
     if (ScanRunning())
         StopScan();
     else if (!scanShown_ && !job_->job().Running())
@@ -390,6 +395,15 @@ void CDlgScanClean::StopScan() {
 }
 
 bool CDlgScanClean::StopForClose(unsigned timeoutMs) {
+    if (cleanShown_) {
+        closingClean_ = true;
+        cleanJob_->RequestStop();
+        if (!cleanJob_->Wait(timeoutMs)) return false;
+        // Its end is queued: take what the run made (its backup file) before the page goes.
+        for (int i = 0; i < 100 && cleanShown_; ++i)
+            cleanJob_->Drain();
+        return true;
+    }
     if (!ScanRunning()) return true;
     job_->job().RequestStop();
     return job_->job().Wait(timeoutMs);
@@ -512,21 +526,150 @@ class PageCleaningSink : public CleaningSink {
 };
 } // namespace
 
+// Rows leave the list from the bottom up in slices this big, each a result of its own, so
+// removing tens of thousands never holds the window for long.
+constexpr std::size_t kRowsPerSlice = 2000;
+
+// One cleaning run: what the worker works through and what it found. The worker keeps it
+// alive, so a run that outlives its page still finishes its backup file.
+struct CDlgScanClean::CleanRun {
+    CleanRun(Registry& reg, System& sys)
+        : reg(reg), sys(sys), writer(reg, sys), recheck(reg, sys) {}
+    Registry& reg;
+    System& sys;
+    CRegFileWriter writer;
+    // Re-check hook: each ticked row is judged again just before its backup; one no longer
+    // invalid stays listed, unticked.
+    FindingRecheck recheck;
+    std::vector<TickedFinding> findings;
+    CleanOutcome out;
+};
+
+namespace {
+// The worker's progress, passed to the page a few times a second.
+class ProgressRelay : public CleaningSink {
+  public:
+    using Show = std::function<void(int, int)>;
+    ProgressRelay(CBackgroundJob& job, Show show) : job_(job), show_(std::move(show)) {}
+    void SetStatusText(std::string_view) override {}
+    void RefreshBackupList() override {}
+    void Progress(int done, int total) override {
+        ULONGLONG now = ::GetTickCount64();
+        if (done != total && now - last_ < 100) return;
+        last_ = now;
+        job_.Deliver([show = show_, done, total] { show(done, total); });
+    }
+
+  private:
+    CBackgroundJob& job_;
+    Show show_;
+    ULONGLONG last_ = 0;
+};
+} // namespace
+
 void CDlgScanClean::CleanSelected() {
+    if (cleanShown_) {
+        StopCleaning();
+        return;
+    }
     // The list must not change under the run: no cleaning while a scan fills it.
     if (ScanRunning() || scanShown_ || !list_->IsValid()) return;
     ListFindings rows(*list_);
     PageCleaningSink sink(*this, app_);
     // Only the confirmation is owned by the page; the selection hint and the total are not.
     CMessageBoxPrompt prompt(Handle(), false);
-    // Re-check hook: each ticked row is judged again just before its backup; one no longer
-    // invalid stays listed, unticked.
-    FindingRecheck recheck(app_.registry, app_.system);
-    CleanOutcome outcome = zt::CleanSelected(
-        CleaningContext{app_.registry, app_.system, *writer_, prompt, sink, true, &recheck}, rows);
-    if (!outcome.backupFile.empty()) lastBackupFile_ = outcome.backupFile;
-    // The elevated copy takes over; this one closes as its Exit button does.
-    if (outcome.status == CleanStatus::Restarting) PostCloseToTopLevel(Handle());
+    auto run = std::make_shared<CleanRun>(app_.registry, app_.system);
+    if (!ConfirmCleaning(
+            CleaningContext{app_.registry, app_.system, run->writer, prompt, sink, true}, rows,
+            run->out)) {
+        // The elevated copy takes over; this one closes as its Exit button does.
+        if (run->out.status == CleanStatus::Restarting) PostCloseToTopLevel(Handle());
+        return;
+    }
+    run->findings = TickedFindings(rows);
+
+    CBackgroundJob* job = cleanJob_.get(); // the running worker keeps the job alive
+    auto work = [job, run, page = this] {
+        ProgressRelay relay(*job,
+                            [page](int done, int total) { page->CleaningProgress(done, total); });
+        RunCleaning(run->reg, run->sys, run->writer, run->findings, run->out, &relay,
+                    &job->StopFlag(), &run->recheck);
+        // The rows to untick first, while every row is where it was; then the cleaned rows
+        // from the bottom up, so no index moves before it is used.
+        const std::vector<int>& cleaned = run->out.cleanedRows;
+        job->Deliver([page, run] { page->ApplyCleanedRows(run->out.uncheckedRows, {}); });
+        for (std::size_t end = cleaned.size(); end > 0;) {
+            std::size_t begin = end > kRowsPerSlice ? end - kRowsPerSlice : 0;
+            job->Deliver(
+                [page, slice = std::vector<int>(cleaned.begin() + begin, cleaned.begin() + end)] {
+                    page->ApplyCleanedRows({}, slice);
+                });
+            end = begin;
+        }
+        // Alone: the total is a box, over a list already repainted.
+        job->Deliver([page, run] { page->CleaningFinished(*run); }, true);
+    };
+    cleanShown_ = true;
+    closingClean_ = false;
+    ShowCleaningRunning(true);
+    CleaningProgress(0, static_cast<int>(run->findings.size()));
+    if (!cleanJob_->Start(std::move(work))) {
+        cleanShown_ = false;
+        ShowCleaningRunning(false);
+        SetItemText(IDC_STATUS, FoundItemsLine(list_->Count()));
+    }
+}
+
+void CDlgScanClean::StopCleaning() {
+    if (!cleanShown_) return;
+    cleanJob_->RequestStop();
+    SetItemText(IDC_CLEAN, "Stopping...");
+    EnableItem(IDC_CLEAN, false);
+}
+
+void CDlgScanClean::ShowCleaningRunning(bool running) {
+    HWND focus = ::GetFocus();
+    // Only Stop stays available; the list keeps still under the run.
+    EnableItem(IDC_RESULTLIST, !running);
+    EnableItem(IDC_SCAN, !running);
+    EnableItem(IDC_CHECKALL, !running);
+    EnableItem(IDC_CLEAN, true);
+    SetItemText(IDC_CLEAN, running ? "S&top" : "&Clean");
+    ::ShowWindow(Item(IDC_CLEANPROGRESS), running ? SW_SHOW : SW_HIDE);
+    if (running &&
+        (focus == list_->Handle() || focus == Item(IDC_SCAN) || focus == Item(IDC_CHECKALL)))
+        ::SetFocus(Item(IDC_CLEAN));
+    else if (!running && (focus == Item(IDC_CLEAN) || focus == nullptr) && IsVisible())
+        ::SetFocus(list_->Handle());
+}
+
+void CDlgScanClean::CleaningProgress(int done, int total) {
+    HWND bar = Item(IDC_CLEANPROGRESS);
+    ::SendMessageA(bar, PBM_SETRANGE32, 0, total > 0 ? total : 1);
+    ::SendMessageA(bar, PBM_SETPOS, done, 0);
+    SetItemText(IDC_STATUS, CleaningProgressLine(done, total));
+}
+
+void CDlgScanClean::ApplyCleanedRows(const std::vector<int>& uncheck,
+                                     const std::vector<int>& remove) {
+    if (closingClean_) return; // the window is going: no need to tidy its list
+    ListFindings rows(*list_);
+    for (int row : uncheck)
+        rows.UncheckRow(row);
+    if (!remove.empty()) rows.RemoveRows(remove);
+}
+
+void CDlgScanClean::CleaningFinished(CleanRun& run) {
+    cleanShown_ = false;
+    if (!run.out.backupFile.empty()) lastBackupFile_ = run.out.backupFile;
+    if (closingClean_) return;
+    ShowCleaningRunning(false);
+    ListFindings rows(*list_);
+    PageCleaningSink sink(*this, app_);
+    CMessageBoxPrompt prompt(Handle(), false);
+    FinishCleaning(CleaningContext{app_.registry, app_.system, run.writer, prompt, sink, true},
+                   rows, run.out, true);
+    RefreshCheckAll();
 }
 
 } // namespace zt

@@ -2,7 +2,8 @@
 // The "Scan/Clean" page: the result list of the last scan, Scan/Stop, Clean, Help, Exit and
 // Check All. The scan runs on a background job (CScanJob) whose reports reach the page, on its
 // window thread, as a ScanSink; the page decides captions, buttons and boxes. Cleaning runs on
-// the window thread.
+// a background job of its own: the page asks first, the worker backs up and deletes a copy of
+// the ticked findings, and the page applies the end (rows, status, total) on its thread.
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,14 +39,19 @@ class CDlgScanClean : public CGradientDialog, private ScanSink, private JobResul
 
     // True while a scan runs (no stop asked yet).
     bool ScanRunning();
-    // The close path: asks a running scan to stop and waits at most `timeoutMs`, pumping
-    // messages. True when the scan's worker ended (or none ran); otherwise the page abandons
-    // it when it goes.
+    // The close path: asks a running scan or cleaning to stop and waits at most `timeoutMs`,
+    // pumping messages. True when the worker ended (or none ran); otherwise the page abandons
+    // it when it goes. A cleaning stopped this way shows no total: the window is going.
     bool StopForClose(unsigned timeoutMs);
     // Start or stop, as the Scan button does.
     void OnScanButton();
-    // Removes the ticked findings after backing them up (the Clean button).
+    // Removes the ticked findings after backing them up (the Clean button); while a cleaning
+    // runs the button is Stop.
     void CleanSelected();
+    // Ends a running cleaning after its current finding; the rest stays listed and ticked.
+    void StopCleaning();
+    // From a confirmed Clean until its end has been shown.
+    bool CleaningInProgress() const { return cleanShown_; }
 
     CListView& List() { return *list_; }
     // The finding of a row, owned by the row.
@@ -88,20 +94,28 @@ class CDlgScanClean : public CGradientDialog, private ScanSink, private JobResul
     void BannerResting();
     void StartScan();
     void StopScan();
+    // The cleaning's reports, on the window thread.
+    struct CleanRun;
+    void ShowCleaningRunning(bool running);
+    void CleaningProgress(int done, int total);
+    void ApplyCleanedRows(const std::vector<int>& uncheck, const std::vector<int>& remove);
+    void CleaningFinished(CleanRun& run);
 
     AppContext& app_;
     CAnimatedBanner* banner_;
     std::shared_ptr<CScanJob> job_;
+    std::shared_ptr<CBackgroundJob> cleanJob_;
     std::unique_ptr<CListView> list_ = std::make_unique<CListView>();
     CLayout layout_;
     HWND tooltip_ = nullptr;
     std::unique_ptr<CClassicHeaderHook> headerPainter_;
-    std::unique_ptr<CRegFileWriter> writer_;
     std::string lastBackupFile_;
     bool checkClickPending_ = false;
     bool drawHeader_ = false;
-    bool scanShown_ = false; // scan started and its end not yet shown
-    bool stopping_ = false;  // inside the Stop wait
+    bool scanShown_ = false;    // scan started and its end not yet shown
+    bool stopping_ = false;     // inside the Stop wait
+    bool cleanShown_ = false;   // cleaning confirmed and its end not yet shown
+    bool closingClean_ = false; // the window goes: a cleaning's end is not shown
     bool batchRedrawOff_ = false;
     const ScanRow* tipRow_ = nullptr; // whose evidence the list's tooltip tool holds
     int tipItem_ = -1;

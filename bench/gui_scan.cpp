@@ -3,7 +3,6 @@
 // gap between ticks of a 10 ms timer on the window thread, i.e. its worst stall.
 #include <windows.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -15,33 +14,16 @@
 #include "settings/SettingsStore.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
-#include "tests/support/wine_guard.h"
 #include "ui/MessageBox.h"
 #include "app/AppSettingsLink.h"
 #include "ui/UiContext.h"
+#include "bench/gui_support.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr const char* kSharedDlls = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls";
-constexpr int kSharedDllsCategory = 4;
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-// DLL entries whose files are gone: each one is a finding of the Shared Dlls area.
-void PlantFindings(zt::Registry& reg, int count) {
-    zt::RegKey key(reg, reg.CreateKey(zt::RootHandle(zt::kLocalMachine), kSharedDlls));
-    auto info = reg.QueryKeyInfo(key.get());
-    if (info && info->values >= static_cast<std::uint32_t>(count)) return; // from an earlier run
-    char name[64];
-    for (int i = 0; i < count; ++i) {
-        std::snprintf(name, sizeof name, "C:\\zt_bench_gone\\lib%05d.dll", i);
-        std::uint32_t refs = 1;
-        reg.WriteValue(key.get(), name, zt::kRegDword, &refs, sizeof refs);
-    }
-}
+using bench::Clock;
+using bench::kSharedDllsCategory;
+using bench::Ms;
 
 // Runs the console scan of the same area with its output thrown away; wall time.
 double TimeCliScan(int& exitCode) {
@@ -80,15 +62,6 @@ double TimeCliScan(int& exitCode) {
     return Ms(took);
 }
 
-Clock::time_point gLastTick;
-double gWorstGap = 0;
-
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    auto now = Clock::now();
-    gWorstGap = std::max(gWorstGap, Ms(now - gLastTick));
-    gLastTick = now;
-}
-
 struct GuiRun {
     double ms = 0;
     double worstGap = 0;
@@ -110,15 +83,12 @@ GuiRun TimeGuiScan(zt::AppContext& app) {
             return run;
         }
         zt::PumpUntil([] { return false; }, 300); // let it settle before timing
-        gWorstGap = 0;
-        gLastTick = Clock::now();
-        UINT_PTR timer = ::SetTimer(nullptr, 0, 10, Tick);
+        bench::StallMeter stall;
         auto start = Clock::now();
         main.ScanPage().OnScanButton();
         zt::PumpUntil([&] { return !main.ScanPage().ScanInProgress(); });
-        ::KillTimer(nullptr, timer);
         run.ms = Ms(totalShown - start);
-        run.worstGap = gWorstGap;
+        run.worstGap = stall.WorstMs();
         run.listed = main.ScanPage().List().Count();
         main.Send(WM_SYSCOMMAND, SC_CLOSE, 0);
     }
@@ -146,17 +116,9 @@ double TimeEngineAlone(zt::Registry& reg, zt::System& sys) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!zt::test::RunsInMarkedWinePrefix()) return 3;
-    int findings = argc > 1 ? std::atoi(argv[1]) : 50000;
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-    ::InitCommonControlsEx(&controls);
-
     zt::Win32Registry registry;
     zt::Win32System system;
-    auto plantStart = Clock::now();
-    PlantFindings(registry, findings);
-    std::printf("planted %d invalid SharedDlls entries in %.0f ms\n", findings,
-                Ms(Clock::now() - plantStart));
+    if (!bench::PrepareGuiBench(argc, argv, registry)) return 3;
 
     zt::SettingsStore store(registry, "bench_gui_scan");
     zt::SetAppSettings(&store);

@@ -10,8 +10,8 @@
 namespace zt {
 
 std::string CleanedTotalMessage(int processed, int keptBack,
-                                const std::vector<NotDeletedFinding>& notDeleted,
-                                int noLongerInvalid) {
+                                const std::vector<NotDeletedFinding>& notDeleted, bool stopped,
+                                int notReached, int noLongerInvalid) {
     char buf[192];
     std::snprintf(buf, sizeof buf, "Total %d items cleaned successfully!", processed);
     std::string text = buf;
@@ -25,12 +25,28 @@ std::string CleanedTotalMessage(int processed, int keptBack,
         std::vector<Status> causes;
         for (const auto& n : notDeleted)
             causes.push_back(n.status);
-        text += "\n" + NotDeletedSummary(causes);
+        text += '\n';
+        text += NotDeletedSummary(causes);
     }
-    if (noLongerInvalid > 0)
-        text += "\n" + std::to_string(noLongerInvalid) + " items " + std::string(kNoLongerInvalid) +
-                ".";
+    if (stopped) {
+        std::snprintf(buf, sizeof buf,
+                      "\nThe cleaning was stopped: %d ticked items were not cleaned and are "
+                      "still listed.",
+                      notReached);
+        text += buf;
+    }
+    if (noLongerInvalid > 0) {
+        std::snprintf(buf, sizeof buf, "\n%d items %.*s.", noLongerInvalid,
+                      static_cast<int>(kNoLongerInvalid.size()), kNoLongerInvalid.data());
+        text += buf;
+    }
     return text;
+}
+
+std::string CleaningProgressLine(int done, int total) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "Cleaning... %d of %d items", done, total);
+    return buf;
 }
 
 bool IsMachineWide(Registry& reg, const ScanFinding& f) {
@@ -97,26 +113,20 @@ void ToPhysicalClassesKey(Registry& reg, ScanFinding& f) {
 
 // Exports one finding and deletes it when the export holds everything the deletion removes.
 // None when it was kept back for want of a full export; else how the deletion went.
-std::optional<Status> ExportAndDelete(const CleaningContext& ctx, ScanFinding f) {
-    ToPhysicalClassesKey(ctx.reg, f);
+std::optional<Status> ExportAndDelete(Registry& reg, CRegFileWriter& writer, ScanFinding f) {
+    ToPhysicalClassesKey(reg, f);
     if (f.kind == FindingKind::Key) {
         // An empty path names the whole root: never deleted.
         if (f.keyPath.empty()) return std::nullopt;
-        if (!ctx.writer.ExportKey(f.root, f.keyPath)) return std::nullopt;
-        return Gone(ctx.reg.DeleteKeyTree(RootHandle(f.root), f.keyPath));
+        if (!writer.ExportKey(f.root, f.keyPath)) return std::nullopt;
+        return Gone(reg.DeleteKeyTree(RootHandle(f.root), f.keyPath));
     }
-    if (!ctx.writer.ExportValue(f.root, f.keyPath, f.valueName)) return std::nullopt;
+    if (!writer.ExportValue(f.root, f.keyPath, f.valueName)) return std::nullopt;
     HKey opened = kNoKey;
-    Status open = ctx.reg.OpenKeyStatus(RootHandle(f.root), f.keyPath, Access::AllAccess, opened);
-    RegKey key(ctx.reg, opened);
+    Status open = reg.OpenKeyStatus(RootHandle(f.root), f.keyPath, Access::AllAccess, opened);
+    RegKey key(reg, opened);
     if (!open) return Gone(open);
-    return Gone(ctx.reg.DeleteValue(key.get(), f.valueName));
-}
-
-// A row without a record of what the scan saw cannot be judged again, so it is not cleaned.
-bool StillInvalid(const CleaningContext& ctx, const FindingList& list, int index) {
-    std::optional<FindingSeen> seen = list.SeenAt(index);
-    return seen && ctx.recheck->StillInvalid(list.FindingAt(index), *seen);
+    return Gone(reg.DeleteValue(key.get(), f.valueName));
 }
 
 int CountMachineWideTicked(Registry& reg, const FindingList& list) {
@@ -128,14 +138,13 @@ int CountMachineWideTicked(Registry& reg, const FindingList& list) {
 
 } // namespace
 
-CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
-    CleanOutcome out;
-    if (list.Count() == 0) return out;
-    const int ticked = CountChecked(list);
-    if (ticked == 0) {
+bool ConfirmCleaning(const CleaningContext& ctx, const FindingList& list, CleanOutcome& out) {
+    out = CleanOutcome{};
+    if (list.Count() == 0) return false;
+    if (CountChecked(list) == 0) {
         out.status = CleanStatus::NoneChecked;
         ctx.prompt.Ask(kSelectItemsMessage, {}, PromptButtons::Ok);
-        return out;
+        return false;
     }
     const int machineWide =
         ctx.offerElevation && !ctx.sys.IsElevated() ? CountMachineWideTicked(ctx.reg, list) : 0;
@@ -148,72 +157,116 @@ CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
                 ctx.sys.Execute("runas", ctx.sys.GetModulePath(), {}, kShowNormal, false);
             out.status = r.started ? CleanStatus::Restarting : CleanStatus::Cancelled;
             if (!r.started) ctx.prompt.Tell(kRestartFailedMessage);
-            return out;
+            return false;
         }
         if (answer != kAnswerNo) {
             out.status = CleanStatus::Cancelled;
-            return out;
+            return false;
         }
     } else if (ctx.prompt.Ask(kConfirmDeleteMessage, kProgramCaption, PromptButtons::OkCancel) !=
                kAnswerOk) {
         // Only OK goes on; Cancel and a box closed through its title bar stop.
         out.status = CleanStatus::Cancelled;
-        return out;
+        return false;
     }
+    return true;
+}
 
-    // Cleaned rows leave the list together at the end, so a large list is not shifted once per
-    // row; a file error still removes those that were deleted before it.
-    std::vector<int> cleaned;
+std::vector<TickedFinding> TickedFindings(const FindingList& list) {
+    std::vector<TickedFinding> ticked;
+    for (int i = 0; i < list.Count(); ++i)
+        if (list.IsChecked(i)) {
+            ticked.push_back({i, list.FindingAt(i), std::nullopt, {}});
+            if (auto seen = list.SeenAt(i)) {
+                ticked.back().reason.emplace(seen->reason);
+                ticked.back().valueText.assign(seen->valueText);
+            }
+        }
+    return ticked;
+}
+
+void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
+                 const std::vector<TickedFinding>& findings, CleanOutcome& out,
+                 CleaningSink* progress, const std::atomic<bool>* stop, FindingRecheck* recheck) {
+    const int total = static_cast<int>(findings.size());
+    int done = 0;
     try {
-        out.backupFile = MakeBackupFileName(ctx.sys);
-        ctx.writer.Open(out.backupFile);
-        int done = 0;
-        for (int j = 0; j < list.Count(); ++j) {
-            if (!list.IsChecked(j)) continue;
-            if (ctx.recheck && !StillInvalid(ctx, list, j)) {
-                list.UncheckRow(j);
-                out.noLongerInvalid.push_back(list.FindingAt(j));
-                ctx.sink.Progress(++done, ticked);
+        out.backupFile = MakeBackupFileName(sys);
+        writer.Open(out.backupFile);
+        for (const TickedFinding& t : findings) {
+            if (stop && stop->load()) break;
+            // A row without a record of what the scan saw cannot be judged again: not cleaned.
+            if (recheck &&
+                !(t.reason && recheck->StillInvalid(t.finding, {*t.reason, t.valueText}))) {
+                out.uncheckedRows.push_back(t.row);
+                out.noLongerInvalid.push_back(t.finding);
+                if (progress) progress->Progress(++done, total);
                 continue;
             }
-            std::optional<Status> deleted = ExportAndDelete(ctx, list.FindingAt(j));
+            std::optional<Status> deleted = ExportAndDelete(reg, writer, t.finding);
             if (deleted && *deleted) {
                 ++out.processed;
-                cleaned.push_back(j);
+                out.cleanedRows.push_back(t.row);
             } else {
-                list.UncheckRow(j);
+                out.uncheckedRows.push_back(t.row);
                 if (deleted)
-                    out.notDeleted.push_back({list.FindingAt(j), *deleted});
+                    out.notDeleted.push_back({t.finding, *deleted});
                 else
                     ++out.keptBack;
             }
-            ctx.sink.Progress(++done, ticked);
+            if (progress) progress->Progress(++done, total);
         }
-        ctx.writer.Close();
+        writer.Close();
         out.status = CleanStatus::Done;
     } catch (const FileError& e) {
         out.status = CleanStatus::FileError;
         out.error = e.what();
         // What was deleted before the failure is in the file: finish it as far as it goes.
         try {
-            ctx.writer.Close();
+            writer.Close();
         } catch (const FileError&) {
         }
     }
-    list.RemoveRows(cleaned);
+    if (out.status == CleanStatus::Done && done < total) {
+        out.stopped = true;
+        out.notReached = total - done;
+        // Stopped before anything was deleted: a backup of nothing would only be clutter.
+        if (out.processed == 0) sys.RemoveFile(out.backupFile);
+    }
+    // Every finding skipped by the re-check: nothing was written.
+    if (out.status == CleanStatus::Done && total > 0 &&
+        out.noLongerInvalid.size() == findings.size())
+        sys.RemoveFile(out.backupFile);
+    // The file a run made is kept even after a file error: it holds what was deleted before.
+    if (!sys.Exists(out.backupFile)) out.backupFile.clear();
+}
+
+void FinishCleaning(const CleaningContext& ctx, FindingList& list, CleanOutcome& out,
+                    bool rowsApplied) {
+    if (!rowsApplied) {
+        for (int row : out.uncheckedRows)
+            list.UncheckRow(row);
+        // Cleaned rows leave the list together, so a large list is not shifted once per row.
+        list.RemoveRows(out.cleanedRows);
+    }
 
     ctx.sink.SetStatusText(FoundItemsLine(list.Count()));
-    // After a file error the file still holds what was deleted before it, so it is listed.
-    if (ctx.sys.Exists(out.backupFile))
-        ctx.sink.RefreshBackupList();
-    else
-        out.backupFile.clear();
+    if (!out.backupFile.empty()) ctx.sink.RefreshBackupList();
     if (out.status == CleanStatus::FileError)
         ctx.prompt.Ask(out.error, {}, PromptButtons::Ok);
     else
-        ctx.prompt.Ask(CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted,
+        ctx.prompt.Ask(CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted, out.stopped,
+                                           out.notReached,
                                            static_cast<int>(out.noLongerInvalid.size())),
                        {}, PromptButtons::Ok);
+}
+
+CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
+    CleanOutcome out;
+    if (!ConfirmCleaning(ctx, list, out)) return out;
+    RunCleaning(ctx.reg, ctx.sys, ctx.writer, TickedFindings(list), out, &ctx.sink, nullptr,
+                ctx.recheck);
+    FinishCleaning(ctx, list, out);
     return out;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 // Deleting the ticked findings, each one written to the run's backup file first.
+#include <atomic>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -110,10 +111,22 @@ struct CleanOutcome {
     CleanStatus status = CleanStatus::EmptyList;
     int processed = 0;      // findings exported and deleted, leaving the list
     int keptBack = 0;       // findings left in the list, unticked, for want of a full backup
+    int notReached = 0;     // ticked findings a stop left alone: still listed and ticked
+    bool stopped = false;   // the run was asked to stop before its end
     std::string backupFile; // the run's backup file, when one was created
     std::string error;      // the file error's description
     std::vector<NotDeletedFinding> notDeleted;
+    std::vector<int> cleanedRows;             // ascending: the rows to remove from the list
+    std::vector<int> uncheckedRows;           // ascending: rows kept back, not deleted or skipped
     std::vector<ScanFinding> noLongerInvalid; // skipped by the re-check, left unticked
+};
+
+// One ticked row as the run sees it: a copy, so the run needs nothing of the list.
+struct TickedFinding {
+    int row = 0;
+    ScanFinding finding;
+    std::optional<std::string> reason; // what the scan showed, for the re-check; none when
+    std::string valueText;             // the list keeps no such record
 };
 
 inline constexpr std::string_view kSelectItemsMessage =
@@ -121,10 +134,10 @@ inline constexpr std::string_view kSelectItemsMessage =
 inline constexpr std::string_view kConfirmDeleteMessage = "Are you sure to delete these items?";
 
 // "Total %d items cleaned successfully!", how many were kept back when any were, how many
-// could not be deleted and why, and how many the re-check skipped.
+// could not be deleted and why, how many a stop left listed, and how many the re-check skipped.
 std::string CleanedTotalMessage(int processed, int keptBack,
                                 const std::vector<NotDeletedFinding>& notDeleted = {},
-                                int noLongerInvalid = 0);
+                                bool stopped = false, int notReached = 0, int noLongerInvalid = 0);
 
 // Findings that only an administrator may delete: under HKLM, and under HKCR unless the key
 // is the user's own (HKCU\Software\Classes).
@@ -134,6 +147,28 @@ bool IsMachineWide(Registry& reg, const ScanFinding& f);
 std::string ElevationOfferText(int machineWide);
 inline constexpr std::string_view kRestartFailedMessage =
     "Zentrove could not be restarted as administrator.";
+
+// The three steps of a run, for a caller that deletes on a thread of its own.
+// Before (with the list): the hint when nothing is ticked, the confirmation or the elevation
+// offer. True when the user agreed; otherwise `out` says why not.
+bool ConfirmCleaning(const CleaningContext& ctx, const FindingList& list, CleanOutcome& out);
+std::vector<TickedFinding> TickedFindings(const FindingList& list);
+// The run, on any thread (no prompt, no list): exports and deletes each finding in order into
+// one new backup file, reporting progress to `progress` (may be none). A set `stop` ends it
+// before the next finding; the file then holds exactly what was deleted. With `recheck`, each
+// finding is judged again just before its backup and skipped, unticked, when it is no longer
+// invalid or carries no record of what the scan saw.
+void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
+                 const std::vector<TickedFinding>& findings, CleanOutcome& out,
+                 CleaningSink* progress = nullptr, const std::atomic<bool>* stop = nullptr,
+                 FindingRecheck* recheck = nullptr);
+// After (with the list): unticks the rows that stayed for a reason and removes the cleaned
+// ones (unless `rowsApplied`: the caller did both), then the status line, the backup list and
+// the total message.
+void FinishCleaning(const CleaningContext& ctx, FindingList& list, CleanOutcome& out,
+                    bool rowsApplied = false);
+// The status line while a run goes: "Cleaning... 12 of 50 items".
+std::string CleaningProgressLine(int done, int total);
 
 // Exports and deletes every ticked finding in list order, one backup file per run. A
 // finding whose export is incomplete, or a key finding with an empty key path, is not

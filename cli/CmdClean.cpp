@@ -250,10 +250,10 @@ int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
         std::fprintf(ctx.err, "zentrove-cli clean: %s\n", out.error.c_str());
 
     const int skipped = static_cast<int>(out.noLongerInvalid.size());
-    std::string total =
-        out.status == CleanStatus::EmptyList
-            ? CleanedTotalMessage(0, 0)
-            : CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted, skipped);
+    std::string total = out.status == CleanStatus::EmptyList
+                            ? CleanedTotalMessage(0, 0)
+                            : CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted,
+                                                  out.stopped, out.notReached, skipped);
     // The reason of each finding, for its id.
     std::unordered_map<std::string, std::string_view> reasons;
     for (const auto& row : shown)

@@ -1,5 +1,6 @@
 #include "ui/BackgroundJob.h"
 
+#include <iterator>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -106,19 +107,29 @@ void CBackgroundJob::Drain() {
                 if (alone) break;
             }
         }
-        for (auto& item : chunk) {
+        bool sliceOver = false;
+        for (std::size_t i = 0; i < chunk.size() && !sliceOver; ++i) {
+            Item& item = chunk[i];
             if (item.alone) {
                 if (began && target) target->EndResults();
                 began = false;
                 item.run(); // may run a modal message box
                 if (!connected_.load()) return;
-                continue;
+            } else {
+                if (!began && target) target->BeginResults();
+                began = true;
+                item.run();
             }
-            if (!began && target) target->BeginResults();
-            began = true;
-            item.run();
+            sliceOver = std::chrono::steady_clock::now() - start >= kSlice;
+            if (sliceOver && i + 1 < chunk.size()) {
+                // A few heavy results must not hold the window either: the rest waits, in order.
+                std::lock_guard<std::mutex> guard(lock_);
+                if (!connected_.load()) return;
+                results_.insert(results_.begin(), std::make_move_iterator(chunk.begin() + i + 1),
+                                std::make_move_iterator(chunk.end()));
+            }
         }
-        if (std::chrono::steady_clock::now() - start >= kSlice) break;
+        if (sliceOver) break;
     }
     if (began && target) target->EndResults();
     std::lock_guard<std::mutex> guard(lock_);

@@ -24,6 +24,6 @@ inline constexpr UINT_PTR kTimerSkinHover = 1;   // CSkinButton: pointer left ch
 inline constexpr UINT_PTR kTimerBannerFrame = 1; // CAnimatedBanner: one band frame
 inline constexpr UINT_PTR kTimerBannerWater = 2; // CAnimatedBanner: one water frame, 30 ms
 inline constexpr UINT_PTR kTimerBannerDrop = 3;  // CAnimatedBanner: a random drop, 2000 ms
-inline constexpr UINT_PTR kTimerScanDrain = 20;  // Scan page: next slice of scan reports
+inline constexpr UINT_PTR kTimerScanDrain = 20; // Scan page: next slice of scan or cleaning reports
 
 } // namespace zt

@@ -41,6 +41,7 @@
 
 // Scan page.
 #define IDC_STATUS 1028
+#define IDC_CLEANPROGRESS 1080
 #define IDC_SCAN 1002
 #define IDC_CLEAN 1006
 #define IDC_HELPBTN 1044

@@ -4,9 +4,10 @@
 //   the page lists the backup just made); elevation: the scan page's offer to restart as
 //   administrator, as a user without the rights sees it on Clean; message: the backup page with
 //   the question "Are you sure to restore it?" open over it and the keyboard focus moved to its
-//   Cancel button; evidence: the scan page with the mouse resting on a row, its evidence
-//   tooltip shown. Writes "x y w h" of the window's client area to FILE once it is ready, and
-//   closes after N seconds.
+//   Cancel button; cleaning: the scan page cleaning 30,000 planted findings, caught on the way
+//   (stopped before the driver ends); evidence: the scan page with the mouse resting on a row,
+//   its evidence tooltip shown. Writes "x y w h" of the window's client area to FILE once it is
+//   ready, and closes after N seconds.
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
@@ -21,6 +22,7 @@
 #include "scan/ScanSink.h"
 #include "ui/PumpWait.h"
 #include "app/RunAtStartup.h"
+#include "app/res/resource.h"
 #include "settings/SettingsStore.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
@@ -78,6 +80,24 @@ void HoverRowWithEvidence(zt::CListView& list) {
 
 } // namespace
 
+constexpr int kPlantedForCleaning = 30000;
+
+// Shared DLL entries whose files are gone, enough for a cleaning that lasts; `remove` takes
+// away what is left of them.
+void PlantSharedDlls(zt::Registry& reg, int count, bool remove = false) {
+    zt::RegKey key(reg, reg.CreateKey(zt::RootHandle(zt::kLocalMachine),
+                                      "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls"));
+    char name[64];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(name, sizeof name, "C:\\zt_shot_gone\\lib%05d.dll", i);
+        std::uint32_t refs = 1;
+        if (remove)
+            reg.DeleteValue(key.get(), name);
+        else
+            reg.WriteValue(key.get(), name, zt::kRegDword, &refs, sizeof refs);
+    }
+}
+
 int main(int argc, char** argv) {
     std::string page = argc > 1 ? argv[1] : "scan";
     std::string rectFile;
@@ -94,7 +114,8 @@ int main(int argc, char** argv) {
     if (message) page = "backup";
     const bool evidence = page == "evidence";
     if (evidence) page = "scan";
-    int tab = elevation ? 0 : -1;
+    const bool cleaning = page == "cleaning";
+    int tab = elevation || cleaning ? 0 : -1;
     for (int i = 0; i < 5; ++i)
         if (page == names[i]) tab = i;
     // The program declares this in its manifest; this driver has none.
@@ -125,6 +146,7 @@ int main(int argc, char** argv) {
     // Reports and questions are answered at once, so only the window is photographed.
     zt::ScopedMessageAnswerer answers(IDOK);
     {
+        if (cleaning) PlantSharedDlls(registry, kPlantedForCleaning);
         zt::CDlgMain main(app);
         if (!main.Create(nullptr)) return 1;
         zt::PumpUntil([] { return false; }, 300);
@@ -132,6 +154,7 @@ int main(int argc, char** argv) {
         zt::PumpUntil([&] { return !main.ScanPage().ScanInProgress(); }, 120000);
         if (page == "backup") {
             main.ScanPage().CleanSelected();
+            zt::PumpUntil([&] { return !main.ScanPage().CleaningInProgress(); }, 120000);
             main.ScanPage().OnScanButton(); // the list shows what is left
             zt::PumpUntil([&] { return !main.ScanPage().ScanInProgress(); }, 120000);
         }
@@ -139,6 +162,16 @@ int main(int argc, char** argv) {
         ::SetForegroundWindow(main.Handle());
         zt::PumpUntil([] { return false; }, 700);
         if (evidence) HoverRowWithEvidence(main.ScanPage().List());
+        if (cleaning) {
+            main.ScanPage().CleanSelected();
+            HWND bar = main.ScanPage().Item(IDC_CLEANPROGRESS);
+            zt::PumpUntil(
+                [&] {
+                    return ::SendMessageA(bar, PBM_GETPOS, 0, 0) * 5 >
+                           ::SendMessageA(bar, PBM_GETRANGE, FALSE, 0);
+                },
+                120000);
+        }
         zt::WriteClientRect(main.Handle(), rectFile);
         if (elevation) {
             // The real box this time; Cancel ends it, so nothing is cleaned.
@@ -160,6 +193,11 @@ int main(int argc, char** argv) {
             zt::SetMessageAnswerer(quiet);
         } else {
             zt::PumpUntil([] { return false; }, static_cast<DWORD>(seconds) * 1000);
+        }
+        if (cleaning) {
+            main.ScanPage().StopCleaning();
+            zt::PumpUntil([&] { return !main.ScanPage().CleaningInProgress(); }, 60000);
+            PlantSharedDlls(registry, kPlantedForCleaning, true);
         }
         // Not through the close command: the stored layout stays the user's own.
         main.EndDialog(IDCANCEL);

@@ -1,5 +1,5 @@
 // The scan page in process against the real registry: findings newest first with their
-// texts, Check All, cleaning with its backup, Stop, and a close during a scan.
+// texts, Check All, cleaning with its backup, Stop and close during a scan and a cleaning.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -207,6 +207,7 @@ TEST_F(ScanPageFixture, CleanBacksUpAndRemovesOnlyTheTickedRows) {
     answers.SetAnswer(IDOK);
     answers.Clear();
     page().CleanSelected();
+    ASSERT_TRUE(PumpUntil([&] { return !page().CleaningInProgress(); }, 60000));
     EXPECT_EQ(list.Count(), before - 2);
     std::vector<int> left = RowsWith(list, "zt_gone_clean");
     ASSERT_EQ(left.size(), 1u);
@@ -269,6 +270,7 @@ TEST_F(ScanPageFixture, CleanSkipsARowThatChangedSinceTheScan) {
     }
     answers.Clear();
     page().CleanSelected();
+    ASSERT_TRUE(PumpUntil([&] { return !page().CleaningInProgress(); }, 60000));
     EXPECT_TRUE(dlls.Exists(dlls.names()[0]));
     EXPECT_FALSE(dlls.Exists(dlls.names()[1]));
     std::vector<int> left = RowsWith(list, "zt_gone_recheck");
@@ -333,6 +335,94 @@ TEST_F(ScanPageFixture, CloseDuringAScanEndsWithinAboutASecond) {
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 1300);
     main.reset(); // the page goes; a worker still running must not reach it
     Pump(300);
+}
+
+// A cleaning of many planted values, caught after its first few findings.
+struct CleaningRunFixture : ScanPageFixture {
+    static constexpr int kPlanted = 3000;
+    std::unique_ptr<PlantedDlls> dlls;
+    int before = 0;
+
+    void StartAndCatchUnderway() {
+        dlls = std::make_unique<PlantedDlls>(h.registry(), "zt_gone_cleanrun", kPlanted);
+        Open({kSharedDllsCategory});
+        ScanToEnd();
+        before = page().List().Count();
+        answers.Clear();
+        page().CleanSelected();
+        ASSERT_TRUE(page().CleaningInProgress());
+        HWND bar = page().Item(IDC_CLEANPROGRESS);
+        ASSERT_TRUE(PumpUntil([&] { return ::SendMessageA(bar, PBM_GETPOS, 0, 0) >= 10; }, 60000));
+        ASSERT_EQ(answers.Requests().size(), 1u); // the confirmation only
+        answers.Clear();
+    }
+    // The planted values the run deleted; each one must be in `backup`, no other one.
+    int DeletedAndBackedUp(const std::string& backupFile) {
+        std::ifstream file(backupFile, std::ios::binary);
+        EXPECT_TRUE(file.good()) << backupFile;
+        std::stringstream text;
+        text << file.rdbuf();
+        std::string backup = text.str();
+        int deleted = 0;
+        for (const std::string& name : dlls->names()) {
+            std::string quoted = "\"";
+            for (char c : name)
+                quoted += c == '\\' ? std::string("\\\\") : std::string(1, c);
+            quoted += "\"=";
+            bool gone = !dlls->Exists(name);
+            deleted += gone;
+            EXPECT_EQ(backup.find(quoted) != std::string::npos, gone) << name;
+        }
+        return deleted;
+    }
+};
+
+TEST_F(CleaningRunFixture, StopEndsTheRunWithTheRestListedTickedAndNothingUnbackedDeleted) {
+    StartAndCatchUnderway();
+    // Only Stop is available while it runs; Scan does nothing.
+    EXPECT_EQ(page().ItemText(IDC_CLEAN), "S&top");
+    EXPECT_FALSE(::IsWindowEnabled(page().List().Handle()));
+    EXPECT_FALSE(::IsWindowEnabled(page().Item(IDC_SCAN)));
+    EXPECT_FALSE(::IsWindowEnabled(page().Item(IDC_CHECKALL)));
+    EXPECT_EQ(page().ItemText(IDC_STATUS).rfind("Cleaning... ", 0), 0u);
+    page().OnScanButton();
+    EXPECT_FALSE(page().ScanInProgress());
+
+    page().CleanSelected(); // the second press is Stop
+    ASSERT_TRUE(PumpUntil([&] { return !page().CleaningInProgress(); }, 30000));
+    int deleted = DeletedAndBackedUp(page().LastBackupFile());
+    EXPECT_GT(deleted, 0);
+    EXPECT_LT(deleted, kPlanted);
+    CListView& list = page().List();
+    ASSERT_EQ(list.Count(), before - deleted);
+    for (int i = 0; i < list.Count(); ++i)
+        ASSERT_TRUE(list.IsChecked(i)) << i;
+    ASSERT_FALSE(answers.Requests().empty());
+    EXPECT_EQ(answers.Requests().back().text,
+              "Total " + std::to_string(deleted) + " items cleaned successfully!\n" +
+                  "The cleaning was stopped: " + std::to_string(list.Count()) +
+                  " ticked items were not cleaned and are still listed.");
+    EXPECT_EQ(page().ItemText(IDC_CLEAN), "&Clean");
+    EXPECT_TRUE(::IsWindowEnabled(list.Handle()));
+    EXPECT_FALSE(::IsWindowVisible(page().Item(IDC_CLEANPROGRESS)));
+    std::remove(page().LastBackupFile().c_str());
+}
+
+TEST_F(CleaningRunFixture, CloseDuringACleaningStopsItWithACompleteBackupAndNoBox) {
+    StartAndCatchUnderway();
+    auto start = std::chrono::steady_clock::now();
+    main->Send(WM_SYSCOMMAND, SC_CLOSE, 0);
+    auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_FALSE(::IsWindow(main->Handle()));
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 5000);
+    EXPECT_TRUE(answers.Requests().empty()); // the window went: no total box
+    std::string backupFile = page().LastBackupFile();
+    ASSERT_FALSE(backupFile.empty());
+    int deleted = DeletedAndBackedUp(backupFile);
+    EXPECT_GT(deleted, 0);
+    EXPECT_LT(deleted, kPlanted);
+    main.reset();
+    std::remove(backupFile.c_str());
 }
 
 } // namespace

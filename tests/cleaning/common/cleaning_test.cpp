@@ -1,6 +1,8 @@
 // Cleaning the ticked findings: questions, order, backup, and what is kept back.
 #include "tests/cleaning/common/cleaning_fixture.h"
 
+#include <atomic>
+
 namespace zt::test {
 namespace {
 
@@ -126,6 +128,47 @@ TEST_F(CleaningTest, RunsWithinOneMillisecondKeepBothBackups) {
     EXPECT_NE(ReadFileText(sys, second.backupFile).value_or("").find("dword:00000002"),
               std::string::npos);
     EXPECT_EQ(BackupCount(), 2u);
+}
+
+// Asks for a stop once `after` findings have been dealt with, as the page's Stop does.
+struct StoppingSink : RecordingSink {
+    std::atomic<bool>& stop;
+    int after;
+    StoppingSink(std::atomic<bool>& s, int a) : stop(s), after(a) {}
+    void Progress(int done, int) override {
+        if (done >= after) stop.store(true);
+    }
+};
+
+TEST_F(CleaningTest, AStopEndsTheRunBeforeTheNextFindingAndTheFileHoldsExactlyWhatWent) {
+    constexpr int kFindings = 4;
+    auto name = [](int i) { return std::string(1, 'K').append(std::to_string(i)); };
+    for (int i = 0; i < kFindings; ++i)
+        list.Add(KeyFinding(name(i)));
+    std::vector<TickedFinding> ticked = TickedFindings(list);
+    for (int stopAfter : {0, 1, 3, kFindings}) {
+        SCOPED_TRACE(stopAfter);
+        for (int i = 0; i < kFindings; ++i)
+            SetDword(name(i), "v", static_cast<std::uint32_t>(i + 1));
+        std::size_t backups = BackupCount();
+        std::atomic<bool> stop{stopAfter == 0};
+        StoppingSink stopper(stop, stopAfter);
+        CleanOutcome out;
+        RunCleaning(*reg, sys, *writer, ticked, out, &stopper, &stop);
+        EXPECT_EQ(out.processed, stopAfter);
+        EXPECT_EQ(out.stopped, stopAfter < kFindings);
+        EXPECT_EQ(out.notReached, kFindings - stopAfter);
+        ASSERT_EQ(out.cleanedRows.size(), static_cast<std::size_t>(stopAfter));
+        if (stopAfter == 0) {
+            EXPECT_TRUE(out.backupFile.empty());
+            EXPECT_EQ(BackupCount(), backups);
+        }
+        std::string file = ReadFileText(sys, out.backupFile).value_or("");
+        for (int i = 0; i < kFindings; ++i) {
+            EXPECT_EQ(KeyThere(name(i)), i >= stopAfter) << name(i);
+            EXPECT_EQ(file.find(Block(name(i))) != std::string::npos, i < stopAfter) << name(i);
+        }
+    }
 }
 
 } // namespace

@@ -47,7 +47,9 @@ class DeniedRights : public ::testing::Test {
     void Plant(RootKey root, const std::string& path, const std::string& name = {}) {
         RegKey k(reg, reg.CreateKey(RootHandle(root), path));
         ASSERT_TRUE(k);
-        if (!name.empty()) ASSERT_TRUE(reg.WriteString(k.get(), name, "C:\\gone.exe"));
+        if (!name.empty()) {
+            ASSERT_TRUE(reg.WriteString(k.get(), name, "C:\\gone.exe"));
+        }
     }
     bool KeyThere(RootKey root, const std::string& path) {
         return RegKey(reg, reg.OpenKeyRead(RootHandle(root), path)).get() != kNoKey;
