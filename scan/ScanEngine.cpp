@@ -292,15 +292,10 @@ void ScanEngine::WalkTo(RootKey root, std::string_view startPath, std::string_vi
                         std::string_view target, std::span<const int> categories) {
     std::string path(startPath);
     PrepareWalk(root, path, categories);
-    RegKey opened;
-    HKey key = RootHandle(root);
-    if (!path.empty()) {
-        opened = RegKey(registry_, registry_.OpenKeyRead(key, path));
-        if (!opened) return;
-        key = opened.get();
-    }
     std::string name(startName);
     int depth = 1;
+    // The walk's filters judge a child by its parent's path, name and depth alone, so the
+    // way down needs no key opened; only the key itself is.
     std::string_view rest = target.substr(startPath.size());
     while (!rest.empty()) {
         if (rest.front() == '\\') rest.remove_prefix(1);
@@ -310,18 +305,19 @@ void ScanEngine::WalkTo(RootKey root, std::string_view startPath, std::string_vi
         if (child.empty() || NamesEqual(child, "VirtualStore")) return;
         std::string childPath = path.empty() ? child : path + "\\" + child;
         if (childPath.size() >= kPathBufferBytes) return;
-        {
-            KeyScan parent(*this, key, path, name, depth);
-            if (skip_ && skip_(parent, child)) return;
-        }
-        RegKey next(registry_, registry_.OpenKeyRead(key, child));
-        if (!next) return;
-        opened = std::move(next);
-        key = opened.get();
+        KeyScan parent(*this, kNoKey, path, name, depth);
+        if (skip_ && skip_(parent, child)) return;
         wowNesting_ += NamesEqual(child, "Wow6432Node");
         path = std::move(childPath);
         name = std::move(child);
         ++depth;
+    }
+    RegKey opened;
+    HKey key = RootHandle(root);
+    if (!path.empty()) {
+        opened = RegKey(registry_, registry_.OpenKeyRead(key, path));
+        if (!opened) return;
+        key = opened.get();
     }
     depth_ = depth;
     KeyScan here(*this, key, path, name, depth);
