@@ -1,7 +1,5 @@
 #include "cleaning/FindingRecheck.h"
 
-#include "scan/OrphanApprovals.h"
-
 namespace zt {
 
 FindingRecheck::FindingRecheck(Registry& registry, System& system)
@@ -11,11 +9,10 @@ FindingRecheck::FindingRecheck(Registry& registry, System& system)
 
 bool FindingRecheck::StillInvalid(const ScanFinding& f, const FindingSeen& seen) {
     rows_.rows.clear();
-    // The orphan switches are judged by a rule that looks beyond the key.
     // A value finding needs only its own value read; a key finding's rule sees them all.
     std::optional<std::string_view> only;
     if (f.kind == FindingKind::Value) only = f.valueName;
-    engine_.RescanKey(f.root, f.keyPath, only, seen.reason == kOrphanApprovalReason);
+    engine_.RescanKey(f.root, f.keyPath, only, seen.reason);
     for (const ScanRow& row : rows_.rows) {
         const ScanFinding& now = row.finding;
         if (now.root == f.root && now.kind == f.kind && NamesEqual(now.keyPath, f.keyPath) &&

@@ -256,31 +256,37 @@ std::vector<std::string> ScanEngine::Evidence(std::string_view valueText) {
     return lines;
 }
 
+namespace {
+bool Lists(std::span<const std::string_view> reasons, std::string_view reason) {
+    for (std::string_view r : reasons)
+        if (r == reason) return true;
+    return false;
+}
+} // namespace
+
 void ScanEngine::RescanKey(RootKey root, std::string_view keyPath,
-                           std::optional<std::string_view> onlyValue, bool withAreaRules) {
+                           std::optional<std::string_view> onlyValue, std::string_view reason) {
     stopRequested.store(false);
     if (onlyValue) onlyValue_.emplace(*onlyValue);
     judge_.SetCaching(false);
     classKeyMissing_.clear();
-    std::array<int, kScanCategoryCount> shared{};
-    std::size_t sharedCount = 0;
-    for (int i = 0; i < kScanCategoryCount; ++i)
-        if (kScanCategories[i].starts.empty() && Enabled(i)) shared[sharedCount++] = i;
-    // The rules of the shared classes-root walk run one by one here: each judges alone.
-    if (root == kClassesRoot)
-        for (std::size_t k = 0; k < sharedCount; ++k)
-            WalkTo(kClassesRoot, {}, {}, keyPath, std::span<const int>(&shared[k], 1));
     for (int i = 0; i < kScanCategoryCount; ++i) {
-        if (kScanCategories[i].starts.empty() || !Enabled(i)) continue;
-        for (const auto& start : kScanCategories[i].starts) {
-            if (start.root != root || !StartsWithNoCase(keyPath, start.path)) continue;
-            std::string_view rest = keyPath.substr(start.path.size());
-            if (!rest.empty() && rest.front() != '\\') continue;
-            WalkTo(root, start.path, start.name, keyPath, std::span<const int>(&i, 1));
+        const ScanCategoryInfo& area = kScanCategories[i];
+        if (!Enabled(i)) continue;
+        if (Lists(area.reasons, reason)) {
+            // The shared classes-root walk's rules run one by one here: each judges alone.
+            if (area.starts.empty() && root == kClassesRoot)
+                WalkTo(kClassesRoot, {}, {}, keyPath, std::span<const int>(&i, 1));
+            for (const auto& start : area.starts) {
+                if (start.root != root || !StartsWithNoCase(keyPath, start.path)) continue;
+                std::string_view rest = keyPath.substr(start.path.size());
+                if (!rest.empty() && rest.front() != '\\') continue;
+                WalkTo(root, start.path, start.name, keyPath, std::span<const int>(&i, 1));
+            }
         }
-        if (withAreaRules && kScanCategories[i].afterWalks) {
-            AreaScan area(*this);
-            kScanCategories[i].afterWalks(area);
+        if (area.afterWalks && Lists(area.afterReasons, reason)) {
+            AreaScan after(*this);
+            area.afterWalks(after);
         }
     }
     classKeyMissing_.clear();
@@ -356,15 +362,19 @@ bool KeyScan::NextValue(ScanValue& value) {
 bool KeyScan::OnlyValue(ScanValue& value) {
     ScanEngine& e = engine_;
     valuesDone_ = true;
-    auto read = e.registry_.ReadValueWhole(key_, *e.onlyValue_);
-    // One the walk's buffers could not hold, it would not have enumerated.
-    if (!read || e.onlyValue_->size() >= kValueNameChars || read->data.size() > kValueDataBytes)
+    // One read into the walk's own buffer: a value the walk could not have enumerated (its
+    // name or data too long) is not there for the rules either.
+    if (e.onlyValue_->size() >= kValueNameChars) return false;
+    e.valueData_.resize(kValueDataBytes);
+    std::uint32_t type = 0, size = 0;
+    if (!e.registry_.ReadValue(key_, *e.onlyValue_, e.valueData_.data(), kValueDataBytes, &type,
+                               &size))
         return false;
+    e.valueData_.resize(size);
     hadValues_ = true;
     e.valueName_ = *e.onlyValue_;
-    e.valueData_ = std::move(read->data);
     value.name = e.valueName_;
-    value.type = read->type;
+    value.type = type;
     value.data = e.valueData_;
     return true;
 }

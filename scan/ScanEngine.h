@@ -56,14 +56,14 @@ class ScanEngine {
     // Runs the enabled areas; ends with the sink's ScanFinished.
     void RunScan();
     // Judges one key again as it is now, for the re-check before cleaning: runs there every
-    // enabled area rule whose walk reaches the key (passing over what the walk passes over),
-    // then, when `withAreaRules`, the rules run after an area's walks. The findings go to the
-    // sink as a scan's do, without ScanFinished; nothing is cached from one call to the next.
-    // With `onlyValue` the rules see that value of the key alone, read directly, so judging
-    // one value of a key with thousands costs one read. On the calling thread, not while a
-    // scan runs.
+    // enabled area rule that may report `reason` and whose walk reaches the key (passing over
+    // what the walk passes over), and the after-walk rules that may report it. The findings
+    // go to the sink as a scan's do, without ScanFinished; nothing is cached from one call to
+    // the next. With `onlyValue` the rules see that value of the key alone, read directly, so
+    // judging one value of a key with thousands costs one read. On the calling thread, not
+    // while a scan runs.
     void RescanKey(RootKey root, std::string_view keyPath,
-                   std::optional<std::string_view> onlyValue, bool withAreaRules);
+                   std::optional<std::string_view> onlyValue, std::string_view reason);
 
     // Shared between the owner and the worker.
     std::atomic<bool> stopRequested{true};
