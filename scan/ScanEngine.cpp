@@ -320,10 +320,17 @@ void ScanEngine::WalkTo(RootKey root, std::string_view startPath, std::string_vi
     }
     RegKey opened;
     HKey key = RootHandle(root);
-    if (!path.empty()) {
+    if (onlyValue_ && held_ && heldRoot_ == root && heldPath_ == path) {
+        key = held_.get();
+    } else if (!path.empty()) {
         opened = RegKey(registry_, registry_.OpenKeyRead(key, path));
         if (!opened) return;
         key = opened.get();
+        if (onlyValue_) {
+            held_ = std::move(opened);
+            heldRoot_ = root;
+            heldPath_ = path;
+        }
     }
     depth_ = depth;
     KeyScan here(*this, key, path, name, depth);

@@ -125,6 +125,11 @@ class ScanEngine {
     std::string valueName_;
     std::vector<std::uint8_t> valueData_;
     std::optional<std::string> onlyValue_; // while RescanKey judges one value
+    // The key RescanKey last judged a value of, kept open for the next value of the same key
+    // (a cleaning run re-checks many values of one key in a row).
+    RootKey heldRoot_ = 0;
+    std::string heldPath_;
+    RegKey held_;
 };
 
 } // namespace zt
