@@ -540,7 +540,7 @@ class PageCleaningSink : public CleaningSink {
 
 // Rows leave the list from the bottom up in slices this big, each a result of its own, so
 // removing tens of thousands never holds the window for long.
-constexpr std::size_t kRowsPerSlice = 2000;
+constexpr std::size_t kRowsPerSlice = 500;
 
 // One cleaning run: what the worker works through and what it found. The worker keeps it
 // alive, so a run that outlives its page still finishes its backup file.
@@ -586,19 +586,18 @@ void CDlgScanClean::CleanSelected() {
     }
     // The list must not change under the run: no cleaning while a scan fills it.
     if (ScanRunning() || scanShown_ || !list_->IsValid()) return;
-    ListFindings rows(*list_);
     PageCleaningSink sink(*this, app_);
     // Only the confirmation is owned by the page; the selection hint and the total are not.
     CMessageBoxPrompt prompt(Handle(), false);
     auto run = std::make_shared<CleanRun>(app_.registry, app_.system);
+    run->findings = TickedRows();
     if (!ConfirmCleaning(
-            CleaningContext{app_.registry, app_.system, run->writer, prompt, sink, true}, rows,
-            run->out)) {
+            CleaningContext{app_.registry, app_.system, run->writer, prompt, sink, true},
+            list_->Count(), run->findings, run->out)) {
         // The elevated copy takes over; this one closes as its Exit button does.
         if (run->out.status == CleanStatus::Restarting) PostCloseToTopLevel(Handle());
         return;
     }
-    run->findings = TickedFindings(rows);
 
     CBackgroundJob* job = cleanJob_.get(); // the running worker keeps the job alive
     auto work = [job, run, page = this] {
@@ -630,6 +629,22 @@ void CDlgScanClean::CleanSelected() {
         ShowCleaningRunning(false);
         SetItemText(IDC_STATUS, FoundItemsLine(list_->Count()));
     }
+}
+
+std::vector<TickedFinding> CDlgScanClean::TickedRows() const {
+    // One message a row for its box and its record: the list may hold tens of thousands.
+    std::vector<TickedFinding> ticked;
+    const int n = list_->Count();
+    LVITEMA item{};
+    for (item.iItem = 0; item.iItem < n; ++item.iItem) {
+        item.mask = LVIF_STATE | LVIF_PARAM;
+        item.stateMask = LVIS_STATEIMAGEMASK;
+        if (!list_->Send(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) continue;
+        const auto* row = reinterpret_cast<const ScanRow*>(item.lParam);
+        if (row && (item.state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2))
+            ticked.push_back({item.iItem, row->finding});
+    }
+    return ticked;
 }
 
 void CDlgScanClean::StopCleaning() {

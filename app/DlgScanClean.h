@@ -10,7 +10,7 @@
 
 #include "app/AppContext.h"
 #include "app/ScanJob.h"
-#include "backup/RegFileWriter.h"
+#include "cleaning/Cleaning.h"
 #include "ui/GradientDialog.h"
 #include "ui/Layout.h"
 #include "ui/Window.h"
@@ -96,6 +96,7 @@ class CDlgScanClean : public CGradientDialog, private ScanSink, private JobResul
     void StopScan();
     // The cleaning's reports, on the window thread.
     struct CleanRun;
+    std::vector<TickedFinding> TickedRows() const;
     void ShowCleaningRunning(bool running);
     void CleaningProgress(int done, int total);
     void ApplyCleanedRows(const std::vector<int>& uncheck, const std::vector<int>& remove);

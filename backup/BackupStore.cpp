@@ -184,7 +184,7 @@ std::string RestoreMessage(const RestoreReport& report) {
     std::string text = buf;
     const std::size_t shown = std::min<std::size_t>(report.failed.size(), 10);
     for (std::size_t i = 0; i < shown; ++i)
-        text += "\n" + DescribeEntry(report.failed[i]);
+        text.append(1, '\n').append(DescribeEntry(report.failed[i]));
     if (report.failed.size() > shown) {
         std::snprintf(buf, sizeof buf, "\n... and %d more",
                       static_cast<int>(report.failed.size() - shown));

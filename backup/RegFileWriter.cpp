@@ -249,9 +249,15 @@ bool CRegFileWriter::ExportValue(RootKey root, std::string_view keyPath,
     if (!IsOpen()) return false;
     RegKey key(reg_, reg_.OpenKeyRead(RootHandle(root), keyPath));
     if (!key) return !KeyMayExist(root, keyPath);
+    return ExportValue(root, keyPath, key.get(), valueName);
+}
+
+bool CRegFileWriter::ExportValue(RootKey root, std::string_view keyPath, HKey key,
+                                 std::string_view valueName) {
+    if (!IsOpen()) return false;
     bool exact = false;
-    auto value = reg_.ReadValueChecked(key.get(), valueName, exact);
-    if (!value) return !ValueMayExist(key.get(), valueName);
+    auto value = reg_.ReadValueChecked(key, valueName, exact);
+    if (!value) return !ValueMayExist(key, valueName);
     // A name or text the ANSI interface cannot carry would come back altered.
     if (!exact) return false;
     std::string path = KeyPathText(root, keyPath);

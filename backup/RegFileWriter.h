@@ -58,6 +58,10 @@ class CRegFileWriter {
     [[nodiscard]] bool ExportKey(RootKey root, std::string_view keyPath);
     [[nodiscard]] bool ExportValue(RootKey root, std::string_view keyPath,
                                    std::string_view valueName);
+    // The same through `key`, already open on root\keyPath, so a run that deletes many
+    // values of one key opens it once.
+    [[nodiscard]] bool ExportValue(RootKey root, std::string_view keyPath, HKey key,
+                                   std::string_view valueName);
 
     // Buffer sizes of the export, in characters or bytes, terminating NUL included.
     static constexpr std::uint32_t kValueNameChars = 1000;

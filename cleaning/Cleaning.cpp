@@ -5,6 +5,7 @@
 
 #include "backup/BackupStore.h"
 #include "scan/ScanSink.h"
+#include "seams/AsciiText.h"
 #include "seams/StatusText.h"
 
 namespace zt {
@@ -83,13 +84,6 @@ void FindingVector::RemoveRows(const std::vector<int>& ascending) {
 
 namespace {
 
-int CountChecked(const FindingList& list) {
-    int n = 0;
-    for (int i = 0; i < list.Count(); ++i)
-        n += list.IsChecked(i);
-    return n;
-}
-
 // An entry that is already gone is what the user asked for.
 Status Gone(Status s) {
     return s.code() == StatusCode::NotFound ? Status::Success() : s;
@@ -111,43 +105,63 @@ void ToPhysicalClassesKey(Registry& reg, ScanFinding& f) {
     }
 }
 
+// The key of the last value finding, open for reading and deleting: consecutive values of
+// one key (thousands under a shared-DLL key) share one open. A key finding may delete it, so
+// it is dropped before each.
+struct ValueKeyCache {
+    RootKey root = 0;
+    std::string path;
+    RegKey key;
+};
+
 // Exports one finding and deletes it when the export holds everything the deletion removes.
 // None when it was kept back for want of a full export; else how the deletion went.
-std::optional<Status> ExportAndDelete(Registry& reg, CRegFileWriter& writer, ScanFinding f) {
+std::optional<Status> ExportAndDelete(Registry& reg, CRegFileWriter& writer, ScanFinding f,
+                                      ValueKeyCache& cache) {
     ToPhysicalClassesKey(reg, f);
     if (f.kind == FindingKind::Key) {
+        cache.key.Reset();
         // An empty path names the whole root: never deleted.
         if (f.keyPath.empty()) return std::nullopt;
         if (!writer.ExportKey(f.root, f.keyPath)) return std::nullopt;
         return Gone(reg.DeleteKeyTree(RootHandle(f.root), f.keyPath));
     }
-    if (!writer.ExportValue(f.root, f.keyPath, f.valueName)) return std::nullopt;
-    HKey opened = kNoKey;
-    Status open = reg.OpenKeyStatus(RootHandle(f.root), f.keyPath, Access::AllAccess, opened);
-    RegKey key(reg, opened);
-    if (!open) return Gone(open);
-    return Gone(reg.DeleteValue(key.get(), f.valueName));
+    if (!cache.key || cache.root != f.root || !NamesEqual(cache.path, f.keyPath)) {
+        cache.key.Reset();
+        HKey opened = kNoKey;
+        Status open = reg.OpenKeyStatus(RootHandle(f.root), f.keyPath, Access::AllAccess, opened);
+        if (open) {
+            cache = ValueKeyCache{f.root, f.keyPath, RegKey(reg, opened)};
+        } else {
+            // Gone, or not ours to change: the export on its own decides what is reported.
+            if (!writer.ExportValue(f.root, f.keyPath, f.valueName)) return std::nullopt;
+            return Gone(open);
+        }
+    }
+    if (!writer.ExportValue(f.root, f.keyPath, cache.key.get(), f.valueName)) return std::nullopt;
+    return Gone(reg.DeleteValue(cache.key.get(), f.valueName));
 }
 
-int CountMachineWideTicked(Registry& reg, const FindingList& list) {
+int CountMachineWide(Registry& reg, const std::vector<TickedFinding>& ticked) {
     int n = 0;
-    for (int i = 0; i < list.Count(); ++i)
-        if (list.IsChecked(i) && IsMachineWide(reg, list.FindingAt(i))) ++n;
+    for (const TickedFinding& t : ticked)
+        n += IsMachineWide(reg, t.finding);
     return n;
 }
 
 } // namespace
 
-bool ConfirmCleaning(const CleaningContext& ctx, const FindingList& list, CleanOutcome& out) {
+bool ConfirmCleaning(const CleaningContext& ctx, int listed,
+                     const std::vector<TickedFinding>& ticked, CleanOutcome& out) {
     out = CleanOutcome{};
-    if (list.Count() == 0) return false;
-    if (CountChecked(list) == 0) {
+    if (listed == 0) return false;
+    if (ticked.empty()) {
         out.status = CleanStatus::NoneChecked;
         ctx.prompt.Ask(kSelectItemsMessage, {}, PromptButtons::Ok);
         return false;
     }
     const int machineWide =
-        ctx.offerElevation && !ctx.sys.IsElevated() ? CountMachineWideTicked(ctx.reg, list) : 0;
+        ctx.offerElevation && !ctx.sys.IsElevated() ? CountMachineWide(ctx.reg, ticked) : 0;
     if (machineWide > 0) {
         // No is the consent to clean the rest; what needs the rights then stays listed.
         int answer = ctx.prompt.Ask(ElevationOfferText(machineWide), kProgramCaption,
@@ -190,6 +204,7 @@ void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
                  CleaningSink* progress, const std::atomic<bool>* stop, FindingRecheck* recheck) {
     const int total = static_cast<int>(findings.size());
     int done = 0;
+    ValueKeyCache cache;
     try {
         out.backupFile = MakeBackupFileName(sys);
         writer.Open(out.backupFile);
@@ -203,7 +218,7 @@ void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
                 if (progress) progress->Progress(++done, total);
                 continue;
             }
-            std::optional<Status> deleted = ExportAndDelete(reg, writer, t.finding);
+            std::optional<Status> deleted = ExportAndDelete(reg, writer, t.finding, cache);
             if (deleted && *deleted) {
                 ++out.processed;
                 out.cleanedRows.push_back(t.row);
@@ -263,9 +278,9 @@ void FinishCleaning(const CleaningContext& ctx, FindingList& list, CleanOutcome&
 
 CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
     CleanOutcome out;
-    if (!ConfirmCleaning(ctx, list, out)) return out;
-    RunCleaning(ctx.reg, ctx.sys, ctx.writer, TickedFindings(list), out, &ctx.sink, nullptr,
-                ctx.recheck);
+    std::vector<TickedFinding> ticked = TickedFindings(list);
+    if (!ConfirmCleaning(ctx, list.Count(), ticked, out)) return out;
+    RunCleaning(ctx.reg, ctx.sys, ctx.writer, ticked, out, &ctx.sink, nullptr, ctx.recheck);
     FinishCleaning(ctx, list, out);
     return out;
 }

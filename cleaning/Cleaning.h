@@ -149,10 +149,13 @@ inline constexpr std::string_view kRestartFailedMessage =
     "Zentrove could not be restarted as administrator.";
 
 // The three steps of a run, for a caller that deletes on a thread of its own.
-// Before (with the list): the hint when nothing is ticked, the confirmation or the elevation
-// offer. True when the user agreed; otherwise `out` says why not.
-bool ConfirmCleaning(const CleaningContext& ctx, const FindingList& list, CleanOutcome& out);
+// The ticked rows of a list, in list order.
 std::vector<TickedFinding> TickedFindings(const FindingList& list);
+// Before, with the `listed` rows of which `ticked` are ticked: the hint when nothing is
+// ticked, the confirmation or the elevation offer. True when the user agreed; otherwise `out`
+// says why not.
+bool ConfirmCleaning(const CleaningContext& ctx, int listed,
+                     const std::vector<TickedFinding>& ticked, CleanOutcome& out);
 // The run, on any thread (no prompt, no list): exports and deletes each finding in order into
 // one new backup file, reporting progress to `progress` (may be none). A set `stop` ends it
 // before the next finding; the file then holds exactly what was deleted. With `recheck`, each

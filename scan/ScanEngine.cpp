@@ -1,5 +1,7 @@
 #include "scan/ScanEngine.h"
 
+#include <algorithm>
+
 #include <cstdint>
 #include <cstring>
 
@@ -98,9 +100,16 @@ void ScanEngine::RunScan() {
              std::span<const int>(shared.data(), sharedCount));
     for (int i = 0; i < kScanCategoryCount; ++i) {
         if (kScanCategories[i].starts.empty() || !Enabled(i)) continue;
+        // A 32-bit twin that is the very key already walked (the views share it) is not
+        // walked again: its findings would be listed twice.
+        std::vector<std::string> walked;
         for (const auto& start : kScanCategories[i].starts) {
             RegKey key(registry_, registry_.OpenKeyRead(RootHandle(start.root), start.path));
             if (!key) continue;
+            if (auto name = registry_.KeyObjectName(key.get())) {
+                if (std::find(walked.begin(), walked.end(), *name) != walked.end()) continue;
+                walked.push_back(std::move(*name));
+            }
             Walk(start.root, key.get(), std::string(start.path), start.name,
                  std::span<const int>(&i, 1));
         }

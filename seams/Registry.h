@@ -93,6 +93,10 @@ class Registry {
                            std::uint32_t nameBufferChars, std::uint32_t& type,
                            std::vector<std::uint8_t>& data, std::uint32_t dataBufferBytes) = 0;
     virtual std::optional<KeyInfo> QueryKeyInfo(HKey key) = 0;
+    // The registry's own full name of an open key, where the platform tells it: two handles
+    // with one name are one key (a path through the 32-bit view may lead to a key the views
+    // share). None when unknown.
+    virtual std::optional<std::string> KeyObjectName(HKey /*key*/) { return std::nullopt; }
     // As EnumValue, and `exact` tells whether that ANSI form is the value itself: false when
     // its name, or the text of a string type, holds characters the code page cannot carry
     // (the ANSI interface hands them over replaced or approximated).

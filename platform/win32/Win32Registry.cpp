@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace zt {
 
@@ -253,6 +255,31 @@ std::optional<KeyInfo> Win32Registry::QueryKeyInfo(HKey key) {
                          &values, &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS)
         return std::nullopt;
     return KeyInfo{subkeys, values, maxSub, maxName, maxData};
+}
+
+std::optional<std::string> Win32Registry::KeyObjectName(HKey key) {
+    if (key == kNoKey || IsPredefinedRoot(key)) return std::nullopt;
+    // NtQueryKey with KeyNameInformation: a ULONG byte count, then the name in UTF-16.
+    using QueryKey = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    static const auto query = reinterpret_cast<QueryKey>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryKey")));
+    if (!query) return std::nullopt;
+    constexpr int kKeyNameInformation = 3;
+    std::vector<ULONG> buffer(1024); // a key's full name stays far below 4 KiB
+    ULONG got = 0;
+    if (query(ToHkey(key), kKeyNameInformation, buffer.data(),
+              static_cast<ULONG>(buffer.size() * sizeof(ULONG)), &got) != 0)
+        return std::nullopt;
+    const ULONG bytes = buffer[0];
+    if (bytes > (buffer.size() - 1) * sizeof(ULONG)) return std::nullopt;
+    const auto* name = reinterpret_cast<const wchar_t*>(buffer.data() + 1);
+    const int chars = static_cast<int>(bytes / sizeof(wchar_t));
+    std::wstring lower(name, name + chars);
+    ::CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, lower.data(), chars, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, lower.data(), chars, out.data(), n, nullptr, nullptr);
+    return out;
 }
 
 Status Win32Registry::DeleteValue(HKey key, std::string_view name) {

@@ -26,6 +26,7 @@ class Win32Registry : public Registry {
                           bool& exact) override;
     std::optional<RegValue> ReadValueChecked(HKey key, std::string_view name, bool& exact) override;
     std::optional<KeyInfo> QueryKeyInfo(HKey key) override;
+    std::optional<std::string> KeyObjectName(HKey key) override;
     Status DeleteValue(HKey key, std::string_view name) override;
     Status DeleteKeyTree(HKey parent, std::string_view subkey) override;
 };

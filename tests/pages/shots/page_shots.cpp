@@ -114,7 +114,7 @@ class DemoData {
         const char* names[] = {"Path", "Version", "Language", "Codecs",  "Filters", "Player",
                                "Skin", "Volume",  "Repeat",   "Shuffle", "Updated"};
         for (const char* n : names)
-            text += "\"" + std::string(n) + "\"=\"demo\"\r\n";
+            text.append(1, '"').append(n).append("\"=\"demo\"\r\n");
         std::string path = GetBackupFolder(sys_) + "\\20071223130000000.reg";
         WriteFileText(path, text + "\r\n");
         SetLocalWriteTime(path, 13);

@@ -100,7 +100,9 @@ TEST_F(ScanTwinsTest, TwinsAreWalkedByTheSameRulesAndOrphanSwitchesFound) {
         {hklmWow + "\\SharedDlls\\C:\\ZtGone\\old32.dll", "Missing DLL Entry", FindingKind::Value},
         {hklmWow + "\\Run\\ZtStale32", "Invalid File", FindingKind::Value},
         {hklmWow + "\\Uninstall\\ZtTwinApp\\", "Invalid File", FindingKind::Key},
-        {hklmWow + "\\App Paths\\zttwin.exe\\", "Invalid App Path", FindingKind::Key},
+        // The views share App Paths: reported once, where the 64-bit walk meets it.
+        {"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\zttwin.exe\\",
+         "Invalid App Path", FindingKind::Key},
         {"HKLM\\" + drivers + "\\msacm.zttwin", "Invalid System Driver", FindingKind::Value},
         {"HKCU\\" + kApproved + "\\Run\\ZtGoneApp", "Orphan Startup Approval", FindingKind::Value},
         {"HKLM\\" + kApproved + "\\Run\\ZtValid32", "Orphan Startup Approval", FindingKind::Value},
@@ -121,6 +123,19 @@ TEST_F(ScanTwinsTest, TwinsAreWalkedByTheSameRulesAndOrphanSwitchesFound) {
         for (const char* valid : {"zttwin32", "ZTLIVEAPP", "ZtPresent", "ZtNoExtension"})
             EXPECT_EQ((r.path + r.valueText).find(valid), std::string::npos) << r.path;
     EXPECT_FALSE(sink.Find("HKLM\\" + kApproved + "\\Run32\\ZtValid32"));
+    int appPathRows = 0;
+    for (const auto& r : sink.rows)
+        appPathRows += r.path.find("\\App Paths\\zttwin.exe") != std::string::npos;
+    EXPECT_EQ(appPathRows, 1);
+    // Keys the views share have one name whichever path opened them; others keep their own.
+    auto name = [&](const std::string& path) {
+        RegKey key(reg, reg.OpenKeyRead(RootHandle(kLocalMachine), path));
+        return key ? reg.KeyObjectName(key.get()).value_or("") : std::string("(absent)");
+    };
+    const std::string cv = "Software\\Microsoft\\Windows\\CurrentVersion";
+    EXPECT_FALSE(name(cv + "\\App Paths").empty());
+    EXPECT_EQ(name(cv + "\\App Paths"), name(kWowCv + "\\App Paths"));
+    EXPECT_NE(name(cv + "\\Run"), name(kWowCv + "\\Run"));
 }
 
 } // namespace
