@@ -490,11 +490,10 @@ class ListFindings : public FindingList {
     explicit ListFindings(CListView& list) : list_(list) {}
     int Count() const override { return list_.Count(); }
     bool IsChecked(int index) const override { return list_.IsChecked(index); }
-    const ScanFinding& FindingAt(int index) const override { return Record(index)->finding; }
-    void RemoveRow(int index) override {
-        cached_ = -1;
-        list_.DeleteItem(index); // frees the record
+    const ScanFinding& FindingAt(int index) const override {
+        return RowRecord(list_, index)->finding;
     }
+    void RemoveRow(int index) override { list_.DeleteItem(index); } // frees the record
     void RemoveRows(const std::vector<int>& ascending) override {
         // One repaint for the whole batch, not one per row.
         list_.Send(WM_SETREDRAW, FALSE);
@@ -504,24 +503,13 @@ class ListFindings : public FindingList {
     }
     void UncheckRow(int index) override { list_.SetChecked(index, false); }
     std::optional<FindingSeen> SeenAt(int index) const override {
-        const ScanRow* row = Record(index);
+        const ScanRow* row = RowRecord(list_, index);
         if (!row) return std::nullopt;
         return FindingSeen{row->reason, row->valueText};
     }
 
   private:
-    // FindingAt and SeenAt of one row, one after the other, ask the list once.
-    const ScanRow* Record(int index) const {
-        if (index != cached_) {
-            record_ = RowRecord(list_, index);
-            cached_ = index;
-        }
-        return record_;
-    }
-
     CListView& list_;
-    mutable int cached_ = -1;
-    mutable const ScanRow* record_ = nullptr;
 };
 
 class PageCleaningSink : public CleaningSink {
@@ -642,7 +630,7 @@ std::vector<TickedFinding> CDlgScanClean::TickedRows() const {
         if (!list_->Send(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) continue;
         const auto* row = reinterpret_cast<const ScanRow*>(item.lParam);
         if (row && (item.state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2))
-            ticked.push_back({item.iItem, row->finding});
+            ticked.push_back({item.iItem, row->finding, row->reason, row->valueText});
     }
     return ticked;
 }
