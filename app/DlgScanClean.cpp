@@ -85,6 +85,7 @@ bool CDlgScanClean::OnInitDialog() {
     list_ = std::make_unique<CListView>(Item(IDC_RESULTLIST));
     CGradientDialog::OnInitDialog(); // ends with ApplySettings: the switches are written
     SetupList();
+    ::ShowWindow(Item(IDC_CLEANPROGRESS), SW_HIDE); // shown while a cleaning runs
 
     tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,

@@ -29,6 +29,7 @@ struct CleanRun {
     double worstGap = 0;
     int listed = 0;
     int left = 0;
+    double worstEnded = 0; // ms after Clean
     double startMs = 0;    // the window thread's part before the worker takes over
     int progressReads = 0; // distinct positions of the progress bar seen
     std::string total;
@@ -70,6 +71,7 @@ CleanRun TimeGuiClean(zt::AppContext& app) {
         });
         run.ms = Ms(totalShown - start);
         run.worstGap = stall.WorstMs();
+        run.worstEnded = stall.WorstEndedMs();
         run.left = page.List().Count();
         if (!page.LastBackupFile().empty()) ::DeleteFileA(page.LastBackupFile().c_str());
         main.Send(WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -97,8 +99,9 @@ int main(int argc, char** argv) {
     std::printf("GUI, %d findings listed, Clean confirmed to total message: %.0f ms "
                 "(%.2f ms per finding)\n",
                 run.listed, run.ms, run.listed ? run.ms / run.listed : 0.0);
-    std::printf("window thread's longest stall (10 ms timer gap): %.0f ms (limit 200)\n",
-                run.worstGap);
+    std::printf("window thread's longest stall (10 ms timer gap): %.0f ms (limit 200), ended %.0f "
+                "ms after Clean\n",
+                run.worstGap, run.worstEnded);
     std::printf("of which asking and taking the ticked rows, before the worker: %.0f ms\n",
                 run.startMs);
     std::printf("progress bar positions seen: %d; rows left: %d\n", run.progressReads, run.left);

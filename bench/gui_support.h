@@ -60,19 +60,27 @@ class StallMeter {
     StallMeter() {
         worst_ = 0;
         last_ = Clock::now();
+        start_ = last_;
         timer_ = ::SetTimer(nullptr, 0, 10, Tick);
     }
     ~StallMeter() { ::KillTimer(nullptr, timer_); }
     double WorstMs() const { return worst_; }
+    // When the longest stall ended, in ms after the meter started.
+    double WorstEndedMs() const { return worstEnded_; }
 
   private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
         auto now = Clock::now();
-        worst_ = std::max(worst_, Ms(now - last_));
+        if (Ms(now - last_) > worst_) {
+            worst_ = Ms(now - last_);
+            worstEnded_ = Ms(now - start_);
+        }
         last_ = now;
     }
     static inline Clock::time_point last_;
+    static inline Clock::time_point start_;
     static inline double worst_ = 0;
+    static inline double worstEnded_ = 0;
     UINT_PTR timer_;
 };
 

@@ -39,9 +39,9 @@ class Walk {
             } else if (Wanted(e.name, e.lastWriteTime)) {
                 if (!IsLink(e.attributes) && !linksShown_) {
                     // Only opening it tells a link the listing shows as a plain file.
-                    OpenedEntry f(sys_, path);
-                    if (!f || f.facts.elsewhere) {
-                        if (f) ++tally.linksLeft;
+                    EntryCheck c = sys_.CheckEntry(path);
+                    if (c != EntryCheck::Itself) {
+                        if (c == EntryCheck::LinkFollowed) ++tally.linksLeft;
                         continue;
                     }
                 }

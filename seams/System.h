@@ -71,6 +71,13 @@ struct EntryFacts {
     bool denied = false;
 };
 
+// What System::CheckEntry found of an entry.
+enum class EntryCheck {
+    Itself,       // opened as itself
+    LinkFollowed, // a link the platform follows: opening it reaches what it points to
+    NotOpened,    // gone, in use or refused
+};
+
 // An entry opened by OpenEntry; 0 is none.
 using EntryHandle = std::uintptr_t;
 inline constexpr EntryHandle kNoEntry = 0;
@@ -147,8 +154,11 @@ class System {
     // must be empty by then.
     virtual Status RemoveOpenedEntry(EntryHandle entry) = 0;
     virtual void CloseEntry(EntryHandle entry) = 0;
+    // Whether the entry opens as itself, for counting without deleting: OpenEntry's
+    // `elsewhere` without the facts, which cost a platform that follows links.
+    virtual EntryCheck CheckEntry(std::string_view path);
     // Whether directory listings mark a link to a file as a reparse point. Where they do not,
-    // only OpenEntry tells such a link from a plain file.
+    // only opening it (OpenEntry, CheckEntry) tells such a link from a plain file.
     virtual bool ListingShowsFileLinks() = 0;
     // The current time, seconds since 1 January 1970 UTC.
     virtual std::int64_t CurrentTime() = 0;
@@ -223,5 +233,11 @@ class OpenedEntry {
     System& sys_;
     EntryHandle h_;
 };
+
+inline EntryCheck System::CheckEntry(std::string_view path) {
+    OpenedEntry e(*this, path);
+    if (!e) return EntryCheck::NotOpened;
+    return e.facts.elsewhere ? EntryCheck::LinkFollowed : EntryCheck::Itself;
+}
 
 } // namespace zt

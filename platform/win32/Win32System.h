@@ -21,6 +21,7 @@ class Win32System : public System {
     EntryHandle OpenEntry(std::string_view path, EntryFacts& facts) override;
     Status RemoveOpenedEntry(EntryHandle entry) override;
     void CloseEntry(EntryHandle entry) override;
+    EntryCheck CheckEntry(std::string_view path) override;
     bool ListingShowsFileLinks() override;
     std::int64_t CurrentTime() override;
     std::optional<std::string> GetKnownFolder(KnownFolder folder) override;

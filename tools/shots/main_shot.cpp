@@ -163,6 +163,10 @@ int main(int argc, char** argv) {
         zt::PumpUntil([] { return false; }, 700);
         if (evidence) HoverRowWithEvidence(main.ScanPage().List());
         if (cleaning) {
+            // Only the planted rows are ticked: the demo data stays for the other pictures.
+            zt::CListView& list = main.ScanPage().List();
+            for (int i = 0; i < list.Count(); ++i)
+                list.SetChecked(i, list.ItemText(i, 1).find("zt_shot_gone") != std::string::npos);
             main.ScanPage().CleanSelected();
             HWND bar = main.ScanPage().Item(IDC_CLEANPROGRESS);
             zt::PumpUntil(
