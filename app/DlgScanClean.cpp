@@ -39,6 +39,18 @@ const std::string* ColumnText(const ScanRow& row, int column) {
         return nullptr;
     }
 }
+
+// The row's evidence as the tooltip shows it, one line each, kept within the tooltip's text
+// buffer.
+std::string EvidenceTip(const ScanRow& row) {
+    constexpr std::size_t kTipChars = 1000;
+    std::string text = row.reason;
+    for (const auto& line : row.evidence) {
+        if (text.size() + line.size() + 2 > kTipChars) break;
+        text += "\r\n" + line;
+    }
+    return text;
+}
 } // namespace
 
 CDlgScanClean::CDlgScanClean(AppContext& app, CAnimatedBanner* banner)
@@ -81,7 +93,9 @@ bool CDlgScanClean::OnInitDialog() {
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                  Handle(), nullptr, nullptr, nullptr);
     if (tooltip_) {
-        ::SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 300);
+        // Wide and lasting enough to read a row's evidence.
+        ::SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
+        ::SendMessageA(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, 30000);
         if (::SendMessageA(tooltip_, TTM_GETTOOLCOUNT, 0, 0) == 0) {
             // The tooltip hooks the box itself, so no relaying of mouse messages is needed.
             TOOLINFOA tool{};
@@ -285,6 +299,43 @@ bool CDlgScanClean::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     return CGradientDialog::OnMessage(msg, wp, lp, result);
 }
 
+bool CDlgScanClean::OnSetCursor(HWND over, UINT hitTest, UINT mouseMsg) {
+    // The list passes WM_SETCURSOR up on every mouse move; no hook on the list is needed
+    // (one would slow every insert of a scan). Each row under the mouse becomes a tool of its
+    // own, so moving to another row shows that row's evidence.
+    if (tooltip_ && list_->IsValid() && over == list_->Handle() && mouseMsg == WM_MOUSEMOVE) {
+        POINT pt{};
+        ::GetCursorPos(&pt);
+        ::ScreenToClient(over, &pt);
+        LVHITTESTINFO hit{};
+        hit.pt = pt;
+        int item = static_cast<int>(list_->Send(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+        const ScanRow* row = item >= 0 ? RowRecord(*list_, item) : nullptr;
+        if (row != tipRow_ || item != tipItem_) {
+            TOOLINFOA tool{};
+            tool.cbSize = sizeof tool;
+            tool.hwnd = over;
+            tool.uId = 1;
+            ::SendMessageA(tooltip_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+            tipRow_ = row;
+            tipItem_ = item;
+            if (row) {
+                std::string text = EvidenceTip(*row);
+                tool.lpszText = text.data();
+                tool.rect.left = LVIR_BOUNDS;
+                list_->Send(LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&tool.rect));
+                ::SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+            }
+        }
+        MSG relay{};
+        relay.hwnd = over;
+        relay.message = WM_MOUSEMOVE;
+        relay.lParam = MAKELPARAM(pt.x, pt.y);
+        ::SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
+    }
+    return CGradientDialog::OnSetCursor(over, hitTest, mouseMsg);
+}
+
 bool CDlgScanClean::OnTimer(UINT_PTR id) {
     if (id == kTimerScanDrain) {
         ::KillTimer(Handle(), kTimerScanDrain);
@@ -459,6 +510,11 @@ class ListFindings : public FindingList {
         ::InvalidateRect(list_.Handle(), nullptr, TRUE);
     }
     void UncheckRow(int index) override { list_.SetChecked(index, false); }
+    std::optional<FindingSeen> SeenAt(int index) const override {
+        const ScanRow* row = RowRecord(list_, index);
+        if (!row) return std::nullopt;
+        return FindingSeen{row->reason, row->valueText};
+    }
 
   private:
     CListView& list_;
@@ -485,10 +541,14 @@ constexpr std::size_t kRowsPerSlice = 500;
 // One cleaning run: what the worker works through and what it found. The worker keeps it
 // alive, so a run that outlives its page still finishes its backup file.
 struct CDlgScanClean::CleanRun {
-    CleanRun(Registry& reg, System& sys) : reg(reg), sys(sys), writer(reg, sys) {}
+    CleanRun(Registry& reg, System& sys)
+        : reg(reg), sys(sys), writer(reg, sys), recheck(reg, sys) {}
     Registry& reg;
     System& sys;
     CRegFileWriter writer;
+    // Re-check hook: each ticked row is judged again just before its backup; one no longer
+    // invalid stays listed, unticked.
+    FindingRecheck recheck;
     std::vector<TickedFinding> findings;
     CleanOutcome out;
 };
@@ -540,7 +600,7 @@ void CDlgScanClean::CleanSelected() {
         ProgressRelay relay(*job,
                             [page](int done, int total) { page->CleaningProgress(done, total); });
         RunCleaning(run->reg, run->sys, run->writer, run->findings, run->out, &relay,
-                    &job->StopFlag());
+                    &job->StopFlag(), &run->recheck);
         // The rows to untick first, while every row is where it was; then the cleaned rows
         // from the bottom up, so no index moves before it is used.
         const std::vector<int>& cleaned = run->out.cleanedRows;
@@ -578,7 +638,7 @@ std::vector<TickedFinding> CDlgScanClean::TickedRows() const {
         if (!list_->Send(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) continue;
         const auto* row = reinterpret_cast<const ScanRow*>(item.lParam);
         if (row && (item.state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2))
-            ticked.push_back({item.iItem, row->finding});
+            ticked.push_back({item.iItem, row->finding, row->reason, row->valueText});
     }
     return ticked;
 }

@@ -72,6 +72,8 @@ class CDlgScanClean : public CGradientDialog, private ScanSink, private JobResul
     bool OnTimer(UINT_PTR id) override;
     void OnDestroy() override;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    // The mouse over the result list: its tooltip shows the evidence of the row under it.
+    bool OnSetCursor(HWND over, UINT hitTest, UINT mouseMsg) override;
 
   private:
     // ScanSink: the scan's reports, on the window thread.
@@ -117,6 +119,8 @@ class CDlgScanClean : public CGradientDialog, private ScanSink, private JobResul
     bool cleanShown_ = false;   // cleaning confirmed and its end not yet shown
     bool closingClean_ = false; // the window goes: a cleaning's end is not shown
     bool batchRedrawOff_ = false;
+    const ScanRow* tipRow_ = nullptr; // whose evidence the list's tooltip tool holds
+    int tipItem_ = -1;
 };
 
 } // namespace zt

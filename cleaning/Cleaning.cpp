@@ -12,7 +12,7 @@ namespace zt {
 
 std::string CleanedTotalMessage(int processed, int keptBack,
                                 const std::vector<NotDeletedFinding>& notDeleted, bool stopped,
-                                int notReached) {
+                                int notReached, int noLongerInvalid) {
     char buf[192];
     std::snprintf(buf, sizeof buf, "Total %d items cleaned successfully!", processed);
     std::string text = buf;
@@ -34,6 +34,11 @@ std::string CleanedTotalMessage(int processed, int keptBack,
                       "\nThe cleaning was stopped: %d ticked items were not cleaned and are "
                       "still listed.",
                       notReached);
+        text += buf;
+    }
+    if (noLongerInvalid > 0) {
+        std::snprintf(buf, sizeof buf, "\n%d items %.*s.", noLongerInvalid,
+                      static_cast<int>(kNoLongerInvalid.size()), kNoLongerInvalid.data());
         text += buf;
     }
     return text;
@@ -184,13 +189,19 @@ bool ConfirmCleaning(const CleaningContext& ctx, int listed,
 std::vector<TickedFinding> TickedFindings(const FindingList& list) {
     std::vector<TickedFinding> ticked;
     for (int i = 0; i < list.Count(); ++i)
-        if (list.IsChecked(i)) ticked.push_back({i, list.FindingAt(i)});
+        if (list.IsChecked(i)) {
+            ticked.push_back({i, list.FindingAt(i), std::nullopt, {}});
+            if (auto seen = list.SeenAt(i)) {
+                ticked.back().reason.emplace(seen->reason);
+                ticked.back().valueText.assign(seen->valueText);
+            }
+        }
     return ticked;
 }
 
 void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
                  const std::vector<TickedFinding>& findings, CleanOutcome& out,
-                 CleaningSink* progress, const std::atomic<bool>* stop) {
+                 CleaningSink* progress, const std::atomic<bool>* stop, FindingRecheck* recheck) {
     const int total = static_cast<int>(findings.size());
     int done = 0;
     ValueKeyCache cache;
@@ -199,6 +210,14 @@ void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
         writer.Open(out.backupFile);
         for (const TickedFinding& t : findings) {
             if (stop && stop->load()) break;
+            // A row without a record of what the scan saw cannot be judged again: not cleaned.
+            if (recheck &&
+                !(t.reason && recheck->StillInvalid(t.finding, {*t.reason, t.valueText}))) {
+                out.uncheckedRows.push_back(t.row);
+                out.noLongerInvalid.push_back(t.finding);
+                if (progress) progress->Progress(++done, total);
+                continue;
+            }
             std::optional<Status> deleted = ExportAndDelete(reg, writer, t.finding, cache);
             if (deleted && *deleted) {
                 ++out.processed;
@@ -229,6 +248,10 @@ void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
         // Stopped before anything was deleted: a backup of nothing would only be clutter.
         if (out.processed == 0) sys.RemoveFile(out.backupFile);
     }
+    // Every finding skipped by the re-check: nothing was written.
+    if (out.status == CleanStatus::Done && total > 0 &&
+        out.noLongerInvalid.size() == findings.size())
+        sys.RemoveFile(out.backupFile);
     // The file a run made is kept even after a file error: it holds what was deleted before.
     if (!sys.Exists(out.backupFile)) out.backupFile.clear();
 }
@@ -248,7 +271,8 @@ void FinishCleaning(const CleaningContext& ctx, FindingList& list, CleanOutcome&
         ctx.prompt.Ask(out.error, {}, PromptButtons::Ok);
     else
         ctx.prompt.Ask(CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted, out.stopped,
-                                           out.notReached),
+                                           out.notReached,
+                                           static_cast<int>(out.noLongerInvalid.size())),
                        {}, PromptButtons::Ok);
 }
 
@@ -256,7 +280,7 @@ CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
     CleanOutcome out;
     std::vector<TickedFinding> ticked = TickedFindings(list);
     if (!ConfirmCleaning(ctx, list.Count(), ticked, out)) return out;
-    RunCleaning(ctx.reg, ctx.sys, ctx.writer, ticked, out, &ctx.sink);
+    RunCleaning(ctx.reg, ctx.sys, ctx.writer, ticked, out, &ctx.sink, nullptr, ctx.recheck);
     FinishCleaning(ctx, list, out);
     return out;
 }

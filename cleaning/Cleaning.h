@@ -1,11 +1,13 @@
 #pragma once
 // Deleting the ticked findings, each one written to the run's backup file first.
 #include <atomic>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "backup/RegFileWriter.h"
+#include "cleaning/FindingRecheck.h"
 #include "scan/ScanFinding.h"
 #include "seams/Registry.h"
 #include "seams/Status.h"
@@ -30,6 +32,9 @@ class FindingList {
             RemoveRow(*it);
     }
     virtual void UncheckRow(int index) = 0;
+    // The reason and examined data the scan showed for the row, for the re-check; none when
+    // the list keeps no such record.
+    virtual std::optional<FindingSeen> SeenAt(int /*index*/) const { return std::nullopt; }
 };
 
 // A plain list of findings with tick marks, for the console tool and tests.
@@ -38,16 +43,28 @@ class FindingVector : public FindingList {
     struct Row {
         ScanFinding finding;
         bool checked = true;
+        std::string reason;    // as the scan showed it, for the re-check
+        std::string valueText; // likewise
     };
     std::vector<Row> rows;
 
-    void Add(ScanFinding f, bool checked = true) { rows.push_back(Row{std::move(f), checked}); }
+    void Add(ScanFinding f, bool checked = true) {
+        rows.push_back(Row{std::move(f), checked, {}, {}});
+    }
+    void Add(ScanFinding f, std::string reason, std::string valueText) {
+        rows.push_back(Row{std::move(f), true, std::move(reason), std::move(valueText)});
+    }
     int Count() const override { return static_cast<int>(rows.size()); }
     bool IsChecked(int index) const override { return rows[index].checked; }
     const ScanFinding& FindingAt(int index) const override { return rows[index].finding; }
     void RemoveRow(int index) override { rows.erase(rows.begin() + index); }
     void RemoveRows(const std::vector<int>& ascending) override;
     void UncheckRow(int index) override { rows[index].checked = false; }
+    std::optional<FindingSeen> SeenAt(int index) const override {
+        const Row& r = rows[index];
+        if (r.reason.empty()) return std::nullopt;
+        return FindingSeen{r.reason, r.valueText};
+    }
 };
 
 // What a cleaning run tells its page besides messages.
@@ -70,6 +87,9 @@ struct CleaningContext {
     // The scan page: without elevation, machine-wide ticked findings bring the offer to
     // restart as administrator before anything is deleted.
     bool offerElevation = false;
+    // When set, each ticked finding is judged again just before its backup; one that is no
+    // longer invalid (or has no record of what the scan saw) is skipped, unticked.
+    FindingRecheck* recheck = nullptr;
 };
 
 enum class CleanStatus {
@@ -96,14 +116,17 @@ struct CleanOutcome {
     std::string backupFile; // the run's backup file, when one was created
     std::string error;      // the file error's description
     std::vector<NotDeletedFinding> notDeleted;
-    std::vector<int> cleanedRows;   // ascending: the rows to remove from the list
-    std::vector<int> uncheckedRows; // ascending: rows kept back or not deleted
+    std::vector<int> cleanedRows;             // ascending: the rows to remove from the list
+    std::vector<int> uncheckedRows;           // ascending: rows kept back, not deleted or skipped
+    std::vector<ScanFinding> noLongerInvalid; // skipped by the re-check, left unticked
 };
 
 // One ticked row as the run sees it: a copy, so the run needs nothing of the list.
 struct TickedFinding {
     int row = 0;
     ScanFinding finding;
+    std::optional<std::string> reason; // what the scan showed, for the re-check; none when
+    std::string valueText;             // the list keeps no such record
 };
 
 inline constexpr std::string_view kSelectItemsMessage =
@@ -111,10 +134,10 @@ inline constexpr std::string_view kSelectItemsMessage =
 inline constexpr std::string_view kConfirmDeleteMessage = "Are you sure to delete these items?";
 
 // "Total %d items cleaned successfully!", how many were kept back when any were, how many
-// could not be deleted and why, and how many a stop left listed.
+// could not be deleted and why, how many a stop left listed, and how many the re-check skipped.
 std::string CleanedTotalMessage(int processed, int keptBack,
                                 const std::vector<NotDeletedFinding>& notDeleted = {},
-                                bool stopped = false, int notReached = 0);
+                                bool stopped = false, int notReached = 0, int noLongerInvalid = 0);
 
 // Findings that only an administrator may delete: under HKLM, and under HKCR unless the key
 // is the user's own (HKCU\Software\Classes).
@@ -135,10 +158,13 @@ bool ConfirmCleaning(const CleaningContext& ctx, int listed,
                      const std::vector<TickedFinding>& ticked, CleanOutcome& out);
 // The run, on any thread (no prompt, no list): exports and deletes each finding in order into
 // one new backup file, reporting progress to `progress` (may be none). A set `stop` ends it
-// before the next finding; the file then holds exactly what was deleted.
+// before the next finding; the file then holds exactly what was deleted. With `recheck`, each
+// finding is judged again just before its backup and skipped, unticked, when it is no longer
+// invalid or carries no record of what the scan saw.
 void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
                  const std::vector<TickedFinding>& findings, CleanOutcome& out,
-                 CleaningSink* progress = nullptr, const std::atomic<bool>* stop = nullptr);
+                 CleaningSink* progress = nullptr, const std::atomic<bool>* stop = nullptr,
+                 FindingRecheck* recheck = nullptr);
 // After (with the list): unticks the rows that stayed for a reason and removes the cleaned
 // ones (unless `rowsApplied`: the caller did both), then the status line, the backup list and
 // the total message.

@@ -1,6 +1,8 @@
 #pragma once
 // zentrove-cli clean: scans as `scan` does, then cleans every finding as the Clean button
-// does with every item ticked.
+// does with every item ticked; with --only, the findings of those ids alone; with --plan, the
+// findings of a saved `scan --json` without a new scan. Each is judged again just before its
+// backup.
 #include <functional>
 #include <optional>
 #include <string>

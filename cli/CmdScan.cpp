@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "cli/CleanPlan.h"
 #include "cli/CliContext.h"
 #include "cli/ConsoleText.h"
 #include "cli/ScanOptions.h"
+#include "scan/FindingId.h"
 
 namespace zt::cli {
 
@@ -42,6 +44,9 @@ int RunScanCommand(CliContext& ctx, const Args& args) {
         nlohmann::ordered_json findings = nlohmann::ordered_json::array();
         for (auto it = sink.rows.rbegin(); it != sink.rows.rend(); ++it) {
             const auto& r = *it;
+            nlohmann::ordered_json evidence = nlohmann::ordered_json::array();
+            for (const auto& line : r.evidence)
+                evidence.push_back(AnsiToUtf8(line));
             findings.push_back({
                 {"no", std::stoi(r.number)},
                 {"path", AnsiToUtf8(r.path)},
@@ -51,10 +56,14 @@ int RunScanCommand(CliContext& ctx, const Args& args) {
                 {"kind", r.finding.kind == FindingKind::Key ? "Key" : "Value"},
                 {"value", AnsiToUtf8(r.valueText)},
                 {"reason", r.reason},
+                {"id", FindingId(r.finding.root, r.finding.keyPath, r.finding.valueName, r.reason)},
+                {"evidence", std::move(evidence)},
             });
         }
-        nlohmann::ordered_json doc = {
-            {"count", sink.count}, {"findings", std::move(findings)}, {"ignored", sink.ignored}};
+        nlohmann::ordered_json doc = {{"count", sink.count},
+                                      {"findings", std::move(findings)},
+                                      {"ignored", sink.ignored},
+                                      {"format", kScanJsonFormat}};
         std::string text =
             doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
         std::fprintf(ctx.out, "%s\n", text.c_str());

@@ -15,7 +15,8 @@ struct Command {
 
 const Command kCommands[] = {
     {"scan", zt::cli::RunScanCommand, "scan [--json] [--categories LIST]"},
-    {"clean", zt::cli::RunCleanCommand, "clean [--yes] [--categories LIST] [--json]"},
+    {"clean", zt::cli::RunCleanCommand,
+     "clean [--yes] [--categories LIST] [--only ID[,ID...] | --plan FILE] [--json]"},
     {"backups", zt::cli::RunBackupsCommand, "backups [--json]"},
     {"restore", zt::cli::RunRestoreCommand, "restore [--dry-run] [--json] FILE|NUMBER"},
     {"startup", zt::cli::RunStartupCommand,

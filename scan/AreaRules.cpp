@@ -40,10 +40,11 @@ bool IsClsidMissing(KeyScan& key, std::string_view value) {
 void CheckClsidReference(KeyScan& key) {
     auto text = key.DefaultText();
     if (!text) {
-        key.Report({}, {}, "Missing CLSID: Empty Reference", FindingKind::Key);
+        key.Note("default value: none");
+        key.Report({}, {}, kReasonEmptyClsidReference, FindingKind::Key);
         return;
     }
-    if (IsClsidMissing(key, *text)) key.Report({}, *text, "Missing CLSID", FindingKind::Key);
+    if (IsClsidMissing(key, *text)) key.Report({}, *text, kReasonMissingClsid, FindingKind::Key);
 }
 
 // A little-endian DWORD from the first bytes of the data, as a signed decimal.
@@ -67,7 +68,7 @@ void CheckComReferences(KeyScan& key) {
         CheckClsidReference(key);
     } else if (depth >= 3 && Contains(name, "InprocServer")) {
         if (auto text = key.DefaultText())
-            if (key.Missing(*text)) key.Report({}, *text, "Missing File", FindingKind::Value);
+            if (key.Missing(*text)) key.Report({}, *text, kReasonMissingFile, FindingKind::Value);
     }
 }
 
@@ -76,9 +77,10 @@ void CheckFileAssociations(KeyScan& key) {
     std::string_view name = key.Name();
     if (depth >= 5 && depth <= 7 && NamesEqual(name, "command")) {
         if (auto text = key.DefaultText()) {
-            if (key.Missing(*text)) key.Report({}, *text, "Missing File", FindingKind::Key);
+            if (key.Missing(*text)) key.Report({}, *text, kReasonMissingFile, FindingKind::Key);
         } else if (depth == 5) {
-            key.Report({}, {}, "Empty Key", FindingKind::Key);
+            key.Note("default value: none");
+            key.Report({}, {}, kReasonEmptyKey, FindingKind::Key);
         }
     }
     if (depth == 2 && StartsWithDot(name)) {
@@ -87,7 +89,7 @@ void CheckFileAssociations(KeyScan& key) {
         constexpr std::size_t kDefaultBytes = 260;
         if (auto text = key.DefaultText(kDefaultBytes))
             if (key.ClassKeyMissing(*text))
-                key.Report({}, *text, "Missing File Assosication", FindingKind::Key);
+                key.Report({}, *text, kReasonMissingAssociation, FindingKind::Key);
     }
 }
 
@@ -106,7 +108,7 @@ void CheckSoftwareFilePaths(KeyScan& key) {
         std::string data = v.Text();
         // The cheap shape tests first; the outcome is the same in any order.
         if (Contains(data, ".") && LooksLikeFilePath(data) && key.Missing(data))
-            key.Report(v.name, data, "Missing File", FindingKind::Value);
+            key.Report(v.name, data, kReasonMissingFile, FindingKind::Value);
     }
 }
 
@@ -127,7 +129,7 @@ void CheckSharedDllCounts(KeyScan& key) {
     for (ScanValue v; key.NextValue(v);) {
         if (v.type == kRegDword && v.name.size() > 4 && EndsWithNoCase(v.name, ".dll") &&
             key.Missing(v.name))
-            key.Report(v.name, DwordText(v.data), "Missing DLL Entry", FindingKind::Value);
+            key.Report(v.name, DwordText(v.data), kReasonMissingDll, FindingKind::Value);
     }
 }
 
@@ -136,30 +138,32 @@ void CheckFileExtensionLists(KeyScan& key) {
     for (ScanValue v; key.NextValue(v);) {
         if (v.type == kRegSz && NamesEqual(name, "OpenWithList") && v.name.size() == 1) {
             std::string data = v.Text();
-            if (key.Judge().IsAppPathMissing(data))
-                key.Report(v.name, data, "Invalid Program path", FindingKind::Value);
+            if (key.AppPathMissing(data))
+                key.Report(v.name, data, kReasonInvalidProgramPath, FindingKind::Value);
         } else if (v.type == kRegNone && NamesEqual(name, "OpenWithProgids") &&
                    key.ClassKeyMissing(v.name)) {
-            key.Report({}, v.Text(), "Invalid Progid", FindingKind::Key);
+            key.Report({}, v.Text(), kReasonInvalidProgid, FindingKind::Key);
             return;
         }
     }
-    if (key.Depth() == 2 && StartsWithDot(name) && !key.HadValues() && key.HoldsNothing())
-        key.Report({}, {}, "NO SUBKEY/VALUE WITH THIS KEY", FindingKind::Key);
+    if (key.Depth() == 2 && StartsWithDot(name) && !key.HadValues() && key.HoldsNothing()) {
+        key.Note("values and subkeys: none");
+        key.Report({}, {}, kReasonEmptyExtension, FindingKind::Key);
+    }
 }
 
 void CheckStartupCommands(KeyScan& key) {
     for (ScanValue v; key.NextValue(v);) {
         if (v.type != kRegSz || key.Depth() != 1) continue;
         std::string data = v.Text();
-        if (key.Missing(data)) key.Report(v.name, data, "Invalid File", FindingKind::Value);
+        if (key.Missing(data)) key.Report(v.name, data, kReasonInvalidFile, FindingKind::Value);
     }
 }
 
 void CheckOrphanApprovals(AreaScan& area) {
     FindOrphanApprovals(area.registry(), area.system(), [&area](const OrphanApproval& orphan) {
         return area.Report(orphan.root, orphan.keyPath, orphan.valueName, orphan.valueText,
-                           kOrphanApprovalReason, FindingKind::Value);
+                           kOrphanApprovalReason, FindingKind::Value, orphan.lookedFor);
     });
 }
 
@@ -171,7 +175,7 @@ void CheckEventSounds(KeyScan& key) {
             continue;
         std::string data = v.Text();
         if (key.Missing(key.Judge().ExpandEnvironment(data))) {
-            key.Report(v.name, data, "Invalid Sound", FindingKind::Value);
+            key.Report(v.name, data, kReasonInvalidSound, FindingKind::Value);
             return;
         }
     }
@@ -182,15 +186,15 @@ void CheckUninstallEntries(KeyScan& key) {
         if (v.type == kRegSz) {
             std::string data = v.Text();
             if (NamesEqual(v.name, "DisplayIcon") && key.Missing(data)) {
-                key.Report({}, data, "Invalid File", FindingKind::Key);
+                key.Report({}, data, kReasonInvalidFile, FindingKind::Key);
             } else if (NamesEqual(v.name, "UninstallString") && v.data.size() > 1 &&
                        LooksLikeFilePath(data) && key.Missing(data)) {
-                key.Report(v.name, data, "Invalid File", FindingKind::Value);
+                key.Report(v.name, data, kReasonInvalidFile, FindingKind::Value);
             }
         } else if (v.type == kRegExpandSz && NamesEqual(v.name, "UninstallString")) {
             std::string data = v.Text();
             if (key.Missing(key.Judge().ExpandEnvironment(data))) {
-                key.Report(v.name, data, "Invalid File", FindingKind::Value);
+                key.Report(v.name, data, kReasonInvalidFile, FindingKind::Value);
                 return;
             }
         }
@@ -203,7 +207,7 @@ void CheckFontFiles(KeyScan& key) {
         std::string data = v.Text();
         bool missing =
             FindDrivePrefix(data) ? key.Missing(data) : key.Missing(key.FontsFolder() + data);
-        if (missing) key.Report(v.name, data, "Invalid Font File", FindingKind::Value);
+        if (missing) key.Report(v.name, data, kReasonInvalidFont, FindingKind::Value);
     }
 }
 
@@ -214,7 +218,7 @@ void CheckHelpFiles(KeyScan& key) {
         std::string file = data;
         if (file.empty() || file.back() != '\\') file += '\\';
         file += v.name;
-        if (key.Missing(file)) key.Report(v.name, data, "Invalid Path", FindingKind::Value);
+        if (key.Missing(file)) key.Report(v.name, data, kReasonInvalidHelpPath, FindingKind::Value);
     }
 }
 
@@ -222,7 +226,7 @@ void CheckAppPathDefault(KeyScan& key) {
     for (ScanValue v; key.NextValue(v);) {
         if (v.type != kRegSz || !v.name.empty()) continue;
         std::string data = v.Text();
-        if (key.Missing(data)) key.Report({}, data, "Invalid App Path", FindingKind::Key);
+        if (key.Missing(data)) key.Report({}, data, kReasonInvalidAppPath, FindingKind::Key);
     }
 }
 
@@ -230,8 +234,8 @@ void CheckDriverFiles(KeyScan& key) {
     for (ScanValue v; key.NextValue(v);) {
         if (v.type != kRegSz) continue;
         std::string data = v.Text();
-        bool missing = FindDrivePrefix(data) ? key.Missing(data) : !key.Judge().SearchProgram(data);
-        if (missing) key.Report(v.name, data, "Invalid System Driver", FindingKind::Value);
+        bool missing = FindDrivePrefix(data) ? key.Missing(data) : key.ProgramMissing(data);
+        if (missing) key.Report(v.name, data, kReasonInvalidDriver, FindingKind::Value);
     }
 }
 

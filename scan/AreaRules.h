@@ -7,6 +7,23 @@
 
 namespace zt {
 
+// The reasons the rules report, as the "Reason" column shows them (odd spelling included).
+inline constexpr std::string_view kReasonEmptyClsidReference = "Missing CLSID: Empty Reference";
+inline constexpr std::string_view kReasonMissingClsid = "Missing CLSID";
+inline constexpr std::string_view kReasonMissingFile = "Missing File";
+inline constexpr std::string_view kReasonEmptyKey = "Empty Key";
+inline constexpr std::string_view kReasonMissingAssociation = "Missing File Assosication";
+inline constexpr std::string_view kReasonMissingDll = "Missing DLL Entry";
+inline constexpr std::string_view kReasonInvalidProgramPath = "Invalid Program path";
+inline constexpr std::string_view kReasonInvalidProgid = "Invalid Progid";
+inline constexpr std::string_view kReasonEmptyExtension = "NO SUBKEY/VALUE WITH THIS KEY";
+inline constexpr std::string_view kReasonInvalidFile = "Invalid File";
+inline constexpr std::string_view kReasonInvalidSound = "Invalid Sound";
+inline constexpr std::string_view kReasonInvalidFont = "Invalid Font File";
+inline constexpr std::string_view kReasonInvalidHelpPath = "Invalid Path";
+inline constexpr std::string_view kReasonInvalidAppPath = "Invalid App Path";
+inline constexpr std::string_view kReasonInvalidDriver = "Invalid System Driver";
+
 // A rule at one key of its area's walk.
 using KeyRule = void (*)(KeyScan& key);
 // True when the walk passes over `child` of the key `parent`.

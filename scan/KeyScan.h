@@ -56,6 +56,11 @@ class KeyScan {
     bool Missing(std::string_view path);
     // True when the classes root has no key of this name (cached for the scan).
     bool ClassKeyMissing(std::string_view name);
+    // PathJudge::IsAppPathMissing, and no program of that name found by the program search.
+    bool AppPathMissing(std::string_view name);
+    bool ProgramMissing(std::string_view name);
+    // What a rule that reports without looking anything up checked, for the finding's evidence.
+    void Note(std::string_view checked);
     PathJudge& Judge();
     // The fonts folder with a trailing backslash.
     const std::string& FontsFolder() const;
@@ -65,6 +70,8 @@ class KeyScan {
                 FindingKind kind);
 
   private:
+    bool OnlyValue(ScanValue& value);
+
     ScanEngine& engine_;
     HKey key_;
     std::string_view path_;
@@ -81,9 +88,11 @@ class AreaScan {
     explicit AreaScan(ScanEngine& engine) : engine_(engine) {}
     zt::Registry& registry();
     zt::System& system();
-    // A finding anywhere; false, reporting nothing, once a stop is asked.
+    // A finding anywhere; false, reporting nothing, once a stop is asked. `lookedFor` says
+    // where its evidence was looked for.
     bool Report(RootKey root, std::string_view keyPath, std::string_view valueName,
-                std::string_view valueText, std::string_view reason, FindingKind kind);
+                std::string_view valueText, std::string_view reason, FindingKind kind,
+                std::string_view lookedFor = {});
 
   private:
     ScanEngine& engine_;

@@ -66,16 +66,22 @@ void FindOrphanApprovals(Registry& reg, System& sys,
         for (std::uint32_t i = 0;
              reg.EnumValue(approved.get(), i, name, kNameChars, type, data, kDataBytes); ++i) {
             bool present = false;
+            std::string place;
             if (folder) {
-                std::string path = *folder;
-                if (path.back() != '\\') path += '\\';
-                present = sys.Exists(path + name);
+                place = *folder;
+                if (place.back() != '\\') place += '\\';
+                place += name;
+                present = sys.Exists(place);
             } else {
                 // Registry names compare without regard to case, as the lookup does.
                 present = run && reg.ReadValueWhole(run.get(), name).has_value();
             }
             if (present) continue;
-            if (!report({g.root, approvedPath, name, Hex(data)})) return;
+            std::string lookedFor =
+                folder ? "file looked for: " + place
+                       : "value looked for: " + std::string(RootAbbreviation(g.root)) +
+                             std::string(g.runKey) + "\\" + name;
+            if (!report({g.root, approvedPath, name, Hex(data), lookedFor + ": not found"})) return;
         }
     }
 }

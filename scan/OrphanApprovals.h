@@ -16,6 +16,7 @@ struct OrphanApproval {
     std::string keyPath;   // the StartupApproved subkey
     std::string valueName; // the switch, named like its entry
     std::string valueText; // its bytes in hexadecimal
+    std::string lookedFor; // where its entry was looked for, and that it was not found
 };
 
 // Reports each switch under HKCU and HKLM StartupApproved\Run, HKLM StartupApproved\Run32

@@ -106,6 +106,30 @@ bool PathJudge::IsPathMissingUncached(std::string_view s) {
     return true;
 }
 
+void PathJudge::ExplainMissingPath(std::string_view s, std::vector<std::string>& lines) const {
+    auto drive = FindDrivePrefix(s);
+    if (!drive) return;
+    std::string_view p = s.substr(*drive);
+    lines.push_back("path checked: " + std::string(p));
+    ExplainSearch(p, lines);
+    std::vector<std::string_view> tried;
+    for (char delimiter : kPathDelimiters) {
+        auto pos = p.find(delimiter);
+        if (pos == std::string_view::npos) continue;
+        std::string_view prefix = p.substr(0, std::min(pos, kMaxPrefixChars));
+        if (prefix.empty() || std::find(tried.begin(), tried.end(), prefix) != tried.end())
+            continue;
+        tried.push_back(prefix);
+        lines.push_back("file looked for: " + std::string(prefix) + ": not found");
+    }
+}
+
+void PathJudge::ExplainSearch(std::string_view name, std::vector<std::string>& lines) const {
+    std::string line = "program search: " + std::string(name);
+    if (name.find('.') == std::string_view::npos) line += " (also with " + programExtensions_ + ")";
+    lines.push_back(line + ": not found");
+}
+
 std::string PathJudge::ExpandEnvironment(std::string_view s) {
     if (FindDrivePrefix(s)) return std::string(s);
     auto expanded = system_.ExpandEnv(s);

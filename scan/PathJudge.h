@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "seams/Registry.h"
 #include "seams/System.h"
@@ -43,6 +44,13 @@ class PathJudge {
     bool IsPathMissing(std::string_view s);
     std::string ExpandEnvironment(std::string_view s);
     bool IsAppPathMissing(std::string_view name);
+
+    // What was tried, one line each, for a string IsPathMissing judged missing: the path after
+    // quote removal, the program search and every prefix looked for as a file. Built from the
+    // string alone, since every try failed.
+    void ExplainMissingPath(std::string_view s, std::vector<std::string>& lines) const;
+    // The program search of SearchProgram that found nothing.
+    void ExplainSearch(std::string_view name, std::vector<std::string>& lines) const;
 
     // While caching, each file, program and App Paths name is looked up once; a scan turns it
     // on for its own duration, since files may come and go between scans.

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "scan/AreaRules.h"
+#include "scan/OrphanApprovals.h"
 #include "scan/ScanFinding.h"
 #include "seams/Registry.h"
 
@@ -26,6 +27,10 @@ struct ScanCategoryInfo {
     KeyRule rule;
     ChildFilter skip = nullptr;    // children the walk passes over, if any
     AreaRule afterWalks = nullptr; // run once after the walks of all start keys, if any
+    // The reasons `rule` and `afterWalks` report, so a re-check runs only the rules that
+    // could report a finding again.
+    std::span<const std::string_view> reasons = {};
+    std::span<const std::string_view> afterReasons = {};
 };
 
 namespace scan_detail {
@@ -68,25 +73,60 @@ inline constexpr ScanStartKey kDrivers[] = {
     {kLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32", "Drivers32"},
     {kLocalMachine, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32",
      "Drivers32"}};
+inline constexpr std::string_view kComReasons[] = {kReasonEmptyClsidReference, kReasonMissingClsid,
+                                                   kReasonMissingFile};
+inline constexpr std::string_view kAssociationReasons[] = {kReasonMissingFile, kReasonEmptyKey,
+                                                           kReasonMissingAssociation};
+inline constexpr std::string_view kMissingFileReasons[] = {kReasonMissingFile};
+inline constexpr std::string_view kSharedDllReasons[] = {kReasonMissingDll};
+inline constexpr std::string_view kFileExtReasons[] = {kReasonInvalidProgramPath,
+                                                       kReasonInvalidProgid, kReasonEmptyExtension};
+inline constexpr std::string_view kInvalidFileReasons[] = {kReasonInvalidFile};
+inline constexpr std::string_view kOrphanReasons[] = {kOrphanApprovalReason};
+inline constexpr std::string_view kSoundReasons[] = {kReasonInvalidSound};
+inline constexpr std::string_view kFontReasons[] = {kReasonInvalidFont};
+inline constexpr std::string_view kHelpReasons[] = {kReasonInvalidHelpPath};
+inline constexpr std::string_view kAppPathReasons[] = {kReasonInvalidAppPath};
+inline constexpr std::string_view kDriverReasons[] = {kReasonInvalidDriver};
 } // namespace scan_detail
 
 inline constexpr std::array<ScanCategoryInfo, kScanCategoryCount> kScanCategories = {{
-    {"CheckCLSID", "COM/CLSID", {}, CheckComReferences, SkipClassesRootChild},
-    {"CheckFileAssociation", "File Associations", {}, CheckFileAssociations, SkipClassesRootChild},
+    {"CheckCLSID",
+     "COM/CLSID",
+     {},
+     CheckComReferences,
+     SkipClassesRootChild,
+     nullptr,
+     scan_detail::kComReasons},
+    {"CheckFileAssociation",
+     "File Associations",
+     {},
+     CheckFileAssociations,
+     SkipClassesRootChild,
+     nullptr,
+     scan_detail::kAssociationReasons},
     {"CheckUserSoftwareSetting", "User Software Settings", scan_detail::kUserSoftware,
-     CheckSoftwareFilePaths},
+     CheckSoftwareFilePaths, nullptr, nullptr, scan_detail::kMissingFileReasons},
     {"CheckSystemSoftwareSetting", "System Software Settings", scan_detail::kSystemSoftware,
-     CheckSoftwareFilePaths, SkipSystemSoftwareChild},
-    {"CheckSharedDlls", "Shared Dlls", scan_detail::kSharedDlls, CheckSharedDllCounts},
-    {"CheckFileExtensions", "File Extensions", scan_detail::kFileExts, CheckFileExtensionLists},
+     CheckSoftwareFilePaths, SkipSystemSoftwareChild, nullptr, scan_detail::kMissingFileReasons},
+    {"CheckSharedDlls", "Shared Dlls", scan_detail::kSharedDlls, CheckSharedDllCounts, nullptr,
+     nullptr, scan_detail::kSharedDllReasons},
+    {"CheckFileExtensions", "File Extensions", scan_detail::kFileExts, CheckFileExtensionLists,
+     nullptr, nullptr, scan_detail::kFileExtReasons},
     {"CheckStartupSection", "Startup Section", scan_detail::kStartup, CheckStartupCommands, nullptr,
-     CheckOrphanApprovals},
-    {"CheckSoundAppEvents", "Sound/App Events", scan_detail::kSounds, CheckEventSounds},
-    {"CheckUninstallSection", "Uninstall Section", scan_detail::kUninstall, CheckUninstallEntries},
-    {"CheckFontSection", "Fonts Section", scan_detail::kFonts, CheckFontFiles},
-    {"CheckHelpSection", "Help Section", scan_detail::kHelp, CheckHelpFiles},
-    {"CheckAppPath", "Application Path", scan_detail::kAppPaths, CheckAppPathDefault},
-    {"CheckSystemDrivers", "System Drivers", scan_detail::kDrivers, CheckDriverFiles},
+     CheckOrphanApprovals, scan_detail::kInvalidFileReasons, scan_detail::kOrphanReasons},
+    {"CheckSoundAppEvents", "Sound/App Events", scan_detail::kSounds, CheckEventSounds, nullptr,
+     nullptr, scan_detail::kSoundReasons},
+    {"CheckUninstallSection", "Uninstall Section", scan_detail::kUninstall, CheckUninstallEntries,
+     nullptr, nullptr, scan_detail::kInvalidFileReasons},
+    {"CheckFontSection", "Fonts Section", scan_detail::kFonts, CheckFontFiles, nullptr, nullptr,
+     scan_detail::kFontReasons},
+    {"CheckHelpSection", "Help Section", scan_detail::kHelp, CheckHelpFiles, nullptr, nullptr,
+     scan_detail::kHelpReasons},
+    {"CheckAppPath", "Application Path", scan_detail::kAppPaths, CheckAppPathDefault, nullptr,
+     nullptr, scan_detail::kAppPathReasons},
+    {"CheckSystemDrivers", "System Drivers", scan_detail::kDrivers, CheckDriverFiles, nullptr,
+     nullptr, scan_detail::kDriverReasons},
 }};
 
 inline constexpr int kCategoryClsid = 0;

@@ -132,6 +132,12 @@ void ScanEngine::RunScan() {
 
 void ScanEngine::Walk(RootKey root, HKey key, const std::string& path, std::string_view name,
                       std::span<const int> categories) {
+    PrepareWalk(root, path, categories);
+    WalkKey(key, path, name);
+}
+
+void ScanEngine::PrepareWalk(RootKey root, const std::string& path,
+                             std::span<const int> categories) {
     currentRoot_ = root;
     depth_ = 0;
     // A 32-bit twin's start key already lies below Wow6432Node.
@@ -142,7 +148,13 @@ void ScanEngine::Walk(RootKey root, HKey key, const std::string& path, std::stri
         rules_[ruleCount_++] = kScanCategories[c].rule;
         if (!skip_) skip_ = kScanCategories[c].skip;
     }
-    WalkKey(key, path, name);
+}
+
+void ScanEngine::RunRules(KeyScan& here) {
+    for (std::size_t i = 0; i < ruleCount_; ++i) {
+        judged_ = Judged::None;
+        rules_[i](here);
+    }
 }
 
 void ScanEngine::WalkKey(HKey key, const std::string& path, std::string_view name) {
@@ -155,8 +167,7 @@ void ScanEngine::WalkKey(HKey key, const std::string& path, std::string_view nam
     }
 
     KeyScan here(*this, key, path, name, depth_);
-    for (std::size_t i = 0; i < ruleCount_; ++i)
-        rules_[i](here);
+    RunRules(here);
 
     std::string child;
     for (std::uint32_t index = 0; registry_.EnumKey(key, index, child, kKeyNameChars); ++index) {
@@ -199,11 +210,13 @@ void ScanEngine::ReportFinding(std::string_view path, std::string_view valueName
     row.finding.kind = kind;
     row.valueText = valueText.empty() ? std::string("[None]") : std::string(valueText);
     row.reason = std::string(reason);
+    row.evidence = Evidence(row.valueText);
     sink_.AddFinding(std::move(row));
     ++findingsAdded_;
 }
 
 bool ScanEngine::Missing(std::string_view s) {
+    Record(Judged::Path, s);
     if (!judge_.IsPathMissing(s)) return false;
     if (wowNesting_ == 0 || systemFolderPrefix_.empty() || wowSystemFolder_.empty()) return true;
     auto drive = FindDrivePrefix(s);
@@ -216,12 +229,128 @@ bool ScanEngine::Missing(std::string_view s) {
 }
 
 bool ScanEngine::ClassKeyMissing(std::string_view name) {
+    Record(Judged::ClassKey, name);
     std::string k = AsciiLower(name);
     if (auto it = classKeyMissing_.find(k); it != classKeyMissing_.end()) return it->second;
     RegKey key(registry_, registry_.OpenKeyRead(RootHandle(kClassesRoot), name));
     bool missing = !key;
     classKeyMissing_.emplace(std::move(k), missing);
     return missing;
+}
+
+std::vector<std::string> ScanEngine::Evidence(std::string_view valueText) {
+    std::vector<std::string> lines;
+    lines.push_back("text as found: " + std::string(valueText));
+    switch (judged_) {
+    case Judged::Path:
+        judge_.ExplainMissingPath(judgedText_, lines);
+        if (wowNesting_ > 0 && !systemFolderPrefix_.empty() && !wowSystemFolder_.empty()) {
+            auto drive = FindDrivePrefix(judgedText_);
+            std::string_view p = std::string_view(judgedText_).substr(drive.value_or(0));
+            if (drive && StartsWithNoCase(p, systemFolderPrefix_))
+                lines.push_back("32-bit system folder: " + wowSystemFolder_ + "\\" +
+                                std::string(p.substr(systemFolderPrefix_.size())) + ": not found");
+        }
+        break;
+    case Judged::ClassKey:
+        lines.push_back("class key looked for: HKCR\\" + judgedText_ + ": not found");
+        break;
+    case Judged::AppPath:
+        lines.push_back("App Paths key looked for: HKLM\\" + std::string(kAppPathsKey) + "\\" +
+                        judgedText_ + ": not found");
+        judge_.ExplainSearch(judgedText_, lines);
+        break;
+    case Judged::Program:
+        judge_.ExplainSearch(judgedText_, lines);
+        break;
+    case Judged::Note:
+        lines.push_back(judgedText_);
+        break;
+    case Judged::None:
+        break;
+    }
+    return lines;
+}
+
+namespace {
+bool Lists(std::span<const std::string_view> reasons, std::string_view reason) {
+    for (std::string_view r : reasons)
+        if (r == reason) return true;
+    return false;
+}
+} // namespace
+
+void ScanEngine::RescanKey(RootKey root, std::string_view keyPath,
+                           std::optional<std::string_view> onlyValue, std::string_view reason) {
+    stopRequested.store(false);
+    if (onlyValue) onlyValue_.emplace(*onlyValue);
+    judge_.SetCaching(false);
+    classKeyMissing_.clear();
+    for (int i = 0; i < kScanCategoryCount; ++i) {
+        const ScanCategoryInfo& area = kScanCategories[i];
+        if (!Enabled(i)) continue;
+        if (Lists(area.reasons, reason)) {
+            // The shared classes-root walk's rules run one by one here: each judges alone.
+            if (area.starts.empty() && root == kClassesRoot)
+                WalkTo(kClassesRoot, {}, {}, keyPath, std::span<const int>(&i, 1));
+            for (const auto& start : area.starts) {
+                if (start.root != root || !StartsWithNoCase(keyPath, start.path)) continue;
+                std::string_view rest = keyPath.substr(start.path.size());
+                if (!rest.empty() && rest.front() != '\\') continue;
+                WalkTo(root, start.path, start.name, keyPath, std::span<const int>(&i, 1));
+            }
+        }
+        if (area.afterWalks && Lists(area.afterReasons, reason)) {
+            AreaScan after(*this);
+            area.afterWalks(after);
+        }
+    }
+    classKeyMissing_.clear();
+    onlyValue_.reset();
+    stopRequested.store(true);
+}
+
+void ScanEngine::WalkTo(RootKey root, std::string_view startPath, std::string_view startName,
+                        std::string_view target, std::span<const int> categories) {
+    std::string path(startPath);
+    PrepareWalk(root, path, categories);
+    std::string name(startName);
+    int depth = 1;
+    // The walk's filters judge a child by its parent's path, name and depth alone, so the
+    // way down needs no key opened; only the key itself is.
+    std::string_view rest = target.substr(startPath.size());
+    while (!rest.empty()) {
+        if (rest.front() == '\\') rest.remove_prefix(1);
+        std::string child(rest.substr(0, rest.find('\\')));
+        rest.remove_prefix(child.size());
+        // What the walk passes over, or cannot name, it never reports.
+        if (child.empty() || NamesEqual(child, "VirtualStore")) return;
+        std::string childPath = path.empty() ? child : path + "\\" + child;
+        if (childPath.size() >= kPathBufferBytes) return;
+        KeyScan parent(*this, kNoKey, path, name, depth);
+        if (skip_ && skip_(parent, child)) return;
+        wowNesting_ += NamesEqual(child, "Wow6432Node");
+        path = std::move(childPath);
+        name = std::move(child);
+        ++depth;
+    }
+    RegKey opened;
+    HKey key = RootHandle(root);
+    if (onlyValue_ && held_ && heldRoot_ == root && heldPath_ == path) {
+        key = held_.get();
+    } else if (!path.empty()) {
+        opened = RegKey(registry_, registry_.OpenKeyRead(key, path));
+        if (!opened) return;
+        key = opened.get();
+        if (onlyValue_) {
+            held_ = std::move(opened);
+            heldRoot_ = root;
+            heldPath_ = path;
+        }
+    }
+    depth_ = depth;
+    KeyScan here(*this, key, path, name, depth);
+    RunRules(here);
 }
 
 // --- KeyScan: the rules' view of the walk -----------------------------------------------------
@@ -233,6 +362,7 @@ bool KeyScan::Enabled(int category) const {
 bool KeyScan::NextValue(ScanValue& value) {
     if (valuesDone_) return false;
     ScanEngine& e = engine_;
+    if (e.onlyValue_) return OnlyValue(value);
     std::uint32_t type = 0;
     if ((valueIndex_ == 0 && e.StopNoticed()) ||
         !e.registry_.EnumValue(key_, valueIndex_, e.valueName_, kValueNameChars, type, e.valueData_,
@@ -246,6 +376,26 @@ bool KeyScan::NextValue(ScanValue& value) {
         valuesDone_ = true;
         return false;
     }
+    value.name = e.valueName_;
+    value.type = type;
+    value.data = e.valueData_;
+    return true;
+}
+
+bool KeyScan::OnlyValue(ScanValue& value) {
+    ScanEngine& e = engine_;
+    valuesDone_ = true;
+    // One read into the walk's own buffer: a value the walk could not have enumerated (its
+    // name or data too long) is not there for the rules either.
+    if (e.onlyValue_->size() >= kValueNameChars) return false;
+    e.valueData_.resize(kValueDataBytes);
+    std::uint32_t type = 0, size = 0;
+    if (!e.registry_.ReadValue(key_, *e.onlyValue_, e.valueData_.data(), kValueDataBytes, &type,
+                               &size))
+        return false;
+    e.valueData_.resize(size);
+    hadValues_ = true;
+    e.valueName_ = *e.onlyValue_;
     value.name = e.valueName_;
     value.type = type;
     value.data = e.valueData_;
@@ -271,6 +421,20 @@ bool KeyScan::ClassKeyMissing(std::string_view name) {
     return engine_.ClassKeyMissing(name);
 }
 
+bool KeyScan::AppPathMissing(std::string_view name) {
+    engine_.Record(ScanEngine::Judged::AppPath, name);
+    return engine_.judge_.IsAppPathMissing(name);
+}
+
+bool KeyScan::ProgramMissing(std::string_view name) {
+    engine_.Record(ScanEngine::Judged::Program, name);
+    return !engine_.judge_.SearchProgram(name);
+}
+
+void KeyScan::Note(std::string_view checked) {
+    engine_.Record(ScanEngine::Judged::Note, checked);
+}
+
 PathJudge& KeyScan::Judge() {
     return engine_.judge_;
 }
@@ -288,9 +452,12 @@ System& AreaScan::system() {
 }
 
 bool AreaScan::Report(RootKey root, std::string_view keyPath, std::string_view valueName,
-                      std::string_view valueText, std::string_view reason, FindingKind kind) {
+                      std::string_view valueText, std::string_view reason, FindingKind kind,
+                      std::string_view lookedFor) {
     if (engine_.StopNoticed()) return false;
     engine_.currentRoot_ = root;
+    engine_.Record(lookedFor.empty() ? ScanEngine::Judged::None : ScanEngine::Judged::Note,
+                   lookedFor);
     engine_.ReportFinding(keyPath, valueName, valueText, reason, kind);
     return true;
 }

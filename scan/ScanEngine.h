@@ -8,6 +8,7 @@
 // The engine, its Registry, System and sink must outlive the worker.
 #include <array>
 #include <atomic>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -57,6 +58,15 @@ class ScanEngine {
     // --- Worker side ---
     // Runs the enabled areas; ends with the sink's ScanFinished.
     void RunScan();
+    // Judges one key again as it is now, for the re-check before cleaning: runs there every
+    // enabled area rule that may report `reason` and whose walk reaches the key (passing over
+    // what the walk passes over), and the after-walk rules that may report it. The findings
+    // go to the sink as a scan's do, without ScanFinished; nothing is cached from one call to
+    // the next. With `onlyValue` the rules see that value of the key alone, read directly, so
+    // judging one value of a key with thousands costs one read. On the calling thread, not
+    // while a scan runs.
+    void RescanKey(RootKey root, std::string_view keyPath,
+                   std::optional<std::string_view> onlyValue, std::string_view reason);
 
     // Shared between the owner and the worker.
     std::atomic<bool> stopRequested{true};
@@ -72,11 +82,29 @@ class ScanEngine {
     // Walks from `key` with the rules of `categories` (all sharing one set of start keys).
     void Walk(RootKey root, HKey key, const std::string& path, std::string_view name,
               std::span<const int> categories);
+    void PrepareWalk(RootKey root, const std::string& path, std::span<const int> categories);
     void WalkKey(HKey key, const std::string& path, std::string_view name);
+    // From the start key at `startPath` down to `target` alone, then its rules.
+    void WalkTo(RootKey root, std::string_view startPath, std::string_view startName,
+                std::string_view target, std::span<const int> categories);
+    void RunRules(KeyScan& here);
     void ReportFinding(std::string_view path, std::string_view valueName,
                        std::string_view valueText, std::string_view reason, FindingKind kind);
     bool Missing(std::string_view s);
     bool ClassKeyMissing(std::string_view name);
+    // The evidence lines of the judgement that led to a report.
+    std::vector<std::string> Evidence(std::string_view valueText);
+    void ExplainPath(std::string_view s, std::vector<std::string>& lines);
+
+    // The last judgement a rule asked for at the current key; the one its report follows.
+    // Only its text is kept here: the evidence is built when a finding is reported.
+    enum class Judged { None, Path, ClassKey, AppPath, Program, Note };
+    void Record(Judged what, std::string_view text) {
+        judged_ = what;
+        judgedText_.assign(text);
+    }
+    Judged judged_ = Judged::None;
+    std::string judgedText_;
 
     Registry& registry_;
     System& system_;
@@ -102,6 +130,12 @@ class ScanEngine {
     // Reused across keys so the walk does not allocate per value.
     std::string valueName_;
     std::vector<std::uint8_t> valueData_;
+    std::optional<std::string> onlyValue_; // while RescanKey judges one value
+    // The key RescanKey last judged a value of, kept open for the next value of the same key
+    // (a cleaning run re-checks many values of one key in a row).
+    RootKey heldRoot_ = 0;
+    std::string heldPath_;
+    RegKey held_;
 };
 
 } // namespace zt

@@ -5,6 +5,7 @@
 // the user sees of them (captions, buttons, boxes) is the receiver's business.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "scan/ScanFinding.h"
 
@@ -17,6 +18,9 @@ struct ScanRow {
     std::string path;      // "PATH": RegistryPath, then "\" and the value name
     std::string valueText; // "VALUE (invalide)": the examined data, "[None]" when empty
     std::string reason;    // "Reason"
+    // What was checked, one short line each: the text as found, the path judged after
+    // expansion and quote removal, and every other place that was tried.
+    std::vector<std::string> evidence;
 };
 
 inline constexpr const char* kColumnNumber = "No.";

@@ -7,8 +7,9 @@
 //   Cancel button; cleaning: the scan page cleaning 30,000 planted findings, caught on the way
 //   (stopped before the driver ends); ignoremenu: the scan page's context menu on a result row,
 //   opened from the keyboard; ignorelist: the settings page's ignore list dialog with a few
-//   entries (the stored list is put back afterwards). Writes "x y w h" of the window's client
-//   area to FILE once it is ready, and closes after N seconds.
+//   entries (the stored list is put back afterwards); evidence: the scan page with the mouse
+//   resting on a row, its evidence tooltip shown. Writes "x y w h" of the window's client area
+//   to FILE once it is ready, and closes after N seconds.
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
@@ -21,6 +22,7 @@
 #include "app/AppContext.h"
 #include "app/DlgIgnoreList.h"
 #include "app/DlgMain.h"
+#include "scan/ScanSink.h"
 #include "ui/PumpWait.h"
 #include "app/RunAtStartup.h"
 #include "app/res/resource.h"
@@ -77,6 +79,30 @@ void CALLBACK WriteDialogRect(HWND, UINT, UINT_PTR id, DWORD) {
     }
 }
 
+// Rests the mouse on the first row whose evidence has a few lines, as a user would, and waits
+// for its tooltip.
+void HoverRowWithEvidence(zt::CListView& list) {
+    int n = list.Count();
+    int item = 0;
+    for (int i = 0; i < n; ++i) {
+        const auto* row = reinterpret_cast<const zt::ScanRow*>(list.ItemData(i));
+        if (row && row->evidence.size() >= 4) {
+            item = i;
+            break;
+        }
+    }
+    list.Send(LVM_ENSUREVISIBLE, item, FALSE);
+    RECT r{};
+    r.left = LVIR_LABEL;
+    list.Send(LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&r));
+    POINT pt{r.left + 40, (r.top + r.bottom) / 2};
+    ::ClientToScreen(list.Handle(), &pt);
+    ::SetCursorPos(pt.x - 3, pt.y);
+    zt::PumpUntil([] { return false; }, 200);
+    ::SetCursorPos(pt.x, pt.y);
+    zt::PumpUntil([] { return false; }, 1500);
+}
+
 } // namespace
 
 constexpr int kPlantedForCleaning = 30000;
@@ -111,6 +137,8 @@ int main(int argc, char** argv) {
     const bool elevation = page == "elevation";
     const bool message = page == "message";
     if (message) page = "backup";
+    const bool evidence = page == "evidence";
+    if (evidence) page = "scan";
     const bool cleaning = page == "cleaning";
     const bool ignoreMenu = page == "ignoremenu";
     const bool ignoreList = page == "ignorelist";
@@ -162,6 +190,7 @@ int main(int argc, char** argv) {
         main.Tabs().SetActiveTab(tab);
         ::SetForegroundWindow(main.Handle());
         zt::PumpUntil([] { return false; }, 700);
+        if (evidence) HoverRowWithEvidence(main.ScanPage().List());
         if (cleaning) {
             // Only the planted rows are ticked: the demo data stays for the other pictures.
             zt::CListView& list = main.ScanPage().List();

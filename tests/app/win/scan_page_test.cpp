@@ -256,6 +256,32 @@ TEST_F(ScanPageFixture, CleanBacksUpAndRemovesOnlyTheTickedRows) {
     EXPECT_EQ(page().LastBackupFile(), last);
 }
 
+TEST_F(ScanPageFixture, CleanSkipsARowThatChangedSinceTheScan) {
+    PlantedDlls dlls(h.registry(), "zt_gone_recheck", 2);
+    Open({kSharedDllsCategory});
+    ScanToEnd();
+    CListView& list = page().List();
+    ClickBox(page().Handle(), IDC_CHECKALL, false);
+    for (int row : RowsWith(list, "zt_gone_recheck"))
+        list.SetChecked(row, true);
+    {
+        RegKey key(h.registry(), h.registry().CreateKey(RootHandle(kLocalMachine), kSharedDlls));
+        ASSERT_TRUE(h.registry().WriteDword(key.get(), dlls.names()[0], 7)); // another count
+    }
+    answers.Clear();
+    page().CleanSelected();
+    ASSERT_TRUE(PumpUntil([&] { return !page().CleaningInProgress(); }, 60000));
+    EXPECT_TRUE(dlls.Exists(dlls.names()[0]));
+    EXPECT_FALSE(dlls.Exists(dlls.names()[1]));
+    std::vector<int> left = RowsWith(list, "zt_gone_recheck");
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_FALSE(list.IsChecked(left[0]));
+    ASSERT_FALSE(answers.Requests().empty());
+    EXPECT_EQ(answers.Requests().back().text,
+              "Total 1 items cleaned successfully!\n1 items skipped: no longer invalid.");
+    std::remove(page().LastBackupFile().c_str());
+}
+
 TEST_F(ScanPageFixture, StopEndsARunningScanAndKeepsWhatWasListed) {
     // A big enough tree under HKCU\Software that the scan is still running when stopped.
     ScratchKey scratch(h.registry());

@@ -1,0 +1,32 @@
+#pragma once
+// `clean --plan FILE`: a saved `scan --json` read back as the findings to clean.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "scan/ScanFinding.h"
+
+namespace zt::cli {
+
+// The mark `scan --json` ends its document with; a plan must carry this one.
+inline constexpr const char* kScanJsonFormat = "zentrove-scan-1";
+
+struct PlanEntry {
+    std::string id;
+    ScanFinding finding;
+    std::string reason;
+    std::string valueText; // "value": the examined data as the scan showed it
+};
+
+struct CleanPlan {
+    std::vector<PlanEntry> entries; // in the file's order, each id once
+    // Ids that are left alone, each with why: not their entry's, or naming what the code
+    // page cannot spell.
+    std::vector<std::pair<std::string, std::string>> refused;
+};
+
+// Reads a plan's text. False with the reason when the plan is refused as a whole: empty, not
+// JSON or cut short, of another format, or with a finding that has no id or lacks a field.
+bool ReadCleanPlan(const std::string& text, CleanPlan& plan, std::string& why);
+
+} // namespace zt::cli

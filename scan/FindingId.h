@@ -1,0 +1,21 @@
+#pragma once
+// A finding's stable id, the same in every scan on every machine: 16 lower-case hex digits of
+// the 64-bit FNV-1a hash of the root's abbreviation ("HKCU"), the key path, the value name
+// and the reason, each followed by a zero byte. Registry names ignore letter case, so the key
+// path and value name are hashed with their ASCII letters in lower case; the reason is hashed
+// as the scan shows it.
+#include <string>
+#include <string_view>
+
+#include "seams/Registry.h"
+
+namespace zt {
+
+inline constexpr std::size_t kFindingIdChars = 16;
+
+std::string FindingId(RootKey root, std::string_view keyPath, std::string_view valueName,
+                      std::string_view reason);
+// True for text of exactly 16 hex digits (either case).
+bool IsFindingIdText(std::string_view text);
+
+} // namespace zt
