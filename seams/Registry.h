@@ -65,7 +65,12 @@ class Registry {
   public:
     virtual ~Registry() = default;
 
-    virtual HKey OpenKey(HKey parent, std::string_view subkey, Access access) = 0;
+    // kNoKey when it fails; OpenKeyStatus tells why.
+    virtual HKey OpenKey(HKey parent, std::string_view subkey, Access access) {
+        HKey out = kNoKey;
+        OpenKeyStatus(parent, subkey, access, out);
+        return out;
+    }
     // As OpenKey, with the cause when it fails (`out` is kNoKey then).
     virtual Status OpenKeyStatus(HKey parent, std::string_view subkey, Access access,
                                  HKey& out) = 0;

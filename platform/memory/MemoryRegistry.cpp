@@ -153,12 +153,6 @@ std::vector<std::string> MemoryRegistry::MergedClassNames() {
     return names;
 }
 
-HKey MemoryRegistry::OpenKey(HKey parent, std::string_view subkey, Access access) {
-    HKey out = kNoKey;
-    OpenKeyStatus(parent, subkey, access, out);
-    return out;
-}
-
 Status MemoryRegistry::OpenKeyStatus(HKey parent, std::string_view subkey, Access access,
                                      HKey& out) {
     out = kNoKey;

@@ -17,7 +17,6 @@ class MemoryRegistry : public Registry {
     MemoryRegistry();
     ~MemoryRegistry() override;
 
-    HKey OpenKey(HKey parent, std::string_view subkey, Access access) override;
     Status OpenKeyStatus(HKey parent, std::string_view subkey, Access access, HKey& out) override;
     HKey CreateKey(HKey parent, std::string_view subkey) override;
     void CloseKey(HKey key) override;

@@ -39,12 +39,6 @@ std::string Z(std::string_view s) {
 
 } // namespace
 
-HKey Win32Registry::OpenKey(HKey parent, std::string_view subkey, Access access) {
-    HKey out = kNoKey;
-    OpenKeyStatus(parent, subkey, access, out);
-    return out;
-}
-
 Status Win32Registry::OpenKeyStatus(HKey parent, std::string_view subkey, Access access,
                                     HKey& out) {
     out = kNoKey;

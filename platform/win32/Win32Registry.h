@@ -6,7 +6,6 @@ namespace zt {
 
 class Win32Registry : public Registry {
   public:
-    HKey OpenKey(HKey parent, std::string_view subkey, Access access) override;
     Status OpenKeyStatus(HKey parent, std::string_view subkey, Access access, HKey& out) override;
     HKey CreateKey(HKey parent, std::string_view subkey) override;
     void CloseKey(HKey key) override;
