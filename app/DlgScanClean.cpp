@@ -510,11 +510,6 @@ class ListFindings : public FindingList {
         ::InvalidateRect(list_.Handle(), nullptr, TRUE);
     }
     void UncheckRow(int index) override { list_.SetChecked(index, false); }
-    std::optional<FindingSeen> SeenAt(int index) const override {
-        const ScanRow* row = RowRecord(list_, index);
-        if (!row) return std::nullopt;
-        return FindingSeen{row->reason, row->valueText};
-    }
 
   private:
     CListView& list_;

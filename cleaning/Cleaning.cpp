@@ -245,12 +245,11 @@ void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
     if (out.status == CleanStatus::Done && done < total) {
         out.stopped = true;
         out.notReached = total - done;
-        // Stopped before anything was deleted: a backup of nothing would only be clutter.
-        if (out.processed == 0) sys.RemoveFile(out.backupFile);
     }
-    // Every finding skipped by the re-check: nothing was written.
-    if (out.status == CleanStatus::Done && total > 0 &&
-        out.noLongerInvalid.size() == findings.size())
+    // No finding reached its backup (all skipped by the re-check, or a stop came first): a
+    // backup of nothing would only be clutter.
+    if (out.status == CleanStatus::Done && out.processed == 0 && out.notDeleted.empty() &&
+        out.keptBack == 0)
         sys.RemoveFile(out.backupFile);
     // The file a run made is kept even after a file error: it holds what was deleted before.
     if (!sys.Exists(out.backupFile)) out.backupFile.clear();
