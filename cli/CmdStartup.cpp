@@ -142,18 +142,31 @@ int List(CliContext& ctx, const Args& args) {
     return kExitOk;
 }
 
-int Delete(CliContext& ctx, const Args& args) {
-    bool yes = false;
-    std::set<int> numbers;
+// The row numbers among `args`, in order, and whether `flag` was given. False with the word
+// that is neither.
+bool ParseRowArgs(const Args& args, std::string_view flag, bool& flagGiven,
+                  std::vector<int>& numbers, std::string& bad) {
     for (const auto& a : args) {
         int n = 0;
-        if (a == "--yes")
-            yes = true;
+        if (a == flag)
+            flagGiven = true;
         else if (ParseNumber(a, n))
-            numbers.insert(n);
-        else
-            return UsageError(ctx, "'" + a + "' is not a row number");
+            numbers.push_back(n);
+        else {
+            bad = a;
+            return false;
+        }
     }
+    return true;
+}
+
+int Delete(CliContext& ctx, const Args& args) {
+    bool yes = false;
+    std::vector<int> given;
+    std::string bad;
+    if (!ParseRowArgs(args, "--yes", yes, given, bad))
+        return UsageError(ctx, "'" + bad + "' is not a row number");
+    const std::set<int> numbers(given.begin(), given.end());
     if (numbers.empty()) return UsageError(ctx, "delete needs the numbers of the rows");
 
     RowList list;
@@ -196,15 +209,9 @@ int Delete(CliContext& ctx, const Args& args) {
 int Switch(CliContext& ctx, const Args& args, bool disable) {
     bool json = false;
     std::vector<int> numbers;
-    for (const auto& a : args) {
-        int n = 0;
-        if (a == "--json")
-            json = true;
-        else if (ParseNumber(a, n))
-            numbers.push_back(n);
-        else
-            return UsageError(ctx, "'" + a + "' is not a row number");
-    }
+    std::string bad;
+    if (!ParseRowArgs(args, "--json", json, numbers, bad))
+        return UsageError(ctx, "'" + bad + "' is not a row number");
     if (numbers.empty())
         return UsageError(ctx, std::string(disable ? "disable" : "enable") +
                                    " needs the numbers of the rows");
