@@ -229,12 +229,11 @@ void CRegFileWriter::WriteValues(HKey key, const KeyInfo* info, bool& complete) 
     const std::uint32_t bigName = info ? std::max(kValueNameChars, info->maxValueNameChars + 1) : 0;
     const std::uint32_t bigData = info ? std::max(kValueDataBytes, info->maxValueDataBytes) : 0;
     for (std::uint32_t i = 0; i < count; ++i) {
-        bool exact = false;
-        bool read = reg_.EnumValueChecked(key, i, name, kValueNameChars, type, data,
-                                          kValueDataBytes, exact);
+        bool read = reg_.EnumValue(key, i, name, kValueNameChars, type, data, kValueDataBytes);
         // A long name or large data: read the same index again through larger buffers.
         if (!read && (bigName > kValueNameChars || bigData > kValueDataBytes))
-            read = reg_.EnumValueChecked(key, i, name, bigName, type, data, bigData, exact);
+            read = reg_.EnumValue(key, i, name, bigName, type, data, bigData);
+        bool exact = !HasLoneSurrogate(name);
         // A name or text the ANSI interface cannot carry would come back altered.
         if (!read || !exact) {
             complete = false;
@@ -255,9 +254,9 @@ bool CRegFileWriter::ExportValue(RootKey root, std::string_view keyPath,
 bool CRegFileWriter::ExportValue(RootKey root, std::string_view keyPath, HKey key,
                                  std::string_view valueName) {
     if (!IsOpen()) return false;
-    bool exact = false;
-    auto value = reg_.ReadValueChecked(key, valueName, exact);
+    auto value = reg_.ReadValueWhole(key, valueName);
     if (!value) return !ValueMayExist(key, valueName);
+    bool exact = !HasLoneSurrogate(valueName);
     // A name or text the ANSI interface cannot carry would come back altered.
     if (!exact) return false;
     std::string path = KeyPathText(root, keyPath);

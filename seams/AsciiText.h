@@ -1,8 +1,10 @@
 #pragma once
-// Letter case of ASCII text, as registry and file names compare: only A to Z change, whatever
-// the locale.
+// Letter case of ASCII text: only A to Z change, whatever the locale. Names compare with
+// NamesEqual (seams/Unicode.h), which this header brings along.
 #include <string>
 #include <string_view>
+
+#include "seams/Unicode.h"
 
 namespace zt {
 
@@ -15,17 +17,6 @@ inline std::string AsciiLower(std::string_view s) {
     for (auto& c : r)
         c = AsciiLower(c);
     return r;
-}
-
-// ASCII case-insensitive comparison, as registry names compare.
-bool NamesEqual(std::string_view a, std::string_view b);
-
-inline bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && NamesEqual(s.substr(0, prefix.size()), prefix);
-}
-
-inline bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
-    return s.size() >= suffix.size() && NamesEqual(s.substr(s.size() - suffix.size()), suffix);
 }
 
 } // namespace zt

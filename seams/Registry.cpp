@@ -56,20 +56,30 @@ std::optional<RootKey> RootFromName(std::string_view text) {
     return std::nullopt;
 }
 
-bool IsPredefinedRoot(HKey key) {
-    return key >= 0x80000000u && key <= 0x800000FFu;
+std::vector<std::uint8_t> DataFromStored(std::uint32_t type, const std::uint8_t* data,
+                                         std::size_t size) {
+    if (!IsStringType(type)) return std::vector<std::uint8_t>(data, data + size);
+    std::u16string units(size / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i)
+        units[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+    std::string text = Utf16ToUtf8(units);
+    return std::vector<std::uint8_t>(text.begin(), text.end());
 }
 
-bool NamesEqual(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-        if (x != y) return false;
+std::vector<std::uint8_t> DataToStored(std::uint32_t type, const std::uint8_t* data,
+                                       std::size_t size) {
+    if (!IsStringType(type)) return std::vector<std::uint8_t>(data, data + size);
+    std::u16string units = Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(data), size));
+    std::vector<std::uint8_t> out(units.size() * 2);
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        out[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
+        out[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
     }
-    return true;
+    return out;
+}
+
+bool IsPredefinedRoot(HKey key) {
+    return key >= 0x80000000u && key <= 0x800000FFu;
 }
 
 } // namespace zt

@@ -1,6 +1,12 @@
 #pragma once
 // The registry access seam. Reads report failure as absence (a missing handle or none);
 // deletions and writes return a Status that keeps the cause. Never an exception.
+//
+// Text is UTF-8 (seams/Unicode.h): key and value names, and the data of the string types
+// (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ), which the platform stores as UTF-16 and converts at
+// the call, unit for unit, the terminating zero kept as stored (a trailing odd byte has no
+// UTF-8 form; the *Stored calls see it). Name limits and name buffers count UTF-16 units, as
+// the registry does (255 for a key name, 16,383 for a value name).
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -58,8 +64,22 @@ struct KeyInfo {
     std::uint32_t values = 0;
     std::uint32_t maxSubkeyNameChars = 0; // without the terminating zero
     std::uint32_t maxValueNameChars = 0;  // without the terminating zero
-    std::uint32_t maxValueDataBytes = 0;
+    std::uint32_t maxValueDataBytes = 0;  // holds any value's data, in either form
 };
+
+inline bool IsStringType(std::uint32_t type) {
+    return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+// A value's data in the program's form from the stored form, and back: string types convert
+// between UTF-16LE units and UTF-8 (a trailing odd byte is dropped); other types pass as they are.
+std::vector<std::uint8_t> DataFromStored(std::uint32_t type, const std::uint8_t* data,
+                                         std::size_t size);
+std::vector<std::uint8_t> DataToStored(std::uint32_t type, const std::uint8_t* data,
+                                       std::size_t size);
+// The most bytes the program's form of `storedBytes` stored bytes can take.
+inline std::uint32_t DataBytesBound(std::uint32_t storedBytes) {
+    return storedBytes + storedBytes / 2 + 1;
+}
 
 class Registry {
   public:
@@ -102,24 +122,17 @@ class Registry {
     // with one name are one key (a path through the 32-bit view may lead to a key the views
     // share). None when unknown.
     virtual std::optional<std::string> KeyObjectName(HKey /*key*/) { return std::nullopt; }
-    // As EnumValue, and `exact` tells whether that ANSI form is the value itself: false when
-    // its name, or the text of a string type, holds characters the code page cannot carry
-    // (the ANSI interface hands them over replaced or approximated).
-    virtual bool EnumValueChecked(HKey key, std::uint32_t index, std::string& name,
-                                  std::uint32_t nameBufferChars, std::uint32_t& type,
-                                  std::vector<std::uint8_t>& data, std::uint32_t dataBufferBytes,
-                                  bool& exact) {
-        exact = true;
-        return EnumValue(key, index, name, nameBufferChars, type, data, dataBufferBytes);
-    }
-
-    // As ReadValueWhole, and `exact` tells whether the name and, for string types, the text
-    // are the value itself in the ANSI form (see EnumValueChecked). Costs one read, however
-    // many values the key holds.
-    virtual std::optional<RegValue> ReadValueChecked(HKey key, std::string_view name, bool& exact) {
-        exact = true;
-        return ReadValueWhole(key, name);
-    }
+    // The value as the registry stores it: string types as UTF-16LE units, byte for byte,
+    // whatever they hold (no terminating zero, an odd byte, unpaired surrogates). For the
+    // backup and its verification, which must give back exactly what was there.
+    virtual bool EnumValueStored(HKey key, std::uint32_t index, std::string& name,
+                                 std::uint32_t nameBufferChars, std::uint32_t& type,
+                                 std::vector<std::uint8_t>& data,
+                                 std::uint32_t dataBufferBytes) = 0;
+    virtual std::optional<RegValue> ReadValueStored(HKey key, std::string_view name) = 0;
+    // Writes `data` as it is, string types included (UTF-16LE units).
+    virtual Status WriteValueStored(HKey key, std::string_view name, std::uint32_t type,
+                                    const void* data, std::uint32_t size) = 0;
 
     virtual Status DeleteValue(HKey key, std::string_view name) = 0;
     // Deletes `subkey` of `parent` with everything below it.

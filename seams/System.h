@@ -137,6 +137,9 @@ class System {
     virtual std::optional<std::string> ExpandEnv(std::string_view text) = 0;
     // Lower-cases every letter of the platform's code page, not only A-Z.
     virtual std::string LowerText(std::string_view text) = 0;
+    // Text in the system's ANSI code page ("language for non-Unicode programs"), as UTF-8:
+    // how files written by older programs are read.
+    virtual std::string FromAnsiCodePage(std::string_view bytes) = 0;
 
     // Calls `visit` for each entry of folder `path` (no "." or ".."); `visit` returns false
     // to stop. False when the folder cannot be listed.

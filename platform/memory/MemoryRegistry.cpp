@@ -107,7 +107,7 @@ std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Walk(Node* from, std::stri
         }
         auto child = current->Child(part);
         if (!child) {
-            if (!create || part.size() > kMaxKeyNameChars || current->denied) return nullptr;
+            if (!create || Utf16Length(part) > kMaxKeyNameChars || current->denied) return nullptr;
             child = std::make_shared<Node>();
             child->name = std::string(part);
             current->children.push_back(child);
@@ -190,17 +190,21 @@ void MemoryRegistry::CloseKey(HKey key) {
 bool MemoryRegistry::ReadValue(HKey key, std::string_view name, void* buffer, std::uint32_t size,
                                std::uint32_t* type, std::uint32_t* dataSize) {
     if (buffer && size) std::memset(buffer, 0, size);
-    Node* node = Resolve(key);
-    if (!node) return false;
-    auto* v = node->FindValue(name);
-    if (!v || v->value.data.size() > size) return false;
-    if (!v->value.data.empty()) std::memcpy(buffer, v->value.data.data(), v->value.data.size());
-    if (type) *type = v->value.type;
-    if (dataSize) *dataSize = static_cast<std::uint32_t>(v->value.data.size());
+    auto v = ReadValueWhole(key, name);
+    if (!v || v->data.size() > size) return false;
+    if (!v->data.empty()) std::memcpy(buffer, v->data.data(), v->data.size());
+    if (type) *type = v->type;
+    if (dataSize) *dataSize = static_cast<std::uint32_t>(v->data.size());
     return true;
 }
 
 std::optional<RegValue> MemoryRegistry::ReadValueWhole(HKey key, std::string_view name) {
+    auto v = ReadValueStored(key, name);
+    if (v) v->data = DataFromStored(v->type, v->data.data(), v->data.size());
+    return v;
+}
+
+std::optional<RegValue> MemoryRegistry::ReadValueStored(HKey key, std::string_view name) {
     Node* node = Resolve(key);
     if (!node) return std::nullopt;
     auto* v = node->FindValue(name);
@@ -210,19 +214,25 @@ std::optional<RegValue> MemoryRegistry::ReadValueWhole(HKey key, std::string_vie
 
 Status MemoryRegistry::WriteValue(HKey key, std::string_view name, std::uint32_t type,
                                   const void* data, std::uint32_t size) {
+    auto stored = DataToStored(type, static_cast<const std::uint8_t*>(data), size);
+    return WriteValueStored(key, name, type, stored.data(),
+                            static_cast<std::uint32_t>(stored.size()));
+}
+
+Status MemoryRegistry::WriteValueStored(HKey key, std::string_view name, std::uint32_t type,
+                                        const void* data, std::uint32_t size) {
     Access access;
     Node* node = Resolve(key, &access);
     if (!node) return Status::From(StatusCode::Failed, kOsErrorInvalidHandle);
     if (access == Access::Read || node->ValueDenied(name)) return kDenied;
-    if (name.size() > kMaxValueNameChars) return Status::From(StatusCode::Failed, 87);
+    if (Utf16Length(name) > kMaxValueNameChars) return Status::From(StatusCode::Failed, 87);
     RegValue value;
     value.type = type;
     if (size) {
         auto* p = static_cast<const std::uint8_t*>(data);
         value.data.assign(p, p + size);
     }
-    // The platform stores string types with their terminating zero when the caller's
-    // count left it out only if the caller passed it; keep exactly what was given.
+    // Kept exactly as given, with or without a terminating zero, as the platform does.
     if (auto* v = node->FindValue(name)) {
         v->value = std::move(value);
     } else {
@@ -235,14 +245,14 @@ bool MemoryRegistry::EnumKey(HKey key, std::uint32_t index, std::string& name,
                              std::uint32_t bufferChars) {
     if (IsMergedClassesRoot(key)) {
         auto names = MergedClassNames();
-        if (index >= names.size() || names[index].size() + 1 > bufferChars) return false;
+        if (index >= names.size() || Utf16Length(names[index]) + 1 > bufferChars) return false;
         name = names[index];
         return true;
     }
     Node* node = Resolve(key);
     if (!node || index >= node->children.size()) return false;
     const std::string& n = node->children[index]->name;
-    if (n.size() + 1 > bufferChars) return false;
+    if (Utf16Length(n) + 1 > bufferChars) return false;
     name = n;
     return true;
 }
@@ -250,10 +260,26 @@ bool MemoryRegistry::EnumKey(HKey key, std::uint32_t index, std::string& name,
 bool MemoryRegistry::EnumValue(HKey key, std::uint32_t index, std::string& name,
                                std::uint32_t nameBufferChars, std::uint32_t& type,
                                std::vector<std::uint8_t>& data, std::uint32_t dataBufferBytes) {
+    std::vector<std::uint8_t> stored;
+    std::string n;
+    std::uint32_t t = 0;
+    if (!EnumValueStored(key, index, n, nameBufferChars, t, stored, UINT32_MAX)) return false;
+    auto converted = DataFromStored(t, stored.data(), stored.size());
+    if (converted.size() > dataBufferBytes) return false;
+    name = std::move(n);
+    type = t;
+    data = std::move(converted);
+    return true;
+}
+
+bool MemoryRegistry::EnumValueStored(HKey key, std::uint32_t index, std::string& name,
+                                     std::uint32_t nameBufferChars, std::uint32_t& type,
+                                     std::vector<std::uint8_t>& data,
+                                     std::uint32_t dataBufferBytes) {
     Node* node = Resolve(key);
     if (!node || index >= node->values.size()) return false;
     const auto& v = node->values[index];
-    if (v.name.size() + 1 > nameBufferChars) return false;
+    if (Utf16Length(v.name) + 1 > nameBufferChars) return false;
     if (v.value.data.size() > dataBufferBytes) return false;
     name = v.name;
     type = v.value.type;
@@ -267,7 +293,7 @@ std::optional<KeyInfo> MemoryRegistry::QueryKeyInfo(HKey key) {
         for (const auto& n : MergedClassNames()) {
             ++info.subkeys;
             info.maxSubkeyNameChars =
-                std::max(info.maxSubkeyNameChars, static_cast<std::uint32_t>(n.size()));
+                std::max(info.maxSubkeyNameChars, static_cast<std::uint32_t>(Utf16Length(n)));
         }
         return info;
     }
@@ -278,12 +304,13 @@ std::optional<KeyInfo> MemoryRegistry::QueryKeyInfo(HKey key) {
     info.values = static_cast<std::uint32_t>(node->values.size());
     for (const auto& c : node->children)
         info.maxSubkeyNameChars =
-            std::max(info.maxSubkeyNameChars, static_cast<std::uint32_t>(c->name.size()));
+            std::max(info.maxSubkeyNameChars, static_cast<std::uint32_t>(Utf16Length(c->name)));
     for (const auto& v : node->values) {
         info.maxValueNameChars =
-            std::max(info.maxValueNameChars, static_cast<std::uint32_t>(v.name.size()));
+            std::max(info.maxValueNameChars, static_cast<std::uint32_t>(Utf16Length(v.name)));
         info.maxValueDataBytes =
-            std::max(info.maxValueDataBytes, static_cast<std::uint32_t>(v.value.data.size()));
+            std::max(info.maxValueDataBytes,
+                     DataBytesBound(static_cast<std::uint32_t>(v.value.data.size())));
     }
     return info;
 }

@@ -1,7 +1,7 @@
 #pragma once
-// An in-memory registry for native tests and fuzzing: names compare case-insensitively,
-// enumeration follows creation order, types and data are kept as written, and the
-// platform's size limits hold.
+// An in-memory registry for native tests and fuzzing: names compare as the registry compares
+// them, enumeration follows creation order, data is kept in the platform's stored form (string
+// types as UTF-16LE), and the platform's size limits hold (in UTF-16 units).
 #include <map>
 #include <memory>
 #include <optional>
@@ -30,6 +30,12 @@ class MemoryRegistry : public Registry {
     bool EnumValue(HKey key, std::uint32_t index, std::string& name, std::uint32_t nameBufferChars,
                    std::uint32_t& type, std::vector<std::uint8_t>& data,
                    std::uint32_t dataBufferBytes) override;
+    bool EnumValueStored(HKey key, std::uint32_t index, std::string& name,
+                         std::uint32_t nameBufferChars, std::uint32_t& type,
+                         std::vector<std::uint8_t>& data, std::uint32_t dataBufferBytes) override;
+    std::optional<RegValue> ReadValueStored(HKey key, std::string_view name) override;
+    Status WriteValueStored(HKey key, std::string_view name, std::uint32_t type, const void* data,
+                            std::uint32_t size) override;
     std::optional<KeyInfo> QueryKeyInfo(HKey key) override;
     Status DeleteValue(HKey key, std::string_view name) override;
     Status DeleteKeyTree(HKey parent, std::string_view subkey) override;

@@ -1,4 +1,6 @@
 #include "platform/memory/MemorySystem.h"
+
+#include "seams/Unicode.h"
 #include "seams/AsciiText.h"
 
 #include <algorithm>
@@ -131,6 +133,18 @@ std::optional<std::string> MemorySystem::GetEnvVar(std::string_view name) {
     auto it = env_.find(Upper(name));
     if (it == env_.end()) return std::nullopt;
     return it->second;
+}
+
+std::string MemorySystem::FromAnsiCodePage(std::string_view bytes) {
+    // Windows-1252, the code page of English and Western European systems.
+    static const char16_t k80[32] = {
+        0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+    std::u16string units;
+    for (unsigned char c : bytes)
+        units += (c >= 0x80 && c < 0xA0) ? k80[c - 0x80] : static_cast<char16_t>(c);
+    return Utf16ToUtf8(units);
 }
 
 std::string MemorySystem::LowerText(std::string_view text) {

@@ -66,6 +66,7 @@ class MemorySystem : public System {
     std::optional<std::string> ExpandEnv(std::string_view text) override;
     // As code page 1252 does.
     std::string LowerText(std::string_view text) override;
+    std::string FromAnsiCodePage(std::string_view bytes) override;
     bool EnumDirectory(std::string_view path,
                        const std::function<bool(const DirEntry&)>& visit) override;
     Status RemoveFile(std::string_view path) override;

@@ -1,5 +1,5 @@
 #pragma once
-// The registry seam over the platform's ANSI registry interface.
+// The registry seam over the platform's wide registry interface.
 #include "seams/Registry.h"
 
 namespace zt {
@@ -19,11 +19,12 @@ class Win32Registry : public Registry {
     bool EnumValue(HKey key, std::uint32_t index, std::string& name, std::uint32_t nameBufferChars,
                    std::uint32_t& type, std::vector<std::uint8_t>& data,
                    std::uint32_t dataBufferBytes) override;
-    bool EnumValueChecked(HKey key, std::uint32_t index, std::string& name,
-                          std::uint32_t nameBufferChars, std::uint32_t& type,
-                          std::vector<std::uint8_t>& data, std::uint32_t dataBufferBytes,
-                          bool& exact) override;
-    std::optional<RegValue> ReadValueChecked(HKey key, std::string_view name, bool& exact) override;
+    bool EnumValueStored(HKey key, std::uint32_t index, std::string& name,
+                         std::uint32_t nameBufferChars, std::uint32_t& type,
+                         std::vector<std::uint8_t>& data, std::uint32_t dataBufferBytes) override;
+    std::optional<RegValue> ReadValueStored(HKey key, std::string_view name) override;
+    Status WriteValueStored(HKey key, std::string_view name, std::uint32_t type, const void* data,
+                            std::uint32_t size) override;
     std::optional<KeyInfo> QueryKeyInfo(HKey key) override;
     std::optional<std::string> KeyObjectName(HKey key) override;
     Status DeleteValue(HKey key, std::string_view name) override;

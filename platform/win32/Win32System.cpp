@@ -1,5 +1,7 @@
 #include "platform/win32/Win32System.h"
 
+#include "seams/Unicode.h"
+
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -123,6 +125,16 @@ std::optional<std::string> Win32System::ExpandEnv(std::string_view text) {
     if (got == 0 || got > need + 1) return std::nullopt;
     v.resize(got - 1);
     return v;
+}
+
+std::string Win32System::FromAnsiCodePage(std::string_view bytes) {
+    if (bytes.empty()) return {};
+    int n =
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    if (n <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
+    return FromWide(wide);
 }
 
 std::string Win32System::LowerText(std::string_view text) {

@@ -12,6 +12,7 @@ class Win32System : public System {
     std::optional<std::string> GetEnvVar(std::string_view name) override;
     std::optional<std::string> ExpandEnv(std::string_view text) override;
     std::string LowerText(std::string_view text) override;
+    std::string FromAnsiCodePage(std::string_view bytes) override;
     bool EnumDirectory(std::string_view path,
                        const std::function<bool(const DirEntry&)>& visit) override;
     Status RemoveFile(std::string_view path) override;

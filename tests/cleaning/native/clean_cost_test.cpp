@@ -36,9 +36,14 @@ struct CountingRegistry : Registry {
         ++calls;
         return inner.ReadValueWhole(k, n);
     }
-    std::optional<RegValue> ReadValueChecked(HKey k, std::string_view n, bool& exact) override {
+    std::optional<RegValue> ReadValueStored(HKey k, std::string_view n) override {
         ++calls;
-        return inner.ReadValueChecked(k, n, exact);
+        return inner.ReadValueStored(k, n);
+    }
+    Status WriteValueStored(HKey k, std::string_view n, std::uint32_t t, const void* d,
+                            std::uint32_t s) override {
+        ++calls;
+        return inner.WriteValueStored(k, n, t, d, s);
     }
     Status WriteValue(HKey k, std::string_view n, std::uint32_t t, const void* d,
                       std::uint32_t s) override {
@@ -54,11 +59,11 @@ struct CountingRegistry : Registry {
         ++calls;
         return inner.EnumValue(k, i, n, nb, t, d, db);
     }
-    bool EnumValueChecked(HKey k, std::uint32_t i, std::string& n, std::uint32_t nb,
-                          std::uint32_t& t, std::vector<std::uint8_t>& d, std::uint32_t db,
-                          bool& exact) override {
+    bool EnumValueStored(HKey k, std::uint32_t i, std::string& n, std::uint32_t nb,
+                         std::uint32_t& t, std::vector<std::uint8_t>& d,
+                         std::uint32_t db) override {
         ++calls;
-        return inner.EnumValueChecked(k, i, n, nb, t, d, db, exact);
+        return inner.EnumValueStored(k, i, n, nb, t, d, db);
     }
     std::optional<KeyInfo> QueryKeyInfo(HKey k) override {
         ++calls;
