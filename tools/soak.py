@@ -10,7 +10,8 @@ import time
 
 CLI = os.environ["ZT_SOAK_CLI"]
 UNINSTALL = r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall"
-GONE_ICON = r"C:\\zt-soak-gone\\app.exe"  # escaped for a .reg file
+# Escaped for a .reg file; the folder's name is outside every single code page.
+GONE_ICON = "C:\\\\zt-soak-gone\\\\\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u0430 \u5de5\u5177\\\\app.exe"
 TMP = tempfile.mkdtemp(prefix="zt-soak-")
 
 
@@ -28,18 +29,28 @@ def wine(*args, check=False, timeout=600):
 
 def cli(*args):
     r = wine(CLI, *args)
-    return r.returncode, r.stdout.decode("cp1252", "replace")
+    return r.returncode, r.stdout.decode("utf-8", "replace")
 
 
-def import_reg(text):
+def import_reg(text, ansi=None):
+    """Replays `text` (without its header) as the system's editor writes it: version 5.00,
+    UTF-16LE with a byte-order mark; unpaired surrogates are written as the units they are.
+    `ansi`, when given, is replayed next as a REGEDIT4 file: the prefix's editor alters string
+    data of an odd length or without its terminator when it reads a 5.00 file, so such data
+    is planted through the older form, where byte lists are stored as they are."""
     path = os.path.join(TMP, "plant.reg")
     with open(path, "wb") as f:
-        f.write(text.encode("latin-1"))
+        f.write(b"\xff\xfe" + ("Windows Registry Editor Version 5.00\r\n\r\n" + text)
+                .encode("utf-16-le", "surrogatepass"))
     wine("regedit", "/s", winpath(path))
+    if ansi:
+        with open(path, "wb") as f:
+            f.write(("REGEDIT4\r\n\r\n" + ansi).encode("latin-1"))
+        wine("regedit", "/s", winpath(path))
 
 
 def remove_keys(keys):
-    import_reg("REGEDIT4\r\n\r\n" + "".join(f"[-{k}]\r\n" for k in keys))
+    import_reg("".join(f"[-{k}]\r\n" for k in keys))
 
 
 def export(key=UNINSTALL):
@@ -51,7 +62,8 @@ def export(key=UNINSTALL):
     if not os.path.exists(path):
         return []
     raw = open(path, "rb").read()
-    text = raw.decode("utf-16") if raw[:2] == b"\xff\xfe" else raw.decode("latin-1")
+    text = (raw[2:].decode("utf-16-le", "surrogatepass") if raw[:2] == b"\xff\xfe" else
+            raw.decode("latin-1"))
     text = text.replace("\\\r\n  ", "")
     blocks, current = [], None
     for line in text.split("\r\n")[1:]:
@@ -73,7 +85,30 @@ def differences(before, after):
 
 NAME_CHARS = ("abcXYZ019 _-.,;=@#'[](){}?!" + '"' + "\\" + "\t\x01\x02\x1b\x1f\x7f" +
               "".join(chr(c) for c in (0xe9, 0xfc, 0xa0, 0xff, 0xc0)))
+# Every script, and what trips up converters: the upper half of code page 1252 (and the
+# letters it maps there: the euro sign, OE, per mille), letters outside it (L with stroke),
+# combining marks, characters outside the basic plane (surrogate pairs), and unpaired
+# surrogates of both halves.
+SCRIPT_CHARS = ("\u00e9\u00c0\u00df\u00ff\u20ac\u0152\u2030\u0141\u00f3\u017a"  # Latin
+                "\u0414\u043c\u0438\u0442\u0440\u0439\u0401\u0451"  # Cyrillic
+                "\u0391\u03c9\u03c2\u03c3\u03a3\u03ac"  # Greek (final sigma)
+                "\u05e9\u05dc\u0627\u0644\u0639"  # Hebrew, Arabic
+                "\u0939\u093f\u0e01\u0e33\u10d0\u0531\u0561"  # Devanagari, Thai, Georgian, Armenian
+                "\u5de5\u5177\u6f22\u3042\u30ab\ud55c\uae00"  # CJK, kana, Hangul
+                "\u0301\u0308\u030a\u200d\ufeff\ufffd"  # combining, joiner, BOM, replacement
+                "\U0001F600\U0001F680\U00020000\U0001D11E"  # outside the basic plane
+                "\ud800\udbff\udc00\udfff")  # unpaired surrogates
+NAME_CHARS += SCRIPT_CHARS * 3
 KEY_CHARS = NAME_CHARS.replace("\\", "")
+
+
+def utf16(text):
+    return text.encode("utf-16-le", "surrogatepass")
+
+
+def fold(name):
+    """Near enough to the registry's comparison to keep the planted names apart."""
+    return "".join(c.upper() if len(c.upper()) == 1 else c for c in name)
 
 
 def rname(rng, chars, lo, hi):
@@ -89,8 +124,8 @@ def byte_list(data):
 
 
 def rvalue(rng):
-    kind = rng.choice(["sz", "sz", "dword", "hex", "none", "expand", "multi", "qword",
-                       "rawsz", "big", "other"])
+    kind = rng.choice(["sz", "sz", "sz", "dword", "hex", "none", "expand", "multi", "qword",
+                       "rawsz", "big", "other", "wide", "wide"])
     size = rng.randint(0, 60)
     if kind == "sz":
         return '"' + escape(rname(rng, NAME_CHARS, 0, 80)) + '"'
@@ -98,6 +133,13 @@ def rvalue(rng):
         return f"dword:{rng.getrandbits(32):08x}"
     if kind == "big":
         return "hex:" + byte_list(rng.randbytes(rng.randint(2001, 20000)))
+    if kind == "wide":
+        # String data in any script as the units it is stored as, unpaired surrogates and all.
+        number = rng.choice([1, 2, 7])
+        data = utf16(rname(rng, SCRIPT_CHARS + "abc%\\ ", 0, 40))
+        if number == 7:
+            data += b"\0\0" + utf16(rname(rng, SCRIPT_CHARS, 1, 10)) + b"\0\0"
+        return f"hex({number:x}):" + byte_list(data + b"\0\0")
     data = rng.randbytes(size)
     number = {"hex": None, "none": 0, "expand": 2, "multi": 7, "qword": 0xb, "rawsz": 1,
               "other": rng.choice([5, 6, 8, 9, 10, 0x20000])}[kind]
@@ -109,6 +151,19 @@ def rvalue(rng):
     return head + byte_list(data)
 
 
+def loose_strings(rng, path):
+    """REGEDIT4 lines giving the key string data in any script without its terminator, of an
+    odd length, or a multi-string without its final empty string."""
+    lines = [f"[{path}]"]
+    for i in range(rng.randint(1, 3)):
+        number = rng.choice([1, 2, 7])
+        data = utf16(rname(rng, SCRIPT_CHARS, 1, 20))
+        if rng.random() < 0.5:
+            data += rng.randbytes(1)
+        lines.append(f'"Loose{i}"=hex({number:x}):' + byte_list(data))
+    return lines + [""]
+
+
 def tree_lines(rng, path, depth, top):
     lines = [f"[{path}]"]
     if top:
@@ -116,18 +171,18 @@ def tree_lines(rng, path, depth, top):
     names = set()
     for _ in range(rng.randint(0, 6)):
         name = rname(rng, NAME_CHARS, 0, 24)
-        if name.lower() in names or name.lower() in ("displayicon", "uninstallstring"):
+        if fold(name) in names or fold(name) in ("DISPLAYICON", "UNINSTALLSTRING"):
             continue
-        names.add(name.lower())
+        names.add(fold(name))
         lines.append(("@" if name == "" else '"' + escape(name) + '"') + "=" + rvalue(rng))
     lines.append("")
     if depth < 9:
         subs = set()
         for _ in range(rng.randint(0, 3 if depth < 3 else 1)):
             sub = rname(rng, KEY_CHARS, 1, 20).strip() or "k"
-            if sub.lower() in subs:
+            if fold(sub) in subs:
                 continue
-            subs.add(sub.lower())
+            subs.add(fold(sub))
             lines += tree_lines(rng, path + "\\" + sub, depth + 1, False)
     return lines
 
@@ -154,11 +209,17 @@ def roundtrip(n, seed):
     start = time.time()
     while done < n:
         count = min(per_round, n - done)
-        text = ["REGEDIT4", ""]
-        for i in range(count):
-            text += tree_lines(rng, f"{UNINSTALL}\\ZtSoak{rounds:05d}_{i:03d}", 0, True)
-        import_reg("\r\n".join(text) + "\r\n")
+        tops = [f"{UNINSTALL}\\ZtSoak{rounds:05d}_{i:03d}" for i in range(count)]
+        text, loose = [], []
+        for top in tops:
+            text += tree_lines(rng, top, 0, True)
+            loose += loose_strings(rng, top)
+        import_reg("\r\n".join(text) + "\r\n", "\r\n".join(loose) + "\r\n")
         before = export()
+        planted = sum(1 for k, _ in before if "ZtSoak" in k)
+        wanted = sum(1 for line in text if line.startswith("["))
+        if planted != wanted:
+            print(f"round {rounds}: the editor planted {planted} of {wanted} keys", flush=True)
         code, out = cli("clean", "--yes", "--categories", "CheckUninstallSection", "--json")
         backup = newest_backup()
         cleaned = export()
@@ -172,7 +233,7 @@ def roundtrip(n, seed):
                   f" failed={json.dumps(doc.get('failed', [])[:3])}", flush=True)
         diffs += d
         # Leave the prefix as it was: the planted trees go again.
-        remove_keys(f"{UNINSTALL}\\ZtSoak{rounds:05d}_{i:03d}" for i in range(count))
+        remove_keys(tops)
         done += count
         rounds += 1
         print(f"roundtrip: {done}/{n} trees, {rounds} rounds, keys removed by the last clean "
@@ -185,7 +246,7 @@ def roundtrip(n, seed):
 
 def kill(n, seed, findings=2000):
     rng = random.Random(seed)
-    text = ["REGEDIT4", ""]
+    text = []
     for i in range(findings):
         key = f"{UNINSTALL}\\ZtKill{i:05d}"
         text += [f"[{key}]", f'"DisplayIcon"="{GONE_ICON}"', f'"DisplayName"="Kill test {i}"',
@@ -238,8 +299,16 @@ def kill(n, seed, findings=2000):
 
 
 def main():
-    mode, n = sys.argv[1], int(sys.argv[2])
-    seed = int(sys.argv[3]) if len(sys.argv) > 3 else 13
+    mode, rest = sys.argv[1], sys.argv[2:]
+    n, seed = 2000, 13
+    if "--trees" in rest:
+        i = rest.index("--trees")
+        n = int(rest[i + 1])
+        del rest[i:i + 2]
+    if rest:
+        n = int(rest[0])
+    if len(rest) > 1:
+        seed = int(rest[1])
     ok = roundtrip(n, seed) if mode == "roundtrip" else kill(n, seed)
     sys.exit(0 if ok else 1)
 
