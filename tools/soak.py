@@ -8,7 +8,12 @@ import sys
 import tempfile
 import time
 
+
+def utf16(text):
+    return text.encode("utf-16-le", "surrogatepass")
+
 CLI = os.environ["ZT_SOAK_CLI"]
+REG = os.environ.get("ZT_SOAK_REG", "")  # tools/soak-reg.c, built by tools/soak
 UNINSTALL = r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 # Escaped for a .reg file; the folder's name is outside every single code page.
 GONE_ICON = "C:\\\\zt-soak-gone\\\\\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u0430 \u5de5\u5177\\\\app.exe"
@@ -32,48 +37,60 @@ def cli(*args):
     return r.returncode, r.stdout.decode("utf-8", "replace")
 
 
-def import_reg(text, ansi=None):
+def import_reg(text):
     """Replays `text` (without its header) as the system's editor writes it: version 5.00,
-    UTF-16LE with a byte-order mark; unpaired surrogates are written as the units they are.
-    `ansi`, when given, is replayed next as a REGEDIT4 file: the prefix's editor alters string
-    data of an odd length or without its terminator when it reads a 5.00 file, so such data
-    is planted through the older form, where byte lists are stored as they are."""
+    UTF-16LE with a byte-order mark; unpaired surrogates are written as the units they are."""
     path = os.path.join(TMP, "plant.reg")
     with open(path, "wb") as f:
         f.write(b"\xff\xfe" + ("Windows Registry Editor Version 5.00\r\n\r\n" + text)
                 .encode("utf-16-le", "surrogatepass"))
     wine("regedit", "/s", winpath(path))
-    if ansi:
-        with open(path, "wb") as f:
-            f.write(("REGEDIT4\r\n\r\n" + ansi).encode("latin-1"))
-        wine("regedit", "/s", winpath(path))
 
 
 def remove_keys(keys):
     import_reg("".join(f"[-{k}]\r\n" for k in keys))
 
 
+def hexname(text):
+    return utf16(text).hex()
+
+
 def export(key=UNINSTALL):
-    """The tree below `key` as regedit /e writes it, as a sorted list of key blocks."""
-    path = os.path.join(TMP, "export.reg")
+    """The tree below `key` exactly as stored, one line per key and per value (soak-reg)."""
+    path = os.path.join(TMP, "dump.txt")
     if os.path.exists(path):
         os.remove(path)
-    wine("regedit", "/e", winpath(path), key)
+    wine(REG, "dump", hexname(key.split("\\", 1)[1]), winpath(path))
     if not os.path.exists(path):
         return []
-    raw = open(path, "rb").read()
-    text = (raw[2:].decode("utf-16-le", "surrogatepass") if raw[:2] == b"\xff\xfe" else
-            raw.decode("latin-1"))
-    text = text.replace("\\\r\n  ", "")
-    blocks, current = [], None
-    for line in text.split("\r\n")[1:]:
-        if line.startswith("["):
-            current = [line, []]
-            blocks.append(current)
-        elif line and current is not None:
-            current[1].append(line)
-    # Enumeration order of values may differ after a restore; the contents may not.
-    return sorted((k, tuple(sorted(v))) for k, v in blocks)
+    lines = open(path, encoding="ascii").read().split("\n")
+    return sorted(line for line in lines if line)
+
+
+def key_of(line):
+    return bytes.fromhex(line.split("\t")[0]).decode("utf-16-le", "surrogatepass")
+
+
+def is_soak(line):
+    return "ZtSoak" in key_of(line)
+
+
+def key_lines(lines):
+    return [line for line in lines if "\t" not in line]
+
+
+def soak_tops(lines):
+    """The planted top keys still in a dump, as .reg key paths."""
+    depth = UNINSTALL.count("\\") + 1
+    return sorted({"\\".join(UNINSTALL.split("\\") + [key_of(line).split("\\")[depth - 1]])
+                   for line in key_lines(lines) if is_soak(line)})
+
+
+def plant_exact(lines):
+    path = os.path.join(TMP, "plant.txt")
+    with open(path, "w", encoding="ascii") as f:
+        f.write("\n".join(lines) + "\n")
+    wine(REG, "plant", winpath(path))
 
 
 def differences(before, after):
@@ -100,10 +117,6 @@ SCRIPT_CHARS = ("\u00e9\u00c0\u00df\u00ff\u20ac\u0152\u2030\u0141\u00f3\u017a"  
                 "\ud800\udbff\udc00\udfff")  # unpaired surrogates
 NAME_CHARS += SCRIPT_CHARS * 3
 KEY_CHARS = NAME_CHARS.replace("\\", "")
-
-
-def utf16(text):
-    return text.encode("utf-16-le", "surrogatepass")
 
 
 def fold(name):
@@ -145,23 +158,31 @@ def rvalue(rng):
               "other": rng.choice([5, 6, 8, 9, 10, 0x20000])}[kind]
     if kind == "qword":
         data = rng.randbytes(8)
+    # String types hold whole UTF-16 units and their terminator in a 5.00 file: the editor
+    # cuts an odd byte and adds a missing terminator (loose_strings plants those as they are).
+    if kind == "rawsz":
+        data = rng.randbytes(size & ~1) + b"\x00\x00"
     if kind in ("expand", "multi"):
-        data = bytes(rng.choice(b"abc%XYZ \\\x00") for _ in range(size)) + b"\x00\x00"
+        data = utf16("".join(rng.choice("abc%XYZ \\\x00") for _ in range(size))) + b"\x00\x00"
     head = "hex:" if number is None else f"hex({number:x}):"
     return head + byte_list(data)
 
 
 def loose_strings(rng, path):
-    """REGEDIT4 lines giving the key string data in any script without its terminator, of an
-    odd length, or a multi-string without its final empty string."""
-    lines = [f"[{path}]"]
+    """soak-reg lines giving the key string data in any script without its terminator, of an
+    odd length, or a multi-string without its final empty string: the editor would alter
+    them, so they are planted through the wide calls."""
+    key = hexname(path.split("\\", 1)[1])
+    lines = []
     for i in range(rng.randint(1, 3)):
-        number = rng.choice([1, 2, 7])
         data = utf16(rname(rng, SCRIPT_CHARS, 1, 20))
         if rng.random() < 0.5:
             data += rng.randbytes(1)
-        lines.append(f'"Loose{i}"=hex({number:x}):' + byte_list(data))
-    return lines + [""]
+        if rng.random() < 0.3:
+            data = rng.randbytes(rng.randint(0, 41))
+        lines.append(f"{key}\t{hexname(f'Loose{i} ' + rname(rng, SCRIPT_CHARS, 0, 4))}\t"
+                     f"{rng.choice([1, 2, 7])}\t{data.hex()}")
+    return lines
 
 
 def tree_lines(rng, path, depth, top):
@@ -209,14 +230,18 @@ def roundtrip(n, seed):
     start = time.time()
     while done < n:
         count = min(per_round, n - done)
-        tops = [f"{UNINSTALL}\\ZtSoak{rounds:05d}_{i:03d}" for i in range(count)]
+        tops = [f"{UNINSTALL}\\ZtSoak{rounds:05d}_{i:03d} " + rname(rng, KEY_CHARS, 0, 8).strip()
+                for i in range(count)]
         text, loose = [], []
         for top in tops:
-            text += tree_lines(rng, top, 0, True)
-            loose += loose_strings(rng, top)
-        import_reg("\r\n".join(text) + "\r\n", "\r\n".join(loose) + "\r\n")
+            lines = tree_lines(rng, top, 0, True)
+            text += lines
+            keys = [line[1:-1] for line in lines if line.startswith("[")]
+            loose += loose_strings(rng, rng.choice(keys))
+        import_reg("\r\n".join(text) + "\r\n")
+        plant_exact(loose)
         before = export()
-        planted = sum(1 for k, _ in before if "ZtSoak" in k)
+        planted = len(key_lines(filter(is_soak, before)))
         wanted = sum(1 for line in text if line.startswith("["))
         if planted != wanted:
             print(f"round {rounds}: the editor planted {planted} of {wanted} keys", flush=True)
@@ -226,14 +251,16 @@ def roundtrip(n, seed):
         ok, doc = restore(backup) if backup else (False, {"error": "no backup"})
         after = export()
         d = differences(before, after)
-        gone = sum(1 for k, _ in before if "ZtSoak" in k) - sum(1 for k, _ in cleaned if "ZtSoak" in k)
+        gone = planted - len(key_lines(filter(is_soak, cleaned)))
         if d or not ok or code != 0:
             failed += 1
             print(f"round {rounds}: {d} differences, clean exit {code}, restore {doc.get('error', '')}"
                   f" failed={json.dumps(doc.get('failed', [])[:3])}", flush=True)
         diffs += d
-        # Leave the prefix as it was: the planted trees go again.
+        # Leave the prefix as it was: the planted trees go again, and whatever a faulty
+        # restore made of them.
         remove_keys(tops)
+        remove_keys(soak_tops(export()))
         done += count
         rounds += 1
         print(f"roundtrip: {done}/{n} trees, {rounds} rounds, keys removed by the last clean "
@@ -254,7 +281,8 @@ def kill(n, seed, findings=2000):
                  "", f"[{key}\\Sub]", '@="x"', ""]
     import_reg("\r\n".join(text) + "\r\n")
     snapshot = export()
-    planted = sum(1 for k, _ in snapshot if "ZtKill" in k and "\\Sub]" not in k)
+    planted = sum(1 for k in map(key_of, key_lines(snapshot))
+                  if "ZtKill" in k and not k.endswith("\\Sub"))
     print(f"kill: planted {planted} findings", flush=True)
     # How long a whole cleaning takes, to spread the kills over it.
     t0 = time.time()
@@ -280,7 +308,8 @@ def kill(n, seed, findings=2000):
         proc.wait()
         time.sleep(0.5)  # the server notices the death
         backup = newest_backup()
-        left = sum(1 for k, _ in export() if "ZtKill" in k and "\\Sub]" not in k)
+        left = sum(1 for k in map(key_of, key_lines(export()))
+                   if "ZtKill" in k and not k.endswith("\\Sub"))
         result = "no backup yet"
         if backup and backup != before:
             ok, doc = restore(backup)
