@@ -12,7 +12,7 @@ namespace zt {
 
 std::string CleanedTotalMessage(int processed, int keptBack,
                                 const std::vector<NotDeletedFinding>& notDeleted, bool stopped,
-                                int notReached, int noLongerInvalid) {
+                                int notReached, int noLongerInvalid, int keptForName) {
     char buf[192];
     std::snprintf(buf, sizeof buf, "Total %d items cleaned successfully!", processed);
     std::string text = buf;
@@ -21,6 +21,13 @@ std::string CleanedTotalMessage(int processed, int keptBack,
                       "\n%d items were kept because they could not be backed up completely.",
                       keptBack);
         text += buf;
+        if (keptForName > 0) {
+            std::snprintf(buf, sizeof buf,
+                          "\n%d of them because a name holds an unpaired UTF-16 surrogate (a "
+                          "broken character), which a backup file cannot hold.",
+                          keptForName);
+            text += buf;
+        }
     }
     if (!notDeleted.empty()) {
         std::vector<Status> causes;
@@ -42,6 +49,15 @@ std::string CleanedTotalMessage(int processed, int keptBack,
         text += buf;
     }
     return text;
+}
+
+std::string CleanedTotalMessage(const CleanOutcome& out) {
+    int keptForName = 0;
+    for (const KeptBackFinding& k : out.kept)
+        keptForName += k.cause == kKeptUnpairedSurrogate;
+    return CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted, out.stopped,
+                               out.notReached, static_cast<int>(out.noLongerInvalid.size()),
+                               keptForName);
 }
 
 std::string CleaningProgressLine(int done, int total) {
@@ -142,6 +158,13 @@ std::optional<Status> ExportAndDelete(Registry& reg, CRegFileWriter& writer, Sca
     return Gone(reg.DeleteValue(cache.key.get(), f.valueName));
 }
 
+// Why the export of a finding failed, as far as the finding itself tells.
+std::string_view KeptCause(const ScanFinding& f) {
+    bool broken = HasLoneSurrogate(f.keyPath) ||
+                  (f.kind == FindingKind::Value && HasLoneSurrogate(f.valueName));
+    return broken ? kKeptUnpairedSurrogate : kKeptIncomplete;
+}
+
 int CountMachineWide(Registry& reg, const std::vector<TickedFinding>& ticked) {
     int n = 0;
     for (const TickedFinding& t : ticked)
@@ -224,10 +247,12 @@ void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
                 out.cleanedRows.push_back(t.row);
             } else {
                 out.uncheckedRows.push_back(t.row);
-                if (deleted)
+                if (deleted) {
                     out.notDeleted.push_back({t.finding, *deleted});
-                else
+                } else {
                     ++out.keptBack;
+                    out.kept.push_back({t.finding, KeptCause(t.finding)});
+                }
             }
             if (progress) progress->Progress(++done, total);
         }
@@ -269,10 +294,7 @@ void FinishCleaning(const CleaningContext& ctx, FindingList& list, CleanOutcome&
     if (out.status == CleanStatus::FileError)
         ctx.prompt.Ask(out.error, {}, PromptButtons::Ok);
     else
-        ctx.prompt.Ask(CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted, out.stopped,
-                                           out.notReached,
-                                           static_cast<int>(out.noLongerInvalid.size())),
-                       {}, PromptButtons::Ok);
+        ctx.prompt.Ask(CleanedTotalMessage(out), {}, PromptButtons::Ok);
 }
 
 CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {

@@ -107,6 +107,16 @@ struct NotDeletedFinding {
     Status status;
 };
 
+// Why a finding was kept back, not deleted, for want of a full backup.
+inline constexpr std::string_view kKeptIncomplete = "it could not be backed up completely";
+inline constexpr std::string_view kKeptUnpairedSurrogate =
+    "its name holds an unpaired UTF-16 surrogate (a broken character), which a backup file "
+    "cannot hold";
+struct KeptBackFinding {
+    ScanFinding finding;
+    std::string_view cause; // one of the texts above
+};
+
 struct CleanOutcome {
     CleanStatus status = CleanStatus::EmptyList;
     int processed = 0;      // findings exported and deleted, leaving the list
@@ -116,8 +126,9 @@ struct CleanOutcome {
     std::string backupFile; // the run's backup file, when one was created
     std::string error;      // the file error's description
     std::vector<NotDeletedFinding> notDeleted;
-    std::vector<int> cleanedRows;             // ascending: the rows to remove from the list
-    std::vector<int> uncheckedRows;           // ascending: rows kept back, not deleted or skipped
+    std::vector<KeptBackFinding> kept; // the keptBack findings with their causes, in run order
+    std::vector<int> cleanedRows;      // ascending: the rows to remove from the list
+    std::vector<int> uncheckedRows;    // ascending: rows kept back, not deleted or skipped
     std::vector<ScanFinding> noLongerInvalid; // skipped by the re-check, left unticked
 };
 
@@ -135,9 +146,13 @@ inline constexpr std::string_view kConfirmDeleteMessage = "Are you sure to delet
 
 // "Total %d items cleaned successfully!", how many were kept back when any were, how many
 // could not be deleted and why, how many a stop left listed, and how many the re-check skipped.
+// `keptForName` of the kept-back ones have a name no backup file can hold.
 std::string CleanedTotalMessage(int processed, int keptBack,
                                 const std::vector<NotDeletedFinding>& notDeleted = {},
-                                bool stopped = false, int notReached = 0, int noLongerInvalid = 0);
+                                bool stopped = false, int notReached = 0, int noLongerInvalid = 0,
+                                int keptForName = 0);
+// The same for a run's outcome.
+std::string CleanedTotalMessage(const CleanOutcome& out);
 
 // Findings that only an administrator may delete: under HKLM, and under HKCR unless the key
 // is the user's own (HKCU\Software\Classes).
