@@ -11,7 +11,6 @@
 #include "platform/memory/MemorySystem.h"
 #include "scan/FindingId.h"
 #include "scan/ScanEngine.h"
-#include "tests/cleaning/common/cleaning_fixture.h"
 
 namespace zt {
 namespace {
@@ -33,23 +32,12 @@ struct Rows : ScanSink {
     void ScanProgress(std::string_view) override {}
     void ScanFinished(const ScanSummary&) override {}
 };
-
-void Put(Registry& reg, RootKey root, const std::string& path, const std::string& name,
-         std::uint32_t type, const std::string& text) {
+void SetString(Registry& reg, RootKey root, const std::string& path, const std::string& name,
+               const std::string& text, std::uint32_t type = kRegSz) {
     RegKey key(reg, reg.CreateKey(RootHandle(root), path));
-    ASSERT_TRUE(key) << path;
     ASSERT_TRUE(reg.WriteValue(key.get(), name, type, text.c_str(),
                                static_cast<std::uint32_t>(text.size() + 1)));
 }
-void PutDword(Registry& reg, RootKey root, const std::string& path, const std::string& name) {
-    RegKey key(reg, reg.CreateKey(RootHandle(root), path));
-    ASSERT_TRUE(reg.WriteDword(key.get(), name, 1));
-}
-bool ValueThere(Registry& reg, RootKey root, const std::string& path, const std::string& name) {
-    RegKey key(reg, reg.OpenKeyRead(RootHandle(root), path));
-    return key && reg.ReadValueWhole(key.get(), name).has_value();
-}
-
 std::vector<ScanRow> Scan(Registry& reg, System& sys) {
     Rows sink;
     ScanEngine engine(reg, sys, sink);
@@ -64,9 +52,9 @@ std::vector<ScanRow> Scan(Registry& reg, System& sys) {
 
 TEST(NamesInEveryScript, ExistingFilesStayDeadEntriesAreFoundByTheirOwnIdsAndCleaned) {
     MemoryRegistry reg;
-    test::RedirectedSystem sys;
+    MemorySystem sys;
     sys.AddFolder("C:\\Scratch");
-    sys.appData = "C:\\Scratch";
+    sys.SetKnownFolder(KnownFolder::AppData, "C:\\Scratch");
     sys.SetEnvironment("ZTUNI", "C:\\Łódź");
 
     // Run data of 1,000 characters in 2,000 bytes and more, first in its key: the walk's
@@ -74,7 +62,7 @@ TEST(NamesInEveryScript, ExistingFilesStayDeadEntriesAreFoundByTheirOwnIdsAndCle
     std::string longData = "C:\\Gone\\";
     for (int j = 0; j < 1000; ++j)
         longData += "Ж";
-    Put(reg, kCurrentUser, kRun, "Длинный", kRegSz, longData + ".exe");
+    SetString(reg, kCurrentUser, kRun, "Длинный", longData + ".exe");
     // Each name as key name, value name and path, once pointing at a file that is there and
     // once at one that is not.
     for (const std::string& n : kNames) {
@@ -85,20 +73,21 @@ TEST(NamesInEveryScript, ExistingFilesStayDeadEntriesAreFoundByTheirOwnIdsAndCle
         sys.AddFile("C:\\Łódź\\" + n + "\\uninst.exe");
         const std::string gone = "C:\\Gone\\" + n + "\\" + n;
 
-        Put(reg, kLocalMachine, kAppPaths + n + ".exe", "", kRegSz, there + ".exe");
-        Put(reg, kLocalMachine, kAppPaths + n + "-gone.exe", "", kRegSz, gone + ".exe");
-        Put(reg, kCurrentUser, kRun, "ok " + n, kRegSz, "\"" + there + ".exe\" /start");
-        Put(reg, kCurrentUser, kRun, n, kRegSz, "\"" + gone + ".exe\" /start");
-        Put(reg, kLocalMachine, kUninstall + n, "UninstallString", kRegExpandSz,
-            "%ZTUNI%\\" + n + "\\uninst.exe");
-        Put(reg, kLocalMachine, kUninstall + n + " gone", "UninstallString", kRegExpandSz,
-            "%ZTUNI%\\" + n + "\\gone.exe");
-        PutDword(reg, kLocalMachine, kSharedDlls, there + ".dll");
-        PutDword(reg, kLocalMachine, kSharedDlls, gone + ".dll");
-        Put(reg, kCurrentUser, kSounds + n + "\\" + n + "\\.Current", "", kRegExpandSz,
-            there + ".wav");
-        Put(reg, kCurrentUser, kSounds + n + "\\" + n + " gone\\.Current", "", kRegExpandSz,
-            gone + ".wav");
+        SetString(reg, kLocalMachine, kAppPaths + n + ".exe", "", there + ".exe");
+        SetString(reg, kLocalMachine, kAppPaths + n + "-gone.exe", "", gone + ".exe");
+        SetString(reg, kCurrentUser, kRun, "ok " + n, "\"" + there + ".exe\" /start");
+        SetString(reg, kCurrentUser, kRun, n, "\"" + gone + ".exe\" /start");
+        SetString(reg, kLocalMachine, kUninstall + n, "UninstallString",
+                  "%ZTUNI%\\" + n + "\\uninst.exe", kRegExpandSz);
+        SetString(reg, kLocalMachine, kUninstall + n + " gone", "UninstallString",
+                  "%ZTUNI%\\" + n + "\\gone.exe", kRegExpandSz);
+        RegKey dlls(reg, reg.CreateKey(RootHandle(kLocalMachine), kSharedDlls));
+        ASSERT_TRUE(reg.WriteDword(dlls.get(), there + ".dll", 1));
+        ASSERT_TRUE(reg.WriteDword(dlls.get(), gone + ".dll", 1));
+        SetString(reg, kCurrentUser, kSounds + n + "\\" + n + "\\.Current", "", there + ".wav",
+                  kRegExpandSz);
+        SetString(reg, kCurrentUser, kSounds + n + "\\" + n + " gone\\.Current", "", gone + ".wav",
+                  kRegExpandSz);
     }
     // An App Path of 600 characters (over 1,200 bytes) with arguments: judged whole.
     std::string longPath = "C:";
@@ -110,56 +99,47 @@ TEST(NamesInEveryScript, ExistingFilesStayDeadEntriesAreFoundByTheirOwnIdsAndCle
     longPath += "\\tool.exe";
     ASSERT_GT(Utf16Length(longPath), 600u);
     sys.AddFile(longPath);
-    Put(reg, kLocalMachine, kAppPaths + std::string("long.exe"), "", kRegSz,
-        "\"" + longPath + "\" /s");
-    Put(reg, kCurrentUser, kRun, "Москва", kRegSz, "C:\\Gone\\Москва.exe");
-    Put(reg, kCurrentUser, kRun, kBrokenName, kRegSz, "C:\\Gone\\broken.exe");
+    SetString(reg, kLocalMachine, kAppPaths + std::string("long.exe"), "",
+              "\"" + longPath + "\" /s");
+    SetString(reg, kCurrentUser, kRun, "Москва", "C:\\Gone\\Москва.exe");
+    SetString(reg, kCurrentUser, kRun, kBrokenName, "C:\\Gone\\broken.exe");
 
     std::vector<ScanRow> rows = Scan(reg, sys);
     // Five areas for each name, the long data, Москва and the broken name; nothing that
     // points at a file that is there.
     ASSERT_EQ(rows.size(), std::size(kNames) * 5 + 3);
     std::set<std::string> ids;
-    const ScanRow* hello = nullptr;
-    const ScanRow* moscow = nullptr;
     for (const ScanRow& r : rows) {
         EXPECT_NE(FoldName(r.path + r.valueText).find("gone"), std::string::npos)
             << r.path << " = " << r.valueText;
         ids.insert(FindingId(r.finding.root, r.finding.keyPath, r.finding.valueName, r.reason));
-        if (r.finding.valueName == "Привет") hello = &r;
-        if (r.finding.valueName == "Москва") moscow = &r;
     }
     EXPECT_EQ(ids.size(), rows.size()) << "every finding has an id of its own";
-    ASSERT_TRUE(hello && moscow);
-    EXPECT_NE(FindingId(kCurrentUser, kRun, "Привет", hello->reason),
-              FindingId(kCurrentUser, kRun, "Москва", moscow->reason));
-    EXPECT_EQ(FindingId(kCurrentUser, "SOFTWARE\\MICROSOFT\\Windows\\CurrentVersion\\RUN", "ПРИВЕТ",
-                        hello->reason),
-              FindingId(kCurrentUser, kRun, "Привет", hello->reason));
+    const std::string hello = FindingId(kCurrentUser, kRun, "Привет", kReasonInvalidFile);
+    EXPECT_NE(hello, FindingId(kCurrentUser, kRun, "Москва", kReasonInvalidFile));
+    EXPECT_EQ(hello, FindingId(kCurrentUser, "SOFTWARE\\MICROSOFT\\Windows\\CurrentVersion\\RUN",
+                               "ПРИВЕТ", kReasonInvalidFile));
 
     // Cleaned with the re-check just before each backup, as the console does.
-    FindingVector list;
+    std::vector<TickedFinding> ticked;
     for (const ScanRow& r : rows)
-        list.Add(r.finding, r.reason, r.valueText);
-    test::ScriptedPrompt prompt;
-    test::RecordingSink sink;
+        ticked.push_back({0, r.finding, r.reason, r.valueText});
     CRegFileWriter writer(reg, sys);
     FindingRecheck recheck(reg, sys);
-    CleanOutcome out =
-        CleanSelected(CleaningContext{reg, sys, writer, prompt, sink, false, &recheck}, list);
+    CleanOutcome out;
+    RunCleaning(reg, sys, writer, ticked, out, nullptr, nullptr, &recheck);
     ASSERT_EQ(out.status, CleanStatus::Done) << out.error;
     EXPECT_TRUE(out.noLongerInvalid.empty());
     EXPECT_EQ(out.processed, static_cast<int>(rows.size()) - 1);
     ASSERT_EQ(out.kept.size(), 1u);
     EXPECT_EQ(out.kept[0].finding.valueName, kBrokenName);
     EXPECT_EQ(out.kept[0].cause, kKeptUnpairedSurrogate);
-    EXPECT_NE(prompt.shown.back().find("unpaired UTF-16 surrogate"), std::string::npos)
-        << prompt.shown.back();
-    EXPECT_TRUE(ValueThere(reg, kCurrentUser, kRun, kBrokenName));
-    EXPECT_FALSE(ValueThere(reg, kCurrentUser, kRun, "Привет"));
-    EXPECT_TRUE(ValueThere(reg, kCurrentUser, kRun, "ok Привет"));
+    EXPECT_NE(CleanedTotalMessage(out).find("1 of them because a name holds an unpaired UTF-16"),
+              std::string::npos)
+        << CleanedTotalMessage(out);
 
-    // What was cleaned is gone for good; the entry kept back is all the next scan finds.
+    // What was cleaned is gone for good; the entry kept back, still there, is all the next
+    // scan finds.
     std::vector<ScanRow> again = Scan(reg, sys);
     ASSERT_EQ(again.size(), 1u);
     EXPECT_EQ(again[0].finding.valueName, kBrokenName);
