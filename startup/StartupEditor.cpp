@@ -37,7 +37,7 @@ std::string FormatCannotDelete(const std::string& path) {
     std::string_view format = kCannotDeleteFile;
     std::size_t at = format.find("%s");
     std::string text(format.substr(0, at));
-    text += path;
+    text += ForDisplay(path);
     text += format.substr(at + 2);
     return text;
 }
@@ -48,8 +48,9 @@ std::string FinalText(const StartupDeletionOutcome& outcome) {
         if (items.empty()) return;
         text += "\n\n";
         text += heading;
+        // Names may hold what a person cannot read (an unpaired surrogate).
         for (const auto& item : items)
-            text += "\n" + item;
+            text += "\n" + ForDisplay(item);
     };
     note(kNotBackedUpNote, outcome.notBackedUp);
     note(kFolderUnknownNote, outcome.folderUnknown);
@@ -275,7 +276,7 @@ std::string DeriveValueName(std::string_view command) {
 }
 
 std::string AdditionFailedText(const StartupAddition& added) {
-    return "\"" + added.valueName +
+    return "\"" + ForDisplay(added.valueName) +
            "\" could not be added to the startup list: " + StatusReason(added.status) + ".";
 }
 
