@@ -103,7 +103,8 @@ RECT ToRect(const TabBox& b) {
 CBCGTabWnd::CBCGTabWnd() {
     CaptureSystemColours();
     backgroundBrush_ = ::CreateSolidBrush(::GetSysColor(COLOR_WINDOW));
-    // The normal font: the menu font, with a known face for Western character sets.
+    // The normal font: the menu font, with a known face (Segoe UI first) for Western
+    // character sets.
     NONCLIENTMETRICSW ncm{};
     ncm.cbSize = sizeof ncm;
     ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);

@@ -100,7 +100,8 @@ class CStatic : public CWindow {
     using CWindow::CWindow;
 };
 
-// The report-style list view with check boxes that the pages use.
+// The report-style list view with check boxes that the pages use. Texts go in and come back
+// unit for unit, an unpaired surrogate included: the startup page acts on what it reads back.
 class CListView : public CWindow {
   public:
     using CWindow::CWindow;
@@ -132,7 +133,7 @@ class CListView : public CWindow {
         it.pszText = t.data();
         Send(LVM_SETITEMTEXTW, item, reinterpret_cast<LPARAM>(&it));
     }
-    // The whole text, however long: the startup page acts on what it reads back.
+    // The whole text, however long.
     std::string ItemText(int item, int sub) const {
         std::wstring buf(1024, L'\0');
         for (;;) {
