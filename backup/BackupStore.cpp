@@ -80,7 +80,8 @@ bool LoadBackup(System& sys, const std::string& path, RestoreReport& report,
         report.result = RestoreResult::Unreadable;
         return false;
     }
-    RegFile file = ParseRegFile(*text);
+    RegFile file =
+        ParseRegFile(*text, [&](std::string_view bytes) { return sys.FromAnsiCodePage(bytes); });
     if (!file.ok) {
         report.result = RestoreResult::Damaged;
         report.errorLine = file.errorLine;
