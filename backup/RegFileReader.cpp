@@ -1,5 +1,6 @@
 #include "backup/RegFileReader.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 
@@ -283,6 +284,17 @@ class Parser {
     int lineNo_ = 0;
 };
 
+// The registry holds what the file gives. The editor ends the string data it imports with a zero
+// unit when the file's bytes have none; the text every program reads is the same.
+bool SameStoredData(const RegFileValue& expected, const std::vector<std::uint8_t>& now) {
+    const auto& want = expected.data;
+    if (now == want) return true;
+    const std::size_t n = want.size();
+    return IsStringType(expected.type) && n >= 2 && n % 2 == 0 && now.size() == n + 2 &&
+           (want[n - 2] != 0 || want[n - 1] != 0) && now[n] == 0 && now[n + 1] == 0 &&
+           std::equal(want.begin(), want.end(), now.begin());
+}
+
 } // namespace
 
 RegFile ParseRegFile(std::string_view fileBytes, const AnsiDecoder& fromAnsi) {
@@ -335,7 +347,7 @@ void CompareWithRegistry(Registry& reg, std::vector<RegFileEntry>& entries) {
         auto now = reg.ReadValueStored(key.get(), e.valueName);
         if (!now)
             e.state = EntryState::Missing;
-        else if (now->type == e.expected.type && now->data == e.expected.data)
+        else if (now->type == e.expected.type && SameStoredData(e.expected, now->data))
             e.state = EntryState::Same;
         else
             e.state = EntryState::Different;

@@ -279,16 +279,22 @@ TEST_F(RestoreTest, PreviewTellsMissingDifferentAndSameAndWritesNothing) {
     RegKey k(reg, reg.CreateKey(RootHandle(kCurrentUser), "Software\\P"));
     reg.WriteDword(k.get(), "same", 1);
     reg.WriteDword(k.get(), "diff", 1);
+    // Text without its zero comes back from the editor with one: the same text. Other text is not.
+    reg.WriteValueStored(k.get(), "ended", kRegSz, "a\0\0\0", 4);
+    reg.WriteValueStored(k.get(), "longer", kRegSz, "a\0b\0", 4);
     Plant("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\P]\r\n\"same\"=dword:00000001\r\n"
-          "\"diff\"=dword:00000002\r\n\"gone\"=dword:00000003\r\n\r\n");
+          "\"diff\"=dword:00000002\r\n\"gone\"=dword:00000003\r\n\"ended\"=hex(1):61\r\n"
+          "\"longer\"=hex(1):61\r\n\r\n");
     std::vector<RegFileEntry> entries;
     RestoreReport r = PreviewRestore(reg, sys, path, entries);
     EXPECT_EQ(r.result, RestoreResult::Restored);
-    ASSERT_EQ(entries.size(), 4u);
+    ASSERT_EQ(entries.size(), 6u);
     EXPECT_EQ(entries[0].state, EntryState::Same); // the key
     EXPECT_EQ(entries[1].state, EntryState::Same);
     EXPECT_EQ(entries[2].state, EntryState::Different);
     EXPECT_EQ(entries[3].state, EntryState::Missing);
+    EXPECT_EQ(entries[4].state, EntryState::Same);
+    EXPECT_EQ(entries[5].state, EntryState::Different);
     EXPECT_TRUE(sys.executions.empty());
     std::uint32_t n = 0;
     EXPECT_TRUE(reg.ReadDword(k.get(), "diff", n) && n == 1);
