@@ -59,7 +59,7 @@ void Replay(Registry& reg, const std::string& text) {
         RegKey k(reg, reg.CreateKey(RootHandle(b.root), b.subkey));
         for (const auto& v : b.values)
             reg.WriteValueStored(k.get(), v.name, v.type, v.data.data(),
-                           static_cast<std::uint32_t>(v.data.size()));
+                                 static_cast<std::uint32_t>(v.data.size()));
     }
 }
 
