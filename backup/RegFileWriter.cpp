@@ -264,15 +264,11 @@ void CRegFileWriter::SwitchToUnicode() {
 
 void CRegFileWriter::Flush() {
     if (pending_.empty()) return;
-    std::string text;
-    text.swap(pending_);
-    if (pendingForm_ == RegFileForm::Unicode5 && form_ == RegFileForm::Regedit4) {
-        pending_.swap(text);
+    if (pendingForm_ == RegFileForm::Unicode5 && form_ == RegFileForm::Regedit4)
         SwitchToUnicode();
-        pending_.clear();
-        return;
-    }
-    WriteText(text);
+    else
+        WriteText(pending_);
+    pending_.clear();
 }
 
 void CRegFileWriter::Finish() {
