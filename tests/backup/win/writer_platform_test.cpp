@@ -91,12 +91,16 @@ TEST_F(WriterOnWindows, NamesAndTextInEveryScriptComeBackThroughTheEditor) {
         EXPECT_EQ(w.form(), RegFileForm::Unicode5);
         w.Close();
     }
-    // Written in UTF-16, the names no longer depend on any code page.
-    auto text = test::Utf16FileText(*test::ReadFileText(sys, file));
-    ASSERT_TRUE(text);
-    EXPECT_EQ(text->rfind("Windows Registry Editor Version 5.00\r\n", 0), 0u);
-    EXPECT_NE(text->find("\"D\xc3\xa9marrage\"=\"D\xc3\xa9marrage.exe\""), std::string::npos);
-    EXPECT_NE(text->find("\"lone\"=hex(1):61,00,00,d8,7a,00,00,00"), std::string::npos);
+    // Written in UTF-16, so no code page alters a name: line for line the editor's own export,
+    // but for the text with a lone surrogate, which goes as its exact bytes.
+    auto ours = test::Utf16FileText(*test::ReadFileText(sys, file));
+    auto theirs = test::Utf16FileText(before);
+    ASSERT_TRUE(ours && theirs);
+    auto lone = theirs->find("\"lone\"=");
+    ASSERT_NE(lone, std::string::npos);
+    theirs->replace(lone, theirs->find("\r\n", lone) - lone,
+                    "\"lone\"=hex(1):61,00,00,d8,7a,00,00,00");
+    EXPECT_EQ(*ours, *theirs);
 
     ASSERT_TRUE(reg.DeleteKeyTree(RootHandle(kCurrentUser), scratch.path() + "\\Uni"));
     RestoreReport report = RestoreBackupFile(reg, sys, file);
