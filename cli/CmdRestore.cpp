@@ -91,11 +91,12 @@ int RunRestoreCommand(CliContext& ctx, const Args& args) {
     std::string message = RestoreMessage(report);
     if (report.result == RestoreResult::NotABackup)
         message = "not a backup file (it must end in .reg): " + path;
-    const bool done = report.result == RestoreResult::Restored;
+    const bool done = report.result == RestoreResult::Restored ||
+                      report.result == RestoreResult::RestoredInCodePage;
 
-    // Only a restore whose every entry read back removes the file.
+    // Only a restore whose every entry read back as it was written removes the file.
     bool removed = false;
-    if (done && !dryRun) {
+    if (report.result == RestoreResult::Restored && !dryRun) {
         removed = ctx.system.RemoveFile(path);
         if (!removed)
             Printf(ctx.err, "zentrove-cli restore: the backup file could not be removed: %s\n",
@@ -123,6 +124,7 @@ int RunRestoreCommand(CliContext& ctx, const Args& args) {
         }
         doc["restored"] = done && !dryRun;
         if (!done) doc["error"] = message;
+        if (report.result == RestoreResult::RestoredInCodePage) doc["note"] = message;
         if (report.result == RestoreResult::Damaged) doc["errorLine"] = report.errorLine;
         PrintJson(ctx, doc);
         return done ? kExitOk : kExitFailed;

@@ -256,6 +256,19 @@ TEST_F(RestoreTest, VerifiedPartialAndRefused) {
     EXPECT_TRUE(sys.executions.empty());
 }
 
+TEST_F(RestoreTest, AnEarlier8BitFileIsReadInTheCodePageAndKept) {
+    Plant("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\R]\r\n\"D\xe9marrage\"=\"x\"\r\n\r\n");
+    RestoreReport r = RestoreBackupFile(reg, sys, path);
+    EXPECT_EQ(r.result, RestoreResult::RestoredInCodePage);
+    EXPECT_EQ(r.verified, 2);
+    RegKey k(reg, reg.OpenKeyRead(RootHandle(kCurrentUser), "Software\\R"));
+    EXPECT_TRUE(reg.ReadValueWhole(k.get(), "D\xc3\xa9marrage")); // code page 1252
+    EXPECT_NE(RestoreMessage(r).find("was kept"), std::string::npos);
+    // The same in ASCII depends on no code page.
+    Plant("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\R]\r\n\"Demarrage\"=\"x\"\r\n\r\n");
+    EXPECT_EQ(RestoreBackupFile(reg, sys, path).result, RestoreResult::Restored);
+}
+
 TEST_F(RestoreTest, EditorMissingFailingOrStillRunning) {
     Plant("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\R]\r\n\r\n");
     sys.processTimesOut = true;
