@@ -1,5 +1,6 @@
 #include "cleaning/Cleaning.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -12,7 +13,7 @@ namespace zt {
 
 std::string CleanedTotalMessage(int processed, int keptBack,
                                 const std::vector<NotDeletedFinding>& notDeleted, bool stopped,
-                                int notReached, int noLongerInvalid, int keptForName) {
+                                int notReached, int noLongerInvalid) {
     char buf[192];
     std::snprintf(buf, sizeof buf, "Total %d items cleaned successfully!", processed);
     std::string text = buf;
@@ -21,13 +22,6 @@ std::string CleanedTotalMessage(int processed, int keptBack,
                       "\n%d items were kept because they could not be backed up completely.",
                       keptBack);
         text += buf;
-        if (keptForName > 0) {
-            std::snprintf(buf, sizeof buf,
-                          "\n%d of them because a name holds an unpaired UTF-16 surrogate (a "
-                          "broken character), which a backup file cannot hold.",
-                          keptForName);
-            text += buf;
-        }
     }
     if (!notDeleted.empty()) {
         std::vector<Status> causes;
@@ -51,13 +45,15 @@ std::string CleanedTotalMessage(int processed, int keptBack,
     return text;
 }
 
-std::string CleanedTotalMessage(const CleanOutcome& out) {
-    int keptForName = 0;
-    for (const KeptBackFinding& k : out.kept)
-        keptForName += k.cause == kKeptUnpairedSurrogate;
-    return CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted, out.stopped,
-                               out.notReached, static_cast<int>(out.noLongerInvalid.size()),
-                               keptForName);
+std::string KeptBackCauses(const std::vector<KeptBackFinding>& kept) {
+    std::vector<std::string_view> causes;
+    for (const auto& k : kept)
+        if (!k.cause.empty() && std::find(causes.begin(), causes.end(), k.cause) == causes.end())
+            causes.push_back(k.cause);
+    std::string text;
+    for (auto cause : causes)
+        text.append("\n(").append(cause).append(")");
+    return text;
 }
 
 std::string CleaningProgressLine(int done, int total) {
@@ -158,13 +154,6 @@ std::optional<Status> ExportAndDelete(Registry& reg, CRegFileWriter& writer, Sca
     return Gone(reg.DeleteValue(cache.key.get(), f.valueName));
 }
 
-// Why the export of a finding failed, as far as the finding itself tells.
-std::string_view KeptCause(const ScanFinding& f) {
-    bool broken = HasLoneSurrogate(f.keyPath) ||
-                  (f.kind == FindingKind::Value && HasLoneSurrogate(f.valueName));
-    return broken ? kKeptUnpairedSurrogate : kKeptIncomplete;
-}
-
 int CountMachineWide(Registry& reg, const std::vector<TickedFinding>& ticked) {
     int n = 0;
     for (const TickedFinding& t : ticked)
@@ -251,7 +240,11 @@ void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
                     out.notDeleted.push_back({t.finding, *deleted});
                 } else {
                     ++out.keptBack;
-                    out.kept.push_back({t.finding, KeptCause(t.finding)});
+                    const bool root =
+                        t.finding.kind == FindingKind::Key && t.finding.keyPath.empty();
+                    out.keptBackFindings.push_back({t.finding, root
+                                                                   ? "a whole root is never deleted"
+                                                                   : writer.keptBackCause()});
                 }
             }
             if (progress) progress->Progress(++done, total);
@@ -294,7 +287,11 @@ void FinishCleaning(const CleaningContext& ctx, FindingList& list, CleanOutcome&
     if (out.status == CleanStatus::FileError)
         ctx.prompt.Ask(out.error, {}, PromptButtons::Ok);
     else
-        ctx.prompt.Ask(CleanedTotalMessage(out), {}, PromptButtons::Ok);
+        ctx.prompt.Ask(CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted, out.stopped,
+                                           out.notReached,
+                                           static_cast<int>(out.noLongerInvalid.size())) +
+                           KeptBackCauses(out.keptBackFindings),
+                       {}, PromptButtons::Ok);
 }
 
 CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {

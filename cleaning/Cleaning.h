@@ -107,14 +107,10 @@ struct NotDeletedFinding {
     Status status;
 };
 
-// Why a finding was kept back, not deleted, for want of a full backup.
-inline constexpr std::string_view kKeptIncomplete = "it could not be backed up completely";
-inline constexpr std::string_view kKeptUnpairedSurrogate =
-    "its name holds an unpaired UTF-16 surrogate (a broken character), which a backup file "
-    "cannot hold";
+// A finding left alone because its backup could not hold all of it, with why.
 struct KeptBackFinding {
     ScanFinding finding;
-    std::string_view cause; // one of the texts above
+    std::string cause;
 };
 
 struct CleanOutcome {
@@ -126,9 +122,9 @@ struct CleanOutcome {
     std::string backupFile; // the run's backup file, when one was created
     std::string error;      // the file error's description
     std::vector<NotDeletedFinding> notDeleted;
-    std::vector<KeptBackFinding> kept; // the keptBack findings with their causes, in run order
-    std::vector<int> cleanedRows;      // ascending: the rows to remove from the list
-    std::vector<int> uncheckedRows;    // ascending: rows kept back, not deleted or skipped
+    std::vector<KeptBackFinding> keptBackFindings;
+    std::vector<int> cleanedRows;             // ascending: the rows to remove from the list
+    std::vector<int> uncheckedRows;           // ascending: rows kept back, not deleted or skipped
     std::vector<ScanFinding> noLongerInvalid; // skipped by the re-check, left unticked
 };
 
@@ -146,13 +142,11 @@ inline constexpr std::string_view kConfirmDeleteMessage = "Are you sure to delet
 
 // "Total %d items cleaned successfully!", how many were kept back when any were, how many
 // could not be deleted and why, how many a stop left listed, and how many the re-check skipped.
-// `keptForName` of the kept-back ones have a name no backup file can hold.
+// Each distinct cause of the kept-back findings on a line of its own, in parentheses.
+std::string KeptBackCauses(const std::vector<KeptBackFinding>& kept);
 std::string CleanedTotalMessage(int processed, int keptBack,
                                 const std::vector<NotDeletedFinding>& notDeleted = {},
-                                bool stopped = false, int notReached = 0, int noLongerInvalid = 0,
-                                int keptForName = 0);
-// The same for a run's outcome.
-std::string CleanedTotalMessage(const CleanOutcome& out);
+                                bool stopped = false, int notReached = 0, int noLongerInvalid = 0);
 
 // Findings that only an administrator may delete: under HKLM, and under HKCR unless the key
 // is the user's own (HKCU\Software\Classes).

@@ -105,13 +105,19 @@ class DeletionRun {
         if (!open) return Failed(entry, open);
         // A value that is not in the backup stays, so that nothing is lost for good.
         if (backupBegun && !writer_.ExportValue(root, keyPath, row.name)) {
-            outcome_.notBackedUp.push_back(entry);
+            NotBackedUp(entry);
             return false;
         }
         if (!BackUpApproval(row)) return false;
         Status deleted = reg_.DeleteValue(key.get(), row.name);
         if (deleted) DeleteApproval(row);
         return Failed(entry, deleted);
+    }
+
+    // The entry the backup could not hold, with the writer's cause.
+    void NotBackedUp(const std::string& entry) {
+        const std::string& cause = writer_.keptBackCause();
+        outcome_.notBackedUp.push_back(cause.empty() ? entry : entry + " (" + cause + ")");
     }
 
     // True (the row goes) when `status` is done or the entry is gone already; else the
@@ -133,7 +139,7 @@ class DeletionRun {
         if (writer_.ExportValue(governing->root, governing->keyPath,
                                 slot ? slot->valueName : governing->valueName))
             return true;
-        outcome_.notBackedUp.push_back(governing->Text());
+        NotBackedUp(governing->Text());
         return false;
     }
 
@@ -176,7 +182,7 @@ class DeletionRun {
         const std::string entry = row.location + "\\" + std::string(valueName);
         if (!open) return Failed(entry, open);
         if (backupBegun && !writer_.ExportValue(kLocalMachine, kWinlogonKeyPath, valueName)) {
-            outcome_.notBackedUp.push_back(entry);
+            NotBackedUp(entry);
             return false;
         }
         // The reset writes a value: a missing one is no success here.

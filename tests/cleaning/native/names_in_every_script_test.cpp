@@ -131,12 +131,11 @@ TEST(NamesInEveryScript, ExistingFilesStayDeadEntriesAreFoundByTheirOwnIdsAndCle
     ASSERT_EQ(out.status, CleanStatus::Done) << out.error;
     EXPECT_TRUE(out.noLongerInvalid.empty());
     EXPECT_EQ(out.processed, static_cast<int>(rows.size()) - 1);
-    ASSERT_EQ(out.kept.size(), 1u);
-    EXPECT_EQ(out.kept[0].finding.valueName, kBrokenName);
-    EXPECT_EQ(out.kept[0].cause, kKeptUnpairedSurrogate);
-    EXPECT_NE(CleanedTotalMessage(out).find("1 of them because a name holds an unpaired UTF-16"),
+    ASSERT_EQ(out.keptBackFindings.size(), 1u);
+    EXPECT_EQ(out.keptBackFindings[0].finding.valueName, kBrokenName);
+    EXPECT_NE(KeptBackCauses(out.keptBackFindings).find("unpaired UTF-16 surrogate"),
               std::string::npos)
-        << CleanedTotalMessage(out);
+        << KeptBackCauses(out.keptBackFindings);
 
     // What was cleaned is gone for good; the entry kept back, still there, is all the next
     // scan finds.

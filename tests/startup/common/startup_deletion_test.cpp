@@ -238,7 +238,9 @@ TEST_F(StartupDeletionTest, ValueTheBackupCannotHoldIsKeptAndNamedInTheFinalMess
     EXPECT_EQ(ReadString(kCurrentUser, kRunKeyPath, "two\nlines"), "x.exe");
     EXPECT_EQ(ReadString(kCurrentUser, kRunKeyPath, "zplain"), std::nullopt);
     EXPECT_THAT(rows.Names(), ElementsAre("two\nlines"));
-    const std::string where = "HKCU\\" + std::string(kRunKeyPath) + "\\two\nlines";
+    const std::string where = "HKCU\\" + std::string(kRunKeyPath) +
+                              "\\two\nlines (a name holds a line break, which a backup file "
+                              "cannot hold)";
     EXPECT_THAT(outcome.notBackedUp, ElementsAre(where));
     ASSERT_FALSE(prompt.shown.empty());
     EXPECT_EQ(prompt.shown.back().text,
