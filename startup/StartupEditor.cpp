@@ -48,12 +48,9 @@ std::string FinalText(const StartupDeletionOutcome& outcome) {
         if (items.empty()) return;
         text += "\n\n";
         text += heading;
-        // Names may hold what a person cannot read (an unpaired surrogate); no backup file
-        // can hold such a name, which is said beside it.
-        for (const auto& item : items) {
+        // Names may hold what a person cannot read (an unpaired surrogate).
+        for (const auto& item : items)
             text += "\n" + ForDisplay(item);
-            if (HasLoneSurrogate(item)) text += kUnpairedSurrogateNote;
-        }
     };
     note(kNotBackedUpNote, outcome.notBackedUp);
     note(kFolderUnknownNote, outcome.folderUnknown);

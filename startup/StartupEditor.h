@@ -36,8 +36,6 @@ inline constexpr std::string_view kCannotDeleteFile =
 inline constexpr std::string_view kDeletionDone = "Done!";
 inline constexpr std::string_view kNotBackedUpNote =
     "These entries were not deleted, because they could not be saved in the backup:";
-inline constexpr std::string_view kUnpairedSurrogateNote =
-    " (its name holds an unpaired UTF-16 surrogate, which a backup file cannot hold)";
 inline constexpr std::string_view kFolderUnknownNote =
     "These files were left alone, because their startup folder could not be found:";
 

@@ -135,7 +135,7 @@ TEST_F(StartupDeletionTest, ANameNoBackupCanHoldStaysAndTheMessageSaysWhy) {
     EXPECT_EQ(ReadString(kCurrentUser, kRunKeyPath, "Привет"), std::nullopt);
     EXPECT_EQ(ReadString(kCurrentUser, kRunKeyPath, broken), "C:\\Apps\\b.exe");
     EXPECT_THAT(prompt.shown.back().text,
-                HasSubstr("\\Bad\xEF\xBF\xBD" + std::string(kUnpairedSurrogateNote)));
+                HasSubstr("\\Bad\xEF\xBF\xBD (a name holds an unpaired UTF-16 surrogate"));
     Backup(outcome);
 }
 
