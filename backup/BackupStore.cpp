@@ -1,5 +1,6 @@
 #include "backup/BackupStore.h"
 #include "seams/AsciiText.h"
+#include "seams/Unicode.h"
 
 #include <algorithm>
 #include <cctype>
@@ -80,13 +81,16 @@ bool LoadBackup(System& sys, const std::string& path, RestoreReport& report,
         report.result = RestoreResult::Unreadable;
         return false;
     }
-    RegFile file = ParseRegFile(*text);
+    RegFile file =
+        ParseRegFile(*text, [&](std::string_view bytes) { return sys.FromAnsiCodePage(bytes); });
     if (!file.ok) {
         report.result = RestoreResult::Damaged;
         report.errorLine = file.errorLine;
         report.reason = file.reason;
         return false;
     }
+    // An 8-bit file with letters outside ASCII depends on the code page it is read in.
+    report.codePageText = !file.unicode && !IsAscii(*text);
     entries = EntriesOf(file);
     for (const auto& e : entries)
         ++(e.isValue ? report.values : report.keys);
@@ -137,7 +141,11 @@ RestoreReport RestoreBackupFile(Registry& reg, System& sys, const std::string& p
     // The editor's exit code says nothing about what it imported: read everything back.
     CompareWithRegistry(reg, entries);
     Tally(report, entries);
-    report.result = report.failed.empty() ? RestoreResult::Restored : RestoreResult::Partial;
+    if (!report.failed.empty())
+        report.result = RestoreResult::Partial;
+    else
+        report.result =
+            report.codePageText ? RestoreResult::RestoredInCodePage : RestoreResult::Restored;
     return report;
 }
 
@@ -157,6 +165,11 @@ std::string RestoreMessage(const RestoreReport& report) {
     switch (report.result) {
     case RestoreResult::Restored:
         return std::string(kRestoredMessage);
+    case RestoreResult::RestoredInCodePage:
+        return "The item is restored, its letters outside ASCII read in this system's code page: "
+               "the backup file was written by an earlier version. If the language for "
+               "non-Unicode programs has changed since, check the names. The backup file was "
+               "kept.";
     case RestoreResult::NotABackup:
         return {};
     case RestoreResult::Unreadable:

@@ -45,7 +45,10 @@ inline constexpr std::string_view kRestoredMessage = "The item is restored succe
 inline constexpr std::uint32_t kEditorTimeoutMs = 60000;
 
 enum class RestoreResult {
-    Restored,    // every entry of the file reads back as the file has it
+    Restored, // every entry of the file reads back as the file has it
+    // As Restored, from an 8-bit file of an earlier version holding letters outside ASCII: read
+    // in this system's code page, which may not be the one it was written in. The file stays.
+    RestoredInCodePage,
     Partial,     // the editor ran, but some entries do not read back
     NotABackup,  // the path does not end in ".reg"
     Unreadable,  // the file vanished, is locked or is a folder
@@ -63,6 +66,7 @@ struct RestoreReport {
     int keys = 0;                     // distinct keys the file names
     int values = 0;                   // distinct values the file names
     int verified = 0;                 // entries that read back as the file has them
+    bool codePageText = false;        // an 8-bit file holding letters outside ASCII
     std::vector<RegFileEntry> failed; // entries that do not, in file order
 };
 

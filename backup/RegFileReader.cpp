@@ -1,10 +1,11 @@
 #include "backup/RegFileReader.h"
 
-#include <cctype>
+#include <algorithm>
 #include <map>
 #include <optional>
 
 #include "backup/RegFileWriter.h"
+#include "seams/Unicode.h"
 
 namespace zt {
 
@@ -42,21 +43,25 @@ int HexDigit(char c) {
     return -1;
 }
 
-std::string Lower(std::string_view s) {
-    std::string r(s);
-    for (auto& c : r)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return r;
+bool IsUtf16(std::string_view bytes, bool& bom) {
+    bom = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE';
+    // Without its mark, a UTF-16LE file shows itself by the zero byte after the header's first
+    // letter.
+    return bom || (bytes.size() >= 2 && bytes[0] != 0 && bytes[1] == 0);
 }
 
 class Parser {
   public:
-    explicit Parser(std::string_view text) : text_(text) {}
+    Parser(std::string_view bytes, const AnsiDecoder& fromAnsi)
+        : bytes_(bytes), fromAnsi_(fromAnsi) {}
 
     RegFile Run() {
         RegFile file;
         try {
+            Decode();
+            text_ = decoded_;
             ParseAll(file);
+            file.unicode = unicode_;
             file.ok = true;
         } catch (const ParseError& e) {
             file.blocks.clear();
@@ -67,6 +72,32 @@ class Parser {
     }
 
   private:
+    // The file's text as UTF-8.
+    void Decode() {
+        bool bom = false;
+        if (IsUtf16(bytes_, bom)) {
+            std::string_view body = bytes_.substr(bom ? 2 : 0);
+            if (body.size() % 2 != 0)
+                throw ParseError{1, "a UTF-16 file of an odd number of bytes"};
+            std::u16string units(body.size() / 2, u'\0');
+            for (std::size_t i = 0; i < units.size(); ++i)
+                units[i] = static_cast<char16_t>(static_cast<unsigned char>(body[2 * i]) |
+                                                 static_cast<unsigned char>(body[2 * i + 1]) << 8);
+            decoded_ = Utf16ToUtf8(units);
+            return;
+        }
+        if (bytes_.substr(0, 3) == "\xEF\xBB\xBF") {
+            decoded_ = std::string(bytes_.substr(3));
+            return;
+        }
+        decoded_ = Ansi(bytes_);
+    }
+
+    std::string Ansi(std::string_view bytes) const {
+        if (!fromAnsi_ || IsAscii(bytes)) return std::string(bytes);
+        return fromAnsi_(bytes);
+    }
+
     // The next line without its line end; false at the end of the text.
     bool NextLine(std::string_view& line) {
         if (pos_ >= text_.size()) return false;
@@ -84,7 +115,11 @@ class Parser {
     void ParseAll(RegFile& file) {
         std::string_view line;
         if (!NextLine(line)) throw ParseError{1, "the file is empty"};
-        if (TrimRight(line) != "REGEDIT4") throw ParseError{1, "no REGEDIT4 header"};
+        std::string_view header = TrimRight(line);
+        if (header == kUnicode5Header)
+            unicode_ = true;
+        else if (header != kRegedit4Header)
+            throw ParseError{1, "no REGEDIT4 or version 5.00 header"};
         while (NextLine(line)) {
             std::string_view t = TrimLeft(line);
             if (t.empty() || t.front() == ';') continue;
@@ -116,7 +151,7 @@ class Parser {
             std::size_t end = key.subkey.find('\\', start);
             std::size_t len = (end == std::string::npos ? key.subkey.size() : end) - start;
             if (len == 0) throw ParseError{lineNo_, "an empty key name in the path"};
-            if (len > kMaxKeyNameChars)
+            if (Utf16Length(std::string_view(key.subkey).substr(start, len)) > kMaxKeyNameChars)
                 throw ParseError{lineNo_, "a key name too long for the registry"};
             if (end == std::string::npos) break;
             start = end + 1;
@@ -147,7 +182,7 @@ class Parser {
         } else if (t.front() == '"') {
             v.name = Quoted(t);
             if (v.name.empty()) throw ParseError{lineNo_, "an empty value name in quotes"};
-            if (v.name.size() > kMaxValueNameChars)
+            if (Utf16Length(v.name) > kMaxValueNameChars)
                 throw ParseError{lineNo_, "a value name too long for the registry"};
         } else {
             throw ParseError{lineNo_, "a line that is neither a key nor a value"};
@@ -159,8 +194,9 @@ class Parser {
             std::string s = Quoted(t);
             if (!TrimRight(t).empty()) throw ParseError{lineNo_, "text after a quoted string"};
             v.type = kRegSz;
-            v.data.assign(s.begin(), s.end());
-            v.data.push_back(0);
+            s.push_back('\0');
+            v.data =
+                DataToStored(kRegSz, reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
             return v;
         }
         if (t.substr(0, 6) == "dword:") {
@@ -198,6 +234,13 @@ class Parser {
             throw ParseError{lineNo_, "an unknown data form"};
         }
         ParseBytes(t, v.data);
+        // A REGEDIT4 file gives string types in 8-bit units of the code page.
+        if (!unicode_ && IsStringType(v.type) && !v.data.empty()) {
+            std::string text =
+                Ansi(std::string_view(reinterpret_cast<const char*>(v.data.data()), v.data.size()));
+            v.data = DataToStored(v.type, reinterpret_cast<const std::uint8_t*>(text.data()),
+                                  text.size());
+        }
         return v;
     }
 
@@ -232,22 +275,37 @@ class Parser {
         if (needByte) throw ParseError{lineNo_, "a byte list that ends in a comma"};
     }
 
+    std::string_view bytes_;
+    const AnsiDecoder& fromAnsi_;
+    std::string decoded_;
     std::string_view text_;
+    bool unicode_ = false;
     std::size_t pos_ = 0;
     int lineNo_ = 0;
 };
 
+// The registry holds what the file gives. The editor ends the string data it imports with a zero
+// unit when the file's bytes have none; the text every program reads is the same.
+bool SameStoredData(const RegFileValue& expected, const std::vector<std::uint8_t>& now) {
+    const auto& want = expected.data;
+    if (now == want) return true;
+    const std::size_t n = want.size();
+    return IsStringType(expected.type) && n >= 2 && n % 2 == 0 && now.size() == n + 2 &&
+           (want[n - 2] != 0 || want[n - 1] != 0) && now[n] == 0 && now[n + 1] == 0 &&
+           std::equal(want.begin(), want.end(), now.begin());
+}
+
 } // namespace
 
-RegFile ParseRegFile(std::string_view text) {
-    return Parser(text).Run();
+RegFile ParseRegFile(std::string_view fileBytes, const AnsiDecoder& fromAnsi) {
+    return Parser(fileBytes, fromAnsi).Run();
 }
 
 std::vector<RegFileEntry> EntriesOf(const RegFile& file) {
     std::vector<RegFileEntry> entries;
-    std::map<std::string, std::size_t> index; // lower-cased key path [+ NUL + value name]
+    std::map<std::string, std::size_t> index; // folded key path [+ NUL + value name]
     for (const auto& block : file.blocks) {
-        std::string keyId = Lower(block.path);
+        std::string keyId = FoldName(block.path);
         if (index.emplace(keyId, entries.size()).second) {
             RegFileEntry e;
             e.root = block.root;
@@ -256,7 +314,7 @@ std::vector<RegFileEntry> EntriesOf(const RegFile& file) {
             entries.push_back(std::move(e));
         }
         for (const auto& v : block.values) {
-            std::string id = keyId + '\0' + Lower(v.name);
+            std::string id = keyId + '\0' + FoldName(v.name);
             auto [it, fresh] = index.emplace(id, entries.size());
             if (!fresh) {
                 entries[it->second].expected = v;
@@ -286,10 +344,10 @@ void CompareWithRegistry(Registry& reg, std::vector<RegFileEntry>& entries) {
             e.state = EntryState::Same;
             continue;
         }
-        auto now = reg.ReadValueWhole(key.get(), e.valueName);
+        auto now = reg.ReadValueStored(key.get(), e.valueName);
         if (!now)
             e.state = EntryState::Missing;
-        else if (now->type == e.expected.type && now->data == e.expected.data)
+        else if (now->type == e.expected.type && SameStoredData(e.expected, now->data))
             e.state = EntryState::Same;
         else
             e.state = EntryState::Different;

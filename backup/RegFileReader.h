@@ -1,8 +1,10 @@
 #pragma once
-// Reads a REGEDIT4 backup file back: the key blocks and value lines the writer produces (and
-// the registry editor's own version-4 exports), and compares what a file names with the
-// registry as it is now.
+// Reads a backup file back: the key blocks and value lines the writer produces (and the
+// registry editor's own exports), REGEDIT4 (8-bit text in the system's ANSI code page) or
+// version 5.00 (UTF-16LE, with or without a byte-order mark), and compares what a file names
+// with the registry as it is now.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +16,8 @@ namespace zt {
 struct RegFileValue {
     std::string name; // empty: the key's default value
     std::uint32_t type = kRegNone;
-    std::vector<std::uint8_t> data; // as the editor stores it (a quoted string ends in NUL)
+    std::vector<std::uint8_t> data; // as the registry will store it: string types as UTF-16LE
+                                    // (a quoted string ends in a zero unit)
 };
 
 struct RegFileKey {
@@ -26,14 +29,20 @@ struct RegFileKey {
 
 struct RegFile {
     bool ok = false;
-    int errorLine = 0;  // 1-based line that does not parse, when !ok
-    std::string reason; // why it does not parse
+    bool unicode = false; // a version 5.00 file: string types' byte lists are UTF-16LE
+    int errorLine = 0;    // 1-based line that does not parse, when !ok
+    std::string reason;   // why it does not parse
     std::vector<RegFileKey> blocks;
 };
 
-// Parses the whole file text. A file whose last line has no line end was cut short and
-// does not parse; a header alone parses to no blocks.
-RegFile ParseRegFile(std::string_view text);
+// Text in the system's ANSI code page as UTF-8 (System::FromAnsiCodePage).
+using AnsiDecoder = std::function<std::string(std::string_view)>;
+
+// Parses the whole file as it is on disk. The 8-bit text of a REGEDIT4 file, and the bytes it
+// gives for string types, are read through `fromAnsi` as the system's editor reads them
+// (without one, as UTF-8; ASCII is the same either way). A file whose last line has no line
+// end was cut short and does not parse; a header alone parses to no blocks.
+RegFile ParseRegFile(std::string_view fileBytes, const AnsiDecoder& fromAnsi = {});
 
 enum class EntryState { Same, Different, Missing };
 
@@ -53,7 +62,7 @@ struct RegFileEntry {
 std::vector<RegFileEntry> EntriesOf(const RegFile& file);
 
 // Fills each entry's state from the registry: the key opens, the value has the same type
-// and bytes.
+// and the same bytes as stored.
 void CompareWithRegistry(Registry& reg, std::vector<RegFileEntry>& entries);
 
 // "HKEY_...\Key" for a key, "HKEY_...\Key: "Name"" (or ": @") for a value.

@@ -1,5 +1,6 @@
 #include "cleaning/Cleaning.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -41,6 +42,17 @@ std::string CleanedTotalMessage(int processed, int keptBack,
                       static_cast<int>(kNoLongerInvalid.size()), kNoLongerInvalid.data());
         text += buf;
     }
+    return text;
+}
+
+std::string KeptBackCauses(const std::vector<KeptBackFinding>& kept) {
+    std::vector<std::string_view> causes;
+    for (const auto& k : kept)
+        if (!k.cause.empty() && std::find(causes.begin(), causes.end(), k.cause) == causes.end())
+            causes.push_back(k.cause);
+    std::string text;
+    for (auto cause : causes)
+        text.append("\n(").append(cause).append(")");
     return text;
 }
 
@@ -224,10 +236,16 @@ void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
                 out.cleanedRows.push_back(t.row);
             } else {
                 out.uncheckedRows.push_back(t.row);
-                if (deleted)
+                if (deleted) {
                     out.notDeleted.push_back({t.finding, *deleted});
-                else
+                } else {
                     ++out.keptBack;
+                    const bool root =
+                        t.finding.kind == FindingKind::Key && t.finding.keyPath.empty();
+                    out.keptBackFindings.push_back({t.finding, root
+                                                                   ? "a whole root is never deleted"
+                                                                   : writer.keptBackCause()});
+                }
             }
             if (progress) progress->Progress(++done, total);
         }
@@ -271,7 +289,8 @@ void FinishCleaning(const CleaningContext& ctx, FindingList& list, CleanOutcome&
     else
         ctx.prompt.Ask(CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted, out.stopped,
                                            out.notReached,
-                                           static_cast<int>(out.noLongerInvalid.size())),
+                                           static_cast<int>(out.noLongerInvalid.size())) +
+                           KeptBackCauses(out.keptBackFindings),
                        {}, PromptButtons::Ok);
 }
 

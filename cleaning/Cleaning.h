@@ -107,6 +107,12 @@ struct NotDeletedFinding {
     Status status;
 };
 
+// A finding left alone because its backup could not hold all of it, with why.
+struct KeptBackFinding {
+    ScanFinding finding;
+    std::string cause;
+};
+
 struct CleanOutcome {
     CleanStatus status = CleanStatus::EmptyList;
     int processed = 0;      // findings exported and deleted, leaving the list
@@ -116,6 +122,7 @@ struct CleanOutcome {
     std::string backupFile; // the run's backup file, when one was created
     std::string error;      // the file error's description
     std::vector<NotDeletedFinding> notDeleted;
+    std::vector<KeptBackFinding> keptBackFindings;
     std::vector<int> cleanedRows;             // ascending: the rows to remove from the list
     std::vector<int> uncheckedRows;           // ascending: rows kept back, not deleted or skipped
     std::vector<ScanFinding> noLongerInvalid; // skipped by the re-check, left unticked
@@ -135,6 +142,8 @@ inline constexpr std::string_view kConfirmDeleteMessage = "Are you sure to delet
 
 // "Total %d items cleaned successfully!", how many were kept back when any were, how many
 // could not be deleted and why, how many a stop left listed, and how many the re-check skipped.
+// Each distinct cause of the kept-back findings on a line of its own, in parentheses.
+std::string KeptBackCauses(const std::vector<KeptBackFinding>& kept);
 std::string CleanedTotalMessage(int processed, int keptBack,
                                 const std::vector<NotDeletedFinding>& notDeleted = {},
                                 bool stopped = false, int notReached = 0, int noLongerInvalid = 0);

@@ -4,7 +4,6 @@
 
 #include <set>
 
-#include "cli/ConsoleText.h"
 #include "scan/FindingId.h"
 
 namespace zt::cli {
@@ -70,20 +69,14 @@ bool ReadCleanPlan(const std::string& text, CleanPlan& plan, std::string& why) {
         }
         std::string key = AsciiLower(id->get<std::string>());
         if (!seen.insert(key).second) continue;
-        auto keyPath = Utf8ToAnsi(values[1]);
-        auto valueName = Utf8ToAnsi(values[2]);
-        auto valueText = Utf8ToAnsi(values[5]);
-        if (!keyPath || !valueName || !valueText) {
-            plan.refused.emplace_back(key, "names what this system's code page cannot spell");
-            continue;
-        }
-        if (FindingId(*root, *keyPath, *valueName, values[4]) != key) {
+        // The text is UTF-8 as the scan wrote it; the id, recomputed, must be the one given.
+        if (FindingId(*root, values[1], values[2], values[4]) != key) {
             plan.refused.emplace_back(key, "does not match its entry in the plan");
             continue;
         }
         FindingKind kind = values[3] == "Key" ? FindingKind::Key : FindingKind::Value;
         plan.entries.push_back(
-            {key, ScanFinding{*root, *keyPath, *valueName, kind}, values[4], *valueText});
+            {key, ScanFinding{*root, values[1], values[2], kind}, values[4], values[5]});
     }
     return true;
 }

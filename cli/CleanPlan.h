@@ -20,8 +20,8 @@ struct PlanEntry {
 
 struct CleanPlan {
     std::vector<PlanEntry> entries; // in the file's order, each id once
-    // Ids that are left alone, each with why: not their entry's, or naming what the code
-    // page cannot spell.
+    // Ids that are left alone, each with why: not their entry's (an id of an earlier version
+    // for a name outside ASCII, or an edited plan).
     std::vector<std::pair<std::string, std::string>> refused;
 };
 

@@ -15,17 +15,16 @@ int RunBackupsCommand(CliContext& ctx, const Args& args) {
             json = true;
             continue;
         }
-        std::fprintf(
-            ctx.err,
-            "zentrove-cli backups: unknown option '%s'\nusage: zentrove-cli backups [--json]\n",
-            a.c_str());
+        Printf(ctx.err,
+               "zentrove-cli backups: unknown option '%s'\nusage: zentrove-cli backups [--json]\n",
+               a.c_str());
         return kExitUsage;
     }
     // A file in the folder's place holds no backups and takes none: say so rather than list none.
     std::string folder = GetBackupFolder(ctx.system);
     if (!ctx.system.IsDirectory(folder)) {
-        std::fprintf(ctx.err, "zentrove-cli backups: the backup folder is not a folder: %s\n",
-                     folder.c_str());
+        Printf(ctx.err, "zentrove-cli backups: the backup folder is not a folder: %s\n",
+               folder.c_str());
         return kExitFailed;
     }
     auto items = ListBackups(ctx.system);
@@ -36,16 +35,16 @@ int RunBackupsCommand(CliContext& ctx, const Args& args) {
             list.push_back({{"number", count - i},
                             {"created", FormatBackupTime(items[i].time)},
                             {"time", items[i].time},
-                            {"path", AnsiToUtf8(items[i].path)}});
+                            {"path", items[i].path}});
         }
-        nlohmann::json doc = {{"folder", AnsiToUtf8(folder)}, {"backups", list}};
-        std::fprintf(ctx.out, "%s\n",
-                     doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+        nlohmann::json doc = {{"folder", folder}, {"backups", list}};
+        Printf(ctx.out, "%s\n",
+               doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
         return kExitOk;
     }
     for (int i = 0; i < count; ++i)
-        std::fprintf(ctx.out, "%d\t%s\t%s\n", count - i, FormatBackupTime(items[i].time).c_str(),
-                     items[i].path.c_str());
+        Printf(ctx.out, "%d\t%s\t%s\n", count - i, FormatBackupTime(items[i].time).c_str(),
+               items[i].path.c_str());
     return kExitOk;
 }
 

@@ -29,7 +29,7 @@ class ConsoleCleaningSink : public CleaningSink {
     explicit ConsoleCleaningSink(std::FILE* err)
         : err_(err), show_(err == stderr && IsConsole(StdStream::Error)) {}
     ~ConsoleCleaningSink() override {
-        if (shown_) std::fprintf(err_, "\n");
+        if (shown_) Printf(err_, "\n");
     }
     void SetStatusText(std::string_view) override {}
     void RefreshBackupList() override {}
@@ -41,7 +41,7 @@ class ConsoleCleaningSink : public CleaningSink {
         last_ = now;
         shown_ = true;
         double seconds = std::chrono::duration<double>(now - start_).count();
-        std::fprintf(err_, "\rcleaning %d/%d  %.1f s ", done, total, seconds);
+        Printf(err_, "\rcleaning %d/%d  %.1f s ", done, total, seconds);
         std::fflush(err_);
     }
 
@@ -55,12 +55,12 @@ class ConsoleCleaningSink : public CleaningSink {
 };
 
 int UsageError(CliContext& ctx, const std::string& why) {
-    std::fprintf(ctx.err,
-                 "zentrove-cli clean: %s\nusage: zentrove-cli clean [--yes] [--categories LIST] "
-                 "[--only ID[,ID...] | --plan FILE] [--json]\nLIST: comma-separated indices 0-12 "
-                 "or names (CheckCLSID, ...); ID: a finding's id from scan --json; FILE: a saved "
-                 "scan --json\n",
-                 why.c_str());
+    Printf(ctx.err,
+           "zentrove-cli clean: %s\nusage: zentrove-cli clean [--yes] [--categories LIST] "
+           "[--only ID[,ID...] | --plan FILE] [--json]\nLIST: comma-separated indices 0-12 "
+           "or names (CheckCLSID, ...); ID: a finding's id from scan --json; FILE: a saved "
+           "scan --json\n",
+           why.c_str());
     return kExitUsage;
 }
 
@@ -68,8 +68,8 @@ nlohmann::json FindingJson(const ScanFinding& f, std::string_view reason = {}) {
     std::string root(RootAbbreviation(f.root));
     if (!root.empty() && root.back() == '\\') root.pop_back();
     nlohmann::json j = {{"root", root},
-                        {"keyPath", AnsiToUtf8(f.keyPath)},
-                        {"valueName", AnsiToUtf8(f.valueName)},
+                        {"keyPath", f.keyPath},
+                        {"valueName", f.valueName},
                         {"kind", f.kind == FindingKind::Key ? "Key" : "Value"}};
     if (!reason.empty()) j["id"] = FindingId(f.root, f.keyPath, f.valueName, reason);
     return j;
@@ -143,19 +143,6 @@ bool ParseIds(const std::string& list, std::vector<std::string>& ids, std::strin
     }
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return std::nullopt;
-    std::string text;
-    char buf[65536];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
-        text.append(buf, n);
-    bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) return std::nullopt;
-    return text;
-}
-
 } // namespace
 
 int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
@@ -176,16 +163,15 @@ int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
     std::vector<ScanRow> shown;
     std::vector<std::pair<std::string, std::string>> refused;
     if (sel.plan) {
-        auto text = ReadWholeFile(*sel.plan);
+        auto text = ctx.system.ReadWholeFile(*sel.plan);
         if (!text) {
-            std::fprintf(ctx.err, "zentrove-cli clean: cannot read the plan %s\n",
-                         sel.plan->c_str());
+            Printf(ctx.err, "zentrove-cli clean: cannot read the plan %s\n", sel.plan->c_str());
             return kExitUsage;
         }
         CleanPlan plan;
         if (!ReadCleanPlan(*text, plan, why)) {
-            std::fprintf(ctx.err, "zentrove-cli clean: plan %s refused: %s; nothing deleted\n",
-                         sel.plan->c_str(), why.c_str());
+            Printf(ctx.err, "zentrove-cli clean: plan %s refused: %s; nothing deleted\n",
+                   sel.plan->c_str(), why.c_str());
             return kExitUsage;
         }
         refused = std::move(plan.refused);
@@ -223,9 +209,9 @@ int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
     // What is about to go, as `scan` prints it, before the question.
     if (!json) {
         for (const auto& row : shown)
-            std::fprintf(ctx.out, "%s\t%s\t%s\t%s\n", row.number.c_str(), row.path.c_str(),
-                         row.valueText.c_str(), row.reason.c_str());
-        std::fprintf(ctx.out, "%s", FoundItemsLine(found).c_str());
+            Printf(ctx.out, "%s\t%s\t%s\t%s\n", row.number.c_str(), row.path.c_str(),
+                   row.valueText.c_str(), row.reason.c_str());
+        Printf(ctx.out, "%s", FoundItemsLine(found).c_str());
         std::fflush(ctx.out);
     }
 
@@ -239,15 +225,14 @@ int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
 
     if (out.status == CleanStatus::Cancelled) {
         if (prompt.noTerminal) {
-            std::fprintf(ctx.err,
-                         "zentrove-cli clean: no terminal to confirm on; pass --yes to clean\n");
+            Printf(ctx.err, "zentrove-cli clean: no terminal to confirm on; pass --yes to clean\n");
             return kExitUsage;
         }
-        std::fprintf(ctx.err, "zentrove-cli clean: cancelled, nothing deleted\n");
+        Printf(ctx.err, "zentrove-cli clean: cancelled, nothing deleted\n");
         return kExitFailed;
     }
     if (out.status == CleanStatus::FileError)
-        std::fprintf(ctx.err, "zentrove-cli clean: %s\n", out.error.c_str());
+        Printf(ctx.err, "zentrove-cli clean: %s\n", out.error.c_str());
 
     const int skipped = static_cast<int>(out.noLongerInvalid.size());
     std::string total = out.status == CleanStatus::EmptyList
@@ -257,9 +242,9 @@ int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
     // The reason of each finding, for its id.
     std::unordered_map<std::string, std::string_view> reasons;
     for (const auto& row : shown)
-        reasons.emplace(AsciiLower(Where(row.finding)), row.reason);
+        reasons.emplace(FoldName(Where(row.finding)), row.reason);
     auto reasonOf = [&](const ScanFinding& f) -> std::string_view {
-        auto it = reasons.find(AsciiLower(Where(f)));
+        auto it = reasons.find(FoldName(Where(f)));
         return it == reasons.end() ? std::string_view{} : it->second;
     };
     if (json) {
@@ -271,6 +256,12 @@ int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
             nlohmann::json entry = FindingJson(n.finding, reasonOf(n.finding));
             entry["reason"] = n.status.Describe();
             notDeleted.push_back(entry);
+        }
+        nlohmann::json keptBackJson = nlohmann::json::array();
+        for (const auto& k : out.keptBackFindings) {
+            nlohmann::json entry = FindingJson(k.finding, reasonOf(k.finding));
+            entry["reason"] = k.cause;
+            keptBackJson.push_back(entry);
         }
         nlohmann::json skippedJson = nlohmann::json::array();
         for (const auto& f : out.noLongerInvalid) {
@@ -285,27 +276,29 @@ int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
             {"found", found},
             {"cleaned", out.processed},
             {"keptBack", out.keptBack},
+            {"keptBackEntries", keptBackJson},
             {"notDeleted", notDeleted},
-            {"backupFile", out.backupFile.empty() ? nlohmann::json(nullptr)
-                                                  : nlohmann::json(AnsiToUtf8(out.backupFile))},
+            {"backupFile",
+             out.backupFile.empty() ? nlohmann::json(nullptr) : nlohmann::json(out.backupFile)},
             {"remaining", kept},
             {"error", out.error.empty() ? nlohmann::json(nullptr) : nlohmann::json(out.error)},
             {"message", out.status == CleanStatus::FileError ? out.error : total},
             {"skipped", skippedJson},
             {"idsNotCleaned", notCleaned}};
-        std::fprintf(ctx.out, "%s\n",
-                     doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+        Printf(ctx.out, "%s\n",
+               doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     } else {
-        if (!out.backupFile.empty()) std::fprintf(ctx.out, "%s\n", out.backupFile.c_str());
+        if (!out.backupFile.empty()) Printf(ctx.out, "%s\n", out.backupFile.c_str());
         for (const auto& n : out.notDeleted)
-            std::fprintf(ctx.out, "%s\tnot deleted: %s\n", Where(n.finding).c_str(),
-                         n.status.Describe().c_str());
+            Printf(ctx.out, "%s\tnot deleted: %s\n", Where(n.finding).c_str(),
+                   n.status.Describe().c_str());
+        for (const auto& k : out.keptBackFindings)
+            Printf(ctx.out, "%s\tkept back: %s\n", Where(k.finding).c_str(), k.cause.c_str());
         for (const auto& f : out.noLongerInvalid)
-            std::fprintf(ctx.out, "%s\t%s\n", Where(f).c_str(),
-                         std::string(kNoLongerInvalid).c_str());
+            Printf(ctx.out, "%s\t%s\n", Where(f).c_str(), std::string(kNoLongerInvalid).c_str());
         for (const auto& [id, cause] : refused)
-            std::fprintf(ctx.out, "%s\tnot cleaned: %s\n", id.c_str(), cause.c_str());
-        if (out.status != CleanStatus::FileError) std::fprintf(ctx.out, "%s\n", total.c_str());
+            Printf(ctx.out, "%s\tnot cleaned: %s\n", id.c_str(), cause.c_str());
+        if (out.status != CleanStatus::FileError) Printf(ctx.out, "%s\n", total.c_str());
     }
     std::fflush(ctx.out);
     bool complete = out.status != CleanStatus::FileError && out.notDeleted.empty() &&

@@ -17,7 +17,7 @@ constexpr const char* kUsage =
     "KEYPATH: the key with its root, e.g. HKEY_CURRENT_USER\\Software\\X or HKCU\\Software\\X\n";
 
 int UsageError(CliContext& ctx, const std::string& why) {
-    std::fprintf(ctx.err, "zentrove-cli ignore: %s\n%s", why.c_str(), kUsage);
+    Printf(ctx.err, "zentrove-cli ignore: %s\n%s", why.c_str(), kUsage);
     return kExitUsage;
 }
 
@@ -46,19 +46,18 @@ int List(CliContext& ctx, const Args& args) {
             const auto& e = entries[i];
             items.push_back({{"number", i + 1},
                              {"root", RootName(e.root)},
-                             {"keyPath", AnsiToUtf8(e.keyPath)},
-                             {"valueName", AnsiToUtf8(e.valueName)},
+                             {"keyPath", e.keyPath},
+                             {"valueName", e.valueName},
                              {"kind", kKinds[static_cast<int>(e.kind)]}});
         }
         nlohmann::ordered_json doc = {{"count", entries.size()}, {"entries", std::move(items)}};
-        std::fprintf(
-            ctx.out, "%s\n",
-            doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
+        Printf(ctx.out, "%s\n",
+               doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
     } else if (entries.empty()) {
-        std::fprintf(ctx.out, "The ignore list is empty.\n");
+        Printf(ctx.out, "The ignore list is empty.\n");
     } else {
         for (std::size_t i = 0; i < entries.size(); ++i)
-            std::fprintf(ctx.out, "%zu\t%s\n", i + 1, Describe(entries[i]).c_str());
+            Printf(ctx.out, "%zu\t%s\n", i + 1, Describe(entries[i]).c_str());
     }
     return kExitOk;
 }
@@ -94,18 +93,18 @@ int Add(CliContext& ctx, const Args& args) {
     IgnoreList list = LoadIgnoreList(ctx.settings);
     problem = list.Add(entry);
     if (problem == IgnoreProblem::AlreadyIgnored) {
-        std::fprintf(ctx.err, "zentrove-cli ignore: %s is already ignored; nothing added\n",
-                     Describe(entry).c_str());
+        Printf(ctx.err, "zentrove-cli ignore: %s is already ignored; nothing added\n",
+               Describe(entry).c_str());
         return kExitFailed;
     }
     if (problem != IgnoreProblem::None)
         return UsageError(ctx, "'" + path + "': " + std::string(IgnoreProblemText(problem)));
     if (!SaveIgnoreList(ctx.settings, list)) {
-        std::fprintf(ctx.err, "zentrove-cli ignore: could not write the ignore list to HKCU\\%s\n",
-                     ctx.settings.ProfileKeyPath().c_str());
+        Printf(ctx.err, "zentrove-cli ignore: could not write the ignore list to HKCU\\%s\n",
+               ctx.settings.ProfileKeyPath().c_str());
         return kExitFailed;
     }
-    std::fprintf(ctx.out, "%zu\t%s\tadded\n", list.Size(), Describe(list.Entries().back()).c_str());
+    Printf(ctx.out, "%zu\t%s\tadded\n", list.Size(), Describe(list.Entries().back()).c_str());
     return kExitOk;
 }
 
@@ -122,11 +121,11 @@ int Remove(CliContext& ctx, const Args& args) {
     std::string gone = Describe(list.Entries()[n - 1]);
     list.Remove(n - 1);
     if (!SaveIgnoreList(ctx.settings, list)) {
-        std::fprintf(ctx.err, "zentrove-cli ignore: could not write the ignore list to HKCU\\%s\n",
-                     ctx.settings.ProfileKeyPath().c_str());
+        Printf(ctx.err, "zentrove-cli ignore: could not write the ignore list to HKCU\\%s\n",
+               ctx.settings.ProfileKeyPath().c_str());
         return kExitFailed;
     }
-    std::fprintf(ctx.out, "%zu\t%s\tremoved\n", n, gone.c_str());
+    Printf(ctx.out, "%zu\t%s\tremoved\n", n, gone.c_str());
     return kExitOk;
 }
 

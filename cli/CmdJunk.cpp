@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "cli/ConsoleText.h"
 #include "diskclean/JunkCleaning.h"
 #include "diskclean/JunkMeasuring.h"
 #include "settings/SettingsStore.h"
@@ -21,13 +22,12 @@ class CollectingSink : public JunkSink {
 };
 
 int Usage(CliContext& ctx, const std::string& why) {
-    std::fprintf(ctx.err, "zentrove-cli junk: %s\n", why.c_str());
-    std::fprintf(ctx.err,
-                 "usage: zentrove-cli junk [--json] [--min-age HOURS]\n"
-                 "       zentrove-cli junk clean [--recycle-bin] [--cookies] [--user-temp] "
-                 "[--system-temp] [--internet-cache] [--min-age HOURS] [--yes]\n"
-                 "--min-age: files in the temporary folders changed within HOURS stay "
-                 "(0: none stay; default from the Settings page)\n");
+    Printf(ctx.err, "zentrove-cli junk: %s\n", why.c_str());
+    Printf(ctx.err, "usage: zentrove-cli junk [--json] [--min-age HOURS]\n"
+                    "       zentrove-cli junk clean [--recycle-bin] [--cookies] [--user-temp] "
+                    "[--system-temp] [--internet-cache] [--min-age HOURS] [--yes]\n"
+                    "--min-age: files in the temporary folders changed within HOURS stay "
+                    "(0: none stay; default from the Settings page)\n");
     return kExitUsage;
 }
 
@@ -53,9 +53,9 @@ int Measure(CliContext& ctx, bool json, const JunkOptions& options) {
     if (!json) {
         for (const auto& m : sink.results) {
             if (m.state == JunkFolderState::Ok)
-                std::fprintf(ctx.out, "%s\n", m.caption.c_str());
+                Printf(ctx.out, "%s\n", m.caption.c_str());
             else
-                std::fprintf(ctx.out, "%s: %s\n", m.caption.c_str(), m.reason.c_str());
+                Printf(ctx.out, "%s: %s\n", m.caption.c_str(), m.reason.c_str());
         }
         return kExitOk;
     }
@@ -74,7 +74,8 @@ int Measure(CliContext& ctx, bool json, const JunkOptions& options) {
         row["caption"] = m.caption;
         out.push_back(std::move(row));
     }
-    std::fprintf(ctx.out, "%s\n", out.dump(2).c_str());
+    Printf(ctx.out, "%s\n",
+           out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
     return kExitOk;
 }
 
@@ -108,16 +109,15 @@ int Clean(CliContext& ctx, const Args& args, const JunkConfirm& confirm) {
     JunkCleanResult r = CleanJunk(ctx.registry, ctx.system, selection, dialogs, {}, 0, options);
     if (r.outcome == JunkCleanOutcome::Cancelled) {
         if (dialogs.noTerminal) {
-            std::fprintf(
-                ctx.err,
-                "zentrove-cli junk clean: no terminal to confirm on; pass --yes to clean\n");
+            Printf(ctx.err,
+                   "zentrove-cli junk clean: no terminal to confirm on; pass --yes to clean\n");
             return kExitUsage;
         }
-        std::fprintf(ctx.err, "zentrove-cli junk clean: cancelled, nothing deleted\n");
+        Printf(ctx.err, "zentrove-cli junk clean: cancelled, nothing deleted\n");
         return kExitFailed;
     }
     if (!r.Complete()) {
-        std::fprintf(ctx.err, "zentrove-cli junk clean: not every place asked for was cleaned\n");
+        Printf(ctx.err, "zentrove-cli junk clean: not every place asked for was cleaned\n");
         return kExitFailed;
     }
     return kExitOk;

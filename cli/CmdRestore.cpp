@@ -35,14 +35,14 @@ const char* StateText(EntryState s) {
 }
 
 nlohmann::json EntryJson(const RegFileEntry& e) {
-    nlohmann::json j = {{"key", AnsiToUtf8(e.keyPath)}};
-    if (e.isValue) j["value"] = AnsiToUtf8(e.valueName);
+    nlohmann::json j = {{"key", e.keyPath}};
+    if (e.isValue) j["value"] = e.valueName;
     return j;
 }
 
 void PrintJson(CliContext& ctx, const nlohmann::json& doc) {
-    std::fprintf(ctx.out, "%s\n",
-                 doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+    Printf(ctx.out, "%s\n",
+           doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
 }
 
 } // namespace
@@ -58,29 +58,28 @@ int RunRestoreCommand(CliContext& ctx, const Args& args) {
         } else if (!a.empty() && a[0] != '-' && path.empty()) {
             path = a;
         } else {
-            std::fprintf(ctx.err, "%s", kUsage);
+            Printf(ctx.err, "%s", kUsage);
             return kExitUsage;
         }
     }
     if (path.empty()) {
-        std::fprintf(ctx.err, "%s", kUsage);
+        Printf(ctx.err, "%s", kUsage);
         return kExitUsage;
     }
     if (AllDigits(path)) {
         // Numbers as `backups` shows them: the newest carries the highest.
         std::string folder = GetBackupFolder(ctx.system);
         if (!ctx.system.IsDirectory(folder)) {
-            std::fprintf(ctx.err, "zentrove-cli restore: the backup folder is not a folder: %s\n",
-                         folder.c_str());
+            Printf(ctx.err, "zentrove-cli restore: the backup folder is not a folder: %s\n",
+                   folder.c_str());
             return kExitFailed;
         }
         auto items = ListBackups(ctx.system);
         int number = std::stoi(path);
         int count = static_cast<int>(items.size());
         if (number < 1 || number > count) {
-            std::fprintf(ctx.err,
-                         "zentrove-cli restore: there is no backup number %d (%d backups)\n",
-                         number, count);
+            Printf(ctx.err, "zentrove-cli restore: there is no backup number %d (%d backups)\n",
+                   number, count);
             return kExitFailed;
         }
         path = items[count - number].path;
@@ -92,21 +91,20 @@ int RunRestoreCommand(CliContext& ctx, const Args& args) {
     std::string message = RestoreMessage(report);
     if (report.result == RestoreResult::NotABackup)
         message = "not a backup file (it must end in .reg): " + path;
-    const bool done = report.result == RestoreResult::Restored;
+    const bool done = report.result == RestoreResult::Restored ||
+                      report.result == RestoreResult::RestoredInCodePage;
 
-    // Only a restore whose every entry read back removes the file.
+    // Only a restore whose every entry read back as it was written removes the file.
     bool removed = false;
-    if (done && !dryRun) {
+    if (report.result == RestoreResult::Restored && !dryRun) {
         removed = ctx.system.RemoveFile(path);
         if (!removed)
-            std::fprintf(ctx.err,
-                         "zentrove-cli restore: the backup file could not be removed: %s\n",
-                         path.c_str());
+            Printf(ctx.err, "zentrove-cli restore: the backup file could not be removed: %s\n",
+                   path.c_str());
     }
 
     if (json) {
-        nlohmann::json doc = {
-            {"file", AnsiToUtf8(path)}, {"keys", report.keys}, {"values", report.values}};
+        nlohmann::json doc = {{"file", path}, {"keys", report.keys}, {"values", report.values}};
         if (dryRun) {
             nlohmann::json list = nlohmann::json::array();
             for (const auto& e : entries) {
@@ -125,26 +123,27 @@ int RunRestoreCommand(CliContext& ctx, const Args& args) {
             doc["removed"] = removed;
         }
         doc["restored"] = done && !dryRun;
-        if (!done) doc["error"] = AnsiToUtf8(message);
+        if (!done) doc["error"] = message;
+        if (report.result == RestoreResult::RestoredInCodePage) doc["note"] = message;
         if (report.result == RestoreResult::Damaged) doc["errorLine"] = report.errorLine;
         PrintJson(ctx, doc);
         return done ? kExitOk : kExitFailed;
     }
 
     if (!done) {
-        std::fprintf(ctx.err, "zentrove-cli restore: %s\n", message.c_str());
+        Printf(ctx.err, "zentrove-cli restore: %s\n", message.c_str());
         return kExitFailed;
     }
     if (dryRun) {
         for (const auto& e : entries)
-            std::fprintf(ctx.out, "%s\t%s\n", StateText(e.state), DescribeEntry(e).c_str());
-        std::fprintf(ctx.out, "%d keys, %d values; %d entries would change; nothing written\n",
-                     report.keys, report.values, static_cast<int>(report.failed.size()));
+            Printf(ctx.out, "%s\t%s\n", StateText(e.state), DescribeEntry(e).c_str());
+        Printf(ctx.out, "%d keys, %d values; %d entries would change; nothing written\n",
+               report.keys, report.values, static_cast<int>(report.failed.size()));
         return kExitOk;
     }
-    std::fprintf(ctx.out, "%s\n", message.c_str());
-    std::fprintf(ctx.out, "%d keys, %d values; %d verified\n", report.keys, report.values,
-                 report.verified);
+    Printf(ctx.out, "%s\n", message.c_str());
+    Printf(ctx.out, "%d keys, %d values; %d verified\n", report.keys, report.values,
+           report.verified);
     return kExitOk;
 }
 

@@ -17,10 +17,10 @@ namespace zt::cli {
 namespace {
 
 int UsageError(CliContext& ctx, const std::string& why) {
-    std::fprintf(ctx.err,
-                 "zentrove-cli scan: %s\nusage: zentrove-cli scan [--json] [--categories LIST]\n"
-                 "LIST: comma-separated indices 0-12 or names (CheckCLSID, ...)\n",
-                 why.c_str());
+    Printf(ctx.err,
+           "zentrove-cli scan: %s\nusage: zentrove-cli scan [--json] [--categories LIST]\n"
+           "LIST: comma-separated indices 0-12 or names (CheckCLSID, ...)\n",
+           why.c_str());
     return kExitUsage;
 }
 
@@ -46,15 +46,15 @@ int RunScanCommand(CliContext& ctx, const Args& args) {
             const auto& r = *it;
             nlohmann::ordered_json evidence = nlohmann::ordered_json::array();
             for (const auto& line : r.evidence)
-                evidence.push_back(AnsiToUtf8(line));
+                evidence.push_back(line);
             findings.push_back({
                 {"no", std::stoi(r.number)},
-                {"path", AnsiToUtf8(r.path)},
+                {"path", r.path},
                 {"root", RootName(r.finding.root)},
-                {"keyPath", AnsiToUtf8(r.finding.keyPath)},
-                {"valueName", AnsiToUtf8(r.finding.valueName)},
+                {"keyPath", r.finding.keyPath},
+                {"valueName", r.finding.valueName},
                 {"kind", r.finding.kind == FindingKind::Key ? "Key" : "Value"},
-                {"value", AnsiToUtf8(r.valueText)},
+                {"value", r.valueText},
                 {"reason", r.reason},
                 {"id", FindingId(r.finding.root, r.finding.keyPath, r.finding.valueName, r.reason)},
                 {"evidence", std::move(evidence)},
@@ -66,15 +66,15 @@ int RunScanCommand(CliContext& ctx, const Args& args) {
                                       {"format", kScanJsonFormat}};
         std::string text =
             doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-        std::fprintf(ctx.out, "%s\n", text.c_str());
+        Printf(ctx.out, "%s\n", text.c_str());
     } else {
         for (auto it = sink.rows.rbegin(); it != sink.rows.rend(); ++it)
-            std::fprintf(ctx.out, "%s\t%s\t%s\t%s\n", it->number.c_str(), it->path.c_str(),
-                         it->valueText.c_str(), it->reason.c_str());
-        std::fprintf(ctx.out, "%s", FoundItemsLine(sink.count).c_str());
+            Printf(ctx.out, "%s\t%s\t%s\t%s\n", it->number.c_str(), it->path.c_str(),
+                   it->valueText.c_str(), it->reason.c_str());
+        Printf(ctx.out, "%s", FoundItemsLine(sink.count).c_str());
         if (sink.ignored > 0)
-            std::fprintf(ctx.out, "%d ignored entries not listed (zentrove-cli ignore list)\n",
-                         sink.ignored);
+            Printf(ctx.out, "%d ignored entries not listed (zentrove-cli ignore list)\n",
+                   sink.ignored);
     }
     std::fflush(ctx.out);
     return kExitOk;

@@ -60,24 +60,23 @@ void PrintRows(CliContext& ctx, const std::vector<StartupEntry>& rows, bool json
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
         for (const auto& r : rows)
             list.push_back({{"number", r.number},
-                            {"name", AnsiToUtf8(r.name)},
-                            {"command", AnsiToUtf8(r.command)},
-                            {"location", AnsiToUtf8(r.location)},
+                            {"name", r.name},
+                            {"command", r.command},
+                            {"location", r.location},
                             {"kind", std::string(StartupEntryKindName(r.kind))},
                             {"kindValue", static_cast<int>(r.kind)},
                             {"status", std::string(StatusText(r))},
                             {"view", RegistryViewOf(r.location)}});
         std::string text =
             list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-        std::fprintf(ctx.out, "%s\n", text.c_str());
+        Printf(ctx.out, "%s\n", text.c_str());
         return;
     }
-    std::fprintf(ctx.out, "No.\tStartup Item\tCommand\tLocation\tKind\tStatus\n");
+    Printf(ctx.out, "No.\tStartup Item\tCommand\tLocation\tKind\tStatus\n");
     for (const auto& r : rows)
-        std::fprintf(ctx.out, "%d\t%s\t%s\t%s\t%s\t%s\n", r.number, r.name.c_str(),
-                     r.command.c_str(), r.location.c_str(),
-                     std::string(StartupEntryKindName(r.kind)).c_str(),
-                     std::string(StatusText(r)).c_str());
+        Printf(ctx.out, "%d\t%s\t%s\t%s\t%s\t%s\n", r.number, r.name.c_str(), r.command.c_str(),
+               r.location.c_str(), std::string(StartupEntryKindName(r.kind)).c_str(),
+               std::string(StatusText(r)).c_str());
 }
 
 // Questions go to the terminal unless --yes answered them beforehand; reports to stdout.
@@ -87,15 +86,15 @@ class StartupPrompt : public UserPrompt {
     int Ask(std::string_view text, std::string_view, PromptButtons buttons) override {
         std::string t(text);
         if (buttons == PromptButtons::Ok) {
-            std::fprintf(ctx_.out, "%s\n", t.c_str());
+            Printf(ctx_.out, "%s\n", t.c_str());
             std::fflush(ctx_.out);
             return kAnswerOk;
         }
         if (yes_) {
-            std::fprintf(ctx_.out, "%s yes\n", t.c_str());
+            Printf(ctx_.out, "%s yes\n", t.c_str());
             return kAnswerOk;
         }
-        std::fprintf(ctx_.out, "%s [y/N] ", t.c_str());
+        Printf(ctx_.out, "%s [y/N] ", t.c_str());
         std::fflush(ctx_.out);
         std::string answer;
         std::getline(std::cin, answer);
@@ -113,10 +112,10 @@ bool InteractiveTerminal() {
 }
 
 int UsageError(CliContext& ctx, const std::string& message) {
-    std::fprintf(ctx.err, "zentrove-cli startup: %s\n", message.c_str());
-    std::fprintf(ctx.err, "usage: zentrove-cli startup [--json] | startup delete N... [--yes] | "
-                          "startup disable N... [--json] | startup enable N... [--json] | "
-                          "startup add \"COMMAND\"\n");
+    Printf(ctx.err, "zentrove-cli startup: %s\n", message.c_str());
+    Printf(ctx.err, "usage: zentrove-cli startup [--json] | startup delete N... [--yes] | "
+                    "startup disable N... [--json] | startup enable N... [--json] | "
+                    "startup add \"COMMAND\"\n");
     return kExitUsage;
 }
 
@@ -189,17 +188,16 @@ int Delete(CliContext& ctx, const Args& args) {
     try {
         outcome = DeleteSelectedEntries(ctx.registry, ctx.system, writer, list, prompt, [] {});
     } catch (const std::exception& e) {
-        std::fprintf(ctx.err, "zentrove-cli startup: %s\n", e.what());
+        Printf(ctx.err, "zentrove-cli startup: %s\n", e.what());
         if (!writer.fileName().empty())
-            std::fprintf(ctx.out, "Backup file: %s\n", writer.fileName().c_str());
+            Printf(ctx.out, "Backup file: %s\n", writer.fileName().c_str());
         return kExitFailed;
     }
     if (outcome.cancelled) return kExitFailed;
     if (!outcome.backupFile.empty())
-        std::fprintf(ctx.out, "Backup file: %s\n", outcome.backupFile.c_str());
+        Printf(ctx.out, "Backup file: %s\n", outcome.backupFile.c_str());
     for (const auto& n : outcome.notDeleted)
-        std::fprintf(ctx.out, "%s\tnot deleted: %s\n", n.entry.c_str(),
-                     n.status.Describe().c_str());
+        Printf(ctx.out, "%s\tnot deleted: %s\n", n.entry.c_str(), n.status.Describe().c_str());
     bool complete = outcome.notBackedUp.empty() && outcome.filesNotDeleted.empty() &&
                     outcome.folderUnknown.empty() && outcome.notDeleted.empty();
     return complete ? kExitOk : kExitFailed;
@@ -240,16 +238,16 @@ int Switch(CliContext& ctx, const Args& args, bool disable) {
         all = all && result == ApprovalWrite::Written;
         if (json) {
             report.push_back({{"number", row->number},
-                              {"name", AnsiToUtf8(row->name)},
+                              {"name", row->name},
                               {"done", result == ApprovalWrite::Written},
-                              {"message", AnsiToUtf8(message)}});
+                              {"message", message}});
         } else {
-            std::fprintf(result == ApprovalWrite::Written ? ctx.out : ctx.err, "%d\t%s\t%s\n",
-                         row->number, row->name.c_str(), message.c_str());
+            Printf(result == ApprovalWrite::Written ? ctx.out : ctx.err, "%d\t%s\t%s\n",
+                   row->number, row->name.c_str(), message.c_str());
         }
     }
     if (json)
-        std::fprintf(
+        Printf(
             ctx.out, "%s\n",
             report.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
     return all ? kExitOk : kExitFailed;
@@ -264,16 +262,16 @@ int Add(CliContext& ctx, const Args& args) {
         return UsageError(ctx, "the command line is longer than 400 characters");
     StartupAddition added = AddStartupItem(ctx.registry, command);
     if (!added.written) {
-        std::fprintf(ctx.err, "zentrove-cli startup: could not write \"%s\" to %s%s: %s\n",
-                     added.valueName.c_str(), std::string(RootAbbreviation(added.root)).c_str(),
-                     std::string(kRunKeyPath).c_str(), added.status.Describe().c_str());
+        Printf(ctx.err, "zentrove-cli startup: could not write \"%s\" to %s%s: %s\n",
+               added.valueName.c_str(), std::string(RootAbbreviation(added.root)).c_str(),
+               std::string(kRunKeyPath).c_str(), added.status.Describe().c_str());
         return kExitFailed;
     }
     if (added.root != kLocalMachine)
-        std::fprintf(ctx.out,
-                     "Added to HKCU\\%s: the machine's Run key needs administrator "
-                     "rights.\n",
-                     std::string(kRunKeyPath).c_str());
+        Printf(ctx.out,
+               "Added to HKCU\\%s: the machine's Run key needs administrator "
+               "rights.\n",
+               std::string(kRunKeyPath).c_str());
     RowList list;
     StartupEnumerator(ctx.registry, ctx.system).EnumerateStartupEntries(list);
     PrintRows(ctx, list.rows, false);

@@ -1,4 +1,5 @@
 #include "cli/ConsolePrompt.h"
+#include "cli/ConsoleText.h"
 
 #include <windows.h>
 
@@ -12,7 +13,7 @@ bool IsConsole(StdStream stream) {
 
 std::optional<bool> AskOnTerminal(const std::string& question) {
     if (!IsConsole(StdStream::Input)) return std::nullopt;
-    std::printf("%s [y/N] ", question.c_str());
+    Printf(stdout, "%s [y/N] ", question.c_str());
     std::fflush(stdout);
     char line[64] = {};
     if (!std::fgets(line, sizeof line, stdin)) return false;
@@ -22,7 +23,7 @@ std::optional<bool> AskOnTerminal(const std::string& question) {
 int ConsolePrompt::Ask(std::string_view text, std::string_view, PromptButtons buttons) {
     if (buttons == PromptButtons::Ok) {
         if (echo_) {
-            std::fprintf(echo_, "%.*s\n", static_cast<int>(text.size()), text.data());
+            Printf(echo_, "%.*s\n", static_cast<int>(text.size()), text.data());
             std::fflush(echo_);
         } else {
             reports.emplace_back(text);

@@ -1,41 +1,26 @@
 #pragma once
-// Registry and file-system text is in the ANSI code page; JSON wants UTF-8.
-#include <windows.h>
-
-#include <optional>
+// What the console commands print is UTF-8. On a console it is written through the console's
+// wide interface, so every script shows whatever the console's code page; redirected to a
+// file or a pipe it stays UTF-8 bytes. Arguments come from the wide command line.
+#include <cstdio>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#if defined(__MINGW_PRINTF_FORMAT)
+#define ZT_PRINTF_FORMAT(f, a) __attribute__((format(__MINGW_PRINTF_FORMAT, f, a)))
+#else
+#define ZT_PRINTF_FORMAT(f, a) __attribute__((format(printf, f, a)))
+#endif
 
 namespace zt::cli {
 
-inline std::string AnsiToUtf8(const std::string& ansi) {
-    if (ansi.empty()) return ansi;
-    int wide =
-        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    if (wide <= 0) return ansi;
-    std::wstring w(static_cast<std::size_t>(wide), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), w.data(), wide);
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) return ansi;
-    std::string out(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, out.data(), bytes, nullptr, nullptr);
-    return out;
-}
+// Writes `text` to `to`; unpaired surrogates show as U+FFFD.
+void Print(std::FILE* to, std::string_view text);
+// Formats as printf does, then Print.
+void Printf(std::FILE* to, const char* format, ...) ZT_PRINTF_FORMAT(2, 3);
 
-// Back from UTF-8 to the ANSI code page; none when the text is not UTF-8 or holds a character
-// the code page cannot carry (such a name would be looked up as another).
-inline std::optional<std::string> Utf8ToAnsi(const std::string& utf8) {
-    if (utf8.empty()) return utf8;
-    int wide = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
-                                   static_cast<int>(utf8.size()), nullptr, 0);
-    if (wide <= 0) return std::nullopt;
-    std::wstring w(static_cast<std::size_t>(wide), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), wide);
-    BOOL lossy = FALSE;
-    int bytes = WideCharToMultiByte(CP_ACP, 0, w.data(), wide, nullptr, 0, nullptr, &lossy);
-    if (bytes <= 0 || lossy) return std::nullopt;
-    std::string out(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, 0, w.data(), wide, out.data(), bytes, nullptr, nullptr);
-    return out;
-}
+// The program's arguments (its own name first), read from the wide command line.
+std::vector<std::string> CommandLineArguments();
 
 } // namespace zt::cli

@@ -1,9 +1,9 @@
 // zentrove-cli: the scan, cleaning, backups, startup manager and disk cleaner without windows.
-#include <windows.h>
-
-#include <cstring>
+#include <cstdio>
+#include <string>
 
 #include "cli/CliContext.h"
+#include "cli/ConsoleText.h"
 
 namespace {
 
@@ -30,33 +30,38 @@ const Command kCommands[] = {
 };
 
 int Usage(std::FILE* to) {
-    std::fprintf(to, "usage: zentrove-cli COMMAND [OPTIONS]\ncommands:\n");
+    zt::cli::Printf(to, "usage: zentrove-cli COMMAND [OPTIONS]\ncommands:\n");
     for (const auto& c : kCommands)
-        std::fprintf(to, "  %s\n", c.usage);
-    std::fprintf(to, "Machine-wide entries (HKLM, most of HKCR, the system temporary folder) can "
-                     "only be\ndeleted from a console run as administrator.\n");
+        zt::cli::Printf(to, "  %s\n", c.usage);
+    zt::cli::Printf(to,
+                    "Machine-wide entries (HKLM, most of HKCR, the system temporary folder) can "
+                    "only be\ndeleted from a console run as administrator.\n");
     return zt::cli::kExitUsage;
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main() {
     // Under Wine every unbuffered write is a server round trip; tens of thousands of rows
     // would take most of a minute.
     static char outBuffer[1 << 16];
     std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
     zt::cli::CliContext ctx;
-    if (argc < 2) return Usage(ctx.err);
-    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0) {
+    // The narrow arguments would hold only what the code page can spell.
+    std::vector<std::string> argv = zt::cli::CommandLineArguments();
+    if (argv.size() < 2) return Usage(ctx.err);
+    if (argv[1] == "--help" || argv[1] == "help") {
         Usage(ctx.out);
         return zt::cli::kExitOk;
     }
     for (const auto& c : kCommands) {
-        if (std::strcmp(argv[1], c.name) == 0) {
-            zt::cli::Args args(argv + 2, argv + argc);
-            return c.run(ctx, args);
+        if (argv[1] == c.name) {
+            zt::cli::Args args(argv.begin() + 2, argv.end());
+            int code = c.run(ctx, args);
+            std::fflush(ctx.out);
+            return code;
         }
     }
-    std::fprintf(ctx.err, "zentrove-cli: unknown command '%s'\n", argv[1]);
+    zt::cli::Printf(ctx.err, "zentrove-cli: unknown command '%s'\n", argv[1].c_str());
     return Usage(ctx.err);
 }

@@ -84,10 +84,10 @@ void CheckFileAssociations(KeyScan& key) {
         }
     }
     if (depth == 2 && StartsWithDot(name)) {
-        // This rule reads the default into 260 bytes: a value of 260 bytes or more is
+        // This rule reads the default into 260 characters: a value of 260 or more is
         // unreadable to it, so such a key is never reported.
-        constexpr std::size_t kDefaultBytes = 260;
-        if (auto text = key.DefaultText(kDefaultBytes))
+        constexpr std::size_t kDefaultChars = 260;
+        if (auto text = key.DefaultText(kDefaultChars))
             if (key.ClassKeyMissing(*text))
                 key.Report({}, *text, kReasonMissingAssociation, FindingKind::Key);
     }
@@ -136,7 +136,7 @@ void CheckSharedDllCounts(KeyScan& key) {
 void CheckFileExtensionLists(KeyScan& key) {
     std::string_view name = key.Name();
     for (ScanValue v; key.NextValue(v);) {
-        if (v.type == kRegSz && NamesEqual(name, "OpenWithList") && v.name.size() == 1) {
+        if (v.type == kRegSz && NamesEqual(name, "OpenWithList") && Utf16Length(v.name) == 1) {
             std::string data = v.Text();
             if (key.AppPathMissing(data))
                 key.Report(v.name, data, kReasonInvalidProgramPath, FindingKind::Value);

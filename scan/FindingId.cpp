@@ -9,9 +9,9 @@ namespace {
 constexpr std::uint64_t kFnvOffset = 14695981039346656037ull;
 constexpr std::uint64_t kFnvPrime = 1099511628211ull;
 
-void Mix(std::uint64_t& h, std::string_view text, bool foldCase) {
+void Mix(std::uint64_t& h, std::string_view text) {
     for (char c : text) {
-        h ^= static_cast<unsigned char>(foldCase ? AsciiLower(c) : c);
+        h ^= static_cast<unsigned char>(c);
         h *= kFnvPrime;
     }
     h ^= 0; // the zero byte that ends each field
@@ -25,10 +25,10 @@ std::string FindingId(RootKey root, std::string_view keyPath, std::string_view v
     std::string_view rootName = RootAbbreviation(root);
     if (!rootName.empty()) rootName.remove_suffix(1); // "HKCU", without its backslash
     std::uint64_t h = kFnvOffset;
-    Mix(h, rootName, false);
-    Mix(h, keyPath, true);
-    Mix(h, valueName, true);
-    Mix(h, reason, false);
+    Mix(h, rootName);
+    Mix(h, FoldName(keyPath));
+    Mix(h, FoldName(valueName));
+    Mix(h, reason);
     static const char digits[] = "0123456789abcdef";
     std::string id(kFindingIdChars, '0');
     for (std::size_t i = kFindingIdChars; i-- > 0; h >>= 4)

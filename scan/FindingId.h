@@ -1,9 +1,9 @@
 #pragma once
 // A finding's stable id, the same in every scan on every machine: 16 lower-case hex digits of
 // the 64-bit FNV-1a hash of the root's abbreviation ("HKCU"), the key path, the value name
-// and the reason, each followed by a zero byte. Registry names ignore letter case, so the key
-// path and value name are hashed with their ASCII letters in lower case; the reason is hashed
-// as the scan shows it.
+// and the reason, each followed by a zero byte, all in UTF-8. Registry names ignore letter
+// case, so the key path and value name are hashed as FoldName folds them (an ASCII name in
+// lower case), the same on every code page; the reason is hashed as the scan shows it.
 #include <string>
 #include <string_view>
 

@@ -49,8 +49,8 @@ class KeyScan {
     // buffers fails to enumerate but is there all the same.
     bool HoldsNothing();
     // The default value's text, none when it is not there or, read into a buffer of
-    // `bufferBytes`, would not fit it.
-    std::optional<std::string> DefaultText(std::size_t bufferBytes = SIZE_MAX);
+    // `bufferChars` characters (scan/TextLimits.h), would not fit it.
+    std::optional<std::string> DefaultText(std::size_t bufferChars = SIZE_MAX);
 
     // IsPathMissing, with the 32-bit system folder tried below a Wow6432Node key.
     bool Missing(std::string_view path);

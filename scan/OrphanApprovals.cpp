@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "scan/TextLimits.h"
+
 namespace zt {
 
 namespace {
@@ -15,7 +17,7 @@ constexpr std::string_view kRun = "Software\\Microsoft\\Windows\\CurrentVersion\
 constexpr std::string_view kRun32 =
     "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr std::uint32_t kNameChars = 500;
-constexpr std::uint32_t kDataBytes = 2000;
+constexpr std::uint32_t kDataChars = 2000;
 
 struct Governed {
     RootKey root;
@@ -64,7 +66,8 @@ void FindOrphanApprovals(Registry& reg, System& sys,
         std::uint32_t type = 0;
         std::vector<std::uint8_t> data;
         for (std::uint32_t i = 0;
-             reg.EnumValue(approved.get(), i, name, kNameChars, type, data, kDataBytes); ++i) {
+             EnumValueWithin(reg, approved.get(), i, name, kNameChars, type, data, kDataChars);
+             ++i) {
             bool present = false;
             std::string place;
             if (folder) {

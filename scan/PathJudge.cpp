@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "scan/TextLimits.h"
+
 namespace zt {
 
 namespace {
@@ -13,6 +15,18 @@ bool IsDriveLetter(char c) {
 // The 1000-byte key path buffer of the App Paths lookup, terminating zero included.
 constexpr std::size_t kKeyPathBuffer = 1000;
 constexpr std::size_t kMaxProgramExtensionChars = 998;
+
+// What the existence test is given for the text before a delimiter: the whole of it, however
+// long (the system reaches any length), and a longer one also cut to its first
+// kMaxPrefixChars characters, which was always tried.
+std::vector<std::string> PrefixesTried(std::string_view prefix) {
+    std::vector<std::string> tried;
+    if (prefix.empty()) return tried;
+    tried.emplace_back(prefix);
+    if (UnitsAtLeast(prefix, kMaxPrefixChars + 1))
+        tried.push_back(FirstUnits(prefix, kMaxPrefixChars));
+    return tried;
+}
 
 } // namespace
 
@@ -59,7 +73,7 @@ void PathJudge::SetCaching(bool on) {
 
 template <class F> bool PathJudge::Cached(Cache& cache, std::string_view key, F compute) {
     if (!caching_) return compute();
-    std::string k = AsciiLower(key);
+    std::string k = FoldName(key);
     if (auto it = cache.find(k); it != cache.end()) return it->second;
     bool r = compute();
     cache.emplace(std::move(k), r);
@@ -100,8 +114,8 @@ bool PathJudge::IsPathMissingUncached(std::string_view s) {
     for (char delimiter : kPathDelimiters) {
         auto pos = p.find(delimiter);
         if (pos == std::string_view::npos) continue;
-        std::string_view prefix = p.substr(0, std::min(pos, kMaxPrefixChars));
-        if (!prefix.empty() && ExistsCached(prefix)) return false;
+        for (const std::string& prefix : PrefixesTried(p.substr(0, pos)))
+            if (ExistsCached(prefix)) return false;
     }
     return true;
 }
@@ -112,15 +126,15 @@ void PathJudge::ExplainMissingPath(std::string_view s, std::vector<std::string>&
     std::string_view p = s.substr(*drive);
     lines.push_back("path checked: " + std::string(p));
     ExplainSearch(p, lines);
-    std::vector<std::string_view> tried;
+    std::vector<std::string> tried;
     for (char delimiter : kPathDelimiters) {
         auto pos = p.find(delimiter);
         if (pos == std::string_view::npos) continue;
-        std::string_view prefix = p.substr(0, std::min(pos, kMaxPrefixChars));
-        if (prefix.empty() || std::find(tried.begin(), tried.end(), prefix) != tried.end())
-            continue;
-        tried.push_back(prefix);
-        lines.push_back("file looked for: " + std::string(prefix) + ": not found");
+        for (std::string& prefix : PrefixesTried(p.substr(0, pos))) {
+            if (std::find(tried.begin(), tried.end(), prefix) != tried.end()) continue;
+            lines.push_back("file looked for: " + prefix + ": not found");
+            tried.push_back(std::move(prefix));
+        }
     }
 }
 
@@ -145,7 +159,7 @@ bool PathJudge::IsAppPathMissingUncached(std::string_view name) {
     std::string keyPath = std::string(kAppPathsKey) + "\\";
     keyPath += name;
     // No key of that length can exist to ask; a name we cannot judge is left alone.
-    if (keyPath.size() >= kKeyPathBuffer) return false;
+    if (UnitsAtLeast(keyPath, kKeyPathBuffer)) return false;
     RegKey key(registry_, registry_.OpenKeyRead(RootHandle(kLocalMachine), keyPath));
     if (key) return false;
     return !SearchProgram(name);

@@ -18,7 +18,7 @@ namespace zt {
 inline constexpr std::string_view kPathDelimiters = "/%- */\"<>|;(),^";
 // Characters a plain file path never holds.
 inline constexpr std::string_view kForbiddenPathChars = "/*/\"<>|;()^";
-// Longest prefix given to the existence test.
+// A longer prefix is given to the existence test whole and also cut to this many characters.
 inline constexpr std::size_t kMaxPrefixChars = 519;
 inline constexpr std::string_view kDefaultProgramExtensions = ".COM;.EXE";
 inline constexpr std::string_view kAppPathsKey =

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include <cstdint>
-#include <cstring>
 
+#include "scan/TextLimits.h"
 #include "settings/SettingsStore.h"
 
 namespace zt {
@@ -17,14 +17,11 @@ constexpr std::uint32_t kFolderBuffer = 260;
 
 std::string FontsFolder(Registry& reg, System& sys) {
     RegKey key(reg, reg.OpenKeyRead(RootHandle(kCurrentUser), kShellFoldersKey));
-    char buf[kFolderBuffer];
-    if (key && reg.ReadValue(key.get(), "Fonts", buf, sizeof buf)) {
-        // A value filling the whole buffer has no terminating zero inside it.
-        std::string text(buf, strnlen(buf, sizeof buf));
-        return text + "\\";
-    }
+    if (key)
+        if (auto value = ReadValueWithin(reg, key.get(), "Fonts", kFolderBuffer))
+            return DataText(value->data) + "\\";
     std::string windows = sys.WindowsFolder();
-    if (windows.size() >= kFolderBuffer) windows.clear();
+    if (UnitsAtLeast(windows, kFolderBuffer)) windows.clear();
     return windows + "\\Fonts\\";
 }
 
@@ -51,7 +48,7 @@ ScanEngine::ScanEngine(Registry& registry, System& system, ScanSink& sink)
         c.store(true);
     fontsFolder_ = FontsFolder(registry, system);
     std::string sysFolder = system.SystemFolder();
-    if (!sysFolder.empty()) systemFolderPrefix_ = AsciiLower(sysFolder) + "\\";
+    if (!sysFolder.empty()) systemFolderPrefix_ = FoldName(sysFolder) + "\\";
     std::string windows = system.WindowsFolder();
     if (!windows.empty()) wowSystemFolder_ = windows + "\\SysWOW64";
     valueData_.reserve(kValueDataBytes);
@@ -141,7 +138,7 @@ void ScanEngine::PrepareWalk(RootKey root, const std::string& path,
     currentRoot_ = root;
     depth_ = 0;
     // A 32-bit twin's start key already lies below Wow6432Node.
-    wowNesting_ = AsciiLower(path).find("\\wow6432node\\") != std::string::npos ? 1 : 0;
+    wowNesting_ = FoldName(path).find("\\wow6432node\\") != std::string::npos ? 1 : 0;
     ruleCount_ = 0;
     skip_ = nullptr;
     for (int c : categories) {
@@ -174,7 +171,7 @@ void ScanEngine::WalkKey(HKey key, const std::string& path, std::string_view nam
         if (NamesEqual(child, "VirtualStore")) continue;
         std::string childPath = path.empty() ? child : path + "\\" + child;
         // A cut path would name another key, which cleaning would then delete.
-        if (childPath.size() >= kPathBufferBytes) continue;
+        if (UnitsAtLeast(childPath, kPathBufferChars)) continue;
         if (skip_ && skip_(here, child)) continue;
         RegKey childKey(registry_, registry_.OpenKeyRead(key, child));
         if (!childKey) continue;
@@ -197,7 +194,7 @@ void ScanEngine::ReportFinding(std::string_view path, std::string_view valueName
     row.path += '\\';
     row.path += valueName;
     // The path text would not fit its buffer; a cut one names a different entry.
-    if (row.path.size() >= kPathBufferBytes) return;
+    if (UnitsAtLeast(row.path, kPathBufferChars)) return;
     if (ignore_.Size() &&
         ignore_.Ignores(currentRoot_, path, valueName, kind == FindingKind::Key)) {
         ++findingsIgnored_;
@@ -230,7 +227,7 @@ bool ScanEngine::Missing(std::string_view s) {
 
 bool ScanEngine::ClassKeyMissing(std::string_view name) {
     Record(Judged::ClassKey, name);
-    std::string k = AsciiLower(name);
+    std::string k = FoldName(name);
     if (auto it = classKeyMissing_.find(k); it != classKeyMissing_.end()) return it->second;
     RegKey key(registry_, registry_.OpenKeyRead(RootHandle(kClassesRoot), name));
     bool missing = !key;
@@ -326,7 +323,7 @@ void ScanEngine::WalkTo(RootKey root, std::string_view startPath, std::string_vi
         // What the walk passes over, or cannot name, it never reports.
         if (child.empty() || NamesEqual(child, "VirtualStore")) return;
         std::string childPath = path.empty() ? child : path + "\\" + child;
-        if (childPath.size() >= kPathBufferBytes) return;
+        if (UnitsAtLeast(childPath, kPathBufferChars)) return;
         KeyScan parent(*this, kNoKey, path, name, depth);
         if (skip_ && skip_(parent, child)) return;
         wowNesting_ += NamesEqual(child, "Wow6432Node");
@@ -365,8 +362,8 @@ bool KeyScan::NextValue(ScanValue& value) {
     if (e.onlyValue_) return OnlyValue(value);
     std::uint32_t type = 0;
     if ((valueIndex_ == 0 && e.StopNoticed()) ||
-        !e.registry_.EnumValue(key_, valueIndex_, e.valueName_, kValueNameChars, type, e.valueData_,
-                               kValueDataBytes)) {
+        !EnumValueWithin(e.registry_, key_, valueIndex_, e.valueName_, kValueNameChars, type,
+                         e.valueData_, kValueDataBytes)) {
         valuesDone_ = true;
         return false;
     }
@@ -387,13 +384,11 @@ bool KeyScan::OnlyValue(ScanValue& value) {
     valuesDone_ = true;
     // One read into the walk's own buffer: a value the walk could not have enumerated (its
     // name or data too long) is not there for the rules either.
-    if (e.onlyValue_->size() >= kValueNameChars) return false;
-    e.valueData_.resize(kValueDataBytes);
-    std::uint32_t type = 0, size = 0;
-    if (!e.registry_.ReadValue(key_, *e.onlyValue_, e.valueData_.data(), kValueDataBytes, &type,
-                               &size))
-        return false;
-    e.valueData_.resize(size);
+    if (UnitsAtLeast(*e.onlyValue_, kValueNameChars)) return false;
+    auto read = ReadValueWithin(e.registry_, key_, *e.onlyValue_, kValueDataBytes);
+    if (!read) return false;
+    const std::uint32_t type = read->type;
+    e.valueData_ = std::move(read->data);
     hadValues_ = true;
     e.valueName_ = *e.onlyValue_;
     value.name = e.valueName_;
@@ -407,9 +402,11 @@ bool KeyScan::HoldsNothing() {
     return info && info->values == 0 && info->subkeys == 0;
 }
 
-std::optional<std::string> KeyScan::DefaultText(std::size_t bufferBytes) {
+std::optional<std::string> KeyScan::DefaultText(std::size_t bufferChars) {
     auto value = engine_.registry_.ReadValueWhole(key_, {});
-    if (!value || value->data.size() >= bufferBytes) return std::nullopt;
+    if (!value ||
+        (value->data.size() >= bufferChars && DataChars(value->type, value->data) >= bufferChars))
+        return std::nullopt;
     return DataText(value->data);
 }
 

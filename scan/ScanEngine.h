@@ -27,11 +27,12 @@ namespace zt {
 
 class SettingsStore;
 
-// Fixed buffers of the walk.
+// Fixed buffers of the walk, in characters (scan/TextLimits.h): UTF-16 units of names, paths
+// and string data, bytes of other data.
 inline constexpr std::uint32_t kKeyNameChars = 500;
 inline constexpr std::uint32_t kValueNameChars = 500;
 inline constexpr std::uint32_t kValueDataBytes = 2000;
-inline constexpr std::size_t kPathBufferBytes = 1000;
+inline constexpr std::size_t kPathBufferChars = 1000;
 inline constexpr int kStatusEveryKeys = 200;
 
 class ScanEngine {

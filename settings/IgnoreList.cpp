@@ -10,10 +10,12 @@ namespace zt {
 
 namespace {
 
-// Whether `path` is `top` or lies below it.
+// Whether `path` is `top` or lies below it. Compared folded: a letter's case may take
+// another number of bytes.
 bool PathWithin(std::string_view path, std::string_view top) {
-    if (!StartsWithNoCase(path, top)) return false;
-    return path.size() == top.size() || path[top.size()] == '\\';
+    std::string p = FoldName(path), t = FoldName(top);
+    if (p.size() < t.size() || p.compare(0, t.size(), t) != 0) return false;
+    return p.size() == t.size() || p[t.size()] == '\\';
 }
 
 // Whether `outer` already takes in everything `inner` names.
@@ -90,13 +92,15 @@ IgnoreProblem CheckIgnoreEntry(IgnoreEntry& entry) {
         std::size_t end = path.find('\\', start);
         std::size_t length = (end == std::string::npos ? path.size() : end) - start;
         if (length == 0) return IgnoreProblem::EmptyKeyName;
-        if (length > kRegKeyNameMaxChars) return IgnoreProblem::KeyNameTooLong;
+        if (Utf16Length(std::string_view(path).substr(start, length)) > kRegKeyNameMaxChars)
+            return IgnoreProblem::KeyNameTooLong;
         if (++depth > kRegMaxKeyDepth) return IgnoreProblem::KeyPathTooDeep;
         if (end == std::string::npos) break;
         start = end + 1;
     }
     if (entry.kind != IgnoreKind::Value) entry.valueName.clear();
-    if (entry.valueName.size() > kRegValueNameMaxChars) return IgnoreProblem::ValueNameTooLong;
+    if (Utf16Length(entry.valueName) > kRegValueNameMaxChars)
+        return IgnoreProblem::ValueNameTooLong;
     return IgnoreProblem::None;
 }
 

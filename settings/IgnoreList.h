@@ -26,7 +26,7 @@ struct IgnoreEntry {
     IgnoreKind kind = IgnoreKind::Tree;
 };
 
-// The registry's documented limits.
+// The registry's documented limits; names count UTF-16 units.
 inline constexpr std::size_t kRegKeyNameMaxChars = 255;
 inline constexpr std::size_t kRegMaxKeyDepth = 512;
 inline constexpr std::size_t kRegValueNameMaxChars = 16383;

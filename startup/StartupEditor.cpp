@@ -37,7 +37,7 @@ std::string FormatCannotDelete(const std::string& path) {
     std::string_view format = kCannotDeleteFile;
     std::size_t at = format.find("%s");
     std::string text(format.substr(0, at));
-    text += path;
+    text += ForDisplay(path);
     text += format.substr(at + 2);
     return text;
 }
@@ -48,8 +48,9 @@ std::string FinalText(const StartupDeletionOutcome& outcome) {
         if (items.empty()) return;
         text += "\n\n";
         text += heading;
+        // Names may hold what a person cannot read (an unpaired surrogate).
         for (const auto& item : items)
-            text += "\n" + item;
+            text += "\n" + ForDisplay(item);
     };
     note(kNotBackedUpNote, outcome.notBackedUp);
     note(kFolderUnknownNote, outcome.folderUnknown);
@@ -101,13 +102,19 @@ class DeletionRun {
         if (!open) return Failed(entry, open);
         // A value that is not in the backup stays, so that nothing is lost for good.
         if (backupBegun && !writer_.ExportValue(root, keyPath, row.name)) {
-            outcome_.notBackedUp.push_back(entry);
+            NotBackedUp(entry);
             return false;
         }
         if (!BackUpApproval(row)) return false;
         Status deleted = reg_.DeleteValue(key.get(), row.name);
         if (deleted) DeleteApproval(row);
         return Failed(entry, deleted);
+    }
+
+    // The entry the backup could not hold, with the writer's cause.
+    void NotBackedUp(const std::string& entry) {
+        const std::string& cause = writer_.keptBackCause();
+        outcome_.notBackedUp.push_back(cause.empty() ? entry : entry + " (" + cause + ")");
     }
 
     // True (the row goes) when `status` is done or the entry is gone already; else the
@@ -129,7 +136,7 @@ class DeletionRun {
         if (writer_.ExportValue(governing->root, governing->keyPath,
                                 slot ? slot->valueName : governing->valueName))
             return true;
-        outcome_.notBackedUp.push_back(governing->Text());
+        NotBackedUp(governing->Text());
         return false;
     }
 
@@ -172,7 +179,7 @@ class DeletionRun {
         const std::string entry = row.location + "\\" + std::string(valueName);
         if (!open) return Failed(entry, open);
         if (backupBegun && !writer_.ExportValue(kLocalMachine, kWinlogonKeyPath, valueName)) {
-            outcome_.notBackedUp.push_back(entry);
+            NotBackedUp(entry);
             return false;
         }
         // The reset writes a value: a missing one is no success here.
@@ -275,7 +282,7 @@ std::string DeriveValueName(std::string_view command) {
 }
 
 std::string AdditionFailedText(const StartupAddition& added) {
-    return "\"" + added.valueName +
+    return "\"" + ForDisplay(added.valueName) +
            "\" could not be added to the startup list: " + StatusReason(added.status) + ".";
 }
 

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "scan/TextLimits.h"
 #include "startup/StartupApproval.h"
 #include "startup/StartupLocations.h"
 
@@ -14,11 +15,12 @@ namespace zt {
 
 namespace {
 
+// Buffers in characters (scan/TextLimits.h).
 constexpr std::uint32_t kValueNameBuffer = 500;
 constexpr std::uint32_t kValueDataBuffer = 2000;
 constexpr std::uint32_t kSubkeyNameBuffer = 500;
 constexpr std::uint32_t kSmallValueBuffer = 260;
-// RunOnceEx child paths are built in 988 bytes; a longer path is not walked.
+// RunOnceEx child paths are built in 988 characters; a longer path is not walked.
 constexpr std::size_t kMaxChildPath = 987;
 
 // Registry string data as stored: up to its first zero byte.
@@ -134,8 +136,8 @@ bool StartupEnumerator::SameValues(std::string_view keyPath, std::string_view ot
         RegKey key(reg_, reg_.OpenKeyRead(RootHandle(kLocalMachine), path));
         Value v;
         for (std::uint32_t i = 0;
-             key && reg_.EnumValue(key.get(), i, std::get<0>(v), kValueNameBuffer, std::get<1>(v),
-                                   std::get<2>(v), kValueDataBuffer);
+             key && EnumValueWithin(reg_, key.get(), i, std::get<0>(v), kValueNameBuffer,
+                                    std::get<1>(v), std::get<2>(v), kValueDataBuffer);
              ++i)
             list.push_back(v);
         return list;
@@ -149,7 +151,8 @@ void StartupEnumerator::ListKeyValues(HKey key, std::string_view keyPath) {
     for (std::uint32_t index = 0;; ++index) {
         std::uint32_t type = 0;
         // A value too long for the buffers ends the listing of this key.
-        if (!reg_.EnumValue(key, index, name, kValueNameBuffer, type, data, kValueDataBuffer))
+        if (!EnumValueWithin(reg_, key, index, name, kValueNameBuffer, type, data,
+                             kValueDataBuffer))
             break;
         if (type != kRegSz && type != kRegExpandSz) continue;
         if (data.empty()) continue;
@@ -167,7 +170,7 @@ void StartupEnumerator::WalkRunOnceExKey(HKey key, const std::string& keyPath) {
     std::string subkey;
     for (std::uint32_t index = 0; reg_.EnumKey(key, index, subkey, kSubkeyNameBuffer); ++index) {
         std::string childPath = keyPath.empty() ? subkey : keyPath + "\\" + subkey;
-        if (childPath.size() > kMaxChildPath) continue;
+        if (UnitsAtLeast(childPath, kMaxChildPath + 1)) continue;
         if (runOnceExMode_ && NamesEqual(subkey, "Depend")) continue;
         RegKey child(reg_, reg_.OpenKeyRead(key, subkey));
         if (!child) continue;
@@ -181,9 +184,9 @@ void StartupEnumerator::ListLoadAndRun() {
     RegKey key(reg_, reg_.OpenKeyRead(RootHandle(kCurrentUser), kWindowsKeyPath));
     if (!key) return;
     for (const char* valueName : {"load", "run"}) {
-        char buffer[kSmallValueBuffer];
-        if (!reg_.ReadValue(key.get(), valueName, buffer, sizeof buffer)) continue;
-        std::string text(buffer, ::strnlen(buffer, sizeof buffer));
+        auto value = ReadValueWithin(reg_, key.get(), valueName, kSmallValueBuffer);
+        if (!value) continue;
+        std::string text = StringData(value->data);
         if (!text.empty())
             AppendStartupRow(valueName, std::move(text), currentLocation_,
                              StartupEntryKind::RegistryValue);
@@ -193,10 +196,10 @@ void StartupEnumerator::ListLoadAndRun() {
 void StartupEnumerator::ListWinlogonValue(HKey key, std::string_view valueName,
                                           std::string_view defaultName, std::string_view folder,
                                           StartupEntryKind kind) {
-    char buffer[kSmallValueBuffer];
-    if (!reg_.ReadValue(key, valueName, buffer, sizeof buffer)) return;
-    // Lower-cased in the code page, so letters beyond A-Z match and show as the system has them.
-    std::string text = sys_.LowerText(std::string_view(buffer, ::strnlen(buffer, sizeof buffer)));
+    auto value = ReadValueWithin(reg_, key, valueName, kSmallValueBuffer);
+    if (!value) return;
+    // Lower-cased as the system lower-cases, so letters beyond A-Z match and show as it has them.
+    std::string text = sys_.LowerText(StringData(value->data));
     const std::string withComma = std::string(defaultName) + ",";
     const std::string fullDefault = sys_.LowerText(std::string(folder) + "\\" + withComma);
     if (text == withComma || text == defaultName || text == fullDefault) return;

@@ -1,24 +1,24 @@
 #include "startup/StartupLocations.h"
 
-#include <cstring>
+#include <algorithm>
+
+#include "scan/TextLimits.h"
 
 namespace zt {
 
 namespace {
 
-// Reads a folder path from the Shell Folders key: a string that fits 260 bytes and ends with
-// its zero; not expanded.
+// Reads a folder path from the Shell Folders key: a string that fits 260 characters and ends
+// with its zero; not expanded.
 std::optional<std::string> ShellFolderValue(Registry& reg, RootKey root,
                                             std::string_view valueName) {
     RegKey key(reg, reg.OpenKeyRead(RootHandle(root), kShellFoldersKeyPath));
     if (!key) return std::nullopt;
-    char buffer[260];
-    std::uint32_t type = 0, size = 0;
-    if (!reg.ReadValue(key.get(), valueName, buffer, sizeof buffer, &type, &size))
-        return std::nullopt;
-    if (type != kRegSz && type != kRegExpandSz) return std::nullopt;
-    if (size == 0 || size > sizeof buffer || buffer[size - 1] != '\0') return std::nullopt;
-    return std::string(buffer, ::strnlen(buffer, size));
+    auto value = ReadValueWithin(reg, key.get(), valueName, 260);
+    if (!value || (value->type != kRegSz && value->type != kRegExpandSz)) return std::nullopt;
+    const auto& data = value->data;
+    if (data.empty() || data.back() != 0) return std::nullopt;
+    return std::string(data.begin(), std::find(data.begin(), data.end(), std::uint8_t{0}));
 }
 
 std::optional<std::string> StartupFolder(Registry& reg, System& sys, KnownFolder folder,

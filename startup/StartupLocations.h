@@ -45,7 +45,7 @@ inline constexpr std::string_view kCommonStartupLocation = "Common Startup";
 inline constexpr std::string_view kUserStartupLocation = "Startup";
 
 // The all-users startup folder: the shell's folder, else the "Common Startup" value of the
-// machine's Shell Folders key (a string of at most 260 bytes with its zero, not expanded).
+// machine's Shell Folders key (a string of at most 260 characters with its zero, not expanded).
 std::optional<std::string> GetCommonStartupFolder(Registry& reg, System& sys);
 // The same for the current user: the shell's folder, else HKCU's "Startup" value.
 std::optional<std::string> GetUserStartupFolder(Registry& reg, System& sys);

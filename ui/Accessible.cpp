@@ -4,24 +4,23 @@
 
 #include <cctype>
 
+#include "seams/Unicode.h"
 #include "ui/KeyLogic.h"
 
 namespace zt {
 namespace {
 
-const char kSourceProp[] = "zt.accessible";
+const wchar_t kSourceProp[] = L"zt.accessible";
 
 CAccessibleSource* SourceOf(HWND hwnd) {
-    return hwnd && ::IsWindow(hwnd) ? static_cast<CAccessibleSource*>(::GetPropA(hwnd, kSourceProp))
+    return hwnd && ::IsWindow(hwnd) ? static_cast<CAccessibleSource*>(::GetPropW(hwnd, kSourceProp))
                                     : nullptr;
 }
 
 BSTR ToBstr(const std::string& text) {
     if (text.empty()) return nullptr;
-    int n = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    BSTR out = ::SysAllocStringLen(nullptr, n > 0 ? n - 1 : 0);
-    if (out && n > 0) ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, out, n);
-    return out;
+    std::wstring wide = ToWide(ForDisplay(text));
+    return ::SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
 
 bool ChildOf(const VARIANT& v, int& child) {
@@ -221,9 +220,9 @@ class CAccessible final : public IAccessible {
 void SetAccessibleSource(HWND hwnd, CAccessibleSource* source) {
     if (!hwnd) return;
     if (source)
-        ::SetPropA(hwnd, kSourceProp, source);
+        ::SetPropW(hwnd, kSourceProp, source);
     else
-        ::RemovePropA(hwnd, kSourceProp);
+        ::RemovePropW(hwnd, kSourceProp);
 }
 
 LRESULT AnswerGetObject(HWND hwnd, WPARAM wp, LPARAM lp, LRESULT fallback) {

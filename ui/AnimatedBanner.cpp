@@ -21,7 +21,7 @@ CAnimatedBanner::CAnimatedBanner()
 
 CAnimatedBanner::~CAnimatedBanner() {
     if (hwnd_ && ::IsWindow(hwnd_)) {
-        ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         ::DestroyWindow(hwnd_);
         hwnd_ = nullptr;
     }
@@ -32,11 +32,11 @@ bool CAnimatedBanner::Create(HWND parent, const RECT& rect, UINT id) {
     if (!CreateCustom("ZentroveAnimatedBanner", ::GetSysColorBrush(COLOR_BTNFACE),
                       WS_CHILD | WS_VISIBLE, 0, rect, parent, id))
         return false;
-    LOGFONTA lf{};
-    HFONT parentFont = reinterpret_cast<HFONT>(::SendMessageA(parent, WM_GETFONT, 0, 0));
-    ::GetObjectA(parentFont ? parentFont : ::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+    LOGFONTW lf{};
+    HFONT parentFont = reinterpret_cast<HFONT>(::SendMessageW(parent, WM_GETFONT, 0, 0));
+    ::GetObjectW(parentFont ? parentFont : ::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
     lf.lfWeight = FW_BOLD;
-    boldFont_ = ::CreateFontIndirectA(&lf);
+    boldFont_ = ::CreateFontIndirectW(&lf);
     RECT c = ClientRect();
     Resize(c.right, c.bottom);
     ::SetTimer(hwnd_, kTimerBannerFrame, interval_, nullptr);
@@ -54,6 +54,7 @@ void CAnimatedBanner::Resize(int width, int height) {
 
 void CAnimatedBanner::SetText(std::string_view text) {
     text_ = text;
+    shown_ = ToWide(ForDisplay(text));
     if (hwnd_) Invalidate(false);
 }
 
@@ -142,7 +143,7 @@ void CAnimatedBanner::RelayToParent(UINT msg, WPARAM wp, LPARAM lp) {
     if (!parent) return;
     POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
     ::MapWindowPoints(hwnd_, parent, &pt, 1);
-    ::PostMessageA(parent, msg, wp, MAKELPARAM(pt.x, pt.y));
+    ::PostMessageW(parent, msg, wp, MAKELPARAM(pt.x, pt.y));
 }
 
 LRESULT CAnimatedBanner::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
@@ -174,11 +175,11 @@ LRESULT CAnimatedBanner::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_SETFONT: {
         // The parent's font at a new DPI: the text is drawn in a bold copy of it.
-        LOGFONTA lf{};
-        if (wp && ::GetObjectA(reinterpret_cast<HFONT>(wp), sizeof lf, &lf)) {
+        LOGFONTW lf{};
+        if (wp && ::GetObjectW(reinterpret_cast<HFONT>(wp), sizeof lf, &lf)) {
             lf.lfWeight = FW_BOLD;
             if (boldFont_) ::DeleteObject(boldFont_);
-            boldFont_ = ::CreateFontIndirectA(&lf);
+            boldFont_ = ::CreateFontIndirectW(&lf);
             if (lp) Invalidate(false);
         }
         return 0;
@@ -231,7 +232,7 @@ void CAnimatedBanner::Paint(HDC dc) {
     HGDIOBJ oldBmp = ::SelectObject(mem, bmp);
     ::SetDIBitsToDevice(mem, 0, 0, width_, height_, 0, 0, 0, height_, frame.data(), &bi,
                         DIB_RGB_COLORS);
-    if (!text_.empty()) {
+    if (!shown_.empty()) {
         HGDIOBJ oldFont = ::SelectObject(mem, boldFont_);
         ::SetBkMode(mem, TRANSPARENT);
         RECT r{0, 0, width_, height_};
@@ -240,10 +241,10 @@ void CAnimatedBanner::Paint(HDC dc) {
             (PixelR(textColour_) * 30 + PixelG(textColour_) * 59 + PixelB(textColour_) * 11) / 100;
         ::SetTextColor(mem, light < 128 ? RGB(255, 255, 255) : RGB(0, 0, 0));
         RECT shadow{1, 1, width_ + 1, height_ + 1};
-        ::DrawTextA(mem, text_.c_str(), -1, &shadow,
+        ::DrawTextW(mem, shown_.c_str(), static_cast<int>(shown_.size()), &shadow,
                     DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         ::SetTextColor(mem, RGB(PixelR(textColour_), PixelG(textColour_), PixelB(textColour_)));
-        ::DrawTextA(mem, text_.c_str(), -1, &r,
+        ::DrawTextW(mem, shown_.c_str(), static_cast<int>(shown_.size()), &r,
                     DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         ::SelectObject(mem, oldFont);
     }

@@ -55,6 +55,7 @@ class CAnimatedBanner : public CCustomWindow {
     WaterShape Shape() const { return static_cast<WaterShape>(mode_); }
 
     std::string text_;
+    std::wstring shown_; // the text as drawn
     std::array<Pixel, 8> palette_ = kBannerPalette;
     int paletteIndex_ = 0;
     int bandOffset_ = 0;

@@ -14,7 +14,7 @@ std::shared_ptr<CBackgroundJob> CBackgroundJob::Create() {
 }
 
 // Signalled whenever no work runs.
-CBackgroundJob::CBackgroundJob() : done_(::CreateEventA(nullptr, TRUE, TRUE, nullptr)) {}
+CBackgroundJob::CBackgroundJob() : done_(::CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
 
 CBackgroundJob::~CBackgroundJob() {
     if (done_) ::CloseHandle(done_);

@@ -2,36 +2,36 @@
 
 #include <windows.h>
 
+#include "seams/Unicode.h"
 #include "ui/ClassicLookLogic.h"
 
 namespace zt {
 
 bool IsClassicAppearance() {
-    OSVERSIONINFOEXA ex{};
+    OSVERSIONINFOEXW ex{};
     ex.dwOSVersionInfoSize = sizeof ex;
     unsigned major = 0, minor = 0;
-    if (::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&ex))) {
+    if (::GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&ex))) {
         major = ex.dwMajorVersion;
         minor = ex.dwMinorVersion;
     } else {
-        OSVERSIONINFOA basic{};
+        OSVERSIONINFOW basic{};
         basic.dwOSVersionInfoSize = sizeof basic;
-        if (::GetVersionExA(&basic)) {
+        if (::GetVersionExW(&basic)) {
             major = basic.dwMajorVersion;
             minor = basic.dwMinorVersion;
         }
     }
     std::optional<std::string> scheme;
     HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Appearance", 0, KEY_READ, &key) ==
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Appearance", 0, KEY_READ, &key) ==
         ERROR_SUCCESS) {
-        char value[200] = {};
-        DWORD size = sizeof value, type = 0;
-        if (::RegQueryValueExA(key, "Current", nullptr, &type, reinterpret_cast<BYTE*>(value),
+        wchar_t value[200] = {};
+        DWORD size = sizeof value - sizeof value[0], type = 0;
+        if (::RegQueryValueExW(key, L"Current", nullptr, &type, reinterpret_cast<BYTE*>(value),
                                &size) == ERROR_SUCCESS &&
             (type == REG_SZ || type == REG_EXPAND_SZ)) {
-            value[sizeof value - 1] = '\0';
-            scheme = std::string(value);
+            scheme = FromWide(value);
         }
         ::RegCloseKey(key);
     }

@@ -6,12 +6,12 @@
 
 namespace zt {
 
-// "Windows 标准" in code page 936, the Simplified Chinese name of the standard scheme.
-inline constexpr char kClassicSchemeChinese[] = "Windows \xB1\xEA\xD7\xBC";
+// "Windows 标准" (UTF-8), the Simplified Chinese name of the standard scheme.
+inline constexpr char kClassicSchemeChinese[] = "Windows \xE6\xA0\x87\xE5\x87\x86";
 
 // True for the classic look. Windows NT 4 and earlier, and Windows 2000 (5.0), have only the
 // classic look. Later versions show it when the appearance scheme is the standard one; the
-// value is compared with its terminating zero, as read (at most 200 bytes).
+// value is compared whole, as read (at most 199 characters).
 inline bool IsClassicLook(unsigned major, unsigned minor,
                           const std::optional<std::string>& scheme) {
     if (major <= 4 || (major == 5 && minor == 0)) return true;

@@ -34,11 +34,12 @@ BoxRect ToBox(const RECT& r) {
 
 CColorMessageBox::CColorMessageBox(std::string_view text, std::string_view caption, unsigned type,
                                    HICON icon)
-    : CGradientDialog(MessageBoxTemplate(), GetAppArtwork().icon), text_(text), caption_(caption),
-      type_(type), icon_(icon) {}
+    : CGradientDialog(MessageBoxTemplate(), GetAppArtwork().icon), text_(ToWide(ForDisplay(text))),
+      caption_(caption), type_(type), icon_(icon) {}
 
 CColorMessageBox::~CColorMessageBox() {
     if (icon_) ::DestroyIcon(icon_);
+    if (font_) ::DeleteObject(font_);
 }
 
 int CColorMessageBox::Show(HWND owner, std::string_view text, std::string_view caption,
@@ -53,6 +54,18 @@ int CColorMessageBox::Run(HWND owner) {
     return result_;
 }
 
+// The text in the system's message font (Segoe UI where it exists), whose font linking
+// finds the glyphs of every script, as the system's own message box does.
+void CColorMessageBox::UseMessageFont(HWND label) {
+    NONCLIENTMETRICSW metrics{};
+    if (!NonClientMetricsForDpi(metrics, WindowDpi(hwnd_))) return;
+    HFONT font = ::CreateFontIndirectW(&metrics.lfMessageFont);
+    if (!font) return;
+    ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (font_) ::DeleteObject(font_);
+    font_ = font;
+}
+
 // A report of several lines (a partial restore lists its entries) takes the height it needs:
 // the label grows, the buttons and the box move down with it.
 void CColorMessageBox::GrowForLines(HWND label) {
@@ -60,8 +73,9 @@ void CColorMessageBox::GrowForLines(HWND label) {
     RECT need{0, 0, labelRect.right - labelRect.left, 0};
     HDC dc = ::GetDC(label);
     HGDIOBJ old =
-        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
-    ::DrawTextA(dc, text_.c_str(), -1, &need, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0)));
+    ::DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &need,
+                DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
     ::SelectObject(dc, old);
     ::ReleaseDC(label, dc);
     int growY = need.bottom - (labelRect.bottom - labelRect.top);
@@ -88,15 +102,20 @@ bool CColorMessageBox::OnInitDialog() {
     SetButtonSounds(ButtonSoundsWanted(), art.waveHover, art.waveClick);
 
     HWND label = Item(kIdText);
+    UseMessageFont(label);
     RECT labelRect = ChildRect(label);
     int labelWidth = labelRect.right - labelRect.left;
     {
         HDC dc = ::GetDC(label);
         HGDIOBJ old =
-            ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+            ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0)));
         SIZE whole{}, first80{};
-        ::GetTextExtentPoint32A(dc, text_.c_str(), static_cast<int>(text_.size()), &whole);
-        if (text_.size() > 79) ::GetTextExtentPoint32A(dc, text_.c_str(), 80, &first80);
+        ::GetTextExtentPoint32W(dc, text_.c_str(), static_cast<int>(text_.size()), &whole);
+        if (text_.size() > 79) {
+            // Eighty units, or eighty-one where the eightieth starts a surrogate pair.
+            int n = IS_HIGH_SURROGATE(text_[79]) && text_.size() > 80 ? 81 : 80;
+            ::GetTextExtentPoint32W(dc, text_.c_str(), n, &first80);
+        }
         ::SelectObject(dc, old);
         ::ReleaseDC(label, dc);
         grow_ = MessageBoxGrow(labelWidth, whole.cx, text_.size(), first80.cx);
@@ -108,11 +127,11 @@ bool CColorMessageBox::OnInitDialog() {
         ::SetWindowPos(label, nullptr, 0, 0, labelWidth + grow_, labelRect.bottom - labelRect.top,
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    if (text_.find('\n') != std::string::npos) GrowForLines(label);
-    SetText(caption_);
-    ::SetWindowTextA(label, text_.c_str());
-    LONG_PTR style = ::GetWindowLongPtrA(label, GWL_STYLE);
-    ::SetWindowLongPtrA(label, GWL_STYLE, (style & ~LONG_PTR(SS_TYPEMASK)) | SS_OWNERDRAW);
+    if (text_.find(L'\n') != std::wstring::npos) GrowForLines(label);
+    SetText(ForDisplay(caption_));
+    ::SetWindowTextW(label, text_.c_str());
+    LONG_PTR style = ::GetWindowLongPtrW(label, GWL_STYLE);
+    ::SetWindowLongPtrW(label, GWL_STYLE, (style & ~LONG_PTR(SS_TYPEMASK)) | SS_OWNERDRAW);
 
     MessageBoxButtonRects rects{ToBox(ChildRect(Item(IDOK))),    ToBox(ChildRect(Item(IDYES))),
                                 ToBox(ChildRect(Item(IDNO))),    ToBox(ChildRect(Item(IDCANCEL))),
@@ -137,25 +156,25 @@ bool CColorMessageBox::OnInitDialog() {
     if (!layout.shown.empty()) ::SetFocus(Item(layout.shown.front().id));
 
     if (!icon_) {
-        LPCSTR which;
+        LPCWSTR which; // the system's icons by ordinal
         switch (type_ & 0xF0) {
         case MB_ICONQUESTION:
-            which = IDI_QUESTION;
+            which = reinterpret_cast<LPCWSTR>(IDI_QUESTION);
             break;
         case MB_ICONHAND:
-            which = IDI_HAND;
+            which = reinterpret_cast<LPCWSTR>(IDI_HAND);
             break;
         case MB_ICONEXCLAMATION:
-            which = IDI_EXCLAMATION;
+            which = reinterpret_cast<LPCWSTR>(IDI_EXCLAMATION);
             break;
         default:
-            which = IDI_ASTERISK;
+            which = reinterpret_cast<LPCWSTR>(IDI_ASTERISK);
             break;
         }
         // Drawn for this DPI from the system's own sizes, not a stretched 32-pixel one.
         int size = ScaleForDpi(32, dpi);
-        icon_ = static_cast<HICON>(::LoadImageA(nullptr, which, IMAGE_ICON, size, size, 0));
-        if (!icon_) icon_ = ::CopyIcon(::LoadIconA(nullptr, which));
+        icon_ = static_cast<HICON>(::LoadImageW(nullptr, which, IMAGE_ICON, size, size, 0));
+        if (!icon_) icon_ = ::CopyIcon(::LoadIconW(nullptr, which));
     }
     if (smallIcon_) Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
 
@@ -170,7 +189,7 @@ bool CColorMessageBox::OnCommand(int id, int code, HWND control) {
     case IDYES:
     case IDNO:
         // Enter with no such button shown answers nothing.
-        if (!(::GetWindowLongPtrA(Item(id), GWL_STYLE) & WS_VISIBLE)) return true;
+        if (!(::GetWindowLongPtrW(Item(id), GWL_STYLE) & WS_VISIBLE)) return true;
         [[fallthrough]];
     case IDCANCEL: // also Escape, with or without a Cancel button
         result_ = id;
@@ -196,17 +215,18 @@ bool CColorMessageBox::OnDrawItem(int id, DRAWITEMSTRUCT* item) {
         HBRUSH brush = OnCtlColor(WM_CTLCOLORSTATIC, dc, item->hwndItem);
         ::FillRect(dc, &item->rcItem, brush);
         HGDIOBJ old = ::SelectObject(
-            dc, reinterpret_cast<HFONT>(::SendMessageA(item->hwndItem, WM_GETFONT, 0, 0)));
+            dc, reinterpret_cast<HFONT>(::SendMessageW(item->hwndItem, WM_GETFONT, 0, 0)));
         ::SetBkMode(dc, TRANSPARENT);
         ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
         RECT r = item->rcItem;
         SIZE line{};
-        ::GetTextExtentPoint32A(dc, text_.c_str(), static_cast<int>(text_.size()), &line);
+        const int length = static_cast<int>(text_.size());
+        ::GetTextExtentPoint32W(dc, text_.c_str(), length, &line);
         if (line.cx < r.right - r.left) {
             r.top += ScaleForDpi(5, static_cast<int>(WindowDpi(hwnd_)));
-            ::DrawTextA(dc, text_.c_str(), -1, &r, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+            ::DrawTextW(dc, text_.c_str(), length, &r, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
         } else {
-            ::DrawTextA(dc, text_.c_str(), -1, &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+            ::DrawTextW(dc, text_.c_str(), length, &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
         }
         ::SelectObject(dc, old);
         return true;

@@ -1,6 +1,7 @@
 #pragma once
 // The program's message box: gradient background, skinned buttons, one of four button sets,
-// widening for a long line. Use ShowMessage (ui/MessageBox.h) rather than this class.
+// widening for a long line; any text, in any script. Use ShowMessage (ui/MessageBox.h) rather than
+// this class.
 #include <string>
 #include <string_view>
 
@@ -35,14 +36,16 @@ class CColorMessageBox : public CGradientDialog {
     bool OnDrawItem(int id, DRAWITEMSTRUCT* item) override;
 
   private:
+    void UseMessageFont(HWND label);
     void GrowForLines(HWND label);
 
-    std::string text_;
+    std::wstring text_; // as shown: unpaired surrogates replaced
     std::string caption_;
     unsigned type_;
     int result_ = -1;
     HICON icon_ = nullptr;
     HICON smallIcon_ = nullptr;
+    HFONT font_ = nullptr;
     int grow_ = 0;
 };
 

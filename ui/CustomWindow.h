@@ -1,6 +1,7 @@
 #pragma once
 // A window of a class of our own: the class is registered once, the object is found from the
 // handle through GWLP_USERDATA, and nothing thrown in a handler leaves the window procedure.
+// The class is a Unicode one, so every message carries UTF-16 text.
 #include "ui/Window.h"
 
 namespace zt {
@@ -18,7 +19,7 @@ class CCustomWindow : public CWindow {
                       const RECT& rect, HWND parent, UINT id, UINT classStyle = CS_DBLCLKS);
     virtual LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp);
     LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp) {
-        return ::DefWindowProcA(hwnd_, msg, wp, lp);
+        return ::DefWindowProcW(hwnd_, msg, wp, lp);
     }
     // The last message; the handle is still valid, the object is unhooked after it.
     virtual void OnFinalMessage() {}

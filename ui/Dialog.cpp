@@ -41,30 +41,30 @@ CDialog::~CDialog() {
     if (queue_) queue_->Detach();
     if (hwnd_ && ::IsWindow(hwnd_)) {
         // A modeless dialog that outlives its object would call into freed memory.
-        ::SetWindowLongPtrA(hwnd_, DWLP_USER, 0);
+        ::SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
         if (!modal_) ::DestroyWindow(hwnd_);
     }
 }
 
 INT_PTR CDialog::DoModal(HWND owner) {
     modal_ = true;
-    HINSTANCE inst = instance_ ? instance_ : ::GetModuleHandleA(nullptr);
+    HINSTANCE inst = instance_ ? instance_ : ::GetModuleHandleW(nullptr);
     LPARAM self = reinterpret_cast<LPARAM>(this);
     INT_PTR r =
-        template_ ? ::DialogBoxIndirectParamA(inst, template_->Get(), owner, DialogProc, self)
-                  : ::DialogBoxParamA(inst, MAKEINTRESOURCEA(templateId_), owner, DialogProc, self);
+        template_ ? ::DialogBoxIndirectParamW(inst, template_->Get(), owner, DialogProc, self)
+                  : ::DialogBoxParamW(inst, MAKEINTRESOURCEW(templateId_), owner, DialogProc, self);
     modal_ = false;
     return r;
 }
 
 bool CDialog::Create(HWND parent) {
     modal_ = false;
-    HINSTANCE inst = instance_ ? instance_ : ::GetModuleHandleA(nullptr);
+    HINSTANCE inst = instance_ ? instance_ : ::GetModuleHandleW(nullptr);
     LPARAM self = reinterpret_cast<LPARAM>(this);
     HWND h =
         template_
-            ? ::CreateDialogIndirectParamA(inst, template_->Get(), parent, DialogProc, self)
-            : ::CreateDialogParamA(inst, MAKEINTRESOURCEA(templateId_), parent, DialogProc, self);
+            ? ::CreateDialogIndirectParamW(inst, template_->Get(), parent, DialogProc, self)
+            : ::CreateDialogParamW(inst, MAKEINTRESOURCEW(templateId_), parent, DialogProc, self);
     return h != nullptr;
 }
 
@@ -79,9 +79,9 @@ void CDialog::EndDialog(INT_PTR result) {
 CDialog* CDialog::FromHandle(HWND hwnd) {
     if (!hwnd) return nullptr;
     // Only dialogs made by this framework use our procedure.
-    if (reinterpret_cast<DLGPROC>(::GetWindowLongPtrA(hwnd, DWLP_DLGPROC)) != DialogProc)
+    if (reinterpret_cast<DLGPROC>(::GetWindowLongPtrW(hwnd, DWLP_DLGPROC)) != DialogProc)
         return nullptr;
-    return reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
+    return reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
 }
 
 void CDialog::BindText(int id, std::string& value, size_t maxLength) {
@@ -93,15 +93,16 @@ bool CDialog::UpdateData(bool save) {
         HWND edit = Item(b.id);
         if (!edit) continue;
         if (!save) {
-            ::SendMessageA(edit, EM_LIMITTEXT, b.maxLength, 0);
-            ::SetWindowTextA(edit, b.value->c_str());
+            ::SendMessageW(edit, EM_LIMITTEXT, b.maxLength, 0);
+            ::SetWindowTextW(edit, ToWide(*b.value).c_str());
             continue;
         }
+        // The limit counts what the edit control counts: UTF-16 units, not UTF-8 bytes.
         std::string text = WindowText(edit);
-        if (text.size() > b.maxLength) {
+        if (Utf16Length(text) > b.maxLength) {
             ReportTooLong(b.id, b.maxLength);
             ::SetFocus(edit);
-            ::SendMessageA(edit, EM_SETSEL, 0, -1);
+            ::SendMessageW(edit, EM_SETSEL, 0, -1);
             return false;
         }
     }
@@ -189,19 +190,19 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
     CDialog* self = nullptr;
     if (msg == WM_INITDIALOG) {
         self = reinterpret_cast<CDialog*>(lp);
-        ::SetWindowLongPtrA(hwnd, DWLP_USER, lp);
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, lp);
         self->hwnd_ = hwnd;
         if (self->queue_) self->queue_->Detach();
         self->queue_.reset();
     } else {
-        self = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
+        self = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
     }
     if (!self) return FALSE;
     try {
         return self->Dispatch(msg, wp, lp);
     } catch (...) {
         // A fault in a handler must not unwind through the system's dialog manager.
-        ::OutputDebugStringA("zentrove: exception in a dialog handler\n");
+        ::OutputDebugStringW(L"zentrove: exception in a dialog handler\n");
         return FALSE;
     }
 }
@@ -218,7 +219,7 @@ INT_PTR CDialog::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         HWND from = reinterpret_cast<HWND>(lp);
         HWND owner = from ? ::GetParent(from) : nullptr;
         if (owner && owner != hwnd_ && ::IsChild(hwnd_, owner) && FromHandle(owner)) {
-            ::SendMessageA(owner, WM_COMMAND, wp, lp);
+            ::SendMessageW(owner, WM_COMMAND, wp, lp);
             return TRUE;
         }
         handled = OnCommand(LOWORD(wp), HIWORD(wp), from);
@@ -271,7 +272,7 @@ INT_PTR CDialog::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         OnDestroy();
         return FALSE;
     case WM_NCDESTROY:
-        ::SetWindowLongPtrA(hwnd_, DWLP_USER, 0);
+        ::SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
         hwnd_ = nullptr;
         return FALSE;
     default:
@@ -287,13 +288,13 @@ INT_PTR CDialog::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
     }
     if (!handled) return FALSE;
     if (ReturnsDirectly(msg)) return static_cast<INT_PTR>(result);
-    ::SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, result);
+    ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
     return TRUE;
 }
 
 void PostCloseToTopLevel(HWND hwnd) {
     HWND top = ::GetAncestor(hwnd, GA_ROOT);
-    if (top) ::PostMessageA(top, WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (top) ::PostMessageW(top, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
 } // namespace zt

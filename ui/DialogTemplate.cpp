@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "seams/Unicode.h"
+
 namespace zt {
 
 CDialogTemplate::CDialogTemplate(DWORD style, int x, int y, int cx, int cy,
@@ -32,12 +34,9 @@ void CDialogTemplate::PutString(std::string_view s) {
         PutWord(0);
         return;
     }
-    std::string narrow(s);
-    int n = ::MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), -1, wide.data(), n);
-    for (wchar_t c : wide)
-        PutWord(static_cast<WORD>(c)); // includes the terminating zero
+    for (wchar_t c : ToWide(s))
+        PutWord(static_cast<WORD>(c));
+    PutWord(0);
 }
 
 CDialogTemplate& CDialogTemplate::Add(std::string_view className, int id, std::string_view text,

@@ -1,6 +1,7 @@
 #pragma once
 // Builds a dialog template in memory, for dialogs that live in the framework rather than in
-// the program's resources (the message box) and for tests.
+// the program's resources (the message box) and for tests. Texts are UTF-8; the template holds
+// them as UTF-16, the form every dialog template has.
 #include <windows.h>
 
 #include <string_view>

@@ -5,7 +5,7 @@ namespace {
 
 // Looked up at run time: older systems (and Wine) lack some of these.
 template <class Fn> Fn User32(const char* name) {
-    static HMODULE user32 = ::GetModuleHandleA("user32.dll");
+    static HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
     return user32 ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(user32, name)))
                   : nullptr;
 }
@@ -40,14 +40,14 @@ int MetricForDpi(int index, UINT dpi) {
                          static_cast<int>(dpi));
 }
 
-bool NonClientMetricsForDpi(NONCLIENTMETRICSA& metrics, UINT dpi) {
+bool NonClientMetricsForDpi(NONCLIENTMETRICSW& metrics, UINT dpi) {
     metrics = {};
     metrics.cbSize = sizeof metrics;
-    if (!::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
         return false;
     UINT screen = ScreenDpi();
     if (dpi != screen) {
-        for (LOGFONTA* f : {&metrics.lfCaptionFont, &metrics.lfSmCaptionFont, &metrics.lfMenuFont,
+        for (LOGFONTW* f : {&metrics.lfCaptionFont, &metrics.lfSmCaptionFont, &metrics.lfMenuFont,
                             &metrics.lfStatusFont, &metrics.lfMessageFont})
             f->lfHeight =
                 RescaleForDpi(f->lfHeight, static_cast<int>(screen), static_cast<int>(dpi));
@@ -65,11 +65,11 @@ void BecomePerMonitorDpiAware() {
 }
 
 UINT HidePrefixFlag(HWND hwnd) {
-    return (::SendMessageA(hwnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL) ? DT_HIDEPREFIX : 0;
+    return (::SendMessageW(hwnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL) ? DT_HIDEPREFIX : 0;
 }
 
 bool FocusCuesShown(HWND hwnd) {
-    return !(::SendMessageA(hwnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
+    return !(::SendMessageW(hwnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
 }
 
 } // namespace zt

@@ -13,7 +13,7 @@ UINT SystemDpi();
 // A system metric at `dpi` (the system's own scaling where it offers one).
 int MetricForDpi(int index, UINT dpi);
 // The message-box, menu and caption fonts at `dpi`.
-bool NonClientMetricsForDpi(NONCLIENTMETRICSA& metrics, UINT dpi);
+bool NonClientMetricsForDpi(NONCLIENTMETRICSW& metrics, UINT dpi);
 // For programs without the program's manifest (screenshot drivers): per-monitor aware (v2
 // where the system has it), as the manifest declares the program.
 void BecomePerMonitorDpiAware();

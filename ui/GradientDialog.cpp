@@ -10,6 +10,15 @@
 #include "ui/LinkLogic.h"
 
 namespace zt {
+namespace {
+
+// Class names compare without regard to case, as the system registers them.
+bool IsClass(HWND hwnd, const wchar_t* name) {
+    wchar_t cls[32] = {};
+    return ::GetClassNameW(hwnd, cls, 32) > 0 && ::lstrcmpiW(cls, name) == 0;
+}
+
+} // namespace
 
 CGradientDialog::CGradientDialog(UINT templateId, UINT iconId) : CDialog(templateId) {
     LoadIcons(iconId);
@@ -32,13 +41,13 @@ CGradientDialog::~CGradientDialog() {
 
 void CGradientDialog::LoadIcons(UINT iconId) {
     if (!iconId) return;
-    HINSTANCE inst = ::GetModuleHandleA(nullptr);
+    HINSTANCE inst = ::GetModuleHandleW(nullptr);
     // The sizes of the screen's DPI; the icon file holds each of them.
     const UINT dpi = SystemDpi();
-    bigIcon_ = static_cast<HICON>(::LoadImageA(inst, MAKEINTRESOURCEA(iconId), IMAGE_ICON,
+    bigIcon_ = static_cast<HICON>(::LoadImageW(inst, MAKEINTRESOURCEW(iconId), IMAGE_ICON,
                                                MetricForDpi(SM_CXICON, dpi),
                                                MetricForDpi(SM_CYICON, dpi), 0));
-    smallIcon_ = static_cast<HICON>(::LoadImageA(inst, MAKEINTRESOURCEA(iconId), IMAGE_ICON,
+    smallIcon_ = static_cast<HICON>(::LoadImageW(inst, MAKEINTRESOURCEW(iconId), IMAGE_ICON,
                                                  MetricForDpi(SM_CXSMICON, dpi),
                                                  MetricForDpi(SM_CYSMICON, dpi), 0));
 }
@@ -46,7 +55,7 @@ void CGradientDialog::LoadIcons(UINT iconId) {
 void CGradientDialog::TakeOverDpiScaling() {
     using Fn = BOOL(WINAPI*)(HWND, int, int);
     static Fn set = reinterpret_cast<Fn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleA("user32.dll"), "SetDialogDpiChangeBehavior")));
+        ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "SetDialogDpiChangeBehavior")));
     const int kDisableAll = 1; // DDC_DISABLE_ALL
     if (set && hwnd_) set(hwnd_, kDisableAll, kDisableAll);
 }
@@ -56,11 +65,11 @@ void CGradientDialog::AdaptToDpi(UINT from, UINT to) {
     const int f = static_cast<int>(from), t = static_cast<int>(to);
     HFONT oldFont = reinterpret_cast<HFONT>(Send(WM_GETFONT));
     HFONT newFont = nullptr;
-    LOGFONTA lf{};
-    if (oldFont && ::GetObjectA(oldFont, sizeof lf, &lf)) {
+    LOGFONTW lf{};
+    if (oldFont && ::GetObjectW(oldFont, sizeof lf, &lf)) {
         lf.lfHeight = RescaleForDpi(lf.lfHeight, f, t);
         lf.lfWidth = RescaleForDpi(lf.lfWidth, f, t);
-        newFont = ::CreateFontIndirectA(&lf);
+        newFont = ::CreateFontIndirectW(&lf);
     }
     for (HWND child = ::GetWindow(hwnd_, GW_CHILD); child;
          child = ::GetWindow(child, GW_HWNDNEXT)) {
@@ -69,17 +78,15 @@ void CGradientDialog::AdaptToDpi(UINT from, UINT to) {
                        RescaleForDpi(r.right, f, t) - RescaleForDpi(r.left, f, t),
                        RescaleForDpi(r.bottom, f, t) - RescaleForDpi(r.top, f, t),
                        SWP_NOZORDER | SWP_NOACTIVATE);
-        if (newFont && reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0)) == oldFont)
-            ::SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(newFont), FALSE);
-        char cls[32] = {};
-        ::GetClassNameA(child, cls, sizeof cls);
-        if (lstrcmpA(cls, WC_LISTVIEWA) == 0) {
-            HWND header = reinterpret_cast<HWND>(::SendMessageA(child, LVM_GETHEADER, 0, 0));
+        if (newFont && reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0)) == oldFont)
+            ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(newFont), FALSE);
+        if (IsClass(child, WC_LISTVIEWW)) {
+            HWND header = reinterpret_cast<HWND>(::SendMessageW(child, LVM_GETHEADER, 0, 0));
             int columns =
-                header ? static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+                header ? static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
             for (int c = 0; c < columns; ++c) {
-                int w = static_cast<int>(::SendMessageA(child, LVM_GETCOLUMNWIDTH, c, 0));
-                ::SendMessageA(child, LVM_SETCOLUMNWIDTH, c, RescaleForDpi(w, f, t));
+                int w = static_cast<int>(::SendMessageW(child, LVM_GETCOLUMNWIDTH, c, 0));
+                ::SendMessageW(child, LVM_SETCOLUMNWIDTH, c, RescaleForDpi(w, f, t));
             }
         }
     }
@@ -229,10 +236,8 @@ bool CGradientDialog::OnInitDialog() {
 void CGradientDialog::SkinButtons() {
     for (HWND child = ::GetWindow(hwnd_, GW_CHILD); child;
          child = ::GetWindow(child, GW_HWNDNEXT)) {
-        char cls[16] = {};
-        ::GetClassNameA(child, cls, sizeof cls);
-        if (lstrcmpA(cls, "Button") != 0) continue;
-        LONG_PTR kind = ::GetWindowLongPtrA(child, GWL_STYLE) & 0xFF;
+        if (!IsClass(child, L"Button")) continue;
+        LONG_PTR kind = ::GetWindowLongPtrW(child, GWL_STYLE) & 0xFF;
         if (kind != BS_PUSHBUTTON && kind != BS_DEFPUSHBUTTON) continue;
         int id = ::GetDlgCtrlID(child);
         if (CSubclassWindow* old = CSubclassWindow::FromHandle(child)) old->Unsubclass();
@@ -345,10 +350,8 @@ bool CGradientDialog::OnSetCursor(HWND over, UINT, UINT) {
 
 HBRUSH CGradientDialog::OnCtlColor(UINT msg, HDC dc, HWND control) {
     if (msg != WM_CTLCOLORSTATIC && msg != WM_CTLCOLORBTN) return nullptr;
-    char cls[16] = {};
-    ::GetClassNameA(control, cls, sizeof cls);
     // Read-only edits also ask as labels; they keep their own background.
-    if (lstrcmpiA(cls, "Edit") == 0) return nullptr;
+    if (IsClass(control, L"Edit")) return nullptr;
 
     RECT area;
     COLORREF top, bottom;
@@ -401,7 +404,7 @@ void ForwardToDescendants(HWND top, UINT msg, WPARAM wp, LPARAM lp) {
         top,
         [](HWND child, LPARAM p) -> BOOL {
             const auto* m = reinterpret_cast<const Message*>(p);
-            ::SendMessageA(child, m->msg, m->wp, m->lp);
+            ::SendMessageW(child, m->msg, m->wp, m->lp);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&m));

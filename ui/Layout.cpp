@@ -4,15 +4,15 @@
 
 namespace zt {
 namespace {
-const char kLayoutProp[] = "zt.layout";
+const wchar_t kLayoutProp[] = L"zt.layout";
 } // namespace
 
 CLayout::~CLayout() {
-    if (parent_ && ::GetPropA(parent_, kLayoutProp) == this) ::RemovePropA(parent_, kLayoutProp);
+    if (parent_ && ::GetPropW(parent_, kLayoutProp) == this) ::RemovePropW(parent_, kLayoutProp);
 }
 
 CLayout* CLayout::Of(HWND parent) {
-    return parent ? static_cast<CLayout*>(::GetPropA(parent, kLayoutProp)) : nullptr;
+    return parent ? static_cast<CLayout*>(::GetPropW(parent, kLayoutProp)) : nullptr;
 }
 
 void CLayout::Rescale(int from, int to) {
@@ -26,7 +26,7 @@ void CLayout::Rescale(int from, int to) {
 
 void CLayout::Record(HWND parent) {
     parent_ = parent;
-    ::SetPropA(parent, kLayoutProp, this);
+    ::SetPropW(parent, kLayoutProp, this);
     RECT c{};
     ::GetClientRect(parent, &c);
     client_ = {c.right - c.left, c.bottom - c.top};

@@ -1,5 +1,6 @@
 #include "ui/LinkLabel.h"
 
+#include <knownfolders.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -7,12 +8,13 @@
 #include <cctype>
 #include <vector>
 
+#include "seams/Unicode.h"
 #include "ui/Dpi.h"
 #include "ui/LinkLogic.h"
 
 namespace zt {
 
-CLinkLabel::CLinkLabel() : cursor_(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649))) {}
+CLinkLabel::CLinkLabel() : cursor_(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32649))) {}
 
 CLinkLabel::~CLinkLabel() {
     Unsubclass();
@@ -20,9 +22,9 @@ CLinkLabel::~CLinkLabel() {
 
 bool CLinkLabel::Attach(HWND label) {
     if (!Subclass(label)) return false;
-    LONG_PTR style = ::GetWindowLongPtrA(label, GWL_STYLE);
+    LONG_PTR style = ::GetWindowLongPtrW(label, GWL_STYLE);
     // A tab stop too, so the keyboard reaches every link.
-    ::SetWindowLongPtrA(label, GWL_STYLE, style | SS_NOTIFY | WS_TABSTOP);
+    ::SetWindowLongPtrW(label, GWL_STYLE, style | SS_NOTIFY | WS_TABSTOP);
     SetAccessibleSource(label, this);
     Invalidate();
     return true;
@@ -62,14 +64,14 @@ void CLinkLabel::Open(HWND dialog) const {
         break;
     case LinkAction::Command:
         // Acts like the dialog's own control with that id.
-        ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(t.command, BN_CLICKED),
+        ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(t.command, BN_CLICKED),
                        reinterpret_cast<LPARAM>(::GetDlgItem(dialog, t.command)));
         break;
     case LinkAction::Web:
         OpenWebLink(target_);
         break;
     case LinkAction::Shell:
-        ::ShellExecuteA(dialog, "open", target_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        ::ShellExecuteW(dialog, L"open", ToWide(target_).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
         break;
     }
 }
@@ -82,7 +84,7 @@ void CLinkLabel::OnUnhooked(HWND was) {
 void CLinkLabel::Activate() {
     if (!hwnd_ || target_.empty()) return;
     keyActivation_ = true;
-    ::SendMessageA(::GetParent(hwnd_), WM_COMMAND, MAKEWPARAM(Id(), STN_CLICKED),
+    ::SendMessageW(::GetParent(hwnd_), WM_COMMAND, MAKEWPARAM(Id(), STN_CLICKED),
                    reinterpret_cast<LPARAM>(hwnd_));
     keyActivation_ = false;
 }
@@ -94,7 +96,7 @@ long CLinkLabel::AccState(int) const {
 bool CLinkLabel::AccDoDefaultAction(int) {
     if (target_.empty()) return false;
     // Not inside the caller's request: the action may open a window.
-    ::PostMessageA(hwnd_, WM_KEYDOWN, VK_RETURN, 0);
+    ::PostMessageW(hwnd_, WM_KEYDOWN, VK_RETURN, 0);
     return true;
 }
 
@@ -146,7 +148,7 @@ LRESULT CLinkLabel::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
 void CLinkLabel::Paint(HDC dc) {
     RECT client = ClientRect();
     HWND parent = ::GetParent(hwnd_);
-    auto brush = reinterpret_cast<HBRUSH>(::SendMessageA(
+    auto brush = reinterpret_cast<HBRUSH>(::SendMessageW(
         parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd_)));
     ::FillRect(dc, &client, brush ? brush : ::GetSysColorBrush(COLOR_BTNFACE));
     COLORREF normalColor = ::GetTextColor(dc);
@@ -156,64 +158,68 @@ void CLinkLabel::Paint(HDC dc) {
     HGDIOBJ oldFont = ::SelectObject(dc, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
     ::SetBkMode(dc, TRANSPARENT);
 
-    std::string text = GetText();
-    size_t d = highlight_.empty() ? std::string::npos : text.find(highlight_);
+    const std::wstring text = ToWide(ForDisplay(GetText()));
+    const std::wstring highlight = ToWide(ForDisplay(highlight_));
+    size_t d = highlight.empty() ? std::wstring::npos : text.find(highlight);
     const UINT wrap = DT_WORDBREAK | DT_NOPREFIX | DT_LEFT | DT_TOP;
-    if (d == std::string::npos) {
+    if (d == std::wstring::npos) {
         highlightRect_ = {};
         ::SetTextColor(dc, normalColor);
-        ::DrawTextA(dc, text.c_str(), -1, &client, wrap);
+        ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &client, wrap);
         ::SelectObject(dc, oldFont);
         return;
     }
 
-    TEXTMETRICA tm{};
-    ::GetTextMetricsA(dc, &tm);
+    TEXTMETRICW tm{};
+    ::GetTextMetricsW(dc, &tm);
     const int lineHeight = tm.tmHeight;
     const int width = client.right - client.left;
-    auto fit = [dc](std::string_view s, int w) {
+    auto fit = [dc](std::wstring_view s, int w) {
         int n = 0;
         SIZE size{};
-        ::GetTextExtentExPointA(dc, s.data(), static_cast<int>(s.size()), std::max(w, 0), &n,
+        ::GetTextExtentExPointW(dc, s.data(), static_cast<int>(s.size()), std::max(w, 0), &n,
                                 nullptr, &size);
+        // A line never ends between the two halves of a surrogate pair.
+        if (n > 1 && static_cast<size_t>(n) < s.size() && IS_HIGH_SURROGATE(s[n - 1])) --n;
         return n;
     };
-    auto measure = [dc](std::string_view s) {
+    auto measure = [dc](std::wstring_view s) {
         SIZE size{};
-        ::GetTextExtentPoint32A(dc, s.data(), static_cast<int>(s.size()), &size);
+        ::GetTextExtentPoint32W(dc, s.data(), static_cast<int>(s.size()), &size);
         return static_cast<int>(size.cx);
     };
 
-    std::string prefix = text.substr(0, d);
+    const std::wstring prefix = text.substr(0, d);
     ::SetTextColor(dc, normalColor);
-    if (!prefix.empty()) ::DrawTextA(dc, prefix.c_str(), -1, &client, wrap);
-    PrefixEnd end = FindPrefixEnd(prefix, width, fit, measure);
+    if (!prefix.empty())
+        ::DrawTextW(dc, prefix.c_str(), static_cast<int>(prefix.size()), &client, wrap);
+    PrefixEnd end = FindPrefixEnd(std::wstring_view(prefix), width, fit, measure);
     int x = client.left + end.x;
     int y = client.top + end.line * lineHeight;
 
-    LOGFONTA lf{};
-    ::GetObjectA(font ? font : ::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+    LOGFONTW lf{};
+    ::GetObjectW(font ? font : ::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
     lf.lfUnderline = target_.empty() ? FALSE : TRUE;
     if (bold_) lf.lfWeight = FW_BOLD;
-    HFONT linkFont = ::CreateFontIndirectA(&lf);
+    HFONT linkFont = ::CreateFontIndirectW(&lf);
     HGDIOBJ plain = ::SelectObject(dc, linkFont);
     ::SetTextColor(dc, color_);
-    int linkWidth = measure(highlight_);
-    ::TextOutA(dc, x, y, highlight_.c_str(), static_cast<int>(highlight_.size()));
+    int linkWidth = measure(highlight);
+    ::TextOutW(dc, x, y, highlight.c_str(), static_cast<int>(highlight.size()));
     highlightRect_ = {x, y, x + linkWidth, y + lineHeight};
     ::SelectObject(dc, plain);
     ::DeleteObject(linkFont);
 
-    std::string rest = text.substr(d + highlight_.size());
+    const std::wstring rest = text.substr(d + highlight.size());
     if (!rest.empty()) {
         ::SetTextColor(dc, normalColor);
         int after = x + linkWidth;
         size_t n = static_cast<size_t>(std::max(0, fit(rest, client.right - after)));
-        if (n > 0) ::TextOutA(dc, after, y, rest.c_str(), static_cast<int>(n));
+        if (n > 0) ::TextOutW(dc, after, y, rest.c_str(), static_cast<int>(n));
         if (n < rest.size()) {
             RECT below = client;
             below.top = y + lineHeight;
-            ::DrawTextA(dc, rest.c_str() + n, -1, &below, wrap);
+            ::DrawTextW(dc, rest.c_str() + n, static_cast<int>(rest.size() - n), &below, wrap);
         }
     }
     if (::GetFocus() == hwnd_ && FocusCuesShown(hwnd_)) {
@@ -225,43 +231,56 @@ void CLinkLabel::Paint(HDC dc) {
     ::SelectObject(dc, oldFont);
 }
 
+namespace {
+
+// The Program Files folder, from the shell or else from the registry; empty when neither says.
+std::wstring ProgramFilesFolder() {
+    std::wstring folder;
+    PWSTR path = nullptr;
+    if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_ProgramFiles, 0, nullptr, &path)) && path)
+        folder = path;
+    ::CoTaskMemFree(path);
+    if (!folder.empty()) return folder;
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0,
+                        KEY_READ, &key) == ERROR_SUCCESS) {
+        wchar_t value[MAX_PATH] = {};
+        DWORD bytes = sizeof value - sizeof value[0];
+        DWORD type = 0;
+        if (::RegQueryValueExW(key, L"ProgramFilesDir", nullptr, &type,
+                               reinterpret_cast<BYTE*>(value), &bytes) == ERROR_SUCCESS &&
+            (type == REG_SZ || type == REG_EXPAND_SZ))
+            folder = value;
+        ::RegCloseKey(key);
+    }
+    return folder;
+}
+
+} // namespace
+
 void OpenWebLink(std::string_view url) {
-    std::string address(url);
-    char command[260] = {};
-    LONG size = sizeof command;
+    const std::wstring address = ToWide(url);
+    wchar_t command[260] = {};
+    LONG size = sizeof command - sizeof command[0];
     bool ie = false;
-    if (::RegQueryValueA(HKEY_CLASSES_ROOT, "HTTP\\shell\\open\\command", command, &size) ==
+    if (::RegQueryValueW(HKEY_CLASSES_ROOT, L"HTTP\\shell\\open\\command", command, &size) ==
         ERROR_SUCCESS) {
-        command[sizeof command - 1] = '\0';
-        std::string lower(command);
+        std::string lower = FromWide(command);
         std::transform(lower.begin(), lower.end(), lower.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         ie = lower.find("iexplore.exe") != std::string::npos;
     }
     if (ie) {
-        char folder[MAX_PATH] = {};
-        bool haveFolder =
-            SUCCEEDED(::SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder));
-        if (!haveFolder) {
-            HKEY key = nullptr;
-            if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                                0, KEY_READ, &key) == ERROR_SUCCESS) {
-                DWORD bytes = sizeof folder - 1;
-                haveFolder =
-                    ::RegQueryValueExA(key, "ProgramFilesDir", nullptr, nullptr,
-                                       reinterpret_cast<BYTE*>(folder), &bytes) == ERROR_SUCCESS;
-                ::RegCloseKey(key);
-            }
-        }
-        if (haveFolder) {
-            std::string browser = std::string(folder) + "\\Internet Explorer\\iexplore.exe";
-            auto r = reinterpret_cast<INT_PTR>(::ShellExecuteA(
-                nullptr, "open", browser.c_str(), address.c_str(), nullptr, SW_SHOWNORMAL));
+        std::wstring folder = ProgramFilesFolder();
+        if (!folder.empty()) {
+            std::wstring browser = folder + L"\\Internet Explorer\\iexplore.exe";
+            auto r = reinterpret_cast<INT_PTR>(::ShellExecuteW(
+                nullptr, L"open", browser.c_str(), address.c_str(), nullptr, SW_SHOWNORMAL));
             if (r > 32) return;
         }
     }
     // Any other browser, or no readable association: the shell opens the address itself.
-    ::ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ::ShellExecuteW(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 } // namespace zt

@@ -2,11 +2,12 @@
 // The window-free part of the hyperlink label: what a target asks for, and where the
 // highlighted text starts after a wrapped prefix. No <windows.h> here, so it is tested
 // natively.
-#include <cctype>
 #include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+
+#include "seams/Unicode.h"
 
 namespace zt {
 
@@ -16,16 +17,6 @@ struct LinkTarget {
     LinkAction action = LinkAction::None;
     int command = 0; // for Command
 };
-
-inline bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-    if (s.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(s[i])) !=
-            std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    }
-    return true;
-}
 
 // "" none; "BUTTON:<decimal>" a command to the dialog; http:// or https:// (any case) the
 // web-link opener; anything else the shell. "BUTTON:" without a number does nothing.
@@ -64,13 +55,14 @@ struct PrefixEnd {
 
 // Walks a prefix line by line: `fit(text, width)` says how many leading characters fit in
 // `width`, `measure(text)` gives a text's width. A line always takes at least one character,
-// so a label too narrow for any character still ends.
-template <class Fit, class Measure>
-PrefixEnd FindPrefixEnd(std::string_view prefix, int clientWidth, Fit fit, Measure measure) {
+// so a label too narrow for any character still ends. The window draws UTF-16 text.
+template <class Char, class Fit, class Measure>
+PrefixEnd FindPrefixEnd(std::basic_string_view<Char> prefix, int clientWidth, Fit fit,
+                        Measure measure) {
     PrefixEnd end;
     size_t start = 0;
     while (start < prefix.size()) {
-        std::string_view rest = prefix.substr(start);
+        std::basic_string_view<Char> rest = prefix.substr(start);
         size_t n = static_cast<size_t>(std::max(1, static_cast<int>(fit(rest, clientWidth))));
         if (n >= rest.size()) {
             end.x = measure(rest);

@@ -15,13 +15,13 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
         // The worker signals a portable event, not a handle: test it every few milliseconds.
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
         MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
                 ::PostQuitMessage(static_cast<int>(msg.wParam));
                 return done();
             }
             ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
+            ::DispatchMessageW(&msg);
             if (done()) return true;
         }
     }

@@ -25,14 +25,14 @@ void CSkinButton::FreeFitted() {
 
 bool CSkinButton::SetLargeBitmaps(UINT normal, UINT hover, UINT pressed, UINT disabled,
                                   COLORREF transparent, HINSTANCE instance) {
-    HINSTANCE inst = instance ? instance : ::GetModuleHandleA(nullptr);
+    HINSTANCE inst = instance ? instance : ::GetModuleHandleW(nullptr);
     auto load = [inst](UINT id, Picture& out) {
         out = {};
         if (!id) return;
         auto bmp = static_cast<HBITMAP>(
-            ::LoadImageA(inst, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+            ::LoadImageW(inst, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
         BITMAP info{};
-        if (!bmp || !::GetObjectA(bmp, sizeof info, &info)) {
+        if (!bmp || !::GetObjectW(bmp, sizeof info, &info)) {
             if (bmp) ::DeleteObject(bmp);
             return;
         }
@@ -112,10 +112,10 @@ void CSkinButton::FreeImages() {
 
 bool CSkinButton::Attach(HWND button) {
     if (!Subclass(button)) return false;
-    LONG_PTR style = ::GetWindowLongPtrA(button, GWL_STYLE);
+    LONG_PTR style = ::GetWindowLongPtrW(button, GWL_STYLE);
     default_ = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
     SetAccessibleSource(button, this);
-    ::SetWindowLongPtrA(button, GWL_STYLE, (style & ~LONG_PTR(BS_TYPEMASK)) | BS_OWNERDRAW);
+    ::SetWindowLongPtrW(button, GWL_STYLE, (style & ~LONG_PTR(BS_TYPEMASK)) | BS_OWNERDRAW);
     Repaint();
     return true;
 }
@@ -123,11 +123,11 @@ bool CSkinButton::Attach(HWND button) {
 bool CSkinButton::SetBitmaps(UINT normal, COLORREF normalMask, UINT hover, COLORREF hoverMask,
                              UINT pressed, COLORREF pressedMask, UINT disabled,
                              COLORREF disabledMask, HINSTANCE instance) {
-    HINSTANCE inst = instance ? instance : ::GetModuleHandleA(nullptr);
+    HINSTANCE inst = instance ? instance : ::GetModuleHandleW(nullptr);
     auto load = [inst](UINT id) -> HBITMAP {
         if (!id) return nullptr;
         return static_cast<HBITMAP>(
-            ::LoadImageA(inst, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+            ::LoadImageW(inst, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     };
     HBITMAP n = load(normal), h = load(hover), p = load(pressed), d = load(disabled);
     bool ok = SetBitmapHandles(n, normalMask, h, hoverMask, p, pressedMask, d, disabledMask);
@@ -141,7 +141,7 @@ bool CSkinButton::SetBitmapHandles(HBITMAP normal, COLORREF normalMask, HBITMAP 
                                    HBITMAP disabled, COLORREF disabledMask) {
     FreeImages();
     BITMAP info{};
-    if (!normal || !::GetObjectA(normal, sizeof info, &info)) {
+    if (!normal || !::GetObjectW(normal, sizeof info, &info)) {
         Repaint();
         return false;
     }
@@ -210,7 +210,7 @@ int CSkinButton::ChooseImage() const {
 namespace {
 
 bool IsPushButton(HWND hwnd) {
-    return hwnd && (::SendMessageA(hwnd, WM_GETDLGCODE, 0, 0) &
+    return hwnd && (::SendMessageW(hwnd, WM_GETDLGCODE, 0, 0) &
                     (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
 }
 
@@ -231,7 +231,7 @@ long CSkinButton::AccState(int) const {
 bool CSkinButton::AccDoDefaultAction(int) {
     if (!hwnd_ || !::IsWindowEnabled(hwnd_)) return false;
     // Posted: the click may run a modal box, which must not run inside the caller's request.
-    ::PostMessageA(hwnd_, BM_CLICK, 0, 0);
+    ::PostMessageW(hwnd_, BM_CLICK, 0, 0);
     return true;
 }
 
@@ -240,10 +240,10 @@ void CSkinButton::TakeDefault() {
     HWND dialog = ::GetParent(hwnd_);
     for (HWND child = ::GetWindow(dialog, GW_CHILD); child;
          child = ::GetWindow(child, GW_HWNDNEXT)) {
-        if (child != hwnd_ && (::SendMessageA(child, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON))
-            ::SendMessageA(child, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+        if (child != hwnd_ && (::SendMessageW(child, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON))
+            ::SendMessageW(child, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
     }
-    if (!default_) ::SendMessageA(hwnd_, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+    if (!default_) ::SendMessageW(hwnd_, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
 }
 
 void CSkinButton::GiveBackDefault(HWND newFocus) {
@@ -251,11 +251,11 @@ void CSkinButton::GiveBackDefault(HWND newFocus) {
     // answers Enter again.
     if (IsPushButton(newFocus)) return;
     HWND dialog = ::GetParent(hwnd_);
-    LRESULT def = ::SendMessageA(dialog, DM_GETDEFID, 0, 0);
+    LRESULT def = ::SendMessageW(dialog, DM_GETDEFID, 0, 0);
     HWND owner = HIWORD(def) == DC_HASDEFID ? ::GetDlgItem(dialog, LOWORD(def)) : nullptr;
     if (owner == hwnd_) return;
-    ::SendMessageA(hwnd_, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
-    if (owner) ::SendMessageA(owner, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+    ::SendMessageW(hwnd_, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+    if (owner) ::SendMessageW(owner, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
 }
 
 LRESULT CSkinButton::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
@@ -364,7 +364,7 @@ void CSkinButton::Draw(const DRAWITEMSTRUCT& item) {
 
     // The parent's brush for buttons lets its background show around the image.
     HWND parent = ::GetParent(hwnd_);
-    auto brush = reinterpret_cast<HBRUSH>(::SendMessageA(
+    auto brush = reinterpret_cast<HBRUSH>(::SendMessageW(
         parent, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd_)));
     ::FillRect(dc, &rc, brush ? brush : ::GetSysColorBrush(COLOR_BTNFACE));
 
@@ -388,7 +388,7 @@ void CSkinButton::Draw(const DRAWITEMSTRUCT& item) {
         auto drawImage = [&](HDC target, int x, int y) {
             if (imageIndex_ == kDisabled && !hasDisabledImage_) {
                 HICON icon = ImageList_GetIcon(images_, kNormal, ILD_NORMAL);
-                ::DrawStateA(target, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, x, y,
+                ::DrawStateW(target, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, x, y,
                              imageWidth_, imageHeight_, DST_ICON | DSS_DISABLED);
                 if (icon) ::DestroyIcon(icon);
             } else {
@@ -422,25 +422,26 @@ void CSkinButton::Draw(const DRAWITEMSTRUCT& item) {
         }
     }
 
-    std::string caption = GetText();
+    const std::wstring caption = ToWide(ForDisplay(GetText()));
     if (!caption.empty()) {
         UINT format = textFormat_;
-        if (caption.find('\n') == std::string::npos) format |= DT_SINGLELINE;
+        if (caption.find(L'\n') == std::wstring::npos) format |= DT_SINGLELINE;
+        const int length = static_cast<int>(caption.size());
         RECT text = rc;
         if (down) ::OffsetRect(&text, 1, 1);
-        HFONT font = reinterpret_cast<HFONT>(::SendMessageA(hwnd_, WM_GETFONT, 0, 0));
+        HFONT font = reinterpret_cast<HFONT>(::SendMessageW(hwnd_, WM_GETFONT, 0, 0));
         HGDIOBJ oldFont = font ? ::SelectObject(dc, font) : nullptr;
         ::SetBkMode(dc, TRANSPARENT);
         if (disabled) {
             RECT shadow = text;
             ::OffsetRect(&shadow, 1, 1);
             ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOW));
-            ::DrawTextA(dc, caption.c_str(), -1, &shadow, format);
+            ::DrawTextW(dc, caption.c_str(), length, &shadow, format);
             ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
         } else {
             ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
         }
-        ::DrawTextA(dc, caption.c_str(), -1, &text, format | HidePrefixFlag(hwnd_));
+        ::DrawTextW(dc, caption.c_str(), length, &text, format | HidePrefixFlag(hwnd_));
         if (oldFont) ::SelectObject(dc, oldFont);
     }
 

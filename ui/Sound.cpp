@@ -17,7 +17,7 @@ void PlayWaveResource(UINT waveId) {
         return;
     }
     // A new sound cuts the one still playing.
-    ::PlaySoundA(MAKEINTRESOURCEA(waveId), ::GetModuleHandleA(nullptr),
+    ::PlaySoundW(MAKEINTRESOURCEW(waveId), ::GetModuleHandleW(nullptr),
                  SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
 }
 

@@ -4,7 +4,7 @@ namespace zt {
 namespace {
 constexpr UINT_PTR kSubclassId = 0x5A54;
 // The object is also kept in a window property: the import library has no GetWindowSubclass.
-constexpr const char* kObjectProp = "ZentroveSubclassObject";
+constexpr const wchar_t* kObjectProp = L"ZentroveSubclassObject";
 } // namespace
 
 CSubclassWindow::~CSubclassWindow() {
@@ -15,7 +15,7 @@ bool CSubclassWindow::Subclass(HWND hwnd) {
     Unsubclass();
     if (!hwnd || !::SetWindowSubclass(hwnd, Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
         return false;
-    ::SetPropA(hwnd, kObjectProp, this);
+    ::SetPropW(hwnd, kObjectProp, this);
     hwnd_ = hwnd;
     hooked_ = true;
     return true;
@@ -25,7 +25,7 @@ void CSubclassWindow::Unsubclass() {
     HWND was = hooked_ ? hwnd_ : nullptr;
     if (hooked_ && hwnd_) {
         ::RemoveWindowSubclass(hwnd_, Proc, kSubclassId);
-        if (::GetPropA(hwnd_, kObjectProp) == this) ::RemovePropA(hwnd_, kObjectProp);
+        if (::GetPropW(hwnd_, kObjectProp) == this) ::RemovePropW(hwnd_, kObjectProp);
     }
     hooked_ = false;
     hwnd_ = nullptr;
@@ -34,7 +34,7 @@ void CSubclassWindow::Unsubclass() {
 
 CSubclassWindow* CSubclassWindow::FromHandle(HWND hwnd) {
     if (!hwnd) return nullptr;
-    return static_cast<CSubclassWindow*>(::GetPropA(hwnd, kObjectProp));
+    return static_cast<CSubclassWindow*>(::GetPropW(hwnd, kObjectProp));
 }
 
 bool CSubclassWindow::OnReflect(UINT, WPARAM, LPARAM, LRESULT&) {
@@ -54,7 +54,7 @@ LRESULT CALLBACK CSubclassWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
     auto* self = reinterpret_cast<CSubclassWindow*>(ref);
     if (msg == WM_NCDESTROY) {
         ::RemoveWindowSubclass(hwnd, Proc, kSubclassId);
-        if (::GetPropA(hwnd, kObjectProp) == self) ::RemovePropA(hwnd, kObjectProp);
+        if (::GetPropW(hwnd, kObjectProp) == self) ::RemovePropW(hwnd, kObjectProp);
         self->hooked_ = false;
         self->hwnd_ = nullptr;
         try {
@@ -68,7 +68,7 @@ LRESULT CALLBACK CSubclassWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
         return self->WindowProc(msg, wp, lp);
     } catch (...) {
         // A fault in one control must not unwind through the system's window procedure.
-        ::OutputDebugStringA("zentrove: exception in a control's window procedure\n");
+        ::OutputDebugStringW(L"zentrove: exception in a control's window procedure\n");
         return ::DefSubclassProc(hwnd, msg, wp, lp);
     }
 }

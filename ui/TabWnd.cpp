@@ -34,7 +34,7 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM wp, LPARAM lp) {
             // the window menu over the context menu's place.
             for (CBCGTabWnd* tab : t_keys.windows) {
                 if (::IsChild(tab->Handle(), msg->hwnd)) {
-                    ::PostMessageA(msg->hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(msg->hwnd),
+                    ::PostMessageW(msg->hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(msg->hwnd),
                                    -1);
                     msg->message = WM_NULL;
                     break;
@@ -48,7 +48,7 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM wp, LPARAM lp) {
 void Register(CBCGTabWnd* tab) {
     if (!t_keys.hook)
         t_keys.hook =
-            ::SetWindowsHookExA(WH_GETMESSAGE, GetMessageHook, nullptr, ::GetCurrentThreadId());
+            ::SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, ::GetCurrentThreadId());
     t_keys.windows.push_back(tab);
 }
 
@@ -61,24 +61,34 @@ void Unregister(CBCGTabWnd* tab) {
     }
 }
 
-int CALLBACK FindFamily(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) {
+int CALLBACK FindFamily(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
     *reinterpret_cast<bool*>(found) = true;
     return 0;
 }
 
-bool FontFamilyInstalled(const char* face) {
+bool FontFamilyInstalled(const wchar_t* face) {
+    LOGFONTW wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    ::lstrcpynW(wanted.lfFaceName, face, LF_FACESIZE);
     bool found = false;
     HDC dc = ::GetDC(nullptr);
-    ::EnumFontFamiliesA(dc, face, FindFamily, reinterpret_cast<LPARAM>(&found));
+    ::EnumFontFamiliesExW(dc, &wanted, FindFamily, reinterpret_cast<LPARAM>(&found), 0);
     ::ReleaseDC(nullptr, dc);
     return found;
+}
+
+// Segoe UI where the system has it: its font linking finds the glyphs of every script, as in
+// the system's own controls. Else `fallback`.
+const wchar_t* TabFace(const wchar_t* fallback) {
+    static const bool segoe = FontFamilyInstalled(L"Segoe UI");
+    return segoe ? L"Segoe UI" : fallback;
 }
 
 int CharHeight(HFONT font) {
     HDC dc = ::GetDC(nullptr);
     HGDIOBJ old = ::SelectObject(dc, font);
-    TEXTMETRICA tm{};
-    ::GetTextMetricsA(dc, &tm);
+    TEXTMETRICW tm{};
+    ::GetTextMetricsW(dc, &tm);
     ::SelectObject(dc, old);
     ::ReleaseDC(nullptr, dc);
     return tm.tmHeight;
@@ -93,20 +103,22 @@ RECT ToRect(const TabBox& b) {
 CBCGTabWnd::CBCGTabWnd() {
     CaptureSystemColours();
     backgroundBrush_ = ::CreateSolidBrush(::GetSysColor(COLOR_WINDOW));
-    // The normal font: the menu font, with a known face for Western character sets.
-    NONCLIENTMETRICSA ncm{};
+    // The normal font: the menu font, with a known face (Segoe UI first) for Western
+    // character sets.
+    NONCLIENTMETRICSW ncm{};
     ncm.cbSize = sizeof ncm;
-    ::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
-    LOGFONTA lf = ncm.lfMenuFont;
+    ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
+    LOGFONTW lf = ncm.lfMenuFont;
     if (lf.lfCharSet <= 2) {
-        lstrcpynA(lf.lfFaceName, FontFamilyInstalled("Tahoma") ? "Tahoma" : "MS Sans Serif",
-                  LF_FACESIZE);
+        const wchar_t* face =
+            TabFace(FontFamilyInstalled(L"Tahoma") ? L"Tahoma" : L"MS Sans Serif");
+        ::lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
     }
-    normalFont_ = ::CreateFontIndirectA(&lf);
+    normalFont_ = ::CreateFontIndirectW(&lf);
     HDC dc = ::GetDC(nullptr);
     HGDIOBJ old = ::SelectObject(dc, normalFont_);
-    TEXTMETRICA tm{};
-    ::GetTextMetricsA(dc, &tm);
+    TEXTMETRICW tm{};
+    ::GetTextMetricsW(dc, &tm);
     ::SelectObject(dc, old);
     ::ReleaseDC(nullptr, dc);
     textHeight_ = tm.tmHeight + tm.tmExternalLeading;
@@ -115,7 +127,7 @@ CBCGTabWnd::CBCGTabWnd() {
 CBCGTabWnd::~CBCGTabWnd() {
     Unregister(this);
     if (hwnd_ && ::IsWindow(hwnd_)) {
-        ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         ::DestroyWindow(hwnd_);
         hwnd_ = nullptr;
     }
@@ -155,27 +167,27 @@ void CBCGTabWnd::MakeFonts() {
         return;
     }
     tabsHeight_ = MetricForDpi(SM_CYHSCROLL, dpi_) + ScaleForDpi(2, static_cast<int>(dpi_));
-    LOGFONTA gui{};
-    ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof gui, &gui);
-    LOGFONTA lf{};
+    LOGFONTW gui{};
+    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof gui, &gui);
+    LOGFONTW lf{};
     // The stock font is made for the screen's DPI; this window may be on another screen.
     lf.lfHeight =
         RescaleForDpi(gui.lfHeight, static_cast<int>(SystemDpi()), static_cast<int>(dpi_));
     lf.lfCharSet = gui.lfCharSet;
-    lstrcpynA(lf.lfFaceName, "Arial", LF_FACESIZE);
+    ::lstrcpynW(lf.lfFaceName, TabFace(L"Arial"), LF_FACESIZE);
     lf.lfHeight = ShrinkFontHeight(lf.lfHeight, tabsHeight_, [&lf](int h) {
-        LOGFONTA probe = lf;
+        LOGFONTW probe = lf;
         probe.lfHeight = h;
-        HFONT f = ::CreateFontIndirectA(&probe);
+        HFONT f = ::CreateFontIndirectW(&probe);
         int ch = CharHeight(f);
         ::DeleteObject(f);
         return ch;
     });
     if (flatFont_) ::DeleteObject(flatFont_);
     if (flatBoldFont_) ::DeleteObject(flatBoldFont_);
-    flatFont_ = ::CreateFontIndirectA(&lf);
+    flatFont_ = ::CreateFontIndirectW(&lf);
     lf.lfWeight = FW_BOLD;
-    flatBoldFont_ = ::CreateFontIndirectA(&lf);
+    flatBoldFont_ = ::CreateFontIndirectW(&lf);
 }
 
 void CBCGTabWnd::SetDpi(UINT dpi) {
@@ -188,12 +200,13 @@ void CBCGTabWnd::SetDpi(UINT dpi) {
 void CBCGTabWnd::AddTab(HWND page, std::string_view text, int image) {
     auto tab = std::make_unique<Tab>();
     tab->text = text;
+    tab->shown = ToWide(ForDisplay(text));
     tab->image = flat_ ? -1 : image;
     tab->window = page;
     tab->id = nextId_++;
-    char cls[32] = {};
-    if (page) ::GetClassNameA(page, cls, sizeof cls);
-    tab->isList = lstrcmpA(cls, "SysListView32") == 0;
+    wchar_t cls[32] = {};
+    if (page) ::GetClassNameW(page, cls, 32);
+    tab->isList = ::lstrcmpiW(cls, WC_LISTVIEWW) == 0;
     tabs_.push_back(std::move(tab));
     RecalcLayout();
     if (GetTabsNum() == 1) {
@@ -248,7 +261,7 @@ void CBCGTabWnd::RecalcLayout() {
     HGDIOBJ old = ::SelectObject(dc, flatBoldFont_ ? flatBoldFont_ : normalFont_);
     for (auto& tab : tabs_) {
         SIZE size{};
-        ::GetTextExtentPoint32A(dc, tab->text.c_str(), static_cast<int>(tab->text.size()), &size);
+        ::GetTextExtentPoint32W(dc, tab->shown.c_str(), static_cast<int>(tab->shown.size()), &size);
         tab->width = size.cx;
         in.widths.push_back(size.cx);
         in.visible.push_back(true);
@@ -321,7 +334,7 @@ int CBCGTabWnd::HitTest(POINT pt) const {
 
 bool CBCGTabWnd::RequestActivation(int index, bool focusPage) {
     HWND parent = ::GetParent(hwnd_);
-    LRESULT reply = ::SendMessageA(parent, BCGM_ONCHANGE_ACTIVE_TAB, index, activeTab_);
+    LRESULT reply = ::SendMessageW(parent, BCGM_ONCHANGE_ACTIVE_TAB, index, activeTab_);
     if (reply == static_cast<LRESULT>(BCGM_ONCHANGE_ACTIVE_TAB)) return false;
     if (!SetActiveTab(index)) return false;
     if (focusPage) ::SetFocus(tabs_[index]->window);
@@ -492,7 +505,7 @@ void CBCGTabWnd::DrawTab(HDC dc, const Tab& tab, bool active) {
     ::SetTextColor(dc, color);
     RECT text = r;
     text.left += ScaleForDpi(2, static_cast<int>(dpi_));
-    ::DrawTextA(dc, tab.text.c_str(), -1, &text,
+    ::DrawTextW(dc, tab.shown.c_str(), static_cast<int>(tab.shown.size()), &text,
                 DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     ::SelectObject(dc, oldFont);
 }

@@ -16,7 +16,7 @@
 
 namespace zt {
 
-inline const UINT BCGM_ONCHANGE_ACTIVE_TAB = ::RegisterWindowMessageA("BCGM_ONCHANGE_ACTIVE_TAB");
+inline const UINT BCGM_ONCHANGE_ACTIVE_TAB = ::RegisterWindowMessageW(L"BCGM_ONCHANGE_ACTIVE_TAB");
 
 class CBCGTabWnd : public CCustomWindow, public CAccessibleSource {
   public:
@@ -77,6 +77,7 @@ class CBCGTabWnd : public CCustomWindow, public CAccessibleSource {
   private:
     struct Tab {
         std::string text;
+        std::wstring shown; // the text as drawn
         int image = -1;
         HWND window = nullptr;
         int id = 0;

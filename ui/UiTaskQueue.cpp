@@ -17,7 +17,7 @@ bool CUiTaskQueue::PostBatch(std::vector<Task> tasks) {
         tasks_.push_back(std::move(t));
     if (!posted_) {
         // One message drains everything queued until the drain starts.
-        posted_ = ::PostMessageA(target_, WM_ZT_UITASK, 0, 0) != FALSE;
+        posted_ = ::PostMessageW(target_, WM_ZT_UITASK, 0, 0) != FALSE;
     }
     return true;
 }
@@ -34,7 +34,7 @@ void CUiTaskQueue::Drain() {
         try {
             if (t) t();
         } catch (...) {
-            ::OutputDebugStringA("zentrove: exception in a UI task\n");
+            ::OutputDebugStringW(L"zentrove: exception in a UI task\n");
         }
     }
 }

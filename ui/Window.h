@@ -3,8 +3,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
+
+#include "seams/Unicode.h"
 
 namespace zt {
 
@@ -22,12 +25,10 @@ class CWindow {
 
     HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
     std::string GetText() const { return WindowText(hwnd_); }
-    void SetText(std::string_view text) const {
-        ::SetWindowTextA(hwnd_, std::string(text).c_str());
-    }
+    void SetText(std::string_view text) const { ::SetWindowTextW(hwnd_, ToWide(text).c_str()); }
     std::string ItemText(int id) const { return WindowText(Item(id)); }
     void SetItemText(int id, std::string_view text) const {
-        ::SetDlgItemTextA(hwnd_, id, std::string(text).c_str());
+        ::SetDlgItemTextW(hwnd_, id, ToWide(text).c_str());
     }
     void Show(bool show = true) const { ::ShowWindow(hwnd_, show ? SW_SHOW : SW_HIDE); }
     bool IsVisible() const { return ::IsWindowVisible(hwnd_) != FALSE; }
@@ -54,25 +55,26 @@ class CWindow {
     }
     void Invalidate(bool erase = true) const { ::InvalidateRect(hwnd_, nullptr, erase); }
     LRESULT Send(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
-        return ::SendMessageA(hwnd_, msg, wp, lp);
+        return ::SendMessageW(hwnd_, msg, wp, lp);
     }
     bool Post(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
-        return ::PostMessageA(hwnd_, msg, wp, lp) != FALSE;
+        return ::PostMessageW(hwnd_, msg, wp, lp) != FALSE;
     }
-    LONG_PTR Style() const { return ::GetWindowLongPtrA(hwnd_, GWL_STYLE); }
+    LONG_PTR Style() const { return ::GetWindowLongPtrW(hwnd_, GWL_STYLE); }
     std::string ClassName() const {
-        char name[64] = {};
-        ::GetClassNameA(hwnd_, name, sizeof name);
-        return name;
+        wchar_t name[64] = {};
+        int n = ::GetClassNameW(hwnd_, name, 64);
+        return FromWide(std::wstring_view(name, n > 0 ? static_cast<size_t>(n) : 0));
     }
 
+    // UTF-8, unit for unit what the window holds (an unpaired surrogate survives).
     static std::string WindowText(HWND hwnd) {
-        int n = ::GetWindowTextLengthA(hwnd);
+        int n = ::GetWindowTextLengthW(hwnd);
         if (n <= 0) return {};
-        std::string s(static_cast<size_t>(n) + 1, '\0');
-        n = ::GetWindowTextA(hwnd, s.data(), n + 1);
+        std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+        n = ::GetWindowTextW(hwnd, s.data(), n + 1);
         s.resize(n > 0 ? static_cast<size_t>(n) : 0);
-        return s;
+        return FromWide(s);
     }
 
   protected:
@@ -98,59 +100,68 @@ class CStatic : public CWindow {
     using CWindow::CWindow;
 };
 
-// The report-style list view with check boxes that the pages use.
+// The report-style list view with check boxes that the pages use. Texts go in and come back
+// unit for unit, an unpaired surrogate included: the startup page acts on what it reads back.
 class CListView : public CWindow {
   public:
     using CWindow::CWindow;
     int Count() const { return static_cast<int>(Send(LVM_GETITEMCOUNT)); }
     int InsertColumn(int index, std::string_view title, int width) const {
-        std::string t(title);
-        LVCOLUMNA c{};
+        std::wstring t = ToWide(title);
+        LVCOLUMNW c{};
         c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         c.pszText = t.data();
         c.cx = width;
         c.iSubItem = index;
-        return static_cast<int>(Send(LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&c)));
+        return static_cast<int>(Send(LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&c)));
     }
     int ColumnWidth(int column) const { return static_cast<int>(Send(LVM_GETCOLUMNWIDTH, column)); }
     void SetColumnWidth(int column, int width) const { Send(LVM_SETCOLUMNWIDTH, column, width); }
     int InsertItem(int index, std::string_view text, LPARAM data = 0) const {
-        std::string t(text);
-        LVITEMA it{};
+        std::wstring t = ToWide(text);
+        LVITEMW it{};
         it.mask = LVIF_TEXT | LVIF_PARAM;
         it.iItem = index;
         it.pszText = t.data();
         it.lParam = data;
-        return static_cast<int>(Send(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&it)));
+        return static_cast<int>(Send(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&it)));
     }
     void SetItemText(int item, int sub, std::string_view text) const {
-        std::string t(text);
-        LVITEMA it{};
+        std::wstring t = ToWide(text);
+        LVITEMW it{};
         it.iSubItem = sub;
         it.pszText = t.data();
-        Send(LVM_SETITEMTEXTA, item, reinterpret_cast<LPARAM>(&it));
+        Send(LVM_SETITEMTEXTW, item, reinterpret_cast<LPARAM>(&it));
     }
+    // The whole text, however long.
     std::string ItemText(int item, int sub) const {
-        char buf[1024] = {};
-        LVITEMA it{};
-        it.iSubItem = sub;
-        it.pszText = buf;
-        it.cchTextMax = sizeof buf;
-        Send(LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&it));
-        return buf;
+        std::wstring buf(1024, L'\0');
+        for (;;) {
+            LVITEMW it{};
+            it.iSubItem = sub;
+            it.pszText = buf.data();
+            it.cchTextMax = static_cast<int>(buf.size());
+            auto n =
+                static_cast<size_t>(Send(LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&it)));
+            if (n + 1 < buf.size() || buf.size() >= kMaxItemText) {
+                buf.resize(std::min(n, buf.size() - 1));
+                return FromWide(buf);
+            }
+            buf.assign(buf.size() * 4, L'\0');
+        }
     }
     LPARAM ItemData(int item) const {
-        LVITEMA it{};
+        LVITEMW it{};
         it.mask = LVIF_PARAM;
         it.iItem = item;
-        Send(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+        Send(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
         return it.lParam;
     }
     bool IsChecked(int item) const {
         return ((Send(LVM_GETITEMSTATE, item, LVIS_STATEIMAGEMASK) >> 12) - 1) == 1;
     }
     void SetChecked(int item, bool on) const {
-        LVITEMA it{};
+        LVITEMW it{};
         it.stateMask = LVIS_STATEIMAGEMASK;
         it.state = INDEXTOSTATEIMAGEMASK(on ? 2 : 1);
         Send(LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&it));
@@ -159,6 +170,9 @@ class CListView : public CWindow {
     void DeleteAll() const { Send(LVM_DELETEALLITEMS); }
     int Selected() const { return static_cast<int>(Send(LVM_GETNEXTITEM, -1, LVNI_SELECTED)); }
     void SetExtendedStyle(DWORD style) const { Send(LVM_SETEXTENDEDLISTVIEWSTYLE, style, style); }
+
+  private:
+    static constexpr size_t kMaxItemText = 1 << 20;
 };
 
 } // namespace zt

@@ -103,7 +103,7 @@ const RootKey kRoots[] = {kClassesRoot, kCurrentUser, kLocalMachine, kUsers};
 class CheckingSink : public ScanSink {
   public:
     void AddFinding(ScanRow row) override {
-        if (row.path.size() >= kPathBufferBytes) std::abort();
+        if (Utf16Length(row.path) >= kPathBufferChars) std::abort();
         if (row.path.empty() ||
             row.path[row.path.size() - 1 - row.finding.valueName.size()] != '\\')
             std::abort();

@@ -13,11 +13,41 @@ namespace {
 
 using test::Bytes;
 
-std::string Line(std::string_view name, std::uint32_t type, const std::string& data) {
+// The stored form of `data`: string types as UTF-16LE units, one per byte given.
+std::string Stored(std::uint32_t type, const std::string& data) {
+    if (!IsStringType(type)) return data;
     std::string out;
-    EXPECT_TRUE(AppendValueLine(out, name, type, reinterpret_cast<const std::uint8_t*>(data.data()),
-                                data.size()));
+    for (char c : data) {
+        out += c;
+        out += '\0';
+    }
     return out;
+}
+
+std::string StoredUnits(std::u16string_view units) {
+    std::string out;
+    for (char16_t u : units) {
+        out += static_cast<char>(u & 0xFF);
+        out += static_cast<char>(u >> 8);
+    }
+    return out;
+}
+
+std::string LineOf(RegFileForm form, std::string_view name, std::uint32_t type,
+                   const std::string& stored) {
+    std::string out;
+    EXPECT_TRUE(AppendValueLine(out, form, name, type,
+                                reinterpret_cast<const std::uint8_t*>(stored.data()),
+                                stored.size()));
+    return out;
+}
+
+std::string Line(std::string_view name, std::uint32_t type, const std::string& data) {
+    return LineOf(RegFileForm::Regedit4, name, type, Stored(type, data));
+}
+
+std::string Line5(std::string_view name, std::uint32_t type, const std::string& stored) {
+    return LineOf(RegFileForm::Unicode5, name, type, stored);
 }
 
 std::string Sequence(int count, int first = 0) {
@@ -91,11 +121,52 @@ TEST(ValueLine, ByteListsWrapBeforeAByteOnceTheLinePasses76) {
               "\"" + std::string(69, 'n') + "\"=hex:01\r\n");
 }
 
-TEST(ValueLine, ANameWithALineBreakCannotBeWritten) {
+TEST(ValueLine, StringDataOnlyA500FileCarries) {
+    const std::u16string cyrillic = u"\u0417\u0430\u043f\u0443\u0441\u043a"; // Запуск
+    std::string text = StoredUnits(cyrillic + u'\0');
+    auto fits = [](std::string_view name, std::uint32_t type, const std::string& stored) {
+        return FitsRegedit4(name, type, reinterpret_cast<const std::uint8_t*>(stored.data()),
+                            stored.size());
+    };
+    EXPECT_TRUE(fits("a", kRegSz, Stored(kRegSz, std::string("x\0", 2))));
+    EXPECT_TRUE(fits("a", kRegBinary, "\xff\xfe"));
+    EXPECT_FALSE(fits("\xc3\xa9", kRegDword, "\1\0\0\0"));      // é in the name
+    EXPECT_FALSE(fits("a", kRegSz, text));                      // non-ASCII text
+    EXPECT_TRUE(fits("a", kRegExpandSz, Stored(kRegSz, "ab"))); // ASCII units, no zero after them
+    EXPECT_FALSE(fits("a", kRegSz, StoredUnits(u"\xe9")));      // no zero after a non-ASCII one
+    EXPECT_FALSE(fits("a", kRegMultiSz, Stored(kRegSz, "a") + '\0')); // an odd byte
+
+    // Text, names and quotes as they are; expandable and multi-strings as UTF-16LE bytes.
+    EXPECT_EQ(Line5("\xd0\x97\"", kRegSz, text),
+              "\"\xd0\x97\\\"\"=\"\xd0\x97\xd0\xb0\xd0\xbf\xd1\x83\xd1\x81\xd0\xba\"\r\n");
+    EXPECT_EQ(Line5("e", kRegExpandSz, Stored(kRegSz, std::string("%A%\0", 4))),
+              "\"e\"=hex(2):25,00,41,00,25,00,00,00\r\n");
+    EXPECT_EQ(Line5("m", kRegMultiSz, StoredUnits(std::u16string(u"\u4e2d\0\0", 3))),
+              "\"m\"=hex(7):2d,4e,00,00,00,00\r\n");
+    // What the quoted form would alter goes as the stored bytes: an unpaired surrogate, no
+    // terminating zero, an odd byte, a zero inside.
+    EXPECT_EQ(Line5("s", kRegSz, StoredUnits(std::u16string(u"a\xd800\0", 3))),
+              "\"s\"=hex(1):61,00,00,d8,00,00\r\n");
+    EXPECT_EQ(Line5("s", kRegSz, StoredUnits(u"ab")), "\"s\"=hex(1):61,00,62,00\r\n");
+    EXPECT_EQ(Line5("s", kRegSz, StoredUnits(u"a") + std::string("\0\x01", 2)),
+              "\"s\"=hex(1):61,00,00,01\r\n");
+    EXPECT_EQ(Line5("s", kRegSz, StoredUnits(std::u16string(u"a\0b\0", 4))),
+              "\"s\"=hex(1):61,00,00,00,62,00,00,00\r\n");
+    // A surrogate pair is one character of the text.
+    EXPECT_EQ(Line5("s", kRegSz, StoredUnits(std::u16string(u"\U0001F600\0", 3))),
+              "\"s\"=\"\xf0\x9f\x98\x80\"\r\n");
+}
+
+TEST(ValueLine, NamesTheEditorCannotReadBackAreRefused) {
     std::string out = "kept";
-    EXPECT_FALSE(AppendValueLine(out, "a\nb", kRegDword,
-                                 reinterpret_cast<const std::uint8_t*>("\0\0\0\0"), 4));
-    EXPECT_FALSE(AppendValueLine(out, "a\rb", kRegBinary, nullptr, 0));
+    for (RegFileForm form : {RegFileForm::Regedit4, RegFileForm::Unicode5}) {
+        EXPECT_FALSE(AppendValueLine(out, form, "a\nb", kRegDword,
+                                     reinterpret_cast<const std::uint8_t*>("\0\0\0\0"), 4));
+        EXPECT_FALSE(AppendValueLine(out, form, "a\rb", kRegBinary, nullptr, 0));
+        EXPECT_FALSE(AppendValueLine(out, form, "lone \xed\xa0\x80", kRegBinary, nullptr, 0));
+    }
+    // Nor does a REGEDIT4 file take what does not fit it.
+    EXPECT_FALSE(AppendValueLine(out, RegFileForm::Regedit4, "\xc3\xa9", kRegBinary, nullptr, 0));
     EXPECT_EQ(out, "kept");
 }
 
@@ -167,9 +238,7 @@ TEST_F(WriterTest, EmptyKeyValuesAndLargeData) {
     EXPECT_TRUE(w.ExportValue(kCurrentUser, Sub("Big"), "tail"));
     w.Close();
 
-    std::string blobLine;
-    AppendValueLine(blobLine, "blob", kRegBinary, reinterpret_cast<const std::uint8_t*>(big.data()),
-                    big.size());
+    std::string blobLine = Line("blob", kRegBinary, big);
     std::string expected = "REGEDIT4\r\n\r\n[" + Full("Empty") + "]\r\n" + "\r\n[" + Full("Big") +
                            "]\r\n" + blobLine + "\"tail\"=dword:00000001\r\n" + "\r\n[" +
                            Full("Big") + "]\r\n" + blobLine + "\r\n[" + Full("Big") +
@@ -210,12 +279,51 @@ TEST_F(WriterTest, WhatTheFileCannotHoldMakesTheExportIncomplete) {
     EXPECT_EQ(Content(), "REGEDIT4\r\n\r\n[" + Full("Plain") + "]\r\n\"v\"=dword:00000004\r\n\r\n");
 }
 
+TEST_F(WriterTest, TheFirstNonAsciiExportRewritesTheFileAs500) {
+    Set("A", "d", kRegDword, Bytes({1, 0, 0, 0}));
+    Set("A", "e", kRegExpandSz, std::string("%X%\0", 4));
+    const std::string name = "\xd0\x97\xd0\xb0\xd0\xbf\xd1\x83\xd1\x81\xd0\xba"; // Запуск
+    const std::string path =
+        "C:\\\xc5\x81\xc3\xb3\x64\xc5\xba\\\xf0\x9f\x98\x80.exe"; // C:\Łódź\😀.exe
+    Set("\xe5\xb7\xa5\xe5\x85\xb7", name, kRegSz, path + '\0');   // 工具
+    Set("Z", "z", kRegDword, Bytes({2, 0, 0, 0}));
+    const std::string lone = "bad \xed\xa0\x80"; // an unpaired surrogate
+    Set("Lone", lone, kRegDword, Bytes({3, 0, 0, 0}));
+
+    CRegFileWriter w(*reg, *sys);
+    w.Open(file);
+    ASSERT_TRUE(w.ExportKey(kCurrentUser, Sub("A")));
+    const std::string blockA = "\r\n[" + Full("A") + "]\r\n\"d\"=dword:00000001\r\n";
+#ifndef _WIN32 // the platform shares no open backup file
+    EXPECT_EQ(Content(), "REGEDIT4\r\n" + blockA + "\"e\"=hex(2):25,58,25,00\r\n");
+#endif
+    // A name the file cannot hold keeps its export back, whatever the form, and says why.
+    EXPECT_FALSE(w.ExportKey(kCurrentUser, Sub("Lone")));
+    EXPECT_FALSE(w.ExportValue(kCurrentUser, Sub("Lone"), lone));
+    EXPECT_NE(w.keptBackCause().find("surrogate"), std::string::npos) << w.keptBackCause();
+    EXPECT_EQ(w.form(), RegFileForm::Regedit4);
+
+    ASSERT_TRUE(w.ExportKey(kCurrentUser, Sub("\xe5\xb7\xa5\xe5\x85\xb7")));
+    EXPECT_TRUE(w.keptBackCause().empty());
+    EXPECT_EQ(w.form(), RegFileForm::Unicode5);
+    ASSERT_TRUE(w.ExportValue(kCurrentUser, Sub("Z"), "z"));
+    w.Close();
+    // Everything before the switch is kept, in the lines of the new form.
+    const std::string expected =
+        "Windows Registry Editor Version 5.00\r\n" + blockA +
+        "\"e\"=hex(2):25,00,58,00,25,00,00,00\r\n\r\n[" + Full("\xe5\xb7\xa5\xe5\x85\xb7") +
+        "]\r\n\"" + name +
+        "\"=\"C:\\\\\xc5\x81\xc3\xb3\x64\xc5\xba\\\\\xf0\x9f\x98\x80.exe\"\r\n\r\n[" + Full("Z") +
+        "]\r\n\"z\"=dword:00000002\r\n\r\n";
+    EXPECT_EQ(test::Utf16FileText(Content()).value_or("<not UTF-16>"), expected);
+}
+
 TEST_F(WriterTest, PathsBeyondTheBufferMakeTheExportIncomplete) {
     // Nest keys until the full path passes 1003 characters.
     // One level per call: the platform limits the path of a single create.
     std::string sub = "Deep";
     RegKey level(*reg, scratch.Create(sub));
-    while (Full(sub).size() < CRegFileWriter::kSubkeyPathBytes + 40) {
+    while (Full(sub).size() < CRegFileWriter::kSubkeyPathChars + 40) {
         std::string name(60, 'k');
         level = RegKey(*reg, reg->CreateKey(level.get(), name));
         ASSERT_TRUE(level);

@@ -25,7 +25,8 @@ TEST(RegFileParse, GoodAndDamagedFiles) {
              "\"q\"=hex(b):01,02,\\\r\n  03\r\n\r\n",
          0},
         {"empty file", "", 1},
-        {"UTF-16 version 5", std::string("\xff\xfeW\0i\0n\0\r\0\n\0", 12), 1},
+        {"UTF-16 without a header", std::string("\xff\xfeW\0i\0n\0\r\0\n\0", 12), 1},
+        {"UTF-16 of an odd size", std::string("\xff\xfeR\0E\0G\0\r\0\n\0!", 13), 1},
         {"no line end at the end", head + "\"n\"=dword:00000001", 4},
         {"cut inside a byte list", head + "\"b\"=hex:01,02,\\\r\n", 4},
         {"cut after a comma", head + "\"b\"=hex:01,02,\r\n", 4},
@@ -55,7 +56,8 @@ TEST(RegFileParse, GoodAndDamagedFiles) {
     ASSERT_EQ(v.size(), 4u);
     EXPECT_EQ(v[0].name, "");
     EXPECT_EQ(v[0].type, kRegSz);
-    EXPECT_EQ(std::string(v[0].data.begin(), v[0].data.end()), std::string("a\\b\"c\0", 6));
+    EXPECT_EQ(std::string(v[0].data.begin(), v[0].data.end()),
+              std::string("a\0\\\0b\0\"\0c\0\0\0", 12)); // stored
     EXPECT_EQ(v[1].data, (std::vector<std::uint8_t>{42, 0, 0, 0}));
     EXPECT_TRUE(v[2].data.empty());
     EXPECT_EQ(v[3].type, kRegQword);
@@ -79,17 +81,98 @@ TEST(RegFileParse, ReadsBackEveryValueTheWriterWrites) {
             planted.push_back(v);
         }
     }
+    // The stored forms only a 5.00 file carries: odd, unterminated, unpaired, non-ASCII.
+    const std::string odd("\x41\x00\x42", 3), open("\x41\x00\x42\x00", 4),
+        lone("\x00\xd8\x00\x00", 4), wide("\x16\x04\x2d\x4e\x00\x00", 6);
+    for (std::uint32_t type : {kRegSz, kRegExpandSz, kRegMultiSz})
+        for (const std::string* d : {&odd, &open, &lone, &wide}) {
+            std::string name = "\xd0\x96 " + std::to_string(type) + "_" +
+                               std::to_string(d->size()) +
+                               std::to_string(static_cast<unsigned char>((*d)[1]));
+            reg.WriteValueStored(k.get(), name, type, d->data(),
+                                 static_cast<std::uint32_t>(d->size()));
+            planted.push_back({type, {}});
+        }
+    for (bool unicode : {false, true}) {
+        if (unicode) reg.WriteDword(k.get(), "\xc3\xa9", 1);
+        CRegFileWriter w(reg, sys);
+        w.Open("C:\\t.reg");
+        // An ASCII key first, so the switch to 5.00 rewrites what came before it.
+        RegKey(reg, reg.CreateKey(RootHandle(kCurrentUser), "Software\\A"));
+        ASSERT_TRUE(w.ExportKey(kCurrentUser, "Software\\A"));
+        ASSERT_TRUE(w.ExportKey(kCurrentUser, "Software\\T"));
+        w.Close();
+        RegFile f = ParseRegFile(*sys.FileContent("C:\\t.reg"));
+        ASSERT_TRUE(f.ok) << f.errorLine << " " << f.reason;
+        EXPECT_TRUE(f.unicode);
+        auto entries = EntriesOf(f);
+        ASSERT_EQ(entries.size(), planted.size() + 2 + unicode);
+        CompareWithRegistry(reg, entries);
+        for (const auto& e : entries)
+            EXPECT_EQ(e.state, EntryState::Same) << DescribeEntry(e);
+    }
+}
+
+TEST(RegFileParse, Regedit4InTheCodePageAnd500WithOrWithoutItsMark) {
+    MemorySystem sys; // code page 1252
+    AnsiDecoder ansi = [&](std::string_view b) { return sys.FromAnsiCodePage(b); };
+    const std::string old = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\D\xe9]\r\n"
+                            "\"D\xe9marrage\"=\"caf\xe9 \x80\"\r\n\"x\"=hex(2):e9,00\r\n\r\n";
+    RegFile f = ParseRegFile(old, ansi);
+    ASSERT_TRUE(f.ok) << f.reason;
+    EXPECT_FALSE(f.unicode);
+    ASSERT_EQ(f.blocks.size(), 1u);
+    EXPECT_EQ(f.blocks[0].subkey, "Software\\D\xc3\xa9");
+    ASSERT_EQ(f.blocks[0].values.size(), 2u);
+    const auto& v = f.blocks[0].values;
+    EXPECT_EQ(v[0].name, "D\xc3\xa9marrage");
+    EXPECT_EQ(v[0].data, (std::vector<std::uint8_t>{'c', 0, 'a', 0, 'f', 0, 0xe9, 0, ' ', 0, 0xac,
+                                                    0x20, 0, 0}));
+    EXPECT_EQ(v[1].data, (std::vector<std::uint8_t>{0xe9, 0, 0, 0}));
+
+    // The same in a 5.00 file: UTF-16LE text, string bytes as they are.
+    const std::u16string text =
+        u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\D\u00e9]\r\n"
+        u"\"D\u00e9marrage\"=\"caf\u00e9 \u20ac\"\r\n\"x\"=hex(2):e9,00,00,00\r\n\r\n";
+    std::string bytes;
+    for (char16_t u : text) {
+        bytes += static_cast<char>(u & 0xFF);
+        bytes += static_cast<char>(u >> 8);
+    }
+    for (const std::string& file : {"\xff\xfe" + bytes, bytes}) {
+        RegFile u = ParseRegFile(file, ansi);
+        ASSERT_TRUE(u.ok) << u.reason;
+        EXPECT_TRUE(u.unicode);
+        ASSERT_EQ(u.blocks.size(), 1u);
+        EXPECT_EQ(u.blocks[0].subkey, f.blocks[0].subkey);
+        ASSERT_EQ(u.blocks[0].values.size(), 2u);
+        EXPECT_EQ(u.blocks[0].values[0].name, v[0].name);
+        EXPECT_EQ(u.blocks[0].values[0].data, v[0].data);
+        EXPECT_EQ(u.blocks[0].values[1].data, v[1].data);
+    }
+}
+
+TEST(RegFileWriterSwitch, AFailedRewriteLeavesTheRegedit4File) {
+    MemoryRegistry reg;
+    MemorySystem sys;
+    RegKey a(reg, reg.CreateKey(RootHandle(kCurrentUser), "Software\\A"));
+    reg.WriteDword(a.get(), "v", 1);
+    RegKey b(reg, reg.CreateKey(RootHandle(kCurrentUser), "Software\\B"));
+    reg.WriteDword(b.get(), "\xc3\xa9", 2);
     CRegFileWriter w(reg, sys);
     w.Open("C:\\t.reg");
-    ASSERT_TRUE(w.ExportKey(kCurrentUser, "Software\\T"));
-    w.Close();
-    RegFile f = ParseRegFile(*sys.FileContent("C:\\t.reg"));
-    ASSERT_TRUE(f.ok) << f.errorLine << " " << f.reason;
-    auto entries = EntriesOf(f);
-    ASSERT_EQ(entries.size(), planted.size() + 1);
-    CompareWithRegistry(reg, entries);
-    for (const auto& e : entries)
-        EXPECT_EQ(e.state, EntryState::Same) << DescribeEntry(e);
+    ASSERT_TRUE(w.ExportKey(kCurrentUser, "Software\\A"));
+    const std::string before = *sys.FileContent("C:\\t.reg");
+    // Room for the REGEDIT4 text again, not for its UTF-16 rewrite.
+    sys.freeBytes = 10;
+    EXPECT_THROW((void)w.ExportKey(kCurrentUser, "Software\\B"), FileError);
+    EXPECT_EQ(*sys.FileContent("C:\\t.reg"), before);
+    EXPECT_EQ(w.form(), RegFileForm::Regedit4);
+    sys.freeBytes = ~std::uint64_t{0};
+    // The writer goes on in its REGEDIT4 file.
+    ASSERT_TRUE(w.ExportValue(kCurrentUser, "Software\\A", "v"));
+    EXPECT_EQ(*sys.FileContent("C:\\t.reg"),
+              before + "\r\n[HKEY_CURRENT_USER\\Software\\A]\r\n\"v\"=dword:00000001\r\n");
 }
 
 // A restore against the in-memory registry, with a fake editor that imports the file.
@@ -104,13 +187,15 @@ class RestoreTest : public ::testing::Test {
         sys.AddFile("C:\\windows\\regedit.exe");
         sys.onExecuteAndWait = [this](const std::string& parameters) {
             EXPECT_EQ(parameters, " /s \"" + path + "\"");
-            RegFile f = ParseRegFile(*sys.FileContent(path));
+            RegFile f = ParseRegFile(*sys.FileContent(path), [this](std::string_view b) {
+                return sys.FromAnsiCodePage(b);
+            });
             for (const auto& b : f.blocks) {
                 RegKey k(reg, reg.CreateKey(RootHandle(b.root), b.subkey));
                 for (const auto& v : b.values)
                     if (v.name != skipValue)
-                        reg.WriteValue(k.get(), v.name, v.type, v.data.data(),
-                                       static_cast<std::uint32_t>(v.data.size()));
+                        reg.WriteValueStored(k.get(), v.name, v.type, v.data.data(),
+                                             static_cast<std::uint32_t>(v.data.size()));
             }
         };
     }
@@ -171,6 +256,19 @@ TEST_F(RestoreTest, VerifiedPartialAndRefused) {
     EXPECT_TRUE(sys.executions.empty());
 }
 
+TEST_F(RestoreTest, AnEarlier8BitFileIsReadInTheCodePageAndKept) {
+    Plant("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\R]\r\n\"D\xe9marrage\"=\"x\"\r\n\r\n");
+    RestoreReport r = RestoreBackupFile(reg, sys, path);
+    EXPECT_EQ(r.result, RestoreResult::RestoredInCodePage);
+    EXPECT_EQ(r.verified, 2);
+    RegKey k(reg, reg.OpenKeyRead(RootHandle(kCurrentUser), "Software\\R"));
+    EXPECT_TRUE(reg.ReadValueWhole(k.get(), "D\xc3\xa9marrage")); // code page 1252
+    EXPECT_NE(RestoreMessage(r).find("was kept"), std::string::npos);
+    // The same in ASCII depends on no code page.
+    Plant("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\R]\r\n\"Demarrage\"=\"x\"\r\n\r\n");
+    EXPECT_EQ(RestoreBackupFile(reg, sys, path).result, RestoreResult::Restored);
+}
+
 TEST_F(RestoreTest, EditorMissingFailingOrStillRunning) {
     Plant("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\R]\r\n\r\n");
     sys.processTimesOut = true;
@@ -194,16 +292,22 @@ TEST_F(RestoreTest, PreviewTellsMissingDifferentAndSameAndWritesNothing) {
     RegKey k(reg, reg.CreateKey(RootHandle(kCurrentUser), "Software\\P"));
     reg.WriteDword(k.get(), "same", 1);
     reg.WriteDword(k.get(), "diff", 1);
+    // Text without its zero comes back from the editor with one: the same text. Other text is not.
+    reg.WriteValueStored(k.get(), "ended", kRegSz, "a\0\0\0", 4);
+    reg.WriteValueStored(k.get(), "longer", kRegSz, "a\0b\0", 4);
     Plant("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\P]\r\n\"same\"=dword:00000001\r\n"
-          "\"diff\"=dword:00000002\r\n\"gone\"=dword:00000003\r\n\r\n");
+          "\"diff\"=dword:00000002\r\n\"gone\"=dword:00000003\r\n\"ended\"=hex(1):61\r\n"
+          "\"longer\"=hex(1):61\r\n\r\n");
     std::vector<RegFileEntry> entries;
     RestoreReport r = PreviewRestore(reg, sys, path, entries);
     EXPECT_EQ(r.result, RestoreResult::Restored);
-    ASSERT_EQ(entries.size(), 4u);
+    ASSERT_EQ(entries.size(), 6u);
     EXPECT_EQ(entries[0].state, EntryState::Same); // the key
     EXPECT_EQ(entries[1].state, EntryState::Same);
     EXPECT_EQ(entries[2].state, EntryState::Different);
     EXPECT_EQ(entries[3].state, EntryState::Missing);
+    EXPECT_EQ(entries[4].state, EntryState::Same);
+    EXPECT_EQ(entries[5].state, EntryState::Different);
     EXPECT_TRUE(sys.executions.empty());
     std::uint32_t n = 0;
     EXPECT_TRUE(reg.ReadDword(k.get(), "diff", n) && n == 1);

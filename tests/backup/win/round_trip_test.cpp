@@ -77,7 +77,8 @@ class TreeMaker {
             else
                 c = static_cast<char>(Pick(0, 255));
         }
-        if (text && size > 0 && Pick(0, 3) != 0) d.back() = '\0'; // mostly terminated
+        // The editor ends string data it imports with a zero (verification allows for that).
+        if (text && size > 0) d.back() = '\0';
         if (type == kRegDword && Pick(0, 3) != 0) d.resize(4);
         if (type == kRegQword && Pick(0, 3) != 0) d.resize(8);
         return d;

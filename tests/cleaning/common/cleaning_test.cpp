@@ -109,7 +109,8 @@ TEST_F(CleaningTest, IncompleteBackupsAndRootsAreKeptBackUnticked) {
     EXPECT_EQ(sink.statuses.back(), "3 invalid items found in the registry:\n");
     EXPECT_EQ(prompt.shown.back(),
               "Total 1 items cleaned successfully!\n3 items were kept because they could not be "
-              "backed up completely.");
+              "backed up completely.\n(a name holds a line break, which a backup file cannot "
+              "hold)\n(a whole root is never deleted)");
     // A second run with nothing ticked any more only asks for a selection.
     prompt.shown.clear();
     EXPECT_EQ(Clean().status, CleanStatus::NoneChecked);

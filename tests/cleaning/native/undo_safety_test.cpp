@@ -58,8 +58,8 @@ void Replay(Registry& reg, const std::string& text) {
     for (const auto& b : f.blocks) {
         RegKey k(reg, reg.CreateKey(RootHandle(b.root), b.subkey));
         for (const auto& v : b.values)
-            reg.WriteValue(k.get(), v.name, v.type, v.data.data(),
-                           static_cast<std::uint32_t>(v.data.size()));
+            reg.WriteValueStored(k.get(), v.name, v.type, v.data.data(),
+                                 static_cast<std::uint32_t>(v.data.size()));
     }
 }
 

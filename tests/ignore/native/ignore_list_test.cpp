@@ -9,6 +9,15 @@ namespace {
 
 TEST(IgnoreListRules, EntriesAreCheckedAgainstTheRegistryLimits) {
     const std::string k255(255, 'k');
+    // Limits count UTF-16 units: 255 Cyrillic letters take 510 bytes, an emoji two units.
+    std::string cyrillic255, emoji256;
+    for (int i = 0; i < 255; ++i)
+        cyrillic255 += "Ж";
+    for (int i = 0; i < 128; ++i)
+        emoji256 += "😀";
+    std::string cjk16383;
+    for (int i = 0; i < 16383; ++i)
+        cjk16383 += "工";
     std::string deep = "k";
     for (int i = 1; i < 513; ++i)
         deep += "\\k";
@@ -26,6 +35,10 @@ TEST(IgnoreListRules, EntriesAreCheckedAgainstTheRegistryLimits) {
         {kUsers, deep, "", IgnoreProblem::KeyPathTooDeep},
         {kClassesRoot, "CLSID", std::string(16383, 'v'), IgnoreProblem::None},
         {kClassesRoot, "CLSID", std::string(16384, 'v'), IgnoreProblem::ValueNameTooLong},
+        {kLocalMachine, "A\\" + cyrillic255, "", IgnoreProblem::None},
+        {kLocalMachine, "A\\" + emoji256, "", IgnoreProblem::KeyNameTooLong},
+        {kClassesRoot, "CLSID", cjk16383, IgnoreProblem::None},
+        {kClassesRoot, "CLSID", cjk16383 + "工", IgnoreProblem::ValueNameTooLong},
     };
     for (auto& c : cases) {
         IgnoreEntry e{c.root, c.path, c.value, IgnoreKind::Value};

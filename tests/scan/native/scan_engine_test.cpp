@@ -356,7 +356,7 @@ TEST_F(ScanEngineTest, NumberingAndData) {
 }
 
 TEST_F(ScanEngineTest, PathsBeyondTheBufferArePassedOver) {
-    // Each level adds 1 + 200 characters; the fifth passes the 1000-byte buffer.
+    // Each level adds 1 + 200 characters; the fifth passes the 1000-character buffer.
     std::string path = "Software\\Deep";
     for (int i = 0; i < 6; ++i) {
         path += "\\" + std::string(200, static_cast<char>('a' + i));
@@ -364,8 +364,8 @@ TEST_F(ScanEngineTest, PathsBeyondTheBufferArePassedOver) {
     }
     auto& s = Scan({2});
     for (const auto& r : s.rows) {
-        EXPECT_LT(r.path.size(), kPathBufferBytes);
-        EXPECT_LT(r.finding.keyPath.size(), kPathBufferBytes);
+        EXPECT_LT(Utf16Length(r.path), kPathBufferChars);
+        EXPECT_LT(Utf16Length(r.finding.keyPath), kPathBufferChars);
     }
     // Depth 3 and 4 (path 219 and 420 long) fit, as do 621 and 822; 1023 does not.
     EXPECT_EQ(s.rows.size(), 4u);

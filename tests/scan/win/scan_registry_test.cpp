@@ -326,7 +326,7 @@ TEST_F(ScanRegistryTest, KeysDeeperThanThePathBufferArePassedOver) {
     for (const auto& r : sink.rows) {
         if (r.finding.keyPath.rfind(base, 0) != 0) continue;
         ++deep;
-        EXPECT_LT(r.path.size(), kPathBufferBytes);
+        EXPECT_LT(Utf16Length(r.path), kPathBufferChars);
     }
     // Paths of 231, 432, 633 and 834 characters fit; 1035 and 1236 are passed over.
     EXPECT_EQ(deep, 4u);

@@ -122,6 +122,23 @@ TEST_F(StartupDeletionTest, DeletesEveryKindWithRegistryEntriesInTheBackup) {
     EXPECT_EQ(prompt.shown[1].caption, "");
 }
 
+TEST_F(StartupDeletionTest, ANameNoBackupCanHoldStaysAndTheMessageSaysWhy) {
+    const std::string broken = "Bad\xED\xA0\x80"; // an unpaired high surrogate
+    Plant(kCurrentUser, kRunKeyPath, broken, "C:\\Apps\\b.exe");
+    Plant(kCurrentUser, kRunKeyPath, "Привет", "C:\\Apps\\p.exe");
+    Enumerate();
+    rows.CheckAll();
+
+    StartupDeletionOutcome outcome = Delete();
+
+    EXPECT_EQ(outcome.rowsRemoved, 1);
+    EXPECT_EQ(ReadString(kCurrentUser, kRunKeyPath, "Привет"), std::nullopt);
+    EXPECT_EQ(ReadString(kCurrentUser, kRunKeyPath, broken), "C:\\Apps\\b.exe");
+    EXPECT_THAT(prompt.shown.back().text,
+                HasSubstr("\\Bad\xEF\xBF\xBD (a name holds an unpaired UTF-16 surrogate"));
+    Backup(outcome);
+}
+
 TEST_F(StartupDeletionTest, AdjacentCheckedRowsAreBothDeletedAndUncheckedOnesStay) {
     Plant(kLocalMachine, kRunKeyPath, "a1", "a1.exe");
     Plant(kLocalMachine, kRunKeyPath, "a2", "a2.exe");
@@ -221,7 +238,9 @@ TEST_F(StartupDeletionTest, ValueTheBackupCannotHoldIsKeptAndNamedInTheFinalMess
     EXPECT_EQ(ReadString(kCurrentUser, kRunKeyPath, "two\nlines"), "x.exe");
     EXPECT_EQ(ReadString(kCurrentUser, kRunKeyPath, "zplain"), std::nullopt);
     EXPECT_THAT(rows.Names(), ElementsAre("two\nlines"));
-    const std::string where = "HKCU\\" + std::string(kRunKeyPath) + "\\two\nlines";
+    const std::string where = "HKCU\\" + std::string(kRunKeyPath) +
+                              "\\two\nlines (a name holds a line break, which a backup file "
+                              "cannot hold)";
     EXPECT_THAT(outcome.notBackedUp, ElementsAre(where));
     ASSERT_FALSE(prompt.shown.empty());
     EXPECT_EQ(prompt.shown.back().text,

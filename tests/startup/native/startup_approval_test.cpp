@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/memory/MemoryRegistry.h"
+#include "settings/IgnoreList.h"
 #include "startup/StartupApproval.h"
 #include "startup/StartupLocations.h"
 
@@ -55,6 +56,48 @@ TEST(StartupApprovalTest, AWriteThatDoesNotReadBackIsNotReported) {
     EXPECT_EQ(SetStartupEntryDisabled(reg, entry, true), ApprovalWrite::NotWritten);
     entry.location = "HKCU\\" + std::string(kRunOnceKeyPath);
     EXPECT_EQ(SetStartupEntryDisabled(reg, entry, true), ApprovalWrite::NotGoverned);
+}
+
+// An entry is known by its own name in any script: the approval value is written under it,
+// and an ignore entry takes in that name in any letter case and no other.
+TEST(StartupApprovalTest, EntriesAreKnownByTheirOwnNameInAnyScript) {
+    MemoryRegistry reg;
+    auto entry = [](std::string name) {
+        StartupEntry e;
+        e.name = std::move(name);
+        e.location = "HKCU\\" + std::string(kRunKeyPath);
+        return e;
+    };
+    ASSERT_EQ(SetStartupEntryDisabled(reg, entry("Привет"), true), ApprovalWrite::Written);
+    RegKey approved(reg, reg.OpenKeyRead(RootHandle(kCurrentUser), kApprovedRunKeyPath));
+    std::string name;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    ASSERT_TRUE(reg.EnumValue(approved.get(), 0, name, 100, type, data, 100));
+    EXPECT_EQ(name, "Привет");
+    EXPECT_FALSE(reg.EnumValue(approved.get(), 1, name, 100, type, data, 100));
+    EXPECT_TRUE(ReadApprovalDisabled(reg, *ApprovalFor(entry("ПРИВЕТ"))));
+    EXPECT_FALSE(ReadApprovalDisabled(reg, *ApprovalFor(entry("Москва"))));
+    EXPECT_EQ(FindApprovalValue(reg, *ApprovalFor(entry("ПРИВЕТ")))->valueName, "Привет");
+
+    IgnoreList list;
+    ASSERT_EQ(list.Add({kCurrentUser, "Software\\Программы", "Привет", IgnoreKind::Value}),
+              IgnoreProblem::None);
+    // U+0250 and its capital U+2C6F take two and three bytes.
+    ASSERT_EQ(list.Add({kCurrentUser, "Software\\\xC9\x90", "", IgnoreKind::Tree}),
+              IgnoreProblem::None);
+    struct Case {
+        const char* key;
+        const char* value;
+        bool ignored;
+    } cases[] = {
+        {"SOFTWARE\\ПРОГРАММЫ", "ПРИВЕТ", true},     {"Software\\Программы", "Москва", false},
+        {"Software\\Программы", "??????", false},    {"Software\\Программы2", "Привет", false},
+        {"Software\\\xE2\xB1\xAF\\工具", "x", true}, {"Software\\\xE2\xB1\xAF\xC9\x90", "x", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(list.Ignores(kCurrentUser, c.key, c.value, false), c.ignored)
+            << c.key << "|" << c.value;
 }
 
 } // namespace

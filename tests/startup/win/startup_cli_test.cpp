@@ -100,8 +100,8 @@ class StartupCliTest : public ::testing::Test {
 };
 
 TEST_F(StartupCliTest, ListsAsJsonInUtf8) {
-    ASSERT_TRUE(test::PlantString(*reg, kCurrentUser, std::string(kRunKeyPath), "Caf\xe9",
-                                  "C:\\Caf\xe9\\x.exe"));
+    ASSERT_TRUE(test::PlantString(*reg, kCurrentUser, std::string(kRunKeyPath), "Caf\xc3\xa9",
+                                  "C:\\Caf\xc3\xa9\\x.exe"));
     test::PlantFile(*sys, JoinPath(sandbox.userFolder(), "u.bat"), "x");
     CliRun run = RunCli("startup --json");
     ASSERT_EQ(run.exitCode, 0u) << run.err;

@@ -6,10 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
 
+#include "seams/Unicode.h"
 #include "startup/StartupApproval.h"
 #include "startup/StartupLocations.h"
 
@@ -79,13 +81,18 @@ const SingleValue kSingleValues[] = {{kCurrentUser, kWindowsKeyPath, "load"},
                                      {kLocalMachine, kWinlogonKeyPath, "Shell"}};
 
 std::string FolderOf(int csidl) {
-    char buf[MAX_PATH] = {};
-    SHGetFolderPathA(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buf);
-    return buf;
+    wchar_t buf[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buf);
+    return FromWide(buf);
+}
+
+// The program's paths are UTF-8; the streams take them wide.
+std::filesystem::path Wide(const std::string& path) {
+    return std::filesystem::path(ToWide(path));
 }
 
 std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(Wide(path), std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
@@ -157,34 +164,31 @@ StartupSandbox::~StartupSandbox() {
         });
         for (const auto& name : names) {
             std::string path = JoinPath(*folder, name);
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            SetFileAttributesW(ToWide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
             if (!sys_.RemoveFile(path)) sys_.RemoveFolder(path);
         }
     }
     for (const auto& [path, content] : saved_->files) {
-        std::ofstream out(path, std::ios::binary);
+        std::ofstream out(Wide(path), std::ios::binary);
         out << content;
     }
 }
 
 std::optional<std::string> ReadWholeFile(System&, const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(Wide(path), std::ios::binary);
     if (!in) return std::nullopt;
     return ReadAll(path);
 }
 
 void PlantShortcut(System&, const std::string& linkPath, const std::string& target) {
     HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IShellLinkA* link = nullptr;
+    IShellLinkW* link = nullptr;
     ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                           IID_IShellLinkA, reinterpret_cast<void**>(&link))));
-    link->SetPath(target.c_str());
+                                           IID_IShellLinkW, reinterpret_cast<void**>(&link))));
+    link->SetPath(ToWide(target).c_str());
     IPersistFile* file = nullptr;
     ASSERT_TRUE(SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))));
-    std::wstring wide(linkPath.size() + 1, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide.data(),
-                        static_cast<int>(wide.size()));
-    EXPECT_TRUE(SUCCEEDED(file->Save(wide.c_str(), TRUE))) << linkPath;
+    EXPECT_TRUE(SUCCEEDED(file->Save(ToWide(linkPath).c_str(), TRUE))) << linkPath;
     file->Release();
     link->Release();
     if (SUCCEEDED(init)) CoUninitialize();

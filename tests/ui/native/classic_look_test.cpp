@@ -15,7 +15,7 @@ TEST(ClassicLook, OldSystemsAreClassicWithoutLookingAtTheScheme) {
 TEST(ClassicLook, LaterSystemsAreClassicOnlyWithTheStandardScheme) {
     EXPECT_TRUE(IsClassicLook(5, 1, std::string("Windows Standard")));
     EXPECT_TRUE(IsClassicLook(5, 1, std::string(kClassicSchemeChinese)));
-    EXPECT_EQ(std::string(kClassicSchemeChinese).size(), 12u);
+    EXPECT_EQ(std::string(kClassicSchemeChinese), "Windows 标准");
     EXPECT_FALSE(IsClassicLook(5, 1, std::string("Windows XP style")));
     EXPECT_FALSE(IsClassicLook(5, 1, std::string("Windows Standard ")));
     EXPECT_FALSE(IsClassicLook(5, 1, std::string("windows standard")));

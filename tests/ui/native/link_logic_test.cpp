@@ -32,23 +32,24 @@ int Measure(std::string_view s) {
 }
 
 TEST(LinkLogic, PrefixEndIsTheWidthOfItsLastLine) {
-    PrefixEnd oneLine = FindPrefixEnd("Website: ", 200, Fit, Measure);
+    PrefixEnd oneLine = FindPrefixEnd(std::string_view("Website: "), 200, Fit, Measure);
     EXPECT_EQ(oneLine.line, 0);
     EXPECT_EQ(oneLine.x, 9 * 7);
 
     // 70 pixels hold 10 characters: 25 characters end on the third line after 5.
-    PrefixEnd wrapped = FindPrefixEnd("abcdefghijklmnopqrstuvwxy", 70, Fit, Measure);
+    PrefixEnd wrapped =
+        FindPrefixEnd(std::string_view("abcdefghijklmnopqrstuvwxy"), 70, Fit, Measure);
     EXPECT_EQ(wrapped.line, 2);
     EXPECT_EQ(wrapped.x, 5 * 7);
     EXPECT_EQ(wrapped.lastLineStart, 20u);
 
-    PrefixEnd empty = FindPrefixEnd("", 70, Fit, Measure);
+    PrefixEnd empty = FindPrefixEnd(std::string_view(""), 70, Fit, Measure);
     EXPECT_EQ(empty.line, 0);
     EXPECT_EQ(empty.x, 0);
 }
 
 TEST(LinkLogic, ALabelTooNarrowForOneCharacterStillEnds) {
-    PrefixEnd end = FindPrefixEnd("abc", 0, Fit, Measure);
+    PrefixEnd end = FindPrefixEnd(std::string_view("abc"), 0, Fit, Measure);
     EXPECT_EQ(end.line, 2);
     EXPECT_EQ(end.x, 7);
 }

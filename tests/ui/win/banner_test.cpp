@@ -49,8 +49,8 @@ class BannerTest : public ::testing::Test {
 };
 
 TEST_F(BannerTest, MouseInputAlsoReachesTheParentAtTheSamePlace) {
-    ::SendMessageA(banner.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 5));
-    ::SendMessageA(banner.Handle(), WM_RBUTTONUP, 0, MAKELPARAM(30, 7));
+    ::SendMessageW(banner.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 5));
+    ::SendMessageW(banner.Handle(), WM_RBUTTONUP, 0, MAKELPARAM(30, 7));
     Pump();
     ASSERT_EQ(owner.mouse.size(), 2u);
     EXPECT_EQ(owner.mouse[0].first, UINT(WM_LBUTTONDOWN));
@@ -64,7 +64,7 @@ TEST_F(BannerTest, MouseInputAlsoReachesTheParentAtTheSamePlace) {
 TEST_F(BannerTest, RunningAnimationMovesFasterAndStopsTheWaterUntilAModeIsSet) {
     EXPECT_EQ(banner.Step(), 5);
     EXPECT_TRUE(banner.DisturbancesOn());
-    ::SendMessageA(banner.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(100, 18));
+    ::SendMessageW(banner.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(100, 18));
     EXPECT_FALSE(banner.Water().IsCalm());
 
     banner.StartRunning(100, 30);
@@ -74,7 +74,7 @@ TEST_F(BannerTest, RunningAnimationMovesFasterAndStopsTheWaterUntilAModeIsSet) {
     Pump(); // the posted stop message
     EXPECT_FALSE(banner.WaterRunning());
     EXPECT_TRUE(banner.Water().IsCalm());
-    ::SendMessageA(banner.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(100, 18));
+    ::SendMessageW(banner.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(100, 18));
     EXPECT_TRUE(banner.Water().IsCalm()) << "no disturbances while running";
 
     int before = banner.BandOffset();
@@ -88,8 +88,8 @@ TEST_F(BannerTest, RunningAnimationMovesFasterAndStopsTheWaterUntilAModeIsSet) {
 
 TEST_F(BannerTest, WaterStopsInTheBackgroundAndRestartsInFront) {
     SetAppMainWindow(owner.Handle());
-    HWND other = ::CreateWindowExA(0, "STATIC", "another program", WS_POPUP | WS_VISIBLE, 500, 500,
-                                   50, 50, nullptr, nullptr, nullptr, nullptr);
+    HWND other = ::CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 500,
+                                   500, 50, 50, nullptr, nullptr, nullptr, nullptr);
     ::SetForegroundWindow(other);
     Pump();
     if (::GetForegroundWindow() != other) {
@@ -97,7 +97,7 @@ TEST_F(BannerTest, WaterStopsInTheBackgroundAndRestartsInFront) {
         GTEST_SKIP() << "this display gives no foreground window";
     }
     ASSERT_TRUE(banner.WaterRunning());
-    ::SendMessageA(banner.Handle(), WM_TIMER, kTimerBannerWater, 0);
+    ::SendMessageW(banner.Handle(), WM_TIMER, kTimerBannerWater, 0);
     EXPECT_FALSE(banner.WaterRunning());
     banner.BandFrame(); // still in the background: the water stays off
     EXPECT_FALSE(banner.WaterRunning());

@@ -14,11 +14,11 @@ namespace {
 class AppearanceValue {
   public:
     AppearanceValue() {
-        ::RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Appearance", 0, nullptr, 0,
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Appearance", 0, nullptr, 0,
                           KEY_ALL_ACCESS, nullptr, &key_, nullptr);
-        char buf[256] = {};
-        DWORD size = sizeof buf;
-        had_ = ::RegQueryValueExA(key_, "Current", nullptr, nullptr, reinterpret_cast<BYTE*>(buf),
+        wchar_t buf[256] = {};
+        DWORD size = sizeof buf - sizeof buf[0];
+        had_ = ::RegQueryValueExW(key_, L"Current", nullptr, nullptr, reinterpret_cast<BYTE*>(buf),
                                   &size) == ERROR_SUCCESS;
         old_ = buf;
     }
@@ -26,28 +26,28 @@ class AppearanceValue {
         if (had_)
             Set(old_);
         else
-            ::RegDeleteValueA(key_, "Current");
+            ::RegDeleteValueW(key_, L"Current");
         ::RegCloseKey(key_);
     }
-    void Set(const std::string& v) {
-        ::RegSetValueExA(key_, "Current", 0, REG_SZ, reinterpret_cast<const BYTE*>(v.c_str()),
-                         static_cast<DWORD>(v.size() + 1));
+    void Set(const std::wstring& v) {
+        ::RegSetValueExW(key_, L"Current", 0, REG_SZ, reinterpret_cast<const BYTE*>(v.c_str()),
+                         static_cast<DWORD>((v.size() + 1) * sizeof(wchar_t)));
     }
-    void Remove() { ::RegDeleteValueA(key_, "Current"); }
+    void Remove() { ::RegDeleteValueW(key_, L"Current"); }
 
   private:
     HKEY key_ = nullptr;
     bool had_ = false;
-    std::string old_;
+    std::wstring old_;
 };
 
 TEST(ClassicLookWin, FollowsTheAppearanceScheme) {
     AppearanceValue value;
-    value.Set("Windows Standard");
+    value.Set(L"Windows Standard");
     EXPECT_TRUE(IsClassicAppearance());
-    value.Set("Windows \xB1\xEA\xD7\xBC");
+    value.Set(L"Windows \u6807\u51C6"); // the Chinese name, whatever the code page
     EXPECT_TRUE(IsClassicAppearance());
-    value.Set("Brick");
+    value.Set(L"Brick");
     EXPECT_FALSE(IsClassicAppearance());
     value.Remove();
     EXPECT_FALSE(IsClassicAppearance());

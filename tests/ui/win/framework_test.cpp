@@ -69,14 +69,14 @@ TEST(UiFramework, ModelessDialogDispatchesToVirtualsAndMapsItsHandle) {
     EXPECT_EQ(dlg.inits, 1);
     EXPECT_EQ(dlg.ItemText(kEdit), "abc"); // data went to the control at initialisation
 
-    ::SendMessageA(h, WM_COMMAND, MAKEWPARAM(kGo, BN_CLICKED), 0);
+    ::SendMessageW(h, WM_COMMAND, MAKEWPARAM(kGo, BN_CLICKED), 0);
     EXPECT_EQ(dlg.goes, 1);
     // A registered or private message reaches OnMessage and its result comes back.
-    EXPECT_EQ(::SendMessageA(h, WM_APP + 7, 0, 0), 1234);
+    EXPECT_EQ(::SendMessageW(h, WM_APP + 7, 0, 0), 1234);
     ::SetWindowPos(h, nullptr, 0, 0, 333, 200, SWP_NOMOVE | SWP_NOZORDER);
     EXPECT_EQ(dlg.lastSize, static_cast<int>(dlg.ClientRect().right));
     // An exception in a handler stops in the dialog procedure.
-    ::SendMessageA(h, WM_COMMAND, MAKEWPARAM(kThrow, BN_CLICKED), 0);
+    ::SendMessageW(h, WM_COMMAND, MAKEWPARAM(kThrow, BN_CLICKED), 0);
     EXPECT_TRUE(::IsWindow(h));
 
     ::DestroyWindow(h);
@@ -92,12 +92,12 @@ TEST(UiFramework, DataExchangeRefusesOkWhenATextIsTooLong) {
     {
         test::InModalLoop step([&] {
             HWND h = dlg.Handle();
-            ::SetDlgItemTextA(h, kEdit, "toolong"); // past the limit of 5
-            ::SendMessageA(h, WM_COMMAND, IDOK, 0);
+            ::SetDlgItemTextW(h, kEdit, L"toolong"); // past the limit of 5
+            ::SendMessageW(h, WM_COMMAND, IDOK, 0);
             EXPECT_TRUE(::IsWindow(h)) << "OK must be refused";
             EXPECT_EQ(dlg.name, "abc");
-            ::SetDlgItemTextA(h, kEdit, "fine");
-            ::SendMessageA(h, WM_COMMAND, IDOK, 0);
+            ::SetDlgItemTextW(h, kEdit, L"fine");
+            ::SendMessageW(h, WM_COMMAND, IDOK, 0);
         });
         result = dlg.DoModal(nullptr);
     }
@@ -127,9 +127,9 @@ TEST(UiFramework, TaskQueueRunsWorkerTasksOnTheWindowThreadWithOnePostPerBatch) 
     EXPECT_EQ(ran.load(), 0);
     MSG msg;
     int posted = 0;
-    while (::PeekMessageA(&msg, dlg.Handle(), WM_ZT_UITASK, WM_ZT_UITASK, PM_REMOVE)) {
+    while (::PeekMessageW(&msg, dlg.Handle(), WM_ZT_UITASK, WM_ZT_UITASK, PM_REMOVE)) {
         ++posted;
-        ::DispatchMessageA(&msg);
+        ::DispatchMessageW(&msg);
     }
     EXPECT_EQ(posted, 1);
     EXPECT_EQ(ran.load(), 100);
@@ -189,13 +189,13 @@ TEST(UiFramework, SubclassHooksAndUnhooksBeforeTheWindowGoes) {
         CCountingHook hook;
         ASSERT_TRUE(hook.Subclass(go));
         EXPECT_EQ(CSubclassWindow::FromHandle(go), &hook);
-        ::SendMessageA(go, BM_CLICK, 0, 0);
+        ::SendMessageW(go, BM_CLICK, 0, 0);
         EXPECT_EQ(hook.clicks, 1);
         EXPECT_EQ(dlg.goes, 1);
     }
     // The object died first: the window no longer calls into it.
     EXPECT_EQ(CSubclassWindow::FromHandle(go), nullptr);
-    ::SendMessageA(go, BM_CLICK, 0, 0);
+    ::SendMessageW(go, BM_CLICK, 0, 0);
     EXPECT_EQ(dlg.goes, 2);
 
     CCountingHook outlived;
@@ -220,11 +220,11 @@ TEST(UiFramework, CommandsTheDialogLeavesAloneReachTheControlsObject) {
     CReflectedClicks ok, go;
     ok.Subclass(dlg.Item(IDOK));
     go.Subclass(dlg.Item(kGo));
-    ::SendMessageA(dlg.Item(kGo), BM_CLICK, 0, 0);
+    ::SendMessageW(dlg.Item(kGo), BM_CLICK, 0, 0);
     EXPECT_EQ(dlg.goes, 1);
     EXPECT_EQ(go.clicks, 0) << "the dialog handled it";
     // A command id the dialog does not know goes to the object of the control that sent it.
-    ::SendMessageA(dlg.Handle(), WM_COMMAND, MAKEWPARAM(4242, BN_CLICKED),
+    ::SendMessageW(dlg.Handle(), WM_COMMAND, MAKEWPARAM(4242, BN_CLICKED),
                    reinterpret_cast<LPARAM>(dlg.Item(IDOK)));
     EXPECT_EQ(ok.clicks, 1);
     ::DestroyWindow(dlg.Handle());

@@ -61,7 +61,7 @@ class CTestGradient : public CGradientDialog {
 };
 
 LONG_PTR ButtonKind(HWND h) {
-    return ::GetWindowLongPtrA(h, GWL_STYLE) & BS_TYPEMASK;
+    return ::GetWindowLongPtrW(h, GWL_STYLE) & BS_TYPEMASK;
 }
 
 TEST(GradientDialog, SkinsPushButtonsOnlyAndAppliesSettingsOnce) {
@@ -87,7 +87,7 @@ TEST(GradientDialog, SkinsPushButtonsOnlyAndAppliesSettingsOnce) {
 
     // The labels ask for the gradient brush and get a transparent background.
     HDC dc = ::GetDC(dlg.Item(kCheck));
-    LRESULT brush = ::SendMessageA(dlg.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+    LRESULT brush = ::SendMessageW(dlg.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                                    reinterpret_cast<LPARAM>(dlg.Item(kCheck)));
     EXPECT_NE(brush, 0);
     EXPECT_EQ(::GetBkMode(dc), TRANSPARENT);
@@ -116,9 +116,9 @@ TEST(GradientDialog, EnterAndEscapeLeaveItOpenAndTheCloseBoxCancels) {
     test::InModalLoop step([&] {
         HWND focus = dlg.Item(kCheck);
         ::SetFocus(focus);
-        ::PostMessageA(focus, WM_KEYDOWN, VK_RETURN, 0);
-        ::PostMessageA(focus, WM_KEYDOWN, VK_ESCAPE, 0);
-        ::PostMessageA(dlg.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        ::PostMessageW(focus, WM_KEYDOWN, VK_RETURN, 0);
+        ::PostMessageW(focus, WM_KEYDOWN, VK_ESCAPE, 0);
+        ::PostMessageW(dlg.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
     });
     EXPECT_EQ(dlg.DoModal(nullptr), IDCANCEL);
     EXPECT_EQ(dlg.oks, 1) << "Enter arrived as OK and was ignored";
@@ -128,7 +128,7 @@ TEST(GradientDialog, EnterAndEscapeLeaveItOpenAndTheCloseBoxCancels) {
     closing.SetCloseOnOK(true);
     test::InModalLoop enter([&] {
         ::SetFocus(closing.Item(kCheck));
-        ::PostMessageA(closing.Item(kCheck), WM_KEYDOWN, VK_RETURN, 0);
+        ::PostMessageW(closing.Item(kCheck), WM_KEYDOWN, VK_RETURN, 0);
     });
     EXPECT_EQ(closing.DoModal(nullptr), IDOK);
 }
@@ -192,31 +192,31 @@ TEST_F(ShownDialog, SkinnedButtonShowsStateImagesAndRequestsSoundsOnEntryAndRele
     EXPECT_EQ(skin->DrawnImage(), CSkinButton::kNormal);
 
     const LPARAM inside = MAKELPARAM(5, 5), outside = MAKELPARAM(-40, -40);
-    ::SendMessageA(go, WM_MOUSEMOVE, 0, inside);
+    ::SendMessageW(go, WM_MOUSEMOVE, 0, inside);
     EXPECT_TRUE(skin->IsHovered());
     EXPECT_EQ(Count(1010), 1);
     Redraw(go);
     EXPECT_EQ(skin->DrawnImage(), CSkinButton::kHover);
-    ::SendMessageA(go, WM_MOUSEMOVE, 0, inside);
+    ::SendMessageW(go, WM_MOUSEMOVE, 0, inside);
     EXPECT_EQ(Count(1010), 1) << "moving inside plays nothing more";
-    ::SendMessageA(go, WM_MOUSEMOVE, 0, outside);
+    ::SendMessageW(go, WM_MOUSEMOVE, 0, outside);
     EXPECT_FALSE(skin->IsHovered());
     EXPECT_NE(::GetCapture(), go);
-    ::SendMessageA(go, WM_MOUSEMOVE, 0, inside);
+    ::SendMessageW(go, WM_MOUSEMOVE, 0, inside);
     EXPECT_EQ(Count(1010), 2) << "re-entering plays it again";
 
-    ::SendMessageA(go, WM_LBUTTONDOWN, MK_LBUTTON, inside);
+    ::SendMessageW(go, WM_LBUTTONDOWN, MK_LBUTTON, inside);
     EXPECT_TRUE(skin->IsPressed());
     Redraw(go);
     EXPECT_EQ(skin->DrawnImage(), CSkinButton::kPressed);
     EXPECT_EQ(Count(1009), 0) << "the click sound waits for the release";
-    ::SendMessageA(go, WM_LBUTTONUP, 0, inside);
+    ::SendMessageW(go, WM_LBUTTONUP, 0, inside);
     EXPECT_EQ(Count(1009), 1);
     EXPECT_EQ(dlg.goes, 1);
 
     // Pressed on the button and released outside: the sound, but no click.
-    ::SendMessageA(go, WM_LBUTTONDOWN, MK_LBUTTON, inside);
-    ::SendMessageA(go, WM_LBUTTONUP, 0, outside);
+    ::SendMessageW(go, WM_LBUTTONDOWN, MK_LBUTTON, inside);
+    ::SendMessageW(go, WM_LBUTTONUP, 0, outside);
     EXPECT_EQ(Count(1009), 2);
     EXPECT_EQ(dlg.goes, 1);
 
@@ -226,24 +226,24 @@ TEST_F(ShownDialog, SkinnedButtonShowsStateImagesAndRequestsSoundsOnEntryAndRele
     ::EnableWindow(go, TRUE);
 
     // The hover timer notices a pointer that left without a mouse message.
-    ::SendMessageA(go, WM_MOUSEMOVE, 0, inside);
+    ::SendMessageW(go, WM_MOUSEMOVE, 0, inside);
     ASSERT_TRUE(skin->IsHovered());
     RECT w{};
     ::GetWindowRect(go, &w);
     ::SetCursorPos(w.right + 40, w.bottom + 40);
-    ::SendMessageA(go, WM_TIMER, 1, 0);
+    ::SendMessageW(go, WM_TIMER, 1, 0);
     EXPECT_FALSE(skin->IsHovered());
     ::ReleaseCapture();
 
     // Silenced: the images still change, no sound is asked for.
     dlg.SetButtonSounds(false, 1010, 1009);
-    ::SendMessageA(go, WM_MOUSEMOVE, 0, outside);
+    ::SendMessageW(go, WM_MOUSEMOVE, 0, outside);
     const size_t before = sounds.size();
-    ::SendMessageA(go, WM_MOUSEMOVE, 0, inside);
+    ::SendMessageW(go, WM_MOUSEMOVE, 0, inside);
     Redraw(go);
     EXPECT_EQ(skin->DrawnImage(), CSkinButton::kHover);
-    ::SendMessageA(go, WM_LBUTTONDOWN, MK_LBUTTON, inside);
-    ::SendMessageA(go, WM_LBUTTONUP, 0, inside);
+    ::SendMessageW(go, WM_LBUTTONDOWN, MK_LBUTTON, inside);
+    ::SendMessageW(go, WM_LBUTTONUP, 0, inside);
     EXPECT_EQ(sounds.size(), before);
     EXPECT_EQ(dlg.goes, 2);
 
@@ -267,7 +267,7 @@ TEST_F(ShownDialog, LinksReactOnlyOverTheirHighlightedText) {
     RECT hr = web->HighlightRect();
     ASSERT_FALSE(::IsRectEmpty(&hr));
     EXPECT_GT(hr.left, 20) << "the highlight starts after \"Website: \"";
-    EXPECT_TRUE(::GetWindowLongPtrA(label, GWL_STYLE) & SS_NOTIFY);
+    EXPECT_TRUE(::GetWindowLongPtrW(label, GWL_STYLE) & SS_NOTIFY);
 
     POINT over{(hr.left + hr.right) / 2, (hr.top + hr.bottom) / 2};
     ::ClientToScreen(label, &over);
@@ -277,11 +277,11 @@ TEST_F(ShownDialog, LinksReactOnlyOverTheirHighlightedText) {
     EXPECT_FALSE(web->IsOverLink(before));
 
     ::SetCursorPos(over.x, over.y);
-    ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label),
+    ::SendMessageW(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label),
                    MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_EQ(::GetCursor(), web->Cursor());
     ::SetCursorPos(before.x, before.y);
-    ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label),
+    ::SendMessageW(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label),
                    MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_NE(::GetCursor(), web->Cursor());
 
@@ -312,8 +312,8 @@ TEST_F(ShownDialog, LinkButtonActsAsTheDialogsControl) {
         POINT screen = client;
         ::ClientToScreen(label, &screen);
         ::SetCursorPos(screen.x, screen.y);
-        ::PostMessageA(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(client.x, client.y));
-        ::PostMessageA(label, WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+        ::PostMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(client.x, client.y));
+        ::PostMessageW(label, WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
         Pump();
         Pump();
     };

@@ -21,7 +21,7 @@ using test::InModalLoop;
 std::set<int> VisibleButtons(HWND box) {
     std::set<int> ids;
     for (int id : {IDOK, IDCANCEL, IDYES, IDNO, 1036, 1037})
-        if (::GetWindowLongPtrA(::GetDlgItem(box, id), GWL_STYLE) & WS_VISIBLE) ids.insert(id);
+        if (::GetWindowLongPtrW(::GetDlgItem(box, id), GWL_STYLE) & WS_VISIBLE) ids.insert(id);
     return ids;
 }
 
@@ -46,7 +46,7 @@ int ShowAndDo(const std::string& text, const std::string& caption, unsigned type
 }
 
 void Press(HWND box, int id) {
-    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(box, id)));
 }
 
@@ -63,7 +63,7 @@ TEST(ColorMessageBox, EveryButtonSetShowsItsButtonsAndReturnsThePressedOne) {
             Seen seen;
             int result = ShowAndDo("Question?", "Zentrove", c.type, seen, [id](HWND box) {
                 // A real click on the skinned button.
-                ::SendMessageA(::GetDlgItem(box, id), BM_CLICK, 0, 0);
+                ::SendMessageW(::GetDlgItem(box, id), BM_CLICK, 0, 0);
             });
             ASSERT_TRUE(seen.found);
             EXPECT_EQ(seen.buttons, c.shown) << "type " << c.type;
@@ -75,13 +75,13 @@ TEST(ColorMessageBox, EveryButtonSetShowsItsButtonsAndReturnsThePressedOne) {
 TEST(ColorMessageBox, TitleBarCloseGivesMinusOneAndEscapeGivesCancel) {
     Seen seen;
     EXPECT_EQ(ShowAndDo("Closed", "Zentrove", MB_YESNO, seen,
-                        [](HWND box) { ::PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0); }),
+                        [](HWND box) { ::PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0); }),
               -1);
     // Escape ends with Cancel's id even without a Cancel button, also for an unknown set.
     for (unsigned type : {unsigned(MB_OK), 2u}) {
         Seen s;
         int result = ShowAndDo("Escape", "Zentrove", type, s, [](HWND box) {
-            ::PostMessageA(::GetFocus() ? ::GetFocus() : box, WM_KEYDOWN, VK_ESCAPE, 0);
+            ::PostMessageW(::GetFocus() ? ::GetFocus() : box, WM_KEYDOWN, VK_ESCAPE, 0);
         });
         EXPECT_EQ(result, IDCANCEL) << "type " << type;
         if (type == 2) {
@@ -95,7 +95,7 @@ TEST(ColorMessageBox, CaptionFallsBackToTheMainWindowThenWarnning) {
     ShowAndDo("no caption", "", MB_OK, seen, [](HWND box) { Press(box, IDOK); });
     EXPECT_EQ(seen.caption, "Warnning");
 
-    HWND main = ::CreateWindowExA(0, "STATIC", "Zentrove 1.0", WS_POPUP, 0, 0, 10, 10, nullptr,
+    HWND main = ::CreateWindowExW(0, L"STATIC", L"Zentrove 1.0", WS_POPUP, 0, 0, 10, 10, nullptr,
                                   nullptr, nullptr, nullptr);
     SetAppMainWindow(main);
     Seen withMain;
@@ -127,14 +127,15 @@ TEST(ColorMessageBox, LongLineWidensByItsFirstEightyCharacters) {
             s.okLeft = test::ClientRectOf(h, ::GetDlgItem(h, IDOK)).left;
             HDC dc = ::GetDC(label);
             HGDIOBJ old = ::SelectObject(
-                dc, reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+                dc, reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0)));
             SIZE sz{};
-            ::GetTextExtentPoint32A(dc, t.c_str(), std::min<int>(80, static_cast<int>(t.size())),
-                                    &sz);
+            const std::wstring wide = ToWide(t);
+            ::GetTextExtentPoint32W(dc, wide.c_str(),
+                                    std::min<int>(80, static_cast<int>(wide.size())), &sz);
             ::SelectObject(dc, old);
             ::ReleaseDC(label, dc);
             s.first80 = sz.cx;
-            ::PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+            ::PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0);
         });
         box.Run(nullptr);
         return s;
@@ -157,7 +158,7 @@ TEST(ColorMessageBox, YesNoCancelSpreadsItsButtonsWithEqualMargins) {
         no = test::ClientRectOf(h, ::GetDlgItem(h, IDNO));
         cancel = test::ClientRectOf(h, ::GetDlgItem(h, IDCANCEL));
         ::GetClientRect(h, &client);
-        ::PostMessageA(h, WM_COMMAND, IDNO, 0);
+        ::PostMessageW(h, WM_COMMAND, IDNO, 0);
     });
     EXPECT_EQ(box.Run(nullptr), IDNO);
     EXPECT_EQ(box.Grow(), 0);
@@ -174,7 +175,7 @@ TEST(ColorMessageBox, ButtonSoundsFollowItsOwnSilenceDefault) {
         CColorMessageBox box("sound?", "Zentrove", MB_OK);
         InModalLoop step([&] {
             on = box.SkinnedButton(IDOK) && box.SkinnedButton(IDOK)->SoundEnabled();
-            ::PostMessageA(box.Handle(), WM_COMMAND, IDOK, 0);
+            ::PostMessageW(box.Handle(), WM_COMMAND, IDOK, 0);
         });
         box.Run(nullptr);
         return on;

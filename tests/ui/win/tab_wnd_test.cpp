@@ -51,7 +51,7 @@ class COwner : public CDialog {
 // The owner stays hidden (showing top-level windows is slow without a window manager), so
 // a page counts as shown by its own style.
 bool Shown(HWND h) {
-    return (::GetWindowLongPtrA(h, GWL_STYLE) & WS_VISIBLE) != 0;
+    return (::GetWindowLongPtrW(h, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
 class TabWndTest : public ::testing::Test {
@@ -78,14 +78,14 @@ class TabWndTest : public ::testing::Test {
     void Click(int index) {
         RECT r = tabs.TabRect(index);
         int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
-        ::SendMessageA(tabs.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-        ::SendMessageA(tabs.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+        ::SendMessageW(tabs.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        ::SendMessageW(tabs.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(x, y));
     }
     void ControlKey(UINT vk) {
         BYTE keys[256] = {};
         keys[VK_CONTROL] = 0x80;
         ::SetKeyboardState(keys);
-        ::PostMessageA(pages[tabs.GetActiveTab()].Item(kPageEdit), WM_KEYDOWN, vk, 0);
+        ::PostMessageW(pages[tabs.GetActiveTab()].Item(kPageEdit), WM_KEYDOWN, vk, 0);
         Pump();
         BYTE none[256] = {};
         ::SetKeyboardState(none);
@@ -129,7 +129,7 @@ TEST_F(TabWndTest, ClickAsksTheOwnerWhichMayRefuse) {
     EXPECT_TRUE(owner.requests.empty());
     // A click on the strip beyond the last tab asks nothing.
     RECT last = tabs.TabRect(4);
-    ::SendMessageA(tabs.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(last.right + 20, 5));
+    ::SendMessageW(tabs.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(last.right + 20, 5));
     EXPECT_TRUE(owner.requests.empty());
 }
 
@@ -162,7 +162,7 @@ TEST_F(TabWndTest, ControlPageKeysWrapAroundAndCanBeRefused) {
 
     // Without Control the key is the page's own.
     owner.requests.clear();
-    ::PostMessageA(pages[0].Item(kPageEdit), WM_KEYDOWN, VK_NEXT, 0);
+    ::PostMessageW(pages[0].Item(kPageEdit), WM_KEYDOWN, VK_NEXT, 0);
     Pump();
     EXPECT_TRUE(owner.requests.empty());
 }
@@ -188,8 +188,8 @@ TEST_F(TabWndTest, ActivePageIsOnePixelNarrowerThanThePageAreaAfterAResize) {
 TEST_F(TabWndTest, FlatFontFitsTheStrip) {
     HDC dc = ::GetDC(nullptr);
     HGDIOBJ old = ::SelectObject(dc, tabs.FlatFont());
-    TEXTMETRICA tm{};
-    ::GetTextMetricsA(dc, &tm);
+    TEXTMETRICW tm{};
+    ::GetTextMetricsW(dc, &tm);
     ::SelectObject(dc, old);
     ::ReleaseDC(nullptr, dc);
     EXPECT_EQ(tabs.TabsHeight(), ::GetSystemMetrics(SM_CYHSCROLL) + 2);

@@ -11,9 +11,9 @@ namespace zt::test {
 // Dispatches what is queued for this thread.
 inline void Pump() {
     MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
+        ::DispatchMessageW(&msg);
     }
 }
 
@@ -34,9 +34,9 @@ inline HWND FindThreadDialog() {
     ::EnumThreadWindows(
         ::GetCurrentThreadId(),
         [](HWND hwnd, LPARAM lp) -> BOOL {
-            char cls[16] = {};
-            ::GetClassNameA(hwnd, cls, sizeof cls);
-            if (std::string(cls) == "#32770" && !::GetParent(hwnd)) {
+            wchar_t cls[16] = {};
+            ::GetClassNameW(hwnd, cls, 16);
+            if (std::wstring(cls) == L"#32770" && !::GetParent(hwnd)) {
                 *reinterpret_cast<HWND*>(lp) = hwnd;
                 return FALSE;
             }
