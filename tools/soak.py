@@ -121,8 +121,9 @@ NAME_CHARS = ("abcXYZ019 _-.,;=@#'[](){}?!" + '"' + "\\" + "\t\x01\x02\x1b\x1f\x
               "".join(chr(c) for c in (0xe9, 0xfc, 0xa0, 0xff, 0xc0)))
 # Every script, and what trips up converters: the upper half of code page 1252 (and the
 # letters it maps there: the euro sign, OE, per mille), letters outside it (L with stroke),
-# combining marks, characters outside the basic plane (surrogate pairs), and unpaired
-# surrogates of both halves.
+# combining marks and characters outside the basic plane (surrogate pairs). Unpaired
+# surrogates of both halves go into data often and into names rarely: a tree with such a name
+# is kept back, so most trees must be without one for the cleaning to be tried at all.
 SCRIPT_CHARS = ("\u00e9\u00c0\u00df\u00ff\u20ac\u0152\u2030\u0141\u00f3\u017a"  # Latin
                 "\u0414\u043c\u0438\u0442\u0440\u0439\u0401\u0451"  # Cyrillic
                 "\u0391\u03c9\u03c2\u03c3\u03a3\u03ac"  # Greek (final sigma)
@@ -130,10 +131,11 @@ SCRIPT_CHARS = ("\u00e9\u00c0\u00df\u00ff\u20ac\u0152\u2030\u0141\u00f3\u017a"  
                 "\u0939\u093f\u0e01\u0e33\u10d0\u0531\u0561"  # Devanagari, Thai, Georgian, Armenian
                 "\u5de5\u5177\u6f22\u3042\u30ab\ud55c\uae00"  # CJK, kana, Hangul
                 "\u0301\u0308\u030a\u200d\ufeff\ufffd"  # combining, joiner, BOM, replacement
-                "\U0001F600\U0001F680\U00020000\U0001D11E"  # outside the basic plane
-                "\ud800\udbff\udc00\udfff")  # unpaired surrogates
+                "\U0001F600\U0001F680\U00020000\U0001D11E")  # outside the basic plane
+LONE = "\ud800\udbff\udc00\udfff"
 NAME_CHARS += SCRIPT_CHARS * 3
 KEY_CHARS = NAME_CHARS.replace("\\", "")
+LONE_IN_NAMES = 0.002  # per name: about one tree in twenty holds one
 
 
 def fold(name):
@@ -143,6 +145,15 @@ def fold(name):
 
 def rname(rng, chars, lo, hi):
     return "".join(rng.choice(chars) for _ in range(rng.randint(lo, hi)))
+
+
+def rtext(rng, chars, lo, hi, lone):
+    """rname with, at probability `lone`, an unpaired surrogate put in somewhere."""
+    text = rname(rng, chars, lo, hi)
+    if rng.random() < lone:
+        at = rng.randint(0, len(text))
+        text = text[:at] + rng.choice(LONE) + text[at:]
+    return text
 
 
 def escape(s):
@@ -158,7 +169,7 @@ def rvalue(rng):
                        "rawsz", "big", "other", "wide", "wide"])
     size = rng.randint(0, 60)
     if kind == "sz":
-        return '"' + escape(rname(rng, NAME_CHARS, 0, 80)) + '"'
+        return '"' + escape(rtext(rng, NAME_CHARS, 0, 80, 0.3)) + '"'
     if kind == "dword":
         return f"dword:{rng.getrandbits(32):08x}"
     if kind == "big":
@@ -166,7 +177,7 @@ def rvalue(rng):
     if kind == "wide":
         # String data in any script as the units it is stored as, unpaired surrogates and all.
         number = rng.choice([1, 2, 7])
-        data = utf16(rname(rng, SCRIPT_CHARS + "abc%\\ ", 0, 40))
+        data = utf16(rtext(rng, SCRIPT_CHARS + "abc%\\ ", 0, 40, 0.5))
         if number == 7:
             data += b"\0\0" + utf16(rname(rng, SCRIPT_CHARS, 1, 10)) + b"\0\0"
         return f"hex({number:x}):" + byte_list(data + b"\0\0")
@@ -192,7 +203,7 @@ def loose_strings(rng, path):
     key = hexname(path.split("\\", 1)[1])
     lines = []
     for i in range(rng.randint(1, 3)):
-        data = utf16(rname(rng, SCRIPT_CHARS, 1, 20))
+        data = utf16(rtext(rng, SCRIPT_CHARS, 1, 20, 0.3))
         if rng.random() < 0.5:
             data += rng.randbytes(1)
         if rng.random() < 0.3:
@@ -208,7 +219,7 @@ def tree_lines(rng, path, depth, top):
         lines.append(f'"DisplayIcon"="{GONE_ICON}"')
     names = set()
     for _ in range(rng.randint(0, 6)):
-        name = rname(rng, NAME_CHARS, 0, 24)
+        name = rtext(rng, NAME_CHARS, 0, 24, LONE_IN_NAMES)
         if fold(name) in names or fold(name) in ("DISPLAYICON", "UNINSTALLSTRING"):
             continue
         names.add(fold(name))
@@ -217,7 +228,7 @@ def tree_lines(rng, path, depth, top):
     if depth < 9:
         subs = set()
         for _ in range(rng.randint(0, 3 if depth < 3 else 1)):
-            sub = rname(rng, KEY_CHARS, 1, 20).strip() or "k"
+            sub = rtext(rng, KEY_CHARS, 1, 20, LONE_IN_NAMES).strip() or "k"
             if fold(sub) in subs:
                 continue
             subs.add(fold(sub))
@@ -243,7 +254,7 @@ def restore(path):
 def roundtrip(n, seed):
     rng = random.Random(seed)
     per_round = min(n, 100)
-    done = rounds = diffs = failed = zeros = 0
+    done = rounds = diffs = failed = zeros = trees_cleaned = 0
     start = time.time()
     while done < n:
         count = min(per_round, n - done)
@@ -270,6 +281,8 @@ def roundtrip(n, seed):
         d = differences(before, after)
         zeros += zeros_added(before, after)
         gone = planted - len(key_lines(filter(is_soak, cleaned)))
+        left = {key_of(line) for line in key_lines(cleaned)}
+        trees_cleaned += sum(1 for top in tops if top.split("\\", 1)[1] not in left)
         if d or not ok or code != 0:
             failed += 1
             print(f"round {rounds}: {d} differences, clean exit {code}, restore {doc.get('error', '')}"
@@ -284,6 +297,7 @@ def roundtrip(n, seed):
         print(f"roundtrip: {done}/{n} trees, {rounds} rounds, keys removed by the last clean "
               f"{gone}, {diffs} differences so far, {time.time() - start:.0f} s", flush=True)
     print(f"roundtrip: ran {n} random key trees in {rounds} rounds (seed {seed}); "
+          f"{trees_cleaned} trees cleaned, the others kept back; "
           f"{diffs} differences (of them, {zeros} string values came back with a zero unit "
           f"appended, 2 differences each); {failed} rounds with a difference or an unverified "
           f"restore; "
