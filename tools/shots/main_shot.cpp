@@ -24,6 +24,7 @@
 #include "app/DlgIgnoreList.h"
 #include "app/DlgMain.h"
 #include "scan/ScanSink.h"
+#include "seams/Unicode.h"
 #include "ui/PumpWait.h"
 #include "app/RunAtStartup.h"
 #include "app/res/resource.h"
@@ -139,6 +140,36 @@ void PlantNamesInOtherScripts(zt::Registry& reg) {
         reg.WriteString(key.get(), name, command);
 }
 
+// Scrolls `list` so that `row` (if any) is its top row.
+void ScrollRowToTop(zt::CListView& list, int row) {
+    if (row < 0) return;
+    RECT r{};
+    r.left = LVIR_BOUNDS;
+    list.Send(LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
+    int top = static_cast<int>(list.Send(LVM_GETTOPINDEX));
+    list.Send(LVM_SCROLL, 0, (row - top) * (r.bottom - r.top));
+}
+
+// The pictures of the two lists start at their first name outside ASCII.
+void ShowNamesInOtherScripts(zt::CDlgMain& main) {
+    zt::CListView& scan = main.ScanPage().List();
+    for (int i = 0; i < scan.Count(); ++i) {
+        const zt::ScanFinding* f = main.ScanPage().FindingAt(i);
+        if (f && !zt::IsAscii(f->valueName)) {
+            ScrollRowToTop(scan, i);
+            break;
+        }
+    }
+    zt::CListView startup = main.StartupPage().List();
+    for (int i = 0; i < startup.Count(); ++i) {
+        const zt::StartupEntry* e = main.StartupPage().EntryAt(i);
+        if (e && !zt::IsAscii(e->name)) {
+            ScrollRowToTop(startup, i);
+            break;
+        }
+    }
+}
+
 int main(int argc, char** argv) {
     std::string page = argc > 1 ? argv[1] : "scan";
     std::string rectFile;
@@ -205,6 +236,7 @@ int main(int argc, char** argv) {
             zt::PumpUntil([&] { return !main.ScanPage().ScanInProgress(); }, 120000);
         }
         main.Tabs().SetActiveTab(tab);
+        if (!evidence && !cleaning && !ignoreMenu) ShowNamesInOtherScripts(main);
         ::SetForegroundWindow(main.Handle());
         zt::PumpUntil([] { return false; }, 700);
         if (evidence) HoverRowWithEvidence(main.ScanPage().List());
