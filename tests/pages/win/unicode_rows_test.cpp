@@ -2,7 +2,9 @@
 // holds them, while each row keeps the exact name for the core.
 #include "app/DlgScanClean.h"
 #include "app/DlgStartupManager.h"
+#include "app/res/ids_startup.h"
 #include "pages/win/PageFixture.h"
+#include "startup/StartupApproval.h"
 
 namespace zt::test {
 namespace {
@@ -53,9 +55,11 @@ class UnicodeRowsTest : public PageTest {
         }
     }
     void TearDown() override {
-        RegKey run(*reg_, reg_->OpenKeyAllAccess(RootHandle(kCurrentUser), kRunPath));
-        for (const auto& n : kNames)
-            if (run) reg_->DeleteValue(run.get(), n.name);
+        for (std::string_view path : {std::string_view(kRunPath), kApprovedRunKeyPath}) {
+            RegKey key(*reg_, reg_->OpenKeyAllAccess(RootHandle(kCurrentUser), path));
+            for (const auto& n : kNames)
+                if (key) reg_->DeleteValue(key.get(), n.name);
+        }
         PageTest::TearDown();
     }
 };
@@ -87,6 +91,14 @@ TEST_F(UnicodeRowsTest, ScanAndStartupListsShowEveryNameAsItIs) {
                   L"C:\\zt-uni-missing\\" + n.seen + L".exe");
         ASSERT_NE(startup.EntryAt(row), nullptr);
         EXPECT_EQ(startup.EntryAt(row)->name, n.name);
+
+        // The switch is written under the entry's own name, not the one shown.
+        Select(startup.List(), row);
+        Click(startup, IDC_STARTUP_DISABLE);
+        EXPECT_EQ(RowText(startup.List().Handle(), row, 4), L"Disabled");
+        RegKey approved(*reg_, reg_->OpenKeyRead(RootHandle(kCurrentUser), kApprovedRunKeyPath));
+        std::uint8_t data[12] = {};
+        EXPECT_TRUE(approved && reg_->ReadValue(approved.get(), n.name, data, sizeof data));
     }
 }
 
