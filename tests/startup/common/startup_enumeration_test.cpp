@@ -289,10 +289,9 @@ TEST_F(StartupEnumerationTest, StartupFoldersSkipIniFilesAndFoldersAndResolveSho
     EXPECT_EQ(sink.Find("broken.lnk")->command, JoinPath(user, "broken.lnk"));
 }
 
-TEST_F(StartupEnumerationTest, EmptyShortcutTargetAndCodePageLettersShowAsTheyAre) {
+TEST_F(StartupEnumerationTest, EmptyShortcutTargetAndLettersOutsideAsciiShowAsTheyAre) {
     test::PlantShortcut(*sys, JoinPath(sandbox.userFolder(), "blank.lnk"), "");
-    // "\xC4" and "\xE4" are A and a with diaeresis in code page 1252.
-    Plant(kLocalMachine, kWinlogonKeyPath, "Userinit", "userinit.exe,C:\\\xC4PFEL\\Run.exe");
+    Plant(kLocalMachine, kWinlogonKeyPath, "Userinit", "userinit.exe,C:\\ÄPFEL\\Run.exe");
 
     Enumerate();
 
@@ -301,7 +300,7 @@ TEST_F(StartupEnumerationTest, EmptyShortcutTargetAndCodePageLettersShowAsTheyAr
     EXPECT_EQ(blank->command, "");
     const StartupEntry* userinit = sink.Find("Userinit");
     ASSERT_NE(userinit, nullptr);
-    EXPECT_EQ(userinit->command, "c:\\\xE4pfel\\run.exe");
+    EXPECT_EQ(userinit->command, "c:\\äpfel\\run.exe");
 }
 
 } // namespace
