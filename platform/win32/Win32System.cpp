@@ -285,8 +285,18 @@ std::optional<std::string> Win32System::FinalPath(std::string_view path) {
     auto r = Grown([&](wchar_t* buf, DWORD size) {
         return GetFinalPathNameByHandleW(f.h, buf, size, FILE_NAME_NORMALIZED);
     });
-    if (!r) return std::nullopt;
-    return AsGiven(std::move(*r), path);
+    if (r) return AsGiven(std::move(*r), path);
+    // Wine's call gives up on a name of MAX_PATH or more: the folder above is resolved and
+    // the last name kept as it is.
+    std::string_view p = path;
+    while (p.size() > 3 && (p.back() == '\\' || p.back() == '/'))
+        p.remove_suffix(1);
+    auto cut = p.find_last_of("\\/");
+    if (Utf16Length(p) < kLongFormFrom || cut == std::string_view::npos || cut < 3)
+        return std::nullopt;
+    auto folder = FinalPath(p.substr(0, cut));
+    if (!folder) return std::nullopt;
+    return JoinPath(*folder, p.substr(cut + 1));
 }
 
 EntryHandle Win32System::OpenEntry(std::string_view path, EntryFacts& facts) {

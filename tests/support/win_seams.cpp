@@ -27,17 +27,21 @@ std::string ScratchFolder(System& sys) {
     static std::atomic<int> counter{0};
     std::string base = sys.GetTempFolder() + "zt-scratch";
     CreateDirectoryW(WidePath(base).c_str(), nullptr);
-    std::string path =
-        base + "\\p" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-    // A leftover from an earlier run is emptied by the shell so each test starts clean.
-    std::wstring doubleZero = ToWide(path) + std::wstring(2, L'\0');
-    SHFILEOPSTRUCTW op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = doubleZero.c_str();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationW(&op);
-    CreateDirectoryW(WidePath(path).c_str(), nullptr);
-    return path;
+    for (;;) {
+        std::string path =
+            base + "\\p" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+        // A leftover from an earlier run is emptied by the shell so each test starts clean;
+        // one the shell cannot empty (a Unix link left dangling) is passed over.
+        std::wstring doubleZero = ToWide(path) + std::wstring(2, L'\0');
+        SHFILEOPSTRUCTW op{};
+        op.wFunc = FO_DELETE;
+        op.pFrom = doubleZero.c_str();
+        op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+        SHFileOperationW(&op);
+        if (CreateDirectoryW(WidePath(path).c_str(), nullptr) ||
+            GetLastError() != ERROR_ALREADY_EXISTS)
+            return path;
+    }
 }
 
 void PlantFile(System&, const std::string& path, const std::string& content) {

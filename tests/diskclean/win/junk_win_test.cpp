@@ -102,6 +102,54 @@ TEST_F(JunkWin, UserTempIsTheReportedFolderWithoutTrailingBackslash) {
     EXPECT_EQ(sink.got[2].caption, "Clean the user temporary folder (1.60 KB)");
 }
 
+// A temporary folder and files named in several scripts, one file deeper than the old
+// 260-character limit: all found where the system says, measured and deleted, nothing
+// outside touched. The cookies folder the shell reports in such a script is found too.
+TEST_F(JunkWin, NamesInEveryScriptAndDeepPathsAreMeasuredAndDeleted) {
+    const std::string named = base + "\\Временные 临时 😀";
+    CreateDirectoryW(WidePath(named).c_str(), nullptr);
+    tmpVar.emplace("TMP", named + "\\");
+    tempVar.emplace("TEMP", named + "\\");
+    const std::vector<std::string> names = {
+        "файл.tmp",   "文件.tmp",   "😀.tmp",       "Łódź.tmp",  "Cafe\u0301.tmp", "Ελληνικά.tmp",
+        "日本語.tmp", "한국어.tmp", "Ωμέγα Ж.tmp", "plain.tmp", "readme.txt"};
+    std::string deep = named;
+    for (const char* part : {"Глубоко", "深い"}) {
+        deep += "\\" + std::string(part) + std::string(100, 'x');
+        CreateDirectoryW(WidePath(deep).c_str(), nullptr);
+    }
+    deep += "\\" + std::string(60, 'f') + ".tmp";
+    ASSERT_GT(Utf16Length(deep), 260u);
+    std::uint64_t bytes = 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        Plant(named + "\\" + names[i], 10 * (i + 1));
+        bytes += 10 * (i + 1);
+    }
+    Plant(deep, 7);
+    bytes += 7;
+
+    ProtectedFolders guarded = ProtectedFolders::Gather(reg, sys);
+    JunkFolder folder = LocateJunkFolder(reg, sys, JunkItem::UserTemp, guarded);
+    ASSERT_TRUE(folder.ok()) << folder.reason;
+    EXPECT_EQ(folder.reported, named);
+    JunkTally measured = MeasureJunkFolder(sys, folder.real, {});
+    EXPECT_EQ(measured.files, names.size() + 1);
+    EXPECT_EQ(measured.bytes, bytes);
+    JunkTally emptied = EmptyJunkFolder(sys, folder.real, {});
+    EXPECT_TRUE(emptied.Complete());
+    EXPECT_EQ(emptied.files, names.size() + 1);
+    EXPECT_EQ(emptied.bytes, bytes);
+    EXPECT_EQ(Names(sys, named), std::set<std::string>{});
+    EXPECT_TRUE(Exists(outside + "\\precious.doc"));
+
+    const char* shellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User "
+                               "Shell Folders";
+    test::SavedValue saved(reg, kCurrentUser, shellFolders, "Cookies");
+    RegKey key(reg, reg.CreateKey(RootHandle(kCurrentUser), shellFolders));
+    ASSERT_TRUE(reg.WriteString(key.get(), "Cookies", named));
+    EXPECT_EQ(Win32System().GetKnownFolder(KnownFolder::Cookies).value_or("none"), named);
+}
+
 TEST_F(JunkWin, UnixLinkToAnOutsideFolderIsNeitherCountedNorEmptied) {
     Plant(temp + "\\own.tmp", 10);
     CreateDirectoryW(WidePath(temp + "\\sub").c_str(), nullptr);
