@@ -100,6 +100,7 @@ TEST_F(SystemContract, NamesInEveryScriptAndPathsPastTheOldLimit) {
     // Wine matches names without regard to case for ASCII letters only.
     if (!test::IsRealPlatform()) EXPECT_TRUE(sys->Exists(dir + "\\ПРОГРАММЫ\\工具\\😀\\ŁÓDŹ"));
     EXPECT_FALSE(sys->Exists(deep + "\\missing.exe"));
+    EXPECT_FALSE(sys->Exists(deep + "\\" + std::string(32000, 'z')));
     for (const std::string& folder : {named, deep}) {
         auto found = sys->SearchProgramPath(folder + "\\tool", ".exe");
         EXPECT_TRUE(found && NamesEqual(*found, folder + "\\tool.exe")) << found.value_or("none");
