@@ -218,6 +218,8 @@ std::string Win32System::LowerText(std::string_view text) {
 
 bool Win32System::EnumDirectory(std::string_view path,
                                 const std::function<bool(const DirEntry&)>& visit) {
+    // No folder is not the working folder: an empty path lists nothing.
+    if (path.empty()) return false;
     std::string pattern(path);
     if (!pattern.empty() && pattern.back() != '\\') pattern += '\\';
     pattern += '*';

@@ -69,6 +69,7 @@ TEST_F(SystemContract, DirectoryListingDeleteAndRemove) {
     EXPECT_TRUE(sys->RemoveFolder(dir + "\\sub"));
     EXPECT_TRUE(sys->RemoveFolder(dir));
     EXPECT_FALSE(sys->EnumDirectory(dir, [](const DirEntry&) { return true; }));
+    EXPECT_FALSE(sys->EnumDirectory("", [](const DirEntry&) { return true; }));
 }
 
 TEST_F(SystemContract, PlatformFoldersAreThere) {
