@@ -6,16 +6,17 @@
 
 #include "app/res/ids_startup.h"
 #include "app/res/resource.h"
+#include "seams/Unicode.h"
 
 namespace zt {
 
 namespace {
 // The filter with its '|' separators turned into the NULs the open-file dialog wants.
-std::string OpenFileFilter() {
-    std::string filter =
-        "Execute Files (*.exe;*.com)|*.exe;*.com|Batch Files (*.bat)|*.bat|All Files (*.*)|*.*||";
-    for (char& c : filter) {
-        if (c == '|') c = '\0';
+std::wstring OpenFileFilter() {
+    std::wstring filter =
+        L"Execute Files (*.exe;*.com)|*.exe;*.com|Batch Files (*.bat)|*.bat|All Files (*.*)|*.*||";
+    for (wchar_t& c : filter) {
+        if (c == L'|') c = L'\0';
     }
     return filter;
 }
@@ -39,18 +40,18 @@ bool CDlgAddStartupItem::OnInitDialog() {
 void CDlgAddStartupItem::OnBrowse() {
     // Larger than a path needs, so that an over-long choice reaches the length check on OK
     // instead of being cut short here.
-    std::vector<char> file(4096, '\0');
-    std::string filter = OpenFileFilter();
-    OPENFILENAMEA ofn{};
+    std::vector<wchar_t> file(4096, L'\0');
+    std::wstring filter = OpenFileFilter();
+    OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = Handle();
     ofn.lpstrFilter = filter.c_str();
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = static_cast<DWORD>(file.size());
-    ofn.lpstrDefExt = "exe";
+    ofn.lpstrDefExt = L"exe";
     ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
-    if (!::GetOpenFileNameA(&ofn)) return;
-    commandLine = file.data();
+    if (!::GetOpenFileNameW(&ofn)) return;
+    commandLine = FromWide(file.data());
     UpdateData(false);
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/res/ids_backup.h"
 #include "app/res/resource.h"
+#include "seams/Unicode.h"
 #include "seams/UserPrompt.h"
 #include "ui/ClassicLook.h"
 #include "ui/MessageBox.h"
@@ -140,7 +141,7 @@ void CDlgBackup::OnRestore() {
     if (focus && ::IsChild(Handle(), focus)) ::SetFocus(focus);
 
     std::string message = RestoreMessage(report);
-    if (!message.empty()) ShowMessage(Handle(), message, "", MB_OK);
+    if (!message.empty()) ShowMessage(Handle(), ForDisplay(message), "", MB_OK);
     if (report.result != RestoreResult::Restored) return; // the file and the row stay
     // A file that cannot be deleted reappears at the next reload; the row goes either way.
     sys_.RemoveFile(path);

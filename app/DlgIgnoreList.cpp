@@ -5,6 +5,7 @@
 #include "app/PageSupport.h"
 #include "app/res/ids_ignore.h"
 #include "app/res/resource.h"
+#include "seams/Unicode.h"
 #include "seams/UserPrompt.h"
 #include "ui/MessageBox.h"
 
@@ -47,8 +48,8 @@ void CDlgIgnoreList::Fill() {
         std::string root(RootAbbreviation(entries[i].root));
         root.pop_back();
         int row = list.InsertItem(static_cast<int>(i), root);
-        list.SetItemText(row, 1, entries[i].keyPath);
-        list.SetItemText(row, 2, IgnoreWhatText(entries[i]));
+        list.SetItemText(row, 1, ForDisplay(entries[i].keyPath));
+        list.SetItemText(row, 2, ForDisplay(IgnoreWhatText(entries[i])));
     }
     EnableItem(IDC_IGNORE_REMOVE, false);
 }
@@ -57,7 +58,7 @@ void CDlgIgnoreList::SelectRow(int row) {
     CListView list = List();
     if (row >= list.Count()) row = list.Count() - 1;
     if (row < 0) return;
-    LVITEMA it{};
+    LVITEMW it{};
     it.stateMask = it.state = LVIS_SELECTED | LVIS_FOCUSED;
     list.Send(LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&it));
 }

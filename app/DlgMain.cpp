@@ -5,6 +5,7 @@
 #include "app/DlgAbout.h"
 #include "app/RunAtStartup.h"
 #include "seams/System.h"
+#include "seams/Unicode.h"
 #include "app/VersionText.h"
 #include "app/res/ids_backup.h"
 #include "app/res/resource.h"
@@ -36,9 +37,9 @@ CDlgMain::~CDlgMain() {
 }
 
 std::string CDlgMain::ExecutablePath() const {
-    // The registration's 1000-byte buffer: a longer path is not registered.
+    // The registration holds at most 999 characters: a longer path is not registered.
     std::string path = app_.system.GetModulePath();
-    if (path.size() >= 1000) return {};
+    if (Utf16Length(path) >= 1000) return {};
     return path;
 }
 
@@ -74,11 +75,11 @@ bool CDlgMain::OnInitDialog() {
     SetAppMainWindow(Handle());
     CGradientDialog::OnInitDialog(); // icons, centring, links, then ApplySettings
 
-    char about[256] = {};
-    if (::LoadStringA(::GetModuleHandleA(nullptr), IDS_ABOUTBOX, about, sizeof about) > 0) {
+    wchar_t about[256] = {};
+    if (::LoadStringW(::GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 256) > 0) {
         if (HMENU menu = ::GetSystemMenu(Handle(), FALSE)) {
-            ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-            ::AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, about);
+            ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+            ::AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, about);
         }
     }
 
@@ -220,7 +221,7 @@ bool CDlgMain::OnSysCommand(WPARAM command, LPARAM lp) {
         return true;
     }
     if (cmd == SC_RESTORE) {
-        ::DefWindowProcA(Handle(), WM_SYSCOMMAND, command, lp);
+        ::DefWindowProcW(Handle(), WM_SYSCOMMAND, command, lp);
         HWND list = nullptr;
         if (scan_.IsVisible())
             list = scan_.Item(IDC_RESULTLIST);

@@ -6,6 +6,7 @@
 #include "app/IgnoreMenu.h"
 #include "app/res/resource.h"
 #include "cleaning/Cleaning.h"
+#include "seams/Unicode.h"
 #include "settings/SettingsStore.h"
 #include "ui/AnimatedBanner.h"
 #include "ui/ClassicLook.h"
@@ -89,24 +90,24 @@ bool CDlgScanClean::OnInitDialog() {
     SetupList();
     ::ShowWindow(Item(IDC_CLEANPROGRESS), SW_HIDE); // shown while a cleaning runs
 
-    tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+    tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                  Handle(), nullptr, nullptr, nullptr);
     if (tooltip_) {
         // Wide and lasting enough to read a row's evidence.
-        ::SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
-        ::SendMessageA(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, 30000);
-        if (::SendMessageA(tooltip_, TTM_GETTOOLCOUNT, 0, 0) == 0) {
+        ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
+        ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, 30000);
+        if (::SendMessageW(tooltip_, TTM_GETTOOLCOUNT, 0, 0) == 0) {
             // The tooltip hooks the box itself, so no relaying of mouse messages is needed.
-            TOOLINFOA tool{};
+            TOOLINFOW tool{};
             tool.cbSize = sizeof tool;
             tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
             tool.hwnd = Handle();
             tool.uId = reinterpret_cast<UINT_PTR>(Item(IDC_CHECKALL));
-            tool.lpszText = const_cast<char*>("Check all the items in the list box");
-            ::SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+            tool.lpszText = const_cast<wchar_t*>(L"Check all the items in the list box");
+            ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
         }
-        ::SendMessageA(tooltip_, TTM_ACTIVATE, TRUE, 0);
+        ::SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);
     }
     job_->Connect(TaskQueue(), this, this);
     cleanJob_->Connect(TaskQueue(), this);
@@ -114,15 +115,16 @@ bool CDlgScanClean::OnInitDialog() {
 }
 
 void CDlgScanClean::SetupList() {
+    RequeryNotifyFormat(list_->Handle(), Handle());
     list_->SetExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP |
                             LVS_EX_LABELTIP);
-    auto textWidth = [&](const char* text) {
-        return static_cast<int>(
-            list_->Send(LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text)));
+    auto textWidth = [&](const wchar_t* text) {
+        return static_cast<int>(::SendMessageW(list_->Handle(), LVM_GETSTRINGWIDTHW, 0,
+                                               reinterpret_cast<LPARAM>(text)));
     };
-    int number = textWidth("No.oooooo");
-    int value = textWidth("Value (invalide)...........");
-    int reason = textWidth("Invalid CLSID .....");
+    int number = textWidth(L"No.oooooo");
+    int value = textWidth(L"Value (invalide)...........");
+    int reason = textWidth(L"Invalid CLSID .....");
     int path = list_->ClientRect().right - number - value - reason;
     list_->InsertColumn(0, "No.", number);
     list_->InsertColumn(1, "PATH", path);
@@ -188,7 +190,7 @@ bool CDlgScanClean::OnCommand(int id, int code, HWND control) {
         return true;
     case IDC_HELPBTN:
         if (code == BN_CLICKED)
-            ::ShellExecuteA(Handle(), "open", "Zentrove.chm", nullptr, nullptr, SW_SHOWMAXIMIZED);
+            ::ShellExecuteW(Handle(), L"open", L"Zentrove.chm", nullptr, nullptr, SW_SHOWMAXIMIZED);
         return true;
     case IDCANCEL:
         // Exit and Escape close the program as its title bar does.
@@ -249,27 +251,13 @@ bool CDlgScanClean::OnNotify(int id, NMHDR* header, LRESULT& result) {
         delete reinterpret_cast<ScanRow*>(nm->lParam);
         break;
     }
-    case LVN_GETDISPINFOA: {
-        auto* info = reinterpret_cast<NMLVDISPINFOA*>(header);
-        const auto* row = reinterpret_cast<const ScanRow*>(info->item.lParam);
-        if (!row) row = RowRecord(*list_, info->item.iItem);
-        const std::string* text = row ? ColumnText(*row, info->item.iSubItem) : nullptr;
-        if ((info->item.mask & LVIF_TEXT) && text && info->item.pszText &&
-            info->item.cchTextMax > 0)
-            lstrcpynA(info->item.pszText, text->c_str(), info->item.cchTextMax);
-        break;
-    }
     case LVN_GETDISPINFOW: {
         auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
         const auto* row = reinterpret_cast<const ScanRow*>(info->item.lParam);
         if (!row) row = RowRecord(*list_, info->item.iItem);
         const std::string* text = row ? ColumnText(*row, info->item.iSubItem) : nullptr;
-        if ((info->item.mask & LVIF_TEXT) && text && info->item.pszText &&
-            info->item.cchTextMax > 0) {
-            int n = ::MultiByteToWideChar(CP_ACP, 0, text->c_str(), -1, info->item.pszText,
-                                          info->item.cchTextMax);
-            if (n == 0) info->item.pszText[info->item.cchTextMax - 1] = L'\0';
-        }
+        if ((info->item.mask & LVIF_TEXT) && text)
+            CopyDisplayText(*text, info->item.pszText, info->item.cchTextMax);
         break;
     }
     default:
@@ -280,6 +268,10 @@ bool CDlgScanClean::OnNotify(int id, NMHDR* header, LRESULT& result) {
 }
 
 bool CDlgScanClean::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (msg == WM_NOTIFYFORMAT) {
+        result = NFR_UNICODE; // see RequeryNotifyFormat
+        return true;
+    }
     if (msg == WM_ZT_SCAN_CHECKCLICK) {
         if (checkClickPending_) RefreshCheckAll();
         result = 0;
@@ -312,26 +304,26 @@ bool CDlgScanClean::OnSetCursor(HWND over, UINT hitTest, UINT mouseMsg) {
         int item = static_cast<int>(list_->Send(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
         const ScanRow* row = item >= 0 ? RowRecord(*list_, item) : nullptr;
         if (row != tipRow_ || item != tipItem_) {
-            TOOLINFOA tool{};
+            TOOLINFOW tool{};
             tool.cbSize = sizeof tool;
             tool.hwnd = over;
             tool.uId = 1;
-            ::SendMessageA(tooltip_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+            ::SendMessageW(tooltip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
             tipRow_ = row;
             tipItem_ = item;
             if (row) {
-                std::string text = EvidenceTip(*row);
+                std::wstring text = ToWide(ForDisplay(EvidenceTip(*row)));
                 tool.lpszText = text.data();
                 tool.rect.left = LVIR_BOUNDS;
                 list_->Send(LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&tool.rect));
-                ::SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+                ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
             }
         }
         MSG relay{};
         relay.hwnd = over;
         relay.message = WM_MOUSEMOVE;
         relay.lParam = MAKELPARAM(pt.x, pt.y);
-        ::SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
+        ::SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
     }
     return CGradientDialog::OnSetCursor(over, hitTest, mouseMsg);
 }
@@ -450,22 +442,11 @@ void CDlgScanClean::ScheduleDrain() {
 
 void CDlgScanClean::AddFinding(ScanRow row) {
     auto record = std::make_unique<ScanRow>(std::move(row));
-    LVITEMA it{};
-    it.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
-    it.iItem = 0;
-    it.pszText = LPSTR_TEXTCALLBACKA;
-    it.lParam = reinterpret_cast<LPARAM>(record.get());
-    it.stateMask = LVIS_STATEIMAGEMASK;
-    it.state = INDEXTOSTATEIMAGEMASK(2);
-    int index = static_cast<int>(list_->Send(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&it)));
+    int index = InsertRowOnDemand(list_->Handle(), 0, reinterpret_cast<LPARAM>(record.get()),
+                                  kColumns, INDEXTOSTATEIMAGEMASK(2), LVIS_STATEIMAGEMASK);
     if (index < 0) return;
     record.release(); // the row owns it now
     if (!list_->IsChecked(index)) list_->SetChecked(index, true);
-    // Columns 1 to 3 take their texts from the record too.
-    LVITEMA sub{};
-    sub.pszText = LPSTR_TEXTCALLBACKA;
-    for (sub.iSubItem = 1; sub.iSubItem < kColumns; ++sub.iSubItem)
-        list_->Send(LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
 }
 
 const ScanFinding* CDlgScanClean::FindingAt(int item) const {
@@ -474,7 +455,7 @@ const ScanFinding* CDlgScanClean::FindingAt(int item) const {
 }
 
 void CDlgScanClean::ScanProgress(std::string_view keyPath) {
-    SetItemText(IDC_STATUS, keyPath);
+    SetItemText(IDC_STATUS, ForDisplay(keyPath));
 }
 
 void CDlgScanClean::ScanFinished(const ScanSummary&) {
@@ -518,7 +499,9 @@ class ListFindings : public FindingList {
 class PageCleaningSink : public CleaningSink {
   public:
     PageCleaningSink(CDlgScanClean& page, AppContext& app) : page_(page), app_(app) {}
-    void SetStatusText(std::string_view text) override { page_.SetItemText(IDC_STATUS, text); }
+    void SetStatusText(std::string_view text) override {
+        page_.SetItemText(IDC_STATUS, ForDisplay(text));
+    }
     void RefreshBackupList() override {
         if (app_.host) app_.host->RefreshBackupList();
     }
@@ -626,11 +609,12 @@ std::vector<TickedFinding> CDlgScanClean::TickedRows() const {
     // One message a row for its box and its record: the list may hold tens of thousands.
     std::vector<TickedFinding> ticked;
     const int n = list_->Count();
-    LVITEMA item{};
+    LVITEMW item{};
     for (item.iItem = 0; item.iItem < n; ++item.iItem) {
         item.mask = LVIF_STATE | LVIF_PARAM;
         item.stateMask = LVIS_STATEIMAGEMASK;
-        if (!list_->Send(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) continue;
+        if (!::SendMessageW(list_->Handle(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+            continue;
         const auto* row = reinterpret_cast<const ScanRow*>(item.lParam);
         if (row && (item.state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2))
             ticked.push_back({item.iItem, row->finding, row->reason, row->valueText});
@@ -663,8 +647,8 @@ void CDlgScanClean::ShowCleaningRunning(bool running) {
 
 void CDlgScanClean::CleaningProgress(int done, int total) {
     HWND bar = Item(IDC_CLEANPROGRESS);
-    ::SendMessageA(bar, PBM_SETRANGE32, 0, total > 0 ? total : 1);
-    ::SendMessageA(bar, PBM_SETPOS, done, 0);
+    ::SendMessageW(bar, PBM_SETRANGE32, 0, total > 0 ? total : 1);
+    ::SendMessageW(bar, PBM_SETPOS, done, 0);
     SetItemText(IDC_STATUS, CleaningProgressLine(done, total));
 }
 

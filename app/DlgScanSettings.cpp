@@ -123,14 +123,14 @@ void CDlgScanSettings::LoadPageState() {
 void CDlgScanSettings::UpdateCheckAll() {
     bool all = true;
     for (HWND box : CategoryBoxes())
-        if (::SendMessageA(box, BM_GETCHECK, 0, 0) != BST_CHECKED) all = false;
+        if (::SendMessageW(box, BM_GETCHECK, 0, 0) != BST_CHECKED) all = false;
     SetTicked(IDC_CHECKALL, all);
 }
 
 void CDlgScanSettings::OnCheckAll() {
     bool on = IsTicked(IDC_CHECKALL);
     for (HWND box : CategoryBoxes())
-        ::SendMessageA(box, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+        ::SendMessageW(box, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 bool CDlgScanSettings::OnCommand(int id, int code, HWND control) {
@@ -166,7 +166,7 @@ void CDlgScanSettings::OnOK() {
 void CDlgScanSettings::OnApply() {
     enabledCategories_.clear();
     for (HWND box : CategoryBoxes())
-        if (::SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED)
+        if (::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED)
             enabledCategories_.push_back(CategoryOfControl(::GetDlgCtrlID(box)));
     silent_ = IsTicked(IDC_SILENCE);
     startupSwitch_ = IsTicked(IDC_ADDSTARTUP);

@@ -1,10 +1,11 @@
 #include "app/DlgStartupManager.h"
 
-#include <cstdlib>
+#include <memory>
 
 #include "app/DlgAddStartupItem.h"
 #include "app/res/ids_startup.h"
 #include "app/res/resource.h"
+#include "seams/Unicode.h"
 #include "settings/SettingsStore.h"
 #include "startup/StartupApproval.h"
 #include "startup/StartupEditor.h"
@@ -25,19 +26,45 @@ std::string_view StatusText(bool disabled) {
     return disabled ? kStatusDisabled : kStatusEnabled;
 }
 
+// What a row owns: the entry exactly as it was enumerated, for the core, and its number's
+// text. The list asks for the shown texts when it draws; the record goes with its row
+// (LVN_DELETEITEM).
+struct StartupRow {
+    StartupEntry entry;
+    std::string number;
+};
+
+StartupRow* RowRecord(const CListView& list, int index) {
+    return reinterpret_cast<StartupRow*>(list.ItemData(index));
+}
+
+std::string_view ColumnText(const StartupRow& row, int column) {
+    switch (column) {
+    case 0:
+        return row.number;
+    case 1:
+        return row.entry.name;
+    case 2:
+        return row.entry.command;
+    case 3:
+        return row.entry.location;
+    case kStatusColumn:
+        return StatusText(row.entry.disabled);
+    default:
+        return {};
+    }
+}
+
 // The enumeration's rows, appended to the page's list.
 class CStartupListSink : public StartupEntrySink {
   public:
     explicit CStartupListSink(const CListView& list) : list_(list) {}
     void ClearStartupRows() override { list_.DeleteAll(); }
     void AddStartupRow(const StartupEntry& entry) override {
-        int row = list_.InsertItem(list_.Count(), std::to_string(entry.number),
-                                   static_cast<LPARAM>(entry.kind));
-        if (row < 0) return;
-        list_.SetItemText(row, 1, entry.name);
-        list_.SetItemText(row, 2, entry.command);
-        list_.SetItemText(row, 3, entry.location);
-        list_.SetItemText(row, kStatusColumn, StatusText(entry.disabled));
+        auto record = std::make_unique<StartupRow>(StartupRow{entry, std::to_string(entry.number)});
+        if (InsertRowOnDemand(list_.Handle(), list_.Count(), reinterpret_cast<LPARAM>(record.get()),
+                              kColumns) >= 0)
+            record.release(); // the row owns it now
     }
 
   private:
@@ -51,14 +78,8 @@ class CStartupListModel : public StartupRowModel {
     int RowCount() const override { return list_.Count(); }
     bool IsRowChecked(int index) const override { return list_.IsChecked(index); }
     StartupEntry RowEntry(int index) const override {
-        StartupEntry entry;
-        entry.number = std::atoi(list_.ItemText(index, 0).c_str());
-        entry.name = list_.ItemText(index, 1);
-        entry.command = list_.ItemText(index, 2);
-        entry.location = list_.ItemText(index, 3);
-        entry.kind = static_cast<StartupEntryKind>(list_.ItemData(index));
-        entry.disabled = list_.ItemText(index, kStatusColumn) == kStatusDisabled;
-        return entry;
+        const StartupRow* row = RowRecord(list_, index);
+        return row ? row->entry : StartupEntry{};
     }
     void RemoveRow(int index) override { list_.DeleteItem(index); }
     void UncheckRow(int index) override { list_.SetChecked(index, false); }
@@ -89,12 +110,18 @@ CListView CDlgStartupManager::List() const {
     return CListView(Item(IDC_STARTUP_LIST));
 }
 
+const StartupEntry* CDlgStartupManager::EntryAt(int row) const {
+    const StartupRow* record = RowRecord(List(), row);
+    return record ? &record->entry : nullptr;
+}
+
 bool CDlgStartupManager::OnInitDialog() {
     SetStandardSkin();
     SetGradientColours(kGradientTop, kGradientBottom);
     CGradientDialog::OnInitDialog();
 
     CListView list = List();
+    RequeryNotifyFormat(list.Handle(), Handle());
     SetUpReportList(list.Handle(), LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT |
                                        LVS_EX_HEADERDRAGDROP | LVS_EX_LABELTIP);
     int number = MeasureInDialogFont(Handle(), "No.oooooo");
@@ -146,22 +173,43 @@ void CDlgStartupManager::SwitchSelectedEntry(bool disable) {
     StartupEntry entry = CStartupListModel(list).RowEntry(row);
     switch (SetStartupEntryDisabled(app_.registry, entry, disable)) {
     case ApprovalWrite::Written:
-        list.SetItemText(row, kStatusColumn, StatusText(disable));
+        if (StartupRow* record = RowRecord(list, row)) record->entry.disabled = disable;
+        list.Send(LVM_REDRAWITEMS, row, row);
         break;
     case ApprovalWrite::NotGoverned:
         ShowMessage(Handle(), kOnlyDeletable, kProgramCaption, MB_OK);
         break;
     case ApprovalWrite::NotWritten:
-        ShowMessage(Handle(),
-                    "Could not write " + ApprovalFor(entry)->Text() + "; nothing was changed.",
-                    kProgramCaption, MB_OK);
+        ShowMessage(
+            Handle(),
+            ForDisplay("Could not write " + ApprovalFor(entry)->Text() + "; nothing was changed."),
+            kProgramCaption, MB_OK);
         break;
     }
     UpdateSwitchButtons();
 }
 
 bool CDlgStartupManager::OnNotify(int id, NMHDR* header, LRESULT& result) {
-    if (id == IDC_STARTUP_LIST && header->code == LVN_ITEMCHANGED) UpdateSwitchButtons();
+    if (id != IDC_STARTUP_LIST) return CGradientDialog::OnNotify(id, header, result);
+    switch (header->code) {
+    case LVN_ITEMCHANGED:
+        UpdateSwitchButtons();
+        break;
+    case LVN_DELETEITEM:
+        delete reinterpret_cast<StartupRow*>(reinterpret_cast<NMLISTVIEW*>(header)->lParam);
+        break;
+    case LVN_GETDISPINFOW: {
+        auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+        const auto* row = reinterpret_cast<const StartupRow*>(info->item.lParam);
+        if (!row) row = RowRecord(List(), info->item.iItem);
+        if ((info->item.mask & LVIF_TEXT) && row)
+            CopyDisplayText(ColumnText(*row, info->item.iSubItem), info->item.pszText,
+                            info->item.cchTextMax);
+        break;
+    }
+    default:
+        break;
+    }
     return CGradientDialog::OnNotify(id, header, result);
 }
 
@@ -185,7 +233,7 @@ void CDlgStartupManager::DeleteSelectedEntries() {
         });
     } catch (const FileError& e) {
         // The backup could not be written: the rows not yet handled stay, and the user learns why.
-        ShowMessage(Handle(), e.what(), "", MB_OK);
+        ShowMessage(Handle(), ForDisplay(e.what()), "", MB_OK);
     }
     UpdateSwitchButtons();
 }
@@ -196,7 +244,7 @@ void CDlgStartupManager::AddStartupItem() {
     StartupAddition added = zt::AddStartupItem(app_.registry, commandLine);
     RefreshList();
     if (!added.written)
-        ShowMessage(Handle(), AdditionFailedText(added), "", MB_OK);
+        ShowMessage(Handle(), ForDisplay(AdditionFailedText(added)), "", MB_OK);
     else if (added.root != kLocalMachine)
         ShowMessage(Handle(), kAddedForUserOnly, "", MB_OK);
 }
@@ -234,6 +282,10 @@ void CDlgStartupManager::OnSize(UINT type, int cx, int cy) {
 }
 
 bool CDlgStartupManager::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (msg == WM_NOTIFYFORMAT) {
+        result = NFR_UNICODE; // see RequeryNotifyFormat
+        return true;
+    }
     if (IsSystemLookChange(msg)) {
         classicLook_ = IsClassicAppearance();
         Invalidate(true);
@@ -243,6 +295,7 @@ bool CDlgStartupManager::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
 
 void CDlgStartupManager::OnDestroy() {
     headerHook_.Unsubclass();
+    List().DeleteAll(); // each row's record goes with LVN_DELETEITEM
     CGradientDialog::OnDestroy();
 }
 

@@ -28,6 +28,8 @@ class CDlgStartupManager : public CGradientDialog {
     void RecordLayout();
 
     CListView List() const;
+    // The entry a row shows, exactly as enumerated (the list shows it for people to read).
+    const StartupEntry* EntryAt(int row) const;
 
     // Runs the add dialog; returns true on OK with the command line typed. Tests replace it.
     using AddDialogRunner = std::function<bool(HWND owner, std::string& commandLine)>;

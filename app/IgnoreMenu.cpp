@@ -43,9 +43,9 @@ IgnoreChoice ShowMenu(HWND owner, POINT at, bool enabled) {
     HMENU menu = ::CreatePopupMenu();
     if (!menu) return IgnoreChoice::None;
     UINT state = enabled ? MF_ENABLED : MF_GRAYED;
-    ::AppendMenuA(menu, MF_STRING | state, kCmdIgnoreEntry, "&Ignore this entry");
-    ::AppendMenuA(menu, MF_STRING | state, kCmdIgnoreTree,
-                  "Ignore this &key and everything below it");
+    ::AppendMenuW(menu, MF_STRING | state, kCmdIgnoreEntry, L"&Ignore this entry");
+    ::AppendMenuW(menu, MF_STRING | state, kCmdIgnoreTree,
+                  L"Ignore this &key and everything below it");
     UINT cmd = static_cast<UINT>(
         ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, at.x,
                          at.y, 0, owner, nullptr));

@@ -3,6 +3,7 @@
 // hand a UserPrompt to code below them.
 #include <windows.h>
 
+#include "seams/Unicode.h"
 #include "seams/UserPrompt.h"
 #include "ui/MessageBox.h"
 
@@ -17,7 +18,9 @@ class CMessageBoxPrompt : public UserPrompt {
     void SetOwner(HWND owner) { owner_ = owner; }
     int Ask(std::string_view text, std::string_view caption, PromptButtons buttons) override {
         HWND owner = ownReports_ || buttons != PromptButtons::Ok ? owner_ : nullptr;
-        return ShowMessage(owner, text, caption, static_cast<unsigned>(buttons));
+        // The core's texts may name what it found, unpaired surrogates and all.
+        return ShowMessage(owner, ForDisplay(text), ForDisplay(caption),
+                           static_cast<unsigned>(buttons));
     }
 
   private:

@@ -18,6 +18,20 @@ int MeasureInDialogFont(HWND dialog, std::string_view text);
 // Extended styles, window styles, item room and columns of a page's report list.
 void SetUpReportList(HWND list, DWORD extendedStyles);
 
+// Makes `list` ask its page again which form its notifications take. A page whose rows give
+// their texts on demand answers WM_NOTIFYFORMAT with NFR_UNICODE, so LVN_GETDISPINFOW is the
+// only form it ever has to fill.
+void RequeryNotifyFormat(HWND list, HWND page);
+
+// Inserts a row at `index` whose texts in all `columns` the list asks for when it needs them
+// (LVN_GETDISPINFOW), with `data` as its record. The row's index, or -1.
+int InsertRowOnDemand(HWND list, int index, LPARAM data, int columns, UINT state = 0,
+                      UINT stateMask = 0);
+
+// `text` as people read it (ForDisplay) into a list's UTF-16 text buffer of `capacity` units,
+// cut at a whole character when it does not fit, always terminated.
+void CopyDisplayText(std::string_view text, wchar_t* buffer, int capacity);
+
 // Paints a header item as the classic look wants it: filled with the page colour, text 5
 // pixels in and centred on one line, an etched edge. Returns the custom-draw answer.
 LRESULT DrawClassicHeader(NMCUSTOMDRAW* draw);

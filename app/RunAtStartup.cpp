@@ -8,11 +8,12 @@ namespace {
 
 std::string ReadRunValue(Registry& registry, RootKey root) {
     RegKey key(registry, registry.OpenKeyRead(RootHandle(root), kRunKeyPath));
-    char current[1000] = {};
-    std::uint32_t type = 0;
-    if (!key || !registry.ReadValue(key.get(), kRunValueName, current, sizeof current - 1, &type))
-        return {};
-    return current;
+    if (!key) return {};
+    // Whole: a path of many non-ASCII letters takes more bytes than characters.
+    std::optional<RegValue> value = registry.ReadValueWhole(key.get(), kRunValueName);
+    if (!value) return {};
+    std::string text(value->data.begin(), value->data.end());
+    return text.substr(0, text.find('\0'));
 }
 
 Status DeleteRunValue(Registry& registry, RootKey root) {
@@ -43,7 +44,7 @@ Status WriteRunValue(Registry& registry, RootKey root, const std::string& path) 
 } // namespace
 
 std::optional<RootKey> FindRunAtStartup(Registry& registry, std::string_view exePath) {
-    std::string path(exePath.substr(0, 999));
+    std::string path(exePath);
     for (RootKey root : {kLocalMachine, kCurrentUser})
         if (NamesEqual(ReadRunValue(registry, root), path)) return root;
     return std::nullopt;
@@ -56,7 +57,7 @@ Status SyncRunAtStartup(Registry& registry, bool on, std::string_view exePath) {
         return machine ? user : machine;
     }
     if (FindRunAtStartup(registry, exePath)) return Status::Success();
-    std::string path(exePath.substr(0, 999));
+    std::string path(exePath);
     Status machine = WriteRunValue(registry, kLocalMachine, path);
     if (machine) {
         DeleteRunValue(registry, kCurrentUser); // one registration, not two starts

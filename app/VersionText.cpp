@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "seams/Unicode.h"
+
 namespace zt {
 
 namespace {
@@ -28,15 +30,15 @@ std::string FormatVersionText(std::uint32_t fileMS, std::uint32_t fileLS, std::u
 
 std::string ProgramVersionText(const std::string& modulePath) {
     if (modulePath.empty()) return {};
-    const char* path = modulePath.c_str();
+    std::wstring path = ToWide(modulePath);
     DWORD ignored = 0;
-    DWORD size = ::GetFileVersionInfoSizeA(path, &ignored);
+    DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
     if (size == 0) return {};
     std::vector<char> block(size);
-    if (!::GetFileVersionInfoA(path, 0, size, block.data())) return {};
+    if (!::GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return {};
     VS_FIXEDFILEINFO* info = nullptr;
     UINT length = 0;
-    if (!::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &length) || !info ||
+    if (!::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info ||
         length < sizeof(VS_FIXEDFILEINFO))
         return {};
     return FormatVersionText(info->dwFileVersionMS, info->dwFileVersionLS, info->dwProductVersionMS,

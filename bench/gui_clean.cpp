@@ -15,6 +15,7 @@
 #include "bench/gui_support.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
+#include "seams/Unicode.h"
 #include "settings/SettingsStore.h"
 #include "ui/MessageBox.h"
 #include "ui/PumpWait.h"
@@ -64,7 +65,7 @@ CleanRun TimeGuiClean(zt::AppContext& app) {
         page.CleanSelected();
         run.startMs = Ms(Clock::now() - start);
         zt::PumpUntil([&] {
-            LRESULT pos = ::SendMessageA(bar, PBM_GETPOS, 0, 0);
+            LRESULT pos = ::SendMessageW(bar, PBM_GETPOS, 0, 0);
             if (pos != lastPos) ++run.progressReads;
             lastPos = pos;
             return !page.CleaningInProgress();
@@ -73,7 +74,8 @@ CleanRun TimeGuiClean(zt::AppContext& app) {
         run.worstGap = stall.WorstMs();
         run.worstEnded = stall.WorstEndedMs();
         run.left = page.List().Count();
-        if (!page.LastBackupFile().empty()) ::DeleteFileA(page.LastBackupFile().c_str());
+        if (!page.LastBackupFile().empty())
+            ::DeleteFileW(zt::ToWide(page.LastBackupFile()).c_str());
         main.Send(WM_SYSCOMMAND, SC_CLOSE, 0);
     }
     zt::SetMessageAnswerer(previous);

@@ -27,17 +27,17 @@ using bench::Ms;
 
 // Runs the console scan of the same area with its output thrown away; wall time.
 double TimeCliScan(int& exitCode) {
-    char exe[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string dir(exe);
-    dir.resize(dir.find_last_of('\\'));
-    std::string cli = dir + "\\..\\zentrove-cli.exe";
-    std::string command =
-        "\"" + cli + "\" scan --categories " + std::to_string(kSharedDllsCategory);
+    wchar_t exe[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring dir(exe);
+    dir.resize(dir.find_last_of(L'\\'));
+    std::wstring cli = dir + L"\\..\\zentrove-cli.exe";
+    std::wstring command =
+        L"\"" + cli + L"\" scan --categories " + std::to_wstring(kSharedDllsCategory);
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE nul = ::CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE | FILE_SHARE_READ, &sa,
+    HANDLE nul = ::CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE | FILE_SHARE_READ, &sa,
                                OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOA si{};
+    STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = nul;
@@ -45,7 +45,7 @@ double TimeCliScan(int& exitCode) {
     si.hStdInput = nullptr;
     PROCESS_INFORMATION pi{};
     auto start = Clock::now();
-    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
                           &pi)) {
         ::CloseHandle(nul);
         exitCode = -1;

@@ -258,7 +258,7 @@ int Add(CliContext& ctx, const Args& args) {
     std::string command = TrimCommandLine(args[0]);
     // An empty value name would land in the Run key's default value.
     if (command.empty()) return UsageError(ctx, "the command line is empty");
-    if (command.size() > kMaxCommandLine)
+    if (Utf16Length(command) > kMaxCommandLine)
         return UsageError(ctx, "the command line is longer than 400 characters");
     StartupAddition added = AddStartupItem(ctx.registry, command);
     if (!added.written) {

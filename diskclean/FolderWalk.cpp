@@ -164,17 +164,15 @@ class Walk {
 } // namespace
 
 bool SamePath(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    return true;
+    return NamesEqual(a, b);
 }
 
 bool IsBelow(std::string_view path, std::string_view ancestor) {
     while (!ancestor.empty() && ancestor.back() == '\\')
         ancestor.remove_suffix(1);
-    return path.size() > ancestor.size() + 1 && path[ancestor.size()] == '\\' &&
-           SamePath(path.substr(0, ancestor.size()), ancestor);
+    // Folded whole: a letter and its other case may differ in length.
+    std::string p = FoldName(path), a = FoldName(ancestor);
+    return p.size() > a.size() + 1 && p[a.size()] == '\\' && p.compare(0, a.size(), a) == 0;
 }
 
 bool IsIndexFileName(std::string_view name) {

@@ -54,7 +54,7 @@ void DeleteFolderContents(System& sys, std::string_view folder, bool removeSubfo
 // True for "index.dat" and "desktop.ini" in any letter case.
 bool IsIndexFileName(std::string_view name);
 
-// Paths compared without regard to letter case.
+// Paths compared as the platform compares names (NamesEqual): letter case aside, in any script.
 bool SamePath(std::string_view a, std::string_view b);
 // True when `path` lies strictly below `ancestor`.
 bool IsBelow(std::string_view path, std::string_view ancestor);

@@ -1,10 +1,10 @@
 #include "diskclean/JunkPlaces.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "backup/BackupStore.h"
 #include "diskclean/FolderWalk.h"
+#include "seams/Unicode.h"
 
 namespace zt {
 
@@ -100,19 +100,24 @@ std::optional<std::string> GetSystemTempFolder(Registry& reg, System& sys) {
                reg.OpenKeyRead(RootHandle(kLocalMachine),
                                "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"));
     if (!key) return std::nullopt;
-    char buf[kJunkPathBufferBytes];
-    std::uint32_t type = kRegNone;
-    if (!reg.ReadValueTyped(key.get(), "TEMP", buf, sizeof buf, type) &&
-        !reg.ReadValueTyped(key.get(), "TMP", buf, sizeof buf, type))
-        return std::nullopt;
-    if (type != kRegSz && type != kRegExpandSz) return std::nullopt;
+    // A value too large for the buffer reads as absent, as the buffer would refuse it.
+    auto read = [&](const char* name) -> std::optional<RegValue> {
+        auto v = reg.ReadValueWhole(key.get(), name);
+        if (v && Utf16Length(std::string_view(reinterpret_cast<const char*>(v->data.data()),
+                                              v->data.size())) > kJunkPathBufferChars)
+            return std::nullopt;
+        return v;
+    };
+    auto value = read("TEMP");
+    if (!value) value = read("TMP");
+    if (!value || (value->type != kRegSz && value->type != kRegExpandSz)) return std::nullopt;
+    std::string text(value->data.begin(), value->data.end());
+    text = text.substr(0, text.find('\0'));
     // Data that fills the whole buffer has no room for its terminating zero.
-    std::size_t len = strnlen(buf, sizeof buf);
-    if (len >= sizeof buf) return std::nullopt;
-    std::string text(buf, len);
-    if (type == kRegExpandSz) {
+    if (Utf16Length(text) >= kJunkPathBufferChars) return std::nullopt;
+    if (value->type == kRegExpandSz) {
         auto expanded = sys.ExpandEnv(text);
-        if (!expanded || expanded->size() >= kJunkPathBufferBytes) return std::nullopt;
+        if (!expanded || Utf16Length(*expanded) >= kJunkPathBufferChars) return std::nullopt;
         text = *expanded;
     }
     return text;
@@ -250,7 +255,7 @@ JunkFolder CheckJunkFolder(System& sys, std::optional<std::string> folder,
     RemoveTrailingBackslash(*folder);
     r.reported = *folder;
     r.state = JunkFolderState::Unusable;
-    if (folder->size() >= kJunkPathBufferBytes) {
+    if (Utf16Length(*folder) >= kJunkPathBufferChars) {
         r.reason = "its folder path is too long";
         return r;
     }

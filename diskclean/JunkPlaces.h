@@ -34,8 +34,9 @@ struct JunkOptions {
 JunkWalkRules JunkRulesFor(JunkItem item, const JunkOptions& options, std::int64_t now,
                            bool measuring);
 
-// Folder paths are held in buffers of this many bytes, so a path has at most 519 characters.
-inline constexpr std::size_t kJunkPathBufferBytes = 520;
+// Folder paths are held in buffers of this many characters (UTF-16 units, as the platform
+// counts them), so a folder path has at most 519; what lies below it may be longer.
+inline constexpr std::size_t kJunkPathBufferChars = 520;
 
 // The check box's template text, shown until a size is known ("Clean the cookies").
 std::string_view JunkTemplateText(JunkItem item);
@@ -55,8 +56,8 @@ void RemoveTrailingBackslash(std::string& path);
 
 // The machine-wide temporary folder from HKLM's environment key ("TEMP", else "TMP"),
 // expanded when it is REG_EXPAND_SZ; none when the key does not open, the value is missing
-// or of another type, or the text does not fit the 520-byte buffer (a cut path would name
-// another folder).
+// or of another type, or the text does not fit the 520-character buffer (a cut path would
+// name another folder).
 std::optional<std::string> GetSystemTempFolder(Registry& reg, System& sys);
 
 // Folders that no junk place may be or contain: a misset TEMP must never turn cleaning into

@@ -1,5 +1,6 @@
 #pragma once
 // The file-system and shell seam: what the core needs of the platform besides the registry.
+// Text in and out is UTF-8 (seams/Unicode.h); paths may be of any length.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -38,23 +39,23 @@ struct DirEntry {
 };
 
 enum class KnownFolder {
-    AppData,         // CSIDL_APPDATA, created when missing
-    Cookies,         // CSIDL_COOKIES
-    InternetCache,   // CSIDL_INTERNET_CACHE
-    Fonts,           // CSIDL_FONTS
-    Startup,         // CSIDL_STARTUP
-    CommonStartup,   // CSIDL_COMMON_STARTUP
-    ProgramFiles,    // CSIDL_PROGRAM_FILES
-    ProgramFilesX86, // CSIDL_PROGRAM_FILESX86
-    SystemX86,       // CSIDL_SYSTEMX86
-    ProgramData,     // CSIDL_COMMON_APPDATA
-    Profile,         // CSIDL_PROFILE
+    AppData,         // FOLDERID_RoamingAppData, created when missing
+    Cookies,         // FOLDERID_Cookies
+    InternetCache,   // FOLDERID_InternetCache
+    Fonts,           // FOLDERID_Fonts
+    Startup,         // FOLDERID_Startup
+    CommonStartup,   // FOLDERID_CommonStartup
+    ProgramFiles,    // FOLDERID_ProgramFiles
+    ProgramFilesX86, // FOLDERID_ProgramFilesX86
+    SystemX86,       // FOLDERID_SystemX86
+    ProgramData,     // FOLDERID_ProgramData
+    Profile,         // FOLDERID_Profile
     Profiles,        // the folder holding every user's profile
-    Desktop,         // CSIDL_DESKTOPDIRECTORY
-    Documents,       // CSIDL_PERSONAL
-    Pictures,        // CSIDL_MYPICTURES
-    Music,           // CSIDL_MYMUSIC
-    Videos,          // CSIDL_MYVIDEO
+    Desktop,         // FOLDERID_Desktop
+    Documents,       // FOLDERID_Documents
+    Pictures,        // FOLDERID_Pictures
+    Music,           // FOLDERID_Music
+    Videos,          // FOLDERID_Videos
     Downloads,       // FOLDERID_Downloads
 };
 
@@ -135,7 +136,7 @@ class System {
     virtual std::optional<std::string> GetEnvVar(std::string_view name) = 0;
     // Expands %VAR% references; none when the platform's expansion fails.
     virtual std::optional<std::string> ExpandEnv(std::string_view text) = 0;
-    // Lower-cases every letter of the platform's code page, not only A-Z.
+    // Lower-cases every letter of the UTF-8 text as the platform does, not only A-Z.
     virtual std::string LowerText(std::string_view text) = 0;
     // Text in the system's ANSI code page ("language for non-Unicode programs"), as UTF-8:
     // how files written by older programs are read.

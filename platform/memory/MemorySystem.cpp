@@ -4,16 +4,14 @@
 #include "seams/AsciiText.h"
 
 #include <algorithm>
-#include <cctype>
+#include <vector>
 
 namespace zt {
 
 namespace {
-std::string Upper(std::string_view s) {
-    std::string r(s);
-    for (auto& c : r)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return r;
+// Names (files, variables, drive roots) compare as the platform compares them.
+std::string Folded(std::string_view s) {
+    return FoldName(s);
 }
 bool HasFolderPart(std::string_view s) {
     return s.find('\\') != std::string_view::npos || s.find('/') != std::string_view::npos ||
@@ -44,7 +42,7 @@ MemorySystem::MemorySystem() {
 }
 
 std::string MemorySystem::Key(std::string_view path) {
-    std::string k = AsciiLower(path);
+    std::string k = FoldName(path);
     for (auto& c : k)
         if (c == '/') c = '\\';
     while (k.size() > 3 && k.back() == '\\')
@@ -53,21 +51,23 @@ std::string MemorySystem::Key(std::string_view path) {
 }
 
 void MemorySystem::AddFolder(std::string_view path, std::uint32_t attributes) {
-    std::string k = Key(path);
-    // Create the parents too, as a real folder has them.
-    for (std::size_t pos = k.find('\\', 3); pos != std::string::npos; pos = k.find('\\', pos + 1)) {
-        std::string parent = k.substr(0, pos);
+    // Create the parents too, as a real folder has them. Cut at the separators of the path
+    // itself: a folded letter may take more or fewer bytes than the letter.
+    for (std::size_t pos = path.find_first_of("\\/", 3); pos != std::string_view::npos;
+         pos = path.find_first_of("\\/", pos + 1)) {
+        std::string parent = Key(path.substr(0, pos));
         if (!entries_.count(parent))
             entries_[parent] = Entry{std::string(path.substr(0, pos)), kAttrDirectory, 0};
     }
+    std::string k = Key(path);
     if (k.size() == 2 && k[1] == ':') k += '\\';
     entries_[k] = Entry{std::string(path), attributes | kAttrDirectory, 0};
 }
 
 void MemorySystem::AddLink(std::string_view path, std::string_view target, bool toFolder) {
     std::string k = Key(path);
-    auto cut = k.rfind('\\');
-    if (cut != std::string::npos && cut > 2) AddFolder(path.substr(0, cut));
+    auto cut = path.find_last_of("\\/");
+    if (cut != std::string_view::npos && cut > 2) AddFolder(path.substr(0, cut));
     entries_[k] =
         Entry{std::string(path), kAttrReparsePoint | (toFolder ? kAttrDirectory : 0u), 0, 0};
     links_[k] = std::string(target);
@@ -87,16 +87,16 @@ const MemorySystem::Entry* MemorySystem::Shown(const std::string& key, const Ent
 
 void MemorySystem::AddFile(std::string_view path, std::uint64_t size, std::uint32_t attributes) {
     std::string k = Key(path);
-    auto cut = k.rfind('\\');
-    if (cut != std::string::npos && cut > 2) AddFolder(path.substr(0, cut));
+    auto cut = path.find_last_of("\\/");
+    if (cut != std::string_view::npos && cut > 2) AddFolder(path.substr(0, cut));
     entries_[k] = Entry{std::string(path), attributes & ~kAttrDirectory, size};
 }
 
 void MemorySystem::SetEnvironment(std::string_view name, std::string_view value) {
-    env_[Upper(name)] = std::string(value);
+    env_[Folded(name)] = std::string(value);
 }
 void MemorySystem::UnsetEnvironment(std::string_view name) {
-    env_.erase(Upper(name));
+    env_.erase(Folded(name));
 }
 void MemorySystem::SetKnownFolder(KnownFolder folder, std::string_view path) {
     known_[folder] = std::string(path);
@@ -130,7 +130,7 @@ std::optional<std::string> MemorySystem::SearchProgramPath(std::string_view name
 }
 
 std::optional<std::string> MemorySystem::GetEnvVar(std::string_view name) {
-    auto it = env_.find(Upper(name));
+    auto it = env_.find(Folded(name));
     if (it == env_.end()) return std::nullopt;
     return it->second;
 }
@@ -147,19 +147,35 @@ std::string MemorySystem::FromAnsiCodePage(std::string_view bytes) {
     return Utf16ToUtf8(units);
 }
 
+namespace {
+// The lower-case partner of a unit that FoldUnit reaches from another: of several, the one
+// 0x20 above as in most alphabets, else the nearest (U+03A3 takes U+03C3, not final sigma).
+char16_t LowerUnit(char16_t u) {
+    static const std::vector<char16_t> lower = [] {
+        std::vector<char16_t> table(0x10000, 0);
+        for (std::uint32_t v = 0x80; v < 0x10000; ++v) {
+            char16_t up = FoldUnit(static_cast<char16_t>(v));
+            if (up == v) continue;
+            char16_t& best = table[up];
+            auto distance = [&](char16_t c) {
+                return c == up + 0x20 ? 0 : c > up ? c - up : up - c;
+            };
+            if (!best || distance(static_cast<char16_t>(v)) < distance(best))
+                best = static_cast<char16_t>(v);
+        }
+        return table;
+    }();
+    if (u < 0x80) return (u >= 'A' && u <= 'Z') ? static_cast<char16_t>(u + 32) : u;
+    return lower[u] ? lower[u] : u;
+}
+} // namespace
+
 std::string MemorySystem::LowerText(std::string_view text) {
-    std::string r(text);
-    for (auto& c : r) {
-        auto u = static_cast<unsigned char>(c);
-        if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
-            u = static_cast<unsigned char>(u + 32);
-        else if (u == 0x8A || u == 0x8C || u == 0x8E)
-            u = static_cast<unsigned char>(u + 16);
-        else if (u == 0x9F)
-            u = 0xFF;
-        c = static_cast<char>(u);
-    }
-    return r;
+    if (IsAscii(text)) return AsciiLower(text);
+    std::u16string units = Utf8ToUtf16(text);
+    for (auto& u : units)
+        u = LowerUnit(u);
+    return Utf16ToUtf8(units);
 }
 
 std::optional<std::string> MemorySystem::ExpandEnv(std::string_view text) {
@@ -271,9 +287,10 @@ Status MemorySystem::MakeFolder(std::string_view path) {
 std::optional<std::string> MemorySystem::FinalPath(std::string_view path) {
     std::string k = Key(path);
     // A link on the way resolves to its target.
-    for (std::size_t sep = k.find('\\', 3);; sep = k.find('\\', sep + 1)) {
-        std::size_t stop = sep == std::string::npos ? k.size() : sep;
-        auto link = entries_.find(k.substr(0, stop));
+    for (std::size_t sep = path.find_first_of("\\/", 3);;
+         sep = path.find_first_of("\\/", sep + 1)) {
+        std::size_t stop = sep == std::string_view::npos ? path.size() : sep;
+        auto link = entries_.find(Key(path.substr(0, stop)));
         std::string target = link != entries_.end() ? LinkTarget(link->first) : std::string();
         if (!target.empty()) return FinalPath(target + std::string(path).substr(stop));
         if (sep == std::string::npos) break;
@@ -348,9 +365,9 @@ std::optional<std::string> MemorySystem::GetKnownFolder(KnownFolder folder) {
 }
 
 std::optional<RecycleBinInfo> MemorySystem::QueryRecycleBin(std::string_view rootPath) {
-    auto it = recycleBins.find(Upper(rootPath));
-    if (it == recycleBins.end()) return std::nullopt;
-    return it->second;
+    for (const auto& [root, info] : recycleBins)
+        if (NamesEqual(root, rootPath)) return info;
+    return std::nullopt;
 }
 
 bool MemorySystem::EmptyRecycleBin(WindowRef) {
@@ -385,9 +402,9 @@ ShellResult MemorySystem::Execute(std::string_view verb, std::string_view file,
 }
 
 std::optional<std::string> MemorySystem::ResolveShortcut(std::string_view linkPath) {
-    auto it = shortcuts.find(AsciiLower(linkPath));
-    if (it == shortcuts.end()) return std::nullopt;
-    return it->second;
+    for (const auto& [link, target] : shortcuts)
+        if (NamesEqual(link, linkPath)) return target;
+    return std::nullopt;
 }
 
 void MemorySystem::SetLastWriteTime(std::string_view path, std::int64_t time) {

@@ -1,6 +1,7 @@
 #pragma once
 // An in-memory file system and shell for native tests. Paths are Windows paths
-// ("C:\dir\file"), compared case-insensitively; a trailing backslash is ignored.
+// ("C:\dir\file") of any length, compared as the platform compares names (FoldName); a
+// trailing backslash is ignored.
 #include <map>
 #include <string>
 #include <vector>
@@ -27,7 +28,7 @@ class MemorySystem : public System {
     void SetKnownFolder(KnownFolder folder, std::string_view path);
     // Folders the program search looks in, in order.
     std::vector<std::string> searchFolders;
-    std::map<std::string, std::string> shortcuts; // link path (lower case) -> target
+    std::map<std::string, std::string> shortcuts; // link path (any case) -> target
     std::vector<UrlCacheEntry> urlCache;
     std::map<std::string, RecycleBinInfo> recycleBins; // "C:\" -> contents
     std::uint32_t logicalDrives = 1u << 2;             // C:
@@ -64,7 +65,7 @@ class MemorySystem : public System {
                                                  std::string_view extension) override;
     std::optional<std::string> GetEnvVar(std::string_view name) override;
     std::optional<std::string> ExpandEnv(std::string_view text) override;
-    // As code page 1252 does.
+    // Every letter the platform's name folding knows, lowered.
     std::string LowerText(std::string_view text) override;
     std::string FromAnsiCodePage(std::string_view bytes) override;
     bool EnumDirectory(std::string_view path,
@@ -127,10 +128,10 @@ class MemorySystem : public System {
     static std::string Key(std::string_view path);
     bool Denied(const std::string& key) const;
     std::vector<std::string> denied_;        // keys of DenyDelete
-    std::map<std::string, Entry> entries_;   // key: lower-cased path
-    std::map<std::string, std::string> env_; // key: upper-cased name
+    std::map<std::string, Entry> entries_;   // key: folded path
+    std::map<std::string, std::string> env_; // key: folded name
     std::map<KnownFolder, std::string> known_;
-    std::map<std::string, std::string> contents_;   // key: lower-cased path
+    std::map<std::string, std::string> contents_;   // key: folded path
     std::map<OutFileHandle, std::string> outFiles_; // handle -> key of its file
     OutFileHandle nextOutFile_ = 0x100;
     std::string lastFileError_;

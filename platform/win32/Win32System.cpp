@@ -10,16 +10,14 @@
 #include <wininet.h>
 
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 #include <memory>
 #include <vector>
 
 namespace zt {
 
 namespace {
-std::string Z(std::string_view s) {
-    return std::string(s);
-}
-
 struct FindHandle {
     HANDLE h;
     ~FindHandle() {
@@ -43,21 +41,54 @@ std::int64_t UnixSeconds(const FILETIME& ft) {
 // listings show such a link to a file as a plain file.
 bool OnWine() {
     static const bool wine =
-        ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+        ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
     return wine;
+}
+
+bool HasLongPrefix(std::wstring_view p) {
+    return p.size() >= 4 && p[0] == L'\\' && p[1] == L'\\' && (p[2] == L'?' || p[2] == L'.') &&
+           p[3] == L'\\';
+}
+
+// A result in the form the caller gave: without "\\?\" unless the input had it.
+std::wstring WithoutLongPrefix(std::wstring p) {
+    if (p.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\\\" + p.substr(8);
+    if (p.rfind(L"\\\\?\\", 0) == 0) return p.substr(4);
+    return p;
+}
+std::string AsGiven(std::wstring p, std::string_view input) {
+    bool hadPrefix = HasLongPrefix(ToWide(input.substr(0, 4)));
+    return FromWide(hadPrefix ? p : WithoutLongPrefix(std::move(p)));
+}
+
+// Calls `fill(buffer, size)` (which returns the length written, or the size needed with its
+// terminating zero when the buffer is too small, or 0) with a buffer that grows until it fits.
+template <class Fill> std::optional<std::wstring> Grown(Fill fill, DWORD first = MAX_PATH + 1) {
+    std::wstring buf(first, L'\0');
+    for (int round = 0; round < 8; ++round) {
+        DWORD got = fill(buf.data(), static_cast<DWORD>(buf.size()));
+        if (got == 0) return std::nullopt;
+        if (got < buf.size()) {
+            buf.resize(got);
+            return buf;
+        }
+        buf.assign(static_cast<std::size_t>(got) + 1, L'\0');
+    }
+    return std::nullopt;
 }
 
 // The path of an open handle without its drive ("\dir\file"), for comparing with the name
 // it was opened by.
 bool HandleIsAt(HANDLE h, std::string_view path) {
-    alignas(FILE_NAME_INFO) char buf[sizeof(FILE_NAME_INFO) + 2 * 32768];
-    auto* info = reinterpret_cast<FILE_NAME_INFO*>(buf);
-    if (!GetFileInformationByHandleEx(h, FileNameInfo, info, sizeof buf)) return false;
-    if (path.size() < 2 || path[1] != ':') return false;
-    std::string_view rest = path.substr(2);
-    int n = MultiByteToWideChar(CP_ACP, 0, rest.data(), static_cast<int>(rest.size()), nullptr, 0);
-    std::wstring want(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, rest.data(), static_cast<int>(rest.size()), want.data(), n);
+    std::vector<char> buf(sizeof(FILE_NAME_INFO) + 2 * 32768);
+    auto* info = reinterpret_cast<FILE_NAME_INFO*>(buf.data());
+    if (!GetFileInformationByHandleEx(h, FileNameInfo, info, static_cast<DWORD>(buf.size())))
+        return false;
+    std::wstring want = WithoutLongPrefix(ToWide(path));
+    if (want.size() < 2 || want[1] != L':') return false;
+    want.erase(0, 2);
+    for (auto& c : want)
+        if (c == L'/') c = L'\\';
     std::size_t got = info->FileNameLength / sizeof(WCHAR);
     if (got != want.size()) return false;
     return CompareStringOrdinal(info->FileName, static_cast<int>(got), want.data(),
@@ -81,85 +112,139 @@ template <class T> struct ComPtr {
 };
 } // namespace
 
+namespace {
+bool IsDriveAbsolute(std::wstring_view p) {
+    return p.size() >= 3 && ((p[0] >= L'A' && p[0] <= L'Z') || (p[0] >= L'a' && p[0] <= L'z')) &&
+           p[1] == L':' && (p[2] == L'\\' || p[2] == L'/');
+}
+bool IsUncPath(std::wstring_view p) {
+    return p.size() > 2 && (p[0] == L'\\' || p[0] == L'/') && (p[1] == L'\\' || p[1] == L'/') &&
+           p[2] != L'?' && p[2] != L'.';
+}
+
+// From this length on, a path takes the long form: folders are created only up to
+// MAX_PATH - 12 characters in the short one.
+constexpr std::size_t kLongFormFrom = MAX_PATH - 12;
+
+// True when the error says something is there that will not tell about itself, as opposed to
+// a path that names nothing (not found, no such share, a name no file can have).
+bool SaysThereButClosed(DWORD error) {
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+           error == ERROR_LOCK_VIOLATION;
+}
+} // namespace
+
+std::wstring WidePath(std::string_view path) {
+    std::wstring w = ToWide(path);
+    if (w.size() < kLongFormFrom || HasLongPrefix(w) || !(IsDriveAbsolute(w) || IsUncPath(w)))
+        return w;
+    // The long form is taken as it is written: slashes, "." and ".." are resolved first, as
+    // the short form would have resolved them.
+    auto full = Grown(
+        [&](wchar_t* buf, DWORD size) { return GetFullPathNameW(w.c_str(), size, buf, nullptr); });
+    if (!full) {
+        full = w;
+        for (auto& c : *full)
+            if (c == L'/') c = L'\\';
+    }
+    if (full->rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full->substr(2);
+    return L"\\\\?\\" + *full;
+}
+
 std::optional<std::uint32_t> Win32System::GetAttributes(std::string_view path) {
-    DWORD a = GetFileAttributesA(Z(path).c_str());
-    if (a == INVALID_FILE_ATTRIBUTES) return std::nullopt;
-    return a;
+    std::wstring p = WidePath(path);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (GetFileAttributesExW(p.c_str(), GetFileExInfoStandard, &data)) return data.dwFileAttributes;
+    if (path.empty() || !SaysThereButClosed(GetLastError())) return std::nullopt;
+    // In use or without rights to it: the folder listing still shows its attributes.
+    WIN32_FIND_DATAW fd;
+    FindHandle find{
+        FindFirstFileExW(p.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr, 0)};
+    if (find.h != INVALID_HANDLE_VALUE) return fd.dwFileAttributes;
+    return kAttrNormal;
 }
 
 std::optional<std::string> Win32System::SearchProgramPath(std::string_view name,
                                                           std::string_view extension) {
-    std::string n = Z(name);
-    std::string e = Z(extension);
-    char buf[MAX_PATH * 2 + 2] = {}; // 522 characters
-    DWORD got = SearchPathA(nullptr, n.c_str(), e.empty() ? nullptr : e.c_str(),
-                            static_cast<DWORD>(sizeof buf), buf, nullptr);
-    if (got == 0) return std::nullopt;
-    if (got < sizeof buf) return std::string(buf, got);
-    // A longer result: the name was found all the same.
-    std::string big(got + 1, '\0');
-    got = SearchPathA(nullptr, n.c_str(), e.empty() ? nullptr : e.c_str(),
-                      static_cast<DWORD>(big.size()), big.data(), nullptr);
-    if (got == 0 || got >= big.size()) return std::nullopt;
-    big.resize(got);
-    return big;
+    std::wstring n = WidePath(name);
+    std::wstring e = ToWide(extension);
+    auto found = Grown([&](wchar_t* buf, DWORD size) {
+        return SearchPathW(nullptr, n.c_str(), e.empty() ? nullptr : e.c_str(), size, buf, nullptr);
+    });
+    if (!found) return std::nullopt;
+    return AsGiven(std::move(*found), name);
 }
 
 std::optional<std::string> Win32System::GetEnvVar(std::string_view name) {
-    std::string n = Z(name);
-    DWORD need = GetEnvironmentVariableA(n.c_str(), nullptr, 0);
-    if (need == 0) return std::nullopt;
-    std::string v(need, '\0');
-    DWORD got = GetEnvironmentVariableA(n.c_str(), v.data(), need);
-    if (got == 0 || got >= need) return std::nullopt;
-    v.resize(got);
-    return v;
+    std::wstring n = ToWide(name);
+    SetLastError(ERROR_SUCCESS);
+    auto value = Grown(
+        [&](wchar_t* buf, DWORD size) { return GetEnvironmentVariableW(n.c_str(), buf, size); });
+    if (value) return FromWide(*value);
+    // Set but empty reads as 0 characters too.
+    if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+    return std::string();
 }
 
 std::optional<std::string> Win32System::ExpandEnv(std::string_view text) {
-    std::string t = Z(text);
-    DWORD need = ExpandEnvironmentStringsA(t.c_str(), nullptr, 0);
-    if (need == 0) return std::nullopt;
-    std::string v(need + 1, '\0');
-    DWORD got = ExpandEnvironmentStringsA(t.c_str(), v.data(), need + 1);
-    if (got == 0 || got > need + 1) return std::nullopt;
-    v.resize(got - 1);
-    return v;
+    std::wstring t = ToWide(text);
+    std::wstring buf(t.size() + MAX_PATH, L'\0');
+    for (int round = 0; round < 8; ++round) {
+        // The count includes the terminating zero, whether it fitted or not.
+        DWORD need =
+            ExpandEnvironmentStringsW(t.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+        if (need == 0) return std::nullopt;
+        if (need <= buf.size()) return FromWide(std::wstring_view(buf.data(), need - 1));
+        buf.assign(need, L'\0');
+    }
+    return std::nullopt;
 }
 
 std::string Win32System::FromAnsiCodePage(std::string_view bytes) {
     if (bytes.empty()) return {};
+    // The system's code page, not CP_ACP: the manifest makes the program's own ANSI code page
+    // UTF-8, while older files were written in the system's.
+    DWORD codePage = CP_ACP;
+    if (GetLocaleInfoW(GetSystemDefaultLCID(), LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                       reinterpret_cast<LPWSTR>(&codePage), sizeof codePage / sizeof(wchar_t)) == 0)
+        codePage = CP_ACP;
     int n =
-        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+        MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     if (n <= 0) return {};
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
+    MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
     return FromWide(wide);
 }
 
 std::string Win32System::LowerText(std::string_view text) {
-    std::string t(text);
-    if (!t.empty()) CharLowerBuffA(t.data(), static_cast<DWORD>(t.size()));
-    return t;
+    std::wstring t = ToWide(text);
+    if (!t.empty()) CharLowerBuffW(t.data(), static_cast<DWORD>(t.size()));
+    return FromWide(t);
 }
 
 bool Win32System::EnumDirectory(std::string_view path,
                                 const std::function<bool(const DirEntry&)>& visit) {
-    std::string pattern = Z(path);
+    // No folder is not the working folder: an empty path lists nothing.
+    if (path.empty()) return false;
+    std::string pattern(path);
     if (!pattern.empty() && pattern.back() != '\\') pattern += '\\';
     pattern += '*';
-    WIN32_FIND_DATAA fd;
-    FindHandle find{FindFirstFileA(pattern.c_str(), &fd)};
-    if (find.h == INVALID_HANDLE_VALUE) return false;
+    WIN32_FIND_DATAW fd;
+    FindHandle find{FindFirstFileExW(WidePath(pattern).c_str(), FindExInfoBasic, &fd,
+                                     FindExSearchNameMatch, nullptr, 0)};
+    if (find.h == INVALID_HANDLE_VALUE) {
+        // A drive root holds not even "." and "..": nothing found there is an empty listing.
+        return GetLastError() == ERROR_FILE_NOT_FOUND && IsDirectory(path);
+    }
     do {
-        if (std::strcmp(fd.cFileName, ".") == 0 || std::strcmp(fd.cFileName, "..") == 0) continue;
+        if (std::wcscmp(fd.cFileName, L".") == 0 || std::wcscmp(fd.cFileName, L"..") == 0) continue;
         DirEntry e;
-        e.name = fd.cFileName;
+        e.name = FromWide(fd.cFileName);
         e.attributes = fd.dwFileAttributes;
         e.size = (static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
         e.lastWriteTime = UnixSeconds(fd.ftLastWriteTime);
         if (!visit(e)) break;
-    } while (FindNextFileA(find.h, &fd));
+    } while (FindNextFileW(find.h, &fd));
     return true;
 }
 
@@ -168,18 +253,25 @@ namespace {
 Status Result(BOOL done) {
     return done ? Status::Success() : StatusFromOsError(GetLastError());
 }
+
+HANDLE OpenForDeleting(std::string_view path) {
+    return CreateFileW(WidePath(path).c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                       nullptr);
+}
 } // namespace
 
 Status Win32System::RemoveFile(std::string_view path) {
-    return Result(DeleteFileA(Z(path).c_str()));
+    return Result(DeleteFileW(WidePath(path).c_str()));
 }
 
 Status Win32System::RemoveFolder(std::string_view path) {
-    return Result(RemoveDirectoryA(Z(path).c_str()));
+    return Result(RemoveDirectoryW(WidePath(path).c_str()));
 }
 
 Status Win32System::MakeFolder(std::string_view path) {
-    return Result(CreateDirectoryA(Z(path).c_str(), nullptr));
+    return Result(CreateDirectoryW(WidePath(path).c_str(), nullptr));
 }
 
 bool Win32System::IsElevated() {
@@ -194,28 +286,30 @@ bool Win32System::IsElevated() {
 }
 
 std::optional<std::string> Win32System::FinalPath(std::string_view path) {
-    FileHandle f{CreateFileA(Z(path).c_str(), 0,
+    FileHandle f{CreateFileW(WidePath(path).c_str(), 0,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
     if (f.h == INVALID_HANDLE_VALUE) return std::nullopt;
-    char buf[MAX_PATH * 4];
-    DWORD got = GetFinalPathNameByHandleA(f.h, buf, sizeof buf, FILE_NAME_NORMALIZED);
-    if (got == 0 || got >= sizeof buf) return std::nullopt;
-    std::string r(buf, got);
-    if (r.rfind("\\\\?\\UNC\\", 0) == 0)
-        r.replace(0, 8, "\\\\");
-    else if (r.rfind("\\\\?\\", 0) == 0)
-        r.erase(0, 4);
-    return r;
+    auto r = Grown([&](wchar_t* buf, DWORD size) {
+        return GetFinalPathNameByHandleW(f.h, buf, size, FILE_NAME_NORMALIZED);
+    });
+    if (r) return AsGiven(std::move(*r), path);
+    // Wine's call gives up on a name of MAX_PATH or more: the folder above is resolved and
+    // the last name kept as it is.
+    std::string_view p = path;
+    while (p.size() > 3 && (p.back() == '\\' || p.back() == '/'))
+        p.remove_suffix(1);
+    auto cut = p.find_last_of("\\/");
+    if (Utf16Length(p) < kLongFormFrom || cut == std::string_view::npos || cut < 3)
+        return std::nullopt;
+    auto folder = FinalPath(p.substr(0, cut));
+    if (!folder) return std::nullopt;
+    return JoinPath(*folder, p.substr(cut + 1));
 }
 
 EntryHandle Win32System::OpenEntry(std::string_view path, EntryFacts& facts) {
     facts = EntryFacts{};
-    std::string p = Z(path);
-    HANDLE h =
-        CreateFileA(p.c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE h = OpenForDeleting(path);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD e = GetLastError();
         facts.gone = e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
@@ -236,7 +330,7 @@ EntryHandle Win32System::OpenEntry(std::string_view path, EntryFacts& facts) {
     facts.lastWriteTime = UnixSeconds(ft);
     // Windows opens a link itself here; Wine may have followed it, which only the path of
     // the handle shows.
-    if (!(facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT) && OnWine() && !HandleIsAt(h, p))
+    if (!(facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT) && OnWine() && !HandleIsAt(h, path))
         facts.elsewhere = true;
     return reinterpret_cast<EntryHandle>(h);
 }
@@ -254,16 +348,12 @@ void Win32System::CloseEntry(EntryHandle entry) {
 }
 
 EntryCheck Win32System::CheckEntry(std::string_view path) {
-    std::string p = Z(path);
     // Opened as OpenEntry opens it, so what a measuring counts is what it could delete, but
     // without reading the facts: under Wine that is one more trip to the server per file.
-    FileHandle f{CreateFileA(p.c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING,
-                             FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
+    FileHandle f{OpenForDeleting(path)};
     if (f.h == INVALID_HANDLE_VALUE) return EntryCheck::NotOpened;
     // Windows opens a link itself; Wine follows it, which only the path of the handle shows.
-    if (OnWine() && !HandleIsAt(f.h, p)) return EntryCheck::LinkFollowed;
+    if (OnWine() && !HandleIsAt(f.h, path)) return EntryCheck::LinkFollowed;
     return EntryCheck::Itself;
 }
 
@@ -278,106 +368,82 @@ std::int64_t Win32System::CurrentTime() {
 }
 
 namespace {
-std::optional<std::string> FromKnownFolderId(REFKNOWNFOLDERID id) {
-    PWSTR wide = nullptr;
-    if (FAILED(SHGetKnownFolderPath(id, 0, nullptr, &wide))) {
-        CoTaskMemFree(wide);
-        return std::nullopt;
+const KNOWNFOLDERID& FolderId(KnownFolder folder) {
+    switch (folder) {
+    case KnownFolder::AppData:
+        return FOLDERID_RoamingAppData;
+    case KnownFolder::Cookies:
+        return FOLDERID_Cookies;
+    case KnownFolder::InternetCache:
+        return FOLDERID_InternetCache;
+    case KnownFolder::Fonts:
+        return FOLDERID_Fonts;
+    case KnownFolder::Startup:
+        return FOLDERID_Startup;
+    case KnownFolder::CommonStartup:
+        return FOLDERID_CommonStartup;
+    case KnownFolder::ProgramFiles:
+        return FOLDERID_ProgramFiles;
+    case KnownFolder::ProgramFilesX86:
+        return FOLDERID_ProgramFilesX86;
+    case KnownFolder::SystemX86:
+        return FOLDERID_SystemX86;
+    case KnownFolder::ProgramData:
+        return FOLDERID_ProgramData;
+    case KnownFolder::Profile:
+        return FOLDERID_Profile;
+    case KnownFolder::Profiles:
+        return FOLDERID_UserProfiles;
+    case KnownFolder::Desktop:
+        return FOLDERID_Desktop;
+    case KnownFolder::Documents:
+        return FOLDERID_Documents;
+    case KnownFolder::Pictures:
+        return FOLDERID_Pictures;
+    case KnownFolder::Music:
+        return FOLDERID_Music;
+    case KnownFolder::Videos:
+        return FOLDERID_Videos;
+    case KnownFolder::Downloads:
+        break;
     }
-    char buf[MAX_PATH * 2] = {};
-    int n = WideCharToMultiByte(CP_ACP, 0, wide, -1, buf, sizeof buf, nullptr, nullptr);
-    CoTaskMemFree(wide);
-    if (n <= 1) return std::nullopt;
-    return std::string(buf);
+    return FOLDERID_Downloads;
 }
 } // namespace
 
 std::optional<std::string> Win32System::GetKnownFolder(KnownFolder folder) {
-    int csidl = CSIDL_APPDATA;
-    switch (folder) {
-    case KnownFolder::Downloads:
-        return FromKnownFolderId(FOLDERID_Downloads);
-    case KnownFolder::Profiles: {
-        char buf[MAX_PATH] = {};
-        DWORD size = sizeof buf;
-        if (!GetProfilesDirectoryA(buf, &size)) return std::nullopt;
-        return std::string(buf);
+    if (folder == KnownFolder::Profiles) {
+        DWORD size = 0;
+        GetProfilesDirectoryW(nullptr, &size);
+        std::wstring buf(size + 1, L'\0');
+        size = static_cast<DWORD>(buf.size());
+        if (!GetProfilesDirectoryW(buf.data(), &size)) return std::nullopt;
+        buf.resize(std::wcslen(buf.c_str()));
+        return FromWide(buf);
     }
-    case KnownFolder::ProgramFilesX86:
-        csidl = CSIDL_PROGRAM_FILESX86;
-        break;
-    case KnownFolder::SystemX86:
-        csidl = CSIDL_SYSTEMX86;
-        break;
-    case KnownFolder::ProgramData:
-        csidl = CSIDL_COMMON_APPDATA;
-        break;
-    case KnownFolder::Profile:
-        csidl = CSIDL_PROFILE;
-        break;
-    case KnownFolder::Desktop:
-        csidl = CSIDL_DESKTOPDIRECTORY;
-        break;
-    case KnownFolder::Documents:
-        csidl = CSIDL_PERSONAL;
-        break;
-    case KnownFolder::Pictures:
-        csidl = CSIDL_MYPICTURES;
-        break;
-    case KnownFolder::Music:
-        csidl = CSIDL_MYMUSIC;
-        break;
-    case KnownFolder::Videos:
-        csidl = CSIDL_MYVIDEO;
-        break;
-    case KnownFolder::AppData:
-        // The backup folder lives there; a profile without it gets it created.
-        csidl = CSIDL_APPDATA | CSIDL_FLAG_CREATE;
-        break;
-    case KnownFolder::Cookies:
-        csidl = CSIDL_COOKIES;
-        break;
-    case KnownFolder::InternetCache:
-        csidl = CSIDL_INTERNET_CACHE;
-        break;
-    case KnownFolder::Fonts:
-        csidl = CSIDL_FONTS;
-        break;
-    case KnownFolder::Startup:
-        csidl = CSIDL_STARTUP;
-        break;
-    case KnownFolder::CommonStartup:
-        csidl = CSIDL_COMMON_STARTUP;
-        break;
-    case KnownFolder::ProgramFiles:
-        csidl = CSIDL_PROGRAM_FILES;
-        break;
-    }
-    char buf[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buf)))
-        return std::nullopt;
-    return std::string(buf);
+    // The backup folder lives in AppData; a profile without it gets it created.
+    DWORD flags = folder == KnownFolder::AppData ? DWORD{KF_FLAG_CREATE} : 0;
+    PWSTR wide = nullptr;
+    HRESULT hr = SHGetKnownFolderPath(FolderId(folder), flags, nullptr, &wide);
+    std::string path = SUCCEEDED(hr) && wide ? FromWide(wide) : std::string();
+    CoTaskMemFree(wide);
+    if (path.empty()) return std::nullopt;
+    return path;
 }
 
 std::string Win32System::GetTempFolder() {
-    char buf[MAX_PATH + 1] = {};
-    DWORD got = GetTempPathA(sizeof buf, buf);
-    if (got == 0 || got > sizeof buf) return {};
-    return std::string(buf, got);
+    auto r = Grown([](wchar_t* buf, DWORD size) { return GetTempPathW(size, buf); });
+    return r ? FromWide(*r) : std::string();
 }
 
 std::string Win32System::SystemFolder() {
-    char buf[MAX_PATH] = {};
-    UINT got = GetSystemDirectoryA(buf, sizeof buf);
-    if (got == 0 || got >= sizeof buf) return {};
-    return std::string(buf, got);
+    auto r = Grown([](wchar_t* buf, DWORD size) { return GetSystemDirectoryW(buf, size); });
+    return r ? FromWide(*r) : std::string();
 }
 
 std::string Win32System::WindowsFolder() {
-    char buf[MAX_PATH] = {};
-    UINT got = GetWindowsDirectoryA(buf, sizeof buf);
-    if (got == 0 || got >= sizeof buf) return {};
-    return std::string(buf, got);
+    auto r = Grown([](wchar_t* buf, DWORD size) { return GetWindowsDirectoryW(buf, size); });
+    return r ? FromWide(*r) : std::string();
 }
 
 std::uint32_t Win32System::LogicalDriveMask() {
@@ -385,19 +451,19 @@ std::uint32_t Win32System::LogicalDriveMask() {
 }
 
 std::string Win32System::GetModulePath() {
-    std::vector<char> buf(MAX_PATH);
+    std::wstring buf(MAX_PATH, L'\0');
     for (;;) {
-        DWORD got = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        DWORD got = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
         if (got == 0) return {};
-        if (got < buf.size()) return std::string(buf.data(), got);
-        buf.resize(buf.size() * 2);
+        if (got < buf.size()) return AsGiven(buf.substr(0, got), "");
+        buf.assign(buf.size() * 2, L'\0');
     }
 }
 
 std::optional<RecycleBinInfo> Win32System::QueryRecycleBin(std::string_view rootPath) {
     SHQUERYRBINFO info{};
     info.cbSize = sizeof info;
-    if (FAILED(SHQueryRecycleBinA(Z(rootPath).c_str(), &info))) return std::nullopt;
+    if (FAILED(SHQueryRecycleBinW(ToWide(rootPath).c_str(), &info))) return std::nullopt;
     return RecycleBinInfo{static_cast<std::uint64_t>(info.i64Size),
                           static_cast<std::uint64_t>(info.i64NumItems)};
 }
@@ -406,32 +472,32 @@ bool Win32System::EmptyRecycleBin(WindowRef owner) {
     // A page lets the system show its progress and play its sound; a console stays silent.
     DWORD flags = SHERB_NOCONFIRMATION;
     if (!owner) flags |= SHERB_NOPROGRESSUI | SHERB_NOSOUND;
-    return SUCCEEDED(SHEmptyRecycleBinA(reinterpret_cast<HWND>(owner), nullptr, flags));
+    return SUCCEEDED(SHEmptyRecycleBinW(reinterpret_cast<HWND>(owner), nullptr, flags));
 }
 
 bool Win32System::WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) {
     std::vector<unsigned char> buf(4096);
     DWORD size = static_cast<DWORD>(buf.size());
-    auto* info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buf.data());
-    HANDLE find = FindFirstUrlCacheEntryA(nullptr, info, &size);
+    auto* info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buf.data());
+    HANDLE find = FindFirstUrlCacheEntryW(nullptr, info, &size);
     if (!find && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
         buf.resize(size);
-        info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buf.data());
-        find = FindFirstUrlCacheEntryA(nullptr, info, &size);
+        info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buf.data());
+        find = FindFirstUrlCacheEntryW(nullptr, info, &size);
     }
     if (!find) return GetLastError() == ERROR_NO_MORE_ITEMS;
     bool exhausted = false;
     for (;;) {
         UrlCacheEntry e;
-        if (info->lpszSourceUrlName) e.sourceUrl = info->lpszSourceUrlName;
-        if (info->lpszLocalFileName) e.localFile = info->lpszLocalFileName;
+        e.sourceUrl = FromWide(info->lpszSourceUrlName);
+        e.localFile = FromWide(info->lpszLocalFileName);
         if (!visit(e)) break;
         size = static_cast<DWORD>(buf.size());
-        BOOL next = FindNextUrlCacheEntryA(find, info, &size);
+        BOOL next = FindNextUrlCacheEntryW(find, info, &size);
         if (!next && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
             buf.resize(size);
-            info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buf.data());
-            next = FindNextUrlCacheEntryA(find, info, &size);
+            info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buf.data());
+            next = FindNextUrlCacheEntryW(find, info, &size);
         }
         if (!next) {
             exhausted = GetLastError() == ERROR_NO_MORE_ITEMS;
@@ -443,46 +509,52 @@ bool Win32System::WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& 
 }
 
 bool Win32System::DeleteUrlEntry(std::string_view sourceUrl) {
-    return DeleteUrlCacheEntryA(Z(sourceUrl).c_str()) != 0;
+    return DeleteUrlCacheEntryW(ToWide(sourceUrl).c_str()) != 0;
 }
+
+namespace {
+struct ShellCall {
+    std::wstring verb, file, parameters;
+    SHELLEXECUTEINFOW sei{};
+    ShellCall(std::string_view v, std::string_view f, std::string_view p, int show, ULONG mask)
+        : verb(ToWide(v)), file(ToWide(f)), parameters(ToWide(p)) {
+        sei.cbSize = sizeof sei;
+        sei.fMask = mask;
+        sei.lpVerb = verb.empty() ? nullptr : verb.c_str();
+        sei.lpFile = file.c_str();
+        sei.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+        sei.nShow = show;
+    }
+};
+} // namespace
 
 ShellResult Win32System::Execute(std::string_view verb, std::string_view file,
                                  std::string_view parameters, int show, bool wait) {
     if (wait) return ExecuteAndWait(verb, file, parameters, show, INFINITE);
-    std::string v = Z(verb), f = Z(file), p = Z(parameters);
-    SHELLEXECUTEINFOA sei{};
-    sei.cbSize = sizeof sei;
-    sei.fMask = SEE_MASK_FLAG_NO_UI;
-    sei.lpVerb = v.empty() ? nullptr : v.c_str();
-    sei.lpFile = f.c_str();
-    sei.lpParameters = p.empty() ? nullptr : p.c_str();
-    sei.nShow = show;
+    ShellCall call(verb, file, parameters, show, SEE_MASK_FLAG_NO_UI);
     ShellResult r;
-    r.started = ShellExecuteExA(&sei) != 0;
+    r.started = ShellExecuteExW(&call.sei) != 0;
     return r;
 }
 
 std::optional<std::string> Win32System::ResolveShortcut(std::string_view linkPath) {
     ComScope com;
-    ComPtr<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    ComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 reinterpret_cast<void**>(&link.p))))
         return std::nullopt;
     ComPtr<IPersistFile> file;
     if (FAILED(link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p))))
         return std::nullopt;
-    std::string p = Z(linkPath);
-    // The shell link object takes a path of at most MAX_PATH wide characters.
-    wchar_t wide[MAX_PATH] = {};
-    if (MultiByteToWideChar(CP_ACP, 0, p.c_str(), -1, wide, MAX_PATH) == 0) return std::nullopt;
-    if (FAILED(file.p->Load(wide, STGM_READ))) return std::nullopt;
+    if (FAILED(file.p->Load(WidePath(linkPath).c_str(), STGM_READ))) return std::nullopt;
     // No window may appear: the core has none to own it, and the console tool has no desktop.
     if (FAILED(link.p->Resolve(nullptr, SLR_NO_UI | (1000u << 16)))) return std::nullopt;
-    char target[MAX_PATH] = {};
-    WIN32_FIND_DATAA fd{};
+    std::wstring target(32768, L'\0');
+    WIN32_FIND_DATAW fd{};
     // The raw path keeps the stored environment references unexpanded.
-    if (FAILED(link.p->GetPath(target, MAX_PATH, &fd, SLGP_RAWPATH))) return std::nullopt;
-    return std::string(target);
+    if (FAILED(link.p->GetPath(target.data(), static_cast<int>(target.size()), &fd, SLGP_RAWPATH)))
+        return std::nullopt;
+    return FromWide(target.c_str());
 }
 
 LocalTime Win32System::GetLocalTime() {
@@ -493,7 +565,7 @@ LocalTime Win32System::GetLocalTime() {
 }
 
 OutFileHandle Win32System::CreateOutFile(std::string_view path) {
-    HANDLE h = CreateFileA(Z(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    HANDLE h = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return kNoOutFile;
     return reinterpret_cast<OutFileHandle>(h);
@@ -526,10 +598,10 @@ bool Win32System::CloseOutFile(OutFileHandle file) {
 
 std::string Win32System::LastFileError() {
     DWORD code = GetLastError();
-    char buf[512] = {};
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             code, 0, buf, sizeof buf, nullptr);
-    std::string text(buf, n);
+    wchar_t buf[512] = {};
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             code, 0, buf, static_cast<DWORD>(std::size(buf)), nullptr);
+    std::string text = FromWide(std::wstring_view(buf, n));
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
         text.pop_back();
     if (text.empty()) text = "error " + std::to_string(code);
@@ -539,27 +611,20 @@ std::string Win32System::LastFileError() {
 ShellResult Win32System::ExecuteAndWait(std::string_view verb, std::string_view file,
                                         std::string_view parameters, int show,
                                         std::uint32_t timeoutMs) {
-    std::string v = Z(verb), f = Z(file), p = Z(parameters);
-    SHELLEXECUTEINFOA sei{};
-    sei.cbSize = sizeof sei;
-    sei.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS;
-    sei.lpVerb = v.empty() ? nullptr : v.c_str();
-    sei.lpFile = f.c_str();
-    sei.lpParameters = p.empty() ? nullptr : p.c_str();
-    sei.nShow = show;
+    ShellCall call(verb, file, parameters, show, SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS);
     ShellResult r;
-    if (!ShellExecuteExA(&sei)) return r;
+    if (!ShellExecuteExW(&call.sei)) return r;
     r.started = true;
-    if (!sei.hProcess) return r;
-    FileHandle process{sei.hProcess};
-    DWORD wait = WaitForSingleObject(sei.hProcess, timeoutMs);
+    if (!call.sei.hProcess) return r;
+    FileHandle process{call.sei.hProcess};
+    DWORD wait = WaitForSingleObject(process.h, timeoutMs);
     if (wait == WAIT_TIMEOUT) {
         r.timedOut = true;
         return r;
     }
     if (wait != WAIT_OBJECT_0) return r;
     DWORD code = 0;
-    if (GetExitCodeProcess(sei.hProcess, &code)) r.exitCode = code;
+    if (GetExitCodeProcess(process.h, &code)) r.exitCode = code;
     r.waited = true;
     return r;
 }
@@ -576,8 +641,8 @@ bool Win32System::TruncateOutFile(OutFileHandle file, std::uint64_t size) {
 }
 
 std::optional<std::string> Win32System::ReadWholeFile(std::string_view path) {
-    FileHandle h{CreateFileA(Z(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr)};
+    FileHandle h{CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (h.h == INVALID_HANDLE_VALUE) return std::nullopt;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(h.h, &size) || size.QuadPart > 0x7fffffff) return std::nullopt;

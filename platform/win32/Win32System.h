@@ -1,8 +1,16 @@
 #pragma once
-// The file-system and shell seam over the platform's ANSI interfaces.
+// The file-system and shell seam over the platform's wide interfaces: text crosses as UTF-8.
+#include <string>
+#include <string_view>
+
 #include "seams/System.h"
 
 namespace zt {
+
+// `path` as the wide file calls take it: an absolute path long enough to meet the platform's
+// old length limit in the "\\?\" form (slashes, "." and ".." resolved first), any other path
+// as it is written.
+std::wstring WidePath(std::string_view path);
 
 class Win32System : public System {
   public:

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "seams/Unicode.h"
+
 namespace zt::test {
 
 // Starts `commandLine` (with `application` when given) and waits for it at most `timeoutMs`.
@@ -12,11 +14,13 @@ namespace zt::test {
 // of those judge by the effect.
 inline bool RunAndWait(std::string commandLine, DWORD timeoutMs,
                        const char* application = nullptr) {
-    STARTUPINFOA si{};
+    STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(application, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &si, &pi))
+    std::wstring line = zt::ToWide(commandLine);
+    std::wstring app = application ? zt::ToWide(application) : std::wstring();
+    if (!CreateProcessW(application ? app.c_str() : nullptr, line.data(), nullptr, nullptr, FALSE,
+                        0, nullptr, nullptr, &si, &pi))
         return false;
     WaitForSingleObject(pi.hProcess, timeoutMs);
     CloseHandle(pi.hThread);

@@ -7,6 +7,7 @@
 
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
+#include "seams/Unicode.h"
 
 #include "support/scratch_key.inc"
 
@@ -25,22 +26,26 @@ bool IsRealPlatform() {
 std::string ScratchFolder(System& sys) {
     static std::atomic<int> counter{0};
     std::string base = sys.GetTempFolder() + "zt-scratch";
-    CreateDirectoryA(base.c_str(), nullptr);
-    std::string path =
-        base + "\\p" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-    // A leftover from an earlier run is emptied by the shell so each test starts clean.
-    std::string doubleZero = path + std::string(2, '\0');
-    SHFILEOPSTRUCTA op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = doubleZero.c_str();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationA(&op);
-    CreateDirectoryA(path.c_str(), nullptr);
-    return path;
+    CreateDirectoryW(WidePath(base).c_str(), nullptr);
+    for (;;) {
+        std::string path =
+            base + "\\p" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+        // A leftover from an earlier run is emptied by the shell so each test starts clean;
+        // one the shell cannot empty (a Unix link left dangling) is passed over.
+        std::wstring doubleZero = ToWide(path) + std::wstring(2, L'\0');
+        SHFILEOPSTRUCTW op{};
+        op.wFunc = FO_DELETE;
+        op.pFrom = doubleZero.c_str();
+        op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+        SHFileOperationW(&op);
+        if (CreateDirectoryW(WidePath(path).c_str(), nullptr) ||
+            GetLastError() != ERROR_ALREADY_EXISTS)
+            return path;
+    }
 }
 
 void PlantFile(System&, const std::string& path, const std::string& content) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    HANDLE f = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(f, INVALID_HANDLE_VALUE) << "cannot create " << path;
     DWORD written = 0;
@@ -50,11 +55,11 @@ void PlantFile(System&, const std::string& path, const std::string& content) {
 }
 
 void PlantFolder(System&, const std::string& path) {
-    CreateDirectoryA(path.c_str(), nullptr);
+    CreateDirectoryW(WidePath(path).c_str(), nullptr);
 }
 
 void SetEnv(System&, const std::string& name, const std::string& value) {
-    SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str());
+    SetEnvironmentVariableW(ToWide(name).c_str(), value.empty() ? nullptr : ToWide(value).c_str());
 }
 
 } // namespace zt::test

@@ -5,22 +5,26 @@
 #include <cstdio>
 #include <string>
 
+#include "seams/Unicode.h"
+
 namespace zt::test {
 
 inline bool InMarkedWinePrefix(std::string& why) {
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     if (!ntdll || !GetProcAddress(ntdll, "wine_get_version")) {
         why = "not running under Wine";
         return false;
     }
-    char marker[MAX_PATH] = {};
-    DWORD n = GetEnvironmentVariableA("ZENTROVE_TEST_MARKER", marker, sizeof marker);
-    if (n == 0 || n >= sizeof marker) {
+    std::wstring marker(32768, L'\0');
+    DWORD n = GetEnvironmentVariableW(L"ZENTROVE_TEST_MARKER", marker.data(),
+                                      static_cast<DWORD>(marker.size()));
+    if (n == 0 || n >= marker.size()) {
         why = "ZENTROVE_TEST_MARKER is not set (run through tools/test)";
         return false;
     }
-    if (GetFileAttributesA(marker) == INVALID_FILE_ATTRIBUTES) {
-        why = std::string("marker file missing: ") + marker;
+    marker.resize(n);
+    if (GetFileAttributesW(marker.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        why = "marker file missing: " + zt::FromWide(marker);
         return false;
     }
     return true;

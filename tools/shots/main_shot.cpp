@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <optional>
 #include <string>
 
@@ -23,6 +24,7 @@
 #include "app/DlgIgnoreList.h"
 #include "app/DlgMain.h"
 #include "scan/ScanSink.h"
+#include "seams/Unicode.h"
 #include "ui/PumpWait.h"
 #include "app/RunAtStartup.h"
 #include "app/res/resource.h"
@@ -49,10 +51,10 @@ void CALLBACK CloseQuestion(HWND, UINT, UINT_PTR id, DWORD) {
     ::EnumThreadWindows(
         ::GetCurrentThreadId(),
         [](HWND w, LPARAM) -> BOOL {
-            char cls[16] = {};
-            ::GetClassNameA(w, cls, sizeof cls);
-            if (std::strcmp(cls, "#32770") == 0 && ::GetWindow(w, GW_OWNER) != nullptr)
-                ::PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
+            wchar_t cls[16] = {};
+            ::GetClassNameW(w, cls, 16);
+            if (std::wcscmp(cls, L"#32770") == 0 && ::GetWindow(w, GW_OWNER) != nullptr)
+                ::PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
             return TRUE;
         },
         0);
@@ -123,6 +125,51 @@ void PlantSharedDlls(zt::Registry& reg, int count, bool remove = false) {
     }
 }
 
+// Dead Run entries named in Cyrillic, CJK and with an emoji, so the scan and startup pictures
+// show names in other scripts. Written again at every start (a picture's time ends the
+// process, and the cleaning pictures remove them).
+void PlantNamesInOtherScripts(zt::Registry& reg) {
+    zt::RegKey key(reg, reg.CreateKey(zt::RootHandle(zt::kCurrentUser), zt::kRunKeyPath));
+    if (!key) return;
+    const char* entries[][2] = {
+        {"Программа", "C:\\Программы\\工具\\😀\\tool.exe /tray"},
+        {"写真ツール", "C:\\Łódź\\写真\\viewer.exe"},
+        {"Sticker 😀", "\"C:\\Demo\\Ünïcode\\sticker.exe\" -min"},
+    };
+    for (const auto& [name, command] : entries)
+        reg.WriteString(key.get(), name, command);
+}
+
+// Scrolls `list` so that `row` (if any) is its top row.
+void ScrollRowToTop(zt::CListView& list, int row) {
+    if (row < 0) return;
+    RECT r{};
+    r.left = LVIR_BOUNDS;
+    list.Send(LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
+    int top = static_cast<int>(list.Send(LVM_GETTOPINDEX));
+    list.Send(LVM_SCROLL, 0, (row - top) * (r.bottom - r.top));
+}
+
+// The pictures of the two lists start at their first name outside ASCII.
+void ShowNamesInOtherScripts(zt::CDlgMain& main) {
+    zt::CListView& scan = main.ScanPage().List();
+    for (int i = 0; i < scan.Count(); ++i) {
+        const zt::ScanFinding* f = main.ScanPage().FindingAt(i);
+        if (f && !zt::IsAscii(f->valueName)) {
+            ScrollRowToTop(scan, i);
+            break;
+        }
+    }
+    zt::CListView startup = main.StartupPage().List();
+    for (int i = 0; i < startup.Count(); ++i) {
+        const zt::StartupEntry* e = main.StartupPage().EntryAt(i);
+        if (e && !zt::IsAscii(e->name)) {
+            ScrollRowToTop(startup, i);
+            break;
+        }
+    }
+}
+
 int main(int argc, char** argv) {
     std::string page = argc > 1 ? argv[1] : "scan";
     std::string rectFile;
@@ -176,6 +223,7 @@ int main(int argc, char** argv) {
     zt::ScopedMessageAnswerer answers(IDOK);
     {
         if (cleaning) PlantSharedDlls(registry, kPlantedForCleaning);
+        PlantNamesInOtherScripts(registry);
         zt::CDlgMain main(app);
         if (!main.Create(nullptr)) return 1;
         zt::PumpUntil([] { return false; }, 300);
@@ -188,6 +236,7 @@ int main(int argc, char** argv) {
             zt::PumpUntil([&] { return !main.ScanPage().ScanInProgress(); }, 120000);
         }
         main.Tabs().SetActiveTab(tab);
+        if (!evidence && !cleaning && !ignoreMenu) ShowNamesInOtherScripts(main);
         ::SetForegroundWindow(main.Handle());
         zt::PumpUntil([] { return false; }, 700);
         if (evidence) HoverRowWithEvidence(main.ScanPage().List());
@@ -200,8 +249,8 @@ int main(int argc, char** argv) {
             HWND bar = main.ScanPage().Item(IDC_CLEANPROGRESS);
             zt::PumpUntil(
                 [&] {
-                    return ::SendMessageA(bar, PBM_GETPOS, 0, 0) * 5 >
-                           ::SendMessageA(bar, PBM_GETRANGE, FALSE, 0);
+                    return ::SendMessageW(bar, PBM_GETPOS, 0, 0) * 5 >
+                           ::SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
                 },
                 120000);
         }

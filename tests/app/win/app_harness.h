@@ -61,18 +61,18 @@ inline RECT ChildRectIn(HWND parent, HWND child) {
 }
 
 inline void Click(HWND dialog, int id) {
-    ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
 }
 
 // Ticks or unticks a check box as a click would, and tells its dialog.
 inline void ClickBox(HWND dialog, int id, bool on) {
-    ::SendMessageA(::GetDlgItem(dialog, id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::SendMessageW(::GetDlgItem(dialog, id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
     Click(dialog, id);
 }
 
 inline bool IsTicked(HWND dialog, int id) {
-    return ::SendMessageA(::GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return ::SendMessageW(::GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 } // namespace zt::test

@@ -38,8 +38,8 @@ SIZE OuterSize(HWND hwnd) {
 
 // The outer size a window of template 134 gets, measured on a window made from it alone.
 SIZE TemplateOuterSize() {
-    HWND probe = ::CreateDialogParamA(
-        ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
+    HWND probe = ::CreateDialogParamW(
+        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr,
         [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
     SIZE s = OuterSize(probe);
     ::DestroyWindow(probe);
@@ -72,7 +72,7 @@ TEST(MainWindow, FirstStartUsesDefaultsAndRegistersTheProgram) {
     EXPECT_EQ(got.cy, want.cy);
     RECT r = main.WindowRect();
     RECT work{};
-    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     EXPECT_NEAR((r.left + r.right) / 2, (work.left + work.right) / 2, 2);
     EXPECT_NEAR((r.top + r.bottom) / 2, (work.top + work.bottom) / 2, 2);
 
@@ -84,9 +84,9 @@ TEST(MainWindow, FirstStartUsesDefaultsAndRegistersTheProgram) {
 
     // The About entry at the end of the system menu.
     HMENU menu = ::GetSystemMenu(main.Handle(), FALSE);
-    char text[64] = {};
-    ASSERT_GT(::GetMenuStringA(menu, IDM_ABOUTBOX, text, sizeof text, MF_BYCOMMAND), 0);
-    EXPECT_STREQ(text, "&About Zentrove...");
+    wchar_t text[64] = {};
+    ASSERT_GT(::GetMenuStringW(menu, IDM_ABOUTBOX, text, 64, MF_BYCOMMAND), 0);
+    EXPECT_STREQ(text, L"&About Zentrove...");
     CloseMain(main);
 }
 

@@ -352,7 +352,7 @@ struct CleaningRunFixture : ScanPageFixture {
         page().CleanSelected();
         ASSERT_TRUE(page().CleaningInProgress());
         HWND bar = page().Item(IDC_CLEANPROGRESS);
-        ASSERT_TRUE(PumpUntil([&] { return ::SendMessageA(bar, PBM_GETPOS, 0, 0) >= 10; }, 60000));
+        ASSERT_TRUE(PumpUntil([&] { return ::SendMessageW(bar, PBM_GETPOS, 0, 0) >= 10; }, 60000));
         ASSERT_EQ(answers.Requests().size(), 1u); // the confirmation only
         answers.Clear();
     }

@@ -135,7 +135,7 @@ TEST_F(JunkCore, SystemTempFromTheEnvironmentKey) {
     RegKey k(reg, reg.CreateKey(RootHandle(kLocalMachine), kEnvKey));
     reg.WriteValue(k.get(), "TEMP", kRegDword, &dword, 4);
     EXPECT_FALSE(GetSystemTempFolder(reg, sys));
-    // An expansion longer than the 520-byte buffer is refused rather than cut.
+    // An expansion longer than the 520-character buffer is refused rather than cut.
     sys.SetEnvironment("LONGONE", std::string(600, 'x'));
     SetSystemTemp(kRegExpandSz, "C:\\%LONGONE%");
     EXPECT_FALSE(GetSystemTempFolder(reg, sys));

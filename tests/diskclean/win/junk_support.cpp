@@ -1,6 +1,7 @@
 #include "junk_support.h"
 
 #include <gtest/gtest.h>
+#include "seams/Unicode.h"
 #include "support/win_process.h"
 
 namespace zt::test {
@@ -8,12 +9,9 @@ namespace zt::test {
 std::string UnixPathOf(const std::string& windowsPath) {
     using UnixName = char*(CDECL*)(LPCWSTR);
     auto fn = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     if (!fn) return {};
-    int n = MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide.data(), n);
-    char* unix = fn(wide.c_str());
+    char* unix = fn(ToWide(windowsPath).c_str());
     if (!unix) return {};
     std::string r(unix);
     HeapFree(GetProcessHeap(), 0, unix);
@@ -27,9 +25,10 @@ bool MakeUnixLink(const std::string& target, const std::string& link) {
     // result is judged by what appears.
     std::string cmd = "/bin/ln -s \"" + t + "\" \"" + l + "\"";
     if (!test::RunAndWait(cmd, 10000, "Z:\\bin\\ln")) return false;
-    for (int i = 0; i < 50 && GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+    for (int i = 0; i < 50 && GetFileAttributesW(WidePath(link).c_str()) == INVALID_FILE_ATTRIBUTES;
+         ++i)
         Sleep(20);
-    return GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(WidePath(link).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 namespace {
@@ -37,31 +36,35 @@ constexpr const char* kHoldFileVar = "ZT_JUNK_HOLD_FILE";
 constexpr const char* kHoldReadyVar = "ZT_JUNK_HOLD_READY";
 constexpr const char* kHoldReleaseVar = "ZT_JUNK_HOLD_RELEASE";
 
-std::string Env(const char* name) {
-    char buf[MAX_PATH] = {};
-    DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
-    return n && n < sizeof buf ? std::string(buf, n) : std::string();
+std::optional<std::string> Env(const std::string& name) {
+    std::wstring buf(32768, L'\0');
+    DWORD n =
+        GetEnvironmentVariableW(ToWide(name).c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0 || n >= buf.size()) return std::nullopt;
+    return FromWide(std::wstring_view(buf.data(), n));
+}
+void SetEnv(const std::string& name, const std::optional<std::string>& value) {
+    SetEnvironmentVariableW(ToWide(name).c_str(), value ? ToWide(*value).c_str() : nullptr);
 }
 } // namespace
 
 HeldFile::HeldFile(const std::string& path) {
     std::string tag = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
     std::string readyName = "ZtJunkReady-" + tag, releaseName = "ZtJunkRelease-" + tag;
-    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, readyName.c_str());
-    release_ = CreateEventA(nullptr, TRUE, FALSE, releaseName.c_str());
-    char exe[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, exe, sizeof exe);
-    std::string cmd = std::string("\"") + exe + "\" --gtest_filter=JunkHolder.HoldFileOpen";
-    SetEnvironmentVariableA(kHoldFileVar, path.c_str());
-    SetEnvironmentVariableA(kHoldReadyVar, readyName.c_str());
-    SetEnvironmentVariableA(kHoldReleaseVar, releaseName.c_str());
-    STARTUPINFOA si{};
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, ToWide(readyName).c_str());
+    release_ = CreateEventW(nullptr, TRUE, FALSE, ToWide(releaseName).c_str());
+    std::wstring exe = WidePath(Win32System().GetModulePath());
+    std::wstring cmd = L"\"" + exe + L"\" --gtest_filter=JunkHolder.HoldFileOpen";
+    SetEnv(kHoldFileVar, path);
+    SetEnv(kHoldReadyVar, readyName);
+    SetEnv(kHoldReleaseVar, releaseName);
+    STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    BOOL started =
-        CreateProcessA(exe, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    BOOL started = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                  nullptr, &si, &pi);
     for (const char* v : {kHoldFileVar, kHoldReadyVar, kHoldReleaseVar})
-        SetEnvironmentVariableA(v, nullptr);
+        SetEnv(v, std::nullopt);
     if (started) {
         CloseHandle(pi.hThread);
         HANDLE both[2] = {ready, pi.hProcess};
@@ -83,12 +86,14 @@ HeldFile::~HeldFile() {
 }
 
 bool RunHolderIfAsked() {
-    std::string path = Env(kHoldFileVar);
+    std::string path = Env(kHoldFileVar).value_or("");
     if (path.empty()) return false;
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, Env(kHoldReadyVar).c_str());
-    HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, Env(kHoldReleaseVar).c_str());
+    HANDLE f = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    HANDLE ready =
+        OpenEventW(EVENT_MODIFY_STATE, FALSE, ToWide(Env(kHoldReadyVar).value_or("")).c_str());
+    HANDLE release =
+        OpenEventW(SYNCHRONIZE, FALSE, ToWide(Env(kHoldReleaseVar).value_or("")).c_str());
     if (f != INVALID_HANDLE_VALUE && ready && release) {
         SetEvent(ready);
         WaitForSingleObject(release, 60000);
@@ -115,14 +120,12 @@ SavedValue::~SavedValue() {
 }
 
 ScopedEnv::ScopedEnv(std::string name, const std::string& value) : name_(std::move(name)) {
-    char buf[32768];
-    DWORD n = GetEnvironmentVariableA(name_.c_str(), buf, sizeof buf);
-    if (n && n < sizeof buf) saved_ = std::string(buf, n);
-    SetEnvironmentVariableA(name_.c_str(), value.c_str());
+    saved_ = Env(name_);
+    SetEnv(name_, value);
 }
 
 ScopedEnv::~ScopedEnv() {
-    SetEnvironmentVariableA(name_.c_str(), saved_ ? saved_->c_str() : nullptr);
+    SetEnv(name_, saved_);
 }
 
 std::optional<std::string> RedirectedSystem::GetKnownFolder(KnownFolder folder) {

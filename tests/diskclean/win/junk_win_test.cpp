@@ -31,7 +31,8 @@ TEST(JunkHolder, HoldFileOpen) {
 }
 
 void Plant(const std::string& path, std::size_t bytes) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE f =
+        CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(f, INVALID_HANDLE_VALUE) << path;
     std::string data(bytes, 'x');
     DWORD written = 0;
@@ -39,7 +40,7 @@ void Plant(const std::string& path, std::size_t bytes) {
     CloseHandle(f);
 }
 bool Exists(const std::string& p) {
-    return GetFileAttributesA(p.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(WidePath(p).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 std::set<std::string> Names(System& sys, const std::string& folder) {
     std::set<std::string> names;
@@ -70,8 +71,8 @@ class JunkWin : public ::testing::Test {
     std::optional<test::ScopedEnv> tmpVar, tempVar;
 
     void SetUp() override {
-        CreateDirectoryA(temp.c_str(), nullptr);
-        CreateDirectoryA(outside.c_str(), nullptr);
+        CreateDirectoryW(WidePath(temp).c_str(), nullptr);
+        CreateDirectoryW(WidePath(outside).c_str(), nullptr);
         Plant(outside + "\\precious.doc", 4000);
         // GetTempPathA reads TMP first, then TEMP; both end in a backslash here on purpose.
         tmpVar.emplace("TMP", temp + "\\");
@@ -101,9 +102,57 @@ TEST_F(JunkWin, UserTempIsTheReportedFolderWithoutTrailingBackslash) {
     EXPECT_EQ(sink.got[2].caption, "Clean the user temporary folder (1.60 KB)");
 }
 
+// A temporary folder and files named in several scripts, one file deeper than the old
+// 260-character limit: all found where the system says, measured and deleted, nothing
+// outside touched. The cookies folder the shell reports in such a script is found too.
+TEST_F(JunkWin, NamesInEveryScriptAndDeepPathsAreMeasuredAndDeleted) {
+    const std::string named = base + "\\Временные 临时 😀";
+    CreateDirectoryW(WidePath(named).c_str(), nullptr);
+    tmpVar.emplace("TMP", named + "\\");
+    tempVar.emplace("TEMP", named + "\\");
+    const std::vector<std::string> names = {
+        "файл.tmp",   "文件.tmp",   "😀.tmp",       "Łódź.tmp",  "Cafe\u0301.tmp", "Ελληνικά.tmp",
+        "日本語.tmp", "한국어.tmp", "Ωμέγα Ж.tmp", "plain.tmp", "readme.txt"};
+    std::string deep = named;
+    for (const char* part : {"Глубоко", "深い"}) {
+        deep += "\\" + std::string(part) + std::string(100, 'x');
+        CreateDirectoryW(WidePath(deep).c_str(), nullptr);
+    }
+    deep += "\\" + std::string(60, 'f') + ".tmp";
+    ASSERT_GT(Utf16Length(deep), 260u);
+    std::uint64_t bytes = 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        Plant(named + "\\" + names[i], 10 * (i + 1));
+        bytes += 10 * (i + 1);
+    }
+    Plant(deep, 7);
+    bytes += 7;
+
+    ProtectedFolders guarded = ProtectedFolders::Gather(reg, sys);
+    JunkFolder folder = LocateJunkFolder(reg, sys, JunkItem::UserTemp, guarded);
+    ASSERT_TRUE(folder.ok()) << folder.reason;
+    EXPECT_EQ(folder.reported, named);
+    JunkTally measured = MeasureJunkFolder(sys, folder.real, {});
+    EXPECT_EQ(measured.files, names.size() + 1);
+    EXPECT_EQ(measured.bytes, bytes);
+    JunkTally emptied = EmptyJunkFolder(sys, folder.real, {});
+    EXPECT_TRUE(emptied.Complete());
+    EXPECT_EQ(emptied.files, names.size() + 1);
+    EXPECT_EQ(emptied.bytes, bytes);
+    EXPECT_EQ(Names(sys, named), std::set<std::string>{});
+    EXPECT_TRUE(Exists(outside + "\\precious.doc"));
+
+    const char* shellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User "
+                               "Shell Folders";
+    test::SavedValue saved(reg, kCurrentUser, shellFolders, "Cookies");
+    RegKey key(reg, reg.CreateKey(RootHandle(kCurrentUser), shellFolders));
+    ASSERT_TRUE(reg.WriteString(key.get(), "Cookies", named));
+    EXPECT_EQ(Win32System().GetKnownFolder(KnownFolder::Cookies).value_or("none"), named);
+}
+
 TEST_F(JunkWin, UnixLinkToAnOutsideFolderIsNeitherCountedNorEmptied) {
     Plant(temp + "\\own.tmp", 10);
-    CreateDirectoryA((temp + "\\sub").c_str(), nullptr);
+    CreateDirectoryW(WidePath(temp + "\\sub").c_str(), nullptr);
     ASSERT_TRUE(test::MakeUnixLink(outside, temp + "\\sub\\link"));
     ASSERT_TRUE(test::MakeUnixLink(temp, temp + "\\sub\\up")); // a loop back to the top
     // The link is real: through it the outside file is visible.
@@ -147,13 +196,13 @@ TEST_F(JunkWin, LinkShownAsPlainFolderIsCaughtByItsRealPath) {
 }
 
 TEST_F(JunkWin, ReadOnlyAndHeldFilesStayAndGiveTheSecondLine) {
-    CreateDirectoryA((temp + "\\sub").c_str(), nullptr);
-    CreateDirectoryA((temp + "\\sub\\empty").c_str(), nullptr);
-    CreateDirectoryA((temp + "\\busy").c_str(), nullptr);
+    CreateDirectoryW(WidePath(temp + "\\sub").c_str(), nullptr);
+    CreateDirectoryW(WidePath(temp + "\\sub\\empty").c_str(), nullptr);
+    CreateDirectoryW(WidePath(temp + "\\busy").c_str(), nullptr);
     Plant(temp + "\\a.tmp", 5);
     Plant(temp + "\\sub\\b.tmp", 5);
     Plant(temp + "\\readonly.tmp", 5);
-    SetFileAttributesA((temp + "\\readonly.tmp").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW(WidePath(temp + "\\readonly.tmp").c_str(), FILE_ATTRIBUTE_READONLY);
     Plant(temp + "\\busy\\held.tmp", 5);
     Plant(temp + "\\busy\\free.tmp", 5);
     {
@@ -170,7 +219,7 @@ TEST_F(JunkWin, ReadOnlyAndHeldFilesStayAndGiveTheSecondLine) {
     EXPECT_TRUE(Exists(temp));
     EXPECT_EQ(Names(sys, temp), (std::set<std::string>{"readonly.tmp", "busy"}));
     EXPECT_EQ(Names(sys, temp + "\\busy"), (std::set<std::string>{"held.tmp"}));
-    SetFileAttributesA((temp + "\\readonly.tmp").c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(WidePath(temp + "\\readonly.tmp").c_str(), FILE_ATTRIBUTE_NORMAL);
 
     // Once nothing holds it, everything goes and the message has one line.
     ScriptedDialogs again;
@@ -182,7 +231,7 @@ TEST_F(JunkWin, ReadOnlyAndHeldFilesStayAndGiveTheSecondLine) {
 TEST_F(JunkWin, CookiesKeepIndexFilesButTheInternetCacheDoesNot) {
     std::string cookies = base + "\\cookies", cache = base + "\\cache";
     for (const auto& f : {cookies, cookies + "\\low", cache, cache + "\\ABCD1234"})
-        CreateDirectoryA(f.c_str(), nullptr);
+        CreateDirectoryW(WidePath(f).c_str(), nullptr);
     sys.folders[KnownFolder::Cookies] = cookies + "\\";
     sys.folders[KnownFolder::InternetCache] = cache;
     for (const auto& f : {cookies, cache}) {
@@ -265,19 +314,20 @@ TEST_F(JunkWin, SystemTempComesFromTheMachineEnvironmentKey) {
 
 TEST_F(JunkWin, UrlCacheEntriesAreDeleted) {
     std::string url = "http://zentrove.test/junk-" + std::to_string(GetTickCount());
-    char local[MAX_PATH] = {};
-    ASSERT_TRUE(CreateUrlCacheEntryA(url.c_str(), 0, "htm", local, 0));
-    Plant(local, 10);
+    std::wstring wideUrl = ToWide(url);
+    wchar_t local[MAX_PATH] = {};
+    ASSERT_TRUE(CreateUrlCacheEntryW(wideUrl.c_str(), 0, L"htm", local, 0));
+    Plant(FromWide(local), 10);
     FILETIME never{};
-    ASSERT_TRUE(CommitUrlCacheEntryA(url.c_str(), local, never, never, NORMAL_CACHE_ENTRY, nullptr,
-                                     0, nullptr, nullptr));
+    ASSERT_TRUE(CommitUrlCacheEntryW(wideUrl.c_str(), local, never, never, NORMAL_CACHE_ENTRY,
+                                     nullptr, 0, nullptr, nullptr));
     DWORD size = 0;
-    GetUrlCacheEntryInfoA(url.c_str(), nullptr, &size);
+    GetUrlCacheEntryInfoW(wideUrl.c_str(), nullptr, &size);
     ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER))
         << "entry not committed";
     EXPECT_TRUE(ClearUrlCache(sys));
     size = 0;
-    EXPECT_FALSE(GetUrlCacheEntryInfoA(url.c_str(), nullptr, &size));
+    EXPECT_FALSE(GetUrlCacheEntryInfoW(wideUrl.c_str(), nullptr, &size));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
@@ -412,7 +462,7 @@ TEST_F(JunkWin, YoungFilesStayUntilTheyAreOldEnough) {
     Plant(temp + "\\new.tmp", 10);
     Plant(temp + "\\old.tmp", 20);
     // Two days back, as a file left by an earlier session.
-    HANDLE f = CreateFileA((temp + "\\old.tmp").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+    HANDLE f = CreateFileW(WidePath(temp + "\\old.tmp").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
                            OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(f, INVALID_HANDLE_VALUE);
     FILETIME now;

@@ -7,6 +7,7 @@
 #include "app/res/resource.h"
 #include "app/win/app_harness.h"
 #include "keys/win/key_util.h"
+#include "seams/Unicode.h"
 #include "ui/GradientDialog.h"
 #include "ui/MessageBox.h"
 
@@ -36,10 +37,9 @@ struct Acc {
     }
     static std::string Take(BSTR s) {
         if (!s) return {};
-        char buf[512] = {};
-        ::WideCharToMultiByte(CP_ACP, 0, s, -1, buf, sizeof buf, nullptr, nullptr);
+        std::string text = FromWide(s);
         ::SysFreeString(s);
-        return buf;
+        return text;
     }
     std::string Name(long child = CHILDID_SELF) const {
         BSTR s = nullptr;
@@ -137,7 +137,7 @@ TEST(Accessible, LinksAreTabStopsAndEnterFollowsThem) {
     LinkHost host;
     ASSERT_TRUE(host.Create(nullptr));
     HWND link = host.Item(100);
-    EXPECT_TRUE(::GetWindowLongPtrA(link, GWL_STYLE) & WS_TABSTOP);
+    EXPECT_TRUE(::GetWindowLongPtrW(link, GWL_STYLE) & WS_TABSTOP);
     PumpDialog(host.Handle(), 20); // painted: the link knows where its text is
     ::SetFocus(link);
     SendKey(host.Handle(), VK_RETURN);

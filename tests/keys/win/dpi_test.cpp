@@ -15,6 +15,7 @@
 #include "ui/MessageBox.h"
 #include "ui/SkinButton.h"
 #include "support/win_process.h"
+#include "seams/Unicode.h"
 
 #include <cstdio>
 #include <fstream>
@@ -27,7 +28,7 @@ namespace {
 std::map<int, RECT> Controls(HWND parent) {
     std::map<int, RECT> out;
     for (HWND c = ::GetWindow(parent, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
-        LONG_PTR style = ::GetWindowLongPtrA(c, GWL_STYLE);
+        LONG_PTR style = ::GetWindowLongPtrW(c, GWL_STYLE);
         if (!(style & WS_VISIBLE) || ::GetDlgCtrlID(c) <= 0) continue;
         if (CWindow(c).ClassName() == "Button" && (style & BS_TYPEMASK) == BS_GROUPBOX) continue;
         out[::GetDlgCtrlID(c)] = ChildRectIn(parent, c);
@@ -153,8 +154,8 @@ TEST(Dpi, SavedRectangleAndColumnsAreKeptAt96Dpi) {
 // after HKCU\Control Panel\Desktop\LogPixels is set, as the program runs (per-monitor aware).
 // It writes every control rectangle of the main window and the scan page.
 TEST(Dpi, StartsLaidOutForTheScreensDpi) {
-    char out[MAX_PATH] = {};
-    if (::GetEnvironmentVariableA("ZT_DPI_CHILD", out, sizeof out)) {
+    wchar_t out[MAX_PATH] = {};
+    if (::GetEnvironmentVariableW(L"ZT_DPI_CHILD", out, MAX_PATH)) {
         BecomePerMonitorDpiAware();
         AppHarness h;
         ScopedMessageAnswerer answers;
@@ -177,29 +178,29 @@ TEST(Dpi, StartsLaidOutForTheScreensDpi) {
         return;
     }
     HKEY desktop = nullptr;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
                                 KEY_ALL_ACCESS, nullptr, &desktop, nullptr),
               ERROR_SUCCESS);
     DWORD old = 0, size = sizeof old;
-    bool had = ::RegQueryValueExA(desktop, "LogPixels", nullptr, nullptr,
+    bool had = ::RegQueryValueExW(desktop, L"LogPixels", nullptr, nullptr,
                                   reinterpret_cast<BYTE*>(&old), &size) == ERROR_SUCCESS;
-    char exe[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    char temp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, temp);
-    std::string file = std::string(temp) + "zt-dpi-layout.txt";
+    wchar_t exe[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    std::string file = FromWide(temp) + "zt-dpi-layout.txt";
 
     using Layout = std::map<std::pair<int, int>, RECT>;
     auto run = [&](DWORD dpi, UINT& seen) {
         Layout layout;
-        ::RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<BYTE*>(&dpi),
+        ::RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<BYTE*>(&dpi),
                          sizeof dpi);
-        ::DeleteFileA(file.c_str());
-        ::SetEnvironmentVariableA("ZT_DPI_CHILD", file.c_str());
+        ::DeleteFileW(ToWide(file).c_str());
+        ::SetEnvironmentVariableW(L"ZT_DPI_CHILD", ToWide(file).c_str());
         std::string command = "\"";
-        command.append(exe).append("\" --gtest_filter=Dpi.StartsLaidOutForTheScreensDpi");
+        command.append(FromWide(exe)).append("\" --gtest_filter=Dpi.StartsLaidOutForTheScreensDpi");
         RunAndWait(command, 120000);
-        ::SetEnvironmentVariableA("ZT_DPI_CHILD", nullptr);
+        ::SetEnvironmentVariableW(L"ZT_DPI_CHILD", nullptr);
         std::ifstream in(file);
         in >> seen;
         int where, id;
@@ -231,12 +232,12 @@ TEST(Dpi, StartsLaidOutForTheScreensDpi) {
             ExpectNoOverlap(controls, where == 0 ? "main window" : "page", dpi);
     }
     if (had)
-        ::RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<BYTE*>(&old),
+        ::RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<BYTE*>(&old),
                          sizeof old);
     else
-        ::RegDeleteValueA(desktop, "LogPixels");
+        ::RegDeleteValueW(desktop, L"LogPixels");
     ::RegCloseKey(desktop);
-    ::DeleteFileA(file.c_str());
+    ::DeleteFileW(ToWide(file).c_str());
 }
 
 } // namespace

@@ -13,10 +13,10 @@ inline void PumpDialog(HWND dialog, int ms = 0) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     do {
         MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (dialog && ::IsDialogMessageA(dialog, &msg)) continue;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (dialog && ::IsDialogMessageW(dialog, &msg)) continue;
             ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
+            ::DispatchMessageW(&msg);
         }
         if (ms) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     } while (std::chrono::steady_clock::now() < end);
@@ -34,15 +34,15 @@ inline void SetModifiers(unsigned mods) {
 inline void SendKey(HWND dialog, UINT vk, unsigned mods = 0) {
     HWND target = ::GetFocus() ? ::GetFocus() : dialog;
     SetModifiers(mods);
-    ::PostMessageA(target, WM_KEYDOWN, vk, 1);
-    ::PostMessageA(target, WM_KEYUP, vk, 0xC0000001);
+    ::PostMessageW(target, WM_KEYDOWN, vk, 1);
+    ::PostMessageW(target, WM_KEYUP, vk, 0xC0000001);
     PumpDialog(dialog);
     SetModifiers(0);
 }
 
 // Alt + `letter`, the access key of a control.
 inline void SendAccessKey(HWND dialog, char letter) {
-    ::PostMessageA(::GetFocus() ? ::GetFocus() : dialog, WM_SYSCHAR, letter, 1 << 29);
+    ::PostMessageW(::GetFocus() ? ::GetFocus() : dialog, WM_SYSCHAR, letter, 1 << 29);
     PumpDialog(dialog);
 }
 

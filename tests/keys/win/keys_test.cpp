@@ -42,7 +42,7 @@ TEST(KeysMessageBox, EnterAnswersTheFocusedButtonOfEveryButtonSet) {
                         marked.push_back(id);
                 SendKey(box, VK_RETURN);
                 // Still open: Enter answered nothing; closed here so the test goes on.
-                if (::IsWindow(box)) ::PostMessageA(box, WM_CLOSE, 0, 0);
+                if (::IsWindow(box)) ::PostMessageW(box, WM_CLOSE, 0, 0);
             });
             int answer = ShowMessage(nullptr, "Are you sure to restore it?", "Zentrove", c.type);
             EXPECT_EQ(answer, expected) << "type " << c.type << " after " << tabs << " tabs";

@@ -6,6 +6,7 @@
 #include "app/DlgMain.h"
 #include "app/win/app_harness.h"
 #include "keys/win/key_util.h"
+#include "seams/Unicode.h"
 #include "ui/MessageBox.h"
 
 namespace zt::test {
@@ -26,26 +27,27 @@ LRESULT CALLBACK Count(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWOR
 class ScopedAppearance {
   public:
     explicit ScopedAppearance(const char* scheme) {
-        ::RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Appearance", 0, nullptr, 0,
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Appearance", 0, nullptr, 0,
                           KEY_ALL_ACCESS, nullptr, &key_, nullptr);
-        DWORD size = sizeof old_;
-        had_ = ::RegQueryValueExA(key_, "Current", nullptr, nullptr, reinterpret_cast<BYTE*>(old_),
+        DWORD size = sizeof old_ - sizeof(wchar_t);
+        had_ = ::RegQueryValueExW(key_, L"Current", nullptr, nullptr, reinterpret_cast<BYTE*>(old_),
                                   &size) == ERROR_SUCCESS;
-        ::RegSetValueExA(key_, "Current", 0, REG_SZ, reinterpret_cast<const BYTE*>(scheme),
-                         static_cast<DWORD>(strlen(scheme) + 1));
+        std::wstring wide = ToWide(scheme);
+        ::RegSetValueExW(key_, L"Current", 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                         static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
     }
     ~ScopedAppearance() {
         if (had_)
-            ::RegSetValueExA(key_, "Current", 0, REG_SZ, reinterpret_cast<const BYTE*>(old_),
-                             static_cast<DWORD>(strlen(old_) + 1));
+            ::RegSetValueExW(key_, L"Current", 0, REG_SZ, reinterpret_cast<const BYTE*>(old_),
+                             static_cast<DWORD>((wcslen(old_) + 1) * sizeof(wchar_t)));
         else
-            ::RegDeleteValueA(key_, "Current");
+            ::RegDeleteValueW(key_, L"Current");
         ::RegCloseKey(key_);
     }
 
   private:
     HKEY key_ = nullptr;
-    char old_[256] = {};
+    wchar_t old_[256] = {};
     bool had_ = false;
 };
 

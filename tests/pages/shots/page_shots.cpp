@@ -36,6 +36,7 @@
 #include "ui/TabWnd.h"
 #include "ui/UiContext.h"
 #include "tools/shots/ClientRect.h"
+#include "seams/Unicode.h"
 
 namespace zt {
 namespace {
@@ -44,7 +45,7 @@ constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 constexpr const char* kRunOnce = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
 void WriteFileText(const std::string& path, const std::string& text) {
-    HANDLE f = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    HANDLE f = ::CreateFileW(ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
@@ -57,7 +58,7 @@ void SetLocalWriteTime(const std::string& path, int hour) {
     ::TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc);
     FILETIME ft{};
     ::SystemTimeToFileTime(&utc, &ft);
-    HANDLE f = ::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+    HANDLE f = ::CreateFileW(ToWide(path).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return;
     ::SetFileTime(f, nullptr, nullptr, &ft);
@@ -70,9 +71,9 @@ class DemoData {
     DemoData(Registry& reg, System& sys) : reg_(reg), sys_(sys) {}
     ~DemoData() {
         for (const auto& path : files_)
-            ::DeleteFileA(path.c_str());
+            ::DeleteFileW(ToWide(path).c_str());
         for (auto it = folders_.rbegin(); it != folders_.rend(); ++it)
-            ::RemoveDirectoryA(it->c_str());
+            ::RemoveDirectoryW(ToWide(*it).c_str());
         for (const auto& v : values_) {
             RegKey key(reg_, reg_.OpenKeyAllAccess(RootHandle(v.root), v.path));
             if (key) reg_.DeleteValue(key.get(), v.name);
@@ -103,7 +104,7 @@ class DemoData {
         // Made lasting first: a volatile key's missing parents would be volatile too.
         reg_.CloseKey(reg_.CreateKey(RootHandle(kCurrentUser), base));
         HKEY vol = nullptr;
-        ::RegCreateKeyExA(HKEY_CURRENT_USER, (base + "\\Session").c_str(), 0, nullptr,
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, ToWide(base + "\\Session").c_str(), 0, nullptr,
                           REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &vol, nullptr);
         if (vol) ::RegCloseKey(vol);
         keys_.push_back(base);
@@ -127,13 +128,17 @@ class DemoData {
         Value(kLocalMachine, kRun, "Demo Tray", "C:\\Program Files\\Demo\\tray.exe");
         Value(kLocalMachine, kRun, "SoundMixer", "C:\\Windows\\mixer.exe -hidden");
         Value(kCurrentUser, kRunOnce, "Demo Setup Cleanup", "cmd /c del C:\\Temp\\setup.tmp");
+        // Names in other scripts, shown as they are.
+        Value(kCurrentUser, kRun, "Демо Обновление", "C:\\Программы\\Демо\\обновление.exe");
+        Value(kLocalMachine, kRun, "演示工具", "C:\\Program Files\\演示\\工具.exe /tray");
+        Value(kCurrentUser, kRun, "Demo 😀 Sticker", "C:\\Łódź\\sticker.exe -min");
         // A 32-bit entry switched off as the Task Manager does.
         Value(kLocalMachine, std::string(kRun32KeyPath).c_str(), "Demo Sync (32-bit)",
               "C:\\Program Files (x86)\\Demo\\sync32.exe -tray");
         ApprovalBytes off = EncodeDisabled(std::nullopt, CurrentFileTime());
         Binary(kLocalMachine, kApprovedRun32KeyPath, "Demo Sync (32-bit)", off.data(), off.size());
         if (auto folder = GetUserStartupFolder(reg_, sys_)) {
-            ::CreateDirectoryA(folder->c_str(), nullptr);
+            ::CreateDirectoryW(ToWide(*folder).c_str(), nullptr);
             std::string bat = *folder + "\\Demo Notes.bat";
             WriteFileText(bat, "@start notepad.exe\r\n");
             files_.push_back(bat);
@@ -147,10 +152,10 @@ class DemoData {
         Folder(junk + "\\cache");
         File(junk + "\\setup-log.txt", 180000);
         File(junk + "\\cache\\old-download.tmp", 2400000);
-        char windows[MAX_PATH] = {};
-        ::GetWindowsDirectoryA(windows, MAX_PATH);
-        std::string systemp = std::string(windows) + "\\temp";
-        ::CreateDirectoryA(systemp.c_str(), nullptr);
+        wchar_t windows[MAX_PATH] = {};
+        ::GetWindowsDirectoryW(windows, MAX_PATH);
+        std::string systemp = FromWide(windows) + "\\temp";
+        ::CreateDirectoryW(ToWide(systemp).c_str(), nullptr);
         File(systemp + "\\demo-installer.tmp", 750000);
     }
 
@@ -174,15 +179,15 @@ class DemoData {
         values_.push_back({root, path, name});
     }
     void Folder(const std::string& path) {
-        ::CreateDirectoryA(path.c_str(), nullptr);
+        ::CreateDirectoryW(ToWide(path).c_str(), nullptr);
         folders_.push_back(path);
     }
     void File(const std::string& path, size_t bytes) {
         WriteFileText(path, std::string(bytes, '\0'));
         files_.push_back(path);
         // Three days old, as junk left by earlier sessions: recent files are not counted.
-        HANDLE f = ::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
-                                 nullptr);
+        HANDLE f = ::CreateFileW(ToWide(path).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
         if (f == INVALID_HANDLE_VALUE) return;
         FILETIME now;
         ::GetSystemTimeAsFileTime(&now);
@@ -241,7 +246,7 @@ class CShotFrame : public CGradientDialog {
         const bool backupPage = mode_ == "backup" || mode_ == "backup-partial";
         tabs_.SetActiveTab(backupPage ? 2 : mode_ == "cleandisk" ? 1 : 0);
         if (backupPage && backup_.List().Count() > 1) {
-            LVITEMA it{};
+            LVITEMW it{};
             it.stateMask = it.state = LVIS_SELECTED | LVIS_FOCUSED;
             backup_.List().Send(LVM_SETITEMSTATE, mode_ == "backup" ? 1 : 0,
                                 reinterpret_cast<LPARAM>(&it));
@@ -251,7 +256,7 @@ class CShotFrame : public CGradientDialog {
             for (int i = 0; i < list.Count(); ++i) {
                 if (list.ItemText(i, 1).rfind("Demo", 0) == 0) list.SetChecked(i, true);
                 if (list.ItemText(i, 1) == "Demo Sync (32-bit)") {
-                    LVITEMA it{};
+                    LVITEMW it{};
                     it.stateMask = it.state = LVIS_SELECTED | LVIS_FOCUSED;
                     list.Send(LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&it));
                 }
@@ -273,7 +278,7 @@ class CShotFrame : public CGradientDialog {
             return true;
         }
         if (id == 2) {
-            if (HWND box = FindBox()) ::PostMessageA(box, WM_CLOSE, 0, 0);
+            if (HWND box = FindBox()) ::PostMessageW(box, WM_CLOSE, 0, 0);
             if (add_.Handle()) ::DestroyWindow(add_.Handle());
             EndDialog(IDCANCEL);
             return true;
@@ -302,7 +307,7 @@ class CShotFrame : public CGradientDialog {
             return IDOK;
         });
         HWND button = ::GetDlgItem(backup_.Handle(), IDC_BACKUP_RESTORE);
-        ::SendMessageA(backup_.Handle(), WM_COMMAND, MAKEWPARAM(IDC_BACKUP_RESTORE, BN_CLICKED),
+        ::SendMessageW(backup_.Handle(), WM_COMMAND, MAKEWPARAM(IDC_BACKUP_RESTORE, BN_CLICKED),
                        reinterpret_cast<LPARAM>(button));
         SetMessageAnswerer({});
         ::SetTimer(Handle(), 3, 500, nullptr);
@@ -371,8 +376,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
     if (mode == "cleandisk-unavailable") {
         // A user temporary folder that does not exist: its place cannot be cleaned.
-        ::SetEnvironmentVariableA("TMP", "C:\\no-such-temp");
-        ::SetEnvironmentVariableA("TEMP", "C:\\no-such-temp");
+        ::SetEnvironmentVariableW(L"TMP", L"C:\\no-such-temp");
+        ::SetEnvironmentVariableW(L"TEMP", L"C:\\no-such-temp");
         mode = "cleandisk";
     }
     zt::SetAppSettings(nullptr);

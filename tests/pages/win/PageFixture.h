@@ -16,6 +16,7 @@
 #include "seams/Registry.h"
 #include "settings/SettingsStore.h"
 #include "seams/System.h"
+#include "seams/Unicode.h"
 #include "support/seams.h"
 #include "ui/MessageBox.h"
 #include "ui/UiContext.h"
@@ -68,9 +69,9 @@ class Answerer {
 
 inline void PumpMessages() {
     MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
+        ::DispatchMessageW(&msg);
     }
 }
 
@@ -88,11 +89,12 @@ inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 20000) 
 // A folder in the user temporary folder with enough files that measuring it takes a while.
 inline void PlantLargeFolder(System& sys) {
     std::string big = sys.GetTempFolder() + "zt-pages-big";
-    ::CreateDirectoryA(big.c_str(), nullptr);
+    ::CreateDirectoryW(ToWide(big).c_str(), nullptr);
     for (int d = 0; d < 30; ++d) {
         std::string dir = big + "\\d" + std::to_string(d);
-        if (::GetFileAttributesA((dir + "\\f99.tmp").c_str()) != INVALID_FILE_ATTRIBUTES) continue;
-        ::CreateDirectoryA(dir.c_str(), nullptr);
+        if (::GetFileAttributesW(ToWide(dir + "\\f99.tmp").c_str()) != INVALID_FILE_ATTRIBUTES)
+            continue;
+        ::CreateDirectoryW(ToWide(dir).c_str(), nullptr);
         for (int f = 0; f < 100; ++f)
             PlantFile(sys, dir + "\\f" + std::to_string(f) + ".tmp", "x");
     }
@@ -103,8 +105,8 @@ class PageTest : public ::testing::Test {
     void SetUp() override {
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
         ::InitCommonControlsEx(&icc);
-        host_.main = ::CreateWindowExA(0, "STATIC", "Zentrove", WS_OVERLAPPEDWINDOW, 0, 0, 800, 400,
-                                       nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        host_.main = ::CreateWindowExW(0, L"STATIC", L"Zentrove", WS_OVERLAPPEDWINDOW, 0, 0, 800,
+                                       400, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(host_.main, nullptr);
         // The host stays hidden: tearing down a mapped top-level window costs Wine about two
         // seconds without a window manager.
@@ -127,7 +129,7 @@ class PageTest : public ::testing::Test {
         page.Send(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(page.Item(id)));
     }
     static void Select(const CListView& list, int row) {
-        LVITEMA it{};
+        LVITEMW it{};
         it.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
         it.state = LVIS_SELECTED | LVIS_FOCUSED;
         list.Send(LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&it));

@@ -6,6 +6,7 @@
 #include "backup/BackupStore.h"
 #include "pages/win/PageFixture.h"
 #include "platform/win32/Win32System.h"
+#include "seams/Unicode.h"
 
 namespace zt::test {
 namespace {
@@ -23,18 +24,18 @@ class BackupPageTest : public PageTest {
     }
 
     static void EmptyFolder(const std::string& folder) {
-        WIN32_FIND_DATAA fd;
-        HANDLE h = ::FindFirstFileA((folder + "\\*").c_str(), &fd);
+        WIN32_FIND_DATAW fd;
+        HANDLE h = ::FindFirstFileW(ToWide(folder + "\\*").c_str(), &fd);
         if (h == INVALID_HANDLE_VALUE) return;
         do {
-            std::string name = fd.cFileName;
+            std::string name = FromWide(fd.cFileName);
             if (name == "." || name == "..") continue;
             std::string path = folder + "\\" + name;
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                ::RemoveDirectoryA(path.c_str());
+                ::RemoveDirectoryW(ToWide(path).c_str());
             else
-                ::DeleteFileA(path.c_str());
-        } while (::FindNextFileA(h, &fd));
+                ::DeleteFileW(ToWide(path).c_str());
+        } while (::FindNextFileW(h, &fd));
         ::FindClose(h);
     }
 
@@ -48,8 +49,8 @@ class BackupPageTest : public PageTest {
         ::TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc);
         FILETIME ft{};
         ::SystemTimeToFileTime(&utc, &ft);
-        HANDLE f = ::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE f = ::CreateFileW(ToWide(path).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         EXPECT_NE(f, INVALID_HANDLE_VALUE);
         ::SetFileTime(f, nullptr, nullptr, &ft);
         ::CloseHandle(f);
@@ -57,7 +58,7 @@ class BackupPageTest : public PageTest {
     }
 
     bool FileExists(const std::string& path) {
-        return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        return ::GetFileAttributesW(ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
     }
 
     std::string folder_;
@@ -69,7 +70,7 @@ TEST_F(BackupPageTest, ListsRegFilesNewestFirstWithNumbers) {
     PlantBackup("20071223110000000.reg", 11);
     PlantBackup("backup.REG", 9);
     PlantBackup("notes.txt", 13);
-    ASSERT_TRUE(::CreateDirectoryA((folder_ + "\\old.reg").c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW(ToWide(folder_ + "\\old.reg").c_str(), nullptr));
 
     CDlgBackup page(app_);
     CreatePage(page);
@@ -173,7 +174,7 @@ TEST_F(BackupPageTest, RemoveOfAVanishedFileFailsAndKeepsTheRow) {
     std::string path = PlantBackup("20071223100000000.reg", 10);
     CDlgBackup page(app_);
     CreatePage(page);
-    ASSERT_TRUE(::DeleteFileA(path.c_str()));
+    ASSERT_TRUE(::DeleteFileW(ToWide(path).c_str()));
     Select(page.List(), 0);
     Answerer answers;
     Click(page, IDC_BACKUP_REMOVE);
@@ -230,8 +231,9 @@ TEST_F(BackupPageTest, RestoreBringsTheEntriesBackAndOnlyThenRemovesTheFile) {
 TEST_F(BackupPageTest, APartialRestoreRunsOffTheWindowThreadAndKeepsItsFile) {
     ScratchKey scratch(*reg_);
     HKEY vol = nullptr;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, (scratch.path() + "\\Vol").c_str(), 0, nullptr,
-                                REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &vol, nullptr),
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, ToWide(scratch.path() + "\\Vol").c_str(), 0,
+                                nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &vol,
+                                nullptr),
               ERROR_SUCCESS);
     ::RegCloseKey(vol);
     std::string key = "HKEY_CURRENT_USER\\" + scratch.path();
@@ -245,7 +247,7 @@ TEST_F(BackupPageTest, APartialRestoreRunsOffTheWindowThreadAndKeepsItsFile) {
         ShellResult ExecuteAndWait(std::string_view v, std::string_view f, std::string_view p,
                                    int show, std::uint32_t timeoutMs) override {
             DWORD_PTR r = 0;
-            pageAnswered = ::SendMessageTimeoutA(page, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &r);
+            pageAnswered = ::SendMessageTimeoutW(page, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &r);
             restoreEnabled = ::IsWindowEnabled(::GetDlgItem(page, IDC_BACKUP_RESTORE));
             removeEnabled = ::IsWindowEnabled(::GetDlgItem(page, IDC_BACKUP_REMOVE));
             return Win32System::ExecuteAndWait(v, f, p, show, timeoutMs);

@@ -5,6 +5,7 @@
 #include "app/DlgCleanDisk.h"
 #include "app/res/ids_cleandisk.h"
 #include "pages/win/PageFixture.h"
+#include "seams/Unicode.h"
 
 namespace zt::test {
 namespace {
@@ -29,7 +30,7 @@ class CleanDiskPageTest : public PageTest {
         return t;
     }
     static bool Exists(const std::string& path) {
-        return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        return ::GetFileAttributesW(ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
     }
     // Waits for the measuring run and the captions it posted.
     static void WaitForMeasuring(CDlgCleanDisk& page) {
@@ -58,8 +59,8 @@ TEST_F(CleanDiskPageTest, CaptionsChangeFromTheTemplateTextsToSizes) {
 
 TEST_F(CleanDiskPageTest, CleanEmptiesTheTickedPlaceAndUnticksIt) {
     std::string junk = UserTemp() + "\\zt-pages-junk";
-    ::CreateDirectoryA(junk.c_str(), nullptr);
-    ::CreateDirectoryA((junk + "\\sub").c_str(), nullptr);
+    ::CreateDirectoryW(ToWide(junk).c_str(), nullptr);
+    ::CreateDirectoryW(ToWide(junk + "\\sub").c_str(), nullptr);
     PlantFile(*sys_, junk + "\\a.tmp", std::string(1500, 'a'));
     PlantFile(*sys_, junk + "\\sub\\b.tmp", "b");
     // The files were just made: only with the age rule off do they go.

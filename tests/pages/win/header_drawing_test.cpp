@@ -10,14 +10,14 @@ class HeaderDrawingTest : public PageTest {
   protected:
     // Paints the list's header into a bitmap and returns the colour at (x, y) of it.
     static COLORREF HeaderPixel(HWND list, int x, int y) {
-        HWND header = reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0));
+        HWND header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
         RECT r{};
         ::GetClientRect(header, &r);
         HDC screen = ::GetDC(nullptr);
         HDC dc = ::CreateCompatibleDC(screen);
         HBITMAP bitmap = ::CreateCompatibleBitmap(screen, r.right, r.bottom);
         HGDIOBJ old = ::SelectObject(dc, bitmap);
-        ::SendMessageA(header, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        ::SendMessageW(header, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
         COLORREF c = ::GetPixel(dc, x, y);
         ::SelectObject(dc, old);
         ::DeleteObject(bitmap);
@@ -28,8 +28,8 @@ class HeaderDrawingTest : public PageTest {
 
     HWND MakeList() {
         HWND list =
-            ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 300,
-                              120, host_.main, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+            ::CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 300,
+                              120, host_.main, nullptr, ::GetModuleHandleW(nullptr), nullptr);
         CListView view(list);
         view.InsertColumn(0, "No.", 120);
         view.InsertColumn(1, "Created date", 160);

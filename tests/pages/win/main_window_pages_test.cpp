@@ -6,6 +6,7 @@
 #include "app/res/ids_startup.h"
 #include "backup/BackupStore.h"
 #include "pages/win/PageFixture.h"
+#include "seams/Unicode.h"
 
 namespace zt::test {
 namespace {
@@ -51,7 +52,7 @@ TEST_F(MainWindowPagesTest, StartupDeletionIsListedOnTheBackupPageAtOnce) {
     const CBackupItem* newest = main.BackupPage().ItemOfRow(0);
     ASSERT_NE(newest, nullptr);
     EXPECT_EQ(main.BackupPage().List().ItemText(0, 0), std::to_string(backups + 1));
-    ::DeleteFileA(newest->path.c_str());
+    ::DeleteFileW(ToWide(newest->path).c_str());
     Close(main);
 }
 

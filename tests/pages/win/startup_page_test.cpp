@@ -12,6 +12,7 @@
 #include "startup/StartupApproval.h"
 #include "startup/StartupEntry.h"
 #include "startup/StartupLocations.h"
+#include "seams/Unicode.h"
 
 namespace zt::test {
 namespace {
@@ -25,7 +26,7 @@ class StartupPageTest : public PageTest {
         PageTest::SetUp();
         userStartup_ = GetUserStartupFolder(*reg_, *sys_).value_or("");
         ASSERT_FALSE(userStartup_.empty());
-        ::CreateDirectoryA(userStartup_.c_str(), nullptr);
+        ::CreateDirectoryW(ToWide(userStartup_).c_str(), nullptr);
         Cleanup();
     }
     void TearDown() override {
@@ -43,7 +44,7 @@ class StartupPageTest : public PageTest {
                     reg_->DeleteValue(key.get(), name);
             }
         }
-        ::DeleteFileA((userStartup_ + "\\zt-pages.bat").c_str());
+        ::DeleteFileW(ToWide(userStartup_ + "\\zt-pages.bat").c_str());
         RegKey approved(*reg_,
                         reg_->OpenKeyAllAccess(RootHandle(kCurrentUser), kApprovedRunKeyPath));
         if (approved) reg_->DeleteValue(approved.get(), "ZtPagesRun");
@@ -91,7 +92,8 @@ TEST_F(StartupPageTest, ListsThePlantedEntriesNumberedInOrder) {
     ASSERT_GE(run, 0);
     EXPECT_EQ(list.ItemText(run, 2), "C:\\zt\\run.exe /quiet");
     EXPECT_EQ(list.ItemText(run, 3), std::string("HKCU\\") + kRunPath);
-    EXPECT_EQ(list.ItemData(run), static_cast<LPARAM>(StartupEntryKind::RegistryValue));
+    ASSERT_NE(page.EntryAt(run), nullptr);
+    EXPECT_EQ(page.EntryAt(run)->kind, StartupEntryKind::RegistryValue);
 
     int once = FindRow(list, "ZtPagesOnce");
     ASSERT_GE(once, 0);
@@ -101,7 +103,8 @@ TEST_F(StartupPageTest, ListsThePlantedEntriesNumberedInOrder) {
     ASSERT_GE(file, 0);
     EXPECT_EQ(list.ItemText(file, 2), userStartup_ + "\\zt-pages.bat");
     EXPECT_EQ(list.ItemText(file, 3), "Startup");
-    EXPECT_EQ(list.ItemData(file), static_cast<LPARAM>(StartupEntryKind::StartupFolderFile));
+    ASSERT_NE(page.EntryAt(file), nullptr);
+    EXPECT_EQ(page.EntryAt(file)->kind, StartupEntryKind::StartupFolderFile);
     EXPECT_GT(file, run); // folders come after the registry
 
     // Five columns that fill the list at first.
@@ -111,7 +114,7 @@ TEST_F(StartupPageTest, ListsThePlantedEntriesNumberedInOrder) {
     for (int c = 0; c < 5; ++c)
         total += list.ColumnWidth(c);
     EXPECT_EQ(total, client.right - client.left);
-    EXPECT_TRUE(::SendMessageA(list.Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) &
+    EXPECT_TRUE(::SendMessageW(list.Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) &
                 LVS_EX_CHECKBOXES);
 }
 
@@ -251,7 +254,7 @@ TEST_F(StartupPageTest, DeletingAStartupFolderFileRemovesOnlyThatFile) {
     Answerer answers;
     Click(page, IDC_STARTUP_DELETE);
     EXPECT_EQ(answers.Texts().back(), "Done!");
-    EXPECT_EQ(::GetFileAttributesA(bat.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(::GetFileAttributesW(ToWide(bat).c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(FindRow(list, "zt-pages.bat"), -1);
 }
 
@@ -259,12 +262,12 @@ TEST_F(StartupPageTest, DeletingAStartupFolderFileRemovesOnlyThatFile) {
 std::string g_typed;
 bool g_filled = false;
 void CALLBACK FillAddDialog(HWND, UINT, UINT_PTR id, DWORD) {
-    HWND dlg = ::FindWindowA(nullptr, "Add Startup Item");
+    HWND dlg = ::FindWindowW(nullptr, L"Add Startup Item");
     if (!dlg) return;
     ::KillTimer(nullptr, id);
     g_filled = true;
-    ::SetDlgItemTextA(dlg, IDC_ADD_COMMAND, g_typed.c_str());
-    ::PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+    ::SetDlgItemTextW(dlg, IDC_ADD_COMMAND, ToWide(g_typed).c_str());
+    ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(dlg, IDOK)));
 }
 
@@ -308,18 +311,18 @@ TEST_F(StartupPageTest, AddDialogTakesAtMost400CharactersAndRefusesMoreOnOk) {
     CDlgAddStartupItem dialog(settings_);
     ASSERT_TRUE(dialog.Create(host_.main));
     HWND edit = dialog.Item(IDC_ADD_COMMAND);
-    EXPECT_EQ(::SendMessageA(edit, EM_GETLIMITTEXT, 0, 0), 400);
+    EXPECT_EQ(::SendMessageW(edit, EM_GETLIMITTEXT, 0, 0), 400);
     EXPECT_EQ(dialog.GetText(), "Add Startup Item");
 
     // Typing stops at the limit.
     ::SetFocus(edit);
     for (int i = 0; i < 410; ++i)
-        ::SendMessageA(edit, WM_CHAR, 'a', 0);
-    EXPECT_EQ(::GetWindowTextLengthA(edit), 400);
+        ::SendMessageW(edit, WM_CHAR, 'a', 0);
+    EXPECT_EQ(::GetWindowTextLengthW(edit), 400);
 
     // A longer text placed there otherwise (as Browse... may) is refused on OK.
     std::string tooLong(401, 'b');
-    ::SetWindowTextA(edit, tooLong.c_str());
+    ::SetWindowTextW(edit, ToWide(tooLong).c_str());
     Answerer answers;
     Click(dialog, IDOK);
     ASSERT_EQ(answers.asked.size(), 1u);
@@ -327,7 +330,7 @@ TEST_F(StartupPageTest, AddDialogTakesAtMost400CharactersAndRefusesMoreOnOk) {
     EXPECT_TRUE(dialog.commandLine.empty());
 
     std::string longest(400, 'c');
-    ::SetWindowTextA(edit, longest.c_str());
+    ::SetWindowTextW(edit, ToWide(longest).c_str());
     Click(dialog, IDOK);
     EXPECT_EQ(dialog.commandLine, longest);
     EXPECT_EQ(answers.asked.size(), 1u);
@@ -337,7 +340,7 @@ TEST_F(StartupPageTest, AddDialogTakesAtMost400CharactersAndRefusesMoreOnOk) {
 std::vector<std::string> g_filters;
 bool g_browsed = false;
 void CALLBACK AnswerOpenDialog(HWND, UINT, UINT_PTR id, DWORD) {
-    HWND add = ::FindWindowA(nullptr, "Add Startup Item");
+    HWND add = ::FindWindowW(nullptr, L"Add Startup Item");
     HWND open = nullptr;
     for (HWND w = ::GetWindow(::GetDesktopWindow(), GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT))
         if (w != add && ::GetWindow(w, GW_OWNER) == add && ::IsWindowVisible(w)) open = w;
@@ -345,20 +348,20 @@ void CALLBACK AnswerOpenDialog(HWND, UINT, UINT_PTR id, DWORD) {
     ::KillTimer(nullptr, id);
     g_browsed = true;
     HWND types = ::GetDlgItem(open, 1136); // the file type list
-    int n = static_cast<int>(::SendMessageA(types, CB_GETCOUNT, 0, 0));
+    int n = static_cast<int>(::SendMessageW(types, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < n; ++i) {
-        char text[256] = {};
-        ::SendMessageA(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-        g_filters.push_back(text);
+        wchar_t text[256] = {};
+        ::SendMessageW(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        g_filters.push_back(FromWide(text));
     }
-    ::SetDlgItemTextA(open, 1148, "C:\\windows\\notepad.exe");
-    ::PostMessageA(open, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ::SetDlgItemTextW(open, 1148, L"C:\\windows\\notepad.exe");
+    ::PostMessageW(open, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 
 TEST_F(StartupPageTest, BrowsePutsTheChosenPathUnquotedIntoTheCommandLine) {
     CDlgAddStartupItem dialog(settings_);
     ASSERT_TRUE(dialog.Create(host_.main));
-    ::SetWindowTextA(dialog.Item(IDC_ADD_COMMAND), "typed before");
+    ::SetWindowTextW(dialog.Item(IDC_ADD_COMMAND), L"typed before");
     g_filters.clear();
     g_browsed = false;
     ::SetTimer(nullptr, 0, 100, AnswerOpenDialog);
@@ -409,7 +412,7 @@ TEST_F(StartupPageTest, ExitAndEscapeCloseTheTopLevelWindow) {
     CreatePage(page);
     Click(page, IDCANCEL);
     MSG msg;
-    ASSERT_TRUE(::PeekMessageA(&msg, host_.main, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE));
+    ASSERT_TRUE(::PeekMessageW(&msg, host_.main, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE));
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>(SC_CLOSE));
     EXPECT_TRUE(::IsWindow(page.Handle()));
 }

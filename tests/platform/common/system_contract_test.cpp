@@ -69,6 +69,7 @@ TEST_F(SystemContract, DirectoryListingDeleteAndRemove) {
     EXPECT_TRUE(sys->RemoveFolder(dir + "\\sub"));
     EXPECT_TRUE(sys->RemoveFolder(dir));
     EXPECT_FALSE(sys->EnumDirectory(dir, [](const DirEntry&) { return true; }));
+    EXPECT_FALSE(sys->EnumDirectory("", [](const DirEntry&) { return true; }));
 }
 
 TEST_F(SystemContract, PlatformFoldersAreThere) {
@@ -78,6 +79,70 @@ TEST_F(SystemContract, PlatformFoldersAreThere) {
     ASSERT_FALSE(temp.empty());
     EXPECT_EQ(temp.back(), '\\');
     EXPECT_NE(sys->LogicalDriveMask() & (1u << 2), 0u); // C:
+}
+
+// Names in several scripts (combining marks and a character outside the basic plane
+// included), and a path past the old 260-character limit: every call finds, lists, opens
+// and deletes them, and gives paths back in the form they were given.
+TEST_F(SystemContract, NamesInEveryScriptAndPathsPastTheOldLimit) {
+    const std::string named = dir + "\\Программы\\工具\\😀\\Łódź\\Cafe\u0301";
+    const std::string deep = named + "\\" + std::string(120, 'd') + "\\" + std::string(120, 'e');
+    ASSERT_GT(Utf16Length(deep), 260u);
+    std::string at = dir;
+    for (std::string_view part : {"Программы", "工具", "😀", "Łódź", "Cafe\u0301"})
+        test::PlantFolder(*sys, at = JoinPath(at, part));
+    test::PlantFolder(*sys, named + "\\" + std::string(120, 'd'));
+    test::PlantFolder(*sys, deep);
+    test::PlantFile(*sys, named + "\\tool.exe", "MZ");
+    test::PlantFile(*sys, deep + "\\tool.exe", "MZ!");
+
+    EXPECT_TRUE(sys->IsDirectory(deep));
+    EXPECT_TRUE(sys->Exists(deep + "\\tool.exe"));
+    // Wine matches names without regard to case for ASCII letters only.
+    if (!test::IsRealPlatform()) EXPECT_TRUE(sys->Exists(dir + "\\ПРОГРАММЫ\\工具\\😀\\ŁÓDŹ"));
+    EXPECT_FALSE(sys->Exists(deep + "\\missing.exe"));
+    EXPECT_FALSE(sys->Exists(deep + "\\" + std::string(32000, 'z')));
+    for (const std::string& folder : {named, deep}) {
+        auto found = sys->SearchProgramPath(folder + "\\tool", ".exe");
+        EXPECT_TRUE(found && NamesEqual(*found, folder + "\\tool.exe")) << found.value_or("none");
+    }
+    auto final = sys->FinalPath(deep);
+    ASSERT_TRUE(final);
+    EXPECT_TRUE(EndsWithNoCase(*final, deep.substr(dir.size()))) << *final;
+    EXPECT_NE(final->substr(0, 2), "\\\\");
+
+    std::set<std::string> names;
+    ASSERT_TRUE(sys->EnumDirectory(named, [&](const DirEntry& e) {
+        names.insert(e.name);
+        return true;
+    }));
+    EXPECT_EQ(names, (std::set<std::string>{"tool.exe", std::string(120, 'd')}));
+
+    test::SetEnv(*sys, "ZT_TEST_LODZ", "C:\\Łódź");
+    EXPECT_EQ(sys->ExpandEnv("%ZT_TEST_LODZ%\\uninst.exe").value_or(""), "C:\\Łódź\\uninst.exe");
+    const std::string longValue(3000, 'x');
+    test::SetEnv(*sys, "ZT_TEST_LODZ", "Ж" + longValue);
+    EXPECT_EQ(sys->ExpandEnv("%ZT_TEST_LODZ%%ZT_TEST_LODZ%").value_or(""),
+              "Ж" + longValue + "Ж" + longValue);
+    test::SetEnv(*sys, "ZT_TEST_LODZ", "");
+    EXPECT_EQ(sys->LowerText("ÄPFEL Łódź ПРИВЕТ ΣΟΦΙΑ"), "äpfel łódź привет σοφια");
+
+    OutFileHandle out = sys->CreateOutFile(deep + "\\note.txt");
+    ASSERT_NE(out, kNoOutFile);
+    EXPECT_TRUE(sys->WriteOutFile(out, "text", 4));
+    EXPECT_TRUE(sys->CloseOutFile(out));
+    EXPECT_EQ(sys->ReadWholeFile(deep + "\\note.txt").value_or(""), "text");
+    {
+        OpenedEntry tool(*sys, deep + "\\tool.exe");
+        ASSERT_TRUE(tool);
+        EXPECT_FALSE(tool.facts.elsewhere);
+        EXPECT_EQ(tool.facts.size, 3u);
+        EXPECT_TRUE(tool.Remove());
+    }
+    EXPECT_FALSE(sys->Exists(deep + "\\tool.exe"));
+    EXPECT_TRUE(sys->RemoveFile(deep + "\\note.txt"));
+    EXPECT_TRUE(sys->RemoveFolder(deep));
+    EXPECT_FALSE(sys->IsDirectory(deep));
 }
 
 } // namespace

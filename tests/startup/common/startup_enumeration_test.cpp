@@ -291,8 +291,8 @@ TEST_F(StartupEnumerationTest, StartupFoldersSkipIniFilesAndFoldersAndResolveSho
 
 TEST_F(StartupEnumerationTest, EmptyShortcutTargetAndLettersOutsideAsciiShowAsTheyAre) {
     test::PlantShortcut(*sys, JoinPath(sandbox.userFolder(), "blank.lnk"), "");
-    // Letters without case come through lower-casing as they are, in UTF-8.
-    Plant(kLocalMachine, kWinlogonKeyPath, "Userinit", "userinit.exe,C:\\工具\\Run.exe");
+    // Letters outside ASCII are lower-cased too; letters without case stay as they are.
+    Plant(kLocalMachine, kWinlogonKeyPath, "Userinit", "userinit.exe,C:\\ÄPFEL\\工具\\Run.exe");
 
     Enumerate();
 
@@ -301,7 +301,7 @@ TEST_F(StartupEnumerationTest, EmptyShortcutTargetAndLettersOutsideAsciiShowAsTh
     EXPECT_EQ(blank->command, "");
     const StartupEntry* userinit = sink.Find("Userinit");
     ASSERT_NE(userinit, nullptr);
-    EXPECT_EQ(userinit->command, "c:\\工具\\run.exe");
+    EXPECT_EQ(userinit->command, "c:\\äpfel\\工具\\run.exe");
 }
 
 } // namespace
