@@ -456,7 +456,7 @@ TEST_F(UnicodeRoundTripTest, EveryAreaJudgedCleanedAndRestoredExactly) {
 
     {
         test::CapturedCli cli;
-        ASSERT_EQ(cli::RunRestoreCommand(cli.ctx, {"--json", backup}), cli::kExitOk)
+        EXPECT_EQ(cli::RunRestoreCommand(cli.ctx, {"--json", backup}), cli::kExitOk)
             << cli.Err() << cli.Out();
         Json out = Json::parse(cli.Out());
         EXPECT_EQ(out.at("verified"), out.at("keys").get<int>() + out.at("values").get<int>());
@@ -465,8 +465,19 @@ TEST_F(UnicodeRoundTripTest, EveryAreaJudgedCleanedAndRestoredExactly) {
     ASSERT_EQ(before.size(), after.size());
     for (std::size_t i = 0; i < before.size(); ++i)
         EXPECT_TRUE(before[i] == after[i]) << "export " << i << " differs after the restore";
-    for (std::size_t i = 0; i < exact_.size(); ++i)
-        EXPECT_TRUE(Stored(exact_[i]) == stored[i]) << FromWide(exact_[i]) << " differs";
+    for (std::size_t i = 0; i < exact_.size(); ++i) {
+        auto now = Stored(exact_[i]);
+        for (const auto& [name, value] : stored[i]) {
+            auto it = now.find(name);
+            EXPECT_TRUE(it != now.end() && it->second == value)
+                << FromWide(exact_[i]) << " value " << FromWide(name) << " (type " << value.first
+                << ", " << value.second.size() << " bytes) came back as "
+                << (it == now.end() ? std::string("nothing")
+                                    : "type " + std::to_string(it->second.first) + ", " +
+                                          std::to_string(it->second.second.size()) + " bytes");
+        }
+        EXPECT_EQ(now.size(), stored[i].size()) << FromWide(exact_[i]);
+    }
 }
 
 TEST(UnicodeTempFolder, FilesInEveryScriptAndPastMaxPathAreMeasuredAndDeleted) {
