@@ -7,7 +7,7 @@
 #include <unordered_set>
 
 #include "backup/BackupStore.h"
-#include "scan/OrphanApprovals.h"
+#include "scan/RunApproval.h"
 #include "scan/ScanSink.h"
 #include "seams/AsciiText.h"
 #include "seams/StatusText.h"

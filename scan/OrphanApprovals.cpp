@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "scan/RunApproval.h"
 #include "scan/TextLimits.h"
 #include "seams/Unicode.h"
 

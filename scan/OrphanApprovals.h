@@ -2,9 +2,7 @@
 // The startup area's rule for the switches that Windows 8 and later keep beside startup
 // entries (Explorer\StartupApproved): a switch whose entry is gone is an orphan.
 #include <functional>
-#include <optional>
 #include <string>
-#include <string_view>
 
 #include "seams/Registry.h"
 #include "seams/System.h"
@@ -27,20 +25,5 @@ struct OrphanApproval {
 // system does not name is not judged. `report` returns false to stop.
 void FindOrphanApprovals(Registry& reg, System& sys,
                          const std::function<bool(const OrphanApproval&)>& report);
-
-// The name of the value `name` of root\keyPath as it is stored (names compare without regard
-// to case), so a backup names it as the registry does; none when there is no such value.
-std::optional<std::string> StoredValueName(Registry& reg, RootKey root, std::string_view keyPath,
-                                           std::string_view name);
-
-// The switch that governs the value `name` of a Run key (HKCU or HKLM Run, HKLM's 32-bit Run
-// key), with its name as stored; none for a value of any other key, or when it has no switch.
-struct ApprovalValue {
-    RootKey root = kCurrentUser;
-    std::string keyPath;
-    std::string valueName;
-};
-std::optional<ApprovalValue> RunValueApproval(Registry& reg, RootKey root,
-                                              std::string_view runKeyPath, std::string_view name);
 
 } // namespace zt

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <vector>
 
-#include "scan/OrphanApprovals.h"
+#include "scan/RunApproval.h"
 #include "startup/StartupLocations.h"
 
 namespace zt {
