@@ -135,32 +135,48 @@ struct EntryFate {
 // own folding of names. The same entry reported by several areas is met again here.
 class RunLedger {
   public:
-    const EntryFate* Find(const ScanFinding& f) const {
-        const std::string key = KeyText(f.root, f.keyPath);
-        auto it = entries_.find(f.kind == FindingKind::Key ? "K" + key : ValueText(key, f));
+    explicit RunLedger(Registry& reg) : reg_(reg) {}
+
+    // The name a finding's key is compared by: the registry's own full name when the platform
+    // tells it (a key the 32-bit and 64-bit views share has one), else its root and path.
+    // Taken while the key is there: the run names every finding's key before it deletes.
+    const std::string& KeyName(const ScanFinding& f) {
+        std::string path = std::to_string(f.root) + "\\" + FoldName(f.keyPath);
+        auto it = names_.find(path);
+        if (it != names_.end()) return it->second;
+        std::string name = path;
+        if (!f.keyPath.empty()) {
+            RegKey key(reg_, reg_.OpenKeyRead(RootHandle(f.root), f.keyPath));
+            if (key)
+                if (auto object = reg_.KeyObjectName(key.get())) name = std::move(*object);
+        }
+        return names_.emplace(std::move(path), std::move(name)).first->second;
+    }
+    const EntryFate* Find(const ScanFinding& f) {
+        const std::string& key = KeyName(f);
+        auto it = entries_.find(EntryText(key, f));
         if (it != entries_.end()) return &it->second;
         // A key this run deleted took everything below it.
         static const EntryFate kGoneWithKey{};
         for (std::size_t at = key.find('\\'); at != std::string::npos; at = key.find('\\', at + 1))
-            if (deletedKeys_.count(key.substr(0, at))) return &kGoneWithKey;
+            if (at > 0 && deletedKeys_.count(key.substr(0, at))) return &kGoneWithKey;
         if (f.kind == FindingKind::Value && deletedKeys_.count(key)) return &kGoneWithKey;
         return nullptr;
     }
     void Note(const ScanFinding& f, EntryFate fate) {
-        const std::string key = KeyText(f.root, f.keyPath);
+        const std::string& key = KeyName(f);
         if (f.kind == FindingKind::Key && fate.kind == EntryFate::Deleted) deletedKeys_.insert(key);
-        entries_[f.kind == FindingKind::Key ? "K" + key : ValueText(key, f)] = std::move(fate);
-    }
-    // "root\\folded path", the form Find compares.
-    static std::string KeyText(RootKey root, std::string_view keyPath) {
-        return std::to_string(root) + "\\" + FoldName(keyPath);
+        entries_[EntryText(key, f)] = std::move(fate);
     }
 
   private:
-    static std::string ValueText(const std::string& key, const ScanFinding& f) {
+    static std::string EntryText(const std::string& key, const ScanFinding& f) {
+        if (f.kind == FindingKind::Key) return "K" + key;
         // A zero cannot be part of a name the registry hands out, so it parts key and value.
         return "V" + key + std::string(1, '\0') + FoldName(f.valueName);
     }
+    Registry& reg_;
+    std::unordered_map<std::string, std::string> names_;
     std::unordered_map<std::string, EntryFate> entries_;
     std::unordered_set<std::string> deletedKeys_;
 };
@@ -169,11 +185,12 @@ class RunLedger {
 class CleaningRun {
   public:
     CleaningRun(Registry& reg, CRegFileWriter& writer, CleanOutcome& out)
-        : reg_(reg), writer_(writer), out_(out) {}
+        : reg_(reg), writer_(writer), out_(out), ledger_(reg) {}
 
     bool deletedAny = false; // something left the registry, so the backup file holds it
 
-    bool Dealt(const ScanFinding& f) const { return ledger_.Find(f) != nullptr; }
+    bool Dealt(const ScanFinding& f) { return ledger_.Find(f) != nullptr; }
+    const std::string& KeyName(const ScanFinding& f) { return ledger_.KeyName(f); }
 
     // Exports and deletes `f` (the finding `shown` at its physical key) unless this run has
     // dealt with its entry; then it shares that entry's fate. Records the fate of `row`.
@@ -269,17 +286,17 @@ class CleaningRun {
 // the whole key (a value deleted first would have changed the key's reason).
 class EnclosingKeys {
   public:
-    explicit EnclosingKeys(const std::vector<ScanFinding>& physical) : physical_(physical) {
+    // `keys`: each finding's key as the run's ledger names it.
+    EnclosingKeys(const std::vector<ScanFinding>& physical, std::vector<std::string> keys)
+        : physical_(physical), keys_(std::move(keys)) {
         for (std::size_t i = 0; i < physical.size(); ++i)
             if (physical[i].kind == FindingKind::Key)
-                byKey_[RunLedger::KeyText(physical[i].root, physical[i].keyPath)].push_back(
-                    static_cast<int>(i));
+                byKey_[keys_[i]].push_back(static_cast<int>(i));
     }
     std::vector<int> After(int index, const std::vector<bool>& handled) const {
         std::vector<int> found;
         if (byKey_.empty()) return found;
-        const ScanFinding& f = physical_[index];
-        const std::string key = RunLedger::KeyText(f.root, f.keyPath);
+        const std::string& key = keys_[index];
         auto take = [&](const std::string& path) {
             auto it = byKey_.find(path);
             if (it == byKey_.end()) return;
@@ -288,13 +305,14 @@ class EnclosingKeys {
         };
         // Shorter prefixes first: the outermost key goes first and takes the rest with it.
         for (std::size_t at = key.find('\\'); at != std::string::npos; at = key.find('\\', at + 1))
-            take(key.substr(0, at));
-        if (f.kind == FindingKind::Value) take(key);
+            if (at > 0) take(key.substr(0, at));
+        if (physical_[index].kind == FindingKind::Value) take(key);
         return found;
     }
 
   private:
     const std::vector<ScanFinding>& physical_;
+    std::vector<std::string> keys_;
     std::unordered_map<std::string, std::vector<int>> byKey_;
 };
 
@@ -368,9 +386,13 @@ void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
         physical.push_back(t.finding);
         ToPhysicalClassesKey(reg, physical.back());
     }
-    const EnclosingKeys enclosing(physical);
-    std::vector<bool> handled(findings.size(), false);
     CleaningRun run(reg, writer, out);
+    std::vector<std::string> keys;
+    keys.reserve(findings.size());
+    for (const ScanFinding& f : physical)
+        keys.push_back(run.KeyName(f));
+    const EnclosingKeys enclosing(physical, std::move(keys));
+    std::vector<bool> handled(findings.size(), false);
     auto handle = [&](int i) {
         handled[i] = true;
         const TickedFinding& t = findings[i];

@@ -17,6 +17,7 @@
 #include "platform/win32/Win32System.h"
 #include "support/captured_cli.h"
 #include "support/seams.h"
+#include "tests/backup/common/backup_test_util.h"
 
 namespace zt {
 namespace {
@@ -26,10 +27,9 @@ using Json = nlohmann::json;
 constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char* kApproved =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
-constexpr const char* kClass = "Software\\Classes\\CLSID\\{5A1E0F00-0026-4C26-9C26-000000000026}";
-constexpr const char* kDoc = "Software\\Classes\\ZentroveFate.Doc";
-constexpr const char* kAppPath =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\zentrovefate.exe";
+constexpr const char* kAppPaths = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+const std::string kAppPath = kAppPaths + std::string("zentrovefate.exe");
+const std::string kAppPath2 = kAppPaths + std::string("zentrovefate2.exe");
 constexpr const char* kGone = "C:\\Program Files\\ZentroveFate\\fate.exe";
 
 struct Result {
@@ -45,8 +45,10 @@ class OneFate : public ::testing::Test {
 
     void Put(RootKey root, const std::string& path, const std::string& name,
              const std::string& text) {
+        // With its terminating zero, as programs write their settings.
         RegKey key(reg, reg.CreateKey(RootHandle(root), path));
-        ASSERT_TRUE(reg.WriteString(key.get(), name, text));
+        ASSERT_TRUE(reg.WriteValue(key.get(), name, kRegSz, text.c_str(),
+                                   static_cast<std::uint32_t>(text.size() + 1)));
     }
     void SetUp() override {
         for (const auto& b : ListBackups(sys))
@@ -55,20 +57,18 @@ class OneFate : public ::testing::Test {
         RegKey approved(reg, reg.CreateKey(RootHandle(kCurrentUser), kApproved));
         const std::uint8_t enabled[12] = {2};
         ASSERT_TRUE(reg.WriteValue(approved.get(), "ZentroveFateStale", kRegBinary, enabled, 12));
-        Put(kCurrentUser, std::string(kClass) + "\\InprocServer32", "",
-            "C:\\Program Files\\ZentroveFate\\fate.dll");
-        Put(kCurrentUser, std::string(kDoc) + "\\shell\\open\\command", "", kGone);
-        Put(kLocalMachine, kAppPath, "", kGone);
-        Put(kLocalMachine, kAppPath, "Path", "C:\\Program Files\\ZentroveFate");
+        for (const std::string& app : {kAppPath, kAppPath2}) {
+            Put(kLocalMachine, app, "", kGone);
+            Put(kLocalMachine, app, "Path", "C:\\Program Files\\ZentroveFate");
+        }
     }
     void TearDown() override {
         for (const char* name : {kRun, kApproved}) {
             RegKey key(reg, reg.OpenKeyAllAccess(RootHandle(kCurrentUser), name));
             static_cast<void>(reg.DeleteValue(key.get(), "ZentroveFateStale"));
         }
-        static_cast<void>(reg.DeleteKeyTree(RootHandle(kCurrentUser), kClass));
-        static_cast<void>(reg.DeleteKeyTree(RootHandle(kCurrentUser), kDoc));
-        static_cast<void>(reg.DeleteKeyTree(RootHandle(kLocalMachine), kAppPath));
+        for (const std::string& app : {kAppPath, kAppPath2})
+            static_cast<void>(reg.DeleteKeyTree(RootHandle(kLocalMachine), app));
     }
     static Result Cli(bool clean, const cli::Args& args) {
         test::CapturedCli c;
@@ -76,27 +76,27 @@ class OneFate : public ::testing::Test {
                          : cli::RunScanCommand(c.ctx, args);
         return {code, c.Out(), c.Err()};
     }
-    // The planted findings of a scan of every area they are in.
-    Json Planted() {
-        Result r = Cli(false, {"--json", "--categories", "0,1,2,3,6,11"});
+    // `scan --json` of every area the plants are in, cut down to the planted findings.
+    Json PlantedScan() {
+        Result r = Cli(false, {"--json", "--categories", "2,3,6,11"});
         EXPECT_EQ(r.code, cli::kExitOk) << r.err;
+        Json doc = Json::parse(r.out);
         Json mine = Json::array();
-        for (auto& f : Json::parse(r.out)["findings"])
+        for (const auto& f : doc["findings"])
             if (f["path"].get<std::string>().find("entroveFate") != std::string::npos ||
-                f["path"].get<std::string>().find("zentrovefate") != std::string::npos ||
-                f["path"].get<std::string>().find("5A1E0F00") != std::string::npos)
+                f["path"].get<std::string>().find("zentrovefate") != std::string::npos)
                 mine.push_back(f);
-        return mine;
+        doc["findings"] = mine;
+        return doc;
     }
     // The registry editor's own export of every planted key.
     std::string Exported(const std::string& tag) {
         std::string all;
         int n = 0;
-        for (const std::string& key : {"HKEY_CURRENT_USER\\" + std::string(kRun),
-                                       "HKEY_CURRENT_USER\\" + std::string(kApproved),
-                                       "HKEY_CURRENT_USER\\" + std::string(kClass),
-                                       "HKEY_CURRENT_USER\\" + std::string(kDoc),
-                                       "HKEY_LOCAL_MACHINE\\" + std::string(kAppPath)}) {
+        for (const std::string& key :
+             {"HKEY_CURRENT_USER\\" + std::string(kRun),
+              "HKEY_CURRENT_USER\\" + std::string(kApproved), "HKEY_LOCAL_MACHINE\\" + kAppPath,
+              "HKEY_LOCAL_MACHINE\\" + kAppPath2}) {
             std::string file = scratch + "\\" + tag + std::to_string(++n) + ".reg";
             EXPECT_TRUE(test::RunAndWait("regedit.exe /e \"" + file + "\" \"" + key + "\"", 60000));
             std::ifstream in(file, std::ios::binary);
@@ -117,40 +117,51 @@ std::size_t Count(const std::string& text, const std::string& part) {
 
 TEST_F(OneFate, EachEntryCleanedOnceExitZeroAndTheRestoreGivesBackTheSame) {
     const std::string before = Exported("before");
-    Json found = Planted();
-    // The Run value and the class's server by two areas each (the class through the classes
-    // root and the user's own key), the command key before the value inside it and the App
-    // Paths key after its default value.
+    Json plan = PlantedScan();
+    // The Run value by two areas; each App Paths key by its area, and its default value by the
+    // system software area, through each view where the views share the key. The scan lists a
+    // key before its value; the plan moves the second key after its value.
+    Json& found = plan["findings"];
     std::multiset<std::string> paths;
-    std::string ids;
+    Json key2;
+    Json reordered = Json::array();
     for (const auto& f : found) {
         paths.insert(f["path"].get<std::string>());
-        ids += (ids.empty() ? "" : ",") + f["id"].get<std::string>();
+        if (f["kind"] == "Key" &&
+            f["path"].get<std::string>().find("zentrovefate2") != std::string::npos)
+            key2 = f;
+        else
+            reordered.push_back(f);
     }
-    ASSERT_EQ(found.size(), 8u) << found.dump(1);
     EXPECT_EQ(paths.count("HKCU\\" + std::string(kRun) + "\\ZentroveFateStale"), 2u);
+    EXPECT_EQ(paths.count("HKLM\\" + kAppPath + "\\"), 1u) << found.dump(1);
+    ASSERT_FALSE(key2.is_null()) << found.dump(1);
+    reordered.push_back(key2);
+    const std::size_t listed = found.size();
+    found = reordered;
+    const std::string file = scratch + "\\fate-plan.json";
+    std::ofstream(file, std::ios::binary) << plan.dump(2);
 
-    Result r = Cli(true, {"--only", ids, "--yes", "--json"});
+    Result r = Cli(true, {"--plan", file, "--yes", "--json"});
     ASSERT_EQ(r.code, cli::kExitOk) << r.out << r.err;
     Json doc = Json::parse(r.out);
-    EXPECT_EQ(doc["cleaned"], 8);
+    EXPECT_EQ(doc["cleaned"], listed);
     EXPECT_EQ(doc["skipped"], Json::array());
     EXPECT_EQ(doc["keptBack"], Json::array());
     EXPECT_EQ(doc["notDeleted"], Json::array());
     ASSERT_TRUE(doc["backupFile"].is_string());
 
     // Every entry once, the approval switch beside its Run value.
-    std::string backup = ReadFileText(sys, doc["backupFile"].get<std::string>()).value_or("");
+    std::string backup = test::ReadFileText(sys, doc["backupFile"].get<std::string>()).value_or("");
     EXPECT_EQ(Count(backup, "\"ZentroveFateStale\"=\"C:"), 1u) << backup;
     EXPECT_EQ(Count(backup, "\"ZentroveFateStale\"=hex:02,00"), 1u) << backup;
-    EXPECT_EQ(Count(backup, "InprocServer32]"), 1u) << backup;
-    EXPECT_EQ(Count(backup, "fate.dll"), 1u) << backup;
-    EXPECT_EQ(Count(backup, "\\shell\\open\\command]"), 1u) << backup;
     EXPECT_EQ(Count(backup, "zentrovefate.exe]"), 1u) << backup;
-    EXPECT_EQ(Count(backup, "\"Path\"="), 1u) << backup;
+    EXPECT_EQ(Count(backup, "zentrovefate2.exe]"), 1u) << backup;
+    EXPECT_EQ(Count(backup, "@=\"C:"), 2u) << backup;
+    EXPECT_EQ(Count(backup, "\"Path\"="), 2u) << backup;
 
     // Nothing left behind, not even an orphan switch.
-    EXPECT_EQ(Planted(), Json::array());
+    EXPECT_EQ(PlantedScan()["findings"], Json::array());
 
     test::CapturedCli restore;
     ASSERT_EQ(cli::RunRestoreCommand(restore.ctx, {doc["backupFile"].get<std::string>()}),
