@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "backup/BackupStore.h"
+#include "scan/RunApproval.h"
 #include "scan/ScanSink.h"
 #include "seams/AsciiText.h"
 #include "seams/StatusText.h"
@@ -96,11 +99,6 @@ void FindingVector::RemoveRows(const std::vector<int>& ascending) {
 
 namespace {
 
-// An entry that is already gone is what the user asked for.
-Status Gone(Status s) {
-    return s.code() == StatusCode::NotFound ? Status::Success() : s;
-}
-
 // The classes root merges the per-user classes over the machine's, the per-user key first.
 // Backing up and deleting the key a lookup through it finds makes a restore put a per-user
 // class back for that user only.
@@ -126,33 +124,197 @@ struct ValueKeyCache {
     RegKey key;
 };
 
-// Exports one finding and deletes it when the export holds everything the deletion removes.
-// None when it was kept back for want of a full export; else how the deletion went.
-std::optional<Status> ExportAndDelete(Registry& reg, CRegFileWriter& writer, ScanFinding f,
-                                      ValueKeyCache& cache) {
-    ToPhysicalClassesKey(reg, f);
-    if (f.kind == FindingKind::Key) {
-        cache.key.Reset();
-        // An empty path names the whole root: never deleted.
-        if (f.keyPath.empty()) return std::nullopt;
-        if (!writer.ExportKey(f.root, f.keyPath)) return std::nullopt;
-        return Gone(reg.DeleteKeyTree(RootHandle(f.root), f.keyPath));
+// What happened to one entry in this run, so that every finding of it shares that fate.
+struct EntryFate {
+    enum Kind { Deleted, NotDeleted, KeptBack } kind = Deleted;
+    Status status;     // NotDeleted: why
+    std::string cause; // KeptBack: why
+};
+
+// The entries a run has exported and deleted: keys, and values by key, under the registry's
+// own folding of names. The same entry reported by several areas is met again here.
+class RunLedger {
+  public:
+    explicit RunLedger(Registry& reg) : reg_(reg) {}
+
+    // The name a finding's key is compared by: the registry's own full name when the platform
+    // tells it (a key the 32-bit and 64-bit views share has one), else its root and path.
+    // Taken while the key is there: the run names every finding's key before it deletes.
+    const std::string& KeyName(const ScanFinding& f) {
+        std::string path = std::to_string(f.root) + "\\" + FoldName(f.keyPath);
+        auto it = names_.find(path);
+        if (it != names_.end()) return it->second;
+        std::string name = path;
+        if (!f.keyPath.empty()) {
+            RegKey key(reg_, reg_.OpenKeyRead(RootHandle(f.root), f.keyPath));
+            if (key)
+                if (auto object = reg_.KeyObjectName(key.get())) name = std::move(*object);
+        }
+        return names_.emplace(std::move(path), std::move(name)).first->second;
     }
-    if (!cache.key || cache.root != f.root || !NamesEqual(cache.path, f.keyPath)) {
-        cache.key.Reset();
-        HKey opened = kNoKey;
-        Status open = reg.OpenKeyStatus(RootHandle(f.root), f.keyPath, Access::AllAccess, opened);
-        if (open) {
-            cache = ValueKeyCache{f.root, f.keyPath, RegKey(reg, opened)};
-        } else {
-            // Gone, or not ours to change: the export on its own decides what is reported.
-            if (!writer.ExportValue(f.root, f.keyPath, f.valueName)) return std::nullopt;
-            return Gone(open);
+    const EntryFate* Find(const ScanFinding& f) {
+        const std::string& key = KeyName(f);
+        auto it = entries_.find(EntryText(key, f));
+        if (it != entries_.end()) return &it->second;
+        // A key this run deleted took everything below it.
+        static const EntryFate kGoneWithKey{};
+        for (std::size_t at = key.find('\\'); at != std::string::npos; at = key.find('\\', at + 1))
+            if (at > 0 && deletedKeys_.count(key.substr(0, at))) return &kGoneWithKey;
+        if (f.kind == FindingKind::Value && deletedKeys_.count(key)) return &kGoneWithKey;
+        return nullptr;
+    }
+    void Note(const ScanFinding& f, EntryFate fate) {
+        const std::string& key = KeyName(f);
+        if (f.kind == FindingKind::Key && fate.kind == EntryFate::Deleted) deletedKeys_.insert(key);
+        entries_[EntryText(key, f)] = std::move(fate);
+    }
+
+  private:
+    static std::string EntryText(const std::string& key, const ScanFinding& f) {
+        if (f.kind == FindingKind::Key) return "K" + key;
+        // A zero cannot be part of a name the registry hands out, so it parts key and value.
+        return "V" + key + std::string(1, '\0') + FoldName(f.valueName);
+    }
+    Registry& reg_;
+    std::unordered_map<std::string, std::string> names_;
+    std::unordered_map<std::string, EntryFate> entries_;
+    std::unordered_set<std::string> deletedKeys_;
+};
+
+// One run's export and deletion of findings, each finding's entry once.
+class CleaningRun {
+  public:
+    CleaningRun(Registry& reg, CRegFileWriter& writer, CleanOutcome& out)
+        : reg_(reg), writer_(writer), out_(out), ledger_(reg) {}
+
+    bool deletedAny = false; // something left the registry, so the backup file holds it
+
+    bool Dealt(const ScanFinding& f) { return ledger_.Find(f) != nullptr; }
+    const std::string& KeyName(const ScanFinding& f) { return ledger_.KeyName(f); }
+
+    // Exports and deletes `f` (the finding `shown` at its physical key) unless this run has
+    // dealt with its entry; then it shares that entry's fate. Records the fate of `row`.
+    void Clean(int row, const ScanFinding& shown, const ScanFinding& f) {
+        const EntryFate* known = ledger_.Find(f);
+        EntryFate fate = known ? *known : ExportAndDelete(f);
+        if (!known) ledger_.Note(f, fate);
+        switch (fate.kind) {
+        case EntryFate::Deleted:
+            ++out_.processed;
+            out_.cleanedRows.push_back(row);
+            break;
+        case EntryFate::NotDeleted:
+            out_.uncheckedRows.push_back(row);
+            out_.notDeleted.push_back({shown, fate.status});
+            break;
+        case EntryFate::KeptBack:
+            out_.uncheckedRows.push_back(row);
+            ++out_.keptBack;
+            out_.keptBackFindings.push_back({shown, fate.cause});
+            break;
         }
     }
-    if (!writer.ExportValue(f.root, f.keyPath, cache.key.get(), f.valueName)) return std::nullopt;
-    return Gone(reg.DeleteValue(cache.key.get(), f.valueName));
-}
+
+  private:
+    static EntryFate KeptBackFor(std::string cause) {
+        return {EntryFate::KeptBack, Status::Success(), std::move(cause)};
+    }
+    // An entry that is already gone is what the user asked for; one that went is noted.
+    EntryFate Deleted(Status s) {
+        if (s.ok()) deletedAny = true;
+        if (s.ok() || s.code() == StatusCode::NotFound) return {};
+        return {EntryFate::NotDeleted, s, {}};
+    }
+
+    // Exports the finding and deletes it when the export holds everything the deletion removes.
+    EntryFate ExportAndDelete(const ScanFinding& f) {
+        if (f.kind == FindingKind::Key) {
+            cache_.key.Reset();
+            // An empty path names the whole root: never deleted.
+            if (f.keyPath.empty()) return KeptBackFor("a whole root is never deleted");
+            if (!writer_.ExportKey(f.root, f.keyPath)) return KeptBackFor(writer_.keptBackCause());
+            return Deleted(reg_.DeleteKeyTree(RootHandle(f.root), f.keyPath));
+        }
+        if (!cache_.key || cache_.root != f.root || !NamesEqual(cache_.path, f.keyPath)) {
+            cache_.key.Reset();
+            HKey opened = kNoKey;
+            Status open =
+                reg_.OpenKeyStatus(RootHandle(f.root), f.keyPath, Access::AllAccess, opened);
+            if (open) {
+                cache_ = ValueKeyCache{f.root, f.keyPath, RegKey(reg_, opened)};
+            } else {
+                // Gone, or not ours to change: the export on its own decides what is reported.
+                if (!writer_.ExportValue(f.root, f.keyPath, f.valueName))
+                    return KeptBackFor(writer_.keptBackCause());
+                return Deleted(open);
+            }
+        }
+        if (!writer_.ExportValue(f.root, f.keyPath, cache_.key.get(), f.valueName))
+            return KeptBackFor(writer_.keptBackCause());
+        // A Run value's Task Manager switch goes with it, into the same backup, as the startup
+        // page deletes it; a switch the backup cannot hold keeps its entry whole.
+        auto approval = RunValueApproval(reg_, f.root, f.keyPath, f.valueName);
+        if (approval &&
+            !writer_.ExportValue(approval->root, approval->keyPath, approval->valueName))
+            return KeptBackFor("its startup approval value: " + writer_.keptBackCause());
+        Status deleted = reg_.DeleteValue(cache_.key.get(), f.valueName);
+        if (deleted.ok() && approval) DeleteApproval(*approval);
+        return Deleted(deleted);
+    }
+
+    void DeleteApproval(const ApprovalValue& a) {
+        ScanFinding entry{a.root, a.keyPath, a.valueName, FindingKind::Value};
+        HKey opened = kNoKey;
+        Status s = reg_.OpenKeyStatus(RootHandle(a.root), a.keyPath, Access::AllAccess, opened);
+        RegKey key(reg_, opened);
+        if (s.ok()) s = reg_.DeleteValue(key.get(), a.valueName);
+        EntryFate fate = Deleted(s);
+        // Not a row of the list: a switch left behind is named among what was not deleted.
+        if (fate.kind == EntryFate::NotDeleted) out_.notDeleted.push_back({entry, fate.status});
+        ledger_.Note(entry, std::move(fate));
+    }
+
+    Registry& reg_;
+    CRegFileWriter& writer_;
+    CleanOutcome& out_;
+    ValueKeyCache cache_;
+    RunLedger ledger_;
+};
+
+// For each finding, the later key findings whose key holds its entry, outermost first: they
+// are cleaned before it, so their re-check sees the key as the scan did and their backup holds
+// the whole key (a value deleted first would have changed the key's reason).
+class EnclosingKeys {
+  public:
+    // `keys`: each finding's key as the run's ledger names it.
+    EnclosingKeys(const std::vector<ScanFinding>& physical, std::vector<std::string> keys)
+        : physical_(physical), keys_(std::move(keys)) {
+        for (std::size_t i = 0; i < physical.size(); ++i)
+            if (physical[i].kind == FindingKind::Key)
+                byKey_[keys_[i]].push_back(static_cast<int>(i));
+    }
+    std::vector<int> After(int index, const std::vector<bool>& handled) const {
+        std::vector<int> found;
+        if (byKey_.empty()) return found;
+        const std::string& key = keys_[index];
+        auto take = [&](const std::string& path) {
+            auto it = byKey_.find(path);
+            if (it == byKey_.end()) return;
+            for (int j : it->second)
+                if (j > index && !handled[j]) found.push_back(j);
+        };
+        // Shorter prefixes first: the outermost key goes first and takes the rest with it.
+        for (std::size_t at = key.find('\\'); at != std::string::npos; at = key.find('\\', at + 1))
+            if (at > 0) take(key.substr(0, at));
+        if (physical_[index].kind == FindingKind::Value) take(key);
+        return found;
+    }
+
+  private:
+    const std::vector<ScanFinding>& physical_;
+    std::vector<std::string> keys_;
+    std::unordered_map<std::string, std::vector<int>> byKey_;
+};
 
 int CountMachineWide(Registry& reg, const std::vector<TickedFinding>& ticked) {
     int n = 0;
@@ -216,38 +378,44 @@ void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
                  CleaningSink* progress, const std::atomic<bool>* stop, FindingRecheck* recheck) {
     const int total = static_cast<int>(findings.size());
     int done = 0;
-    ValueKeyCache cache;
+    // Each finding at the key the scan's view showed, fixed before anything goes: a per-user
+    // class this run deletes must not turn a later finding of it into the machine's class.
+    std::vector<ScanFinding> physical;
+    physical.reserve(findings.size());
+    for (const TickedFinding& t : findings) {
+        physical.push_back(t.finding);
+        ToPhysicalClassesKey(reg, physical.back());
+    }
+    CleaningRun run(reg, writer, out);
+    std::vector<std::string> keys;
+    keys.reserve(findings.size());
+    for (const ScanFinding& f : physical)
+        keys.push_back(run.KeyName(f));
+    const EnclosingKeys enclosing(physical, std::move(keys));
+    std::vector<bool> handled(findings.size(), false);
+    auto handle = [&](int i) {
+        handled[i] = true;
+        const TickedFinding& t = findings[i];
+        // Judged again unless this run already dealt with its entry. A row without a record of
+        // what the scan saw cannot be judged again: not cleaned.
+        if (recheck && !run.Dealt(physical[i]) &&
+            !(t.reason && recheck->StillInvalid(t.finding, {*t.reason, t.valueText}))) {
+            out.uncheckedRows.push_back(t.row);
+            out.noLongerInvalid.push_back(t.finding);
+        } else {
+            run.Clean(t.row, t.finding, physical[i]);
+        }
+        if (progress) progress->Progress(++done, total);
+    };
     try {
         out.backupFile = MakeBackupFileName(sys);
         writer.Open(out.backupFile);
-        for (const TickedFinding& t : findings) {
+        for (int i = 0; i < total; ++i) {
+            if (handled[i]) continue;
             if (stop && stop->load()) break;
-            // A row without a record of what the scan saw cannot be judged again: not cleaned.
-            if (recheck &&
-                !(t.reason && recheck->StillInvalid(t.finding, {*t.reason, t.valueText}))) {
-                out.uncheckedRows.push_back(t.row);
-                out.noLongerInvalid.push_back(t.finding);
-                if (progress) progress->Progress(++done, total);
-                continue;
-            }
-            std::optional<Status> deleted = ExportAndDelete(reg, writer, t.finding, cache);
-            if (deleted && *deleted) {
-                ++out.processed;
-                out.cleanedRows.push_back(t.row);
-            } else {
-                out.uncheckedRows.push_back(t.row);
-                if (deleted) {
-                    out.notDeleted.push_back({t.finding, *deleted});
-                } else {
-                    ++out.keptBack;
-                    const bool root =
-                        t.finding.kind == FindingKind::Key && t.finding.keyPath.empty();
-                    out.keptBackFindings.push_back({t.finding, root
-                                                                   ? "a whole root is never deleted"
-                                                                   : writer.keptBackCause()});
-                }
-            }
-            if (progress) progress->Progress(++done, total);
+            for (int j : enclosing.After(i, handled))
+                if (!handled[j]) handle(j);
+            handle(i);
         }
         writer.Close();
         out.status = CleanStatus::Done;
@@ -260,15 +428,16 @@ void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
         } catch (const FileError&) {
         }
     }
+    std::sort(out.cleanedRows.begin(), out.cleanedRows.end());
+    std::sort(out.uncheckedRows.begin(), out.uncheckedRows.end());
     if (out.status == CleanStatus::Done && done < total) {
         out.stopped = true;
         out.notReached = total - done;
     }
-    // No finding reached its backup (all skipped by the re-check, or a stop came first): a
-    // backup of nothing would only be clutter.
-    if (out.status == CleanStatus::Done && out.processed == 0 && out.notDeleted.empty() &&
-        out.keptBack == 0)
-        sys.RemoveFile(out.backupFile);
+    // A run that deleted nothing has nothing to undo: its file, whatever it holds (entries
+    // that stayed, or only the header), would only be clutter. One that cannot be removed is
+    // named below as the run's file.
+    if (!run.deletedAny) static_cast<void>(sys.RemoveFile(out.backupFile));
     // The file a run made is kept even after a file error: it holds what was deleted before.
     if (!sys.Exists(out.backupFile)) out.backupFile.clear();
 }

@@ -275,7 +275,9 @@ int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
         nlohmann::json doc = {
             {"found", found},
             {"cleaned", out.processed},
-            {"keptBack", out.keptBack},
+            // Each entry left for want of a full backup, with why; the same list kept under
+            // the name of the previous version.
+            {"keptBack", keptBackJson},
             {"keptBackEntries", keptBackJson},
             {"notDeleted", notDeleted},
             {"backupFile",
@@ -301,8 +303,9 @@ int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
         if (out.status != CleanStatus::FileError) Printf(ctx.out, "%s\n", total.c_str());
     }
     std::fflush(ctx.out);
+    // Kept back is left undone as much as not deleted: a partial run.
     bool complete = out.status != CleanStatus::FileError && out.notDeleted.empty() &&
-                    skipped == 0 && refused.empty();
+                    out.keptBack == 0 && skipped == 0 && refused.empty();
     return complete ? kExitOk : kExitFailed;
 }
 

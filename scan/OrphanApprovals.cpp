@@ -5,7 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "scan/RunApproval.h"
 #include "scan/TextLimits.h"
+#include "seams/Unicode.h"
 
 namespace zt {
 
@@ -87,6 +89,34 @@ void FindOrphanApprovals(Registry& reg, System& sys,
             if (!report({g.root, approvedPath, name, Hex(data), lookedFor + ": not found"})) return;
         }
     }
+}
+
+std::optional<std::string> StoredValueName(Registry& reg, RootKey root, std::string_view keyPath,
+                                           std::string_view name) {
+    RegKey key(reg, reg.OpenKeyRead(RootHandle(root), keyPath));
+    if (!key) return std::nullopt;
+    auto info = reg.QueryKeyInfo(key.get());
+    if (!info) return std::nullopt;
+    std::string stored;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    for (std::uint32_t i = 0; reg.EnumValue(key.get(), i, stored, info->maxValueNameChars + 1, type,
+                                            data, info->maxValueDataBytes + 1);
+         ++i)
+        if (NamesEqual(stored, name)) return stored;
+    return std::nullopt;
+}
+
+std::optional<ApprovalValue> RunValueApproval(Registry& reg, RootKey root,
+                                              std::string_view runKeyPath, std::string_view name) {
+    for (const auto& g : kGoverned) {
+        if (g.root != root || g.runKey.empty() || !NamesEqual(g.runKey, runKeyPath)) continue;
+        std::string approvedPath = std::string(kApproved) + std::string(g.approvedKey);
+        auto stored = StoredValueName(reg, root, approvedPath, name);
+        if (!stored) return std::nullopt;
+        return ApprovalValue{root, std::move(approvedPath), std::move(*stored)};
+    }
+    return std::nullopt;
 }
 
 } // namespace zt

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <vector>
 
+#include "scan/RunApproval.h"
 #include "startup/StartupLocations.h"
 
 namespace zt {
@@ -79,18 +80,9 @@ int RegistryViewOf(std::string_view location) {
 }
 
 std::optional<ApprovalSlot> FindApprovalValue(Registry& reg, const ApprovalSlot& slot) {
-    RegKey key(reg, reg.OpenKeyRead(RootHandle(slot.root), slot.keyPath));
-    if (!key) return std::nullopt;
-    auto info = reg.QueryKeyInfo(key.get());
-    if (!info) return std::nullopt;
-    std::string name;
-    std::uint32_t type = 0;
-    std::vector<std::uint8_t> data;
-    for (std::uint32_t i = 0; reg.EnumValue(key.get(), i, name, info->maxValueNameChars + 1, type,
-                                            data, info->maxValueDataBytes + 1);
-         ++i)
-        if (NamesEqual(name, slot.valueName)) return ApprovalSlot{slot.root, slot.keyPath, name};
-    return std::nullopt;
+    auto stored = StoredValueName(reg, slot.root, slot.keyPath, slot.valueName);
+    if (!stored) return std::nullopt;
+    return ApprovalSlot{slot.root, slot.keyPath, std::move(*stored)};
 }
 
 bool ReadApprovalDisabled(Registry& reg, const ApprovalSlot& slot) {

@@ -76,7 +76,7 @@ TEST_F(CliClean, AsksWithoutYesAndRefusesWithoutATerminal) {
     std::string out = Read(ctx.out);
     auto doc = nlohmann::json::parse(out.substr(out.find('{')));
     EXPECT_GE(doc["cleaned"].get<int>(), 1);
-    EXPECT_EQ(doc["keptBack"], 0);
+    EXPECT_EQ(doc["keptBack"], nlohmann::json::array());
     ASSERT_TRUE(doc["backupFile"].is_string());
     EXPECT_EQ(doc["backupFile"], ListBackups(sys).at(0).path);
     EXPECT_EQ(cli::RunRestoreCommand(ctx, {doc["backupFile"].get<std::string>()}), cli::kExitOk);

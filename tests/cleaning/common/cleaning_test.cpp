@@ -70,9 +70,10 @@ TEST_F(CleaningTest, ListOrderInnerKeyFirstTwoFindingsForOneValueAndTheDefaultVa
     auto backups = ListBackups(sys);
     ASSERT_EQ(backups.size(), 1u);
     EXPECT_EQ(backups[0].path, out.backupFile);
+    // The outer key goes first and holds the inner one; every entry is in the file once.
     EXPECT_EQ(ReadFileText(sys, out.backupFile).value_or(""),
-              "REGEDIT4\r\n" + Block("Outer\\Inner") + "\"i\"=dword:00000002\r\n" + Block("Outer") +
-                  "\"o\"=dword:00000001\r\n" + Block("Vals") + "\"twice\"=dword:00000003\r\n" +
+              "REGEDIT4\r\n" + Block("Outer") + "\"o\"=dword:00000001\r\n" + Block("Outer\\Inner") +
+                  "\"i\"=dword:00000002\r\n" + Block("Vals") + "\"twice\"=dword:00000003\r\n" +
                   Block("Vals") + "@=dword:00000005\r\n\r\n");
 
     ASSERT_EQ(sink.statuses.size(), 1u);

@@ -86,6 +86,10 @@ class RecheckTest : public test::CleaningTest {
         PutString(r, kCurrentUser, kRun, "Dead", "\"C:\\Gone\\tray.exe\" /min");
         PutString(r, kCurrentUser, kRun, "Other", "C:\\Gone\\other.exe");
         Put(r, kCurrentUser, kApproved, "Ghost", kRegBinary, std::string("\x02\0\0\0", 4));
+        // Found by two areas; its approval switch goes with it.
+        PutString(r, kCurrentUser, kRun, "Stale", "C:\\Gone\\stale.exe");
+        Put(r, kCurrentUser, kApproved, "STALE", kRegBinary, std::string("\x03\0\0\0", 4));
+        PutString(r, kCurrentUser, "Software\\Vendor\\Removed", "Tool", "C:\\Gone\\tool.exe");
         for (int i = 0; i < 50; ++i)
             PutDword(r, kLocalMachine, kShared, "C:\\gone\\lib" + std::to_string(i) + ".dll", 3);
         PutString(r, kClassesRoot, kInproc, "", "C:\\Gone\\x.dll");
@@ -141,14 +145,21 @@ TEST_F(RecheckTest, SkipsExactlyTheFindingsThatChangedAndCleansTheRest) {
          [&] { sys.AddFile("C:\\windows\\Fonts\\gone.ttf"); }},
         {"HKLM\\Software\\Wow6432Node\\Vendor\\App\\Dll",
          [&] { sys.AddFile("C:\\windows\\SysWOW64\\gone32.dll"); }},
+        {"HKCU\\Software\\Vendor\\Removed\\Tool",
+         [&] {
+             ASSERT_TRUE(r.DeleteKeyTree(RootHandle(kCurrentUser), "Software\\Vendor\\Removed"));
+         }},
     };
     for (const auto& [path, change] : changes) {
         ASSERT_TRUE(scanned.Find(path)) << path;
         change();
     }
+    // No record: cannot be judged (listed first, before the run deals with its entry).
+    list.Add(Row("HKCU\\Software\\Vendor\\App\\Path").finding);
     for (const ScanRow& row : scanned.rows)
         list.Add(row.finding, row.reason, row.valueText);
-    list.Add(Row("HKCU\\Software\\Vendor\\App\\Path").finding); // no record: cannot be judged
+    const ScanRow& stale = Row("HKCU\\" + std::string(kRun) + "\\Stale");
+    list.Add(stale.finding, stale.reason, stale.valueText); // the same value in a third row
     CleanOutcome out =
         CleanSelected(CleaningContext{*reg, sys, *writer, prompt, sink, false, &recheck}, list);
 
@@ -165,8 +176,16 @@ TEST_F(RecheckTest, SkipsExactlyTheFindingsThatChangedAndCleansTheRest) {
     int changed = 0;
     for (const ScanRow& row : scanned.rows)
         changed += changes.count(row.path) > 0;
-    EXPECT_EQ(changed, 9);
-    EXPECT_EQ(out.processed, static_cast<int>(scanned.rows.size()) - changed);
+    EXPECT_EQ(changed, 10);
+    // Every other row is cleaned, each row of one entry too; the file holds each entry once.
+    EXPECT_EQ(out.processed, static_cast<int>(scanned.rows.size()) - changed + 1);
+    const std::string text = test::ReadFileText(sys, out.backupFile).value_or("");
+    for (const char* once : {"\"Stale\"=", "\"STALE\"=hex:03,00,00,00", "App Paths\\gone.exe]"}) {
+        EXPECT_NE(text.find(once), std::string::npos) << once << "\n" << text;
+        EXPECT_EQ(text.find(once), text.rfind(once)) << once << "\n" << text;
+    }
+    RegKey approved(r, r.OpenKeyRead(RootHandle(kCurrentUser), kApproved));
+    EXPECT_FALSE(r.ReadValueWhole(approved.get(), "STALE").has_value());
     EXPECT_EQ(list.Count(), changed + 1); // the skipped rows stay, unticked
     for (const auto& row : list.rows)
         EXPECT_FALSE(row.checked);
@@ -175,7 +194,7 @@ TEST_F(RecheckTest, SkipsExactlyTheFindingsThatChangedAndCleansTheRest) {
     std::uint32_t n = 0;
     EXPECT_TRUE(r.ReadDword(shared.get(), "C:\\gone\\lib7.dll", n));
     EXPECT_FALSE(r.ReadDword(shared.get(), "C:\\gone\\lib8.dll", n));
-    EXPECT_NE(prompt.shown.back().find("10 items skipped: no longer invalid."), std::string::npos)
+    EXPECT_NE(prompt.shown.back().find("11 items skipped: no longer invalid."), std::string::npos)
         << prompt.shown.back();
 }
 
