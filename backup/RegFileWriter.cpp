@@ -18,6 +18,8 @@ constexpr std::string_view kSurrogateCause =
     "a name holds an unpaired UTF-16 surrogate, which a backup file cannot hold";
 constexpr std::string_view kUnreadableCause = "part of it could not be read";
 constexpr std::string_view kTooLongCause = "a key path is too long for a backup file";
+constexpr std::string_view kOddTextCause =
+    "a text value holds an odd number of bytes, which the registry editor cannot put back";
 
 // Why the editor could not read the name back; empty when it can.
 std::string_view NameProblem(std::string_view name) {
@@ -328,6 +330,8 @@ void CRegFileWriter::AddKeyLine(std::string_view path) {
 void CRegFileWriter::AddValue(std::string_view name, std::uint32_t type,
                               const std::vector<std::uint8_t>& data) {
     if (auto problem = NameProblem(name); !problem.empty()) return Miss(problem);
+    // The editor drops an odd byte of text and stops reading the file at a one-byte value.
+    if (IsStringType(type) && data.size() % 2 != 0) return Miss(kOddTextCause);
     if (pendingForm_ == RegFileForm::Regedit4 &&
         !FitsRegedit4(name, type, data.data(), data.size())) {
         auto converted = BlocksAsUnicode5(pending_);

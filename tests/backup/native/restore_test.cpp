@@ -81,11 +81,11 @@ TEST(RegFileParse, ReadsBackEveryValueTheWriterWrites) {
             planted.push_back(v);
         }
     }
-    // The stored forms only a 5.00 file carries: odd, unterminated, unpaired, non-ASCII.
-    const std::string odd("\x41\x00\x42", 3), open("\x41\x00\x42\x00", 4),
-        lone("\x00\xd8\x00\x00", 4), wide("\x16\x04\x2d\x4e\x00\x00", 6);
+    // The stored forms only a 5.00 file carries: unterminated, unpaired, non-ASCII.
+    const std::string open("\x41\x00\x42\x00", 4), lone("\x00\xd8\x00\x00", 4),
+        wide("\x16\x04\x2d\x4e\x00\x00", 6);
     for (std::uint32_t type : {kRegSz, kRegExpandSz, kRegMultiSz})
-        for (const std::string* d : {&odd, &open, &lone, &wide}) {
+        for (const std::string* d : {&open, &lone, &wide}) {
             std::string name = "\xd0\x96 " + std::to_string(type) + "_" +
                                std::to_string(d->size()) +
                                std::to_string(static_cast<unsigned char>((*d)[1]));
@@ -111,6 +111,16 @@ TEST(RegFileParse, ReadsBackEveryValueTheWriterWrites) {
         for (const auto& e : entries)
             EXPECT_EQ(e.state, EntryState::Same) << DescribeEntry(e);
     }
+    // Text of an odd size the editor would cut: kept back, with why, and nothing written.
+    RegKey odd(reg, reg.CreateKey(RootHandle(kCurrentUser), "Software\\Odd"));
+    reg.WriteValueStored(odd.get(), "o", kRegExpandSz, "\x41\x00\x42", 3);
+    CRegFileWriter w(reg, sys);
+    w.Open("C:\\odd.reg");
+    EXPECT_FALSE(w.ExportKey(kCurrentUser, "Software\\Odd"));
+    EXPECT_FALSE(w.ExportValue(kCurrentUser, "Software\\Odd", "o"));
+    EXPECT_NE(w.keptBackCause().find("odd number of bytes"), std::string::npos);
+    w.Close();
+    EXPECT_EQ(ParseRegFile(*sys.FileContent("C:\\odd.reg")).blocks.size(), 0u);
 }
 
 TEST(RegFileParse, Regedit4InTheCodePageAnd500WithOrWithoutItsMark) {
