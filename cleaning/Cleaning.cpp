@@ -268,7 +268,7 @@ void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
     // backup of nothing would only be clutter.
     if (out.status == CleanStatus::Done && out.processed == 0 && out.notDeleted.empty() &&
         out.keptBack == 0)
-        sys.RemoveFile(out.backupFile);
+        (void)sys.RemoveFile(out.backupFile); // one that stays is still named, below
     // The file a run made is kept even after a file error: it holds what was deleted before.
     if (!sys.Exists(out.backupFile)) out.backupFile.clear();
 }

@@ -70,7 +70,7 @@ struct JunkCleanResult {
 // unknown or protected is not touched. Anything but OK in the confirmation cancels. The
 // caller unticks the check boxes when the outcome is Cleaned. `owner` is the page's window,
 // which the Recycle Bin emptying runs with (0 in a console).
-JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selection,
+[[nodiscard]] JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selection,
                           UserPrompt& prompt, const std::function<void()>& placesEmptied = {},
                           WindowRef owner = 0, const JunkOptions& options = {});
 
@@ -79,6 +79,6 @@ std::string JunkFinalMessage(const JunkCleanResult& result);
 
 // Deletes every entry of the system's URL cache by its source URL. True when the walk ended
 // because there were no more entries.
-bool ClearUrlCache(System& sys);
+[[nodiscard]] bool ClearUrlCache(System& sys);
 
 } // namespace zt
