@@ -209,8 +209,8 @@ void CDlgMain::SaveLayout() {
     const int dpi = static_cast<int>(Dpi());
     // The window is closing: a layout not saved only means the next start opens at its default.
     (void)WriteWindowRect(app_.settings,
-                    zt::WindowRect{ToBaseDpi(r.left, dpi), ToBaseDpi(r.top, dpi),
-                                   ToBaseDpi(r.right, dpi), ToBaseDpi(r.bottom, dpi)});
+                          zt::WindowRect{ToBaseDpi(r.left, dpi), ToBaseDpi(r.top, dpi),
+                                         ToBaseDpi(r.right, dpi), ToBaseDpi(r.bottom, dpi)});
     (void)app_.settings.WriteInt(settings::ActiveTab, tabs_.GetActiveTab());
 }
 

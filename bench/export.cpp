@@ -33,7 +33,8 @@ void AddValues(Registry& reg, HKey key, int seed, Counts& c) {
     case 0:
         break; // an empty key
     case 1:
-        (void)reg.WriteValue(key, "", kRegSz, text.c_str(), static_cast<std::uint32_t>(text.size() + 1));
+        (void)reg.WriteValue(key, "", kRegSz, text.c_str(),
+                             static_cast<std::uint32_t>(text.size() + 1));
         (void)reg.WriteDword(key, "Count", static_cast<std::uint32_t>(seed));
         c.values += 2;
         break;
@@ -42,10 +43,10 @@ void AddValues(Registry& reg, HKey key, int seed, Counts& c) {
         for (std::size_t i = 0; i < bin.size(); ++i)
             bin[i] = static_cast<char>(seed + i * 13);
         (void)reg.WriteValue(key, "Data \"quoted\"", kRegBinary, bin.data(),
-                       static_cast<std::uint32_t>(bin.size()));
+                             static_cast<std::uint32_t>(bin.size()));
         std::string ex = "%SystemRoot%\\system32\\x" + std::to_string(seed) + ".dll";
         (void)reg.WriteValue(key, "Path", kRegExpandSz, ex.c_str(),
-                       static_cast<std::uint32_t>(ex.size() + 1));
+                             static_cast<std::uint32_t>(ex.size() + 1));
         c.values += 2;
         break;
     }
@@ -53,11 +54,11 @@ void AddValues(Registry& reg, HKey key, int seed, Counts& c) {
         std::string multi = "first\0second\0third " + std::to_string(seed) + '\0';
         multi += '\0';
         (void)reg.WriteValue(key, "List", kRegMultiSz, multi.data(),
-                       static_cast<std::uint32_t>(multi.size()));
+                             static_cast<std::uint32_t>(multi.size()));
         std::uint64_t q = 0x0102030405060708ull * static_cast<std::uint64_t>(seed);
         (void)reg.WriteValue(key, "Stamp", kRegQword, &q, 8);
         (void)reg.WriteValue(key, "Name\\With\\Slashes", kRegSz, text.c_str(),
-                       static_cast<std::uint32_t>(text.size() + 1));
+                             static_cast<std::uint32_t>(text.size() + 1));
         c.values += 3;
         break;
     }

@@ -53,7 +53,8 @@ std::string Guid(int i) {
 }
 
 void SetString(Registry& reg, HKey key, const char* name, const std::string& text) {
-    (void)reg.WriteValue(key, name, kRegSz, text.c_str(), static_cast<std::uint32_t>(text.size() + 1));
+    (void)reg.WriteValue(key, name, kRegSz, text.c_str(),
+                         static_cast<std::uint32_t>(text.size() + 1));
 }
 
 struct Built {

@@ -71,8 +71,9 @@ struct JunkCleanResult {
 // caller unticks the check boxes when the outcome is Cleaned. `owner` is the page's window,
 // which the Recycle Bin emptying runs with (0 in a console).
 [[nodiscard]] JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selection,
-                          UserPrompt& prompt, const std::function<void()>& placesEmptied = {},
-                          WindowRef owner = 0, const JunkOptions& options = {});
+                                        UserPrompt& prompt,
+                                        const std::function<void()>& placesEmptied = {},
+                                        WindowRef owner = 0, const JunkOptions& options = {});
 
 // The final message for the places' reports.
 std::string JunkFinalMessage(const JunkCleanResult& result);

@@ -201,7 +201,8 @@ class System {
     // returns. Creating truncates an existing file and does not share it.
     virtual OutFileHandle CreateOutFile(std::string_view path) = 0;
     // False unless every byte was written.
-    [[nodiscard]] virtual bool WriteOutFile(OutFileHandle file, const void* data, std::size_t size) = 0;
+    [[nodiscard]] virtual bool WriteOutFile(OutFileHandle file, const void* data,
+                                            std::size_t size) = 0;
     // Cuts the file back to its first `size` bytes (what a failed write left half done).
     [[nodiscard]] virtual bool TruncateOutFile(OutFileHandle file, std::uint64_t size) = 0;
     [[nodiscard]] virtual bool CloseOutFile(OutFileHandle file) = 0;

@@ -54,10 +54,11 @@ bool ReadWindowRect(const SettingsStore& store, WindowRect& rect) {
 }
 
 Status WriteWindowRect(const SettingsStore& store, const WindowRect& rect) {
-    const std::pair<std::string_view, std::int32_t> values[] = {{settings::MainLeft, rect.left},
-                                                                {settings::MainTop, rect.top},
-                                                                {settings::MainRight, rect.right},
-                                                                {settings::MainBottom, rect.bottom}};
+    const std::pair<std::string_view, std::int32_t> values[] = {
+        {settings::MainLeft, rect.left},
+        {settings::MainTop, rect.top},
+        {settings::MainRight, rect.right},
+        {settings::MainBottom, rect.bottom}};
     Status first;
     for (const auto& [key, value] : values) {
         Status written = store.WriteInt(key, value);

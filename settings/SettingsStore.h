@@ -74,7 +74,7 @@ Status WriteWindowRect(const SettingsStore& store, const WindowRect& rect);
 // 16 bits of the stored value.
 bool ReadListWidths(const SettingsStore& store, std::string_view list, int columns, int* widths);
 Status WriteListWidths(const SettingsStore& store, std::string_view list, int columns,
-                     const int* widths);
+                       const int* widths);
 // The stored active tab, only when it is a valid index 0 to 4.
 bool ReadActiveTab(const SettingsStore& store, int& tab);
 

@@ -64,9 +64,9 @@ struct StartupDeletionOutcome {
 // row, removes handled rows from `rows`, calls `refreshBackupList` once a backup file was
 // closed, and reports "Done!" (with a note of what stayed). A FileError of the writer ends
 // the run and propagates after the file is closed.
-[[nodiscard]] StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFileWriter& writer,
-                                             StartupRowModel& rows, UserPrompt& prompt,
-                                             const std::function<void()>& refreshBackupList);
+[[nodiscard]] StartupDeletionOutcome
+DeleteSelectedEntries(Registry& reg, System& sys, CRegFileWriter& writer, StartupRowModel& rows,
+                      UserPrompt& prompt, const std::function<void()>& refreshBackupList);
 
 // The value name for a command line: the program's file name after the last backslash, up
 // to the first blank after it, without a lower-case ".exe"; the whole command when that

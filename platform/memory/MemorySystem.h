@@ -95,7 +95,8 @@ class MemorySystem : public System {
     std::optional<std::string> ResolveShortcut(std::string_view linkPath) override;
     LocalTime GetLocalTime() override { return now; }
     OutFileHandle CreateOutFile(std::string_view path) override;
-    [[nodiscard]] bool WriteOutFile(OutFileHandle file, const void* data, std::size_t size) override;
+    [[nodiscard]] bool WriteOutFile(OutFileHandle file, const void* data,
+                                    std::size_t size) override;
     [[nodiscard]] bool CloseOutFile(OutFileHandle file) override;
     std::string LastFileError() override { return lastFileError_; }
     ShellResult ExecuteAndWait(std::string_view verb, std::string_view file,

@@ -49,7 +49,8 @@ class Win32System : public System {
     std::optional<std::string> ResolveShortcut(std::string_view linkPath) override;
     LocalTime GetLocalTime() override;
     OutFileHandle CreateOutFile(std::string_view path) override;
-    [[nodiscard]] bool WriteOutFile(OutFileHandle file, const void* data, std::size_t size) override;
+    [[nodiscard]] bool WriteOutFile(OutFileHandle file, const void* data,
+                                    std::size_t size) override;
     [[nodiscard]] bool CloseOutFile(OutFileHandle file) override;
     std::string LastFileError() override;
     [[nodiscard]] bool TruncateOutFile(OutFileHandle file, std::uint64_t size) override;

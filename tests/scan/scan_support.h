@@ -55,12 +55,13 @@ inline void SetString(Registry& reg, RootKey root, const std::string& path, cons
                       const std::string& data, std::uint32_t type = kRegSz) {
     RegKey key(reg, reg.CreateKey(RootHandle(root), path));
     EXPECT_TRUE(reg.WriteValue(key.get(), name, type, data.c_str(),
-                   static_cast<std::uint32_t>(data.size() + 1)));
+                               static_cast<std::uint32_t>(data.size() + 1)));
 }
 inline void SetRaw(Registry& reg, RootKey root, const std::string& path, const std::string& name,
                    std::uint32_t type, const std::string& bytes) {
     RegKey key(reg, reg.CreateKey(RootHandle(root), path));
-    EXPECT_TRUE(reg.WriteValue(key.get(), name, type, bytes.data(), static_cast<std::uint32_t>(bytes.size())));
+    EXPECT_TRUE(reg.WriteValue(key.get(), name, type, bytes.data(),
+                               static_cast<std::uint32_t>(bytes.size())));
 }
 inline void SetDword(Registry& reg, RootKey root, const std::string& path, const std::string& name,
                      std::uint32_t n) {

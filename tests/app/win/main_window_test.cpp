@@ -22,7 +22,7 @@ std::string RunValue(Registry& reg) {
 void SetRunValue(Registry& reg, const std::string& text) {
     RegKey key(reg, reg.CreateKey(RootHandle(kLocalMachine), kRunKeyPath));
     EXPECT_TRUE(reg.WriteValue(key.get(), kRunValueName, kRegSz, text.c_str(),
-                   static_cast<std::uint32_t>(text.size() + 1)));
+                               static_cast<std::uint32_t>(text.size() + 1)));
 }
 
 void DeleteRunValue(Registry& reg) {

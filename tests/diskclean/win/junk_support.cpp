@@ -114,7 +114,7 @@ SavedValue::~SavedValue() {
     RegKey k(reg_, reg_.CreateKey(RootHandle(root_), key_));
     if (saved_)
         EXPECT_TRUE(reg_.WriteValue(k.get(), name_, saved_->type, saved_->data.data(),
-                        static_cast<std::uint32_t>(saved_->data.size())));
+                                    static_cast<std::uint32_t>(saved_->data.size())));
     else
         (void)reg_.DeleteValue(k.get(), name_);
 }

@@ -287,7 +287,7 @@ TEST_F(JunkWin, SystemTempComesFromTheMachineEnvironmentKey) {
     ASSERT_TRUE(k);
     auto write = [&](const char* name, std::uint32_t type, const std::string& text) {
         EXPECT_TRUE(reg.WriteValue(k.get(), name, type, text.c_str(),
-                       static_cast<std::uint32_t>(text.size() + 1)));
+                                   static_cast<std::uint32_t>(text.size() + 1)));
     };
     test::ScopedEnv base("ZT_JUNK_BASE", this->base);
     write("TEMP", kRegExpandSz, "%ZT_JUNK_BASE%\\temp\\");

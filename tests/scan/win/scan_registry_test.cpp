@@ -347,7 +347,7 @@ TEST_F(ScanRegistryTest, StringWithoutTerminatorIsItsStoredText) {
     ASSERT_TRUE(row);
     EXPECT_EQ(row->valueText, "C:\\zt-gone\\nozero.exe");
     (void)reg.DeleteValue(RegKey(reg, reg.OpenKeyAllAccess(RootHandle(kCurrentUser), run)).get(),
-                    "ZtNoZero");
+                          "ZtNoZero");
 }
 
 } // namespace

@@ -13,7 +13,8 @@ class SettingsStoreTest : public ::testing::Test {
                       std::string(::testing::UnitTest::GetInstance()->current_test_info()->name());
     SettingsStore store{*reg, app};
     void TearDown() override {
-        (void)reg->DeleteKeyTree(RootHandle(kCurrentUser), std::string("Software\\Morvane\\") + app);
+        (void)reg->DeleteKeyTree(RootHandle(kCurrentUser),
+                                 std::string("Software\\Morvane\\") + app);
     }
 };
 

@@ -203,7 +203,8 @@ TEST_F(StartupCliTest, IdsFollowTheirEntryWhenTheListChanges) {
             if (r["name"] == name) return r[key].get<std::string>();
         return std::string("absent");
     };
-    const std::string target = field(first, "ZtTarget", "id"), early = field(first, "ZtEarly", "id");
+    const std::string target = field(first, "ZtTarget", "id"),
+                      early = field(first, "ZtEarly", "id");
     const std::string other = field(first, "ZtOther", "id");
     ASSERT_EQ(target.size(), 16u);
 
@@ -235,7 +236,8 @@ TEST_F(StartupCliTest, IdsFollowTheirEntryWhenTheListChanges) {
     EXPECT_EQ(report[0]["id"], target);
     EXPECT_EQ(report[0]["done"], true);
 
-    for (const char* empty : {"startup disable --id \"\"", "startup disable --id", "startup disable --id ,"}) {
+    for (const char* empty :
+         {"startup disable --id \"\"", "startup disable --id", "startup disable --id ,"}) {
         CliRun run = RunCli(empty);
         EXPECT_EQ(run.exitCode, 2u) << empty;
         EXPECT_THAT(run.err, HasSubstr("usage:")) << empty;

@@ -51,7 +51,7 @@ void PutBack(Registry& reg, HKey parent, const std::string& path, const KeyCopy&
     RegKey key(reg, reg.CreateKey(parent, path));
     for (const auto& v : copy.values)
         EXPECT_TRUE(reg.WriteValue(key.get(), v.name, v.type, v.data.data(),
-                       static_cast<std::uint32_t>(v.data.size())));
+                                   static_cast<std::uint32_t>(v.data.size())));
     for (const auto& [name, sub] : copy.subkeys)
         PutBack(reg, key.get(), name, sub);
 }
@@ -154,7 +154,7 @@ StartupSandbox::~StartupSandbox() {
         (void)reg_.DeleteValue(key.get(), sv.name);
         if (value)
             EXPECT_TRUE(reg_.WriteValue(key.get(), sv.name, value->type, value->data.data(),
-                            static_cast<std::uint32_t>(value->data.size())));
+                                        static_cast<std::uint32_t>(value->data.size())));
     }
     for (const auto* folder : {&commonFolder_, &userFolder_}) {
         std::vector<std::string> names;
