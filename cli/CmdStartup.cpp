@@ -214,18 +214,17 @@ std::optional<int> ChooseRows(CliContext& ctx, const RowList& list, const RowCho
     std::vector<std::string> ids;
     for (const auto& r : list.rows)
         ids.push_back(StartupEntryId(r));
-    bool allListed = true;
+    std::vector<std::string> unlisted;
     for (const auto& id : choice.ids) {
         auto it = std::find(ids.begin(), ids.end(), id);
-        if (it != ids.end()) {
+        if (it != ids.end())
             choose(static_cast<std::size_t>(it - ids.begin()));
-        } else {
-            Printf(ctx.err, "zentrove-cli startup: no startup entry has the id %s now\n",
-                   id.c_str());
-            allListed = false;
-        }
+        else if (std::find(unlisted.begin(), unlisted.end(), id) == unlisted.end())
+            unlisted.push_back(id);
     }
-    if (allListed) return std::nullopt;
+    if (unlisted.empty()) return std::nullopt;
+    for (const auto& id : unlisted)
+        Printf(ctx.err, "zentrove-cli startup: no startup entry has the id %s now\n", id.c_str());
     Printf(ctx.err, "zentrove-cli startup: nothing was changed\n");
     chosen.clear();
     return kExitFailed;
