@@ -144,7 +144,7 @@ void CDlgBackup::OnRestore() {
     if (!message.empty()) ShowMessage(Handle(), ForDisplay(message), "", MB_OK);
     if (report.result != RestoreResult::Restored) return; // the file and the row stay
     // A file that cannot be deleted reappears at the next reload; the row goes either way.
-    sys_.RemoveFile(path);
+    (void)sys_.RemoveFile(path);
     row = FindRow(path);
     if (row >= 0) DeleteRow(row);
 }
@@ -230,7 +230,8 @@ void CDlgBackup::SaveColumnWidths() const {
     int widths[kColumns] = {};
     for (int c = 0; c < kColumns; ++c)
         widths[c] = ToBaseDpi(List().ColumnWidth(c), static_cast<int>(Dpi()));
-    WriteListWidths(settings_, settings::RestoreList, kColumns, widths);
+    // Saved as the window closes: widths not saved only start at their defaults next time.
+    (void)WriteListWidths(settings_, settings::RestoreList, kColumns, widths);
 }
 
 } // namespace zt

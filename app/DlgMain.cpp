@@ -4,6 +4,7 @@
 #include "app/ContactInfo.h"
 #include "app/DlgAbout.h"
 #include "app/RunAtStartup.h"
+#include "seams/StatusText.h"
 #include "seams/System.h"
 #include "seams/Unicode.h"
 #include "app/VersionText.h"
@@ -19,6 +20,21 @@ namespace {
 // Pages that resize their controls measure from the size they have in the tab window.
 template <class Page> void RecordPageLayout(Page& page) {
     if constexpr (requires { page.RecordLayout(); }) page.RecordLayout();
+}
+
+// What Apply tells the user it could not write; empty when everything was.
+std::string SettingsNotWrittenText(const Status& stored, const Status& run, bool startWithWindows) {
+    std::string text;
+    if (!stored)
+        text = "The settings could not be saved: " + StatusReason(stored) +
+               ". They apply until Zentrove is closed.";
+    if (!run) {
+        if (!text.empty()) text += "\n\n";
+        text += startWithWindows ? "Zentrove could not be set to start with Windows: "
+                                 : "Zentrove could not be kept from starting with Windows: ";
+        text += StatusReason(run) + ".";
+    }
+    return text;
 }
 } // namespace
 
@@ -151,21 +167,27 @@ void CDlgMain::CreateTooltips() {
 }
 
 void CDlgMain::ApplySettings() {
+    Status stored;
+    auto keep = [&stored](const Status& written) {
+        if (stored && !written) stored = written;
+    };
     silent_ = settings_.SoundSilenced();
-    app_.settings.WriteInt(settings::ButtonSilence, silent_ ? 1 : 0);
+    keep(app_.settings.WriteInt(settings::ButtonSilence, silent_ ? 1 : 0));
     scan_.SetSilent(silent_);
     backup_.SetSilent(silent_);
     startup_.SetSilent(silent_);
     cleanDisk_.SetSilent(silent_);
     savePos_ = settings_.LayoutSwitch();
-    app_.settings.WriteInt(settings::SavePos, savePos_ ? 1 : 0);
+    keep(app_.settings.WriteInt(settings::SavePos, savePos_ ? 1 : 0));
     startupMode_ = settings_.StartupSwitch();
-    app_.settings.WriteInt(settings::StartupMode, startupMode_ ? 1 : 0);
-    SyncRunAtStartup(app_.registry, startupMode_, ExecutablePath());
-    app_.settings.WriteInt(settings::KeepRecentJunk, settings_.KeepRecentJunk() ? 1 : 0);
+    keep(app_.settings.WriteInt(settings::StartupMode, startupMode_ ? 1 : 0));
+    Status run = SyncRunAtStartup(app_.registry, startupMode_, ExecutablePath());
+    keep(app_.settings.WriteInt(settings::KeepRecentJunk, settings_.KeepRecentJunk() ? 1 : 0));
     backup_.ApplySettings();
     settings_.ApplySettings();
     scan_.ApplySettings();
+    keep(scan_.SwitchesWritten());
+    settingsNotWritten_ = SettingsNotWrittenText(stored, run, startupMode_);
     startup_.ApplySettings();
     cleanDisk_.ApplySettings();
     SetButtonSounds(!silent_, IDW_HOVER, IDW_CLICK);
@@ -185,10 +207,11 @@ void CDlgMain::SaveLayout() {
     RECT r = ::IsIconic(Handle()) && hadNormalRect_ ? normalRect_ : WindowRect();
     // Kept at 96 DPI, so a layout saved at 100% opens at the same size on a 150% screen.
     const int dpi = static_cast<int>(Dpi());
-    WriteWindowRect(app_.settings,
-                    zt::WindowRect{ToBaseDpi(r.left, dpi), ToBaseDpi(r.top, dpi),
-                                   ToBaseDpi(r.right, dpi), ToBaseDpi(r.bottom, dpi)});
-    app_.settings.WriteInt(settings::ActiveTab, tabs_.GetActiveTab());
+    // The window is closing: a layout not saved only means the next start opens at its default.
+    (void)WriteWindowRect(app_.settings,
+                          zt::WindowRect{ToBaseDpi(r.left, dpi), ToBaseDpi(r.top, dpi),
+                                         ToBaseDpi(r.right, dpi), ToBaseDpi(r.bottom, dpi)});
+    (void)app_.settings.WriteInt(settings::ActiveTab, tabs_.GetActiveTab());
 }
 
 void CDlgMain::RestoreLayout() {

@@ -32,6 +32,8 @@ class CDlgMain : public CGradientDialog, public PageHost {
     ~CDlgMain() override;
 
     void ApplySettings() override;
+    // What the last ApplySettings could not write, as the user reads it; empty when all was.
+    const std::string& SettingsNotWritten() const { return settingsNotWritten_; }
     void RefreshBackupList() override;
     HWND MainHandle() const override { return Handle(); }
 
@@ -74,6 +76,7 @@ class CDlgMain : public CGradientDialog, public PageHost {
     void OnDpiChanged(UINT dpi, const RECT& suggested);
 
     AppContext& app_;
+    std::string settingsNotWritten_;
     CAnimatedBanner banner_;
     CBCGTabWnd tabs_;
     CDlgScanClean scan_;

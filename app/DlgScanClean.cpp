@@ -158,8 +158,12 @@ void CDlgScanClean::ApplySettings() {
         c.store(false);
     for (int i : enabledCategories)
         if (i >= 0 && i < kScanCategoryCount) engine.categoryEnabled[i].store(true);
-    for (int i = 0; i < kScanCategoryCount; ++i)
-        app_.settings.WriteInt(kScanCategories[i].settingsKey, engine.categoryEnabled[i].load());
+    switchesWritten_ = Status::Success();
+    for (int i = 0; i < kScanCategoryCount; ++i) {
+        Status written = app_.settings.WriteInt(kScanCategories[i].settingsKey,
+                                                engine.categoryEnabled[i].load());
+        if (switchesWritten_ && !written) switchesWritten_ = written;
+    }
     CGradientDialog::ApplySettings();
 }
 
@@ -168,7 +172,8 @@ void CDlgScanClean::SaveColumnWidths() {
     int widths[kColumns];
     for (int i = 0; i < kColumns; ++i)
         widths[i] = ToBaseDpi(list_->ColumnWidth(i), static_cast<int>(Dpi()));
-    WriteListWidths(app_.settings, settings::RegistryList, kColumns, widths);
+    // Saved as the window closes: widths not saved only start at their defaults next time.
+    (void)WriteListWidths(app_.settings, settings::RegistryList, kColumns, widths);
 }
 
 void CDlgScanClean::RestoreColumnWidths() {

@@ -31,6 +31,8 @@ class CDlgScanClean : public CGradientDialog, private ScanSink, private JobResul
 
     // Turns enabledCategories into the thirteen switches and writes them, then the base's.
     void ApplySettings() override;
+    // The first failed write of the switches by the last ApplySettings (ok when none).
+    Status SwitchesWritten() const { return switchesWritten_; }
     void SaveColumnWidths();
     void RestoreColumnWidths();
     // The client size from which later resizes are measured (the main window calls it once
@@ -114,6 +116,7 @@ class CDlgScanClean : public CGradientDialog, private ScanSink, private JobResul
     std::string lastBackupFile_;
     bool checkClickPending_ = false;
     bool drawHeader_ = false;
+    Status switchesWritten_;
     bool scanShown_ = false;    // scan started and its end not yet shown
     bool stopping_ = false;     // inside the Stop wait
     bool cleanShown_ = false;   // cleaning confirmed and its end not yet shown

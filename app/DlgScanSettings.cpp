@@ -174,6 +174,8 @@ void CDlgScanSettings::OnApply() {
     keepRecentJunk_ = IsTicked(IDC_KEEPRECENT);
     main_.ApplySettings();
     EnableItem(IDOK, false);
+    if (!main_.SettingsNotWritten().empty())
+        ShowMessage(Handle(), main_.SettingsNotWritten(), "", MB_OK | MB_ICONWARNING);
 }
 
 LRESULT CDlgScanSettings::QueryApplyOnLeave() {

@@ -228,7 +228,8 @@ void CDlgStartupManager::DeleteSelectedEntries() {
     CStartupListModel rows(list);
     CMessageBoxPrompt prompt(Handle());
     try {
-        zt::DeleteSelectedEntries(app_.registry, app_.system, writer_, rows, prompt, [this] {
+        // It tells the user what stayed and why through the prompt.
+        (void)zt::DeleteSelectedEntries(app_.registry, app_.system, writer_, rows, prompt, [this] {
             if (app_.host) app_.host->RefreshBackupList();
         });
     } catch (const FileError& e) {
@@ -314,7 +315,8 @@ void CDlgStartupManager::SaveColumnWidths() const {
     int widths[kColumns] = {};
     for (int c = 0; c < kColumns; ++c)
         widths[c] = ToBaseDpi(List().ColumnWidth(c), static_cast<int>(Dpi()));
-    WriteListWidths(app_.settings, settings::StartupList, kColumns, widths);
+    // Saved as the window closes: widths not saved only start at their defaults next time.
+    (void)WriteListWidths(app_.settings, settings::StartupList, kColumns, widths);
 }
 
 } // namespace zt

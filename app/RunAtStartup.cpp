@@ -60,7 +60,9 @@ Status SyncRunAtStartup(Registry& registry, bool on, std::string_view exePath) {
     std::string path(exePath);
     Status machine = WriteRunValue(registry, kLocalMachine, path);
     if (machine) {
-        DeleteRunValue(registry, kCurrentUser); // one registration, not two starts
+        // One registration, not two starts; a user's copy that cannot go is left as it was, and
+        // the switch the user set holds either way.
+        (void)DeleteRunValue(registry, kCurrentUser);
         return machine;
     }
     if (machine.code() != StatusCode::AccessDenied) return machine;

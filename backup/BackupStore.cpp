@@ -17,8 +17,10 @@ std::string BackupFolderPath(System& sys) {
 
 std::string GetBackupFolder(System& sys) {
     std::string folder = BackupFolderPath(sys);
-    sys.MakeFolder(folder.substr(0, folder.rfind('\\'))); // fails harmlessly when it exists
-    sys.MakeFolder(folder);
+    // Fails harmlessly when they exist; a folder that cannot be made fails the file's creation,
+    // which reports it.
+    (void)sys.MakeFolder(folder.substr(0, folder.rfind('\\')));
+    (void)sys.MakeFolder(folder);
     return folder;
 }
 

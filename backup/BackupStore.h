@@ -74,8 +74,8 @@ struct RestoreReport {
 // (REGEDIT.EXE, else REGEDT32.EXE), waits at most `timeoutMs` for it, then reads back every
 // key and value the file names. Shows nothing and never removes the file: only a Restored
 // report lets the caller remove it. Safe to run off the window thread.
-RestoreReport RestoreBackupFile(Registry& reg, System& sys, const std::string& path,
-                                std::uint32_t timeoutMs = kEditorTimeoutMs);
+[[nodiscard]] RestoreReport RestoreBackupFile(Registry& reg, System& sys, const std::string& path,
+                                              std::uint32_t timeoutMs = kEditorTimeoutMs);
 
 // What the user is told about a restore (empty for NotABackup). A partial restore names how
 // many entries of how many failed and the first ten of them.

@@ -222,8 +222,9 @@ CRegFileWriter::~CRegFileWriter() {
 void CRegFileWriter::WriteBytes(const std::string& bytes) {
     if (!sys_.WriteOutFile(file_, bytes.data(), bytes.size())) {
         std::string why = sys_.LastFileError();
-        // A piece written in part would make the whole file unreadable to a restore.
-        sys_.TruncateOutFile(file_, written_);
+        // A piece written in part would make the whole file unreadable to a restore; the write's
+        // failure is what is reported, whether or not the cut works.
+        (void)sys_.TruncateOutFile(file_, written_);
         throw FileError(fileName_, "Cannot write the backup file " + fileName_ + ": " + why);
     }
     written_ += bytes.size();
@@ -279,7 +280,8 @@ void CRegFileWriter::Finish() {
     struct Closer {
         CRegFileWriter& w;
         ~Closer() {
-            w.sys_.CloseOutFile(w.file_);
+            // Every write reached the system when it returned: a failing close loses none.
+            (void)w.sys_.CloseOutFile(w.file_);
             w.file_ = kNoOutFile;
             w.history_.clear();
         }
@@ -301,7 +303,8 @@ void CRegFileWriter::Open(const std::string& path) {
     try {
         WriteText(std::string(kRegedit4Header) + "\r\n");
     } catch (...) {
-        sys_.CloseOutFile(file_);
+        (void)sys_.CloseOutFile(file_); // the header's failure is what is reported
+
         file_ = kNoOutFile;
         throw;
     }

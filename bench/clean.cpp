@@ -39,13 +39,13 @@ std::string AppKey(int i) {
 void PlantValues(Registry& reg, int n) {
     RegKey key(reg, reg.CreateKey(RootHandle(kLocalMachine), kSharedDlls));
     for (int i = 0; i < n; ++i)
-        reg.WriteDword(key.get(), DllName(i), 1);
+        (void)reg.WriteDword(key.get(), DllName(i), 1);
 }
 
 void PlantKeys(Registry& reg, int n) {
     for (int i = 0; i < n; ++i) {
         RegKey key(reg, reg.CreateKey(RootHandle(kLocalMachine), AppKey(i)));
-        reg.WriteString(key.get(), "", "C:\\zt-bench-gone\\app" + std::to_string(i) + ".exe");
+        (void)reg.WriteString(key.get(), "", "C:\\zt-bench-gone\\app" + std::to_string(i) + ".exe");
     }
 }
 
@@ -92,7 +92,7 @@ double BareValues(cli::CliContext& ctx, int n) {
         auto v = ctx.registry.ReadValueWhole(key.get(), name);
         std::string line = "\"" + name + "\"=dword:" + std::to_string(v ? v->data.size() : 0);
         ctx.system.WriteOutFile(file, line.data(), line.size());
-        ctx.registry.DeleteValue(key.get(), name);
+        (void)ctx.registry.DeleteValue(key.get(), name);
     }
     double s = Seconds(t);
     ctx.system.CloseOutFile(file);
@@ -110,7 +110,7 @@ double BareKeys(cli::CliContext& ctx, int n) {
             std::string block = "[" + path + "]\r\n@=" + std::to_string(v ? v->data.size() : 0);
             ctx.system.WriteOutFile(file, block.data(), block.size());
         }
-        ctx.registry.DeleteKeyTree(RootHandle(kLocalMachine), path);
+        (void)ctx.registry.DeleteKeyTree(RootHandle(kLocalMachine), path);
     }
     double s = Seconds(t);
     ctx.system.CloseOutFile(file);

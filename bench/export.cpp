@@ -33,40 +33,41 @@ void AddValues(Registry& reg, HKey key, int seed, Counts& c) {
     case 0:
         break; // an empty key
     case 1:
-        reg.WriteValue(key, "", kRegSz, text.c_str(), static_cast<std::uint32_t>(text.size() + 1));
-        reg.WriteDword(key, "Count", static_cast<std::uint32_t>(seed));
+        (void)reg.WriteValue(key, "", kRegSz, text.c_str(),
+                             static_cast<std::uint32_t>(text.size() + 1));
+        (void)reg.WriteDword(key, "Count", static_cast<std::uint32_t>(seed));
         c.values += 2;
         break;
     case 2: {
         std::string bin(16 + seed % 120, '\0');
         for (std::size_t i = 0; i < bin.size(); ++i)
             bin[i] = static_cast<char>(seed + i * 13);
-        reg.WriteValue(key, "Data \"quoted\"", kRegBinary, bin.data(),
-                       static_cast<std::uint32_t>(bin.size()));
+        (void)reg.WriteValue(key, "Data \"quoted\"", kRegBinary, bin.data(),
+                             static_cast<std::uint32_t>(bin.size()));
         std::string ex = "%SystemRoot%\\system32\\x" + std::to_string(seed) + ".dll";
-        reg.WriteValue(key, "Path", kRegExpandSz, ex.c_str(),
-                       static_cast<std::uint32_t>(ex.size() + 1));
+        (void)reg.WriteValue(key, "Path", kRegExpandSz, ex.c_str(),
+                             static_cast<std::uint32_t>(ex.size() + 1));
         c.values += 2;
         break;
     }
     case 3: {
         std::string multi = "first\0second\0third " + std::to_string(seed) + '\0';
         multi += '\0';
-        reg.WriteValue(key, "List", kRegMultiSz, multi.data(),
-                       static_cast<std::uint32_t>(multi.size()));
+        (void)reg.WriteValue(key, "List", kRegMultiSz, multi.data(),
+                             static_cast<std::uint32_t>(multi.size()));
         std::uint64_t q = 0x0102030405060708ull * static_cast<std::uint64_t>(seed);
-        reg.WriteValue(key, "Stamp", kRegQword, &q, 8);
-        reg.WriteValue(key, "Name\\With\\Slashes", kRegSz, text.c_str(),
-                       static_cast<std::uint32_t>(text.size() + 1));
+        (void)reg.WriteValue(key, "Stamp", kRegQword, &q, 8);
+        (void)reg.WriteValue(key, "Name\\With\\Slashes", kRegSz, text.c_str(),
+                             static_cast<std::uint32_t>(text.size() + 1));
         c.values += 3;
         break;
     }
     case 4:
         if (seed % 500 == 4) {
             std::string big(3000, 'z');
-            reg.WriteValue(key, "Big", kRegBinary, big.data(), 3000);
+            (void)reg.WriteValue(key, "Big", kRegBinary, big.data(), 3000);
         } else {
-            reg.WriteDword(key, "Flag", 1);
+            (void)reg.WriteDword(key, "Flag", 1);
         }
         c.values += 1;
         break;
@@ -92,7 +93,7 @@ Counts Build(Registry& reg) {
             }
         }
     }
-    reg.WriteDword(top.get(), "LayoutVersion", kLayoutVersion);
+    (void)reg.WriteDword(top.get(), "LayoutVersion", kLayoutVersion);
     return c;
 }
 
@@ -119,7 +120,7 @@ int main() {
         if (top) reg.ReadDword(top.get(), "LayoutVersion", layout);
     }
     if (layout != kLayoutVersion) {
-        reg.DeleteKeyTree(RootHandle(kCurrentUser), kBenchKey);
+        (void)reg.DeleteKeyTree(RootHandle(kCurrentUser), kBenchKey);
         auto start = Clock::now();
         Counts c = Build(reg);
         std::printf("built %ld keys, %ld values in %.1f s\n", c.keys + 1, c.values + 1,

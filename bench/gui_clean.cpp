@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
     zt::SetAppSettings(&store);
     zt::AppContext app{registry, system, store};
     CleanRun run = TimeGuiClean(app);
-    registry.DeleteKeyTree(zt::RootHandle(zt::kCurrentUser), store.KeyPath());
+    (void)registry.DeleteKeyTree(zt::RootHandle(zt::kCurrentUser), store.KeyPath());
     if (run.total.empty()) {
         std::fprintf(stderr, "gui_clean: the cleaning did not end with its total\n");
         return 1;

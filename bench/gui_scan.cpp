@@ -135,6 +135,6 @@ int main(int argc, char** argv) {
                 gui.worstGap);
     double engine = TimeEngineAlone(registry, system);
     std::printf("for reference, the engine alone in process (no list): %.0f ms\n", engine);
-    registry.DeleteKeyTree(zt::RootHandle(zt::kCurrentUser), store.KeyPath());
+    (void)registry.DeleteKeyTree(zt::RootHandle(zt::kCurrentUser), store.KeyPath());
     return 0;
 }

@@ -36,7 +36,7 @@ inline void PlantFindings(zt::Registry& reg, int count) {
     for (int i = 0; i < count; ++i) {
         std::snprintf(name, sizeof name, "C:\\zt_bench_gone\\lib%05d.dll", i);
         std::uint32_t refs = 1;
-        reg.WriteValue(key.get(), name, zt::kRegDword, &refs, sizeof refs);
+        (void)reg.WriteValue(key.get(), name, zt::kRegDword, &refs, sizeof refs);
     }
 }
 

@@ -53,7 +53,8 @@ std::string Guid(int i) {
 }
 
 void SetString(Registry& reg, HKey key, const char* name, const std::string& text) {
-    reg.WriteValue(key, name, kRegSz, text.c_str(), static_cast<std::uint32_t>(text.size() + 1));
+    (void)reg.WriteValue(key, name, kRegSz, text.c_str(),
+                         static_cast<std::uint32_t>(text.size() + 1));
 }
 
 struct Built {
@@ -118,16 +119,16 @@ Built BuildRegistry(Registry& reg, const std::vector<std::string>& files) {
                 SetString(reg, child.get(), "Path", file(n * 4 + k++, ".dat"));
                 ++b.references;
                 SetString(reg, child.get(), "Name", "value " + std::to_string(n));
-                reg.WriteDword(child.get(), "Count", static_cast<std::uint32_t>(n));
+                (void)reg.WriteDword(child.get(), "Count", static_cast<std::uint32_t>(n));
                 ++b.keys;
             }
             ++b.keys;
         }
     }
-    reg.WriteDword(bench.get(), "Layout", kLayoutVersion);
-    reg.WriteDword(bench.get(), "Keys", static_cast<std::uint32_t>(b.keys));
-    reg.WriteDword(bench.get(), "References", static_cast<std::uint32_t>(b.references));
-    reg.WriteDword(bench.get(), "Dangling", static_cast<std::uint32_t>(b.dangling));
+    (void)reg.WriteDword(bench.get(), "Layout", kLayoutVersion);
+    (void)reg.WriteDword(bench.get(), "Keys", static_cast<std::uint32_t>(b.keys));
+    (void)reg.WriteDword(bench.get(), "References", static_cast<std::uint32_t>(b.references));
+    (void)reg.WriteDword(bench.get(), "Dangling", static_cast<std::uint32_t>(b.dangling));
     return b;
 }
 

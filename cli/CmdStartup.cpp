@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
-#include <set>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +16,8 @@
 #include "cli/CliContext.h"
 #include "cli/ConsolePrompt.h"
 #include "cli/ConsoleText.h"
+#include "scan/FindingId.h"
+#include "seams/AsciiText.h"
 #include "seams/UserPrompt.h"
 #include "startup/StartupApproval.h"
 #include "startup/StartupEditor.h"
@@ -60,6 +62,7 @@ void PrintRows(CliContext& ctx, const std::vector<StartupEntry>& rows, bool json
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
         for (const auto& r : rows)
             list.push_back({{"number", r.number},
+                            {"id", StartupEntryId(r)},
                             {"name", r.name},
                             {"command", r.command},
                             {"location", r.location},
@@ -113,8 +116,10 @@ bool InteractiveTerminal() {
 
 int UsageError(CliContext& ctx, const std::string& message) {
     Printf(ctx.err, "zentrove-cli startup: %s\n", message.c_str());
-    Printf(ctx.err, "usage: zentrove-cli startup [--json] | startup delete N... [--yes] | "
-                    "startup disable N... [--json] | startup enable N... [--json] | "
+    Printf(ctx.err, "usage: zentrove-cli startup [--json] | "
+                    "startup delete N... | --id ID[,ID...] [--yes] | "
+                    "startup disable N... | --id ID[,ID...] [--json] | "
+                    "startup enable N... | --id ID[,ID...] [--json] | "
                     "startup add \"COMMAND\"\n");
     return kExitUsage;
 }
@@ -141,44 +146,104 @@ int List(CliContext& ctx, const Args& args) {
     return kExitOk;
 }
 
-// The row numbers among `args`, in order, and whether `flag` was given. False with the word
-// that is neither.
-bool ParseRowArgs(const Args& args, std::string_view flag, bool& flagGiven,
-                  std::vector<int>& numbers, std::string& bad) {
-    for (const auto& a : args) {
+// The rows a command names: numbers of the listing, and ids, which stay with their entry when
+// the list changes in between.
+struct RowChoice {
+    std::vector<int> numbers;
+    std::vector<std::string> ids; // lower case
+};
+
+// "ID,ID": each 16 hex digits. False with the reason on an empty list or a bad id.
+bool ParseStartupIds(const std::string& list, std::vector<std::string>& ids, std::string& why) {
+    if (list.empty()) {
+        why = "--id needs a list of ids";
+        return false;
+    }
+    for (std::size_t pos = 0;;) {
+        auto comma = list.find(',', pos);
+        std::string id = list.substr(pos, comma == std::string::npos ? comma : comma - pos);
+        if (!IsFindingIdText(id)) {
+            why = "not a startup id (16 hex digits): '" + id + "'";
+            return false;
+        }
+        ids.push_back(AsciiLower(id));
+        if (comma == std::string::npos) return true;
+        pos = comma + 1;
+    }
+}
+
+// The row numbers and `--id` lists among `args`, and whether `flag` was given. False with the
+// reason for a word that is none of them.
+bool ParseRowArgs(const Args& args, std::string_view flag, bool& flagGiven, RowChoice& choice,
+                  std::string& why) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
         int n = 0;
         if (a == flag)
             flagGiven = true;
-        else if (ParseNumber(a, n))
-            numbers.push_back(n);
+        else if (a == "--id") {
+            if (i + 1 == args.size()) {
+                why = "--id needs a list of ids";
+                return false;
+            }
+            if (!ParseStartupIds(args[++i], choice.ids, why)) return false;
+        } else if (ParseNumber(a, n))
+            choice.numbers.push_back(n);
         else {
-            bad = a;
+            why = "'" + a + "' is not a row number";
             return false;
         }
     }
     return true;
 }
 
+// The indices of the named rows of `list`, each once, in the order first named. A number not
+// listed is a usage error; an id not listed now is named, exit 1. Nothing is chosen then.
+std::optional<int> ChooseRows(CliContext& ctx, const RowList& list, const RowChoice& choice,
+                              std::vector<std::size_t>& chosen) {
+    auto choose = [&](std::size_t i) {
+        if (std::find(chosen.begin(), chosen.end(), i) == chosen.end()) chosen.push_back(i);
+    };
+    for (int n : choice.numbers) {
+        auto it = std::find_if(list.rows.begin(), list.rows.end(),
+                               [n](const StartupEntry& r) { return r.number == n; });
+        if (it == list.rows.end())
+            return UsageError(ctx, "there is no startup entry " + std::to_string(n));
+        choose(static_cast<std::size_t>(it - list.rows.begin()));
+    }
+    std::vector<std::string> ids;
+    for (const auto& r : list.rows)
+        ids.push_back(StartupEntryId(r));
+    std::vector<std::string> unlisted;
+    for (const auto& id : choice.ids) {
+        auto it = std::find(ids.begin(), ids.end(), id);
+        if (it != ids.end())
+            choose(static_cast<std::size_t>(it - ids.begin()));
+        else if (std::find(unlisted.begin(), unlisted.end(), id) == unlisted.end())
+            unlisted.push_back(id);
+    }
+    if (unlisted.empty()) return std::nullopt;
+    for (const auto& id : unlisted)
+        Printf(ctx.err, "zentrove-cli startup: no startup entry has the id %s now\n", id.c_str());
+    Printf(ctx.err, "zentrove-cli startup: nothing was changed\n");
+    chosen.clear();
+    return kExitFailed;
+}
+
 int Delete(CliContext& ctx, const Args& args) {
     bool yes = false;
-    std::vector<int> given;
-    std::string bad;
-    if (!ParseRowArgs(args, "--yes", yes, given, bad))
-        return UsageError(ctx, "'" + bad + "' is not a row number");
-    const std::set<int> numbers(given.begin(), given.end());
-    if (numbers.empty()) return UsageError(ctx, "delete needs the numbers of the rows");
+    RowChoice choice;
+    std::string why;
+    if (!ParseRowArgs(args, "--yes", yes, choice, why)) return UsageError(ctx, why);
+    if (choice.numbers.empty() && choice.ids.empty())
+        return UsageError(ctx, "delete needs the numbers or ids of the rows");
 
     RowList list;
     StartupEnumerator(ctx.registry, ctx.system).EnumerateStartupEntries(list);
-    for (int n : numbers) {
-        bool found = false;
-        for (std::size_t i = 0; i < list.rows.size(); ++i)
-            if (list.rows[i].number == n) {
-                list.checked[i] = true;
-                found = true;
-            }
-        if (!found) return UsageError(ctx, "there is no startup entry " + std::to_string(n));
-    }
+    std::vector<std::size_t> chosen;
+    if (auto failed = ChooseRows(ctx, list, choice, chosen)) return *failed;
+    for (std::size_t i : chosen)
+        list.checked[i] = true;
     if (!yes && !InteractiveTerminal())
         return UsageError(ctx, "no terminal to confirm on; pass --yes to delete");
 
@@ -206,27 +271,21 @@ int Delete(CliContext& ctx, const Args& args) {
 // Writes the approval value of each named row; exit 1 when any row was not switched.
 int Switch(CliContext& ctx, const Args& args, bool disable) {
     bool json = false;
-    std::vector<int> numbers;
-    std::string bad;
-    if (!ParseRowArgs(args, "--json", json, numbers, bad))
-        return UsageError(ctx, "'" + bad + "' is not a row number");
-    if (numbers.empty())
+    RowChoice choice;
+    std::string why;
+    if (!ParseRowArgs(args, "--json", json, choice, why)) return UsageError(ctx, why);
+    if (choice.numbers.empty() && choice.ids.empty())
         return UsageError(ctx, std::string(disable ? "disable" : "enable") +
-                                   " needs the numbers of the rows");
+                                   " needs the numbers or ids of the rows");
     RowList list;
     StartupEnumerator(ctx.registry, ctx.system).EnumerateStartupEntries(list);
-    std::vector<const StartupEntry*> chosen;
-    for (int n : numbers) {
-        auto it = std::find_if(list.rows.begin(), list.rows.end(),
-                               [n](const StartupEntry& r) { return r.number == n; });
-        if (it == list.rows.end())
-            return UsageError(ctx, "there is no startup entry " + std::to_string(n));
-        chosen.push_back(&*it);
-    }
+    std::vector<std::size_t> chosen;
+    if (auto failed = ChooseRows(ctx, list, choice, chosen)) return *failed;
 
     bool all = true;
     nlohmann::ordered_json report = nlohmann::ordered_json::array();
-    for (const StartupEntry* row : chosen) {
+    for (std::size_t index : chosen) {
+        const StartupEntry* row = &list.rows[index];
         ApprovalWrite result = SetStartupEntryDisabled(ctx.registry, *row, disable);
         std::string message;
         if (result == ApprovalWrite::Written)
@@ -238,6 +297,7 @@ int Switch(CliContext& ctx, const Args& args, bool disable) {
         all = all && result == ApprovalWrite::Written;
         if (json) {
             report.push_back({{"number", row->number},
+                              {"id", StartupEntryId(*row)},
                               {"name", row->name},
                               {"done", result == ApprovalWrite::Written},
                               {"message", message}});

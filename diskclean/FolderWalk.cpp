@@ -141,8 +141,8 @@ class Walk {
                 return;
             }
             if (IsLink(d.facts.attributes)) {
-                // The link itself, never what it points to.
-                if (rules_.removeSubfolders) d.Remove();
+                // The link itself, never what it points to; one that stays is counted as left.
+                if (rules_.removeSubfolders && !d.Remove()) ++tally.filesLeft;
                 return;
             }
             if (!(d.facts.attributes & kAttrDirectory)) return;
@@ -152,7 +152,7 @@ class Walk {
         // Checked again on the handle it is removed through; one that still holds something
         // stays, and that is not counted as a failure.
         OpenedEntry d(sys_, path);
-        if (d && !d.facts.elsewhere) d.Remove();
+        if (d && !d.facts.elsewhere) (void)d.Remove();
     }
 
     System& sys_;

@@ -70,15 +70,16 @@ struct JunkCleanResult {
 // unknown or protected is not touched. Anything but OK in the confirmation cancels. The
 // caller unticks the check boxes when the outcome is Cleaned. `owner` is the page's window,
 // which the Recycle Bin emptying runs with (0 in a console).
-JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selection,
-                          UserPrompt& prompt, const std::function<void()>& placesEmptied = {},
-                          WindowRef owner = 0, const JunkOptions& options = {});
+[[nodiscard]] JunkCleanResult CleanJunk(Registry& reg, System& sys, const JunkSelection& selection,
+                                        UserPrompt& prompt,
+                                        const std::function<void()>& placesEmptied = {},
+                                        WindowRef owner = 0, const JunkOptions& options = {});
 
 // The final message for the places' reports.
 std::string JunkFinalMessage(const JunkCleanResult& result);
 
 // Deletes every entry of the system's URL cache by its source URL. True when the walk ended
 // because there were no more entries.
-bool ClearUrlCache(System& sys);
+[[nodiscard]] bool ClearUrlCache(System& sys);
 
 } // namespace zt

@@ -5,35 +5,38 @@
 namespace zt {
 
 namespace {
-
-constexpr std::uint64_t kFnvOffset = 14695981039346656037ull;
 constexpr std::uint64_t kFnvPrime = 1099511628211ull;
+} // namespace
 
-void Mix(std::uint64_t& h, std::string_view text) {
-    for (char c : text) {
-        h ^= static_cast<unsigned char>(c);
-        h *= kFnvPrime;
+StableIdHash& StableIdHash::Add(std::string_view field) {
+    for (char c : field) {
+        h_ ^= static_cast<unsigned char>(c);
+        h_ *= kFnvPrime;
     }
-    h ^= 0; // the zero byte that ends each field
-    h *= kFnvPrime;
+    h_ ^= 0; // the zero byte that ends each field
+    h_ *= kFnvPrime;
+    return *this;
 }
 
-} // namespace
+std::string StableIdHash::Text() const {
+    static const char digits[] = "0123456789abcdef";
+    std::string id(kFindingIdChars, '0');
+    std::uint64_t h = h_;
+    for (std::size_t i = kFindingIdChars; i-- > 0; h >>= 4)
+        id[i] = digits[h & 15];
+    return id;
+}
 
 std::string FindingId(RootKey root, std::string_view keyPath, std::string_view valueName,
                       std::string_view reason) {
     std::string_view rootName = RootAbbreviation(root);
     if (!rootName.empty()) rootName.remove_suffix(1); // "HKCU", without its backslash
-    std::uint64_t h = kFnvOffset;
-    Mix(h, rootName);
-    Mix(h, FoldName(keyPath));
-    Mix(h, FoldName(valueName));
-    Mix(h, reason);
-    static const char digits[] = "0123456789abcdef";
-    std::string id(kFindingIdChars, '0');
-    for (std::size_t i = kFindingIdChars; i-- > 0; h >>= 4)
-        id[i] = digits[h & 15];
-    return id;
+    return StableIdHash()
+        .Add(rootName)
+        .Add(FoldName(keyPath))
+        .Add(FoldName(valueName))
+        .Add(reason)
+        .Text();
 }
 
 bool IsFindingIdText(std::string_view text) {

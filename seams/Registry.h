@@ -88,7 +88,8 @@ class Registry {
     // kNoKey when it fails; OpenKeyStatus tells why.
     virtual HKey OpenKey(HKey parent, std::string_view subkey, Access access) {
         HKey out = kNoKey;
-        OpenKeyStatus(parent, subkey, access, out);
+        // The missing handle says it failed; a caller who needs the cause calls OpenKeyStatus.
+        (void)OpenKeyStatus(parent, subkey, access, out);
         return out;
     }
     // As OpenKey, with the cause when it fails (`out` is kNoKey then).

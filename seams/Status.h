@@ -7,7 +7,8 @@ namespace zt {
 
 enum class StatusCode : std::uint8_t { Ok, NotFound, AccessDenied, Failed };
 
-class Status {
+// Dropping one unread hides a failure from the user: the build refuses it.
+class [[nodiscard]] Status {
   public:
     static Status Success() { return Status(); }
     static Status From(StatusCode code, std::uint32_t osError = 0) {

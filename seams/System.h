@@ -182,12 +182,12 @@ class System {
     virtual std::optional<RecycleBinInfo> QueryRecycleBin(std::string_view rootPath) = 0;
     // Empties every bin without the system's confirmation. With an owner window the system
     // may show its progress and play its sound; without one it shows and plays nothing.
-    virtual bool EmptyRecycleBin(WindowRef owner) = 0;
+    [[nodiscard]] virtual bool EmptyRecycleBin(WindowRef owner) = 0;
 
     // Walks the URL cache; `visit` returns false to stop. True when the walk ended because
     // there were no more entries.
     virtual bool WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) = 0;
-    virtual bool DeleteUrlEntry(std::string_view sourceUrl) = 0;
+    [[nodiscard]] virtual bool DeleteUrlEntry(std::string_view sourceUrl) = 0;
 
     // Shell execution of `verb` on `file`. With `wait`, waits for the started process.
     virtual ShellResult Execute(std::string_view verb, std::string_view file,
@@ -201,10 +201,11 @@ class System {
     // returns. Creating truncates an existing file and does not share it.
     virtual OutFileHandle CreateOutFile(std::string_view path) = 0;
     // False unless every byte was written.
-    virtual bool WriteOutFile(OutFileHandle file, const void* data, std::size_t size) = 0;
+    [[nodiscard]] virtual bool WriteOutFile(OutFileHandle file, const void* data,
+                                            std::size_t size) = 0;
     // Cuts the file back to its first `size` bytes (what a failed write left half done).
-    virtual bool TruncateOutFile(OutFileHandle file, std::uint64_t size) = 0;
-    virtual bool CloseOutFile(OutFileHandle file) = 0;
+    [[nodiscard]] virtual bool TruncateOutFile(OutFileHandle file, std::uint64_t size) = 0;
+    [[nodiscard]] virtual bool CloseOutFile(OutFileHandle file) = 0;
     // Description of the last output-file failure on this thread.
     virtual std::string LastFileError() = 0;
 

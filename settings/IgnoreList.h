@@ -82,6 +82,6 @@ inline constexpr std::string_view kIgnoreListKey = "IgnoreList";
 // Entries that break the rules (edited by hand) are passed over.
 IgnoreList LoadIgnoreList(const SettingsStore& store);
 // Replaces the stored list; false when it could not be written whole.
-bool SaveIgnoreList(const SettingsStore& store, const IgnoreList& list);
+[[nodiscard]] bool SaveIgnoreList(const SettingsStore& store, const IgnoreList& list);
 
 } // namespace zt

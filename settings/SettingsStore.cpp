@@ -1,5 +1,7 @@
 #include "settings/SettingsStore.h"
 
+#include <utility>
+
 namespace zt {
 
 std::string ApplicationNameFromPath(std::string_view modulePath) {
@@ -32,10 +34,11 @@ std::int32_t SettingsStore::ReadInt(std::string_view key, std::int32_t defaultVa
     return static_cast<std::int32_t>(value);
 }
 
-void SettingsStore::WriteInt(std::string_view key, std::int32_t value) const {
+Status SettingsStore::WriteInt(std::string_view key, std::int32_t value) const {
     RegKey k(registry_, registry_.CreateKey(RootHandle(kCurrentUser), keyPath_));
-    if (!k) return;
-    registry_.WriteDword(k.get(), key, static_cast<std::uint32_t>(value));
+    // CreateKey keeps no cause; a profile key that cannot be made is one we may not write.
+    if (!k) return Status::From(StatusCode::AccessDenied, kOsErrorAccessDenied);
+    return registry_.WriteDword(k.get(), key, static_cast<std::uint32_t>(value));
 }
 
 std::string SettingsStore::ListWidthKey(std::string_view list, int column) {
@@ -50,11 +53,18 @@ bool ReadWindowRect(const SettingsStore& store, WindowRect& rect) {
     return true;
 }
 
-void WriteWindowRect(const SettingsStore& store, const WindowRect& rect) {
-    store.WriteInt(settings::MainLeft, rect.left);
-    store.WriteInt(settings::MainTop, rect.top);
-    store.WriteInt(settings::MainRight, rect.right);
-    store.WriteInt(settings::MainBottom, rect.bottom);
+Status WriteWindowRect(const SettingsStore& store, const WindowRect& rect) {
+    const std::pair<std::string_view, std::int32_t> values[] = {
+        {settings::MainLeft, rect.left},
+        {settings::MainTop, rect.top},
+        {settings::MainRight, rect.right},
+        {settings::MainBottom, rect.bottom}};
+    Status first;
+    for (const auto& [key, value] : values) {
+        Status written = store.WriteInt(key, value);
+        if (first && !written) first = written;
+    }
+    return first;
 }
 
 bool ReadListWidths(const SettingsStore& store, std::string_view list, int columns, int* widths) {
@@ -70,10 +80,14 @@ bool ReadListWidths(const SettingsStore& store, std::string_view list, int colum
     return true;
 }
 
-void WriteListWidths(const SettingsStore& store, std::string_view list, int columns,
-                     const int* widths) {
-    for (int i = 0; i < columns; ++i)
-        store.WriteInt(SettingsStore::ListWidthKey(list, i), widths[i]);
+Status WriteListWidths(const SettingsStore& store, std::string_view list, int columns,
+                       const int* widths) {
+    Status first;
+    for (int i = 0; i < columns; ++i) {
+        Status written = store.WriteInt(SettingsStore::ListWidthKey(list, i), widths[i]);
+        if (first && !written) first = written;
+    }
+    return first;
 }
 
 bool ReadActiveTab(const SettingsStore& store, int& tab) {

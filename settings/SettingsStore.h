@@ -46,8 +46,8 @@ class SettingsStore {
     }
 
     std::int32_t ReadInt(std::string_view key, std::int32_t defaultValue) const;
-    // Creates the key on first write; the result is deliberately not reported.
-    void WriteInt(std::string_view key, std::int32_t value) const;
+    // Creates the key on first write.
+    Status WriteInt(std::string_view key, std::int32_t value) const;
     bool ReadBool(std::string_view key, bool defaultValue) const {
         return ReadInt(key, defaultValue ? 1 : 0) != 0;
     }
@@ -68,12 +68,13 @@ struct WindowRect {
 };
 // The stored rectangle, only when all four keys differ from -1.
 bool ReadWindowRect(const SettingsStore& store, WindowRect& rect);
-void WriteWindowRect(const SettingsStore& store, const WindowRect& rect);
+// Writes every value; the first failure, if any.
+Status WriteWindowRect(const SettingsStore& store, const WindowRect& rect);
 // The stored widths, only when every key of the list differs from -1; each width is the low
 // 16 bits of the stored value.
 bool ReadListWidths(const SettingsStore& store, std::string_view list, int columns, int* widths);
-void WriteListWidths(const SettingsStore& store, std::string_view list, int columns,
-                     const int* widths);
+Status WriteListWidths(const SettingsStore& store, std::string_view list, int columns,
+                       const int* widths);
 // The stored active tab, only when it is a valid index 0 to 4.
 bool ReadActiveTab(const SettingsStore& store, int& tab);
 

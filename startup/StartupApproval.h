@@ -63,11 +63,12 @@ enum class ApprovalWrite { Written, NotGoverned, NotWritten };
 
 // Writes what the system's own switch writes for enabled or disabled, creating the key when
 // needed, and reads it back: Written only when the value now holds exactly those bytes.
-ApprovalWrite WriteApproval(Registry& reg, const ApprovalSlot& slot, bool disable,
-                            std::uint64_t fileTime);
+[[nodiscard]] ApprovalWrite WriteApproval(Registry& reg, const ApprovalSlot& slot, bool disable,
+                                          std::uint64_t fileTime);
 
 // Enables or disables one row: NotGoverned for a row no approval value governs.
-ApprovalWrite SetStartupEntryDisabled(Registry& reg, const StartupEntry& entry, bool disable);
+[[nodiscard]] ApprovalWrite SetStartupEntryDisabled(Registry& reg, const StartupEntry& entry,
+                                                    bool disable);
 
 inline constexpr std::string_view kStatusEnabled = "Enabled";
 inline constexpr std::string_view kStatusDisabled = "Disabled";

@@ -140,11 +140,18 @@ class DeletionRun {
         return false;
     }
 
+    // The entry has gone; an approval value it leaves behind is named, as the next scan
+    // would report it as an orphan.
     void DeleteApproval(const StartupEntry& row) {
         auto slot = ApprovalFor(row);
         if (!slot) return;
-        RegKey key(reg_, reg_.OpenKeyAllAccess(RootHandle(slot->root), slot->keyPath));
-        if (key) reg_.DeleteValue(key.get(), slot->valueName);
+        HKey opened = kNoKey;
+        Status status =
+            reg_.OpenKeyStatus(RootHandle(slot->root), slot->keyPath, Access::AllAccess, opened);
+        RegKey key(reg_, opened);
+        if (status) status = reg_.DeleteValue(key.get(), slot->valueName);
+        if (!status && status.code() != StatusCode::NotFound)
+            outcome_.notDeleted.push_back({slot->Text(), status});
     }
 
     bool DeleteFolderFile(const StartupEntry& row) {

@@ -51,7 +51,7 @@ struct StartupDeletionOutcome {
     // Full paths of startup-folder files whose deletion failed.
     std::vector<std::string> filesNotDeleted;
     // Entries whose deletion or reset failed ("location\name" or the file's path) and why;
-    // their rows stay, unticked.
+    // their rows stay, unticked. Also the approval value of an entry that went, when it stayed.
     struct NotDeleted {
         std::string entry;
         Status status;
@@ -64,9 +64,9 @@ struct StartupDeletionOutcome {
 // row, removes handled rows from `rows`, calls `refreshBackupList` once a backup file was
 // closed, and reports "Done!" (with a note of what stayed). A FileError of the writer ends
 // the run and propagates after the file is closed.
-StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFileWriter& writer,
-                                             StartupRowModel& rows, UserPrompt& prompt,
-                                             const std::function<void()>& refreshBackupList);
+[[nodiscard]] StartupDeletionOutcome
+DeleteSelectedEntries(Registry& reg, System& sys, CRegFileWriter& writer, StartupRowModel& rows,
+                      UserPrompt& prompt, const std::function<void()>& refreshBackupList);
 
 // The value name for a command line: the program's file name after the last backslash, up
 // to the first blank after it, without a lower-case ".exe"; the whole command when that
@@ -87,7 +87,7 @@ struct StartupAddition {
 // Writes the trimmed command line as a REG_SZ value of HKLM's Run key, named by
 // DeriveValueName, replacing a value of that name; a user who may not write there gets it in
 // HKCU's Run key instead. The caller enumerates afterwards.
-StartupAddition AddStartupItem(Registry& reg, std::string_view commandLine);
+[[nodiscard]] StartupAddition AddStartupItem(Registry& reg, std::string_view commandLine);
 
 inline constexpr std::string_view kAddedForUserOnly =
     "The program was added to your own startup list (HKCU): adding it for every user needs "

@@ -26,6 +26,12 @@ struct StartupEntry {
     bool disabled = false; // "Status": its approval value says disabled
 };
 
+// The row's stable id, the same in every listing on every machine while the entry exists: 16
+// hex digits of the hash of its location (the physical key, Wow6432Node for the 32-bit view,
+// or the folder's location text), its name and its kind; location and name folded as the
+// registry compares names (FoldName).
+std::string StartupEntryId(const StartupEntry& entry);
+
 // Receives the rows of one enumeration: the page's list and the console tool implement it.
 class StartupEntrySink {
   public:

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "scan/FindingId.h"
 #include "scan/TextLimits.h"
 #include "startup/StartupApproval.h"
 #include "startup/StartupLocations.h"
@@ -241,6 +242,14 @@ void StartupEnumerator::AppendStartupRow(std::string name, std::string command,
     if (auto slot = ApprovalFor(entry)) entry.disabled = ReadApprovalDisabled(reg_, *slot);
     if (sink_) sink_->AddStartupRow(entry);
     ++rowCount_;
+}
+
+std::string StartupEntryId(const StartupEntry& entry) {
+    return StableIdHash()
+        .Add(FoldName(entry.location))
+        .Add(FoldName(entry.name))
+        .Add(StartupEntryKindName(entry.kind))
+        .Text();
 }
 
 std::string_view StartupEntryKindName(StartupEntryKind kind) {

@@ -87,22 +87,23 @@ class MemorySystem : public System {
     std::string GetModulePath() override { return modulePath; }
     bool IsElevated() override { return elevated; }
     std::optional<RecycleBinInfo> QueryRecycleBin(std::string_view rootPath) override;
-    bool EmptyRecycleBin(WindowRef owner) override;
+    [[nodiscard]] bool EmptyRecycleBin(WindowRef owner) override;
     bool WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) override;
-    bool DeleteUrlEntry(std::string_view sourceUrl) override;
+    [[nodiscard]] bool DeleteUrlEntry(std::string_view sourceUrl) override;
     ShellResult Execute(std::string_view verb, std::string_view file, std::string_view parameters,
                         int show, bool wait) override;
     std::optional<std::string> ResolveShortcut(std::string_view linkPath) override;
     LocalTime GetLocalTime() override { return now; }
     OutFileHandle CreateOutFile(std::string_view path) override;
-    bool WriteOutFile(OutFileHandle file, const void* data, std::size_t size) override;
-    bool CloseOutFile(OutFileHandle file) override;
+    [[nodiscard]] bool WriteOutFile(OutFileHandle file, const void* data,
+                                    std::size_t size) override;
+    [[nodiscard]] bool CloseOutFile(OutFileHandle file) override;
     std::string LastFileError() override { return lastFileError_; }
     ShellResult ExecuteAndWait(std::string_view verb, std::string_view file,
                                std::string_view parameters, int show,
                                std::uint32_t timeoutMs) override;
     std::optional<std::string> ReadWholeFile(std::string_view path) override;
-    bool TruncateOutFile(OutFileHandle file, std::uint64_t size) override;
+    [[nodiscard]] bool TruncateOutFile(OutFileHandle file, std::uint64_t size) override;
     // Runs in ExecuteAndWait in place of the started program (a fake registry editor).
     std::function<void(const std::string& parameters)> onExecuteAndWait;
     bool processTimesOut = false;        // ExecuteAndWait reports the program still running

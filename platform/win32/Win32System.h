@@ -41,18 +41,19 @@ class Win32System : public System {
     std::string GetModulePath() override;
     bool IsElevated() override;
     std::optional<RecycleBinInfo> QueryRecycleBin(std::string_view rootPath) override;
-    bool EmptyRecycleBin(WindowRef owner) override;
+    [[nodiscard]] bool EmptyRecycleBin(WindowRef owner) override;
     bool WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) override;
-    bool DeleteUrlEntry(std::string_view sourceUrl) override;
+    [[nodiscard]] bool DeleteUrlEntry(std::string_view sourceUrl) override;
     ShellResult Execute(std::string_view verb, std::string_view file, std::string_view parameters,
                         int show, bool wait) override;
     std::optional<std::string> ResolveShortcut(std::string_view linkPath) override;
     LocalTime GetLocalTime() override;
     OutFileHandle CreateOutFile(std::string_view path) override;
-    bool WriteOutFile(OutFileHandle file, const void* data, std::size_t size) override;
-    bool CloseOutFile(OutFileHandle file) override;
+    [[nodiscard]] bool WriteOutFile(OutFileHandle file, const void* data,
+                                    std::size_t size) override;
+    [[nodiscard]] bool CloseOutFile(OutFileHandle file) override;
     std::string LastFileError() override;
-    bool TruncateOutFile(OutFileHandle file, std::uint64_t size) override;
+    [[nodiscard]] bool TruncateOutFile(OutFileHandle file, std::uint64_t size) override;
     ShellResult ExecuteAndWait(std::string_view verb, std::string_view file,
                                std::string_view parameters, int show,
                                std::uint32_t timeoutMs) override;

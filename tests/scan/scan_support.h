@@ -54,18 +54,19 @@ class RecordingSink : public ScanSink {
 inline void SetString(Registry& reg, RootKey root, const std::string& path, const std::string& name,
                       const std::string& data, std::uint32_t type = kRegSz) {
     RegKey key(reg, reg.CreateKey(RootHandle(root), path));
-    reg.WriteValue(key.get(), name, type, data.c_str(),
-                   static_cast<std::uint32_t>(data.size() + 1));
+    EXPECT_TRUE(reg.WriteValue(key.get(), name, type, data.c_str(),
+                               static_cast<std::uint32_t>(data.size() + 1)));
 }
 inline void SetRaw(Registry& reg, RootKey root, const std::string& path, const std::string& name,
                    std::uint32_t type, const std::string& bytes) {
     RegKey key(reg, reg.CreateKey(RootHandle(root), path));
-    reg.WriteValue(key.get(), name, type, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    EXPECT_TRUE(reg.WriteValue(key.get(), name, type, bytes.data(),
+                               static_cast<std::uint32_t>(bytes.size())));
 }
 inline void SetDword(Registry& reg, RootKey root, const std::string& path, const std::string& name,
                      std::uint32_t n) {
     RegKey key(reg, reg.CreateKey(RootHandle(root), path));
-    reg.WriteDword(key.get(), name, n);
+    EXPECT_TRUE(reg.WriteDword(key.get(), name, n));
 }
 inline void MakeKey(Registry& reg, RootKey root, const std::string& path) {
     reg.CloseKey(reg.CreateKey(RootHandle(root), path));

@@ -118,10 +118,11 @@ void PlantSharedDlls(zt::Registry& reg, int count, bool remove = false) {
     for (int i = 0; i < count; ++i) {
         std::snprintf(name, sizeof name, "C:\\zt_shot_gone\\lib%05d.dll", i);
         std::uint32_t refs = 1;
+        // Demo data of a picture in a test prefix: one value less changes nothing it shows.
         if (remove)
-            reg.DeleteValue(key.get(), name);
+            (void)reg.DeleteValue(key.get(), name);
         else
-            reg.WriteValue(key.get(), name, zt::kRegDword, &refs, sizeof refs);
+            (void)reg.WriteValue(key.get(), name, zt::kRegDword, &refs, sizeof refs);
     }
 }
 
@@ -137,7 +138,7 @@ void PlantNamesInOtherScripts(zt::Registry& reg) {
         {"Sticker 😀", "\"C:\\Demo\\Ünïcode\\sticker.exe\" -min"},
     };
     for (const auto& [name, command] : entries)
-        reg.WriteString(key.get(), name, command);
+        (void)reg.WriteString(key.get(), name, command); // a row missing shows in the picture
 }
 
 // Scrolls `list` so that `row` (if any) is its top row.
@@ -276,7 +277,7 @@ int main(int argc, char** argv) {
             for (int i = 0; i < list.Count() && shown.Size() < 4; i += 3)
                 if (const zt::ScanFinding* f = main.ScanPage().FindingAt(i))
                     shown.Add(zt::IgnoreEntryFor(*f, shown.Size() == 1));
-            zt::SaveIgnoreList(store, shown);
+            (void)zt::SaveIgnoreList(store, shown); // the dialog shows what it reads
             g_shotMain = main.Handle();
             g_shotRectFile = rectFile;
             zt::CDlgIgnoreList dialog(store);
@@ -289,7 +290,7 @@ int main(int argc, char** argv) {
                        });
             dialog.DoModal(main.Handle());
             g_shotDialog = nullptr;
-            zt::SaveIgnoreList(store, kept);
+            (void)zt::SaveIgnoreList(store, kept); // a test prefix's list, made again per run
         } else if (elevation) {
             // The real box this time; Cancel ends it, so nothing is cleaned.
             zt::MessageAnswerer previous = zt::SetMessageAnswerer({});
@@ -322,11 +323,12 @@ int main(int argc, char** argv) {
     {
         zt::RegKey key(registry,
                        registry.CreateKey(zt::RootHandle(zt::kLocalMachine), zt::kRunKeyPath));
+        // The prefix's own registration put back as far as it goes; it is a test prefix.
         if (run)
-            registry.WriteValue(key.get(), zt::kRunValueName, run->type, run->data.data(),
-                                static_cast<std::uint32_t>(run->data.size()));
+            (void)registry.WriteValue(key.get(), zt::kRunValueName, run->type, run->data.data(),
+                                      static_cast<std::uint32_t>(run->data.size()));
         else
-            registry.DeleteValue(key.get(), zt::kRunValueName);
+            (void)registry.DeleteValue(key.get(), zt::kRunValueName);
     }
     zt::SetAppSettings(nullptr);
     ::OleUninitialize();

@@ -23,12 +23,12 @@ class AppHarness {
         : name_(std::string("ZtAppTest_") +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name()),
           store_(registry_, name_), app_{registry_, system_, store_} {
-        registry_.DeleteKeyTree(RootHandle(kCurrentUser), ProfileKey());
+        (void)registry_.DeleteKeyTree(RootHandle(kCurrentUser), ProfileKey());
         SetAppSettings(&store_);
     }
     ~AppHarness() {
         SetAppSettings(nullptr);
-        registry_.DeleteKeyTree(RootHandle(kCurrentUser), ProfileKey());
+        (void)registry_.DeleteKeyTree(RootHandle(kCurrentUser), ProfileKey());
     }
     AppHarness(const AppHarness&) = delete;
     AppHarness& operator=(const AppHarness&) = delete;

@@ -21,13 +21,13 @@ std::string RunValue(Registry& reg) {
 
 void SetRunValue(Registry& reg, const std::string& text) {
     RegKey key(reg, reg.CreateKey(RootHandle(kLocalMachine), kRunKeyPath));
-    reg.WriteValue(key.get(), kRunValueName, kRegSz, text.c_str(),
-                   static_cast<std::uint32_t>(text.size() + 1));
+    EXPECT_TRUE(reg.WriteValue(key.get(), kRunValueName, kRegSz, text.c_str(),
+                               static_cast<std::uint32_t>(text.size() + 1)));
 }
 
 void DeleteRunValue(Registry& reg) {
     RegKey key(reg, reg.CreateKey(RootHandle(kLocalMachine), kRunKeyPath));
-    reg.DeleteValue(key.get(), kRunValueName);
+    (void)reg.DeleteValue(key.get(), kRunValueName);
 }
 
 SIZE OuterSize(HWND hwnd) {
@@ -122,7 +122,7 @@ TEST(MainWindow, ExitAndEscapeOnTheScanPageCloseTheWindow) {
 TEST(MainWindow, StartupModeOffRemovesTheRegistration) {
     AppHarness h;
     SetRunValue(h.registry(), "C:\\somewhere\\else.exe");
-    h.store().WriteInt("StartupMode", 0);
+    EXPECT_TRUE(h.store().WriteInt("StartupMode", 0));
     CDlgMain main(h.app());
     ASSERT_TRUE(main.Create(nullptr));
     EXPECT_EQ(RunValue(h.registry()), "<none>");
@@ -132,11 +132,11 @@ TEST(MainWindow, StartupModeOffRemovesTheRegistration) {
 TEST(RunAtStartup, SamePathInOtherLetterCaseIsLeftAlone) {
     Win32Registry reg;
     SetRunValue(reg, "C:\\PROGRAM FILES\\ZENTROVE.EXE");
-    SyncRunAtStartup(reg, true, "c:\\program files\\zentrove.exe");
+    EXPECT_TRUE(SyncRunAtStartup(reg, true, "c:\\program files\\zentrove.exe"));
     EXPECT_EQ(RunValue(reg), "C:\\PROGRAM FILES\\ZENTROVE.EXE");
-    SyncRunAtStartup(reg, true, "c:\\other\\zentrove.exe");
+    EXPECT_TRUE(SyncRunAtStartup(reg, true, "c:\\other\\zentrove.exe"));
     EXPECT_EQ(RunValue(reg), "c:\\other\\zentrove.exe");
-    SyncRunAtStartup(reg, false, "c:\\other\\zentrove.exe");
+    EXPECT_TRUE(SyncRunAtStartup(reg, false, "c:\\other\\zentrove.exe"));
     EXPECT_EQ(RunValue(reg), "<none>");
 }
 
@@ -288,9 +288,9 @@ TEST(MainWindow, ClosingWhileMinimisedSavesTheScreenRectangleTheNextStartPlaces)
 TEST(MainWindow, LayoutIsNeitherSavedNorReadWhenSavePosIsOff) {
     AppHarness h;
     // Values of an earlier run that must not be read.
-    WriteWindowRect(h.store(), {10, 10, 500, 400});
-    h.store().WriteInt("ActiveTab", 2);
-    h.store().WriteInt("SavePos", 0);
+    EXPECT_TRUE(WriteWindowRect(h.store(), {10, 10, 500, 400}));
+    EXPECT_TRUE(h.store().WriteInt("ActiveTab", 2));
+    EXPECT_TRUE(h.store().WriteInt("SavePos", 0));
     CDlgMain main(h.app());
     ASSERT_TRUE(main.Create(nullptr));
     EXPECT_EQ(main.Tabs().GetActiveTab(), 0);
@@ -306,12 +306,12 @@ TEST(MainWindow, LayoutIsNeitherSavedNorReadWhenSavePosIsOff) {
 
 TEST(MainWindow, IncompleteSavedLayoutIsIgnored) {
     AppHarness h;
-    h.store().WriteInt("main_left", 10);
-    h.store().WriteInt("main_top", 10);
-    h.store().WriteInt("main_right", 600); // main_bottom missing
-    h.store().WriteInt("ActiveTab", 5);
+    EXPECT_TRUE(h.store().WriteInt("main_left", 10));
+    EXPECT_TRUE(h.store().WriteInt("main_top", 10));
+    EXPECT_TRUE(h.store().WriteInt("main_right", 600)); // main_bottom missing
+    EXPECT_TRUE(h.store().WriteInt("ActiveTab", 5));
     for (int i = 0; i < 3; ++i)
-        h.store().WriteInt("Registry_List_" + std::to_string(i), 40);
+        EXPECT_TRUE(h.store().WriteInt("Registry_List_" + std::to_string(i), 40));
     CDlgMain main(h.app());
     ASSERT_TRUE(main.Create(nullptr));
     EXPECT_EQ(OuterSize(main.Handle()).cx, TemplateOuterSize().cx);

@@ -29,13 +29,13 @@ class PlantedDlls {
         for (int i = 0; i < count; ++i) {
             names_.push_back("C:\\" + folder + "\\lib" + std::to_string(i) + ".dll");
             std::uint32_t refs = static_cast<std::uint32_t>(i + 1);
-            reg.WriteValue(key.get(), names_.back(), kRegDword, &refs, sizeof refs);
+            EXPECT_TRUE(reg.WriteValue(key.get(), names_.back(), kRegDword, &refs, sizeof refs));
         }
     }
     ~PlantedDlls() {
         RegKey key(reg_, reg_.OpenKeyAllAccess(RootHandle(kLocalMachine), kSharedDlls));
         for (auto& n : names_)
-            reg_.DeleteValue(key.get(), n);
+            (void)reg_.DeleteValue(key.get(), n);
     }
     const std::vector<std::string>& names() const { return names_; }
     bool Exists(const std::string& name) {
@@ -291,7 +291,7 @@ TEST_F(ScanPageFixture, StopEndsARunningScanAndKeepsWhatWasListed) {
             RegKey a(h.registry(), h.registry().CreateKey(top, KeyName('k', i)));
             for (int j = 0; j < 5; ++j) {
                 RegKey b(h.registry(), h.registry().CreateKey(a.get(), KeyName('s', j)));
-                h.registry().WriteString(b.get(), "file", "C:\\zt_gone_stop\\f.txt");
+                EXPECT_TRUE(h.registry().WriteString(b.get(), "file", "C:\\zt_gone_stop\\f.txt"));
             }
         }
         h.registry().CloseKey(top);
@@ -321,7 +321,7 @@ TEST_F(ScanPageFixture, CloseDuringAScanEndsWithinAboutASecond) {
         HKey top = scratch.Create();
         for (int i = 0; i < 2000; ++i) {
             RegKey a(h.registry(), h.registry().CreateKey(top, KeyName('k', i)));
-            h.registry().WriteString(a.get(), "file", "C:\\zt_gone_close\\f.txt");
+            EXPECT_TRUE(h.registry().WriteString(a.get(), "file", "C:\\zt_gone_close\\f.txt"));
         }
         h.registry().CloseKey(top);
     }

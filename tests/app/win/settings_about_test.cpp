@@ -4,9 +4,11 @@
 #include "scan/ScanCategories.h"
 #include "app/DlgAbout.h"
 #include "app/DlgMain.h"
+#include "app/RunAtStartup.h"
 #include "app/VersionText.h"
 #include "app/res/resource.h"
 #include "app_harness.h"
+#include "platform/memory/MemoryRegistry.h"
 #include "ui/MessageBox.h"
 
 namespace zt::test {
@@ -94,6 +96,34 @@ TEST_F(SettingsFixture, ApplyWritesTheSwitchesAndTheOptions) {
     EXPECT_TRUE(main->ScanPage().enabledCategories.empty());
     for (const auto& area : kScanCategories)
         EXPECT_EQ(h.Stored(area.settingsKey), 0) << area.settingsKey;
+}
+
+// What Windows refuses on Apply is told, not dropped; starting the window tells nothing.
+TEST(SettingsRefused, ApplyNamesTheSettingsAndTheStartWithWindowsSwitch) {
+    MemoryRegistry reg;
+    Win32System sys;
+    SettingsStore store(reg, "ZtRefused");
+    AppContext app{reg, sys, store};
+    reg.DenyWrite(kCurrentUser, store.KeyPath());
+    reg.DenyWrite(kLocalMachine, kRunKeyPath);
+    reg.DenyWrite(kCurrentUser, kRunKeyPath);
+    ScopedMessageAnswerer answers{IDOK};
+    CDlgMain main(app);
+    ASSERT_TRUE(main.Create(nullptr));
+    EXPECT_TRUE(answers.Requests().empty());
+    HWND page = main.SettingsPage().Handle();
+    ClickBox(page, IDC_SILENCE, true);
+    Click(page, IDOK);
+    ASSERT_EQ(answers.Requests().size(), 1u);
+    const std::string& text = answers.Requests()[0].text;
+    EXPECT_NE(text.find("The settings could not be saved: administrator rights are needed."),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Zentrove could not be set to start with Windows: administrator rights"),
+              std::string::npos)
+        << text;
+    EXPECT_TRUE(main.ScanPage().IsSilent()) << "the switch holds until the program closes";
+    main.Send(WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
 TEST_F(SettingsFixture, PageGrowsItsGroupAndMovesTheRightColumn) {

@@ -86,7 +86,7 @@ TEST(WriterFile, AFullDiskEndsTheCommandAndTheFileKeepsWhatReachedIt) {
     MemoryRegistry reg;
     RegKey k(reg, reg.CreateKey(RootHandle(kCurrentUser), "Software\\Full"));
     std::string blob(3000, 'x');
-    reg.WriteValue(k.get(), "blob", kRegBinary, blob.data(), 3000);
+    EXPECT_TRUE(reg.WriteValue(k.get(), "blob", kRegBinary, blob.data(), 3000));
     CRegFileWriter w(reg, sys);
     std::string path = MakeBackupFileName(sys);
     sys.freeBytes = 100;

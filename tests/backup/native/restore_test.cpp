@@ -76,8 +76,8 @@ TEST(RegFileParse, ReadsBackEveryValueTheWriterWrites) {
                 v.data.push_back(static_cast<std::uint8_t>(i * 31 + type));
             if (type == kRegSz && size) v.data.back() = 0;
             std::string name = "n\"\\" + std::to_string(type) + "_" + std::to_string(size);
-            reg.WriteValue(k.get(), name, type, v.data.data(),
-                           static_cast<std::uint32_t>(v.data.size()));
+            EXPECT_TRUE(reg.WriteValue(k.get(), name, type, v.data.data(),
+                                       static_cast<std::uint32_t>(v.data.size())));
             planted.push_back(v);
         }
     }
@@ -89,12 +89,12 @@ TEST(RegFileParse, ReadsBackEveryValueTheWriterWrites) {
             std::string name = "\xd0\x96 " + std::to_string(type) + "_" +
                                std::to_string(d->size()) +
                                std::to_string(static_cast<unsigned char>((*d)[1]));
-            reg.WriteValueStored(k.get(), name, type, d->data(),
-                                 static_cast<std::uint32_t>(d->size()));
+            EXPECT_TRUE(reg.WriteValueStored(k.get(), name, type, d->data(),
+                                             static_cast<std::uint32_t>(d->size())));
             planted.push_back({type, {}});
         }
     for (bool unicode : {false, true}) {
-        if (unicode) reg.WriteDword(k.get(), "\xc3\xa9", 1);
+        if (unicode) EXPECT_TRUE(reg.WriteDword(k.get(), "\xc3\xa9", 1));
         CRegFileWriter w(reg, sys);
         w.Open("C:\\t.reg");
         // An ASCII key first, so the switch to 5.00 rewrites what came before it.
@@ -166,9 +166,9 @@ TEST(RegFileWriterSwitch, AFailedRewriteLeavesTheRegedit4File) {
     MemoryRegistry reg;
     MemorySystem sys;
     RegKey a(reg, reg.CreateKey(RootHandle(kCurrentUser), "Software\\A"));
-    reg.WriteDword(a.get(), "v", 1);
+    EXPECT_TRUE(reg.WriteDword(a.get(), "v", 1));
     RegKey b(reg, reg.CreateKey(RootHandle(kCurrentUser), "Software\\B"));
-    reg.WriteDword(b.get(), "\xc3\xa9", 2);
+    EXPECT_TRUE(reg.WriteDword(b.get(), "\xc3\xa9", 2));
     CRegFileWriter w(reg, sys);
     w.Open("C:\\t.reg");
     ASSERT_TRUE(w.ExportKey(kCurrentUser, "Software\\A"));
@@ -204,8 +204,9 @@ class RestoreTest : public ::testing::Test {
                 RegKey k(reg, reg.CreateKey(RootHandle(b.root), b.subkey));
                 for (const auto& v : b.values)
                     if (v.name != skipValue)
-                        reg.WriteValueStored(k.get(), v.name, v.type, v.data.data(),
-                                             static_cast<std::uint32_t>(v.data.size()));
+                        EXPECT_TRUE(
+                            reg.WriteValueStored(k.get(), v.name, v.type, v.data.data(),
+                                                 static_cast<std::uint32_t>(v.data.size())));
             }
         };
     }
@@ -229,12 +230,12 @@ TEST_F(RestoreTest, VerifiedPartialAndRefused) {
     EXPECT_TRUE(sys.Exists(path)) << "the caller removes the file";
 
     // The editor leaves "v3" out, and "a" is changed behind its back: 2 of 14 fail.
-    reg.DeleteKeyTree(RootHandle(kCurrentUser), "Software\\R");
+    (void)reg.DeleteKeyTree(RootHandle(kCurrentUser), "Software\\R");
     skipValue = "v3";
     sys.onExecuteAndWait = [this, editor = sys.onExecuteAndWait](const std::string& p) {
         editor(p);
         RegKey k(reg, reg.OpenKeyAllAccess(RootHandle(kCurrentUser), "Software\\R"));
-        reg.WriteDword(k.get(), "a", 1);
+        EXPECT_TRUE(reg.WriteDword(k.get(), "a", 1));
     };
     RestoreReport part = RestoreBackupFile(reg, sys, path);
     EXPECT_EQ(part.result, RestoreResult::Partial);
@@ -293,18 +294,18 @@ TEST_F(RestoreTest, EditorMissingFailingOrStillRunning) {
     bare.PlantFile(path, *sys.FileContent(path));
     EXPECT_EQ(RestoreBackupFile(reg, bare, path).result, RestoreResult::NoEditor);
     bare.AddFile("C:\\windows\\system32\\regedt32.exe");
-    RestoreBackupFile(reg, bare, path);
+    (void)RestoreBackupFile(reg, bare, path); // which editor ran is what counts here
     ASSERT_EQ(bare.executions.size(), 1u);
     EXPECT_EQ(bare.executions[0].file, "REGEDT32.EXE");
 }
 
 TEST_F(RestoreTest, PreviewTellsMissingDifferentAndSameAndWritesNothing) {
     RegKey k(reg, reg.CreateKey(RootHandle(kCurrentUser), "Software\\P"));
-    reg.WriteDword(k.get(), "same", 1);
-    reg.WriteDword(k.get(), "diff", 1);
+    EXPECT_TRUE(reg.WriteDword(k.get(), "same", 1));
+    EXPECT_TRUE(reg.WriteDword(k.get(), "diff", 1));
     // Text without its zero comes back from the editor with one: the same text. Other text is not.
-    reg.WriteValueStored(k.get(), "ended", kRegSz, "a\0\0\0", 4);
-    reg.WriteValueStored(k.get(), "longer", kRegSz, "a\0b\0", 4);
+    EXPECT_TRUE(reg.WriteValueStored(k.get(), "ended", kRegSz, "a\0\0\0", 4));
+    EXPECT_TRUE(reg.WriteValueStored(k.get(), "longer", kRegSz, "a\0b\0", 4));
     Plant("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\P]\r\n\"same\"=dword:00000001\r\n"
           "\"diff\"=dword:00000002\r\n\"gone\"=dword:00000003\r\n\"ended\"=hex(1):61\r\n"
           "\"longer\"=hex(1):61\r\n\r\n");

@@ -24,7 +24,7 @@ class CliBackups : public ::testing::Test {
 
     void SetUp() override {
         for (const auto& b : ListBackups(sys))
-            sys.RemoveFile(b.path);
+            (void)sys.RemoveFile(b.path);
     }
     // A backup that sets value `name` below the scratch key, with the given write time.
     std::string Plant(const std::string& file, const std::string& name, int ageSeconds) {
@@ -121,7 +121,7 @@ TEST_F(CliBackups, RestoreRefusals) {
     EXPECT_TRUE(sys.Exists(txt));
     EXPECT_FALSE(ValueThere("t"));
     EXPECT_FALSE(ValueThere("one"));
-    sys.RemoveFile(txt);
+    (void)sys.RemoveFile(txt);
 }
 
 } // namespace

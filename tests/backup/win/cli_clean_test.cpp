@@ -29,13 +29,13 @@ class CliClean : public ::testing::Test {
         ctx.out = std::tmpfile();
         ctx.err = std::tmpfile();
         for (const auto& b : ListBackups(sys))
-            sys.RemoveFile(b.path);
+            (void)sys.RemoveFile(b.path);
         RegKey run(reg, reg.CreateKey(RootHandle(kCurrentUser), kRun));
         ASSERT_TRUE(reg.WriteString(run.get(), value, "C:\\no such folder\\gone away.exe -start"));
     }
     void TearDown() override {
         RegKey run(reg, reg.OpenKeyAllAccess(RootHandle(kCurrentUser), kRun));
-        reg.DeleteValue(run.get(), value);
+        (void)reg.DeleteValue(run.get(), value);
         std::fclose(ctx.out);
         std::fclose(ctx.err);
     }

@@ -157,7 +157,7 @@ TEST(RoundTrip, RandomTreesComeBackThroughTheEditor) {
             for (int d = 0; d < 24; ++d)
                 at = RegKey(reg,
                             reg.CreateKey(at.get(), maker.KeyName(6) + "~" + std::to_string(d)));
-            reg.WriteDword(at.get(), "bottom", 1);
+            EXPECT_TRUE(reg.WriteDword(at.get(), "bottom", 1));
         }
         maker.Make(reg, top.get(), t % 7 == 0 ? 5 : 3);
         paths.push_back(path);

@@ -55,7 +55,7 @@ TEST_F(VerifiedRestore, CompletedPartialAndNotStarted) {
                               REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &vol, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(vol);
-    reg.DeleteKeyTree(RootHandle(kCurrentUser), scratch.path() + "\\Back");
+    (void)reg.DeleteKeyTree(RootHandle(kCurrentUser), scratch.path() + "\\Back");
     test::PlantFile(sys, path,
                     "REGEDIT4\r\n\r\n" + body + "[" + key + "\\Vol\\Child]\r\n\"x\"=\"y\"\r\n\r\n");
     auto part = Restore({"--json", path}, cli::kExitFailed);
@@ -73,7 +73,7 @@ TEST_F(VerifiedRestore, CompletedPartialAndNotStarted) {
             return Win32System::ExecuteAndWait(verb, "zt-no-such-editor.exe", p, show, timeoutMs);
         }
     } noStart;
-    reg.DeleteKeyTree(RootHandle(kCurrentUser), scratch.path() + "\\Back");
+    (void)reg.DeleteKeyTree(RootHandle(kCurrentUser), scratch.path() + "\\Back");
     RestoreReport failed = RestoreBackupFile(reg, noStart, path);
     EXPECT_EQ(failed.result, RestoreResult::StartFailed);
     EXPECT_FALSE(RegKey(reg, reg.OpenKeyRead(RootHandle(kCurrentUser), scratch.path() + "\\Back")));
@@ -114,7 +114,7 @@ TEST_F(VerifiedRestore, BadFilesAreRefusedAndKept) {
     EXPECT_NE(locked["error"].get<std::string>().find("could not be read"), std::string::npos);
     CloseHandle(lock);
     EXPECT_TRUE(sys.Exists(path));
-    sys.RemoveFile(path);
+    (void)sys.RemoveFile(path);
     Restore({"--json", path}, cli::kExitFailed);
 }
 

@@ -89,7 +89,7 @@ long CallsToClean20Of(int values) {
     const std::string path = "Software\\Cost";
     RegKey key(reg, reg.CreateKey(RootHandle(kLocalMachine), path));
     for (int i = 0; i < values; ++i)
-        reg.WriteDword(key.get(), "C:\\gone\\lib" + std::to_string(i) + ".dll", 1);
+        EXPECT_TRUE(reg.WriteDword(key.get(), "C:\\gone\\lib" + std::to_string(i) + ".dll", 1));
     FindingVector list;
     for (int i = 0; i < 20; ++i)
         list.Add(ScanFinding{kLocalMachine, path,

@@ -16,7 +16,8 @@ namespace {
 void Put(Registry& reg, RootKey root, const std::string& path, const std::string& name,
          std::uint32_t type, const std::string& bytes) {
     RegKey key(reg, reg.CreateKey(RootHandle(root), path));
-    reg.WriteValue(key.get(), name, type, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    EXPECT_TRUE(reg.WriteValue(key.get(), name, type, bytes.data(),
+                               static_cast<std::uint32_t>(bytes.size())));
 }
 void PutString(Registry& reg, RootKey root, const std::string& path, const std::string& name,
                const std::string& text) {

@@ -58,8 +58,8 @@ void Replay(Registry& reg, const std::string& text) {
     for (const auto& b : f.blocks) {
         RegKey k(reg, reg.CreateKey(RootHandle(b.root), b.subkey));
         for (const auto& v : b.values)
-            reg.WriteValueStored(k.get(), v.name, v.type, v.data.data(),
-                                 static_cast<std::uint32_t>(v.data.size()));
+            EXPECT_TRUE(reg.WriteValueStored(k.get(), v.name, v.type, v.data.data(),
+                                             static_cast<std::uint32_t>(v.data.size())));
     }
 }
 
@@ -131,11 +131,11 @@ TEST(UndoSafety, EveryDeletionIsInTheFileBeforeItHappensAndTheFileRestoresAll) {
         std::string key = base + "\\k" + std::to_string(i);
         RegKey k(reg, reg.CreateKey(RootHandle(kCurrentUser), key + "\\sub\\deeper"));
         std::string blob(static_cast<std::size_t>(i * 150), static_cast<char>(i));
-        reg.WriteValue(k.get(), "blob", kRegBinary, blob.data(),
-                       static_cast<std::uint32_t>(blob.size()));
+        EXPECT_TRUE(reg.WriteValue(k.get(), "blob", kRegBinary, blob.data(),
+                                   static_cast<std::uint32_t>(blob.size())));
         RegKey top(reg, reg.OpenKeyAllAccess(RootHandle(kCurrentUser), key));
-        reg.WriteString(top.get(), "", "text \"quoted\" \\ back");
-        reg.WriteDword(top.get(), "n", static_cast<std::uint32_t>(i));
+        EXPECT_TRUE(reg.WriteString(top.get(), "", "text \"quoted\" \\ back"));
+        EXPECT_TRUE(reg.WriteDword(top.get(), "n", static_cast<std::uint32_t>(i)));
         if (i % 3 == 0)
             list.Add({kCurrentUser, key, "n", FindingKind::Value});
         else
@@ -143,8 +143,8 @@ TEST(UndoSafety, EveryDeletionIsInTheFileBeforeItHappensAndTheFileRestoresAll) {
     }
     // Kept back: its block must not reach the file at all.
     RegKey odd(reg, reg.CreateKey(RootHandle(kCurrentUser), base + "\\odd"));
-    reg.WriteDword(odd.get(), "line\nbreak", 1);
-    reg.WriteDword(odd.get(), "plain", 2);
+    EXPECT_TRUE(reg.WriteDword(odd.get(), "line\nbreak", 1));
+    EXPECT_TRUE(reg.WriteDword(odd.get(), "plain", 2));
     list.Add({kCurrentUser, base + "\\odd", {}, FindingKind::Key});
 
     Tree before = Snapshot(reg, kCurrentUser, base);
@@ -172,7 +172,7 @@ TEST(UndoSafety, ClassesRootFindingsGoToThePerUserKeyFirst) {
     sys.AddFolder("C:\\AppData");
     auto plant = [&](RootKey root, const std::string& key, const std::string& text) {
         RegKey k(reg, reg.CreateKey(RootHandle(root), "Software\\Classes\\" + key));
-        reg.WriteString(k.get(), "v", text);
+        EXPECT_TRUE(reg.WriteString(k.get(), "v", text));
     };
     plant(kCurrentUser, ".both", "user");
     plant(kLocalMachine, ".both", "machine");

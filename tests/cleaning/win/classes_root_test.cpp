@@ -8,7 +8,7 @@ namespace {
 
 TEST_F(CleaningTest, AClassesRootKeyRoundTripsThroughItsMachineKey) {
     const std::string name = ".ztundo-classes-test";
-    reg->DeleteKeyTree(RootHandle(kClassesRoot), name);
+    (void)reg->DeleteKeyTree(RootHandle(kClassesRoot), name);
     {
         RegKey k(*reg, reg->CreateKey(RootHandle(kClassesRoot), name + "\\OpenWithProgids"));
         ASSERT_TRUE(k);
@@ -30,7 +30,7 @@ TEST_F(CleaningTest, AClassesRootKeyRoundTripsThroughItsMachineKey) {
     RegKey back(*reg, reg->OpenKeyRead(RootHandle(kClassesRoot), name + "\\OpenWithProgids"));
     EXPECT_TRUE(back && reg->ReadValueWhole(back.get(), "ztfile"));
     back.Reset();
-    reg->DeleteKeyTree(RootHandle(kClassesRoot), name);
+    (void)reg->DeleteKeyTree(RootHandle(kClassesRoot), name);
 }
 
 } // namespace

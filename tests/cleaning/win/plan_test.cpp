@@ -44,7 +44,7 @@ class PlanTest : public ::testing::Test {
     }
     void SetUp() override {
         for (const auto& b : ListBackups(sys))
-            sys.RemoveFile(b.path);
+            (void)sys.RemoveFile(b.path);
         Put(kRun, "ZentrovePlanRun", "\"" + scratch + "\\gone.exe\" /s");
         Put(kRun, "ZentrovePlanRun2", "C:\\no such folder\\zentrove plan.exe");
         Put(std::string(kExt) + "\\OpenWithList", "a", "zentrove_gone_viewer.exe");
@@ -54,10 +54,10 @@ class PlanTest : public ::testing::Test {
     }
     void TearDown() override {
         RegKey run(reg, reg.OpenKeyAllAccess(RootHandle(kCurrentUser), kRun));
-        reg.DeleteValue(run.get(), "ZentrovePlanRun");
-        reg.DeleteValue(run.get(), "ZentrovePlanRun2");
-        reg.DeleteKeyTree(RootHandle(kCurrentUser), kExt);
-        reg.DeleteKeyTree(RootHandle(kCurrentUser), kEvent);
+        (void)reg.DeleteValue(run.get(), "ZentrovePlanRun");
+        (void)reg.DeleteValue(run.get(), "ZentrovePlanRun2");
+        (void)reg.DeleteKeyTree(RootHandle(kCurrentUser), kExt);
+        (void)reg.DeleteKeyTree(RootHandle(kCurrentUser), kEvent);
     }
     bool RunValueThere(const std::string& name) {
         RegKey run(reg, reg.OpenKeyRead(RootHandle(kCurrentUser), kRun));

@@ -70,8 +70,8 @@ class JunkCore : public ::testing::Test {
     }
     void SetSystemTemp(std::uint32_t type, const std::string& text, const char* name = "TEMP") {
         RegKey k(reg, reg.CreateKey(RootHandle(kLocalMachine), kEnvKey));
-        reg.WriteValue(k.get(), name, type, text.c_str(),
-                       static_cast<std::uint32_t>(text.size() + 1));
+        EXPECT_TRUE(reg.WriteValue(k.get(), name, type, text.c_str(),
+                                   static_cast<std::uint32_t>(text.size() + 1)));
     }
 };
 
@@ -128,18 +128,18 @@ TEST_F(JunkCore, SystemTempFromTheEnvironmentKey) {
     EXPECT_EQ(GetSystemTempFolder(reg, sys).value_or("?"), "C:\\windows\\temp");
     SetSystemTemp(kRegSz, "%SystemRoot%\\other");
     EXPECT_EQ(GetSystemTempFolder(reg, sys).value_or("?"), "%SystemRoot%\\other");
-    reg.DeleteKeyTree(RootHandle(kLocalMachine), kEnvKey);
+    (void)reg.DeleteKeyTree(RootHandle(kLocalMachine), kEnvKey);
     SetSystemTemp(kRegSz, "D:\\Tmp", "TMP");
     EXPECT_EQ(GetSystemTempFolder(reg, sys).value_or("?"), "D:\\Tmp");
     std::uint32_t dword = 5;
     RegKey k(reg, reg.CreateKey(RootHandle(kLocalMachine), kEnvKey));
-    reg.WriteValue(k.get(), "TEMP", kRegDword, &dword, 4);
+    EXPECT_TRUE(reg.WriteValue(k.get(), "TEMP", kRegDword, &dword, 4));
     EXPECT_FALSE(GetSystemTempFolder(reg, sys));
     // An expansion longer than the 520-character buffer is refused rather than cut.
     sys.SetEnvironment("LONGONE", std::string(600, 'x'));
     SetSystemTemp(kRegExpandSz, "C:\\%LONGONE%");
     EXPECT_FALSE(GetSystemTempFolder(reg, sys));
-    reg.DeleteKeyTree(RootHandle(kLocalMachine), kEnvKey);
+    (void)reg.DeleteKeyTree(RootHandle(kLocalMachine), kEnvKey);
     EXPECT_FALSE(GetSystemTempFolder(reg, sys));
 }
 
@@ -234,8 +234,8 @@ class JunkProtected : public ::testing::Test {
                      RootHandle(kLocalMachine),
                      "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\S-1-5-21-9"));
         std::string far = "F:\\Profiles\\far";
-        reg.WriteValue(k.get(), "ProfileImagePath", kRegExpandSz, far.c_str(),
-                       static_cast<std::uint32_t>(far.size() + 1));
+        EXPECT_TRUE(reg.WriteValue(k.get(), "ProfileImagePath", kRegExpandSz, far.c_str(),
+                                   static_cast<std::uint32_t>(far.size() + 1)));
     }
     JunkFolder TempAt(const std::string& path) {
         sys.tempFolder = path;
@@ -346,7 +346,7 @@ TEST(JunkAge, YoungFilesOfTheTemporaryFoldersStayAndAreNotCounted) {
     EXPECT_FALSE(sys.Exists("C:\\Cookies\\c.txt"));
     EXPECT_TRUE(sys.Exists("C:\\Temp\\sub\\fresh.tmp"));
     EXPECT_TRUE(sys.Exists("C:\\Temp\\future.tmp"));
-    CleanJunk(reg, sys, s, dialogs, {}, 0, JunkOptions{0});
+    (void)CleanJunk(reg, sys, s, dialogs, {}, 0, JunkOptions{0}); // what it left is checked
     EXPECT_FALSE(sys.Exists("C:\\Temp\\sub"));
     EXPECT_FALSE(sys.Exists("C:\\Temp\\future.tmp"));
 }
@@ -392,7 +392,7 @@ TEST_F(JunkCore, MeasuringReportsTheFivePlacesInOrder) {
     EXPECT_EQ(sink.finished, 1);
 
     // No system temporary folder: its caption is left alone; an unknown cookies folder says so.
-    reg.DeleteKeyTree(RootHandle(kLocalMachine), kEnvKey);
+    (void)reg.DeleteKeyTree(RootHandle(kLocalMachine), kEnvKey);
     sys.SetKnownFolder(KnownFolder::Cookies, "");
     CollectingSink second;
     MeasureJunkSizes(reg, sys, second);

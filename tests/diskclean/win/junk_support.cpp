@@ -113,10 +113,10 @@ SavedValue::SavedValue(Registry& reg, RootKey root, std::string key, std::string
 SavedValue::~SavedValue() {
     RegKey k(reg_, reg_.CreateKey(RootHandle(root_), key_));
     if (saved_)
-        reg_.WriteValue(k.get(), name_, saved_->type, saved_->data.data(),
-                        static_cast<std::uint32_t>(saved_->data.size()));
+        EXPECT_TRUE(reg_.WriteValue(k.get(), name_, saved_->type, saved_->data.data(),
+                                    static_cast<std::uint32_t>(saved_->data.size())));
     else
-        reg_.DeleteValue(k.get(), name_);
+        (void)reg_.DeleteValue(k.get(), name_);
 }
 
 ScopedEnv::ScopedEnv(std::string name, const std::string& value) : name_(std::move(name)) {

@@ -223,7 +223,7 @@ TEST_F(JunkWin, ReadOnlyAndHeldFilesStayAndGiveTheSecondLine) {
 
     // Once nothing holds it, everything goes and the message has one line.
     ScriptedDialogs again;
-    CleanJunk(reg, sys, Only(JunkItem::UserTemp), again, {}, 0, kAnyAge);
+    EXPECT_TRUE(CleanJunk(reg, sys, Only(JunkItem::UserTemp), again, {}, 0, kAnyAge).Complete());
     EXPECT_EQ(again.shown.back(), "The cleaning is finished!");
     EXPECT_TRUE(Names(sys, temp).empty());
 }
@@ -286,8 +286,8 @@ TEST_F(JunkWin, SystemTempComesFromTheMachineEnvironmentKey) {
     RegKey k(reg, reg.OpenKeyAllAccess(RootHandle(kLocalMachine), kEnvKey));
     ASSERT_TRUE(k);
     auto write = [&](const char* name, std::uint32_t type, const std::string& text) {
-        reg.WriteValue(k.get(), name, type, text.c_str(),
-                       static_cast<std::uint32_t>(text.size() + 1));
+        EXPECT_TRUE(reg.WriteValue(k.get(), name, type, text.c_str(),
+                                   static_cast<std::uint32_t>(text.size() + 1)));
     };
     test::ScopedEnv base("ZT_JUNK_BASE", this->base);
     write("TEMP", kRegExpandSz, "%ZT_JUNK_BASE%\\temp\\");
@@ -295,11 +295,11 @@ TEST_F(JunkWin, SystemTempComesFromTheMachineEnvironmentKey) {
     EXPECT_EQ(GetJunkFolder(reg, sys, JunkItem::SystemTemp).value_or("?"), temp);
     write("TEMP", kRegSz, "%ZT_JUNK_BASE%\\temp");
     EXPECT_EQ(GetSystemTempFolder(reg, sys).value_or("?"), "%ZT_JUNK_BASE%\\temp");
-    reg.DeleteValue(k.get(), "TEMP");
+    (void)reg.DeleteValue(k.get(), "TEMP");
     write("TMP", kRegSz, outside);
     EXPECT_EQ(GetSystemTempFolder(reg, sys).value_or("?"), outside);
     std::uint32_t number = 1;
-    reg.WriteValue(k.get(), "TEMP", kRegDword, &number, 4);
+    EXPECT_TRUE(reg.WriteValue(k.get(), "TEMP", kRegDword, &number, 4));
     EXPECT_FALSE(GetSystemTempFolder(reg, sys));
 
     // Only the system temporary folder ticked: that is enough to clean it.

@@ -40,7 +40,7 @@ TEST(IgnoreListStore, KeptInOrderInTheProfileKeyAndHandEditedJunkIsPassedOver) {
     }
     ASSERT_TRUE(SaveIgnoreList(store, IgnoreList()));
     EXPECT_EQ(reg.OpenKeyRead(RootHandle(kCurrentUser), top), kNoKey);
-    reg.DeleteKeyTree(RootHandle(kCurrentUser), store.ProfileKeyPath());
+    (void)reg.DeleteKeyTree(RootHandle(kCurrentUser), store.ProfileKeyPath());
 }
 
 } // namespace

@@ -39,18 +39,18 @@ struct IgnoreFixture : ::testing::Test {
         Clear();
         RegKey key(reg, reg.CreateKey(RootHandle(kCurrentUser), kRun));
         for (const auto& n : names)
-            reg.WriteString(key.get(), n, "C:\\zt_ignore_gone\\" + n + ".exe");
+            EXPECT_TRUE(reg.WriteString(key.get(), n, "C:\\zt_ignore_gone\\" + n + ".exe"));
     }
     void TearDown() override {
         RegKey key(reg, reg.OpenKeyAllAccess(RootHandle(kCurrentUser), kRun));
         for (const auto& n : names)
-            reg.DeleteValue(key.get(), n);
+            (void)reg.DeleteValue(key.get(), n);
         Clear();
     }
     // The list, and the switches the page writes, as a fresh profile has them.
     void Clear() {
-        reg.DeleteKeyTree(RootHandle(kCurrentUser), store.ProfileKeyPath() + "\\IgnoreList");
-        reg.DeleteKeyTree(RootHandle(kCurrentUser), store.KeyPath());
+        (void)reg.DeleteKeyTree(RootHandle(kCurrentUser), store.ProfileKeyPath() + "\\IgnoreList");
+        (void)reg.DeleteKeyTree(RootHandle(kCurrentUser), store.KeyPath());
     }
     int Cli(const cli::Args& args, std::string* out = nullptr, std::string* err = nullptr) {
         CapturedCli c;

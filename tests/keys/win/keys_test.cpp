@@ -104,7 +104,7 @@ TEST_F(MainKeys, EnterOnSettingsAppliesOnlyWhileApplyIsAvailable) {
     HWND settings = main->SettingsPage().Handle();
     HWND apply = ::GetDlgItem(settings, IDOK);
     ASSERT_FALSE(::IsWindowEnabled(apply));
-    h.registry().DeleteKeyTree(RootHandle(kCurrentUser), h.ProfileKey());
+    (void)h.registry().DeleteKeyTree(RootHandle(kCurrentUser), h.ProfileKey());
     ASSERT_EQ(h.Stored(settings::ButtonSilence), -999);
     ::SetFocus(::GetDlgItem(settings, IDC_CHK_FONTS));
     SendKey(main->Handle(), VK_RETURN);

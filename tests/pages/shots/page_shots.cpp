@@ -76,10 +76,11 @@ class DemoData {
             ::RemoveDirectoryW(ToWide(*it).c_str());
         for (const auto& v : values_) {
             RegKey key(reg_, reg_.OpenKeyAllAccess(RootHandle(v.root), v.path));
-            if (key) reg_.DeleteValue(key.get(), v.name);
+            // Undoing the demo data as far as it goes; what stays is a test prefix's.
+            if (key) (void)reg_.DeleteValue(key.get(), v.name);
         }
         for (const auto& k : keys_)
-            reg_.DeleteKeyTree(RootHandle(kCurrentUser), k);
+            (void)reg_.DeleteKeyTree(RootHandle(kCurrentUser), k);
     }
 
     void Backups() {
@@ -168,14 +169,16 @@ class DemoData {
                 const std::uint8_t* data, std::size_t size) {
         RegKey key(reg_, reg_.CreateKey(RootHandle(root), path));
         if (!key) return;
-        reg_.WriteValue(key.get(), name, kRegBinary, data, static_cast<std::uint32_t>(size));
+        // Demo data for a picture: a value not written shows as missing in it.
+        (void)reg_.WriteValue(key.get(), name, kRegBinary, data, static_cast<std::uint32_t>(size));
         values_.push_back({root, std::string(path), name});
     }
     void Value(RootKey root, const char* path, const std::string& name, const std::string& data) {
         RegKey key(reg_, reg_.CreateKey(RootHandle(root), path));
         if (!key) return;
-        reg_.WriteValue(key.get(), name, kRegSz, data.c_str(),
-                        static_cast<std::uint32_t>(data.size() + 1));
+        // Demo data for a picture: a value not written shows as missing in it.
+        (void)reg_.WriteValue(key.get(), name, kRegSz, data.c_str(),
+                              static_cast<std::uint32_t>(data.size() + 1));
         values_.push_back({root, path, name});
     }
     void Folder(const std::string& path) {

@@ -312,13 +312,13 @@ TEST_F(BackupPageTest, ColumnWidthsComeBackOnlyWhenBothAreStored) {
     CDlgBackup page(app_);
     CreatePage(page);
     int w0 = page.List().ColumnWidth(0), w1 = page.List().ColumnWidth(1);
-    settings_.WriteInt("Restore_List_0", w0 + 7);
-    settings_.WriteInt("Restore_List_1", -1);
+    EXPECT_TRUE(settings_.WriteInt("Restore_List_0", w0 + 7));
+    EXPECT_TRUE(settings_.WriteInt("Restore_List_1", -1));
     page.RestoreColumnWidths();
     EXPECT_EQ(page.List().ColumnWidth(0), w0);
     EXPECT_EQ(page.List().ColumnWidth(1), w1);
 
-    settings_.WriteInt("Restore_List_1", w1 - 7);
+    EXPECT_TRUE(settings_.WriteInt("Restore_List_1", w1 - 7));
     page.RestoreColumnWidths();
     EXPECT_EQ(page.List().ColumnWidth(0), w0 + 7);
     EXPECT_EQ(page.List().ColumnWidth(1), w1 - 7);

@@ -17,7 +17,7 @@ class MainWindowPagesTest : public PageTest {
   protected:
     void TearDown() override {
         RegKey key(*reg_, reg_->OpenKeyAllAccess(RootHandle(kCurrentUser), kRunPath));
-        if (key) reg_->DeleteValue(key.get(), "ZtPagesMain");
+        if (key) (void)reg_->DeleteValue(key.get(), "ZtPagesMain");
         PageTest::TearDown();
     }
     // The main window's close path, as its close box takes it.

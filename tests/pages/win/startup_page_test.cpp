@@ -41,13 +41,13 @@ class StartupPageTest : public PageTest {
                 if (!key) continue;
                 for (const char* name :
                      {"ZtPagesRun", "ZtPagesOnce", "ZtPagesOther", "ztpagesapp", "ztpagesnote"})
-                    reg_->DeleteValue(key.get(), name);
+                    (void)reg_->DeleteValue(key.get(), name);
             }
         }
         ::DeleteFileW(ToWide(userStartup_ + "\\zt-pages.bat").c_str());
         RegKey approved(*reg_,
                         reg_->OpenKeyAllAccess(RootHandle(kCurrentUser), kApprovedRunKeyPath));
-        if (approved) reg_->DeleteValue(approved.get(), "ZtPagesRun");
+        if (approved) (void)reg_->DeleteValue(approved.get(), "ZtPagesRun");
     }
 
     void PlantValue(RootKey root, const char* path, const char* name, const std::string& data) {
@@ -425,13 +425,13 @@ TEST_F(StartupPageTest, ColumnWidthsNeedAllFourStored) {
     for (int c = 0; c < 4; ++c)
         initial[c] = list.ColumnWidth(c);
     for (int c = 0; c < 3; ++c)
-        settings_.WriteInt("Startup_List_" + std::to_string(c), initial[c] + 7);
-    settings_.WriteInt("Startup_List_3", -1);
+        EXPECT_TRUE(settings_.WriteInt("Startup_List_" + std::to_string(c), initial[c] + 7));
+    EXPECT_TRUE(settings_.WriteInt("Startup_List_3", -1));
     page.RestoreColumnWidths();
     for (int c = 0; c < 4; ++c)
         EXPECT_EQ(list.ColumnWidth(c), initial[c]) << c;
 
-    settings_.WriteInt("Startup_List_3", initial[3] + 7);
+    EXPECT_TRUE(settings_.WriteInt("Startup_List_3", initial[3] + 7));
     page.RestoreColumnWidths();
     for (int c = 0; c < 4; ++c)
         EXPECT_EQ(list.ColumnWidth(c), initial[c] + 7) << c;

@@ -58,7 +58,7 @@ class UnicodeRowsTest : public PageTest {
         for (std::string_view path : {std::string_view(kRunPath), kApprovedRunKeyPath}) {
             RegKey key(*reg_, reg_->OpenKeyAllAccess(RootHandle(kCurrentUser), path));
             for (const auto& n : kNames)
-                if (key) reg_->DeleteValue(key.get(), n.name);
+                if (key) (void)reg_->DeleteValue(key.get(), n.name);
         }
         PageTest::TearDown();
     }

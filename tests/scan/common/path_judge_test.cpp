@@ -136,8 +136,8 @@ TEST_F(PathJudgeTest, AppPathsAndProgramSearch) {
     EXPECT_TRUE(judge.IsAppPathMissing("zt_nowhere_at_all.exe"));
     // Too long for the key path buffer: left alone rather than judged.
     EXPECT_FALSE(judge.IsAppPathMissing(std::string(990, 'q') + ".exe"));
-    sys->RemoveFile(probe);
-    reg->DeleteKeyTree(RootHandle(kLocalMachine), appPaths + "\\zt_registered.exe");
+    (void)sys->RemoveFile(probe);
+    (void)reg->DeleteKeyTree(RootHandle(kLocalMachine), appPaths + "\\zt_registered.exe");
 }
 
 TEST_F(PathJudgeTest, CachingRemembersWithinOneRun) {

@@ -25,7 +25,7 @@ TEST(ValueLength, ShortNumbersReadWholeAndOverlongClassNamesAreNotJudged) {
         EXPECT_FALSE(reg->ReadDword(key.get(), "Five", n));
     }
     EXPECT_EQ(store.ReadInt("Two", 42), 0x1234);
-    reg->DeleteKeyTree(RootHandle(kCurrentUser), "Software\\Morvane\\zt-value-length-test");
+    (void)reg->DeleteKeyTree(RootHandle(kCurrentUser), "Software\\Morvane\\zt-value-length-test");
 
     // 258 and 259 characters: 259 and 260 bytes with the terminating zero.
     test::SetString(*reg, kClassesRoot, ".ztlen_fits", "", std::string(258, 'f'));
@@ -36,8 +36,8 @@ TEST(ValueLength, ShortNumbersReadWholeAndOverlongClassNamesAreNotJudged) {
     engine.categoryEnabled[kCategoryFileAssociation] = true;
     engine.BeginScan();
     engine.RunScan();
-    reg->DeleteKeyTree(RootHandle(kClassesRoot), ".ztlen_fits");
-    reg->DeleteKeyTree(RootHandle(kClassesRoot), ".ztlen_over");
+    (void)reg->DeleteKeyTree(RootHandle(kClassesRoot), ".ztlen_fits");
+    (void)reg->DeleteKeyTree(RootHandle(kClassesRoot), ".ztlen_over");
     EXPECT_TRUE(sink.Find("HKCR\\.ztlen_fits\\"));
     EXPECT_FALSE(sink.Find("HKCR\\.ztlen_over\\"));
 }

@@ -41,7 +41,7 @@ class ScanCommandTest : public ::testing::Test {
     void TearDown() override {
         // The switches of the windowed program are left as a fresh profile has them.
         CliContext ctx;
-        ctx.registry.DeleteKeyTree(RootHandle(kCurrentUser), ctx.settings.KeyPath());
+        (void)ctx.registry.DeleteKeyTree(RootHandle(kCurrentUser), ctx.settings.KeyPath());
     }
 
     std::FILE* out = nullptr;
@@ -120,8 +120,8 @@ TEST_F(ScanCommandTest, SwitchesComeFromTheSettingsWithoutAList) {
     {
         CliContext ctx;
         for (int i = 0; i < kScanCategoryCount; ++i)
-            ctx.settings.WriteInt(kScanCategories[i].settingsKey, 0);
-        ctx.settings.WriteInt("CheckHelpSection", 1);
+            EXPECT_TRUE(ctx.settings.WriteInt(kScanCategories[i].settingsKey, 0));
+        EXPECT_TRUE(ctx.settings.WriteInt("CheckHelpSection", 1));
     }
     ASSERT_EQ(Run({"--json"}), kExitOk);
     auto doc = nlohmann::json::parse(outText);
@@ -131,7 +131,7 @@ TEST_F(ScanCommandTest, SwitchesComeFromTheSettingsWithoutAList) {
 
     {
         CliContext ctx;
-        ctx.settings.WriteInt("CheckHelpSection", 0);
+        EXPECT_TRUE(ctx.settings.WriteInt("CheckHelpSection", 0));
     }
     ASSERT_EQ(Run({}), kExitOk);
     EXPECT_EQ(outText, "0 invalid items found in the registry:\n");

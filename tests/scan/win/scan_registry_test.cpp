@@ -200,7 +200,7 @@ TEST_F(DemoScanTest, ThirtyTwoBitSystemFolderBelowWow6432Node) {
     // The helper lives only in SysWOW64; the same text outside Wow6432Node is missing.
     EXPECT_FALSE(sink.Find("HKLM\\Software\\Wow6432Node\\Keepwell\\Install\\Helper"));
     RegKey key(reg, reg.CreateKey(RootHandle(kLocalMachine), "SOFTWARE\\Keepwell\\Native"));
-    reg.WriteString(key.get(), "Helper", "C:\\windows\\system32\\kwhelper32.dll");
+    EXPECT_TRUE(reg.WriteString(key.get(), "Helper", "C:\\windows\\system32\\kwhelper32.dll"));
     test::RecordingSink again;
     ScanEngine engine(reg, sys, again);
     engine.SetAllCategories(false);
@@ -208,7 +208,7 @@ TEST_F(DemoScanTest, ThirtyTwoBitSystemFolderBelowWow6432Node) {
     engine.BeginScan();
     engine.RunScan();
     EXPECT_TRUE(again.Find("HKLM\\Software\\Keepwell\\Native\\Helper"));
-    reg.DeleteKeyTree(RootHandle(kLocalMachine), "SOFTWARE\\Keepwell\\Native");
+    (void)reg.DeleteKeyTree(RootHandle(kLocalMachine), "SOFTWARE\\Keepwell\\Native");
 }
 
 TEST_F(DemoScanTest, EverySwitchOffReportsNothing) {
@@ -275,14 +275,14 @@ TEST_F(ScanRegistryTest, MissingStartKeyDoesNotStopTheCategory) {
     EXPECT_TRUE(sink.Find("HKLM\\" + run + "\\ZtGoneAfterMissing"));
     EXPECT_FALSE(sink.Find("HKCU\\" + hiding.hidden + "\\ZtHidden"));
     RegKey key(reg, reg.OpenKeyAllAccess(RootHandle(kLocalMachine), run));
-    reg.DeleteValue(key.get(), "ZtGoneAfterMissing");
+    (void)reg.DeleteValue(key.get(), "ZtGoneAfterMissing");
     RegKey hidden(reg, reg.OpenKeyAllAccess(RootHandle(kCurrentUser), hiding.hidden));
-    reg.DeleteValue(hidden.get(), "ZtHidden");
+    (void)reg.DeleteValue(hidden.get(), "ZtHidden");
 }
 
 TEST_F(ScanRegistryTest, StopKeepsWhatWasListed) {
     const std::string base = "Software\\ZentroveTest\\StopScan";
-    reg.DeleteKeyTree(RootHandle(kCurrentUser), base);
+    (void)reg.DeleteKeyTree(RootHandle(kCurrentUser), base);
     for (int i = 0; i < 30; ++i)
         SetString(reg, kCurrentUser, base + "\\k" + std::to_string(i), "File",
                   "C:\\zt-gone\\f" + std::to_string(i) + ".dll");
@@ -300,12 +300,12 @@ TEST_F(ScanRegistryTest, StopKeepsWhatWasListed) {
     EXPECT_EQ(sink.rows.size(), 5u);
     EXPECT_EQ(sink.finishedCount, 5);
     EXPECT_TRUE(sink.stopped);
-    reg.DeleteKeyTree(RootHandle(kCurrentUser), base);
+    (void)reg.DeleteKeyTree(RootHandle(kCurrentUser), base);
 }
 
 TEST_F(ScanRegistryTest, KeysDeeperThanThePathBufferArePassedOver) {
     const std::string base = "Software\\ZentroveTest\\DeepScan";
-    reg.DeleteKeyTree(RootHandle(kCurrentUser), base);
+    (void)reg.DeleteKeyTree(RootHandle(kCurrentUser), base);
     RegKey parent(reg, reg.CreateKey(RootHandle(kCurrentUser), base));
     std::string path = base;
     for (int i = 0; i < 6; ++i) {
@@ -330,7 +330,7 @@ TEST_F(ScanRegistryTest, KeysDeeperThanThePathBufferArePassedOver) {
     }
     // Paths of 231, 432, 633 and 834 characters fit; 1035 and 1236 are passed over.
     EXPECT_EQ(deep, 4u);
-    reg.DeleteKeyTree(RootHandle(kCurrentUser), base);
+    (void)reg.DeleteKeyTree(RootHandle(kCurrentUser), base);
 }
 
 TEST_F(ScanRegistryTest, StringWithoutTerminatorIsItsStoredText) {
@@ -346,8 +346,8 @@ TEST_F(ScanRegistryTest, StringWithoutTerminatorIsItsStoredText) {
     const auto* row = sink.Find("HKCU\\" + run + "\\ZtNoZero");
     ASSERT_TRUE(row);
     EXPECT_EQ(row->valueText, "C:\\zt-gone\\nozero.exe");
-    reg.DeleteValue(RegKey(reg, reg.OpenKeyAllAccess(RootHandle(kCurrentUser), run)).get(),
-                    "ZtNoZero");
+    (void)reg.DeleteValue(RegKey(reg, reg.OpenKeyAllAccess(RootHandle(kCurrentUser), run)).get(),
+                          "ZtNoZero");
 }
 
 } // namespace

@@ -34,13 +34,13 @@ class ScanTwinsTest : public ::testing::Test {
     }
     void TearDown() override {
         for (const auto& file : Files())
-            sys.RemoveFile(file);
+            (void)sys.RemoveFile(file);
         for (const auto& [root, path, name] : planted_) {
             RegKey key(reg, reg.OpenKeyAllAccess(RootHandle(root), path));
-            if (key) reg.DeleteValue(key.get(), name);
+            if (key) (void)reg.DeleteValue(key.get(), name);
         }
         for (const char* key : {"\\Uninstall\\ZtTwinApp", "\\App Paths\\zttwin.exe"})
-            reg.DeleteKeyTree(RootHandle(kLocalMachine), kWowCv + key);
+            (void)reg.DeleteKeyTree(RootHandle(kLocalMachine), kWowCv + key);
     }
     std::vector<std::string> Files() {
         return {sys.WindowsFolder() + "\\SysWOW64\\zttwin32.dll", userStartup_ + "\\ZtPresent.lnk",

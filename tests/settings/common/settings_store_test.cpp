@@ -13,7 +13,8 @@ class SettingsStoreTest : public ::testing::Test {
                       std::string(::testing::UnitTest::GetInstance()->current_test_info()->name());
     SettingsStore store{*reg, app};
     void TearDown() override {
-        reg->DeleteKeyTree(RootHandle(kCurrentUser), std::string("Software\\Morvane\\") + app);
+        (void)reg->DeleteKeyTree(RootHandle(kCurrentUser),
+                                 std::string("Software\\Morvane\\") + app);
     }
 };
 
@@ -29,8 +30,8 @@ TEST_F(SettingsStoreTest, LocationAndDefaultsOfAFreshProfile) {
 }
 
 TEST_F(SettingsStoreTest, ValuesAreDwordsUnderTheProfileKey) {
-    store.WriteInt(settings::SavePos, 0);
-    store.WriteInt("main_left", -5);
+    EXPECT_TRUE(store.WriteInt(settings::SavePos, 0));
+    EXPECT_TRUE(store.WriteInt("main_left", -5));
     EXPECT_EQ(store.ReadInt(settings::SavePos, 1), 0);
     EXPECT_EQ(store.ReadInt("main_left", -1), -5);
     RegKey k(*reg, reg->OpenKeyRead(RootHandle(kCurrentUser), store.KeyPath()));
@@ -41,37 +42,37 @@ TEST_F(SettingsStoreTest, ValuesAreDwordsUnderTheProfileKey) {
     EXPECT_EQ(type, kRegDword);
     // A value of another type reads as the default.
     RegKey w(*reg, reg->CreateKey(RootHandle(kCurrentUser), store.KeyPath()));
-    reg->WriteString(w.get(), "Odd", "1");
+    EXPECT_TRUE(reg->WriteString(w.get(), "Odd", "1"));
     EXPECT_EQ(store.ReadInt("Odd", 42), 42);
 }
 
 TEST_F(SettingsStoreTest, RectangleOnlyWhenAllFourKeysAreSet) {
-    store.WriteInt(settings::MainLeft, 10);
-    store.WriteInt(settings::MainTop, 20);
-    store.WriteInt(settings::MainRight, 300);
+    EXPECT_TRUE(store.WriteInt(settings::MainLeft, 10));
+    EXPECT_TRUE(store.WriteInt(settings::MainTop, 20));
+    EXPECT_TRUE(store.WriteInt(settings::MainRight, 300));
     WindowRect r{};
     EXPECT_FALSE(ReadWindowRect(store, r));
-    store.WriteInt(settings::MainBottom, 400);
+    EXPECT_TRUE(store.WriteInt(settings::MainBottom, 400));
     ASSERT_TRUE(ReadWindowRect(store, r));
     EXPECT_EQ(r.left, 10);
     EXPECT_EQ(r.bottom, 400);
-    store.WriteInt(settings::MainTop, -1);
+    EXPECT_TRUE(store.WriteInt(settings::MainTop, -1));
     EXPECT_FALSE(ReadWindowRect(store, r));
 }
 
 TEST_F(SettingsStoreTest, ListWidthsOnlyWhenEveryColumnIsSetAndLow16Bits) {
     int widths[4] = {1, 2, 3, 4};
-    store.WriteInt("Registry_List_0", 50);
-    store.WriteInt("Registry_List_1", 60);
-    store.WriteInt("Registry_List_2", 70);
+    EXPECT_TRUE(store.WriteInt("Registry_List_0", 50));
+    EXPECT_TRUE(store.WriteInt("Registry_List_1", 60));
+    EXPECT_TRUE(store.WriteInt("Registry_List_2", 70));
     EXPECT_FALSE(ReadListWidths(store, settings::RegistryList, 4, widths));
     EXPECT_EQ(widths[0], 1); // untouched
-    store.WriteInt("Registry_List_3", 0x00050080);
+    EXPECT_TRUE(store.WriteInt("Registry_List_3", 0x00050080));
     ASSERT_TRUE(ReadListWidths(store, settings::RegistryList, 4, widths));
     EXPECT_EQ(widths[0], 50);
     EXPECT_EQ(widths[3], 0x80);
     const int saved[2] = {111, 222};
-    WriteListWidths(store, settings::RestoreList, 2, saved);
+    EXPECT_TRUE(WriteListWidths(store, settings::RestoreList, 2, saved));
     int back[2] = {};
     ASSERT_TRUE(ReadListWidths(store, settings::RestoreList, 2, back));
     EXPECT_EQ(back[1], 222);
@@ -79,11 +80,11 @@ TEST_F(SettingsStoreTest, ListWidthsOnlyWhenEveryColumnIsSetAndLow16Bits) {
 
 TEST_F(SettingsStoreTest, ActiveTabOnlyZeroToFour) {
     int tab = 0;
-    store.WriteInt(settings::ActiveTab, 4);
+    EXPECT_TRUE(store.WriteInt(settings::ActiveTab, 4));
     ASSERT_TRUE(ReadActiveTab(store, tab));
     EXPECT_EQ(tab, 4);
     for (int bad : {5, 9, -1, -3}) {
-        store.WriteInt(settings::ActiveTab, bad);
+        EXPECT_TRUE(store.WriteInt(settings::ActiveTab, bad));
         tab = 2;
         EXPECT_FALSE(ReadActiveTab(store, tab)) << bad;
         EXPECT_EQ(tab, 2);
@@ -91,7 +92,7 @@ TEST_F(SettingsStoreTest, ActiveTabOnlyZeroToFour) {
 }
 
 TEST_F(SettingsStoreTest, AnotherExecutableNameIsASeparateEmptyProfile) {
-    store.WriteInt(settings::SavePos, 0);
+    EXPECT_TRUE(store.WriteInt(settings::SavePos, 0));
     SettingsStore renamed(*reg, app + "-renamed");
     EXPECT_EQ(renamed.ReadInt(settings::SavePos, 1), 1);
     EXPECT_EQ(ApplicationNameFromPath("C:\\Program Files\\Zentrove\\zentrove.exe"), "zentrove");

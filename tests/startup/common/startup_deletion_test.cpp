@@ -55,7 +55,7 @@ class StartupDeletionTest : public ::testing::Test {
         EXPECT_FALSE(outcome.backupFile.empty());
         auto text = test::ReadWholeFile(*sys, outcome.backupFile);
         EXPECT_TRUE(text.has_value()) << outcome.backupFile;
-        if (!outcome.backupFile.empty()) sys->RemoveFile(outcome.backupFile);
+        if (!outcome.backupFile.empty()) (void)sys->RemoveFile(outcome.backupFile);
         return text.value_or("");
     }
 };
@@ -183,7 +183,7 @@ TEST_F(StartupDeletionTest, OnlyFolderRowsWriteNoBackupAndAFailedFileDeletionIsR
     Enumerate();
     ASSERT_EQ(rows.rows.size(), 1u);
     // The file goes before the deletion gets to it.
-    sys->RemoveFile(JoinPath(sandbox.commonFolder(), "one.bat"));
+    (void)sys->RemoveFile(JoinPath(sandbox.commonFolder(), "one.bat"));
     rows.CheckAll();
 
     StartupDeletionOutcome outcome = Delete();
@@ -297,9 +297,9 @@ TEST_F(StartupDeletionTest, AddWritesTheRunValueAndTheListShowsIt) {
         EXPECT_EQ(size, 34u) << "the terminating zero is counted";
     }
     // An existing value of that name is replaced.
-    AddStartupItem(*reg, "D:\\Other\\app.exe");
+    EXPECT_TRUE(AddStartupItem(*reg, "D:\\Other\\app.exe").written);
     EXPECT_EQ(ReadString(kLocalMachine, kRunKeyPath, "app"), "D:\\Other\\app.exe");
-    AddStartupItem(*reg, "   ");
+    (void)AddStartupItem(*reg, "   ");
     EXPECT_EQ(ReadString(kLocalMachine, kRunKeyPath, ""), "");
 
     Enumerate();

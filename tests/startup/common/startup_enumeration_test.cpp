@@ -112,6 +112,24 @@ TEST_F(StartupEnumerationTest, EverySixteenLocationsInOrderWithLocationsAndKinds
 }
 
 // Wine enumerates values by name, the fakes in insertion order: the names agree on both.
+TEST(StartupEntryIdTest, SameEverywhereFoldedAsTheRegistryComparesNames) {
+    StartupEntry e;
+    e.location = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    e.name = "Updater";
+    // FNV-1a 64 of "hkcu\software\...\run\0updater\0RegistryValue\0", worked out apart: fleet
+    // scripts carry it from machine to machine.
+    EXPECT_EQ(StartupEntryId(e), "e963fdef4572368d");
+    StartupEntry folded = e;
+    folded.name = "UPDATER";
+    folded.location = "HKCU\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RUN";
+    EXPECT_EQ(StartupEntryId(folded), StartupEntryId(e));
+    StartupEntry twin = e, kind = e;
+    twin.location = "HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+    kind.kind = StartupEntryKind::StartupFolderFile;
+    EXPECT_NE(StartupEntryId(twin), StartupEntryId(e));
+    EXPECT_NE(StartupEntryId(kind), StartupEntryId(e));
+}
+
 TEST_F(StartupEnumerationTest, ListsOnlyStringValuesAndStopsAtAnOversizedOne) {
     Plant(kLocalMachine, kRunKeyPath, "a1first", "a.exe");
     RegKey key(*reg, reg->CreateKey(RootHandle(kLocalMachine), kRunKeyPath));

@@ -5,6 +5,7 @@
 #include "backup/BackupStore.h"
 #include "platform/memory/MemoryRegistry.h"
 #include "platform/memory/MemorySystem.h"
+#include "startup/StartupApproval.h"
 #include "startup/StartupEditor.h"
 #include "startup/StartupEnumerator.h"
 #include "startup/StartupLocations.h"
@@ -39,7 +40,8 @@ class StartupBackupFailureTest : public ::testing::Test {
         return reg.ReadValueWhole(key.get(), name).has_value();
     }
     void Delete(CRegFileWriter& writer) {
-        DeleteSelectedEntries(reg, sys, writer, rows, prompt, [this] { ++refreshes; });
+        // Each test checks what the run told and left.
+        (void)DeleteSelectedEntries(reg, sys, writer, rows, prompt, [this] { ++refreshes; });
     }
 };
 
@@ -71,6 +73,32 @@ TEST_F(StartupBackupFailureTest, FullDiskStopsBeforeTheValueItCouldNotSave) {
     auto content = sys.FileContent(writer.fileName());
     ASSERT_TRUE(content);
     EXPECT_EQ(content->substr(0, 10 + block.size()), "REGEDIT4\r\n" + block);
+}
+
+// The entry goes; its switch, which Windows would not let go, is named rather than left silently.
+TEST_F(StartupBackupFailureTest, ASwitchThatStaysAfterItsEntryWentIsNamed) {
+    const ApprovalBytes disabled = EncodeDisabled(std::nullopt, 1);
+    {
+        RegKey approved(reg, reg.CreateKey(RootHandle(kLocalMachine), kApprovedRunKeyPath));
+        ASSERT_TRUE(reg.WriteValue(approved.get(), "a2", kRegBinary, disabled.data(),
+                                   static_cast<std::uint32_t>(disabled.size())));
+    }
+    reg.DenyWrite(kLocalMachine, kApprovedRunKeyPath, "a2");
+    CRegFileWriter writer(reg, sys);
+    StartupDeletionOutcome outcome =
+        DeleteSelectedEntries(reg, sys, writer, rows, prompt, [this] { ++refreshes; });
+    EXPECT_FALSE(Present("a1") || Present("a2") || Present("a3"));
+    EXPECT_TRUE(rows.rows.empty()) << "the entries went";
+    const std::string slot = "HKLM\\" + std::string(kApprovedRunKeyPath) + "\\a2";
+    ASSERT_EQ(outcome.notDeleted.size(), 1u);
+    EXPECT_EQ(outcome.notDeleted[0].entry, slot);
+    EXPECT_EQ(outcome.notDeleted[0].status.code(), StatusCode::AccessDenied);
+    ASSERT_FALSE(prompt.shown.empty());
+    EXPECT_NE(prompt.shown.back().text.find("1 item could not be deleted: administrator rights are "
+                                            "needed.\n" +
+                                            slot),
+              std::string::npos)
+        << prompt.shown.back().text;
 }
 
 } // namespace

@@ -5,6 +5,9 @@
 #include <gmock/gmock.h>
 #include <nlohmann/json.hpp>
 
+#include <cctype>
+#include <set>
+
 #include "backup/BackupStore.h"
 #include "startup/StartupLocations.h"
 #include "startup/scripted_prompt.h"
@@ -150,7 +153,7 @@ TEST_F(StartupCliTest, DeleteAsksOrRefusesAndBacksUp) {
     // The backup brings the value back through the registry editor.
     EXPECT_EQ(RestoreBackupFile(*reg, *sys, backup).result, RestoreResult::Restored);
     EXPECT_TRUE(HasRunValue(kLocalMachine, "Doomed"));
-    sys->RemoveFile(backup);
+    (void)sys->RemoveFile(backup);
 }
 
 TEST_F(StartupCliTest, DisableAndEnableOnlyWhatASwitchGoverns) {
@@ -177,6 +180,80 @@ TEST_F(StartupCliTest, DisableAndEnableOnlyWhatASwitchGoverns) {
     rows = nlohmann::json::parse(RunCli("startup --json").out);
     EXPECT_EQ(rows[tray - 1]["status"], "Enabled");
     EXPECT_EQ(RunCli("startup disable 99").exitCode, 2u);
+}
+
+// Ids stay with their entry while other rows come and go, so a script acts on what it listed.
+TEST_F(StartupCliTest, IdsFollowTheirEntryWhenTheListChanges) {
+    const std::string run(kRunKeyPath);
+    ASSERT_TRUE(test::PlantString(*reg, kLocalMachine, run, "ZtEarly", "C:\\early.exe"));
+    ASSERT_TRUE(test::PlantString(*reg, kCurrentUser, run, "ZtTarget", "C:\\target.exe"));
+    ASSERT_TRUE(test::PlantString(*reg, kCurrentUser, run, "ZtOther", "C:\\other.exe"));
+    test::PlantFile(*sys, JoinPath(sandbox.userFolder(), "late.bat"), "x");
+    auto first = nlohmann::json::parse(RunCli("startup --json").out);
+    auto second = nlohmann::json::parse(RunCli("startup --json").out);
+    ASSERT_EQ(first.size(), second.size());
+    std::set<std::string> ids;
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        EXPECT_EQ(first[i]["id"], second[i]["id"]);
+        ids.insert(first[i]["id"].get<std::string>());
+    }
+    EXPECT_EQ(ids.size(), first.size()) << "one id per row";
+    auto field = [](const nlohmann::json& rows, const std::string& name, const char* key) {
+        for (const auto& r : rows)
+            if (r["name"] == name) return r[key].get<std::string>();
+        return std::string("absent");
+    };
+    const std::string target = field(first, "ZtTarget", "id"),
+                      early = field(first, "ZtEarly", "id");
+    const std::string other = field(first, "ZtOther", "id");
+    ASSERT_EQ(target.size(), 16u);
+
+    // The system runs and removes an entry listed earlier: every row below moves up one.
+    RegKey machineRun(*reg, reg->OpenKeyAllAccess(RootHandle(kLocalMachine), run));
+    ASSERT_TRUE(reg->DeleteValue(machineRun.get(), "ZtEarly"));
+    CliRun off = RunCli("startup disable --id " + target);
+    EXPECT_EQ(off.exitCode, 0u) << off.err;
+    auto now = nlohmann::json::parse(RunCli("startup --json").out);
+    EXPECT_EQ(field(now, "ZtTarget", "id"), target);
+    for (const auto& r : now)
+        EXPECT_EQ(r["status"], r["name"] == "ZtTarget" ? "Disabled" : "Enabled") << r["name"];
+
+    // An id no longer listed is named and nothing else is touched, not even the listed one.
+    CliRun gone = RunCli("startup enable --id " + target + "," + early);
+    EXPECT_EQ(gone.exitCode, 1u);
+    EXPECT_THAT(gone.err, HasSubstr(early));
+    EXPECT_EQ(field(nlohmann::json::parse(RunCli("startup --json").out), "ZtTarget", "status"),
+              "Disabled");
+
+    // Named twice, in either case, it is switched once.
+    std::string upper = target;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    CliRun twice = RunCli("startup enable --json --id " + target + "," + upper + " --id " + target);
+    EXPECT_EQ(twice.exitCode, 0u) << twice.err;
+    auto report = nlohmann::json::parse(twice.out);
+    ASSERT_EQ(report.size(), 1u) << twice.out;
+    EXPECT_EQ(report[0]["id"], target);
+    EXPECT_EQ(report[0]["done"], true);
+
+    for (const char* empty :
+         {"startup disable --id \"\"", "startup disable --id", "startup disable --id ,"}) {
+        CliRun run = RunCli(empty);
+        EXPECT_EQ(run.exitCode, 2u) << empty;
+        EXPECT_THAT(run.err, HasSubstr("usage:")) << empty;
+    }
+    // Deleting by id takes that entry alone.
+    CliRun deleted = RunCli("startup delete --id " + other + " --yes");
+    EXPECT_EQ(deleted.exitCode, 0u) << deleted.err;
+    EXPECT_FALSE(HasRunValue(kCurrentUser, "ZtOther"));
+    EXPECT_TRUE(HasRunValue(kCurrentUser, "ZtTarget"));
+    now = nlohmann::json::parse(RunCli("startup --json").out);
+    for (const auto& r : now)
+        EXPECT_EQ(r["status"], "Enabled") << r["name"];
+    auto at = deleted.out.find("Backup file: ");
+    ASSERT_NE(at, std::string::npos) << deleted.out;
+    std::string backup = deleted.out.substr(at + 13);
+    (void)sys->RemoveFile(backup.erase(backup.find_first_of("\r\n")));
 }
 
 TEST_F(StartupCliTest, AddWritesAndLists) {

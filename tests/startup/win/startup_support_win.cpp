@@ -50,8 +50,8 @@ void PutBack(Registry& reg, HKey parent, const std::string& path, const KeyCopy&
     if (!copy.existed) return;
     RegKey key(reg, reg.CreateKey(parent, path));
     for (const auto& v : copy.values)
-        reg.WriteValue(key.get(), v.name, v.type, v.data.data(),
-                       static_cast<std::uint32_t>(v.data.size()));
+        EXPECT_TRUE(reg.WriteValue(key.get(), v.name, v.type, v.data.data(),
+                                   static_cast<std::uint32_t>(v.data.size())));
     for (const auto& [name, sub] : copy.subkeys)
         PutBack(reg, key.get(), name, sub);
 }
@@ -112,14 +112,14 @@ StartupSandbox::StartupSandbox(Registry& reg, System& sys)
         for (auto path : kWholeKeys) {
             std::string p(path);
             saved_->keys.push_back({{root, p}, CopyKey(reg, RootHandle(root), p)});
-            reg.DeleteKeyTree(RootHandle(root), p);
+            (void)reg.DeleteKeyTree(RootHandle(root), p);
         }
     for (const auto& sv : kSingleValues) {
         RegKey key(reg, reg.OpenKeyAllAccess(RootHandle(sv.root), sv.keyPath));
         std::optional<RegValue> value;
         if (key) {
             value = reg.ReadValueWhole(key.get(), sv.name);
-            reg.DeleteValue(key.get(), sv.name);
+            (void)reg.DeleteValue(key.get(), sv.name);
         }
         saved_->values.push_back({sv, value});
     }
@@ -134,11 +134,11 @@ StartupSandbox::StartupSandbox(Registry& reg, System& sys)
         for (const auto& name : names) {
             std::string path = JoinPath(*folder, name);
             if (sys.IsDirectory(path)) {
-                sys.RemoveFolder(path); // only empty ones; tests leave none behind
+                (void)sys.RemoveFolder(path); // only empty ones; tests leave none behind
                 continue;
             }
             saved_->files.emplace_back(path, ReadAll(path));
-            sys.RemoveFile(path);
+            (void)sys.RemoveFile(path);
         }
     }
 }
@@ -146,15 +146,15 @@ StartupSandbox::StartupSandbox(Registry& reg, System& sys)
 StartupSandbox::~StartupSandbox() {
     for (RootKey root : {kLocalMachine, kCurrentUser})
         for (auto path : kWholeKeys)
-            reg_.DeleteKeyTree(RootHandle(root), path);
+            (void)reg_.DeleteKeyTree(RootHandle(root), path);
     for (const auto& [where, copy] : saved_->keys)
         PutBack(reg_, RootHandle(where.first), where.second, copy);
     for (const auto& [sv, value] : saved_->values) {
         RegKey key(reg_, reg_.CreateKey(RootHandle(sv.root), sv.keyPath));
-        reg_.DeleteValue(key.get(), sv.name);
+        (void)reg_.DeleteValue(key.get(), sv.name);
         if (value)
-            reg_.WriteValue(key.get(), sv.name, value->type, value->data.data(),
-                            static_cast<std::uint32_t>(value->data.size()));
+            EXPECT_TRUE(reg_.WriteValue(key.get(), sv.name, value->type, value->data.data(),
+                                        static_cast<std::uint32_t>(value->data.size())));
     }
     for (const auto* folder : {&commonFolder_, &userFolder_}) {
         std::vector<std::string> names;
@@ -165,7 +165,7 @@ StartupSandbox::~StartupSandbox() {
         for (const auto& name : names) {
             std::string path = JoinPath(*folder, name);
             SetFileAttributesW(ToWide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (!sys_.RemoveFile(path)) sys_.RemoveFolder(path);
+            if (!sys_.RemoveFile(path)) (void)sys_.RemoveFolder(path);
         }
     }
     for (const auto& [path, content] : saved_->files) {

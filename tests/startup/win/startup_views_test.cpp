@@ -178,7 +178,7 @@ TEST_F(StartupViewsTest, DeleteBacksUpTheApprovalWithItsEntryAndRestoresBoth) {
     EXPECT_TRUE(ReadApproval(kLocalMachine, kRun32KeyPath, "Tray32"));
     EXPECT_EQ(ApprovalData(kLocalMachine, kApprovedRun32KeyPath, "Tray32"), kDisabled);
     EXPECT_EQ(ApprovalData(kCurrentUser, kApprovedFolderKeyPath, "notes"), kEnabled);
-    sys->RemoveFile(outcome.backupFile);
+    (void)sys->RemoveFile(outcome.backupFile);
 }
 
 } // namespace

@@ -182,15 +182,15 @@ TEST(ColorMessageBox, ButtonSoundsFollowItsOwnSilenceDefault) {
     };
     Win32Registry registry;
     SettingsStore store(registry, "ZentroveUiTest");
-    registry.DeleteKeyTree(RootHandle(kCurrentUser), "Software\\Morvane\\ZentroveUiTest");
+    (void)registry.DeleteKeyTree(RootHandle(kCurrentUser), "Software\\Morvane\\ZentroveUiTest");
     SetAppSettings(&store);
     EXPECT_FALSE(soundOn()) << "no ButtonSilence: this box alone stays silent";
-    store.WriteInt(settings::ButtonSilence, 0);
+    EXPECT_TRUE(store.WriteInt(settings::ButtonSilence, 0));
     EXPECT_TRUE(soundOn());
-    store.WriteInt(settings::ButtonSilence, 1);
+    EXPECT_TRUE(store.WriteInt(settings::ButtonSilence, 1));
     EXPECT_FALSE(soundOn());
     SetAppSettings(nullptr);
-    registry.DeleteKeyTree(RootHandle(kCurrentUser), "Software\\Morvane\\ZentroveUiTest");
+    (void)registry.DeleteKeyTree(RootHandle(kCurrentUser), "Software\\Morvane\\ZentroveUiTest");
     EXPECT_FALSE(soundOn()) << "no settings store at all: silent";
 }
 
