@@ -113,7 +113,7 @@ TEST(RegFileParse, ReadsBackEveryValueTheWriterWrites) {
     }
     // Text of an odd size the editor would cut: kept back, with why, and nothing written.
     RegKey odd(reg, reg.CreateKey(RootHandle(kCurrentUser), "Software\\Odd"));
-    reg.WriteValueStored(odd.get(), "o", kRegExpandSz, "\x41\x00\x42", 3);
+    ASSERT_TRUE(reg.WriteValueStored(odd.get(), "o", kRegExpandSz, "\x41\x00\x42", 3));
     CRegFileWriter w(reg, sys);
     w.Open("C:\\odd.reg");
     EXPECT_FALSE(w.ExportKey(kCurrentUser, "Software\\Odd"));
