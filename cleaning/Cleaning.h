@@ -186,6 +186,6 @@ std::string CleaningProgressLine(int done, int total);
 // finding whose export is incomplete, or a key finding with an empty key path, is not
 // deleted: it stays in the list, unticked; so does one whose deletion fails, with its cause. A file
 // error ends the run at that finding and is shown; what was deleted before it is in the file.
-CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list);
+[[nodiscard]] CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list);
 
 } // namespace zt
