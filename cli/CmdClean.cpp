@@ -12,6 +12,7 @@
 #include "backup/BackupStore.h"
 #include "cli/CleanPlan.h"
 #include "cli/ConsolePrompt.h"
+#include "cli/IdList.h"
 #include "cli/ScanOptions.h"
 #include "cli/ConsoleText.h"
 #include "cleaning/Cleaning.h"
@@ -125,24 +126,6 @@ bool TakeSelection(const Args& args, Args& rest, Selection& sel, std::string& wh
     return true;
 }
 
-// "ID,ID": each id 16 hex digits; false with a reason on a bad one.
-bool ParseIds(const std::string& list, std::vector<std::string>& ids, std::string& why) {
-    std::size_t pos = 0;
-    for (;;) {
-        auto comma = list.find(',', pos);
-        std::string id =
-            list.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
-        if (!IsFindingIdText(id)) {
-            why = "not a finding id (16 hex digits): '" + id + "'";
-            return false;
-        }
-        id = AsciiLower(id);
-        if (std::find(ids.begin(), ids.end(), id) == ids.end()) ids.push_back(id);
-        if (comma == std::string::npos) return true;
-        pos = comma + 1;
-    }
-}
-
 } // namespace
 
 int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
@@ -154,7 +137,7 @@ int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
     if (!ParseScanOptions(rest, true, options, why)) return UsageError(ctx, why);
     if (sel.plan && options.haveList) return UsageError(ctx, "--plan takes no --categories");
     std::vector<std::string> onlyIds;
-    if (sel.only && !ParseIds(*sel.only, onlyIds, why)) return UsageError(ctx, why);
+    if (sel.only && !ParseIdList(*sel.only, "finding", onlyIds, why)) return UsageError(ctx, why);
     const bool json = options.json;
 
     // The rows about to be cleaned, as the list shows them (newest first), every one ticked;

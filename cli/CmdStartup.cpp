@@ -16,6 +16,7 @@
 #include "cli/CliContext.h"
 #include "cli/ConsolePrompt.h"
 #include "cli/ConsoleText.h"
+#include "cli/IdList.h"
 #include "scan/FindingId.h"
 #include "seams/AsciiText.h"
 #include "seams/UserPrompt.h"
@@ -153,25 +154,6 @@ struct RowChoice {
     std::vector<std::string> ids; // lower case
 };
 
-// "ID,ID": each 16 hex digits. False with the reason on an empty list or a bad id.
-bool ParseStartupIds(const std::string& list, std::vector<std::string>& ids, std::string& why) {
-    if (list.empty()) {
-        why = "--id needs a list of ids";
-        return false;
-    }
-    for (std::size_t pos = 0;;) {
-        auto comma = list.find(',', pos);
-        std::string id = list.substr(pos, comma == std::string::npos ? comma : comma - pos);
-        if (!IsFindingIdText(id)) {
-            why = "not a startup id (16 hex digits): '" + id + "'";
-            return false;
-        }
-        ids.push_back(AsciiLower(id));
-        if (comma == std::string::npos) return true;
-        pos = comma + 1;
-    }
-}
-
 // The row numbers and `--id` lists among `args`, and whether `flag` was given. False with the
 // reason for a word that is none of them.
 bool ParseRowArgs(const Args& args, std::string_view flag, bool& flagGiven, RowChoice& choice,
@@ -186,7 +168,7 @@ bool ParseRowArgs(const Args& args, std::string_view flag, bool& flagGiven, RowC
                 why = "--id needs a list of ids";
                 return false;
             }
-            if (!ParseStartupIds(args[++i], choice.ids, why)) return false;
+            if (!ParseIdList(args[++i], "startup", choice.ids, why)) return false;
         } else if (ParseNumber(a, n))
             choice.numbers.push_back(n);
         else {
