@@ -345,6 +345,21 @@ void CRegFileWriter::AddValue(std::string_view name, std::uint32_t type,
     AppendValueLine(pending_, pendingForm_, name, type, data.data(), data.size());
 }
 
+std::optional<std::string> CRegFileWriter::BeginExport(RootKey root, std::string_view keyPath) {
+    std::string path = KeyPathText(root, keyPath);
+    if (RootFullName(root).empty()) {
+        cause_ = kUnreadableCause;
+        return std::nullopt;
+    }
+    if (auto problem = NameProblem(path); !problem.empty()) {
+        cause_ = problem;
+        return std::nullopt;
+    }
+    pending_.clear();
+    pendingForm_ = form_;
+    return path;
+}
+
 bool CRegFileWriter::ExportKey(RootKey root, std::string_view keyPath) {
     cause_.clear();
     if (!IsOpen()) {
@@ -358,17 +373,9 @@ bool CRegFileWriter::ExportKey(RootKey root, std::string_view keyPath) {
         cause_ = kUnreadableCause;
         return false;
     }
-    std::string path = KeyPathText(root, keyPath);
-    if (RootFullName(root).empty()) {
-        cause_ = kUnreadableCause;
-        return false;
-    }
-    if (auto problem = NameProblem(path); !problem.empty()) {
-        cause_ = problem;
-        return false;
-    }
-    pending_.clear();
-    pendingForm_ = form_;
+    auto begun = BeginExport(root, keyPath);
+    if (!begun) return false;
+    const std::string& path = *begun;
     WriteKeyTree(key.get(), path, Utf16Length(path));
     // A kept-back key must leave nothing in the file: a restore would write its old values
     // over a key that was never deleted.
@@ -461,17 +468,9 @@ bool CRegFileWriter::ExportValue(RootKey root, std::string_view keyPath, HKey ke
         cause_ = kUnreadableCause;
         return false;
     }
-    std::string path = KeyPathText(root, keyPath);
-    if (RootFullName(root).empty()) {
-        cause_ = kUnreadableCause;
-        return false;
-    }
-    if (auto problem = NameProblem(path); !problem.empty()) {
-        cause_ = problem;
-        return false;
-    }
-    pending_.clear();
-    pendingForm_ = form_;
+    auto begun = BeginExport(root, keyPath);
+    if (!begun) return false;
+    const std::string& path = *begun;
     AddKeyLine(path);
     AddValue(valueName, value->type, value->data);
     if (cause_.empty())

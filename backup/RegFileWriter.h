@@ -6,6 +6,7 @@
 // use CR LF line ends and the same line forms.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -89,6 +90,9 @@ class CRegFileWriter {
     static constexpr std::size_t kSubkeyPathChars = 1004;
 
   private:
+    // The block path of root\keyPath, with the pending block emptied for it; none (and the
+    // cause set) when no file can hold it.
+    std::optional<std::string> BeginExport(RootKey root, std::string_view keyPath);
     void WriteKeyTree(HKey key, const std::string& path, std::size_t pathUnits);
     void WriteValues(HKey key, const KeyInfo* info);
     void AddKeyLine(std::string_view path);
