@@ -332,7 +332,9 @@ bool CBCGTabWnd::HandleKey(const MSG& msg) {
     if (msg.message != WM_KEYDOWN ||
         (msg.wParam != VK_PRIOR && msg.wParam != VK_NEXT && msg.wParam != VK_TAB))
         return false;
-    if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
+    // From any control of the window that holds the pages, also the links outside them.
+    if (!hwnd_ || !msg.hwnd || ::GetAncestor(msg.hwnd, GA_ROOT) != ::GetAncestor(hwnd_, GA_ROOT))
+        return false;
     if (activeTab_ < 0 || !(::GetKeyState(VK_CONTROL) & 0x8000)) return false;
     std::vector<bool> visible(tabs_.size(), true);
     bool forward =

@@ -2,9 +2,9 @@
 // The page switcher: a strip of slanted tabs over a page area that shows exactly one page.
 // Before every change of the active tab it sends BCGM_ONCHANGE_ACTIVE_TAB to its parent
 // (wParam = the tab about to become active, lParam = the active one); a reply equal to the
-// message's own id refuses the change. Control+Page Up/Down and Control+(Shift+)Tab anywhere
-// inside the pages move to the neighbouring tab, with wrap-around. Only the flat style with tabs on
-// top is drawn.
+// message's own id refuses the change. Control+Page Up/Down and Control+(Shift+)Tab from any
+// control of the window that holds it (inside the pages or not) move to the neighbouring tab, with
+// wrap-around. Only the flat style with tabs on top is drawn.
 #include <memory>
 #include <string>
 #include <string_view>
