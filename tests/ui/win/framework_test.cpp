@@ -249,9 +249,8 @@ class CCloseWatcher : public CDialog {
 
 TEST(UiFramework, PostCloseReachesTheTopLevelWindowFromANestedPage) {
     CCloseWatcher top;
-    ASSERT_TRUE(top.Create(nullptr));
     CChildPage page;
-    ASSERT_TRUE(page.Create(top.Handle()));
+    ASSERT_TRUE(test::CreateHosted(top, page));
     EXPECT_EQ(::GetParent(page.Handle()), top.Handle());
     PostCloseToTopLevel(page.Item(kGo));
     EXPECT_EQ(top.closes, 0) << "posted, never sent";
@@ -293,9 +292,8 @@ class CSelfDisablingPage : public CDialog {
 
 TEST(UiFramework, AControlThatGoesAwayWithTheFocusHandsItToTheNextTabStop) {
     CTestDialog top;
-    ASSERT_TRUE(top.Create(nullptr));
     CSelfDisablingPage page;
-    ASSERT_TRUE(page.Create(top.Handle()));
+    ASSERT_TRUE(test::CreateHosted(top, page));
     auto pressSpace = [](HWND button) {
         ::SetFocus(button);
         ::PostMessageW(button, WM_KEYDOWN, VK_SPACE, 0);

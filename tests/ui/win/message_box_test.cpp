@@ -130,9 +130,8 @@ class CPage : public CDialog {
 
 TEST(ColorMessageBox, ABoxAPageShowsIsModalToTheWholeWindowAndASecondGoesOnTopOfIt) {
     CHost host;
-    ASSERT_TRUE(host.Create(nullptr));
     CPage page;
-    ASSERT_TRUE(page.Create(host.Handle()));
+    ASSERT_TRUE(test::CreateHosted(host, page));
     HWND button = page.Item(kCleanButton);
     {
         ScopedMessageAnswerer answers;

@@ -76,6 +76,11 @@ class InModalLoop {
     UINT_PTR id_ = 0;
 };
 
+// A top-level dialog with a page inside it, as the main window holds its pages.
+template <class Top, class Page> bool CreateHosted(Top& top, Page& page) {
+    return top.Create(nullptr) && page.Create(top.Handle());
+}
+
 inline RECT ClientRectOf(HWND parent, HWND child) {
     RECT r{};
     ::GetWindowRect(child, &r);
