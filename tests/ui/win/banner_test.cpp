@@ -65,6 +65,7 @@ std::vector<std::uint32_t> Capture(HWND banner, int& width) {
 
 // The bands are one colour down each column; ripples (or text) break that.
 bool ColumnsUniform(const std::vector<std::uint32_t>& px, int width) {
+    if (width <= 0) return true;
     for (size_t i = static_cast<size_t>(width); i < px.size(); ++i)
         if (px[i] != px[i % width]) return false;
     return true;
@@ -119,13 +120,6 @@ TEST_F(BannerTest, MouseInputAlsoReachesTheParentAtTheSamePlaceAndRaisesAWave) {
     EXPECT_EQ(owner.mouse[1].first, UINT(WM_RBUTTONUP));
     EXPECT_EQ(owner.mouse[1].second.x, 42);
     EXPECT_TRUE(RippledWithinThreeWaterFrames()) << "the click also raised a wave";
-
-    banner.SetText("Boosts your system");
-    int w = 0;
-    std::vector<std::uint32_t> withText = Capture(banner.Handle(), w);
-    banner.SetText("");
-    std::vector<std::uint32_t> without = Capture(banner.Handle(), w);
-    EXPECT_NE(withText, without) << "the text is painted over the bands";
 }
 
 TEST_F(BannerTest, RunningAnimationMovesFasterAndStopsTheWaterUntilAModeIsSet) {
@@ -134,6 +128,11 @@ TEST_F(BannerTest, RunningAnimationMovesFasterAndStopsTheWaterUntilAModeIsSet) {
     Pump(); // the posted stop message
     ::SendMessageW(banner.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(100, 18));
     EXPECT_FALSE(RippledWithinThreeWaterFrames()) << "no disturbances while running";
+    banner.SetText("Scanning...");
+    int width = 0;
+    std::vector<std::uint32_t> withText = Capture(banner.Handle(), width);
+    EXPECT_FALSE(ColumnsUniform(withText, width)) << "the text is painted";
+    banner.SetText("");
 
     // Each frame moves the bands 30 pixels, one way or the other (a frame that completes a
     // band cycle restarts its offset, so three frames are given the chance).

@@ -110,27 +110,13 @@ TEST(ColorMessageBox, CaptionFallsBackToTheMainWindowThenWarnning) {
 
 constexpr int kCleanButton = 300;
 
-// A top-level window holding a page, as the main window holds its pages.
-class CHost : public CDialog {
-  public:
-    CHost()
-        : CDialog(
-              std::make_shared<CDialogTemplate>(WS_POPUP | WS_CAPTION, 0, 0, 200, 100, "host")) {}
-};
-class CPage : public CDialog {
-  public:
-    CPage() : CDialog(Template()) {}
-    static std::shared_ptr<CDialogTemplate> Template() {
-        auto t = std::make_shared<CDialogTemplate>(WS_CHILD | DS_CONTROL | WS_VISIBLE, 0, 0, 200,
-                                                   80, "");
-        t->Button(kCleanButton, "Clean", 10, 10, 50, 14);
-        return t;
-    }
-};
-
 TEST(ColorMessageBox, ABoxAPageShowsIsModalToTheWholeWindowAndASecondGoesOnTopOfIt) {
-    CHost host;
-    CPage page;
+    // A window holding a page, as the main window holds its pages.
+    CDialog host(std::make_shared<CDialogTemplate>(WS_POPUP | WS_CAPTION, 0, 0, 200, 100, "host"));
+    auto tmpl =
+        std::make_shared<CDialogTemplate>(WS_CHILD | DS_CONTROL | WS_VISIBLE, 0, 0, 200, 80, "");
+    tmpl->Button(kCleanButton, "Clean", 10, 10, 50, 14);
+    CDialog page(tmpl);
     ASSERT_TRUE(test::CreateHosted(host, page));
     HWND button = page.Item(kCleanButton);
     {
