@@ -3,20 +3,18 @@
 #include <algorithm>
 
 #include "seams/Unicode.h"
+#include "ui/Gdi.h"
 #include "ui/GradientDialog.h"
 
 namespace zt {
 
 int MeasureInDialogFont(HWND dialog, std::string_view text) {
-    HDC dc = ::GetDC(dialog);
+    WindowDc dc(dialog);
     if (!dc) return 0;
-    HFONT font = reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0));
-    HGDIOBJ old = font ? ::SelectObject(dc, font) : nullptr;
+    ScopedSelect font(dc.Get(), reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0)));
     SIZE size{};
     std::wstring wide = ToWide(text);
-    ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
-    if (old) ::SelectObject(dc, old);
-    ::ReleaseDC(dialog, dc);
+    ::GetTextExtentPoint32W(dc.Get(), wide.c_str(), static_cast<int>(wide.size()), &size);
     return size.cx;
 }
 
@@ -65,9 +63,8 @@ LRESULT DrawClassicHeader(NMCUSTOMDRAW* draw) {
     if (draw->dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
     HDC dc = draw->hdc;
     RECT rect = draw->rc;
-    HBRUSH fill = ::CreateSolidBrush(kGradientTop);
-    ::FillRect(dc, &rect, fill);
-    ::DeleteObject(fill);
+    OwnedBrush fill(::CreateSolidBrush(kGradientTop));
+    ::FillRect(dc, &rect, fill.Get());
 
     wchar_t text[257] = {};
     HDITEMW item{};

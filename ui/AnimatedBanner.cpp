@@ -1,23 +1,43 @@
 #include "ui/AnimatedBanner.h"
 
 #include <chrono>
+#include <cstring>
 
 #include "ui/Messages.h"
 #include "ui/UiContext.h"
 
 namespace zt {
 namespace {
+
 int g_bannersMade = 0;
+
+unsigned ClockSeed() {
+    return static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count());
 }
 
-CAnimatedBanner::CAnimatedBanner()
-    : rng_(static_cast<std::mt19937::result_type>(
-          std::chrono::system_clock::now().time_since_epoch().count())) {
-    paletteIndex_ = std::uniform_int_distribution<int>(0, 7)(rng_);
-    // Odd-numbered banners move one way, even-numbered ones the other.
-    direction_ = (++g_bannersMade % 2 == 1) ? 1 : -1;
-    textColour_ = palette_[(paletteIndex_ + 2) % 8];
+// A 32-bit bottom-up picture the size of the banner: row 0 is the bottom row, as in the frame.
+BITMAPINFO FrameInfo(int width, int height) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    return bi;
 }
+
+OwnedFont BoldCopyOf(HGDIOBJ font) {
+    LOGFONTW lf{};
+    if (!font || !::GetObjectW(font, sizeof lf, &lf)) return OwnedFont();
+    lf.lfWeight = FW_BOLD;
+    return OwnedFont(::CreateFontIndirectW(&lf));
+}
+
+} // namespace
+
+// Odd-numbered banners move one way, even-numbered ones the other.
+CAnimatedBanner::CAnimatedBanner() : animation_(ClockSeed(), (++g_bannersMade % 2 == 1) ? 1 : -1) {}
 
 CAnimatedBanner::~CAnimatedBanner() {
     if (hwnd_ && ::IsWindow(hwnd_)) {
@@ -25,31 +45,19 @@ CAnimatedBanner::~CAnimatedBanner() {
         ::DestroyWindow(hwnd_);
         hwnd_ = nullptr;
     }
-    if (boldFont_) ::DeleteObject(boldFont_);
 }
 
 bool CAnimatedBanner::Create(HWND parent, const RECT& rect, UINT id) {
     if (!CreateCustom("ZentroveAnimatedBanner", ::GetSysColorBrush(COLOR_BTNFACE),
                       WS_CHILD | WS_VISIBLE, 0, rect, parent, id))
         return false;
-    LOGFONTW lf{};
     HFONT parentFont = reinterpret_cast<HFONT>(::SendMessageW(parent, WM_GETFONT, 0, 0));
-    ::GetObjectW(parentFont ? parentFont : ::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
-    lf.lfWeight = FW_BOLD;
-    boldFont_ = ::CreateFontIndirectW(&lf);
+    boldFont_ = BoldCopyOf(parentFont ? parentFont : ::GetStockObject(DEFAULT_GUI_FONT));
     RECT c = ClientRect();
-    Resize(c.right, c.bottom);
+    animation_.Resize(c.right, c.bottom);
     ::SetTimer(hwnd_, kTimerBannerFrame, interval_, nullptr);
     StartWater();
     return true;
-}
-
-void CAnimatedBanner::Resize(int width, int height) {
-    width_ = width;
-    height_ = height;
-    water_.Resize(width, height);
-    RenderBands(bands_, width_, height_, palette_, paletteIndex_, bandOffset_, direction_);
-    waterImage_ = bands_;
 }
 
 void CAnimatedBanner::SetText(std::string_view text) {
@@ -59,15 +67,13 @@ void CAnimatedBanner::SetText(std::string_view text) {
 }
 
 void CAnimatedBanner::SetMode(int mode) {
-    mode_ = std::clamp(mode, 0, 3);
-    disturb_ = true;
+    animation_.SetMode(mode);
     if (!waterRunning_) StartWater();
 }
 
 void CAnimatedBanner::StartRunning(UINT interval, int step) {
     interval_ = interval;
-    step_ = step;
-    disturb_ = false;
+    animation_.StartRunning(step);
     if (!hwnd_) return;
     ::KillTimer(hwnd_, kTimerBannerFrame);
     ::SetTimer(hwnd_, kTimerBannerFrame, interval_, nullptr);
@@ -97,44 +103,20 @@ bool CAnimatedBanner::ProgramInFront() const {
 }
 
 void CAnimatedBanner::BandFrame() {
-    if (AdvanceBands(bandOffset_, paletteIndex_, step_, direction_, width_)) {
-        ReshufflePalette(palette_, paletteIndex_, rng_);
-        textColour_ = palette_[(paletteIndex_ + 2) % 8];
-    }
-    RenderBands(bands_, width_, height_, palette_, paletteIndex_, bandOffset_, direction_);
+    animation_.BandFrame();
     // The water comes back when the program returns to the front.
-    if (disturb_ && !waterRunning_ && ProgramInFront()) StartWater();
-    if (hwnd_) Invalidate(false);
-}
-
-void CAnimatedBanner::WaterFrame() {
-    if (!disturb_) water_.Clear();
-    waterImage_ = bands_;
-    water_.Render(bands_, waterImage_);
-    water_.Propagate();
-    if (hwnd_) Invalidate(false);
-}
-
-void CAnimatedBanner::Drop() {
-    if (!disturb_) return;
-    WaterDisturbance d = DropParameters(mode_, height_);
-    water_.Disturb(Shape(), -1, -1, d.radius, d.height, rng_);
+    if (animation_.Disturbing() && !waterRunning_ && ProgramInFront()) StartWater();
+    Invalidate(false);
 }
 
 void CAnimatedBanner::MouseDisturb(UINT msg, int x, int y) {
-    if (!disturb_) return;
-    int cx = x, cy = height_ - y; // row 0 is the bottom row
     if (msg == WM_MOUSEMOVE) {
-        WaterDisturbance d = MoveParameters(mode_, height_);
-        water_.Disturb(Shape(), cx, cy, d.radius, d.height, rng_);
+        animation_.MouseMove(x, y);
     } else if (msg == WM_LBUTTONDOWN) {
         DWORD now = ::GetTickCount();
-        long long t = lastClick_ ? static_cast<long long>(now - lastClick_) : -1;
+        long long since = lastClick_ ? static_cast<long long>(now - lastClick_) : -1;
         lastClick_ = now;
-        long long D = 5LL * ::GetDoubleClickTime();
-        WaterDisturbance d =
-            ClickParameters(mode_, ClickStrengthFor(t < 0 ? D + 1 : t, D, height_));
-        water_.Disturb(Shape(), cx, cy, d.radius, d.height, rng_);
+        animation_.Click(x, y, since, 5LL * ::GetDoubleClickTime());
     }
 }
 
@@ -153,46 +135,41 @@ LRESULT CAnimatedBanner::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
             BandFrame();
         } else if (wp == kTimerBannerWater) {
             if (ProgramInFront()) {
-                WaterFrame();
+                animation_.WaterFrame();
             } else {
                 // In the background the water stands still; only the bands move.
-                ::KillTimer(hwnd_, kTimerBannerWater);
-                ::KillTimer(hwnd_, kTimerBannerDrop);
-                waterRunning_ = false;
-                Invalidate(false);
+                StopWater();
             }
+            Invalidate(false);
         } else if (wp == kTimerBannerDrop) {
-            Drop();
+            animation_.Drop();
         }
         return 0;
     case WM_ZT_BANNER_STOPWATER:
         StopWater();
-        water_.Clear();
+        animation_.CalmWater();
         Invalidate(false);
         return 0;
     case WM_SIZE:
-        Resize(LOWORD(lp), HIWORD(lp));
+        animation_.Resize(LOWORD(lp), HIWORD(lp));
         return 0;
-    case WM_SETFONT: {
+    case WM_SETFONT:
         // The parent's font at a new DPI: the text is drawn in a bold copy of it.
-        LOGFONTW lf{};
-        if (wp && ::GetObjectW(reinterpret_cast<HFONT>(wp), sizeof lf, &lf)) {
-            lf.lfWeight = FW_BOLD;
-            if (boldFont_) ::DeleteObject(boldFont_);
-            boldFont_ = ::CreateFontIndirectW(&lf);
+        if (OwnedFont bold = BoldCopyOf(reinterpret_cast<HFONT>(wp))) {
+            boldFont_ = std::move(bold);
             if (lp) Invalidate(false);
         }
         return 0;
-    }
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = ::BeginPaint(hwnd_, &ps);
-        Paint(dc);
-        ::EndPaint(hwnd_, &ps);
+        PaintDc dc(hwnd_);
+        Paint(dc.Get());
         return 0;
     }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wp));
+        return 0;
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
@@ -202,9 +179,7 @@ LRESULT CAnimatedBanner::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_DESTROY:
         ::KillTimer(hwnd_, kTimerBannerFrame);
-        ::KillTimer(hwnd_, kTimerBannerWater);
-        ::KillTimer(hwnd_, kTimerBannerDrop);
-        waterRunning_ = false;
+        StopWater();
         break;
     default:
         break;
@@ -212,46 +187,42 @@ LRESULT CAnimatedBanner::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     return DefaultProc(msg, wp, lp);
 }
 
-void CAnimatedBanner::Paint(HDC dc) {
-    if (width_ <= 0 || height_ <= 0) return;
-    std::vector<Pixel> frame(bands_.size());
-    const bool calm = water_.IsCalm();
-    for (size_t i = 0; i < frame.size(); ++i)
-        frame[i] = calm || i >= waterImage_.size()
-                       ? bands_[i]
-                       : BlendPixel(bands_[i], waterImage_[i], blendAlpha_);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width_;
-    bi.bmiHeader.biHeight = height_; // bottom-up: row 0 is the bottom row
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    HDC mem = ::CreateCompatibleDC(dc);
-    HBITMAP bmp = ::CreateCompatibleBitmap(dc, width_, height_);
-    HGDIOBJ oldBmp = ::SelectObject(mem, bmp);
-    ::SetDIBitsToDevice(mem, 0, 0, width_, height_, 0, 0, 0, height_, frame.data(), &bi,
-                        DIB_RGB_COLORS);
-    if (!shown_.empty()) {
-        HGDIOBJ oldFont = ::SelectObject(mem, boldFont_);
-        ::SetBkMode(mem, TRANSPARENT);
-        RECT r{0, 0, width_, height_};
-        // A one-pixel shadow in the opposite brightness keeps the line readable on every band.
-        int light =
-            (PixelR(textColour_) * 30 + PixelG(textColour_) * 59 + PixelB(textColour_) * 11) / 100;
-        ::SetTextColor(mem, light < 128 ? RGB(255, 255, 255) : RGB(0, 0, 0));
-        RECT shadow{1, 1, width_ + 1, height_ + 1};
-        ::DrawTextW(mem, shown_.c_str(), static_cast<int>(shown_.size()), &shadow,
+// Where the glyphs of the text fall: the text drawn white on black in a picture the size of the
+// banner, its brightest channel read as coverage (smoothed edges give partial values).
+std::vector<std::uint8_t> CAnimatedBanner::TextCoverage(HDC like) const {
+    const int w = animation_.Width(), h = animation_.Height();
+    if (shown_.empty()) return {};
+    BITMAPINFO bi = FrameInfo(w, h);
+    void* bits = nullptr;
+    OwnedBitmap picture(::CreateDIBSection(like, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    MemoryDc mem(like);
+    if (!picture || !bits || !mem) return {};
+    const size_t count = static_cast<size_t>(w) * h;
+    std::memset(bits, 0, count * sizeof(Pixel));
+    {
+        ScopedSelect canvas(mem.Get(), picture.Get());
+        ScopedSelect font(mem.Get(), boldFont_.Get());
+        ::SetBkMode(mem.Get(), TRANSPARENT);
+        ::SetTextColor(mem.Get(), RGB(255, 255, 255));
+        RECT r{0, 0, w, h};
+        ::DrawTextW(mem.Get(), shown_.c_str(), static_cast<int>(shown_.size()), &r,
                     DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-        ::SetTextColor(mem, RGB(PixelR(textColour_), PixelG(textColour_), PixelB(textColour_)));
-        ::DrawTextW(mem, shown_.c_str(), static_cast<int>(shown_.size()), &r,
-                    DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-        ::SelectObject(mem, oldFont);
+        ::GdiFlush();
     }
-    ::BitBlt(dc, 0, 0, width_, height_, mem, 0, 0, SRCCOPY);
-    ::SelectObject(mem, oldBmp);
-    ::DeleteObject(bmp);
-    ::DeleteDC(mem);
+    std::vector<std::uint8_t> coverage(count);
+    const auto* px = static_cast<const Pixel*>(bits);
+    for (size_t i = 0; i < count; ++i)
+        coverage[i] =
+            static_cast<std::uint8_t>(std::max({PixelR(px[i]), PixelG(px[i]), PixelB(px[i])}));
+    return coverage;
+}
+
+void CAnimatedBanner::Paint(HDC dc) {
+    const int w = animation_.Width(), h = animation_.Height();
+    if (w <= 0 || h <= 0) return;
+    std::vector<Pixel> frame = animation_.Frame(TextCoverage(dc));
+    BITMAPINFO bi = FrameInfo(w, h);
+    ::SetDIBitsToDevice(dc, 0, 0, w, h, 0, 0, 0, h, frame.data(), &bi, DIB_RGB_COLORS);
 }
 
 } // namespace zt

@@ -1,16 +1,18 @@
 #pragma once
 // The strip along the bottom of the main window: colour bands sliding through a palette, a
-// water-ripple layer that reacts to the mouse and to random drops, and one bold line of text.
+// water-ripple layer that reacts to the mouse and to random drops, and one bold line of text
+// drawn in whichever palette colour stays readable on the bands under it.
 // A running animation (faster bands, no water) shows that a scan is busy; SetMode brings the
 // water back. Mouse input is also posted to the parent, so the strip swallows no clicks.
-#include <array>
-#include <random>
+// The timers (ui/Messages.h) drive it; WM_PRINTCLIENT paints the current frame into any DC.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "ui/BannerLogic.h"
 #include "ui/CustomWindow.h"
+#include "ui/Gdi.h"
 
 namespace zt {
 
@@ -24,55 +26,29 @@ class CAnimatedBanner : public CCustomWindow {
     const std::string& Text() const { return text_; }
     // 0 cosine drops, 1 cones, 2 squares, 3 blobs; switches the water disturbances on.
     void SetMode(int mode);
-    int Mode() const { return mode_; }
     // Faster bands (`step` pixels every `interval` ms) and no water until the next SetMode.
     void StartRunning(UINT interval, int step);
-
-    int Step() const { return step_; }
-    UINT Interval() const { return interval_; }
-    int BandOffset() const { return bandOffset_; }
-    int PaletteIndex() const { return paletteIndex_; }
-    int Direction() const { return direction_; }
-    bool DisturbancesOn() const { return disturb_; }
-    bool WaterRunning() const { return waterRunning_; }
-    const WaterLayer& Water() const { return water_; }
-    // One frame of each kind, as the timers run them (for tests and the gallery).
-    void BandFrame();
-    void WaterFrame();
-    void Drop();
 
   protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
   private:
-    void Resize(int width, int height);
     void Paint(HDC dc);
+    std::vector<std::uint8_t> TextCoverage(HDC like) const;
     void StartWater();
     void StopWater();
+    void BandFrame();
     void MouseDisturb(UINT msg, int x, int y);
     void RelayToParent(UINT msg, WPARAM wp, LPARAM lp);
     bool ProgramInFront() const;
-    WaterShape Shape() const { return static_cast<WaterShape>(mode_); }
 
     std::string text_;
     std::wstring shown_; // the text as drawn
-    std::array<Pixel, 8> palette_ = kBannerPalette;
-    int paletteIndex_ = 0;
-    int bandOffset_ = 0;
-    int step_ = 5;
+    BannerAnimation animation_;
     UINT interval_ = 100;
-    int mode_ = 3;
-    int blendAlpha_ = 127;
-    int direction_ = 1;
-    bool disturb_ = true;
     bool waterRunning_ = false;
-    int width_ = 0, height_ = 0;
-    WaterLayer water_;
-    std::vector<Pixel> bands_, waterImage_;
-    std::mt19937 rng_;
     DWORD lastClick_ = 0;
-    HFONT boldFont_ = nullptr;
-    Pixel textColour_ = 0;
+    OwnedFont boldFont_;
 };
 
 } // namespace zt

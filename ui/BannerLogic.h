@@ -1,7 +1,8 @@
 #pragma once
 // The window-free part of the animated banner: band colours, the water layer (propagation,
-// damping, rendering, the four disturbance shapes) and the mode parameters. Pixels are
-// 0x00RRGGBB; row 0 is the bottom row. No <windows.h>, so it is tested natively.
+// damping, rendering, the four disturbance shapes), the mode parameters, the whole animation
+// and the colour of its text. Pixels are 0x00RRGGBB; row 0 is the bottom row. No <windows.h>,
+// so it is tested natively.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -254,6 +255,162 @@ class WaterLayer {
     int w_ = 0, h_ = 0;
     int page_ = 0;
     std::array<std::vector<int>, 2> fields_;
+};
+
+// Relative luminance and contrast ratio as the web accessibility guidelines define them.
+inline double RelativeLuminance(Pixel p) {
+    // Every frame asks for thousands of pixels: the 256 linear channel values are made once.
+    static const std::array<double, 256> linear = [] {
+        std::array<double, 256> t{};
+        for (int c = 0; c < 256; ++c) {
+            double s = c / 255.0;
+            t[static_cast<size_t>(c)] =
+                s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        }
+        return t;
+    }();
+    return 0.2126 * linear[static_cast<size_t>(PixelR(p))] +
+           0.7152 * linear[static_cast<size_t>(PixelG(p))] +
+           0.0722 * linear[static_cast<size_t>(PixelB(p))];
+}
+inline double ContrastRatio(double luminanceA, double luminanceB) {
+    return (std::max(luminanceA, luminanceB) + 0.05) / (std::min(luminanceA, luminanceB) + 0.05);
+}
+inline double ContrastRatio(Pixel a, Pixel b) {
+    return ContrastRatio(RelativeLuminance(a), RelativeLuminance(b));
+}
+// What normal-size text needs to stay readable.
+inline constexpr double kTextContrast = 4.5;
+
+// Lays the text onto a finished frame. `coverage` (0-255 per pixel, the frame's layout) says
+// where the glyphs are. The text keeps one colour where it can: the first palette colour from
+// slot `firstSlot` on that contrasts by kTextContrast with every pixel under the text. Where no
+// colour does (the text spans light and dark bands), each pixel takes the palette colour that
+// contrasts most with the band under it; black and white are in every palette, so that is
+// always enough.
+inline void DrawBannerText(std::vector<Pixel>& frame, const std::vector<std::uint8_t>& coverage,
+                           const std::array<Pixel, 8>& palette, int firstSlot) {
+    const size_t n = std::min(frame.size(), coverage.size());
+    std::array<double, 8> lum{};
+    for (size_t k = 0; k < 8; ++k)
+        lum[k] = RelativeLuminance(palette[k]);
+    std::vector<double> under(n, 0.0);
+    std::array<bool, 8> fits;
+    fits.fill(true);
+    for (size_t i = 0; i < n; ++i) {
+        if (!coverage[i]) continue;
+        under[i] = RelativeLuminance(frame[i]);
+        for (size_t k = 0; k < 8; ++k)
+            fits[k] = fits[k] && ContrastRatio(lum[k], under[i]) >= kTextContrast;
+    }
+    int chosen = -1;
+    for (int k = 0; k < 8 && chosen < 0; ++k) {
+        int slot = ((firstSlot + k) % 8 + 8) % 8;
+        if (fits[static_cast<size_t>(slot)]) chosen = slot;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        if (!coverage[i]) continue;
+        size_t pick = static_cast<size_t>(chosen);
+        if (chosen < 0) {
+            pick = 0;
+            for (size_t k = 1; k < 8; ++k)
+                if (ContrastRatio(lum[k], under[i]) > ContrastRatio(lum[pick], under[i])) pick = k;
+        }
+        frame[i] = BlendPixel(frame[i], palette[pick], coverage[i]);
+    }
+}
+
+// The banner's whole animation without a window: bands sliding through a palette that reshuffles
+// its hidden colours after each cycle, the water over them, and the running (fast, calm) and
+// resting (water, disturbances) states. The window drives it from its timers and paints Frame().
+class BannerAnimation {
+  public:
+    BannerAnimation(unsigned seed, int direction)
+        : rng_(seed), direction_(direction >= 0 ? 1 : -1) {
+        paletteIndex_ = std::uniform_int_distribution<int>(0, 7)(rng_);
+    }
+
+    void Resize(int width, int height) {
+        width_ = std::max(0, width);
+        height_ = std::max(0, height);
+        water_.Resize(width_, height_);
+        Render();
+        waterImage_ = bands_;
+    }
+    // 0 cosine drops, 1 cones, 2 squares, 3 blobs; disturbances on.
+    void SetMode(int mode) {
+        mode_ = std::clamp(mode, 0, 3);
+        disturb_ = true;
+    }
+    // Faster bands, no disturbances until the next SetMode.
+    void StartRunning(int step) {
+        step_ = step;
+        disturb_ = false;
+    }
+    bool Disturbing() const { return disturb_; }
+    void CalmWater() { water_.Clear(); }
+
+    void BandFrame() {
+        if (AdvanceBands(bandOffset_, paletteIndex_, step_, direction_, width_))
+            ReshufflePalette(palette_, paletteIndex_, rng_);
+        Render();
+    }
+    void WaterFrame() {
+        if (!disturb_) water_.Clear();
+        waterImage_ = bands_;
+        water_.Render(bands_, waterImage_);
+        water_.Propagate();
+    }
+    void Drop() {
+        if (!disturb_) return;
+        WaterDisturbance d = DropParameters(mode_, height_);
+        water_.Disturb(Shape(), -1, -1, d.radius, d.height, rng_);
+    }
+    // x, y in window coordinates (row 0 at the top).
+    void MouseMove(int x, int y) {
+        if (!disturb_) return;
+        WaterDisturbance d = MoveParameters(mode_, height_);
+        water_.Disturb(Shape(), x, height_ - y, d.radius, d.height, rng_);
+    }
+    // `sincePrevious` ms since the last click (negative: none), `slow` five double-click times.
+    void Click(int x, int y, long long sincePrevious, long long slow) {
+        if (!disturb_) return;
+        WaterDisturbance d = ClickParameters(
+            mode_, ClickStrengthFor(sincePrevious < 0 ? slow + 1 : sincePrevious, slow, height_));
+        water_.Disturb(Shape(), x, height_ - y, d.radius, d.height, rng_);
+    }
+
+    // The picture to show: bands, half-blended water where it moves, and the text where
+    // `coverage` has glyphs (none when it is empty).
+    std::vector<Pixel> Frame(const std::vector<std::uint8_t>& coverage) const {
+        std::vector<Pixel> frame(bands_);
+        if (!water_.IsCalm() && waterImage_.size() == frame.size())
+            for (size_t i = 0; i < frame.size(); ++i)
+                frame[i] = BlendPixel(bands_[i], waterImage_[i], kWaterAlpha);
+        if (!coverage.empty()) DrawBannerText(frame, coverage, palette_, paletteIndex_ + 2);
+        return frame;
+    }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+
+  private:
+    static constexpr int kWaterAlpha = 127;
+    void Render() {
+        RenderBands(bands_, width_, height_, palette_, paletteIndex_, bandOffset_, direction_);
+    }
+    WaterShape Shape() const { return static_cast<WaterShape>(mode_); }
+
+    std::mt19937 rng_;
+    std::array<Pixel, 8> palette_ = kBannerPalette;
+    int paletteIndex_ = 0;
+    int bandOffset_ = 0;
+    int step_ = 5;
+    int mode_ = 3;
+    int direction_ = 1;
+    bool disturb_ = true;
+    int width_ = 0, height_ = 0;
+    WaterLayer water_;
+    std::vector<Pixel> bands_, waterImage_;
 };
 
 } // namespace zt

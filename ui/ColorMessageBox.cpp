@@ -26,6 +26,10 @@ std::shared_ptr<const CDialogTemplate> MessageBoxTemplate() {
     return tmpl;
 }
 
+HFONT LabelFont(HWND label) {
+    return reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0));
+}
+
 BoxRect ToBox(const RECT& r) {
     return {r.left, r.top, r.right, r.bottom};
 }
@@ -36,11 +40,6 @@ CColorMessageBox::CColorMessageBox(std::string_view text, std::string_view capti
                                    HICON icon)
     : CGradientDialog(MessageBoxTemplate(), GetAppArtwork().icon), text_(ToWide(ForDisplay(text))),
       caption_(caption), type_(type), icon_(icon) {}
-
-CColorMessageBox::~CColorMessageBox() {
-    if (icon_) ::DestroyIcon(icon_);
-    if (font_) ::DeleteObject(font_);
-}
 
 int CColorMessageBox::Show(HWND owner, std::string_view text, std::string_view caption,
                            unsigned type) {
@@ -59,11 +58,10 @@ int CColorMessageBox::Run(HWND owner) {
 void CColorMessageBox::UseMessageFont(HWND label) {
     NONCLIENTMETRICSW metrics{};
     if (!NonClientMetricsForDpi(metrics, WindowDpi(hwnd_))) return;
-    HFONT font = ::CreateFontIndirectW(&metrics.lfMessageFont);
+    OwnedFont font(::CreateFontIndirectW(&metrics.lfMessageFont));
     if (!font) return;
-    ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    if (font_) ::DeleteObject(font_);
-    font_ = font;
+    ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+    font_ = std::move(font);
 }
 
 // A report of several lines (a partial restore lists its entries) takes the height it needs:
@@ -71,13 +69,12 @@ void CColorMessageBox::UseMessageFont(HWND label) {
 void CColorMessageBox::GrowForLines(HWND label) {
     RECT labelRect = ChildRect(label);
     RECT need{0, 0, labelRect.right - labelRect.left, 0};
-    HDC dc = ::GetDC(label);
-    HGDIOBJ old =
-        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0)));
-    ::DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &need,
-                DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(label, dc);
+    {
+        WindowDc dc(label);
+        ScopedSelect font(dc.Get(), LabelFont(label));
+        ::DrawTextW(dc.Get(), text_.c_str(), static_cast<int>(text_.size()), &need,
+                    DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    }
     int growY = need.bottom - (labelRect.bottom - labelRect.top);
     if (growY <= 0) return;
     ::SetWindowPos(label, nullptr, 0, 0, labelRect.right - labelRect.left,
@@ -106,18 +103,15 @@ bool CColorMessageBox::OnInitDialog() {
     RECT labelRect = ChildRect(label);
     int labelWidth = labelRect.right - labelRect.left;
     {
-        HDC dc = ::GetDC(label);
-        HGDIOBJ old =
-            ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0)));
+        WindowDc dc(label);
+        ScopedSelect font(dc.Get(), LabelFont(label));
         SIZE whole{}, first80{};
-        ::GetTextExtentPoint32W(dc, text_.c_str(), static_cast<int>(text_.size()), &whole);
+        ::GetTextExtentPoint32W(dc.Get(), text_.c_str(), static_cast<int>(text_.size()), &whole);
         if (text_.size() > 79) {
             // Eighty units, or eighty-one where the eightieth starts a surrogate pair.
             int n = IS_HIGH_SURROGATE(text_[79]) && text_.size() > 80 ? 81 : 80;
-            ::GetTextExtentPoint32W(dc, text_.c_str(), n, &first80);
+            ::GetTextExtentPoint32W(dc.Get(), text_.c_str(), n, &first80);
         }
-        ::SelectObject(dc, old);
-        ::ReleaseDC(label, dc);
         grow_ = MessageBoxGrow(labelWidth, whole.cx, text_.size(), first80.cx);
     }
     if (grow_ > 0) {
@@ -173,8 +167,8 @@ bool CColorMessageBox::OnInitDialog() {
         }
         // Drawn for this DPI from the system's own sizes, not a stretched 32-pixel one.
         int size = ScaleForDpi(32, dpi);
-        icon_ = static_cast<HICON>(::LoadImageW(nullptr, which, IMAGE_ICON, size, size, 0));
-        if (!icon_) icon_ = ::CopyIcon(::LoadIconW(nullptr, which));
+        icon_.Reset(static_cast<HICON>(::LoadImageW(nullptr, which, IMAGE_ICON, size, size, 0)));
+        if (!icon_) icon_.Reset(::CopyIcon(::LoadIconW(nullptr, which)));
     }
     if (smallIcon_) Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
 
@@ -206,7 +200,7 @@ bool CColorMessageBox::OnDrawItem(int id, DRAWITEMSTRUCT* item) {
         ::FillRect(item->hDC, &item->rcItem, brush);
         int size = ScaleForDpi(32, static_cast<int>(WindowDpi(hwnd_)));
         if (icon_)
-            ::DrawIconEx(item->hDC, item->rcItem.left, item->rcItem.top, icon_, size, size, 0,
+            ::DrawIconEx(item->hDC, item->rcItem.left, item->rcItem.top, icon_.Get(), size, size, 0,
                          nullptr, DI_NORMAL);
         return true;
     }
@@ -214,8 +208,7 @@ bool CColorMessageBox::OnDrawItem(int id, DRAWITEMSTRUCT* item) {
         HDC dc = item->hDC;
         HBRUSH brush = OnCtlColor(WM_CTLCOLORSTATIC, dc, item->hwndItem);
         ::FillRect(dc, &item->rcItem, brush);
-        HGDIOBJ old = ::SelectObject(
-            dc, reinterpret_cast<HFONT>(::SendMessageW(item->hwndItem, WM_GETFONT, 0, 0)));
+        ScopedSelect font(dc, LabelFont(item->hwndItem));
         ::SetBkMode(dc, TRANSPARENT);
         ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
         RECT r = item->rcItem;
@@ -228,7 +221,6 @@ bool CColorMessageBox::OnDrawItem(int id, DRAWITEMSTRUCT* item) {
         } else {
             ::DrawTextW(dc, text_.c_str(), length, &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
         }
-        ::SelectObject(dc, old);
         return true;
     }
     return CGradientDialog::OnDrawItem(id, item);

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "ui/Gdi.h"
 #include "ui/GradientDialog.h"
 
 namespace zt {
@@ -20,7 +21,6 @@ class CColorMessageBox : public CGradientDialog {
 
     CColorMessageBox(std::string_view text, std::string_view caption, unsigned type,
                      HICON icon = nullptr);
-    ~CColorMessageBox() override;
 
     // Shows the box modally over `owner`; returns the pressed button, -1 for a title-bar close.
     static int Show(HWND owner, std::string_view text, std::string_view caption, unsigned type);
@@ -43,9 +43,9 @@ class CColorMessageBox : public CGradientDialog {
     std::string caption_;
     unsigned type_;
     int result_ = -1;
-    HICON icon_ = nullptr;
-    HICON smallIcon_ = nullptr;
-    HFONT font_ = nullptr;
+    OwnedIcon icon_;
+    HICON smallIcon_ = nullptr; // the caller's
+    OwnedFont font_;
     int grow_ = 0;
 };
 

@@ -30,6 +30,22 @@ bool ReturnsDirectly(UINT msg) {
     }
 }
 
+// A control disabled or hidden while it had the focus leaves the focus nowhere, and the keyboard
+// does nothing until a click. The focus goes on to the next tab stop of the window instead.
+void HandOnFocus(HWND dialog, HWND had) {
+    HWND now = ::GetFocus();
+    if (!had || now == had || !::IsWindow(had) || !::IsWindow(dialog)) return;
+    if (!::IsChild(dialog, had)) return;
+    // By its own style: a window not shown yet (or a hidden test window) has visible controls too.
+    if (::IsWindowEnabled(had) && (::GetWindowLongPtrW(had, GWL_STYLE) & WS_VISIBLE)) return;
+    // Focus that went to another control (or another window) went there on purpose.
+    if (now && !::IsChild(now, had)) return;
+    HWND top = ::GetAncestor(had, GA_ROOT);
+    if (!top || !::IsWindowEnabled(top)) return;
+    HWND next = ::GetNextDlgTabItem(top, had, FALSE);
+    if (next && next != had) ::SetFocus(next);
+}
+
 } // namespace
 
 CDialog::CDialog(UINT templateId, HINSTANCE instance)
@@ -198,13 +214,17 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
         self = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
     }
     if (!self) return FALSE;
+    HWND focused = ::GetFocus();
+    INT_PTR result = FALSE;
     try {
-        return self->Dispatch(msg, wp, lp);
+        result = self->Dispatch(msg, wp, lp);
     } catch (...) {
         // A fault in a handler must not unwind through the system's dialog manager.
         ::OutputDebugStringW(L"zentrove: exception in a dialog handler\n");
-        return FALSE;
     }
+    // Whatever the handler did (a command, a worker's result, a timer), every page gets this.
+    HandOnFocus(hwnd, focused);
+    return result;
 }
 
 INT_PTR CDialog::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {

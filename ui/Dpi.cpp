@@ -1,5 +1,7 @@
 #include "ui/Dpi.h"
 
+#include "ui/Gdi.h"
+
 namespace zt {
 namespace {
 
@@ -11,9 +13,8 @@ template <class Fn> Fn User32(const char* name) {
 }
 
 UINT ScreenDpi() {
-    HDC dc = ::GetDC(nullptr);
-    int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : kBaseDpi;
-    if (dc) ::ReleaseDC(nullptr, dc);
+    WindowDc dc(nullptr);
+    int dpi = dc ? ::GetDeviceCaps(dc.Get(), LOGPIXELSY) : kBaseDpi;
     return dpi > 0 ? static_cast<UINT>(dpi) : kBaseDpi;
 }
 

@@ -32,11 +32,6 @@ CGradientDialog::CGradientDialog(std::shared_ptr<const CDialogTemplate> tmpl, UI
 CGradientDialog::~CGradientDialog() {
     skins_.clear();
     links_.clear();
-    if (ctlBrush_) ::DeleteObject(ctlBrush_);
-    if (dpiFont_) ::DeleteObject(dpiFont_);
-    if (ctlBitmap_) ::DeleteObject(ctlBitmap_);
-    if (bigIcon_) ::DestroyIcon(bigIcon_);
-    if (smallIcon_) ::DestroyIcon(smallIcon_);
 }
 
 void CGradientDialog::LoadIcons(UINT iconId) {
@@ -44,12 +39,12 @@ void CGradientDialog::LoadIcons(UINT iconId) {
     HINSTANCE inst = ::GetModuleHandleW(nullptr);
     // The sizes of the screen's DPI; the icon file holds each of them.
     const UINT dpi = SystemDpi();
-    bigIcon_ = static_cast<HICON>(::LoadImageW(inst, MAKEINTRESOURCEW(iconId), IMAGE_ICON,
-                                               MetricForDpi(SM_CXICON, dpi),
-                                               MetricForDpi(SM_CYICON, dpi), 0));
-    smallIcon_ = static_cast<HICON>(::LoadImageW(inst, MAKEINTRESOURCEW(iconId), IMAGE_ICON,
-                                                 MetricForDpi(SM_CXSMICON, dpi),
-                                                 MetricForDpi(SM_CYSMICON, dpi), 0));
+    bigIcon_.Reset(static_cast<HICON>(::LoadImageW(inst, MAKEINTRESOURCEW(iconId), IMAGE_ICON,
+                                                   MetricForDpi(SM_CXICON, dpi),
+                                                   MetricForDpi(SM_CYICON, dpi), 0)));
+    smallIcon_.Reset(static_cast<HICON>(::LoadImageW(inst, MAKEINTRESOURCEW(iconId), IMAGE_ICON,
+                                                     MetricForDpi(SM_CXSMICON, dpi),
+                                                     MetricForDpi(SM_CYSMICON, dpi), 0)));
 }
 
 void CGradientDialog::TakeOverDpiScaling() {
@@ -64,13 +59,14 @@ void CGradientDialog::AdaptToDpi(UINT from, UINT to) {
     if (!hwnd_ || from == to || !from || !to) return;
     const int f = static_cast<int>(from), t = static_cast<int>(to);
     HFONT oldFont = reinterpret_cast<HFONT>(Send(WM_GETFONT));
-    HFONT newFont = nullptr;
+    OwnedFont made;
     LOGFONTW lf{};
     if (oldFont && ::GetObjectW(oldFont, sizeof lf, &lf)) {
         lf.lfHeight = RescaleForDpi(lf.lfHeight, f, t);
         lf.lfWidth = RescaleForDpi(lf.lfWidth, f, t);
-        newFont = ::CreateFontIndirectW(&lf);
+        made.Reset(::CreateFontIndirectW(&lf));
     }
+    HFONT newFont = made.Get();
     for (HWND child = ::GetWindow(hwnd_, GW_CHILD); child;
          child = ::GetWindow(child, GW_HWNDNEXT)) {
         RECT r = ChildRect(child);
@@ -92,8 +88,7 @@ void CGradientDialog::AdaptToDpi(UINT from, UINT to) {
     }
     if (newFont) {
         Send(WM_SETFONT, reinterpret_cast<WPARAM>(newFont), FALSE);
-        if (dpiFont_) ::DeleteObject(dpiFont_);
-        dpiFont_ = newFont;
+        dpiFont_ = std::move(made);
     }
     if (CLayout* layout = CLayout::Of(hwnd_)) layout->Rescale(f, t);
     dpi_ = to;
@@ -215,8 +210,8 @@ void CGradientDialog::PaintGradient(HDC dc, const RECT& area, COLORREF top, COLO
 bool CGradientDialog::OnInitDialog() {
     CDialog::OnInitDialog();
     dpi_ = WindowDpi(hwnd_);
-    if (bigIcon_) Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
-    if (smallIcon_) Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+    if (bigIcon_) Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
+    if (smallIcon_) Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
     if (!(Style() & WS_CHILD)) {
         // Centre over the owner, or the screen without one.
         CenterWindowOver(hwnd_, nullptr);
@@ -317,23 +312,20 @@ void CGradientDialog::DrawSizeGrip(HDC dc) {
     RECT grip{client.right - w, client.bottom - h, client.right, client.bottom};
     // Only the triangle below the diagonal, so the gradient stays visible above it.
     POINT tri[3] = {{grip.left, grip.bottom}, {grip.right, grip.top}, {grip.right, grip.bottom}};
-    HRGN region = ::CreatePolygonRgn(tri, 3, WINDING);
+    OwnedRegion region(::CreatePolygonRgn(tri, 3, WINDING));
     int saved = ::SaveDC(dc);
-    ::SelectClipRgn(dc, region);
+    ::SelectClipRgn(dc, region.Get());
     ::DrawFrameControl(dc, &grip, DFC_SCROLL, DFCS_SCROLLSIZEGRIP);
     ::RestoreDC(dc, saved);
-    ::DeleteObject(region);
 }
 
 bool CGradientDialog::OnPaint() {
     if (!::IsIconic(hwnd_) || !bigIcon_) return false;
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(hwnd_, &ps);
+    PaintDc dc(hwnd_);
     RECT r = ClientRect();
     const UINT dpi = WindowDpi(hwnd_);
     int w = MetricForDpi(SM_CXICON, dpi), h = MetricForDpi(SM_CYICON, dpi);
-    ::DrawIcon(dc, (r.right - w + 1) / 2, (r.bottom - h + 1) / 2, bigIcon_);
-    ::EndPaint(hwnd_, &ps);
+    ::DrawIcon(dc.Get(), (r.right - w + 1) / 2, (r.bottom - h + 1) / 2, bigIcon_.Get());
     return true;
 }
 
@@ -358,30 +350,27 @@ HBRUSH CGradientDialog::OnCtlColor(UINT msg, HDC dc, HWND control) {
     GradientArea(area, top, bottom);
     int w = std::max<int>(1, area.right - area.left), h = std::max<int>(1, area.bottom - area.top);
     RECT ctl = ChildRect(control);
-    if (ctlBrush_) ::DeleteObject(ctlBrush_);
-    ctlBrush_ = nullptr;
-    HDC screen = ::GetDC(nullptr);
-    if (!ctlBitmap_ || ctlBitmapWidth_ != w || ctlBitmapHeight_ != h) {
-        if (ctlBitmap_) ::DeleteObject(ctlBitmap_);
-        ctlBitmap_ = ::CreateCompatibleBitmap(screen, w, h);
-        ctlBitmapWidth_ = w;
-        ctlBitmapHeight_ = h;
+    ctlBrush_.Reset();
+    {
+        WindowDc screen(nullptr);
+        if (!ctlBitmap_ || ctlBitmapWidth_ != w || ctlBitmapHeight_ != h) {
+            ctlBitmap_.Reset(::CreateCompatibleBitmap(screen.Get(), w, h));
+            ctlBitmapWidth_ = w;
+            ctlBitmapHeight_ = h;
+        }
+        MemoryDc mem(screen.Get());
+        ScopedSelect bitmap(mem.Get(), ctlBitmap_.Get());
+        // Shifted so the bitmap's origin lines up with the control's origin.
+        RECT shifted = area;
+        ::OffsetRect(&shifted, -ctl.left, -ctl.top);
+        RECT fill{0, 0, w, h};
+        ::FillRect(mem.Get(), &fill, ::GetSysColorBrush(COLOR_BTNFACE));
+        PaintGradient(mem.Get(), shifted, top, bottom);
     }
-    HDC mem = ::CreateCompatibleDC(screen);
-    HGDIOBJ old = ::SelectObject(mem, ctlBitmap_);
-    // Shifted so the bitmap's origin lines up with the control's origin.
-    RECT shifted = area;
-    ::OffsetRect(&shifted, -ctl.left, -ctl.top);
-    RECT fill{0, 0, w, h};
-    ::FillRect(mem, &fill, ::GetSysColorBrush(COLOR_BTNFACE));
-    PaintGradient(mem, shifted, top, bottom);
-    ::SelectObject(mem, old);
-    ::DeleteDC(mem);
-    ::ReleaseDC(nullptr, screen);
-    ctlBrush_ = ::CreatePatternBrush(ctlBitmap_);
+    ctlBrush_.Reset(::CreatePatternBrush(ctlBitmap_.Get()));
     ::SetBkMode(dc, TRANSPARENT);
     ::SetBrushOrgEx(dc, 0, 0, nullptr);
-    return ctlBrush_;
+    return ctlBrush_.Get();
 }
 
 void CGradientDialog::OnDestroy() {
@@ -412,7 +401,7 @@ void ForwardToDescendants(HWND top, UINT msg, WPARAM wp, LPARAM lp) {
 
 bool CGradientDialog::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
     if (msg == WM_QUERYDRAGICON) {
-        result = reinterpret_cast<LRESULT>(bigIcon_);
+        result = reinterpret_cast<LRESULT>(bigIcon_.Get());
         return true;
     }
     if (IsSystemLookChange(msg)) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ui/Dialog.h"
+#include "ui/Gdi.h"
 #include "ui/LinkLabel.h"
 #include "ui/SkinButton.h"
 
@@ -108,12 +109,12 @@ class CGradientDialog : public CDialog {
   private:
     void LoadIcons(UINT iconId);
 
-    HICON bigIcon_ = nullptr;
-    HICON smallIcon_ = nullptr;
-    HBRUSH ctlBrush_ = nullptr;
-    HFONT dpiFont_ = nullptr; // the dialog font made for a later DPI
+    OwnedIcon bigIcon_;
+    OwnedIcon smallIcon_;
+    OwnedBrush ctlBrush_;
+    OwnedFont dpiFont_; // the dialog font made for a later DPI
     UINT dpi_ = 96;
-    HBITMAP ctlBitmap_ = nullptr;
+    OwnedBitmap ctlBitmap_;
     int ctlBitmapWidth_ = 0;
     int ctlBitmapHeight_ = 0;
     COLORREF topColor_ = kGradientTop;

@@ -10,6 +10,7 @@
 
 #include "seams/Unicode.h"
 #include "ui/Dpi.h"
+#include "ui/Gdi.h"
 #include "ui/LinkLogic.h"
 
 namespace zt {
@@ -125,10 +126,8 @@ LRESULT CLinkLabel::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         return AnswerGetObject(hwnd_, wp, lp, DefaultProc(msg, wp, lp));
 
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = ::BeginPaint(hwnd_, &ps);
-        Paint(dc);
-        ::EndPaint(hwnd_, &ps);
+        PaintDc dc(hwnd_);
+        Paint(dc.Get());
         return 0;
     }
     case WM_ERASEBKGND:
@@ -155,7 +154,7 @@ void CLinkLabel::Paint(HDC dc) {
     if (!brush) normalColor = ::GetSysColor(COLOR_WINDOWTEXT);
 
     HFONT font = reinterpret_cast<HFONT>(Send(WM_GETFONT));
-    HGDIOBJ oldFont = ::SelectObject(dc, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
+    ScopedSelect plainFont(dc, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
     ::SetBkMode(dc, TRANSPARENT);
 
     const std::wstring text = ToWide(ForDisplay(GetText()));
@@ -166,7 +165,6 @@ void CLinkLabel::Paint(HDC dc) {
         highlightRect_ = {};
         ::SetTextColor(dc, normalColor);
         ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &client, wrap);
-        ::SelectObject(dc, oldFont);
         return;
     }
 
@@ -201,14 +199,15 @@ void CLinkLabel::Paint(HDC dc) {
     ::GetObjectW(font ? font : ::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
     lf.lfUnderline = target_.empty() ? FALSE : TRUE;
     if (bold_) lf.lfWeight = FW_BOLD;
-    HFONT linkFont = ::CreateFontIndirectW(&lf);
-    HGDIOBJ plain = ::SelectObject(dc, linkFont);
-    ::SetTextColor(dc, color_);
-    int linkWidth = measure(highlight);
-    ::TextOutW(dc, x, y, highlight.c_str(), static_cast<int>(highlight.size()));
+    OwnedFont linkFont(::CreateFontIndirectW(&lf));
+    int linkWidth = 0;
+    {
+        ScopedSelect underlined(dc, linkFont.Get());
+        ::SetTextColor(dc, color_);
+        linkWidth = measure(highlight);
+        ::TextOutW(dc, x, y, highlight.c_str(), static_cast<int>(highlight.size()));
+    }
     highlightRect_ = {x, y, x + linkWidth, y + lineHeight};
-    ::SelectObject(dc, plain);
-    ::DeleteObject(linkFont);
 
     const std::wstring rest = text.substr(d + highlight.size());
     if (!rest.empty()) {
@@ -228,7 +227,6 @@ void CLinkLabel::Paint(HDC dc) {
         ::SetTextColor(dc, normalColor);
         ::DrawFocusRect(dc, &focus);
     }
-    ::SelectObject(dc, oldFont);
 }
 
 namespace {

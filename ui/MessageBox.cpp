@@ -18,12 +18,23 @@ std::string MessageCaption(std::string_view caption) {
     return "Warnning";
 }
 
+HWND MessageBoxOwner(HWND owner) {
+    HWND top = owner ? ::GetAncestor(owner, GA_ROOT) : nullptr;
+    if (!top) top = AppMainWindow();
+    if (top && !::IsWindowEnabled(top)) {
+        HWND open = ::GetLastActivePopup(top);
+        if (open && open != top && ::IsWindowEnabled(open)) top = open;
+    }
+    return top;
+}
+
 int ShowMessage(HWND owner, std::string_view text, std::string_view caption, unsigned type) {
+    HWND modalTo = MessageBoxOwner(owner);
     if (Answerer()) {
-        MessageRequest request{owner, std::string(text), MessageCaption(caption), type};
+        MessageRequest request{owner, modalTo, std::string(text), MessageCaption(caption), type};
         return Answerer()(request);
     }
-    return CColorMessageBox::Show(owner, text, caption, type);
+    return CColorMessageBox::Show(modalTo, text, caption, type);
 }
 
 MessageAnswerer SetMessageAnswerer(MessageAnswerer answerer) {

@@ -15,7 +15,8 @@
 namespace zt {
 
 struct MessageRequest {
-    HWND owner = nullptr;
+    HWND owner = nullptr;   // as asked (a page, a control, or none)
+    HWND modalTo = nullptr; // the window the box disables: MessageBoxOwner(owner)
     std::string text;
     std::string caption; // after the fallback for an empty caption
     unsigned type = 0;
@@ -24,6 +25,11 @@ struct MessageRequest {
 using MessageAnswerer = std::function<int(const MessageRequest&)>;
 
 int ShowMessage(HWND owner, std::string_view text, std::string_view caption, unsigned type);
+
+// The window a box asked for by `owner` is modal to: the top-level window that holds `owner`
+// (else the main window), so the whole window waits for the answer and the box cannot slip
+// behind it. While a box already has that window disabled, the next box goes on top of that box.
+HWND MessageBoxOwner(HWND owner);
 
 // The caption a box shows: `caption`, else the main window's title, else "Warnning".
 std::string MessageCaption(std::string_view caption);

@@ -11,15 +11,11 @@ namespace zt {
 
 CSkinButton::~CSkinButton() {
     Unsubclass();
-    FreeImages();
-    FreeFitted();
 }
 
 void CSkinButton::FreeFitted() {
-    for (HBITMAP& b : fitted_) {
-        if (b) ::DeleteObject(b);
-        b = nullptr;
-    }
+    for (OwnedBitmap& b : fitted_)
+        b.Reset();
     fittedWidth_ = fittedHeight_ = 0;
 }
 
@@ -29,13 +25,10 @@ bool CSkinButton::SetLargeBitmaps(UINT normal, UINT hover, UINT pressed, UINT di
     auto load = [inst](UINT id, Picture& out) {
         out = {};
         if (!id) return;
-        auto bmp = static_cast<HBITMAP>(
-            ::LoadImageW(inst, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        OwnedBitmap bmp(static_cast<HBITMAP>(
+            ::LoadImageW(inst, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
         BITMAP info{};
-        if (!bmp || !::GetObjectW(bmp, sizeof info, &info)) {
-            if (bmp) ::DeleteObject(bmp);
-            return;
-        }
+        if (!bmp || !::GetObjectW(bmp.Get(), sizeof info, &info)) return;
         BITMAPINFO bi{};
         bi.bmiHeader.biSize = sizeof bi.bmiHeader;
         bi.bmiHeader.biWidth = info.bmWidth;
@@ -44,10 +37,8 @@ bool CSkinButton::SetLargeBitmaps(UINT normal, UINT hover, UINT pressed, UINT di
         bi.bmiHeader.biBitCount = 32;
         bi.bmiHeader.biCompression = BI_RGB;
         out.pixels.resize(static_cast<size_t>(info.bmWidth) * info.bmHeight);
-        HDC dc = ::GetDC(nullptr);
-        int rows = ::GetDIBits(dc, bmp, 0, info.bmHeight, out.pixels.data(), &bi, DIB_RGB_COLORS);
-        ::ReleaseDC(nullptr, dc);
-        ::DeleteObject(bmp);
+        int rows = ::GetDIBits(WindowDc(nullptr).Get(), bmp.Get(), 0, info.bmHeight,
+                               out.pixels.data(), &bi, DIB_RGB_COLORS);
         if (rows != info.bmHeight) {
             out = {};
             return;
@@ -96,7 +87,7 @@ void CSkinButton::FitImages() {
         bi.bmiHeader.biBitCount = 32;
         bi.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        fitted_[i] = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        fitted_[i].Reset(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (fitted_[i] && bits) std::memcpy(bits, px.data(), px.size() * sizeof px[0]);
     }
     fittedWidth_ = w;
@@ -104,8 +95,7 @@ void CSkinButton::FitImages() {
 }
 
 void CSkinButton::FreeImages() {
-    if (images_) ImageList_Destroy(images_);
-    images_ = nullptr;
+    images_.Reset();
     hasImages_ = false;
     hasDisabledImage_ = false;
 }
@@ -124,16 +114,15 @@ bool CSkinButton::SetBitmaps(UINT normal, COLORREF normalMask, UINT hover, COLOR
                              UINT pressed, COLORREF pressedMask, UINT disabled,
                              COLORREF disabledMask, HINSTANCE instance) {
     HINSTANCE inst = instance ? instance : ::GetModuleHandleW(nullptr);
-    auto load = [inst](UINT id) -> HBITMAP {
-        if (!id) return nullptr;
-        return static_cast<HBITMAP>(
-            ::LoadImageW(inst, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    auto load = [inst](UINT id) {
+        return OwnedBitmap(
+            id ? static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0,
+                                                   LR_CREATEDIBSECTION))
+               : nullptr);
     };
-    HBITMAP n = load(normal), h = load(hover), p = load(pressed), d = load(disabled);
-    bool ok = SetBitmapHandles(n, normalMask, h, hoverMask, p, pressedMask, d, disabledMask);
-    for (HBITMAP b : {n, h, p, d})
-        if (b) ::DeleteObject(b);
-    return ok;
+    OwnedBitmap n = load(normal), h = load(hover), p = load(pressed), d = load(disabled);
+    return SetBitmapHandles(n.Get(), normalMask, h.Get(), hoverMask, p.Get(), pressedMask, d.Get(),
+                            disabledMask);
 }
 
 bool CSkinButton::SetBitmapHandles(HBITMAP normal, COLORREF normalMask, HBITMAP hover,
@@ -147,14 +136,12 @@ bool CSkinButton::SetBitmapHandles(HBITMAP normal, COLORREF normalMask, HBITMAP 
     }
     imageWidth_ = info.bmWidth;
     imageHeight_ = info.bmHeight;
-    images_ = ImageList_Create(imageWidth_, imageHeight_, ILC_COLOR32 | ILC_MASK, 4, 0);
+    images_.Reset(ImageList_Create(imageWidth_, imageHeight_, ILC_COLOR32 | ILC_MASK, 4, 0));
     if (!images_) return false;
     // The image list changes the source's masked pixels, so it gets copies.
     auto add = [this](HBITMAP bmp, COLORREF mask) {
-        HBITMAP copy = static_cast<HBITMAP>(::CopyImage(bmp, IMAGE_BITMAP, 0, 0, 0));
-        int index = ImageList_AddMasked(images_, copy ? copy : bmp, mask);
-        if (copy) ::DeleteObject(copy);
-        return index;
+        OwnedBitmap copy(static_cast<HBITMAP>(::CopyImage(bmp, IMAGE_BITMAP, 0, 0, 0)));
+        return ImageList_AddMasked(images_.Get(), copy ? copy.Get() : bmp, mask);
     };
     if (add(normal, normalMask) < 0) {
         FreeImages();
@@ -373,26 +360,23 @@ void CSkinButton::Draw(const DRAWITEMSTRUCT& item) {
 
     if (fitted_[kNormal] && (fitted_[imageIndex_] || imageIndex_ != kDisabled)) {
         // Drawn for this size from the large artwork.
-        HBITMAP pic = fitted_[imageIndex_] ? fitted_[imageIndex_] : fitted_[kNormal];
-        HDC mem = ::CreateCompatibleDC(dc);
-        HGDIOBJ old = ::SelectObject(mem, pic);
+        HBITMAP pic = fitted_[imageIndex_] ? fitted_[imageIndex_].Get() : fitted_[kNormal].Get();
+        MemoryDc mem(dc);
+        ScopedSelect picture(mem.Get(), pic);
         BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
         int shift = down ? 1 : 0;
         ::AlphaBlend(dc, rc.left + shift, rc.top + shift, fittedWidth_ - shift,
-                     fittedHeight_ - shift, mem, 0, 0, fittedWidth_ - shift, fittedHeight_ - shift,
-                     blend);
-        ::SelectObject(mem, old);
-        ::DeleteDC(mem);
+                     fittedHeight_ - shift, mem.Get(), 0, 0, fittedWidth_ - shift,
+                     fittedHeight_ - shift, blend);
     } else if (hasImages_) {
         int w = rc.right - rc.left, h = rc.bottom - rc.top;
         auto drawImage = [&](HDC target, int x, int y) {
             if (imageIndex_ == kDisabled && !hasDisabledImage_) {
-                HICON icon = ImageList_GetIcon(images_, kNormal, ILD_NORMAL);
-                ::DrawStateW(target, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, x, y,
-                             imageWidth_, imageHeight_, DST_ICON | DSS_DISABLED);
-                if (icon) ::DestroyIcon(icon);
+                OwnedIcon icon(ImageList_GetIcon(images_.Get(), kNormal, ILD_NORMAL));
+                ::DrawStateW(target, nullptr, nullptr, reinterpret_cast<LPARAM>(icon.Get()), 0, x,
+                             y, imageWidth_, imageHeight_, DST_ICON | DSS_DISABLED);
             } else {
-                ImageList_Draw(images_, imageIndex_, target, x, y, ILD_TRANSPARENT);
+                ImageList_Draw(images_.Get(), imageIndex_, target, x, y, ILD_TRANSPARENT);
             }
         };
         if (imageWidth_ <= w && imageHeight_ <= h) {
@@ -407,18 +391,16 @@ void CSkinButton::Draw(const DRAWITEMSTRUCT& item) {
         } else {
             // A button smaller than its artwork (dialog units differ with the font) gets the
             // whole image scaled down rather than its edges cut off.
-            HDC mem = ::CreateCompatibleDC(dc);
-            HBITMAP bmp = ::CreateCompatibleBitmap(dc, imageWidth_, imageHeight_);
-            HGDIOBJ old = ::SelectObject(mem, bmp);
+            MemoryDc mem(dc);
+            OwnedBitmap bmp(::CreateCompatibleBitmap(dc, imageWidth_, imageHeight_));
+            ScopedSelect canvas(mem.Get(), bmp.Get());
             RECT all{0, 0, imageWidth_, imageHeight_};
-            ::FillRect(mem, &all, brush ? brush : ::GetSysColorBrush(COLOR_BTNFACE));
-            drawImage(mem, 0, 0);
+            ::FillRect(mem.Get(), &all, brush ? brush : ::GetSysColorBrush(COLOR_BTNFACE));
+            drawImage(mem.Get(), 0, 0);
             ::SetStretchBltMode(dc, HALFTONE);
             ::SetBrushOrgEx(dc, 0, 0, nullptr);
-            ::StretchBlt(dc, rc.left, rc.top, w, h, mem, 0, 0, imageWidth_, imageHeight_, SRCCOPY);
-            ::SelectObject(mem, old);
-            ::DeleteObject(bmp);
-            ::DeleteDC(mem);
+            ::StretchBlt(dc, rc.left, rc.top, w, h, mem.Get(), 0, 0, imageWidth_, imageHeight_,
+                         SRCCOPY);
         }
     }
 
@@ -429,8 +411,7 @@ void CSkinButton::Draw(const DRAWITEMSTRUCT& item) {
         const int length = static_cast<int>(caption.size());
         RECT text = rc;
         if (down) ::OffsetRect(&text, 1, 1);
-        HFONT font = reinterpret_cast<HFONT>(::SendMessageW(hwnd_, WM_GETFONT, 0, 0));
-        HGDIOBJ oldFont = font ? ::SelectObject(dc, font) : nullptr;
+        ScopedSelect font(dc, reinterpret_cast<HFONT>(::SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
         ::SetBkMode(dc, TRANSPARENT);
         if (disabled) {
             RECT shadow = text;
@@ -442,21 +423,17 @@ void CSkinButton::Draw(const DRAWITEMSTRUCT& item) {
             ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
         }
         ::DrawTextW(dc, caption.c_str(), length, &text, format | HidePrefixFlag(hwnd_));
-        if (oldFont) ::SelectObject(dc, oldFont);
     }
 
     const int dpi = static_cast<int>(WindowDpi(hwnd_));
     if (default_ && !disabled) {
         // The default button: a dark outline inside its edge, as the system marks it.
-        HPEN pen =
-            ::CreatePen(PS_INSIDEFRAME, ScaleForDpi(1, dpi), ::GetSysColor(COLOR_WINDOWFRAME));
-        HGDIOBJ oldPen = ::SelectObject(dc, pen);
-        HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(NULL_BRUSH));
+        OwnedPen pen(
+            ::CreatePen(PS_INSIDEFRAME, ScaleForDpi(1, dpi), ::GetSysColor(COLOR_WINDOWFRAME)));
+        ScopedSelect outline(dc, pen.Get());
+        ScopedSelect hollow(dc, ::GetStockObject(NULL_BRUSH));
         int round = ScaleForDpi(6, dpi);
         ::RoundRect(dc, rc.left, rc.top, rc.right, rc.bottom, round, round);
-        ::SelectObject(dc, oldBrush);
-        ::SelectObject(dc, oldPen);
-        ::DeleteObject(pen);
     }
     if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT) &&
         FocusCuesShown(hwnd_)) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ui/Accessible.h"
+#include "ui/Gdi.h"
 #include "ui/SubclassWindow.h"
 
 namespace zt {
@@ -55,7 +56,7 @@ class CSkinButton : public CSubclassWindow, public CAccessibleSource {
     void SetStyleFlags(UINT flags);
 
     bool HasImages() const { return hasImages_; }
-    int ImageCount() const { return images_ ? ImageList_GetImageCount(images_) : 0; }
+    int ImageCount() const { return images_ ? ImageList_GetImageCount(images_.Get()) : 0; }
     bool IsHovered() const { return hovered_; }
     bool IsPressed() const { return pressed_; }
     bool SoundEnabled() const { return soundEnabled_; }
@@ -87,7 +88,7 @@ class CSkinButton : public CSubclassWindow, public CAccessibleSource {
     void FreeFitted();
     void GiveBackDefault(HWND newFocus);
 
-    HIMAGELIST images_ = nullptr;
+    OwnedImageList images_;
     int imageWidth_ = 0;
     int imageHeight_ = 0;
     bool hasImages_ = false;
@@ -101,7 +102,7 @@ class CSkinButton : public CSubclassWindow, public CAccessibleSource {
     };
     Picture large_[4];
     COLORREF largeTransparent_ = 0;
-    HBITMAP fitted_[4] = {}; // premultiplied 32-bit pictures at the client size
+    OwnedBitmap fitted_[4]; // premultiplied 32-bit pictures at the client size
     int fittedWidth_ = 0, fittedHeight_ = 0;
     int imageIndex_ = -1;
     bool soundEnabled_ = false;

@@ -71,9 +71,8 @@ bool FontFamilyInstalled(const wchar_t* face) {
     wanted.lfCharSet = DEFAULT_CHARSET;
     ::lstrcpynW(wanted.lfFaceName, face, LF_FACESIZE);
     bool found = false;
-    HDC dc = ::GetDC(nullptr);
-    ::EnumFontFamiliesExW(dc, &wanted, FindFamily, reinterpret_cast<LPARAM>(&found), 0);
-    ::ReleaseDC(nullptr, dc);
+    ::EnumFontFamiliesExW(WindowDc(nullptr).Get(), &wanted, FindFamily,
+                          reinterpret_cast<LPARAM>(&found), 0);
     return found;
 }
 
@@ -84,14 +83,12 @@ const wchar_t* TabFace(const wchar_t* fallback) {
     return segoe ? L"Segoe UI" : fallback;
 }
 
-int CharHeight(HFONT font) {
-    HDC dc = ::GetDC(nullptr);
-    HGDIOBJ old = ::SelectObject(dc, font);
+TEXTMETRICW MetricsOf(HFONT font) {
+    WindowDc dc(nullptr);
+    ScopedSelect select(dc.Get(), font);
     TEXTMETRICW tm{};
-    ::GetTextMetricsW(dc, &tm);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(nullptr, dc);
-    return tm.tmHeight;
+    ::GetTextMetricsW(dc.Get(), &tm);
+    return tm;
 }
 
 RECT ToRect(const TabBox& b) {
@@ -102,7 +99,7 @@ RECT ToRect(const TabBox& b) {
 
 CBCGTabWnd::CBCGTabWnd() {
     CaptureSystemColours();
-    backgroundBrush_ = ::CreateSolidBrush(::GetSysColor(COLOR_WINDOW));
+    backgroundBrush_.Reset(::CreateSolidBrush(::GetSysColor(COLOR_WINDOW)));
     // The normal font: the menu font, with a known face (Segoe UI first) for Western
     // character sets.
     NONCLIENTMETRICSW ncm{};
@@ -114,13 +111,8 @@ CBCGTabWnd::CBCGTabWnd() {
             TabFace(FontFamilyInstalled(L"Tahoma") ? L"Tahoma" : L"MS Sans Serif");
         ::lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
     }
-    normalFont_ = ::CreateFontIndirectW(&lf);
-    HDC dc = ::GetDC(nullptr);
-    HGDIOBJ old = ::SelectObject(dc, normalFont_);
-    TEXTMETRICW tm{};
-    ::GetTextMetricsW(dc, &tm);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(nullptr, dc);
+    normalFont_.Reset(::CreateFontIndirectW(&lf));
+    TEXTMETRICW tm = MetricsOf(normalFont_.Get());
     textHeight_ = tm.tmHeight + tm.tmExternalLeading;
 }
 
@@ -131,9 +123,6 @@ CBCGTabWnd::~CBCGTabWnd() {
         ::DestroyWindow(hwnd_);
         hwnd_ = nullptr;
     }
-    for (HGDIOBJ o : {static_cast<HGDIOBJ>(backgroundBrush_), static_cast<HGDIOBJ>(normalFont_),
-                      static_cast<HGDIOBJ>(flatFont_), static_cast<HGDIOBJ>(flatBoldFont_)})
-        if (o) ::DeleteObject(o);
 }
 
 void CBCGTabWnd::CaptureSystemColours() {
@@ -178,16 +167,12 @@ void CBCGTabWnd::MakeFonts() {
     lf.lfHeight = ShrinkFontHeight(lf.lfHeight, tabsHeight_, [&lf](int h) {
         LOGFONTW probe = lf;
         probe.lfHeight = h;
-        HFONT f = ::CreateFontIndirectW(&probe);
-        int ch = CharHeight(f);
-        ::DeleteObject(f);
-        return ch;
+        OwnedFont f(::CreateFontIndirectW(&probe));
+        return static_cast<int>(MetricsOf(f.Get()).tmHeight);
     });
-    if (flatFont_) ::DeleteObject(flatFont_);
-    if (flatBoldFont_) ::DeleteObject(flatBoldFont_);
-    flatFont_ = ::CreateFontIndirectW(&lf);
+    flatFont_.Reset(::CreateFontIndirectW(&lf));
     lf.lfWeight = FW_BOLD;
-    flatBoldFont_ = ::CreateFontIndirectW(&lf);
+    flatBoldFont_.Reset(::CreateFontIndirectW(&lf));
 }
 
 void CBCGTabWnd::SetDpi(UINT dpi) {
@@ -225,8 +210,8 @@ bool CBCGTabWnd::SetTabBkColor(int index, COLORREF color) {
 
 void CBCGTabWnd::SetBkColor(COLORREF color) {
     backgroundColor_ = color;
-    if (backgroundBrush_) ::DeleteObject(backgroundBrush_);
-    backgroundBrush_ = ::CreateSolidBrush(color == CLR_NONE ? ::GetSysColor(COLOR_WINDOW) : color);
+    backgroundBrush_.Reset(
+        ::CreateSolidBrush(color == CLR_NONE ? ::GetSysColor(COLOR_WINDOW) : color));
     if (hwnd_) Invalidate();
 }
 
@@ -257,17 +242,18 @@ void CBCGTabWnd::RecalcLayout() {
     in.tabsFromEdge = tabsFromEdge_ && flat_;
     in.scrollOffset = scrollOffset_;
     in.padding = ScaleForDpi(12, static_cast<int>(dpi_));
-    HDC dc = ::GetDC(hwnd_);
-    HGDIOBJ old = ::SelectObject(dc, flatBoldFont_ ? flatBoldFont_ : normalFont_);
-    for (auto& tab : tabs_) {
-        SIZE size{};
-        ::GetTextExtentPoint32W(dc, tab->shown.c_str(), static_cast<int>(tab->shown.size()), &size);
-        tab->width = size.cx;
-        in.widths.push_back(size.cx);
-        in.visible.push_back(true);
+    {
+        WindowDc dc(hwnd_);
+        ScopedSelect font(dc.Get(), flatBoldFont_ ? flatBoldFont_.Get() : normalFont_.Get());
+        for (auto& tab : tabs_) {
+            SIZE size{};
+            ::GetTextExtentPoint32W(dc.Get(), tab->shown.c_str(),
+                                    static_cast<int>(tab->shown.size()), &size);
+            tab->width = size.cx;
+            in.widths.push_back(size.cx);
+            in.visible.push_back(true);
+        }
     }
-    ::SelectObject(dc, old);
-    ::ReleaseDC(hwnd_, dc);
     layout_ = LayoutFlatTopTabs(in);
     for (size_t i = 0; i < tabs_.size(); ++i) {
         tabs_[i]->rect = ToRect(layout_.tabs[i]);
@@ -346,7 +332,9 @@ bool CBCGTabWnd::HandleKey(const MSG& msg) {
     if (msg.message != WM_KEYDOWN ||
         (msg.wParam != VK_PRIOR && msg.wParam != VK_NEXT && msg.wParam != VK_TAB))
         return false;
-    if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
+    // From any control of the window that holds the pages, also the links outside them.
+    if (!hwnd_ || !msg.hwnd || ::GetAncestor(msg.hwnd, GA_ROOT) != ::GetAncestor(hwnd_, GA_ROOT))
+        return false;
     if (activeTab_ < 0 || !(::GetKeyState(VK_CONTROL) & 0x8000)) return false;
     std::vector<bool> visible(tabs_.size(), true);
     bool forward =
@@ -365,19 +353,14 @@ LRESULT CBCGTabWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = ::BeginPaint(hwnd_, &ps);
+        PaintDc dc(hwnd_);
         RECT client = ClientRect();
-        HDC mem = ::CreateCompatibleDC(dc);
-        HBITMAP bmp = ::CreateCompatibleBitmap(dc, std::max<LONG>(1, client.right),
-                                               std::max<LONG>(1, client.bottom));
-        HGDIOBJ oldBmp = ::SelectObject(mem, bmp);
-        Paint(mem);
-        ::BitBlt(dc, 0, 0, client.right, client.bottom, mem, 0, 0, SRCCOPY);
-        ::SelectObject(mem, oldBmp);
-        ::DeleteObject(bmp);
-        ::DeleteDC(mem);
-        ::EndPaint(hwnd_, &ps);
+        MemoryDc mem(dc.Get());
+        OwnedBitmap bmp(::CreateCompatibleBitmap(dc.Get(), std::max<LONG>(1, client.right),
+                                                 std::max<LONG>(1, client.bottom)));
+        ScopedSelect canvas(mem.Get(), bmp.Get());
+        Paint(mem.Get());
+        ::BitBlt(dc.Get(), 0, 0, client.right, client.bottom, mem.Get(), 0, 0, SRCCOPY);
         return 0;
     }
     case WM_LBUTTONDOWN: {
@@ -448,11 +431,9 @@ void CBCGTabWnd::OnFinalMessage() {
 
 void CBCGTabWnd::Paint(HDC dc) {
     RECT client = ClientRect();
-    ::FillRect(dc, &client, backgroundBrush_);
+    ::FillRect(dc, &client, backgroundBrush_.Get());
     RECT strip{client.left, client.top, client.right, layout_.tabsArea.bottom + borderSize_};
-    HBRUSH stripBrush = ::CreateSolidBrush(kStripColour);
-    ::FillRect(dc, &strip, stripBrush);
-    ::DeleteObject(stripBrush);
+    ::FillRect(dc, &strip, OwnedBrush(::CreateSolidBrush(kStripColour)).Get());
     if (borderSize_ > 0 && frameFlag_) {
         RECT frame = ToRect(layout_.pageArea);
         ::InflateRect(&frame, 1, 1);
@@ -470,12 +451,10 @@ void CBCGTabWnd::Paint(HDC dc) {
     ::RestoreDC(dc, saved);
 
     if (scrollOffset_ > 0) {
-        HPEN pen = ::CreatePen(PS_SOLID, 1, btnShadow_);
-        HGDIOBJ old = ::SelectObject(dc, pen);
+        OwnedPen pen(::CreatePen(PS_SOLID, 1, btnShadow_));
+        ScopedSelect line(dc, pen.Get());
         ::MoveToEx(dc, area.left, area.top, nullptr);
         ::LineTo(dc, area.left, area.bottom);
-        ::SelectObject(dc, old);
-        ::DeleteObject(pen);
     }
 }
 
@@ -486,28 +465,25 @@ void CBCGTabWnd::DrawTab(HDC dc, const Tab& tab, bool active) {
                     {r.left + half, r.top + 1},
                     {r.right - half, r.top + 1},
                     {r.right, r.bottom}};
-    HPEN pen = ::CreatePen(PS_SOLID, 1, btnText_);
-    HGDIOBJ oldPen = ::SelectObject(dc, pen);
-    HBRUSH fill = nullptr;
-    if (active)
-        fill = backgroundBrush_;
-    else if (tab.tabColor != CLR_NONE)
-        fill = ::CreateSolidBrush(tab.tabColor);
-    HGDIOBJ oldBrush = ::SelectObject(dc, fill ? fill : ::GetStockObject(NULL_BRUSH));
-    ::Polygon(dc, pts, 4);
-    ::SelectObject(dc, oldBrush);
-    if (fill && !active) ::DeleteObject(fill);
-    ::SelectObject(dc, oldPen);
-    ::DeleteObject(pen);
+    {
+        OwnedPen pen(::CreatePen(PS_SOLID, 1, btnText_));
+        OwnedBrush colour(!active && tab.tabColor != CLR_NONE ? ::CreateSolidBrush(tab.tabColor)
+                                                              : nullptr);
+        HGDIOBJ fill = active   ? backgroundBrush_.Get()
+                       : colour ? colour.Get()
+                                : ::GetStockObject(NULL_BRUSH);
+        ScopedSelect edge(dc, pen.Get());
+        ScopedSelect inside(dc, fill);
+        ::Polygon(dc, pts, 4);
+    }
 
-    HGDIOBJ oldFont = ::SelectObject(dc, active ? flatBoldFont_ : flatFont_);
+    ScopedSelect font(dc, active ? flatBoldFont_.Get() : flatFont_.Get());
     COLORREF color = active ? ::GetSysColor(COLOR_WINDOWTEXT) : btnText_;
     ::SetTextColor(dc, color);
     RECT text = r;
     text.left += ScaleForDpi(2, static_cast<int>(dpi_));
     ::DrawTextW(dc, tab.shown.c_str(), static_cast<int>(tab.shown.size()), &text,
                 DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    ::SelectObject(dc, oldFont);
 }
 
 } // namespace zt

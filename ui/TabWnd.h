@@ -2,9 +2,9 @@
 // The page switcher: a strip of slanted tabs over a page area that shows exactly one page.
 // Before every change of the active tab it sends BCGM_ONCHANGE_ACTIVE_TAB to its parent
 // (wParam = the tab about to become active, lParam = the active one); a reply equal to the
-// message's own id refuses the change. Control+Page Up/Down and Control+(Shift+)Tab anywhere
-// inside the pages move to the neighbouring tab, with wrap-around. Only the flat style with tabs on
-// top is drawn.
+// message's own id refuses the change. Control+Page Up/Down and Control+(Shift+)Tab from any
+// control of the window that holds it (inside the pages or not) move to the neighbouring tab, with
+// wrap-around. Only the flat style with tabs on top is drawn.
 #include <memory>
 #include <string>
 #include <string_view>
@@ -12,6 +12,7 @@
 
 #include "ui/Accessible.h"
 #include "ui/CustomWindow.h"
+#include "ui/Gdi.h"
 #include "ui/TabLogic.h"
 
 namespace zt {
@@ -56,7 +57,7 @@ class CBCGTabWnd : public CCustomWindow, public CAccessibleSource {
     int TabsHeight() const { return tabsHeight_; }
     RECT TabRect(int index) const;
     RECT PageArea() const;
-    HFONT FlatFont() const { return flatFont_; }
+    HFONT FlatFont() const { return flatFont_.Get(); }
     // Offers a key press on its way to a window inside the tabs; true when consumed.
     bool HandleKey(const MSG& msg);
 
@@ -105,9 +106,9 @@ class CBCGTabWnd : public CCustomWindow, public CAccessibleSource {
     bool frameFlag_ = false;
     bool tabsFromEdge_ = false;
     COLORREF backgroundColor_ = CLR_NONE;
-    HBRUSH backgroundBrush_ = nullptr;
+    OwnedBrush backgroundBrush_;
     COLORREF btnShadow_ = 0, btnHighlight_ = 0, btnText_ = 0, darkShadow_ = 0, light_ = 0;
-    HFONT normalFont_ = nullptr, flatFont_ = nullptr, flatBoldFont_ = nullptr;
+    OwnedFont normalFont_, flatFont_, flatBoldFont_;
     int textHeight_ = 0;
     int tabsHeight_ = 0;
     int scrollOffset_ = 0;

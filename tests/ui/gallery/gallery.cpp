@@ -14,6 +14,7 @@
 #include "ui/Dpi.h"
 #include "ui/GradientDialog.h"
 #include "ui/MessageBox.h"
+#include "ui/Messages.h"
 #include "ui/TabWnd.h"
 #include "ui/UiContext.h"
 #include "app/res/resource.h"
@@ -189,7 +190,7 @@ class CGallery : public CGradientDialog {
         ::KillTimer(Handle(), 1);
         // A few waves so the still picture shows the water layer.
         for (int i = 0; i < 3; ++i)
-            banner_.Drop();
+            ::SendMessageW(banner_.Handle(), WM_TIMER, kTimerBannerDrop, 0);
         WriteClientRect(Handle(), rectFile_);
         if (mode_ == "messagebox") {
             tabs_.SetActiveTab(1);

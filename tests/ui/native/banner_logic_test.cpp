@@ -1,7 +1,10 @@
 // The banner's bands and its water layer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <random>
+#include <vector>
 
 #include "ui/BannerLogic.h"
 
@@ -167,6 +170,88 @@ TEST(BannerLogic, ModeParametersAndClickStrength) {
     EXPECT_EQ(ClickParameters(2, quick).radius, quick.m);
     EXPECT_EQ(BlendPixel(MakePixel(0, 0, 0), MakePixel(255, 255, 255), 127),
               MakePixel(127, 127, 127));
+}
+
+} // namespace
+} // namespace zt
+
+namespace zt {
+namespace {
+
+TEST(BannerText, ContrastFollowsTheWebGuidelinesFormula) {
+    const Pixel white = MakePixel(255, 255, 255), black = MakePixel(0, 0, 0);
+    EXPECT_NEAR(ContrastRatio(white, black), 21.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio(black, white), 21.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio(white, white), 1.0, 1e-9);
+    // Reference pairs: #767676 on white is the lightest grey that passes, #777777 fails.
+    EXPECT_GE(ContrastRatio(MakePixel(0x76, 0x76, 0x76), white), kTextContrast);
+    EXPECT_LT(ContrastRatio(MakePixel(0x77, 0x77, 0x77), white), kTextContrast);
+    EXPECT_NEAR(ContrastRatio(MakePixel(255, 0, 0), white), 4.0, 0.01);
+    EXPECT_NEAR(ContrastRatio(MakePixel(0, 0, 255), white), 8.59, 0.01);
+}
+
+TEST(BannerText, KeepsOneColourWhereItCanAndNeverTheBandsOwn) {
+    // White, yellow and cyan text on yellow was the unreadable case; red on red too.
+    const auto& p = kBannerPalette;
+    for (int band = 0; band < 8; ++band) {
+        std::vector<Pixel> frame(64, p[band]);
+        std::vector<std::uint8_t> glyphs(64, 0);
+        for (size_t i = 10; i < 40; ++i)
+            glyphs[i] = 255;
+        for (int first = 0; first < 8; ++first) {
+            std::vector<Pixel> out = frame;
+            DrawBannerText(out, glyphs, p, first);
+            Pixel text = out[10];
+            EXPECT_NE(text, p[band]);
+            EXPECT_GE(ContrastRatio(text, p[band]), kTextContrast);
+            for (size_t i = 0; i < out.size(); ++i)
+                EXPECT_EQ(out[i], glyphs[i] ? text : p[band]) << "one colour, only on glyphs";
+        }
+    }
+}
+
+// Every frame the banner shows, resting and running, both directions, through many palette
+// reshuffles and with water on: text covering the whole strip is readable at every pixel, in
+// a colour of the palette.
+TEST(BannerText, EveryFrameOfTheAnimationHasReadableText) {
+    const int w = 120, h = 16;
+    const std::vector<std::uint8_t> everywhere(static_cast<size_t>(w) * h, 255);
+    std::vector<std::uint8_t> none(everywhere.size(), 0);
+    long long frames = 0, mixed = 0;
+    for (unsigned seed = 1; seed <= 2; ++seed) {
+        for (int direction : {1, -1}) {
+            BannerAnimation banner(seed, direction);
+            banner.Resize(w, h);
+            banner.SetMode(static_cast<int>(seed % 4));
+            for (int f = 0; f < 600; ++f) {
+                if (f == 300) banner.StartRunning(30);
+                banner.BandFrame();
+                if (f % 40 == 0) banner.Click(f % w, h / 2, 50, 2500);
+                if (f % 7 == 0) banner.MouseMove(f % w, f % h);
+                banner.WaterFrame();
+                std::vector<Pixel> under = banner.Frame(none);
+                std::vector<Pixel> shown = banner.Frame(everywhere);
+                ASSERT_EQ(shown.size(), under.size());
+                bool oneColour = true;
+                for (size_t i = 0; i < shown.size(); ++i) {
+                    bool inPalette = std::find(kBannerPalette.begin(), kBannerPalette.end(),
+                                               shown[i]) != kBannerPalette.end();
+                    double ratio = ContrastRatio(shown[i], under[i]);
+                    if (!inPalette || ratio < kTextContrast) {
+                        ADD_FAILURE() << "seed " << seed << " direction " << direction << " frame "
+                                      << f << " pixel " << i << ": ratio " << ratio;
+                        return;
+                    }
+                    oneColour = oneColour && shown[i] == shown[0];
+                }
+                ++frames;
+                mixed += oneColour ? 0 : 1;
+            }
+        }
+    }
+    // The strip spans light and dark bands in most frames: those need more than one colour.
+    EXPECT_GT(mixed, 0);
+    EXPECT_LT(mixed, frames);
 }
 
 } // namespace

@@ -249,13 +249,72 @@ class CCloseWatcher : public CDialog {
 
 TEST(UiFramework, PostCloseReachesTheTopLevelWindowFromANestedPage) {
     CCloseWatcher top;
-    ASSERT_TRUE(top.Create(nullptr));
     CChildPage page;
-    ASSERT_TRUE(page.Create(top.Handle()));
+    ASSERT_TRUE(test::CreateHosted(top, page));
     EXPECT_EQ(::GetParent(page.Handle()), top.Handle());
     PostCloseToTopLevel(page.Item(kGo));
     EXPECT_EQ(top.closes, 0) << "posted, never sent";
     EXPECT_TRUE(PumpUntil([&] { return top.closes == 1; }));
+    ::DestroyWindow(top.Handle());
+}
+
+constexpr int kFirst = 201, kSecond = 202, kThird = 203;
+constexpr UINT kHideSecond = WM_APP + 9;
+
+// A page whose first two buttons grey themselves when pressed, as Enable and Disable do on the
+// startup page; a posted message hides the second, as a worker's result may.
+class CSelfDisablingPage : public CDialog {
+  public:
+    CSelfDisablingPage() : CDialog(Template()) {}
+    bool focusThird = false;
+
+  protected:
+    static std::shared_ptr<CDialogTemplate> Template() {
+        auto t = std::make_shared<CDialogTemplate>(WS_CHILD | DS_CONTROL | WS_VISIBLE, 0, 60, 200,
+                                                   30, "");
+        t->Button(kFirst, "Enable", 10, 5, 50, 14);
+        t->Button(kSecond, "Disable", 70, 5, 50, 14);
+        t->Button(kThird, "Delete", 130, 5, 50, 14);
+        return t;
+    }
+    bool OnCommand(int id, int code, HWND control) override {
+        if (id != kFirst && id != kSecond) return CDialog::OnCommand(id, code, control);
+        ::EnableWindow(control, FALSE);
+        if (focusThird) ::SetFocus(Item(kThird));
+        return true;
+    }
+    bool OnMessage(UINT msg, WPARAM, LPARAM, LRESULT&) override {
+        if (msg != kHideSecond) return false;
+        ShowItem(kSecond, false);
+        return true;
+    }
+};
+
+TEST(UiFramework, AControlThatGoesAwayWithTheFocusHandsItToTheNextTabStop) {
+    CTestDialog top;
+    CSelfDisablingPage page;
+    ASSERT_TRUE(test::CreateHosted(top, page));
+    auto pressSpace = [](HWND button) {
+        ::SetFocus(button);
+        ::PostMessageW(button, WM_KEYDOWN, VK_SPACE, 0);
+        ::PostMessageW(button, WM_KEYUP, VK_SPACE, 0xC0000001);
+        Pump();
+    };
+
+    pressSpace(page.Item(kFirst));
+    EXPECT_FALSE(::IsWindowEnabled(page.Item(kFirst))) << "the press reached the page";
+    EXPECT_EQ(::GetFocus(), page.Item(kSecond));
+
+    ::PostMessageW(page.Handle(), kHideSecond, 0, 0);
+    Pump();
+    EXPECT_EQ(::GetFocus(), page.Item(kThird)) << "hidden by a posted message";
+
+    // Focus the handler moves itself stays where it put it.
+    ::ShowWindow(page.Item(kSecond), SW_SHOW);
+    ::EnableWindow(page.Item(kFirst), TRUE);
+    page.focusThird = true;
+    pressSpace(page.Item(kFirst));
+    EXPECT_EQ(::GetFocus(), page.Item(kThird));
     ::DestroyWindow(top.Handle());
 }
 

@@ -108,6 +108,58 @@ TEST(ColorMessageBox, CaptionFallsBackToTheMainWindowThenWarnning) {
     ::DestroyWindow(main);
 }
 
+constexpr int kCleanButton = 300;
+
+TEST(ColorMessageBox, ABoxAPageShowsIsModalToTheWholeWindowAndASecondGoesOnTopOfIt) {
+    // A window holding a page, as the main window holds its pages.
+    CDialog host(std::make_shared<CDialogTemplate>(WS_POPUP | WS_CAPTION, 0, 0, 200, 100, "host"));
+    auto tmpl =
+        std::make_shared<CDialogTemplate>(WS_CHILD | DS_CONTROL | WS_VISIBLE, 0, 0, 200, 80, "");
+    tmpl->Button(kCleanButton, "Clean", 10, 10, 50, 14);
+    CDialog page(tmpl);
+    ASSERT_TRUE(test::CreateHosted(host, page));
+    HWND button = page.Item(kCleanButton);
+    {
+        ScopedMessageAnswerer answers;
+        ShowMessage(button, "asked by a control", "Zentrove", MB_OK);
+        ShowMessage(nullptr, "asked by the core", "Zentrove", MB_OK);
+        ASSERT_EQ(answers.Requests().size(), 2u);
+        EXPECT_EQ(answers.Requests()[0].owner, button);
+        EXPECT_EQ(answers.Requests()[0].modalTo, host.Handle());
+        EXPECT_EQ(answers.Requests()[1].modalTo, nullptr) << "no main window yet";
+    }
+
+    SetAppMainWindow(host.Handle());
+    HWND first = nullptr, second = nullptr;
+    HWND firstOwner = nullptr, secondOwner = nullptr;
+    bool hostEnabled = true, firstEnabledUnderSecond = true;
+    InModalLoop outer([&] {
+        first = FindThreadDialog();
+        firstOwner = ::GetWindow(first, GW_OWNER);
+        hostEnabled = ::IsWindowEnabled(host.Handle()) != FALSE;
+        // A second box while the first is open (a worker's result arriving, say).
+        InModalLoop inner([&] {
+            second = FindThreadDialog();
+            secondOwner = ::GetWindow(second, GW_OWNER);
+            firstEnabledUnderSecond = ::IsWindowEnabled(first) != FALSE;
+            Press(second, IDOK);
+        });
+        ShowMessage(page.Handle(), "the second", "Zentrove", MB_OK);
+        Press(first, IDOK);
+    });
+    EXPECT_EQ(ShowMessage(page.Handle(), "the first", "Zentrove", MB_OK), IDOK);
+    SetAppMainWindow(nullptr);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(firstOwner, host.Handle()) << "owned by the window, not by the page";
+    EXPECT_FALSE(hostEnabled) << "the whole window waits for the answer";
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(secondOwner, first);
+    EXPECT_FALSE(firstEnabledUnderSecond);
+    EXPECT_TRUE(::IsWindowEnabled(host.Handle())) << "given back when the box closes";
+    ::DestroyWindow(host.Handle());
+}
+
 TEST(ColorMessageBox, LongLineWidensByItsFirstEightyCharacters) {
     const std::string text(200, 'W');
     struct Sizes {

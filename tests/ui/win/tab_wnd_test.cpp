@@ -6,6 +6,7 @@
 
 #include "tests/ui/win/ui_test_util.h"
 #include "ui/Dialog.h"
+#include "ui/LinkLabel.h"
 #include "ui/TabWnd.h"
 
 namespace zt {
@@ -165,6 +166,36 @@ TEST_F(TabWndTest, ControlPageKeysWrapAroundAndCanBeRefused) {
     ::PostMessageW(pages[0].Item(kPageEdit), WM_KEYDOWN, VK_NEXT, 0);
     Pump();
     EXPECT_TRUE(owner.requests.empty());
+}
+
+TEST_F(TabWndTest, ControlTabChangesPageFromALinkOutsideThePages) {
+    // A link beside the tab window, as the main window has them under its pages.
+    HWND label = ::CreateWindowExW(0, L"STATIC", L"Visit our website", WS_CHILD | WS_VISIBLE, 0,
+                                   260, 200, 20, owner.Handle(), nullptr, nullptr, nullptr);
+    CLinkLabel link;
+    ASSERT_TRUE(link.Attach(label));
+    link.SetHighlight("website");
+    link.SetTarget("https://example.invalid/");
+    auto press = [&](bool shift) {
+        ::SetFocus(label);
+        BYTE keys[256] = {};
+        keys[VK_CONTROL] = 0x80;
+        if (shift) keys[VK_SHIFT] = 0x80;
+        ::SetKeyboardState(keys);
+        ::PostMessageW(label, WM_KEYDOWN, VK_TAB, 0);
+        Pump();
+        BYTE none[256] = {};
+        ::SetKeyboardState(none);
+    };
+    press(false);
+    EXPECT_EQ(tabs.GetActiveTab(), 1);
+    HWND focus = ::GetFocus();
+    EXPECT_TRUE(focus == pages[1].Handle() || ::IsChild(pages[1].Handle(), focus))
+        << "the new page gets the focus, not the next link";
+    press(true);
+    EXPECT_EQ(tabs.GetActiveTab(), 0);
+    press(true);
+    EXPECT_EQ(tabs.GetActiveTab(), 4) << "wraps around backwards";
 }
 
 TEST_F(TabWndTest, ActivePageIsOnePixelNarrowerThanThePageAreaAfterAResize) {

@@ -28,7 +28,8 @@ inline bool PumpUntil(const std::function<bool()>& done, int ms = 3000) {
     return true;
 }
 
-// The top-level dialog window of this thread (there is one at a time in these tests).
+// The top-level dialog window of this thread that takes input: a modal box, not the window it
+// disables (a box has an owner, so GetParent does not tell them apart).
 inline HWND FindThreadDialog() {
     HWND found = nullptr;
     ::EnumThreadWindows(
@@ -36,7 +37,8 @@ inline HWND FindThreadDialog() {
         [](HWND hwnd, LPARAM lp) -> BOOL {
             wchar_t cls[16] = {};
             ::GetClassNameW(hwnd, cls, 16);
-            if (std::wstring(cls) == L"#32770" && !::GetParent(hwnd)) {
+            if (std::wstring(cls) == L"#32770" &&
+                !(::GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD) && ::IsWindowEnabled(hwnd)) {
                 *reinterpret_cast<HWND*>(lp) = hwnd;
                 return FALSE;
             }
@@ -73,6 +75,11 @@ class InModalLoop {
     }
     UINT_PTR id_ = 0;
 };
+
+// A top-level dialog with a page inside it, as the main window holds its pages.
+template <class Top, class Page> bool CreateHosted(Top& top, Page& page) {
+    return top.Create(nullptr) && page.Create(top.Handle());
+}
 
 inline RECT ClientRectOf(HWND parent, HWND child) {
     RECT r{};
