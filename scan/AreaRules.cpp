@@ -319,11 +319,10 @@ void CheckTypeLibFiles(KeyScan& key) {
         }
     }
     if (files.empty()) return;
-    std::string looked = "type library files looked for:";
-    for (const auto& f : files)
-        looked += " " + f + ";";
-    looked.back() = ' ';
-    key.Note(looked + "none found");
+    std::string looked = "type library files looked for: " + files.front();
+    for (std::size_t i = 1; i < files.size(); ++i)
+        looked += "; " + files[i];
+    key.Note(looked + ": none found");
     key.Report({}, files.front(), kReasonInvalidTypeLib, FindingKind::Key);
 }
 
