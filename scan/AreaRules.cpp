@@ -56,9 +56,16 @@ std::string DwordText(std::span<const std::uint8_t> data) {
     return std::to_string(static_cast<std::int32_t>(number));
 }
 
-// A value the rules judge by its name: what its data is, for the "value" column.
-std::string BinaryText(std::span<const std::uint8_t> data) {
-    return "(binary, " + std::to_string(data.size()) + " bytes)";
+// Binary data as a backup file writes it ("hex:53,41,43"), so a change of any byte shows.
+std::string HexText(std::span<const std::uint8_t> data) {
+    constexpr char kDigits[] = "0123456789abcdef";
+    std::string text = "hex:";
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        if (i) text += ',';
+        text += kDigits[data[i] >> 4];
+        text += kDigits[data[i] & 15];
+    }
+    return text;
 }
 
 // A type library's file as its platform key gives it: variables expanded, and a resource
@@ -286,7 +293,7 @@ void CheckCompatibilityStore(KeyScan& key) {
     if (key.Depth() != 1) return;
     for (ScanValue v; key.NextValue(v);)
         if (key.Missing(v.name))
-            key.Report(v.name, BinaryText(v.data), kReasonInvalidCompatibility, FindingKind::Value);
+            key.Report(v.name, HexText(v.data), kReasonInvalidCompatibility, FindingKind::Value);
 }
 
 void CheckInstallerFolders(KeyScan& key) {

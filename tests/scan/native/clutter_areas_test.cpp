@@ -94,7 +94,7 @@ TEST_F(ClutterAreasTest, CompatibilityStoreJudgesValueNamesThatArePaths) {
 
     EXPECT_EQ(Reported("CheckCompatibilityStore"),
               std::set<std::string>{at + "C:\\Gone\\setup.exe"});
-    EXPECT_EQ(sink.rows.at(0).valueText, "(binary, 3 bytes)");
+    EXPECT_EQ(sink.rows.at(0).valueText, "hex:53,41,43");
     EXPECT_EQ(sink.rows.at(0).reason, "Invalid Compatibility Entry");
 }
 

@@ -16,12 +16,21 @@
 #include "cli/CliContext.h"
 #include "seams/Unicode.h"
 #include "support/captured_cli.h"
+#include "support/win_files.h"
 #include "support/win_process.h"
 
 namespace zt {
 namespace {
 
 using Json = nlohmann::json;
+using test::Long;
+using test::MakeFolders;
+using test::RemoveAll;
+using test::SetValue;
+
+void SetText(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& t) {
+    test::SetText(root, key, name, REG_SZ, t);
+}
 
 const std::wstring kBase = L"C:\\zt-clutter";
 const std::wstring kMui =
@@ -36,40 +45,12 @@ const std::wstring kLibHalf = L"TypeLib\\{5A7E0000-0000-4000-8000-00000000C1D1}"
 const char* kAreas = "CheckMuiCache,CheckCompatibilityStore,CheckInstallerFolders,"
                      "CheckTypeLibraries";
 
-std::wstring Long(const std::wstring& path) {
-    return path.size() >= MAX_PATH ? L"\\\\?\\" + path : path;
-}
-
-void MakeFolders(const std::wstring& path) {
-    for (std::size_t pos = 3; pos != std::wstring::npos;) {
-        pos = path.find(L'\\', pos + 1);
-        CreateDirectoryW(Long(path.substr(0, pos)).c_str(), nullptr);
-    }
-}
-
 void MakeFile(const std::wstring& path) {
     MakeFolders(path.substr(0, path.rfind(L'\\')));
     HANDLE f = CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(f, INVALID_HANDLE_VALUE) << FromWide(path);
     CloseHandle(f);
-}
-
-void SetValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD type,
-              const void* data, DWORD bytes) {
-    HKEY k = nullptr;
-    ASSERT_EQ(
-        RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
-        ERROR_SUCCESS)
-        << FromWide(key);
-    EXPECT_EQ(RegSetValueExW(k, name.empty() ? nullptr : name.c_str(), 0, type,
-                             static_cast<const BYTE*>(data), bytes),
-              ERROR_SUCCESS);
-    RegCloseKey(k);
-}
-
-void SetText(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& t) {
-    SetValue(root, key, name, REG_SZ, t.c_str(), static_cast<DWORD>((t.size() + 1) * 2));
 }
 
 bool ValueThere(HKEY root, const std::wstring& key, const std::wstring& name) {
@@ -86,23 +67,6 @@ void DeleteValue(HKEY root, const std::wstring& key, const std::wstring& name) {
     if (RegOpenKeyExW(root, key.c_str(), 0, KEY_SET_VALUE, &k) != ERROR_SUCCESS) return;
     RegDeleteValueW(k, name.c_str());
     RegCloseKey(k);
-}
-
-void RemoveAll(const std::wstring& path) {
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW(Long(path + L"\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = fd.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveAll(path + L"\\" + name);
-            else
-                DeleteFileW(Long(path + L"\\" + name).c_str());
-        } while (FindNextFileW(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryW(Long(path).c_str());
 }
 
 // One planted entry: a value, or a key when `name` is empty and it is a type library version.

@@ -20,11 +20,17 @@
 #include "scan/ScanCategories.h"
 #include "seams/Unicode.h"
 #include "support/captured_cli.h"
+#include "support/win_files.h"
 
 namespace zt {
 namespace {
 
 using Json = nlohmann::json;
+using test::Long;
+using test::MakeFolders;
+using test::RemoveAll;
+using test::SetText;
+using test::SetValue;
 
 const std::wstring kBase = L"C:\\zt-uni";
 const std::wstring kLodz = L"C:\\Łódź"; // outside code page 1252
@@ -45,17 +51,6 @@ std::wstring LongFolder() {
     return path;
 }
 
-std::wstring Long(const std::wstring& path) {
-    return path.size() >= MAX_PATH ? L"\\\\?\\" + path : path;
-}
-
-void MakeFolders(const std::wstring& path) {
-    for (std::size_t pos = 3; pos != std::wstring::npos;) {
-        pos = path.find(L'\\', pos + 1);
-        CreateDirectoryW(Long(path.substr(0, pos)).c_str(), nullptr);
-    }
-}
-
 void MakeFile(const std::wstring& path, const std::string& content = "zt") {
     HANDLE f = CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -74,23 +69,6 @@ void MakeFile(const std::wstring& path, const std::string& content = "zt") {
 
 bool Exists(const std::wstring& path) {
     return GetFileAttributesW(Long(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void RemoveAll(const std::wstring& path) {
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW(Long(path + L"\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = fd.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveAll(path + L"\\" + name);
-            else
-                DeleteFileW(Long(path + L"\\" + name).c_str());
-        } while (FindNextFileW(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryW(Long(path).c_str());
 }
 
 // Every scan area by its switch name.
@@ -158,23 +136,6 @@ struct Planted {
                                            : L"HKEY_LOCAL_MACHINE";
     }
 };
-
-void SetValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD type,
-              const void* data, DWORD bytes) {
-    HKEY k = nullptr;
-    ASSERT_EQ(
-        RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
-        ERROR_SUCCESS)
-        << FromWide(key);
-    EXPECT_EQ(RegSetValueExW(k, name.empty() ? nullptr : name.c_str(), 0, type,
-                             static_cast<const BYTE*>(data), bytes),
-              ERROR_SUCCESS);
-    RegCloseKey(k);
-}
-void SetText(HKEY root, const std::wstring& key, const std::wstring& name, DWORD type,
-             const std::wstring& text) {
-    SetValue(root, key, name, type, text.c_str(), static_cast<DWORD>((text.size() + 1) * 2));
-}
 
 class UnicodeRoundTripTest : public ::testing::Test {
   protected:
