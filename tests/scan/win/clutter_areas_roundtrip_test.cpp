@@ -163,8 +163,9 @@ class ClutterRoundTripTest : public ::testing::Test {
         test::CapturedCli cli;
         EXPECT_EQ(cli::RunScanCommand(cli.ctx, {"--json", "--categories", kAreas}), cli::kExitOk)
             << cli.Err();
+        const Json doc = Json::parse(cli.Out());
         std::map<std::string, Json> found;
-        for (const auto& f : Json::parse(cli.Out()).at("findings"))
+        for (const auto& f : doc.at("findings"))
             for (const auto& p : planted_)
                 if (NamesEqual(f.at("path").get<std::string>(), p.Where())) found[p.Where()] = f;
         return found;
