@@ -43,7 +43,8 @@ using AreaRule = void (*)(AreaScan& area);
 void CheckComReferences(KeyScan& key);
 // Shell "command" keys naming a missing file, and extensions whose class key is gone.
 void CheckFileAssociations(KeyScan& key);
-// TypeLib, AppID and Wow6432Node are never walked; Interface and CLSID only for COM/CLSID.
+// TypeLib (an area of its own), AppID and Wow6432Node are never walked here; Interface and
+// CLSID only for COM/CLSID.
 bool SkipClassesRootChild(const KeyScan& parent, std::string_view child);
 
 // --- Walks from start keys ---

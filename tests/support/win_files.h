@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "seams/Unicode.h"
 
@@ -58,6 +59,42 @@ inline void SetValue(HKEY root, const std::wstring& key, const std::wstring& nam
 inline void SetText(HKEY root, const std::wstring& key, const std::wstring& name, DWORD type,
                     const std::wstring& text) {
     SetValue(root, key, name, type, text.c_str(), static_cast<DWORD>((text.size() + 1) * 2));
+}
+
+inline std::string ReadBytes(const std::wstring& path) {
+    std::string bytes;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    if (f == INVALID_HANDLE_VALUE) return bytes;
+    char buf[65536];
+    for (DWORD n = 0; ReadFile(f, buf, sizeof buf, &n, nullptr) && n > 0;)
+        bytes.append(buf, n);
+    CloseHandle(f);
+    return bytes;
+}
+
+// Each key ("HKEY_...\\path") as the prefix's own regedit exports it, one text each.
+inline std::vector<std::string> ExportKeys(const std::vector<std::wstring>& keys) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring file = std::wstring(temp) + L"zt-export.reg";
+    std::vector<std::string> texts;
+    for (const auto& key : keys) {
+        DeleteFileW(file.c_str());
+        std::wstring line = L"regedit.exe /e \"" + file + L"\" \"" + key + L"\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        EXPECT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &si, &pi));
+        WaitForSingleObject(pi.hProcess, 60000);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        texts.push_back(ReadBytes(file));
+        EXPECT_FALSE(texts.back().empty()) << "regedit exported nothing of " << FromWide(key);
+    }
+    DeleteFileW(file.c_str());
+    return texts;
 }
 
 } // namespace zt::test

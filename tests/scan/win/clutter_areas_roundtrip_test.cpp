@@ -17,7 +17,6 @@
 #include "seams/Unicode.h"
 #include "support/captured_cli.h"
 #include "support/win_files.h"
-#include "support/win_process.h"
 
 namespace zt {
 namespace {
@@ -173,25 +172,10 @@ class ClutterRoundTripTest : public ::testing::Test {
 
     // The keys holding the planted entries, as the prefix's regedit exports them.
     std::vector<std::string> Export() {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        const std::string file = FromWide(temp) + "zt-clutter-export.reg";
-        std::vector<std::string> files;
-        for (const std::wstring& key :
-             {L"HKEY_CURRENT_USER\\" + kMui, L"HKEY_CURRENT_USER\\" + kStore,
-              L"HKEY_LOCAL_MACHINE\\" + kFolders, L"HKEY_CLASSES_ROOT\\" + kLibDead,
-              L"HKEY_CLASSES_ROOT\\" + kLibHalf}) {
-            DeleteFileW(ToWide(file).c_str());
-            EXPECT_TRUE(test::RunAndWait(
-                "regedit.exe /e \"" + file + "\" \"" + FromWide(key) + "\"", 60000));
-            std::FILE* f = _wfopen(ToWide(file).c_str(), L"rb");
-            EXPECT_TRUE(f) << "regedit exported nothing of " << FromWide(key);
-            if (!f) continue;
-            files.push_back(test::ReadAllFrom(f));
-            std::fclose(f);
-        }
-        DeleteFileW(ToWide(file).c_str());
-        return files;
+        return test::ExportKeys({L"HKEY_CURRENT_USER\\" + kMui, L"HKEY_CURRENT_USER\\" + kStore,
+                                 L"HKEY_LOCAL_MACHINE\\" + kFolders,
+                                 L"HKEY_CLASSES_ROOT\\" + kLibDead,
+                                 L"HKEY_CLASSES_ROOT\\" + kLibHalf});
     }
 
     std::vector<Planted> planted_;

@@ -81,32 +81,6 @@ std::string AllAreas() {
     return list;
 }
 
-// Starts a command line and waits for it (the prefix's regedit).
-bool RunWide(std::wstring commandLine) {
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &si, &pi))
-        return false;
-    WaitForSingleObject(pi.hProcess, 60000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
-}
-
-std::string ReadBytes(const std::wstring& path) {
-    std::string bytes;
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    if (f == INVALID_HANDLE_VALUE) return bytes;
-    char buf[65536];
-    for (DWORD n = 0; ReadFile(f, buf, sizeof buf, &n, nullptr) && n > 0;)
-        bytes.append(buf, n);
-    CloseHandle(f);
-    return bytes;
-}
-
 struct Planted {
     Planted(HKEY r, std::wstring k, std::wstring n, DWORD t, std::wstring d, std::wstring f = {},
             bool b = false, bool kf = false, std::wstring o = {})
@@ -296,18 +270,7 @@ class UnicodeRoundTripTest : public ::testing::Test {
         std::set<std::wstring> keys;
         for (const auto& e : entries_)
             keys.insert(e.RootName() + L"\\" + (e.owned.empty() ? e.key : e.owned));
-        std::vector<std::string> files;
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        const std::wstring file = std::wstring(temp) + L"zt-uni-export.reg";
-        for (const auto& key : keys) {
-            DeleteFileW(file.c_str());
-            EXPECT_TRUE(RunWide(L"regedit.exe /e \"" + file + L"\" \"" + key + L"\""));
-            files.push_back(ReadBytes(file));
-            EXPECT_FALSE(files.back().empty()) << "regedit exported nothing of " << FromWide(key);
-        }
-        DeleteFileW(file.c_str());
-        return files;
+        return test::ExportKeys({keys.begin(), keys.end()});
     }
 
     std::vector<Planted> entries_;
@@ -407,7 +370,7 @@ TEST_F(UnicodeRoundTripTest, EveryAreaJudgedCleanedAndRestoredExactly) {
         EXPECT_EQ(present, !e.breaks || kept) << e.Where();
     }
     // Names outside the code page are kept as the system's editor keeps them: UTF-16 with BOM.
-    const std::string file = ReadBytes(ToWide(backup));
+    const std::string file = test::ReadBytes(ToWide(backup));
     const std::wstring head = L"\xfeffWindows Registry Editor Version 5.00";
     ASSERT_GE(file.size(), head.size() * 2);
     EXPECT_EQ(
