@@ -29,7 +29,7 @@ class CDlgScanClean : public CGradientDialog, private ScanSink, private JobResul
     // Indices 0 to 12 of the enabled categories; the settings page refills it.
     std::vector<int> enabledCategories;
 
-    // Turns enabledCategories into the thirteen switches and writes them, then the base's.
+    // Turns enabledCategories into the area switches and writes them, then the base's.
     void ApplySettings() override;
     // The first failed write of the switches by the last ApplySettings (ok when none).
     Status SwitchesWritten() const { return switchesWritten_; }

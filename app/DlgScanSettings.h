@@ -1,5 +1,5 @@
 #pragma once
-// The "Settings" page: the thirteen scan areas, Check All and the four program options.
+// The "Settings" page: the scan areas of the area table, Check All and the four program options.
 // Changes take effect only through Apply (or Yes when leaving the page with changes); the
 // page itself stores nothing, the main window's ApplySettings does.
 #include <vector>

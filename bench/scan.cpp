@@ -24,7 +24,9 @@ constexpr int kProgIds = 5000;     // ProgId, CLSID, shell, open, command: 25,00
 constexpr int kExtensions = 5000;  // .ext -> ProgId: 5,000 keys
 constexpr int kVendors = 100;      // Software\ZentroveBench\VendorN\AppM\Settings\...
 constexpr int kAppsPerVendor = 60; // 100 * 60 * 5 = 30,000 keys
-constexpr std::uint32_t kLayoutVersion = 2;
+constexpr int kTypeLibs = 3000;    // TypeLib\{..}\1.0\0\win32: 12,000 keys
+constexpr int kNamedValues = 3000; // MUI cache, Compatibility store and installer folder values
+constexpr std::uint32_t kLayoutVersion = 3;
 constexpr const char* kBenchKey = "Software\\ZentroveBench";
 
 // Every hundredth reference dangles.
@@ -125,6 +127,39 @@ Built BuildRegistry(Registry& reg, const std::vector<std::string>& files) {
             ++b.keys;
         }
     }
+    // The areas whose value names are paths, and type libraries.
+    RegKey mui(reg, reg.CreateKey(RootHandle(kCurrentUser),
+                                  "Software\\Classes\\Local Settings\\Software\\Microsoft\\"
+                                  "Windows\\Shell\\MuiCache"));
+    RegKey store(reg, reg.CreateKey(RootHandle(kCurrentUser),
+                                    "Software\\Microsoft\\Windows NT\\CurrentVersion\\"
+                                    "AppCompatFlags\\Compatibility Assistant\\Store"));
+    RegKey folders(reg, reg.CreateKey(RootHandle(kLocalMachine),
+                                      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\"
+                                      "Folders"));
+    RegKey components(reg, reg.CreateKey(RootHandle(kLocalMachine),
+                                         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+                                         "Installer\\UserData\\S-1-5-18\\Components"));
+    for (int i = 0; i < kNamedValues; ++i) {
+        const std::string program = file(i, ".exe");
+        SetString(reg, mui.get(), (program + ".FriendlyAppName").c_str(), "Bench program");
+        (void)reg.WriteDword(store.get(), file(i + 1, ".exe"), 1);
+        const std::string folder =
+            Dangling(i + 2) ? "C:\\ZentroveBench\\gone\\folder" + std::to_string(i) + "\\"
+                            : "C:\\ZentroveBench\\";
+        b.dangling += Dangling(i + 2);
+        SetString(reg, folders.get(), folder.c_str(), "");
+        RegKey component(reg, reg.CreateKey(components.get(), "ZB" + std::to_string(i)));
+        SetString(reg, component.get(), "P", files[i % files.size()]);
+        b.references += 3;
+        ++b.keys;
+    }
+    for (int i = 0; i < kTypeLibs; ++i) {
+        RegKey lib(reg, reg.CreateKey(cr, "TypeLib\\" + Guid(i) + "\\1.0\\0\\win32"));
+        SetString(reg, lib.get(), "", file(i + 4, ".tlb"));
+        b.keys += 4;
+        ++b.references;
+    }
     (void)reg.WriteDword(bench.get(), "Layout", kLayoutVersion);
     (void)reg.WriteDword(bench.get(), "Keys", static_cast<std::uint32_t>(b.keys));
     (void)reg.WriteDword(bench.get(), "References", static_cast<std::uint32_t>(b.references));
@@ -156,6 +191,7 @@ struct RawWalker {
                 continue;
             if (area == 3 && depth == 1 && NamesEqual(child, "Classes")) continue;
             if (area == 3 && depth == 5 && NamesEqual(child, "UserData")) continue;
+            if (kScanCategories[area].skip == SkipTypeLibChild && depth >= 3) continue;
             RegKey c(reg, reg.OpenKeyRead(key, child));
             if (c) Walk(c.get(), area, depth + 1);
         }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "scan/InstallerComponents.h"
 #include "scan/OrphanApprovals.h"
 #include "scan/PathJudge.h"
 #include "scan/ScanCategories.h"
@@ -53,6 +54,43 @@ std::string DwordText(std::span<const std::uint8_t> data) {
     for (std::size_t i = 0; i < data.size() && i < 4; ++i)
         number |= static_cast<std::uint32_t>(data[i]) << (8 * i);
     return std::to_string(static_cast<std::int32_t>(number));
+}
+
+// Binary data as a backup file writes it ("hex:53,41,43"), so a change of any byte shows.
+std::string HexText(std::span<const std::uint8_t> data) {
+    constexpr char kDigits[] = "0123456789abcdef";
+    std::string text = "hex:";
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        if (i) text += ',';
+        text += kDigits[data[i] >> 4];
+        text += kDigits[data[i] & 15];
+    }
+    return text;
+}
+
+// A type library's file as its platform key gives it: variables expanded, and a resource
+// number after the module ("...\x.dll\3") taken off.
+std::string TypeLibFile(KeyScan& key, const std::string& text) {
+    std::string file =
+        text.find('%') == std::string::npos ? text : key.Judge().ExpandEnvironment(text);
+    auto slash = file.rfind('\\');
+    if (slash != std::string::npos && slash + 1 < file.size() &&
+        file.find_first_not_of("0123456789", slash + 1) == std::string::npos &&
+        file.find('.') < slash)
+        file.resize(slash);
+    return file;
+}
+
+// A 32-bit module named in the system folder lives in the 32-bit system folder.
+bool Missing32(KeyScan& key, const std::string& file) {
+    if (!key.Missing(file)) return false;
+    System& sys = key.Judge().system();
+    const std::string systemFolder = sys.SystemFolder() + "\\";
+    auto drive = FindDrivePrefix(file);
+    std::string_view p = std::string_view(file).substr(drive.value_or(0));
+    if (!drive || systemFolder.size() < 2 || !StartsWithNoCase(p, systemFolder)) return true;
+    return key.Missing(sys.WindowsFolder() + "\\SysWOW64\\" +
+                       std::string(p.substr(systemFolder.size())));
 }
 
 } // namespace
@@ -237,6 +275,66 @@ void CheckDriverFiles(KeyScan& key) {
         bool missing = FindDrivePrefix(data) ? key.Missing(data) : key.ProgramMissing(data);
         if (missing) key.Report(v.name, data, kReasonInvalidDriver, FindingKind::Value);
     }
+}
+
+void CheckMuiCacheNames(KeyScan& key) {
+    if (key.Depth() != 1) return;
+    for (ScanValue v; key.NextValue(v);) {
+        for (std::string_view suffix : kMuiCacheSuffixes) {
+            if (v.name.size() <= suffix.size() || !EndsWithNoCase(v.name, suffix)) continue;
+            if (key.Missing(v.name.substr(0, v.name.size() - suffix.size())))
+                key.Report(v.name, v.Text(), kReasonInvalidMuiCache, FindingKind::Value);
+            break;
+        }
+    }
+}
+
+void CheckCompatibilityStore(KeyScan& key) {
+    if (key.Depth() != 1) return;
+    for (ScanValue v; key.NextValue(v);)
+        if (key.Missing(v.name))
+            key.Report(v.name, HexText(v.data), kReasonInvalidCompatibility, FindingKind::Value);
+}
+
+void CheckInstallerFolders(KeyScan& key) {
+    if (key.Depth() != 1) return;
+    // Read at the first missing folder, once for the whole key.
+    std::optional<InstallerComponentPaths> components;
+    for (ScanValue v; key.NextValue(v);) {
+        std::string_view folder = v.name;
+        while (folder.size() > 3 && folder.back() == '\\')
+            folder.remove_suffix(1);
+        // The judgement leans on files; a folder that is there is asked for as a folder too.
+        if (!key.Missing(folder) || key.Judge().system().Exists(folder)) continue;
+        if (!components) components = InstallerComponentPaths::Read(key.Judge().registry());
+        if (components->Holds(folder)) continue;
+        key.Report(v.name, v.Text(), kReasonInvalidInstallerFolder, FindingKind::Value);
+    }
+}
+
+void CheckTypeLibFiles(KeyScan& key) {
+    if (key.Depth() != 3) return;
+    std::vector<std::string> files;
+    for (const std::string& locale : key.SubkeyNames()) {
+        for (std::string_view platform : {"win32", "win64"}) {
+            auto text = key.SubkeyDefaultText(locale + "\\" + std::string(platform));
+            if (!text) continue;
+            std::string file = TypeLibFile(key, *text);
+            // One file there (or a name not judged) keeps the whole version.
+            if (platform == "win32" ? !Missing32(key, file) : !key.Missing(file)) return;
+            files.push_back(std::move(file));
+        }
+    }
+    if (files.empty()) return;
+    std::string looked = "type library files looked for: " + files.front();
+    for (std::size_t i = 1; i < files.size(); ++i)
+        looked += "; " + files[i];
+    key.Note(looked + ": none found");
+    key.Report({}, files.front(), kReasonInvalidTypeLib, FindingKind::Key);
+}
+
+bool SkipTypeLibChild(const KeyScan& parent, std::string_view /*child*/) {
+    return parent.Depth() >= 3;
 }
 
 } // namespace zt

@@ -23,6 +23,13 @@ inline constexpr std::string_view kReasonInvalidFont = "Invalid Font File";
 inline constexpr std::string_view kReasonInvalidHelpPath = "Invalid Path";
 inline constexpr std::string_view kReasonInvalidAppPath = "Invalid App Path";
 inline constexpr std::string_view kReasonInvalidDriver = "Invalid System Driver";
+inline constexpr std::string_view kReasonInvalidMuiCache = "Invalid MUI Cache Entry";
+inline constexpr std::string_view kReasonInvalidCompatibility = "Invalid Compatibility Entry";
+inline constexpr std::string_view kReasonInvalidInstallerFolder = "Invalid Installer Folder";
+inline constexpr std::string_view kReasonInvalidTypeLib = "Invalid Type Library";
+
+// What a MUI cache value name ends with after the program's path; other names are not judged.
+inline constexpr std::string_view kMuiCacheSuffixes[] = {".FriendlyAppName", ".ApplicationCompany"};
 
 // A rule at one key of its area's walk.
 using KeyRule = void (*)(KeyScan& key);
@@ -36,7 +43,8 @@ using AreaRule = void (*)(AreaScan& area);
 void CheckComReferences(KeyScan& key);
 // Shell "command" keys naming a missing file, and extensions whose class key is gone.
 void CheckFileAssociations(KeyScan& key);
-// TypeLib, AppID and Wow6432Node are never walked; Interface and CLSID only for COM/CLSID.
+// TypeLib (an area of its own), AppID and Wow6432Node are never walked here; Interface and
+// CLSID only for COM/CLSID.
 bool SkipClassesRootChild(const KeyScan& parent, std::string_view child);
 
 // --- Walks from start keys ---
@@ -65,5 +73,15 @@ void CheckHelpFiles(KeyScan& key);
 void CheckAppPathDefault(KeyScan& key);
 // Drivers32 entries naming a driver that is not found.
 void CheckDriverFiles(KeyScan& key);
+// MUI cache values ("<program>.FriendlyAppName") whose program is gone.
+void CheckMuiCacheNames(KeyScan& key);
+// Compatibility Assistant store values named after a program that is gone.
+void CheckCompatibilityStore(KeyScan& key);
+// Installer folder references to a missing folder that no installed component lies in.
+void CheckInstallerFolders(KeyScan& key);
+// Type library versions whose every win32 and win64 file is gone.
+void CheckTypeLibFiles(KeyScan& key);
+// Below a type library version only its own subkeys are read, never walked.
+bool SkipTypeLibChild(const KeyScan& parent, std::string_view child);
 
 } // namespace zt

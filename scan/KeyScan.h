@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "scan/ScanFinding.h"
 #include "seams/Registry.h"
@@ -51,6 +52,11 @@ class KeyScan {
     // The default value's text, none when it is not there or, read into a buffer of
     // `bufferChars` characters (scan/TextLimits.h), would not fit it.
     std::optional<std::string> DefaultText(std::size_t bufferChars = SIZE_MAX);
+    // The names of the key's subkeys, for a rule that judges a key by what lies below it.
+    std::vector<std::string> SubkeyNames();
+    // The default value's text of the subkey at `subPath`, none when it or its value is not
+    // there.
+    std::optional<std::string> SubkeyDefaultText(std::string_view subPath);
 
     // IsPathMissing, with the 32-bit system folder tried below a Wow6432Node key.
     bool Missing(std::string_view path);

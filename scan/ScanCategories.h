@@ -31,6 +31,8 @@ struct ScanCategoryInfo {
     // could report a finding again.
     std::span<const std::string_view> reasons = {};
     std::span<const std::string_view> afterReasons = {};
+    // The switch's value when the settings store has none (a new area in an older file).
+    bool onByDefault = true;
 };
 
 namespace scan_detail {
@@ -73,6 +75,18 @@ inline constexpr ScanStartKey kDrivers[] = {
     {kLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32", "Drivers32"},
     {kLocalMachine, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32",
      "Drivers32"}};
+inline constexpr ScanStartKey kMuiCache[] = {
+    {kCurrentUser,
+     "Software\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\Shell\\MuiCache",
+     "MuiCache"}};
+inline constexpr ScanStartKey kCompatibilityStore[] = {
+    {kCurrentUser,
+     "Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Compatibility "
+     "Assistant\\Store",
+     "Store"}};
+inline constexpr ScanStartKey kInstallerFolders[] = {
+    {kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\Folders", "Folders"}};
+inline constexpr ScanStartKey kTypeLibs[] = {{kClassesRoot, "TypeLib", "TypeLib"}};
 inline constexpr std::string_view kComReasons[] = {kReasonEmptyClsidReference, kReasonMissingClsid,
                                                    kReasonMissingFile};
 inline constexpr std::string_view kAssociationReasons[] = {kReasonMissingFile, kReasonEmptyKey,
@@ -88,6 +102,10 @@ inline constexpr std::string_view kFontReasons[] = {kReasonInvalidFont};
 inline constexpr std::string_view kHelpReasons[] = {kReasonInvalidHelpPath};
 inline constexpr std::string_view kAppPathReasons[] = {kReasonInvalidAppPath};
 inline constexpr std::string_view kDriverReasons[] = {kReasonInvalidDriver};
+inline constexpr std::string_view kMuiCacheReasons[] = {kReasonInvalidMuiCache};
+inline constexpr std::string_view kCompatibilityReasons[] = {kReasonInvalidCompatibility};
+inline constexpr std::string_view kInstallerFolderReasons[] = {kReasonInvalidInstallerFolder};
+inline constexpr std::string_view kTypeLibReasons[] = {kReasonInvalidTypeLib};
 } // namespace scan_detail
 
 inline constexpr std::array<ScanCategoryInfo, kScanCategoryCount> kScanCategories = {{
@@ -127,6 +145,23 @@ inline constexpr std::array<ScanCategoryInfo, kScanCategoryCount> kScanCategorie
      nullptr, scan_detail::kAppPathReasons},
     {"CheckSystemDrivers", "System Drivers", scan_detail::kDrivers, CheckDriverFiles, nullptr,
      nullptr, scan_detail::kDriverReasons},
+    {"CheckMuiCache", "MUI Cache", scan_detail::kMuiCache, CheckMuiCacheNames, nullptr, nullptr,
+     scan_detail::kMuiCacheReasons},
+    {"CheckCompatibilityStore", "Program Compatibility Store", scan_detail::kCompatibilityStore,
+     CheckCompatibilityStore, nullptr, nullptr, scan_detail::kCompatibilityReasons},
+    {"CheckInstallerFolders", "Windows Installer Folders", scan_detail::kInstallerFolders,
+     CheckInstallerFolders, nullptr, nullptr, scan_detail::kInstallerFolderReasons},
+    // Off until asked for: a type library's registration is the one entry here that other
+    // programs load by its id alone, so its removal is chosen, never given.
+    {"CheckTypeLibraries",
+     "Type Libraries",
+     scan_detail::kTypeLibs,
+     CheckTypeLibFiles,
+     SkipTypeLibChild,
+     nullptr,
+     scan_detail::kTypeLibReasons,
+     {},
+     false},
 }};
 
 inline constexpr int kCategoryClsid = 0;

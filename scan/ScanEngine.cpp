@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "scan/KeptOnPurpose.h"
 #include "scan/TextLimits.h"
 #include "settings/SettingsStore.h"
 
@@ -56,7 +57,8 @@ ScanEngine::ScanEngine(Registry& registry, System& system, ScanSink& sink)
 
 void ScanEngine::LoadSwitches(const SettingsStore& settings) {
     for (int i = 0; i < kScanCategoryCount; ++i)
-        categoryEnabled[i].store(settings.ReadInt(kScanCategories[i].settingsKey, 1) != 0);
+        categoryEnabled[i].store(
+            settings.ReadInt(kScanCategories[i].settingsKey, kScanCategories[i].onByDefault) != 0);
 }
 
 void ScanEngine::SetAllCategories(bool on) {
@@ -195,6 +197,7 @@ void ScanEngine::ReportFinding(std::string_view path, std::string_view valueName
     row.path += valueName;
     // The path text would not fit its buffer; a cut one names a different entry.
     if (UnitsAtLeast(row.path, kPathBufferChars)) return;
+    if (KeptOnPurpose(kKeptOnPurpose, currentRoot_, path, valueName)) return;
     if (ignore_.Size() &&
         ignore_.Ignores(currentRoot_, path, valueName, kind == FindingKind::Key)) {
         ++findingsIgnored_;
@@ -407,6 +410,23 @@ std::optional<std::string> KeyScan::DefaultText(std::size_t bufferChars) {
     if (!value ||
         (value->data.size() >= bufferChars && DataChars(value->type, value->data) >= bufferChars))
         return std::nullopt;
+    return DataText(value->data);
+}
+
+std::vector<std::string> KeyScan::SubkeyNames() {
+    std::vector<std::string> names;
+    std::string child;
+    for (std::uint32_t i = 0; engine_.registry_.EnumKey(key_, i, child, kKeyNameChars); ++i)
+        names.push_back(child);
+    return names;
+}
+
+std::optional<std::string> KeyScan::SubkeyDefaultText(std::string_view subPath) {
+    Registry& reg = engine_.registry_;
+    RegKey sub(reg, reg.OpenKeyRead(key_, subPath));
+    if (!sub) return std::nullopt;
+    auto value = reg.ReadValueWhole(sub.get(), {});
+    if (!value) return std::nullopt;
     return DataText(value->data);
 }
 

@@ -16,6 +16,6 @@ struct ScanFinding {
     FindingKind kind = FindingKind::Key;
 };
 
-inline constexpr int kScanCategoryCount = 13;
+inline constexpr int kScanCategoryCount = 17;
 
 } // namespace zt

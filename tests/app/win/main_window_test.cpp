@@ -62,7 +62,7 @@ TEST(MainWindow, FirstStartUsesDefaultsAndRegistersTheProgram) {
     EXPECT_EQ(h.Stored("SavePos"), 1);
     EXPECT_EQ(h.Stored("StartupMode"), 1);
     for (const auto& area : kScanCategories)
-        EXPECT_EQ(h.Stored(area.settingsKey), 1) << area.settingsKey;
+        EXPECT_EQ(h.Stored(area.settingsKey), area.onByDefault ? 1 : 0) << area.settingsKey;
     EXPECT_TRUE(NamesEqual(RunValue(h.registry()), main.ExecutablePath()));
 
     // Template size, centred on the screen.

@@ -14,11 +14,12 @@
 namespace zt::test {
 namespace {
 
-constexpr int kCategoryIds[] = {IDC_CHK_CLSID,          IDC_CHK_FILEASSOC,  IDC_CHK_USERSOFTWARE,
-                                IDC_CHK_SYSTEMSOFTWARE, IDC_CHK_SHAREDDLLS, IDC_CHK_FILEEXT,
-                                IDC_CHK_STARTUP,        IDC_CHK_SOUNDS,     IDC_CHK_UNINSTALL,
-                                IDC_CHK_FONTS,          IDC_CHK_HELP,       IDC_CHK_APPPATH,
-                                IDC_CHK_DRIVERS};
+constexpr int kCategoryIds[] = {
+    IDC_CHK_CLSID,      IDC_CHK_FILEASSOC, IDC_CHK_USERSOFTWARE, IDC_CHK_SYSTEMSOFTWARE,
+    IDC_CHK_SHAREDDLLS, IDC_CHK_FILEEXT,   IDC_CHK_STARTUP,      IDC_CHK_SOUNDS,
+    IDC_CHK_UNINSTALL,  IDC_CHK_FONTS,     IDC_CHK_HELP,         IDC_CHK_APPPATH,
+    IDC_CHK_DRIVERS,    IDC_CHK_MUICACHE,  IDC_CHK_COMPATSTORE,  IDC_CHK_INSTALLERFOLDERS,
+    IDC_CHK_TYPELIBS};
 
 struct SettingsFixture : ::testing::Test {
     AppHarness h;
@@ -38,9 +39,11 @@ struct SettingsFixture : ::testing::Test {
 };
 
 TEST_F(SettingsFixture, FirstStartShowsTheDefaults) {
-    for (int id : kCategoryIds)
-        EXPECT_TRUE(IsTicked(page, id)) << id;
-    EXPECT_TRUE(IsTicked(page, IDC_CHECKALL));
+    static_assert(std::size(kCategoryIds) == kScanCategoryCount);
+    for (int i = 0; i < kScanCategoryCount; ++i)
+        EXPECT_EQ(IsTicked(page, kCategoryIds[i]), kScanCategories[i].onByDefault) << i;
+    // Type libraries start off, so not every area is ticked.
+    EXPECT_FALSE(IsTicked(page, IDC_CHECKALL));
     EXPECT_FALSE(IsTicked(page, IDC_SILENCE));
     EXPECT_TRUE(IsTicked(page, IDC_ADDSTARTUP));
     EXPECT_TRUE(IsTicked(page, IDC_SAVELAYOUT));
@@ -48,6 +51,8 @@ TEST_F(SettingsFixture, FirstStartShowsTheDefaults) {
 }
 
 TEST_F(SettingsFixture, CategoryBoxesAndCheckAllFollowEachOther) {
+    ClickBox(page, IDC_CHK_TYPELIBS, true);
+    EXPECT_TRUE(IsTicked(page, IDC_CHECKALL));
     ClickBox(page, IDC_CHK_HELP, false);
     EXPECT_FALSE(IsTicked(page, IDC_CHECKALL));
     EXPECT_TRUE(ApplyEnabled());
@@ -79,18 +84,20 @@ TEST_F(SettingsFixture, ApplyWritesTheSwitchesAndTheOptions) {
 
     EXPECT_FALSE(ApplyEnabled());
     for (int i = 0; i < kScanCategoryCount; ++i)
-        EXPECT_EQ(h.Stored(kScanCategories[i].settingsKey), (i == 0 || i == 12) ? 0 : 1) << i;
+        EXPECT_EQ(h.Stored(kScanCategories[i].settingsKey),
+                  (i == 0 || i == 12 || !kScanCategories[i].onByDefault) ? 0 : 1)
+            << i;
     EXPECT_EQ(h.Stored("ButtonSilence"), 1);
     EXPECT_EQ(h.Stored("StartupMode"), 0);
     EXPECT_EQ(h.Stored("SavePos"), 0);
-    std::vector<int> want{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+    std::vector<int> want{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 13, 14, 15};
     EXPECT_EQ(main->ScanPage().enabledCategories, want);
     EXPECT_FALSE(main->ScanPage().Engine().categoryEnabled[0].load());
     EXPECT_TRUE(main->ScanPage().Engine().categoryEnabled[1].load());
     EXPECT_TRUE(main->ScanPage().IsSilent());
     EXPECT_FALSE(main->SavePosSwitch());
 
-    // Every box off: all thirteen keys written as 0.
+    // Every box off: every area's key written as 0.
     ClickBox(page, IDC_CHECKALL, false);
     Click(page, IDOK);
     EXPECT_TRUE(main->ScanPage().enabledCategories.empty());

@@ -20,11 +20,17 @@
 #include "scan/ScanCategories.h"
 #include "seams/Unicode.h"
 #include "support/captured_cli.h"
+#include "support/win_files.h"
 
 namespace zt {
 namespace {
 
 using Json = nlohmann::json;
+using test::Long;
+using test::MakeFolders;
+using test::RemoveAll;
+using test::SetText;
+using test::SetValue;
 
 const std::wstring kBase = L"C:\\zt-uni";
 const std::wstring kLodz = L"C:\\Łódź"; // outside code page 1252
@@ -43,17 +49,6 @@ std::wstring LongFolder() {
     for (int i = 0; path.size() < 290; ++i)
         path += L"\\длинный путь " + std::to_wstring(i);
     return path;
-}
-
-std::wstring Long(const std::wstring& path) {
-    return path.size() >= MAX_PATH ? L"\\\\?\\" + path : path;
-}
-
-void MakeFolders(const std::wstring& path) {
-    for (std::size_t pos = 3; pos != std::wstring::npos;) {
-        pos = path.find(L'\\', pos + 1);
-        CreateDirectoryW(Long(path.substr(0, pos)).c_str(), nullptr);
-    }
 }
 
 void MakeFile(const std::wstring& path, const std::string& content = "zt") {
@@ -76,23 +71,6 @@ bool Exists(const std::wstring& path) {
     return GetFileAttributesW(Long(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void RemoveAll(const std::wstring& path) {
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW(Long(path + L"\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = fd.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveAll(path + L"\\" + name);
-            else
-                DeleteFileW(Long(path + L"\\" + name).c_str());
-        } while (FindNextFileW(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryW(Long(path).c_str());
-}
-
 // Every scan area by its switch name.
 std::string AllAreas() {
     std::string list;
@@ -101,32 +79,6 @@ std::string AllAreas() {
         list += c.settingsKey;
     }
     return list;
-}
-
-// Starts a command line and waits for it (the prefix's regedit).
-bool RunWide(std::wstring commandLine) {
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &si, &pi))
-        return false;
-    WaitForSingleObject(pi.hProcess, 60000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
-}
-
-std::string ReadBytes(const std::wstring& path) {
-    std::string bytes;
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    if (f == INVALID_HANDLE_VALUE) return bytes;
-    char buf[65536];
-    for (DWORD n = 0; ReadFile(f, buf, sizeof buf, &n, nullptr) && n > 0;)
-        bytes.append(buf, n);
-    CloseHandle(f);
-    return bytes;
 }
 
 struct Planted {
@@ -158,23 +110,6 @@ struct Planted {
                                            : L"HKEY_LOCAL_MACHINE";
     }
 };
-
-void SetValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD type,
-              const void* data, DWORD bytes) {
-    HKEY k = nullptr;
-    ASSERT_EQ(
-        RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
-        ERROR_SUCCESS)
-        << FromWide(key);
-    EXPECT_EQ(RegSetValueExW(k, name.empty() ? nullptr : name.c_str(), 0, type,
-                             static_cast<const BYTE*>(data), bytes),
-              ERROR_SUCCESS);
-    RegCloseKey(k);
-}
-void SetText(HKEY root, const std::wstring& key, const std::wstring& name, DWORD type,
-             const std::wstring& text) {
-    SetValue(root, key, name, type, text.c_str(), static_cast<DWORD>((text.size() + 1) * 2));
-}
 
 class UnicodeRoundTripTest : public ::testing::Test {
   protected:
@@ -335,18 +270,7 @@ class UnicodeRoundTripTest : public ::testing::Test {
         std::set<std::wstring> keys;
         for (const auto& e : entries_)
             keys.insert(e.RootName() + L"\\" + (e.owned.empty() ? e.key : e.owned));
-        std::vector<std::string> files;
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        const std::wstring file = std::wstring(temp) + L"zt-uni-export.reg";
-        for (const auto& key : keys) {
-            DeleteFileW(file.c_str());
-            EXPECT_TRUE(RunWide(L"regedit.exe /e \"" + file + L"\" \"" + key + L"\""));
-            files.push_back(ReadBytes(file));
-            EXPECT_FALSE(files.back().empty()) << "regedit exported nothing of " << FromWide(key);
-        }
-        DeleteFileW(file.c_str());
-        return files;
+        return test::ExportKeys({keys.begin(), keys.end()});
     }
 
     std::vector<Planted> entries_;
@@ -446,7 +370,7 @@ TEST_F(UnicodeRoundTripTest, EveryAreaJudgedCleanedAndRestoredExactly) {
         EXPECT_EQ(present, !e.breaks || kept) << e.Where();
     }
     // Names outside the code page are kept as the system's editor keeps them: UTF-16 with BOM.
-    const std::string file = ReadBytes(ToWide(backup));
+    const std::string file = test::ReadBytes(ToWide(backup));
     const std::wstring head = L"\xfeffWindows Registry Editor Version 5.00";
     ASSERT_GE(file.size(), head.size() * 2);
     EXPECT_EQ(
