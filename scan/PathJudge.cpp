@@ -132,6 +132,17 @@ bool IsBareSystemProgram(std::string_view name) {
     return lower == "msiexec" || lower == "rundll32";
 }
 
+// Whether `found` holds for any extension of the ";"-separated list, tried in its order.
+template <class F> bool AnyExtension(std::string_view list, F found) {
+    while (!list.empty()) {
+        auto cut = list.find(';');
+        std::string_view ext = list.substr(0, cut);
+        list = cut == std::string_view::npos ? std::string_view{} : list.substr(cut + 1);
+        if (!ext.empty() && found(ext)) return true;
+    }
+    return false;
+}
+
 bool HasExtension(std::string_view path) {
     auto slash = path.rfind('\\');
     return path.find('.', slash == std::string_view::npos ? 0 : slash) != std::string_view::npos;
@@ -254,14 +265,11 @@ bool PathJudge::SearchProgramUncached(std::string_view name) {
     if (name.find('.') != std::string_view::npos)
         return system_.SearchProgramPath(name, {}).has_value();
     bool plain = system_.SearchProgramPath(name, {}).has_value();
-    std::string_view list = programExtensions_;
-    while (!list.empty()) {
-        auto cut = list.find(';');
-        std::string_view ext = list.substr(0, cut);
-        list = cut == std::string_view::npos ? std::string_view{} : list.substr(cut + 1);
-        if (!ext.empty() && system_.SearchProgramPath(name, ext)) return true;
-    }
-    return plain;
+    return AnyExtension(programExtensions_,
+                        [&](std::string_view ext) {
+                            return system_.SearchProgramPath(name, ext).has_value();
+                        }) ||
+           plain;
 }
 
 bool PathJudge::IsPathMissing(std::string_view s) {
@@ -319,13 +327,10 @@ bool PathJudge::IsCommandMissing(std::string_view command) {
             if (IsFile(path)) return false;
             if (HasExtension(path)) continue;
             // Without an extension the system tries each program extension in turn.
-            std::string_view list = programExtensions_;
-            while (!list.empty()) {
-                auto cut = list.find(';');
-                std::string_view ext = list.substr(0, cut);
-                list = cut == std::string_view::npos ? std::string_view{} : list.substr(cut + 1);
-                if (!ext.empty() && IsFile(std::string(path) + std::string(ext))) return false;
-            }
+            if (AnyExtension(programExtensions_, [&](std::string_view ext) {
+                    return IsFile(std::string(path) + std::string(ext));
+                }))
+                return false;
         }
         return true;
     });
@@ -382,8 +387,11 @@ std::string PathJudge::ExpandInView(std::string_view s, RegView view) {
 std::vector<ViewedText> PathJudge::ViewTexts(std::string_view raw, bool expand, RegView view) {
     std::vector<ViewedText> out;
     auto add = [&](std::string_view label, std::string text) {
-        for (const auto& t : out)
-            if (NamesEqual(t.text, text)) return;
+        for (auto& t : out) {
+            if (!NamesEqual(t.text, text)) continue;
+            if (t.view != label) t.view = "64-bit and 32-bit view";
+            return;
+        }
         out.push_back({label, std::move(text)});
     };
     for (RegView v : {RegView::Native, RegView::Wow32}) {
