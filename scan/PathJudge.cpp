@@ -188,6 +188,9 @@ PathJudge::PathJudge(Registry& registry, System& system, std::string programExte
         SystemNamedFolder(registry, system, "ProgramFilesDir (x86)", "ProgramFiles(x86)");
     commonFilesX86_ =
         SystemNamedFolder(registry, system, "CommonFilesDir (x86)", "CommonProgramFiles(x86)");
+    for (const std::string* folder :
+         {&programFiles_, &commonFiles_, &programFilesX86_, &commonFilesX86_})
+        if (!folder->empty()) programFolders_.push_back(FolderPrefix(*folder));
     system32_ = FolderPrefix(system.SystemFolder());
     std::string windows = system.WindowsFolder();
     if (!windows.empty()) {
@@ -225,6 +228,13 @@ bool PathJudge::IsFile(std::string_view path) {
         auto a = system_.GetAttributes(path);
         return a && !(*a & kAttrDirectory);
     });
+}
+
+std::size_t PathJudge::SystemFolderLength(std::string_view p) const {
+    std::size_t longest = 0;
+    for (const std::string& prefix : programFolders_)
+        if (prefix.size() > longest && StartsWithNoCase(p, prefix)) longest = prefix.size();
+    return longest;
 }
 
 std::optional<std::string> PathJudge::UnjudgedDrive(std::string_view s) {
@@ -281,8 +291,9 @@ bool PathJudge::IsPathMissingUncached(std::string_view s) {
     if (!drive || UnjudgedDrive(s)) return false;
     std::string_view p = s.substr(*drive);
     if (SearchProgram(p)) return false;
+    const std::size_t uncut = SystemFolderLength(p);
     for (char delimiter : kPathDelimiters) {
-        auto pos = p.find(delimiter);
+        auto pos = p.find(delimiter, uncut);
         if (pos == std::string_view::npos) continue;
         for (const std::string& prefix : PrefixesTried(p.substr(0, pos)))
             if (ExistsCached(prefix)) return false;
@@ -294,11 +305,12 @@ void PathJudge::ExplainMissingPath(std::string_view s, std::vector<std::string>&
     auto drive = FindDrivePrefix(s);
     if (!drive) return;
     std::string_view p = s.substr(*drive);
+    const std::size_t uncut = SystemFolderLength(p);
     lines.push_back("path checked: " + std::string(p));
     ExplainSearch(p, lines);
     std::vector<std::string> tried;
     for (char delimiter : kPathDelimiters) {
-        auto pos = p.find(delimiter);
+        auto pos = p.find(delimiter, uncut);
         if (pos == std::string_view::npos) continue;
         for (std::string& prefix : PrefixesTried(p.substr(0, pos))) {
             if (std::find(tried.begin(), tried.end(), prefix) != tried.end()) continue;

@@ -95,6 +95,10 @@ class PathJudge {
 
   private:
     bool IsFile(std::string_view path);
+    // The length of the program folder the system names that `p` starts in, or 0. Its name
+    // is never cut at a delimiter: "C:\Program Files (x86)" cut at its "(" names the 64-bit
+    // folder, which says nothing of the file.
+    std::size_t SystemFolderLength(std::string_view p) const;
     bool SearchProgramUncached(std::string_view name);
     bool IsPathMissingUncached(std::string_view s);
     bool IsAppPathMissingUncached(std::string_view name);
@@ -112,9 +116,10 @@ class PathJudge {
     std::array<std::optional<DriveKind>, 26> driveCache_{};
     // The folders a 32-bit program's variables name, read from the system, never assumed.
     std::string programFiles_, commonFiles_, programFilesX86_, commonFilesX86_;
-    std::string system32_;  // "C:\windows\system32\"
-    std::string sysWow64_;  // "C:\windows\SysWOW64\"
-    std::string sysnative_; // "C:\windows\Sysnative\"
+    std::vector<std::string> programFolders_; // each of the four, with a trailing backslash
+    std::string system32_;                    // "C:\windows\system32\"
+    std::string sysWow64_;                    // "C:\windows\SysWOW64\"
+    std::string sysnative_;                   // "C:\windows\Sysnative\"
 };
 
 } // namespace zt

@@ -16,6 +16,7 @@
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "support/captured_cli.h"
+#include "support/planted_scan.h"
 #include "seams/AsciiText.h"
 #include "support/seams.h"
 #include "tests/backup/common/backup_test_util.h"
@@ -67,32 +68,14 @@ class OneFate : public ::testing::Test {
             static_cast<void>(reg.DeleteKeyTree(RootHandle(kLocalMachine), app));
     }
     // `scan --json` of every area the plants are in, cut down to the planted findings.
-    static Json PlantedScan() {
-        test::CapturedCli c;
-        EXPECT_EQ(cli::RunScanCommand(c.ctx, {"--json", "--categories", "2,3,6,11"}), cli::kExitOk);
-        Json doc = Json::parse(c.Out()), mine = Json::array();
-        for (const auto& f : doc["findings"])
-            if (AsciiLower(f["path"].get<std::string>()).find("zentrovefate") != std::string::npos)
-                mine.push_back(f);
-        doc["findings"] = mine;
-        return doc;
-    }
+    static Json PlantedScan() { return test::PlantedScan("2,3,6,11", "zentrovefate"); }
     // The registry editor's own export of every planted key.
     std::string Exported(const std::string& tag) {
-        std::string all;
-        int n = 0;
-        for (const std::string& key :
-             {"HKEY_CURRENT_USER\\" + std::string(kRun),
-              "HKEY_CURRENT_USER\\" + std::string(kApproved), "HKEY_LOCAL_MACHINE\\" + kAppPath,
-              "HKEY_LOCAL_MACHINE\\" + kAppPath2}) {
-            std::string file = scratch + "\\" + tag + std::to_string(++n) + ".reg";
-            EXPECT_TRUE(test::RunAndWait("regedit.exe /e \"" + file + "\" \"" + key + "\"", 60000));
-            std::ifstream in(file, std::ios::binary);
-            std::string text{std::istreambuf_iterator<char>(in), {}};
-            EXPECT_FALSE(text.empty()) << key;
-            all += text;
-        }
-        return all;
+        return test::RegeditExport(scratch, tag,
+                                   {"HKEY_CURRENT_USER\\" + std::string(kRun),
+                                    "HKEY_CURRENT_USER\\" + std::string(kApproved),
+                                    "HKEY_LOCAL_MACHINE\\" + kAppPath,
+                                    "HKEY_LOCAL_MACHINE\\" + kAppPath2});
     }
 };
 

@@ -8,7 +8,6 @@
 #include <nlohmann/json.hpp>
 
 #include <fstream>
-#include <iterator>
 #include <set>
 
 #include "backup/BackupStore.h"
@@ -18,6 +17,7 @@
 #include "scan/PathJudge.h"
 #include "seams/AsciiText.h"
 #include "support/captured_cli.h"
+#include "support/planted_scan.h"
 #include "support/seams.h"
 #include "tests/backup/common/backup_test_util.h"
 
@@ -90,43 +90,29 @@ class ViewsAndDrives : public ::testing::Test {
         Put(kCurrentUser, kUserRun, "ZtJudgeExpLive", "%SystemRoot%\\system32\\notepad.exe",
             kRegExpandSz);
         Put(kCurrentUser, kUserRun, "ZtJudgeAbsent", absent + ":\\ZtJudge\\app.exe");
+        // A key both views share: found as a 32-bit program finds it, or in neither view.
+        Put(kCurrentUser, kUserRun, "ZtJudgeEither", "%ProgramFiles%\\ZtX86\\uninst.exe",
+            kRegExpandSz);
+        Put(kCurrentUser, kUserRun, "ZtJudgeNeither", "%ProgramFiles%\\ZtX86Gone\\uninst.exe",
+            kRegExpandSz);
     }
     void TearDown() override {
         for (const auto& [root, path] : Keys())
             static_cast<void>(reg.DeleteKeyTree(RootHandle(root), path));
         RegKey run(reg, reg.OpenKeyAllAccess(RootHandle(kCurrentUser), kUserRun));
-        for (const char* name : {"ZtJudgeExpGone", "ZtJudgeExpLive", "ZtJudgeAbsent"})
+        for (const char* name : {"ZtJudgeExpGone", "ZtJudgeExpLive", "ZtJudgeAbsent",
+                                 "ZtJudgeEither", "ZtJudgeNeither"})
             static_cast<void>(reg.DeleteValue(run.get(), name));
         static_cast<void>(sys.RemoveFile(x86 + "\\ZtX86\\uninst.exe"));
         static_cast<void>(sys.RemoveFolder(x86 + "\\ZtX86"));
     }
-    // `scan --json` of the startup, uninstall and App Paths areas, cut down to the plants.
-    static Json PlantedScan() {
-        test::CapturedCli c;
-        EXPECT_EQ(cli::RunScanCommand(c.ctx, {"--json", "--categories", "6,8,11"}), cli::kExitOk);
-        Json doc = Json::parse(c.Out()), mine = Json::array();
-        for (const auto& f : doc["findings"])
-            if (AsciiLower(f["path"].get<std::string>()).find("ztjudge") != std::string::npos)
-                mine.push_back(f);
-        doc["findings"] = mine;
-        return doc;
-    }
+    static Json PlantedScan() { return test::PlantedScan("6,8,11", "ztjudge"); }
     // The registry editor's own export of every planted key.
     std::string Exported(const std::string& tag) {
-        std::string all;
-        int n = 0;
         std::vector<std::string> names = {"HKEY_CURRENT_USER\\" + kUserRun};
         for (const auto& [root, path] : Keys())
             names.push_back("HKEY_LOCAL_MACHINE\\" + path);
-        for (const std::string& key : names) {
-            std::string file = scratch + "\\" + tag + std::to_string(++n) + ".reg";
-            EXPECT_TRUE(test::RunAndWait("regedit.exe /e \"" + file + "\" \"" + key + "\"", 60000));
-            std::ifstream in(file, std::ios::binary);
-            std::string text{std::istreambuf_iterator<char>(in), {}};
-            EXPECT_FALSE(text.empty()) << key;
-            all += text;
-        }
-        return all;
+        return test::RegeditExport(scratch, tag, names);
     }
 };
 
@@ -148,7 +134,7 @@ TEST_F(ViewsAndDrives, EachEntryJudgedInItsViewDeadOnesCleanedAndRestored) {
          {"HKLM\\" + kWowCv + "\\Uninstall\\ZtJudgeX86Gone\\UninstallString",
           "HKLM\\" + kCv + "\\Uninstall\\ZtJudgeQuotedGone\\UninstallString",
           "HKLM\\" + kCv + "\\App Paths\\ztjudgegone.exe\\",
-          "HKCU\\" + kUserRun + "\\ZtJudgeExpGone"})
+          "HKCU\\" + kUserRun + "\\ZtJudgeExpGone", "HKCU\\" + kUserRun + "\\ZtJudgeNeither"})
         expected.insert(AsciiLower(path));
     EXPECT_EQ(paths, expected) << plan["findings"].dump(1);
 
