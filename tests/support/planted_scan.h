@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/CliContext.h"
+#include "cli/CmdClean.h"
 #include "seams/AsciiText.h"
 #include "support/captured_cli.h"
 #include "support/win_process.h"
@@ -44,6 +45,30 @@ inline std::string RegeditExport(const std::string& folder, const std::string& t
         all += text;
     }
     return all;
+}
+
+// Saves `plan` (a `scan --json` document) as `file` and cleans it with `clean --plan --yes
+// --json`, which must exit 0; its JSON report, or null when it did not.
+inline nlohmann::json CleanPlan(const std::string& file, const nlohmann::json& plan) {
+    std::ofstream(file, std::ios::binary) << plan.dump(2);
+    CapturedCli clean;
+    const int exit = cli::RunClean(clean.ctx, {"--plan", file, "--yes", "--json"},
+                                   [](const std::string&) { return true; });
+    EXPECT_EQ(exit, cli::kExitOk) << clean.Out() << clean.Err();
+    if (exit != cli::kExitOk) return nullptr;
+    return nlohmann::json::parse(clean.Out());
+}
+
+// `restore` of the backup a cleaning report names; false (and a failure) unless it exits 0.
+inline bool RestoreBackupOf(const nlohmann::json& report) {
+    if (!report.is_object() || !report["backupFile"].is_string()) {
+        ADD_FAILURE() << "no backup file in " << report.dump(1);
+        return false;
+    }
+    CapturedCli restore;
+    const int exit = cli::RunRestoreCommand(restore.ctx, {report["backupFile"].get<std::string>()});
+    EXPECT_EQ(exit, cli::kExitOk) << restore.Out() << restore.Err();
+    return exit == cli::kExitOk;
 }
 
 } // namespace zt::test

@@ -104,15 +104,8 @@ TEST_F(OneFate, EachEntryCleanedOnceExitZeroAndTheRestoreGivesBackTheSame) {
         return f["path"] != "HKLM\\" + kAppPath2 + "\\";
     });
     ASSERT_EQ(found.end() - moved, 1) << found.dump(1);
-    const std::string file = scratch + "\\fate-plan.json";
-    std::ofstream(file, std::ios::binary) << plan.dump(2);
-
-    test::CapturedCli clean;
-    ASSERT_EQ(cli::RunClean(clean.ctx, {"--plan", file, "--yes", "--json"},
-                            [](const std::string&) { return true; }),
-              cli::kExitOk)
-        << clean.Out() << clean.Err();
-    Json doc = Json::parse(clean.Out());
+    Json doc = test::CleanPlan(scratch + "\\fate-plan.json", plan);
+    ASSERT_TRUE(doc.is_object());
     EXPECT_EQ(doc["cleaned"], listed);
     EXPECT_EQ(doc["skipped"], Json::array());
     EXPECT_EQ(doc["keptBack"], Json::array());
@@ -131,10 +124,7 @@ TEST_F(OneFate, EachEntryCleanedOnceExitZeroAndTheRestoreGivesBackTheSame) {
     // Nothing left behind, not even an orphan switch.
     EXPECT_EQ(PlantedScan()["findings"], Json::array());
 
-    test::CapturedCli restore;
-    ASSERT_EQ(cli::RunRestoreCommand(restore.ctx, {doc["backupFile"].get<std::string>()}),
-              cli::kExitOk)
-        << restore.Out() << restore.Err();
+    ASSERT_TRUE(test::RestoreBackupOf(doc));
     EXPECT_EQ(Exported("after"), before);
 }
 

@@ -7,19 +7,15 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <fstream>
 #include <set>
 
 #include "backup/BackupStore.h"
-#include "cli/CmdClean.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "scan/PathJudge.h"
 #include "seams/AsciiText.h"
-#include "support/captured_cli.h"
 #include "support/planted_scan.h"
 #include "support/seams.h"
-#include "tests/backup/common/backup_test_util.h"
 
 namespace zt {
 namespace {
@@ -154,22 +150,11 @@ TEST_F(ViewsAndDrives, EachEntryJudgedInItsViewDeadOnesCleanedAndRestored) {
     judge.Explain(absent + ":\\ZtJudge\\app.exe", TextShape::Path, why);
     EXPECT_EQ(why, std::vector<std::string>{"drive " + absent + ": is not present"});
 
-    const std::string file = scratch + "\\judge-plan.json";
-    std::ofstream(file, std::ios::binary) << plan.dump(2);
-    test::CapturedCli clean;
-    ASSERT_EQ(cli::RunClean(clean.ctx, {"--plan", file, "--yes", "--json"},
-                            [](const std::string&) { return true; }),
-              cli::kExitOk)
-        << clean.Out() << clean.Err();
-    Json doc = Json::parse(clean.Out());
+    Json doc = test::CleanPlan(scratch + "\\judge-plan.json", plan);
+    ASSERT_TRUE(doc.is_object());
     EXPECT_EQ(doc["cleaned"], expected.size());
-    ASSERT_TRUE(doc["backupFile"].is_string());
     EXPECT_EQ(PlantedScan()["findings"], Json::array());
-
-    test::CapturedCli restore;
-    ASSERT_EQ(cli::RunRestoreCommand(restore.ctx, {doc["backupFile"].get<std::string>()}),
-              cli::kExitOk)
-        << restore.Out() << restore.Err();
+    ASSERT_TRUE(test::RestoreBackupOf(doc));
     EXPECT_EQ(Exported("after"), before);
 }
 
