@@ -192,9 +192,10 @@ void CheckFileExtensionLists(KeyScan& key) {
 
 void CheckStartupCommands(KeyScan& key) {
     for (ScanValue v; key.NextValue(v);) {
-        if (v.type != kRegSz || key.Depth() != 1) continue;
+        if ((v.type != kRegSz && v.type != kRegExpandSz) || key.Depth() != 1) continue;
         std::string data = v.Text();
-        if (key.Missing(data)) key.Report(v.name, data, kReasonInvalidFile, FindingKind::Value);
+        bool missing = v.type == kRegSz ? key.Missing(data) : key.MissingExpanded(data);
+        if (missing) key.Report(v.name, data, kReasonInvalidFile, FindingKind::Value);
     }
 }
 
@@ -212,7 +213,7 @@ void CheckEventSounds(KeyScan& key) {
             !(NamesEqual(name, ".Current") || NamesEqual(name, ".Default")))
             continue;
         std::string data = v.Text();
-        if (key.Missing(key.Judge().ExpandEnvironment(data))) {
+        if (key.MissingExpanded(data)) {
             key.Report(v.name, data, kReasonInvalidSound, FindingKind::Value);
             return;
         }
@@ -221,20 +222,16 @@ void CheckEventSounds(KeyScan& key) {
 
 void CheckUninstallEntries(KeyScan& key) {
     for (ScanValue v; key.NextValue(v);) {
-        if (v.type == kRegSz) {
-            std::string data = v.Text();
-            if (NamesEqual(v.name, "DisplayIcon") && key.Missing(data)) {
-                key.Report({}, data, kReasonInvalidFile, FindingKind::Key);
-            } else if (NamesEqual(v.name, "UninstallString") && v.data.size() > 1 &&
-                       LooksLikeFilePath(data) && key.Missing(data)) {
-                key.Report(v.name, data, kReasonInvalidFile, FindingKind::Value);
-            }
-        } else if (v.type == kRegExpandSz && NamesEqual(v.name, "UninstallString")) {
-            std::string data = v.Text();
-            if (key.Missing(key.Judge().ExpandEnvironment(data))) {
-                key.Report(v.name, data, kReasonInvalidFile, FindingKind::Value);
-                return;
-            }
+        if (v.type != kRegSz && v.type != kRegExpandSz) continue;
+        std::string data = v.Text();
+        if (v.type == kRegSz && NamesEqual(v.name, "DisplayIcon")) {
+            if (key.Missing(data)) key.Report({}, data, kReasonInvalidFile, FindingKind::Key);
+        } else if (NamesEqual(v.name, "UninstallString") ||
+                   NamesEqual(v.name, "QuietUninstallString")) {
+            if (!key.CommandMissing(data, v.type == kRegExpandSz)) continue;
+            key.Report(v.name, data, kReasonInvalidFile, FindingKind::Value);
+            // An expandable uninstaller's report ends the key, as it always has.
+            if (v.type == kRegExpandSz) return;
         }
     }
 }

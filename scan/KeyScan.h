@@ -58,8 +58,14 @@ class KeyScan {
     // there.
     std::optional<std::string> SubkeyDefaultText(std::string_view subPath);
 
-    // IsPathMissing, with the 32-bit system folder tried below a Wow6432Node key.
+    // IsPathMissing in the key's view: below Wow6432Node as a 32-bit program reads the path
+    // (its system folder redirected), in a key both kinds of program share as either, each
+    // with Sysnative read as System32.
     bool Missing(std::string_view path);
+    // Missing after the expansion of its %variables% as the key's view expands them.
+    bool MissingExpanded(std::string_view text);
+    // IsCommandMissing in the key's view, expanded first when asked.
+    bool CommandMissing(std::string_view command, bool expand);
     // True when the classes root has no key of this name (cached for the scan).
     bool ClassKeyMissing(std::string_view name);
     // PathJudge::IsAppPathMissing, and no program of that name found by the program search.

@@ -48,10 +48,6 @@ ScanEngine::ScanEngine(Registry& registry, System& system, ScanSink& sink)
     for (auto& c : categoryEnabled)
         c.store(true);
     fontsFolder_ = FontsFolder(registry, system);
-    std::string sysFolder = system.SystemFolder();
-    if (!sysFolder.empty()) systemFolderPrefix_ = FoldName(sysFolder) + "\\";
-    std::string windows = system.WindowsFolder();
-    if (!windows.empty()) wowSystemFolder_ = windows + "\\SysWOW64";
     valueData_.reserve(kValueDataBytes);
 }
 
@@ -141,6 +137,7 @@ void ScanEngine::PrepareWalk(RootKey root, const std::string& path,
     depth_ = 0;
     // A 32-bit twin's start key already lies below Wow6432Node.
     wowNesting_ = FoldName(path).find("\\wow6432node\\") != std::string::npos ? 1 : 0;
+    walkView_ = ViewOfStart(root, path);
     ruleCount_ = 0;
     skip_ = nullptr;
     for (int c : categories) {
@@ -215,17 +212,32 @@ void ScanEngine::ReportFinding(std::string_view path, std::string_view valueName
     ++findingsAdded_;
 }
 
-bool ScanEngine::Missing(std::string_view s) {
-    Record(Judged::Path, s);
-    if (!judge_.IsPathMissing(s)) return false;
-    if (wowNesting_ == 0 || systemFolderPrefix_.empty() || wowSystemFolder_.empty()) return true;
-    auto drive = FindDrivePrefix(s);
-    if (!drive) return true;
-    std::string_view p = s.substr(*drive);
-    if (!StartsWithNoCase(p, systemFolderPrefix_)) return true;
-    std::string alternative = wowSystemFolder_ + "\\";
-    alternative += p.substr(systemFolderPrefix_.size());
-    return judge_.IsPathMissing(alternative);
+RegView ScanEngine::ViewOfStart(RootKey root, const std::string& path) {
+    if (wowNesting_ > 0) return RegView::Wow32;
+    // The user's software settings are one key for both kinds of program.
+    if (root == kCurrentUser || root == kUsers) return RegView::Shared;
+    constexpr std::string_view kSoftware = "Software\\";
+    if (root != kLocalMachine || !StartsWithNoCase(path, kSoftware)) return RegView::Native;
+    std::string twin = "Software\\Wow6432Node\\" + path.substr(kSoftware.size());
+    RegKey key(registry_, registry_.OpenKeyRead(RootHandle(root), path));
+    RegKey twinKey(registry_, registry_.OpenKeyRead(RootHandle(root), twin));
+    if (!key || !twinKey) return RegView::Native;
+    auto name = registry_.KeyObjectName(key.get());
+    return name && name == registry_.KeyObjectName(twinKey.get()) ? RegView::Shared
+                                                                  : RegView::Native;
+}
+
+bool ScanEngine::Missing(std::string_view raw, bool expand, TextShape shape) {
+    Record(Judged::Path, raw);
+    judgedShape_ = shape;
+    judgedView_ = ViewHere();
+    viewTexts_ = judge_.ViewTexts(raw, expand, judgedView_);
+    for (const ViewedText& t : viewTexts_) {
+        bool missing = shape == TextShape::Command ? judge_.IsCommandMissing(t.text)
+                                                   : judge_.IsPathMissing(t.text);
+        if (!missing) return false;
+    }
+    return true;
 }
 
 bool ScanEngine::ClassKeyMissing(std::string_view name) {
@@ -243,13 +255,14 @@ std::vector<std::string> ScanEngine::Evidence(std::string_view valueText) {
     lines.push_back("text as found: " + std::string(valueText));
     switch (judged_) {
     case Judged::Path:
-        judge_.ExplainMissingPath(judgedText_, lines);
-        if (wowNesting_ > 0 && !systemFolderPrefix_.empty() && !wowSystemFolder_.empty()) {
-            auto drive = FindDrivePrefix(judgedText_);
-            std::string_view p = std::string_view(judgedText_).substr(drive.value_or(0));
-            if (drive && StartsWithNoCase(p, systemFolderPrefix_))
-                lines.push_back("32-bit system folder: " + wowSystemFolder_ + "\\" +
-                                std::string(p.substr(systemFolderPrefix_.size())) + ": not found");
+        lines.push_back(judgedView_ == RegView::Native  ? "registry view: 64-bit"
+                        : judgedView_ == RegView::Wow32 ? "registry view: 32-bit (Wow6432Node)"
+                                                        : "registry view: 64-bit and 32-bit "
+                                                          "(a key both kinds of program share)");
+        for (const ViewedText& t : viewTexts_) {
+            if (viewTexts_.size() > 1 || t.text != judgedText_)
+                lines.push_back(std::string(t.view) + ": " + t.text);
+            judge_.Explain(t.text, judgedShape_, lines);
         }
         break;
     case Judged::ClassKey:
@@ -431,7 +444,15 @@ std::optional<std::string> KeyScan::SubkeyDefaultText(std::string_view subPath) 
 }
 
 bool KeyScan::Missing(std::string_view path) {
-    return engine_.Missing(path);
+    return engine_.Missing(path, false, TextShape::Path);
+}
+
+bool KeyScan::MissingExpanded(std::string_view text) {
+    return engine_.Missing(text, true, TextShape::Path);
+}
+
+bool KeyScan::CommandMissing(std::string_view command, bool expand) {
+    return engine_.Missing(command, expand, TextShape::Command);
 }
 
 bool KeyScan::ClassKeyMissing(std::string_view name) {

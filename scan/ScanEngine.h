@@ -91,7 +91,14 @@ class ScanEngine {
     void RunRules(KeyScan& here);
     void ReportFinding(std::string_view path, std::string_view valueName,
                        std::string_view valueText, std::string_view reason, FindingKind kind);
-    bool Missing(std::string_view s);
+    // Judges `raw` in the current key's view (see RegView): missing only when missing in
+    // every text the view reads it as.
+    bool Missing(std::string_view raw, bool expand, TextShape shape);
+    // The view of the key the walk stands on.
+    RegView ViewHere() const { return wowNesting_ > 0 ? RegView::Wow32 : walkView_; }
+    // The view of a walk's start key: 32-bit below Wow6432Node, shared for the user's keys and
+    // for a machine key its 32-bit twin path reaches too, else 64-bit.
+    RegView ViewOfStart(RootKey root, const std::string& path);
     bool ClassKeyMissing(std::string_view name);
     // The evidence lines of the judgement that led to a report.
     std::vector<std::string> Evidence(std::string_view valueText);
@@ -106,14 +113,16 @@ class ScanEngine {
     }
     Judged judged_ = Judged::None;
     std::string judgedText_;
+    // Of the last path judgement: how it was read and the texts each view read.
+    TextShape judgedShape_ = TextShape::Path;
+    RegView judgedView_ = RegView::Native;
+    std::vector<ViewedText> viewTexts_;
 
     Registry& registry_;
     System& system_;
     ScanSink& sink_;
     PathJudge judge_;
     std::string fontsFolder_;
-    std::string systemFolderPrefix_; // "c:\windows\system32\", lower case
-    std::string wowSystemFolder_;    // "C:\windows\SysWOW64"
     std::unordered_map<std::string, bool> classKeyMissing_;
     const SettingsStore* ignoreSource_ = nullptr;
     IgnoreList ignore_; // read by the worker, set only before it starts
@@ -125,6 +134,7 @@ class ScanEngine {
     ChildFilter skip_ = nullptr;
     int depth_ = 0;
     int wowNesting_ = 0; // Wow6432Node keys above the current key
+    RegView walkView_ = RegView::Native;
     int visitCounter_ = kStatusEveryKeys - 1;
     int findingsAdded_ = 0;
     int findingsIgnored_ = 0;

@@ -59,6 +59,17 @@ enum class KnownFolder {
     Downloads,       // FOLDERID_Downloads
 };
 
+// What sits behind a drive letter, as the platform classifies it.
+enum class DriveKind {
+    Absent,    // no such drive now
+    Fixed,     // a local hard disk
+    Removable, // a USB stick, a memory card, a floppy
+    Optical,   // a CD, DVD or Blu-ray drive
+    Network,   // a mapped network share
+    RamDisk,
+    Unknown, // a letter the platform cannot classify
+};
+
 // What opening an entry itself (see System::OpenEntry) found.
 struct EntryFacts {
     std::uint32_t attributes = 0;
@@ -174,6 +185,8 @@ class System {
     virtual std::string SystemFolder() = 0;
     virtual std::string WindowsFolder() = 0;
     virtual std::uint32_t LogicalDriveMask() = 0;
+    // What the drive of `letter` (A-Z, either case) is now.
+    virtual DriveKind GetDriveKind(char letter) = 0;
     // Full path of the running program.
     virtual std::string GetModulePath() = 0;
     // True when the program runs with administrator rights, or the platform sets no such limit.

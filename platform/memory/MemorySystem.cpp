@@ -516,4 +516,24 @@ std::optional<std::string> MemorySystem::ReadWholeFile(std::string_view path) {
     return FileContent(path).value_or(std::string());
 }
 
+void MemorySystem::SetDriveKind(char letter, DriveKind kind) {
+    const int number = (letter | 0x20) - 'a';
+    if (number < 0 || number >= 26) return;
+    if (kind == DriveKind::Absent) {
+        logicalDrives &= ~(1u << number);
+        driveKinds_.erase(number);
+    } else {
+        logicalDrives |= 1u << number;
+        driveKinds_[number] = kind;
+    }
+}
+
+DriveKind MemorySystem::GetDriveKind(char letter) {
+    const int number = (letter | 0x20) - 'a';
+    if (number < 0 || number >= 26) return DriveKind::Unknown;
+    if ((logicalDrives & (1u << number)) == 0) return DriveKind::Absent;
+    auto it = driveKinds_.find(number);
+    return it == driveKinds_.end() ? DriveKind::Fixed : it->second;
+}
+
 } // namespace zt

@@ -32,6 +32,9 @@ class MemorySystem : public System {
     std::vector<UrlCacheEntry> urlCache;
     std::map<std::string, RecycleBinInfo> recycleBins; // "C:\" -> contents
     std::uint32_t logicalDrives = 1u << 2;             // C:
+    // Makes the drive of `letter` present as `kind` (Absent takes it away); a drive present
+    // in `logicalDrives` without a kind of its own is fixed.
+    void SetDriveKind(char letter, DriveKind kind);
     LocalTime now{2026, 12, 8, 15, 30, 0, 0, 2};
     std::string tempFolder = "C:\\Temp\\";
     std::string systemDirectory = "C:\\windows\\system32";
@@ -84,6 +87,7 @@ class MemorySystem : public System {
     std::string SystemFolder() override { return systemDirectory; }
     std::string WindowsFolder() override { return windowsDirectory; }
     std::uint32_t LogicalDriveMask() override { return logicalDrives; }
+    DriveKind GetDriveKind(char letter) override;
     std::string GetModulePath() override { return modulePath; }
     bool IsElevated() override { return elevated; }
     std::optional<RecycleBinInfo> QueryRecycleBin(std::string_view rootPath) override;
@@ -132,6 +136,7 @@ class MemorySystem : public System {
     std::map<std::string, Entry> entries_;   // key: folded path
     std::map<std::string, std::string> env_; // key: folded name
     std::map<KnownFolder, std::string> known_;
+    std::map<int, DriveKind> driveKinds_;           // key: drive number, 0 for A:
     std::map<std::string, std::string> contents_;   // key: folded path
     std::map<OutFileHandle, std::string> outFiles_; // handle -> key of its file
     OutFileHandle nextOutFile_ = 0x100;

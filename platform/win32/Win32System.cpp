@@ -450,6 +450,29 @@ std::uint32_t Win32System::LogicalDriveMask() {
     return ::GetLogicalDrives();
 }
 
+DriveKind Win32System::GetDriveKind(char letter) {
+    const int number = (letter | 0x20) - 'a';
+    if (number < 0 || number >= 26) return DriveKind::Unknown;
+    if ((::GetLogicalDrives() & (1u << number)) == 0) return DriveKind::Absent;
+    const wchar_t root[] = {static_cast<wchar_t>(L'A' + number), L':', L'\\', L'\0'};
+    switch (::GetDriveTypeW(root)) {
+    case DRIVE_FIXED:
+        return DriveKind::Fixed;
+    case DRIVE_REMOVABLE:
+        return DriveKind::Removable;
+    case DRIVE_CDROM:
+        return DriveKind::Optical;
+    case DRIVE_REMOTE:
+        return DriveKind::Network;
+    case DRIVE_RAMDISK:
+        return DriveKind::RamDisk;
+    case DRIVE_NO_ROOT_DIR:
+        return DriveKind::Absent;
+    default:
+        return DriveKind::Unknown;
+    }
+}
+
 std::string Win32System::GetModulePath() {
     std::wstring buf(MAX_PATH, L'\0');
     for (;;) {

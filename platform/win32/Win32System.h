@@ -38,6 +38,7 @@ class Win32System : public System {
     std::string SystemFolder() override;
     std::string WindowsFolder() override;
     std::uint32_t LogicalDriveMask() override;
+    DriveKind GetDriveKind(char letter) override;
     std::string GetModulePath() override;
     bool IsElevated() override;
     std::optional<RecycleBinInfo> QueryRecycleBin(std::string_view rootPath) override;

@@ -206,5 +206,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     judge.IsAppPathMissing(raw);
     LooksLikeFilePath(raw);
     judge.ExpandEnvironment(raw);
+    judge.IsCommandMissing(raw);
+    std::vector<std::string> lines;
+    for (const ViewedText& t : judge.ViewTexts(raw, true, RegView::Shared))
+        judge.Explain(t.text, TextShape::Command, lines);
     return 0;
 }

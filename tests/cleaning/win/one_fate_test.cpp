@@ -16,6 +16,7 @@
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "support/captured_cli.h"
+#include "support/planted_scan.h"
 #include "seams/AsciiText.h"
 #include "support/seams.h"
 #include "tests/backup/common/backup_test_util.h"
@@ -67,32 +68,14 @@ class OneFate : public ::testing::Test {
             static_cast<void>(reg.DeleteKeyTree(RootHandle(kLocalMachine), app));
     }
     // `scan --json` of every area the plants are in, cut down to the planted findings.
-    static Json PlantedScan() {
-        test::CapturedCli c;
-        EXPECT_EQ(cli::RunScanCommand(c.ctx, {"--json", "--categories", "2,3,6,11"}), cli::kExitOk);
-        Json doc = Json::parse(c.Out()), mine = Json::array();
-        for (const auto& f : doc["findings"])
-            if (AsciiLower(f["path"].get<std::string>()).find("zentrovefate") != std::string::npos)
-                mine.push_back(f);
-        doc["findings"] = mine;
-        return doc;
-    }
+    static Json PlantedScan() { return test::PlantedScan("2,3,6,11", "zentrovefate"); }
     // The registry editor's own export of every planted key.
     std::string Exported(const std::string& tag) {
-        std::string all;
-        int n = 0;
-        for (const std::string& key :
-             {"HKEY_CURRENT_USER\\" + std::string(kRun),
-              "HKEY_CURRENT_USER\\" + std::string(kApproved), "HKEY_LOCAL_MACHINE\\" + kAppPath,
-              "HKEY_LOCAL_MACHINE\\" + kAppPath2}) {
-            std::string file = scratch + "\\" + tag + std::to_string(++n) + ".reg";
-            EXPECT_TRUE(test::RunAndWait("regedit.exe /e \"" + file + "\" \"" + key + "\"", 60000));
-            std::ifstream in(file, std::ios::binary);
-            std::string text{std::istreambuf_iterator<char>(in), {}};
-            EXPECT_FALSE(text.empty()) << key;
-            all += text;
-        }
-        return all;
+        return test::RegeditExport(scratch, tag,
+                                   {"HKEY_CURRENT_USER\\" + std::string(kRun),
+                                    "HKEY_CURRENT_USER\\" + std::string(kApproved),
+                                    "HKEY_LOCAL_MACHINE\\" + kAppPath,
+                                    "HKEY_LOCAL_MACHINE\\" + kAppPath2});
     }
 };
 
@@ -121,15 +104,8 @@ TEST_F(OneFate, EachEntryCleanedOnceExitZeroAndTheRestoreGivesBackTheSame) {
         return f["path"] != "HKLM\\" + kAppPath2 + "\\";
     });
     ASSERT_EQ(found.end() - moved, 1) << found.dump(1);
-    const std::string file = scratch + "\\fate-plan.json";
-    std::ofstream(file, std::ios::binary) << plan.dump(2);
-
-    test::CapturedCli clean;
-    ASSERT_EQ(cli::RunClean(clean.ctx, {"--plan", file, "--yes", "--json"},
-                            [](const std::string&) { return true; }),
-              cli::kExitOk)
-        << clean.Out() << clean.Err();
-    Json doc = Json::parse(clean.Out());
+    Json doc = test::CleanPlan(scratch + "\\fate-plan.json", plan);
+    ASSERT_TRUE(doc.is_object());
     EXPECT_EQ(doc["cleaned"], listed);
     EXPECT_EQ(doc["skipped"], Json::array());
     EXPECT_EQ(doc["keptBack"], Json::array());
@@ -148,10 +124,7 @@ TEST_F(OneFate, EachEntryCleanedOnceExitZeroAndTheRestoreGivesBackTheSame) {
     // Nothing left behind, not even an orphan switch.
     EXPECT_EQ(PlantedScan()["findings"], Json::array());
 
-    test::CapturedCli restore;
-    ASSERT_EQ(cli::RunRestoreCommand(restore.ctx, {doc["backupFile"].get<std::string>()}),
-              cli::kExitOk)
-        << restore.Out() << restore.Err();
+    ASSERT_TRUE(test::RestoreBackupOf(doc));
     EXPECT_EQ(Exported("after"), before);
 }
 

@@ -301,8 +301,10 @@ TEST_F(ScanEngineTest, StartupSoundsUninstall) {
     const auto* exp = s.Find("HKLM\\" + un + "\\Exp\\UninstallString");
     ASSERT_TRUE(exp);
     EXPECT_EQ(exp->valueText, "%ZTMEDIA%\\u.exe /x");
-    // Rows: Dead, U, sound, Stale icon, Stale uninstall, Exp uninstall (ends the key).
-    EXPECT_EQ(s.rows.size(), 6u);
+    // The uninstaller's program counts, whatever its arguments.
+    EXPECT_TRUE(s.Find("HKLM\\" + un + "\\Args\\UninstallString"));
+    // Rows: Dead, U, sound, Stale icon, Stale uninstall, Args, Exp uninstall (ends the key).
+    EXPECT_EQ(s.rows.size(), 7u);
 }
 
 TEST_F(ScanEngineTest, FontsHelpAppPathsDrivers) {
