@@ -9,7 +9,7 @@
 namespace zt {
 
 CDlgAbout::CDlgAbout(AppContext& app) : CGradientDialog(IDD_ABOUTBOX), app_(app) {
-    silent_ = app.settings.ReadBool(settings::ButtonSilence, false);
+    silent_ = app.settings.IsOn(settings::ButtonSilence);
     SetSounds(IDW_HOVER, IDW_CLICK);
 }
 

@@ -7,6 +7,7 @@
 #include "app/res/ids_startup.h"
 #include "app/res/resource.h"
 #include "seams/Unicode.h"
+#include "startup/StartupLocations.h"
 
 namespace zt {
 
@@ -26,7 +27,7 @@ CDlgAddStartupItem::CDlgAddStartupItem(const SettingsStore& settings)
     : CGradientDialog(IDD_ADD_STARTUP_ITEM, IDI_ZENTROVE) {
     SetCloseOnCancel(true);
     SetCloseOnOK(true);
-    SetSilent(settings.ReadInt(settings::ButtonSilence, 0) != 0);
+    SetSilent(settings.IsOn(settings::ButtonSilence));
     SetSounds(IDW_HOVER, IDW_CLICK);
     BindText(IDC_ADD_COMMAND, commandLine, kMaxCommandLine);
 }

@@ -10,8 +10,6 @@ namespace zt {
 
 class CDlgAddStartupItem : public CGradientDialog {
   public:
-    static constexpr std::size_t kMaxCommandLine = 400;
-
     explicit CDlgAddStartupItem(const SettingsStore& settings);
 
     // Exchanged with the edit control; valid after OK.

@@ -27,7 +27,7 @@ CDlgBackup::CDlgBackup(AppContext& app)
                                        {IDC_BACKUP_VIEW, kMoveX | kMoveY},
                                        {IDC_BACKUP_REMOVE, kMoveX | kMoveY}} {
     classicLook_ = IsClassicAppearance();
-    SetSilent(settings_.ReadInt(settings::ButtonSilence, 0) != 0);
+    SetSilent(settings_.IsOn(settings::ButtonSilence));
     SetSounds(IDW_HOVER, IDW_CLICK);
 }
 

@@ -14,7 +14,7 @@ namespace zt {
 CDlgIgnoreList::CDlgIgnoreList(const SettingsStore& settings)
     : CGradientDialog(IDD_IGNORE_LIST, IDI_ZENTROVE), settings_(settings) {
     SetCloseOnCancel(true);
-    SetSilent(settings.ReadInt(settings::ButtonSilence, 0) != 0);
+    SetSilent(settings.IsOn(settings::ButtonSilence));
     SetSounds(IDW_HOVER, IDW_CLICK);
 }
 

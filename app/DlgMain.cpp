@@ -3,7 +3,7 @@
 
 #include "app/ContactInfo.h"
 #include "app/DlgAbout.h"
-#include "app/RunAtStartup.h"
+#include "startup/RunAtStartup.h"
 #include "seams/StatusText.h"
 #include "seams/System.h"
 #include "seams/Unicode.h"
@@ -42,10 +42,10 @@ CDlgMain::CDlgMain(AppContext& app)
     : CGradientDialog(IDD_MAIN, IDI_ZENTROVE), app_(app), scan_(app, &banner_),
       settings_(app, *this, scan_.enabledCategories), backup_(app), startup_(app), cleanDisk_(app) {
     app_.host = this;
-    silent_ = app_.settings.ReadBool(settings::ButtonSilence, false);
+    silent_ = app_.settings.IsOn(settings::ButtonSilence);
     SetSounds(IDW_HOVER, IDW_CLICK);
-    startupMode_ = app_.settings.ReadBool(settings::StartupMode, true);
-    savePos_ = app_.settings.ReadBool(settings::SavePos, true);
+    startupMode_ = app_.settings.IsOn(settings::StartupMode);
+    savePos_ = app_.settings.IsOn(settings::SavePos);
 }
 
 CDlgMain::~CDlgMain() {
@@ -103,7 +103,7 @@ bool CDlgMain::OnInitDialog() {
     const int inset = ScaleForDpi(2, static_cast<int>(WindowDpi(Handle())));
     ::InflateRect(&place, -inset, -inset);
     banner_.Create(Handle(), place, IDC_BANNER);
-    banner_.SetMode(3);
+    banner_.SetWaterShape(WaterShape::Blob);
     banner_.SetText("Boosts your system");
 
     CreateTooltips();
@@ -172,17 +172,17 @@ void CDlgMain::ApplySettings() {
         if (stored && !written) stored = written;
     };
     silent_ = settings_.SoundSilenced();
-    keep(app_.settings.WriteInt(settings::ButtonSilence, silent_ ? 1 : 0));
+    keep(app_.settings.Write(settings::ButtonSilence, silent_ ? 1 : 0));
     scan_.SetSilent(silent_);
     backup_.SetSilent(silent_);
     startup_.SetSilent(silent_);
     cleanDisk_.SetSilent(silent_);
     savePos_ = settings_.LayoutSwitch();
-    keep(app_.settings.WriteInt(settings::SavePos, savePos_ ? 1 : 0));
+    keep(app_.settings.Write(settings::SavePos, savePos_ ? 1 : 0));
     startupMode_ = settings_.StartupSwitch();
-    keep(app_.settings.WriteInt(settings::StartupMode, startupMode_ ? 1 : 0));
+    keep(app_.settings.Write(settings::StartupMode, startupMode_ ? 1 : 0));
     Status run = SyncRunAtStartup(app_.registry, startupMode_, ExecutablePath());
-    keep(app_.settings.WriteInt(settings::KeepRecentJunk, settings_.KeepRecentJunk() ? 1 : 0));
+    keep(app_.settings.Write(settings::KeepRecentJunk, settings_.KeepRecentJunk() ? 1 : 0));
     backup_.ApplySettings();
     settings_.ApplySettings();
     scan_.ApplySettings();
@@ -211,7 +211,7 @@ void CDlgMain::SaveLayout() {
     (void)WriteWindowRect(app_.settings,
                           zt::WindowRect{ToBaseDpi(r.left, dpi), ToBaseDpi(r.top, dpi),
                                          ToBaseDpi(r.right, dpi), ToBaseDpi(r.bottom, dpi)});
-    (void)app_.settings.WriteInt(settings::ActiveTab, tabs_.GetActiveTab());
+    (void)app_.settings.Write(settings::ActiveTab, tabs_.GetActiveTab());
 }
 
 void CDlgMain::RestoreLayout() {

@@ -59,7 +59,7 @@ CDlgScanClean::CDlgScanClean(AppContext& app, CAnimatedBanner* banner)
       job_(std::make_shared<CScanJob>(app.registry, app.system)),
       cleanJob_(CBackgroundJob::Create()),
       headerPainter_(std::make_unique<CClassicHeaderHook>(drawHeader_)) {
-    silent_ = app_.settings.ReadBool(settings::ButtonSilence, false);
+    silent_ = app_.settings.IsOn(settings::ButtonSilence);
     SetSounds(IDW_HOVER, IDW_CLICK);
     ScanEngine& engine = job_->engine();
     engine.LoadSwitches(app_.settings);
@@ -422,7 +422,7 @@ void CDlgScanClean::BannerRunning() {
 
 void CDlgScanClean::BannerResting() {
     if (!banner_) return;
-    banner_->SetMode(3);
+    banner_->SetWaterShape(WaterShape::Blob);
     banner_->SetText("Boosts your system");
 }
 
@@ -504,9 +504,6 @@ class ListFindings : public FindingList {
 class PageCleaningSink : public CleaningSink {
   public:
     PageCleaningSink(CDlgScanClean& page, AppContext& app) : page_(page), app_(app) {}
-    void SetStatusText(std::string_view text) override {
-        page_.SetItemText(IDC_STATUS, ForDisplay(text));
-    }
     void RefreshBackupList() override {
         if (app_.host) app_.host->RefreshBackupList();
     }
@@ -542,7 +539,6 @@ class ProgressRelay : public CleaningSink {
   public:
     using Show = std::function<void(int, int)>;
     ProgressRelay(CBackgroundJob& job, Show show) : job_(job), show_(std::move(show)) {}
-    void SetStatusText(std::string_view) override {}
     void RefreshBackupList() override {}
     void Progress(int done, int total) override {
         ULONGLONG now = ::GetTickCount64();
@@ -671,6 +667,7 @@ void CDlgScanClean::CleaningFinished(CleanRun& run) {
     if (!run.out.backupFile.empty()) lastBackupFile_ = run.out.backupFile;
     if (closingClean_) return;
     ShowCleaningRunning(false);
+    SetItemText(IDC_STATUS, FoundItemsLine(list_->Count()));
     ListFindings rows(*list_);
     PageCleaningSink sink(*this, app_);
     CMessageBoxPrompt prompt(Handle(), false);

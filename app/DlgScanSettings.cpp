@@ -34,19 +34,15 @@ int CDlgScanSettings::CategoryOfControl(int id) {
     return -1;
 }
 
-int CDlgScanSettings::ControlOfCategory(int index) {
-    return index >= 0 && index < kScanCategoryCount ? kCategoryControls[index] : 0;
-}
-
 CDlgScanSettings::CDlgScanSettings(AppContext& app, CDlgMain& main,
                                    std::vector<int>& enabledCategories)
     : CGradientDialog(IDD_SCANSETTINGS), app_(app), main_(main),
       enabledCategories_(enabledCategories) {
-    silent_ = app_.settings.ReadBool(settings::ButtonSilence, false);
+    silent_ = app_.settings.IsOn(settings::ButtonSilence);
     SetSounds(IDW_HOVER, IDW_CLICK);
-    startupSwitch_ = app_.settings.ReadBool(settings::StartupMode, true);
-    layoutSwitch_ = app_.settings.ReadBool(settings::SavePos, true);
-    keepRecentJunk_ = app_.settings.ReadBool(settings::KeepRecentJunk, true);
+    startupSwitch_ = app_.settings.IsOn(settings::StartupMode);
+    layoutSwitch_ = app_.settings.IsOn(settings::SavePos);
+    keepRecentJunk_ = app_.settings.IsOn(settings::KeepRecentJunk);
     layout_ =
         CLayout{{kGroupBoxId, kGrowX | kGrowY}, {IDOK, kMoveX},           {IDC_SILENCE, kMoveX},
                 {IDC_CHECKALL, kMoveX},         {IDC_ADDSTARTUP, kMoveX}, {IDC_SAVELAYOUT, kMoveX},

@@ -33,7 +33,6 @@ class CDlgScanSettings : public CGradientDialog {
 
     // Category index of a control, or -1 when it is not a category box.
     static int CategoryOfControl(int id);
-    static int ControlOfCategory(int index);
 
   protected:
     bool OnInitDialog() override;

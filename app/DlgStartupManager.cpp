@@ -100,7 +100,7 @@ CDlgStartupManager::CDlgStartupManager(AppContext& app)
                                                  {IDC_STARTUP_ADD, kMoveX},
                                                  {IDCANCEL, kMoveX}} {
     classicLook_ = IsClassicAppearance();
-    SetSilent(app.settings.ReadInt(settings::ButtonSilence, 0) != 0);
+    SetSilent(app.settings.IsOn(settings::ButtonSilence));
     SetSounds(IDW_HOVER, IDW_CLICK);
 }
 

@@ -53,7 +53,6 @@ struct YesPrompt : UserPrompt {
     int Ask(std::string_view, std::string_view, PromptButtons) override { return kAnswerOk; }
 };
 struct NoSink : CleaningSink {
-    void SetStatusText(std::string_view) override {}
     void RefreshBackupList() override {}
 };
 

@@ -451,7 +451,6 @@ void FinishCleaning(const CleaningContext& ctx, FindingList& list, CleanOutcome&
         list.RemoveRows(out.cleanedRows);
     }
 
-    ctx.sink.SetStatusText(FoundItemsLine(list.Count()));
     if (!out.backupFile.empty()) ctx.sink.RefreshBackupList();
     if (out.status == CleanStatus::FileError)
         ctx.prompt.Ask(out.error, {}, PromptButtons::Ok);

@@ -46,22 +46,23 @@ std::string SettingsStore::ListWidthKey(std::string_view list, int column) {
 }
 
 bool ReadWindowRect(const SettingsStore& store, WindowRect& rect) {
-    WindowRect r{store.ReadInt(settings::MainLeft, -1), store.ReadInt(settings::MainTop, -1),
-                 store.ReadInt(settings::MainRight, -1), store.ReadInt(settings::MainBottom, -1)};
-    if (r.left == -1 || r.top == -1 || r.right == -1 || r.bottom == -1) return false;
+    WindowRect r{store.Read(settings::MainLeft), store.Read(settings::MainTop),
+                 store.Read(settings::MainRight), store.Read(settings::MainBottom)};
+    using settings::kUnset;
+    if (r.left == kUnset || r.top == kUnset || r.right == kUnset || r.bottom == kUnset)
+        return false;
     rect = r;
     return true;
 }
 
 Status WriteWindowRect(const SettingsStore& store, const WindowRect& rect) {
-    const std::pair<std::string_view, std::int32_t> values[] = {
-        {settings::MainLeft, rect.left},
-        {settings::MainTop, rect.top},
-        {settings::MainRight, rect.right},
-        {settings::MainBottom, rect.bottom}};
+    const std::pair<Setting, std::int32_t> values[] = {{settings::MainLeft, rect.left},
+                                                       {settings::MainTop, rect.top},
+                                                       {settings::MainRight, rect.right},
+                                                       {settings::MainBottom, rect.bottom}};
     Status first;
-    for (const auto& [key, value] : values) {
-        Status written = store.WriteInt(key, value);
+    for (const auto& [setting, value] : values) {
+        Status written = store.Write(setting, value);
         if (first && !written) first = written;
     }
     return first;
@@ -71,8 +72,8 @@ bool ReadListWidths(const SettingsStore& store, std::string_view list, int colum
     int read[16];
     if (columns < 0 || columns > 16) return false;
     for (int i = 0; i < columns; ++i) {
-        std::int32_t v = store.ReadInt(SettingsStore::ListWidthKey(list, i), -1);
-        if (v == -1) return false;
+        std::int32_t v = store.ReadInt(SettingsStore::ListWidthKey(list, i), settings::kUnset);
+        if (v == settings::kUnset) return false;
         read[i] = static_cast<int>(static_cast<std::uint32_t>(v) & 0xFFFFu);
     }
     for (int i = 0; i < columns; ++i)
@@ -91,7 +92,7 @@ Status WriteListWidths(const SettingsStore& store, std::string_view list, int co
 }
 
 bool ReadActiveTab(const SettingsStore& store, int& tab) {
-    std::int32_t v = store.ReadInt(settings::ActiveTab, 0);
+    std::int32_t v = store.Read(settings::ActiveTab);
     if (v < 0 || v >= settings::kTabCount) return false;
     tab = v;
     return true;

@@ -40,6 +40,9 @@ inline constexpr std::string_view kRunOnceEx32KeyPath =
 inline constexpr std::string_view kShellFoldersKeyPath =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
+// The longest command line an added entry may have, in UTF-16 units.
+inline constexpr std::size_t kMaxCommandLine = 400;
+
 // Location texts of the two startup folders' rows.
 inline constexpr std::string_view kCommonStartupLocation = "Common Startup";
 inline constexpr std::string_view kUserStartupLocation = "Startup";

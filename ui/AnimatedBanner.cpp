@@ -58,8 +58,8 @@ void CAnimatedBanner::SetText(std::string_view text) {
     if (hwnd_) Invalidate(false);
 }
 
-void CAnimatedBanner::SetMode(int mode) {
-    mode_ = std::clamp(mode, 0, 3);
+void CAnimatedBanner::SetWaterShape(WaterShape shape) {
+    shape_ = shape;
     disturb_ = true;
     if (!waterRunning_) StartWater();
 }
@@ -117,24 +117,24 @@ void CAnimatedBanner::WaterFrame() {
 
 void CAnimatedBanner::Drop() {
     if (!disturb_) return;
-    WaterDisturbance d = DropParameters(mode_, height_);
-    water_.Disturb(Shape(), -1, -1, d.radius, d.height, rng_);
+    WaterDisturbance d = DropParameters(shape_, height_);
+    water_.Disturb(shape_, -1, -1, d.radius, d.height, rng_);
 }
 
 void CAnimatedBanner::MouseDisturb(UINT msg, int x, int y) {
     if (!disturb_) return;
     int cx = x, cy = height_ - y; // row 0 is the bottom row
     if (msg == WM_MOUSEMOVE) {
-        WaterDisturbance d = MoveParameters(mode_, height_);
-        water_.Disturb(Shape(), cx, cy, d.radius, d.height, rng_);
+        WaterDisturbance d = MoveParameters(shape_, height_);
+        water_.Disturb(shape_, cx, cy, d.radius, d.height, rng_);
     } else if (msg == WM_LBUTTONDOWN) {
         DWORD now = ::GetTickCount();
         long long t = lastClick_ ? static_cast<long long>(now - lastClick_) : -1;
         lastClick_ = now;
         long long D = 5LL * ::GetDoubleClickTime();
         WaterDisturbance d =
-            ClickParameters(mode_, ClickStrengthFor(t < 0 ? D + 1 : t, D, height_));
-        water_.Disturb(Shape(), cx, cy, d.radius, d.height, rng_);
+            ClickParameters(shape_, ClickStrengthFor(t < 0 ? D + 1 : t, D, height_));
+        water_.Disturb(shape_, cx, cy, d.radius, d.height, rng_);
     }
 }
 

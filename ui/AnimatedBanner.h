@@ -1,8 +1,8 @@
 #pragma once
 // The strip along the bottom of the main window: colour bands sliding through a palette, a
 // water-ripple layer that reacts to the mouse and to random drops, and one bold line of text.
-// A running animation (faster bands, no water) shows that a scan is busy; SetMode brings the
-// water back. Mouse input is also posted to the parent, so the strip swallows no clicks.
+// A running animation (faster bands, no water) shows that a scan is busy; SetWaterShape
+// brings the water back. Mouse input is also posted to the parent, so the strip swallows no clicks.
 #include <array>
 #include <random>
 #include <string>
@@ -22,10 +22,10 @@ class CAnimatedBanner : public CCustomWindow {
     bool Create(HWND parent, const RECT& rect, UINT id);
     void SetText(std::string_view text);
     const std::string& Text() const { return text_; }
-    // 0 cosine drops, 1 cones, 2 squares, 3 blobs; switches the water disturbances on.
-    void SetMode(int mode);
-    int Mode() const { return mode_; }
-    // Faster bands (`step` pixels every `interval` ms) and no water until the next SetMode.
+    // The shape of every drop, move and click; switches the water disturbances on.
+    void SetWaterShape(WaterShape shape);
+    // Faster bands (`step` pixels every `interval` ms) and no water until the next
+    // SetWaterShape.
     void StartRunning(UINT interval, int step);
 
     int Step() const { return step_; }
@@ -52,7 +52,6 @@ class CAnimatedBanner : public CCustomWindow {
     void MouseDisturb(UINT msg, int x, int y);
     void RelayToParent(UINT msg, WPARAM wp, LPARAM lp);
     bool ProgramInFront() const;
-    WaterShape Shape() const { return static_cast<WaterShape>(mode_); }
 
     std::string text_;
     std::wstring shown_; // the text as drawn
@@ -61,7 +60,7 @@ class CAnimatedBanner : public CCustomWindow {
     int bandOffset_ = 0;
     int step_ = 5;
     UINT interval_ = 100;
-    int mode_ = 3;
+    WaterShape shape_ = WaterShape::Blob;
     int blendAlpha_ = 127;
     int direction_ = 1;
     bool disturb_ = true;

@@ -97,26 +97,26 @@ struct WaterDisturbance {
     int height;
 };
 
-// Radius and height of a random drop, a mouse move and a click for each mode (h = client
+// Radius and height of a random drop, a mouse move and a click for each shape (h = client
 // height; m and l come from ClickStrength).
-inline WaterDisturbance DropParameters(int mode, int h) {
-    switch (mode) {
-    case 0:
+inline WaterDisturbance DropParameters(WaterShape shape, int h) {
+    switch (shape) {
+    case WaterShape::Cosine:
         return {35, 2 * h};
-    case 1:
+    case WaterShape::Cone:
         return {60, 3 * h};
-    case 2:
+    case WaterShape::Square:
         return {20, h};
     default:
         return {30, h};
     }
 }
-inline WaterDisturbance MoveParameters(int mode, int h) {
+inline WaterDisturbance MoveParameters(WaterShape shape, int h) {
     int b = h / 3;
-    switch (mode) {
-    case 0:
+    switch (shape) {
+    case WaterShape::Cosine:
         return {35, 2 * b};
-    case 1:
+    case WaterShape::Cone:
         return {50, 8 * b};
     default:
         return {5, b};
@@ -131,11 +131,11 @@ inline ClickStrength ClickStrengthFor(long long t, long long D, int h) {
     if (t > D || t <= 0) return {20, h};
     return {static_cast<int>(3 * D / t + 20), h + 20};
 }
-inline WaterDisturbance ClickParameters(int mode, ClickStrength s) {
-    switch (mode) {
-    case 0:
+inline WaterDisturbance ClickParameters(WaterShape shape, ClickStrength s) {
+    switch (shape) {
+    case WaterShape::Cosine:
         return {s.m + 30, 3 * s.l};
-    case 1:
+    case WaterShape::Cone:
         return {s.m + 30, 2 * s.l};
     default:
         return {s.m, s.l};

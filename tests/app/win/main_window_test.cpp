@@ -4,7 +4,7 @@
 
 #include "scan/ScanCategories.h"
 #include "app/DlgMain.h"
-#include "app/RunAtStartup.h"
+#include "startup/RunAtStartup.h"
 #include "app/res/resource.h"
 #include "app_harness.h"
 #include "ui/MessageBox.h"

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/RunAtStartup.h"
+#include "startup/RunAtStartup.h"
 #include "platform/memory/MemoryRegistry.h"
 #include "seams/Unicode.h"
 

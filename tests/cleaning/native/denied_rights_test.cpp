@@ -30,7 +30,6 @@ struct Prompt : UserPrompt {
 };
 
 struct NoSink : CleaningSink {
-    void SetStatusText(std::string_view) override {}
     void RefreshBackupList() override {}
 };
 

@@ -67,7 +67,6 @@ struct Quiet : UserPrompt {
     int Ask(std::string_view, std::string_view, PromptButtons) override { return kAnswerOk; }
 };
 struct NoSink : CleaningSink {
-    void SetStatusText(std::string_view) override {}
     void RefreshBackupList() override {}
 };
 

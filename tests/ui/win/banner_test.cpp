@@ -37,7 +37,7 @@ class BannerTest : public ::testing::Test {
         ASSERT_TRUE(owner.Create(nullptr));
         RECT r{12, 140, 412, 176};
         ASSERT_TRUE(banner.Create(owner.Handle(), r, 111));
-        banner.SetMode(3);
+        banner.SetWaterShape(WaterShape::Blob);
         banner.SetText("Boosts your system");
     }
     void TearDown() override {
@@ -81,7 +81,7 @@ TEST_F(BannerTest, RunningAnimationMovesFasterAndStopsTheWaterUntilAModeIsSet) {
     banner.BandFrame();
     EXPECT_EQ((banner.BandOffset() - before + 400) % 400, 30);
 
-    banner.SetMode(3);
+    banner.SetWaterShape(WaterShape::Blob);
     EXPECT_TRUE(banner.DisturbancesOn());
     EXPECT_TRUE(banner.WaterRunning());
 }
