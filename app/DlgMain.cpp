@@ -42,10 +42,11 @@ CDlgMain::CDlgMain(AppContext& app)
     : CGradientDialog(IDD_MAIN, IDI_ZENTROVE), app_(app), scan_(app, &banner_),
       settings_(app, *this, scan_.enabledCategories), backup_(app), startup_(app), cleanDisk_(app) {
     app_.host = this;
-    silent_ = app_.settings.IsOn(settings::ButtonSilence);
+    // The settings page read the switches; the main window starts from its copy.
+    silent_ = settings_.Switches().buttonSilence;
     SetSounds(IDW_HOVER, IDW_CLICK);
-    startupMode_ = app_.settings.IsOn(settings::StartupMode);
-    savePos_ = app_.settings.IsOn(settings::SavePos);
+    startupMode_ = settings_.Switches().startupMode;
+    savePos_ = settings_.Switches().savePos;
 }
 
 CDlgMain::~CDlgMain() {
@@ -171,18 +172,16 @@ void CDlgMain::ApplySettings() {
     auto keep = [&stored](const Status& written) {
         if (stored && !written) stored = written;
     };
-    silent_ = settings_.SoundSilenced();
-    keep(app_.settings.Write(settings::ButtonSilence, silent_ ? 1 : 0));
+    const ProgramSwitches& switches = settings_.Switches();
+    keep(WriteProgramSwitches(app_.settings, switches));
+    silent_ = switches.buttonSilence;
     scan_.SetSilent(silent_);
     backup_.SetSilent(silent_);
     startup_.SetSilent(silent_);
     cleanDisk_.SetSilent(silent_);
-    savePos_ = settings_.LayoutSwitch();
-    keep(app_.settings.Write(settings::SavePos, savePos_ ? 1 : 0));
-    startupMode_ = settings_.StartupSwitch();
-    keep(app_.settings.Write(settings::StartupMode, startupMode_ ? 1 : 0));
+    savePos_ = switches.savePos;
+    startupMode_ = switches.startupMode;
     Status run = SyncRunAtStartup(app_.registry, startupMode_, ExecutablePath());
-    keep(app_.settings.Write(settings::KeepRecentJunk, settings_.KeepRecentJunk() ? 1 : 0));
     backup_.ApplySettings();
     settings_.ApplySettings();
     scan_.ApplySettings();

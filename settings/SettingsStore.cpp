@@ -1,5 +1,6 @@
 #include "settings/SettingsStore.h"
 
+#include <initializer_list>
 #include <utility>
 
 namespace zt {
@@ -45,6 +46,31 @@ std::string SettingsStore::ListWidthKey(std::string_view list, int column) {
     return std::string(list) + "_" + std::to_string(column);
 }
 
+ProgramSwitches ReadProgramSwitches(const SettingsStore& store) {
+    return {store.IsOn(settings::ButtonSilence), store.IsOn(settings::StartupMode),
+            store.IsOn(settings::SavePos), store.IsOn(settings::KeepRecentJunk)};
+}
+
+namespace {
+// Every value written even after a failure; the first failure, if any.
+Status WriteEach(const SettingsStore& store,
+                 std::initializer_list<std::pair<Setting, std::int32_t>> values) {
+    Status first;
+    for (const auto& [setting, value] : values) {
+        Status written = store.Write(setting, value);
+        if (first && !written) first = written;
+    }
+    return first;
+}
+} // namespace
+
+Status WriteProgramSwitches(const SettingsStore& store, const ProgramSwitches& switches) {
+    return WriteEach(store, {{settings::ButtonSilence, switches.buttonSilence ? 1 : 0},
+                             {settings::SavePos, switches.savePos ? 1 : 0},
+                             {settings::StartupMode, switches.startupMode ? 1 : 0},
+                             {settings::KeepRecentJunk, switches.keepRecentJunk ? 1 : 0}});
+}
+
 bool ReadWindowRect(const SettingsStore& store, WindowRect& rect) {
     WindowRect r{store.Read(settings::MainLeft), store.Read(settings::MainTop),
                  store.Read(settings::MainRight), store.Read(settings::MainBottom)};
@@ -56,16 +82,10 @@ bool ReadWindowRect(const SettingsStore& store, WindowRect& rect) {
 }
 
 Status WriteWindowRect(const SettingsStore& store, const WindowRect& rect) {
-    const std::pair<Setting, std::int32_t> values[] = {{settings::MainLeft, rect.left},
-                                                       {settings::MainTop, rect.top},
-                                                       {settings::MainRight, rect.right},
-                                                       {settings::MainBottom, rect.bottom}};
-    Status first;
-    for (const auto& [setting, value] : values) {
-        Status written = store.Write(setting, value);
-        if (first && !written) first = written;
-    }
-    return first;
+    return WriteEach(store, {{settings::MainLeft, rect.left},
+                             {settings::MainTop, rect.top},
+                             {settings::MainRight, rect.right},
+                             {settings::MainBottom, rect.bottom}});
 }
 
 bool ReadListWidths(const SettingsStore& store, std::string_view list, int columns, int* widths) {

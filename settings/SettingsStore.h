@@ -93,6 +93,17 @@ class SettingsStore {
     std::string keyPath_;
 };
 
+// The settings page's four switches: read together, written together.
+struct ProgramSwitches {
+    bool buttonSilence = settings::ButtonSilence.fallback != 0;
+    bool startupMode = settings::StartupMode.fallback != 0;
+    bool savePos = settings::SavePos.fallback != 0;
+    bool keepRecentJunk = settings::KeepRecentJunk.fallback != 0;
+};
+ProgramSwitches ReadProgramSwitches(const SettingsStore& store);
+// Writes every switch; the first failure, if any.
+Status WriteProgramSwitches(const SettingsStore& store, const ProgramSwitches& switches);
+
 // Group rules applied by the readers.
 struct WindowRect {
     std::int32_t left, top, right, bottom;

@@ -66,6 +66,24 @@ TEST_F(SettingsStoreTest, EachNamedSettingHasOneKeyAndReadsItsDefaultUntilWritte
     }
 }
 
+// The switches are positional fields; each must land in its own key and come back from it.
+TEST_F(SettingsStoreTest, EachProgramSwitchIsWrittenToAndReadFromItsOwnKey) {
+    const ProgramSwitches defaults = ReadProgramSwitches(store);
+    bool ProgramSwitches::*fields[] = {&ProgramSwitches::buttonSilence,
+                                       &ProgramSwitches::startupMode, &ProgramSwitches::savePos,
+                                       &ProgramSwitches::keepRecentJunk};
+    const Setting keys[] = {settings::ButtonSilence, settings::StartupMode, settings::SavePos,
+                            settings::KeepRecentJunk};
+    for (int flipped = 0; flipped < 4; ++flipped) {
+        ProgramSwitches on = defaults;
+        on.*fields[flipped] = !(on.*fields[flipped]);
+        EXPECT_TRUE(WriteProgramSwitches(store, on));
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(store.IsOn(keys[i]), on.*fields[i]) << keys[i].key << " after " << flipped;
+        EXPECT_EQ(ReadProgramSwitches(store).*fields[flipped], on.*fields[flipped]);
+    }
+}
+
 TEST_F(SettingsStoreTest, RectangleOnlyWhenAllFourKeysAreSet) {
     EXPECT_TRUE(store.Write(settings::MainLeft, 10));
     EXPECT_TRUE(store.Write(settings::MainTop, 20));
