@@ -3,10 +3,10 @@
 
 #include "app/ContactInfo.h"
 #include "app/DlgAbout.h"
-#include "startup/RunAtStartup.h"
 #include "seams/StatusText.h"
 #include "seams/System.h"
 #include "seams/Unicode.h"
+#include "startup/RunAtStartup.h"
 #include "app/VersionText.h"
 #include "app/res/ids_backup.h"
 #include "app/res/resource.h"

@@ -503,13 +503,13 @@ class ListFindings : public FindingList {
 
 class PageCleaningSink : public CleaningSink {
   public:
-    PageCleaningSink(CDlgScanClean& page, AppContext& app) : page_(page), app_(app) {}
-    void RefreshBackupList() override {
+    explicit PageCleaningSink(AppContext& app) : app_(app) {}
+    // The backup page lists the new file at once.
+    void BackupWritten() override {
         if (app_.host) app_.host->RefreshBackupList();
     }
 
   private:
-    CDlgScanClean& page_;
     AppContext& app_;
 };
 } // namespace
@@ -539,7 +539,6 @@ class ProgressRelay : public CleaningSink {
   public:
     using Show = std::function<void(int, int)>;
     ProgressRelay(CBackgroundJob& job, Show show) : job_(job), show_(std::move(show)) {}
-    void RefreshBackupList() override {}
     void Progress(int done, int total) override {
         ULONGLONG now = ::GetTickCount64();
         if (done != total && now - last_ < 100) return;
@@ -561,7 +560,7 @@ void CDlgScanClean::CleanSelected() {
     }
     // The list must not change under the run: no cleaning while a scan fills it.
     if (ScanRunning() || scanShown_ || !list_->IsValid()) return;
-    PageCleaningSink sink(*this, app_);
+    PageCleaningSink sink(app_);
     // Only the confirmation is owned by the page; the selection hint and the total are not.
     CMessageBoxPrompt prompt(Handle(), false);
     auto run = std::make_shared<CleanRun>(app_.registry, app_.system);
@@ -669,7 +668,7 @@ void CDlgScanClean::CleaningFinished(CleanRun& run) {
     ShowCleaningRunning(false);
     SetItemText(IDC_STATUS, FoundItemsLine(list_->Count()));
     ListFindings rows(*list_);
-    PageCleaningSink sink(*this, app_);
+    PageCleaningSink sink(app_);
     CMessageBoxPrompt prompt(Handle(), false);
     FinishCleaning(CleaningContext{app_.registry, app_.system, run.writer, prompt, sink, true},
                    rows, run.out, true);

@@ -451,7 +451,7 @@ void FinishCleaning(const CleaningContext& ctx, FindingList& list, CleanOutcome&
         list.RemoveRows(out.cleanedRows);
     }
 
-    if (!out.backupFile.empty()) ctx.sink.RefreshBackupList();
+    if (!out.backupFile.empty()) ctx.sink.BackupWritten();
     if (out.status == CleanStatus::FileError)
         ctx.prompt.Ask(out.error, {}, PromptButtons::Ok);
     else

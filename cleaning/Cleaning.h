@@ -71,8 +71,8 @@ class FindingVector : public FindingList {
 class CleaningSink {
   public:
     virtual ~CleaningSink() = default;
-    // The run wrote a backup file: the backup page lists it at once.
-    virtual void RefreshBackupList() = 0;
+    // The run wrote a backup file.
+    virtual void BackupWritten() {}
     // After each ticked finding: `done` of `total` have been dealt with.
     virtual void Progress(int /*done*/, int /*total*/) {}
 };

@@ -49,7 +49,7 @@ struct ScriptedPrompt : UserPrompt {
 
 struct RecordingSink : CleaningSink {
     int refreshes = 0;
-    void RefreshBackupList() override { ++refreshes; }
+    void BackupWritten() override { ++refreshes; }
 };
 
 class CleaningTest : public ::testing::Test {

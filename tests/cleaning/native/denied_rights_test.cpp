@@ -29,9 +29,7 @@ struct Prompt : UserPrompt {
     }
 };
 
-struct NoSink : CleaningSink {
-    void RefreshBackupList() override {}
-};
+struct NoSink : CleaningSink {};
 
 class DeniedRights : public ::testing::Test {
   protected:
