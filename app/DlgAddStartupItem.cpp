@@ -23,11 +23,9 @@ std::wstring OpenFileFilter() {
 }
 } // namespace
 
-CDlgAddStartupItem::CDlgAddStartupItem(const SettingsStore& settings)
-    : CGradientDialog(IDD_ADD_STARTUP_ITEM, IDI_ZENTROVE) {
+CDlgAddStartupItem::CDlgAddStartupItem() : CGradientDialog(IDD_ADD_STARTUP_ITEM, IDI_ZENTROVE) {
     SetCloseOnCancel(true);
     SetCloseOnOK(true);
-    SetSilent(settings.IsOn(settings::ButtonSilence));
     SetSounds(IDW_HOVER, IDW_CLICK);
     BindText(IDC_ADD_COMMAND, commandLine, kMaxCommandLine);
 }

@@ -56,7 +56,6 @@ CDlgCleanDisk::CDlgCleanDisk(AppContext& app)
       options_(StoredOptions()), layout_{{IDC_CLEANDISK_GROUP, kGrowX | kGrowY},
                                          {IDC_CLEANDISK_CLEAN, kMoveX},
                                          {IDCANCEL, kMoveX}} {
-    SetSilent(app.settings.IsOn(settings::ButtonSilence));
     SetSounds(IDW_HOVER, IDW_CLICK);
 }
 

@@ -233,6 +233,7 @@ bool CDlgMain::OnSysCommand(WPARAM command, LPARAM lp) {
     UINT cmd = static_cast<UINT>(command & 0xFFF0);
     if (cmd == IDM_ABOUTBOX) {
         CDlgAbout about(app_);
+        about.SetSilent(IsSilent());
         about.DoModal(Handle());
         return true;
     }

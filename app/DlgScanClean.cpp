@@ -59,7 +59,6 @@ CDlgScanClean::CDlgScanClean(AppContext& app, CAnimatedBanner* banner)
       job_(std::make_shared<CScanJob>(app.registry, app.system)),
       cleanJob_(CBackgroundJob::Create()),
       headerPainter_(std::make_unique<CClassicHeaderHook>(drawHeader_)) {
-    silent_ = app_.settings.IsOn(settings::ButtonSilence);
     SetSounds(IDW_HOVER, IDW_CLICK);
     ScanEngine& engine = job_->engine();
     engine.LoadSwitches(app_.settings);
