@@ -15,8 +15,8 @@ void SetAppSettings(const SettingsStore* store) {
         SetButtonSoundsWanted(nullptr);
         return;
     }
-    // The box reads its own default, so a fresh profile leaves it alone silent.
-    SetButtonSoundsWanted([store] { return !store->ReadBool(settings::ButtonSilence, true); });
+    // Asked at each box, so a box follows the switch the settings page applied.
+    SetButtonSoundsWanted([store] { return !store->IsOn(settings::ButtonSilence); });
 }
 
 } // namespace zt

@@ -9,7 +9,6 @@
 namespace zt {
 
 CDlgAbout::CDlgAbout(AppContext& app) : CGradientDialog(IDD_ABOUTBOX), app_(app) {
-    silent_ = app.settings.ReadBool(settings::ButtonSilence, false);
     SetSounds(IDW_HOVER, IDW_CLICK);
 }
 

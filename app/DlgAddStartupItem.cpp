@@ -7,6 +7,7 @@
 #include "app/res/ids_startup.h"
 #include "app/res/resource.h"
 #include "seams/Unicode.h"
+#include "startup/StartupLocations.h"
 
 namespace zt {
 
@@ -22,11 +23,9 @@ std::wstring OpenFileFilter() {
 }
 } // namespace
 
-CDlgAddStartupItem::CDlgAddStartupItem(const SettingsStore& settings)
-    : CGradientDialog(IDD_ADD_STARTUP_ITEM, IDI_ZENTROVE) {
+CDlgAddStartupItem::CDlgAddStartupItem() : CGradientDialog(IDD_ADD_STARTUP_ITEM, IDI_ZENTROVE) {
     SetCloseOnCancel(true);
     SetCloseOnOK(true);
-    SetSilent(settings.ReadInt(settings::ButtonSilence, 0) != 0);
     SetSounds(IDW_HOVER, IDW_CLICK);
     BindText(IDC_ADD_COMMAND, commandLine, kMaxCommandLine);
 }

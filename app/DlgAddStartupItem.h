@@ -3,16 +3,13 @@
 #include <cstddef>
 #include <string>
 
-#include "settings/SettingsStore.h"
 #include "ui/GradientDialog.h"
 
 namespace zt {
 
 class CDlgAddStartupItem : public CGradientDialog {
   public:
-    static constexpr std::size_t kMaxCommandLine = 400;
-
-    explicit CDlgAddStartupItem(const SettingsStore& settings);
+    CDlgAddStartupItem();
 
     // Exchanged with the edit control; valid after OK.
     std::string commandLine;

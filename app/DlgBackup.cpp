@@ -27,7 +27,6 @@ CDlgBackup::CDlgBackup(AppContext& app)
                                        {IDC_BACKUP_VIEW, kMoveX | kMoveY},
                                        {IDC_BACKUP_REMOVE, kMoveX | kMoveY}} {
     classicLook_ = IsClassicAppearance();
-    SetSilent(settings_.ReadInt(settings::ButtonSilence, 0) != 0);
     SetSounds(IDW_HOVER, IDW_CLICK);
 }
 

@@ -56,7 +56,6 @@ CDlgCleanDisk::CDlgCleanDisk(AppContext& app)
       options_(StoredOptions()), layout_{{IDC_CLEANDISK_GROUP, kGrowX | kGrowY},
                                          {IDC_CLEANDISK_CLEAN, kMoveX},
                                          {IDCANCEL, kMoveX}} {
-    SetSilent(app.settings.ReadInt(settings::ButtonSilence, 0) != 0);
     SetSounds(IDW_HOVER, IDW_CLICK);
 }
 
@@ -78,7 +77,7 @@ bool CDlgCleanDisk::OnInitDialog() {
 
 JunkOptions CDlgCleanDisk::StoredOptions() const {
     JunkOptions options;
-    if (!settings_.ReadBool(settings::KeepRecentJunk, true)) options.minAgeHours = 0;
+    if (!settings_.IsOn(settings::KeepRecentJunk)) options.minAgeHours = 0;
     return options;
 }
 

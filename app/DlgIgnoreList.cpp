@@ -14,7 +14,6 @@ namespace zt {
 CDlgIgnoreList::CDlgIgnoreList(const SettingsStore& settings)
     : CGradientDialog(IDD_IGNORE_LIST, IDI_ZENTROVE), settings_(settings) {
     SetCloseOnCancel(true);
-    SetSilent(settings.ReadInt(settings::ButtonSilence, 0) != 0);
     SetSounds(IDW_HOVER, IDW_CLICK);
 }
 

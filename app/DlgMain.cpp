@@ -3,10 +3,10 @@
 
 #include "app/ContactInfo.h"
 #include "app/DlgAbout.h"
-#include "app/RunAtStartup.h"
 #include "seams/StatusText.h"
 #include "seams/System.h"
 #include "seams/Unicode.h"
+#include "startup/RunAtStartup.h"
 #include "app/VersionText.h"
 #include "app/res/ids_backup.h"
 #include "app/res/resource.h"
@@ -42,10 +42,11 @@ CDlgMain::CDlgMain(AppContext& app)
     : CGradientDialog(IDD_MAIN, IDI_ZENTROVE), app_(app), scan_(app, &banner_),
       settings_(app, *this, scan_.enabledCategories), backup_(app), startup_(app), cleanDisk_(app) {
     app_.host = this;
-    silent_ = app_.settings.ReadBool(settings::ButtonSilence, false);
+    // The settings page read the switches; the main window starts from its copy.
+    silent_ = settings_.Switches().buttonSilence;
     SetSounds(IDW_HOVER, IDW_CLICK);
-    startupMode_ = app_.settings.ReadBool(settings::StartupMode, true);
-    savePos_ = app_.settings.ReadBool(settings::SavePos, true);
+    startupMode_ = settings_.Switches().startupMode;
+    savePos_ = settings_.Switches().savePos;
 }
 
 CDlgMain::~CDlgMain() {
@@ -103,7 +104,7 @@ bool CDlgMain::OnInitDialog() {
     const int inset = ScaleForDpi(2, static_cast<int>(WindowDpi(Handle())));
     ::InflateRect(&place, -inset, -inset);
     banner_.Create(Handle(), place, IDC_BANNER);
-    banner_.SetMode(3);
+    banner_.SetWaterShape(WaterShape::Blob);
     banner_.SetText("Boosts your system");
 
     CreateTooltips();
@@ -171,18 +172,16 @@ void CDlgMain::ApplySettings() {
     auto keep = [&stored](const Status& written) {
         if (stored && !written) stored = written;
     };
-    silent_ = settings_.SoundSilenced();
-    keep(app_.settings.WriteInt(settings::ButtonSilence, silent_ ? 1 : 0));
+    const ProgramSwitches& switches = settings_.Switches();
+    keep(WriteProgramSwitches(app_.settings, switches));
+    silent_ = switches.buttonSilence;
     scan_.SetSilent(silent_);
     backup_.SetSilent(silent_);
     startup_.SetSilent(silent_);
     cleanDisk_.SetSilent(silent_);
-    savePos_ = settings_.LayoutSwitch();
-    keep(app_.settings.WriteInt(settings::SavePos, savePos_ ? 1 : 0));
-    startupMode_ = settings_.StartupSwitch();
-    keep(app_.settings.WriteInt(settings::StartupMode, startupMode_ ? 1 : 0));
+    savePos_ = switches.savePos;
+    startupMode_ = switches.startupMode;
     Status run = SyncRunAtStartup(app_.registry, startupMode_, ExecutablePath());
-    keep(app_.settings.WriteInt(settings::KeepRecentJunk, settings_.KeepRecentJunk() ? 1 : 0));
     backup_.ApplySettings();
     settings_.ApplySettings();
     scan_.ApplySettings();
@@ -211,7 +210,7 @@ void CDlgMain::SaveLayout() {
     (void)WriteWindowRect(app_.settings,
                           zt::WindowRect{ToBaseDpi(r.left, dpi), ToBaseDpi(r.top, dpi),
                                          ToBaseDpi(r.right, dpi), ToBaseDpi(r.bottom, dpi)});
-    (void)app_.settings.WriteInt(settings::ActiveTab, tabs_.GetActiveTab());
+    (void)app_.settings.Write(settings::ActiveTab, tabs_.GetActiveTab());
 }
 
 void CDlgMain::RestoreLayout() {
@@ -234,6 +233,7 @@ bool CDlgMain::OnSysCommand(WPARAM command, LPARAM lp) {
     UINT cmd = static_cast<UINT>(command & 0xFFF0);
     if (cmd == IDM_ABOUTBOX) {
         CDlgAbout about(app_);
+        about.SetSilent(IsSilent());
         about.DoModal(Handle());
         return true;
     }

@@ -38,7 +38,6 @@ class CDlgMain : public CGradientDialog, public PageHost {
     HWND MainHandle() const override { return Handle(); }
 
     bool SavePosSwitch() const { return savePos_; }
-    bool StartupModeSwitch() const { return startupMode_; }
 
     CDlgScanClean& ScanPage() { return scan_; }
     CDlgScanSettings& SettingsPage() { return settings_; }

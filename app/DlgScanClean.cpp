@@ -59,7 +59,6 @@ CDlgScanClean::CDlgScanClean(AppContext& app, CAnimatedBanner* banner)
       job_(std::make_shared<CScanJob>(app.registry, app.system)),
       cleanJob_(CBackgroundJob::Create()),
       headerPainter_(std::make_unique<CClassicHeaderHook>(drawHeader_)) {
-    silent_ = app_.settings.ReadBool(settings::ButtonSilence, false);
     SetSounds(IDW_HOVER, IDW_CLICK);
     ScanEngine& engine = job_->engine();
     engine.LoadSwitches(app_.settings);
@@ -422,7 +421,7 @@ void CDlgScanClean::BannerRunning() {
 
 void CDlgScanClean::BannerResting() {
     if (!banner_) return;
-    banner_->SetMode(3);
+    banner_->SetWaterShape(WaterShape::Blob);
     banner_->SetText("Boosts your system");
 }
 
@@ -503,16 +502,13 @@ class ListFindings : public FindingList {
 
 class PageCleaningSink : public CleaningSink {
   public:
-    PageCleaningSink(CDlgScanClean& page, AppContext& app) : page_(page), app_(app) {}
-    void SetStatusText(std::string_view text) override {
-        page_.SetItemText(IDC_STATUS, ForDisplay(text));
-    }
-    void RefreshBackupList() override {
+    explicit PageCleaningSink(AppContext& app) : app_(app) {}
+    // The backup page lists the new file at once.
+    void BackupWritten() override {
         if (app_.host) app_.host->RefreshBackupList();
     }
 
   private:
-    CDlgScanClean& page_;
     AppContext& app_;
 };
 } // namespace
@@ -542,8 +538,6 @@ class ProgressRelay : public CleaningSink {
   public:
     using Show = std::function<void(int, int)>;
     ProgressRelay(CBackgroundJob& job, Show show) : job_(job), show_(std::move(show)) {}
-    void SetStatusText(std::string_view) override {}
-    void RefreshBackupList() override {}
     void Progress(int done, int total) override {
         ULONGLONG now = ::GetTickCount64();
         if (done != total && now - last_ < 100) return;
@@ -565,7 +559,7 @@ void CDlgScanClean::CleanSelected() {
     }
     // The list must not change under the run: no cleaning while a scan fills it.
     if (ScanRunning() || scanShown_ || !list_->IsValid()) return;
-    PageCleaningSink sink(*this, app_);
+    PageCleaningSink sink(app_);
     // Only the confirmation is owned by the page; the selection hint and the total are not.
     CMessageBoxPrompt prompt(Handle(), false);
     auto run = std::make_shared<CleanRun>(app_.registry, app_.system);
@@ -671,8 +665,9 @@ void CDlgScanClean::CleaningFinished(CleanRun& run) {
     if (!run.out.backupFile.empty()) lastBackupFile_ = run.out.backupFile;
     if (closingClean_) return;
     ShowCleaningRunning(false);
+    SetItemText(IDC_STATUS, FoundItemsLine(list_->Count()));
     ListFindings rows(*list_);
-    PageCleaningSink sink(*this, app_);
+    PageCleaningSink sink(app_);
     CMessageBoxPrompt prompt(Handle(), false);
     FinishCleaning(CleaningContext{app_.registry, app_.system, run.writer, prompt, sink, true},
                    rows, run.out, true);

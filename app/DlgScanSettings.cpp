@@ -35,19 +35,13 @@ int CDlgScanSettings::CategoryOfControl(int id) {
     return -1;
 }
 
-int CDlgScanSettings::ControlOfCategory(int index) {
-    return index >= 0 && index < kScanCategoryCount ? kCategoryControls[index] : 0;
-}
-
 CDlgScanSettings::CDlgScanSettings(AppContext& app, CDlgMain& main,
                                    std::vector<int>& enabledCategories)
     : CGradientDialog(IDD_SCANSETTINGS), app_(app), main_(main),
       enabledCategories_(enabledCategories) {
-    silent_ = app_.settings.ReadBool(settings::ButtonSilence, false);
+    switches_ = ReadProgramSwitches(app_.settings);
+    silent_ = switches_.buttonSilence;
     SetSounds(IDW_HOVER, IDW_CLICK);
-    startupSwitch_ = app_.settings.ReadBool(settings::StartupMode, true);
-    layoutSwitch_ = app_.settings.ReadBool(settings::SavePos, true);
-    keepRecentJunk_ = app_.settings.ReadBool(settings::KeepRecentJunk, true);
     layout_ =
         CLayout{{kGroupBoxId, kGrowX | kGrowY}, {IDOK, kMoveX},           {IDC_SILENCE, kMoveX},
                 {IDC_CHECKALL, kMoveX},         {IDC_ADDSTARTUP, kMoveX}, {IDC_SAVELAYOUT, kMoveX},
@@ -114,10 +108,10 @@ void CDlgScanSettings::LoadPageState() {
                   enabledCategories_.end();
         SetTicked(kCategoryControls[i], on);
     }
-    SetTicked(IDC_SILENCE, silent_);
-    SetTicked(IDC_ADDSTARTUP, startupSwitch_);
-    SetTicked(IDC_SAVELAYOUT, layoutSwitch_);
-    SetTicked(IDC_KEEPRECENT, keepRecentJunk_);
+    SetTicked(IDC_SILENCE, switches_.buttonSilence);
+    SetTicked(IDC_ADDSTARTUP, switches_.startupMode);
+    SetTicked(IDC_SAVELAYOUT, switches_.savePos);
+    SetTicked(IDC_KEEPRECENT, switches_.keepRecentJunk);
     UpdateCheckAll();
 }
 
@@ -169,10 +163,9 @@ void CDlgScanSettings::OnApply() {
     for (HWND box : CategoryBoxes())
         if (::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED)
             enabledCategories_.push_back(CategoryOfControl(::GetDlgCtrlID(box)));
-    silent_ = IsTicked(IDC_SILENCE);
-    startupSwitch_ = IsTicked(IDC_ADDSTARTUP);
-    layoutSwitch_ = IsTicked(IDC_SAVELAYOUT);
-    keepRecentJunk_ = IsTicked(IDC_KEEPRECENT);
+    switches_ = {IsTicked(IDC_SILENCE), IsTicked(IDC_ADDSTARTUP), IsTicked(IDC_SAVELAYOUT),
+                 IsTicked(IDC_KEEPRECENT)};
+    silent_ = switches_.buttonSilence;
     main_.ApplySettings();
     EnableItem(IDOK, false);
     if (!main_.SettingsNotWritten().empty())

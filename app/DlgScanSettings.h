@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/AppContext.h"
+#include "settings/SettingsStore.h"
 #include "ui/GradientDialog.h"
 #include "ui/Layout.h"
 
@@ -19,10 +20,7 @@ class CDlgScanSettings : public CGradientDialog {
     ~CDlgScanSettings() override;
 
     // The switches in effect (changed only by OnApply).
-    bool SoundSilenced() const { return silent_; }
-    bool StartupSwitch() const { return startupSwitch_; }
-    bool LayoutSwitch() const { return layoutSwitch_; }
-    bool KeepRecentJunk() const { return keepRecentJunk_; }
+    const ProgramSwitches& Switches() const { return switches_; }
 
     // The tab window is about to leave this page: 0 lets it go, the tab-change message's own
     // identifier keeps the user here.
@@ -33,7 +31,6 @@ class CDlgScanSettings : public CGradientDialog {
 
     // Category index of a control, or -1 when it is not a category box.
     static int CategoryOfControl(int id);
-    static int ControlOfCategory(int index);
 
   protected:
     bool OnInitDialog() override;
@@ -54,9 +51,7 @@ class CDlgScanSettings : public CGradientDialog {
     AppContext& app_;
     CDlgMain& main_;
     std::vector<int>& enabledCategories_;
-    bool startupSwitch_ = true;
-    bool layoutSwitch_ = true;
-    bool keepRecentJunk_ = true;
+    ProgramSwitches switches_;
     HWND tooltip_ = nullptr;
     CLayout layout_;
 };

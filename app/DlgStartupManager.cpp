@@ -100,7 +100,6 @@ CDlgStartupManager::CDlgStartupManager(AppContext& app)
                                                  {IDC_STARTUP_ADD, kMoveX},
                                                  {IDCANCEL, kMoveX}} {
     classicLook_ = IsClassicAppearance();
-    SetSilent(app.settings.ReadInt(settings::ButtonSilence, 0) != 0);
     SetSounds(IDW_HOVER, IDW_CLICK);
 }
 
@@ -215,8 +214,7 @@ bool CDlgStartupManager::OnNotify(int id, NMHDR* header, LRESULT& result) {
 
 bool CDlgStartupManager::RunAddDialog(HWND owner, std::string& commandLine) {
     if (runAddDialog_) return runAddDialog_(owner, commandLine);
-    CDlgAddStartupItem dialog(app_.settings);
-    // The page's own sound switch wins over the one the dialog read.
+    CDlgAddStartupItem dialog;
     dialog.SetSilent(IsSilent());
     if (dialog.DoModal(owner) != IDOK) return false;
     commandLine = dialog.commandLine;

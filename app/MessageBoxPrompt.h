@@ -15,7 +15,6 @@ class CMessageBoxPrompt : public UserPrompt {
     // cleaning run's reports); questions stay owned by `owner`.
     explicit CMessageBoxPrompt(HWND owner = nullptr, bool ownReports = true)
         : owner_(owner), ownReports_(ownReports) {}
-    void SetOwner(HWND owner) { owner_ = owner; }
     int Ask(std::string_view text, std::string_view caption, PromptButtons buttons) override {
         HWND owner = ownReports_ || buttons != PromptButtons::Ok ? owner_ : nullptr;
         // The core's texts may name what it found, unpaired surrogates and all.

@@ -12,8 +12,6 @@ namespace zt {
 namespace {
 
 // The registry refuses longer key names and value names.
-constexpr std::size_t kMaxKeyNameChars = 255;
-constexpr std::size_t kMaxValueNameChars = 16383;
 
 struct ParseError {
     int line;

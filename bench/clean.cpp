@@ -52,10 +52,7 @@ void PlantKeys(Registry& reg, int n) {
 struct YesPrompt : UserPrompt {
     int Ask(std::string_view, std::string_view, PromptButtons) override { return kAnswerOk; }
 };
-struct NoSink : CleaningSink {
-    void SetStatusText(std::string_view) override {}
-    void RefreshBackupList() override {}
-};
+struct NoSink : CleaningSink {};
 
 // The console tool's `clean`, in two timed halves: its scan, then its cleaning of every
 // finding. Seconds of each.

@@ -451,8 +451,7 @@ void FinishCleaning(const CleaningContext& ctx, FindingList& list, CleanOutcome&
         list.RemoveRows(out.cleanedRows);
     }
 
-    ctx.sink.SetStatusText(FoundItemsLine(list.Count()));
-    if (!out.backupFile.empty()) ctx.sink.RefreshBackupList();
+    if (!out.backupFile.empty()) ctx.sink.BackupWritten();
     if (out.status == CleanStatus::FileError)
         ctx.prompt.Ask(out.error, {}, PromptButtons::Ok);
     else

@@ -67,13 +67,12 @@ class FindingVector : public FindingList {
     }
 };
 
-// What a cleaning run tells its page besides messages.
+// What a cleaning run tells its receiver besides messages; the receiver decides what it shows.
 class CleaningSink {
   public:
     virtual ~CleaningSink() = default;
-    virtual void SetStatusText(std::string_view text) = 0;
-    // The run wrote a backup file: the backup page lists it at once.
-    virtual void RefreshBackupList() = 0;
+    // The run wrote a backup file.
+    virtual void BackupWritten() {}
     // After each ticked finding: `done` of `total` have been dealt with.
     virtual void Progress(int /*done*/, int /*total*/) {}
 };
@@ -138,7 +137,6 @@ struct TickedFinding {
 
 inline constexpr std::string_view kSelectItemsMessage =
     "Please select the items you want to delete.";
-inline constexpr std::string_view kConfirmDeleteMessage = "Are you sure to delete these items?";
 
 // "Total %d items cleaned successfully!", how many were kept back when any were, how many
 // could not be deleted and why, how many a stop left listed, and how many the re-check skipped.

@@ -32,8 +32,6 @@ class ConsoleCleaningSink : public CleaningSink {
     ~ConsoleCleaningSink() override {
         if (shown_) Printf(err_, "\n");
     }
-    void SetStatusText(std::string_view) override {}
-    void RefreshBackupList() override {}
     void Progress(int done, int total) override {
         if (!show_) return;
         auto now = Clock::now();

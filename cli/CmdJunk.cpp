@@ -43,7 +43,7 @@ bool ReadMinAge(const Args& args, std::size_t& i, JunkOptions& options) {
 
 JunkOptions StoredOptions(CliContext& ctx) {
     JunkOptions options;
-    if (!ctx.settings.ReadBool(settings::KeepRecentJunk, true)) options.minAgeHours = 0;
+    if (!ctx.settings.IsOn(settings::KeepRecentJunk)) options.minAgeHours = 0;
     return options;
 }
 

@@ -1,37 +1,43 @@
 #include "cli/ScanOptions.h"
 
+#include "cli/IdList.h"
 #include "scan/ScanCategories.h"
 
 namespace zt::cli {
 
+namespace {
+
+// An index 0 to 12 or a switch name; false with the reason.
+bool ParseCategory(const std::string& item, std::array<bool, kScanCategoryCount>& on,
+                   std::string& why) {
+    if (item.empty()) {
+        why = "empty item in the category list";
+        return false;
+    }
+    if (item.find_first_not_of("0123456789") == std::string::npos) {
+        int index = item.size() <= 2 ? std::stoi(item) : kScanCategoryCount;
+        if (index >= kScanCategoryCount) {
+            why = "category index out of range: " + item;
+            return false;
+        }
+        on[index] = true;
+    } else if (auto index = CategoryFromSettingsKey(item)) {
+        on[*index] = true;
+    } else {
+        why = "unknown category: " + item;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool ParseCategories(const std::string& list, std::array<bool, kScanCategoryCount>& on,
                      std::string& why) {
     on.fill(false);
-    std::size_t pos = 0;
-    for (;;) {
-        auto comma = list.find(',', pos);
-        std::string item =
-            list.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
-        if (item.empty()) {
-            why = "empty item in the category list";
-            return false;
-        }
-        if (item.find_first_not_of("0123456789") == std::string::npos) {
-            int index = item.size() <= 2 ? std::stoi(item) : kScanCategoryCount;
-            if (index >= kScanCategoryCount) {
-                why = "category index out of range: " + item;
-                return false;
-            }
-            on[index] = true;
-        } else if (auto index = CategoryFromSettingsKey(item)) {
-            on[*index] = true;
-        } else {
-            why = "unknown category: " + item;
-            return false;
-        }
-        if (comma == std::string::npos) return true;
-        pos = comma + 1;
-    }
+    for (const std::string& item : SplitAtCommas(list))
+        if (!ParseCategory(item, on, why)) return false;
+    return true;
 }
 
 bool ParseScanOptions(const Args& args, bool acceptYes, ScanOptions& options, std::string& why) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "scan/RunApproval.h"
+#include "scan/RunKeys.h"
 #include "scan/TextLimits.h"
 #include "seams/Unicode.h"
 
@@ -13,27 +14,22 @@ namespace zt {
 
 namespace {
 
-constexpr std::string_view kApproved =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
-constexpr std::string_view kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr std::string_view kRun32 =
-    "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr std::uint32_t kNameChars = 500;
 constexpr std::uint32_t kDataChars = 2000;
 
 struct Governed {
     RootKey root;
-    std::string_view approvedKey; // below kApproved
-    std::string_view runKey;      // empty for a startup folder
+    std::string_view approvedKeyPath;
+    std::string_view runKey; // empty for a startup folder
     KnownFolder folder;
 };
 
 constexpr Governed kGoverned[] = {
-    {kCurrentUser, "Run", kRun, KnownFolder::Startup},
-    {kLocalMachine, "Run", kRun, KnownFolder::Startup},
-    {kLocalMachine, "Run32", kRun32, KnownFolder::Startup},
-    {kCurrentUser, "StartupFolder", {}, KnownFolder::Startup},
-    {kLocalMachine, "StartupFolder", {}, KnownFolder::CommonStartup},
+    {kCurrentUser, kApprovedRunKeyPath, kRunKeyPath, KnownFolder::Startup},
+    {kLocalMachine, kApprovedRunKeyPath, kRunKeyPath, KnownFolder::Startup},
+    {kLocalMachine, kApprovedRun32KeyPath, kRun32KeyPath, KnownFolder::Startup},
+    {kCurrentUser, kApprovedFolderKeyPath, {}, KnownFolder::Startup},
+    {kLocalMachine, kApprovedFolderKeyPath, {}, KnownFolder::CommonStartup},
 };
 
 std::string Hex(const std::vector<std::uint8_t>& data) {
@@ -52,7 +48,7 @@ std::string Hex(const std::vector<std::uint8_t>& data) {
 void FindOrphanApprovals(Registry& reg, System& sys,
                          const std::function<bool(const OrphanApproval&)>& report) {
     for (const auto& g : kGoverned) {
-        std::string approvedPath = std::string(kApproved) + std::string(g.approvedKey);
+        std::string approvedPath(g.approvedKeyPath);
         RegKey approved(reg, reg.OpenKeyRead(RootHandle(g.root), approvedPath));
         if (!approved) continue;
         // The entry's own place: the Run key (absent means no entry), or the startup folder.
@@ -111,7 +107,7 @@ std::optional<ApprovalValue> RunValueApproval(Registry& reg, RootKey root,
                                               std::string_view runKeyPath, std::string_view name) {
     for (const auto& g : kGoverned) {
         if (g.root != root || g.runKey.empty() || !NamesEqual(g.runKey, runKeyPath)) continue;
-        std::string approvedPath = std::string(kApproved) + std::string(g.approvedKey);
+        std::string approvedPath(g.approvedKeyPath);
         auto stored = StoredValueName(reg, root, approvedPath, name);
         if (!stored) return std::nullopt;
         return ApprovalValue{root, std::move(approvedPath), std::move(*stored)};

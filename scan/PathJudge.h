@@ -88,7 +88,6 @@ class PathJudge {
     // While caching, each file, program and App Paths name is looked up once; a scan turns it
     // on for its own duration, since files may come and go between scans.
     void SetCaching(bool on);
-    bool Caching() const { return caching_; }
 
     Registry& registry() { return registry_; }
     System& system() { return system_; }

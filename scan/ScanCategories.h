@@ -9,6 +9,7 @@
 
 #include "scan/AreaRules.h"
 #include "scan/OrphanApprovals.h"
+#include "scan/RunKeys.h"
 #include "scan/ScanFinding.h"
 #include "seams/Registry.h"
 
@@ -46,17 +47,16 @@ inline constexpr ScanStartKey kSharedDlls[] = {
 inline constexpr ScanStartKey kFileExts[] = {
     {kCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts", "FileExts"}};
 inline constexpr ScanStartKey kStartup[] = {
-    {kCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Run"},
-    {kCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "RunOnce"},
-    {kCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx", "RunOnceEx"},
-    {kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Run"},
-    {kLocalMachine, "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run", "Run"},
+    {kCurrentUser, kRunKeyPath, "Run"},
+    {kCurrentUser, kRunOnceKeyPath, "RunOnce"},
+    {kCurrentUser, kRunOnceExKeyPath, "RunOnceEx"},
+    {kLocalMachine, kRunKeyPath, "Run"},
+    {kLocalMachine, kRun32KeyPath, "Run"},
     {kUsers, ".Default\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "Run"},
-    {kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "RunOnce"},
-    {kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx", "RunOnceEx"},
-    {kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices", "RunServices"},
-    {kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce",
-     "RunServicesOnce"}};
+    {kLocalMachine, kRunOnceKeyPath, "RunOnce"},
+    {kLocalMachine, kRunOnceExKeyPath, "RunOnceEx"},
+    {kLocalMachine, kRunServicesKeyPath, "RunServices"},
+    {kLocalMachine, kRunServicesOnceKeyPath, "RunServicesOnce"}};
 inline constexpr ScanStartKey kSounds[] = {{kCurrentUser, "AppEvents\\Schemes\\Apps", ".Default"}};
 inline constexpr ScanStartKey kUninstall[] = {
     {kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", "Uninstall"},

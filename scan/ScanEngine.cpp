@@ -53,8 +53,8 @@ ScanEngine::ScanEngine(Registry& registry, System& system, ScanSink& sink)
 
 void ScanEngine::LoadSwitches(const SettingsStore& settings) {
     for (int i = 0; i < kScanCategoryCount; ++i)
-        categoryEnabled[i].store(
-            settings.ReadInt(kScanCategories[i].settingsKey, kScanCategories[i].onByDefault) != 0);
+        categoryEnabled[i].store(settings.IsOn(zt::settings::ScanAreaSwitch(
+            kScanCategories[i].settingsKey, kScanCategories[i].onByDefault)));
 }
 
 void ScanEngine::SetAllCategories(bool on) {

@@ -102,7 +102,6 @@ class ScanEngine {
     bool ClassKeyMissing(std::string_view name);
     // The evidence lines of the judgement that led to a report.
     std::vector<std::string> Evidence(std::string_view valueText);
-    void ExplainPath(std::string_view s, std::vector<std::string>& lines);
 
     // The last judgement a rule asked for at the current key; the one its report follows.
     // Only its text is kept here: the evidence is built when a finding is reported.

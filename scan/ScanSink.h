@@ -23,11 +23,6 @@ struct ScanRow {
     std::vector<std::string> evidence;
 };
 
-inline constexpr const char* kColumnNumber = "No.";
-inline constexpr const char* kColumnPath = "PATH";
-inline constexpr const char* kColumnValue = "VALUE (invalide)";
-inline constexpr const char* kColumnReason = "Reason";
-
 // How a scan ended.
 struct ScanSummary {
     int count = 0;        // findings reported

@@ -36,6 +36,11 @@ inline constexpr HKey RootHandle(RootKey root) {
     return static_cast<HKey>(root);
 }
 
+// The registry's documented limits; names count UTF-16 units.
+inline constexpr std::size_t kMaxKeyNameChars = 255;
+inline constexpr std::size_t kMaxValueNameChars = 16383;
+inline constexpr std::size_t kMaxKeyDepth = 512;
+
 // Registry value type numbers, as the platform numbers them.
 enum RegType : std::uint32_t {
     kRegNone = 0,
@@ -142,9 +147,6 @@ class Registry {
     // Convenience operations of the access interface, built on the ones above.
     HKey OpenKeyRead(HKey parent, std::string_view subkey) {
         return OpenKey(parent, subkey, Access::Read);
-    }
-    HKey OpenKeyWrite(HKey parent, std::string_view subkey) {
-        return OpenKey(parent, subkey, Access::Write);
     }
     HKey OpenKeyAllAccess(HKey parent, std::string_view subkey) {
         return OpenKey(parent, subkey, Access::AllAccess);

@@ -22,8 +22,6 @@ inline std::string JoinPath(std::string_view folder, std::string_view name) {
 
 // File attribute bits, as the platform numbers them.
 inline constexpr std::uint32_t kAttrReadOnly = 0x1;
-inline constexpr std::uint32_t kAttrHidden = 0x2;
-inline constexpr std::uint32_t kAttrSystem = 0x4;
 inline constexpr std::uint32_t kAttrDirectory = 0x10;
 inline constexpr std::uint32_t kAttrArchive = 0x20;
 inline constexpr std::uint32_t kAttrNormal = 0x80;

@@ -8,6 +8,9 @@ namespace zt {
 // The program's name, the caption of its questions and reports.
 inline constexpr std::string_view kProgramCaption = "Zentrove";
 
+// The question before anything is deleted, the same for findings and startup entries.
+inline constexpr std::string_view kConfirmDeleteMessage = "Are you sure to delete these items?";
+
 // Button sets, as the platform's message box numbers them.
 enum class PromptButtons { Ok = 0, OkCancel = 1, YesNoCancel = 3, YesNo = 4 };
 

@@ -92,15 +92,14 @@ IgnoreProblem CheckIgnoreEntry(IgnoreEntry& entry) {
         std::size_t end = path.find('\\', start);
         std::size_t length = (end == std::string::npos ? path.size() : end) - start;
         if (length == 0) return IgnoreProblem::EmptyKeyName;
-        if (Utf16Length(std::string_view(path).substr(start, length)) > kRegKeyNameMaxChars)
+        if (Utf16Length(std::string_view(path).substr(start, length)) > kMaxKeyNameChars)
             return IgnoreProblem::KeyNameTooLong;
-        if (++depth > kRegMaxKeyDepth) return IgnoreProblem::KeyPathTooDeep;
+        if (++depth > kMaxKeyDepth) return IgnoreProblem::KeyPathTooDeep;
         if (end == std::string::npos) break;
         start = end + 1;
     }
     if (entry.kind != IgnoreKind::Value) entry.valueName.clear();
-    if (Utf16Length(entry.valueName) > kRegValueNameMaxChars)
-        return IgnoreProblem::ValueNameTooLong;
+    if (Utf16Length(entry.valueName) > kMaxValueNameChars) return IgnoreProblem::ValueNameTooLong;
     return IgnoreProblem::None;
 }
 
@@ -162,7 +161,7 @@ IgnoreList LoadIgnoreList(const SettingsStore& store) {
     // Numbered subkeys, kept in their numbers' order whatever order they enumerate in.
     std::vector<std::pair<long, std::string>> names;
     std::string name;
-    for (std::uint32_t i = 0; reg.EnumKey(top.get(), i, name, kRegKeyNameMaxChars + 1); ++i)
+    for (std::uint32_t i = 0; reg.EnumKey(top.get(), i, name, kMaxKeyNameChars + 1); ++i)
         names.emplace_back(std::strtol(name.c_str(), nullptr, 10), name);
     std::stable_sort(names.begin(), names.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });

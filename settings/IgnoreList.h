@@ -26,11 +26,6 @@ struct IgnoreEntry {
     IgnoreKind kind = IgnoreKind::Tree;
 };
 
-// The registry's documented limits; names count UTF-16 units.
-inline constexpr std::size_t kRegKeyNameMaxChars = 255;
-inline constexpr std::size_t kRegMaxKeyDepth = 512;
-inline constexpr std::size_t kRegValueNameMaxChars = 16383;
-
 enum class IgnoreProblem {
     None,
     UnknownRoot,

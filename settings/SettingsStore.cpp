@@ -1,5 +1,6 @@
 #include "settings/SettingsStore.h"
 
+#include <initializer_list>
 #include <utility>
 
 namespace zt {
@@ -45,34 +46,54 @@ std::string SettingsStore::ListWidthKey(std::string_view list, int column) {
     return std::string(list) + "_" + std::to_string(column);
 }
 
+ProgramSwitches ReadProgramSwitches(const SettingsStore& store) {
+    return {store.IsOn(settings::ButtonSilence), store.IsOn(settings::StartupMode),
+            store.IsOn(settings::SavePos), store.IsOn(settings::KeepRecentJunk)};
+}
+
+namespace {
+// Every value written even after a failure; the first failure, if any.
+Status WriteEach(const SettingsStore& store,
+                 std::initializer_list<std::pair<Setting, std::int32_t>> values) {
+    Status first;
+    for (const auto& [setting, value] : values) {
+        Status written = store.Write(setting, value);
+        if (first && !written) first = written;
+    }
+    return first;
+}
+} // namespace
+
+Status WriteProgramSwitches(const SettingsStore& store, const ProgramSwitches& switches) {
+    return WriteEach(store, {{settings::ButtonSilence, switches.buttonSilence ? 1 : 0},
+                             {settings::SavePos, switches.savePos ? 1 : 0},
+                             {settings::StartupMode, switches.startupMode ? 1 : 0},
+                             {settings::KeepRecentJunk, switches.keepRecentJunk ? 1 : 0}});
+}
+
 bool ReadWindowRect(const SettingsStore& store, WindowRect& rect) {
-    WindowRect r{store.ReadInt(settings::MainLeft, -1), store.ReadInt(settings::MainTop, -1),
-                 store.ReadInt(settings::MainRight, -1), store.ReadInt(settings::MainBottom, -1)};
-    if (r.left == -1 || r.top == -1 || r.right == -1 || r.bottom == -1) return false;
+    WindowRect r{store.Read(settings::MainLeft), store.Read(settings::MainTop),
+                 store.Read(settings::MainRight), store.Read(settings::MainBottom)};
+    using settings::kUnset;
+    if (r.left == kUnset || r.top == kUnset || r.right == kUnset || r.bottom == kUnset)
+        return false;
     rect = r;
     return true;
 }
 
 Status WriteWindowRect(const SettingsStore& store, const WindowRect& rect) {
-    const std::pair<std::string_view, std::int32_t> values[] = {
-        {settings::MainLeft, rect.left},
-        {settings::MainTop, rect.top},
-        {settings::MainRight, rect.right},
-        {settings::MainBottom, rect.bottom}};
-    Status first;
-    for (const auto& [key, value] : values) {
-        Status written = store.WriteInt(key, value);
-        if (first && !written) first = written;
-    }
-    return first;
+    return WriteEach(store, {{settings::MainLeft, rect.left},
+                             {settings::MainTop, rect.top},
+                             {settings::MainRight, rect.right},
+                             {settings::MainBottom, rect.bottom}});
 }
 
 bool ReadListWidths(const SettingsStore& store, std::string_view list, int columns, int* widths) {
     int read[16];
     if (columns < 0 || columns > 16) return false;
     for (int i = 0; i < columns; ++i) {
-        std::int32_t v = store.ReadInt(SettingsStore::ListWidthKey(list, i), -1);
-        if (v == -1) return false;
+        std::int32_t v = store.ReadInt(SettingsStore::ListWidthKey(list, i), settings::kUnset);
+        if (v == settings::kUnset) return false;
         read[i] = static_cast<int>(static_cast<std::uint32_t>(v) & 0xFFFFu);
     }
     for (int i = 0; i < columns; ++i)
@@ -91,7 +112,7 @@ Status WriteListWidths(const SettingsStore& store, std::string_view list, int co
 }
 
 bool ReadActiveTab(const SettingsStore& store, int& tab) {
-    std::int32_t v = store.ReadInt(settings::ActiveTab, 0);
+    std::int32_t v = store.Read(settings::ActiveTab);
     if (v < 0 || v >= settings::kTabCount) return false;
     tab = v;
     return true;

@@ -13,17 +13,41 @@ namespace zt {
 inline constexpr std::string_view kMakerName = "Morvane";
 inline constexpr std::string_view kSettingsSection = "settings";
 
+// A stored number and the value it reads as until written (or when stored as another type):
+// each setting's default lives here and nowhere else.
+struct Setting {
+    std::string_view key;
+    std::int32_t fallback;
+};
+
 namespace settings {
-inline constexpr std::string_view ButtonSilence = "ButtonSilence";
-inline constexpr std::string_view StartupMode = "StartupMode";
-inline constexpr std::string_view SavePos = "SavePos";
-inline constexpr std::string_view MainLeft = "main_left";
-inline constexpr std::string_view MainTop = "main_top";
-inline constexpr std::string_view MainRight = "main_right";
-inline constexpr std::string_view MainBottom = "main_bottom";
-inline constexpr std::string_view ActiveTab = "ActiveTab";
-// Files in the temporary folders changed in the last 24 hours are kept (default 1).
-inline constexpr std::string_view KeepRecentJunk = "KeepRecentJunk";
+// 1 = buttons play no click and hover sounds.
+inline constexpr Setting ButtonSilence{"ButtonSilence", 0};
+// 1 = the program is registered to start with Windows.
+inline constexpr Setting StartupMode{"StartupMode", 1};
+// 1 = the window layout is saved on close and restored at start.
+inline constexpr Setting SavePos{"SavePos", 1};
+// A window edge or column width never stored.
+inline constexpr std::int32_t kUnset = -1;
+// kUnset in any of the four: no stored rectangle.
+inline constexpr Setting MainLeft{"main_left", kUnset};
+inline constexpr Setting MainTop{"main_top", kUnset};
+inline constexpr Setting MainRight{"main_right", kUnset};
+inline constexpr Setting MainBottom{"main_bottom", kUnset};
+inline constexpr Setting ActiveTab{"ActiveTab", 0};
+// 1 = files in the temporary folders changed in the last 24 hours are kept.
+inline constexpr Setting KeepRecentJunk{"KeepRecentJunk", 1};
+
+// Every setting of a fixed name, for the checks that no two share a key.
+inline constexpr Setting kNamed[] = {ButtonSilence, StartupMode, SavePos,   MainLeft,      MainTop,
+                                     MainRight,     MainBottom,  ActiveTab, KeepRecentJunk};
+
+// A scan area's switch, named in the area table, with the area's own default.
+constexpr Setting ScanAreaSwitch(std::string_view key, bool onByDefault = true) {
+    return {key, onByDefault ? 1 : 0};
+}
+
+// Column widths are stored per list as "<list>_<index>".
 inline constexpr std::string_view RegistryList = "Registry_List"; // + "_0" .. "_3"
 inline constexpr std::string_view StartupList = "Startup_List";   // + "_0" .. "_4"
 inline constexpr std::string_view RestoreList = "Restore_List";   // + "_0" .. "_1"
@@ -45,12 +69,19 @@ class SettingsStore {
         return keyPath_.substr(0, keyPath_.size() - kSettingsSection.size() - 1);
     }
 
-    std::int32_t ReadInt(std::string_view key, std::int32_t defaultValue) const;
-    // Creates the key on first write.
-    Status WriteInt(std::string_view key, std::int32_t value) const;
-    bool ReadBool(std::string_view key, bool defaultValue) const {
-        return ReadInt(key, defaultValue ? 1 : 0) != 0;
+    // The stored value, else the setting's own default.
+    std::int32_t Read(const Setting& setting) const {
+        return ReadInt(setting.key, setting.fallback);
     }
+    bool IsOn(const Setting& setting) const { return Read(setting) != 0; }
+    // Creates the key on first write.
+    Status Write(const Setting& setting, std::int32_t value) const {
+        return WriteInt(setting.key, value);
+    }
+
+    // By bare name, for keys made at run time (column widths) and for probes.
+    std::int32_t ReadInt(std::string_view key, std::int32_t defaultValue) const;
+    Status WriteInt(std::string_view key, std::int32_t value) const;
 
     // "<list>_<index>"
     static std::string ListWidthKey(std::string_view list, int column);
@@ -61,6 +92,17 @@ class SettingsStore {
     Registry& registry_;
     std::string keyPath_;
 };
+
+// The settings page's four switches: read together, written together.
+struct ProgramSwitches {
+    bool buttonSilence = settings::ButtonSilence.fallback != 0;
+    bool startupMode = settings::StartupMode.fallback != 0;
+    bool savePos = settings::SavePos.fallback != 0;
+    bool keepRecentJunk = settings::KeepRecentJunk.fallback != 0;
+};
+ProgramSwitches ReadProgramSwitches(const SettingsStore& store);
+// Writes every switch; the first failure, if any.
+Status WriteProgramSwitches(const SettingsStore& store, const ProgramSwitches& switches);
 
 // Group rules applied by the readers.
 struct WindowRect {

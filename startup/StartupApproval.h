@@ -9,19 +9,11 @@
 #include <string>
 #include <string_view>
 
+#include "scan/RunKeys.h"
 #include "seams/Registry.h"
 #include "startup/StartupEntry.h"
 
 namespace zt {
-
-inline constexpr std::string_view kStartupApprovedKeyPath =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved";
-inline constexpr std::string_view kApprovedRunKeyPath =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
-inline constexpr std::string_view kApprovedRun32KeyPath =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run32";
-inline constexpr std::string_view kApprovedFolderKeyPath =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
 
 inline constexpr std::size_t kApprovalBytes = 12;
 using ApprovalBytes = std::array<std::uint8_t, kApprovalBytes>;

@@ -214,7 +214,7 @@ StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFil
         return outcome;
     }
     // Only OK goes on; closing the box is no consent.
-    if (prompt.Ask(kConfirmDelete, kProgramCaption, PromptButtons::OkCancel) != kAnswerOk) {
+    if (prompt.Ask(kConfirmDeleteMessage, kProgramCaption, PromptButtons::OkCancel) != kAnswerOk) {
         outcome.cancelled = true;
         return outcome;
     }

@@ -30,7 +30,6 @@ class StartupRowModel {
 
 // Texts shown by deletion, exactly as the user sees them.
 inline constexpr std::string_view kNoItemsSelected = "No items selected!";
-inline constexpr std::string_view kConfirmDelete = "Are you sure to delete these items?";
 inline constexpr std::string_view kCannotDeleteFile =
     "Can not delete \"%s\", maybe it is being used or do not exist";
 inline constexpr std::string_view kDeletionDone = "Done!";

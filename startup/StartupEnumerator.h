@@ -26,9 +26,6 @@ class StartupEnumerator {
     // shell link object cannot give one.
     std::string ResolveShortcut(const std::string& path);
 
-    // Rows appended since the last enumeration began.
-    int rowCount() const { return rowCount_; }
-
   private:
     void ListKeyValues(HKey key, std::string_view keyPath);
     void WalkRunOnceExKey(HKey key, const std::string& keyPath);

@@ -1,44 +1,30 @@
 #pragma once
 // Where startup entries live, and the small helpers that enumeration and deletion share.
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "scan/RunKeys.h"
 #include "seams/Registry.h"
 #include "seams/System.h"
 
 namespace zt {
 
-inline constexpr std::string_view kRunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr std::string_view kWindowsKeyPath =
     "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 inline constexpr std::string_view kWinlogonKeyPath =
     "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 inline constexpr std::string_view kPoliciesRunKeyPath =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
-inline constexpr std::string_view kRunServicesOnceKeyPath =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce";
-inline constexpr std::string_view kRunServicesKeyPath =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
-inline constexpr std::string_view kRunOnceKeyPath =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-inline constexpr std::string_view kRunOnceExKeyPath =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx";
-// The 32-bit twins of the machine's keys, as a 64-bit program sees them.
-inline constexpr std::string_view kRun32KeyPath =
-    "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+// Its 32-bit twin, as a 64-bit program sees it.
 inline constexpr std::string_view kPoliciesRun32KeyPath =
     "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
-inline constexpr std::string_view kRunServicesOnce32KeyPath =
-    "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce";
-inline constexpr std::string_view kRunServices32KeyPath =
-    "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunServices";
-inline constexpr std::string_view kRunOnce32KeyPath =
-    "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-inline constexpr std::string_view kRunOnceEx32KeyPath =
-    "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx";
 inline constexpr std::string_view kShellFoldersKeyPath =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// The longest command line an added entry may have, in UTF-16 units.
+inline constexpr std::size_t kMaxCommandLine = 400;
 
 // Location texts of the two startup folders' rows.
 inline constexpr std::string_view kCommonStartupLocation = "Common Startup";

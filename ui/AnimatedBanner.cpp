@@ -66,8 +66,8 @@ void CAnimatedBanner::SetText(std::string_view text) {
     if (hwnd_) Invalidate(false);
 }
 
-void CAnimatedBanner::SetMode(int mode) {
-    animation_.SetMode(mode);
+void CAnimatedBanner::SetWaterShape(WaterShape shape) {
+    animation_.SetWaterShape(shape);
     if (!waterRunning_) StartWater();
 }
 

@@ -2,8 +2,8 @@
 // The strip along the bottom of the main window: colour bands sliding through a palette, a
 // water-ripple layer that reacts to the mouse and to random drops, and one bold line of text
 // drawn in whichever palette colour stays readable on the bands under it.
-// A running animation (faster bands, no water) shows that a scan is busy; SetMode brings the
-// water back. Mouse input is also posted to the parent, so the strip swallows no clicks.
+// A running animation (faster bands, no water) shows that a scan is busy; SetWaterShape brings
+// the water back. Mouse input is also posted to the parent, so the strip swallows no clicks.
 // The timers (ui/Messages.h) drive it; WM_PRINTCLIENT paints the current frame into any DC.
 #include <cstdint>
 #include <string>
@@ -24,9 +24,10 @@ class CAnimatedBanner : public CCustomWindow {
     bool Create(HWND parent, const RECT& rect, UINT id);
     void SetText(std::string_view text);
     const std::string& Text() const { return text_; }
-    // 0 cosine drops, 1 cones, 2 squares, 3 blobs; switches the water disturbances on.
-    void SetMode(int mode);
-    // Faster bands (`step` pixels every `interval` ms) and no water until the next SetMode.
+    // The shape of every drop, move and click; switches the water disturbances on.
+    void SetWaterShape(WaterShape shape);
+    // Faster bands (`step` pixels every `interval` ms) and no water until the next
+    // SetWaterShape.
     void StartRunning(UINT interval, int step);
 
   protected:

@@ -98,26 +98,26 @@ struct WaterDisturbance {
     int height;
 };
 
-// Radius and height of a random drop, a mouse move and a click for each mode (h = client
+// Radius and height of a random drop, a mouse move and a click for each shape (h = client
 // height; m and l come from ClickStrength).
-inline WaterDisturbance DropParameters(int mode, int h) {
-    switch (mode) {
-    case 0:
+inline WaterDisturbance DropParameters(WaterShape shape, int h) {
+    switch (shape) {
+    case WaterShape::Cosine:
         return {35, 2 * h};
-    case 1:
+    case WaterShape::Cone:
         return {60, 3 * h};
-    case 2:
+    case WaterShape::Square:
         return {20, h};
     default:
         return {30, h};
     }
 }
-inline WaterDisturbance MoveParameters(int mode, int h) {
+inline WaterDisturbance MoveParameters(WaterShape shape, int h) {
     int b = h / 3;
-    switch (mode) {
-    case 0:
+    switch (shape) {
+    case WaterShape::Cosine:
         return {35, 2 * b};
-    case 1:
+    case WaterShape::Cone:
         return {50, 8 * b};
     default:
         return {5, b};
@@ -132,11 +132,11 @@ inline ClickStrength ClickStrengthFor(long long t, long long D, int h) {
     if (t > D || t <= 0) return {20, h};
     return {static_cast<int>(3 * D / t + 20), h + 20};
 }
-inline WaterDisturbance ClickParameters(int mode, ClickStrength s) {
-    switch (mode) {
-    case 0:
+inline WaterDisturbance ClickParameters(WaterShape shape, ClickStrength s) {
+    switch (shape) {
+    case WaterShape::Cosine:
         return {s.m + 30, 3 * s.l};
-    case 1:
+    case WaterShape::Cone:
         return {s.m + 30, 2 * s.l};
     default:
         return {s.m, s.l};
@@ -337,12 +337,12 @@ class BannerAnimation {
         Render();
         waterImage_ = bands_;
     }
-    // 0 cosine drops, 1 cones, 2 squares, 3 blobs; disturbances on.
-    void SetMode(int mode) {
-        mode_ = std::clamp(mode, 0, 3);
+    // The shape of every drop, move and click; disturbances on.
+    void SetWaterShape(WaterShape shape) {
+        shape_ = shape;
         disturb_ = true;
     }
-    // Faster bands, no disturbances until the next SetMode.
+    // Faster bands, no disturbances until the next SetWaterShape.
     void StartRunning(int step) {
         step_ = step;
         disturb_ = false;
@@ -363,21 +363,21 @@ class BannerAnimation {
     }
     void Drop() {
         if (!disturb_) return;
-        WaterDisturbance d = DropParameters(mode_, height_);
-        water_.Disturb(Shape(), -1, -1, d.radius, d.height, rng_);
+        WaterDisturbance d = DropParameters(shape_, height_);
+        water_.Disturb(shape_, -1, -1, d.radius, d.height, rng_);
     }
     // x, y in window coordinates (row 0 at the top).
     void MouseMove(int x, int y) {
         if (!disturb_) return;
-        WaterDisturbance d = MoveParameters(mode_, height_);
-        water_.Disturb(Shape(), x, height_ - y, d.radius, d.height, rng_);
+        WaterDisturbance d = MoveParameters(shape_, height_);
+        water_.Disturb(shape_, x, height_ - y, d.radius, d.height, rng_);
     }
     // `sincePrevious` ms since the last click (negative: none), `slow` five double-click times.
     void Click(int x, int y, long long sincePrevious, long long slow) {
         if (!disturb_) return;
         WaterDisturbance d = ClickParameters(
-            mode_, ClickStrengthFor(sincePrevious < 0 ? slow + 1 : sincePrevious, slow, height_));
-        water_.Disturb(Shape(), x, height_ - y, d.radius, d.height, rng_);
+            shape_, ClickStrengthFor(sincePrevious < 0 ? slow + 1 : sincePrevious, slow, height_));
+        water_.Disturb(shape_, x, height_ - y, d.radius, d.height, rng_);
     }
 
     // The picture to show: bands, half-blended water where it moves, and the text where
@@ -398,14 +398,13 @@ class BannerAnimation {
     void Render() {
         RenderBands(bands_, width_, height_, palette_, paletteIndex_, bandOffset_, direction_);
     }
-    WaterShape Shape() const { return static_cast<WaterShape>(mode_); }
 
     std::mt19937 rng_;
     std::array<Pixel, 8> palette_ = kBannerPalette;
     int paletteIndex_ = 0;
     int bandOffset_ = 0;
     int step_ = 5;
-    int mode_ = 3;
+    WaterShape shape_ = WaterShape::Blob;
     int direction_ = 1;
     bool disturb_ = true;
     int width_ = 0, height_ = 0;

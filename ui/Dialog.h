@@ -48,7 +48,6 @@ class CDialog : public CWindow {
     bool Create(HWND parent);
     // Ends a modal dialog; destroys a modeless one.
     void EndDialog(INT_PTR result);
-    bool IsModal() const { return modal_; }
 
     static CDialog* FromHandle(HWND hwnd);
 

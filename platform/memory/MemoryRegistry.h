@@ -54,10 +54,6 @@ class MemoryRegistry : public Registry {
     // Keys currently open (for leak checks in tests).
     std::size_t OpenHandleCount() const { return handles_.size(); }
 
-    // Longest key name and value name the platform accepts.
-    static constexpr std::size_t kMaxKeyNameChars = 255;
-    static constexpr std::size_t kMaxValueNameChars = 16383;
-
     struct Node;
 
   private:

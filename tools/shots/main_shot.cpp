@@ -26,7 +26,7 @@
 #include "scan/ScanSink.h"
 #include "seams/Unicode.h"
 #include "ui/PumpWait.h"
-#include "app/RunAtStartup.h"
+#include "startup/RunAtStartup.h"
 #include "app/res/resource.h"
 #include "settings/SettingsStore.h"
 #include "platform/win32/Win32Registry.h"

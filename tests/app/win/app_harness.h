@@ -39,6 +39,7 @@ class AppHarness {
     std::string ProfileKey() const { return "Software\\Morvane\\" + name_; }
     // The stored value, or -999 when absent.
     int Stored(std::string_view key) const { return store_.ReadInt(key, -999); }
+    int Stored(const Setting& setting) const { return Stored(setting.key); }
 
   private:
     Win32Registry registry_;

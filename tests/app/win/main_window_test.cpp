@@ -4,7 +4,7 @@
 
 #include "scan/ScanCategories.h"
 #include "app/DlgMain.h"
-#include "app/RunAtStartup.h"
+#include "startup/RunAtStartup.h"
 #include "app/res/resource.h"
 #include "app_harness.h"
 #include "ui/MessageBox.h"
@@ -126,6 +126,26 @@ TEST(MainWindow, StartupModeOffRemovesTheRegistration) {
     CDlgMain main(h.app());
     ASSERT_TRUE(main.Create(nullptr));
     EXPECT_EQ(RunValue(h.registry()), "<none>");
+    CloseMain(main);
+}
+
+// The pages read no switch of their own: a stored silence must reach each of them from the
+// main window, and sound must come back to each on Apply.
+TEST(MainWindow, TheStoredSilenceReachesEveryPageAndApplyLiftsIt) {
+    AppHarness h;
+    EXPECT_TRUE(h.store().Write(settings::ButtonSilence, 1));
+    CDlgMain main(h.app());
+    ASSERT_TRUE(main.Create(nullptr));
+    CGradientDialog* pages[] = {&main.ScanPage(), &main.SettingsPage(), &main.BackupPage(),
+                                &main.StartupPage(), &main.CleanDiskPage()};
+    for (CGradientDialog* page : pages)
+        EXPECT_TRUE(page->IsSilent()) << page->GetText();
+    HWND settings = main.SettingsPage().Handle();
+    ::SendMessageW(::GetDlgItem(settings, IDC_SILENCE), BM_SETCHECK, BST_UNCHECKED, 0);
+    main.SettingsPage().OnApply();
+    for (CGradientDialog* page : pages)
+        EXPECT_FALSE(page->IsSilent()) << page->GetText();
+    EXPECT_EQ(h.Stored(settings::ButtonSilence), 0);
     CloseMain(main);
 }
 

@@ -4,7 +4,7 @@
 #include "scan/ScanCategories.h"
 #include "app/DlgAbout.h"
 #include "app/DlgMain.h"
-#include "app/RunAtStartup.h"
+#include "startup/RunAtStartup.h"
 #include "app/VersionText.h"
 #include "app/res/resource.h"
 #include "app_harness.h"

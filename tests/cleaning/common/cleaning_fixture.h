@@ -48,10 +48,8 @@ struct ScriptedPrompt : UserPrompt {
 };
 
 struct RecordingSink : CleaningSink {
-    std::vector<std::string> statuses;
     int refreshes = 0;
-    void SetStatusText(std::string_view text) override { statuses.emplace_back(text); }
-    void RefreshBackupList() override { ++refreshes; }
+    void BackupWritten() override { ++refreshes; }
 };
 
 class CleaningTest : public ::testing::Test {

@@ -9,7 +9,7 @@ namespace {
 TEST_F(CleaningTest, EmptyListDoesNothingAtAll) {
     EXPECT_EQ(Clean().status, CleanStatus::EmptyList);
     EXPECT_TRUE(prompt.shown.empty());
-    EXPECT_TRUE(sink.statuses.empty());
+    EXPECT_EQ(sink.refreshes, 0);
     EXPECT_EQ(BackupCount(), 0u);
 }
 
@@ -76,8 +76,6 @@ TEST_F(CleaningTest, ListOrderInnerKeyFirstTwoFindingsForOneValueAndTheDefaultVa
                   "\"i\"=dword:00000002\r\n" + Block("Vals") + "\"twice\"=dword:00000003\r\n" +
                   Block("Vals") + "@=dword:00000005\r\n\r\n");
 
-    ASSERT_EQ(sink.statuses.size(), 1u);
-    EXPECT_EQ(sink.statuses[0], "1 invalid items found in the registry:\n");
     EXPECT_EQ(sink.refreshes, 1);
     ASSERT_EQ(prompt.shown.size(), 2u);
     EXPECT_EQ(prompt.shown[1], "Total 5 items cleaned successfully!");
@@ -107,7 +105,6 @@ TEST_F(CleaningTest, IncompleteBackupsAndRootsAreKeptBackUnticked) {
     ASSERT_EQ(list.Count(), 3);
     for (int i = 0; i < 3; ++i)
         EXPECT_FALSE(list.IsChecked(i));
-    EXPECT_EQ(sink.statuses.back(), "3 invalid items found in the registry:\n");
     EXPECT_EQ(prompt.shown.back(),
               "Total 1 items cleaned successfully!\n3 items were kept because they could not be "
               "backed up completely.\n(a name holds a line break, which a backup file cannot "

@@ -29,10 +29,7 @@ struct Prompt : UserPrompt {
     }
 };
 
-struct NoSink : CleaningSink {
-    void SetStatusText(std::string_view) override {}
-    void RefreshBackupList() override {}
-};
+struct NoSink : CleaningSink {};
 
 class DeniedRights : public ::testing::Test {
   protected:

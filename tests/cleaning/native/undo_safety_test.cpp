@@ -66,10 +66,7 @@ void Replay(Registry& reg, const std::string& text) {
 struct Quiet : UserPrompt {
     int Ask(std::string_view, std::string_view, PromptButtons) override { return kAnswerOk; }
 };
-struct NoSink : CleaningSink {
-    void SetStatusText(std::string_view) override {}
-    void RefreshBackupList() override {}
-};
+struct NoSink : CleaningSink {};
 
 // Before every deletion, the file as it stands (what a kill at that moment leaves) must
 // parse and must bring back everything the deletion is about to remove.

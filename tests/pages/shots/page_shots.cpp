@@ -223,7 +223,7 @@ class CShotFrame : public CGradientDialog {
                                                             0, 0, 408, 162, "Zentrove 1.0"),
                           IDI_ZENTROVE),
           app_(app), mode_(std::move(mode)), rectFile_(std::move(rectFile)), seconds_(seconds),
-          startup_(app), cleanDisk_(app), backup_(app), add_(app.settings) {}
+          startup_(app), cleanDisk_(app), backup_(app), add_() {}
 
   protected:
     bool OnInitDialog() override {

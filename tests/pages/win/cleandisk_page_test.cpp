@@ -64,7 +64,7 @@ TEST_F(CleanDiskPageTest, CleanEmptiesTheTickedPlaceAndUnticksIt) {
     PlantFile(*sys_, junk + "\\a.tmp", std::string(1500, 'a'));
     PlantFile(*sys_, junk + "\\sub\\b.tmp", "b");
     // The files were just made: only with the age rule off do they go.
-    EXPECT_TRUE(settings_.WriteInt(settings::KeepRecentJunk, 0));
+    EXPECT_TRUE(settings_.Write(settings::KeepRecentJunk, 0));
 
     CDlgCleanDisk page(app_);
     CreatePage(page);
@@ -96,7 +96,7 @@ TEST_F(CleanDiskPageTest, CleanEmptiesTheTickedPlaceAndUnticksIt) {
 
     // A fresh measurement follows the cleaning.
     WaitForMeasuring(page);
-    EXPECT_TRUE(settings_.WriteInt(settings::KeepRecentJunk, 1));
+    EXPECT_TRUE(settings_.Write(settings::KeepRecentJunk, 1));
     EXPECT_EQ(page.ItemText(IDC_CLEANDISK_USERTEMP).rfind("Clean the &user temporary folder (", 0),
               0u);
 }

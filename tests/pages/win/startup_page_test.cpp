@@ -308,7 +308,7 @@ TEST_F(StartupPageTest, AddCancelledChangesNothing) {
 }
 
 TEST_F(StartupPageTest, AddDialogTakesAtMost400CharactersAndRefusesMoreOnOk) {
-    CDlgAddStartupItem dialog(settings_);
+    CDlgAddStartupItem dialog;
     ASSERT_TRUE(dialog.Create(host_.main));
     HWND edit = dialog.Item(IDC_ADD_COMMAND);
     EXPECT_EQ(::SendMessageW(edit, EM_GETLIMITTEXT, 0, 0), 400);
@@ -359,7 +359,7 @@ void CALLBACK AnswerOpenDialog(HWND, UINT, UINT_PTR id, DWORD) {
 }
 
 TEST_F(StartupPageTest, BrowsePutsTheChosenPathUnquotedIntoTheCommandLine) {
-    CDlgAddStartupItem dialog(settings_);
+    CDlgAddStartupItem dialog;
     ASSERT_TRUE(dialog.Create(host_.main));
     ::SetWindowTextW(dialog.Item(IDC_ADD_COMMAND), L"typed before");
     g_filters.clear();

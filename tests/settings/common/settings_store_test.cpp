@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "seams/Unicode.h"
 #include "settings/SettingsStore.h"
 #include "support/seams.h"
 
@@ -20,8 +21,12 @@ class SettingsStoreTest : public ::testing::Test {
 
 TEST_F(SettingsStoreTest, LocationAndDefaultsOfAFreshProfile) {
     EXPECT_EQ(store.KeyPath(), "Software\\Morvane\\" + app + "\\settings");
-    EXPECT_EQ(store.ReadInt(settings::StartupMode, 1), 1);
-    EXPECT_EQ(store.ReadInt(settings::ButtonSilence, 0), 0);
+    // A first run: registered at start-up, layout saved, buttons sounding, old files kept.
+    EXPECT_TRUE(store.IsOn(settings::StartupMode));
+    EXPECT_TRUE(store.IsOn(settings::SavePos));
+    EXPECT_FALSE(store.IsOn(settings::ButtonSilence));
+    EXPECT_TRUE(store.IsOn(settings::KeepRecentJunk));
+    EXPECT_TRUE(store.IsOn(settings::ScanAreaSwitch("CheckCLSID")));
     WindowRect r{};
     EXPECT_FALSE(ReadWindowRect(store, r));
     int tab = 7;
@@ -30,9 +35,9 @@ TEST_F(SettingsStoreTest, LocationAndDefaultsOfAFreshProfile) {
 }
 
 TEST_F(SettingsStoreTest, ValuesAreDwordsUnderTheProfileKey) {
-    EXPECT_TRUE(store.WriteInt(settings::SavePos, 0));
+    EXPECT_TRUE(store.Write(settings::SavePos, 0));
     EXPECT_TRUE(store.WriteInt("main_left", -5));
-    EXPECT_EQ(store.ReadInt(settings::SavePos, 1), 0);
+    EXPECT_EQ(store.Read(settings::SavePos), 0);
     EXPECT_EQ(store.ReadInt("main_left", -1), -5);
     RegKey k(*reg, reg->OpenKeyRead(RootHandle(kCurrentUser), store.KeyPath()));
     ASSERT_TRUE(k);
@@ -40,23 +45,56 @@ TEST_F(SettingsStoreTest, ValuesAreDwordsUnderTheProfileKey) {
     std::uint32_t v = 0;
     ASSERT_TRUE(reg->ReadValueTyped(k.get(), "SavePos", &v, sizeof v, type));
     EXPECT_EQ(type, kRegDword);
-    // A value of another type reads as the default.
-    RegKey w(*reg, reg->CreateKey(RootHandle(kCurrentUser), store.KeyPath()));
-    EXPECT_TRUE(reg->WriteString(w.get(), "Odd", "1"));
-    EXPECT_EQ(store.ReadInt("Odd", 42), 42);
+}
+
+// The registry folds a name's case, so two settings whose keys differ only in case are one
+// value read with two defaults; and a value of another type must read as the default, never
+// as whatever its bytes say.
+TEST_F(SettingsStoreTest, EachNamedSettingHasOneKeyAndReadsItsDefaultUntilWrittenAsADword) {
+    for (const Setting& a : settings::kNamed) {
+        for (const Setting& b : settings::kNamed) {
+            if (&a != &b) {
+                EXPECT_FALSE(NamesEqual(a.key, b.key)) << a.key << " twice";
+            }
+        }
+        EXPECT_EQ(store.Read(a), a.fallback) << a.key;
+        RegKey w(*reg, reg->CreateKey(RootHandle(kCurrentUser), store.KeyPath()));
+        EXPECT_TRUE(reg->WriteString(w.get(), a.key, "7"));
+        EXPECT_EQ(store.Read(a), a.fallback) << a.key << " as a string";
+        EXPECT_TRUE(store.Write(a, a.fallback + 7));
+        EXPECT_EQ(store.Read(a), a.fallback + 7) << a.key;
+    }
+}
+
+// The switches are positional fields; each must land in its own key and come back from it.
+TEST_F(SettingsStoreTest, EachProgramSwitchIsWrittenToAndReadFromItsOwnKey) {
+    const ProgramSwitches defaults = ReadProgramSwitches(store);
+    bool ProgramSwitches::*fields[] = {&ProgramSwitches::buttonSilence,
+                                       &ProgramSwitches::startupMode, &ProgramSwitches::savePos,
+                                       &ProgramSwitches::keepRecentJunk};
+    const Setting keys[] = {settings::ButtonSilence, settings::StartupMode, settings::SavePos,
+                            settings::KeepRecentJunk};
+    for (int flipped = 0; flipped < 4; ++flipped) {
+        ProgramSwitches on = defaults;
+        on.*fields[flipped] = !(on.*fields[flipped]);
+        EXPECT_TRUE(WriteProgramSwitches(store, on));
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(store.IsOn(keys[i]), on.*fields[i]) << keys[i].key << " after " << flipped;
+        EXPECT_EQ(ReadProgramSwitches(store).*fields[flipped], on.*fields[flipped]);
+    }
 }
 
 TEST_F(SettingsStoreTest, RectangleOnlyWhenAllFourKeysAreSet) {
-    EXPECT_TRUE(store.WriteInt(settings::MainLeft, 10));
-    EXPECT_TRUE(store.WriteInt(settings::MainTop, 20));
-    EXPECT_TRUE(store.WriteInt(settings::MainRight, 300));
+    EXPECT_TRUE(store.Write(settings::MainLeft, 10));
+    EXPECT_TRUE(store.Write(settings::MainTop, 20));
+    EXPECT_TRUE(store.Write(settings::MainRight, 300));
     WindowRect r{};
     EXPECT_FALSE(ReadWindowRect(store, r));
-    EXPECT_TRUE(store.WriteInt(settings::MainBottom, 400));
+    EXPECT_TRUE(store.Write(settings::MainBottom, 400));
     ASSERT_TRUE(ReadWindowRect(store, r));
     EXPECT_EQ(r.left, 10);
     EXPECT_EQ(r.bottom, 400);
-    EXPECT_TRUE(store.WriteInt(settings::MainTop, -1));
+    EXPECT_TRUE(store.Write(settings::MainTop, -1));
     EXPECT_FALSE(ReadWindowRect(store, r));
 }
 
@@ -80,11 +118,11 @@ TEST_F(SettingsStoreTest, ListWidthsOnlyWhenEveryColumnIsSetAndLow16Bits) {
 
 TEST_F(SettingsStoreTest, ActiveTabOnlyZeroToFour) {
     int tab = 0;
-    EXPECT_TRUE(store.WriteInt(settings::ActiveTab, 4));
+    EXPECT_TRUE(store.Write(settings::ActiveTab, 4));
     ASSERT_TRUE(ReadActiveTab(store, tab));
     EXPECT_EQ(tab, 4);
     for (int bad : {5, 9, -1, -3}) {
-        EXPECT_TRUE(store.WriteInt(settings::ActiveTab, bad));
+        EXPECT_TRUE(store.Write(settings::ActiveTab, bad));
         tab = 2;
         EXPECT_FALSE(ReadActiveTab(store, tab)) << bad;
         EXPECT_EQ(tab, 2);
@@ -92,9 +130,9 @@ TEST_F(SettingsStoreTest, ActiveTabOnlyZeroToFour) {
 }
 
 TEST_F(SettingsStoreTest, AnotherExecutableNameIsASeparateEmptyProfile) {
-    EXPECT_TRUE(store.WriteInt(settings::SavePos, 0));
+    EXPECT_TRUE(store.Write(settings::SavePos, 0));
     SettingsStore renamed(*reg, app + "-renamed");
-    EXPECT_EQ(renamed.ReadInt(settings::SavePos, 1), 1);
+    EXPECT_EQ(renamed.Read(settings::SavePos), 1);
     EXPECT_EQ(ApplicationNameFromPath("C:\\Program Files\\Zentrove\\zentrove.exe"), "zentrove");
     EXPECT_EQ(ApplicationNameFromPath("C:\\x\\my.tool.exe"), "my.tool");
     EXPECT_EQ(ApplicationNameFromPath("plain"), "plain");

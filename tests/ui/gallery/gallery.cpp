@@ -155,7 +155,7 @@ class CGallery : public CGradientDialog {
             tabs_.SetTabBkColor(i, RGB(166, 192, 215));
         RECT bannerRect{8, bannerTop_, c.right - 8, c.bottom - 8};
         banner_.Create(Handle(), bannerRect, kBanner);
-        banner_.SetMode(3);
+        banner_.SetWaterShape(WaterShape::Blob);
         banner_.SetText("Boosts your system");
         layoutClient_ = c;
         ::SetTimer(Handle(), 1, 700, nullptr);

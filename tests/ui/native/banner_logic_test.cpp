@@ -154,20 +154,20 @@ TEST(BannerLogic, RenderingShiftsAndShadesByTheSlope) {
 }
 
 TEST(BannerLogic, ModeParametersAndClickStrength) {
-    EXPECT_EQ(DropParameters(0, 30).radius, 35);
-    EXPECT_EQ(DropParameters(0, 30).height, 60);
-    EXPECT_EQ(DropParameters(1, 30).height, 90);
-    EXPECT_EQ(MoveParameters(1, 30).height, 80);
-    EXPECT_EQ(MoveParameters(3, 30).radius, 5);
+    EXPECT_EQ(DropParameters(WaterShape::Cosine, 30).radius, 35);
+    EXPECT_EQ(DropParameters(WaterShape::Cosine, 30).height, 60);
+    EXPECT_EQ(DropParameters(WaterShape::Cone, 30).height, 90);
+    EXPECT_EQ(MoveParameters(WaterShape::Cone, 30).height, 80);
+    EXPECT_EQ(MoveParameters(WaterShape::Blob, 30).radius, 5);
     ClickStrength slow = ClickStrengthFor(5000, 2500, 30);
     EXPECT_EQ(slow.m, 20);
     EXPECT_EQ(slow.l, 30);
     ClickStrength quick = ClickStrengthFor(250, 2500, 30);
     EXPECT_EQ(quick.m, 3 * 2500 / 250 + 20);
     EXPECT_EQ(quick.l, 50);
-    EXPECT_EQ(ClickParameters(0, quick).radius, quick.m + 30);
-    EXPECT_EQ(ClickParameters(0, quick).height, 150);
-    EXPECT_EQ(ClickParameters(2, quick).radius, quick.m);
+    EXPECT_EQ(ClickParameters(WaterShape::Cosine, quick).radius, quick.m + 30);
+    EXPECT_EQ(ClickParameters(WaterShape::Cosine, quick).height, 150);
+    EXPECT_EQ(ClickParameters(WaterShape::Square, quick).radius, quick.m);
     EXPECT_EQ(BlendPixel(MakePixel(0, 0, 0), MakePixel(255, 255, 255), 127),
               MakePixel(127, 127, 127));
 }

@@ -77,7 +77,7 @@ class BannerTest : public ::testing::Test {
         ASSERT_TRUE(owner.Create(nullptr));
         RECT r{12, 140, 412, 176};
         ASSERT_TRUE(banner.Create(owner.Handle(), r, 111));
-        banner.SetMode(3);
+        banner.SetWaterShape(WaterShape::Blob);
         banner.SetText(""); // the water alone breaks the columns
     }
     void TearDown() override {
@@ -151,7 +151,7 @@ TEST_F(BannerTest, RunningAnimationMovesFasterAndStopsTheWaterUntilAModeIsSet) {
     }
     EXPECT_TRUE(moved30);
 
-    banner.SetMode(3);
+    banner.SetWaterShape(WaterShape::Blob);
     ::SendMessageW(banner.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(100, 18));
     EXPECT_TRUE(RippledWithinThreeWaterFrames()) << "the water is back";
 }

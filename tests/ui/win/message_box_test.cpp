@@ -221,7 +221,7 @@ TEST(ColorMessageBox, YesNoCancelSpreadsItsButtonsWithEqualMargins) {
     EXPECT_EQ(client.right, cancel.right + yes.left);
 }
 
-TEST(ColorMessageBox, ButtonSoundsFollowItsOwnSilenceDefault) {
+TEST(ColorMessageBox, ButtonSoundsFollowTheStoredSilence) {
     auto soundOn = [] {
         bool on = true;
         CColorMessageBox box("sound?", "Zentrove", MB_OK);
@@ -236,10 +236,12 @@ TEST(ColorMessageBox, ButtonSoundsFollowItsOwnSilenceDefault) {
     SettingsStore store(registry, "ZentroveUiTest");
     (void)registry.DeleteKeyTree(RootHandle(kCurrentUser), "Software\\Morvane\\ZentroveUiTest");
     SetAppSettings(&store);
-    EXPECT_FALSE(soundOn()) << "no ButtonSilence: this box alone stays silent";
-    EXPECT_TRUE(store.WriteInt(settings::ButtonSilence, 0));
+    EXPECT_TRUE(soundOn()) << "no ButtonSilence: the box sounds, as every window does";
+    EXPECT_TRUE(store.Write(settings::ButtonSilence, 1));
+    EXPECT_FALSE(soundOn());
+    EXPECT_TRUE(store.Write(settings::ButtonSilence, 0));
     EXPECT_TRUE(soundOn());
-    EXPECT_TRUE(store.WriteInt(settings::ButtonSilence, 1));
+    EXPECT_TRUE(store.Write(settings::ButtonSilence, 1));
     EXPECT_FALSE(soundOn());
     SetAppSettings(nullptr);
     (void)registry.DeleteKeyTree(RootHandle(kCurrentUser), "Software\\Morvane\\ZentroveUiTest");

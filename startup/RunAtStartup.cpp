@@ -1,4 +1,4 @@
-#include "app/RunAtStartup.h"
+#include "startup/RunAtStartup.h"
 
 #include <string>
 

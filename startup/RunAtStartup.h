@@ -6,10 +6,10 @@
 #include <string_view>
 
 #include "seams/Registry.h"
+#include "startup/StartupLocations.h"
 
 namespace zt {
 
-inline constexpr std::string_view kRunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr std::string_view kRunValueName = "Zentrove";
 
 // The Run key (HKLM first, then HKCU) whose value holds `exePath` in any letter case.
