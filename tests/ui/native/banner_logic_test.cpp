@@ -222,7 +222,7 @@ TEST(BannerText, EveryFrameOfTheAnimationHasReadableText) {
         for (int direction : {1, -1}) {
             BannerAnimation banner(seed, direction);
             banner.Resize(w, h);
-            banner.SetMode(static_cast<int>(seed % 4));
+            banner.SetWaterShape(static_cast<WaterShape>(seed % 4));
             for (int f = 0; f < 600; ++f) {
                 if (f == 300) banner.StartRunning(30);
                 banner.BandFrame();
