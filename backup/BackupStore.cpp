@@ -25,7 +25,10 @@ std::string GetBackupFolder(System& sys) {
 }
 
 std::string MakeBackupFileName(System& sys) {
-    std::string folder = GetBackupFolder(sys);
+    return MakeBackupFileName(sys, GetBackupFolder(sys));
+}
+
+std::string MakeBackupFileName(System& sys, std::string_view folder) {
     LocalTime t = sys.GetLocalTime();
     char stem[64];
     std::snprintf(stem, sizeof stem, "%04d%02d%02d%02d%02d%02d%03d", t.year, t.month, t.day, t.hour,

@@ -21,6 +21,8 @@ std::string BackupFolderPath(System& sys);
 // (YYYYMMDDhhmmssmmm.reg). When that name is taken, the next free one of
 // YYYYMMDDhhmmssmmm_001.reg, _002, ... so names still sort by time. The file is not created.
 std::string MakeBackupFileName(System& sys);
+// The same in `folder`, which must exist.
+std::string MakeBackupFileName(System& sys, std::string_view folder);
 
 // One backup file as the backup page and the console list it.
 struct CBackupItem {

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "cli/CleanPlan.h"
+#include "cleaning/CleanPlan.h"
 #include "cli/CliContext.h"
 #include "cli/ConsoleText.h"
 #include "cli/ScanOptions.h"
 #include "scan/FindingId.h"
 
-namespace zt::cli {
+namespace zt {
 
 namespace {
 
@@ -80,4 +80,4 @@ int RunScanCommand(CliContext& ctx, const Args& args) {
     return kExitOk;
 }
 
-} // namespace zt::cli
+} // namespace zt
