@@ -62,8 +62,8 @@ std::string CleanReportText(const std::vector<PlanEntry>& entries, const CleanOu
     Json cleanedIds = Json::array(), remaining = Json::array();
     std::size_t next = 0;
     for (std::size_t row = 0; row < entries.size(); ++row) {
-        bool cleaned = next < out.cleanedRows.size() &&
-                       static_cast<std::size_t>(out.cleanedRows[next]) == row;
+        bool cleaned =
+            next < out.cleanedRows.size() && static_cast<std::size_t>(out.cleanedRows[next]) == row;
         if (cleaned) {
             ++next;
             cleanedIds.push_back(entries[row].id);
@@ -126,7 +126,8 @@ bool ReadCleanReport(const std::string& text, CleanReport& report) {
         report.notDeleted.push_back({StringOf(j, "id"), {f, s}});
     }
     for (const Json& j : ArrayOf(doc, "keptBack"))
-        if (FindingOf(j, f)) report.keptBack.push_back({StringOf(j, "id"), {f, StringOf(j, "reason")}});
+        if (FindingOf(j, f))
+            report.keptBack.push_back({StringOf(j, "id"), {f, StringOf(j, "reason")}});
     for (const Json& j : ArrayOf(doc, "skipped"))
         if (FindingOf(j, f)) report.skipped.push_back({StringOf(j, "id"), f});
     for (const Json& j : ArrayOf(doc, "idsNotCleaned"))

@@ -19,8 +19,8 @@ bool InOwnClasses(Registry& reg, const ScanFinding& f) {
     RegKey own(reg, reg.OpenKeyRead(RootHandle(kCurrentUser), "Software\\Classes\\" + f.keyPath));
     if (own) return f.kind == FindingKind::Key || reg.ReadValueWhole(own.get(), f.valueName);
     // Neither there: nothing needs rights, the user's run finds it gone.
-    RegKey machine(reg, reg.OpenKeyRead(RootHandle(kLocalMachine),
-                                        "Software\\Classes\\" + f.keyPath));
+    RegKey machine(reg,
+                   reg.OpenKeyRead(RootHandle(kLocalMachine), "Software\\Classes\\" + f.keyPath));
     return !machine;
 }
 
@@ -35,7 +35,11 @@ std::string FindingIdOf(const TickedFinding& t) {
                      t.reason.value_or(std::string()));
 }
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string Quoted(std::string_view text) {
+    std::string quoted(1, '"');
+    quoted.append(text).push_back('"');
+    return quoted;
+}
 
 // A file of the temporary folder no other run uses: named after the time, then numbered.
 std::string FreshTempPath(System& sys, std::string_view stem, std::string_view extension) {

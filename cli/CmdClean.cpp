@@ -18,7 +18,7 @@
 #include "scan/FindingId.h"
 #include "scan/ScanEngine.h"
 
-namespace zt {
+namespace zt::cli {
 
 namespace {
 
@@ -273,4 +273,4 @@ int RunCleanCommand(CliContext& ctx, const Args& args) {
     return RunClean(ctx, args, AskOnTerminal);
 }
 
-} // namespace zt
+} // namespace zt::cli

@@ -12,7 +12,7 @@
 #include "cli/ScanOptions.h"
 #include "scan/FindingId.h"
 
-namespace zt {
+namespace zt::cli {
 
 namespace {
 
@@ -80,4 +80,4 @@ int RunScanCommand(CliContext& ctx, const Args& args) {
     return kExitOk;
 }
 
-} // namespace zt
+} // namespace zt::cli

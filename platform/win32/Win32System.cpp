@@ -541,7 +541,7 @@ ShellResult Win32System::Execute(std::string_view verb, std::string_view file,
 ShellResult Win32System::RunElevated(std::string_view file, std::string_view parameters,
                                      const std::atomic<bool>* stop) {
     ShellCall call("runas", file, parameters, SW_HIDE,
-                   SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NO_CONSOLE);
+                   SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS);
     ShellResult r;
     if (!ShellExecuteExW(&call.sei)) {
         r.declined = GetLastError() == ERROR_CANCELLED;

@@ -109,9 +109,10 @@ class TwoAccounts : public ::testing::Test {
         for (const auto& e : plan.entries)
             list.Add(e.finding, e.reason, e.valueText);
         CRegFileWriter writer(adminReg, sys);
-        CleanOutcome out = CleanSelected(CleaningContext{adminReg, sys, writer, yes, quiet, false,
-                                                         nullptr, Between(parameters, "--backup-folder")},
-                                         list);
+        CleanOutcome out =
+            CleanSelected(CleaningContext{adminReg, sys, writer, yes, quiet, false, nullptr,
+                                          Between(parameters, "--backup-folder")},
+                          list);
         std::string report = CleanReportText(plan.entries, out, refused, "done");
         OutFileHandle f = sys.CreateOutFile(Between(parameters, "--result"));
         EXPECT_TRUE(sys.WriteOutFile(f, report.data(), report.size()));
@@ -162,9 +163,9 @@ TEST_F(TwoAccounts, TheHelperCleansOnlyTheMachineAndTheWindowMergesOneRun) {
     ASSERT_FALSE(out.machineBackupFile.empty());
     EXPECT_NE(out.backupFile, out.machineBackupFile);
     EXPECT_EQ(ListBackups(sys).size(), 2u);
-    EXPECT_THAT(*sys.FileContent(out.machineBackupFile), HasSubstr("HKEY_LOCAL_MACHINE\\Software\\Old"));
-    EXPECT_THAT(*sys.FileContent(out.backupFile),
-                ::testing::Not(HasSubstr("HKEY_LOCAL_MACHINE")));
+    EXPECT_THAT(*sys.FileContent(out.machineBackupFile),
+                HasSubstr("HKEY_LOCAL_MACHINE\\Software\\Old"));
+    EXPECT_THAT(*sys.FileContent(out.backupFile), ::testing::Not(HasSubstr("HKEY_LOCAL_MACHINE")));
     // The exchange leaves nothing in the temporary folder.
     int left = 0;
     sys.EnumDirectory("C:\\Temp", [&](const DirEntry&) { return ++left, true; });
