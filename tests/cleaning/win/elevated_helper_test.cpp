@@ -85,13 +85,14 @@ class ElevatedHelper : public ::testing::Test {
         test::CapturedCli c;
         EXPECT_EQ(cli::RunScanCommand(c.ctx, {"--json", "--categories", "6"}), cli::kExitOk);
         std::vector<PlanEntry> planted;
-        for (const Json& f : Json::parse(c.Out())["findings"]) {
+        Json doc = Json::parse(c.Out());
+        for (const Json& f : doc["findings"]) {
             if (f["valueName"].get<std::string>().rfind("ZentroveHelper", 0) != 0) continue;
             planted.push_back({f["id"], {*RootFromName(f["root"].get<std::string>()), f["keyPath"],
                                          f["valueName"], FindingKind::Value},
                                f["reason"], f["value"]});
         }
-        EXPECT_EQ(planted.size(), 3u);
+        EXPECT_EQ(planted.size(), 3u) << c.Err();
         return planted;
     }
     const PlanEntry& Named(const std::vector<PlanEntry>& entries, const char* name) {
