@@ -24,12 +24,6 @@ bool InOwnClasses(Registry& reg, const ScanFinding& f) {
     return !machine;
 }
 
-bool UnderOwnUsersKey(std::string_view sid, std::string_view keyPath) {
-    if (sid.empty()) return false;
-    std::string_view first = keyPath.substr(0, keyPath.find('\\'));
-    return NamesEqual(first, sid) || NamesEqual(first, std::string(sid) + "_Classes");
-}
-
 std::string FindingIdOf(const TickedFinding& t) {
     return FindingId(t.finding.root, t.finding.keyPath, t.finding.valueName,
                      t.reason.value_or(std::string()));
@@ -63,6 +57,16 @@ bool WriteTextFile(System& sys, const std::string& path, const std::string& text
     return sys.CloseOutFile(file) && written;
 }
 
+// Runs the helper with `parameters` and the result file it names; its result's text, or none.
+std::optional<std::string> RunHelper(System& sys, const std::string& parameters,
+                                     const std::string& resultPath, const std::atomic<bool>* stop,
+                                     ShellResult& r) {
+    r = sys.RunElevated(HelperPath(sys), parameters, stop);
+    std::optional<std::string> text = r.started ? sys.ReadWholeFile(resultPath) : std::nullopt;
+    (void)sys.RemoveFile(resultPath); // a leftover in the temporary folder harms nothing
+    return text;
+}
+
 // The user's part counts first, then the helper's as a whole: one bar over both.
 class PartProgress : public CleaningSink {
   public:
@@ -86,8 +90,8 @@ std::string CountedNote(int count, std::string_view why) {
 
 // Why the helper gave no result, in the user's words.
 std::string NoResultCause(const ShellResult& r) {
-    if (r.declined) return "the administrator's consent was not given; they are still listed";
-    if (!r.started) return "the helper could not be started; they are still listed";
+    if (r.declined) return "the administrator's consent was not given";
+    if (!r.started) return "the helper could not be started";
     if (r.stopped)
         return "the cleaning was stopped and the helper ended early; what it deleted is in its "
                "backup file on the Backup page";
@@ -148,10 +152,8 @@ void MergeReport(const std::vector<TickedFinding>& machine, const CleanReport& r
 } // namespace
 
 bool InOwnHive(Registry& reg, std::string_view sid, const ScanFinding& f) {
-    if (f.root == kCurrentUser) return true;
-    if (f.root == kUsers) return UnderOwnUsersKey(sid, f.keyPath);
     if (f.root == kClassesRoot) return InOwnClasses(reg, f);
-    return false;
+    return InAccountsHive(f.root, f.keyPath, sid);
 }
 
 TickedParts SplitTicked(Registry& reg, std::string_view sid,
@@ -212,13 +214,11 @@ void RunCleaningWithHelper(Registry& reg, System& sys, CRegFileWriter& writer,
     const std::string planPath = FreshTempPath(sys, "plan", ".json");
     const std::string resultPath = FreshTempPath(sys, "result", ".json");
     ShellResult r;
+    std::optional<std::string> text;
     if (WriteTextFile(sys, planPath, WriteCleanPlan(plan)))
-        r = sys.RunElevated(HelperPath(sys),
-                            HelperCleanParameters(planPath, GetBackupFolder(sys), resultPath),
-                            stop);
-    std::optional<std::string> text = r.started ? sys.ReadWholeFile(resultPath) : std::nullopt;
-    (void)sys.RemoveFile(planPath); // a leftover in the temporary folder harms nothing
-    (void)sys.RemoveFile(resultPath);
+        text = RunHelper(sys, HelperCleanParameters(planPath, GetBackupFolder(sys), resultPath),
+                         resultPath, stop, r);
+    (void)sys.RemoveFile(planPath);
     CleanReport report;
     if (text && ReadCleanReport(*text, report))
         MergeReport(parts.machine, report, out);
@@ -227,6 +227,46 @@ void RunCleaningWithHelper(Registry& reg, System& sys, CRegFileWriter& writer,
     std::sort(out.cleanedRows.begin(), out.cleanedRows.end());
     std::sort(out.uncheckedRows.begin(), out.uncheckedRows.end());
     if (progress) progress->Progress(total, total);
+}
+
+RestoreReport RestoreWithHelper(Registry& reg, System& sys, const std::string& path) {
+    std::vector<RegFileEntry> entries;
+    RestoreReport preview = PreviewRestore(reg, sys, path, entries);
+    const std::string sid = sys.CurrentUserSid();
+    const auto machine = std::count_if(entries.begin(), entries.end(), [&](const RegFileEntry& e) {
+        return !InAccountsHive(e.root, e.subkey, sid);
+    });
+    // Rights enough, nothing of the machine's, or nothing to replay: this process does it all.
+    if (sys.IsElevated() || machine == 0 || preview.result != RestoreResult::Restored)
+        return RestoreBackupFile(reg, sys, path);
+    if (machine < static_cast<long>(entries.size())) {
+        RestoreReport user = RestoreBackupFile(reg, sys, path, kEditorTimeoutMs, RestorePart::User);
+        if (user.result != RestoreResult::Restored &&
+            user.result != RestoreResult::RestoredInCodePage &&
+            user.result != RestoreResult::Partial)
+            return user; // the editor failed here: it would fail the helper too
+    }
+    const std::string resultPath = FreshTempPath(sys, "result", ".json");
+    ShellResult r;
+    auto text = RunHelper(
+        sys, "restore " + Quoted(path) + " --part machine --json --result " + Quoted(resultPath),
+        resultPath, nullptr, r);
+    // Verified as a whole restore is: every entry of the file read back here.
+    CompareWithRegistry(reg, entries);
+    RestoreReport merged = preview;
+    merged.verified = 0;
+    for (const RegFileEntry& e : entries)
+        if (e.state == EntryState::Same)
+            ++merged.verified;
+        else
+            merged.failed.push_back(e);
+    if (!merged.failed.empty())
+        merged.result = RestoreResult::Partial;
+    else if (merged.codePageText)
+        merged.result = RestoreResult::RestoredInCodePage;
+    if (!text)
+        merged.note = "The machine-wide entries were not restored: " + NoResultCause(r) + ".";
+    return merged;
 }
 
 } // namespace zt

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "backup/BackupStore.h"
 #include "cleaning/CleanPlan.h"
 #include "cleaning/Cleaning.h"
 
@@ -47,5 +48,10 @@ void RunCleaningWithHelper(Registry& reg, System& sys, CRegFileWriter& writer,
                            const std::vector<TickedFinding>& findings, CleanOutcome& out,
                            CleaningSink* progress, const std::atomic<bool>* stop,
                            FindingRecheck* recheck);
+
+// The backup page's restore: the user's own keys by this process, the machine's through the
+// elevated helper (`restore FILE --part machine`), every entry then read back here; with the
+// rights, or when the file holds only the user's keys, one restore here.
+RestoreReport RestoreWithHelper(Registry& reg, System& sys, const std::string& path);
 
 } // namespace zt

@@ -13,7 +13,8 @@ namespace zt::cli {
 
 namespace {
 
-constexpr const char* kUsage = "usage: zentrove-cli restore [--dry-run] [--json] FILE|NUMBER\n";
+constexpr const char* kUsage =
+    "usage: zentrove-cli restore [--dry-run] [--json] [--part user|machine] FILE|NUMBER\n";
 
 bool AllDigits(const std::string& s) {
     if (s.empty() || s.size() > 9) return false;
@@ -49,12 +50,17 @@ void PrintJson(CliContext& ctx, const nlohmann::json& doc) {
 struct RestoreRequest {
     bool dryRun = false;
     bool json = false;
+    RestorePart part = RestorePart::All;
     std::string path;
 };
 
 bool ParseRestoreRequest(const Args& args, RestoreRequest& req) {
-    for (const auto& a : args) {
-        if (a == "--dry-run")
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--part" && i + 1 < args.size() && req.part == RestorePart::All &&
+            (args[i + 1] == "user" || args[i + 1] == "machine"))
+            req.part = args[++i] == "user" ? RestorePart::User : RestorePart::Machine;
+        else if (a == "--dry-run")
             req.dryRun = true;
         else if (a == "--json")
             req.json = true;
@@ -63,7 +69,7 @@ bool ParseRestoreRequest(const Args& args, RestoreRequest& req) {
         else
             return false;
     }
-    return !req.path.empty();
+    return !req.path.empty() && !(req.dryRun && req.part != RestorePart::All);
 }
 
 // A number as `backups` shows it (the newest carries the highest) made the file's path; false
@@ -80,8 +86,8 @@ bool ResolveBackupNumber(CliContext& ctx, std::string& path) {
     int number = std::stoi(path);
     int count = static_cast<int>(items.size());
     if (number < 1 || number > count) {
-        Printf(ctx.err, "zentrove-cli restore: there is no backup number %d (%d backups)\n",
-               number, count);
+        Printf(ctx.err, "zentrove-cli restore: there is no backup number %d (%d backups)\n", number,
+               count);
         return false;
     }
     path = items[count - number].path;
@@ -145,14 +151,17 @@ int PrintRestoreText(CliContext& ctx, const RestoreRequest& req, const RestoreRu
 RestoreRun Restore(CliContext& ctx, const RestoreRequest& req) {
     RestoreRun run;
     run.report = req.dryRun ? PreviewRestore(ctx.registry, ctx.system, req.path, run.entries)
-                            : RestoreBackupFile(ctx.registry, ctx.system, req.path);
+                            : RestoreBackupFile(ctx.registry, ctx.system, req.path,
+                                                kEditorTimeoutMs, req.part);
     run.message = RestoreMessage(run.report);
     if (run.report.result == RestoreResult::NotABackup)
         run.message = "not a backup file (it must end in .reg): " + req.path;
     run.done = run.report.result == RestoreResult::Restored ||
                run.report.result == RestoreResult::RestoredInCodePage;
-    // Only a restore whose every entry read back as it was written removes the file.
-    if (run.report.result == RestoreResult::Restored && !req.dryRun) {
+    // Only a restore whose every entry read back as it was written removes the file; one part
+    // leaves it for the other.
+    if (run.report.result == RestoreResult::Restored && !req.dryRun &&
+        req.part == RestorePart::All) {
         run.removed = ctx.system.RemoveFile(req.path).ok();
         if (!run.removed)
             Printf(ctx.err, "zentrove-cli restore: the backup file could not be removed: %s\n",

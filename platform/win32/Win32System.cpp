@@ -527,6 +527,15 @@ struct ShellCall {
         sei.nShow = show;
     }
 };
+
+// A waited-for process's result: its exit code once it has ended.
+ShellResult Ended(HANDLE process, DWORD wait, ShellResult r) {
+    if (wait != WAIT_OBJECT_0) return r;
+    DWORD code = 0;
+    if (GetExitCodeProcess(process, &code)) r.exitCode = code;
+    r.waited = true;
+    return r;
+}
 } // namespace
 
 ShellResult Win32System::Execute(std::string_view verb, std::string_view file,
@@ -563,11 +572,7 @@ ShellResult Win32System::RunElevated(std::string_view file, std::string_view par
             return r;
         }
     }
-    if (wait != WAIT_OBJECT_0) return r;
-    DWORD code = 0;
-    if (GetExitCodeProcess(process.h, &code)) r.exitCode = code;
-    r.waited = true;
-    return r;
+    return Ended(process.h, wait, r);
 }
 
 std::string Win32System::CurrentUserSid() {
@@ -671,11 +676,7 @@ ShellResult Win32System::ExecuteAndWait(std::string_view verb, std::string_view 
         r.timedOut = true;
         return r;
     }
-    if (wait != WAIT_OBJECT_0) return r;
-    DWORD code = 0;
-    if (GetExitCodeProcess(process.h, &code)) r.exitCode = code;
-    r.waited = true;
-    return r;
+    return Ended(process.h, wait, r);
 }
 
 bool Win32System::TruncateOutFile(OutFileHandle file, std::uint64_t size) {

@@ -88,9 +88,11 @@ class ElevatedHelper : public ::testing::Test {
         Json doc = Json::parse(c.Out());
         for (const Json& f : doc["findings"]) {
             if (f["valueName"].get<std::string>().rfind("ZentroveHelper", 0) != 0) continue;
-            planted.push_back({f["id"], {*RootFromName(f["root"].get<std::string>()), f["keyPath"],
-                                         f["valueName"], FindingKind::Value},
-                               f["reason"], f["value"]});
+            planted.push_back({f["id"],
+                               {*RootFromName(f["root"].get<std::string>()), f["keyPath"],
+                                f["valueName"], FindingKind::Value},
+                               f["reason"],
+                               f["value"]});
         }
         EXPECT_EQ(planted.size(), 3u) << c.Err();
         return planted;
@@ -146,8 +148,8 @@ TEST_F(ElevatedHelper, ScanPageCleaningHandsTheMachinesPartToTheHelperAndShowsOn
     FindingRecheck recheck(reg, sys);
     Answers prompt;
     Quiet sink;
-    CleanOutcome out = CleanSelected(
-        CleaningContext{reg, sys, writer, prompt, sink, true, &recheck}, list);
+    CleanOutcome out =
+        CleanSelected(CleaningContext{reg, sys, writer, prompt, sink, true, &recheck}, list);
 
     ASSERT_EQ(prompt.shown.size(), 2u);
     EXPECT_EQ(prompt.shown[0], ElevationOfferText(1));
