@@ -255,6 +255,7 @@ RestoreReport RestoreWithHelper(Registry& reg, System& sys, const std::string& p
     CompareWithRegistry(reg, entries);
     RestoreReport merged = preview;
     merged.verified = 0;
+    merged.failed.clear();
     for (const RegFileEntry& e : entries)
         if (e.state == EntryState::Same)
             ++merged.verified;

@@ -164,5 +164,23 @@ TEST_F(ElevatedHelper, ScanPageCleaningHandsTheMachinesPartToTheHelperAndShowsOn
     EXPECT_THAT(listed, ::testing::UnorderedElementsAre(out.backupFile, out.machineBackupFile));
 }
 
+TEST_F(ElevatedHelper, BackupPageRestoresTheUsersKeysHereAndTheMachinesThroughTheHelper) {
+    const std::string key = "Software\\ZentroveTest\\HelperRestore";
+    std::string path = scratch + "\\split.reg";
+    std::ofstream(path, std::ios::binary)
+        << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" << key << "]\r\n\"u\"=\"1\"\r\n\r\n"
+        << "[HKEY_LOCAL_MACHINE\\" << key << "]\r\n\"m\"=\"2\"\r\n\r\n";
+    RestoreReport report = RestoreWithHelper(reg, sys, path);
+    EXPECT_EQ(report.result, RestoreResult::Restored) << RestoreMessage(report);
+    EXPECT_EQ(report.verified, 4);
+    for (RootKey root : {kCurrentUser, kLocalMachine}) {
+        RegKey k(reg, reg.OpenKeyRead(RootHandle(root), key));
+        EXPECT_TRUE(reg.ReadValueWhole(k.get(), root == kCurrentUser ? "u" : "m"));
+        (void)reg.DeleteKeyTree(RootHandle(root), "Software\\ZentroveTest\\HelperRestore");
+    }
+    // The helper restored one part: it leaves the file to the page, which removes it.
+    EXPECT_TRUE(sys.Exists(path));
+}
+
 } // namespace
 } // namespace zt
