@@ -103,24 +103,21 @@ std::string NoResultCause(const ShellResult& r) {
 // not reached and stays ticked.
 void MergeReport(const std::vector<TickedFinding>& machine, const CleanReport& report,
                  CleanOutcome& out) {
-    std::unordered_map<std::string, int> rowOf;
+    // Rows by id: two rows of one finding (two areas that report it alike) share its fate.
+    std::unordered_multimap<std::string, int> rowOf;
     for (const TickedFinding& t : machine)
         rowOf.emplace(FindingIdOf(t), t.row);
-    auto untick = [&](const std::string& id) {
-        auto it = rowOf.find(id);
-        if (it == rowOf.end()) return;
-        out.uncheckedRows.push_back(it->second);
-        rowOf.erase(it);
+    auto take = [&](const std::string& id, std::vector<int>& to) {
+        auto [first, last] = rowOf.equal_range(id);
+        int n = 0;
+        for (auto it = first; it != last; ++it, ++n)
+            to.push_back(it->second);
+        rowOf.erase(first, last);
+        return n;
     };
-    int cleaned = 0;
-    for (const std::string& id : report.cleanedIds) {
-        auto it = rowOf.find(id);
-        if (it == rowOf.end()) continue;
-        out.cleanedRows.push_back(it->second);
-        rowOf.erase(it);
-        ++cleaned;
-    }
-    out.processed += cleaned;
+    auto untick = [&](const std::string& id) { take(id, out.uncheckedRows); };
+    for (const std::string& id : report.cleanedIds)
+        out.processed += take(id, out.cleanedRows);
     for (const auto& [id, n] : report.notDeleted) {
         out.notDeleted.push_back(n);
         untick(id);

@@ -141,6 +141,7 @@ TEST_F(TwoAccounts, TheHelperCleansOnlyTheMachineAndTheWindowMergesOneRun) {
         Ticked(0, kLocalMachine, "Software\\Old"),
         Ticked(1, kCurrentUser, "Software\\Stale"),
         Ticked(2, kLocalMachine, "Software\\Run", "Gone"),
+        Ticked(4, kLocalMachine, "Software\\Run", "Gone"), // a second area's row of it
         // Another account's hive to the user: the helper's own, so refused.
         Ticked(3, kUsers, std::string(kAdminSid) + "\\Software\\Stale"),
     };
@@ -153,8 +154,8 @@ TEST_F(TwoAccounts, TheHelperCleansOnlyTheMachineAndTheWindowMergesOneRun) {
     EXPECT_TRUE(There(adminReg, kUsers, std::string(kAdminSid) + "\\Software\\Stale"));
     EXPECT_FALSE(There(adminReg, kLocalMachine, "Software\\Old"));
     EXPECT_FALSE(There(adminReg, kLocalMachine, "Software\\Run", "Gone"));
-    EXPECT_EQ(out.processed, 3);
-    EXPECT_EQ(out.cleanedRows, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(out.processed, 4);
+    EXPECT_EQ(out.cleanedRows, (std::vector<int>{0, 1, 2, 4}));
     EXPECT_EQ(out.uncheckedRows, (std::vector<int>{3}));
     EXPECT_THAT(out.machineNote, HasSubstr("1 machine-wide items were not cleaned: in the "
                                            "account's own hive"));
