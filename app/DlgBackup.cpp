@@ -7,6 +7,7 @@
 
 #include "app/res/ids_backup.h"
 #include "app/res/resource.h"
+#include "cleaning/MachinePart.h"
 #include "seams/Unicode.h"
 #include "seams/UserPrompt.h"
 #include "ui/ClassicLook.h"
@@ -130,7 +131,7 @@ void CDlgBackup::OnRestore() {
     RestoreReport report;
     std::atomic<bool> finished{false};
     std::thread worker([&] {
-        report = RestoreBackupFile(reg_, sys_, path);
+        report = RestoreWithHelper(reg_, sys_, path);
         finished = true;
     });
     PumpUntil([&] { return finished.load(); });

@@ -566,11 +566,8 @@ void CDlgScanClean::CleanSelected() {
     run->findings = TickedRows();
     if (!ConfirmCleaning(
             CleaningContext{app_.registry, app_.system, run->writer, prompt, sink, true},
-            list_->Count(), run->findings, run->out)) {
-        // The elevated copy takes over; this one closes as its Exit button does.
-        if (run->out.status == CleanStatus::Restarting) PostCloseToTopLevel(Handle());
+            list_->Count(), run->findings, run->out))
         return;
-    }
 
     CBackgroundJob* job = cleanJob_.get(); // the running worker keeps the job alive
     auto work = [job, run, page = this] {

@@ -25,7 +25,10 @@ std::string GetBackupFolder(System& sys) {
 }
 
 std::string MakeBackupFileName(System& sys) {
-    std::string folder = GetBackupFolder(sys);
+    return MakeBackupFileName(sys, GetBackupFolder(sys));
+}
+
+std::string MakeBackupFileName(System& sys, std::string_view folder) {
     LocalTime t = sys.GetLocalTime();
     char stem[64];
     std::snprintf(stem, sizeof stem, "%04d%02d%02d%02d%02d%02d%03d", t.year, t.month, t.day, t.hour,
@@ -103,6 +106,42 @@ bool LoadBackup(System& sys, const std::string& path, RestoreReport& report,
     return true;
 }
 
+bool InPart(RestorePart part, RootKey root, std::string_view subkey, std::string_view sid) {
+    return part == RestorePart::All ||
+           InAccountsHive(root, subkey, sid) == (part == RestorePart::User);
+}
+
+// The file's bytes with only the key blocks of `part` (and what precedes the first block, the
+// header). A block runs from a line that opens with "[" to the next; the file is 8-bit or
+// UTF-16LE, and a root's name and a SID are ASCII in either.
+std::string BlocksOfPart(const std::string& bytes, RestorePart part, std::string_view sid) {
+    const bool wide = bytes.size() >= 2 && bytes[1] == 0 && bytes[0] != 0;
+    const bool bom = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE';
+    const std::size_t unit = wide || bom ? 2 : 1;
+    auto at = [&](std::size_t i) { return i + unit <= bytes.size() ? bytes[i] : '\0'; };
+    std::string kept;
+    bool keep = true;
+    for (std::size_t line = 0; line < bytes.size();) {
+        std::size_t end = line;
+        while (end < bytes.size() && at(end) != '\n')
+            end += unit;
+        end = std::min(bytes.size(), end + unit);
+        if (at(line) == '[' && line > 0) {
+            std::string header;
+            for (std::size_t i = line + unit; i < end && at(i) != ']'; i += unit)
+                header += at(i);
+            if (!header.empty() && header[0] == '-') header.erase(0, 1);
+            std::size_t slash = header.find('\\');
+            auto root = RootFromName(header.substr(0, slash));
+            std::string subkey = slash == std::string::npos ? "" : header.substr(slash + 1);
+            keep = root && InPart(part, *root, subkey, sid);
+        }
+        if (keep) kept.append(bytes, line, end - line);
+        line = end;
+    }
+    return kept;
+}
+
 void Tally(RestoreReport& report, const std::vector<RegFileEntry>& entries) {
     report.verified = 0;
     report.failed.clear();
@@ -114,13 +153,10 @@ void Tally(RestoreReport& report, const std::vector<RegFileEntry>& entries) {
     }
 }
 
-} // namespace
-
-RestoreReport RestoreBackupFile(Registry& reg, System& sys, const std::string& path,
-                                std::uint32_t timeoutMs) {
-    RestoreReport report;
-    std::vector<RegFileEntry> entries;
-    if (!LoadBackup(sys, path, report, entries)) return report;
+// Replays the file through the registry editor and reads every entry back.
+RestoreReport ReplayAndVerify(Registry& reg, System& sys, const std::string& path,
+                              std::uint32_t timeoutMs, RestoreReport report,
+                              std::vector<RegFileEntry>& entries) {
     const char* editor = nullptr;
     if (sys.SearchProgramPath("REGEDIT.EXE", {}))
         editor = "REGEDIT.EXE";
@@ -149,6 +185,48 @@ RestoreReport RestoreBackupFile(Registry& reg, System& sys, const std::string& p
         report.result =
             report.codePageText ? RestoreResult::RestoredInCodePage : RestoreResult::Restored;
     return report;
+}
+
+} // namespace
+
+bool InAccountsHive(RootKey root, std::string_view subkey, std::string_view sid) {
+    if (root == kCurrentUser) return true;
+    if (root != kUsers || sid.empty()) return false;
+    std::string_view first = subkey.substr(0, subkey.find('\\'));
+    return NamesEqual(first, sid) || NamesEqual(first, std::string(sid) + "_Classes");
+}
+
+RestoreReport RestoreBackupFile(Registry& reg, System& sys, const std::string& path,
+                                std::uint32_t timeoutMs, RestorePart part) {
+    RestoreReport report;
+    std::vector<RegFileEntry> entries;
+    if (!LoadBackup(sys, path, report, entries)) return report;
+    std::string replayed = path;
+    if (part != RestorePart::All) {
+        const std::string sid = sys.CurrentUserSid();
+        std::erase_if(entries,
+                      [&](const RegFileEntry& e) { return !InPart(part, e.root, e.subkey, sid); });
+        report.keys = report.values = 0;
+        for (const auto& e : entries)
+            ++(e.isValue ? report.values : report.keys);
+        if (entries.empty()) {
+            report.result = RestoreResult::NoEntries;
+            return report;
+        }
+        replayed = JoinPath(sys.GetTempFolder(),
+                            "zentrove-restore-" + path.substr(path.find_last_of('\\') + 1));
+        std::string blocks = BlocksOfPart(sys.ReadWholeFile(path).value_or(""), part, sid);
+        OutFileHandle out = sys.CreateOutFile(replayed);
+        bool written = out != kNoOutFile && sys.WriteOutFile(out, blocks.data(), blocks.size());
+        if (out != kNoOutFile) written = sys.CloseOutFile(out) && written;
+        if (!written) {
+            report.result = RestoreResult::Unreadable;
+            return report;
+        }
+    }
+    RestoreReport replay = ReplayAndVerify(reg, sys, replayed, timeoutMs, report, entries);
+    if (replayed != path) (void)sys.RemoveFile(replayed); // a copy in the temporary folder
+    return replay;
 }
 
 RestoreReport PreviewRestore(Registry& reg, System& sys, const std::string& path,
@@ -205,6 +283,7 @@ std::string RestoreMessage(const RestoreReport& report) {
                       static_cast<int>(report.failed.size() - shown));
         text += buf;
     }
+    if (!report.note.empty()) text += "\n" + report.note;
     text += "\nThe backup file was kept.";
     return text;
 }

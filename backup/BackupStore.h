@@ -21,6 +21,8 @@ std::string BackupFolderPath(System& sys);
 // (YYYYMMDDhhmmssmmm.reg). When that name is taken, the next free one of
 // YYYYMMDDhhmmssmmm_001.reg, _002, ... so names still sort by time. The file is not created.
 std::string MakeBackupFileName(System& sys);
+// The same in `folder`, which must exist.
+std::string MakeBackupFileName(System& sys, std::string_view folder);
 
 // One backup file as the backup page and the console list it.
 struct CBackupItem {
@@ -68,14 +70,24 @@ struct RestoreReport {
     int verified = 0;                 // entries that read back as the file has them
     bool codePageText = false;        // an 8-bit file holding letters outside ASCII
     std::vector<RegFileEntry> failed; // entries that do not, in file order
+    std::string note;                 // why a part was not replayed, when one was not
 };
+
+// Which keys of a backup file a restore replays: all of them, those of the running account's
+// own hive, or the rest (the machine's and other accounts': administrator rights).
+enum class RestorePart { All, User, Machine };
+// Whether a key is in the hive of the account `sid`: HKCU, HKU\<sid> or HKU\<sid>_Classes.
+bool InAccountsHive(RootKey root, std::string_view subkey, std::string_view sid);
 
 // Reads and parses the file, replays it silently through the registry editor
 // (REGEDIT.EXE, else REGEDT32.EXE), waits at most `timeoutMs` for it, then reads back every
 // key and value the file names. Shows nothing and never removes the file: only a Restored
 // report lets the caller remove it. Safe to run off the window thread.
+// With a part, only that part's key blocks are replayed (from a copy in the temporary folder)
+// and read back; a file holding none of them reports NoEntries.
 [[nodiscard]] RestoreReport RestoreBackupFile(Registry& reg, System& sys, const std::string& path,
-                                              std::uint32_t timeoutMs = kEditorTimeoutMs);
+                                              std::uint32_t timeoutMs = kEditorTimeoutMs,
+                                              RestorePart part = RestorePart::All);
 
 // What the user is told about a restore (empty for NotABackup). A partial restore names how
 // many entries of how many failed and the first ten of them.

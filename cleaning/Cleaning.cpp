@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "backup/BackupStore.h"
+#include "cleaning/MachinePart.h"
 #include "scan/RunApproval.h"
 #include "scan/ScanSink.h"
 #include "seams/AsciiText.h"
@@ -65,19 +66,13 @@ std::string CleaningProgressLine(int done, int total) {
     return buf;
 }
 
-bool IsMachineWide(Registry& reg, const ScanFinding& f) {
-    if (f.root == kLocalMachine) return true;
-    if (f.root != kClassesRoot) return false;
-    // The merged view shows the user's own key when there is one, and that one is writable.
-    RegKey own(reg, reg.OpenKeyRead(RootHandle(kCurrentUser), "Software\\Classes\\" + f.keyPath));
-    return !own;
-}
-
 std::string ElevationOfferText(int machineWide) {
-    char buf[256];
+    char buf[512];
     std::snprintf(buf, sizeof buf,
                   "%d of the ticked items are machine-wide and need administrator rights.\n"
-                  "Restart Zentrove as administrator?\n"
+                  "Clean them with administrator rights? Windows asks for consent to run "
+                  "Zentrove's console helper, which deletes only these items and writes their "
+                  "backup to your backup folder.\n"
                   "No cleans the other items, Cancel cleans nothing.",
                   machineWide);
     return buf;
@@ -316,11 +311,19 @@ class EnclosingKeys {
     std::unordered_map<std::string, std::vector<int>> byKey_;
 };
 
-int CountMachineWide(Registry& reg, const std::vector<TickedFinding>& ticked) {
-    int n = 0;
-    for (const TickedFinding& t : ticked)
-        n += IsMachineWide(reg, t.finding);
-    return n;
+// Opens a new backup file in `folder` (empty: the user's). A name another run (a helper
+// beside the window) took between the choice and the creation is passed over for the next.
+void OpenNewBackupFile(System& sys, CRegFileWriter& writer, std::string_view folder,
+                       std::string& path) {
+    for (int attempt = 0;; ++attempt) {
+        path = folder.empty() ? MakeBackupFileName(sys) : MakeBackupFileName(sys, folder);
+        try {
+            writer.Open(path);
+            return;
+        } catch (const FileError&) {
+            if (attempt >= 8 || !sys.Exists(path)) throw;
+        }
+    }
 }
 
 } // namespace
@@ -335,19 +338,16 @@ bool ConfirmCleaning(const CleaningContext& ctx, int listed,
         return false;
     }
     const int machineWide =
-        ctx.offerElevation && !ctx.sys.IsElevated() ? CountMachineWide(ctx.reg, ticked) : 0;
+        ctx.offerElevation && !ctx.sys.IsElevated()
+            ? static_cast<int>(
+                  SplitTicked(ctx.reg, ctx.sys.CurrentUserSid(), ticked).machine.size())
+            : 0;
     if (machineWide > 0) {
         // No is the consent to clean the rest; what needs the rights then stays listed.
         int answer = ctx.prompt.Ask(ElevationOfferText(machineWide), kProgramCaption,
                                     PromptButtons::YesNoCancel);
-        if (answer == kAnswerYes) {
-            ShellResult r =
-                ctx.sys.Execute("runas", ctx.sys.GetModulePath(), {}, kShowNormal, false);
-            out.status = r.started ? CleanStatus::Restarting : CleanStatus::Cancelled;
-            if (!r.started) ctx.prompt.Tell(kRestartFailedMessage);
-            return false;
-        }
-        if (answer != kAnswerNo) {
+        out.machineByHelper = answer == kAnswerYes;
+        if (answer != kAnswerYes && answer != kAnswerNo) {
             out.status = CleanStatus::Cancelled;
             return false;
         }
@@ -376,6 +376,16 @@ std::vector<TickedFinding> TickedFindings(const FindingList& list) {
 void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
                  const std::vector<TickedFinding>& findings, CleanOutcome& out,
                  CleaningSink* progress, const std::atomic<bool>* stop, FindingRecheck* recheck) {
+    if (out.machineByHelper)
+        RunCleaningWithHelper(reg, sys, writer, findings, out, progress, stop, recheck);
+    else
+        RunCleaningHere(reg, sys, writer, findings, out, progress, stop, recheck, {});
+}
+
+void RunCleaningHere(Registry& reg, System& sys, CRegFileWriter& writer,
+                     const std::vector<TickedFinding>& findings, CleanOutcome& out,
+                     CleaningSink* progress, const std::atomic<bool>* stop, FindingRecheck* recheck,
+                     std::string_view backupFolder) {
     const int total = static_cast<int>(findings.size());
     int done = 0;
     // Each finding at the key the scan's view showed, fixed before anything goes: a per-user
@@ -408,8 +418,7 @@ void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
         if (progress) progress->Progress(++done, total);
     };
     try {
-        out.backupFile = MakeBackupFileName(sys);
-        writer.Open(out.backupFile);
+        OpenNewBackupFile(sys, writer, backupFolder, out.backupFile);
         for (int i = 0; i < total; ++i) {
             if (handled[i]) continue;
             if (stop && stop->load()) break;
@@ -451,22 +460,31 @@ void FinishCleaning(const CleaningContext& ctx, FindingList& list, CleanOutcome&
         list.RemoveRows(out.cleanedRows);
     }
 
-    if (!out.backupFile.empty()) ctx.sink.BackupWritten();
-    if (out.status == CleanStatus::FileError)
-        ctx.prompt.Ask(out.error, {}, PromptButtons::Ok);
-    else
-        ctx.prompt.Ask(CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted, out.stopped,
-                                           out.notReached,
-                                           static_cast<int>(out.noLongerInvalid.size())) +
-                           KeptBackCauses(out.keptBackFindings),
-                       {}, PromptButtons::Ok);
+    // A helper that ended early may have left a file of its own: the page looks again.
+    if (!out.backupFile.empty() || out.machineByHelper) ctx.sink.BackupWritten();
+    std::string note = out.machineNote.empty()
+                           ? std::string()
+                           : "
+                             " + out.machineNote;
+                             if (out.status == CleanStatus::FileError)
+                                 ctx.prompt.Ask(out.error + note, {}, PromptButtons::Ok);
+    else ctx.prompt.Ask(CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted,
+                                            out.stopped, out.notReached,
+                                            static_cast<int>(out.noLongerInvalid.size())) +
+                            KeptBackCauses(out.keptBackFindings) + note,
+                        {}, PromptButtons::Ok);
 }
 
 CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
     CleanOutcome out;
     std::vector<TickedFinding> ticked = TickedFindings(list);
     if (!ConfirmCleaning(ctx, list.Count(), ticked, out)) return out;
-    RunCleaning(ctx.reg, ctx.sys, ctx.writer, ticked, out, &ctx.sink, nullptr, ctx.recheck);
+    if (out.machineByHelper)
+        RunCleaningWithHelper(ctx.reg, ctx.sys, ctx.writer, ticked, out, &ctx.sink, nullptr,
+                              ctx.recheck);
+    else
+        RunCleaningHere(ctx.reg, ctx.sys, ctx.writer, ticked, out, &ctx.sink, nullptr, ctx.recheck,
+                        ctx.backupFolder);
     FinishCleaning(ctx, list, out);
     return out;
 }

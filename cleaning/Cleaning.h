@@ -83,12 +83,14 @@ struct CleaningContext {
     CRegFileWriter& writer;
     UserPrompt& prompt;
     CleaningSink& sink;
-    // The scan page: without elevation, machine-wide ticked findings bring the offer to
-    // restart as administrator before anything is deleted.
+    // The scan page: without elevation, machine-wide ticked findings bring the offer to clean
+    // them through the elevated helper before anything is deleted.
     bool offerElevation = false;
     // When set, each ticked finding is judged again just before its backup; one that is no
     // longer invalid (or has no record of what the scan saw) is skipped, unticked.
     FindingRecheck* recheck = nullptr;
+    // The folder the run's backup file goes to; empty: the user's backup folder.
+    std::string backupFolder = {};
 };
 
 enum class CleanStatus {
@@ -96,8 +98,7 @@ enum class CleanStatus {
     NoneChecked,
     Cancelled,
     Done,
-    FileError,  // the backup file failed; the run stopped at that finding
-    Restarting, // the program was started again as administrator; nothing was deleted
+    FileError, // the backup file failed; the run stopped at that finding
 };
 
 // A finding that was exported but whose deletion failed: it stays listed, unticked.
@@ -125,6 +126,10 @@ struct CleanOutcome {
     std::vector<int> cleanedRows;             // ascending: the rows to remove from the list
     std::vector<int> uncheckedRows;           // ascending: rows kept back, not deleted or skipped
     std::vector<ScanFinding> noLongerInvalid; // skipped by the re-check, left unticked
+    // Yes to the elevation offer: RunCleaning hands the machine-wide findings to the helper.
+    bool machineByHelper = false;
+    std::string machineBackupFile; // the helper's backup file, when it made one
+    std::string machineNote;       // what became of the machine-wide part, when not all of it went
 };
 
 // One ticked row as the run sees it: a copy, so the run needs nothing of the list.
@@ -146,14 +151,8 @@ std::string CleanedTotalMessage(int processed, int keptBack,
                                 const std::vector<NotDeletedFinding>& notDeleted = {},
                                 bool stopped = false, int notReached = 0, int noLongerInvalid = 0);
 
-// Findings that only an administrator may delete: under HKLM, and under HKCR unless the key
-// is the user's own (HKCU\Software\Classes).
-bool IsMachineWide(Registry& reg, const ScanFinding& f);
-
 // "%d of the ticked items are machine-wide and need administrator rights. ..."
 std::string ElevationOfferText(int machineWide);
-inline constexpr std::string_view kRestartFailedMessage =
-    "Zentrove could not be restarted as administrator.";
 
 // The three steps of a run, for a caller that deletes on a thread of its own.
 // The ticked rows of a list, in list order.
@@ -167,11 +166,17 @@ bool ConfirmCleaning(const CleaningContext& ctx, int listed,
 // one new backup file, reporting progress to `progress` (may be none). A set `stop` ends it
 // before the next finding; the file then holds exactly what was deleted. With `recheck`, each
 // finding is judged again just before its backup and skipped, unticked, when it is no longer
-// invalid or carries no record of what the scan saw.
+// invalid or carries no record of what the scan saw. When `out.machineByHelper` is set, the
+// machine-wide findings go to the elevated helper (RunCleaningWithHelper).
 void RunCleaning(Registry& reg, System& sys, CRegFileWriter& writer,
                  const std::vector<TickedFinding>& findings, CleanOutcome& out,
                  CleaningSink* progress = nullptr, const std::atomic<bool>* stop = nullptr,
                  FindingRecheck* recheck = nullptr);
+// The same run in this process alone, its backup file in `backupFolder` (empty: the user's).
+void RunCleaningHere(Registry& reg, System& sys, CRegFileWriter& writer,
+                     const std::vector<TickedFinding>& findings, CleanOutcome& out,
+                     CleaningSink* progress, const std::atomic<bool>* stop, FindingRecheck* recheck,
+                     std::string_view backupFolder);
 // After (with the list): unticks the rows that stayed for a reason and removes the cleaned
 // ones (unless `rowsApplied`: the caller did both), then the status line, the backup list and
 // the total message.

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "cli/CleanPlan.h"
+#include "cleaning/CleanPlan.h"
 #include "cli/CliContext.h"
 #include "cli/CommandOutput.h"
 #include "cli/ConsoleText.h"

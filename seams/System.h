@@ -1,6 +1,7 @@
 #pragma once
 // The file-system and shell seam: what the core needs of the platform besides the registry.
 // Text in and out is UTF-8 (seams/Unicode.h); paths may be of any length.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -123,6 +124,8 @@ struct ShellResult {
     std::uint32_t exitCode = 0; // only when waited for and a process was started
     bool waited = false;        // a process was started and has ended
     bool timedOut = false;      // a process was started and had not ended in time; left running
+    bool declined = false;      // the user refused the administrator's consent; nothing started
+    bool stopped = false;       // a stop ended the wait; the process was ended where it could be
 };
 
 class System {
@@ -228,6 +231,13 @@ class System {
     // The whole content of a file, read while others may read it too; none when it cannot
     // be opened (missing, a folder, locked) or read.
     virtual std::optional<std::string> ReadWholeFile(std::string_view path) = 0;
+
+    // Starts `file` with administrator rights ("runas": the system asks for consent first),
+    // hidden, and waits for it to end. A set `stop` ends the wait and the program with it.
+    virtual ShellResult RunElevated(std::string_view file, std::string_view parameters,
+                                    const std::atomic<bool>* stop) = 0;
+    // The security identifier of the account the program runs as ("S-1-5-21-..."), or empty.
+    virtual std::string CurrentUserSid() = 0;
 };
 
 // Closes an entry opened by OpenEntry when it goes.

@@ -401,6 +401,22 @@ ShellResult MemorySystem::Execute(std::string_view verb, std::string_view file,
     return r;
 }
 
+ShellResult MemorySystem::RunElevated(std::string_view file, std::string_view parameters,
+                                      const std::atomic<bool>* stop) {
+    elevatedRuns.push_back({"runas", std::string(file), std::string(parameters), kShowHide, true});
+    ShellResult r;
+    if (elevationDeclined) {
+        r.declined = true;
+        return r;
+    }
+    r.started = shellExecuteSucceeds;
+    if (!r.started) return r;
+    if (elevatedProgram) r.exitCode = elevatedProgram(std::string(parameters));
+    r.stopped = stop && stop->load();
+    r.waited = !r.stopped;
+    return r;
+}
+
 std::optional<std::string> MemorySystem::ResolveShortcut(std::string_view linkPath) {
     for (const auto& [link, target] : shortcuts)
         if (NamesEqual(link, linkPath)) return target;

@@ -110,6 +110,15 @@ class MemorySystem : public System {
     [[nodiscard]] bool TruncateOutFile(OutFileHandle file, std::uint64_t size) override;
     // Runs in ExecuteAndWait in place of the started program (a fake registry editor).
     std::function<void(const std::string& parameters)> onExecuteAndWait;
+    // RunElevated: each start, then the program run in its place (its exit code), unless the
+    // consent is declined.
+    std::vector<Execution> elevatedRuns;
+    std::function<std::uint32_t(const std::string& parameters)> elevatedProgram;
+    bool elevationDeclined = false;
+    std::string userSid = "S-1-5-21-1111-2222-3333-1001";
+    ShellResult RunElevated(std::string_view file, std::string_view parameters,
+                            const std::atomic<bool>* stop) override;
+    std::string CurrentUserSid() override { return userSid; }
     bool processTimesOut = false;        // ExecuteAndWait reports the program still running
     std::vector<std::string> unreadable; // paths whose reading fails (locked)
 

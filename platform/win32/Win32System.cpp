@@ -8,6 +8,7 @@
 #include <knownfolders.h>
 #include <userenv.h>
 #include <wininet.h>
+#include <sddl.h>
 
 #include <cstring>
 #include <cwchar>
@@ -549,6 +550,15 @@ struct ShellCall {
         sei.nShow = show;
     }
 };
+
+// A waited-for process's result: its exit code once it has ended.
+ShellResult Ended(HANDLE process, DWORD wait, ShellResult r) {
+    if (wait != WAIT_OBJECT_0) return r;
+    DWORD code = 0;
+    if (GetExitCodeProcess(process, &code)) r.exitCode = code;
+    r.waited = true;
+    return r;
+}
 } // namespace
 
 ShellResult Win32System::Execute(std::string_view verb, std::string_view file,
@@ -558,6 +568,50 @@ ShellResult Win32System::Execute(std::string_view verb, std::string_view file,
     ShellResult r;
     r.started = ShellExecuteExW(&call.sei) != 0;
     return r;
+}
+
+ShellResult Win32System::RunElevated(std::string_view file, std::string_view parameters,
+                                     const std::atomic<bool>* stop) {
+    ShellCall call("runas", file, parameters, SW_HIDE,
+                   SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS);
+    ShellResult r;
+    if (!ShellExecuteExW(&call.sei)) {
+        r.declined = GetLastError() == ERROR_CANCELLED;
+        return r;
+    }
+    r.started = true;
+    if (!call.sei.hProcess) return r;
+    FileHandle process{call.sei.hProcess};
+    // A short wait at a time, so a stop is noticed while the helper works.
+    DWORD wait = WAIT_TIMEOUT;
+    while ((wait = WaitForSingleObject(process.h, 100)) == WAIT_TIMEOUT) {
+        if (stop && stop->load()) {
+            // What it deleted so far is already in its backup file, written before each deletion.
+            r.stopped = TerminateProcess(process.h, 1) != 0;
+            if (r.stopped)
+                WaitForSingleObject(process.h, 5000);
+            else
+                r.timedOut = true;
+            return r;
+        }
+    }
+    return Ended(process.h, wait, r);
+}
+
+std::string Win32System::CurrentUserSid() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+    FileHandle owner{token};
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<unsigned char> buf(size ? size : 1);
+    if (!GetTokenInformation(token, TokenUser, buf.data(), size, &size)) return {};
+    wchar_t* text = nullptr;
+    if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buf.data())->User.Sid, &text))
+        return {};
+    std::string sid = FromWide(text);
+    LocalFree(text);
+    return sid;
 }
 
 std::optional<std::string> Win32System::ResolveShortcut(std::string_view linkPath) {
@@ -645,11 +699,7 @@ ShellResult Win32System::ExecuteAndWait(std::string_view verb, std::string_view 
         r.timedOut = true;
         return r;
     }
-    if (wait != WAIT_OBJECT_0) return r;
-    DWORD code = 0;
-    if (GetExitCodeProcess(process.h, &code)) r.exitCode = code;
-    r.waited = true;
-    return r;
+    return Ended(process.h, wait, r);
 }
 
 bool Win32System::TruncateOutFile(OutFileHandle file, std::uint64_t size) {

@@ -41,6 +41,9 @@ class Win32System : public System {
     DriveKind GetDriveKind(char letter) override;
     std::string GetModulePath() override;
     bool IsElevated() override;
+    ShellResult RunElevated(std::string_view file, std::string_view parameters,
+                            const std::atomic<bool>* stop) override;
+    std::string CurrentUserSid() override;
     std::optional<RecycleBinInfo> QueryRecycleBin(std::string_view rootPath) override;
     [[nodiscard]] bool EmptyRecycleBin(WindowRef owner) override;
     bool WalkUrlCache(const std::function<bool(const UrlCacheEntry&)>& visit) override;

@@ -1,15 +1,16 @@
 // Shows the main window on one page after a demo scan, for tools/screenshot.
 // Usage: zt_main_shot PAGE --rect FILE --seconds N
 //   PAGE: scan, startup, cleandisk, settings, backup (backup cleans the findings first, so
-//   the page lists the backup just made); elevation: the scan page's offer to restart as
-//   administrator, as a user without the rights sees it on Clean; message: the backup page with
-//   the question "Are you sure to restore it?" open over it and the keyboard focus moved to its
-//   Cancel button; cleaning: the scan page cleaning 30,000 planted findings, caught on the way
-//   (stopped before the driver ends); ignoremenu: the scan page's context menu on a result row,
-//   opened from the keyboard; ignorelist: the settings page's ignore list dialog with a few
-//   entries (the stored list is put back afterwards); evidence: the scan page with the mouse
-//   resting on a row, its evidence tooltip shown. Writes "x y w h" of the window's client area
-//   to FILE once it is ready, and closes after N seconds.
+//   the page lists the backup just made); elevation: the scan page's offer to clean the
+//   machine-wide findings with administrator rights, as a user without the rights sees it on
+//   Clean; split: Yes to that offer, the helper started, and the one total over both parts;
+//   message: the backup page with the question "Are you sure to restore it?" open over it and the
+//   keyboard focus moved to its Cancel button; cleaning: the scan page cleaning 30,000 planted
+//   findings, caught on the way (stopped before the driver ends); ignoremenu: the scan page's
+//   context menu on a result row, opened from the keyboard; ignorelist: the settings page's ignore
+//   list dialog with a few entries (the stored list is put back afterwards); evidence: the scan
+//   page with the mouse resting on a row, its evidence tooltip shown. Writes "x y w h" of the
+//   window's client area to FILE once it is ready, and closes after N seconds.
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
@@ -182,6 +183,8 @@ int main(int argc, char** argv) {
             seconds = std::atoi(argv[++i]);
     }
     const char* names[] = {"scan", "startup", "cleandisk", "settings", "backup"};
+    const bool split = page == "split";
+    if (split) page = "elevation";
     const bool elevation = page == "elevation";
     const bool message = page == "message";
     if (message) page = "backup";
@@ -255,7 +258,7 @@ int main(int argc, char** argv) {
                 },
                 120000);
         }
-        if (!ignoreList) zt::WriteClientRect(main.Handle(), rectFile);
+        if (!ignoreList && !split) zt::WriteClientRect(main.Handle(), rectFile);
         auto endLater = [&] {
             ::SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000,
                        [](HWND, UINT, UINT_PTR, DWORD) { ::ExitProcess(0); });
@@ -291,6 +294,18 @@ int main(int argc, char** argv) {
             dialog.DoModal(main.Handle());
             g_shotDialog = nullptr;
             (void)zt::SaveIgnoreList(store, kept); // a test prefix's list, made again per run
+        } else if (split) {
+            // Yes to the offer; the total is the real box, photographed, then closed.
+            zt::MessageAnswerer previous = zt::SetMessageAnswerer([&](const zt::MessageRequest& r) {
+                if ((r.type & 0xF) == MB_YESNOCANCEL) return IDYES;
+                zt::SetMessageAnswerer({});
+                zt::WriteClientRect(main.Handle(), rectFile);
+                ::SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, CloseQuestion);
+                return zt::ShowMessage(r.owner, r.text, r.caption, r.type);
+            });
+            main.ScanPage().CleanSelected();
+            zt::PumpUntil([&] { return !main.ScanPage().CleaningInProgress(); }, 120000);
+            zt::SetMessageAnswerer(previous);
         } else if (elevation) {
             // The real box this time; Cancel ends it, so nothing is cleaned.
             zt::MessageAnswerer previous = zt::SetMessageAnswerer({});

@@ -326,3 +326,66 @@ TEST_F(RestoreTest, PreviewTellsMissingDifferentAndSameAndWritesNothing) {
 
 } // namespace
 } // namespace zt
+
+namespace zt {
+namespace {
+
+// A restore of one part: the editor gets a copy holding only that part's key blocks, in the
+// file's own encoding, and only that part is read back.
+TEST(RestorePartTest, ReplaysOnlyThePartsBlocksOfEitherEncoding) {
+    const std::string sid = "S-1-5-21-9-9-9-1001";
+    const std::string text =
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Mine]\r\n\"a\"=\"1\"\r\n"
+        "\r\n[HKEY_LOCAL_MACHINE\\Software\\Theirs]\r\n\"b\"=\"2\"\r\n"
+        "\r\n[HKEY_USERS\\" +
+        sid +
+        "_Classes\\.mine]\r\n@=\"3\"\r\n"
+        "\r\n[HKEY_USERS\\S-1-5-21-9-9-9-10011\\Software\\Other]\r\n"
+        "\"c\"=\"4\"\r\n\r\n";
+    std::string wide = "\xFF\xFE";
+    for (char c : std::string("Windows Registry Editor Version 5.00") + text.substr(8)) {
+        wide += c;
+        wide += '\0';
+    }
+    for (const std::string& file : {text, wide}) {
+        MemoryRegistry reg;
+        MemorySystem sys;
+        sys.userSid = sid;
+        sys.AddFile("C:\\windows\\regedit.exe");
+        sys.PlantFile("C:\\b\\x.reg", file);
+        std::vector<RootKey> replayed;
+        sys.onExecuteAndWait = [&](const std::string& parameters) {
+            std::string copy = parameters.substr(5, parameters.size() - 6); // /s "COPY"
+            EXPECT_NE(copy, "C:\\b\\x.reg");
+            RegFile replay = ParseRegFile(*sys.FileContent(copy));
+            for (const auto& b : replay.blocks) {
+                replayed.push_back(b.root);
+                RegKey k(reg, reg.CreateKey(RootHandle(b.root), b.subkey));
+                for (const auto& v : b.values)
+                    EXPECT_TRUE(reg.WriteValueStored(k.get(), v.name, v.type, v.data.data(),
+                                                     static_cast<std::uint32_t>(v.data.size())));
+            }
+        };
+        RestoreReport machine =
+            RestoreBackupFile(reg, sys, "C:\\b\\x.reg", kEditorTimeoutMs, RestorePart::Machine);
+        EXPECT_EQ(machine.result, RestoreResult::Restored);
+        EXPECT_EQ(replayed, (std::vector<RootKey>{kLocalMachine, kUsers}));
+        EXPECT_EQ(machine.keys + machine.values, 4);
+        EXPECT_FALSE(RegKey(reg, reg.OpenKeyRead(RootHandle(kCurrentUser), "Software\\Mine")));
+
+        replayed.clear();
+        RestoreReport user =
+            RestoreBackupFile(reg, sys, "C:\\b\\x.reg", kEditorTimeoutMs, RestorePart::User);
+        EXPECT_EQ(user.result, RestoreResult::Restored);
+        EXPECT_EQ(replayed, (std::vector<RootKey>{kCurrentUser, kUsers}));
+        EXPECT_EQ(user.verified, 4);
+        // The copies go; the file stays for its caller.
+        int left = 0;
+        sys.EnumDirectory(sys.tempFolder, [&](const DirEntry&) { return ++left, true; });
+        EXPECT_EQ(left, 0);
+        EXPECT_TRUE(sys.Exists("C:\\b\\x.reg"));
+    }
+}
+
+} // namespace
+} // namespace zt

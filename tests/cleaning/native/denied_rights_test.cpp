@@ -1,5 +1,5 @@
 // Entries a user without administrator rights may not delete: cleaning, startup deletion and
-// disk cleaning keep them, count them and say why; the scan page's offer to restart elevated.
+// disk cleaning keep them, count them and say why; the scan page's offer of the elevated helper.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -105,17 +105,26 @@ TEST_F(DeniedRights, ElevationIsOfferedOnlyForMachineWideTickedFindings) {
         return list;
     };
 
-    // Yes: started again through the elevation verb, nothing deleted, no backup.
+    // Yes: the user's class goes here; the machine's go to the helper, started hidden with
+    // the elevation verb from the program's folder. One that leaves no result claims nothing.
     FindingVector list = makeList();
     prompt.answer = kAnswerYes;
-    EXPECT_EQ(Clean(list, true).status, CleanStatus::Restarting);
+    CleanOutcome yes = Clean(list, true);
     EXPECT_EQ(prompt.shown[0], ElevationOfferText(2));
     EXPECT_EQ(prompt.buttons[0], PromptButtons::YesNoCancel);
-    ASSERT_EQ(sys.executions.size(), 1u);
-    EXPECT_EQ(sys.executions[0].verb, "runas");
-    EXPECT_EQ(sys.executions[0].file, sys.modulePath);
-    EXPECT_TRUE(KeyThere(kClassesRoot, ".mine"));
-    EXPECT_TRUE(ListBackups(sys).empty());
+    EXPECT_TRUE(sys.executions.empty());
+    ASSERT_EQ(sys.elevatedRuns.size(), 1u);
+    EXPECT_EQ(sys.elevatedRuns[0].file, "C:\\Program Files\\Zentrove\\zentrove-cli.exe");
+    EXPECT_THAT(sys.elevatedRuns[0].parameters, HasSubstr("clean --yes --json --plan "));
+    EXPECT_FALSE(KeyThere(kClassesRoot, ".mine"));
+    EXPECT_EQ(yes.processed, 1);
+    ASSERT_EQ(list.rows.size(), 2u);
+    EXPECT_TRUE(list.rows[0].checked && list.rows[1].checked);
+    EXPECT_THAT(prompt.shown.back(), HasSubstr("2 machine-wide items were not cleaned: the helper "
+                                               "ended early without its result"));
+    list = makeList();
+    Plant(kCurrentUser, "Software\\Classes\\.mine");
+    sys.elevatedRuns.clear();
 
     // No: the rest is cleaned without a second question; the machine-wide ones stay.
     prompt.shown.clear();

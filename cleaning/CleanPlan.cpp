@@ -1,4 +1,4 @@
-#include "cli/CleanPlan.h"
+#include "cleaning/CleanPlan.h"
 
 #include <nlohmann/json.hpp>
 
@@ -6,7 +6,7 @@
 
 #include "scan/FindingId.h"
 
-namespace zt::cli {
+namespace zt {
 
 namespace {
 
@@ -81,4 +81,24 @@ bool ReadCleanPlan(const std::string& text, CleanPlan& plan, std::string& why) {
     return true;
 }
 
-} // namespace zt::cli
+std::string RootShortName(RootKey root) {
+    std::string name(RootAbbreviation(root));
+    if (!name.empty() && name.back() == '\\') name.pop_back();
+    return name;
+}
+
+std::string WriteCleanPlan(const std::vector<PlanEntry>& entries) {
+    Json findings = Json::array();
+    for (const PlanEntry& e : entries)
+        findings.push_back({{"id", e.id},
+                            {"root", RootShortName(e.finding.root)},
+                            {"keyPath", e.finding.keyPath},
+                            {"valueName", e.finding.valueName},
+                            {"kind", e.finding.kind == FindingKind::Key ? "Key" : "Value"},
+                            {"reason", e.reason},
+                            {"value", e.valueText}});
+    Json doc = {{"count", entries.size()}, {"findings", findings}, {"format", kScanJsonFormat}};
+    return doc.dump(2, ' ', false, Json::error_handler_t::replace);
+}
+
+} // namespace zt

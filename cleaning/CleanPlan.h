@@ -6,7 +6,7 @@
 
 #include "scan/ScanFinding.h"
 
-namespace zt::cli {
+namespace zt {
 
 // The mark `scan --json` ends its document with; a plan must carry this one.
 inline constexpr const char* kScanJsonFormat = "zentrove-scan-1";
@@ -29,4 +29,10 @@ struct CleanPlan {
 // JSON or cut short, of another format, or with a finding that has no id or lacks a field.
 bool ReadCleanPlan(const std::string& text, CleanPlan& plan, std::string& why);
 
-} // namespace zt::cli
+// "HKLM", "HKCU"...: how plans and results name a root.
+std::string RootShortName(RootKey root);
+
+// The entries as `scan --json` writes its findings, so ReadCleanPlan reads them back.
+std::string WriteCleanPlan(const std::vector<PlanEntry>& entries);
+
+} // namespace zt
