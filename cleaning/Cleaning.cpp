@@ -462,17 +462,15 @@ void FinishCleaning(const CleaningContext& ctx, FindingList& list, CleanOutcome&
 
     // A helper that ended early may have left a file of its own: the page looks again.
     if (!out.backupFile.empty() || out.machineByHelper) ctx.sink.BackupWritten();
-    std::string note = out.machineNote.empty()
-                           ? std::string()
-                           : "
-                             " + out.machineNote;
-                             if (out.status == CleanStatus::FileError)
-                                 ctx.prompt.Ask(out.error + note, {}, PromptButtons::Ok);
-    else ctx.prompt.Ask(CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted,
-                                            out.stopped, out.notReached,
-                                            static_cast<int>(out.noLongerInvalid.size())) +
-                            KeptBackCauses(out.keptBackFindings) + note,
-                        {}, PromptButtons::Ok);
+    std::string note = out.machineNote.empty() ? std::string() : "\n" + out.machineNote;
+    if (out.status == CleanStatus::FileError)
+        ctx.prompt.Ask(out.error + note, {}, PromptButtons::Ok);
+    else
+        ctx.prompt.Ask(CleanedTotalMessage(out.processed, out.keptBack, out.notDeleted, out.stopped,
+                                           out.notReached,
+                                           static_cast<int>(out.noLongerInvalid.size())) +
+                           KeptBackCauses(out.keptBackFindings) + note,
+                       {}, PromptButtons::Ok);
 }
 
 CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
