@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "seams/Status.h"
 
@@ -57,6 +58,7 @@ enum class KnownFolder {
     Music,           // FOLDERID_Music
     Videos,          // FOLDERID_Videos
     Downloads,       // FOLDERID_Downloads
+    LocalAppData,    // FOLDERID_LocalAppData
 };
 
 // What opening an entry itself (see System::OpenEntry) found.
@@ -70,6 +72,8 @@ struct EntryFacts {
     bool gone = false;
     // The open was refused for want of rights.
     bool denied = false;
+    // Another program holds the entry open without sharing it.
+    bool inUse = false;
 };
 
 // What System::CheckEntry found of an entry.
@@ -217,6 +221,15 @@ class System {
     // The whole content of a file, read while others may read it too; none when it cannot
     // be opened (missing, a folder, locked) or read.
     virtual std::optional<std::string> ReadWholeFile(std::string_view path) = 0;
+
+    // The image names of the running processes ("msedge.exe"), as the system lists them.
+    virtual std::vector<std::string> RunningImageNames() = 0;
+    // True when another program holds the existing file open without sharing it for writing
+    // (a lock file of a running program).
+    virtual bool IsFileHeldOpen(std::string_view path) = 0;
+    // Free bytes of the drive or share at `root` ("C:\\"), as the caller could use them; none
+    // when the system does not answer.
+    virtual std::optional<std::uint64_t> DriveFreeBytes(std::string_view root) = 0;
 };
 
 // Closes an entry opened by OpenEntry when it goes.

@@ -97,4 +97,12 @@ bool ReadActiveTab(const SettingsStore& store, int& tab) {
     return true;
 }
 
+bool ReadJunkPlaceTicked(const SettingsStore& store, std::string_view id) {
+    return store.ReadBool(std::string(settings::JunkPlaceTicked) + std::string(id), false);
+}
+
+Status WriteJunkPlaceTicked(const SettingsStore& store, std::string_view id, bool ticked) {
+    return store.WriteInt(std::string(settings::JunkPlaceTicked) + std::string(id), ticked ? 1 : 0);
+}
+
 } // namespace zt

@@ -27,6 +27,8 @@ inline constexpr std::string_view KeepRecentJunk = "KeepRecentJunk";
 inline constexpr std::string_view RegistryList = "Registry_List"; // + "_0" .. "_3"
 inline constexpr std::string_view StartupList = "Startup_List";   // + "_0" .. "_4"
 inline constexpr std::string_view RestoreList = "Restore_List";   // + "_0" .. "_1"
+// A disk cleaner place ticked in its list (default 0).
+inline constexpr std::string_view JunkPlaceTicked = "JunkPlace_"; // + the place's id
 
 inline constexpr int kTabCount = 5;
 } // namespace settings
@@ -77,5 +79,8 @@ Status WriteListWidths(const SettingsStore& store, std::string_view list, int co
                        const int* widths);
 // The stored active tab, only when it is a valid index 0 to 4.
 bool ReadActiveTab(const SettingsStore& store, int& tab);
+// Whether the disk cleaner's place `id` is ticked; unticked unless stored.
+bool ReadJunkPlaceTicked(const SettingsStore& store, std::string_view id);
+Status WriteJunkPlaceTicked(const SettingsStore& store, std::string_view id, bool ticked);
 
 } // namespace zt
