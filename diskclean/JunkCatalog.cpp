@@ -173,7 +173,9 @@ std::vector<std::string> ProfileSteps(System& sys, const JunkPlaceRow& row,
     }
     std::string folder = JoinPath(root, row.where.substr(0, row.where.find("\\*")));
     sys.EnumDirectory(folder, [&](const DirEntry& e) {
-        if (e.IsDirectory() && sys.Exists(JoinPath(JoinPath(folder, e.name), "Preferences")))
+        // A link is taken up only to be refused by name below.
+        if (e.IsDirectory() &&
+            (e.IsReparsePoint() || sys.Exists(JoinPath(JoinPath(folder, e.name), "Preferences"))))
             steps.push_back(e.name);
         return true;
     });
