@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "diskclean/JunkCatalog.h"
+#include "diskclean/common/catalog_fixture.h"
 #include "diskclean/JunkCleaning.h"
 #include "diskclean/JunkMeasuring.h"
 #include "platform/memory/MemoryRegistry.h"
@@ -13,6 +14,7 @@ namespace {
 
 constexpr const char* kLocal = "C:\\Users\\u\\AppData\\Local";
 constexpr const char* kRoaming = "C:\\Users\\u\\AppData\\Roaming";
+const test::CatalogRoots kRoots{kLocal, kRoaming, "C:\\ProgramData", "D:"};
 
 std::string L(std::string_view rel) {
     return std::string(kLocal) + "\\" + std::string(rel);
@@ -20,102 +22,15 @@ std::string L(std::string_view rel) {
 std::string R(std::string_view rel) {
     return std::string(kRoaming) + "\\" + std::string(rel);
 }
-
-// Per place: files a cleaning removes, and files beside them that must stay.
-struct Fixture {
-    const char* id;
-    std::vector<std::string> goes, stays;
-};
-
-// What a browser keeps beside its caches in a profile folder.
-std::vector<std::string> ProfileData(const std::string& profile) {
-    std::vector<std::string> files;
-    for (const char* f :
-         {"Cookies", "History", "Login Data", "Bookmarks", "Preferences", "Web Data",
-          "Local Storage\\leveldb\\000003.log", "Sessions\\Session_1",
-          "Extensions\\abc\\1.0\\manifest.json", "Service Worker\\CacheStorage\\x\\y",
-          "Network\\Cookies", "IndexedDB\\db\\1.ldb", "Cache\\index-dir\\the-real-index"})
-        files.push_back(profile + "\\" + f);
-    return files;
-}
-
-std::vector<std::string> ChromiumCaches(const std::string& profile) {
-    return {profile + "\\Cache\\Cache_Data\\data_0", profile + "\\Cache\\Cache_Data\\f_00001",
-            profile + "\\Code Cache\\js\\abc", profile + "\\GPUCache\\data_1"};
-}
-
-Fixture Chromium(const char* id, const std::string& userData) {
-    Fixture f{id, {}, {}};
-    for (const char* profile : {"Default", "Profile 2"}) {
-        for (auto& p : ChromiumCaches(userData + "\\" + profile))
-            f.goes.push_back(p);
-        for (auto& p : ProfileData(userData + "\\" + profile))
-            f.stays.push_back(p);
-    }
-    // A folder without Preferences is no profile; its caches are not the row's.
-    f.stays.push_back(userData + "\\ShaderCache\\Cache\\Cache_Data\\x");
-    f.stays.push_back(userData + "\\Local State");
-    return f;
-}
-
-std::vector<Fixture> Fixtures() {
-    std::vector<Fixture> all = {
-        {"crash-dumps", {L("CrashDumps\\app.exe.123.dmp")}, {}},
-        {"error-reports",
-         {L("Microsoft\\Windows\\WER\\ReportArchive\\AppCrash_x\\Report.wer"),
-          L("Microsoft\\Windows\\WER\\ReportQueue\\q\\Report.wer")},
-         {L("Microsoft\\Windows\\WER\\Temp\\keep.txt")}},
-        {"system-error-reports",
-         {"C:\\ProgramData\\Microsoft\\Windows\\WER\\ReportQueue\\r\\Report.wer"},
-         {"C:\\ProgramData\\Microsoft\\Windows\\WER\\settings.dat"}},
-        {"directx-shader-cache", {L("D3DSCache\\abc\\x.idx")}, {}},
-        {"thumbnail-cache",
-         {L("Microsoft\\Windows\\Explorer\\thumbcache_256.db"),
-          L("Microsoft\\Windows\\Explorer\\iconcache_16.db")},
-         {L("Microsoft\\Windows\\Explorer\\ExplorerStartupLog.etl"),
-          L("Microsoft\\Windows\\Explorer\\thumbcache_256.db.bak"),
-          L("Microsoft\\Windows\\Explorer\\sub\\thumbcache_1.db")}},
-        Chromium("edge-cache", L("Microsoft\\Edge\\User Data")),
-        Chromium("chrome-cache", L("Google\\Chrome\\User Data")),
-        Chromium("brave-cache", L("BraveSoftware\\Brave-Browser\\User Data")),
-        Chromium("vivaldi-cache", L("Vivaldi\\User Data")),
-        {"opera-cache", ChromiumCaches(L("Opera Software\\Opera Stable")),
-         ProfileData(R("Opera Software\\Opera Stable"))},
-        {"opera-gx-cache", ChromiumCaches(L("Opera Software\\Opera GX Stable")),
-         ProfileData(R("Opera Software\\Opera GX Stable"))},
-        {"firefox-cache",
-         {L("Mozilla\\Firefox\\Profiles\\a.default\\cache2\\entries\\E1"),
-          "D:\\FxProfile\\cache2\\entries\\E2"},
-         {R("Mozilla\\Firefox\\Profiles\\a.default\\cookies.sqlite"),
-          R("Mozilla\\Firefox\\Profiles\\a.default\\places.sqlite"),
-          R("Mozilla\\Firefox\\Profiles\\a.default\\logins.json"),
-          L("Mozilla\\Firefox\\Profiles\\a.default\\startupCache\\x"),
-          L("Mozilla\\Firefox\\Profiles\\gone.default\\cache2\\entries\\E3"),
-          "D:\\FxProfile\\cookies.sqlite", "D:\\FxProfile\\storage\\default\\x"}},
-        {"nvidia-shader-cache",
-         {L("NVIDIA\\DXCache\\a.bin"), L("NVIDIA\\GLCache\\b\\c.bin")},
-         {L("NVIDIA\\Other\\keep.bin")}},
-        {"amd-shader-cache", {L("AMD\\DxCache\\a.bin")}, {L("AMD\\CN\\settings.xml")}},
-    };
-    return all;
-}
-
-// profiles.ini: one relative and one absolute profile, one gone, one climbing out, garbage.
-constexpr const char* kProfilesIni = "[General]\r\nStartWithLastProfile=1\r\n\r\n"
-                                     "[Profile0]\r\nName=default\r\nIsRelative=1\r\n"
-                                     "Path=Profiles/a.default\r\n\r\n"
-                                     "[Profile1]\r\nName=elsewhere\r\nIsRelative=0\r\n"
-                                     "Path=D:\\FxProfile\r\n"
-                                     "[Profile2]\r\nIsRelative=1\r\nPath=Profiles/missing\r\n"
-                                     "[Profile3]\r\nIsRelative=1\r\nPath=../../Local/Zentrove\r\n"
-                                     "garbage without equals\r\n=\r\n[Install1234]\r\n"
-                                     "Default=Profiles/gone.default\r\n";
+using test::ChromiumCaches;
+using test::Fixture;
 
 class JunkCatalogTest : public ::testing::Test {
   protected:
     MemoryRegistry reg;
     MemorySystem sys;
-    std::vector<Fixture> fixtures = Fixtures();
+    std::vector<Fixture> fixtures = test::Fixtures(kRoots);
+    const std::string profilesIni = test::ProfilesIni(kRoots);
 
     void SetUp() override {
         sys.SetKnownFolder(KnownFolder::LocalAppData, kLocal);
@@ -129,7 +44,7 @@ class JunkCatalogTest : public ::testing::Test {
             for (const auto& p : f.stays)
                 sys.AddFile(p, 1);
         }
-        sys.PlantFile(R("Mozilla\\Firefox\\profiles.ini"), kProfilesIni);
+        sys.PlantFile(R("Mozilla\\Firefox\\profiles.ini"), profilesIni);
         sys.AddFile("C:\\Users\\u\\Documents\\precious.doc", 5);
     }
 
@@ -177,7 +92,7 @@ TEST_F(JunkCatalogTest, EveryRowEmptiesItsCachesAndNothingBeside) {
 }
 
 TEST_F(JunkCatalogTest, WildcardsAndProfileListsMatchOnlyWhatTheyShould) {
-    auto ini = ParseProfilesIni(kProfilesIni);
+    auto ini = ParseProfilesIni(profilesIni);
     ASSERT_EQ(ini.size(), 3u);
     EXPECT_EQ(ini[0].path, "Profiles\\a.default");
     EXPECT_TRUE(ini[0].relative);
