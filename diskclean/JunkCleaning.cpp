@@ -86,30 +86,12 @@ void Add(JunkTally& sum, const JunkTally& t) {
 
 } // namespace
 
-std::uint64_t JunkCleanResult::BytesDeleted() const {
-    std::uint64_t n = recycleBinBytes;
-    for (const auto& p : places)
-        n += p.tally.bytes;
-    for (const auto& p : catalog)
-        n += p.tally.bytes;
-    return n;
-}
-
-std::uint64_t JunkCleanResult::FilesDeleted() const {
+std::uint64_t JunkCleanResult::Sum(std::uint64_t JunkTally::*field) const {
     std::uint64_t n = 0;
     for (const auto& p : places)
-        n += p.tally.files;
+        n += p.tally.*field;
     for (const auto& p : catalog)
-        n += p.tally.files;
-    return n;
-}
-
-std::uint64_t JunkCleanResult::FilesLeft() const {
-    std::uint64_t n = 0;
-    for (const auto& p : places)
-        n += p.tally.filesLeft;
-    for (const auto& p : catalog)
-        n += p.tally.filesLeft;
+        n += p.tally.*field;
     return n;
 }
 

@@ -66,9 +66,11 @@ struct JunkCleanResult {
     std::vector<DriveChange> drives;         // in the order first touched
     std::uint64_t recycleBinBytes = 0;       // what the bins held less afterwards
     // The bytes of the files deleted, the Recycle Bin's included; never what stayed.
-    std::uint64_t BytesDeleted() const;
-    std::uint64_t FilesDeleted() const;
-    std::uint64_t FilesLeft() const;
+    std::uint64_t BytesDeleted() const { return recycleBinBytes + Sum(&JunkTally::bytes); }
+    std::uint64_t FilesDeleted() const { return Sum(&JunkTally::files); }
+    std::uint64_t FilesLeft() const { return Sum(&JunkTally::filesLeft); }
+    // One figure of every place's tally, added up.
+    std::uint64_t Sum(std::uint64_t JunkTally::*field) const;
     std::string finalMessage; // empty unless cleaned
     const JunkPlaceReport& operator[](JunkItem item) const {
         return places[static_cast<std::size_t>(item)];
