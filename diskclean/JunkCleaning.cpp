@@ -145,28 +145,24 @@ std::string JunkFinalMessage(const JunkCleanResult& result) {
         anyNotCleaned |= p.outcome == JunkPlaceOutcome::NotCleaned;
     std::string text = anyNotCleaned ? kJunkNotFinishedText : kJunkFinishedSomeLeftText;
     text += "\n\n" + JunkTotalsLine(result) + ".\n";
-    for (JunkItem item : kJunkMeasuringOrder) {
-        const JunkPlaceReport& p = result[item];
+    // One line per place not, or only partly, cleaned.
+    auto tell = [&](std::string title, const JunkPlaceReport& p) {
         if (p.outcome != JunkPlaceOutcome::NotCleaned &&
             p.outcome != JunkPlaceOutcome::PartlyCleaned)
-            continue;
+            return;
+        text += '\n';
+        text += title;
+        text += p.outcome == JunkPlaceOutcome::NotCleaned ? " not cleaned: " : " partly cleaned: ";
+        text += p.reason;
+        if (!p.reason.ends_with(".")) text += ".";
+    };
+    for (JunkItem item : kJunkMeasuringOrder) {
         std::string title = JunkPlaceTitle(item);
         title[0] = static_cast<char>(title[0] - 'a' + 'A');
-        text +=
-            "\n" + title +
-            (p.outcome == JunkPlaceOutcome::NotCleaned ? " not cleaned: " : " partly cleaned: ") +
-            p.reason + ".";
+        tell(std::move(title), result[item]);
     }
-    for (const CatalogPlaceReport& p : result.catalog) {
-        if (p.outcome != JunkPlaceOutcome::NotCleaned &&
-            p.outcome != JunkPlaceOutcome::PartlyCleaned)
-            continue;
-        text +=
-            "\n" + std::string(p.row->label) +
-            (p.outcome == JunkPlaceOutcome::NotCleaned ? " not cleaned: " : " partly cleaned: ") +
-            p.reason;
-        if (!p.reason.ends_with(".")) text += ".";
-    }
+    for (const CatalogPlaceReport& p : result.catalog)
+        tell(std::string(p.row->label), p);
     return text;
 }
 

@@ -32,7 +32,9 @@ void Plant(const std::string& path, std::size_t bytes) {
     ASSERT_NE(f, INVALID_HANDLE_VALUE) << path;
     std::string data(bytes, 'x');
     DWORD written = 0;
-    if (bytes) ASSERT_TRUE(WriteFile(f, data.data(), static_cast<DWORD>(bytes), &written, nullptr));
+    if (bytes) {
+        ASSERT_TRUE(WriteFile(f, data.data(), static_cast<DWORD>(bytes), &written, nullptr));
+    }
     CloseHandle(f);
 }
 

@@ -486,7 +486,9 @@ TEST_F(JunkWin, YoungFilesStayUntilTheyAreOldEnough) {
     } sink;
     MeasureJunkSizes(reg, sys, sink);
     ASSERT_EQ(sink.got.size(), 5u);
-    EXPECT_EQ(sink.got[2].caption, "Clean the user temporary folder (20 B)");
+    // The young file is named beside the size, not hidden in it.
+    EXPECT_EQ(sink.got[2].caption,
+              "Clean the user temporary folder (20 B; 1 file kept: changed in the last 24 hours)");
     ScriptedDialogs dialogs;
     EXPECT_TRUE(CleanJunk(reg, sys, Only(JunkItem::UserTemp), dialogs).Complete());
     EXPECT_EQ(Names(sys, temp), (std::set<std::string>{"new.tmp"}));

@@ -168,7 +168,8 @@ TEST_F(CleanDiskPageTest, PlacesListIsMeasuredAndRemembersItsTicks) {
         EXPECT_TRUE(list.IsChecked(crash));
         EXPECT_FALSE(list.IsChecked(edge));
         WaitForMeasuring(page);
-        const std::regex shown(R"(^(\d+ B|\d+\.\d\d [KMGT]B|\(not found\)|\(in use\)).*)");
+        const std::regex shown(
+            R"(^(\d+ B|\d+\.\d\d [KMGT]B|\(not found\)|\(in use\)|\(protected folder\)).*)");
         for (int row = 0; row < list.Count(); ++row) {
             EXPECT_EQ(list.ItemText(row, 0), rows[row].label);
             EXPECT_TRUE(std::regex_match(list.ItemText(row, 2), shown)) << list.ItemText(row, 2);
