@@ -89,9 +89,11 @@ void CDlgCleanDisk::FillPlaces() {
     RequeryNotifyFormat(list.Handle(), Handle());
     SetUpReportList(list.Handle(), LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
     int group = MeasureInDialogFont(Handle(), "Applicationsoo");
-    int size = MeasureInDialogFont(Handle(), "1023.99 MB; 9999 files kept: changed in the last");
+    int size = MeasureInDialogFont(Handle(), "1023.99 MB (in use)oo");
     RECT client = list.ClientRect();
-    list.InsertColumn(0, "Place", (client.right - client.left) - group - size);
+    // The rows will need the vertical scroll bar; the columns fit beside it.
+    int place = (client.right - client.left) - group - size - ::GetSystemMetrics(SM_CXVSCROLL);
+    list.InsertColumn(0, "Place", place);
     list.InsertColumn(1, "Group", group);
     list.InsertColumn(2, "Size", size);
     int row = 0;

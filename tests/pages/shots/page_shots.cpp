@@ -21,6 +21,7 @@
 #include "app/DlgAddStartupItem.h"
 #include "app/DlgBackup.h"
 #include "app/DlgCleanDisk.h"
+#include "app/res/ids_cleandisk.h"
 #include "app/DlgStartupManager.h"
 #include "app/res/ids_backup.h"
 #include "app/res/ids_startup.h"
@@ -304,6 +305,12 @@ class CShotFrame : public CGradientDialog {
                     list.Send(LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&it));
                 }
             }
+        }
+        if (mode_ == "cleandisk") {
+            // The browsers in view, Edge (whose lock the demo holds) among them.
+            CListView places(cleanDisk_.Item(IDC_CLEANDISK_PLACES));
+            places.Send(LVM_ENSUREVISIBLE, places.Count() - 1, FALSE);
+            places.Send(LVM_ENSUREVISIBLE, 5, FALSE);
         }
         // Time for the measuring worker before the picture.
         ::SetTimer(Handle(), 1, mode_ == "cleandisk" ? 2500 : 700, nullptr);
