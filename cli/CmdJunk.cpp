@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <nlohmann/json.hpp>
 #include <vector>
 
@@ -106,9 +105,8 @@ void StoredSelection(CliContext& ctx, JunkSelection& selection) {
 // Reads the arguments into `r`; kExitOk, or the usage error already printed.
 int ParseRequest(CliContext& ctx, const Args& args, JunkRequest& r) {
     if (!ctx.settings.ReadBool(settings::KeepRecentJunk, true)) r.options.minAgeHours = 0;
-    std::size_t i = 0;
     r.clean = !args.empty() && args[0] == "clean";
-    for (i = r.clean ? 1 : 0; i < args.size(); ++i) {
+    for (std::size_t i = r.clean ? 1 : 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         std::string why;
         if (a == "--json") {
