@@ -28,29 +28,30 @@ class Walk {
     JunkTally tally;
 
     void Measure(const std::string& folder) {
-        std::vector<DirEntry> entries;
-        if (!List(folder, entries)) return;
-        for (const DirEntry& e : entries) {
-            if (Stopped()) return;
-            std::string path = Join(folder, e.name);
+        // Counted straight from the listing: measuring deletes nothing that could disturb it,
+        // and a path is only built where an entry must be opened.
+        bool listed = sys_.EnumDirectory(folder, [&](const DirEntry& e) {
+            if (Stopped()) return false;
             if (e.IsDirectory()) {
-                if (rules_.filesOnly) continue;
                 // A folder link holds none of its target's bytes.
-                if (IsLink(e.attributes)) continue;
+                if (rules_.filesOnly || IsLink(e.attributes)) return true;
+                std::string path = Join(folder, e.name);
                 if (PlainFolder(path)) Measure(path);
             } else if (Wanted(e.name, e.lastWriteTime)) {
                 if (!IsLink(e.attributes) && !linksShown_) {
                     // Only opening it tells a link the listing shows as a plain file.
-                    EntryCheck c = sys_.CheckEntry(path);
+                    EntryCheck c = sys_.CheckEntry(Join(folder, e.name));
                     if (c != EntryCheck::Itself) {
                         if (c == EntryCheck::LinkFollowed) ++tally.linksLeft;
-                        continue;
+                        return true;
                     }
                 }
                 tally.bytes += e.size;
                 ++tally.files;
             }
-        }
+            return true;
+        });
+        if (!listed && sys_.Exists(folder)) ++tally.unreadable;
     }
 
     void Empty(const std::string& folder) {
