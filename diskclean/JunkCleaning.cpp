@@ -115,9 +115,10 @@ void CleanJunkPlace(System& sys, const JunkPlaceRow& row, const RunningPrograms&
     // Resolved again right before emptying: a browser may have started since measuring.
     ResolvedPlace place = ResolveJunkPlace(sys, row, running, guarded);
     if (place.instances.empty()) {
-        report.outcome = JunkPlaceOutcome::NotCleaned;
-        report.reason = place.state == JunkPlaceState::Protected ? place.refused.front()
-                                                                 : "its folders were not found";
+        // Nothing there is nothing left: only a refused folder is a place not cleaned.
+        const bool refused = place.state == JunkPlaceState::Protected;
+        report.outcome = refused ? JunkPlaceOutcome::NotCleaned : JunkPlaceOutcome::Cleaned;
+        if (refused) report.reason = place.refused.front();
         return;
     }
     const JunkWalkRules rules = CatalogRules(row, options, sys.CurrentTime());

@@ -226,6 +226,8 @@ TEST_F(JunkCatalogTest, YoungFilesAreKeptAndNamed) {
     EXPECT_FALSE(sys.Exists(L("D3DSCache\\abc\\x.idx")));
     sys.SetKnownFolder(KnownFolder::LocalAppData, "C:\\Nowhere");
     EXPECT_EQ(Measure("directx-shader-cache").sizeText, "(not found)");
+    // Nothing there is nothing left behind.
+    EXPECT_EQ(Clean({"directx-shader-cache"}).catalog[0].outcome, JunkPlaceOutcome::Cleaned);
 }
 
 } // namespace

@@ -180,6 +180,7 @@ TEST_F(CleanDiskPageTest, PlacesListIsMeasuredAndRemembersItsTicks) {
     }
     EXPECT_FALSE(ReadJunkPlaceTicked(settings_, "crash-dumps"));
     EXPECT_TRUE(ReadJunkPlaceTicked(settings_, "edge-cache"));
+    EXPECT_TRUE(WriteJunkPlaceTicked(settings_, "edge-cache", false)); // as the others expect
 }
 
 } // namespace
