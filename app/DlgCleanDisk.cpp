@@ -4,10 +4,12 @@
 
 #include <string>
 
+#include "app/MessageBoxPrompt.h"
+#include "app/PageSupport.h"
 #include "app/res/ids_cleandisk.h"
 #include "app/res/resource.h"
 #include "settings/SettingsStore.h"
-#include "app/MessageBoxPrompt.h"
+#include "ui/Window.h"
 
 namespace zt {
 
@@ -34,7 +36,7 @@ int JunkCheckBoxId(JunkItem item) {
 // job, which drops them once the run is abandoned.
 class CaptionsToPage : public JunkSink {
   public:
-    CaptionsToPage(CGradientDialog& page, CBackgroundJob& job) : page_(page), job_(job) {}
+    CaptionsToPage(CDlgCleanDisk& page, CBackgroundJob& job) : page_(page), job_(job) {}
     void OnJunkMeasured(const JunkMeasurement& m) override {
         // A place that could not be determined keeps the text its box has.
         if (!m.measured) return;
@@ -42,9 +44,12 @@ class CaptionsToPage : public JunkSink {
             page->SetItemText(id, CarryMnemonic(page->ItemText(id), caption)); // keeps its key
         });
     }
+    void OnPlaceMeasured(const PlaceMeasurement& m) override {
+        job_.Deliver([page = &page_, m] { page->ShowPlace(m); });
+    }
 
   private:
-    CGradientDialog& page_;
+    CDlgCleanDisk& page_;
     CBackgroundJob& job_;
 };
 
@@ -54,6 +59,8 @@ CDlgCleanDisk::CDlgCleanDisk(AppContext& app)
     : CGradientDialog(IDD_CLEANDISK_PAGE, IDI_ZENTROVE), reg_(app.registry), sys_(app.system),
       settings_(app.settings),
       options_(StoredOptions()), layout_{{IDC_CLEANDISK_GROUP, kGrowX | kGrowY},
+                                         {IDC_CLEANDISK_PLACES, kGrowX | kGrowY},
+                                         {IDC_CLEANDISK_NOTE, kGrowX | kMoveY},
                                          {IDC_CLEANDISK_CLEAN, kMoveX},
                                          {IDCANCEL, kMoveX}} {
     SetSounds(IDW_HOVER, IDW_CLICK);
@@ -71,8 +78,57 @@ bool CDlgCleanDisk::OnInitDialog() {
     SetStandardSkin();
     SetGradientColours(kGradientTop, kGradientBottom);
     CGradientDialog::OnInitDialog();
+    FillPlaces();
     StartMeasuring(false);
     return true;
+}
+
+void CDlgCleanDisk::FillPlaces() {
+    CListView list(Item(IDC_CLEANDISK_PLACES));
+    RequeryNotifyFormat(list.Handle(), Handle());
+    SetUpReportList(list.Handle(), LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
+    int group = MeasureInDialogFont(Handle(), "Applicationsoo");
+    int size = MeasureInDialogFont(Handle(), "1023.99 MB (in use)oo");
+    RECT client = list.ClientRect();
+    // The rows will need the vertical scroll bar; the columns fit beside it.
+    int place = (client.right - client.left) - group - size - ::GetSystemMetrics(SM_CXVSCROLL);
+    list.InsertColumn(0, "Place", place);
+    list.InsertColumn(1, "Group", group);
+    list.InsertColumn(2, "Size", size);
+    int row = 0;
+    for (const JunkPlaceRow& place : JunkCatalog()) {
+        list.InsertItem(row, place.label, row);
+        list.SetItemText(row, 1, JunkGroupName(place.group));
+        list.SetItemText(row, 2, "...");
+        list.SetChecked(row, ReadJunkPlaceTicked(settings_, place.id));
+        ++row;
+    }
+    notes_.assign(JunkCatalog().size(), std::string());
+}
+
+void CDlgCleanDisk::ShowPlace(const PlaceMeasurement& m) {
+    auto rows = JunkCatalog();
+    auto index = static_cast<std::size_t>(m.row - rows.data());
+    if (index >= rows.size()) return;
+    CListView(Item(IDC_CLEANDISK_PLACES)).SetItemText(static_cast<int>(index), 2, m.sizeText);
+    notes_[index] = m.note;
+    std::string shown;
+    for (const std::string& note : notes_)
+        if (!note.empty()) shown += (shown.empty() ? "" : " ") + note;
+    SetItemText(IDC_CLEANDISK_NOTE, shown);
+}
+
+std::vector<std::string> CDlgCleanDisk::TickedPlaces() {
+    std::vector<std::string> ticked;
+    CListView list(Item(IDC_CLEANDISK_PLACES));
+    int row = 0;
+    for (const JunkPlaceRow& place : JunkCatalog()) {
+        bool on = list.IsChecked(row++);
+        if (on) ticked.emplace_back(place.id);
+        // A tick that cannot be stored only costs the next session its choice.
+        (void)WriteJunkPlaceTicked(settings_, place.id, on);
+    }
+    return ticked;
 }
 
 JunkOptions CDlgCleanDisk::StoredOptions() const {
@@ -119,6 +175,7 @@ void CDlgCleanDisk::OnClean() {
     JunkSelection selection;
     for (JunkItem item : kJunkMeasuringOrder)
         selection[item] = CButton(Item(JunkCheckBoxId(item))).IsChecked();
+    selection.places = TickedPlaces();
     CMessageBoxPrompt prompt(Handle());
     // The new measuring run starts before the final message, as the sizes have changed.
     JunkCleanResult result = CleanJunk(
@@ -150,6 +207,7 @@ void CDlgCleanDisk::OnSize(UINT type, int cx, int cy) {
 void CDlgCleanDisk::OnDestroy() {
     // Before the window goes: no run may post to it afterwards.
     AbandonMeasuring();
+    (void)TickedPlaces(); // remembers the ticks
     CGradientDialog::OnDestroy();
 }
 

@@ -1,7 +1,9 @@
 #pragma once
-// The "Clean Disk" page: one check box per junk place, captioned with its size by a
-// measuring run on a background job, and Clean and Exit.
+// The "Clean Disk" page: one check box per classic junk place, then a list of the catalog's
+// places with check boxes, each captioned with its size by a measuring run on a background
+// job, and Clean and Exit.
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/AppContext.h"
@@ -24,6 +26,8 @@ class CDlgCleanDisk : public CGradientDialog {
     bool IsMeasuring() const { return measuring_ && measuring_->Running(); }
     // Reads the stored age rule; the sizes are measured again when it changed.
     void ApplySettings() override;
+    // Shows a measured catalog place: its size column and its note ("Close ... ").
+    void ShowPlace(const PlaceMeasurement& m);
 
   protected:
     bool OnInitDialog() override;
@@ -39,6 +43,9 @@ class CDlgCleanDisk : public CGradientDialog {
     // Abandons every run; each stops at its next file and is waited for when the page goes.
     void AbandonMeasuring();
     void OnClean();
+    void FillPlaces();
+    // The ticked rows of the list, by place id; remembered in the settings too.
+    std::vector<std::string> TickedPlaces();
 
     JunkOptions StoredOptions() const;
 
@@ -49,6 +56,7 @@ class CDlgCleanDisk : public CGradientDialog {
     std::shared_ptr<CBackgroundJob> measuring_;
     std::vector<std::shared_ptr<CBackgroundJob>> abandoned_;
     CLayout layout_;
+    std::vector<std::string> notes_; // per row of the list
 };
 
 } // namespace zt

@@ -29,8 +29,9 @@ const Command kCommands[] = {
      "startup [--json] | startup delete N... [--yes] | startup disable N... | "
      "startup enable N... | startup add \"COMMAND\""},
     {"junk", zt::cli::RunJunkCommand,
-     "junk [--json] [--min-age HOURS] | junk clean [--recycle-bin] [--cookies] [--user-temp] "
-     "[--system-temp] [--internet-cache] [--min-age HOURS] [--yes]"},
+     "junk [--json] [--min-age HOURS] | junk clean [--places ID[,ID...]] [--recycle-bin] "
+     "[--cookies] [--user-temp] [--system-temp] [--internet-cache] [--min-age HOURS] [--yes] "
+     "[--json]"},
     {"ignore", zt::cli::RunIgnoreCommand,
      "ignore list [--json] | ignore add KEYPATH [--value NAME | --key-only] | ignore remove N"},
 };

@@ -1,6 +1,7 @@
 #include "diskclean/FolderWalk.h"
 #include "seams/AsciiText.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace zt {
@@ -27,28 +28,30 @@ class Walk {
     JunkTally tally;
 
     void Measure(const std::string& folder) {
-        std::vector<DirEntry> entries;
-        if (!List(folder, entries)) return;
-        for (const DirEntry& e : entries) {
-            if (Stopped()) return;
-            std::string path = Join(folder, e.name);
+        // Counted straight from the listing: measuring deletes nothing that could disturb it,
+        // and a path is only built where an entry must be opened.
+        bool listed = sys_.EnumDirectory(folder, [&](const DirEntry& e) {
+            if (Stopped()) return false;
             if (e.IsDirectory()) {
                 // A folder link holds none of its target's bytes.
-                if (IsLink(e.attributes)) continue;
+                if (rules_.filesOnly || IsLink(e.attributes)) return true;
+                std::string path = Join(folder, e.name);
                 if (PlainFolder(path)) Measure(path);
             } else if (Wanted(e.name, e.lastWriteTime)) {
                 if (!IsLink(e.attributes) && !linksShown_) {
                     // Only opening it tells a link the listing shows as a plain file.
-                    EntryCheck c = sys_.CheckEntry(path);
+                    EntryCheck c = sys_.CheckEntry(Join(folder, e.name));
                     if (c != EntryCheck::Itself) {
                         if (c == EntryCheck::LinkFollowed) ++tally.linksLeft;
-                        continue;
+                        return true;
                     }
                 }
                 tally.bytes += e.size;
                 ++tally.files;
             }
-        }
+            return true;
+        });
+        if (!listed && sys_.Exists(folder)) ++tally.unreadable;
     }
 
     void Empty(const std::string& folder) {
@@ -57,7 +60,7 @@ class Walk {
         for (const DirEntry& e : entries) {
             std::string path = Join(folder, e.name);
             if (e.IsDirectory()) {
-                EmptySubfolder(path);
+                if (!rules_.filesOnly) EmptySubfolder(path);
                 continue;
             }
             if (!Wanted(e.name, e.lastWriteTime)) continue;
@@ -66,6 +69,7 @@ class Walk {
                 if (!f.facts.gone) {
                     ++tally.filesLeft;
                     tally.filesDenied += f.facts.denied;
+                    tally.filesInUse += f.facts.inUse;
                 }
                 continue;
             }
@@ -82,6 +86,7 @@ class Walk {
                 ++tally.files;
             } else {
                 ++tally.filesLeft;
+                tally.filesInUse += removed.osError() == kOsErrorSharingViolation;
                 // A read-only file is refused for its mark, not for want of rights.
                 if (removed.code() == StatusCode::AccessDenied &&
                     !(f.facts.attributes & kAttrReadOnly))
@@ -108,6 +113,10 @@ class Walk {
     // Counted and deleted unless an index file that is kept or changed too recently.
     bool Wanted(std::string_view name, std::int64_t changed) {
         if (rules_.keepIndexFiles && IsIndexFileName(name)) return false;
+        if (!rules_.namePatterns.empty() &&
+            std::none_of(rules_.namePatterns.begin(), rules_.namePatterns.end(),
+                         [&](const std::string& p) { return NameMatches(p, name); }))
+            return false;
         if (changed >= rules_.keepChangedSince) {
             ++tally.youngKept;
             return false;
@@ -173,6 +182,29 @@ bool IsBelow(std::string_view path, std::string_view ancestor) {
     // Folded whole: a letter and its other case may differ in length.
     std::string p = FoldName(path), a = FoldName(ancestor);
     return p.size() > a.size() + 1 && p[a.size()] == '\\' && p.compare(0, a.size(), a) == 0;
+}
+
+bool NameMatches(std::string_view pattern, std::string_view name) {
+    std::string p = FoldName(pattern), n = FoldName(name);
+    // Greedy match with one remembered star, enough for patterns of a few stars.
+    std::size_t pi = 0, ni = 0, star = std::string::npos, mark = 0;
+    while (ni < n.size()) {
+        if (pi < p.size() && (p[pi] == '?' || p[pi] == n[ni])) {
+            ++pi;
+            ++ni;
+        } else if (pi < p.size() && p[pi] == '*') {
+            star = pi++;
+            mark = ni;
+        } else if (star != std::string::npos) {
+            pi = star + 1;
+            ni = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && p[pi] == '*')
+        ++pi;
+    return pi == p.size();
 }
 
 bool IsIndexFileName(std::string_view name) {

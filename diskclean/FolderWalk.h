@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "seams/System.h"
 
@@ -19,6 +20,9 @@ struct JunkWalkRules {
     bool removeSubfolders = true; // subfolders that become empty go too
     // Files changed at or after this time (seconds since 1970) stay and are not counted.
     std::int64_t keepChangedSince = std::numeric_limits<std::int64_t>::max();
+    // Only files whose names match one of these (NameMatches); empty: every file.
+    std::vector<std::string> namePatterns;
+    bool filesOnly = false; // subfolders are neither walked nor removed
 };
 
 // What a walk counted or did.
@@ -27,6 +31,7 @@ struct JunkTally {
     std::uint64_t files = 0;       // counted, or removed
     std::uint64_t filesLeft = 0;   // could not be deleted (in use, read-only, no rights)
     std::uint64_t filesDenied = 0; // of filesLeft, refused for want of rights
+    std::uint64_t filesInUse = 0;  // of filesLeft, held open by a program
     std::uint64_t unreadable = 0;  // folders that could not be listed
     std::uint64_t youngKept = 0;   // files kept for being changed recently
     std::uint64_t linksLeft = 0;   // links that could only be removed through their target
@@ -50,6 +55,9 @@ std::uint64_t GetFolderSize(System& sys, std::string_view folder, bool keepIndex
 // EmptyJunkFolder without the age rule; a file that cannot be deleted clears `allDeleted`.
 void DeleteFolderContents(System& sys, std::string_view folder, bool removeSubfolders,
                           bool keepIndexFiles, bool& allDeleted);
+
+// True when `name` matches `pattern`: "*" any run of characters, "?" one; letter case aside.
+bool NameMatches(std::string_view pattern, std::string_view name);
 
 // True for "index.dat" and "desktop.ini" in any letter case.
 bool IsIndexFileName(std::string_view name);

@@ -10,6 +10,44 @@ bool Stopped(const std::atomic<bool>* stop) {
 }
 } // namespace
 
+PlaceMeasurement MeasureJunkPlace(System& sys, const JunkPlaceRow& row,
+                                  const RunningPrograms& running, const ProtectedFolders& guarded,
+                                  const JunkOptions& options, const std::atomic<bool>* stop) {
+    PlaceMeasurement m;
+    m.row = &row;
+    ResolvedPlace place = ResolveJunkPlace(sys, row, running, guarded);
+    m.state = place.state;
+    m.note = place.note;
+    const JunkWalkRules rules = CatalogRules(row, options, sys.CurrentTime());
+    for (const JunkInstance& inst : place.instances) {
+        if (inst.inUse) continue;
+        for (const std::string& folder : inst.caches) {
+            JunkTally t = MeasureJunkFolder(sys, folder, rules, stop);
+            m.bytes += t.bytes;
+            m.files += t.files;
+            m.youngKept += t.youngKept;
+        }
+    }
+    m.sizeText = PlaceSizeText(m, options);
+    return m;
+}
+
+std::string PlaceSizeText(const PlaceMeasurement& m, const JunkOptions& options) {
+    switch (m.state) {
+    case JunkPlaceState::NotFound:
+        return "(not found)";
+    case JunkPlaceState::Protected:
+        return "(protected folder)";
+    case JunkPlaceState::InUse:
+        // Profiles not in use are still cleaned; their size goes before the mark.
+        if (m.bytes == 0 && m.youngKept == 0) return "(in use)";
+        return FormatSize(m.bytes) + JunkKeptText(m.youngKept, options) + " (in use)";
+    case JunkPlaceState::Found:
+        break;
+    }
+    return FormatSize(m.bytes) + JunkKeptText(m.youngKept, options);
+}
+
 bool MeasureJunkSizes(Registry& reg, System& sys, JunkSink& sink, const std::atomic<bool>* stop,
                       const JunkOptions& options) {
     const ProtectedFolders guarded = ProtectedFolders::Gather(reg, sys);
@@ -31,6 +69,7 @@ bool MeasureJunkSizes(Registry& reg, System& sys, JunkSink& sink, const std::ato
                 m.bytes = t.bytes;
                 m.files = t.files;
                 m.youngKept = t.youngKept;
+                m.keptNote = JunkKeptText(t.youngKept, options);
             } else if (item == JunkItem::SystemTemp && folder.state == JunkFolderState::Unknown) {
                 // Without administrator rights the check box keeps the text it has.
                 m.measured = false;
@@ -43,8 +82,14 @@ bool MeasureJunkSizes(Registry& reg, System& sys, JunkSink& sink, const std::ato
         else if (m.state != JunkFolderState::Ok)
             m.caption = JunkUnavailableCaption(item, m.state);
         else
-            m.caption = JunkCaption(item, m.bytes);
+            m.caption = JunkCaption(item, m.bytes, m.keptNote);
         sink.OnJunkMeasured(m);
+    }
+    const RunningPrograms running = RunningPrograms::Take(sys);
+    for (const JunkPlaceRow& row : JunkCatalog()) {
+        PlaceMeasurement m = MeasureJunkPlace(sys, row, running, guarded, options, stop);
+        if (Stopped(stop)) return false;
+        sink.OnPlaceMeasured(m);
     }
     if (Stopped(stop)) return false;
     sink.OnJunkMeasuringFinished();

@@ -65,11 +65,17 @@ bool JunkKeepsIndexFiles(JunkItem item) {
     return Info(item).keepIndexFiles;
 }
 
-std::string JunkCaption(JunkItem item, std::uint64_t bytes) {
-    std::string size = FormatSize(bytes);
-    char buf[128];
+std::string JunkCaption(JunkItem item, std::uint64_t bytes, std::string_view keptNote) {
+    std::string size = FormatSize(bytes) + std::string(keptNote);
+    char buf[256];
     std::snprintf(buf, sizeof buf, Info(item).captionFormat, size.c_str());
     return buf;
+}
+
+std::string JunkKeptText(std::uint64_t youngKept, const JunkOptions& options) {
+    if (youngKept == 0) return {};
+    return "; " + std::to_string(youngKept) + (youngKept == 1 ? " file" : " files") +
+           " kept: changed in the last " + std::to_string(options.minAgeHours) + " hours";
 }
 
 std::string FormatSize(std::uint64_t v) {
@@ -128,7 +134,7 @@ JunkWalkRules JunkRulesFor(JunkItem item, const JunkOptions& options, std::int64
     JunkWalkRules rules;
     rules.keepIndexFiles = item == JunkItem::Cookies || (measuring && JunkKeepsIndexFiles(item));
     rules.removeSubfolders = item != JunkItem::Cookies;
-    if ((item == JunkItem::UserTemp || item == JunkItem::SystemTemp) && options.minAgeHours > 0)
+    if (item != JunkItem::RecycleBin && options.minAgeHours > 0)
         rules.keepChangedSince = now - std::int64_t{options.minAgeHours} * 3600;
     return rules;
 }

@@ -21,7 +21,7 @@ inline constexpr std::array<JunkItem, kJunkItemCount> kJunkMeasuringOrder = {
     JunkItem::RecycleBin, JunkItem::Cookies, JunkItem::UserTemp, JunkItem::SystemTemp,
     JunkItem::InternetCache};
 
-// Files in the temporary folders changed within this many hours are kept unless told otherwise.
+// Files changed within this many hours are kept unless told otherwise, in every place.
 inline constexpr int kJunkDefaultMinAgeHours = 24;
 
 struct JunkOptions {
@@ -29,7 +29,7 @@ struct JunkOptions {
 };
 
 // How a place is walked: index files of cookies kept, their subfolders too, and young files
-// of the temporary folders kept. `measuring` keeps the index files of the internet cache out
+// kept. `measuring` keeps the index files of the internet cache out
 // of its size, which its cleaning does not spare.
 JunkWalkRules JunkRulesFor(JunkItem item, const JunkOptions& options, std::int64_t now,
                            bool measuring);
@@ -40,8 +40,12 @@ inline constexpr std::size_t kJunkPathBufferChars = 520;
 
 // The check box's template text, shown until a size is known ("Clean the cookies").
 std::string_view JunkTemplateText(JunkItem item);
-// The check box's text once measured: "Clean the cookies (1.50 KB)".
-std::string JunkCaption(JunkItem item, std::uint64_t bytes);
+// The check box's text once measured: "Clean the cookies (1.50 KB)", with `keptNote` after
+// the size.
+std::string JunkCaption(JunkItem item, std::uint64_t bytes, std::string_view keptNote = {});
+// What the age rule kept out of a size: "; 212 files kept: changed in the last 24 hours", or
+// empty when it kept nothing.
+std::string JunkKeptText(std::uint64_t youngKept, const JunkOptions& options);
 // Short machine name, also the console tool's option without "--" ("recycle-bin", "cookies",
 // "user-temp", "system-temp", "internet-cache").
 std::string_view JunkPlaceName(JunkItem item);

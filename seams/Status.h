@@ -49,6 +49,7 @@ inline constexpr std::uint32_t kOsErrorFileNotFound = 2;
 inline constexpr std::uint32_t kOsErrorPathNotFound = 3;
 inline constexpr std::uint32_t kOsErrorAccessDenied = 5;
 inline constexpr std::uint32_t kOsErrorInvalidHandle = 6;
+inline constexpr std::uint32_t kOsErrorSharingViolation = 32;
 
 // The one conversion of a platform error number (0 is success).
 inline Status StatusFromOsError(std::uint32_t error) {

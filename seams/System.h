@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "seams/Status.h"
 
@@ -56,6 +57,7 @@ enum class KnownFolder {
     Music,           // FOLDERID_Music
     Videos,          // FOLDERID_Videos
     Downloads,       // FOLDERID_Downloads
+    LocalAppData,    // FOLDERID_LocalAppData
 };
 
 // What sits behind a drive letter, as the platform classifies it.
@@ -80,6 +82,8 @@ struct EntryFacts {
     bool gone = false;
     // The open was refused for want of rights.
     bool denied = false;
+    // Another program holds the entry open without sharing it.
+    bool inUse = false;
 };
 
 // What System::CheckEntry found of an entry.
@@ -238,6 +242,14 @@ class System {
                                     const std::atomic<bool>* stop) = 0;
     // The security identifier of the account the program runs as ("S-1-5-21-..."), or empty.
     virtual std::string CurrentUserSid() = 0;
+    // The image names of the running processes ("msedge.exe"), as the system lists them.
+    virtual std::vector<std::string> RunningImageNames() = 0;
+    // True when another program holds the existing file open without sharing it for writing
+    // (a lock file of a running program).
+    virtual bool IsFileHeldOpen(std::string_view path) = 0;
+    // Free bytes of the drive or share at `root` ("C:\\"), as the caller could use them; none
+    // when the system does not answer.
+    virtual std::optional<std::uint64_t> DriveFreeBytes(std::string_view root) = 0;
 };
 
 // Closes an entry opened by OpenEntry when it goes.

@@ -118,4 +118,20 @@ bool ReadActiveTab(const SettingsStore& store, int& tab) {
     return true;
 }
 
+namespace {
+std::string JunkPlaceKey(std::string_view id) {
+    return std::string(settings::JunkPlacePrefix) + std::string(id);
+}
+} // namespace
+
+bool ReadJunkPlaceTicked(const SettingsStore& store, std::string_view id) {
+    const std::string key = JunkPlaceKey(id);
+    return store.IsOn(settings::JunkPlaceTicked(key));
+}
+
+Status WriteJunkPlaceTicked(const SettingsStore& store, std::string_view id, bool ticked) {
+    const std::string key = JunkPlaceKey(id);
+    return store.Write(settings::JunkPlaceTicked(key), ticked ? 1 : 0);
+}
+
 } // namespace zt

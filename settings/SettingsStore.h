@@ -47,6 +47,12 @@ constexpr Setting ScanAreaSwitch(std::string_view key, bool onByDefault = true) 
     return {key, onByDefault ? 1 : 0};
 }
 
+// A disk cleaner place ticked in its list ("JunkPlace_<id>"), unticked unless stored.
+inline constexpr std::string_view JunkPlacePrefix = "JunkPlace_";
+inline Setting JunkPlaceTicked(const std::string& key) {
+    return {key, 0};
+}
+
 // Column widths are stored per list as "<list>_<index>".
 inline constexpr std::string_view RegistryList = "Registry_List"; // + "_0" .. "_3"
 inline constexpr std::string_view StartupList = "Startup_List";   // + "_0" .. "_4"
@@ -119,5 +125,8 @@ Status WriteListWidths(const SettingsStore& store, std::string_view list, int co
                        const int* widths);
 // The stored active tab, only when it is a valid index 0 to 4.
 bool ReadActiveTab(const SettingsStore& store, int& tab);
+// Whether the disk cleaner's place `id` is ticked; unticked unless stored.
+bool ReadJunkPlaceTicked(const SettingsStore& store, std::string_view id);
+Status WriteJunkPlaceTicked(const SettingsStore& store, std::string_view id, bool ticked);
 
 } // namespace zt

@@ -253,6 +253,7 @@ Status MemorySystem::RemoveFile(std::string_view path) {
         return Fails(StatusCode::AccessDenied, kOsErrorAccessDenied);
     for (const auto& u : undeletable)
         if (Key(u) == k) return Fails(StatusCode::Failed, kErrorSharingViolation);
+    Freed(k);
     entries_.erase(it);
     contents_.erase(k);
     links_.erase(k);
@@ -308,6 +309,10 @@ EntryHandle MemorySystem::OpenEntry(std::string_view path, EntryFacts& facts) {
         facts.gone = true;
         return kNoEntry;
     }
+    if (Listed(heldOpen, k)) {
+        facts.inUse = true;
+        return kNoEntry;
+    }
     const Entry* shown = Shown(it->first, it->second);
     if (!shown) return kNoEntry;
     if (shown != &it->second) {
@@ -350,6 +355,7 @@ void MemorySystem::CloseEntry(EntryHandle entry) {
         bool empty =
             child == entries_.end() || child->first.compare(0, k.size() + 1, k + "\\") != 0;
         if (empty) {
+            Freed(k);
             entries_.erase(k);
             contents_.erase(k);
             links_.erase(k);
@@ -550,6 +556,30 @@ DriveKind MemorySystem::GetDriveKind(char letter) {
     if ((logicalDrives & (1u << number)) == 0) return DriveKind::Absent;
     auto it = driveKinds_.find(number);
     return it == driveKinds_.end() ? DriveKind::Fixed : it->second;
+}
+
+bool MemorySystem::Listed(const std::vector<std::string>& paths, const std::string& key) const {
+    for (const auto& p : paths)
+        if (Key(p) == key) return true;
+    return false;
+}
+
+void MemorySystem::Freed(const std::string& key) {
+    auto it = entries_.find(key);
+    if (it == entries_.end() || (it->second.attributes & kAttrDirectory) || Listed(sharedData, key))
+        return;
+    for (auto& [root, free] : driveFree)
+        if (key.compare(0, Key(root).size(), Key(root)) == 0) free += it->second.size;
+}
+
+bool MemorySystem::IsFileHeldOpen(std::string_view path) {
+    return Listed(heldOpen, Key(path)) && entries_.count(Key(path)) != 0;
+}
+
+std::optional<std::uint64_t> MemorySystem::DriveFreeBytes(std::string_view root) {
+    for (const auto& [r, free] : driveFree)
+        if (Key(r) == Key(root)) return free;
+    return std::nullopt;
 }
 
 } // namespace zt

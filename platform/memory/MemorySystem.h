@@ -121,6 +121,15 @@ class MemorySystem : public System {
     std::string CurrentUserSid() override { return userSid; }
     bool processTimesOut = false;        // ExecuteAndWait reports the program still running
     std::vector<std::string> unreadable; // paths whose reading fails (locked)
+    std::vector<std::string> runningImages; // image names RunningImageNames lists
+    std::vector<std::string> heldOpen;      // files another program holds open, unshared
+    // Free bytes per drive root ("C:\\"); a deleted file adds its size, unless listed in
+    // `sharedData` (a hard-linked or compressed file frees nothing or less).
+    std::map<std::string, std::uint64_t> driveFree;
+    std::vector<std::string> sharedData;
+    std::vector<std::string> RunningImageNames() override { return runningImages; }
+    bool IsFileHeldOpen(std::string_view path) override;
+    std::optional<std::uint64_t> DriveFreeBytes(std::string_view root) override;
 
   private:
     struct Entry {
@@ -140,6 +149,9 @@ class MemorySystem : public System {
     std::map<EntryHandle, OpenEntryState> openEntries_;
     EntryHandle nextEntry_ = 0x100;
     static std::string Key(std::string_view path);
+    bool Listed(const std::vector<std::string>& paths, const std::string& key) const;
+    // Frees the bytes of the entry at `key` on its drive, as deleting it does.
+    void Freed(const std::string& key);
     bool Denied(const std::string& key) const;
     std::vector<std::string> denied_;        // keys of DenyDelete
     std::map<std::string, Entry> entries_;   // key: folded path

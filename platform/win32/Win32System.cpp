@@ -9,6 +9,7 @@
 #include <userenv.h>
 #include <wininet.h>
 #include <sddl.h>
+#include <tlhelp32.h>
 
 #include <cstring>
 #include <cwchar>
@@ -315,6 +316,7 @@ EntryHandle Win32System::OpenEntry(std::string_view path, EntryFacts& facts) {
         DWORD e = GetLastError();
         facts.gone = e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
         facts.denied = e == ERROR_ACCESS_DENIED;
+        facts.inUse = e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION;
         return kNoEntry;
     }
     FILE_BASIC_INFO basic{};
@@ -405,6 +407,8 @@ const KNOWNFOLDERID& FolderId(KnownFolder folder) {
         return FOLDERID_Music;
     case KnownFolder::Videos:
         return FOLDERID_Videos;
+    case KnownFolder::LocalAppData:
+        return FOLDERID_LocalAppData;
     case KnownFolder::Downloads:
         break;
     }
@@ -731,6 +735,34 @@ std::optional<std::string> Win32System::ReadWholeFile(std::string_view path) {
     }
     text.resize(done);
     return text;
+}
+
+std::vector<std::string> Win32System::RunningImageNames() {
+    std::vector<std::string> names;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return names;
+    PROCESSENTRY32W pe{};
+    pe.dwSize = sizeof pe;
+    for (BOOL more = Process32FirstW(snap, &pe); more; more = Process32NextW(snap, &pe))
+        names.push_back(FromWide(pe.szExeFile));
+    CloseHandle(snap);
+    return names;
+}
+
+bool Win32System::IsFileHeldOpen(std::string_view path) {
+    // Sharing only reading: refused while anyone holds the file for writing or deleting, or
+    // shares nothing, which is how a program keeps its lock file.
+    FileHandle f{CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (f.h != INVALID_HANDLE_VALUE) return false;
+    DWORD e = GetLastError();
+    return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION;
+}
+
+std::optional<std::uint64_t> Win32System::DriveFreeBytes(std::string_view root) {
+    ULARGE_INTEGER available{}, total{}, free{};
+    if (!GetDiskFreeSpaceExW(ToWide(root).c_str(), &available, &total, &free)) return std::nullopt;
+    return free.QuadPart;
 }
 
 } // namespace zt

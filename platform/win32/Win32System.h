@@ -62,6 +62,9 @@ class Win32System : public System {
                                std::string_view parameters, int show,
                                std::uint32_t timeoutMs) override;
     std::optional<std::string> ReadWholeFile(std::string_view path) override;
+    std::vector<std::string> RunningImageNames() override;
+    bool IsFileHeldOpen(std::string_view path) override;
+    std::optional<std::uint64_t> DriveFreeBytes(std::string_view root) override;
 };
 
 } // namespace zt

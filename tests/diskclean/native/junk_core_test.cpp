@@ -84,8 +84,9 @@ TEST_F(JunkCore, PlacesAreEmptiedInOrderThenReported) {
                                                  "del C:\\Temp\\t.tmp", "url http://example.test/",
                                                  "del C:\\Users\\u\\Cache\\x.htm", "empty bins",
                                                  "del C:\\windows\\temp\\s.tmp", "emptied"}));
-    EXPECT_EQ(dialogs.shown, (std::vector<std::string>{"Are you sure to delete them?|Zentrove|1",
-                                                       "The cleaning is finished!||0"}));
+    EXPECT_EQ(dialogs.shown,
+              (std::vector<std::string>{"Are you sure to delete them?|Zentrove|1",
+                                        "The cleaning is finished!\n\n150 B deleted.||0"}));
 }
 
 TEST_F(JunkCore, NothingTickedAsksNothingAndDeletesNothing) {
@@ -110,7 +111,8 @@ TEST_F(JunkCore, UndeletableFileGivesTheSecondLineButRecycleBinFailureDoesNot) {
     JunkSelection s;
     s[JunkItem::RecycleBin] = true;
     sys.recycleBins.clear();
-    EXPECT_EQ(CleanJunk(reg, sys, s, dialogs).finalMessage, "The cleaning is finished!");
+    EXPECT_EQ(CleanJunk(reg, sys, s, dialogs).finalMessage,
+              "The cleaning is finished!\n\n0 B deleted.");
     sys.undeletable.push_back("C:\\windows\\temp\\s.tmp");
     sys.AddFile("C:\\windows\\temp\\other.tmp", 1);
     s = {};
@@ -118,8 +120,8 @@ TEST_F(JunkCore, UndeletableFileGivesTheSecondLineButRecycleBinFailureDoesNot) {
     auto r = CleanJunk(reg, sys, s, dialogs);
     EXPECT_EQ(r.finalMessage,
               "The cleaning is finished!\n Some files can't delete because they are being used "
-              "now.\n\nThe system temporary folder partly cleaned: 1 file could not be deleted "
-              "(in use, read-only or not allowed).");
+              "now.\n\n1 B deleted.\n\nThe system temporary folder partly cleaned: 1 file could "
+              "not be deleted (in use).");
     EXPECT_EQ(r[JunkItem::SystemTemp].outcome, JunkPlaceOutcome::PartlyCleaned);
     EXPECT_FALSE(sys.Exists("C:\\windows\\temp\\other.tmp"));
 }
@@ -299,7 +301,7 @@ TEST_F(JunkProtected, RefusedAndUnknownPlacesAreNamedAndTouchNothing) {
     auto r = CleanJunk(reg, sys, s, dialogs);
     EXPECT_FALSE(r.Complete());
     EXPECT_EQ(r.finalMessage,
-              "Not every place could be cleaned.\n"
+              "Not every place could be cleaned.\n\n0 B deleted.\n"
               "\nThe cookies not cleaned: C:\\Users\\u\\Cookies-gone cannot be found."
               "\nThe user temporary folder not cleaned: C:\\Users\\u is your profile folder."
               "\nThe system temporary folder not cleaned: the system does not report its folder.");
@@ -312,7 +314,7 @@ TEST_F(JunkProtected, RefusedAndUnknownPlacesAreNamedAndTouchNothing) {
     EXPECT_EQ(sink.got[1].caption, "Clean the cookies (not available)");
 }
 
-TEST(JunkAge, YoungFilesOfTheTemporaryFoldersStayAndAreNotCounted) {
+TEST(JunkAge, YoungFilesStayInEveryPlaceAndAreCountedAsKept) {
     MemoryRegistry reg;
     MemorySystem sys;
     const std::int64_t now = sys.currentTime;
@@ -323,7 +325,7 @@ TEST(JunkAge, YoungFilesOfTheTemporaryFoldersStayAndAreNotCounted) {
     sys.SetLastWriteTime("C:\\Temp\\sub\\fresh.tmp", now - 24 * 3600 + 60);
     sys.AddFile("C:\\Temp\\future.tmp", 40); // a clock set wrong: kept
     sys.SetLastWriteTime("C:\\Temp\\future.tmp", now + 3600);
-    sys.AddFile("C:\\Cookies\\c.txt", 7); // only the temporary folders keep young files
+    sys.AddFile("C:\\Cookies\\c.txt", 7); // every place keeps young files
     sys.SetLastWriteTime("C:\\Cookies\\c.txt", now);
 
     CollectingSink sink;
@@ -331,7 +333,9 @@ TEST(JunkAge, YoungFilesOfTheTemporaryFoldersStayAndAreNotCounted) {
     ASSERT_EQ(sink.got.size(), 5u);
     EXPECT_EQ(sink.got[2].bytes, 10u);
     EXPECT_EQ(sink.got[2].youngKept, 2u);
-    EXPECT_EQ(sink.got[1].bytes, 7u);
+    EXPECT_EQ(sink.got[1].bytes, 0u);
+    EXPECT_EQ(sink.got[1].caption,
+              "Clean the cookies (0 B; 1 file kept: changed in the last 24 hours)");
     CollectingSink all;
     MeasureJunkSizes(reg, sys, all, nullptr, JunkOptions{0});
     EXPECT_EQ(all.got[2].bytes, 70u);
@@ -341,14 +345,15 @@ TEST(JunkAge, YoungFilesOfTheTemporaryFoldersStayAndAreNotCounted) {
     ScriptedDialogs dialogs;
     auto r = CleanJunk(reg, sys, s, dialogs);
     EXPECT_TRUE(r.Complete());
-    EXPECT_EQ(r.finalMessage, "The cleaning is finished!");
+    EXPECT_EQ(r.finalMessage, "The cleaning is finished!\n\n10 B deleted.");
     EXPECT_FALSE(sys.Exists("C:\\Temp\\old.tmp"));
-    EXPECT_FALSE(sys.Exists("C:\\Cookies\\c.txt"));
+    EXPECT_TRUE(sys.Exists("C:\\Cookies\\c.txt"));
     EXPECT_TRUE(sys.Exists("C:\\Temp\\sub\\fresh.tmp"));
     EXPECT_TRUE(sys.Exists("C:\\Temp\\future.tmp"));
     (void)CleanJunk(reg, sys, s, dialogs, {}, 0, JunkOptions{0}); // what it left is checked
     EXPECT_FALSE(sys.Exists("C:\\Temp\\sub"));
     EXPECT_FALSE(sys.Exists("C:\\Temp\\future.tmp"));
+    EXPECT_FALSE(sys.Exists("C:\\Cookies\\c.txt"));
 }
 
 TEST(JunkWalk, UnreadableFolderMakesThePlacePartlyCleaned) {

@@ -35,6 +35,7 @@ namespace {
 constexpr const char* kHoldFileVar = "ZT_JUNK_HOLD_FILE";
 constexpr const char* kHoldReadyVar = "ZT_JUNK_HOLD_READY";
 constexpr const char* kHoldReleaseVar = "ZT_JUNK_HOLD_RELEASE";
+constexpr const char* kHoldLockVar = "ZT_JUNK_HOLD_LOCK";
 
 std::optional<std::string> Env(const std::string& name) {
     std::wstring buf(32768, L'\0');
@@ -48,22 +49,23 @@ void SetEnv(const std::string& name, const std::optional<std::string>& value) {
 }
 } // namespace
 
-HeldFile::HeldFile(const std::string& path) {
+HeldFile::HeldFile(const std::string& path, const std::string& program, bool asLock) {
     std::string tag = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
     std::string readyName = "ZtJunkReady-" + tag, releaseName = "ZtJunkRelease-" + tag;
     HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, ToWide(readyName).c_str());
     release_ = CreateEventW(nullptr, TRUE, FALSE, ToWide(releaseName).c_str());
-    std::wstring exe = WidePath(Win32System().GetModulePath());
+    std::wstring exe = WidePath(program.empty() ? Win32System().GetModulePath() : program);
     std::wstring cmd = L"\"" + exe + L"\" --gtest_filter=JunkHolder.HoldFileOpen";
     SetEnv(kHoldFileVar, path);
     SetEnv(kHoldReadyVar, readyName);
     SetEnv(kHoldReleaseVar, releaseName);
+    SetEnv(kHoldLockVar, asLock ? std::optional<std::string>("1") : std::nullopt);
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     BOOL started = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                   nullptr, &si, &pi);
-    for (const char* v : {kHoldFileVar, kHoldReadyVar, kHoldReleaseVar})
+    for (const char* v : {kHoldFileVar, kHoldReadyVar, kHoldReleaseVar, kHoldLockVar})
         SetEnv(v, std::nullopt);
     if (started) {
         CloseHandle(pi.hThread);
@@ -88,8 +90,10 @@ HeldFile::~HeldFile() {
 bool RunHolderIfAsked() {
     std::string path = Env(kHoldFileVar).value_or("");
     if (path.empty()) return false;
-    HANDLE f = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
+    const bool lock = Env(kHoldLockVar).has_value();
+    HANDLE f =
+        CreateFileW(WidePath(path).c_str(), GENERIC_READ | (lock ? GENERIC_WRITE : 0),
+                    FILE_SHARE_READ, nullptr, lock ? OPEN_ALWAYS : OPEN_EXISTING, 0, nullptr);
     HANDLE ready =
         OpenEventW(EVENT_MODIFY_STATE, FALSE, ToWide(Env(kHoldReadyVar).value_or("")).c_str());
     HANDLE release =

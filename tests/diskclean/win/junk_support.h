@@ -18,10 +18,13 @@ std::string UnixPathOf(const std::string& windowsPath);
 bool MakeUnixLink(const std::string& target, const std::string& link);
 
 // Another process (this test program, in its holder role) keeps a file open without
-// letting it be deleted, for as long as the object lives.
+// letting it be deleted, for as long as the object lives. `program` runs the holder from a
+// copy of this program (a stand-in under another program's name); `asLock` holds the file
+// for writing, as a program holds its lock file.
 class HeldFile {
   public:
-    explicit HeldFile(const std::string& path);
+    explicit HeldFile(const std::string& path, const std::string& program = {},
+                      bool asLock = false);
     ~HeldFile();
     bool held() const { return process_ != nullptr; }
 

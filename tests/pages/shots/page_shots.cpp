@@ -21,6 +21,7 @@
 #include "app/DlgAddStartupItem.h"
 #include "app/DlgBackup.h"
 #include "app/DlgCleanDisk.h"
+#include "app/res/ids_cleandisk.h"
 #include "app/DlgStartupManager.h"
 #include "app/res/ids_backup.h"
 #include "app/res/ids_startup.h"
@@ -70,6 +71,7 @@ class DemoData {
   public:
     DemoData(Registry& reg, System& sys) : reg_(reg), sys_(sys) {}
     ~DemoData() {
+        if (lock_ != INVALID_HANDLE_VALUE) ::CloseHandle(lock_);
         for (const auto& path : files_)
             ::DeleteFileW(ToWide(path).c_str());
         for (auto it = folders_.rbegin(); it != folders_.rend(); ++it)
@@ -160,7 +162,46 @@ class DemoData {
         File(systemp + "\\demo-installer.tmp", 750000);
     }
 
+    // Browser profiles and program caches in the local application data folder; Edge's lock
+    // is held, as a running Edge holds it.
+    void ProgramCaches() {
+        auto local = sys_.GetKnownFolder(KnownFolder::LocalAppData);
+        auto roaming = sys_.GetKnownFolder(KnownFolder::AppData);
+        if (!local || !roaming) return;
+        const std::string edge = *local + "\\Microsoft\\Edge\\User Data";
+        const std::string chrome = *local + "\\Google\\Chrome\\User Data";
+        const std::string fx = "Mozilla\\Firefox\\Profiles\\demo.default-release";
+        Nested(*local, edge + "\\Default\\Preferences", 2000);
+        Nested(*local, edge + "\\Default\\Cache\\Cache_Data\\data_1", 5200000);
+        Nested(*local, edge + "\\Profile 1\\Preferences", 2000);
+        Nested(*local, edge + "\\Profile 1\\Code Cache\\js\\index", 800000);
+        Nested(*local, edge + "\\lockfile", 0);
+        lock_ = ::CreateFileW(ToWide(edge + "\\lockfile").c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        Nested(*local, chrome + "\\Default\\Preferences", 2000);
+        Nested(*local, chrome + "\\Default\\Cache\\Cache_Data\\f_000001", 12600000);
+        Nested(*local, chrome + "\\Default\\GPUCache\\data_0", 300000);
+        Nested(*local, *local + "\\" + fx + "\\cache2\\entries\\A1B2", 3100000);
+        Nested(*roaming, *roaming + "\\Mozilla\\Firefox\\profiles.ini", 0);
+        WriteFileText(*roaming + "\\Mozilla\\Firefox\\profiles.ini",
+                      "[Profile0]\r\nName=default-release\r\nIsRelative=1\r\nPath=Profiles/"
+                      "demo.default-release\r\n");
+        Nested(*local, *local + "\\CrashDumps\\demo.exe.4120.dmp", 4100000);
+        Nested(*local, *local + "\\D3DSCache\\5e1f\\demo.idx", 1200000);
+    }
+
   private:
+    // A file below `root`, with every folder between made (and removed afterwards).
+    void Nested(const std::string& root, const std::string& path, size_t bytes) {
+        for (auto cut = path.find('\\', root.size() + 1); cut != std::string::npos;
+             cut = path.find('\\', cut + 1)) {
+            std::string folder = path.substr(0, cut);
+            if (::GetFileAttributesW(ToWide(folder).c_str()) == INVALID_FILE_ATTRIBUTES)
+                Folder(folder);
+        }
+        File(path, bytes);
+    }
+    HANDLE lock_ = INVALID_HANDLE_VALUE;
     struct PlantedValue {
         RootKey root;
         std::string path, name;
@@ -264,6 +305,12 @@ class CShotFrame : public CGradientDialog {
                     list.Send(LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&it));
                 }
             }
+        }
+        if (mode_ == "cleandisk") {
+            // The browsers in view, Edge (whose lock the demo holds) among them.
+            CListView places(cleanDisk_.Item(IDC_CLEANDISK_PLACES));
+            places.Send(LVM_ENSUREVISIBLE, places.Count() - 1, FALSE);
+            places.Send(LVM_ENSUREVISIBLE, 5, FALSE);
         }
         // Time for the measuring worker before the picture.
         ::SetTimer(Handle(), 1, mode_ == "cleandisk" ? 2500 : 700, nullptr);
@@ -395,6 +442,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         if (mode == "backup-partial") demo.PartialBackup();
         demo.Startup();
         demo.Junk();
+        demo.ProgramCaches();
+        for (const char* ticked : {"crash-dumps", "chrome-cache", "edge-cache"})
+            (void)zt::WriteJunkPlaceTicked(settings, ticked, true); // a picture's ticks
         zt::CShotFrame frame(app, mode, rectFile, seconds);
         frame.DoModal(nullptr);
     }

@@ -4,6 +4,9 @@
 
 #include "app/DlgCleanDisk.h"
 #include "app/res/ids_cleandisk.h"
+#include "diskclean/JunkCatalog.h"
+#include "settings/SettingsStore.h"
+#include "ui/Window.h"
 #include "pages/win/PageFixture.h"
 #include "seams/Unicode.h"
 
@@ -48,7 +51,8 @@ TEST_F(CleanDiskPageTest, CaptionsChangeFromTheTemplateTextsToSizes) {
         EXPECT_FALSE(CButton(page.Item(b.id)).IsChecked());
     }
     WaitForMeasuring(page);
-    const std::regex sized(R"( \((\d+ B|\d+\.\d\d [KMGT]B)\)$)");
+    const std::regex sized(
+        R"( \((\d+ B|\d+\.\d\d [KMGT]B)(; \d+ files? kept: changed in the last \d+ hours)?\)$)");
     for (const Box& b : kBoxes) {
         std::string text = page.ItemText(b.id);
         if (b.id == IDC_CLEANDISK_SYSTEMP && text == b.templateText) continue; // not determinable
@@ -143,6 +147,40 @@ TEST_F(CleanDiskPageTest, ResizeGrowsTheGroupAndMovesTheButtonsOnly) {
     EXPECT_EQ(exit.top, exit0.top);
     EXPECT_TRUE(::EqualRect(&box, &box0));
     WaitForMeasuring(page);
+}
+
+// The list of places: each row sized after measuring, its tick read from the settings and
+// written back when the page goes.
+TEST_F(CleanDiskPageTest, PlacesListIsMeasuredAndRemembersItsTicks) {
+    ASSERT_TRUE(WriteJunkPlaceTicked(settings_, "crash-dumps", true));
+    ASSERT_TRUE(WriteJunkPlaceTicked(settings_, "edge-cache", false));
+    const auto rows = JunkCatalog();
+    int crash = -1, edge = -1;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].id == "crash-dumps") crash = static_cast<int>(i);
+        if (rows[i].id == "edge-cache") edge = static_cast<int>(i);
+    }
+    {
+        CDlgCleanDisk page(app_);
+        CreatePage(page);
+        CListView list(page.Item(IDC_CLEANDISK_PLACES));
+        ASSERT_EQ(list.Count(), static_cast<int>(rows.size()));
+        EXPECT_TRUE(list.IsChecked(crash));
+        EXPECT_FALSE(list.IsChecked(edge));
+        WaitForMeasuring(page);
+        const std::regex shown(
+            R"(^(\d+ B|\d+\.\d\d [KMGT]B|\(not found\)|\(in use\)|\(protected folder\)).*)");
+        for (int row = 0; row < list.Count(); ++row) {
+            EXPECT_EQ(list.ItemText(row, 0), rows[row].label);
+            EXPECT_TRUE(std::regex_match(list.ItemText(row, 2), shown)) << list.ItemText(row, 2);
+        }
+        list.SetChecked(crash, false);
+        list.SetChecked(edge, true);
+        ::DestroyWindow(page.Handle());
+    }
+    EXPECT_FALSE(ReadJunkPlaceTicked(settings_, "crash-dumps"));
+    EXPECT_TRUE(ReadJunkPlaceTicked(settings_, "edge-cache"));
+    EXPECT_TRUE(WriteJunkPlaceTicked(settings_, "edge-cache", false)); // as the others expect
 }
 
 } // namespace
