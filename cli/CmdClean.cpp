@@ -203,7 +203,7 @@ int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
     CRegFileWriter writer(ctx.registry, ctx.system);
     // Each finding is judged again just before its backup.
     FindingRecheck recheck(ctx.registry, ctx.system);
-    CleanOutcome out = CleanSelected(
+    CleanOutcome out = CleanTicked(
         CleaningContext{ctx.registry, ctx.system, writer, prompt, pageSink, false, &recheck}, list);
 
     if (out.status == CleanStatus::Cancelled) {

@@ -106,7 +106,7 @@ TEST_F(CleaningTest, IncompleteBackupsAndRootsAreKeptBackUnticked) {
                                                      "]\r\n\"g\"=dword:00000003\r\n\r\n");
     ASSERT_EQ(list.Count(), 3);
     for (int i = 0; i < 3; ++i)
-        EXPECT_FALSE(list.IsChecked(i));
+        EXPECT_FALSE(list.IsTicked(i));
     EXPECT_EQ(sink.statuses.back(), "3 invalid items found in the registry:\n");
     EXPECT_EQ(prompt.shown.back(),
               "Total 1 items cleaned successfully!\n3 items were kept because they could not be "

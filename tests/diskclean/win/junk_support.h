@@ -17,8 +17,9 @@ std::string UnixPathOf(const std::string& windowsPath);
 // Makes `link` a Unix symbolic link to `target` with the host's own ln, as a user would.
 bool MakeUnixLink(const std::string& target, const std::string& link);
 
-// Another process (this test program, in its holder role) keeps a file open without
-// letting it be deleted, for as long as the object lives.
+// Another process (this test program, in its holder role: it holds the file and exits
+// before any test runs) keeps a file open without letting it be deleted, for as long as the
+// object lives. held() is false when the holder could not open the file.
 class HeldFile {
   public:
     explicit HeldFile(const std::string& path);
@@ -29,8 +30,6 @@ class HeldFile {
     HANDLE process_ = nullptr;
     HANDLE release_ = nullptr;
 };
-// The holder's side, run by the test JunkHolder.HoldFileOpen when the environment asks.
-bool RunHolderIfAsked();
 
 // Saves a registry value and puts it back when the object goes.
 class SavedValue {
