@@ -64,7 +64,6 @@ class CDlgScanClean : public CGradientDialog, public ScanSink {
     void OnCleanButton();
 
     CListView& List() { return *list_; }
-    const ScanPageRows& Rows() const { return rows_; }
     // The finding of a row, or none past the last row.
     const ScanFinding* FindingAt(int item) const;
     ScanEngine& Engine() { return job_->engine(); }

@@ -24,11 +24,18 @@ class CJobDialog : public CDialog {
     CJobDialog() : CDialog(std::make_shared<CDialogTemplate>(WS_POPUP, 0, 0, 100, 50, "job")) {}
 };
 
-TEST(BackgroundJob, ResultsArriveInOrderOnTheWindowThreadAndStopEndsTheWork) {
+// A window and a job connected to it.
+struct BackgroundJob : ::testing::Test {
     CJobDialog dlg;
-    ASSERT_TRUE(dlg.Create(nullptr));
-    auto job = CBackgroundJob::Create();
-    job->Connect(dlg.TaskQueue());
+    std::shared_ptr<CBackgroundJob> job = CBackgroundJob::Create();
+    void SetUp() override {
+        ASSERT_TRUE(dlg.Create(nullptr));
+        job->Connect(dlg.TaskQueue());
+    }
+    void TearDown() override { ::DestroyWindow(dlg.Handle()); }
+};
+
+TEST_F(BackgroundJob, ResultsArriveInOrderOnTheWindowThreadAndStopEndsTheWork) {
     const DWORD windowThread = ::GetCurrentThreadId();
     std::vector<int> got;
     bool wrongThread = false, toldToStop = false;
@@ -63,14 +70,9 @@ TEST(BackgroundJob, ResultsArriveInOrderOnTheWindowThreadAndStopEndsTheWork) {
     ASSERT_TRUE(job->Start([&] { again = true; }));
     EXPECT_TRUE(job->Join(10000));
     EXPECT_TRUE(again.load());
-    ::DestroyWindow(dlg.Handle());
 }
 
-TEST(BackgroundJob, AThrowingWorkIsAFailedRunReportedAfterItsResultsAndEnds) {
-    CJobDialog dlg;
-    ASSERT_TRUE(dlg.Create(nullptr));
-    auto job = CBackgroundJob::Create();
-    job->Connect(dlg.TaskQueue());
+TEST_F(BackgroundJob, AThrowingWorkIsAFailedRunReportedAfterItsResultsAndEnds) {
     std::vector<std::string> seen;
     job->OnFailure([&](const std::string& what) { seen.push_back("failed: " + what); });
     ASSERT_TRUE(job->Start([j = job.get(), &seen] {
@@ -91,14 +93,9 @@ TEST(BackgroundJob, AThrowingWorkIsAFailedRunReportedAfterItsResultsAndEnds) {
     ASSERT_TRUE(job->Start([] {}));
     ASSERT_TRUE(job->Join(10000));
     EXPECT_FALSE(job->Failed());
-    ::DestroyWindow(dlg.Handle());
 }
 
-TEST(BackgroundJob, WindowThreadOnlyCallsFromAnotherThreadAreCaught) {
-    CJobDialog dlg;
-    ASSERT_TRUE(dlg.Create(nullptr));
-    auto job = CBackgroundJob::Create();
-    job->Connect(dlg.TaskQueue());
+TEST_F(BackgroundJob, WindowThreadOnlyCallsFromAnotherThreadAreCaught) {
     std::vector<std::string> caught;
     std::mutex lock;
     WrongThreadHandler previous = SetWrongThreadHandler([&](const char* what) {
@@ -116,12 +113,9 @@ TEST(BackgroundJob, WindowThreadOnlyCallsFromAnotherThreadAreCaught) {
     SetWrongThreadHandler(std::move(previous));
     EXPECT_EQ(caught, (std::vector<std::string>{"CBackgroundJob::Wait", "CBackgroundJob::Abandon",
                                                 "CUiTaskQueue::Drain"}));
-    ::DestroyWindow(dlg.Handle());
 }
 
-TEST(UiTaskQueue, ADrainGivesWayAfterItsSliceAndTheRestFollowsInOrder) {
-    CJobDialog dlg;
-    ASSERT_TRUE(dlg.Create(nullptr));
+TEST_F(BackgroundJob, TheWindowsQueueGivesWayAfterItsSliceAndTheRestFollowsInOrder) {
     UiTaskQueuePtr queue = dlg.TaskQueue();
     std::vector<int> ran;
     for (int i = 0; i < 20; ++i)
@@ -138,14 +132,9 @@ TEST(UiTaskQueue, ADrainGivesWayAfterItsSliceAndTheRestFollowsInOrder) {
     ASSERT_TRUE(test::PumpUntil([&] { return ran.size() == 20; }, 5000));
     for (int i = 0; i < 20; ++i)
         EXPECT_EQ(ran[i], i);
-    ::DestroyWindow(dlg.Handle());
 }
 
-TEST(BackgroundJob, AbandonedWorkDeliversNothingAndKeepsItsJobAlive) {
-    CJobDialog dlg;
-    ASSERT_TRUE(dlg.Create(nullptr));
-    auto job = CBackgroundJob::Create();
-    job->Connect(dlg.TaskQueue());
+TEST_F(BackgroundJob, AbandonedWorkDeliversNothingAndKeepsItsJobAlive) {
     std::weak_ptr<CBackgroundJob> watch = job;
     std::atomic<bool> release{false};
     std::atomic<int> delivered{0};
@@ -171,7 +160,6 @@ TEST(BackgroundJob, AbandonedWorkDeliversNothingAndKeepsItsJobAlive) {
     EXPECT_EQ(held->DroppedResults(), 2u);
     held.reset();
     ASSERT_TRUE(test::PumpUntil([&] { return watch.expired(); }, 10000));
-    ::DestroyWindow(dlg.Handle());
 }
 
 } // namespace
