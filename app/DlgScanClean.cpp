@@ -292,8 +292,9 @@ bool CDlgScanClean::OnNotify(int id, NMHDR* header, LRESULT& result) {
     case LVN_GETDISPINFOW: {
         LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
         if (item.iItem < 0 || item.iItem >= rows_.Count()) break;
+        std::string path;
         if (item.mask & LVIF_TEXT)
-            if (const std::string* text = rows_.ColumnText(item.iItem, item.iSubItem))
+            if (const std::string* text = rows_.ColumnText(item.iItem, item.iSubItem, path))
                 CopyDisplayText(*text, item.pszText, item.cchTextMax);
         if (item.mask & LVIF_STATE) {
             item.state = (item.state & ~LVIS_STATEIMAGEMASK) |

@@ -8,20 +8,6 @@
 
 namespace zt {
 
-namespace {
-// The row's evidence as the tooltip shows it, one line each, kept within the tooltip's text
-// buffer.
-std::string EvidenceTip(const ScanRow& row) {
-    constexpr std::size_t kTipChars = 1000;
-    std::string text = row.reason;
-    for (const auto& line : row.evidence) {
-        if (text.size() + line.size() + 2 > kTipChars) break;
-        text += "\r\n" + line;
-    }
-    return text;
-}
-} // namespace
-
 void CResultTooltip::Create(HWND page, HWND checkAll) {
     tip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, page,
@@ -66,7 +52,7 @@ void CResultTooltip::Track(HWND list, const ScanPageRows& rows) {
         item_ = item;
         version_ = rows.Version();
         if (item >= 0) {
-            std::wstring text = ToWide(ForDisplay(EvidenceTip(rows.Row(item))));
+            std::wstring text = ToWide(ForDisplay(rows.EvidenceTip(item)));
             tool.lpszText = text.data();
             tool.rect.left = LVIR_BOUNDS;
             ::SendMessageW(list, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&tool.rect));

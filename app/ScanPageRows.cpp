@@ -1,11 +1,25 @@
 #include "app/ScanPageRows.h"
 
+#include <algorithm>
+
+#include "seams/Registry.h"
 #include "seams/Unicode.h"
 
 namespace zt {
 
 void ScanPageRows::Add(ScanRow row) {
-    rows_.push_back(Entry{std::move(row), true});
+    // Within the tooltip's text buffer, with the reason in front.
+    constexpr std::size_t kTipChars = 1000;
+    Entry entry{
+        std::move(row.finding), std::move(row.number), std::move(row.valueText), {}, 0, true};
+    for (const auto& line : row.evidence) {
+        if (row.reason.size() + entry.evidence.size() + line.size() + 2 > kTipChars) break;
+        entry.evidence += "\r\n" + line;
+    }
+    auto known = std::find(reasons_.begin(), reasons_.end(), row.reason);
+    entry.reason = static_cast<std::uint32_t>(known - reasons_.begin());
+    if (known == reasons_.end()) reasons_.push_back(std::move(row.reason));
+    rows_.push_back(std::move(entry));
     ++ticked_;
     ++version_;
 }
@@ -13,6 +27,7 @@ void ScanPageRows::Add(ScanRow row) {
 void ScanPageRows::Clear() {
     // Swapped out, so a scan of tens of thousands gives its memory back.
     std::vector<Entry>().swap(rows_);
+    reasons_.clear();
     ticked_ = 0;
     ++version_;
 }
@@ -37,24 +52,34 @@ void ScanPageRows::RemoveRows(const std::vector<int>& ascending) {
 }
 
 std::optional<FindingSeen> ScanPageRows::SeenAt(int index) const {
-    const ScanRow& row = Row(index);
-    return FindingSeen{row.reason, row.valueText};
+    const Entry& entry = At(index);
+    return FindingSeen{reasons_[entry.reason], entry.valueText};
 }
 
-const std::string* ScanPageRows::ColumnText(int index, int column) const {
-    const ScanRow& row = Row(index);
+const std::string* ScanPageRows::ColumnText(int index, int column, std::string& scratch) const {
+    const Entry& entry = At(index);
     switch (column) {
     case 0:
-        return &row.number;
+        return &entry.number;
     case 1:
-        return &row.path;
+        // As the scan showed it: the root's short name, the key, a backslash, the value name.
+        scratch.assign(RootAbbreviation(entry.finding.root));
+        scratch += entry.finding.keyPath;
+        scratch += '\\';
+        scratch += entry.finding.valueName;
+        return &scratch;
     case 2:
-        return &row.valueText;
+        return &entry.valueText;
     case 3:
-        return &row.reason;
+        return &reasons_[entry.reason];
     default:
         return nullptr;
     }
+}
+
+std::string ScanPageRows::EvidenceTip(int index) const {
+    const Entry& entry = At(index);
+    return reasons_[entry.reason] + entry.evidence;
 }
 
 void ScanPageRows::SetTicked(int index, bool ticked) {
@@ -74,7 +99,7 @@ int ScanPageRows::FindNumber(std::string_view typed, int start) const {
     const int n = Count();
     for (int k = 0; k < n; ++k) {
         const int i = ((start < 0 ? 0 : start) + k) % n;
-        if (StartsWithNoCase(Row(i).number, typed)) return i;
+        if (StartsWithNoCase(At(i).number, typed)) return i;
     }
     return -1;
 }
@@ -85,7 +110,7 @@ std::vector<TickedFinding> ScanPageRows::Ticked() const {
     for (int i = 0; i < Count(); ++i) {
         const Entry& entry = At(i);
         if (entry.ticked)
-            ticked.push_back({i, entry.row.finding, entry.row.reason, entry.row.valueText});
+            ticked.push_back({i, entry.finding, reasons_[entry.reason], entry.valueText});
     }
     return ticked;
 }

@@ -4,6 +4,7 @@
 // Rows are kept in the order found and shown newest first. No <windows.h>.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cleaning/Cleaning.h"
@@ -19,16 +20,18 @@ class ScanPageRows : public FindingList {
 
     int Count() const override { return static_cast<int>(rows_.size()); }
     bool IsTicked(int index) const override { return At(index).ticked; }
-    const ScanFinding& FindingAt(int index) const override { return At(index).row.finding; }
+    const ScanFinding& FindingAt(int index) const override { return At(index).finding; }
     void RemoveRow(int index) override { RemoveRows({index}); }
     // One pass, however many go.
     void RemoveRows(const std::vector<int>& ascending) override;
     void UntickRow(int index) override { SetTicked(index, false); }
     std::optional<FindingSeen> SeenAt(int index) const override;
 
-    const ScanRow& Row(int index) const { return At(index).row; }
-    // The text of column 0 to 3 (No., PATH, VALUE, Reason); null for any other column.
-    const std::string* ColumnText(int index, int column) const;
+    // The text of column 0 to 3 (No., PATH, VALUE, Reason); PATH is made in `scratch`. None
+    // for any other column.
+    const std::string* ColumnText(int index, int column, std::string& scratch) const;
+    // The reason and the evidence lines, as the row's tooltip shows them.
+    std::string EvidenceTip(int index) const;
     void SetTicked(int index, bool ticked);
     void TickAll(bool ticked);
     int TickedCount() const { return ticked_; }
@@ -42,8 +45,14 @@ class ScanPageRows : public FindingList {
     std::uint64_t Version() const { return version_; }
 
   private:
+    // Lean, as tens of thousands are kept: the path is made again when shown, a reason is
+    // kept once for all its rows, the evidence as one text.
     struct Entry {
-        ScanRow row;
+        ScanFinding finding;
+        std::string number;
+        std::string valueText;
+        std::string evidence; // the lines, each after "\r\n"
+        std::uint32_t reason = 0;
         bool ticked = true;
     };
     // Shown index -> stored index: the newest is shown first.
@@ -53,6 +62,7 @@ class ScanPageRows : public FindingList {
     const Entry& At(int index) const { return rows_[Stored(index)]; }
 
     std::vector<Entry> rows_;
+    std::vector<std::string> reasons_; // few: one per kind of finding
     int ticked_ = 0;
     std::uint64_t version_ = 0;
 };
