@@ -20,7 +20,8 @@ constexpr int kColumns = 4;
 constexpr int kTicked = 2, kUnticked = 1; // the list's check box images
 
 bool IsCleaningPhase(ScanPagePhase phase) {
-    return phase == ScanPagePhase::Cleaning || phase == ScanPagePhase::StoppingCleaning;
+    return phase == ScanPagePhase::PreparingCleaning || phase == ScanPagePhase::Cleaning ||
+           phase == ScanPagePhase::StoppingCleaning;
 }
 } // namespace
 
@@ -81,10 +82,6 @@ void CDlgScanClean::SetupList() {
     listHook_->Subclass(list_->Handle());
 }
 
-void CDlgScanClean::RecordLayout() {
-    layout_.Record(Handle());
-}
-
 void CDlgScanClean::OnSize(UINT type, int cx, int cy) {
     CGradientDialog::OnSize(type, cx, cy);
     layout_.Apply(cx, cy);
@@ -128,8 +125,6 @@ bool CDlgScanClean::OnCommand(int id, int code, HWND control) {
         return CGradientDialog::OnCommand(id, code, control);
     }
 }
-
-// --- The phase -------------------------------------------------------------------------------
 
 void CDlgScanClean::Move(ScanPageEvent event) {
     const ScanPagePhase from = phase_;
@@ -212,12 +207,6 @@ void CDlgScanClean::WorkFailed(const std::string& what) {
 
 void CDlgScanClean::ShowStatus(std::string_view text) {
     SetItemText(IDC_STATUS, ForDisplay(text));
-}
-
-// --- The rows --------------------------------------------------------------------------------
-
-const ScanFinding* CDlgScanClean::FindingAt(int item) const {
-    return item >= 0 && item < rows_.Count() ? &rows_.FindingAt(item) : nullptr;
 }
 
 void CDlgScanClean::SyncListCount() {
@@ -359,8 +348,6 @@ void CDlgScanClean::OnListContextMenu(LPARAM where) {
     ShowStatus(FoundItemsLine(rows_.Count()));
 }
 
-// --- Scanning --------------------------------------------------------------------------------
-
 void CDlgScanClean::OnScanButton() {
     if (phase_ == ScanPagePhase::Scanning) {
         Move(ScanPageEvent::StopScan);
@@ -394,8 +381,6 @@ void CDlgScanClean::ScanFinished(const ScanSummary&) {
     ShowMessage(Handle(), TotalFoundMessage(n), kProgramCaption, MB_OK);
 }
 
-// --- Cleaning --------------------------------------------------------------------------------
-
 void CDlgScanClean::OnCleanButton() {
     if (phase_ == ScanPagePhase::Cleaning) {
         Move(ScanPageEvent::StopCleaning);
@@ -405,8 +390,25 @@ void CDlgScanClean::OnCleanButton() {
     // The list must not change under the run: no cleaning while a scan fills it.
     if (phase_ != ScanPagePhase::Idle || !list_->IsValid()) return;
     bool restarting = false;
-    std::shared_ptr<CleanRun> run = ConfirmPageCleaning(app_, Handle(), rows_, restarting);
-    if (!run) {
+    if (rows_.TickedCount() == 0) { // nothing to copy: the core tells what to do
+        CleanRun none(app_.registry, app_.system);
+        (void)ConfirmPageCleaning(app_, Handle(), rows_.Count(), none, restarting);
+        return;
+    }
+    Move(ScanPageEvent::PrepareCleaning);
+    if (!PreparePageCleaning(app_, *cleanJob_, rows_, [this](std::shared_ptr<CleanRun> run) {
+            CleaningPrepared(std::move(run));
+        }))
+        Move(ScanPageEvent::CleaningEnded);
+}
+
+void CDlgScanClean::CleaningPrepared(std::shared_ptr<CleanRun> run) {
+    bool restarting = false;
+    if (phase_ != ScanPagePhase::PreparingCleaning) return; // the window goes
+    // The copying worker returns right after handing the run over.
+    if (!cleanJob_->Join(kLetGoMs)) return Move(ScanPageEvent::CleaningEnded);
+    if (!ConfirmPageCleaning(app_, Handle(), rows_.Count(), *run, restarting)) {
+        Move(ScanPageEvent::CleaningEnded);
         // The elevated copy takes over; this one closes as its Exit button does.
         if (restarting) PostCloseToTopLevel(Handle());
         return;

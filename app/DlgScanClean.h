@@ -44,7 +44,7 @@ class CDlgScanClean : public CGradientDialog, public ScanSink {
     void RestoreColumnWidths();
     // The client size from which later resizes are measured (the main window calls it once
     // the page sits in the tab window).
-    void RecordLayout();
+    void RecordLayout() { layout_.Record(Handle()); }
 
     ScanPagePhase Phase() const { return phase_; }
     bool Busy() const { return phase_ != ScanPagePhase::Idle; }
@@ -65,7 +65,9 @@ class CDlgScanClean : public CGradientDialog, public ScanSink {
 
     CListView& List() { return *list_; }
     // The finding of a row, or none past the last row.
-    const ScanFinding* FindingAt(int item) const;
+    const ScanFinding* FindingAt(int item) const {
+        return item >= 0 && item < rows_.Count() ? &rows_.FindingAt(item) : nullptr;
+    }
     ScanEngine& Engine() { return job_->engine(); }
     // The scan's job, which outlives the page while its worker runs.
     std::shared_ptr<const CBackgroundJob> ScanWork() const { return job_->shared_job(); }
@@ -102,6 +104,7 @@ class CDlgScanClean : public CGradientDialog, public ScanSink {
     // A tick set on the list itself (row -1: every row) goes to the model.
     void TickFromList(int row, bool on);
     void OnListContextMenu(LPARAM where);
+    void CleaningPrepared(std::shared_ptr<CleanRun> run);
     void CleaningProgress(int done, int total);
     void CleaningFinished(CleanRun& run);
     void WorkFailed(const std::string& what);

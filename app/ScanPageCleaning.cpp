@@ -43,19 +43,26 @@ class ProgressRelay : public CleaningSink {
 };
 } // namespace
 
-std::shared_ptr<CleanRun> ConfirmPageCleaning(AppContext& app, HWND page, const ScanPageRows& rows,
-                                              bool& restarting) {
-    restarting = false;
+bool PreparePageCleaning(AppContext& app, CBackgroundJob& job, const ScanPageRows& rows,
+                         std::function<void(std::shared_ptr<CleanRun>)> prepared) {
+    auto run = std::make_shared<CleanRun>(app.registry, app.system);
+    CBackgroundJob* self = &job; // the running worker keeps the job alive
+    return job.Start(
+        [self, run, rows = &rows, ticked = rows.TickedIndices(), prepared = std::move(prepared)] {
+            run->findings = rows->Copies(ticked);
+            self->Deliver([prepared, run] { prepared(run); });
+        });
+}
+
+bool ConfirmPageCleaning(AppContext& app, HWND page, int listed, CleanRun& run, bool& restarting) {
     PageCleaningSink sink(app, {});
     // Only the confirmation is owned by the page; the selection hint and the total are not.
     CMessageBoxPrompt prompt(page, false);
-    auto run = std::make_shared<CleanRun>(app.registry, app.system);
-    run->findings = rows.Ticked();
-    if (ConfirmCleaning(CleaningContext{app.registry, app.system, run->writer, prompt, sink, true},
-                        rows.Count(), run->findings, run->out))
-        return run;
-    restarting = run->out.status == CleanStatus::Restarting;
-    return nullptr;
+    const bool agreed =
+        ConfirmCleaning(CleaningContext{app.registry, app.system, run.writer, prompt, sink, true},
+                        listed, run.findings, run.out);
+    restarting = run.out.status == CleanStatus::Restarting;
+    return agreed;
 }
 
 bool StartPageCleaning(AppContext& app, CBackgroundJob& job, std::shared_ptr<CleanRun> run,

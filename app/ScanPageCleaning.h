@@ -32,10 +32,15 @@ struct CleaningReports {
     std::function<void(CleanRun& run)> ended;
 };
 
-// Asks the user about the ticked `rows`; the run to start when they agreed, else none. A
-// run refused because the elevated copy takes over sets `restarting`.
-std::shared_ptr<CleanRun> ConfirmPageCleaning(AppContext& app, HWND page, const ScanPageRows& rows,
-                                              bool& restarting);
+// Copies the ticked `rows` on `job` (a copy of tens of thousands must not hold the window),
+// then hands the run to `prepared` on the window thread. The rows must neither come nor go
+// meanwhile. False when no thread could be made.
+bool PreparePageCleaning(AppContext& app, CBackgroundJob& job, const ScanPageRows& rows,
+                         std::function<void(std::shared_ptr<CleanRun>)> prepared);
+
+// Asks the user about `run`'s findings among `listed` rows; false when they did not agree.
+// A run refused because the elevated copy takes over sets `restarting`.
+bool ConfirmPageCleaning(AppContext& app, HWND page, int listed, CleanRun& run, bool& restarting);
 
 // Starts `run` on `job`; false when no thread could be made.
 bool StartPageCleaning(AppContext& app, CBackgroundJob& job, std::shared_ptr<CleanRun> run,

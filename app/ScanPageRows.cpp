@@ -104,15 +104,22 @@ int ScanPageRows::FindNumber(std::string_view typed, int start) const {
     return -1;
 }
 
-std::vector<TickedFinding> ScanPageRows::Ticked() const {
-    std::vector<TickedFinding> ticked;
-    ticked.reserve(static_cast<std::size_t>(ticked_));
-    for (int i = 0; i < Count(); ++i) {
+std::vector<int> ScanPageRows::TickedIndices() const {
+    std::vector<int> indices;
+    indices.reserve(static_cast<std::size_t>(ticked_));
+    for (int i = 0; i < Count(); ++i)
+        if (At(i).ticked) indices.push_back(i);
+    return indices;
+}
+
+std::vector<TickedFinding> ScanPageRows::Copies(const std::vector<int>& indices) const {
+    std::vector<TickedFinding> copies;
+    copies.reserve(indices.size());
+    for (int i : indices) {
         const Entry& entry = At(i);
-        if (entry.ticked)
-            ticked.push_back({i, entry.finding, reasons_[entry.reason], entry.valueText});
+        copies.push_back({i, entry.finding, reasons_[entry.reason], entry.valueText});
     }
-    return ticked;
+    return copies;
 }
 
 } // namespace zt

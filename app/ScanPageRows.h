@@ -39,8 +39,11 @@ class ScanPageRows : public FindingList {
     bool AllTicked() const { return ticked_ == Count(); }
     // The first row from `start` on, wrapping, whose number starts with `typed`; -1 if none.
     int FindNumber(std::string_view typed, int start) const;
-    // Copies of the ticked rows for a cleaning run, in list order.
-    std::vector<TickedFinding> Ticked() const;
+    // The ticked rows, in list order.
+    std::vector<int> TickedIndices() const;
+    // Copies of the rows at `indices` for a cleaning run. Reads nothing a tick changes, so
+    // another thread may make them while rows neither come nor go.
+    std::vector<TickedFinding> Copies(const std::vector<int>& indices) const;
     // Changes whenever rows come or go, so a stale index can be told from a fresh one.
     std::uint64_t Version() const { return version_; }
 

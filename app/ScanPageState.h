@@ -9,7 +9,8 @@ namespace zt {
 enum class ScanPagePhase {
     Idle,
     Scanning,
-    StoppingScan, // stop asked; the scan's end is on its way
+    StoppingScan,      // stop asked; the scan's end is on its way
+    PreparingCleaning, // the ticked rows are copied, then the user is asked
     Cleaning,
     StoppingCleaning, // stop asked; the run ends after its current finding
     Closing,          // the window goes: work is stopped, its end is not shown
@@ -19,7 +20,8 @@ enum class ScanPageEvent {
     StartScan,
     StopScan,
     ScanEnded,
-    StartCleaning, // the user confirmed
+    PrepareCleaning, // Clean pressed with rows ticked
+    StartCleaning,   // the user agreed
     StopCleaning,
     CleaningEnded,
     Close,
@@ -34,8 +36,10 @@ constexpr ScanPagePhase NextPhase(ScanPagePhase phase, ScanPageEvent event) {
     switch (phase) {
     case P::Idle:
         if (event == E::StartScan) return P::Scanning;
+        return event == E::PrepareCleaning ? P::PreparingCleaning : phase;
+    case P::PreparingCleaning:
         if (event == E::StartCleaning) return P::Cleaning;
-        return phase;
+        return event == E::CleaningEnded ? P::Idle : phase;
     case P::Scanning:
         if (event == E::StopScan) return P::StoppingScan;
         return event == E::ScanEnded ? P::Idle : phase;
@@ -72,6 +76,8 @@ constexpr ScanPageControls ControlsFor(ScanPagePhase phase) {
         return {"&Stop", true, "&Clean", false, true, false, true};
     case P::StoppingScan:
         return {"&Scan", false, "&Clean", false, true, false, false};
+    case P::PreparingCleaning:
+        return {"&Scan", false, "&Clean", false, false, false, false};
     case P::Cleaning:
         return {"&Scan", false, "S&top", true, false, true, false};
     case P::StoppingCleaning:

@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
                 run.worstGap, run.worstEnded);
     std::printf("working set growth per listed finding: %.0f bytes (limit 1024)\n",
                 run.bytesPerFinding);
-    std::printf("of which asking and taking the ticked rows, before the worker: %.0f ms\n",
+    std::printf("of which Clean pressed until the ticked rows are being copied: %.0f ms\n",
                 run.startMs);
     std::printf("progress bar positions seen: %d; rows left: %d\n", run.progressReads, run.left);
     std::printf("total message: %s\n", run.total.c_str());

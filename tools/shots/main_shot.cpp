@@ -295,7 +295,9 @@ int main(int argc, char** argv) {
             // The real box this time; Cancel ends it, so nothing is cleaned.
             zt::MessageAnswerer previous = zt::SetMessageAnswerer({});
             ::SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, CloseQuestion);
-            main.ScanPage().OnCleanButton();
+            main.ScanPage().OnCleanButton(); // the box comes once the ticked rows are copied
+            zt::PumpUntil([&] { return !main.ScanPage().Busy(); },
+                          static_cast<DWORD>(seconds) * 1000 + 5000);
             zt::SetMessageAnswerer(previous);
         } else if (message) {
             // The box runs its own loop; the process ends itself when the time is up.

@@ -12,16 +12,18 @@ namespace {
 using P = ScanPagePhase;
 using E = ScanPageEvent;
 
-constexpr P kPhases[] = {P::Idle,     P::Scanning,         P::StoppingScan,
+constexpr P kPhases[] = {P::Idle,     P::Scanning,         P::StoppingScan, P::PreparingCleaning,
                          P::Cleaning, P::StoppingCleaning, P::Closing};
-constexpr E kEvents[] = {E::StartScan,    E::StopScan,      E::ScanEnded, E::StartCleaning,
-                         E::StopCleaning, E::CleaningEnded, E::Close};
+constexpr E kEvents[] = {E::StartScan,     E::StopScan,     E::ScanEnded,     E::PrepareCleaning,
+                         E::StartCleaning, E::StopCleaning, E::CleaningEnded, E::Close};
 
 TEST(ScanPageState, EveryPhaseAnswersEveryEvent) {
     // The moves; every pair not listed keeps its phase.
     const std::map<std::pair<P, E>, P> moves = {
         {{P::Idle, E::StartScan}, P::Scanning},
-        {{P::Idle, E::StartCleaning}, P::Cleaning},
+        {{P::Idle, E::PrepareCleaning}, P::PreparingCleaning},
+        {{P::PreparingCleaning, E::StartCleaning}, P::Cleaning},
+        {{P::PreparingCleaning, E::CleaningEnded}, P::Idle}, // not agreed
         {{P::Scanning, E::StopScan}, P::StoppingScan},
         {{P::Scanning, E::ScanEnded}, P::Idle},
         {{P::StoppingScan, E::ScanEnded}, P::Idle},
@@ -43,7 +45,7 @@ TEST(ScanPageState, EveryPhaseAnswersEveryEvent) {
 
 TEST(ScanPageState, ButtonsFollowThePhaseAndOnlyClosingHidesTheEnd) {
     // Scan is Stop only while a scan runs; Clean is Stop only while a cleaning runs; a stop
-    // asked leaves nothing to press until the end arrives.
+    // asked, or a cleaning being prepared, leaves nothing to press until what comes next.
     EXPECT_EQ(ControlsFor(P::Scanning).scanCaption, "&Stop");
     EXPECT_EQ(ControlsFor(P::Cleaning).cleanCaption, "S&top");
     for (P phase : kPhases) {

@@ -198,6 +198,8 @@ TEST_F(ScanPageFixture, CleanBacksUpAndRemovesOnlyTheTickedRows) {
     answers.SetAnswer(IDCANCEL);
     answers.Clear();
     page().OnCleanButton();
+    EXPECT_EQ(page().Phase(), ScanPagePhase::PreparingCleaning);
+    ASSERT_TRUE(PumpUntil([&] { return !page().Busy(); }, 60000));
     ASSERT_EQ(answers.Requests().size(), 1u);
     EXPECT_EQ(answers.Requests()[0].text, "Are you sure to delete these items?");
     EXPECT_EQ(answers.Requests()[0].caption, "Zentrove");
@@ -376,7 +378,7 @@ struct CleaningRunFixture : ScanPageFixture {
         before = page().List().Count();
         answers.Clear();
         page().OnCleanButton();
-        ASSERT_EQ(page().Phase(), ScanPagePhase::Cleaning);
+        ASSERT_TRUE(PumpUntil([&] { return page().Phase() == ScanPagePhase::Cleaning; }, 60000));
         HWND bar = page().Item(IDC_CLEANPROGRESS);
         ASSERT_TRUE(PumpUntil([&] { return ::SendMessageW(bar, PBM_GETPOS, 0, 0) >= 10; }, 60000));
         ASSERT_EQ(answers.Requests().size(), 1u); // the confirmation only
