@@ -68,10 +68,8 @@ CDlgCleanDisk::CDlgCleanDisk(AppContext& app)
 
 CDlgCleanDisk::~CDlgCleanDisk() {
     // Normally done when the window goes; a page destroyed without its window must not be
-    // called back either. The runs use the page's sink: they must end before it goes.
-    AbandonMeasuring();
-    for (auto& run : abandoned_)
-        run->Join();
+    // called back either.
+    AbandonMeasuring(kLetGoMs);
 }
 
 bool CDlgCleanDisk::OnInitDialog() {
@@ -152,23 +150,24 @@ void CDlgCleanDisk::RecordLayout() {
 
 void CDlgCleanDisk::StartMeasuring(bool aboveNormal) {
     AbandonMeasuring();
-    std::erase_if(abandoned_, [](const auto& run) { return !run->Running(); });
     auto run = CBackgroundJob::Create();
     run->Connect(TaskQueue());
-    CBackgroundJob* job = run.get();
-    // The results go through the run's own job, so an abandoned run's never arrive.
+    CBackgroundJob* job = run.get(); // the running worker keeps its job alive
+    // The results go through the run's own job, so an abandoned run's never arrive. The work
+    // holds the seams (they live as long as the process), never the page.
     measuring_ = run;
-    run->Start([this, job, aboveNormal, options = options_] {
+    run->Start([&reg = reg_, &sys = sys_, page = static_cast<CGradientDialog*>(this), job,
+                aboveNormal, options = options_] {
         if (aboveNormal) ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-        CaptionsToPage sink(*this, *job);
-        MeasureJunkSizes(reg_, sys_, sink, &job->StopFlag(), options);
+        CaptionsToPage sink(*page, *job); // reaches the page only through the job's results
+        MeasureJunkSizes(reg, sys, sink, &job->StopFlag(), options);
     });
 }
 
-void CDlgCleanDisk::AbandonMeasuring() {
+void CDlgCleanDisk::AbandonMeasuring(DWORD waitMs) {
     if (!measuring_) return;
-    measuring_->Abandon();
-    abandoned_.push_back(std::move(measuring_));
+    (void)measuring_->StopAndAbandon(waitMs); // one not ended in time is let go all the same
+    measuring_.reset();
 }
 
 void CDlgCleanDisk::OnClean() {
@@ -206,7 +205,7 @@ void CDlgCleanDisk::OnSize(UINT type, int cx, int cy) {
 
 void CDlgCleanDisk::OnDestroy() {
     // Before the window goes: no run may post to it afterwards.
-    AbandonMeasuring();
+    AbandonMeasuring(kLetGoMs);
     (void)TickedPlaces(); // remembers the ticks
     CGradientDialog::OnDestroy();
 }

@@ -17,6 +17,8 @@ namespace zt {
 
 class CDlgCleanDisk : public CGradientDialog {
   public:
+    // How long the page waits for its run to stop as it goes.
+    static constexpr DWORD kLetGoMs = 2000;
     explicit CDlgCleanDisk(AppContext& app);
     ~CDlgCleanDisk() override;
 
@@ -40,8 +42,8 @@ class CDlgCleanDisk : public CGradientDialog {
     // Abandons the run still busy, so an outdated size never overwrites a newer one. After a
     // cleaning the new sizes are wanted soon, so that run gets a higher priority.
     void StartMeasuring(bool aboveNormal);
-    // Abandons every run; each stops at its next file and is waited for when the page goes.
-    void AbandonMeasuring();
+    // Stops the run, joins it for at most `waitMs` and lets it go: it reaches the page no more.
+    void AbandonMeasuring(DWORD waitMs = 0);
     void OnClean();
     void FillPlaces();
     // The ticked rows of the list, by place id; remembered in the settings too.
@@ -54,7 +56,6 @@ class CDlgCleanDisk : public CGradientDialog {
     SettingsStore& settings_;
     JunkOptions options_;
     std::shared_ptr<CBackgroundJob> measuring_;
-    std::vector<std::shared_ptr<CBackgroundJob>> abandoned_;
     CLayout layout_;
     std::vector<std::string> notes_; // per row of the list
 };

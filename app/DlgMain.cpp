@@ -263,11 +263,8 @@ void CDlgMain::CloseWindow() {
     closing_ = true;
     Show(false);
     if (savePos_) SaveLayout();
-    // A cleaning ends after its current finding, which may be a large key: it gets longer.
-    if (scan_.CleaningInProgress())
-        scan_.StopForClose(kCloseCleanWaitMs);
-    else if (scan_.ScanRunning())
-        scan_.StopForClose(kCloseWaitMs);
+    // Work still running after its bounded wait is let go: the process ends without it.
+    if (!scan_.StopWorkForClose(kCloseWaitMs, kCloseCleanWaitMs)) scan_.AbandonWork();
 }
 
 RECT CDlgMain::StripRect() const {

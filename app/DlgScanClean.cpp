@@ -1,56 +1,27 @@
 #include "app/DlgScanClean.h"
 #include "app/PageSupport.h"
+#include "app/ResultListHook.h"
 
 #include <shellapi.h>
 
 #include "app/IgnoreMenu.h"
 #include "app/res/resource.h"
-#include "cleaning/Cleaning.h"
 #include "seams/Unicode.h"
 #include "settings/SettingsStore.h"
 #include "ui/AnimatedBanner.h"
 #include "ui/ClassicLook.h"
 #include "ui/MessageBox.h"
-#include "app/MessageBoxPrompt.h"
-#include "ui/Messages.h"
-#include "ui/SubclassWindow.h"
+#include "ui/PumpWait.h"
 
 namespace zt {
 
 namespace {
 constexpr int kColumns = 4;
+constexpr int kTicked = 2, kUnticked = 1; // the list's check box images
 
-// The record attached to a row: the finding and its four column texts, which the list asks
-// for only when it draws the row (setting them up front costs more than the whole scan).
-ScanRow* RowRecord(const CListView& list, int item) {
-    return reinterpret_cast<ScanRow*>(list.ItemData(item));
-}
-
-const std::string* ColumnText(const ScanRow& row, int column) {
-    switch (column) {
-    case 0:
-        return &row.number;
-    case 1:
-        return &row.path;
-    case 2:
-        return &row.valueText;
-    case 3:
-        return &row.reason;
-    default:
-        return nullptr;
-    }
-}
-
-// The row's evidence as the tooltip shows it, one line each, kept within the tooltip's text
-// buffer.
-std::string EvidenceTip(const ScanRow& row) {
-    constexpr std::size_t kTipChars = 1000;
-    std::string text = row.reason;
-    for (const auto& line : row.evidence) {
-        if (text.size() + line.size() + 2 > kTipChars) break;
-        text += "\r\n" + line;
-    }
-    return text;
+bool IsCleaningPhase(ScanPagePhase phase) {
+    return phase == ScanPagePhase::PreparingCleaning || phase == ScanPagePhase::Cleaning ||
+           phase == ScanPagePhase::StoppingCleaning;
 }
 } // namespace
 
@@ -58,13 +29,10 @@ CDlgScanClean::CDlgScanClean(AppContext& app, CAnimatedBanner* banner)
     : CGradientDialog(IDD_SCANCLEAN), app_(app), banner_(banner),
       job_(std::make_shared<CScanJob>(app.registry, app.system)),
       cleanJob_(CBackgroundJob::Create()),
-      headerPainter_(std::make_unique<CClassicHeaderHook>(drawHeader_)) {
+      listHook_(std::make_unique<CResultListHook>(
+          drawHeader_, [this](int row, bool on) { TickFromList(row, on); })) {
     SetSounds(IDW_HOVER, IDW_CLICK);
-    ScanEngine& engine = job_->engine();
-    engine.LoadSwitches(app_.settings);
-    engine.UseIgnoreListOf(&app_.settings);
-    for (int i = 0; i < kScanCategoryCount; ++i)
-        if (engine.categoryEnabled[i].load()) enabledCategories.push_back(i);
+    enabledCategories = job_->LoadSwitches(app_.settings);
     layout_ = CLayout{{IDC_RESULTLIST, kGrowX | kGrowY},
                       {IDC_SCAN, kMoveX},
                       {IDC_CLEAN, kMoveX},
@@ -74,11 +42,8 @@ CDlgScanClean::CDlgScanClean(AppContext& app, CAnimatedBanner* banner)
                       {IDC_CHECKALL, kMoveX | kMoveY}};
 }
 
-CDlgScanClean::~CDlgScanClean() {
-    // A worker still running keeps the job alive; it must find nobody listening.
-    job_->job().Abandon();
-    cleanJob_->Abandon();
-}
+// The jobs were abandoned when the window went; a page destroyed without one has none running.
+CDlgScanClean::~CDlgScanClean() = default;
 
 bool CDlgScanClean::OnInitDialog() {
     SetStandardSkin();
@@ -88,28 +53,10 @@ bool CDlgScanClean::OnInitDialog() {
     CGradientDialog::OnInitDialog(); // ends with ApplySettings: the switches are written
     SetupList();
     ::ShowWindow(Item(IDC_CLEANPROGRESS), SW_HIDE); // shown while a cleaning runs
-
-    tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 Handle(), nullptr, nullptr, nullptr);
-    if (tooltip_) {
-        // Wide and lasting enough to read a row's evidence.
-        ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
-        ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, 30000);
-        if (::SendMessageW(tooltip_, TTM_GETTOOLCOUNT, 0, 0) == 0) {
-            // The tooltip hooks the box itself, so no relaying of mouse messages is needed.
-            TOOLINFOW tool{};
-            tool.cbSize = sizeof tool;
-            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-            tool.hwnd = Handle();
-            tool.uId = reinterpret_cast<UINT_PTR>(Item(IDC_CHECKALL));
-            tool.lpszText = const_cast<wchar_t*>(L"Check all the items in the list box");
-            ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-        }
-        ::SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);
-    }
-    job_->Connect(TaskQueue(), this, this);
-    cleanJob_->Connect(TaskQueue(), this);
+    tooltip_.Create(Handle(), Item(IDC_CHECKALL));
+    job_->Connect(TaskQueue(), this, [this](const std::string& what) { WorkFailed(what); });
+    cleanJob_->Connect(TaskQueue());
+    cleanJob_->OnFailure([this](const std::string& what) { WorkFailed(what); });
     return true;
 }
 
@@ -117,6 +64,8 @@ void CDlgScanClean::SetupList() {
     RequeryNotifyFormat(list_->Handle(), Handle());
     list_->SetExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP |
                             LVS_EX_LABELTIP);
+    // The tick marks are the model's: the list asks for them as it draws.
+    list_->Send(LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK);
     auto textWidth = [&](const wchar_t* text) {
         return static_cast<int>(::SendMessageW(list_->Handle(), LVM_GETSTRINGWIDTHW, 0,
                                                reinterpret_cast<LPARAM>(text)));
@@ -125,25 +74,11 @@ void CDlgScanClean::SetupList() {
     int value = textWidth(L"Value (invalide)...........");
     int reason = textWidth(L"Invalid CLSID .....");
     int path = list_->ClientRect().right - number - value - reason;
-    list_->InsertColumn(0, "No.", number);
-    list_->InsertColumn(1, "PATH", path);
-    list_->InsertColumn(2, "VALUE (invalide)", value);
-    list_->InsertColumn(3, "Reason", reason);
-    list_->Send(LVM_SETITEMCOUNT, 1000);
-    UpdateHeaderPainter();
-}
-
-void CDlgScanClean::UpdateHeaderPainter() {
-    // Hooked only while needed: a hooked list pays for the hook on every message, which
-    // tens of thousands of rows turn into seconds.
-    if (drawHeader_ && !headerPainter_->IsSubclassed())
-        headerPainter_->Subclass(list_->Handle());
-    else if (!drawHeader_ && headerPainter_->IsSubclassed())
-        headerPainter_->Unsubclass();
-}
-
-void CDlgScanClean::RecordLayout() {
-    layout_.Record(Handle());
+    list_->InsertColumn(0, kColumnNumber, number);
+    list_->InsertColumn(1, kColumnPath, path);
+    list_->InsertColumn(2, kColumnValue, value);
+    list_->InsertColumn(3, kColumnReason, reason);
+    listHook_->Subclass(list_->Handle());
 }
 
 void CDlgScanClean::OnSize(UINT type, int cx, int cy) {
@@ -152,36 +87,18 @@ void CDlgScanClean::OnSize(UINT type, int cx, int cy) {
 }
 
 void CDlgScanClean::ApplySettings() {
-    ScanEngine& engine = job_->engine();
-    for (auto& c : engine.categoryEnabled)
-        c.store(false);
-    for (int i : enabledCategories)
-        if (i >= 0 && i < kScanCategoryCount) engine.categoryEnabled[i].store(true);
-    switchesWritten_ = Status::Success();
-    for (int i = 0; i < kScanCategoryCount; ++i) {
-        Status written = app_.settings.WriteInt(kScanCategories[i].settingsKey,
-                                                engine.categoryEnabled[i].load());
-        if (switchesWritten_ && !written) switchesWritten_ = written;
-    }
+    switchesWritten_ = job_->StoreSwitches(enabledCategories, app_.settings);
     CGradientDialog::ApplySettings();
 }
 
 void CDlgScanClean::SaveColumnWidths() {
-    if (!list_->IsValid()) return;
-    int widths[kColumns];
-    for (int i = 0; i < kColumns; ++i)
-        widths[i] = ToBaseDpi(list_->ColumnWidth(i), static_cast<int>(Dpi()));
-    // Saved as the window closes: widths not saved only start at their defaults next time.
-    (void)WriteListWidths(app_.settings, settings::RegistryList, kColumns, widths);
+    if (list_->IsValid())
+        SaveListColumns(app_.settings, settings::RegistryList, *list_, kColumns, Dpi());
 }
 
 void CDlgScanClean::RestoreColumnWidths() {
-    int widths[kColumns];
-    if (!list_->IsValid() ||
-        !ReadListWidths(app_.settings, settings::RegistryList, kColumns, widths))
-        return;
-    for (int i = 0; i < kColumns; ++i)
-        list_->SetColumnWidth(i, ScaleForDpi(widths[i], static_cast<int>(Dpi())));
+    if (list_->IsValid())
+        RestoreListColumns(app_.settings, settings::RegistryList, *list_, kColumns, Dpi());
 }
 
 bool CDlgScanClean::OnCommand(int id, int code, HWND control) {
@@ -190,7 +107,7 @@ bool CDlgScanClean::OnCommand(int id, int code, HWND control) {
         if (code == BN_CLICKED) OnScanButton();
         return true;
     case IDC_CLEAN:
-        if (code == BN_CLICKED) CleanSelected();
+        if (code == BN_CLICKED) OnCleanButton();
         return true;
     case IDC_HELPBTN:
         if (code == BN_CLICKED)
@@ -208,66 +125,182 @@ bool CDlgScanClean::OnCommand(int id, int code, HWND control) {
     }
 }
 
-void CDlgScanClean::OnCheckAll() {
-    bool on = CButton(Item(IDC_CHECKALL)).IsChecked();
-    int n = list_->Count();
-    for (int i = 0; i < n; ++i)
-        list_->SetChecked(i, on);
+void CDlgScanClean::Move(ScanPageEvent event) {
+    const ScanPagePhase from = phase_;
+    phase_ = NextPhase(phase_, event);
+    // Once the window goes nothing more is shown.
+    if (phase_ != from && ShowsEndOfWork(phase_)) ShowPhase(from);
+}
+
+void CDlgScanClean::ShowPhase(ScanPagePhase from) {
+    const ScanPageControls now = ControlsFor(phase_);
+    HWND focus = ::GetFocus();
+    SetItemText(IDC_SCAN, now.scanCaption);
+    EnableItem(IDC_SCAN, now.scanEnabled);
+    SetItemText(IDC_CLEAN, now.cleanCaption);
+    EnableItem(IDC_CLEAN, now.cleanEnabled);
+    EnableItem(IDC_RESULTLIST, now.listEnabled);
+    EnableItem(IDC_CHECKALL, now.listEnabled);
+    ::ShowWindow(Item(IDC_CLEANPROGRESS), now.progressShown ? SW_SHOW : SW_HIDE);
+    if (banner_ && now.bannerRunning != ControlsFor(from).bannerRunning) {
+        if (now.bannerRunning) {
+            banner_->StartRunning(100, 30);
+            banner_->SetText("Scanning...");
+        } else {
+            banner_->SetWaterShape(WaterShape::Blob);
+            banner_->SetText("Boosts your system");
+        }
+    }
+    // A control that just went unavailable hands the focus on; the end of a cleaning gives
+    // it back to the list.
+    if (focus && focus != Handle() && ::IsChild(Handle(), focus) && !::IsWindowEnabled(focus))
+        ::SetFocus(now.cleanEnabled ? Item(IDC_CLEAN) : list_->Handle());
+    else if (IsCleaningPhase(from) && phase_ == ScanPagePhase::Idle && IsVisible() &&
+             (focus == Item(IDC_CLEAN) || focus == nullptr))
+        ::SetFocus(list_->Handle());
+}
+
+bool CDlgScanClean::StopWorkForClose(unsigned scanWaitMs, unsigned cleaningWaitMs) {
+    const ScanPagePhase was = phase_;
+    Move(ScanPageEvent::Close);
+    if (was == ScanPagePhase::Idle || was == ScanPagePhase::Closing) return true;
+    const bool cleaning = IsCleaningPhase(was);
+    CBackgroundJob& job = cleaning ? *cleanJob_ : job_->job();
+    job.RequestStop();
+    // A cleaning ends after its current finding, which may be a large key: it gets longer.
+    if (!job.Wait(cleaning ? cleaningWaitMs : scanWaitMs)) return false;
+    // The run has ended: what it wrote is the page's to report.
+    if (cleaning && cleanRun_ && !cleanRun_->out.backupFile.empty())
+        lastBackupFile_ = cleanRun_->out.backupFile;
+    return true;
+}
+
+void CDlgScanClean::AbandonWork(DWORD waitMs) {
+    // One not ended in time is let go all the same: it reaches nothing of the page.
+    (void)job_->job().StopAndAbandon(waitMs);
+    (void)cleanJob_->StopAndAbandon(waitMs);
+}
+
+void CDlgScanClean::OnDestroy() {
+    // From here on a running worker reaches nobody; its job stays alive while it runs.
+    Move(ScanPageEvent::Close);
+    AbandonWork(kLetGoMs);
+    listHook_->Unsubclass();
+    tooltip_.Destroy();
+    CGradientDialog::OnDestroy();
+}
+
+void CDlgScanClean::WorkFailed(const std::string& what) {
+    const bool cleaning = IsCleaningPhase(phase_);
+    Move(cleaning ? ScanPageEvent::CleaningEnded : ScanPageEvent::ScanEnded);
+    if (!ShowsEndOfWork(phase_)) return;
+    SyncListCount();
+    ShowStatus(FoundItemsLine(rows_.Count()));
+    std::string text = (cleaning ? "The cleaning failed: " : "The scan failed: ") + what;
+    if (cleaning && cleanRun_ && !cleanRun_->out.backupFile.empty()) {
+        lastBackupFile_ = cleanRun_->out.backupFile;
+        text += "\nWhat was deleted is in " + lastBackupFile_;
+    }
+    ShowMessage(Handle(), ForDisplay(text), kProgramCaption, MB_OK | MB_ICONERROR);
+}
+
+void CDlgScanClean::ShowStatus(std::string_view text) {
+    SetItemText(IDC_STATUS, ForDisplay(text));
+}
+
+void CDlgScanClean::SyncListCount() {
+    countQueued_ = false;
+    if (!list_->IsValid()) return;
+    // Rows come and go at any place: every index may show another row now.
+    list_->Send(LVM_SETITEMCOUNT, rows_.Count(), LVSICF_NOSCROLL);
+    ::InvalidateRect(list_->Handle(), nullptr, FALSE);
+    RefreshCheckAll();
+}
+
+void CDlgScanClean::SyncListCountSoon() {
+    // Behind the reports already queued: one update for a whole run of findings.
+    if (countQueued_) return;
+    countQueued_ = TaskQueue()->Post([this] { SyncListCount(); });
 }
 
 void CDlgScanClean::RefreshCheckAll() {
-    bool all = true;
-    int n = list_->Count();
-    for (int i = 0; i < n && all; ++i)
-        all = list_->IsChecked(i);
-    CButton(Item(IDC_CHECKALL)).SetCheck(all);
-    checkClickPending_ = false;
+    CButton(Item(IDC_CHECKALL)).SetCheck(rows_.AllTicked());
+}
+
+void CDlgScanClean::OnCheckAll() {
+    rows_.TickAll(CButton(Item(IDC_CHECKALL)).IsChecked());
+    ::InvalidateRect(list_->Handle(), nullptr, FALSE);
+}
+
+void CDlgScanClean::TickFromList(int row, bool on) {
+    if (row < 0)
+        rows_.TickAll(on);
+    else if (row < rows_.Count())
+        rows_.SetTicked(row, on);
+    ::InvalidateRect(list_->Handle(), nullptr, FALSE);
+    RefreshCheckAll();
+}
+
+void CDlgScanClean::ToggleRow(int item) {
+    if (item < 0 || item >= rows_.Count() || !::IsWindowEnabled(list_->Handle())) return;
+    rows_.SetTicked(item, !rows_.IsTicked(item));
+    list_->Send(LVM_REDRAWITEMS, item, item);
+    RefreshCheckAll();
 }
 
 bool CDlgScanClean::OnNotify(int id, NMHDR* header, LRESULT& result) {
     if (id != IDC_RESULTLIST) return CGradientDialog::OnNotify(id, header, result);
+    result = 0;
     switch (header->code) {
     case NM_CLICK: {
-        // Where the click happened, in list client coordinates.
         LVHITTESTINFO hit{};
         hit.pt = reinterpret_cast<NMITEMACTIVATE*>(header)->ptAction;
-        if (list_->Send(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) >= 0 &&
-            hit.flags == LVHT_ONITEMSTATEICON) {
-            checkClickPending_ = true;
-            // The list may have toggled the box before telling us of the click; make sure
-            // the Check All box follows this click, not only the next change.
-            Post(WM_ZT_SCAN_CHECKCLICK);
-        }
+        int item = static_cast<int>(list_->Send(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+        if (item >= 0 && hit.flags == LVHT_ONITEMSTATEICON) Post(WM_ZT_SCAN_TOGGLE, item);
         break;
     }
     case LVN_KEYDOWN:
         // Space toggles the focused row's box, as a click on it does.
         if (reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey == VK_SPACE) {
-            checkClickPending_ = true;
-            Post(WM_ZT_SCAN_CHECKCLICK);
+            listToggled_ = -1;
+            Post(WM_ZT_SCAN_TOGGLE, list_->Send(LVM_GETNEXTITEM, -1, LVNI_FOCUSED));
         }
         break;
-    case LVN_ITEMCHANGED:
-        if (checkClickPending_) RefreshCheckAll();
-        break;
-    case LVN_DELETEITEM: {
-        auto* nm = reinterpret_cast<NMLISTVIEW*>(header);
-        delete reinterpret_cast<ScanRow*>(nm->lParam);
+    case LVN_ITEMCHANGED: {
+        // The list keeps no tick marks: a change of one is a request to the model.
+        const auto* change = reinterpret_cast<NMLISTVIEW*>(header);
+        if (!(change->uChanged & LVIF_STATE) ||
+            !((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK))
+            break;
+        TickFromList(change->iItem,
+                     (change->uNewState & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(kTicked));
+        listToggled_ = change->iItem;
         break;
     }
     case LVN_GETDISPINFOW: {
-        auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
-        const auto* row = reinterpret_cast<const ScanRow*>(info->item.lParam);
-        if (!row) row = RowRecord(*list_, info->item.iItem);
-        const std::string* text = row ? ColumnText(*row, info->item.iSubItem) : nullptr;
-        if ((info->item.mask & LVIF_TEXT) && text)
-            CopyDisplayText(*text, info->item.pszText, info->item.cchTextMax);
+        LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
+        if (item.iItem < 0 || item.iItem >= rows_.Count()) break;
+        std::string path;
+        if (item.mask & LVIF_TEXT)
+            if (const std::string* text = rows_.ColumnText(item.iItem, item.iSubItem, path))
+                CopyDisplayText(*text, item.pszText, item.cchTextMax);
+        if (item.mask & LVIF_STATE) {
+            item.state = (item.state & ~LVIS_STATEIMAGEMASK) |
+                         INDEXTOSTATEIMAGEMASK(rows_.IsTicked(item.iItem) ? kTicked : kUnticked);
+            item.stateMask |= LVIS_STATEIMAGEMASK;
+        }
+        break;
+    }
+    case LVN_ODFINDITEMW: {
+        // Typing in the list goes to the first row whose number starts with what was typed.
+        const auto* find = reinterpret_cast<NMLVFINDITEMW*>(header);
+        const bool text = (find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) && find->lvfi.psz;
+        result = text ? rows_.FindNumber(FromWide(find->lvfi.psz), find->iStart) : -1;
         break;
     }
     default:
         break;
     }
-    result = 0;
     return true;
 }
 
@@ -276,8 +309,10 @@ bool CDlgScanClean::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         result = NFR_UNICODE; // see RequeryNotifyFormat
         return true;
     }
-    if (msg == WM_ZT_SCAN_CHECKCLICK) {
-        if (checkClickPending_) RefreshCheckAll();
+    if (msg == WM_ZT_SCAN_TOGGLE) {
+        const int item = static_cast<int>(wp);
+        if (listToggled_ != item) ToggleRow(item);
+        listToggled_ = -1;
         result = 0;
         return true;
     }
@@ -288,7 +323,6 @@ bool CDlgScanClean::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     }
     if (IsSystemLookChange(msg)) {
         drawHeader_ = IsClassicAppearance();
-        UpdateHeaderPainter();
         ::RedrawWindow(Handle(), nullptr, nullptr,
                        RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
     }
@@ -296,390 +330,109 @@ bool CDlgScanClean::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 }
 
 bool CDlgScanClean::OnSetCursor(HWND over, UINT hitTest, UINT mouseMsg) {
-    // The list passes WM_SETCURSOR up on every mouse move; no hook on the list is needed
-    // (one would slow every insert of a scan). Each row under the mouse becomes a tool of its
-    // own, so moving to another row shows that row's evidence.
-    if (tooltip_ && list_->IsValid() && over == list_->Handle() && mouseMsg == WM_MOUSEMOVE) {
-        POINT pt{};
-        ::GetCursorPos(&pt);
-        ::ScreenToClient(over, &pt);
-        LVHITTESTINFO hit{};
-        hit.pt = pt;
-        int item = static_cast<int>(list_->Send(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-        const ScanRow* row = item >= 0 ? RowRecord(*list_, item) : nullptr;
-        if (row != tipRow_ || item != tipItem_) {
-            TOOLINFOW tool{};
-            tool.cbSize = sizeof tool;
-            tool.hwnd = over;
-            tool.uId = 1;
-            ::SendMessageW(tooltip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-            tipRow_ = row;
-            tipItem_ = item;
-            if (row) {
-                std::wstring text = ToWide(ForDisplay(EvidenceTip(*row)));
-                tool.lpszText = text.data();
-                tool.rect.left = LVIR_BOUNDS;
-                list_->Send(LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&tool.rect));
-                ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-            }
-        }
-        MSG relay{};
-        relay.hwnd = over;
-        relay.message = WM_MOUSEMOVE;
-        relay.lParam = MAKELPARAM(pt.x, pt.y);
-        ::SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
-    }
+    // The list passes WM_SETCURSOR up on every mouse move: no hook on the list is needed.
+    if (list_->IsValid() && over == list_->Handle() && mouseMsg == WM_MOUSEMOVE)
+        tooltip_.Track(over, rows_);
     return CGradientDialog::OnSetCursor(over, hitTest, mouseMsg);
 }
 
-bool CDlgScanClean::OnTimer(UINT_PTR id) {
-    if (id == kTimerScanDrain) {
-        ::KillTimer(Handle(), kTimerScanDrain);
-        job_->job().Drain();
-        cleanJob_->Drain();
-        return true;
-    }
-    return CGradientDialog::OnTimer(id);
-}
-
-void CDlgScanClean::OnDestroy() {
-    // From here on a running worker reaches nobody; its job stays alive while it runs.
-    job_->job().Abandon();
-    cleanJob_->Abandon();
-    ::KillTimer(Handle(), kTimerScanDrain);
-    headerPainter_->Unsubclass();
-    FreeAllRows();
-    if (tooltip_) {
-        ::DestroyWindow(tooltip_);
-        tooltip_ = nullptr;
-    }
-    CGradientDialog::OnDestroy();
-}
-
-void CDlgScanClean::FreeAllRows() {
-    if (list_->IsValid()) list_->DeleteAll(); // each row's record goes with LVN_DELETEITEM
-}
-
-// --- Scanning --------------------------------------------------------------------------------
-
-bool CDlgScanClean::ScanRunning() {
-    return job_->engine().Running();
+void CDlgScanClean::OnListContextMenu(LPARAM where) {
+    // A scan fills the list and a cleaning removes rows by their place: neither while it runs.
+    const bool idle = phase_ == ScanPagePhase::Idle;
+    if (RunIgnoreMenu(Handle(), *list_, rows_, app_.settings, where, idle) == 0) return;
+    LVITEMW none{}; // the selected rows have gone: none stays selected in their place
+    none.stateMask = LVIS_SELECTED;
+    list_->Send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    SyncListCount();
+    ShowStatus(FoundItemsLine(rows_.Count()));
 }
 
 void CDlgScanClean::OnScanButton() {
-    if (stopping_ || cleanShown_) return;
-    if (ScanRunning())
-        StopScan();
-    else if (!scanShown_ && !job_->job().Running())
-        StartScan();
-    // Otherwise the last scan has ended and its end is on its way to the window.
-}
-
-void CDlgScanClean::StartScan() {
-    scanShown_ = true;
-    BannerRunning();
-    FreeAllRows();
-    EnableItem(IDC_CLEAN, false);
-    if (!job_->Start()) {
-        scanShown_ = false;
-        EnableItem(IDC_CLEAN, true);
-        BannerResting();
+    if (phase_ == ScanPagePhase::Scanning) {
+        Move(ScanPageEvent::StopScan);
+        job_->job().RequestStop(); // the end arrives as ScanFinished
         return;
     }
-    SetItemText(IDC_SCAN, "&Stop");
-}
-
-void CDlgScanClean::StopScan() {
-    stopping_ = true;
-    job_->job().RequestStop();
-    BannerResting();
-    job_->job().Wait();
-    if (IsValid()) SetItemText(IDC_SCAN, "&Scan");
-    stopping_ = false;
-}
-
-bool CDlgScanClean::StopForClose(unsigned timeoutMs) {
-    if (cleanShown_) {
-        closingClean_ = true;
-        cleanJob_->RequestStop();
-        if (!cleanJob_->Wait(timeoutMs)) return false;
-        // Its end is queued: take what the run made (its backup file) before the page goes.
-        for (int i = 0; i < 100 && cleanShown_; ++i)
-            cleanJob_->Drain();
-        return true;
-    }
-    if (!ScanRunning()) return true;
-    job_->job().RequestStop();
-    return job_->job().Wait(timeoutMs);
-}
-
-void CDlgScanClean::BannerRunning() {
-    if (!banner_) return;
-    banner_->StartRunning(100, 30);
-    banner_->SetText("Scanning...");
-}
-
-void CDlgScanClean::BannerResting() {
-    if (!banner_) return;
-    banner_->SetWaterShape(WaterShape::Blob);
-    banner_->SetText("Boosts your system");
-}
-
-void CDlgScanClean::BeginResults() {
-    if (!batchRedrawOff_) {
-        list_->Send(WM_SETREDRAW, FALSE);
-        batchRedrawOff_ = true;
-    }
-}
-
-void CDlgScanClean::EndResults() {
-    if (batchRedrawOff_) {
-        list_->Send(WM_SETREDRAW, TRUE);
-        ::InvalidateRect(list_->Handle(), nullptr, TRUE);
-        batchRedrawOff_ = false;
-    }
-}
-
-void CDlgScanClean::ScheduleDrain() {
-    ::SetTimer(Handle(), kTimerScanDrain, 15, nullptr);
+    if (phase_ != ScanPagePhase::Idle || job_->job().Running()) return;
+    rows_.Clear();
+    SyncListCount();
+    Move(ScanPageEvent::StartScan);
+    if (!job_->Start()) Move(ScanPageEvent::ScanEnded);
 }
 
 void CDlgScanClean::AddFinding(ScanRow row) {
-    auto record = std::make_unique<ScanRow>(std::move(row));
-    int index = InsertRowOnDemand(list_->Handle(), 0, reinterpret_cast<LPARAM>(record.get()),
-                                  kColumns, INDEXTOSTATEIMAGEMASK(2), LVIS_STATEIMAGEMASK);
-    if (index < 0) return;
-    record.release(); // the row owns it now
-    if (!list_->IsChecked(index)) list_->SetChecked(index, true);
-}
-
-const ScanFinding* CDlgScanClean::FindingAt(int item) const {
-    const ScanRow* row = RowRecord(*list_, item);
-    return row ? &row->finding : nullptr;
+    if (!ShowsEndOfWork(phase_)) return;
+    rows_.Add(std::move(row));
+    SyncListCountSoon();
 }
 
 void CDlgScanClean::ScanProgress(std::string_view keyPath) {
-    SetItemText(IDC_STATUS, ForDisplay(keyPath));
+    if (ShowsEndOfWork(phase_)) ShowStatus(keyPath);
 }
 
 void CDlgScanClean::ScanFinished(const ScanSummary&) {
+    Move(ScanPageEvent::ScanEnded);
+    if (!ShowsEndOfWork(phase_)) return;
     // Stopped or not, the end shows what the list holds.
-    scanShown_ = false;
-    RefreshCheckAll();
-    SetItemText(IDC_SCAN, "&Scan");
-    EnableItem(IDC_CLEAN, true);
-    BannerResting();
-    int n = list_->Count();
+    SyncListCount();
+    const int n = rows_.Count();
     SetItemText(IDC_STATUS, FoundItemsLine(n));
     ShowMessage(Handle(), TotalFoundMessage(n), kProgramCaption, MB_OK);
 }
 
-// --- Cleaning --------------------------------------------------------------------------------
-
-namespace {
-// The cleaning run's view of the result list.
-class ListFindings : public FindingList {
-  public:
-    explicit ListFindings(CListView& list) : list_(list) {}
-    int Count() const override { return list_.Count(); }
-    bool IsChecked(int index) const override { return list_.IsChecked(index); }
-    const ScanFinding& FindingAt(int index) const override {
-        return RowRecord(list_, index)->finding;
-    }
-    void RemoveRow(int index) override { list_.DeleteItem(index); } // frees the record
-    void RemoveRows(const std::vector<int>& ascending) override {
-        // One repaint for the whole batch, not one per row.
-        list_.Send(WM_SETREDRAW, FALSE);
-        FindingList::RemoveRows(ascending);
-        list_.Send(WM_SETREDRAW, TRUE);
-        ::InvalidateRect(list_.Handle(), nullptr, TRUE);
-    }
-    void UncheckRow(int index) override { list_.SetChecked(index, false); }
-
-  private:
-    CListView& list_;
-};
-
-class PageCleaningSink : public CleaningSink {
-  public:
-    explicit PageCleaningSink(AppContext& app) : app_(app) {}
-    // The backup page lists the new file at once.
-    void BackupWritten() override {
-        if (app_.host) app_.host->RefreshBackupList();
-    }
-
-  private:
-    AppContext& app_;
-};
-} // namespace
-
-// Rows leave the list from the bottom up in slices this big, each a result of its own, so
-// removing tens of thousands never holds the window for long.
-constexpr std::size_t kRowsPerSlice = 500;
-
-// One cleaning run: what the worker works through and what it found. The worker keeps it
-// alive, so a run that outlives its page still finishes its backup file.
-struct CDlgScanClean::CleanRun {
-    CleanRun(Registry& reg, System& sys)
-        : reg(reg), sys(sys), writer(reg, sys), recheck(reg, sys) {}
-    Registry& reg;
-    System& sys;
-    CRegFileWriter writer;
-    // Re-check hook: each ticked row is judged again just before its backup; one no longer
-    // invalid stays listed, unticked.
-    FindingRecheck recheck;
-    std::vector<TickedFinding> findings;
-    CleanOutcome out;
-};
-
-namespace {
-// The worker's progress, passed to the page a few times a second.
-class ProgressRelay : public CleaningSink {
-  public:
-    using Show = std::function<void(int, int)>;
-    ProgressRelay(CBackgroundJob& job, Show show) : job_(job), show_(std::move(show)) {}
-    void Progress(int done, int total) override {
-        ULONGLONG now = ::GetTickCount64();
-        if (done != total && now - last_ < 100) return;
-        last_ = now;
-        job_.Deliver([show = show_, done, total] { show(done, total); });
-    }
-
-  private:
-    CBackgroundJob& job_;
-    Show show_;
-    ULONGLONG last_ = 0;
-};
-} // namespace
-
-void CDlgScanClean::CleanSelected() {
-    if (cleanShown_) {
-        StopCleaning();
+void CDlgScanClean::OnCleanButton() {
+    if (phase_ == ScanPagePhase::Cleaning) {
+        Move(ScanPageEvent::StopCleaning);
+        cleanJob_->RequestStop(); // the rest stays listed and ticked
         return;
     }
     // The list must not change under the run: no cleaning while a scan fills it.
-    if (ScanRunning() || scanShown_ || !list_->IsValid()) return;
-    PageCleaningSink sink(app_);
-    // Only the confirmation is owned by the page; the selection hint and the total are not.
-    CMessageBoxPrompt prompt(Handle(), false);
-    auto run = std::make_shared<CleanRun>(app_.registry, app_.system);
-    run->findings = TickedRows();
-    if (!ConfirmCleaning(
-            CleaningContext{app_.registry, app_.system, run->writer, prompt, sink, true},
-            list_->Count(), run->findings, run->out))
+    if (phase_ != ScanPagePhase::Idle || !list_->IsValid()) return;
+    if (rows_.TickedCount() == 0) { // nothing to copy: the core tells what to do
+        CleanRun none(app_.registry, app_.system);
+        (void)ConfirmPageCleaning(app_, Handle(), rows_.Count(), none);
         return;
+    }
+    Move(ScanPageEvent::PrepareCleaning);
+    if (!PreparePageCleaning(app_, *cleanJob_, rows_, [this](std::shared_ptr<CleanRun> run) {
+            CleaningPrepared(std::move(run));
+        }))
+        Move(ScanPageEvent::CleaningEnded);
+}
 
-    CBackgroundJob* job = cleanJob_.get(); // the running worker keeps the job alive
-    auto work = [job, run, page = this] {
-        ProgressRelay relay(*job,
-                            [page](int done, int total) { page->CleaningProgress(done, total); });
-        RunCleaning(run->reg, run->sys, run->writer, run->findings, run->out, &relay,
-                    &job->StopFlag(), &run->recheck);
-        // The rows to untick first, while every row is where it was; then the cleaned rows
-        // from the bottom up, so no index moves before it is used.
-        const std::vector<int>& cleaned = run->out.cleanedRows;
-        job->Deliver([page, run] { page->ApplyCleanedRows(run->out.uncheckedRows, {}); });
-        for (std::size_t end = cleaned.size(); end > 0;) {
-            std::size_t begin = end > kRowsPerSlice ? end - kRowsPerSlice : 0;
-            job->Deliver(
-                [page, slice = std::vector<int>(cleaned.begin() + begin, cleaned.begin() + end)] {
-                    page->ApplyCleanedRows({}, slice);
-                });
-            end = begin;
-        }
-        // Alone: the total is a box, over a list already repainted.
-        job->Deliver([page, run] { page->CleaningFinished(*run); }, true);
-    };
-    cleanShown_ = true;
-    closingClean_ = false;
-    ShowCleaningRunning(true);
+void CDlgScanClean::CleaningPrepared(std::shared_ptr<CleanRun> run) {
+    if (phase_ != ScanPagePhase::PreparingCleaning) return; // the window goes
+    // The copying worker returns right after handing the run over.
+    if (!cleanJob_->Join(kLetGoMs)) return Move(ScanPageEvent::CleaningEnded);
+    if (!ConfirmPageCleaning(app_, Handle(), rows_.Count(), *run))
+        return Move(ScanPageEvent::CleaningEnded);
+    cleanRun_ = run;
+    Move(ScanPageEvent::StartCleaning);
     CleaningProgress(0, static_cast<int>(run->findings.size()));
-    if (!cleanJob_->Start(std::move(work))) {
-        cleanShown_ = false;
-        ShowCleaningRunning(false);
-        SetItemText(IDC_STATUS, FoundItemsLine(list_->Count()));
+    // The reports run only while the job is connected, that is while the page lives.
+    CleaningReports reports{[this](int done, int total) { CleaningProgress(done, total); },
+                            [this](CleanRun& ended) { CleaningFinished(ended); }};
+    if (!StartPageCleaning(app_, *cleanJob_, run, std::move(reports))) {
+        Move(ScanPageEvent::CleaningEnded);
+        ShowStatus(FoundItemsLine(rows_.Count()));
     }
-}
-
-std::vector<TickedFinding> CDlgScanClean::TickedRows() const {
-    // One message a row for its box and its record: the list may hold tens of thousands.
-    std::vector<TickedFinding> ticked;
-    const int n = list_->Count();
-    LVITEMW item{};
-    for (item.iItem = 0; item.iItem < n; ++item.iItem) {
-        item.mask = LVIF_STATE | LVIF_PARAM;
-        item.stateMask = LVIS_STATEIMAGEMASK;
-        if (!::SendMessageW(list_->Handle(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
-            continue;
-        const auto* row = reinterpret_cast<const ScanRow*>(item.lParam);
-        if (row && (item.state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2))
-            ticked.push_back({item.iItem, row->finding, row->reason, row->valueText});
-    }
-    return ticked;
-}
-
-void CDlgScanClean::StopCleaning() {
-    if (!cleanShown_) return;
-    cleanJob_->RequestStop();
-    SetItemText(IDC_CLEAN, "Stopping...");
-    EnableItem(IDC_CLEAN, false);
-}
-
-void CDlgScanClean::ShowCleaningRunning(bool running) {
-    HWND focus = ::GetFocus();
-    // Only Stop stays available; the list keeps still under the run.
-    EnableItem(IDC_RESULTLIST, !running);
-    EnableItem(IDC_SCAN, !running);
-    EnableItem(IDC_CHECKALL, !running);
-    EnableItem(IDC_CLEAN, true);
-    SetItemText(IDC_CLEAN, running ? "S&top" : "&Clean");
-    ::ShowWindow(Item(IDC_CLEANPROGRESS), running ? SW_SHOW : SW_HIDE);
-    if (running &&
-        (focus == list_->Handle() || focus == Item(IDC_SCAN) || focus == Item(IDC_CHECKALL)))
-        ::SetFocus(Item(IDC_CLEAN));
-    else if (!running && (focus == Item(IDC_CLEAN) || focus == nullptr) && IsVisible())
-        ::SetFocus(list_->Handle());
 }
 
 void CDlgScanClean::CleaningProgress(int done, int total) {
+    if (!ShowsEndOfWork(phase_)) return;
     HWND bar = Item(IDC_CLEANPROGRESS);
     ::SendMessageW(bar, PBM_SETRANGE32, 0, total > 0 ? total : 1);
     ::SendMessageW(bar, PBM_SETPOS, done, 0);
-    SetItemText(IDC_STATUS, CleaningProgressLine(done, total));
-}
-
-void CDlgScanClean::ApplyCleanedRows(const std::vector<int>& uncheck,
-                                     const std::vector<int>& remove) {
-    if (closingClean_) return; // the window is going: no need to tidy its list
-    ListFindings rows(*list_);
-    for (int row : uncheck)
-        rows.UncheckRow(row);
-    if (!remove.empty()) rows.RemoveRows(remove);
+    ShowStatus(CleaningProgressLine(done, total));
 }
 
 void CDlgScanClean::CleaningFinished(CleanRun& run) {
-    cleanShown_ = false;
     if (!run.out.backupFile.empty()) lastBackupFile_ = run.out.backupFile;
-    if (closingClean_) return;
-    ShowCleaningRunning(false);
-    SetItemText(IDC_STATUS, FoundItemsLine(list_->Count()));
-    ListFindings rows(*list_);
-    PageCleaningSink sink(app_);
-    CMessageBoxPrompt prompt(Handle(), false);
-    FinishCleaning(CleaningContext{app_.registry, app_.system, run.writer, prompt, sink, true},
-                   rows, run.out, true);
-    RefreshCheckAll();
-}
-
-// --- Ignore list -------------------------------------------------------------------------------
-
-void CDlgScanClean::OnListContextMenu(LPARAM where) {
-    ListFindings rows(*list_);
-    // A scan fills the list and a cleaning removes rows by their place: neither while it runs.
-    bool idle = !ScanRunning() && !scanShown_ && !cleanShown_;
-    if (RunIgnoreMenu(Handle(), *list_, rows, app_.settings, where, idle) == 0) return;
-    RefreshCheckAll();
-    SetItemText(IDC_STATUS, FoundItemsLine(list_->Count()));
+    Move(ScanPageEvent::CleaningEnded);
+    if (!ShowsEndOfWork(phase_)) return;
+    FinishPageCleaning(app_, Handle(), rows_, run,
+                       PageUpdates{[this] { SyncListCount(); },
+                                   [this](std::string_view text) { ShowStatus(text); }});
 }
 
 } // namespace zt

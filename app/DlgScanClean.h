@@ -1,26 +1,33 @@
 #pragma once
-// The "Scan/Clean" page: the result list of the last scan, Scan/Stop, Clean, Help, Exit and
-// Check All. The scan runs on a background job (CScanJob) whose reports reach the page, on its
-// window thread, as a ScanSink; the page decides captions, buttons and boxes. Cleaning runs on
-// a background job of its own: the page asks first, the worker backs up and deletes a copy of
-// the ticked findings, and the page applies the end (rows, status, total) on its thread.
+// The "Scan/Clean" page: the result list of the last scan, Scan/Stop, Clean/Stop, Help, Exit
+// and Check All. The page has one phase (ScanPageState.h); Move() changes it and the buttons
+// follow. The scan runs on a background job (CScanJob) whose reports reach the page, on its
+// window thread, as a ScanSink; the cleaning runs on a job of its own (ScanPageCleaning.h).
+// The rows live in the page's model (ScanPageRows); the list only draws them.
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/AppContext.h"
+#include "app/ResultTooltip.h"
 #include "app/ScanJob.h"
-#include "cleaning/Cleaning.h"
+#include "app/ScanPageCleaning.h"
+#include "app/ScanPageRows.h"
+#include "app/ScanPageState.h"
 #include "ui/GradientDialog.h"
 #include "ui/Layout.h"
+#include "ui/Messages.h"
 #include "ui/Window.h"
 
 namespace zt {
 
 class CAnimatedBanner;
-class CClassicHeaderHook;
+class CResultListHook;
 
-class CDlgScanClean : public CGradientDialog, private ScanSink, private JobResultsTarget {
+// Posted after a click on a row's box or Space: toggles the row unless the list already did.
+inline constexpr UINT WM_ZT_SCAN_TOGGLE = WM_ZT_PAGE_FIRST + 0;
+
+class CDlgScanClean : public CGradientDialog, public ScanSink {
   public:
     // `banner` (may be none) is the main window's strip, animated while a scan runs.
     CDlgScanClean(AppContext& app, CAnimatedBanner* banner);
@@ -37,93 +44,88 @@ class CDlgScanClean : public CGradientDialog, private ScanSink, private JobResul
     void RestoreColumnWidths();
     // The client size from which later resizes are measured (the main window calls it once
     // the page sits in the tab window).
-    void RecordLayout();
+    void RecordLayout() { layout_.Record(Handle()); }
 
-    // True while a scan runs (no stop asked yet).
-    bool ScanRunning();
-    // The close path: asks a running scan or cleaning to stop and waits at most `timeoutMs`,
-    // pumping messages. True when the worker ended (or none ran); otherwise the page abandons
-    // it when it goes. A cleaning stopped this way shows no total: the window is going.
-    bool StopForClose(unsigned timeoutMs);
-    // Start or stop, as the Scan button does.
+    ScanPagePhase Phase() const { return phase_; }
+    bool Busy() const { return phase_ != ScanPagePhase::Idle; }
+    // The close path: from here on no end of work is shown. A running scan or cleaning is
+    // asked to stop and waited for, pumping messages, at most `scanWaitMs` or
+    // `cleaningWaitMs`. True when no worker is left running.
+    bool StopWorkForClose(unsigned scanWaitMs, unsigned cleaningWaitMs);
+    // Stops the workers, joins them for at most `waitMs` and lets them go: they reach
+    // nothing of the page any more.
+    void AbandonWork(DWORD waitMs = 0);
+    // How long the page waits for its workers to stop as its window goes.
+    static constexpr DWORD kLetGoMs = 2000;
+    // The Scan button: start, or stop a running scan.
     void OnScanButton();
-    // Removes the ticked findings after backing them up (the Clean button); while a cleaning
-    // runs the button is Stop.
-    void CleanSelected();
-    // Ends a running cleaning after its current finding; the rest stays listed and ticked.
-    void StopCleaning();
-    // From a confirmed Clean until its end has been shown.
-    bool CleaningInProgress() const { return cleanShown_; }
+    // The Clean button: asks, then removes the ticked findings after backing them up; while
+    // a cleaning runs it is Stop (the run ends after its current finding).
+    void OnCleanButton();
 
     CListView& List() { return *list_; }
-    // The finding of a row, owned by the row.
-    const ScanFinding* FindingAt(int item) const;
+    // The finding of a row, or none past the last row.
+    const ScanFinding* FindingAt(int item) const {
+        return item >= 0 && item < rows_.Count() ? &rows_.FindingAt(item) : nullptr;
+    }
     ScanEngine& Engine() { return job_->engine(); }
-    bool CheckClickPending() const { return checkClickPending_; }
+    // The scan's job, which outlives the page while its worker runs.
+    std::shared_ptr<const CBackgroundJob> ScanWork() const { return job_->shared_job(); }
     bool DrawsHeader() const { return drawHeader_; }
     // The backup file of the last cleaning run that made one.
     const std::string& LastBackupFile() const { return lastBackupFile_; }
-    // True from pressing Scan until the end of that scan has been shown.
-    bool ScanInProgress() const { return scanShown_; }
+
+    // ScanSink: the scan's reports, on the window thread.
+    void AddFinding(ScanRow row) override;
+    void ScanProgress(std::string_view keyPath) override;
+    void ScanFinished(const ScanSummary& summary) override;
 
   protected:
     bool OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
     bool OnNotify(int id, NMHDR* header, LRESULT& result) override;
     void OnSize(UINT type, int cx, int cy) override;
-    bool OnTimer(UINT_PTR id) override;
     void OnDestroy() override;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
     // The mouse over the result list: its tooltip shows the evidence of the row under it.
     bool OnSetCursor(HWND over, UINT hitTest, UINT mouseMsg) override;
 
   private:
-    // ScanSink: the scan's reports, on the window thread.
-    void AddFinding(ScanRow row) override;
-    void ScanProgress(std::string_view keyPath) override;
-    void ScanFinished(const ScanSummary& summary) override;
-    // JobResultsTarget
-    void BeginResults() override;
-    void EndResults() override;
-    void ScheduleDrain() override;
-
+    // The one place the phase changes; the controls follow.
+    void Move(ScanPageEvent event);
+    void ShowPhase(ScanPagePhase from);
     void SetupList();
-    void UpdateHeaderPainter();
+    // The list's row count from the model, now or after the queued reports.
+    void SyncListCount();
+    void SyncListCountSoon();
     void RefreshCheckAll();
     void OnCheckAll();
-    void FreeAllRows();
-    void BannerRunning();
-    void BannerResting();
-    void StartScan();
-    void StopScan();
+    void ToggleRow(int item);
+    // A tick set on the list itself (row -1: every row) goes to the model.
+    void TickFromList(int row, bool on);
     void OnListContextMenu(LPARAM where);
-    // The cleaning's reports, on the window thread.
-    struct CleanRun;
-    std::vector<TickedFinding> TickedRows() const;
-    void ShowCleaningRunning(bool running);
+    void CleaningPrepared(std::shared_ptr<CleanRun> run);
     void CleaningProgress(int done, int total);
-    void ApplyCleanedRows(const std::vector<int>& uncheck, const std::vector<int>& remove);
     void CleaningFinished(CleanRun& run);
+    void WorkFailed(const std::string& what);
+    void ShowStatus(std::string_view text);
 
     AppContext& app_;
     CAnimatedBanner* banner_;
+    ScanPagePhase phase_ = ScanPagePhase::Idle;
     std::shared_ptr<CScanJob> job_;
     std::shared_ptr<CBackgroundJob> cleanJob_;
+    std::shared_ptr<CleanRun> cleanRun_; // the run going or last gone
+    ScanPageRows rows_;
     std::unique_ptr<CListView> list_ = std::make_unique<CListView>();
     CLayout layout_;
-    HWND tooltip_ = nullptr;
-    std::unique_ptr<CClassicHeaderHook> headerPainter_;
+    CResultTooltip tooltip_;
+    std::unique_ptr<CResultListHook> listHook_;
     std::string lastBackupFile_;
-    bool checkClickPending_ = false;
     bool drawHeader_ = false;
     Status switchesWritten_;
-    bool scanShown_ = false;    // scan started and its end not yet shown
-    bool stopping_ = false;     // inside the Stop wait
-    bool cleanShown_ = false;   // cleaning confirmed and its end not yet shown
-    bool closingClean_ = false; // the window goes: a cleaning's end is not shown
-    bool batchRedrawOff_ = false;
-    const ScanRow* tipRow_ = nullptr; // whose evidence the list's tooltip tool holds
-    int tipItem_ = -1;
+    bool countQueued_ = false; // a list count update waits behind the queued reports
+    int listToggled_ = -1;     // the row whose box the list itself toggled last
 };
 
 } // namespace zt

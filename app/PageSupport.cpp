@@ -1,6 +1,7 @@
 #include "app/PageSupport.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "seams/Unicode.h"
 #include "ui/Gdi.h"
@@ -90,6 +91,22 @@ LRESULT CClassicHeaderHook::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
             return DrawClassicHeader(reinterpret_cast<NMCUSTOMDRAW*>(lp));
     }
     return CSubclassWindow::WindowProc(msg, wp, lp);
+}
+
+void SaveListColumns(const SettingsStore& settings, std::string_view key, const CListView& list,
+                     int columns, UINT dpi) {
+    std::vector<int> widths(static_cast<std::size_t>(columns));
+    for (int c = 0; c < columns; ++c)
+        widths[c] = ToBaseDpi(list.ColumnWidth(c), static_cast<int>(dpi));
+    (void)WriteListWidths(settings, key, columns, widths.data());
+}
+
+void RestoreListColumns(const SettingsStore& settings, std::string_view key, const CListView& list,
+                        int columns, UINT dpi) {
+    std::vector<int> widths(static_cast<std::size_t>(columns));
+    if (!ReadListWidths(settings, key, columns, widths.data())) return;
+    for (int c = 0; c < columns; ++c)
+        list.SetColumnWidth(c, ScaleForDpi(widths[c], static_cast<int>(dpi)));
 }
 
 } // namespace zt

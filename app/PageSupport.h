@@ -7,7 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "settings/SettingsStore.h"
 #include "ui/Dpi.h"
+#include "ui/Window.h"
 #include "ui/SubclassWindow.h"
 
 namespace zt {
@@ -17,6 +19,13 @@ int MeasureInDialogFont(HWND dialog, std::string_view text);
 
 // Extended styles, window styles, item room and columns of a page's report list.
 void SetUpReportList(HWND list, DWORD extendedStyles);
+
+// A report list's column widths in the settings under `key`, kept at 96 DPI. Saved as the
+// window closes: widths not saved only start at their defaults next time.
+void SaveListColumns(const SettingsStore& settings, std::string_view key, const CListView& list,
+                     int columns, UINT dpi);
+void RestoreListColumns(const SettingsStore& settings, std::string_view key, const CListView& list,
+                        int columns, UINT dpi);
 
 // Makes `list` ask its page again which form its notifications take. A page whose rows give
 // their texts on demand answers WM_NOTIFYFORMAT with NFR_UNICODE, so LVN_GETDISPINFOW is the

@@ -5,9 +5,33 @@ namespace zt {
 CScanJob::CScanJob(Registry& registry, System& system)
     : job_(CBackgroundJob::Create()), engine_(registry, system, *this) {}
 
-void CScanJob::Connect(UiTaskQueuePtr queue, JobResultsTarget* target, ScanSink* page) {
+void CScanJob::Connect(UiTaskQueuePtr queue, ScanSink* page, CBackgroundJob::Failure failed) {
     page_ = page;
-    job_->Connect(std::move(queue), target);
+    job_->Connect(std::move(queue));
+    job_->OnFailure(std::move(failed));
+}
+
+std::vector<int> CScanJob::LoadSwitches(const SettingsStore& settings) {
+    engine_.LoadSwitches(settings);
+    engine_.UseIgnoreListOf(&settings);
+    std::vector<int> enabled;
+    for (int i = 0; i < kScanCategoryCount; ++i)
+        if (engine_.categoryEnabled[i].load()) enabled.push_back(i);
+    return enabled;
+}
+
+Status CScanJob::StoreSwitches(const std::vector<int>& enabled, const SettingsStore& settings) {
+    for (auto& c : engine_.categoryEnabled)
+        c.store(false);
+    for (int i : enabled)
+        if (i >= 0 && i < kScanCategoryCount) engine_.categoryEnabled[i].store(true);
+    Status first = Status::Success();
+    for (int i = 0; i < kScanCategoryCount; ++i) {
+        Status written =
+            settings.WriteInt(kScanCategories[i].settingsKey, engine_.categoryEnabled[i].load());
+        if (first && !written) first = written;
+    }
+    return first;
 }
 
 bool CScanJob::Start() {
@@ -31,8 +55,7 @@ void CScanJob::ScanProgress(std::string_view keyPath) {
 }
 
 void CScanJob::ScanFinished(const ScanSummary& summary) {
-    // Alone: the page shows a box, over a list already repainted.
-    job_->Deliver([page = page_, summary] { page->ScanFinished(summary); }, true);
+    job_->Deliver([page = page_, summary] { page->ScanFinished(summary); });
 }
 
 } // namespace zt

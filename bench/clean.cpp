@@ -72,7 +72,7 @@ std::pair<double, double> ScanAndClean(cli::CliContext& ctx, const char* categor
     CRegFileWriter writer(ctx.registry, ctx.system);
     t = Clock::now();
     CleanOutcome out =
-        CleanSelected(CleaningContext{ctx.registry, ctx.system, writer, prompt, sink}, list);
+        CleanTicked(CleaningContext{ctx.registry, ctx.system, writer, prompt, sink}, list);
     double clean = Seconds(t);
     if (out.processed != expected)
         std::printf("  (cleaned %d of %d findings)\n", out.processed, expected);

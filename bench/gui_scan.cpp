@@ -66,6 +66,7 @@ struct GuiRun {
     double ms = 0;
     double worstGap = 0;
     int listed = 0;
+    double bytesPerFinding = 0; // working set growth with the findings listed
 };
 
 GuiRun TimeGuiScan(zt::AppContext& app) {
@@ -83,13 +84,15 @@ GuiRun TimeGuiScan(zt::AppContext& app) {
             return run;
         }
         zt::PumpUntil([] { return false; }, 300); // let it settle before timing
+        const double before = bench::WorkingSetBytes();
         bench::StallMeter stall;
         auto start = Clock::now();
         main.ScanPage().OnScanButton();
-        zt::PumpUntil([&] { return !main.ScanPage().ScanInProgress(); });
+        zt::PumpUntil([&] { return !main.ScanPage().Busy(); });
         run.ms = Ms(totalShown - start);
         run.worstGap = stall.WorstMs();
         run.listed = main.ScanPage().List().Count();
+        run.bytesPerFinding = bench::GrowthPerFinding(before, run.listed);
         main.Send(WM_SYSCOMMAND, SC_CLOSE, 0);
     }
     zt::SetMessageAnswerer(previous);
@@ -133,6 +136,8 @@ int main(int argc, char** argv) {
     std::printf("ratio GUI / CLI: %.2f (target <= 1.30)\n", gui.ms / cli);
     std::printf("window thread's longest stall (10 ms timer gap): %.0f ms (limit 200)\n",
                 gui.worstGap);
+    std::printf("working set growth per listed finding: %.0f bytes (limit 1024)\n",
+                gui.bytesPerFinding);
     double engine = TimeEngineAlone(registry, system);
     std::printf("for reference, the engine alone in process (no list): %.0f ms\n", engine);
     (void)registry.DeleteKeyTree(zt::RootHandle(zt::kCurrentUser), store.KeyPath());

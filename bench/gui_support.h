@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include <commctrl.h>
+#include <psapi.h>
 
 #include <cstdlib>
 
@@ -52,6 +53,19 @@ inline bool PrepareGuiBench(int argc, char** argv, zt::Registry& reg) {
     std::printf("planted %d invalid SharedDlls entries in %.0f ms\n", findings,
                 Ms(Clock::now() - plantStart));
     return true;
+}
+
+// The process's working set now, in bytes.
+inline double WorkingSetBytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters)) return 0;
+    return static_cast<double>(counters.WorkingSetSize);
+}
+
+// The working set's growth per listed finding, in bytes, from `before` to now.
+inline double GrowthPerFinding(double before, int listed) {
+    return listed > 0 ? (WorkingSetBytes() - before) / listed : 0;
 }
 
 // The window thread's longest stall while it runs.

@@ -199,11 +199,11 @@ class CleaningRun {
             out_.cleanedRows.push_back(row);
             break;
         case EntryFate::NotDeleted:
-            out_.uncheckedRows.push_back(row);
+            out_.untickedRows.push_back(row);
             out_.notDeleted.push_back({shown, fate.status});
             break;
         case EntryFate::KeptBack:
-            out_.uncheckedRows.push_back(row);
+            out_.untickedRows.push_back(row);
             ++out_.keptBack;
             out_.keptBackFindings.push_back({shown, fate.cause});
             break;
@@ -363,7 +363,7 @@ bool ConfirmCleaning(const CleaningContext& ctx, int listed,
 std::vector<TickedFinding> TickedFindings(const FindingList& list) {
     std::vector<TickedFinding> ticked;
     for (int i = 0; i < list.Count(); ++i)
-        if (list.IsChecked(i)) {
+        if (list.IsTicked(i)) {
             ticked.push_back({i, list.FindingAt(i), std::nullopt, {}});
             if (auto seen = list.SeenAt(i)) {
                 ticked.back().reason.emplace(seen->reason);
@@ -410,7 +410,7 @@ void RunCleaningHere(Registry& reg, System& sys, CRegFileWriter& writer,
         // what the scan saw cannot be judged again: not cleaned.
         if (recheck && !run.Dealt(physical[i]) &&
             !(t.reason && recheck->StillInvalid(t.finding, {*t.reason, t.valueText}))) {
-            out.uncheckedRows.push_back(t.row);
+            out.untickedRows.push_back(t.row);
             out.noLongerInvalid.push_back(t.finding);
         } else {
             run.Clean(t.row, t.finding, physical[i]);
@@ -438,7 +438,7 @@ void RunCleaningHere(Registry& reg, System& sys, CRegFileWriter& writer,
         }
     }
     std::sort(out.cleanedRows.begin(), out.cleanedRows.end());
-    std::sort(out.uncheckedRows.begin(), out.uncheckedRows.end());
+    std::sort(out.untickedRows.begin(), out.untickedRows.end());
     if (out.status == CleanStatus::Done && done < total) {
         out.stopped = true;
         out.notReached = total - done;
@@ -454,8 +454,8 @@ void RunCleaningHere(Registry& reg, System& sys, CRegFileWriter& writer,
 void FinishCleaning(const CleaningContext& ctx, FindingList& list, CleanOutcome& out,
                     bool rowsApplied) {
     if (!rowsApplied) {
-        for (int row : out.uncheckedRows)
-            list.UncheckRow(row);
+        for (int row : out.untickedRows)
+            list.UntickRow(row);
         // Cleaned rows leave the list together, so a large list is not shifted once per row.
         list.RemoveRows(out.cleanedRows);
     }
@@ -473,7 +473,7 @@ void FinishCleaning(const CleaningContext& ctx, FindingList& list, CleanOutcome&
                        {}, PromptButtons::Ok);
 }
 
-CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list) {
+CleanOutcome CleanTicked(const CleaningContext& ctx, FindingList& list) {
     CleanOutcome out;
     std::vector<TickedFinding> ticked = TickedFindings(list);
     if (!ConfirmCleaning(ctx, list.Count(), ticked, out)) return out;

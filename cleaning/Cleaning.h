@@ -21,7 +21,7 @@ class FindingList {
   public:
     virtual ~FindingList() = default;
     virtual int Count() const = 0;
-    virtual bool IsChecked(int index) const = 0;
+    virtual bool IsTicked(int index) const = 0;
     virtual const ScanFinding& FindingAt(int index) const = 0;
     // Deletes the row and frees its finding; the rows below move up by one.
     virtual void RemoveRow(int index) = 0;
@@ -31,7 +31,7 @@ class FindingList {
         for (auto it = ascending.rbegin(); it != ascending.rend(); ++it)
             RemoveRow(*it);
     }
-    virtual void UncheckRow(int index) = 0;
+    virtual void UntickRow(int index) = 0;
     // The reason and examined data the scan showed for the row, for the re-check; none when
     // the list keeps no such record.
     virtual std::optional<FindingSeen> SeenAt(int /*index*/) const { return std::nullopt; }
@@ -42,24 +42,24 @@ class FindingVector : public FindingList {
   public:
     struct Row {
         ScanFinding finding;
-        bool checked = true;
+        bool ticked = true;
         std::string reason;    // as the scan showed it, for the re-check
         std::string valueText; // likewise
     };
     std::vector<Row> rows;
 
-    void Add(ScanFinding f, bool checked = true) {
-        rows.push_back(Row{std::move(f), checked, {}, {}});
+    void Add(ScanFinding f, bool ticked = true) {
+        rows.push_back(Row{std::move(f), ticked, {}, {}});
     }
     void Add(ScanFinding f, std::string reason, std::string valueText) {
         rows.push_back(Row{std::move(f), true, std::move(reason), std::move(valueText)});
     }
     int Count() const override { return static_cast<int>(rows.size()); }
-    bool IsChecked(int index) const override { return rows[index].checked; }
+    bool IsTicked(int index) const override { return rows[index].ticked; }
     const ScanFinding& FindingAt(int index) const override { return rows[index].finding; }
     void RemoveRow(int index) override { rows.erase(rows.begin() + index); }
     void RemoveRows(const std::vector<int>& ascending) override;
-    void UncheckRow(int index) override { rows[index].checked = false; }
+    void UntickRow(int index) override { rows[index].ticked = false; }
     std::optional<FindingSeen> SeenAt(int index) const override {
         const Row& r = rows[index];
         if (r.reason.empty()) return std::nullopt;
@@ -124,7 +124,7 @@ struct CleanOutcome {
     std::vector<NotDeletedFinding> notDeleted;
     std::vector<KeptBackFinding> keptBackFindings;
     std::vector<int> cleanedRows;             // ascending: the rows to remove from the list
-    std::vector<int> uncheckedRows;           // ascending: rows kept back, not deleted or skipped
+    std::vector<int> untickedRows;            // ascending: rows kept back, not deleted or skipped
     std::vector<ScanFinding> noLongerInvalid; // skipped by the re-check, left unticked
     // Yes to the elevation offer: RunCleaning hands the machine-wide findings to the helper.
     bool machineByHelper = false;
@@ -189,6 +189,6 @@ std::string CleaningProgressLine(int done, int total);
 // finding whose export is incomplete, or a key finding with an empty key path, is not
 // deleted: it stays in the list, unticked; so does one whose deletion fails, with its cause. A file
 // error ends the run at that finding and is shown; what was deleted before it is in the file.
-[[nodiscard]] CleanOutcome CleanSelected(const CleaningContext& ctx, FindingList& list);
+[[nodiscard]] CleanOutcome CleanTicked(const CleaningContext& ctx, FindingList& list);
 
 } // namespace zt

@@ -253,7 +253,7 @@ int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
     // Each finding is judged again just before its backup.
     FindingRecheck recheck(ctx.registry, ctx.system);
     CleanOutcome out =
-        CleanSelected(CleaningContext{ctx.registry, ctx.system, writer, prompt, pageSink, false,
+        CleanTicked(CleaningContext{ctx.registry, ctx.system, writer, prompt, pageSink, false,
                                       &recheck, req.backupFolder.value_or(std::string())},
                       list);
     if (out.status == CleanStatus::Cancelled) {

@@ -1,11 +1,11 @@
 #include "ui/BackgroundJob.h"
 
-#include <iterator>
+#include <exception>
 #include <system_error>
 #include <thread>
-#include <vector>
 
 #include "ui/PumpWait.h"
+#include "ui/WindowThread.h"
 
 namespace zt {
 
@@ -20,29 +20,59 @@ CBackgroundJob::~CBackgroundJob() {
     if (done_) ::CloseHandle(done_);
 }
 
-void CBackgroundJob::Connect(UiTaskQueuePtr queue, JobResultsTarget* target) {
+void CBackgroundJob::Connect(UiTaskQueuePtr queue) {
+    if (queue) windowThread_ = queue->WindowThread();
+    ExpectWindowThread(windowThread_, "CBackgroundJob::Connect");
     std::lock_guard<std::mutex> guard(lock_);
+    ++generation_;
     queue_ = std::move(queue);
-    target_ = target;
-    connected_.store(true);
+}
+
+void CBackgroundJob::OnFailure(Failure failure) {
+    ExpectWindowThread(windowThread_, "CBackgroundJob::OnFailure");
+    onFailure_ = std::move(failure);
 }
 
 bool CBackgroundJob::Start(Work work, std::function<void()> onStop) {
+    ExpectWindowThread(windowThread_, "CBackgroundJob::Start");
     if (!done_ || Running()) return false;
     stop_.store(false);
+    failed_.store(false);
     onStop_ = std::move(onStop);
     ::ResetEvent(done_);
     try {
         // Never joined: waiting is on the event, and the thread keeps the job alive.
         std::thread([self = shared_from_this(), work = std::move(work)] {
-            work();
-            ::SetEvent(self->done_);
+            self->RunOnThread(work);
         }).detach();
         return true;
     } catch (const std::system_error&) {
         ::SetEvent(done_);
         return false;
     }
+}
+
+void CBackgroundJob::RunOnThread(const Work& work) {
+    std::string what;
+    try {
+        work();
+    } catch (const std::exception& e) {
+        failed_.store(true);
+        what = e.what();
+    } catch (...) {
+        failed_.store(true);
+        what = "an unknown error";
+    }
+    // The window hears of the failure after every result the work delivered.
+    if (failed_.load()) {
+        Failure told = onFailure_;
+        if (told) {
+            Deliver([told, what] { told(what); });
+        } else {
+            ::OutputDebugStringW(L"zentrove: a background job failed\n");
+        }
+    }
+    ::SetEvent(done_); // always: waiters and the close path count on it
 }
 
 void CBackgroundJob::RequestStop() {
@@ -55,94 +85,46 @@ bool CBackgroundJob::Running() const {
 }
 
 bool CBackgroundJob::Wait(DWORD timeoutMs) {
+    ExpectWindowThread(windowThread_, "CBackgroundJob::Wait");
     return PumpUntil([this] { return !Running(); }, timeoutMs);
 }
 
-bool CBackgroundJob::Join(DWORD timeoutMs) {
+bool CBackgroundJob::Join(DWORD timeoutMs) const {
     return !done_ || ::WaitForSingleObject(done_, timeoutMs) == WAIT_OBJECT_0;
 }
 
 void CBackgroundJob::Abandon() {
+    ExpectWindowThread(windowThread_, "CBackgroundJob::Abandon");
     {
         std::lock_guard<std::mutex> guard(lock_);
-        connected_.store(false);
-        target_ = nullptr;
+        ++generation_;
         queue_.reset();
-        results_.clear();
     }
     RequestStop();
 }
 
-void CBackgroundJob::Deliver(Result result, bool alone) {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (!connected_.load()) return;
-    results_.push_back(Item{std::move(result), alone});
-    if (!drainPending_) AskForDrain();
+bool CBackgroundJob::StopAndAbandon(DWORD waitMs) {
+    RequestStop();
+    const bool ended = Join(waitMs);
+    Abandon();
+    return ended;
 }
 
-void CBackgroundJob::AskForDrain() {
-    if (!queue_) return;
-    std::weak_ptr<CBackgroundJob> self = weak_from_this();
-    drainPending_ = queue_->Post([self] {
-        if (auto job = self.lock()) job->Drain();
+void CBackgroundJob::Deliver(Result result) {
+    std::lock_guard<std::mutex> guard(lock_);
+    const std::uint64_t generation = generation_.load();
+    if (!queue_) {
+        ++dropped_;
+        return;
+    }
+    bool posted = queue_->Post([self = shared_from_this(), generation, run = std::move(result)] {
+        if (self->generation_.load() != generation) {
+            ++self->dropped_;
+            return;
+        }
+        run();
     });
-}
-
-void CBackgroundJob::Drain() {
-    JobResultsTarget* target = target_;
-    auto start = std::chrono::steady_clock::now();
-    std::vector<Item> chunk;
-    bool began = false;
-    for (;;) {
-        chunk.clear();
-        {
-            std::lock_guard<std::mutex> guard(lock_);
-            if (!connected_.load()) return;
-            if (results_.empty()) break;
-            while (!results_.empty() && chunk.size() < 64) {
-                bool alone = results_.front().alone;
-                if (alone && !chunk.empty()) break;
-                chunk.push_back(std::move(results_.front()));
-                results_.pop_front();
-                if (alone) break;
-            }
-        }
-        bool sliceOver = false;
-        for (std::size_t i = 0; i < chunk.size() && !sliceOver; ++i) {
-            Item& item = chunk[i];
-            if (item.alone) {
-                if (began && target) target->EndResults();
-                began = false;
-                item.run(); // may run a modal message box
-                if (!connected_.load()) return;
-            } else {
-                if (!began && target) target->BeginResults();
-                began = true;
-                item.run();
-            }
-            sliceOver = std::chrono::steady_clock::now() - start >= kSlice;
-            if (sliceOver && i + 1 < chunk.size()) {
-                // A few heavy results must not hold the window either: the rest waits, in order.
-                std::lock_guard<std::mutex> guard(lock_);
-                if (!connected_.load()) return;
-                results_.insert(results_.begin(), std::make_move_iterator(chunk.begin() + i + 1),
-                                std::make_move_iterator(chunk.end()));
-            }
-        }
-        if (sliceOver) break;
-    }
-    if (began && target) target->EndResults();
-    std::lock_guard<std::mutex> guard(lock_);
-    if (!connected_.load()) return;
-    if (began || !results_.empty()) {
-        // More is likely on its way: a timer yields to input and painting.
-        if (target)
-            target->ScheduleDrain();
-        else
-            AskForDrain();
-    } else {
-        drainPending_ = false; // idle: the worker's next result asks for a drain again
-    }
+    if (!posted) ++dropped_;
 }
 
 } // namespace zt

@@ -16,14 +16,14 @@ inline constexpr UINT WM_ZT_BANNER_STOPWATER = WM_APP + 100;
 
 // --- pages (the application adds its own here, WM_APP + 200 and up) ---
 inline constexpr UINT WM_ZT_PAGE_FIRST = WM_APP + 200;
-// Scan page: refresh Check All after a mouse click on an item's check box.
-inline constexpr UINT WM_ZT_SCAN_CHECKCLICK = WM_ZT_PAGE_FIRST + 0;
+// Each page declares its own ids from here on, beside the page.
 
 // --- timers (ids are per window, so different windows may share a number) ---
 inline constexpr UINT_PTR kTimerSkinHover = 1;   // CSkinButton: pointer left check, 100 ms
 inline constexpr UINT_PTR kTimerBannerFrame = 1; // CAnimatedBanner: one band frame
 inline constexpr UINT_PTR kTimerBannerWater = 2; // CAnimatedBanner: one water frame, 30 ms
 inline constexpr UINT_PTR kTimerBannerDrop = 3;  // CAnimatedBanner: a random drop, 2000 ms
-inline constexpr UINT_PTR kTimerScanDrain = 20; // Scan page: next slice of scan or cleaning reports
+// CUiTaskQueue: resumes a drain after input and painting (on any window with a queue).
+inline constexpr UINT_PTR kTimerUiTasks = 0x5A71;
 
 } // namespace zt

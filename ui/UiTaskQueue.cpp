@@ -1,38 +1,56 @@
 #include "ui/UiTaskQueue.h"
 
 #include "ui/Messages.h"
+#include "ui/WindowThread.h"
 
 namespace zt {
 
-bool CUiTaskQueue::Post(Task task) {
-    std::vector<Task> one;
-    one.push_back(std::move(task));
-    return PostBatch(std::move(one));
+namespace {
+// A timer message comes after input and painting: the drain resumes once they are done.
+void CALLBACK ResumeDrain(HWND window, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(window, id);
+    ::PostMessageW(window, WM_ZT_UITASK, 0, 0);
 }
+} // namespace
 
-bool CUiTaskQueue::PostBatch(std::vector<Task> tasks) {
+CUiTaskQueue::CUiTaskQueue(HWND target)
+    : target_(target), thread_(target ? ::GetWindowThreadProcessId(target, nullptr) : 0) {}
+
+bool CUiTaskQueue::Post(Task task) {
     std::lock_guard<std::mutex> guard(lock_);
     if (!target_) return false;
-    for (auto& t : tasks)
-        tasks_.push_back(std::move(t));
-    if (!posted_) {
-        // One message drains everything queued until the drain starts.
-        posted_ = ::PostMessageW(target_, WM_ZT_UITASK, 0, 0) != FALSE;
-    }
+    tasks_.push_back(std::move(task));
+    if (!posted_) Wake();
     return true;
 }
 
+void CUiTaskQueue::Wake() {
+    // One message drains everything queued until the drain starts.
+    posted_ = ::PostMessageW(target_, WM_ZT_UITASK, 0, 0) != FALSE;
+}
+
 void CUiTaskQueue::Drain() {
-    std::vector<Task> run;
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        run.swap(tasks_);
-        posted_ = false;
-    }
-    for (auto& t : run) {
+    ExpectWindowThread(thread_, "CUiTaskQueue::Drain");
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        Task task;
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            if (tasks_.empty() || !target_) {
+                posted_ = false;
+                return;
+            }
+            if (std::chrono::steady_clock::now() - start >= kSlice) {
+                posted_ = ::SetTimer(target_, kTimerUiTasks, USER_TIMER_MINIMUM, ResumeDrain) != 0;
+                if (!posted_) Wake();
+                return;
+            }
+            task = std::move(tasks_.front());
+            tasks_.pop_front();
+        }
         // One failing task must not drop the ones behind it.
         try {
-            if (t) t();
+            if (task) task();
         } catch (...) {
             ::OutputDebugStringW(L"zentrove: exception in a UI task\n");
         }
@@ -40,7 +58,9 @@ void CUiTaskQueue::Drain() {
 }
 
 void CUiTaskQueue::Detach() {
+    ExpectWindowThread(thread_, "CUiTaskQueue::Detach");
     std::lock_guard<std::mutex> guard(lock_);
+    if (target_) ::KillTimer(target_, kTimerUiTasks);
     target_ = nullptr;
     tasks_.clear();
 }

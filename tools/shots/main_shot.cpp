@@ -232,12 +232,12 @@ int main(int argc, char** argv) {
         if (!main.Create(nullptr)) return 1;
         zt::PumpUntil([] { return false; }, 300);
         main.ScanPage().OnScanButton();
-        zt::PumpUntil([&] { return !main.ScanPage().ScanInProgress(); }, 120000);
+        zt::PumpUntil([&] { return !main.ScanPage().Busy(); }, 120000);
         if (page == "backup") {
-            main.ScanPage().CleanSelected();
-            zt::PumpUntil([&] { return !main.ScanPage().CleaningInProgress(); }, 120000);
+            main.ScanPage().OnCleanButton();
+            zt::PumpUntil([&] { return !main.ScanPage().Busy(); }, 120000);
             main.ScanPage().OnScanButton(); // the list shows what is left
-            zt::PumpUntil([&] { return !main.ScanPage().ScanInProgress(); }, 120000);
+            zt::PumpUntil([&] { return !main.ScanPage().Busy(); }, 120000);
         }
         main.Tabs().SetActiveTab(tab);
         if (!evidence && !cleaning && !ignoreMenu) ShowNamesInOtherScripts(main);
@@ -249,7 +249,7 @@ int main(int argc, char** argv) {
             zt::CListView& list = main.ScanPage().List();
             for (int i = 0; i < list.Count(); ++i)
                 list.SetChecked(i, list.ItemText(i, 1).find("zt_shot_gone") != std::string::npos);
-            main.ScanPage().CleanSelected();
+            main.ScanPage().OnCleanButton();
             HWND bar = main.ScanPage().Item(IDC_CLEANPROGRESS);
             zt::PumpUntil(
                 [&] {
@@ -310,7 +310,9 @@ int main(int argc, char** argv) {
             // The real box this time; Cancel ends it, so nothing is cleaned.
             zt::MessageAnswerer previous = zt::SetMessageAnswerer({});
             ::SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, CloseQuestion);
-            main.ScanPage().CleanSelected();
+            main.ScanPage().OnCleanButton(); // the box comes once the ticked rows are copied
+            zt::PumpUntil([&] { return !main.ScanPage().Busy(); },
+                          static_cast<DWORD>(seconds) * 1000 + 5000);
             zt::SetMessageAnswerer(previous);
         } else if (message) {
             // The box runs its own loop; the process ends itself when the time is up.
@@ -328,8 +330,8 @@ int main(int argc, char** argv) {
             zt::PumpUntil([] { return false; }, static_cast<DWORD>(seconds) * 1000);
         }
         if (cleaning) {
-            main.ScanPage().StopCleaning();
-            zt::PumpUntil([&] { return !main.ScanPage().CleaningInProgress(); }, 60000);
+            main.ScanPage().OnCleanButton();
+            zt::PumpUntil([&] { return !main.ScanPage().Busy(); }, 60000);
             PlantSharedDlls(registry, kPlantedForCleaning, true);
         }
         // Not through the close command: the stored layout stays the user's own.

@@ -76,7 +76,7 @@ struct ScanPageFixture : ::testing::Test {
     CDlgScanClean& page() { return main->ScanPage(); }
     void ScanToEnd() {
         page().OnScanButton();
-        ASSERT_TRUE(PumpUntil([&] { return !page().ScanInProgress(); }, 60000));
+        ASSERT_TRUE(PumpUntil([&] { return !page().Busy(); }, 60000));
     }
     void TearDown() override {
         if (main && main->Handle() && ::IsWindow(main->Handle()))
@@ -126,7 +126,7 @@ TEST_F(ScanPageFixture, ScanListsPlantedFindingsNewestFirstWithTheirTexts) {
     EXPECT_EQ(answers.Requests().back().text,
               "Total found " + std::to_string(n) + " invalide items");
     EXPECT_EQ(answers.Requests().back().caption, "Zentrove");
-    EXPECT_FALSE(page().ScanRunning());
+    EXPECT_EQ(page().Phase(), ScanPagePhase::Idle);
 }
 
 TEST_F(ScanPageFixture, ScanWithEveryAreaOffReportsNothing) {
@@ -174,10 +174,11 @@ TEST_F(ScanPageFixture, CheckAllFollowsTheBoxAndMouseClicksOnItemBoxes) {
     EXPECT_TRUE(list.IsChecked(0));
     EXPECT_TRUE(IsTicked(page().Handle(), IDC_CHECKALL));
 
-    // A keyboard toggle leaves Check All as it is.
+    // Check All follows the rows however a tick changes.
     list.SetChecked(1, false);
     Pump(20);
-    EXPECT_TRUE(IsTicked(page().Handle(), IDC_CHECKALL));
+    EXPECT_FALSE(list.IsChecked(1));
+    EXPECT_FALSE(IsTicked(page().Handle(), IDC_CHECKALL));
 }
 
 TEST_F(ScanPageFixture, CleanBacksUpAndRemovesOnlyTheTickedRows) {
@@ -196,7 +197,9 @@ TEST_F(ScanPageFixture, CleanBacksUpAndRemovesOnlyTheTickedRows) {
     // Cancel: nothing written, nothing deleted.
     answers.SetAnswer(IDCANCEL);
     answers.Clear();
-    page().CleanSelected();
+    page().OnCleanButton();
+    EXPECT_EQ(page().Phase(), ScanPagePhase::PreparingCleaning);
+    ASSERT_TRUE(PumpUntil([&] { return !page().Busy(); }, 60000));
     ASSERT_EQ(answers.Requests().size(), 1u);
     EXPECT_EQ(answers.Requests()[0].text, "Are you sure to delete these items?");
     EXPECT_EQ(answers.Requests()[0].caption, "Zentrove");
@@ -206,8 +209,8 @@ TEST_F(ScanPageFixture, CleanBacksUpAndRemovesOnlyTheTickedRows) {
 
     answers.SetAnswer(IDOK);
     answers.Clear();
-    page().CleanSelected();
-    ASSERT_TRUE(PumpUntil([&] { return !page().CleaningInProgress(); }, 60000));
+    page().OnCleanButton();
+    ASSERT_TRUE(PumpUntil([&] { return !page().Busy(); }, 60000));
     EXPECT_EQ(list.Count(), before - 2);
     std::vector<int> left = RowsWith(list, "zt_gone_clean");
     ASSERT_EQ(left.size(), 1u);
@@ -249,7 +252,7 @@ TEST_F(ScanPageFixture, CleanBacksUpAndRemovesOnlyTheTickedRows) {
     ClickBox(page().Handle(), IDC_CHECKALL, false);
     answers.Clear();
     std::string last = page().LastBackupFile();
-    page().CleanSelected();
+    page().OnCleanButton();
     ASSERT_EQ(answers.Requests().size(), 1u);
     EXPECT_EQ(answers.Requests()[0].text, "Please select the items you want to delete.");
     EXPECT_EQ(answers.Requests()[0].owner, nullptr);
@@ -269,8 +272,8 @@ TEST_F(ScanPageFixture, CleanSkipsARowThatChangedSinceTheScan) {
         ASSERT_TRUE(h.registry().WriteDword(key.get(), dlls.names()[0], 7)); // another count
     }
     answers.Clear();
-    page().CleanSelected();
-    ASSERT_TRUE(PumpUntil([&] { return !page().CleaningInProgress(); }, 60000));
+    page().OnCleanButton();
+    ASSERT_TRUE(PumpUntil([&] { return !page().Busy(); }, 60000));
     EXPECT_TRUE(dlls.Exists(dlls.names()[0]));
     EXPECT_FALSE(dlls.Exists(dlls.names()[1]));
     std::vector<int> left = RowsWith(list, "zt_gone_recheck");
@@ -300,12 +303,12 @@ TEST_F(ScanPageFixture, StopEndsARunningScanAndKeepsWhatWasListed) {
     page().OnScanButton();
     EXPECT_EQ(page().ItemText(IDC_SCAN), "&Stop");
     ASSERT_TRUE(PumpUntil([&] { return page().List().Count() > 0; }, 30000));
-    ASSERT_TRUE(page().ScanRunning());
+    ASSERT_EQ(page().Phase(), ScanPagePhase::Scanning);
     EXPECT_FALSE(::IsWindowEnabled(page().Item(IDC_CLEAN)));
     page().OnScanButton(); // Stop
-    EXPECT_FALSE(page().ScanRunning());
+    EXPECT_EQ(page().Phase(), ScanPagePhase::StoppingScan);
     EXPECT_EQ(page().ItemText(IDC_SCAN), "&Scan");
-    ASSERT_TRUE(PumpUntil([&] { return !page().ScanInProgress(); }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return !page().Busy(); }, 10000));
     int n = page().List().Count();
     EXPECT_GT(n, 0);
     EXPECT_LT(n, 2000);
@@ -315,26 +318,51 @@ TEST_F(ScanPageFixture, StopEndsARunningScanAndKeepsWhatWasListed) {
     EXPECT_TRUE(::IsWindowEnabled(page().Item(IDC_CLEAN)));
 }
 
-TEST_F(ScanPageFixture, CloseDuringAScanEndsWithinAboutASecond) {
-    ScratchKey scratch(h.registry());
-    {
-        HKey top = scratch.Create();
-        for (int i = 0; i < 2000; ++i) {
-            RegKey a(h.registry(), h.registry().CreateKey(top, KeyName('k', i)));
-            EXPECT_TRUE(h.registry().WriteString(a.get(), "file", "C:\\zt_gone_close\\f.txt"));
-        }
-        h.registry().CloseKey(top);
+// Enough keys under HKCU\Software that a scan of them is still running a moment after it
+// started.
+void PlantManyMissingFiles(Registry& reg, ScratchKey& scratch, const char* folder) {
+    HKey top = scratch.Create();
+    for (int i = 0; i < 2000; ++i) {
+        RegKey a(reg, reg.CreateKey(top, KeyName('k', i)));
+        EXPECT_TRUE(reg.WriteString(a.get(), "file", std::string("C:\\") + folder + "\\f.txt"));
     }
+    reg.CloseKey(top);
+}
+
+TEST_F(ScanPageFixture, CloseDuringAScanEndsWithinAboutASecondWithoutItsTotal) {
+    ScratchKey scratch(h.registry());
+    PlantManyMissingFiles(h.registry(), scratch, "zt_gone_close");
     Open({kUserSoftwareCategory});
     page().OnScanButton();
-    ASSERT_TRUE(page().ScanRunning());
+    ASSERT_EQ(page().Phase(), ScanPagePhase::Scanning);
+    answers.Clear();
     auto start = std::chrono::steady_clock::now();
     main->Send(WM_SYSCOMMAND, SC_CLOSE, 0);
     auto took = std::chrono::steady_clock::now() - start;
     EXPECT_FALSE(::IsWindow(main->Handle()));
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 1300);
-    main.reset(); // the page goes; a worker still running must not reach it
     Pump(300);
+    EXPECT_TRUE(answers.Requests().empty()) << answers.Requests().front().text;
+}
+
+TEST_F(ScanPageFixture, AWorkerLeftRunningReachesNothingOfTheGonePage) {
+    ScratchKey scratch(h.registry());
+    PlantManyMissingFiles(h.registry(), scratch, "zt_gone_left");
+    Open({kUserSoftwareCategory});
+    page().OnScanButton();
+    ASSERT_TRUE(PumpUntil([&] { return page().List().Count() > 0; }, 30000));
+    std::shared_ptr<const CBackgroundJob> work = page().ScanWork();
+    // No time to end: the worker is let go while it still reports.
+    ASSERT_FALSE(page().StopWorkForClose(0, 0));
+    page().AbandonWork();
+    answers.Clear();
+    main->Send(WM_SYSCOMMAND, SC_CLOSE, 0);
+    main.reset();
+    ASSERT_TRUE(work->Join(10000));
+    Pump(300);
+    // Its last report (the end of the scan) came after the page let go, and was dropped.
+    EXPECT_GE(work->DroppedResults(), 1u);
+    EXPECT_TRUE(answers.Requests().empty());
 }
 
 // A cleaning of many planted values, caught after its first few findings.
@@ -349,8 +377,8 @@ struct CleaningRunFixture : ScanPageFixture {
         ScanToEnd();
         before = page().List().Count();
         answers.Clear();
-        page().CleanSelected();
-        ASSERT_TRUE(page().CleaningInProgress());
+        page().OnCleanButton();
+        ASSERT_TRUE(PumpUntil([&] { return page().Phase() == ScanPagePhase::Cleaning; }, 60000));
         HWND bar = page().Item(IDC_CLEANPROGRESS);
         ASSERT_TRUE(PumpUntil([&] { return ::SendMessageW(bar, PBM_GETPOS, 0, 0) >= 10; }, 60000));
         ASSERT_EQ(answers.Requests().size(), 1u); // the confirmation only
@@ -386,10 +414,10 @@ TEST_F(CleaningRunFixture, StopEndsTheRunWithTheRestListedTickedAndNothingUnback
     EXPECT_FALSE(::IsWindowEnabled(page().Item(IDC_CHECKALL)));
     EXPECT_EQ(page().ItemText(IDC_STATUS).rfind("Cleaning... ", 0), 0u);
     page().OnScanButton();
-    EXPECT_FALSE(page().ScanInProgress());
+    EXPECT_EQ(page().Phase(), ScanPagePhase::Cleaning);
 
-    page().CleanSelected(); // the second press is Stop
-    ASSERT_TRUE(PumpUntil([&] { return !page().CleaningInProgress(); }, 30000));
+    page().OnCleanButton(); // the second press is Stop
+    ASSERT_TRUE(PumpUntil([&] { return !page().Busy(); }, 30000));
     int deleted = DeletedAndBackedUp(page().LastBackupFile());
     EXPECT_GT(deleted, 0);
     EXPECT_LT(deleted, kPlanted);

@@ -71,7 +71,7 @@ class CleaningTest : public ::testing::Test {
     }
 
     CleanOutcome Clean() {
-        return CleanSelected(CleaningContext{*reg, sys, *writer, prompt, sink}, list);
+        return CleanTicked(CleaningContext{*reg, sys, *writer, prompt, sink}, list);
     }
 
     std::string Sub(const std::string& s) const {

@@ -104,7 +104,7 @@ TEST_F(CleaningTest, IncompleteBackupsAndRootsAreKeptBackUnticked) {
                                                      "]\r\n\"g\"=dword:00000003\r\n\r\n");
     ASSERT_EQ(list.Count(), 3);
     for (int i = 0; i < 3; ++i)
-        EXPECT_FALSE(list.IsChecked(i));
+        EXPECT_FALSE(list.IsTicked(i));
     EXPECT_EQ(prompt.shown.back(),
               "Total 1 items cleaned successfully!\n3 items were kept because they could not be "
               "backed up completely.\n(a name holds a line break, which a backup file cannot "

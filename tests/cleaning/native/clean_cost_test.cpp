@@ -99,7 +99,7 @@ long CallsToClean20Of(int values) {
     ScriptedPrompt prompt;
     RecordingSink sink;
     reg.calls = 0;
-    CleanOutcome out = CleanSelected(CleaningContext{reg, sys, writer, prompt, sink}, list);
+    CleanOutcome out = CleanTicked(CleaningContext{reg, sys, writer, prompt, sink}, list);
     EXPECT_EQ(out.processed, 20);
     return reg.calls;
 }

@@ -58,7 +58,7 @@ class DeniedRights : public ::testing::Test {
     CleanOutcome Clean(FindingVector& list, bool offer = false) {
         CRegFileWriter writer(reg, sys);
         NoSink sink;
-        return CleanSelected(CleaningContext{reg, sys, writer, prompt, sink, offer}, list);
+        return CleanTicked(CleaningContext{reg, sys, writer, prompt, sink, offer}, list);
     }
 };
 
@@ -82,8 +82,8 @@ TEST_F(DeniedRights, CleaningKeepsDeniedFindingsUntickedAndSaysWhy) {
     EXPECT_TRUE(KeyThere(kLocalMachine, "Software\\Classes\\CLSID\\{dead}"));
     EXPECT_TRUE(ValueThere(kLocalMachine, kRun, "Gone"));
     ASSERT_EQ(list.Count(), 2);
-    EXPECT_FALSE(list.IsChecked(0));
-    EXPECT_FALSE(list.IsChecked(1));
+    EXPECT_FALSE(list.IsTicked(0));
+    EXPECT_FALSE(list.IsTicked(1));
     EXPECT_EQ(prompt.shown.back(), "Total 1 items cleaned successfully!\n"
                                    "2 items could not be deleted: administrator rights are "
                                    "needed.");

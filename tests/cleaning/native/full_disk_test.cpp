@@ -21,7 +21,7 @@ TEST_F(CleaningTest, AFullDiskStopsTheRunAtTheFailingFinding) {
     EXPECT_TRUE(KeyThere("Large"));
     EXPECT_TRUE(KeyThere("After"));
     ASSERT_EQ(list.Count(), 2);
-    EXPECT_TRUE(list.IsChecked(0) && list.IsChecked(1));
+    EXPECT_TRUE(list.IsTicked(0) && list.IsTicked(1));
     EXPECT_NE(out.error.find("not enough space"), std::string::npos) << out.error;
     EXPECT_EQ(prompt.shown.back(), out.error);
     EXPECT_FALSE(writer->IsOpen());

@@ -162,7 +162,7 @@ TEST_F(RecheckTest, SkipsExactlyTheFindingsThatChangedAndCleansTheRest) {
     const ScanRow& stale = Row("HKCU\\" + std::string(kRun) + "\\Stale");
     list.Add(stale.finding, stale.reason, stale.valueText); // the same value in a third row
     CleanOutcome out =
-        CleanSelected(CleaningContext{*reg, sys, *writer, prompt, sink, false, &recheck}, list);
+        CleanTicked(CleaningContext{*reg, sys, *writer, prompt, sink, false, &recheck}, list);
 
     ASSERT_EQ(out.status, CleanStatus::Done);
     std::set<std::string> skipped;
@@ -189,7 +189,7 @@ TEST_F(RecheckTest, SkipsExactlyTheFindingsThatChangedAndCleansTheRest) {
     EXPECT_FALSE(r.ReadValueWhole(approved.get(), "STALE").has_value());
     EXPECT_EQ(list.Count(), changed + 1); // the skipped rows stay, unticked
     for (const auto& row : list.rows)
-        EXPECT_FALSE(row.checked);
+        EXPECT_FALSE(row.ticked);
     // The skipped ones are still there; the cleaned ones are gone.
     RegKey shared(r, r.OpenKeyRead(RootHandle(kLocalMachine), kShared));
     std::uint32_t n = 0;

@@ -149,7 +149,7 @@ TEST(UndoSafety, EveryDeletionIsInTheFileBeforeItHappensAndTheFileRestoresAll) {
     Quiet prompt;
     NoSink sink;
     reg.file = MakeBackupFileName(sys);
-    CleanOutcome out = CleanSelected(CleaningContext{reg, sys, writer, prompt, sink}, list);
+    CleanOutcome out = CleanTicked(CleaningContext{reg, sys, writer, prompt, sink}, list);
     ASSERT_EQ(out.backupFile, reg.file);
     EXPECT_EQ(out.processed, 30);
     EXPECT_EQ(out.keptBack, 1);
@@ -191,7 +191,7 @@ TEST(UndoSafety, ClassesRootFindingsGoToThePerUserKeyFirst) {
     CRegFileWriter writer(reg, sys);
     Quiet prompt;
     NoSink sink;
-    CleanOutcome out = CleanSelected(CleaningContext{reg, sys, writer, prompt, sink}, list);
+    CleanOutcome out = CleanTicked(CleaningContext{reg, sys, writer, prompt, sink}, list);
     EXPECT_EQ(out.processed, 3);
 
     // Only the per-user .both went; the machine's one now shows through.

@@ -55,7 +55,7 @@ HeldFile::HeldFile(const std::string& path, const std::string& program, bool asL
     HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, ToWide(readyName).c_str());
     release_ = CreateEventW(nullptr, TRUE, FALSE, ToWide(releaseName).c_str());
     std::wstring exe = WidePath(program.empty() ? Win32System().GetModulePath() : program);
-    std::wstring cmd = L"\"" + exe + L"\" --gtest_filter=JunkHolder.HoldFileOpen";
+    std::wstring cmd = L"\"" + exe + L"\" --gtest_list_tests";
     SetEnv(kHoldFileVar, path);
     SetEnv(kHoldReadyVar, readyName);
     SetEnv(kHoldReleaseVar, releaseName);
@@ -87,9 +87,12 @@ HeldFile::~HeldFile() {
     CloseHandle(release_);
 }
 
-bool RunHolderIfAsked() {
+namespace {
+// The holder's side, when HeldFile started this program: true when the file was held until
+// released. Not asked: nullopt.
+std::optional<bool> RunHolderIfAsked() {
     std::string path = Env(kHoldFileVar).value_or("");
-    if (path.empty()) return false;
+    if (path.empty()) return std::nullopt;
     const bool lock = Env(kHoldLockVar).has_value();
     HANDLE f =
         CreateFileW(WidePath(path).c_str(), GENERIC_READ | (lock ? GENERIC_WRITE : 0),
@@ -98,15 +101,24 @@ bool RunHolderIfAsked() {
         OpenEventW(EVENT_MODIFY_STATE, FALSE, ToWide(Env(kHoldReadyVar).value_or("")).c_str());
     HANDLE release =
         OpenEventW(SYNCHRONIZE, FALSE, ToWide(Env(kHoldReleaseVar).value_or("")).c_str());
-    if (f != INVALID_HANDLE_VALUE && ready && release) {
+    const bool held = f != INVALID_HANDLE_VALUE && ready && release;
+    if (held) {
         SetEvent(ready);
         WaitForSingleObject(release, 60000);
     }
     if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
     if (ready) CloseHandle(ready);
     if (release) CloseHandle(release);
-    return true;
+    return held;
 }
+
+// Decided as the program loads, before any test is registered or run: the holder runs no test.
+[[maybe_unused]] const bool kHolderRole = [] {
+    std::optional<bool> held = RunHolderIfAsked();
+    if (held) ::ExitProcess(*held ? 0 : 1);
+    return false;
+}();
+} // namespace
 
 SavedValue::SavedValue(Registry& reg, RootKey root, std::string key, std::string name)
     : reg_(reg), root_(root), key_(std::move(key)), name_(std::move(name)) {

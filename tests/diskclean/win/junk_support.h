@@ -17,10 +17,11 @@ std::string UnixPathOf(const std::string& windowsPath);
 // Makes `link` a Unix symbolic link to `target` with the host's own ln, as a user would.
 bool MakeUnixLink(const std::string& target, const std::string& link);
 
-// Another process (this test program, in its holder role) keeps a file open without
-// letting it be deleted, for as long as the object lives. `program` runs the holder from a
-// copy of this program (a stand-in under another program's name); `asLock` holds the file
-// for writing, as a program holds its lock file.
+// Another process (this test program, in its holder role: it holds the file and exits
+// before any test runs) keeps a file open without letting it be deleted, for as long as the
+// object lives. `program` runs the holder from a copy of this program (a stand-in under
+// another program's name); `asLock` holds the file for writing, as a program holds its lock
+// file. held() is false when the holder could not be started.
 class HeldFile {
   public:
     explicit HeldFile(const std::string& path, const std::string& program = {},
@@ -32,8 +33,6 @@ class HeldFile {
     HANDLE process_ = nullptr;
     HANDLE release_ = nullptr;
 };
-// The holder's side, run by the test JunkHolder.HoldFileOpen when the environment asks.
-bool RunHolderIfAsked();
 
 // Saves a registry value and puts it back when the object goes.
 class SavedValue {

@@ -25,11 +25,6 @@ constexpr const char* kEnvKey = "SYSTEM\\CurrentControlSet\\Control\\Session Man
 // Planted files are young; tests not about the age rule remove files of any age.
 const JunkOptions kAnyAge{0};
 
-// Not a test of its own: the process that holds a file open for HeldFile.
-TEST(JunkHolder, HoldFileOpen) {
-    if (!test::RunHolderIfAsked()) GTEST_SKIP() << "only run as the file holder of another test";
-}
-
 void Plant(const std::string& path, std::size_t bytes) {
     HANDLE f =
         CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

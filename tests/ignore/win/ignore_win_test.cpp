@@ -140,7 +140,7 @@ TEST_F(IgnoreFixture, PageIgnoresFromItsMenuUntilTheDialogRemovesTheEntry) {
     CListView& list = page.List();
     auto scan = [&] {
         page.OnScanButton();
-        ASSERT_TRUE(PumpUntil([&] { return !page.ScanInProgress(); }, 60000));
+        ASSERT_TRUE(PumpUntil([&] { return !page.Busy(); }, 60000));
     };
     auto rowOf = [&](const std::string& name) {
         for (int i = 0; i < list.Count(); ++i)

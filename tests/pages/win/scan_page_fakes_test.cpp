@@ -28,7 +28,7 @@ TEST_F(ScanPageOnFakesTest, ScanFindsWhatTheFakeRegistryHolds) {
     CreatePage(page);
     Answerer answers;
     page.OnScanButton();
-    ASSERT_TRUE(PumpUntil([&] { return !page.ScanInProgress(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !page.Busy(); }));
     ASSERT_EQ(page.List().Count(), 1);
     EXPECT_EQ(page.List().ItemText(0, 1), std::string("HKCU\\") + kRun + "\\gone");
     EXPECT_EQ(page.List().ItemText(0, 3), "Invalid File");

@@ -70,7 +70,7 @@ TEST_F(UnicodeRowsTest, ScanAndStartupListsShowEveryNameAsItIs) {
     scan.enabledCategories = {6}; // the Run keys
     CreatePage(scan);
     scan.OnScanButton();
-    ASSERT_TRUE(PumpUntil([&] { return !scan.ScanInProgress(); }, 60000));
+    ASSERT_TRUE(PumpUntil([&] { return !scan.Busy(); }, 60000));
 
     CDlgStartupManager startup(app_);
     CreatePage(startup);
