@@ -113,7 +113,7 @@ void MergeReport(const std::vector<TickedFinding>& machine, const CleanReport& r
         rowOf.erase(first, last);
         return n;
     };
-    auto untick = [&](const std::string& id) { take(id, out.uncheckedRows); };
+    auto untick = [&](const std::string& id) { take(id, out.untickedRows); };
     for (const std::string& id : report.cleanedIds)
         out.processed += take(id, out.cleanedRows);
     for (const auto& [id, n] : report.notDeleted) {
@@ -220,7 +220,7 @@ void RunCleaningWithHelper(Registry& reg, System& sys, CRegFileWriter& writer,
     else
         out.machineNote = CountedNote(machineCount, NoResultCause(r));
     std::sort(out.cleanedRows.begin(), out.cleanedRows.end());
-    std::sort(out.uncheckedRows.begin(), out.uncheckedRows.end());
+    std::sort(out.untickedRows.begin(), out.untickedRows.end());
     if (progress) progress->Progress(total, total);
 }
 

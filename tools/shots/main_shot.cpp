@@ -303,7 +303,7 @@ int main(int argc, char** argv) {
                 ::SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, CloseQuestion);
                 return zt::ShowMessage(r.owner, r.text, r.caption, r.type);
             });
-            main.ScanPage().CleanSelected();
+            main.ScanPage().OnCleanButton();
             zt::PumpUntil([&] { return !main.ScanPage().CleaningInProgress(); }, 120000);
             zt::SetMessageAnswerer(previous);
         } else if (elevation) {

@@ -119,7 +119,7 @@ TEST_F(DeniedRights, ElevationIsOfferedOnlyForMachineWideTickedFindings) {
     EXPECT_FALSE(KeyThere(kClassesRoot, ".mine"));
     EXPECT_EQ(yes.processed, 1);
     ASSERT_EQ(list.rows.size(), 2u);
-    EXPECT_TRUE(list.rows[0].checked && list.rows[1].checked);
+    EXPECT_TRUE(list.rows[0].ticked && list.rows[1].ticked);
     EXPECT_THAT(prompt.shown.back(), HasSubstr("2 machine-wide items were not cleaned: the helper "
                                                "ended early without its result"));
     list = makeList();

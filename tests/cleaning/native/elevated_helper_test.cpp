@@ -108,7 +108,7 @@ class TwoAccounts : public ::testing::Test {
             list.Add(e.finding, e.reason, e.valueText);
         CRegFileWriter writer(adminReg, sys);
         CleanOutcome out =
-            CleanSelected(CleaningContext{adminReg, sys, writer, yes, quiet, false, nullptr,
+            CleanTicked(CleaningContext{adminReg, sys, writer, yes, quiet, false, nullptr,
                                           Between(parameters, "--backup-folder")},
                           list);
         std::string report = CleanReportText(plan.entries, out, refused, "done");
@@ -154,7 +154,7 @@ TEST_F(TwoAccounts, TheHelperCleansOnlyTheMachineAndTheWindowMergesOneRun) {
     EXPECT_FALSE(There(adminReg, kLocalMachine, "Software\\Run", "Gone"));
     EXPECT_EQ(out.processed, 4);
     EXPECT_EQ(out.cleanedRows, (std::vector<int>{0, 1, 2, 4}));
-    EXPECT_EQ(out.uncheckedRows, (std::vector<int>{3}));
+    EXPECT_EQ(out.untickedRows, (std::vector<int>{3}));
     EXPECT_THAT(out.machineNote, HasSubstr("1 machine-wide items were not cleaned: in the "
                                            "account's own hive"));
     // Two backup files in the user's folder, each holding its own part.
@@ -192,7 +192,7 @@ TEST_F(TwoAccounts, WithoutTheHelpersResultTheMachinePartStaysTickedAndNothingIs
         CleanOutcome out = Run(ticked);
         EXPECT_EQ(out.processed, 1) << cause;
         EXPECT_EQ(out.cleanedRows, (std::vector<int>{1})) << cause;
-        EXPECT_TRUE(out.uncheckedRows.empty()) << cause;
+        EXPECT_TRUE(out.untickedRows.empty()) << cause;
         EXPECT_THAT(out.machineNote, HasSubstr("1 machine-wide items were not cleaned: ")) << cause;
         EXPECT_THAT(out.machineNote, HasSubstr(cause));
         EXPECT_TRUE(There(adminReg, kLocalMachine, "Software\\Old")) << cause;

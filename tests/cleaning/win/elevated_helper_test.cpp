@@ -146,7 +146,7 @@ TEST_F(ElevatedHelper, ScanPageCleaningHandsTheMachinesPartToTheHelperAndShowsOn
     Answers prompt;
     Quiet sink;
     CleanOutcome out =
-        CleanSelected(CleaningContext{reg, sys, writer, prompt, sink, true, &recheck}, list);
+        CleanTicked(CleaningContext{reg, sys, writer, prompt, sink, true, &recheck}, list);
 
     ASSERT_EQ(prompt.shown.size(), 2u);
     EXPECT_EQ(prompt.shown[0], ElevationOfferText(1));
