@@ -156,8 +156,7 @@ void CDlgCleanDisk::StartMeasuring(bool aboveNormal) {
     // The results go through the run's own job, so an abandoned run's never arrive. The work
     // holds the seams (they live as long as the process), never the page.
     measuring_ = run;
-    run->Start([&reg = reg_, &sys = sys_, page = static_cast<CGradientDialog*>(this), job,
-                aboveNormal, options = options_] {
+    run->Start([&reg = reg_, &sys = sys_, page = this, job, aboveNormal, options = options_] {
         if (aboveNormal) ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
         CaptionsToPage sink(*page, *job); // reaches the page only through the job's results
         MeasureJunkSizes(reg, sys, sink, &job->StopFlag(), options);

@@ -17,6 +17,11 @@ namespace zt {
 
 namespace {
 constexpr int kColumns = 4;
+// The result list's column captions.
+constexpr const char* kColumnNumber = "No.";
+constexpr const char* kColumnPath = "PATH";
+constexpr const char* kColumnValue = "VALUE (invalide)";
+constexpr const char* kColumnReason = "Reason";
 constexpr int kTicked = 2, kUnticked = 1; // the list's check box images
 
 bool IsCleaningPhase(ScanPagePhase phase) {

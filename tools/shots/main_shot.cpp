@@ -304,7 +304,7 @@ int main(int argc, char** argv) {
                 return zt::ShowMessage(r.owner, r.text, r.caption, r.type);
             });
             main.ScanPage().OnCleanButton();
-            zt::PumpUntil([&] { return !main.ScanPage().CleaningInProgress(); }, 120000);
+            zt::PumpUntil([&] { return !main.ScanPage().Busy(); }, 120000);
             zt::SetMessageAnswerer(previous);
         } else if (elevation) {
             // The real box this time; Cancel ends it, so nothing is cleaned.
