@@ -8,6 +8,9 @@
 #include "backup/BackupStore.h"
 #include "cli/CliContext.h"
 #include "cli/ConsoleText.h"
+#include "platform/win32/Win32StartupSources.h"
+#include "seams/AsciiText.h"
+#include "startup/SystemStartupActions.h"
 
 namespace zt::cli {
 
@@ -83,6 +86,22 @@ int RunRestoreCommand(CliContext& ctx, const Args& args) {
             return kExitFailed;
         }
         path = items[count - number].path;
+    }
+
+    if (EndsWithNoCase(path, kTaskBackupExtension) && !dryRun) {
+        // A scheduled task's backup: registered again and read back; the file goes after.
+        Win32StartupSources sources;
+        TaskRestore task = RestoreTaskBackup(sources, ctx.system, path);
+        bool removed = task.status && ctx.system.RemoveFile(path);
+        if (json)
+            PrintJson(ctx, {{"file", path},
+                            {"task", task.taskPath},
+                            {"done", task.status.ok()},
+                            {"removed", removed},
+                            {"message", task.message}});
+        else
+            Printf(task.status ? ctx.out : ctx.err, "%s\n", task.message.c_str());
+        return task.status ? kExitOk : kExitFailed;
     }
 
     std::vector<RegFileEntry> entries;

@@ -162,7 +162,8 @@ std::string LogonUser(ITrigger* trigger) {
 void ReadTriggers(ITaskDefinition* definition, TaskInfo& info) {
     Com<ITriggerCollection> triggers;
     LONG count = 0;
-    if (FAILED(definition->get_Triggers(triggers.Out())) || FAILED(triggers->get_Count(&count)))
+    if (FAILED(definition->get_Triggers(triggers.Out())) || !triggers ||
+        FAILED(triggers->get_Count(&count)))
         return;
     for (LONG i = 1; i <= count; ++i) {
         Com<ITrigger> trigger;
@@ -180,7 +181,8 @@ void ReadTriggers(ITaskDefinition* definition, TaskInfo& info) {
 void ReadActions(ITaskDefinition* definition, TaskInfo& info) {
     Com<IActionCollection> actions;
     LONG count = 0;
-    if (FAILED(definition->get_Actions(actions.Out())) || FAILED(actions->get_Count(&count)))
+    if (FAILED(definition->get_Actions(actions.Out())) || !actions ||
+        FAILED(actions->get_Count(&count)))
         return;
     for (LONG i = 1; i <= count; ++i) {
         Com<IAction> action;
@@ -219,12 +221,42 @@ TaskInfo ReadTask(IRegisteredTask* task) {
     return info;
 }
 
+// The names of the scheduler's task files in a folder: where a scheduler cannot list a
+// folder's tasks (Wine answers E_NOTIMPL), it still opens each of them by name.
+std::vector<std::wstring> TaskFileNames(const std::string& folderPath) {
+    std::vector<std::wstring> names;
+    wchar_t system[MAX_PATH] = {};
+    UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return names;
+    std::wstring pattern = std::wstring(system) + L"\\Tasks" +
+                           (folderPath == "\\" ? std::wstring() : ToWide(folderPath)) + L"\\*";
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.emplace_back(found.cFileName);
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+    return names;
+}
+
 void WalkFolder(ITaskFolder* folder, const std::string& folderPath, TaskListing& listing,
                 int depth) {
     Com<IRegisteredTaskCollection> tasks;
     HRESULT hr = folder->GetTasks(TASK_ENUM_HIDDEN, tasks.Out());
     LONG count = 0;
     if (SUCCEEDED(hr)) hr = tasks->get_Count(&count);
+    if (hr == E_NOTIMPL) {
+        hr = S_OK;
+        for (const auto& name : TaskFileNames(folderPath)) {
+            Com<IRegisteredTask> task;
+            BSTR taskName = ::SysAllocString(name.c_str());
+            if (SUCCEEDED(folder->GetTask(taskName, task.Out())) && task)
+                listing.tasks.push_back(ReadTask(task.get()));
+            ::SysFreeString(taskName);
+        }
+    }
     if (FAILED(hr)) listing.deniedFolders.emplace_back(folderPath, StatusFromHresult(hr));
     for (LONG i = 1; i <= count; ++i) {
         Com<IRegisteredTask> task;
