@@ -41,6 +41,12 @@ class CDlgStartupManager : public CGradientDialog {
     // The entry a row shows, exactly as enumerated (the list shows it for people to read).
     const StartupEntry* EntryAt(int row) const;
 
+    // Where tasks, services and packaged tasks come from; before the page is created (demo
+    // pictures replace the system's).
+    void SetStartupSources(std::shared_ptr<StartupSources> sources) {
+        sources_ = std::move(sources);
+    }
+
     // Runs the add dialog; returns true on OK with the command line typed. Tests replace it.
     using AddDialogRunner = std::function<bool(HWND owner, std::string& commandLine)>;
     void SetAddDialogRunner(AddDialogRunner runner) { runAddDialog_ = std::move(runner); }
