@@ -43,6 +43,10 @@ std::optional<ServiceStart> RecordedStart(const std::vector<ServiceRecord>& reco
     return std::nullopt;
 }
 
+void Forget(std::vector<ServiceRecord>& records, std::string_view name) {
+    std::erase_if(records, [&](const ServiceRecord& r) { return NamesEqual(r.name, name); });
+}
+
 SwitchOutcome Failed(std::string message) {
     return {SwitchDone::Failed, std::move(message)};
 }
@@ -66,9 +70,7 @@ SwitchOutcome SwitchService(StartupSources& sources, System& sys, const StartupE
     if (disable) {
         if (now->startType == kServiceDisabled) return {SwitchDone::Done, "Disabled"};
         // The start type to put back is on record before anything changes.
-        records.erase(std::remove_if(records.begin(), records.end(),
-                                     [&](const auto& r) { return NamesEqual(r.name, entry.name); }),
-                      records.end());
+        Forget(records, entry.name);
         records.push_back({entry.name, *now});
         if (!WriteServiceRecords(sys, records))
             return Failed("The previous start type could not be recorded; nothing was changed.");
@@ -83,9 +85,7 @@ SwitchOutcome SwitchService(StartupSources& sources, System& sys, const StartupE
         return Failed("The service control manager refused the change: " + StatusReason(set) + ".");
     if (!back || *back != want) return Failed("The service did not keep the new start type.");
     if (!disable) {
-        records.erase(std::remove_if(records.begin(), records.end(),
-                                     [&](const auto& r) { return NamesEqual(r.name, entry.name); }),
-                      records.end());
+        Forget(records, entry.name);
         // The service is back as it was; a stale record only keeps its row listed.
         (void)WriteServiceRecords(sys, records);
     }
