@@ -2,13 +2,17 @@
 
 #include <algorithm>
 #include <atomic>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "app/res/ids_backup.h"
 #include "app/res/resource.h"
 #include "cleaning/MachinePart.h"
+#include "platform/win32/Win32StartupSources.h"
+#include "seams/AsciiText.h"
 #include "seams/Unicode.h"
+#include "startup/SystemStartupActions.h"
 #include "seams/UserPrompt.h"
 #include "ui/ClassicLook.h"
 #include "ui/MessageBox.h"
@@ -129,9 +133,15 @@ void CDlgBackup::OnRestore() {
     for (int id : buttons)
         ::EnableWindow(Item(id), FALSE);
     RestoreReport report;
+    std::optional<TaskRestore> task; // a scheduled task's backup is registered again instead
     std::atomic<bool> finished{false};
     std::thread worker([&] {
-        report = RestoreWithHelper(reg_, sys_, path);
+        if (EndsWithNoCase(path, kTaskBackupExtension)) {
+            Win32StartupSources sources;
+            task = RestoreTaskBackup(sources, sys_, path);
+        } else {
+            report = RestoreWithHelper(reg_, sys_, path);
+        }
         finished = true;
     });
     PumpUntil([&] { return finished.load(); });
@@ -140,9 +150,10 @@ void CDlgBackup::OnRestore() {
         ::EnableWindow(Item(id), TRUE);
     if (focus && ::IsChild(Handle(), focus)) ::SetFocus(focus);
 
-    std::string message = RestoreMessage(report);
+    std::string message = task ? task->message : RestoreMessage(report);
     if (!message.empty()) ShowMessage(Handle(), ForDisplay(message), "", MB_OK);
-    if (report.result != RestoreResult::Restored) return; // the file and the row stay
+    bool restored = task ? task->status.ok() : report.result == RestoreResult::Restored;
+    if (!restored) return; // the file and the row stay
     // A file that cannot be deleted reappears at the next reload; the row goes either way.
     (void)sys_.RemoveFile(path);
     row = FindRow(path);

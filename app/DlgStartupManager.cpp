@@ -1,5 +1,6 @@
 #include "app/DlgStartupManager.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "app/DlgAddStartupItem.h"
@@ -12,27 +13,47 @@
 #include "ui/ClassicLook.h"
 #include "ui/MessageBox.h"
 #include "app/MessageBoxPrompt.h"
+#include "platform/win32/Win32StartupSources.h"
+#include "startup/SystemStartupActions.h"
 
 namespace zt {
 
 namespace {
 
-constexpr int kColumns = 5;
-// Widths saved before the Status column existed.
-constexpr int kOldColumns = 4;
+constexpr int kColumns = 6;
+// Widths saved before the Status and the When columns existed.
+constexpr int kOldColumns[] = {5, 4};
 constexpr int kStatusColumn = 4;
+constexpr int kWhenColumn = 5;
 
-std::string_view StatusText(bool disabled) {
-    return disabled ? kStatusDisabled : kStatusEnabled;
-}
-
-// What a row owns: the entry exactly as it was enumerated, for the core, and its number's
-// text. The list asks for the shown texts when it draws; the record goes with its row
+// What a row owns: the entry exactly as it was enumerated, for the core, and the texts made
+// of it. The list asks for the shown texts when it draws; the record goes with its row
 // (LVN_DELETEITEM).
 struct StartupRow {
     StartupEntry entry;
     std::string number;
+    std::string status;
 };
+
+// Rows a listing collects on its worker, handed whole to the window.
+struct CollectedRows : StartupEntrySink {
+    std::vector<StartupEntry> rows;
+    void ClearStartupRows() override { rows.clear(); }
+    void AddStartupRow(const StartupEntry& entry) override { rows.push_back(entry); }
+};
+
+bool Switchable(const StartupEntry& entry) {
+    switch (entry.kind) {
+    case StartupEntryKind::ScheduledTask:
+        return entry.state.empty();
+    case StartupEntryKind::Service:
+    case StartupEntryKind::Driver:
+    case StartupEntryKind::PackagedTask:
+        return true;
+    default:
+        return ApprovalFor(entry).has_value();
+    }
+}
 
 StartupRow* RowRecord(const CListView& list, int index) {
     return reinterpret_cast<StartupRow*>(list.ItemData(index));
@@ -49,7 +70,9 @@ std::string_view ColumnText(const StartupRow& row, int column) {
     case 3:
         return row.entry.location;
     case kStatusColumn:
-        return StatusText(row.entry.disabled);
+        return row.status;
+    case kWhenColumn:
+        return row.entry.detail;
     default:
         return {};
     }
@@ -61,7 +84,8 @@ class CStartupListSink : public StartupEntrySink {
     explicit CStartupListSink(const CListView& list) : list_(list) {}
     void ClearStartupRows() override { list_.DeleteAll(); }
     void AddStartupRow(const StartupEntry& entry) override {
-        auto record = std::make_unique<StartupRow>(StartupRow{entry, std::to_string(entry.number)});
+        auto record = std::make_unique<StartupRow>(
+            StartupRow{entry, std::to_string(entry.number), StartupStatusText(entry)});
         if (InsertRowOnDemand(list_.Handle(), list_.Count(), reinterpret_cast<LPARAM>(record.get()),
                               kColumns) >= 0)
             record.release(); // the row owns it now
@@ -71,34 +95,48 @@ class CStartupListSink : public StartupEntrySink {
     const CListView& list_;
 };
 
-// Deletion's view of the list: rows, their check boxes, and removal.
+// Deletion's view of the list: rows, their check boxes, and removal. With `selectedOnly`, the
+// one selected row stands for the ticked ones.
 class CStartupListModel : public StartupRowModel {
   public:
-    explicit CStartupListModel(const CListView& list) : list_(list) {}
+    explicit CStartupListModel(const CListView& list, int selectedOnly = -1)
+        : list_(list), selectedOnly_(selectedOnly) {}
     int RowCount() const override { return list_.Count(); }
-    bool IsRowChecked(int index) const override { return list_.IsChecked(index); }
+    bool IsRowChecked(int index) const override {
+        return selectedOnly_ >= 0 ? index == selectedOnly_ : list_.IsChecked(index);
+    }
     StartupEntry RowEntry(int index) const override {
         const StartupRow* row = RowRecord(list_, index);
         return row ? row->entry : StartupEntry{};
     }
-    void RemoveRow(int index) override { list_.DeleteItem(index); }
-    void UncheckRow(int index) override { list_.SetChecked(index, false); }
+    void RemoveRow(int index) override {
+        list_.DeleteItem(index);
+        selectedOnly_ = -2; // the row it stood for is gone, and no other takes its place
+    }
+    void UncheckRow(int index) override {
+        if (selectedOnly_ >= 0)
+            selectedOnly_ = -2;
+        else
+            list_.SetChecked(index, false);
+    }
 
   private:
     const CListView& list_;
+    int selectedOnly_;
 };
 
 } // namespace
 
 CDlgStartupManager::CDlgStartupManager(AppContext& app)
-    : CGradientDialog(IDD_STARTUP_PAGE, IDI_ZENTROVE), app_(app),
-      writer_(app.registry, app.system), layout_{{IDC_STARTUP_LIST, kGrowX | kGrowY},
-                                                 {IDC_STARTUP_REFRESH, kMoveX},
-                                                 {IDC_STARTUP_DELETE, kMoveX},
-                                                 {IDC_STARTUP_DISABLE, kMoveX},
-                                                 {IDC_STARTUP_ENABLE, kMoveX},
-                                                 {IDC_STARTUP_ADD, kMoveX},
-                                                 {IDCANCEL, kMoveX}} {
+    : CGradientDialog(IDD_STARTUP_PAGE, IDI_ZENTROVE), app_(app), writer_(app.registry, app.system),
+      sources_(std::make_shared<Win32StartupSources>()), layout_{
+                                                             {IDC_STARTUP_LIST, kGrowX | kGrowY},
+                                                             {IDC_STARTUP_REFRESH, kMoveX},
+                                                             {IDC_STARTUP_DELETE, kMoveX},
+                                                             {IDC_STARTUP_DISABLE, kMoveX},
+                                                             {IDC_STARTUP_ENABLE, kMoveX},
+                                                             {IDC_STARTUP_ADD, kMoveX},
+                                                             {IDCANCEL, kMoveX}} {
     classicLook_ = IsClassicAppearance();
     SetSounds(IDW_HOVER, IDW_CLICK);
 }
@@ -122,21 +160,33 @@ bool CDlgStartupManager::OnInitDialog() {
     CListView list = List();
     RequeryNotifyFormat(list.Handle(), Handle());
     SetUpReportList(list.Handle(), LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT |
-                                       LVS_EX_HEADERDRAGDROP | LVS_EX_LABELTIP);
-    int number = MeasureInDialogFont(Handle(), "No.oooooo");
-    int name = MeasureInDialogFont(Handle(), "Startup Item item...");
-    int command = MeasureInDialogFont(Handle(), "Command Command Command Command");
-    int status = MeasureInDialogFont(Handle(), "Disabledoo");
+                                       LVS_EX_HEADERDRAGDROP | LVS_EX_LABELTIP | LVS_EX_INFOTIP);
+    // The selected row stays visible while another control has the focus.
+    ::SetWindowLongPtrW(list.Handle(), GWL_STYLE,
+                        ::GetWindowLongPtrW(list.Handle(), GWL_STYLE) | LVS_SHOWSELALWAYS);
+    int number = MeasureInDialogFont(Handle(), "No.oooo");
+    int name = MeasureInDialogFont(Handle(), "Startup Item item");
+    int command = MeasureInDialogFont(Handle(), "Command Command Command");
+    int status = MeasureInDialogFont(Handle(), "Disabled by usero");
+    int when = MeasureInDialogFont(Handle(), "At startupoo");
+    int least = MeasureInDialogFont(Handle(), "Location Location");
     RECT client = list.ClientRect();
+    listWidth_ = client.right - client.left;
+    // Location takes the rest; a narrow list takes what Location lacks from Command.
+    int location = listWidth_ - number - name - command - status - when;
+    if (location < least) {
+        command = std::max(least, command - (least - location));
+        location = listWidth_ - number - name - command - status - when;
+    }
     list.InsertColumn(0, "No.", number);
     list.InsertColumn(1, "Startup Item", name);
     list.InsertColumn(2, "Command", command);
-    list.InsertColumn(3, "Location",
-                      (client.right - client.left) - number - name - command - status);
+    list.InsertColumn(3, "Location", location);
     list.InsertColumn(kStatusColumn, "Status", status);
+    list.InsertColumn(kWhenColumn, "When", when);
     headerHook_.Subclass(list.Handle());
 
-    RefreshList();
+    StartListing();
     return true;
 }
 
@@ -145,47 +195,114 @@ void CDlgStartupManager::RecordLayout() {
 }
 
 void CDlgStartupManager::RefreshList() {
-    StartupEnumerator enumerator(app_.registry, app_.system);
+    StartListing();
+    (void)WaitForListing(); // a listing still going when the wait ends fills the list later
+}
+
+void CDlgStartupManager::StartListing() {
+    if (listing_ && listing_->Running()) return;
+    listing_ = CBackgroundJob::Create();
+    listing_->Connect(TaskQueue());
+    ::EnableWindow(Item(IDC_STARTUP_REFRESH), FALSE);
+    CBackgroundJob* job = listing_.get();
+    // The seams live as long as the program; the sources are kept by the work itself.
+    listing_->Start([this, job, &reg = app_.registry, &sys = app_.system, sources = sources_] {
+        CollectedRows collected;
+        StartupEnumerator(reg, sys, sources.get()).EnumerateStartupEntries(collected);
+        job->Deliver(
+            [this, rows = std::move(collected.rows)]() mutable { ShowRows(std::move(rows)); });
+    });
+}
+
+bool CDlgStartupManager::WaitForListing(DWORD timeoutMs) {
+    if (!listing_) return true;
+    if (!listing_->Wait(timeoutMs)) return false;
+    listing_->Drain();
+    return true;
+}
+
+void CDlgStartupManager::ShowRows(std::vector<StartupEntry> rows) {
     CListView list = List();
     CStartupListSink sink(list);
-    enumerator.EnumerateStartupEntries(sink);
+    ::SendMessageW(list.Handle(), WM_SETREDRAW, FALSE, 0);
+    sink.ClearStartupRows();
+    for (const auto& entry : rows)
+        sink.AddStartupRow(entry);
+    ::SendMessageW(list.Handle(), WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(list.Handle(), nullptr, TRUE);
+    ::EnableWindow(Item(IDC_STARTUP_REFRESH), TRUE);
     UpdateSwitchButtons();
+}
+
+std::vector<int> CDlgStartupManager::ActionRows() const {
+    CListView list = List();
+    std::vector<int> rows;
+    for (int i = 0; i < list.Count(); ++i)
+        if (list.IsChecked(i)) rows.push_back(i);
+    if (rows.empty() && list.Selected() >= 0) rows.push_back(list.Selected());
+    return rows;
 }
 
 void CDlgStartupManager::UpdateSwitchButtons() {
     CListView list = List();
-    int row = list.Selected();
-    bool governed = false, disabled = false;
-    if (row >= 0) {
-        StartupEntry entry = CStartupListModel(list).RowEntry(row);
-        governed = ApprovalFor(entry).has_value();
-        disabled = entry.disabled;
+    bool canDisable = false, canEnable = false;
+    for (int row : ActionRows()) {
+        const StartupRow* record = RowRecord(list, row);
+        if (!record || !Switchable(record->entry)) continue;
+        canDisable = canDisable || !record->entry.disabled;
+        canEnable = canEnable || record->entry.disabled;
     }
-    ::EnableWindow(Item(IDC_STARTUP_DISABLE), governed && !disabled);
-    ::EnableWindow(Item(IDC_STARTUP_ENABLE), governed && disabled);
+    ::EnableWindow(Item(IDC_STARTUP_DISABLE), canDisable);
+    ::EnableWindow(Item(IDC_STARTUP_ENABLE), canEnable);
 }
 
-void CDlgStartupManager::SwitchSelectedEntry(bool disable) {
+void CDlgStartupManager::SwitchSelectedEntries(bool disable) {
     CListView list = List();
-    int row = list.Selected();
-    if (row < 0) return;
-    StartupEntry entry = CStartupListModel(list).RowEntry(row);
-    switch (SetStartupEntryDisabled(app_.registry, entry, disable)) {
-    case ApprovalWrite::Written:
-        if (StartupRow* record = RowRecord(list, row)) record->entry.disabled = disable;
-        list.Send(LVM_REDRAWITEMS, row, row);
-        break;
-    case ApprovalWrite::NotGoverned:
-        ShowMessage(Handle(), kOnlyDeletable, kProgramCaption, MB_OK);
-        break;
-    case ApprovalWrite::NotWritten:
-        ShowMessage(
-            Handle(),
-            ForDisplay("Could not write " + ApprovalFor(entry)->Text() + "; nothing was changed."),
-            kProgramCaption, MB_OK);
-        break;
+    std::string notes;
+    bool openSettings = false;
+    for (int row : ActionRows()) {
+        StartupRow* record = RowRecord(list, row);
+        if (!record || record->entry.disabled == disable) continue;
+        SwitchOutcome outcome =
+            SwitchStartupRow(app_.registry, app_.system, *sources_, record->entry, disable);
+        switch (outcome.done) {
+        case SwitchDone::Done:
+            record->entry.disabled = disable;
+            if (record->entry.kind == StartupEntryKind::Service ||
+                record->entry.kind == StartupEntryKind::Driver)
+                record->entry.detail = outcome.message;
+            record->status = StartupStatusText(record->entry);
+            list.Send(LVM_REDRAWITEMS, row, row);
+            break;
+        case SwitchDone::OpenSettings:
+            openSettings = true;
+            break;
+        case SwitchDone::NotGoverned:
+        case SwitchDone::Failed:
+            notes += (notes.empty() ? "" : "\n") + record->entry.name + ": " + outcome.message;
+            break;
+        }
     }
+    if (openSettings) {
+        ShowMessage(Handle(), kPackageChangedInSettings, kProgramCaption, MB_OK);
+        (void)app_.system.Execute("open", kStartupAppsSettings, "", kShowNormal, false);
+    }
+    if (!notes.empty()) ShowMessage(Handle(), ForDisplay(notes), kProgramCaption, MB_OK);
     UpdateSwitchButtons();
+}
+
+void CDlgStartupManager::ShareWidth(int listWidth) {
+    if (listWidth_ <= 0 || listWidth == listWidth_) {
+        listWidth_ = listWidth;
+        return;
+    }
+    CListView list = List();
+    int delta = listWidth - listWidth_;
+    int command = list.ColumnWidth(2), location = list.ColumnWidth(3);
+    int toCommand = delta * 3 / 5;
+    list.SetColumnWidth(2, command + toCommand > 40 ? command + toCommand : 40);
+    list.SetColumnWidth(3, location + delta - toCommand > 40 ? location + delta - toCommand : 40);
+    listWidth_ = listWidth;
 }
 
 bool CDlgStartupManager::OnNotify(int id, NMHDR* header, LRESULT& result) {
@@ -194,6 +311,18 @@ bool CDlgStartupManager::OnNotify(int id, NMHDR* header, LRESULT& result) {
     case LVN_ITEMCHANGED:
         UpdateSwitchButtons();
         break;
+    case LVN_GETINFOTIPW: {
+        // The whole row, for cells the columns cut.
+        auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(header);
+        const StartupRow* row = RowRecord(List(), tip->iItem);
+        if (!row) break;
+        std::string text = row->entry.name;
+        if (!row->entry.displayName.empty()) text += " (" + row->entry.displayName + ")";
+        text += "\n" + row->entry.command + "\n" + row->entry.location + "\n" + row->status;
+        if (!row->entry.detail.empty()) text += "\n" + row->entry.detail;
+        CopyDisplayText(text, tip->pszText, tip->cchTextMax);
+        break;
+    }
     case LVN_DELETEITEM:
         delete reinterpret_cast<StartupRow*>(reinterpret_cast<NMLISTVIEW*>(header)->lParam);
         break;
@@ -223,13 +352,19 @@ bool CDlgStartupManager::RunAddDialog(HWND owner, std::string& commandLine) {
 
 void CDlgStartupManager::DeleteSelectedEntries() {
     CListView list = List();
-    CStartupListModel rows(list);
+    bool ticked = false;
+    for (int i = 0; i < list.Count() && !ticked; ++i)
+        ticked = list.IsChecked(i);
+    CStartupListModel rows(list, ticked ? -1 : list.Selected());
     CMessageBoxPrompt prompt(Handle());
     try {
         // It tells the user what stayed and why through the prompt.
-        (void)zt::DeleteSelectedEntries(app_.registry, app_.system, writer_, rows, prompt, [this] {
-            if (app_.host) app_.host->RefreshBackupList();
-        });
+        (void)zt::DeleteSelectedEntries(
+            app_.registry, app_.system, writer_, rows, prompt,
+            [this] {
+                if (app_.host) app_.host->RefreshBackupList();
+            },
+            sources_.get());
     } catch (const FileError& e) {
         // The backup could not be written: the rows not yet handled stay, and the user learns why.
         ShowMessage(Handle(), ForDisplay(e.what()), "", MB_OK);
@@ -252,7 +387,7 @@ bool CDlgStartupManager::OnCommand(int id, int code, HWND control) {
     if (code == BN_CLICKED) {
         switch (id) {
         case IDC_STARTUP_REFRESH:
-            RefreshList();
+            StartListing();
             return true;
         case IDC_STARTUP_DELETE:
             DeleteSelectedEntries();
@@ -262,7 +397,7 @@ bool CDlgStartupManager::OnCommand(int id, int code, HWND control) {
             return true;
         case IDC_STARTUP_DISABLE:
         case IDC_STARTUP_ENABLE:
-            SwitchSelectedEntry(id == IDC_STARTUP_DISABLE);
+            SwitchSelectedEntries(id == IDC_STARTUP_DISABLE);
             return true;
         default:
             break;
@@ -278,6 +413,11 @@ void CDlgStartupManager::OnCancel() {
 void CDlgStartupManager::OnSize(UINT type, int cx, int cy) {
     CGradientDialog::OnSize(type, cx, cy);
     layout_.Apply(cx, cy);
+    if (HWND list = Item(IDC_STARTUP_LIST)) {
+        RECT client{};
+        ::GetClientRect(list, &client);
+        ShareWidth(client.right - client.left);
+    }
 }
 
 bool CDlgStartupManager::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -293,6 +433,7 @@ bool CDlgStartupManager::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
 }
 
 void CDlgStartupManager::OnDestroy() {
+    if (listing_) listing_->Abandon(); // its rows would find no window
     headerHook_.Unsubclass();
     List().DeleteAll(); // each row's record goes with LVN_DELETEITEM
     CGradientDialog::OnDestroy();
@@ -301,10 +442,11 @@ void CDlgStartupManager::OnDestroy() {
 void CDlgStartupManager::RestoreColumnWidths() {
     int widths[kColumns] = {};
     int columns = kColumns;
-    if (!ReadListWidths(app_.settings, settings::StartupList, columns, widths)) {
-        columns = kOldColumns;
-        if (!ReadListWidths(app_.settings, settings::StartupList, columns, widths)) return;
-    }
+    bool read = ReadListWidths(app_.settings, settings::StartupList, columns, widths);
+    for (int old : kOldColumns)
+        if (!read)
+            read = ReadListWidths(app_.settings, settings::StartupList, columns = old, widths);
+    if (!read) return;
     for (int c = 0; c < columns; ++c)
         List().SetColumnWidth(c, ScaleForDpi(widths[c], static_cast<int>(Dpi())));
 }

@@ -1,13 +1,18 @@
 #pragma once
-// The "Startup Manager" page: every startup entry in a list with check boxes, and Refresh,
-// Delete, Disable, Enable, Add... and Exit.
+// The "Startup Manager" page: every startup entry (keys, folders, scheduled tasks, services,
+// packaged apps) in a list with check boxes, and Refresh, Delete, Disable, Enable, Add... and
+// Exit. Every action works on the ticked rows, or on the selected row when none is ticked.
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/AppContext.h"
 #include "app/PageSupport.h"
 #include "backup/RegFileWriter.h"
+#include "seams/StartupSources.h"
 #include "startup/StartupEnumerator.h"
+#include "ui/BackgroundJob.h"
 #include "ui/GradientDialog.h"
 #include "ui/Layout.h"
 #include "ui/Window.h"
@@ -20,8 +25,13 @@ class CDlgStartupManager : public CGradientDialog {
     explicit CDlgStartupManager(AppContext& app);
     ~CDlgStartupManager() override;
 
-    // Lists every startup entry again; the numbers start again at 1.
+    // Lists every startup entry again on a worker, and waits for it while the window goes on
+    // (messages are dispatched); the numbers start again at 1.
     void RefreshList();
+    // Starts the listing and returns; the rows replace the list when it ends.
+    void StartListing();
+    // Waits (dispatching messages) until a listing begun has filled the list.
+    bool WaitForListing(DWORD timeoutMs = 60000);
     void RestoreColumnWidths();
     void SaveColumnWidths() const;
     // The main window calls this once it has created the pages; resizing moves nothing before.
@@ -30,6 +40,12 @@ class CDlgStartupManager : public CGradientDialog {
     CListView List() const;
     // The entry a row shows, exactly as enumerated (the list shows it for people to read).
     const StartupEntry* EntryAt(int row) const;
+
+    // Where tasks, services and packaged tasks come from; before the page is created (demo
+    // pictures replace the system's).
+    void SetStartupSources(std::shared_ptr<StartupSources> sources) {
+        sources_ = std::move(sources);
+    }
 
     // Runs the add dialog; returns true on OK with the command line typed. Tests replace it.
     using AddDialogRunner = std::function<bool(HWND owner, std::string& commandLine)>;
@@ -45,11 +61,16 @@ class CDlgStartupManager : public CGradientDialog {
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
   private:
+    void ShowRows(std::vector<StartupEntry> rows);
     void DeleteSelectedEntries();
-    // Writes the selected row's approval value; the Status column changes only when it was.
-    void SwitchSelectedEntry(bool disable);
-    // Disable and Enable are available for a selected row an approval value governs.
+    // Switches every action row; the Status column changes only where the switch took.
+    void SwitchSelectedEntries(bool disable);
+    // Disable and Enable are available while an action row can take them.
     void UpdateSwitchButtons();
+    // The ticked rows, else the selected row, else none.
+    std::vector<int> ActionRows() const;
+    // The Command and Location columns share what the list gains or loses in width.
+    void ShareWidth(int listWidth);
     void AddStartupItem();
     bool RunAddDialog(HWND owner, std::string& commandLine);
 
@@ -59,6 +80,9 @@ class CDlgStartupManager : public CGradientDialog {
     CLayout layout_;
     CClassicHeaderHook headerHook_{classicLook_};
     AddDialogRunner runAddDialog_;
+    std::shared_ptr<StartupSources> sources_;
+    std::shared_ptr<CBackgroundJob> listing_;
+    int listWidth_ = 0;
 };
 
 } // namespace zt

@@ -47,7 +47,8 @@ std::vector<CBackupItem> ListBackups(System& sys) {
     std::string folder = GetBackupFolder(sys);
     std::vector<CBackupItem> items;
     sys.EnumDirectory(folder, [&](const DirEntry& e) {
-        if (!e.IsDirectory() && EndsWithNoCase(e.name, ".reg"))
+        // A deleted scheduled task's XML is a backup of its own.
+        if (!e.IsDirectory() && (EndsWithNoCase(e.name, ".reg") || EndsWithNoCase(e.name, ".task")))
             items.push_back(CBackupItem{JoinPath(folder, e.name), e.lastWriteTime});
         return true;
     });

@@ -30,8 +30,9 @@ struct CBackupItem {
     std::int64_t time = 0; // last write, seconds since 1 January 1970 UTC
 };
 
-// Every file of the backup folder whose name ends in ".reg" (any letter case), newest
-// first. The page numbers them from the bottom: item i carries number size() - i.
+// Every file of the backup folder whose name ends in ".reg" or ".task" (a scheduled task's
+// XML; any letter case), newest first. The page numbers them from the bottom: item i carries number
+// size() - i.
 std::vector<CBackupItem> ListBackups(System& sys);
 
 // The backup page's time text ("%A,%B %d,%Y - %H:%M:%S %p" in local time, C locale), or

@@ -8,6 +8,9 @@
 #include "backup/BackupStore.h"
 #include "cli/CliContext.h"
 #include "cli/ConsoleText.h"
+#include "platform/win32/Win32StartupSources.h"
+#include "seams/AsciiText.h"
+#include "startup/SystemStartupActions.h"
 
 namespace zt::cli {
 
@@ -70,6 +73,22 @@ bool ParseRestoreRequest(const Args& args, RestoreRequest& req) {
             return false;
     }
     return !req.path.empty() && !(req.dryRun && req.part != RestorePart::All);
+}
+
+// A scheduled task's backup: registered again and read back; the file goes after.
+int RestoreTask(CliContext& ctx, const RestoreRequest& req) {
+    Win32StartupSources sources;
+    TaskRestore task = RestoreTaskBackup(sources, ctx.system, req.path);
+    bool removed = task.status && ctx.system.RemoveFile(req.path);
+    if (req.json)
+        PrintJson(ctx, {{"file", req.path},
+                        {"task", task.taskPath},
+                        {"done", task.status.ok()},
+                        {"removed", removed},
+                        {"message", task.message}});
+    else
+        Printf(task.status ? ctx.out : ctx.err, "%s\n", task.message.c_str());
+    return task.status ? kExitOk : kExitFailed;
 }
 
 // A number as `backups` shows it (the newest carries the highest) made the file's path; false
@@ -179,6 +198,7 @@ int RunRestoreCommand(CliContext& ctx, const Args& args) {
         return kExitUsage;
     }
     if (!ResolveBackupNumber(ctx, req.path)) return kExitFailed;
+    if (EndsWithNoCase(req.path, kTaskBackupExtension) && !req.dryRun) return RestoreTask(ctx, req);
     RestoreRun run = Restore(ctx, req);
     if (!req.json) return PrintRestoreText(ctx, req, run);
     PrintRestoreJson(ctx, req, run);

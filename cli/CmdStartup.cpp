@@ -24,6 +24,8 @@
 #include "startup/StartupEditor.h"
 #include "startup/StartupEnumerator.h"
 #include "startup/StartupLocations.h"
+#include "startup/SystemStartupActions.h"
+#include "platform/win32/Win32StartupSources.h"
 
 namespace zt::cli {
 
@@ -54,33 +56,54 @@ struct RowList : StartupEntrySink, StartupRowModel {
     void UncheckRow(int index) override { checked[index] = false; }
 };
 
-std::string_view StatusText(const StartupEntry& r) {
-    return r.disabled ? kStatusDisabled : kStatusEnabled;
+bool IsServiceKind(StartupEntryKind kind) {
+    return kind == StartupEntryKind::Service || kind == StartupEntryKind::Driver;
+}
+
+std::string JsonText(const nlohmann::ordered_json& json) {
+    return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
 void PrintRows(CliContext& ctx, const std::vector<StartupEntry>& rows, bool json) {
     if (json) {
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
-        for (const auto& r : rows)
-            list.push_back({{"number", r.number},
-                            {"id", StartupEntryId(r)},
-                            {"name", r.name},
-                            {"command", r.command},
-                            {"location", r.location},
-                            {"kind", std::string(StartupEntryKindName(r.kind))},
-                            {"kindValue", static_cast<int>(r.kind)},
-                            {"status", std::string(StatusText(r))},
-                            {"view", RegistryViewOf(r.location)}});
-        std::string text =
-            list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-        Printf(ctx.out, "%s\n", text.c_str());
+        for (const auto& r : rows) {
+            nlohmann::ordered_json row = {{"number", r.number},
+                                          {"id", StartupEntryId(r)},
+                                          {"name", r.name},
+                                          {"command", r.command},
+                                          {"location", r.location},
+                                          {"kind", std::string(StartupKindWord(r.kind))},
+                                          {"entryKind", std::string(StartupEntryKindName(r.kind))},
+                                          {"kindValue", static_cast<int>(r.kind)},
+                                          {"status", StartupStatusText(r)},
+                                          {"enabled", !r.disabled && r.state.empty()},
+                                          {"fileMissing", r.fileMissing},
+                                          {"view", RegistryViewOf(r.location)}};
+            if (!r.displayName.empty()) row["displayName"] = r.displayName;
+            if (r.kind == StartupEntryKind::ScheduledTask) row["trigger"] = r.detail;
+            if (IsServiceKind(r.kind)) row["startType"] = r.detail;
+            list.push_back(std::move(row));
+        }
+        Printf(ctx.out, "%s\n", JsonText(list).c_str());
         return;
     }
-    Printf(ctx.out, "No.\tStartup Item\tCommand\tLocation\tKind\tStatus\n");
+    Printf(ctx.out, "No.\tStartup Item\tCommand\tLocation\tKind\tStatus\tWhen\n");
     for (const auto& r : rows)
-        Printf(ctx.out, "%d\t%s\t%s\t%s\t%s\t%s\n", r.number, r.name.c_str(), r.command.c_str(),
+        Printf(ctx.out, "%d\t%s\t%s\t%s\t%s\t%s\t%s\n", r.number, r.name.c_str(), r.command.c_str(),
                r.location.c_str(), std::string(StartupEntryKindName(r.kind)).c_str(),
-               std::string(StatusText(r)).c_str());
+               StartupStatusText(r).c_str(), r.detail.c_str());
+}
+
+// Every startup row, the system's tasks, services and packaged tasks included.
+void ListAll(CliContext& ctx, StartupEntrySink& sink) {
+    Win32StartupSources sources;
+    StartupEnumerator(ctx.registry, ctx.system, &sources).EnumerateStartupEntries(sink);
+}
+
+// The report of a change, printed with --json (the console's --result FILE keeps a copy).
+void WriteReport(CliContext& ctx, const nlohmann::ordered_json& report, bool json) {
+    if (json) Printf(ctx.out, "%s\n", JsonText(report).c_str());
 }
 
 // Questions go to the terminal unless --yes answered them beforehand; reports to stdout.
@@ -118,7 +141,7 @@ bool InteractiveTerminal() {
 int UsageError(CliContext& ctx, const std::string& message) {
     Printf(ctx.err, "zentrove-cli startup: %s\n", message.c_str());
     Printf(ctx.err, "usage: zentrove-cli startup [--json] | "
-                    "startup delete N... | --id ID[,ID...] [--yes] | "
+                    "startup delete N... | --id ID[,ID...] [--yes] [--json] | "
                     "startup disable N... | --id ID[,ID...] [--json] | "
                     "startup enable N... | --id ID[,ID...] [--json] | "
                     "startup add \"COMMAND\"\n");
@@ -142,7 +165,7 @@ int List(CliContext& ctx, const Args& args) {
             return UsageError(ctx, "unknown argument '" + a + "'");
     }
     RowList list;
-    StartupEnumerator(ctx.registry, ctx.system).EnumerateStartupEntries(list);
+    ListAll(ctx, list);
     PrintRows(ctx, list.rows, json);
     return kExitOk;
 }
@@ -152,10 +175,11 @@ int List(CliContext& ctx, const Args& args) {
 struct RowChoice {
     std::vector<int> numbers;
     std::vector<std::string> ids; // lower case
+    bool json = false;
 };
 
-// The row numbers and `--id` lists among `args`, and whether `flag` was given. False with the
-// reason for a word that is none of them.
+// The row numbers, `--id` lists and --json among `args`, and whether `flag` was
+// given. False with the reason for a word that is none of them.
 bool ParseRowArgs(const Args& args, std::string_view flag, bool& flagGiven, RowChoice& choice,
                   std::string& why) {
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -163,6 +187,8 @@ bool ParseRowArgs(const Args& args, std::string_view flag, bool& flagGiven, RowC
         int n = 0;
         if (a == flag)
             flagGiven = true;
+        else if (a == "--json")
+            choice.json = true;
         else if (a == "--id") {
             if (i + 1 == args.size()) {
                 why = "--id needs a list of ids";
@@ -221,19 +247,24 @@ int Delete(CliContext& ctx, const Args& args) {
         return UsageError(ctx, "delete needs the numbers or ids of the rows");
 
     RowList list;
-    StartupEnumerator(ctx.registry, ctx.system).EnumerateStartupEntries(list);
+    ListAll(ctx, list);
     std::vector<std::size_t> chosen;
     if (auto failed = ChooseRows(ctx, list, choice, chosen)) return *failed;
     for (std::size_t i : chosen)
         list.checked[i] = true;
     if (!yes && !InteractiveTerminal())
         return UsageError(ctx, "no terminal to confirm on; pass --yes to delete");
+    std::vector<StartupEntry> asked;
+    for (std::size_t i : chosen)
+        asked.push_back(list.rows[i]);
 
     StartupPrompt prompt(ctx, yes);
     CRegFileWriter writer(ctx.registry, ctx.system);
+    Win32StartupSources sources;
     StartupDeletionOutcome outcome;
     try {
-        outcome = DeleteSelectedEntries(ctx.registry, ctx.system, writer, list, prompt, [] {});
+        outcome = DeleteSelectedEntries(
+            ctx.registry, ctx.system, writer, list, prompt, [] {}, &sources);
     } catch (const std::exception& e) {
         Printf(ctx.err, "zentrove-cli startup: %s\n", e.what());
         if (!writer.fileName().empty())
@@ -243,55 +274,73 @@ int Delete(CliContext& ctx, const Args& args) {
     if (outcome.cancelled) return kExitFailed;
     if (!outcome.backupFile.empty())
         Printf(ctx.out, "Backup file: %s\n", outcome.backupFile.c_str());
+    for (const auto& file : outcome.taskBackups)
+        Printf(ctx.out, "Task backup file: %s\n", file.c_str());
     for (const auto& n : outcome.notDeleted)
         Printf(ctx.out, "%s\tnot deleted: %s\n", n.entry.c_str(), n.status.Describe().c_str());
+    for (const auto& r : outcome.refused)
+        Printf(ctx.err, "zentrove-cli startup: not deleted: %s\n", r.c_str());
+    nlohmann::ordered_json report = nlohmann::ordered_json::array();
+    for (const auto& entry : asked) {
+        // A row that left the list was dealt with; one that stayed names its reason.
+        bool kept = std::any_of(list.rows.begin(), list.rows.end(), [&](const StartupEntry& r) {
+            return StartupEntryId(r) == StartupEntryId(entry);
+        });
+        std::string message = kept ? "not deleted" : "deleted";
+        for (const auto& r : outcome.refused)
+            if (kept && r.compare(0, entry.name.size() + 2, entry.name + ": ") == 0) message = r;
+        for (const auto& n : outcome.notDeleted)
+            if (kept && n.entry.find(entry.name) != std::string::npos)
+                message = "not deleted: " + n.status.Describe();
+        report.push_back({{"number", entry.number},
+                          {"id", StartupEntryId(entry)},
+                          {"name", entry.name},
+                          {"done", !kept},
+                          {"message", message}});
+    }
+    WriteReport(ctx, report, choice.json);
     bool complete = outcome.notBackedUp.empty() && outcome.filesNotDeleted.empty() &&
-                    outcome.folderUnknown.empty() && outcome.notDeleted.empty();
+                    outcome.folderUnknown.empty() && outcome.notDeleted.empty() &&
+                    outcome.refused.empty();
     return complete ? kExitOk : kExitFailed;
 }
 
-// Writes the approval value of each named row; exit 1 when any row was not switched.
+// Switches each named row; exit 1 when any row was not switched.
 int Switch(CliContext& ctx, const Args& args, bool disable) {
-    bool json = false;
+    bool unused = false;
     RowChoice choice;
     std::string why;
-    if (!ParseRowArgs(args, "--json", json, choice, why)) return UsageError(ctx, why);
+    if (!ParseRowArgs(args, "--json", unused, choice, why)) return UsageError(ctx, why);
+    choice.json = choice.json || unused;
     if (choice.numbers.empty() && choice.ids.empty())
         return UsageError(ctx, std::string(disable ? "disable" : "enable") +
                                    " needs the numbers or ids of the rows");
     RowList list;
-    StartupEnumerator(ctx.registry, ctx.system).EnumerateStartupEntries(list);
+    ListAll(ctx, list);
     std::vector<std::size_t> chosen;
     if (auto failed = ChooseRows(ctx, list, choice, chosen)) return *failed;
 
+    Win32StartupSources sources;
     bool all = true;
     nlohmann::ordered_json report = nlohmann::ordered_json::array();
     for (std::size_t index : chosen) {
-        const StartupEntry* row = &list.rows[index];
-        ApprovalWrite result = SetStartupEntryDisabled(ctx.registry, *row, disable);
-        std::string message;
-        if (result == ApprovalWrite::Written)
-            message = std::string(disable ? kStatusDisabled : kStatusEnabled);
-        else if (result == ApprovalWrite::NotGoverned)
-            message = std::string(kOnlyDeletable);
-        else
-            message = "Could not write " + ApprovalFor(*row)->Text() + "; nothing was changed.";
-        all = all && result == ApprovalWrite::Written;
-        if (json) {
-            report.push_back({{"number", row->number},
-                              {"id", StartupEntryId(*row)},
-                              {"name", row->name},
-                              {"done", result == ApprovalWrite::Written},
-                              {"message", message}});
-        } else {
-            Printf(result == ApprovalWrite::Written ? ctx.out : ctx.err, "%d\t%s\t%s\n",
-                   row->number, row->name.c_str(), message.c_str());
-        }
+        const StartupEntry& row = list.rows[index];
+        SwitchOutcome result = SwitchStartupRow(ctx.registry, ctx.system, sources, row, disable);
+        bool done = result.done == SwitchDone::Done;
+        std::string message = result.message;
+        if (result.done == SwitchDone::OpenSettings)
+            message += " Open " + std::string(kStartupAppsSettings) + ".";
+        all = all && done;
+        report.push_back({{"number", row.number},
+                          {"id", StartupEntryId(row)},
+                          {"name", row.name},
+                          {"done", done},
+                          {"message", message}});
+        if (!choice.json)
+            Printf(done ? ctx.out : ctx.err, "%d\t%s\t%s\n", row.number, row.name.c_str(),
+                   message.c_str());
     }
-    if (json)
-        Printf(
-            ctx.out, "%s\n",
-            report.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
+    WriteReport(ctx, report, choice.json);
     return all ? kExitOk : kExitFailed;
 }
 
@@ -315,7 +364,7 @@ int Add(CliContext& ctx, const Args& args) {
                "rights.\n",
                std::string(kRunKeyPath).c_str());
     RowList list;
-    StartupEnumerator(ctx.registry, ctx.system).EnumerateStartupEntries(list);
+    ListAll(ctx, list);
     PrintRows(ctx, list.rows, false);
     return kExitOk;
 }

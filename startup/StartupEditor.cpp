@@ -4,6 +4,7 @@
 #include "seams/StatusText.h"
 #include "startup/StartupApproval.h"
 #include "startup/StartupLocations.h"
+#include "startup/SystemStartupActions.h"
 
 namespace zt {
 
@@ -21,7 +22,10 @@ bool HasApprovalValue(Registry& reg, const StartupEntry& entry) {
 bool NeedsBackup(Registry& reg, const StartupRowModel& rows) {
     for (int i = 0; i < rows.RowCount(); ++i) {
         StartupEntry entry = rows.RowEntry(i);
-        if (entry.kind != StartupEntryKind::StartupFolderFile) return true;
+        if (entry.kind == StartupEntryKind::RegistryValue ||
+            entry.kind == StartupEntryKind::WinlogonUserinit ||
+            entry.kind == StartupEntryKind::WinlogonShell)
+            return true;
         if (rows.IsRowChecked(i) && HasApprovalValue(reg, entry)) return true;
     }
     return false;
@@ -54,6 +58,7 @@ std::string FinalText(const StartupDeletionOutcome& outcome) {
     };
     note(kNotBackedUpNote, outcome.notBackedUp);
     note(kFolderUnknownNote, outcome.folderUnknown);
+    note(kRefusedNote, outcome.refused);
     if (!outcome.notDeleted.empty()) {
         std::vector<Status> causes;
         std::vector<std::string> entries;
@@ -69,8 +74,9 @@ std::string FinalText(const StartupDeletionOutcome& outcome) {
 class DeletionRun {
   public:
     DeletionRun(Registry& reg, System& sys, CRegFileWriter& writer, UserPrompt& prompt,
-                StartupDeletionOutcome& outcome)
-        : reg_(reg), sys_(sys), writer_(writer), prompt_(prompt), outcome_(outcome) {}
+                StartupDeletionOutcome& outcome, StartupSources* sources)
+        : reg_(reg), sys_(sys), writer_(writer), prompt_(prompt), outcome_(outcome),
+          sources_(sources) {}
 
     bool backupBegun = false;
 
@@ -85,11 +91,32 @@ class DeletionRun {
             return ResetWinlogon(row, "Userinit", DefaultUserinit(sys_));
         case StartupEntryKind::WinlogonShell:
             return ResetWinlogon(row, "Shell", std::string(kDefaultShell));
+        case StartupEntryKind::ScheduledTask:
+            return DeleteTask(row);
+        case StartupEntryKind::Service:
+        case StartupEntryKind::Driver:
+            return Refuse(row, kServiceNotDeleted);
+        case StartupEntryKind::PackagedTask:
+            return Refuse(row, kPackageNotDeleted);
         }
-        return true;
+        return Refuse(row, "unknown kind");
     }
 
   private:
+    bool Refuse(const StartupEntry& row, std::string_view why) {
+        outcome_.refused.push_back(row.name + ": " + std::string(why));
+        return false;
+    }
+
+    bool DeleteTask(const StartupEntry& row) {
+        if (!row.state.empty()) return Refuse(row, "the task folder could not be read");
+        if (!sources_) return Refuse(row, "the task scheduler is not reachable here");
+        std::string file;
+        Status removed = BackUpAndRemoveTask(*sources_, sys_, row.name, file);
+        if (!file.empty()) outcome_.taskBackups.push_back(file);
+        return Failed(row.name, removed);
+    }
+
     bool DeleteValue(const StartupEntry& row) {
         const std::string& location = row.location;
         RootKey root = kLocalMachine;
@@ -200,13 +227,15 @@ class DeletionRun {
     CRegFileWriter& writer_;
     UserPrompt& prompt_;
     StartupDeletionOutcome& outcome_;
+    StartupSources* sources_;
 };
 
 } // namespace
 
 StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFileWriter& writer,
                                              StartupRowModel& rows, UserPrompt& prompt,
-                                             const std::function<void()>& refreshBackupList) {
+                                             const std::function<void()>& refreshBackupList,
+                                             StartupSources* sources) {
     StartupDeletionOutcome outcome;
     if (!AnyChecked(rows)) {
         outcome.nothingSelected = true;
@@ -219,7 +248,7 @@ StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFil
         return outcome;
     }
 
-    DeletionRun run(reg, sys, writer, prompt, outcome);
+    DeletionRun run(reg, sys, writer, prompt, outcome, sources);
     // The file is listed even when closing it fails: it holds what was deleted.
     auto finishBackup = [&] {
         if (!run.backupBegun) return;
@@ -253,6 +282,7 @@ StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFil
             ++outcome.rowsRemoved;
         }
         finishBackup();
+        if (!outcome.taskBackups.empty() && refreshBackupList) refreshBackupList();
     } catch (...) {
         // The file stays complete up to the failure and is listed, since what it holds is gone.
         try {

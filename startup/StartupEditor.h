@@ -9,6 +9,7 @@
 
 #include "backup/RegFileWriter.h"
 #include "seams/Registry.h"
+#include "seams/StartupSources.h"
 #include "seams/System.h"
 #include "seams/UserPrompt.h"
 #include "startup/StartupEntry.h"
@@ -37,6 +38,7 @@ inline constexpr std::string_view kNotBackedUpNote =
     "These entries were not deleted, because they could not be saved in the backup:";
 inline constexpr std::string_view kFolderUnknownNote =
     "These files were left alone, because their startup folder could not be found:";
+inline constexpr std::string_view kRefusedNote = "These entries cannot be deleted:";
 
 struct StartupDeletionOutcome {
     bool nothingSelected = false;
@@ -56,16 +58,22 @@ struct StartupDeletionOutcome {
         Status status;
     };
     std::vector<NotDeleted> notDeleted;
+    // Rows no deletion applies to (services, drivers, packaged tasks), with the reason.
+    std::vector<std::string> refused;
+    // The backup file of each task deleted.
+    std::vector<std::string> taskBackups;
 };
 
 // Deletes the checked rows as the Delete button does: confirms through `prompt`, backs up
 // registry values through `writer` into a new backup file when the list holds any registry
 // row, removes handled rows from `rows`, calls `refreshBackupList` once a backup file was
 // closed, and reports "Done!" (with a note of what stayed). A FileError of the writer ends
-// the run and propagates after the file is closed.
+// the run and propagates after the file is closed. Tasks go through `sources`, their XML
+// saved first; services and packaged tasks are refused.
 [[nodiscard]] StartupDeletionOutcome
 DeleteSelectedEntries(Registry& reg, System& sys, CRegFileWriter& writer, StartupRowModel& rows,
-                      UserPrompt& prompt, const std::function<void()>& refreshBackupList);
+                      UserPrompt& prompt, const std::function<void()>& refreshBackupList,
+                      StartupSources* sources = nullptr);
 
 // The value name for a command line: the program's file name after the last backslash, up
 // to the first blank after it, without a lower-case ".exe"; the whole command when that

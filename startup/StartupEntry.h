@@ -12,10 +12,16 @@ enum class StartupEntryKind : std::int32_t {
     StartupFolderFile = 1, // a file in a startup folder
     WinlogonUserinit = 2,  // extra programs in Winlogon "Userinit"
     WinlogonShell = 3,     // extra programs in Winlogon "Shell"
+    ScheduledTask = 4,     // a task of the task scheduler: name = its path
+    Service = 5,           // a service: name = its service name
+    Driver = 6,            // a driver: name = its service name
+    PackagedTask = 7,      // a packaged app's startup task: name = "family\task id"
 };
 
 // "RegistryValue", "StartupFolderFile", ...; "Unknown" for any other number.
 std::string_view StartupEntryKindName(StartupEntryKind kind);
+// What the console calls the kind: "run", "folder", "task", "service", "driver", "package".
+std::string_view StartupKindWord(StartupEntryKind kind);
 
 struct StartupEntry {
     int number = 0;       // "No." column: row count + 1 when appended, never renumbered
@@ -23,8 +29,16 @@ struct StartupEntry {
     std::string command;  // "Command"
     std::string location; // "Location": "HKLM\..."/"HKCU\...", "Common Startup" or "Startup"
     StartupEntryKind kind = StartupEntryKind::RegistryValue;
-    bool disabled = false; // "Status": its approval value says disabled
+    bool disabled = false;    // "Status": its approval value says disabled
+    std::string displayName;  // a service's or package's name for people; may be empty
+    std::string detail;       // a task's triggers or a service's start type, in words
+    std::string state;        // a state beyond Enabled/Disabled ("Disabled by user")
+    bool fileMissing = false; // the program it starts is not there
 };
+
+// "Enabled", "Disabled" or the entry's own state, then " (File not found)" when the program
+// is missing.
+std::string StartupStatusText(const StartupEntry& entry);
 
 // The row's stable id, the same in every listing on every machine while the entry exists: 16
 // hex digits of the hash of its location (the physical key, Wow6432Node for the 32-bit view,

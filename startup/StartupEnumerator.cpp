@@ -11,6 +11,8 @@
 #include "scan/TextLimits.h"
 #include "startup/StartupApproval.h"
 #include "startup/StartupLocations.h"
+#include "startup/SystemStartup.h"
+#include "startup/SystemStartupActions.h"
 
 namespace zt {
 
@@ -97,6 +99,12 @@ void StartupEnumerator::EnumerateStartupEntries(StartupEntrySink& sink) {
     auto user = GetUserStartupFolder(reg_, sys_);
     if (common) ListStartupFolder(*common, kCommonStartupLocation);
     if (user) ListStartupFolder(*user, kUserStartupLocation);
+    if (sources_) {
+        auto recorded = RecordedServiceNames(sys_);
+        SystemStartupLister(*sources_, sys_, recorded).List([this](StartupEntry entry) {
+            AppendEntry(std::move(entry));
+        });
+    }
     sink_ = nullptr;
 }
 
@@ -240,6 +248,11 @@ void StartupEnumerator::AppendStartupRow(std::string name, std::string command,
     entry.location = std::move(location);
     entry.kind = kind;
     if (auto slot = ApprovalFor(entry)) entry.disabled = ReadApprovalDisabled(reg_, *slot);
+    AppendEntry(std::move(entry));
+}
+
+void StartupEnumerator::AppendEntry(StartupEntry entry) {
+    entry.number = rowCount_ + 1;
     if (sink_) sink_->AddStartupRow(entry);
     ++rowCount_;
 }
@@ -262,8 +275,41 @@ std::string_view StartupEntryKindName(StartupEntryKind kind) {
         return "WinlogonUserinit";
     case StartupEntryKind::WinlogonShell:
         return "WinlogonShell";
+    case StartupEntryKind::ScheduledTask:
+        return "ScheduledTask";
+    case StartupEntryKind::Service:
+        return "Service";
+    case StartupEntryKind::Driver:
+        return "Driver";
+    case StartupEntryKind::PackagedTask:
+        return "PackagedTask";
     }
     return "Unknown";
+}
+
+std::string_view StartupKindWord(StartupEntryKind kind) {
+    switch (kind) {
+    case StartupEntryKind::StartupFolderFile:
+        return "folder";
+    case StartupEntryKind::ScheduledTask:
+        return "task";
+    case StartupEntryKind::Service:
+        return "service";
+    case StartupEntryKind::Driver:
+        return "driver";
+    case StartupEntryKind::PackagedTask:
+        return "package";
+    default:
+        return "run";
+    }
+}
+
+std::string StartupStatusText(const StartupEntry& entry) {
+    std::string text = !entry.state.empty() ? entry.state
+                       : entry.disabled     ? std::string(kStatusDisabled)
+                                            : std::string(kStatusEnabled);
+    if (entry.fileMissing) text += " (File not found)";
+    return text;
 }
 
 } // namespace zt

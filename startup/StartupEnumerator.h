@@ -6,6 +6,7 @@
 
 #include "scan/PathJudge.h"
 #include "seams/Registry.h"
+#include "seams/StartupSources.h"
 #include "seams/System.h"
 #include "startup/StartupEntry.h"
 
@@ -13,11 +14,14 @@ namespace zt {
 
 class StartupEnumerator {
   public:
-    StartupEnumerator(Registry& reg, System& sys)
-        : reg_(reg), sys_(sys), judge_(reg, sys, std::string(kDefaultProgramExtensions)) {}
+    // With `sources`, the listing goes on to scheduled tasks, services and packaged tasks.
+    StartupEnumerator(Registry& reg, System& sys, StartupSources* sources = nullptr)
+        : reg_(reg), sys_(sys), sources_(sources),
+          judge_(reg, sys, std::string(kDefaultProgramExtensions)) {}
 
     // Empties the sink and visits the locations in their fixed order, each machine key with a
-    // 32-bit twin followed by that twin; rows carry the status of their approval value.
+    // 32-bit twin followed by that twin; rows carry the status of their approval value. Then
+    // the tasks, services and packaged tasks, when the enumerator has their sources.
     void EnumerateStartupEntries(StartupEntrySink& sink);
 
     // "HKLM\" or "HKCU\" + keyPath for the current root; keyPath unchanged for any other.
@@ -41,9 +45,11 @@ class StartupEnumerator {
     void SetLocation(RootKey root, std::string_view keyPath);
     void AppendStartupRow(std::string name, std::string command, std::string location,
                           StartupEntryKind kind);
+    void AppendEntry(StartupEntry entry);
 
     Registry& reg_;
     System& sys_;
+    StartupSources* sources_;
     PathJudge judge_; // only its environment expansion is used
     StartupEntrySink* sink_ = nullptr;
     int rowCount_ = 0;

@@ -162,6 +162,7 @@ void ShowNamesInOtherScripts(zt::CDlgMain& main) {
             break;
         }
     }
+    (void)main.StartupPage().WaitForListing(); // the rows arrive from a worker
     zt::CListView startup = main.StartupPage().List();
     for (int i = 0; i < startup.Count(); ++i) {
         const zt::StartupEntry* e = main.StartupPage().EntryAt(i);

@@ -28,6 +28,7 @@
 #include "backup/BackupStore.h"
 #include "settings/SettingsStore.h"
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32StartupSources.h"
 #include "platform/win32/Win32System.h"
 #include "startup/StartupApproval.h"
 #include "startup/StartupLocations.h"
@@ -248,6 +249,35 @@ class DemoData {
     std::vector<PlantedValue> values_;
 };
 
+// The system's tasks and services, with one demo task: Wine's scheduler keeps no task's
+// triggers or program, so a planted task would not show.
+class DemoSources : public Win32StartupSources {
+  public:
+    TaskListing ListTasks() override {
+        TaskListing listing = Win32StartupSources::ListTasks();
+        TaskInfo task;
+        task.path = "\\Demo\\Demo Updater Task";
+        task.triggers = {{TaskTriggerType::Logon, "", ""},
+                         {TaskTriggerType::Daily, "2026-01-01T03:00:00", ""}};
+        task.execActions = {{"C:\\Program Files\\Demo\\updater.exe", "/check"}};
+        listing.tasks.push_back(task);
+        return listing;
+    }
+};
+
+// A demo service whose program is missing, through the service control manager.
+void PlantDemoService() {
+    SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE);
+    if (!manager) return;
+    SC_HANDLE service =
+        ::CreateServiceW(manager, L"DemoSyncService", L"Demo Sync Service", SERVICE_QUERY_CONFIG,
+                         SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_IGNORE,
+                         L"\"C:\\Program Files\\Demo\\syncsvc.exe\" -service", nullptr, nullptr,
+                         nullptr, nullptr, nullptr);
+    if (service) ::CloseServiceHandle(service);
+    ::CloseServiceHandle(manager);
+}
+
 class NoHost : public PageHost {
   public:
     void RefreshBackupList() override {}
@@ -264,7 +294,9 @@ class CShotFrame : public CGradientDialog {
                                                             0, 0, 408, 162, "Zentrove 1.0"),
                           IDI_ZENTROVE),
           app_(app), mode_(std::move(mode)), rectFile_(std::move(rectFile)), seconds_(seconds),
-          startup_(app), cleanDisk_(app), backup_(app), add_() {}
+          startup_(app), cleanDisk_(app), backup_(app), add_() {
+        startup_.SetStartupSources(std::make_shared<DemoSources>());
+    }
 
   protected:
     bool OnInitDialog() override {
@@ -296,6 +328,7 @@ class CShotFrame : public CGradientDialog {
                                 reinterpret_cast<LPARAM>(&it));
         }
         if (mode_ == "startup") {
+            (void)startup_.WaitForListing(); // the ticks below need the rows
             CListView list = startup_.List();
             for (int i = 0; i < list.Count(); ++i) {
                 if (list.ItemText(i, 1).rfind("Demo", 0) == 0) list.SetChecked(i, true);
@@ -441,6 +474,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         demo.Backups();
         if (mode == "backup-partial") demo.PartialBackup();
         demo.Startup();
+        zt::PlantDemoService();
         demo.Junk();
         demo.ProgramCaches();
         for (const char* ticked : {"crash-dumps", "chrome-cache", "edge-cache"})

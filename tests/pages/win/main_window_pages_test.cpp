@@ -38,6 +38,7 @@ TEST_F(MainWindowPagesTest, StartupDeletionIsListedOnTheBackupPageAtOnce) {
     CDlgMain main(app_);
     ASSERT_TRUE(main.Create(nullptr));
     int backups = main.BackupPage().List().Count();
+    ASSERT_TRUE(main.StartupPage().WaitForListing());
     CListView list = main.StartupPage().List();
     int row = -1;
     for (int i = 0; i < list.Count(); ++i)

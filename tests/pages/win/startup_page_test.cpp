@@ -83,6 +83,7 @@ TEST_F(StartupPageTest, ListsThePlantedEntriesNumberedInOrder) {
 
     CDlgStartupManager page(app_);
     CreatePage(page);
+    ASSERT_TRUE(page.WaitForListing());
     CListView list = page.List();
     ASSERT_GE(list.Count(), 3);
     for (int i = 0; i < list.Count(); ++i)
@@ -107,11 +108,11 @@ TEST_F(StartupPageTest, ListsThePlantedEntriesNumberedInOrder) {
     EXPECT_EQ(page.EntryAt(file)->kind, StartupEntryKind::StartupFolderFile);
     EXPECT_GT(file, run); // folders come after the registry
 
-    // Five columns that fill the list at first.
+    // Six columns that fill the list at first.
     EXPECT_EQ(list.ItemText(run, 4), "Enabled");
     RECT client = list.ClientRect();
     int total = 0;
-    for (int c = 0; c < 5; ++c)
+    for (int c = 0; c < 6; ++c)
         total += list.ColumnWidth(c);
     EXPECT_EQ(total, client.right - client.left);
     EXPECT_TRUE(::SendMessageW(list.Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) &
@@ -122,6 +123,7 @@ TEST_F(StartupPageTest, DeleteWithNothingCheckedOnlySaysSo) {
     PlantValue(kCurrentUser, kRunPath, "ZtPagesRun", "C:\\zt\\run.exe");
     CDlgStartupManager page(app_);
     CreatePage(page);
+    ASSERT_TRUE(page.WaitForListing());
     Answerer answers;
     Click(page, IDC_STARTUP_DELETE);
     ASSERT_EQ(answers.asked.size(), 1u);
@@ -144,6 +146,7 @@ TEST_F(StartupPageTest, DeleteBacksUpCheckedValuesAndReloadsTheBackupPage) {
 
     CDlgStartupManager page(app_);
     CreatePage(page);
+    ASSERT_TRUE(page.WaitForListing());
     CListView list = page.List();
     int rowsBefore = list.Count();
     int run = FindRow(list, "ZtPagesRun"), other = FindRow(list, "ZtPagesOther"),
@@ -188,8 +191,9 @@ TEST_F(StartupPageTest, DeleteBacksUpCheckedValuesAndReloadsTheBackupPage) {
     EXPECT_EQ(ReadString(kCurrentUser, kRunPath, "ZtPagesRun"), "C:\\zt\\run.exe");
     EXPECT_EQ(ReadString(kCurrentUser, kRunPath, "ZtPagesOther"), "C:\\zt\\other.exe");
 
-    // Refresh numbers without gaps again.
+    // Refresh numbers without gaps again, once its listing has ended.
     Click(page, IDC_STARTUP_REFRESH);
+    ASSERT_TRUE(page.WaitForListing());
     for (int i = 0; i < list.Count(); ++i)
         EXPECT_EQ(list.ItemText(i, 0), std::to_string(i + 1));
 }
@@ -199,6 +203,7 @@ TEST_F(StartupPageTest, DisableAndEnableFollowTheSelectedRow) {
     PlantValue(kCurrentUser, kRunOncePath, "ZtPagesOnce", "C:\\zt\\once.exe");
     CDlgStartupManager page(app_);
     CreatePage(page);
+    ASSERT_TRUE(page.WaitForListing());
     CListView list = page.List();
     HWND disable = ::GetDlgItem(page.Handle(), IDC_STARTUP_DISABLE);
     HWND enable = ::GetDlgItem(page.Handle(), IDC_STARTUP_ENABLE);
@@ -226,10 +231,39 @@ TEST_F(StartupPageTest, DisableAndEnableFollowTheSelectedRow) {
     EXPECT_FALSE(::IsWindowEnabled(enable));
 }
 
+TEST_F(StartupPageTest, EveryActionTakesTheSelectedRowWhenNoneIsTicked) {
+    PlantValue(kCurrentUser, kRunPath, "ZtPagesRun", "C:\\zt\\run.exe");
+    PlantValue(kCurrentUser, kRunPath, "ZtPagesOther", "C:\\zt\\other.exe");
+    CDlgStartupManager page(app_);
+    CreatePage(page);
+    ASSERT_TRUE(page.WaitForListing());
+    CListView list = page.List();
+    // The selection stays in sight when the list has no focus.
+    EXPECT_TRUE(::GetWindowLongPtrW(list.Handle(), GWL_STYLE) & LVS_SHOWSELALWAYS);
+    Select(list, FindRow(list, "ZtPagesRun"));
+    Answerer answers;
+    Click(page, IDC_STARTUP_DELETE);
+    EXPECT_EQ(answers.asked.at(0).text, "Are you sure to delete these items?");
+    EXPECT_FALSE(ValueExists(kCurrentUser, kRunPath, "ZtPagesRun"));
+    EXPECT_TRUE(ValueExists(kCurrentUser, kRunPath, "ZtPagesOther"));
+    EXPECT_EQ(FindRow(list, "ZtPagesRun"), -1);
+    ASSERT_GE(FindRow(list, "ZtPagesOther"), 0);
+
+    // Ticked rows win over the selection.
+    PlantValue(kCurrentUser, kRunPath, "ZtPagesRun", "C:\\zt\\run.exe");
+    page.RefreshList();
+    list.SetChecked(FindRow(list, "ZtPagesRun"), true);
+    Select(list, FindRow(list, "ZtPagesOther"));
+    Click(page, IDC_STARTUP_DISABLE);
+    EXPECT_EQ(list.ItemText(FindRow(list, "ZtPagesRun"), 4), "Disabled");
+    EXPECT_EQ(list.ItemText(FindRow(list, "ZtPagesOther"), 4), "Enabled");
+}
+
 TEST_F(StartupPageTest, CancelDeletesNothing) {
     PlantValue(kCurrentUser, kRunPath, "ZtPagesRun", "C:\\zt\\run.exe");
     CDlgStartupManager page(app_);
     CreatePage(page);
+    ASSERT_TRUE(page.WaitForListing());
     CListView list = page.List();
     int rows = list.Count();
     list.SetChecked(FindRow(list, "ZtPagesRun"), true);
@@ -247,6 +281,7 @@ TEST_F(StartupPageTest, DeletingAStartupFolderFileRemovesOnlyThatFile) {
     PlantFile(*sys_, bat, "@echo off\r\n");
     CDlgStartupManager page(app_);
     CreatePage(page);
+    ASSERT_TRUE(page.WaitForListing());
     CListView list = page.List();
     int row = FindRow(list, "zt-pages.bat");
     ASSERT_GE(row, 0);
@@ -274,6 +309,7 @@ void CALLBACK FillAddDialog(HWND, UINT, UINT_PTR id, DWORD) {
 TEST_F(StartupPageTest, AddWritesTheDerivedNameUnderTheMachinesRunKeyAndRelists) {
     CDlgStartupManager page(app_);
     CreatePage(page);
+    ASSERT_TRUE(page.WaitForListing());
     Answerer answers;
 
     g_typed = "  C:\\Program Files\\App\\ztpagesapp.exe -min  ";
@@ -300,6 +336,7 @@ TEST_F(StartupPageTest, AddWritesTheDerivedNameUnderTheMachinesRunKeyAndRelists)
 TEST_F(StartupPageTest, AddCancelledChangesNothing) {
     CDlgStartupManager page(app_);
     CreatePage(page);
+    ASSERT_TRUE(page.WaitForListing());
     int rows = page.List().Count();
     page.SetAddDialogRunner([](HWND, std::string&) { return false; });
     Click(page, IDC_STARTUP_ADD);
@@ -377,6 +414,7 @@ TEST_F(StartupPageTest, BrowsePutsTheChosenPathUnquotedIntoTheCommandLine) {
 TEST_F(StartupPageTest, ResizeGrowsTheListAndMovesTheButtonsRight) {
     CDlgStartupManager page(app_);
     CreatePage(page);
+    ASSERT_TRUE(page.WaitForListing());
     HWND h = page.Handle();
     const int ids[] = {IDC_STARTUP_REFRESH, IDC_STARTUP_DELETE, IDC_STARTUP_ADD, IDCANCEL};
     RECT list0 = RectIn(h, IDC_STARTUP_LIST);
@@ -410,6 +448,7 @@ TEST_F(StartupPageTest, ResizeGrowsTheListAndMovesTheButtonsRight) {
 TEST_F(StartupPageTest, ExitAndEscapeCloseTheTopLevelWindow) {
     CDlgStartupManager page(app_);
     CreatePage(page);
+    ASSERT_TRUE(page.WaitForListing());
     Click(page, IDCANCEL);
     MSG msg;
     ASSERT_TRUE(::PeekMessageW(&msg, host_.main, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE));
@@ -420,6 +459,7 @@ TEST_F(StartupPageTest, ExitAndEscapeCloseTheTopLevelWindow) {
 TEST_F(StartupPageTest, ColumnWidthsNeedAllFourStored) {
     CDlgStartupManager page(app_);
     CreatePage(page);
+    ASSERT_TRUE(page.WaitForListing());
     CListView list = page.List();
     int initial[4];
     for (int c = 0; c < 4; ++c)

@@ -74,6 +74,7 @@ TEST_F(UnicodeRowsTest, ScanAndStartupListsShowEveryNameAsItIs) {
 
     CDlgStartupManager startup(app_);
     CreatePage(startup);
+    ASSERT_TRUE(startup.WaitForListing());
 
     const std::wstring runPath = L"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\";
     for (const auto& n : kNames) {

@@ -12,6 +12,7 @@
 #include "startup/StartupLocations.h"
 #include "startup/scripted_prompt.h"
 #include "startup/startup_support.h"
+#include "startup/cli_run.h"
 #include "support/seams.h"
 
 namespace zt {
@@ -19,71 +20,8 @@ namespace {
 
 using ::testing::HasSubstr;
 
-struct CliRun {
-    DWORD exitCode = 0xffffffff;
-    std::string out, err;
-};
-
-std::string CliPath() {
-    char buf[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, buf, MAX_PATH);
-    std::string path = buf;
-    path.erase(path.find_last_of('\\')); // tests folder
-    path.erase(path.find_last_of('\\')); // build folder
-    return path + "\\zentrove-cli.exe";
-}
-
-std::string ReadBack(HANDLE file) {
-    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-    std::string text;
-    char buf[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buf, sizeof buf, &got, nullptr) && got > 0)
-        text.append(buf, got);
-    return text;
-}
-
-HANDLE TempFile(SECURITY_ATTRIBUTES& sa) {
-    char dir[MAX_PATH], name[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    GetTempFileNameA(dir, "ztc", 0, name);
-    return CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
-                       CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
-                       nullptr);
-}
-
-// Runs the console tool with standard input from the NUL device (no terminal to ask on).
-CliRun RunCli(const std::string& arguments) {
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE in = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
-                            OPEN_EXISTING, 0, nullptr);
-    HANDLE out = TempFile(sa), err = TempFile(sa);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = in;
-    si.hStdOutput = out;
-    si.hStdError = err;
-    std::string cmd(1, '"');
-    cmd += CliPath();
-    cmd += "\" ";
-    cmd += arguments;
-    PROCESS_INFORMATION pi{};
-    CliRun run;
-    if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                       nullptr, &si, &pi)) {
-        WaitForSingleObject(pi.hProcess, 60000);
-        GetExitCodeProcess(pi.hProcess, &run.exitCode);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    run.out = ReadBack(out);
-    run.err = ReadBack(err);
-    CloseHandle(in);
-    CloseHandle(out);
-    CloseHandle(err);
-    return run;
-}
+using test::CliRun;
+using test::RunCli;
 
 class StartupCliTest : public ::testing::Test {
   protected:
@@ -114,15 +52,16 @@ TEST_F(StartupCliTest, ListsAsJsonInUtf8) {
     EXPECT_EQ(rows[0]["name"], "Caf\xc3\xa9");
     EXPECT_EQ(rows[0]["command"], "C:\\Caf\xc3\xa9\\x.exe");
     EXPECT_EQ(rows[0]["location"], "HKCU\\" + std::string(kRunKeyPath));
-    EXPECT_EQ(rows[0]["kind"], "RegistryValue");
+    EXPECT_EQ(rows[0]["kind"], "run");
+    EXPECT_EQ(rows[0]["entryKind"], "RegistryValue");
     EXPECT_EQ(rows[0]["kindValue"], 0);
-    EXPECT_EQ(rows[1]["kind"], "StartupFolderFile");
+    EXPECT_EQ(rows[1]["kind"], "folder");
     EXPECT_EQ(rows[1]["location"], "Startup");
 
     CliRun text = RunCli("startup");
     ASSERT_EQ(text.exitCode, 0u);
     EXPECT_THAT(text.out, HasSubstr("2\tu.bat\t" + JoinPath(sandbox.userFolder(), "u.bat") +
-                                    "\tStartup\tStartupFolderFile\tEnabled\r\n"));
+                                    "\tStartup\tStartupFolderFile\tEnabled\t\r\n"));
 }
 
 TEST_F(StartupCliTest, DeleteAsksOrRefusesAndBacksUp) {
