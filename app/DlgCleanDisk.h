@@ -17,8 +17,6 @@ namespace zt {
 
 class CDlgCleanDisk : public CGradientDialog {
   public:
-    // How long the page waits for its run to stop as it goes.
-    static constexpr DWORD kLetGoMs = 2000;
     explicit CDlgCleanDisk(AppContext& app);
     ~CDlgCleanDisk() override;
 

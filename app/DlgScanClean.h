@@ -55,8 +55,6 @@ class CDlgScanClean : public CGradientDialog, public ScanSink {
     // Stops the workers, joins them for at most `waitMs` and lets them go: they reach
     // nothing of the page any more.
     void AbandonWork(DWORD waitMs = 0);
-    // How long the page waits for its workers to stop as its window goes.
-    static constexpr DWORD kLetGoMs = 2000;
     // The Scan button: start, or stop a running scan.
     void OnScanButton();
     // The Clean button: asks, then removes the ticked findings after backing them up; while

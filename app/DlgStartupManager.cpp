@@ -217,7 +217,7 @@ void CDlgStartupManager::StartListing() {
 bool CDlgStartupManager::WaitForListing(DWORD timeoutMs) {
     if (!listing_) return true;
     if (!listing_->Wait(timeoutMs)) return false;
-    listing_->Drain();
+    TaskQueue()->Drain(); // the rows it delivered
     return true;
 }
 
@@ -433,7 +433,7 @@ bool CDlgStartupManager::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
 }
 
 void CDlgStartupManager::OnDestroy() {
-    if (listing_) listing_->Abandon(); // its rows would find no window
+    if (listing_) (void)listing_->StopAndAbandon(kLetGoMs); // its rows would find no window
     headerHook_.Unsubclass();
     List().DeleteAll(); // each row's record goes with LVN_DELETEITEM
     CGradientDialog::OnDestroy();

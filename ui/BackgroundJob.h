@@ -22,6 +22,9 @@
 
 namespace zt {
 
+// How long a page waits for its workers to stop as its window goes (then it lets them go).
+inline constexpr DWORD kLetGoMs = 2000;
+
 class CBackgroundJob : public std::enable_shared_from_this<CBackgroundJob> {
   public:
     using Work = std::function<void()>;
