@@ -1,10 +1,8 @@
 #include "app/DlgBackup.h"
 
 #include <algorithm>
-#include <atomic>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "app/res/ids_backup.h"
 #include "app/res/resource.h"
@@ -16,7 +14,7 @@
 #include "seams/UserPrompt.h"
 #include "ui/ClassicLook.h"
 #include "ui/MessageBox.h"
-#include "ui/PumpWait.h"
+#include "ui/BackgroundJob.h"
 
 namespace zt {
 
@@ -132,20 +130,40 @@ void CDlgBackup::OnRestore() {
     HWND focus = ::GetFocus(); // a disabled button loses it; it comes back afterwards
     for (int id : buttons)
         ::EnableWindow(Item(id), FALSE);
-    RestoreReport report;
-    std::optional<TaskRestore> task; // a scheduled task's backup is registered again instead
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
+    // What the worker found, handed back through the page's queue.
+    struct Outcome {
+        RestoreReport report;
+        std::optional<TaskRestore> task; // a scheduled task's backup is registered again
+    };
+    auto restore = CBackgroundJob::Create();
+    restore->Connect(TaskQueue());
+    restore_ = restore;
+    auto ended = std::make_shared<std::optional<Outcome>>();
+    CBackgroundJob* job = restore.get(); // the running worker keeps its job alive
+    const bool started = restore->Start([job, &reg = reg_, &sys = sys_, path, ended] {
+        auto outcome = std::make_shared<Outcome>();
         if (EndsWithNoCase(path, kTaskBackupExtension)) {
             Win32StartupSources sources;
-            task = RestoreTaskBackup(sources, sys_, path);
+            outcome->task = RestoreTaskBackup(sources, sys, path);
         } else {
-            report = RestoreWithHelper(reg_, sys_, path);
+            outcome->report = RestoreWithHelper(reg, sys, path);
         }
-        finished = true;
+        // Runs on the window thread while the page waits below; dropped once the page goes.
+        job->Deliver([outcome, ended] { *ended = std::move(*outcome); });
     });
-    PumpUntil([&] { return finished.load(); });
-    worker.join();
+    if (started && restore->Wait())
+        TaskQueue()->Drain();
+    else
+        restore->Abandon(); // the message loop ends: nothing more reaches the page
+    restore_.reset();
+    if (!*ended) {
+        if (IsValid())
+            for (int id : buttons)
+                ::EnableWindow(Item(id), TRUE);
+        return; // no thread, or the window went meanwhile
+    }
+    const RestoreReport& report = (*ended)->report;
+    const std::optional<TaskRestore>& task = (*ended)->task;
     for (int id : buttons)
         ::EnableWindow(Item(id), TRUE);
     if (focus && ::IsChild(Handle(), focus)) ::SetFocus(focus);
@@ -225,6 +243,7 @@ bool CDlgBackup::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 }
 
 void CDlgBackup::OnDestroy() {
+    if (restore_) (void)restore_->StopAndAbandon(kLetGoMs); // its result would find no page
     CGradientDialog::OnDestroy();
     headerHook_.Unsubclass();
     ReleaseAllItems();

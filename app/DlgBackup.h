@@ -9,6 +9,7 @@
 #include "settings/SettingsStore.h"
 #include "seams/Registry.h"
 #include "seams/System.h"
+#include "ui/BackgroundJob.h"
 #include "ui/GradientDialog.h"
 #include "ui/Layout.h"
 #include "ui/Window.h"
@@ -60,6 +61,7 @@ class CDlgBackup : public CGradientDialog {
     std::vector<std::unique_ptr<CBackupItem>> items_;
     CLayout layout_;
     CClassicHeaderHook headerHook_{classicLook_};
+    std::shared_ptr<CBackgroundJob> restore_; // while a restore runs
 };
 
 } // namespace zt
