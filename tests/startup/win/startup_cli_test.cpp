@@ -12,7 +12,7 @@
 #include "startup/StartupLocations.h"
 #include "startup/scripted_prompt.h"
 #include "startup/startup_support.h"
-#include "startup/cli_run.h"
+#include "support/cli_run.h"
 #include "support/seams.h"
 
 namespace zt {

@@ -12,7 +12,7 @@
 #include "startup/StartupEditor.h"
 #include "startup/SystemStartup.h"
 #include "startup/SystemStartupActions.h"
-#include "startup/cli_run.h"
+#include "support/cli_run.h"
 #include "startup/row_model.h"
 #include "startup/scripted_prompt.h"
 #include "startup/startup_support.h"

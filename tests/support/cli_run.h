@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "seams/Unicode.h"
+
 namespace zt::test {
 
 struct CliRun {
@@ -12,10 +14,11 @@ struct CliRun {
     std::string out, err;
 };
 
+// The console tool beside the test programs' folder, UTF-8.
 inline std::string CliPath() {
-    char buf[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, buf, MAX_PATH);
-    std::string path = buf;
+    wchar_t buf[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, buf, MAX_PATH);
+    std::string path = FromWide(buf);
     path.erase(path.find_last_of('\\')); // tests folder
     path.erase(path.find_last_of('\\')); // build folder
     return path + "\\zentrove-cli.exe";
@@ -32,32 +35,31 @@ inline std::string ReadBack(HANDLE file) {
 }
 
 inline HANDLE TempFile(SECURITY_ATTRIBUTES& sa) {
-    char dir[MAX_PATH], name[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    GetTempFileNameA(dir, "ztc", 0, name);
-    return CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+    wchar_t dir[MAX_PATH], name[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    GetTempFileNameW(dir, L"ztc", 0, name);
+    return CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
                        CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
                        nullptr);
 }
 
+// Runs the console tool with `arguments` (UTF-8, passed on as a wide command line) and waits
+// for it at most a minute.
 inline CliRun RunCli(const std::string& arguments) {
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE in = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+    HANDLE in = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
                             OPEN_EXISTING, 0, nullptr);
     HANDLE out = TempFile(sa), err = TempFile(sa);
-    STARTUPINFOA si{};
+    STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = in;
     si.hStdOutput = out;
     si.hStdError = err;
-    std::string cmd(1, '"');
-    cmd += CliPath();
-    cmd += "\" ";
-    cmd += arguments;
+    std::wstring cmd = L"\"" + ToWide(CliPath()) + L"\" " + ToWide(arguments);
     PROCESS_INFORMATION pi{};
     CliRun run;
-    if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+    if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                        nullptr, &si, &pi)) {
         WaitForSingleObject(pi.hProcess, 60000);
         GetExitCodeProcess(pi.hProcess, &run.exitCode);
