@@ -36,24 +36,24 @@ constexpr std::size_t kMaxCommandLine = 400;
 
 struct RowList : StartupEntrySink, StartupRowModel {
     std::vector<StartupEntry> rows;
-    std::vector<bool> checked;
+    std::vector<bool> ticked;
 
     void ClearStartupRows() override {
         rows.clear();
-        checked.clear();
+        ticked.clear();
     }
     void AddStartupRow(const StartupEntry& entry) override {
         rows.push_back(entry);
-        checked.push_back(false);
+        ticked.push_back(false);
     }
     int RowCount() const override { return static_cast<int>(rows.size()); }
-    bool IsRowChecked(int index) const override { return checked[index]; }
+    bool IsRowTicked(int index) const override { return ticked[index]; }
     StartupEntry RowEntry(int index) const override { return rows[index]; }
     void RemoveRow(int index) override {
         rows.erase(rows.begin() + index);
-        checked.erase(checked.begin() + index);
+        ticked.erase(ticked.begin() + index);
     }
-    void UncheckRow(int index) override { checked[index] = false; }
+    void UntickRow(int index) override { ticked[index] = false; }
 };
 
 bool IsServiceKind(StartupEntryKind kind) {
@@ -251,7 +251,7 @@ int Delete(CliContext& ctx, const Args& args) {
     std::vector<std::size_t> chosen;
     if (auto failed = ChooseRows(ctx, list, choice, chosen)) return *failed;
     for (std::size_t i : chosen)
-        list.checked[i] = true;
+        list.ticked[i] = true;
     if (!yes && !InteractiveTerminal())
         return UsageError(ctx, "no terminal to confirm on; pass --yes to delete");
     std::vector<StartupEntry> asked;

@@ -26,14 +26,14 @@ bool NeedsBackup(Registry& reg, const StartupRowModel& rows) {
             entry.kind == StartupEntryKind::WinlogonUserinit ||
             entry.kind == StartupEntryKind::WinlogonShell)
             return true;
-        if (rows.IsRowChecked(i) && HasApprovalValue(reg, entry)) return true;
+        if (rows.IsRowTicked(i) && HasApprovalValue(reg, entry)) return true;
     }
     return false;
 }
 
-bool AnyChecked(const StartupRowModel& rows) {
+bool AnyTicked(const StartupRowModel& rows) {
     for (int i = 0; i < rows.RowCount(); ++i)
-        if (rows.IsRowChecked(i)) return true;
+        if (rows.IsRowTicked(i)) return true;
     return false;
 }
 
@@ -237,7 +237,7 @@ StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFil
                                              const std::function<void()>& refreshBackupList,
                                              StartupSources* sources) {
     StartupDeletionOutcome outcome;
-    if (!AnyChecked(rows)) {
+    if (!AnyTicked(rows)) {
         outcome.nothingSelected = true;
         prompt.Ask(kNoItemsSelected, kProgramCaption, PromptButtons::Ok);
         return outcome;
@@ -268,12 +268,12 @@ StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFil
             run.backupBegun = true;
         }
         for (int n = 0; n < rows.RowCount();) {
-            if (!rows.IsRowChecked(n)) {
+            if (!rows.IsRowTicked(n)) {
                 ++n;
                 continue;
             }
             if (!run.Handle(rows.RowEntry(n))) {
-                rows.UncheckRow(n);
+                rows.UntickRow(n);
                 ++n; // kept: the entry is still there
                 continue;
             }

@@ -21,12 +21,12 @@ class StartupRowModel {
   public:
     virtual ~StartupRowModel() = default;
     virtual int RowCount() const = 0;
-    virtual bool IsRowChecked(int index) const = 0;
+    virtual bool IsRowTicked(int index) const = 0;
     // The row's number, name (column 1), location (column 3) and kind (item data).
     virtual StartupEntry RowEntry(int index) const = 0;
     virtual void RemoveRow(int index) = 0;
     // A row whose deletion failed stays, unticked.
-    virtual void UncheckRow(int /*index*/) {}
+    virtual void UntickRow(int /*index*/) {}
 };
 
 // Texts shown by deletion, exactly as the user sees them.
@@ -64,7 +64,7 @@ struct StartupDeletionOutcome {
     std::vector<std::string> taskBackups;
 };
 
-// Deletes the checked rows as the Delete button does: confirms through `prompt`, backs up
+// Deletes the ticked rows as the Delete button does: confirms through `prompt`, backs up
 // registry values through `writer` into a new backup file when the list holds any registry
 // row, removes handled rows from `rows`, calls `refreshBackupList` once a backup file was
 // closed, and reports "Done!" (with a note of what stayed). A FileError of the writer ends

@@ -75,7 +75,7 @@ TEST_F(StartupDeletionTest, DeletesEveryKindWithRegistryEntriesInTheBackup) {
     test::PlantFile(*sys, bat, "@echo off");
     Enumerate();
     ASSERT_EQ(rows.rows.size(), 7u) << ::testing::PrintToString(rows.Names());
-    rows.CheckAll();
+    rows.TickAll();
 
     StartupDeletionOutcome outcome = Delete();
 
@@ -127,7 +127,7 @@ TEST_F(StartupDeletionTest, ANameNoBackupCanHoldStaysAndTheMessageSaysWhy) {
     Plant(kCurrentUser, kRunKeyPath, broken, "C:\\Apps\\b.exe");
     Plant(kCurrentUser, kRunKeyPath, "Привет", "C:\\Apps\\p.exe");
     Enumerate();
-    rows.CheckAll();
+    rows.TickAll();
 
     StartupDeletionOutcome outcome = Delete();
 
@@ -139,15 +139,15 @@ TEST_F(StartupDeletionTest, ANameNoBackupCanHoldStaysAndTheMessageSaysWhy) {
     Backup(outcome);
 }
 
-TEST_F(StartupDeletionTest, AdjacentCheckedRowsAreBothDeletedAndUncheckedOnesStay) {
+TEST_F(StartupDeletionTest, AdjacentTickedRowsAreBothDeletedAndUntickedOnesStay) {
     Plant(kLocalMachine, kRunKeyPath, "a1", "a1.exe");
     Plant(kLocalMachine, kRunKeyPath, "a2", "a2.exe");
     Plant(kLocalMachine, kRunKeyPath, "a3", "a3.exe");
     Plant(kLocalMachine, kRunKeyPath, "a4", "a4.exe");
     Enumerate();
-    rows.Check("a1");
-    rows.Check("a2");
-    rows.Check("a4");
+    rows.Tick("a1");
+    rows.Tick("a2");
+    rows.Tick("a4");
 
     StartupDeletionOutcome outcome = Delete();
 
@@ -167,7 +167,7 @@ TEST_F(StartupDeletionTest, FolderRowOnlyTickedStillWritesAnEmptyBackupWhenRegis
     Plant(kCurrentUser, kRunKeyPath, "stays", "stays.exe");
     test::PlantFile(*sys, JoinPath(sandbox.userFolder(), "go.bat"), "x");
     Enumerate();
-    rows.Check("go.bat");
+    rows.Tick("go.bat");
 
     StartupDeletionOutcome outcome = Delete();
 
@@ -184,7 +184,7 @@ TEST_F(StartupDeletionTest, OnlyFolderRowsWriteNoBackupAndAFailedFileDeletionIsR
     ASSERT_EQ(rows.rows.size(), 1u);
     // The file goes before the deletion gets to it.
     (void)sys->RemoveFile(JoinPath(sandbox.commonFolder(), "one.bat"));
-    rows.CheckAll();
+    rows.TickAll();
 
     StartupDeletionOutcome outcome = Delete();
 
@@ -211,7 +211,7 @@ TEST_F(StartupDeletionTest, NothingTickedOrCancelledChangesNothing) {
     EXPECT_EQ(prompt.shown[0].caption, "Zentrove");
     EXPECT_EQ(prompt.shown[0].buttons, PromptButtons::Ok);
 
-    rows.CheckAll();
+    rows.TickAll();
     for (int answer : {kAnswerCancel, kAnswerClosed}) {
         prompt.shown.clear();
         prompt.answers = {answer};
@@ -231,7 +231,7 @@ TEST_F(StartupDeletionTest, ValueTheBackupCannotHoldIsKeptAndNamedInTheFinalMess
     Plant(kCurrentUser, kRunKeyPath, "zplain", "y.exe");
     Enumerate();
     ASSERT_EQ(rows.rows.size(), 2u);
-    rows.CheckAll();
+    rows.TickAll();
 
     StartupDeletionOutcome outcome = Delete();
 
@@ -258,7 +258,7 @@ TEST_F(StartupDeletionTest, FolderRowWhoseFolderIsUnknownLeavesFilesAlone) {
     odd.location = "Somewhere Else";
     odd.kind = StartupEntryKind::StartupFolderFile;
     rows.AddStartupRow(odd);
-    rows.CheckAll();
+    rows.TickAll();
 
     StartupDeletionOutcome outcome = Delete();
 
