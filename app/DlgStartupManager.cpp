@@ -375,12 +375,8 @@ void CDlgStartupManager::DeleteSelectedEntries() {
 void CDlgStartupManager::AddStartupItem() {
     std::string commandLine;
     if (!RunAddDialog(Handle(), commandLine)) return;
-    StartupAddition added = zt::AddStartupItem(app_.registry, commandLine);
+    AddStartupCommand(app_, Handle(), writer_, commandLine);
     RefreshList();
-    if (!added.written)
-        ShowMessage(Handle(), ForDisplay(AdditionFailedText(added)), "", MB_OK);
-    else if (added.root != kLocalMachine)
-        ShowMessage(Handle(), kAddedForUserOnly, "", MB_OK);
 }
 
 bool CDlgStartupManager::OnCommand(int id, int code, HWND control) {

@@ -109,7 +109,9 @@ void WriteReport(CliContext& ctx, const nlohmann::ordered_json& report, bool jso
 // Questions go to the terminal unless --yes answered them beforehand; reports to stdout.
 class StartupPrompt : public UserPrompt {
   public:
-    StartupPrompt(CliContext& ctx, bool yes) : ctx_(ctx), yes_(yes) {}
+    // Without a terminal to ask on, a question not answered by --yes counts as No.
+    StartupPrompt(CliContext& ctx, bool yes, bool canAsk = true)
+        : ctx_(ctx), yes_(yes), canAsk_(canAsk) {}
     int Ask(std::string_view text, std::string_view, PromptButtons buttons) override {
         std::string t(text);
         if (buttons == PromptButtons::Ok) {
@@ -117,21 +119,28 @@ class StartupPrompt : public UserPrompt {
             std::fflush(ctx_.out);
             return kAnswerOk;
         }
+        bool yesNo = buttons == PromptButtons::YesNo || buttons == PromptButtons::YesNoCancel;
         if (yes_) {
             Printf(ctx_.out, "%s yes\n", t.c_str());
-            return kAnswerOk;
+            return yesNo ? kAnswerYes : kAnswerOk;
+        }
+        if (!canAsk_) {
+            Printf(ctx_.out, "%s no\n", t.c_str());
+            return yesNo ? kAnswerNo : kAnswerCancel;
         }
         Printf(ctx_.out, "%s [y/N] ", t.c_str());
         std::fflush(ctx_.out);
         std::string answer;
         std::getline(std::cin, answer);
         bool ok = !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+        if (yesNo) return ok ? kAnswerYes : kAnswerNo;
         return ok ? kAnswerOk : kAnswerCancel;
     }
 
   private:
     CliContext& ctx_;
     bool yes_;
+    bool canAsk_;
 };
 
 bool InteractiveTerminal() {
@@ -144,7 +153,7 @@ int UsageError(CliContext& ctx, const std::string& message) {
                     "startup delete N... | --id ID[,ID...] [--yes] [--json] | "
                     "startup disable N... | --id ID[,ID...] [--json] | "
                     "startup enable N... | --id ID[,ID...] [--json] | "
-                    "startup add \"COMMAND\"\n");
+                    "startup add \"COMMAND\" [--yes]\n");
     return kExitUsage;
 }
 
@@ -345,20 +354,46 @@ int Switch(CliContext& ctx, const Args& args, bool disable) {
 }
 
 int Add(CliContext& ctx, const Args& args) {
-    if (args.size() != 1) return UsageError(ctx, "add takes one quoted command line");
-    std::string command = TrimCommandLine(args[0]);
-    // An empty value name would land in the Run key's default value.
+    bool yes = false;
+    Args rest;
+    for (const auto& arg : args) {
+        if (arg == "--yes")
+            yes = true;
+        else
+            rest.push_back(arg);
+    }
+    if (rest.size() != 1) return UsageError(ctx, "add takes one quoted command line");
+    std::string command = TrimCommandLine(rest[0]);
     if (command.empty()) return UsageError(ctx, "the command line is empty");
     if (Utf16Length(command) > kMaxCommandLine)
         return UsageError(ctx, "the command line is longer than 400 characters");
-    StartupAddition added = AddStartupItem(ctx.registry, command);
+    StartupPrompt prompt(ctx, yes, InteractiveTerminal());
+    CRegFileWriter writer(ctx.registry, ctx.system);
+    StartupAddition added;
+    try {
+        added = AddStartupItem(ctx.registry, ctx.system, writer, prompt, command);
+    } catch (const FileError& e) {
+        Printf(ctx.err, "zentrove-cli startup: %s; nothing was changed\n", e.what());
+        return kExitFailed;
+    }
+    if (!added.refusal.empty()) {
+        Printf(ctx.err, "zentrove-cli startup: %s\n", added.refusal.c_str());
+        return kExitFailed;
+    }
+    if (added.declined) {
+        Printf(ctx.err, "zentrove-cli startup: \"%s\" was kept; pass --yes to replace it\n",
+               added.valueName.c_str());
+        return kExitFailed;
+    }
     if (!added.written) {
         Printf(ctx.err, "zentrove-cli startup: could not write \"%s\" to %s%s: %s\n",
                added.valueName.c_str(), std::string(RootAbbreviation(added.root)).c_str(),
                std::string(kRunKeyPath).c_str(), added.status.Describe().c_str());
         return kExitFailed;
     }
-    if (added.root != kLocalMachine)
+    if (!added.backupFile.empty())
+        Printf(ctx.out, "The old entry was saved in %s\n", added.backupFile.c_str());
+    if (added.root != kLocalMachine && added.replaced.empty())
         Printf(ctx.out,
                "Added to HKCU\\%s: the machine's Run key needs administrator "
                "rights.\n",

