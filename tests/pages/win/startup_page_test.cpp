@@ -307,7 +307,9 @@ void CALLBACK FillAddDialog(HWND, UINT, UINT_PTR id, DWORD) {
 }
 
 TEST_F(StartupPageTest, AddWritesTheDerivedNameUnderTheMachinesRunKeyAndRefusesNoProgram) {
-    const std::string program = JoinPath(test::ScratchFolder(*sys_), "Pages App\\ztpagesapp.exe");
+    const std::string folder = JoinPath(test::ScratchFolder(*sys_), "Pages App");
+    ASSERT_TRUE(sys_->MakeFolder(folder));
+    const std::string program = JoinPath(folder, "ztpagesapp.exe");
     PlantFile(*sys_, program, "MZ");
     CDlgStartupManager page(app_);
     CreatePage(page);
