@@ -4,10 +4,13 @@
 
 #include <vector>
 
+#include "app/MessageBoxPrompt.h"
 #include "app/res/ids_startup.h"
 #include "app/res/resource.h"
 #include "seams/Unicode.h"
+#include "startup/StartupEditor.h"
 #include "startup/StartupLocations.h"
+#include "ui/MessageBox.h"
 
 namespace zt {
 
@@ -60,6 +63,28 @@ bool CDlgAddStartupItem::OnCommand(int id, int code, HWND control) {
         return true;
     }
     return CGradientDialog::OnCommand(id, code, control);
+}
+
+void AddStartupCommand(AppContext& app, HWND owner, CRegFileWriter& writer,
+                       const std::string& commandLine) {
+    CMessageBoxPrompt prompt(owner);
+    StartupAddition added;
+    try {
+        added = AddStartupItem(app.registry, app.system, writer, prompt, commandLine, [&app] {
+            if (app.host) app.host->RefreshBackupList();
+        });
+    } catch (const FileError& e) {
+        // The old value could not be saved, so it was not replaced.
+        ShowMessage(owner, ForDisplay(e.what()), "", MB_OK);
+        return;
+    }
+    if (added.declined) return;
+    if (!added.refusal.empty())
+        ShowMessage(owner, ForDisplay(added.refusal), "", MB_OK);
+    else if (!added.written)
+        ShowMessage(owner, ForDisplay(AdditionFailedText(added)), "", MB_OK);
+    else if (added.root != kLocalMachine && added.replaced.empty())
+        ShowMessage(owner, kAddedForUserOnly, "", MB_OK);
 }
 
 } // namespace zt

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string>
 
+#include "app/AppContext.h"
+#include "backup/RegFileWriter.h"
 #include "ui/GradientDialog.h"
 
 namespace zt {
@@ -21,5 +23,10 @@ class CDlgAddStartupItem : public CGradientDialog {
   private:
     void OnBrowse();
 };
+
+// Adds the command line the dialog took, asking before an entry of the same name is replaced;
+// a refusal or a failure is told in a message box owned by `owner`.
+void AddStartupCommand(AppContext& app, HWND owner, CRegFileWriter& writer,
+                       const std::string& commandLine);
 
 } // namespace zt

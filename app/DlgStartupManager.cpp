@@ -102,7 +102,7 @@ class CStartupListModel : public StartupRowModel {
     explicit CStartupListModel(const CListView& list, int selectedOnly = -1)
         : list_(list), selectedOnly_(selectedOnly) {}
     int RowCount() const override { return list_.Count(); }
-    bool IsRowChecked(int index) const override {
+    bool IsRowTicked(int index) const override {
         return selectedOnly_ >= 0 ? index == selectedOnly_ : list_.IsChecked(index);
     }
     StartupEntry RowEntry(int index) const override {
@@ -113,7 +113,7 @@ class CStartupListModel : public StartupRowModel {
         list_.DeleteItem(index);
         selectedOnly_ = -2; // the row it stood for is gone, and no other takes its place
     }
-    void UncheckRow(int index) override {
+    void UntickRow(int index) override {
         if (selectedOnly_ >= 0)
             selectedOnly_ = -2;
         else
@@ -375,12 +375,8 @@ void CDlgStartupManager::DeleteSelectedEntries() {
 void CDlgStartupManager::AddStartupItem() {
     std::string commandLine;
     if (!RunAddDialog(Handle(), commandLine)) return;
-    StartupAddition added = zt::AddStartupItem(app_.registry, commandLine);
+    AddStartupCommand(app_, Handle(), writer_, commandLine);
     RefreshList();
-    if (!added.written)
-        ShowMessage(Handle(), ForDisplay(AdditionFailedText(added)), "", MB_OK);
-    else if (added.root != kLocalMachine)
-        ShowMessage(Handle(), kAddedForUserOnly, "", MB_OK);
 }
 
 bool CDlgStartupManager::OnCommand(int id, int code, HWND control) {

@@ -36,24 +36,24 @@ constexpr std::size_t kMaxCommandLine = 400;
 
 struct RowList : StartupEntrySink, StartupRowModel {
     std::vector<StartupEntry> rows;
-    std::vector<bool> checked;
+    std::vector<bool> ticked;
 
     void ClearStartupRows() override {
         rows.clear();
-        checked.clear();
+        ticked.clear();
     }
     void AddStartupRow(const StartupEntry& entry) override {
         rows.push_back(entry);
-        checked.push_back(false);
+        ticked.push_back(false);
     }
     int RowCount() const override { return static_cast<int>(rows.size()); }
-    bool IsRowChecked(int index) const override { return checked[index]; }
+    bool IsRowTicked(int index) const override { return ticked[index]; }
     StartupEntry RowEntry(int index) const override { return rows[index]; }
     void RemoveRow(int index) override {
         rows.erase(rows.begin() + index);
-        checked.erase(checked.begin() + index);
+        ticked.erase(ticked.begin() + index);
     }
-    void UncheckRow(int index) override { checked[index] = false; }
+    void UntickRow(int index) override { ticked[index] = false; }
 };
 
 bool IsServiceKind(StartupEntryKind kind) {
@@ -109,7 +109,9 @@ void WriteReport(CliContext& ctx, const nlohmann::ordered_json& report, bool jso
 // Questions go to the terminal unless --yes answered them beforehand; reports to stdout.
 class StartupPrompt : public UserPrompt {
   public:
-    StartupPrompt(CliContext& ctx, bool yes) : ctx_(ctx), yes_(yes) {}
+    // Without a terminal to ask on, a question not answered by --yes counts as No.
+    StartupPrompt(CliContext& ctx, bool yes, bool canAsk = true)
+        : ctx_(ctx), yes_(yes), canAsk_(canAsk) {}
     int Ask(std::string_view text, std::string_view, PromptButtons buttons) override {
         std::string t(text);
         if (buttons == PromptButtons::Ok) {
@@ -117,21 +119,28 @@ class StartupPrompt : public UserPrompt {
             std::fflush(ctx_.out);
             return kAnswerOk;
         }
+        bool yesNo = buttons == PromptButtons::YesNo || buttons == PromptButtons::YesNoCancel;
         if (yes_) {
             Printf(ctx_.out, "%s yes\n", t.c_str());
-            return kAnswerOk;
+            return yesNo ? kAnswerYes : kAnswerOk;
+        }
+        if (!canAsk_) {
+            Printf(ctx_.out, "%s no\n", t.c_str());
+            return yesNo ? kAnswerNo : kAnswerCancel;
         }
         Printf(ctx_.out, "%s [y/N] ", t.c_str());
         std::fflush(ctx_.out);
         std::string answer;
         std::getline(std::cin, answer);
         bool ok = !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+        if (yesNo) return ok ? kAnswerYes : kAnswerNo;
         return ok ? kAnswerOk : kAnswerCancel;
     }
 
   private:
     CliContext& ctx_;
     bool yes_;
+    bool canAsk_;
 };
 
 bool InteractiveTerminal() {
@@ -144,7 +153,7 @@ int UsageError(CliContext& ctx, const std::string& message) {
                     "startup delete N... | --id ID[,ID...] [--yes] [--json] | "
                     "startup disable N... | --id ID[,ID...] [--json] | "
                     "startup enable N... | --id ID[,ID...] [--json] | "
-                    "startup add \"COMMAND\"\n");
+                    "startup add \"COMMAND\" [--yes]\n");
     return kExitUsage;
 }
 
@@ -251,7 +260,7 @@ int Delete(CliContext& ctx, const Args& args) {
     std::vector<std::size_t> chosen;
     if (auto failed = ChooseRows(ctx, list, choice, chosen)) return *failed;
     for (std::size_t i : chosen)
-        list.checked[i] = true;
+        list.ticked[i] = true;
     if (!yes && !InteractiveTerminal())
         return UsageError(ctx, "no terminal to confirm on; pass --yes to delete");
     std::vector<StartupEntry> asked;
@@ -345,20 +354,46 @@ int Switch(CliContext& ctx, const Args& args, bool disable) {
 }
 
 int Add(CliContext& ctx, const Args& args) {
-    if (args.size() != 1) return UsageError(ctx, "add takes one quoted command line");
-    std::string command = TrimCommandLine(args[0]);
-    // An empty value name would land in the Run key's default value.
+    bool yes = false;
+    Args rest;
+    for (const auto& arg : args) {
+        if (arg == "--yes")
+            yes = true;
+        else
+            rest.push_back(arg);
+    }
+    if (rest.size() != 1) return UsageError(ctx, "add takes one quoted command line");
+    std::string command = TrimCommandLine(rest[0]);
     if (command.empty()) return UsageError(ctx, "the command line is empty");
     if (Utf16Length(command) > kMaxCommandLine)
         return UsageError(ctx, "the command line is longer than 400 characters");
-    StartupAddition added = AddStartupItem(ctx.registry, command);
+    StartupPrompt prompt(ctx, yes, InteractiveTerminal());
+    CRegFileWriter writer(ctx.registry, ctx.system);
+    StartupAddition added;
+    try {
+        added = AddStartupItem(ctx.registry, ctx.system, writer, prompt, command);
+    } catch (const FileError& e) {
+        Printf(ctx.err, "zentrove-cli startup: %s; nothing was changed\n", e.what());
+        return kExitFailed;
+    }
+    if (!added.refusal.empty()) {
+        Printf(ctx.err, "zentrove-cli startup: %s\n", added.refusal.c_str());
+        return kExitFailed;
+    }
+    if (added.declined) {
+        Printf(ctx.err, "zentrove-cli startup: \"%s\" was kept; pass --yes to replace it\n",
+               added.valueName.c_str());
+        return kExitFailed;
+    }
     if (!added.written) {
         Printf(ctx.err, "zentrove-cli startup: could not write \"%s\" to %s%s: %s\n",
                added.valueName.c_str(), std::string(RootAbbreviation(added.root)).c_str(),
                std::string(kRunKeyPath).c_str(), added.status.Describe().c_str());
         return kExitFailed;
     }
-    if (added.root != kLocalMachine)
+    if (!added.backupFile.empty())
+        Printf(ctx.out, "The old entry was saved in %s\n", added.backupFile.c_str());
+    if (added.root != kLocalMachine && added.replaced.empty())
         Printf(ctx.out,
                "Added to HKCU\\%s: the machine's Run key needs administrator "
                "rights.\n",

@@ -2,8 +2,10 @@
 
 #include "backup/BackupStore.h"
 #include "seams/StatusText.h"
+#include "scan/RunApproval.h"
 #include "startup/StartupApproval.h"
 #include "startup/StartupLocations.h"
+#include "startup/SystemStartup.h"
 #include "startup/SystemStartupActions.h"
 
 namespace zt {
@@ -26,14 +28,14 @@ bool NeedsBackup(Registry& reg, const StartupRowModel& rows) {
             entry.kind == StartupEntryKind::WinlogonUserinit ||
             entry.kind == StartupEntryKind::WinlogonShell)
             return true;
-        if (rows.IsRowChecked(i) && HasApprovalValue(reg, entry)) return true;
+        if (rows.IsRowTicked(i) && HasApprovalValue(reg, entry)) return true;
     }
     return false;
 }
 
-bool AnyChecked(const StartupRowModel& rows) {
+bool AnyTicked(const StartupRowModel& rows) {
     for (int i = 0; i < rows.RowCount(); ++i)
-        if (rows.IsRowChecked(i)) return true;
+        if (rows.IsRowTicked(i)) return true;
     return false;
 }
 
@@ -237,7 +239,7 @@ StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFil
                                              const std::function<void()>& refreshBackupList,
                                              StartupSources* sources) {
     StartupDeletionOutcome outcome;
-    if (!AnyChecked(rows)) {
+    if (!AnyTicked(rows)) {
         outcome.nothingSelected = true;
         prompt.Ask(kNoItemsSelected, kProgramCaption, PromptButtons::Ok);
         return outcome;
@@ -268,12 +270,12 @@ StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFil
             run.backupBegun = true;
         }
         for (int n = 0; n < rows.RowCount();) {
-            if (!rows.IsRowChecked(n)) {
+            if (!rows.IsRowTicked(n)) {
                 ++n;
                 continue;
             }
             if (!run.Handle(rows.RowEntry(n))) {
-                rows.UncheckRow(n);
+                rows.UntickRow(n);
                 ++n; // kept: the entry is still there
                 continue;
             }
@@ -306,14 +308,26 @@ std::string TrimCommandLine(std::string_view text) {
     return std::string(text);
 }
 
+namespace {
+// Only the lower-case form is taken off, as names keep the letters the user typed.
+std::string WithoutExe(std::string_view name) {
+    if (name.size() >= 4 && name.substr(name.size() - 4) == ".exe") name.remove_suffix(4);
+    return std::string(name);
+}
+} // namespace
+
 std::string DeriveValueName(std::string_view command) {
+    // A quoted program names the entry, blanks and all.
+    if (command.size() > 1 && command.front() == '"') {
+        std::string_view program = command.substr(1, command.find('"', 1) - 1);
+        std::string name = WithoutExe(program.substr(program.rfind('\\') + 1));
+        if (!name.empty()) return name;
+    }
     std::size_t slash = command.rfind('\\');
     std::size_t start = slash == std::string_view::npos ? 0 : slash + 1;
     std::size_t end = command.find(' ', start);
     if (end == std::string_view::npos) end = command.size();
-    std::string name(command.substr(start, end - start));
-    if (name.size() >= 4 && name.compare(name.size() - 4, 4, ".exe") == 0)
-        name.resize(name.size() - 4);
+    std::string name = WithoutExe(command.substr(start, end - start));
     if (name.empty()) name = command;
     return name;
 }
@@ -323,22 +337,101 @@ std::string AdditionFailedText(const StartupAddition& added) {
            "\" could not be added to the startup list: " + StatusReason(added.status) + ".";
 }
 
-StartupAddition AddStartupItem(Registry& reg, std::string_view commandLine) {
+std::string AdditionRefusal(std::string_view commandLine, System& sys) {
+    std::string command = TrimCommandLine(commandLine);
+    // An empty name would land in the Run key's default value.
+    if (command.empty()) return "The command line is empty: there is nothing to start.";
+    std::string program = ProgramOfCommand(command, sys);
+    auto attributes = program.empty() ? std::nullopt : sys.GetAttributes(program);
+    if (attributes && (*attributes & kAttrDirectory) == 0) return {};
+    return "The command line cannot start anything: \"" + ForDisplay(program) +
+           "\" is not a program on this computer.";
+}
+
+std::string ReplaceQuestion(std::string_view name, std::string_view oldCommand) {
+    return "An entry named " + ForDisplay(name) + " already starts: " + ForDisplay(oldCommand) +
+           ". Replace it?";
+}
+
+namespace {
+
+struct ExistingRunValue {
+    RootKey root;
+    std::string name; // as stored, whatever letter case the new command has
+    std::string command;
+};
+
+// The Run value of that name in the machine's key, else in the user's.
+std::optional<ExistingRunValue> FindRunValue(Registry& reg, std::string_view name) {
+    for (RootKey root : {kLocalMachine, kCurrentUser}) {
+        auto stored = StoredValueName(reg, root, kRunKeyPath, name);
+        if (!stored) continue;
+        RegKey key(reg, reg.OpenKeyRead(RootHandle(root), kRunKeyPath));
+        auto value = reg.ReadValueWhole(key.get(), *stored);
+        if (!value) continue;
+        std::string command(value->data.begin(), value->data.end());
+        while (!command.empty() && command.back() == '\0')
+            command.pop_back();
+        return ExistingRunValue{root, *stored, command};
+    }
+    return std::nullopt;
+}
+
+Status WriteRunValue(Registry& reg, RootKey root, const StartupAddition& added) {
+    HKey opened = kNoKey;
+    Status status = reg.OpenKeyStatus(RootHandle(root), kRunKeyPath, Access::Write, opened);
+    RegKey key(reg, opened);
+    if (!key) key = RegKey(reg, reg.CreateKey(RootHandle(root), kRunKeyPath));
+    if (!key) return status;
+    // The terminating zero is counted in the data, as string values are stored.
+    return reg.WriteValue(key.get(), added.valueName, kRegSz, added.command.c_str(),
+                          static_cast<std::uint32_t>(added.command.size() + 1));
+}
+
+// Saves the value into a new backup file; false (with the writer's cause) when it could not.
+bool BackUpRunValue(CRegFileWriter& writer, System& sys, StartupAddition& added,
+                    const std::function<void()>& refreshBackupList) {
+    added.backupFile = MakeBackupFileName(sys);
+    writer.Open(added.backupFile);
+    bool saved = writer.ExportValue(added.root, kRunKeyPath, added.valueName);
+    writer.Close();
+    if (refreshBackupList) refreshBackupList();
+    if (!saved)
+        added.refusal =
+            "The entry was kept: its old value could not be saved in the backup" +
+            (writer.keptBackCause().empty() ? "" : " (" + writer.keptBackCause() + ")") + ".";
+    return saved;
+}
+
+} // namespace
+
+StartupAddition AddStartupItem(Registry& reg, System& sys, CRegFileWriter& writer,
+                               UserPrompt& prompt, std::string_view commandLine,
+                               const std::function<void()>& refreshBackupList) {
     StartupAddition result;
     result.command = TrimCommandLine(commandLine);
     result.valueName = DeriveValueName(result.command);
-    for (RootKey root : {kLocalMachine, kCurrentUser}) {
-        HKey opened = kNoKey;
-        result.status = reg.OpenKeyStatus(RootHandle(root), kRunKeyPath, Access::Write, opened);
-        RegKey key(reg, opened);
-        if (!key) key = RegKey(reg, reg.CreateKey(RootHandle(root), kRunKeyPath));
-        if (key) {
-            // The terminating zero is counted in the data, as string values are stored.
-            result.status =
-                reg.WriteValue(key.get(), result.valueName, kRegSz, result.command.c_str(),
-                               static_cast<std::uint32_t>(result.command.size() + 1));
+    result.refusal = AdditionRefusal(result.command, sys);
+    if (!result.refusal.empty()) return result;
+
+    if (auto existing = FindRunValue(reg, result.valueName)) {
+        result.root = existing->root;
+        result.valueName = existing->name;
+        result.replaced = existing->command;
+        // Closing the box keeps the entry, as No does.
+        if (prompt.Ask(ReplaceQuestion(result.valueName, existing->command), kProgramCaption,
+                       PromptButtons::YesNo) != kAnswerYes) {
+            result.declined = true;
+            return result;
         }
+        if (!BackUpRunValue(writer, sys, result, refreshBackupList)) return result;
+        result.status = WriteRunValue(reg, result.root, result);
+        result.written = result.status.ok();
+        return result;
+    }
+    for (RootKey root : {kLocalMachine, kCurrentUser}) {
         result.root = root;
+        result.status = WriteRunValue(reg, root, result);
         result.written = result.status.ok();
         // Only the want of rights sends the value to the user's own key.
         if (result.written || result.status.code() != StatusCode::AccessDenied) break;

@@ -21,12 +21,12 @@ class StartupRowModel {
   public:
     virtual ~StartupRowModel() = default;
     virtual int RowCount() const = 0;
-    virtual bool IsRowChecked(int index) const = 0;
+    virtual bool IsRowTicked(int index) const = 0;
     // The row's number, name (column 1), location (column 3) and kind (item data).
     virtual StartupEntry RowEntry(int index) const = 0;
     virtual void RemoveRow(int index) = 0;
     // A row whose deletion failed stays, unticked.
-    virtual void UncheckRow(int /*index*/) {}
+    virtual void UntickRow(int /*index*/) {}
 };
 
 // Texts shown by deletion, exactly as the user sees them.
@@ -64,7 +64,7 @@ struct StartupDeletionOutcome {
     std::vector<std::string> taskBackups;
 };
 
-// Deletes the checked rows as the Delete button does: confirms through `prompt`, backs up
+// Deletes the ticked rows as the Delete button does: confirms through `prompt`, backs up
 // registry values through `writer` into a new backup file when the list holds any registry
 // row, removes handled rows from `rows`, calls `refreshBackupList` once a backup file was
 // closed, and reports "Done!" (with a note of what stayed). A FileError of the writer ends
@@ -89,12 +89,28 @@ struct StartupAddition {
     bool written = false;
     RootKey root = kLocalMachine; // the Run key it went to
     Status status;                // why the machine's and the user's Run keys both failed
+    std::string refusal;          // why the command was refused; nothing was written then
+    bool declined = false;        // an entry of that name was there and the user kept it
+    std::string replaced;         // the command the replaced entry held
+    std::string backupFile;       // where the replaced entry was saved
 };
 
-// Writes the trimmed command line as a REG_SZ value of HKLM's Run key, named by
-// DeriveValueName, replacing a value of that name; a user who may not write there gets it in
-// HKCU's Run key instead. The caller enumerates afterwards.
-[[nodiscard]] StartupAddition AddStartupItem(Registry& reg, std::string_view commandLine);
+// Why a command line cannot start anything (empty, or its program is not a file after its
+// variables are expanded and its quotes removed); empty when it can.
+std::string AdditionRefusal(std::string_view commandLine, System& sys);
+
+// "An entry named X already starts: OLD. Replace it?"
+std::string ReplaceQuestion(std::string_view name, std::string_view oldCommand);
+
+// Adds the trimmed command line as a REG_SZ value named by DeriveValueName. A refused command
+// writes nothing. An entry of that name in the machine's or the user's Run key is shown
+// through `prompt` and replaced there only after Yes, its old value saved by `writer` into a
+// new backup file first (`refreshBackupList` is called once that file is closed). Otherwise
+// the value goes to HKLM's Run key, or to HKCU's when the user may not write there. A
+// FileError of the writer propagates, with nothing written. The caller enumerates afterwards.
+[[nodiscard]] StartupAddition AddStartupItem(Registry& reg, System& sys, CRegFileWriter& writer,
+                                             UserPrompt& prompt, std::string_view commandLine,
+                                             const std::function<void()>& refreshBackupList = {});
 
 inline constexpr std::string_view kAddedForUserOnly =
     "The program was added to your own startup list (HKCU): adding it for every user needs "

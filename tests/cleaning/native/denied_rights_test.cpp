@@ -150,18 +150,18 @@ TEST_F(DeniedRights, ElevationIsOfferedOnlyForMachineWideTickedFindings) {
 class RowList : public StartupRowModel {
   public:
     std::vector<StartupEntry> rows;
-    std::vector<bool> checked;
+    std::vector<bool> ticked;
     int RowCount() const override { return static_cast<int>(rows.size()); }
-    bool IsRowChecked(int i) const override { return checked[i]; }
+    bool IsRowTicked(int i) const override { return ticked[i]; }
     StartupEntry RowEntry(int i) const override { return rows[i]; }
     void RemoveRow(int i) override {
         rows.erase(rows.begin() + i);
-        checked.erase(checked.begin() + i);
+        ticked.erase(ticked.begin() + i);
     }
-    void UncheckRow(int i) override { checked[i] = false; }
+    void UntickRow(int i) override { ticked[i] = false; }
     void Add(std::string name, std::string location, StartupEntryKind kind) {
         rows.push_back({static_cast<int>(rows.size()) + 1, std::move(name), "x", location, kind});
-        checked.push_back(true);
+        ticked.push_back(true);
     }
 };
 
@@ -182,7 +182,7 @@ TEST_F(DeniedRights, StartupDeletionKeepsDeniedEntriesAndAddingFallsBackToTheUse
     auto outcome = DeleteSelectedEntries(reg, sys, writer, rows, prompt, {});
     EXPECT_EQ(outcome.rowsRemoved, 1);
     ASSERT_EQ(rows.rows.size(), 2u);
-    EXPECT_THAT(rows.checked, ElementsAre(false, false));
+    EXPECT_THAT(rows.ticked, ElementsAre(false, false));
     EXPECT_TRUE(ValueThere(kLocalMachine, kRun, "Machine"));
     EXPECT_FALSE(ValueThere(kCurrentUser, kRun, "Mine"));
     EXPECT_TRUE(sys.Exists("C:\\All\\StartUp\\tool.lnk"));
@@ -191,7 +191,8 @@ TEST_F(DeniedRights, StartupDeletionKeepsDeniedEntriesAndAddingFallsBackToTheUse
                           "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Machine\n"
                           "C:\\All\\StartUp\\tool.lnk"));
 
-    StartupAddition added = AddStartupItem(reg, "C:\\Tools\\new.exe /quiet");
+    sys.AddFile("C:\\Tools\\new.exe");
+    StartupAddition added = AddStartupItem(reg, sys, writer, prompt, "C:\\Tools\\new.exe /quiet");
     EXPECT_TRUE(added.written);
     EXPECT_EQ(added.root, kCurrentUser);
     EXPECT_TRUE(ValueThere(kCurrentUser, kRun, "new"));

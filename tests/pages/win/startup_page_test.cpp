@@ -306,31 +306,37 @@ void CALLBACK FillAddDialog(HWND, UINT, UINT_PTR id, DWORD) {
                    reinterpret_cast<LPARAM>(::GetDlgItem(dlg, IDOK)));
 }
 
-TEST_F(StartupPageTest, AddWritesTheDerivedNameUnderTheMachinesRunKeyAndRelists) {
+TEST_F(StartupPageTest, AddWritesTheDerivedNameUnderTheMachinesRunKeyAndRefusesNoProgram) {
+    const std::string folder = JoinPath(test::ScratchFolder(*sys_), "Pages App");
+    ASSERT_TRUE(sys_->MakeFolder(folder));
+    const std::string program = JoinPath(folder, "ztpagesapp.exe");
+    PlantFile(*sys_, program, "MZ");
     CDlgStartupManager page(app_);
     CreatePage(page);
     ASSERT_TRUE(page.WaitForListing());
     Answerer answers;
 
-    g_typed = "  C:\\Program Files\\App\\ztpagesapp.exe -min  ";
+    g_typed = "  \"" + program + "\" -min  ";
     g_filled = false;
     ::SetTimer(nullptr, 0, 50, FillAddDialog);
     Click(page, IDC_STARTUP_ADD);
     EXPECT_TRUE(g_filled);
-    EXPECT_EQ(ReadString(kLocalMachine, kRunPath, "ztpagesapp"),
-              "C:\\Program Files\\App\\ztpagesapp.exe -min");
+    EXPECT_EQ(ReadString(kLocalMachine, kRunPath, "ztpagesapp"), "\"" + program + "\" -min");
     CListView list = page.List();
     int row = FindRow(list, "ztpagesapp");
     ASSERT_GE(row, 0);
     EXPECT_EQ(list.ItemText(row, 3), std::string("HKLM\\") + kRunPath);
+    EXPECT_TRUE(answers.asked.empty()) << "adding reports nothing";
 
     g_typed = "ztpagesnote.exe";
     g_filled = false;
     ::SetTimer(nullptr, 0, 50, FillAddDialog);
     Click(page, IDC_STARTUP_ADD);
     EXPECT_TRUE(g_filled);
-    EXPECT_EQ(ReadString(kLocalMachine, kRunPath, "ztpagesnote"), "ztpagesnote.exe");
-    EXPECT_TRUE(answers.asked.empty()); // adding reports nothing
+    EXPECT_FALSE(ValueExists(kLocalMachine, kRunPath, "ztpagesnote"));
+    ASSERT_EQ(answers.asked.size(), 1u);
+    EXPECT_NE(answers.Texts().back().find("cannot start anything"), std::string::npos)
+        << answers.Texts().back();
 }
 
 TEST_F(StartupPageTest, AddCancelledChangesNothing) {

@@ -75,7 +75,7 @@ TEST_F(StartupDeletionTest, DeletesEveryKindWithRegistryEntriesInTheBackup) {
     test::PlantFile(*sys, bat, "@echo off");
     Enumerate();
     ASSERT_EQ(rows.rows.size(), 7u) << ::testing::PrintToString(rows.Names());
-    rows.CheckAll();
+    rows.TickAll();
 
     StartupDeletionOutcome outcome = Delete();
 
@@ -127,7 +127,7 @@ TEST_F(StartupDeletionTest, ANameNoBackupCanHoldStaysAndTheMessageSaysWhy) {
     Plant(kCurrentUser, kRunKeyPath, broken, "C:\\Apps\\b.exe");
     Plant(kCurrentUser, kRunKeyPath, "Привет", "C:\\Apps\\p.exe");
     Enumerate();
-    rows.CheckAll();
+    rows.TickAll();
 
     StartupDeletionOutcome outcome = Delete();
 
@@ -139,15 +139,15 @@ TEST_F(StartupDeletionTest, ANameNoBackupCanHoldStaysAndTheMessageSaysWhy) {
     Backup(outcome);
 }
 
-TEST_F(StartupDeletionTest, AdjacentCheckedRowsAreBothDeletedAndUncheckedOnesStay) {
+TEST_F(StartupDeletionTest, AdjacentTickedRowsAreBothDeletedAndUntickedOnesStay) {
     Plant(kLocalMachine, kRunKeyPath, "a1", "a1.exe");
     Plant(kLocalMachine, kRunKeyPath, "a2", "a2.exe");
     Plant(kLocalMachine, kRunKeyPath, "a3", "a3.exe");
     Plant(kLocalMachine, kRunKeyPath, "a4", "a4.exe");
     Enumerate();
-    rows.Check("a1");
-    rows.Check("a2");
-    rows.Check("a4");
+    rows.Tick("a1");
+    rows.Tick("a2");
+    rows.Tick("a4");
 
     StartupDeletionOutcome outcome = Delete();
 
@@ -167,7 +167,7 @@ TEST_F(StartupDeletionTest, FolderRowOnlyTickedStillWritesAnEmptyBackupWhenRegis
     Plant(kCurrentUser, kRunKeyPath, "stays", "stays.exe");
     test::PlantFile(*sys, JoinPath(sandbox.userFolder(), "go.bat"), "x");
     Enumerate();
-    rows.Check("go.bat");
+    rows.Tick("go.bat");
 
     StartupDeletionOutcome outcome = Delete();
 
@@ -184,7 +184,7 @@ TEST_F(StartupDeletionTest, OnlyFolderRowsWriteNoBackupAndAFailedFileDeletionIsR
     ASSERT_EQ(rows.rows.size(), 1u);
     // The file goes before the deletion gets to it.
     (void)sys->RemoveFile(JoinPath(sandbox.commonFolder(), "one.bat"));
-    rows.CheckAll();
+    rows.TickAll();
 
     StartupDeletionOutcome outcome = Delete();
 
@@ -211,7 +211,7 @@ TEST_F(StartupDeletionTest, NothingTickedOrCancelledChangesNothing) {
     EXPECT_EQ(prompt.shown[0].caption, "Zentrove");
     EXPECT_EQ(prompt.shown[0].buttons, PromptButtons::Ok);
 
-    rows.CheckAll();
+    rows.TickAll();
     for (int answer : {kAnswerCancel, kAnswerClosed}) {
         prompt.shown.clear();
         prompt.answers = {answer};
@@ -231,7 +231,7 @@ TEST_F(StartupDeletionTest, ValueTheBackupCannotHoldIsKeptAndNamedInTheFinalMess
     Plant(kCurrentUser, kRunKeyPath, "zplain", "y.exe");
     Enumerate();
     ASSERT_EQ(rows.rows.size(), 2u);
-    rows.CheckAll();
+    rows.TickAll();
 
     StartupDeletionOutcome outcome = Delete();
 
@@ -258,7 +258,7 @@ TEST_F(StartupDeletionTest, FolderRowWhoseFolderIsUnknownLeavesFilesAlone) {
     odd.location = "Somewhere Else";
     odd.kind = StartupEntryKind::StartupFolderFile;
     rows.AddStartupRow(odd);
-    rows.CheckAll();
+    rows.TickAll();
 
     StartupDeletionOutcome outcome = Delete();
 
@@ -283,30 +283,26 @@ TEST(StartupValueName, DerivedFromTheProgramsFileName) {
 }
 
 TEST_F(StartupDeletionTest, AddWritesTheRunValueAndTheListShowsIt) {
-    StartupAddition added = AddStartupItem(*reg, "  C:\\Program Files\\App\\app.exe -min  ");
-    EXPECT_TRUE(added.written);
+    const std::string program = JoinPath(test::ScratchFolder(*sys), "app.exe");
+    test::PlantFile(*sys, program, "MZ");
+    CRegFileWriter writer(*reg, *sys);
+    StartupAddition added = AddStartupItem(*reg, *sys, writer, prompt, "  " + program + " -min  ");
+    EXPECT_TRUE(added.written) << added.refusal;
     EXPECT_EQ(added.valueName, "app");
-    EXPECT_EQ(ReadString(kLocalMachine, kRunKeyPath, "app"),
-              "C:\\Program Files\\App\\app.exe -min");
     {
         RegKey key(*reg, reg->OpenKeyRead(RootHandle(kLocalMachine), kRunKeyPath));
         std::uint32_t type = 0, size = 0;
-        char buf[100];
+        char buf[400];
         ASSERT_TRUE(reg->ReadValue(key.get(), "app", buf, sizeof buf, &type, &size));
         EXPECT_EQ(type, kRegSz);
-        EXPECT_EQ(size, 34u) << "the terminating zero is counted";
+        EXPECT_EQ(size, program.size() + 6) << "the terminating zero is counted";
     }
-    // An existing value of that name is replaced.
-    EXPECT_TRUE(AddStartupItem(*reg, "D:\\Other\\app.exe").written);
-    EXPECT_EQ(ReadString(kLocalMachine, kRunKeyPath, "app"), "D:\\Other\\app.exe");
-    (void)AddStartupItem(*reg, "   ");
-    EXPECT_EQ(ReadString(kLocalMachine, kRunKeyPath, ""), "");
 
     Enumerate();
     const StartupEntry* row = rows.Find("app");
     ASSERT_NE(row, nullptr);
     EXPECT_EQ(row->location, "HKLM\\" + std::string(kRunKeyPath));
-    EXPECT_EQ(row->command, "D:\\Other\\app.exe");
+    EXPECT_EQ(row->command, program + " -min");
 }
 
 } // namespace

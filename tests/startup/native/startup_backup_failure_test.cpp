@@ -33,7 +33,7 @@ class StartupBackupFailureTest : public ::testing::Test {
             ASSERT_TRUE(test::PlantString(reg, kLocalMachine, std::string(kRunKeyPath), name,
                                           std::string(name) + ".exe"));
         StartupEnumerator(reg, sys).EnumerateStartupEntries(rows);
-        rows.CheckAll();
+        rows.TickAll();
     }
     bool Present(const char* name) {
         RegKey key(reg, reg.OpenKeyRead(RootHandle(kLocalMachine), kRunKeyPath));

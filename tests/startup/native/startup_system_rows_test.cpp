@@ -177,7 +177,7 @@ TEST_F(SystemRowsTest, DeletedTaskIsBackedUpAndComesBackWhileServicesStay) {
     sources.denied = {"\\V\\Kept"};
     sources.services = {{"vsvc", "V", "C:\\Vendor\\tool.exe", kServiceAutoStart, false, false}};
     auto rows = List();
-    rows.CheckAll();
+    rows.TickAll();
     CRegFileWriter writer(reg, sys);
     test::ScriptedPrompt prompt;
     int refreshed = 0;

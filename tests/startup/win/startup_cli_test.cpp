@@ -196,10 +196,56 @@ TEST_F(StartupCliTest, IdsFollowTheirEntryWhenTheListChanges) {
 }
 
 TEST_F(StartupCliTest, AddWritesAndLists) {
-    CliRun run = RunCli("startup add \"  C:\\Tools\\Sync Tool\\sync.exe -quiet \"");
+    const std::string folder = JoinPath(test::ScratchFolder(*sys), "Sync Tool");
+    ASSERT_TRUE(sys->MakeFolder(folder));
+    const std::string program = JoinPath(folder, "sync.exe");
+    test::PlantFile(*sys, program, "MZ");
+    CliRun run = RunCli("startup add \"  " + program + " -quiet \"");
     ASSERT_EQ(run.exitCode, 0u) << run.err;
     EXPECT_TRUE(HasRunValue(kLocalMachine, "sync"));
-    EXPECT_THAT(run.out, HasSubstr("\tsync\tC:\\Tools\\Sync Tool\\sync.exe -quiet\tHKLM\\"));
+    EXPECT_THAT(run.out, HasSubstr("\tsync\t" + program + " -quiet\tHKLM\\"));
+
+    CliRun missing = RunCli("startup add \"C:\\zt-nowhere\\ghost.exe\"");
+    EXPECT_EQ(missing.exitCode, 1u);
+    EXPECT_THAT(missing.err, HasSubstr("cannot start anything"));
+    EXPECT_FALSE(HasRunValue(kLocalMachine, "ghost"));
+    EXPECT_FALSE(HasRunValue(kCurrentUser, "ghost"));
+}
+
+TEST_F(StartupCliTest, AddReplacesAUsersEntryOnlyWithYesAndTheBackupBringsItBack) {
+    const std::string program = JoinPath(test::ScratchFolder(*sys), "ztagent.exe");
+    test::PlantFile(*sys, program, "MZ");
+    ASSERT_TRUE(test::PlantString(*reg, kCurrentUser, std::string(kRunKeyPath), "ztagent",
+                                  "C:\\Old\\ztagent.exe /old"));
+    auto current = [&] {
+        RegKey key(*reg, reg->OpenKeyRead(RootHandle(kCurrentUser), kRunKeyPath));
+        auto value = key ? reg->ReadValueWhole(key.get(), "ztagent") : std::nullopt;
+        return value ? std::string(value->data.begin(), value->data.end() - 1) : "<missing>";
+    };
+
+    CliRun kept = RunCli("startup add \"" + program + " /new\"");
+    EXPECT_EQ(kept.exitCode, 1u);
+    EXPECT_THAT(kept.out, HasSubstr("An entry named ztagent already starts: "
+                                    "C:\\Old\\ztagent.exe /old. Replace it?"));
+    EXPECT_THAT(kept.err, HasSubstr("--yes"));
+    EXPECT_EQ(current(), "C:\\Old\\ztagent.exe /old");
+
+    CliRun replaced = RunCli("startup add \"" + program + " /new\" --yes");
+    ASSERT_EQ(replaced.exitCode, 0u) << replaced.err;
+    EXPECT_EQ(current(), program + " /new");
+    EXPECT_FALSE(HasRunValue(kLocalMachine, "ztagent")) << "replaced where it was";
+    auto at = replaced.out.find("The old entry was saved in ");
+    ASSERT_NE(at, std::string::npos) << replaced.out;
+    std::string backup = replaced.out.substr(at + 27);
+    backup.erase(backup.find_first_of("\r\n"));
+    bool listed = false;
+    for (const auto& item : ListBackups(*sys))
+        listed = listed || item.path == backup;
+    EXPECT_TRUE(listed) << backup;
+
+    EXPECT_EQ(RestoreBackupFile(*reg, *sys, backup).result, RestoreResult::Restored);
+    EXPECT_EQ(current(), "C:\\Old\\ztagent.exe /old");
+    (void)sys->RemoveFile(backup);
 }
 
 TEST_F(StartupCliTest, UsageErrorsExitWithTwoAndChangeNothing) {

@@ -140,7 +140,7 @@ TEST_F(SystemSourcesTest, TasksAreListedSwitchedDeletedAndRestored) {
     ASSERT_TRUE(xml.has_value());
     test::RowModel model;
     model.AddStartupRow(logon);
-    model.CheckAll();
+    model.TickAll();
     CRegFileWriter writer(*reg, *sys);
     test::ScriptedPrompt prompt;
     auto outcome = DeleteSelectedEntries(*reg, *sys, writer, model, prompt, {}, &sources);

@@ -151,8 +151,8 @@ TEST_F(StartupViewsTest, DeleteBacksUpTheApprovalWithItsEntryAndRestoresBoth) {
     Approval(kLocalMachine, kApprovedRun32KeyPath, "Kept32", kDisabled);
     Approval(kCurrentUser, kApprovedFolderKeyPath, "NOTES", kEnabled);
     Enumerate();
-    rows.Check("Tray32");
-    rows.Check("notes");
+    rows.Tick("Tray32");
+    rows.Tick("notes");
 
     test::ScriptedPrompt prompt;
     CRegFileWriter writer(*reg, *sys);
