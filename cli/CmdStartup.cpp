@@ -247,6 +247,42 @@ std::optional<int> ChooseRows(CliContext& ctx, const RowList& list, const RowCho
     return kExitFailed;
 }
 
+// What a deletion did, on the console: its backup files and the rows that stayed.
+void PrintDeletion(CliContext& ctx, const StartupDeletionOutcome& outcome) {
+    if (!outcome.backupFile.empty())
+        Printf(ctx.out, "Backup file: %s\n", outcome.backupFile.c_str());
+    for (const auto& file : outcome.taskBackups)
+        Printf(ctx.out, "Task backup file: %s\n", file.c_str());
+    for (const auto& n : outcome.notDeleted)
+        Printf(ctx.out, "%s\tnot deleted: %s\n", n.entry.c_str(), n.status.Describe().c_str());
+    for (const auto& r : outcome.refused)
+        Printf(ctx.err, "zentrove-cli startup: not deleted: %s\n", r.c_str());
+}
+
+// One line per row asked for: a row that left the list was dealt with; one that stayed names
+// its reason.
+nlohmann::ordered_json DeletionReport(const RowList& list, const std::vector<StartupEntry>& asked,
+                                      const StartupDeletionOutcome& outcome) {
+    nlohmann::ordered_json report = nlohmann::ordered_json::array();
+    for (const auto& entry : asked) {
+        bool kept = std::any_of(list.rows.begin(), list.rows.end(), [&](const StartupEntry& r) {
+            return StartupEntryId(r) == StartupEntryId(entry);
+        });
+        std::string message = kept ? "not deleted" : "deleted";
+        for (const auto& r : outcome.refused)
+            if (kept && r.compare(0, entry.name.size() + 2, entry.name + ": ") == 0) message = r;
+        for (const auto& n : outcome.notDeleted)
+            if (kept && n.entry.find(entry.name) != std::string::npos)
+                message = "not deleted: " + n.status.Describe();
+        report.push_back({{"number", entry.number},
+                          {"id", StartupEntryId(entry)},
+                          {"name", entry.name},
+                          {"done", !kept},
+                          {"message", message}});
+    }
+    return report;
+}
+
 int Delete(CliContext& ctx, const Args& args) {
     bool yes = false;
     RowChoice choice;
@@ -281,33 +317,8 @@ int Delete(CliContext& ctx, const Args& args) {
         return kExitFailed;
     }
     if (outcome.cancelled) return kExitFailed;
-    if (!outcome.backupFile.empty())
-        Printf(ctx.out, "Backup file: %s\n", outcome.backupFile.c_str());
-    for (const auto& file : outcome.taskBackups)
-        Printf(ctx.out, "Task backup file: %s\n", file.c_str());
-    for (const auto& n : outcome.notDeleted)
-        Printf(ctx.out, "%s\tnot deleted: %s\n", n.entry.c_str(), n.status.Describe().c_str());
-    for (const auto& r : outcome.refused)
-        Printf(ctx.err, "zentrove-cli startup: not deleted: %s\n", r.c_str());
-    nlohmann::ordered_json report = nlohmann::ordered_json::array();
-    for (const auto& entry : asked) {
-        // A row that left the list was dealt with; one that stayed names its reason.
-        bool kept = std::any_of(list.rows.begin(), list.rows.end(), [&](const StartupEntry& r) {
-            return StartupEntryId(r) == StartupEntryId(entry);
-        });
-        std::string message = kept ? "not deleted" : "deleted";
-        for (const auto& r : outcome.refused)
-            if (kept && r.compare(0, entry.name.size() + 2, entry.name + ": ") == 0) message = r;
-        for (const auto& n : outcome.notDeleted)
-            if (kept && n.entry.find(entry.name) != std::string::npos)
-                message = "not deleted: " + n.status.Describe();
-        report.push_back({{"number", entry.number},
-                          {"id", StartupEntryId(entry)},
-                          {"name", entry.name},
-                          {"done", !kept},
-                          {"message", message}});
-    }
-    WriteReport(ctx, report, choice.json);
+    PrintDeletion(ctx, outcome);
+    WriteReport(ctx, DeletionReport(list, asked, outcome), choice.json);
     bool complete = outcome.notBackedUp.empty() && outcome.filesNotDeleted.empty() &&
                     outcome.folderUnknown.empty() && outcome.notDeleted.empty() &&
                     outcome.refused.empty();
