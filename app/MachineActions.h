@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "diskclean/JunkCleaning.h"
 #include "seams/System.h"
 #include "startup/StartupEntry.h"
 
@@ -39,5 +40,16 @@ HICON LoadShieldIcon();
 // worker, never on the window's thread.
 HelperOutcome RunStartupHelper(System& sys, std::string_view verb,
                                const std::vector<std::string>& ids, const std::atomic<bool>* stop);
+
+// The disk cleaner's places of `selection` this process must hand to the helper (the system
+// temporary folder, the machine's places), by id; they are taken out of `selection`.
+std::vector<std::string> TakeMachinePlaces(System& sys, JunkSelection& selection);
+
+// Runs `junk clean` of the helper over the places `ids` with `options`, and adds what it
+// cleaned to `into` (its places, its bytes, each drive's gain), so one total covers both
+// parts. When it gave no result, each place is reported not cleaned, with why. On a worker.
+void CleanPlacesWithHelper(System& sys, const std::vector<std::string>& ids,
+                           const JunkOptions& options, const std::atomic<bool>* stop,
+                           JunkCleanResult& into);
 
 } // namespace zt

@@ -1,13 +1,17 @@
-// The startup page of a process without administrator rights: the machine's rows go to the
-// elevated helper (`zentrove-cli` of the build folder; under Wine "runas" starts it as the
-// same user), the user's rows are switched in process, and one message tells what stayed.
+// The pages of a process without administrator rights: the machine's startup rows and
+// disk places go to the elevated helper (`zentrove-cli` of the build folder; under Wine
+// "runas" starts it as the same user), the user's are done in process, and one message tells
+// the whole.
 #include <atomic>
 
 #include <gmock/gmock.h>
 
+#include "app/DlgCleanDisk.h"
 #include "app/DlgStartupManager.h"
 #include "app/MachineActions.h"
+#include "app/res/ids_cleandisk.h"
 #include "app/res/ids_startup.h"
+#include "diskclean/JunkPlaces.h"
 #include "pages/win/PageFixture.h"
 #include "platform/win32/Win32System.h"
 #include "startup/StartupApproval.h"
@@ -179,6 +183,74 @@ TEST_F(StartupHelperTest, DeletionAsksOnceAndTheHelperDeletesTheMachinesRows) {
     EXPECT_EQ(answers.Texts(),
               (std::vector<std::string>{"Are you sure to delete these items?", "Done!"}));
     EXPECT_GE(host_.refreshes, 1);
+}
+
+class CleanDiskHelperTest : public PageTest {
+  protected:
+    void SetUp() override {
+        PageTest::SetUp();
+        ASSERT_TRUE(settings_.Write(settings::KeepRecentJunk, 0)); // the files are new
+        userJunk_ = sys_->GetTempFolder() + "zt-helper-user.tmp";
+        machineJunk_ = GetSystemTempFolder(*reg_, *sys_).value_or("") + "\\zt-helper-machine.tmp";
+        PlantFile(*sys_, userJunk_, "user");
+        PlantFile(*sys_, machineJunk_, "machine");
+    }
+    void TearDown() override {
+        (void)settings_.Write(settings::KeepRecentJunk, 1);
+        ::DeleteFileW(ToWide(userJunk_).c_str());
+        ::DeleteFileW(ToWide(machineJunk_).c_str());
+        PageTest::TearDown();
+    }
+    static bool Exists(const std::string& path) {
+        return ::GetFileAttributesW(ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    // Ticks both temporary folders and cleans; the one question is answered OK.
+    void CleanBoth(CDlgCleanDisk& page, Answerer& answers) {
+        CreatePage(page);
+        ASSERT_TRUE(PumpUntil([&] { return !page.IsMeasuring(); }));
+        CButton(page.Item(IDC_CLEANDISK_USERTEMP)).SetCheck(true);
+        Click(page, IDC_CLEANDISK_USERTEMP);
+        EXPECT_FALSE(page.ShowsShield());
+        CButton(page.Item(IDC_CLEANDISK_SYSTEMP)).SetCheck(true);
+        Click(page, IDC_CLEANDISK_SYSTEMP);
+        EXPECT_TRUE(page.ShowsShield());
+        Click(page, IDC_CLEANDISK_CLEAN);
+        ASSERT_TRUE(PumpUntil([&] { return !page.IsCleaningWithHelper(); }));
+        PumpUntil([&] { return answers.asked.size() >= 2; }, 2000);
+    }
+
+    NotElevatedSystem helperSys_;
+    AppContext helperApp_{*reg_, helperSys_, settings_, &host_};
+    std::string userJunk_, machineJunk_;
+};
+
+TEST_F(CleanDiskHelperTest, TheSystemFolderIsEmptiedByTheHelperUnderOneTotal) {
+    CDlgCleanDisk page(helperApp_);
+    Answerer answers;
+    CleanBoth(page, answers);
+
+    EXPECT_EQ(helperSys_.runs.load(), 1);
+    EXPECT_THAT(helperSys_.lastParameters, HasSubstr("--places system-temp "));
+    EXPECT_EQ(helperSys_.lastParameters.find("user-temp"), std::string::npos);
+    EXPECT_FALSE(Exists(userJunk_));
+    EXPECT_FALSE(Exists(machineJunk_));
+    ASSERT_EQ(answers.asked.size(), 2u);
+    EXPECT_EQ(answers.asked[0].text, "Are you sure to delete them?");
+    EXPECT_EQ(answers.asked[1].text.rfind("The cleaning is finished!", 0), 0u)
+        << answers.asked[1].text;
+}
+
+TEST_F(CleanDiskHelperTest, ARefusedConsentCleansTheUsersPartAndSaysWhatStayed) {
+    helperSys_.decline = true;
+    CDlgCleanDisk page(helperApp_);
+    Answerer answers;
+    CleanBoth(page, answers);
+
+    EXPECT_FALSE(Exists(userJunk_));
+    EXPECT_TRUE(Exists(machineJunk_));
+    ASSERT_EQ(answers.asked.size(), 2u);
+    EXPECT_THAT(answers.asked[1].text, HasSubstr("consent was not given"));
+    EXPECT_THAT(answers.asked[1].text, HasSubstr("system temporary folder not cleaned"));
 }
 
 } // namespace
