@@ -480,42 +480,35 @@ void CDlgStartupManager::DeleteSelectedEntries() {
             else
                 userRows = true;
         }
-    if (!machineIds.empty()) {
-        if (ShowMessage(Handle(), std::string(kConfirmDeleteMessage), kProgramCaption,
-                        MB_OKCANCEL) != IDOK)
-            return;
-        CollectingPrompt told;
-        if (userRows) {
-            CStartupListModel rows(list, ticked ? -1 : list.Selected(), &app_.system);
-            try {
-                (void)zt::DeleteSelectedEntries(
-                    app_.registry, app_.system, writer_, rows, told,
-                    [this] {
-                        if (app_.host) app_.host->RefreshBackupList();
-                    },
-                    sources_.get());
-            } catch (const FileError& e) {
-                told.Tell(e.what());
-            }
-        }
-        RunWithHelper("delete", std::move(machineIds), std::move(told.lines));
-        UpdateSwitchButtons();
+    const bool helper = !machineIds.empty();
+    // With the helper the question is asked here, once, and one message ends both parts.
+    if (helper &&
+        ShowMessage(Handle(), kConfirmDeleteMessage, kProgramCaption, MB_OKCANCEL) != IDOK)
         return;
+    CMessageBoxPrompt shown(Handle());
+    CollectingPrompt told;
+    if (!helper || userRows) {
+        CStartupListModel rows(list, ticked ? -1 : list.Selected(),
+                               helper ? &app_.system : nullptr);
+        try {
+            // It tells the user what stayed and why through the prompt.
+            (void)zt::DeleteSelectedEntries(
+                app_.registry, app_.system, writer_, rows,
+                helper ? static_cast<UserPrompt&>(told) : shown,
+                [this] {
+                    if (app_.host) app_.host->RefreshBackupList();
+                },
+                sources_.get());
+        } catch (const FileError& e) {
+            // The backup could not be written: the rows not yet handled stay, and the user
+            // learns why.
+            if (helper)
+                told.Tell(e.what());
+            else
+                ShowMessage(Handle(), ForDisplay(e.what()), "", MB_OK);
+        }
     }
-    CStartupListModel rows(list, ticked ? -1 : list.Selected());
-    CMessageBoxPrompt prompt(Handle());
-    try {
-        // It tells the user what stayed and why through the prompt.
-        (void)zt::DeleteSelectedEntries(
-            app_.registry, app_.system, writer_, rows, prompt,
-            [this] {
-                if (app_.host) app_.host->RefreshBackupList();
-            },
-            sources_.get());
-    } catch (const FileError& e) {
-        // The backup could not be written: the rows not yet handled stay, and the user learns why.
-        ShowMessage(Handle(), ForDisplay(e.what()), "", MB_OK);
-    }
+    if (helper) RunWithHelper("delete", std::move(machineIds), std::move(told.lines));
     UpdateSwitchButtons();
 }
 

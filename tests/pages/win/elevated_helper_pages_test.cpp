@@ -13,7 +13,7 @@
 #include "app/res/ids_startup.h"
 #include "diskclean/JunkPlaces.h"
 #include "pages/win/PageFixture.h"
-#include "platform/win32/Win32System.h"
+#include "support/build_folder_system.h"
 #include "startup/StartupApproval.h"
 #include "startup/StartupEntry.h"
 
@@ -26,17 +26,10 @@ constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 constexpr const char* kRunOnce = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 constexpr const char* kNames[] = {"ZtHelperUser", "ZtHelperMachine", "ZtHelperOnce"};
 
-// The programs of the build folder, a process that lacks the rights, and a consent the
-// test may refuse.
-class NotElevatedSystem : public Win32System {
+// The build folder's helper, a process that lacks the rights, and a consent the test may
+// refuse.
+class NotElevatedSystem : public BuildFolderSystem {
   public:
-    std::string GetModulePath() override {
-        std::string path = Win32System::GetModulePath();
-        path.erase(path.find_last_of('\\')); // tests folder
-        path.erase(path.find_last_of('\\')); // build folder
-        return path + "\\zentrove.exe";
-    }
-    bool IsElevated() override { return false; }
     ShellResult RunElevated(std::string_view file, std::string_view parameters,
                             const std::atomic<bool>* stop) override {
         ++runs;
