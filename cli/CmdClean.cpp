@@ -254,8 +254,8 @@ int RunClean(CliContext& ctx, const Args& args, const CleanConfirm& confirm) {
     FindingRecheck recheck(ctx.registry, ctx.system);
     CleanOutcome out =
         CleanTicked(CleaningContext{ctx.registry, ctx.system, writer, prompt, pageSink, false,
-                                      &recheck, req.backupFolder.value_or(std::string())},
-                      list);
+                                    &recheck, req.backupFolder.value_or(std::string())},
+                    list);
     if (out.status == CleanStatus::Cancelled) {
         if (prompt.noTerminal) {
             Printf(ctx.err, "zentrove-cli clean: no terminal to confirm on; pass --yes to clean\n");

@@ -119,8 +119,8 @@ class MemorySystem : public System {
     ShellResult RunElevated(std::string_view file, std::string_view parameters,
                             const std::atomic<bool>* stop) override;
     std::string CurrentUserSid() override { return userSid; }
-    bool processTimesOut = false;        // ExecuteAndWait reports the program still running
-    std::vector<std::string> unreadable; // paths whose reading fails (locked)
+    bool processTimesOut = false;           // ExecuteAndWait reports the program still running
+    std::vector<std::string> unreadable;    // paths whose reading fails (locked)
     std::vector<std::string> runningImages; // image names RunningImageNames lists
     std::vector<std::string> heldOpen;      // files another program holds open, unshared
     // Free bytes per drive root ("C:\\"); a deleted file adds its size, unless listed in

@@ -109,8 +109,8 @@ class TwoAccounts : public ::testing::Test {
         CRegFileWriter writer(adminReg, sys);
         CleanOutcome out =
             CleanTicked(CleaningContext{adminReg, sys, writer, yes, quiet, false, nullptr,
-                                          Between(parameters, "--backup-folder")},
-                          list);
+                                        Between(parameters, "--backup-folder")},
+                        list);
         std::string report = CleanReportText(plan.entries, out, refused, "done");
         OutFileHandle f = sys.CreateOutFile(Between(parameters, "--result"));
         EXPECT_TRUE(sys.WriteOutFile(f, report.data(), report.size()));
