@@ -4,10 +4,12 @@
 
 #include <string>
 
+#include "app/MachineActions.h"
 #include "app/MessageBoxPrompt.h"
 #include "app/PageSupport.h"
 #include "app/res/ids_cleandisk.h"
 #include "app/res/resource.h"
+#include "seams/Unicode.h"
 #include "settings/SettingsStore.h"
 #include "ui/Window.h"
 
@@ -53,6 +55,19 @@ class CaptionsToPage : public JunkSink {
     CBackgroundJob& job_;
 };
 
+// Asks the cleaning's question as the page does and keeps its final word back: the total
+// over both parts follows the helper's.
+class CPartPrompt : public UserPrompt {
+  public:
+    explicit CPartPrompt(HWND owner) : asks_(owner) {}
+    int Ask(std::string_view text, std::string_view caption, PromptButtons buttons) override {
+        return buttons == PromptButtons::Ok ? kAnswerOk : asks_.Ask(text, caption, buttons);
+    }
+
+  private:
+    CMessageBoxPrompt asks_;
+};
+
 } // namespace
 
 CDlgCleanDisk::CDlgCleanDisk(AppContext& app)
@@ -70,6 +85,7 @@ CDlgCleanDisk::~CDlgCleanDisk() {
     // Normally done when the window goes; a page destroyed without its window must not be
     // called back either.
     AbandonMeasuring(kLetGoMs);
+    if (helper_) helper_->Abandon();
 }
 
 bool CDlgCleanDisk::OnInitDialog() {
@@ -77,6 +93,7 @@ bool CDlgCleanDisk::OnInitDialog() {
     SetGradientColours(kGradientTop, kGradientBottom);
     CGradientDialog::OnInitDialog();
     FillPlaces();
+    UpdateShield();
     StartMeasuring(false);
     return true;
 }
@@ -174,6 +191,25 @@ void CDlgCleanDisk::OnClean() {
     for (JunkItem item : kJunkMeasuringOrder)
         selection[item] = CButton(Item(JunkCheckBoxId(item))).IsChecked();
     selection.places = TickedPlaces();
+    if (helper_ && helper_->Running()) return; // the Clean button is off meanwhile
+    std::vector<std::string> machine = TakeMachinePlaces(sys_, selection);
+    if (!machine.empty()) {
+        JunkCleanResult done;
+        if (selection.Any()) {
+            // The question is asked once; the total waits for the helper's part.
+            CPartPrompt prompt(Handle());
+            done = CleanJunk(
+                reg_, sys_, selection, prompt, [this] { StartMeasuring(true); },
+                reinterpret_cast<WindowRef>(Handle()), options_);
+            if (done.outcome != JunkCleanOutcome::Cleaned) return;
+        } else if (ShowMessage(Handle(), kJunkConfirmText, kProgramCaption, MB_OKCANCEL) != IDOK) {
+            return;
+        }
+        for (JunkItem item : kJunkMeasuringOrder)
+            CButton(Item(JunkCheckBoxId(item))).SetCheck(false);
+        CleanWithHelper(std::move(machine), std::move(done));
+        return;
+    }
     CMessageBoxPrompt prompt(Handle());
     // The new measuring run starts before the final message, as the sizes have changed.
     JunkCleanResult result = CleanJunk(
@@ -185,12 +221,55 @@ void CDlgCleanDisk::OnClean() {
     }
 }
 
+void CDlgCleanDisk::CleanWithHelper(std::vector<std::string> ids, JunkCleanResult done) {
+    helper_ = CBackgroundJob::Create();
+    helper_->Connect(TaskQueue());
+    ::EnableWindow(Item(IDC_CLEANDISK_CLEAN), FALSE);
+    CBackgroundJob* job = helper_.get();
+    helper_->Start([this, job, &sys = sys_, ids = std::move(ids), done = std::move(done),
+                    options = options_]() mutable {
+        CleanPlacesWithHelper(sys, ids, options, &job->StopFlag(), done);
+        done.outcome = JunkCleanOutcome::Cleaned;
+        done.finalMessage = JunkFinalMessage(done);
+        job->Deliver([this, message = done.finalMessage] {
+            ::EnableWindow(Item(IDC_CLEANDISK_CLEAN), TRUE);
+            StartMeasuring(true);
+            ShowMessage(Handle(), ForDisplay(message), kProgramCaption, MB_OK);
+        });
+    });
+}
+
+bool CDlgCleanDisk::ShowsShield() const {
+    const CSkinButton* button = SkinnedButton(IDC_CLEANDISK_CLEAN);
+    return button && button->HasIcon();
+}
+
+void CDlgCleanDisk::UpdateShield() {
+    JunkSelection selection;
+    selection[JunkItem::SystemTemp] = CButton(Item(IDC_CLEANDISK_SYSTEMP)).IsChecked();
+    CListView list(Item(IDC_CLEANDISK_PLACES));
+    const auto catalog = JunkCatalog();
+    for (int i = 0; i < list.Count() && static_cast<std::size_t>(i) < catalog.size(); ++i)
+        if (list.IsChecked(i)) selection.places.emplace_back(catalog[i].id);
+    bool machine = !TakeMachinePlaces(sys_, selection).empty();
+    if (CSkinButton* button = SkinnedButton(IDC_CLEANDISK_CLEAN))
+        if (button->HasIcon() != machine)
+            button->SetIcon(OwnedIcon(machine ? LoadShieldIcon() : nullptr));
+}
+
 bool CDlgCleanDisk::OnCommand(int id, int code, HWND control) {
     if (id == IDC_CLEANDISK_CLEAN && code == BN_CLICKED) {
         OnClean();
+        UpdateShield();
         return true;
     }
+    if (id == IDC_CLEANDISK_SYSTEMP && code == BN_CLICKED) UpdateShield();
     return CGradientDialog::OnCommand(id, code, control);
+}
+
+bool CDlgCleanDisk::OnNotify(int id, NMHDR* header, LRESULT& result) {
+    if (id == IDC_CLEANDISK_PLACES && header->code == LVN_ITEMCHANGED) UpdateShield();
+    return CGradientDialog::OnNotify(id, header, result);
 }
 
 void CDlgCleanDisk::OnCancel() {
@@ -205,6 +284,7 @@ void CDlgCleanDisk::OnSize(UINT type, int cx, int cy) {
 void CDlgCleanDisk::OnDestroy() {
     // Before the window goes: no run may post to it afterwards.
     AbandonMeasuring(kLetGoMs);
+    if (helper_) (void)helper_->StopAndAbandon(kLetGoMs);
     (void)TickedPlaces(); // remembers the ticks
     CGradientDialog::OnDestroy();
 }

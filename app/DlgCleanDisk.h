@@ -26,12 +26,17 @@ class CDlgCleanDisk : public CGradientDialog {
     bool IsMeasuring() const { return measuring_ && measuring_->Running(); }
     // Reads the stored age rule; the sizes are measured again when it changed.
     void ApplySettings() override;
+    // True while a cleaning waits for the elevated helper (tests wait on it).
+    bool IsCleaningWithHelper() const { return helper_ && helper_->Running(); }
+    // Whether the Clean button shows the shield: a ticked place needs the helper.
+    bool ShowsShield() const;
     // Shows a measured catalog place: its size column and its note ("Close ... ").
     void ShowPlace(const PlaceMeasurement& m);
 
   protected:
     bool OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
+    bool OnNotify(int id, NMHDR* header, LRESULT& result) override;
     void OnCancel() override;
     void OnSize(UINT type, int cx, int cy) override;
     void OnDestroy() override;
@@ -43,6 +48,9 @@ class CDlgCleanDisk : public CGradientDialog {
     // Stops the run, joins it for at most `waitMs` and lets it go: it reaches the page no more.
     void AbandonMeasuring(DWORD waitMs = 0);
     void OnClean();
+    // The machine's places go to the helper on a worker; `done` is the user's part's result.
+    void CleanWithHelper(std::vector<std::string> ids, JunkCleanResult done);
+    void UpdateShield();
     void FillPlaces();
     // The ticked rows of the list, by place id; remembered in the settings too.
     std::vector<std::string> TickedPlaces();
@@ -54,6 +62,7 @@ class CDlgCleanDisk : public CGradientDialog {
     SettingsStore& settings_;
     JunkOptions options_;
     std::shared_ptr<CBackgroundJob> measuring_;
+    std::shared_ptr<CBackgroundJob> helper_;
     CLayout layout_;
     std::vector<std::string> notes_; // per row of the list
 };

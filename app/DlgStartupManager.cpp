@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/DlgAddStartupItem.h"
+#include "app/MachineActions.h"
 #include "app/res/ids_startup.h"
 #include "app/res/resource.h"
 #include "seams/Unicode.h"
@@ -19,6 +20,11 @@
 namespace zt {
 
 namespace {
+
+constexpr const char* kHelperBusy =
+    "The machine-wide entries were left as they were: the administrator's helper is still busy "
+    "with the change before.";
+constexpr const char* kHelperSkipped = "not changed: the administrator's helper did not reach it";
 
 constexpr int kColumns = 6;
 // Widths saved before the Status and the When columns existed.
@@ -99,11 +105,17 @@ class CStartupListSink : public StartupEntrySink {
 // one selected row stands for the ticked ones.
 class CStartupListModel : public StartupRowModel {
   public:
-    explicit CStartupListModel(const CListView& list, int selectedOnly = -1)
-        : list_(list), selectedOnly_(selectedOnly) {}
+    // With `helperRowsOf`, the rows that system's process must hand to the helper count as
+    // not chosen: the helper deletes them.
+    explicit CStartupListModel(const CListView& list, int selectedOnly = -1,
+                               System* helperRowsOf = nullptr)
+        : list_(list), selectedOnly_(selectedOnly), helperRowsOf_(helperRowsOf) {}
     int RowCount() const override { return list_.Count(); }
     bool IsRowTicked(int index) const override {
-        return selectedOnly_ >= 0 ? index == selectedOnly_ : list_.IsChecked(index);
+        bool chosen = selectedOnly_ >= 0 ? index == selectedOnly_ : list_.IsChecked(index);
+        if (!chosen || !helperRowsOf_) return chosen;
+        const StartupRow* row = RowRecord(list_, index);
+        return !row || !NeedsHelper(*helperRowsOf_, row->entry);
     }
     StartupEntry RowEntry(int index) const override {
         const StartupRow* row = RowRecord(list_, index);
@@ -123,6 +135,22 @@ class CStartupListModel : public StartupRowModel {
   private:
     const CListView& list_;
     int selectedOnly_;
+    System* helperRowsOf_;
+};
+
+// The deletion's own question was asked before; what it would tell is kept for the one
+// message over both parts.
+class CollectingPrompt : public UserPrompt {
+  public:
+    int Ask(std::string_view text, std::string_view, PromptButtons buttons) override {
+        if (buttons != PromptButtons::Ok) return kAnswerOk;
+        std::string line(text);
+        if (line.compare(0, kDeletionDone.size(), kDeletionDone) == 0)
+            line.erase(0, line.find_first_not_of("\n", kDeletionDone.size()));
+        if (!line.empty()) lines += (lines.empty() ? "" : "\n") + line;
+        return kAnswerOk;
+    }
+    std::string lines;
 };
 
 } // namespace
@@ -254,15 +282,38 @@ void CDlgStartupManager::UpdateSwitchButtons() {
     }
     ::EnableWindow(Item(IDC_STARTUP_DISABLE), canDisable);
     ::EnableWindow(Item(IDC_STARTUP_ENABLE), canEnable);
+    UpdateShields();
+}
+
+void CDlgStartupManager::UpdateShields() {
+    CListView list = List();
+    bool machine = false;
+    for (int row : ActionRows())
+        if (const StartupRow* record = RowRecord(list, row))
+            machine = machine || NeedsHelper(app_.system, record->entry);
+    for (int id : {IDC_STARTUP_DELETE, IDC_STARTUP_DISABLE, IDC_STARTUP_ENABLE})
+        if (CSkinButton* button = SkinnedButton(id))
+            if (button->HasIcon() != machine)
+                button->SetIcon(OwnedIcon(machine ? LoadShieldIcon() : nullptr));
+}
+
+bool CDlgStartupManager::ShowsShield(int buttonId) const {
+    const CSkinButton* button = SkinnedButton(buttonId);
+    return button && button->HasIcon();
 }
 
 void CDlgStartupManager::SwitchSelectedEntries(bool disable) {
     CListView list = List();
     std::string notes;
     bool openSettings = false;
+    std::vector<std::string> machineIds;
     for (int row : ActionRows()) {
         StartupRow* record = RowRecord(list, row);
         if (!record || record->entry.disabled == disable) continue;
+        if (NeedsHelper(app_.system, record->entry)) {
+            machineIds.push_back(StartupEntryId(record->entry));
+            continue;
+        }
         SwitchOutcome outcome =
             SwitchStartupRow(app_.registry, app_.system, *sources_, record->entry, disable);
         switch (outcome.done) {
@@ -287,8 +338,73 @@ void CDlgStartupManager::SwitchSelectedEntries(bool disable) {
         ShowMessage(Handle(), kPackageChangedInSettings, kProgramCaption, MB_OK);
         (void)app_.system.Execute("open", kStartupAppsSettings, "", kShowNormal, false);
     }
+    if (!machineIds.empty())
+        RunWithHelper(disable ? "disable" : "enable", std::move(machineIds), std::move(notes));
+    else if (!notes.empty())
+        ShowMessage(Handle(), ForDisplay(notes), kProgramCaption, MB_OK);
+    UpdateSwitchButtons();
+}
+
+void CDlgStartupManager::RunWithHelper(std::string verb, std::vector<std::string> ids,
+                                       std::string notes) {
+    if (helper_ && helper_->Running()) {
+        notes += (notes.empty() ? "" : "\n") + std::string(kHelperBusy);
+        ShowMessage(Handle(), ForDisplay(notes), kProgramCaption, MB_OK);
+        return;
+    }
+    helper_ = CBackgroundJob::Create();
+    helper_->Connect(TaskQueue());
+    CBackgroundJob* job = helper_.get();
+    // The consent prompt and the helper's run take their time: never on the window's thread.
+    helper_->Start([this, job, &sys = app_.system, verb = std::move(verb), ids = std::move(ids),
+                    notes = std::move(notes)] {
+        HelperOutcome out = RunStartupHelper(sys, verb, ids, &job->StopFlag());
+        job->Deliver([this, verb, ids, notes, out = std::move(out)] {
+            ShowHelperOutcome(verb, ids, notes, out);
+        });
+    });
+}
+
+void CDlgStartupManager::ShowHelperOutcome(const std::string& verb,
+                                           const std::vector<std::string>& ids, std::string notes,
+                                           const HelperOutcome& out) {
+    auto add = [&notes](const std::string& line) { notes += (notes.empty() ? "" : "\n") + line; };
+    if (!out.note.empty()) add(out.note);
+    CListView list = List();
+    bool deleted = false;
+    for (int i = list.Count() - 1; i >= 0 && out.note.empty(); --i) {
+        StartupRow* record = RowRecord(list, i);
+        if (!record) continue;
+        const std::string id = StartupEntryId(record->entry);
+        if (std::find(ids.begin(), ids.end(), id) == ids.end()) continue;
+        const HelperRowOutcome* r = out.Find(id);
+        if (!r || !r->done) {
+            add(record->entry.name + ": " + (r ? r->message : std::string(kHelperSkipped)));
+        } else if (verb == "delete") {
+            list.DeleteItem(i);
+            deleted = true;
+        } else {
+            record->entry.disabled = verb == "disable";
+            if (record->entry.kind == StartupEntryKind::Service ||
+                record->entry.kind == StartupEntryKind::Driver)
+                record->entry.detail = r->message;
+            record->status = StartupStatusText(record->entry);
+            list.Send(LVM_REDRAWITEMS, i, i);
+        }
+    }
+    if (deleted && app_.host) app_.host->RefreshBackupList();
+    // A deletion ends with its word as it does without the helper, then what stayed.
+    if (verb == "delete")
+        notes = std::string(kDeletionDone) + (notes.empty() ? "" : "\n\n" + notes);
     if (!notes.empty()) ShowMessage(Handle(), ForDisplay(notes), kProgramCaption, MB_OK);
     UpdateSwitchButtons();
+}
+
+bool CDlgStartupManager::WaitForHelper(DWORD timeoutMs) {
+    if (!helper_) return true;
+    if (!helper_->Wait(timeoutMs)) return false;
+    TaskQueue()->Drain(); // the outcome it delivered
+    return true;
 }
 
 void CDlgStartupManager::ShareWidth(int listWidth) {
@@ -355,20 +471,44 @@ void CDlgStartupManager::DeleteSelectedEntries() {
     bool ticked = false;
     for (int i = 0; i < list.Count() && !ticked; ++i)
         ticked = list.IsChecked(i);
-    CStartupListModel rows(list, ticked ? -1 : list.Selected());
-    CMessageBoxPrompt prompt(Handle());
-    try {
-        // It tells the user what stayed and why through the prompt.
-        (void)zt::DeleteSelectedEntries(
-            app_.registry, app_.system, writer_, rows, prompt,
-            [this] {
-                if (app_.host) app_.host->RefreshBackupList();
-            },
-            sources_.get());
-    } catch (const FileError& e) {
-        // The backup could not be written: the rows not yet handled stay, and the user learns why.
-        ShowMessage(Handle(), ForDisplay(e.what()), "", MB_OK);
+    std::vector<std::string> machineIds;
+    bool userRows = false;
+    for (int row : ActionRows())
+        if (const StartupRow* record = RowRecord(list, row)) {
+            if (NeedsHelper(app_.system, record->entry))
+                machineIds.push_back(StartupEntryId(record->entry));
+            else
+                userRows = true;
+        }
+    const bool helper = !machineIds.empty();
+    // With the helper the question is asked here, once, and one message ends both parts.
+    if (helper &&
+        ShowMessage(Handle(), kConfirmDeleteMessage, kProgramCaption, MB_OKCANCEL) != IDOK)
+        return;
+    CMessageBoxPrompt shown(Handle());
+    CollectingPrompt told;
+    if (!helper || userRows) {
+        CStartupListModel rows(list, ticked ? -1 : list.Selected(),
+                               helper ? &app_.system : nullptr);
+        try {
+            // It tells the user what stayed and why through the prompt.
+            (void)zt::DeleteSelectedEntries(
+                app_.registry, app_.system, writer_, rows,
+                helper ? static_cast<UserPrompt&>(told) : shown,
+                [this] {
+                    if (app_.host) app_.host->RefreshBackupList();
+                },
+                sources_.get());
+        } catch (const FileError& e) {
+            // The backup could not be written: the rows not yet handled stay, and the user
+            // learns why.
+            if (helper)
+                told.Tell(e.what());
+            else
+                ShowMessage(Handle(), ForDisplay(e.what()), "", MB_OK);
+        }
     }
+    if (helper) RunWithHelper("delete", std::move(machineIds), std::move(told.lines));
     UpdateSwitchButtons();
 }
 
@@ -430,6 +570,7 @@ bool CDlgStartupManager::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
 
 void CDlgStartupManager::OnDestroy() {
     if (listing_) (void)listing_->StopAndAbandon(kLetGoMs); // its rows would find no window
+    if (helper_) (void)helper_->StopAndAbandon(kLetGoMs);
     headerHook_.Unsubclass();
     List().DeleteAll(); // each row's record goes with LVN_DELETEITEM
     CGradientDialog::OnDestroy();

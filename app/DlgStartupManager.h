@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/AppContext.h"
+#include "app/MachineActions.h"
 #include "app/PageSupport.h"
 #include "backup/RegFileWriter.h"
 #include "seams/StartupSources.h"
@@ -38,6 +39,11 @@ class CDlgStartupManager : public CGradientDialog {
     void RecordLayout();
 
     CListView List() const;
+    // Whether the action button shows the shield: a chosen row needs the helper.
+    bool ShowsShield(int buttonId) const;
+    // Waits (dispatching messages) until a change handed to the elevated helper has been shown.
+    bool WaitForHelper(DWORD timeoutMs = 60000);
+
     // The entry a row shows, exactly as enumerated (the list shows it for people to read).
     const StartupEntry* EntryAt(int row) const;
 
@@ -65,6 +71,13 @@ class CDlgStartupManager : public CGradientDialog {
     void DeleteSelectedEntries();
     // Switches every action row; the Status column changes only where the switch took.
     void SwitchSelectedEntries(bool disable);
+    // Hands the machine's rows (`ids`) to the elevated helper on a worker; its outcome and
+    // `notes` of the user's part then show in one message.
+    void RunWithHelper(std::string verb, std::vector<std::string> ids, std::string notes);
+    void ShowHelperOutcome(const std::string& verb, const std::vector<std::string>& ids,
+                           std::string notes, const HelperOutcome& out);
+    // The shield on each action button while a chosen row needs the helper.
+    void UpdateShields();
     // Disable and Enable are available while an action row can take them.
     void UpdateSwitchButtons();
     // The ticked rows, else the selected row, else none.
@@ -82,6 +95,7 @@ class CDlgStartupManager : public CGradientDialog {
     AddDialogRunner runAddDialog_;
     std::shared_ptr<StartupSources> sources_;
     std::shared_ptr<CBackgroundJob> listing_;
+    std::shared_ptr<CBackgroundJob> helper_;
     int listWidth_ = 0;
 };
 

@@ -241,11 +241,9 @@ RestoreReport RestoreWithHelper(Registry& reg, System& sys, const std::string& p
             user.result != RestoreResult::Partial)
             return user; // the editor failed here: it would fail the helper too
     }
-    const std::string resultPath = FreshTempPath(sys, "result", ".json");
-    ShellResult r;
-    auto text = RunHelper(
-        sys, "restore " + Quoted(path) + " --part machine --json --result " + Quoted(resultPath),
-        resultPath, nullptr, r);
+    std::string whyNot;
+    auto text = RunHelperForResult(sys, "restore " + Quoted(path) + " --part machine --json",
+                                   nullptr, whyNot);
     // Verified as a whole restore is: every entry of the file read back here.
     CompareWithRegistry(reg, entries);
     RestoreReport merged = preview;
@@ -260,9 +258,18 @@ RestoreReport RestoreWithHelper(Registry& reg, System& sys, const std::string& p
         merged.result = RestoreResult::Partial;
     else if (merged.codePageText)
         merged.result = RestoreResult::RestoredInCodePage;
-    if (!text)
-        merged.note = "The machine-wide entries were not restored: " + NoResultCause(r) + ".";
+    if (!text) merged.note = "The machine-wide entries were not restored: " + whyNot + ".";
     return merged;
+}
+
+std::optional<std::string> RunHelperForResult(System& sys, std::string_view command,
+                                              const std::atomic<bool>* stop, std::string& whyNot) {
+    const std::string resultPath = FreshTempPath(sys, "result", ".json");
+    ShellResult r;
+    auto text = RunHelper(sys, std::string(command) + " --result " + Quoted(resultPath), resultPath,
+                          stop, r);
+    if (!text) whyNot = NoResultCause(r);
+    return text;
 }
 
 } // namespace zt

@@ -3,6 +3,7 @@
 // user's hive is cleaned by the user's process, the machine's entries by `zentrove-cli clean`
 // started with administrator rights, which refuses anything of its own account's hive.
 #include <atomic>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -48,6 +49,11 @@ void RunCleaningWithHelper(Registry& reg, System& sys, CRegFileWriter& writer,
                            const std::vector<TickedFinding>& findings, CleanOutcome& out,
                            CleaningSink* progress, const std::atomic<bool>* stop,
                            FindingRecheck* recheck);
+
+// Runs the helper with `command` and `--result FILE` on this thread and returns the result's
+// text; none when it gave none, with why in the user's words in `whyNot`.
+std::optional<std::string> RunHelperForResult(System& sys, std::string_view command,
+                                              const std::atomic<bool>* stop, std::string& whyNot);
 
 // The backup page's restore: the user's own keys by this process, the machine's through the
 // elevated helper (`restore FILE --part machine`), every entry then read back here; with the

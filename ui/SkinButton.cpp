@@ -1,5 +1,6 @@
 #include "ui/SkinButton.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -342,6 +343,11 @@ bool CSkinButton::OnReflect(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
     return true;
 }
 
+void CSkinButton::SetIcon(OwnedIcon icon) {
+    icon_ = std::move(icon);
+    Repaint();
+}
+
 void CSkinButton::Draw(const DRAWITEMSTRUCT& item) {
     HDC dc = item.hDC;
     RECT rc = item.rcItem;
@@ -412,6 +418,20 @@ void CSkinButton::Draw(const DRAWITEMSTRUCT& item) {
         RECT text = rc;
         if (down) ::OffsetRect(&text, 1, 1);
         ScopedSelect font(dc, reinterpret_cast<HFONT>(::SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
+        if (icon_) {
+            // The icon and the caption are centred as one.
+            const int dpi = static_cast<int>(WindowDpi(hwnd_));
+            const int side = ScaleForDpi(16, dpi), gap = ScaleForDpi(4, dpi);
+            RECT measured{};
+            ::DrawTextW(dc, caption.c_str(), length, &measured, format | DT_CALCRECT);
+            const int width = side + gap + (measured.right - measured.left);
+            const int left = static_cast<int>(text.left) +
+                             std::max(0, static_cast<int>(text.right - text.left - width) / 2);
+            ::DrawIconEx(dc, left, text.top + (text.bottom - text.top - side) / 2, icon_.Get(),
+                         side, side, 0, nullptr, DI_NORMAL);
+            text.left = left + side + gap;
+            format = (format & ~DT_CENTER) | DT_LEFT;
+        }
         ::SetBkMode(dc, TRANSPARENT);
         if (disabled) {
             RECT shadow = text;

@@ -55,6 +55,11 @@ class CSkinButton : public CSubclassWindow, public CAccessibleSource {
     void SetImagePlacement(UINT placement);
     void SetStyleFlags(UINT flags);
 
+    // A small icon drawn before the caption (the system's shield on an action that asks for
+    // administrator rights); none takes it away. The button owns it.
+    void SetIcon(OwnedIcon icon);
+    bool HasIcon() const { return static_cast<bool>(icon_); }
+
     bool HasImages() const { return hasImages_; }
     int ImageCount() const { return images_ ? ImageList_GetImageCount(images_.Get()) : 0; }
     bool IsHovered() const { return hovered_; }
@@ -109,6 +114,7 @@ class CSkinButton : public CSubclassWindow, public CAccessibleSource {
     UINT hoverSound_ = 0;
     UINT clickSound_ = 0;
     UINT textFormat_ = DT_CENTER | DT_VCENTER;
+    OwnedIcon icon_;
     UINT imagePlacement_ = 0;
     UINT styleFlags_ = 1;
 };

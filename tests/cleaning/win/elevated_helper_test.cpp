@@ -15,6 +15,7 @@
 #include "cli/CmdClean.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
+#include "support/build_folder_system.h"
 #include "support/captured_cli.h"
 #include "support/seams.h"
 
@@ -26,17 +27,7 @@ using ::testing::HasSubstr;
 
 constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-// The programs of the build folder, and a process without administrator rights.
-class BuildFolderSystem : public Win32System {
-  public:
-    std::string GetModulePath() override {
-        std::string path = Win32System::GetModulePath();
-        path.erase(path.find_last_of('\\')); // tests folder
-        path.erase(path.find_last_of('\\')); // build folder
-        return path + "\\zentrove.exe";
-    }
-    bool IsElevated() override { return false; }
-};
+using test::BuildFolderSystem;
 
 struct Answers : UserPrompt {
     std::vector<std::string> shown;

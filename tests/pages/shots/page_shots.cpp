@@ -1,6 +1,7 @@
 // Shows the backup, startup manager and disk cleaner pages (and the add dialog) with demo
 // data in a window laid out like the program's, for screenshots:
-//   zt_page_shots.exe backup|backup-partial|startup|add|cleandisk|cleandisk-unavailable
+//   zt_page_shots.exe backup|backup-partial|startup|startup-standard-user|add|cleandisk|
+//                     cleandisk-unavailable
 //   [--rect FILE] [--seconds N]
 // backup-partial restores a backup that the registry editor can bring back only in part and
 // shows the page's report of it.
@@ -442,6 +443,18 @@ class CShotFrame : public CGradientDialog {
 } // namespace
 } // namespace zt
 
+namespace zt {
+// The real system with the elevation the picture asks for (under Wine the process has it).
+class RightsSystem : public Win32System {
+  public:
+    explicit RightsSystem(bool elevated) : elevated_(elevated) {}
+    bool IsElevated() override { return elevated_ && Win32System::IsElevated(); }
+
+  private:
+    bool elevated_;
+};
+} // namespace zt
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
@@ -463,9 +476,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         ::SetEnvironmentVariableW(L"TEMP", L"C:\\no-such-temp");
         mode = "cleandisk";
     }
+    // A standard user's process: the machine's rows show the shield on their actions.
+    const bool standardUser = mode == "startup-standard-user";
+    if (standardUser) mode = "startup";
     zt::SetAppSettings(nullptr);
     zt::Win32Registry reg;
-    zt::Win32System sys;
+    zt::RightsSystem sys(!standardUser);
     zt::SettingsStore settings(reg, "zentrove");
     zt::NoHost host;
     zt::AppContext app{reg, sys, settings, &host};
