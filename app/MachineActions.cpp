@@ -52,18 +52,16 @@ HelperOutcome RunStartupHelper(System& sys, std::string_view verb,
     for (const std::string& id : ids)
         list += (list.empty() ? "" : ",") + id;
     // Only a deletion asks for consent; the switches take no --yes.
-    std::string command = "startup " + std::string(verb) + " --id " + list +
-                          (verb == "delete" ? " --yes --json" : " --json");
+    // A deletion's backup goes to the user's folder, whoever the helper runs as.
+    std::string command =
+        "startup " + std::string(verb) + " --id " + list +
+        (verb == "delete" ? " --yes --json --backup-folder " + QuotedArgument(GetBackupFolder(sys))
+                          : std::string(" --json"));
     HelperOutcome out;
     std::string whyNot;
     auto text = RunHelperForResult(sys, command, stop, whyNot);
     nlohmann::json report;
-    // A deletion names its backup file on a line before the report.
-    if (text) {
-        std::size_t at = text->rfind("\n[");
-        at = text->compare(0, 1, "[") == 0 || at == std::string::npos ? 0 : at + 1;
-        report = nlohmann::json::parse(text->substr(at), nullptr, false);
-    }
+    if (text) report = nlohmann::json::parse(*text, nullptr, false);
     if (!report.is_array()) {
         out.note = "The machine-wide entries were left as they were: " +
                    (text ? std::string("the helper's result could not be read") : whyNot) + ".";

@@ -29,12 +29,6 @@ std::string FindingIdOf(const TickedFinding& t) {
                      t.reason.value_or(std::string()));
 }
 
-std::string Quoted(std::string_view text) {
-    std::string quoted(1, '"');
-    quoted.append(text).push_back('"');
-    return quoted;
-}
-
 // A file of the temporary folder no other run uses: named after the time, then numbered.
 std::string FreshTempPath(System& sys, std::string_view stem, std::string_view extension) {
     LocalTime t = sys.GetLocalTime();
@@ -168,8 +162,8 @@ std::string HelperPath(System& sys) {
 
 std::string HelperCleanParameters(std::string_view plan, std::string_view backupFolder,
                                   std::string_view result) {
-    return "clean --yes --json --plan " + Quoted(plan) + " --backup-folder " +
-           Quoted(backupFolder) + " --result " + Quoted(result);
+    return "clean --yes --json --plan " + QuotedArgument(plan) + " --backup-folder " +
+           QuotedArgument(backupFolder) + " --result " + QuotedArgument(result);
 }
 
 std::vector<PlanEntry> RefuseOwnHive(Registry& reg, std::string_view sid,
@@ -242,8 +236,8 @@ RestoreReport RestoreWithHelper(Registry& reg, System& sys, const std::string& p
             return user; // the editor failed here: it would fail the helper too
     }
     std::string whyNot;
-    auto text = RunHelperForResult(sys, "restore " + Quoted(path) + " --part machine --json",
-                                   nullptr, whyNot);
+    auto text = RunHelperForResult(
+        sys, "restore " + QuotedArgument(path) + " --part machine --json", nullptr, whyNot);
     // Verified as a whole restore is: every entry of the file read back here.
     CompareWithRegistry(reg, entries);
     RestoreReport merged = preview;
@@ -266,10 +260,20 @@ std::optional<std::string> RunHelperForResult(System& sys, std::string_view comm
                                               const std::atomic<bool>* stop, std::string& whyNot) {
     const std::string resultPath = FreshTempPath(sys, "result", ".json");
     ShellResult r;
-    auto text = RunHelper(sys, std::string(command) + " --result " + Quoted(resultPath), resultPath,
-                          stop, r);
+    auto text = RunHelper(sys, std::string(command) + " --result " + QuotedArgument(resultPath),
+                          resultPath, stop, r);
     if (!text) whyNot = NoResultCause(r);
     return text;
+}
+
+std::string QuotedArgument(std::string_view text) {
+    std::string quoted(1, '"');
+    quoted.append(text);
+    // Backslashes before the closing quote would escape it: each is doubled.
+    for (auto it = text.rbegin(); it != text.rend() && *it == '\\'; ++it)
+        quoted.push_back('\\');
+    quoted.push_back('"');
+    return quoted;
 }
 
 } // namespace zt

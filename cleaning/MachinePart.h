@@ -60,4 +60,7 @@ std::optional<std::string> RunHelperForResult(System& sys, std::string_view comm
 // rights, or when the file holds only the user's keys, one restore here.
 RestoreReport RestoreWithHelper(Registry& reg, System& sys, const std::string& path);
 
+// `text` as one argument of a command line: in quotes, a trailing backslash kept as one.
+std::string QuotedArgument(std::string_view text);
+
 } // namespace zt

@@ -109,27 +109,28 @@ void WriteReport(CliContext& ctx, const nlohmann::ordered_json& report, bool jso
 // Questions go to the terminal unless --yes answered them beforehand; reports to stdout.
 class StartupPrompt : public UserPrompt {
   public:
-    // Without a terminal to ask on, a question not answered by --yes counts as No.
-    StartupPrompt(CliContext& ctx, bool yes, bool canAsk = true)
-        : ctx_(ctx), yes_(yes), canAsk_(canAsk) {}
+    // Without a terminal to ask on, a question not answered by --yes counts as No. With
+    // `json` the standard output holds the report alone: the dialogue goes to the error stream.
+    StartupPrompt(CliContext& ctx, bool yes, bool canAsk = true, bool json = false)
+        : to_(json ? ctx.err : ctx.out), yes_(yes), canAsk_(canAsk) {}
     int Ask(std::string_view text, std::string_view, PromptButtons buttons) override {
         std::string t(text);
         if (buttons == PromptButtons::Ok) {
-            Printf(ctx_.out, "%s\n", t.c_str());
-            std::fflush(ctx_.out);
+            Printf(to_, "%s\n", t.c_str());
+            std::fflush(to_);
             return kAnswerOk;
         }
         bool yesNo = buttons == PromptButtons::YesNo || buttons == PromptButtons::YesNoCancel;
         if (yes_) {
-            Printf(ctx_.out, "%s yes\n", t.c_str());
+            Printf(to_, "%s yes\n", t.c_str());
             return yesNo ? kAnswerYes : kAnswerOk;
         }
         if (!canAsk_) {
-            Printf(ctx_.out, "%s no\n", t.c_str());
+            Printf(to_, "%s no\n", t.c_str());
             return yesNo ? kAnswerNo : kAnswerCancel;
         }
-        Printf(ctx_.out, "%s [y/N] ", t.c_str());
-        std::fflush(ctx_.out);
+        Printf(to_, "%s [y/N] ", t.c_str());
+        std::fflush(to_);
         std::string answer;
         std::getline(std::cin, answer);
         bool ok = !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
@@ -138,7 +139,7 @@ class StartupPrompt : public UserPrompt {
     }
 
   private:
-    CliContext& ctx_;
+    std::FILE* to_;
     bool yes_;
     bool canAsk_;
 };
@@ -149,11 +150,12 @@ bool InteractiveTerminal() {
 
 int UsageError(CliContext& ctx, const std::string& message) {
     Printf(ctx.err, "zentrove-cli startup: %s\n", message.c_str());
-    Printf(ctx.err, "usage: zentrove-cli startup [--json] | "
-                    "startup delete N... | --id ID[,ID...] [--yes] [--json] | "
-                    "startup disable N... | --id ID[,ID...] [--json] | "
-                    "startup enable N... | --id ID[,ID...] [--json] | "
-                    "startup add \"COMMAND\" [--yes]\n");
+    Printf(ctx.err,
+           "usage: zentrove-cli startup [--json] | "
+           "startup delete N... | --id ID[,ID...] [--yes] [--json] [--backup-folder DIR] | "
+           "startup disable N... | --id ID[,ID...] [--json] | "
+           "startup enable N... | --id ID[,ID...] [--json] | "
+           "startup add \"COMMAND\" [--yes]\n");
     return kExitUsage;
 }
 
@@ -185,6 +187,7 @@ struct RowChoice {
     std::vector<int> numbers;
     std::vector<std::string> ids; // lower case
     bool json = false;
+    std::string backupFolder; // delete: where the backup goes, when not the user's own folder
 };
 
 // The row numbers, `--id` lists and --json among `args`, and whether `flag` was
@@ -198,6 +201,8 @@ bool ParseRowArgs(const Args& args, std::string_view flag, bool& flagGiven, RowC
             flagGiven = true;
         else if (a == "--json")
             choice.json = true;
+        else if (a == "--backup-folder" && flag == "--yes" && i + 1 < args.size())
+            choice.backupFolder = args[++i];
         else if (a == "--id") {
             if (i + 1 == args.size()) {
                 why = "--id needs a list of ids";
@@ -248,13 +253,14 @@ std::optional<int> ChooseRows(CliContext& ctx, const RowList& list, const RowCho
 }
 
 // What a deletion did, on the console: its backup files and the rows that stayed.
-void PrintDeletion(CliContext& ctx, const StartupDeletionOutcome& outcome) {
-    if (!outcome.backupFile.empty())
-        Printf(ctx.out, "Backup file: %s\n", outcome.backupFile.c_str());
+// With --json the standard output holds the report alone, so these lines go to the error stream.
+void PrintDeletion(CliContext& ctx, const StartupDeletionOutcome& outcome, bool json) {
+    std::FILE* to = json ? ctx.err : ctx.out;
+    if (!outcome.backupFile.empty()) Printf(to, "Backup file: %s\n", outcome.backupFile.c_str());
     for (const auto& file : outcome.taskBackups)
-        Printf(ctx.out, "Task backup file: %s\n", file.c_str());
+        Printf(to, "Task backup file: %s\n", file.c_str());
     for (const auto& n : outcome.notDeleted)
-        Printf(ctx.out, "%s\tnot deleted: %s\n", n.entry.c_str(), n.status.Describe().c_str());
+        Printf(to, "%s\tnot deleted: %s\n", n.entry.c_str(), n.status.Describe().c_str());
     for (const auto& r : outcome.refused)
         Printf(ctx.err, "zentrove-cli startup: not deleted: %s\n", r.c_str());
 }
@@ -303,21 +309,21 @@ int Delete(CliContext& ctx, const Args& args) {
     for (std::size_t i : chosen)
         asked.push_back(list.rows[i]);
 
-    StartupPrompt prompt(ctx, yes);
+    StartupPrompt prompt(ctx, yes, true, choice.json);
     CRegFileWriter writer(ctx.registry, ctx.system);
     Win32StartupSources sources;
     StartupDeletionOutcome outcome;
     try {
         outcome = DeleteSelectedEntries(
-            ctx.registry, ctx.system, writer, list, prompt, [] {}, &sources);
+            ctx.registry, ctx.system, writer, list, prompt, [] {}, &sources, choice.backupFolder);
     } catch (const std::exception& e) {
         Printf(ctx.err, "zentrove-cli startup: %s\n", e.what());
         if (!writer.fileName().empty())
-            Printf(ctx.out, "Backup file: %s\n", writer.fileName().c_str());
+            Printf(choice.json ? ctx.err : ctx.out, "Backup file: %s\n", writer.fileName().c_str());
         return kExitFailed;
     }
     if (outcome.cancelled) return kExitFailed;
-    PrintDeletion(ctx, outcome);
+    PrintDeletion(ctx, outcome, choice.json);
     WriteReport(ctx, DeletionReport(list, asked, outcome), choice.json);
     bool complete = outcome.notBackedUp.empty() && outcome.filesNotDeleted.empty() &&
                     outcome.folderUnknown.empty() && outcome.notDeleted.empty() &&

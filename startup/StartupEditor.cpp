@@ -237,7 +237,8 @@ class DeletionRun {
 StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFileWriter& writer,
                                              StartupRowModel& rows, UserPrompt& prompt,
                                              const std::function<void()>& refreshBackupList,
-                                             StartupSources* sources) {
+                                             StartupSources* sources,
+                                             std::string_view backupFolder) {
     StartupDeletionOutcome outcome;
     if (!AnyTicked(rows)) {
         outcome.nothingSelected = true;
@@ -265,7 +266,8 @@ StartupDeletionOutcome DeleteSelectedEntries(Registry& reg, System& sys, CRegFil
     };
     try {
         if (NeedsBackup(reg, rows)) {
-            outcome.backupFile = MakeBackupFileName(sys);
+            outcome.backupFile = backupFolder.empty() ? MakeBackupFileName(sys)
+                                                      : MakeBackupFileName(sys, backupFolder);
             writer.Open(outcome.backupFile);
             run.backupBegun = true;
         }

@@ -69,11 +69,12 @@ struct StartupDeletionOutcome {
 // row, removes handled rows from `rows`, calls `refreshBackupList` once a backup file was
 // closed, and reports "Done!" (with a note of what stayed). A FileError of the writer ends
 // the run and propagates after the file is closed. Tasks go through `sources`, their XML
-// saved first; services and packaged tasks are refused.
+// saved first; services and packaged tasks are refused. The backup file goes into
+// `backupFolder` when given (a helper working for another account), else the user's folder.
 [[nodiscard]] StartupDeletionOutcome
 DeleteSelectedEntries(Registry& reg, System& sys, CRegFileWriter& writer, StartupRowModel& rows,
                       UserPrompt& prompt, const std::function<void()>& refreshBackupList,
-                      StartupSources* sources = nullptr);
+                      StartupSources* sources = nullptr, std::string_view backupFolder = {});
 
 // The value name for a command line: the program's file name after the last backslash, up
 // to the first blank after it, without a lower-case ".exe"; the whole command when that

@@ -203,3 +203,14 @@ TEST_F(TwoAccounts, WithoutTheHelpersResultTheMachinePartStaysTickedAndNothingIs
 
 } // namespace
 } // namespace zt
+
+namespace zt {
+namespace {
+// The helper's folders arrive whole through the command line, a trailing backslash too.
+TEST(HelperArguments, QuotedArgumentKeepsATrailingBackslashOutOfTheQuote) {
+    EXPECT_EQ(QuotedArgument("C:\\Users\\Łukasz\\Backup"), "\"C:\\Users\\Łukasz\\Backup\"");
+    EXPECT_EQ(QuotedArgument("C:\\Backup\\"), "\"C:\\Backup\\\\\"");
+    EXPECT_EQ(QuotedArgument("D:\\\\"), "\"D:\\\\\\\\\"");
+}
+} // namespace
+} // namespace zt

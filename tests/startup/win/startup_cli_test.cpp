@@ -193,6 +193,23 @@ TEST_F(StartupCliTest, IdsFollowTheirEntryWhenTheListChanges) {
     ASSERT_NE(at, std::string::npos) << deleted.out;
     std::string backup = deleted.out.substr(at + 13);
     (void)sys->RemoveFile(backup.erase(backup.find_first_of("\r\n")));
+
+    // For a helper working for another account: the report alone on the standard output, the
+    // backup in the folder it was given (a trailing backslash included).
+    const std::string folder = test::ScratchFolder(*sys);
+    CliRun helped = RunCli("startup delete --id " + target + " --yes --json --backup-folder \"" +
+                           folder + "\\\\\"");
+    EXPECT_EQ(helped.exitCode, 0u) << helped.err;
+    auto helpedReport = nlohmann::json::parse(helped.out, nullptr, false);
+    ASSERT_TRUE(helpedReport.is_array()) << helped.out;
+    EXPECT_EQ(helpedReport[0]["done"], true);
+    EXPECT_FALSE(HasRunValue(kCurrentUser, "ZtTarget"));
+    at = helped.err.find("Backup file: ");
+    ASSERT_NE(at, std::string::npos) << helped.err;
+    backup = helped.err.substr(at + 13);
+    backup.erase(backup.find_first_of("\r\n"));
+    EXPECT_EQ(backup.rfind(folder, 0), 0u) << backup;
+    EXPECT_TRUE(sys->Exists(backup)) << backup;
 }
 
 TEST_F(StartupCliTest, AddWritesAndLists) {
