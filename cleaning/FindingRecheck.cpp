@@ -5,6 +5,9 @@ namespace zt {
 FindingRecheck::FindingRecheck(Registry& registry, System& system)
     : engine_(registry, system, rows_) {
     engine_.SetAllCategories(true);
+    // One run re-checks thousands of findings in moments: a drive's kind, slow to ask, is
+    // asked once per run, as a scan asks it once.
+    engine_.KeepDriveKinds();
 }
 
 bool FindingRecheck::StillInvalid(const ScanFinding& f, const FindingSeen& seen) {

@@ -207,7 +207,7 @@ void PathJudge::SetCaching(bool on) {
     appPathCache_.clear();
     commandCache_.clear();
     fileCache_.clear();
-    driveCache_ = {};
+    if (!keepDriveKinds_) driveCache_ = {};
 }
 
 template <class F> bool PathJudge::Cached(Cache& cache, std::string_view key, F compute) {
@@ -247,8 +247,9 @@ std::optional<std::string> PathJudge::UnjudgedDrive(std::string_view s) {
     // Floppy letters: a disk there comes and goes.
     if (letter == 'A' || letter == 'B') return drive + " is a floppy drive letter";
     std::optional<DriveKind>& known = driveCache_[letter - 'A'];
-    DriveKind kind = known && caching_ ? *known : system_.GetDriveKind(letter);
-    if (caching_) known = kind;
+    const bool reuse = caching_ || keepDriveKinds_;
+    DriveKind kind = known && reuse ? *known : system_.GetDriveKind(letter);
+    if (reuse) known = kind;
     switch (kind) {
     case DriveKind::Fixed:
     case DriveKind::RamDisk:

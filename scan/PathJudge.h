@@ -88,6 +88,9 @@ class PathJudge {
     // While caching, each file, program and App Paths name is looked up once; a scan turns it
     // on for its own duration, since files may come and go between scans.
     void SetCaching(bool on);
+    // Drive kinds asked once and kept across SetCaching(false): for a run of judgements one
+    // at a time (the re-check before each backup), where asking the system per path is slow.
+    void KeepDriveKinds() { keepDriveKinds_ = true; }
 
     Registry& registry() { return registry_; }
     System& system() { return system_; }
@@ -111,6 +114,7 @@ class PathJudge {
     System& system_;
     std::string programExtensions_;
     bool caching_ = false;
+    bool keepDriveKinds_ = false;
     Cache searchCache_, missingCache_, existsCache_, appPathCache_, commandCache_, fileCache_;
     std::array<std::optional<DriveKind>, 26> driveCache_{};
     // The folders a 32-bit program's variables name, read from the system, never assumed.

@@ -66,6 +66,8 @@ class ScanEngine {
     // the next. With `onlyValue` the rules see that value of the key alone, read directly, so
     // judging one value of a key with thousands costs one read. On the calling thread, not
     // while a scan runs.
+    // For a run of RescanKey calls: each drive's kind is asked once for the whole run.
+    void KeepDriveKinds() { judge_.KeepDriveKinds(); }
     void RescanKey(RootKey root, std::string_view keyPath,
                    std::optional<std::string_view> onlyValue, std::string_view reason);
 
