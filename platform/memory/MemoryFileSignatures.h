@@ -3,6 +3,7 @@
 // calls, so a test sees what a cache saved.
 #include <map>
 #include <string>
+#include <utility>
 
 #include "seams/FileSignatures.h"
 #include "seams/Unicode.h"
