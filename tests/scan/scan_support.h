@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "seams/Registry.h"
+#include "scan/ScanEngine.h"
 #include "scan/ScanSink.h"
 
 namespace zt::test {
@@ -50,6 +51,16 @@ class RecordingSink : public ScanSink {
     bool stopped = false;
     std::function<void(std::size_t)> onFinding;
 };
+
+// A whole scan of `areas` alone, reported to `sink`.
+inline void ScanAreas(Registry& reg, System& sys, ScanSink& sink, const std::vector<int>& areas) {
+    ScanEngine engine(reg, sys, sink);
+    engine.SetAllCategories(false);
+    for (int area : areas)
+        engine.categoryEnabled[area] = true;
+    engine.BeginScan();
+    engine.RunScan();
+}
 
 inline void SetString(Registry& reg, RootKey root, const std::string& path, const std::string& name,
                       const std::string& data, std::uint32_t type = kRegSz) {

@@ -6,12 +6,14 @@
 
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "cli/CliContext.h"
 #include "cli/CmdClean.h"
 #include "seams/AsciiText.h"
+#include "seams/Unicode.h"
 #include "support/captured_cli.h"
 #include "support/win_process.h"
 
@@ -28,6 +30,17 @@ inline nlohmann::json PlantedScan(const std::string& categories, const std::stri
             mine.push_back(f);
     doc["findings"] = mine;
     return doc;
+}
+
+// The findings of `scan` (a `scan --json` document) whose PATH text is one of `paths`, by
+// that path.
+inline std::map<std::string, nlohmann::json> FindingsAt(const nlohmann::json& scan,
+                                                        const std::vector<std::string>& paths) {
+    std::map<std::string, nlohmann::json> found;
+    for (const auto& f : scan.at("findings"))
+        for (const auto& path : paths)
+            if (NamesEqual(f.at("path").get<std::string>(), path)) found[path] = f;
+    return found;
 }
 
 // The registry editor's export of each key (HKEY_... names), one text; the files go into

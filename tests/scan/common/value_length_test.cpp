@@ -31,11 +31,7 @@ TEST(ValueLength, ShortNumbersReadWholeAndOverlongClassNamesAreNotJudged) {
     test::SetString(*reg, kClassesRoot, ".ztlen_fits", "", std::string(258, 'f'));
     test::SetString(*reg, kClassesRoot, ".ztlen_over", "", std::string(259, 'o'));
     test::RecordingSink sink;
-    ScanEngine engine(*reg, *sys, sink);
-    engine.SetAllCategories(false);
-    engine.categoryEnabled[kCategoryFileAssociation] = true;
-    engine.BeginScan();
-    engine.RunScan();
+    test::ScanAreas(*reg, *sys, sink, {kCategoryFileAssociation});
     (void)reg->DeleteKeyTree(RootHandle(kClassesRoot), ".ztlen_fits");
     (void)reg->DeleteKeyTree(RootHandle(kClassesRoot), ".ztlen_over");
     EXPECT_TRUE(sink.Find("HKCR\\.ztlen_fits\\"));

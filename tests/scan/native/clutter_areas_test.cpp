@@ -56,11 +56,7 @@ class ClutterAreasTest : public ::testing::Test {
     // The PATH texts the area named by `key` reports, alone.
     std::set<std::string> Reported(std::string_view key) {
         sink.rows.clear();
-        ScanEngine engine(reg, sys, sink);
-        engine.SetAllCategories(false);
-        engine.categoryEnabled[Area(key)] = true;
-        engine.BeginScan();
-        engine.RunScan();
+        test::ScanAreas(reg, sys, sink, {Area(key)});
         std::set<std::string> paths;
         for (const auto& r : sink.rows)
             paths.insert(r.path);

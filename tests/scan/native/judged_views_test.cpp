@@ -38,12 +38,7 @@ class JudgedViewsTest : public ::testing::Test {
     void Check(const std::vector<Planted>& rows, std::initializer_list<int> categories) {
         for (const auto& r : rows)
             test::SetString(reg, r.root, r.key, r.name, r.data, r.type);
-        ScanEngine engine(reg, sys, sink);
-        engine.SetAllCategories(false);
-        for (int c : categories)
-            engine.categoryEnabled[c] = true;
-        engine.BeginScan();
-        engine.RunScan();
+        test::ScanAreas(reg, sys, sink, categories);
         std::size_t expected = 0;
         for (const auto& r : rows) {
             const std::string key = std::string(RootAbbreviation(r.root)) + r.key + "\\";

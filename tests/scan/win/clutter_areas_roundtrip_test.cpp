@@ -16,6 +16,7 @@
 #include "cli/CliContext.h"
 #include "seams/Unicode.h"
 #include "support/captured_cli.h"
+#include "support/planted_scan.h"
 #include "support/win_files.h"
 
 namespace zt {
@@ -162,12 +163,10 @@ class ClutterRoundTripTest : public ::testing::Test {
         test::CapturedCli cli;
         EXPECT_EQ(cli::RunScanCommand(cli.ctx, {"--json", "--categories", kAreas}), cli::kExitOk)
             << cli.Err();
-        const Json doc = Json::parse(cli.Out());
-        std::map<std::string, Json> found;
-        for (const auto& f : doc.at("findings"))
-            for (const auto& p : planted_)
-                if (NamesEqual(f.at("path").get<std::string>(), p.Where())) found[p.Where()] = f;
-        return found;
+        std::vector<std::string> paths;
+        for (const auto& p : planted_)
+            paths.push_back(p.Where());
+        return test::FindingsAt(Json::parse(cli.Out()), paths);
     }
 
     // The keys holding the planted entries, as the prefix's regedit exports them.

@@ -44,12 +44,7 @@ class DemoScanTest : public ::testing::Test {
     }
 
     test::RecordingSink& Scan(std::initializer_list<int> categories) {
-        ScanEngine engine(reg, sys, sink);
-        engine.SetAllCategories(false);
-        for (int c : categories)
-            engine.categoryEnabled[c] = true;
-        engine.BeginScan();
-        engine.RunScan();
+        test::ScanAreas(reg, sys, sink, categories);
         return sink;
     }
 
@@ -202,11 +197,7 @@ TEST_F(DemoScanTest, ThirtyTwoBitSystemFolderBelowWow6432Node) {
     RegKey key(reg, reg.CreateKey(RootHandle(kLocalMachine), "SOFTWARE\\Keepwell\\Native"));
     EXPECT_TRUE(reg.WriteString(key.get(), "Helper", "C:\\windows\\system32\\kwhelper32.dll"));
     test::RecordingSink again;
-    ScanEngine engine(reg, sys, again);
-    engine.SetAllCategories(false);
-    engine.categoryEnabled[3] = true;
-    engine.BeginScan();
-    engine.RunScan();
+    test::ScanAreas(reg, sys, again, {3});
     EXPECT_TRUE(again.Find("HKLM\\Software\\Keepwell\\Native\\Helper"));
     (void)reg.DeleteKeyTree(RootHandle(kLocalMachine), "SOFTWARE\\Keepwell\\Native");
 }
@@ -232,12 +223,7 @@ TEST_F(DemoScanTest, ClassesRootWalkedOnce) {
     for (auto categories : {std::vector<int>{0}, std::vector<int>{1}, std::vector<int>{0, 1}}) {
         CountingRegistry counting;
         test::RecordingSink s;
-        ScanEngine engine(counting, sys, s);
-        engine.SetAllCategories(false);
-        for (int c : categories)
-            engine.categoryEnabled[c] = true;
-        engine.BeginScan();
-        engine.RunScan();
+        test::ScanAreas(counting, sys, s, categories);
         EXPECT_EQ(counting.classesRootWalks, 1) << categories.size();
         EXPECT_FALSE(s.rows.empty());
     }
@@ -266,11 +252,7 @@ TEST_F(ScanRegistryTest, MissingStartKeyDoesNotStopTheCategory) {
     const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     SetString(reg, kCurrentUser, hiding.hidden, "ZtHidden", "C:\\zt-gone\\hidden.exe");
     SetString(reg, kLocalMachine, run, "ZtGoneAfterMissing", "C:\\zt-gone\\after.exe");
-    ScanEngine engine(hiding, sys, sink);
-    engine.SetAllCategories(false);
-    engine.categoryEnabled[6] = true;
-    engine.BeginScan();
-    engine.RunScan();
+    test::ScanAreas(hiding, sys, sink, {6});
     // The start key after the missing one is still walked.
     EXPECT_TRUE(sink.Find("HKLM\\" + run + "\\ZtGoneAfterMissing"));
     EXPECT_FALSE(sink.Find("HKCU\\" + hiding.hidden + "\\ZtHidden"));
@@ -317,11 +299,7 @@ TEST_F(ScanRegistryTest, KeysDeeperThanThePathBufferArePassedOver) {
         parent = std::move(child);
     }
     parent.Reset();
-    ScanEngine engine(reg, sys, sink);
-    engine.SetAllCategories(false);
-    engine.categoryEnabled[2] = true;
-    engine.BeginScan();
-    engine.RunScan();
+    test::ScanAreas(reg, sys, sink, {2});
     std::size_t deep = 0;
     for (const auto& r : sink.rows) {
         if (r.finding.keyPath.rfind(base, 0) != 0) continue;
@@ -338,11 +316,7 @@ TEST_F(ScanRegistryTest, StringWithoutTerminatorIsItsStoredText) {
     RegKey key(reg, reg.CreateKey(RootHandle(kCurrentUser), run));
     // WriteString stores the text without its terminating zero.
     ASSERT_TRUE(reg.WriteString(key.get(), "ZtNoZero", "C:\\zt-gone\\nozero.exe"));
-    ScanEngine engine(reg, sys, sink);
-    engine.SetAllCategories(false);
-    engine.categoryEnabled[6] = true;
-    engine.BeginScan();
-    engine.RunScan();
+    test::ScanAreas(reg, sys, sink, {6});
     const auto* row = sink.Find("HKCU\\" + run + "\\ZtNoZero");
     ASSERT_TRUE(row);
     EXPECT_EQ(row->valueText, "C:\\zt-gone\\nozero.exe");

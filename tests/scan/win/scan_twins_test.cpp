@@ -84,12 +84,7 @@ TEST_F(ScanTwinsTest, TwinsAreWalkedByTheSameRulesAndOrphanSwitchesFound) {
     Plant(kCurrentUser, kApproved + "\\StartupFolder", "ZtNoExtension", kOff, kRegBinary);
     Plant(kCurrentUser, kApproved + "\\StartupFolder", "ZtGone.lnk", kOff, kRegBinary);
 
-    ScanEngine engine(reg, sys, sink);
-    engine.SetAllCategories(false);
-    for (int c : {4, 6, 8, 11, 12})
-        engine.categoryEnabled[c] = true;
-    engine.BeginScan();
-    engine.RunScan();
+    test::ScanAreas(reg, sys, sink, {4, 6, 8, 11, 12});
 
     struct Expected {
         std::string path, reason;

@@ -20,6 +20,7 @@
 #include "scan/ScanCategories.h"
 #include "seams/Unicode.h"
 #include "support/captured_cli.h"
+#include "support/planted_scan.h"
 #include "support/win_files.h"
 
 namespace zt {
@@ -259,11 +260,10 @@ class UnicodeRoundTripTest : public ::testing::Test {
     }
     // Findings by PATH text, for the planted entries only.
     std::map<std::string, Json> PlantedFindings(const Json& scan) {
-        std::map<std::string, Json> found;
-        for (const auto& f : scan.at("findings"))
-            for (const auto& e : entries_)
-                if (NamesEqual(f.at("path").get<std::string>(), e.Where())) found[e.Where()] = f;
-        return found;
+        std::vector<std::string> paths;
+        for (const auto& e : entries_)
+            paths.push_back(e.Where());
+        return test::FindingsAt(scan, paths);
     }
     // The planted keys as the prefix's regedit exports them, one file each.
     std::vector<std::string> Export() {
