@@ -31,6 +31,8 @@ struct CleanRun {
     int listed = 0;
     int left = 0;
     double worstEnded = 0;      // ms after Clean
+    double worstOwn = 0;        // the part an idle thread did not share
+    double idleWorst = 0;       // an idle thread's longest stall meanwhile
     double startMs = 0;         // the window thread's part before the worker takes over
     int progressReads = 0;      // distinct positions of the progress bar seen
     double bytesPerFinding = 0; // working set growth with the findings listed
@@ -77,6 +79,8 @@ CleanRun TimeGuiClean(zt::AppContext& app) {
         run.ms = Ms(totalShown - start);
         run.worstGap = stall.WorstMs();
         run.worstEnded = stall.WorstEndedMs();
+        run.worstOwn = stall.WorstOwnMs();
+        run.idleWorst = stall.IdleWorstMs();
         run.left = page.List().Count();
         if (!page.LastBackupFile().empty())
             ::DeleteFileW(zt::ToWide(page.LastBackupFile()).c_str());
@@ -105,9 +109,12 @@ int main(int argc, char** argv) {
     std::printf("GUI, %d findings listed, Clean confirmed to total message: %.0f ms "
                 "(%.2f ms per finding)\n",
                 run.listed, run.ms, run.listed ? run.ms / run.listed : 0.0);
-    std::printf("window thread's longest stall (10 ms timer gap): %.0f ms (limit 100), ended %.0f "
-                "ms after Clean\n",
+    std::printf("window thread's longest stall (10 ms timer gap): %.0f ms, ended %.0f ms after "
+                "Clean\n",
                 run.worstGap, run.worstEnded);
+    std::printf("of which the window thread's own, not shared by an idle thread: %.0f ms (limit "
+                "100); the idle thread's longest stall: %.0f ms\n",
+                run.worstOwn, run.idleWorst);
     std::printf("working set growth per listed finding: %.0f bytes (limit 1024)\n",
                 run.bytesPerFinding);
     std::printf("of which Clean pressed until the ticked rows are being copied: %.0f ms\n",
