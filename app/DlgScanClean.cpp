@@ -23,11 +23,6 @@ constexpr const char* kColumnPath = "PATH";
 constexpr const char* kColumnValue = "VALUE (invalide)";
 constexpr const char* kColumnReason = "Reason";
 constexpr int kTicked = 2, kUnticked = 1; // the list's check box images
-
-bool IsCleaningPhase(ScanPagePhase phase) {
-    return phase == ScanPagePhase::PreparingCleaning || phase == ScanPagePhase::Cleaning ||
-           phase == ScanPagePhase::StoppingCleaning;
-}
 } // namespace
 
 CDlgScanClean::CDlgScanClean(AppContext& app, CAnimatedBanner* banner)
@@ -214,7 +209,9 @@ void CDlgScanClean::ShowStatus(std::string_view text) {
 }
 
 void CDlgScanClean::SyncListCount() {
+    if (countQueued_) ::KillTimer(Handle(), kTimerListCount);
     countQueued_ = false;
+    lastCountSync_ = ::GetTickCount64();
     if (!list_->IsValid()) return;
     // Rows come and go at any place: every index may show another row now.
     list_->Send(LVM_SETITEMCOUNT, rows_.Count(), LVSICF_NOSCROLL);
@@ -223,9 +220,12 @@ void CDlgScanClean::SyncListCount() {
 }
 
 void CDlgScanClean::SyncListCountSoon() {
-    // Behind the reports already queued: one update for a whole run of findings.
+    // A timer comes after the reports already queued, and no sooner than kListCountMs after
+    // the last update: one update for a whole run of findings.
     if (countQueued_) return;
-    countQueued_ = TaskQueue()->Post([this] { SyncListCount(); });
+    const ULONGLONG since = ::GetTickCount64() - lastCountSync_;
+    const auto wait = static_cast<UINT>(since >= kListCountMs ? 0 : kListCountMs - since);
+    countQueued_ = ::SetTimer(Handle(), kTimerListCount, wait, nullptr) != 0;
 }
 
 void CDlgScanClean::RefreshCheckAll() {
@@ -318,6 +318,11 @@ bool CDlgScanClean::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         const int item = static_cast<int>(wp);
         if (listToggled_ != item) ToggleRow(item);
         listToggled_ = -1;
+        result = 0;
+        return true;
+    }
+    if (msg == WM_TIMER && wp == kTimerListCount) {
+        SyncListCount();
         result = 0;
         return true;
     }

@@ -93,4 +93,10 @@ constexpr bool ShowsEndOfWork(ScanPagePhase phase) {
     return phase != ScanPagePhase::Closing;
 }
 
+// Whether the work of this phase is a cleaning's (its job, its wait on close).
+constexpr bool IsCleaningPhase(ScanPagePhase phase) {
+    return phase == ScanPagePhase::PreparingCleaning || phase == ScanPagePhase::Cleaning ||
+           phase == ScanPagePhase::StoppingCleaning;
+}
+
 } // namespace zt

@@ -32,12 +32,17 @@ void CUiTaskQueue::Wake() {
 void CUiTaskQueue::Drain() {
     ExpectWindowThread(thread_, "CUiTaskQueue::Drain");
     const auto start = std::chrono::steady_clock::now();
+    bool ran = false;
     for (;;) {
         Task task;
         {
             std::lock_guard<std::mutex> guard(lock_);
             if (tasks_.empty() || !target_) {
-                posted_ = false;
+                // While reports keep coming, the next drain comes on the timer, so a worker
+                // posting one task after another wakes the window once per tick, not once per
+                // task; a drain that finds nothing ends that.
+                posted_ = ran && target_ &&
+                          ::SetTimer(target_, kTimerUiTasks, USER_TIMER_MINIMUM, ResumeDrain) != 0;
                 return;
             }
             if (std::chrono::steady_clock::now() - start >= kSlice) {
@@ -47,6 +52,7 @@ void CUiTaskQueue::Drain() {
             }
             task = std::move(tasks_.front());
             tasks_.pop_front();
+            ran = true;
         }
         // One failing task must not drop the ones behind it.
         try {

@@ -3,6 +3,7 @@
 // queue and post one WM_ZT_UITASK to drain it; they never SendMessage, so neither thread can
 // block the other. A drain runs tasks in order for at most one time slice; what is left
 // waits for a timer, so input and painting come first while a worker reports without pause.
+// While tasks keep coming, drains follow that timer rather than one message per task.
 // Once the window detaches the queue, pushes are dropped.
 #include <windows.h>
 
