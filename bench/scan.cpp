@@ -128,18 +128,17 @@ Built BuildRegistry(Registry& reg, const std::vector<std::string>& files) {
         }
     }
     // The areas whose value names are paths, and type libraries.
-    RegKey mui(reg, reg.CreateKey(RootHandle(kCurrentUser),
-                                  "Software\\Classes\\Local Settings\\Software\\Microsoft\\"
-                                  "Windows\\Shell\\MuiCache"));
-    RegKey store(reg, reg.CreateKey(RootHandle(kCurrentUser),
-                                    "Software\\Microsoft\\Windows NT\\CurrentVersion\\"
-                                    "AppCompatFlags\\Compatibility Assistant\\Store"));
-    RegKey folders(reg, reg.CreateKey(RootHandle(kLocalMachine),
-                                      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\"
-                                      "Folders"));
-    RegKey components(reg, reg.CreateKey(RootHandle(kLocalMachine),
-                                         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
-                                         "Installer\\UserData\\S-1-5-18\\Components"));
+    auto made = [&](RootKey root, std::string_view path) {
+        return RegKey(reg, reg.CreateKey(RootHandle(root), path));
+    };
+    RegKey mui = made(kCurrentUser, "Software\\Classes\\Local Settings\\Software\\Microsoft\\"
+                                    "Windows\\Shell\\MuiCache");
+    RegKey store = made(kCurrentUser, "Software\\Microsoft\\Windows NT\\CurrentVersion\\"
+                                      "AppCompatFlags\\Compatibility Assistant\\Store");
+    RegKey folders =
+        made(kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\Folders");
+    RegKey components = made(kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+                                            "Installer\\UserData\\S-1-5-18\\Components");
     for (int i = 0; i < kNamedValues; ++i) {
         const std::string program = file(i, ".exe");
         SetString(reg, mui.get(), (program + ".FriendlyAppName").c_str(), "Bench program");

@@ -15,6 +15,7 @@
 #include "cli/CmdClean.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
+#include "scan/RunKeys.h"
 #include "support/captured_cli.h"
 #include "support/planted_scan.h"
 #include "seams/AsciiText.h"
@@ -26,9 +27,7 @@ namespace {
 
 using Json = nlohmann::json;
 
-constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr const char* kApproved =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+const std::string kRun(kRunKeyPath), kApproved(kApprovedRunKeyPath);
 constexpr const char* kAppPaths = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
 const std::string kAppPath = kAppPaths + std::string("zentrovefate.exe");
 const std::string kAppPath2 = kAppPaths + std::string("zentrovefate2.exe");
@@ -60,7 +59,7 @@ class OneFate : public ::testing::Test {
         }
     }
     void TearDown() override {
-        for (const char* name : {kRun, kApproved}) {
+        for (const std::string& name : {kRun, kApproved}) {
             RegKey key(reg, reg.OpenKeyAllAccess(RootHandle(kCurrentUser), name));
             static_cast<void>(reg.DeleteValue(key.get(), "ZentroveFateStale"));
         }

@@ -12,6 +12,7 @@
 #include "cli/CmdClean.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
+#include "scan/RunKeys.h"
 #include "support/captured_cli.h"
 #include "support/seams.h"
 
@@ -20,7 +21,7 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::string kRun(kRunKeyPath);
 constexpr const char* kExt =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.zentroveplan";
 constexpr const char* kEvent = "AppEvents\\Schemes\\Apps\\.Default\\ZentrovePlanEvent";
