@@ -277,6 +277,9 @@ std::optional<std::string> CheckCatalog(const std::wstring& path, const OwnedFil
 }
 
 std::optional<std::string> CheckCatalogs(const std::wstring& path, const OwnedFile& file) {
+    // Wine cannot decode a catalogue's member entries and faults in the lookup on any
+    // catalogue installed in its prefix; it catalogues none of its own files either.
+    if (OnWine()) return std::nullopt;
     if (Hashing().HasSha256())
         if (auto signer = CheckCatalog(path, file, true)) return signer;
     return CheckCatalog(path, file, false);

@@ -2,7 +2,8 @@
 # Makes two throwaway roots, a code-signing certificate under each, and signs copies of the
 # sample with them. Usage: make-signed.sh SAMPLE.exe OUT-FOLDER
 # OUT gets trusted-root.der (the suite trusts it in the prefix while it runs), signed.exe
-# (chains to that root) and stranger.exe (chains to a root nobody trusts).
+# (chains to that root), stranger.exe (chains to a root nobody trusts) and listed.cat (a
+# catalogue that lists the unsigned sample, signed by the trusted signer).
 set -euo pipefail
 sample="$1"
 out="$2"
@@ -41,12 +42,15 @@ make_pair() {
 make_pair trusted "Zentrove Test Root" "Zentrove Test Signer Łódź"
 make_pair stranger "Zentrove Unknown Root" "Zentrove Unknown Signer"
 
+# sign SIGNER IN OUT
 sign() {
     osslsigncode sign -certs "$work/$1-chain.pem" -key "$work/$1-signer.key" -h sha256 \
-        -n "Signature sample" -in "$sample" -out "$work/$2" >/dev/null
+        -n "Signature sample" -in "$2" -out "$work/$3" >/dev/null
 }
-sign trusted signed.exe
-sign stranger stranger.exe
+sign trusted "$sample" signed.exe
+sign stranger "$sample" stranger.exe
+python3 "$(dirname "$0")/make-catalog.py" "$work/unsigned.cat" "$sample"
+sign trusted "$work/unsigned.cat" listed.cat
 openssl x509 -in "$work/trusted-root.pem" -outform DER -out "$work/trusted-root.der"
-mv "$work/signed.exe" "$work/stranger.exe" "$work/trusted-root.der" "$out/"
+mv "$work/signed.exe" "$work/stranger.exe" "$work/listed.cat" "$work/trusted-root.der" "$out/"
 rm -rf "$work"
