@@ -344,6 +344,8 @@ FileSignature Win32FileSignatures::Read(std::string_view path) {
     // A file another program holds without sharing: nothing can be read now, and nothing is
     // kept, so the next listing tries again.
     if (file.h == INVALID_HANDLE_VALUE) return {};
+    // A device or pipe named like a file (CON, \\.\pipe\...) could keep a read waiting.
+    if (GetFileType(file.h) != FILE_TYPE_DISK) return {};
     std::optional<FileStamp> stamp = StampOf(file.h);
 
     FileSignature result;
