@@ -1,6 +1,7 @@
 #pragma once
 // Authenticode signatures (embedded or through the system's catalogues) and version
-// information, read through the system.
+// information, read through the system. Every reader in the process shares one cache of the
+// results, keyed by path, size and write time, so readers may be made freely.
 #include "seams/FileSignatures.h"
 
 namespace zt {

@@ -39,14 +39,6 @@ std::int64_t UnixSeconds(const FILETIME& ft) {
     return (static_cast<std::int64_t>(t) - 116444736000000000LL) / 10000000LL;
 }
 
-// Wine opens the target of a Unix link even when asked for the link itself, and its
-// listings show such a link to a file as a plain file.
-bool OnWine() {
-    static const bool wine =
-        ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-    return wine;
-}
-
 bool HasLongPrefix(std::wstring_view p) {
     return p.size() >= 4 && p[0] == L'\\' && p[1] == L'\\' && (p[2] == L'?' || p[2] == L'.') &&
            p[3] == L'\\';
@@ -135,6 +127,12 @@ bool SaysThereButClosed(DWORD error) {
            error == ERROR_LOCK_VIOLATION;
 }
 } // namespace
+
+bool OnWine() {
+    static const bool wine =
+        ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    return wine;
+}
 
 std::wstring WidePath(std::string_view path) {
     std::wstring w = ToWide(path);

@@ -12,6 +12,10 @@ namespace zt {
 // as it is written.
 std::wstring WidePath(std::string_view path);
 
+// Running under Wine, which differs where the callers say: it opens the target of a Unix link
+// even when asked for the link itself and lists such a link to a file as a plain file.
+bool OnWine();
+
 class Win32System : public System {
   public:
     std::optional<std::uint32_t> GetAttributes(std::string_view path) override;
