@@ -86,9 +86,11 @@ std::array<int, kColumns> ShareColumns(const std::array<ColumnNeed, kColumns>& n
         widths[c] -= share;
         given += share;
     }
-    // What rounding left goes to the widest column that can give it.
-    int widest = static_cast<int>(std::max_element(widths.begin(), widths.end()) - widths.begin());
-    widths[widest] = std::max(needs[widest].least, widths[widest] - (cut - given));
+    // What rounding left goes to the column with the most room above its least.
+    int roomiest = 0;
+    for (int c = 1; c < kColumns; ++c)
+        if (widths[c] - needs[c].least > widths[roomiest] - needs[roomiest].least) roomiest = c;
+    widths[roomiest] -= std::min(cut - given, widths[roomiest] - needs[roomiest].least);
     return widths;
 }
 
