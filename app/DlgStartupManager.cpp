@@ -302,9 +302,9 @@ void CDlgStartupManager::ShowRows(std::vector<StartupEntry> rows) {
     sink.ClearStartupRows();
     for (const auto& entry : rows)
         sink.AddStartupRow(entry);
-    FitColumns();
-    widthsChosen_ = true;
     ::SendMessageW(list.Handle(), WM_SETREDRAW, TRUE, 0);
+    FitColumns(); // after the redraw: the list has its scroll bar by now
+    widthsChosen_ = true;
     ::InvalidateRect(list.Handle(), nullptr, TRUE);
     ::EnableWindow(Item(IDC_STARTUP_REFRESH), TRUE);
     UpdateSwitchButtons();
@@ -337,9 +337,13 @@ void CDlgStartupManager::FitColumns() {
                    list.Send(LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(wide.c_str()))) +
                pad;
     };
+    // A cut column keeps a few letters of its title.
+    const int few = measure("Abc");
     std::array<ColumnNeed, kColumns> needs{};
-    for (int c = 0; c < kColumns; ++c)
-        needs[c].text = needs[c].least = measure(kColumnTitles[c]);
+    for (int c = 0; c < kColumns; ++c) {
+        needs[c].text = measure(kColumnTitles[c]);
+        needs[c].least = std::min(few, needs[c].text);
+    }
     for (auto sample : kStatusSamples)
         needs[kStatusColumn].text = std::max(needs[kStatusColumn].text, measure(sample));
     for (int i = 0; i < list.Count(); ++i)

@@ -125,12 +125,13 @@ std::string ProgramOfCommand(std::string_view command, System& sys) {
             if (!EndsWithNoCase(prefix, ".exe") && IsFile(sys, prefix + ".exe"))
                 return prefix + ".exe";
         }
-        // Nothing there to tell: cut after the first ".exe", else at the first blank.
+        // Nothing there to tell: cut after the first ".exe", else at the first blank; a path
+        // that ends in ".exe" is whole.
         std::size_t exe = AsciiLower(text).find(".exe ");
         std::size_t blank = text.find(' ');
         if (!IsFile(sys, text) && exe != std::string::npos)
             text.resize(exe + 4);
-        else if (!IsFile(sys, text) && blank != std::string::npos)
+        else if (!IsFile(sys, text) && blank != std::string::npos && !EndsWithNoCase(text, ".exe"))
             text.resize(blank);
     }
     if (StartsWithNoCase(text, "\\??\\")) text.erase(0, 4);

@@ -346,6 +346,8 @@ class CShotFrame : public CGradientDialog {
                     list.Send(LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&it));
                 }
             }
+            // The task and the service, listed last, in view with the rows that have publishers.
+            list.Send(LVM_ENSUREVISIBLE, list.Count() - 1, FALSE);
         }
         if (mode_ == "cleandisk") {
             // The browsers in view, Edge (whose lock the demo holds) among them.

@@ -61,6 +61,7 @@ TEST(StartupJudgementTable, TriggersStartTypesAndPrograms) {
         {"C:\\Program Files\\Vendor\\svc.exe -k x", "C:\\Program Files\\Vendor\\svc.exe", false},
         {"C:\\Program Files\\Vendor\\bare -k x", "C:\\Program Files\\Vendor\\bare.exe", false},
         {"C:\\Program Files\\Gone\\svc.exe -k x", "C:\\Program Files\\Gone\\svc.exe", false},
+        {"C:\\Program Files\\Gone\\app.exe", "C:\\Program Files\\Gone\\app.exe", false},
         {"\\SystemRoot\\System32\\drivers\\x.sys", "C:\\windows\\System32\\drivers\\x.sys", true},
         {"System32\\drivers\\y.sys", "C:\\windows\\System32\\drivers\\y.sys", true},
         {"\\??\\C:\\Vendor\\drv.sys", "C:\\Vendor\\drv.sys", false},
