@@ -1,6 +1,7 @@
 #pragma once
-// What every window of the program shares: the platform seams, the settings store and the
-// main window's services. The program makes one at start-up; GUI tests make their own.
+// What every window of the program shares: the platform seams (one of each per process), the
+// settings store and the main window's services. The program makes one at start-up; GUI tests make
+// their own.
 //
 // Pages are constructed as `CDlgX(AppContext& app)` and created as children of the tab
 // window by CDlgMain. The main window relies on these public operations of the pages:
@@ -14,6 +15,8 @@ namespace zt {
 
 class Registry;
 class System;
+class StartupSources;
+class FileSignatures;
 class SettingsStore;
 
 // Services of the main window that pages call.
@@ -29,6 +32,8 @@ class PageHost {
 struct AppContext {
     Registry& registry;
     System& system;
+    StartupSources& startupSources; // scheduled tasks, services and packaged startup tasks
+    FileSignatures& signatures;     // who made a program file
     SettingsStore& settings;
     PageHost* host = nullptr; // set by the main window when it is constructed
 };

@@ -7,7 +7,6 @@
 #include "app/res/ids_backup.h"
 #include "app/res/resource.h"
 #include "cleaning/MachinePart.h"
-#include "platform/win32/Win32StartupSources.h"
 #include "seams/AsciiText.h"
 #include "seams/Unicode.h"
 #include "startup/SystemStartupActions.h"
@@ -24,6 +23,7 @@ constexpr int kColumns = 2;
 
 CDlgBackup::CDlgBackup(AppContext& app)
     : CGradientDialog(IDD_BACKUP_PAGE, IDI_ZENTROVE), reg_(app.registry), sys_(app.system),
+      sources_(app.startupSources),
       settings_(app.settings), layout_{{IDC_BACKUP_LIST, kGrowX | kGrowY},
                                        {IDC_BACKUP_LABEL, kMoveX},
                                        {IDC_BACKUP_RESTORE, kMoveX | kMoveY},
@@ -140,17 +140,17 @@ void CDlgBackup::OnRestore() {
     restore_ = restore;
     auto ended = std::make_shared<std::optional<Outcome>>();
     CBackgroundJob* job = restore.get(); // the running worker keeps its job alive
-    const bool started = restore->Start([job, &reg = reg_, &sys = sys_, path, ended] {
-        auto outcome = std::make_shared<Outcome>();
-        if (EndsWithNoCase(path, kTaskBackupExtension)) {
-            Win32StartupSources sources;
-            outcome->task = RestoreTaskBackup(sources, sys, path);
-        } else {
-            outcome->report = RestoreWithHelper(reg, sys, path);
-        }
-        // Runs on the window thread while the page waits below; dropped once the page goes.
-        job->Deliver([outcome, ended] { *ended = std::move(*outcome); });
-    });
+    const bool started =
+        restore->Start([job, &reg = reg_, &sys = sys_, &sources = sources_, path, ended] {
+            auto outcome = std::make_shared<Outcome>();
+            if (EndsWithNoCase(path, kTaskBackupExtension)) {
+                outcome->task = RestoreTaskBackup(sources, sys, path);
+            } else {
+                outcome->report = RestoreWithHelper(reg, sys, path);
+            }
+            // Runs on the window thread while the page waits below; dropped once the page goes.
+            job->Deliver([outcome, ended] { *ended = std::move(*outcome); });
+        });
     if (started && restore->Wait())
         TaskQueue()->Drain();
     else

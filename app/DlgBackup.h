@@ -8,6 +8,7 @@
 #include "backup/BackupStore.h"
 #include "settings/SettingsStore.h"
 #include "seams/Registry.h"
+#include "seams/StartupSources.h"
 #include "seams/System.h"
 #include "ui/BackgroundJob.h"
 #include "ui/GradientDialog.h"
@@ -55,6 +56,7 @@ class CDlgBackup : public CGradientDialog {
 
     Registry& reg_;
     System& sys_;
+    StartupSources& sources_;
     const SettingsStore& settings_;
     bool classicLook_ = false;
     int rowCounter_ = 0;

@@ -1,7 +1,11 @@
 #include "app/DlgStartupManager.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
+#include <numeric>
+
+#include <commctrl.h>
 
 #include "app/DlgAddStartupItem.h"
 #include "app/MachineActions.h"
@@ -14,8 +18,9 @@
 #include "ui/ClassicLook.h"
 #include "ui/MessageBox.h"
 #include "app/MessageBoxPrompt.h"
-#include "platform/win32/Win32StartupSources.h"
+#include "startup/SystemStartup.h"
 #include "startup/SystemStartupActions.h"
+#include "ui/DpiLogic.h"
 
 namespace zt {
 
@@ -26,11 +31,18 @@ constexpr const char* kHelperBusy =
     "with the change before.";
 constexpr const char* kHelperSkipped = "not changed: the administrator's helper did not reach it";
 
-constexpr int kColumns = 6;
-// Widths saved before the Status and the When columns existed.
-constexpr int kOldColumns[] = {5, 4};
+constexpr int kColumns = 7;
+// Widths saved before the Status, When and Publisher columns existed.
+constexpr int kOldColumns[] = {6, 5, 4};
+constexpr int kCommandColumn = 2;
+constexpr int kLocationColumn = 3;
 constexpr int kStatusColumn = 4;
 constexpr int kWhenColumn = 5;
+constexpr int kPublisherColumn = 6;
+constexpr std::array<std::string_view, kColumns> kColumnTitles = {
+    "No.", "Startup Item", "Command", "Location", "Status", "When", "Publisher"};
+// The widest states a row can show, so the Status column never cuts one before rows arrive.
+constexpr std::string_view kStatusSamples[] = {"Disabled (File not found)", "Disabled by policy"};
 
 // What a row owns: the entry exactly as it was enumerated, for the core, and the texts made
 // of it. The list asks for the shown texts when it draws; the record goes with its row
@@ -39,7 +51,48 @@ struct StartupRow {
     StartupEntry entry;
     std::string number;
     std::string status;
+    std::string publisher;
 };
+
+// What a column needs: the width of its widest text, and the least it may be cut to.
+struct ColumnNeed {
+    int text = 0;
+    int least = 0;
+};
+
+// Widths that fill `width`: each column as wide as its texts and Command and Location sharing
+// what is left; when the texts do not fit, the columns give up width in proportion to what
+// they have above their least.
+std::array<int, kColumns> ShareColumns(const std::array<ColumnNeed, kColumns>& needs, int width) {
+    std::array<int, kColumns> widths{};
+    for (int c = 0; c < kColumns; ++c)
+        widths[c] = needs[c].text;
+    const int sum = std::accumulate(widths.begin(), widths.end(), 0);
+    if (sum <= width) {
+        int toCommand = (width - sum) * 3 / 5;
+        widths[kCommandColumn] += toCommand;
+        widths[kLocationColumn] += width - sum - toCommand;
+        return widths;
+    }
+    int spare = 0;
+    for (const auto& need : needs)
+        spare += need.text - need.least;
+    if (spare <= 0) return widths;
+    const int cut = std::min(sum - width, spare);
+    int given = 0;
+    for (int c = 0; c < kColumns; ++c) {
+        int share = static_cast<int>(static_cast<long long>(cut) *
+                                     (needs[c].text - needs[c].least) / spare);
+        widths[c] -= share;
+        given += share;
+    }
+    // What rounding left goes to the column with the most room above its least.
+    int roomiest = 0;
+    for (int c = 1; c < kColumns; ++c)
+        if (widths[c] - needs[c].least > widths[roomiest] - needs[roomiest].least) roomiest = c;
+    widths[roomiest] -= std::min(cut - given, widths[roomiest] - needs[roomiest].least);
+    return widths;
+}
 
 // Rows a listing collects on its worker, handed whole to the window.
 struct CollectedRows : StartupEntrySink {
@@ -79,6 +132,8 @@ std::string_view ColumnText(const StartupRow& row, int column) {
         return row.status;
     case kWhenColumn:
         return row.entry.detail;
+    case kPublisherColumn:
+        return row.publisher;
     default:
         return {};
     }
@@ -90,8 +145,9 @@ class CStartupListSink : public StartupEntrySink {
     explicit CStartupListSink(const CListView& list) : list_(list) {}
     void ClearStartupRows() override { list_.DeleteAll(); }
     void AddStartupRow(const StartupEntry& entry) override {
-        auto record = std::make_unique<StartupRow>(
-            StartupRow{entry, std::to_string(entry.number), StartupStatusText(entry)});
+        auto record = std::make_unique<StartupRow>(StartupRow{entry, std::to_string(entry.number),
+                                                              StartupStatusText(entry),
+                                                              PublisherText(entry.signature)});
         if (InsertRowOnDemand(list_.Handle(), list_.Count(), reinterpret_cast<LPARAM>(record.get()),
                               kColumns) >= 0)
             record.release(); // the row owns it now
@@ -156,15 +212,15 @@ class CollectingPrompt : public UserPrompt {
 } // namespace
 
 CDlgStartupManager::CDlgStartupManager(AppContext& app)
-    : CGradientDialog(IDD_STARTUP_PAGE, IDI_ZENTROVE), app_(app), writer_(app.registry, app.system),
-      sources_(std::make_shared<Win32StartupSources>()), layout_{
-                                                             {IDC_STARTUP_LIST, kGrowX | kGrowY},
-                                                             {IDC_STARTUP_REFRESH, kMoveX},
-                                                             {IDC_STARTUP_DELETE, kMoveX},
-                                                             {IDC_STARTUP_DISABLE, kMoveX},
-                                                             {IDC_STARTUP_ENABLE, kMoveX},
-                                                             {IDC_STARTUP_ADD, kMoveX},
-                                                             {IDCANCEL, kMoveX}} {
+    : CGradientDialog(IDD_STARTUP_PAGE, IDI_ZENTROVE), app_(app),
+      writer_(app.registry, app.system), layout_{{IDC_STARTUP_LIST, kGrowX | kGrowY},
+                                                 {IDC_STARTUP_HIDE_WINDOWS, kMoveY},
+                                                 {IDC_STARTUP_REFRESH, kMoveX},
+                                                 {IDC_STARTUP_DELETE, kMoveX},
+                                                 {IDC_STARTUP_DISABLE, kMoveX},
+                                                 {IDC_STARTUP_ENABLE, kMoveX},
+                                                 {IDC_STARTUP_ADD, kMoveX},
+                                                 {IDCANCEL, kMoveX}} {
     classicLook_ = IsClassicAppearance();
     SetSounds(IDW_HOVER, IDW_CLICK);
 }
@@ -192,27 +248,12 @@ bool CDlgStartupManager::OnInitDialog() {
     // The selected row stays visible while another control has the focus.
     ::SetWindowLongPtrW(list.Handle(), GWL_STYLE,
                         ::GetWindowLongPtrW(list.Handle(), GWL_STYLE) | LVS_SHOWSELALWAYS);
-    int number = MeasureInDialogFont(Handle(), "No.oooo");
-    int name = MeasureInDialogFont(Handle(), "Startup Item item");
-    int command = MeasureInDialogFont(Handle(), "Command Command Command");
-    int status = MeasureInDialogFont(Handle(), "Disabled by usero");
-    int when = MeasureInDialogFont(Handle(), "At startupoo");
-    int least = MeasureInDialogFont(Handle(), "Location Location");
-    RECT client = list.ClientRect();
-    listWidth_ = client.right - client.left;
-    // Location takes the rest; a narrow list takes what Location lacks from Command.
-    int location = listWidth_ - number - name - command - status - when;
-    if (location < least) {
-        command = std::max(least, command - (least - location));
-        location = listWidth_ - number - name - command - status - when;
-    }
-    list.InsertColumn(0, "No.", number);
-    list.InsertColumn(1, "Startup Item", name);
-    list.InsertColumn(2, "Command", command);
-    list.InsertColumn(3, "Location", location);
-    list.InsertColumn(kStatusColumn, "Status", status);
-    list.InsertColumn(kWhenColumn, "When", when);
+    for (int c = 0; c < kColumns; ++c)
+        list.InsertColumn(c, kColumnTitles[c], 0);
+    FitColumns();
     headerHook_.Subclass(list.Handle());
+    CButton(Item(IDC_STARTUP_HIDE_WINDOWS))
+        .SetCheck(app_.settings.IsOn(settings::HideWindowsStartup));
 
     StartListing();
     return true;
@@ -233,10 +274,15 @@ void CDlgStartupManager::StartListing() {
     listing_->Connect(TaskQueue());
     ::EnableWindow(Item(IDC_STARTUP_REFRESH), FALSE);
     CBackgroundJob* job = listing_.get();
-    // The seams live as long as the program; the sources are kept by the work itself.
-    listing_->Start([this, job, &reg = app_.registry, &sys = app_.system, sources = sources_] {
+    const bool hide = CButton(Item(IDC_STARTUP_HIDE_WINDOWS)).IsChecked();
+    // The seams live as long as the program. Signatures are read here, never on the window's
+    // thread: a file's first check can take a while.
+    listing_->Start([this, job, hide, &reg = app_.registry, &sys = app_.system,
+                     &sources = app_.startupSources, &signatures = app_.signatures] {
         CollectedRows collected;
-        StartupEnumerator(reg, sys, sources.get()).EnumerateStartupEntries(collected);
+        StartupEnumerator lister(reg, sys, &sources, &signatures);
+        lister.HideWindowsEntries(hide);
+        lister.EnumerateStartupEntries(collected);
         job->Deliver(
             [this, rows = std::move(collected.rows)]() mutable { ShowRows(std::move(rows)); });
     });
@@ -257,9 +303,70 @@ void CDlgStartupManager::ShowRows(std::vector<StartupEntry> rows) {
     for (const auto& entry : rows)
         sink.AddStartupRow(entry);
     ::SendMessageW(list.Handle(), WM_SETREDRAW, TRUE, 0);
+    FitColumns(); // after the redraw: the list has its scroll bar by now
+    widthsChosen_ = true;
     ::InvalidateRect(list.Handle(), nullptr, TRUE);
     ::EnableWindow(Item(IDC_STARTUP_REFRESH), TRUE);
     UpdateSwitchButtons();
+    if (relist_) {
+        // The hide box changed while this listing ran; its worker has delivered and is ending.
+        relist_ = false;
+        (void)listing_->Join(kLetGoMs);
+        StartListing();
+    }
+}
+
+void CDlgStartupManager::OnHideWindowsClicked() {
+    const bool hide = CButton(Item(IDC_STARTUP_HIDE_WINDOWS)).IsChecked();
+    // A choice not stored only means the box starts ticked next time.
+    (void)app_.settings.Write(settings::HideWindowsStartup, hide ? 1 : 0);
+    if (listing_ && listing_->Running())
+        relist_ = true;
+    else
+        StartListing();
+}
+
+void CDlgStartupManager::FitColumns() {
+    CListView list = List();
+    RECT client = list.ClientRect();
+    const int width = client.right - client.left;
+    const int pad = ScaleForDpi(14, static_cast<int>(Dpi()));
+    auto measure = [&](std::string_view text) {
+        std::wstring wide = ToWide(ForDisplay(text));
+        return static_cast<int>(
+                   list.Send(LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(wide.c_str()))) +
+               pad;
+    };
+    // A cut column keeps a few letters of its title.
+    const int few = measure("Abc");
+    std::array<ColumnNeed, kColumns> needs{};
+    for (int c = 0; c < kColumns; ++c) {
+        needs[c].text = measure(kColumnTitles[c]);
+        needs[c].least = std::min(few, needs[c].text);
+    }
+    for (auto sample : kStatusSamples)
+        needs[kStatusColumn].text = std::max(needs[kStatusColumn].text, measure(sample));
+    for (int i = 0; i < list.Count(); ++i)
+        if (const StartupRow* row = RowRecord(list, i))
+            for (int c = 0; c < kColumns; ++c)
+                needs[c].text =
+                    std::max(needs[c].text, std::min(width, measure(ColumnText(*row, c))));
+    // The check box stands before the number; numbers and states are never cut.
+    int box = 0, boxHeight = 0;
+    if (auto states = reinterpret_cast<HIMAGELIST>(list.Send(LVM_GETIMAGELIST, LVSIL_STATE)))
+        ::ImageList_GetIconSize(states, &box, &boxHeight);
+    needs[0].text += box;
+    needs[0].least = needs[0].text;
+    needs[kStatusColumn].least = needs[kStatusColumn].text;
+    if (widthsChosen_) {
+        if (list.ColumnWidth(kStatusColumn) < needs[kStatusColumn].text)
+            list.SetColumnWidth(kStatusColumn, needs[kStatusColumn].text);
+        return;
+    }
+    auto widths = ShareColumns(needs, width);
+    for (int c = 0; c < kColumns; ++c)
+        list.SetColumnWidth(c, widths[c]);
+    listWidth_ = width;
 }
 
 std::vector<int> CDlgStartupManager::ActionRows() const {
@@ -314,8 +421,8 @@ void CDlgStartupManager::SwitchSelectedEntries(bool disable) {
             machineIds.push_back(StartupEntryId(record->entry));
             continue;
         }
-        SwitchOutcome outcome =
-            SwitchStartupRow(app_.registry, app_.system, *sources_, record->entry, disable);
+        SwitchOutcome outcome = SwitchStartupRow(app_.registry, app_.system, app_.startupSources,
+                                                 record->entry, disable);
         switch (outcome.done) {
         case SwitchDone::Done:
             record->entry.disabled = disable;
@@ -436,6 +543,7 @@ bool CDlgStartupManager::OnNotify(int id, NMHDR* header, LRESULT& result) {
         if (!row->entry.displayName.empty()) text += " (" + row->entry.displayName + ")";
         text += "\n" + row->entry.command + "\n" + row->entry.location + "\n" + row->status;
         if (!row->entry.detail.empty()) text += "\n" + row->entry.detail;
+        if (!row->publisher.empty()) text += "\n" + row->publisher;
         CopyDisplayText(text, tip->pszText, tip->cchTextMax);
         break;
     }
@@ -498,7 +606,7 @@ void CDlgStartupManager::DeleteSelectedEntries() {
                 [this] {
                     if (app_.host) app_.host->RefreshBackupList();
                 },
-                sources_.get());
+                &app_.startupSources);
         } catch (const FileError& e) {
             // The backup could not be written: the rows not yet handled stay, and the user
             // learns why.
@@ -524,6 +632,9 @@ bool CDlgStartupManager::OnCommand(int id, int code, HWND control) {
         switch (id) {
         case IDC_STARTUP_REFRESH:
             StartListing();
+            return true;
+        case IDC_STARTUP_HIDE_WINDOWS:
+            OnHideWindowsClicked();
             return true;
         case IDC_STARTUP_DELETE:
             DeleteSelectedEntries();
@@ -586,6 +697,8 @@ void CDlgStartupManager::RestoreColumnWidths() {
     if (!read) return;
     for (int c = 0; c < columns; ++c)
         List().SetColumnWidth(c, ScaleForDpi(widths[c], static_cast<int>(Dpi())));
+    widthsChosen_ = true;
+    FitColumns(); // a Status stored narrower than its texts grows to them
 }
 
 void CDlgStartupManager::SaveColumnWidths() const {

@@ -2,6 +2,8 @@
 // The "Startup Manager" page: every startup entry (keys, folders, scheduled tasks, services,
 // packaged apps) in a list with check boxes, and Refresh, Delete, Disable, Enable, Add... and
 // Exit. Every action works on the ticked rows, or on the selected row when none is ticked.
+// Entries that are part of Windows are left out while "Hide entries signed by Microsoft
+// Windows" is ticked.
 #include <functional>
 #include <memory>
 #include <string>
@@ -47,12 +49,6 @@ class CDlgStartupManager : public CGradientDialog {
     // The entry a row shows, exactly as enumerated (the list shows it for people to read).
     const StartupEntry* EntryAt(int row) const;
 
-    // Where tasks, services and packaged tasks come from; before the page is created (demo
-    // pictures replace the system's).
-    void SetStartupSources(std::shared_ptr<StartupSources> sources) {
-        sources_ = std::move(sources);
-    }
-
     // Runs the add dialog; returns true on OK with the command line typed. Tests replace it.
     using AddDialogRunner = std::function<bool(HWND owner, std::string& commandLine)>;
     void SetAddDialogRunner(AddDialogRunner runner) { runAddDialog_ = std::move(runner); }
@@ -84,6 +80,11 @@ class CDlgStartupManager : public CGradientDialog {
     std::vector<int> ActionRows() const;
     // The Command and Location columns share what the list gains or loses in width.
     void ShareWidth(int listWidth);
+    // Columns as wide as their texts, Command and Location sharing the rest, the first time
+    // rows arrive unless widths were restored; every time, a Status as wide as its texts.
+    void FitColumns();
+    // The hide box was clicked: remembered, and the list made again.
+    void OnHideWindowsClicked();
     void AddStartupItem();
     bool RunAddDialog(HWND owner, std::string& commandLine);
 
@@ -93,10 +94,11 @@ class CDlgStartupManager : public CGradientDialog {
     CLayout layout_;
     CClassicHeaderHook headerHook_{classicLook_};
     AddDialogRunner runAddDialog_;
-    std::shared_ptr<StartupSources> sources_;
     std::shared_ptr<CBackgroundJob> listing_;
     std::shared_ptr<CBackgroundJob> helper_;
     int listWidth_ = 0;
+    bool widthsChosen_ = false; // restored from the settings, or fitted to rows once
+    bool relist_ = false;       // the hide box changed while a listing ran
 };
 
 } // namespace zt

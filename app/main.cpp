@@ -6,7 +6,9 @@
 #include "app/AppContext.h"
 #include "app/DlgMain.h"
 #include "settings/SettingsStore.h"
+#include "platform/win32/Win32FileSignatures.h"
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32StartupSources.h"
 #include "platform/win32/Win32System.h"
 #include "app/AppSettingsLink.h"
 #include "ui/UiContext.h"
@@ -20,9 +22,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Never freed: a scan worker the close could not wait for uses them until the process ends.
     auto& registry = *new zt::Win32Registry;
     auto& system = *new zt::Win32System;
+    auto& sources = *new zt::Win32StartupSources;
+    auto& signatures = *new zt::Win32FileSignatures;
     zt::SettingsStore store(registry, zt::ApplicationNameFromPath(system.GetModulePath()));
     zt::SetAppSettings(&store);
-    zt::AppContext app{registry, system, store};
+    zt::AppContext app{registry, system, sources, signatures, store};
     {
         zt::CDlgMain main(app);
         main.DoModal(nullptr);

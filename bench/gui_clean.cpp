@@ -13,7 +13,9 @@
 #include "app/DlgMain.h"
 #include "app/res/resource.h"
 #include "bench/gui_support.h"
+#include "platform/win32/Win32FileSignatures.h"
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32StartupSources.h"
 #include "platform/win32/Win32System.h"
 #include "seams/Unicode.h"
 #include "settings/SettingsStore.h"
@@ -99,7 +101,9 @@ int main(int argc, char** argv) {
 
     zt::SettingsStore store(registry, "bench_gui_clean");
     zt::SetAppSettings(&store);
-    zt::AppContext app{registry, system, store};
+    zt::Win32StartupSources sources;
+    zt::Win32FileSignatures signatures;
+    zt::AppContext app{registry, system, sources, signatures, store};
     CleanRun run = TimeGuiClean(app);
     (void)registry.DeleteKeyTree(zt::RootHandle(zt::kCurrentUser), store.KeyPath());
     if (run.total.empty()) {

@@ -12,7 +12,9 @@
 #include "ui/PumpWait.h"
 #include "scan/ScanEngine.h"
 #include "settings/SettingsStore.h"
+#include "platform/win32/Win32FileSignatures.h"
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32StartupSources.h"
 #include "platform/win32/Win32System.h"
 #include "ui/MessageBox.h"
 #include "app/AppSettingsLink.h"
@@ -102,7 +104,9 @@ int main(int argc, char** argv) {
 
     zt::SettingsStore store(registry, "bench_gui_scan");
     zt::SetAppSettings(&store);
-    zt::AppContext app{registry, system, store};
+    zt::Win32StartupSources sources;
+    zt::Win32FileSignatures signatures;
+    zt::AppContext app{registry, system, sources, signatures, store};
 
     int cliExit = 0;
     double cli = TimeCliScan(cliExit);

@@ -1,13 +1,15 @@
 #pragma once
-// What every console command works with: the real registry and system (or the seams a test
-// hands in), and the settings of the windowed program (its profile, "zentrove"), so both
-// share their switches.
+// What every console command works with: the real registry, system, startup sources and
+// signature reader (or the seams a test hands in), and the settings of the windowed program (its
+// profile, "zentrove"), so both share their switches.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "settings/SettingsStore.h"
+#include "platform/win32/Win32FileSignatures.h"
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32StartupSources.h"
 #include "platform/win32/Win32System.h"
 
 namespace zt::cli {
@@ -15,18 +17,28 @@ namespace zt::cli {
 inline constexpr const char* kGuiApplicationName = "zentrove";
 
 struct CliContext {
-    CliContext() : registry(platformRegistry_), system(platformSystem_) {}
-    CliContext(Registry& reg, System& sys) : registry(reg), system(sys) {}
+    CliContext()
+        : registry(platformRegistry_), system(platformSystem_), startupSources(platformSources_),
+          signatures(platformSignatures_) {}
+    CliContext(Registry& reg, System& sys)
+        : registry(reg), system(sys), startupSources(platformSources_),
+          signatures(platformSignatures_) {}
+    CliContext(Registry& reg, System& sys, StartupSources& sources, FileSignatures& signed_)
+        : registry(reg), system(sys), startupSources(sources), signatures(signed_) {}
     CliContext(const CliContext&) = delete;
     CliContext& operator=(const CliContext&) = delete;
 
   private:
     Win32Registry platformRegistry_;
     Win32System platformSystem_;
+    Win32StartupSources platformSources_;
+    Win32FileSignatures platformSignatures_;
 
   public:
     Registry& registry;
     System& system;
+    StartupSources& startupSources;
+    FileSignatures& signatures;
     SettingsStore settings{registry, kGuiApplicationName};
     std::FILE* out = stdout;
     std::FILE* err = stderr;

@@ -8,7 +8,6 @@
 #include "backup/BackupStore.h"
 #include "cli/CliContext.h"
 #include "cli/ConsoleText.h"
-#include "platform/win32/Win32StartupSources.h"
 #include "seams/AsciiText.h"
 #include "startup/SystemStartupActions.h"
 
@@ -77,8 +76,7 @@ bool ParseRestoreRequest(const Args& args, RestoreRequest& req) {
 
 // A scheduled task's backup: registered again and read back; the file goes after.
 int RestoreTask(CliContext& ctx, const RestoreRequest& req) {
-    Win32StartupSources sources;
-    TaskRestore task = RestoreTaskBackup(sources, ctx.system, req.path);
+    TaskRestore task = RestoreTaskBackup(ctx.startupSources, ctx.system, req.path);
     bool removed = task.status && ctx.system.RemoveFile(req.path);
     if (req.json)
         PrintJson(ctx, {{"file", req.path},

@@ -24,8 +24,8 @@
 #include "startup/StartupEditor.h"
 #include "startup/StartupEnumerator.h"
 #include "startup/StartupLocations.h"
+#include "startup/SystemStartup.h"
 #include "startup/SystemStartupActions.h"
-#include "platform/win32/Win32StartupSources.h"
 
 namespace zt::cli {
 
@@ -79,6 +79,8 @@ void PrintRows(CliContext& ctx, const std::vector<StartupEntry>& rows, bool json
                                           {"status", StartupStatusText(r)},
                                           {"enabled", !r.disabled && r.state.empty()},
                                           {"fileMissing", r.fileMissing},
+                                          {"publisher", r.signature.publisher},
+                                          {"verified", r.signature.verified},
                                           {"view", RegistryViewOf(r.location)}};
             if (!r.displayName.empty()) row["displayName"] = r.displayName;
             if (r.kind == StartupEntryKind::ScheduledTask) row["trigger"] = r.detail;
@@ -88,17 +90,20 @@ void PrintRows(CliContext& ctx, const std::vector<StartupEntry>& rows, bool json
         Printf(ctx.out, "%s\n", JsonText(list).c_str());
         return;
     }
-    Printf(ctx.out, "No.\tStartup Item\tCommand\tLocation\tKind\tStatus\tWhen\n");
+    Printf(ctx.out, "No.\tStartup Item\tCommand\tLocation\tKind\tStatus\tWhen\tPublisher\n");
     for (const auto& r : rows)
-        Printf(ctx.out, "%d\t%s\t%s\t%s\t%s\t%s\t%s\n", r.number, r.name.c_str(), r.command.c_str(),
-               r.location.c_str(), std::string(StartupEntryKindName(r.kind)).c_str(),
-               StartupStatusText(r).c_str(), r.detail.c_str());
+        Printf(ctx.out, "%d\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", r.number, r.name.c_str(),
+               r.command.c_str(), r.location.c_str(),
+               std::string(StartupEntryKindName(r.kind)).c_str(), StartupStatusText(r).c_str(),
+               r.detail.c_str(), PublisherText(r.signature).c_str());
 }
 
-// Every startup row, the system's tasks, services and packaged tasks included.
-void ListAll(CliContext& ctx, StartupEntrySink& sink) {
-    Win32StartupSources sources;
-    StartupEnumerator(ctx.registry, ctx.system, &sources).EnumerateStartupEntries(sink);
+// Every startup row, the system's tasks, services and packaged tasks included; those that are
+// part of Windows only with `all`.
+void ListAll(CliContext& ctx, StartupEntrySink& sink, bool all) {
+    StartupEnumerator lister(ctx.registry, ctx.system, &ctx.startupSources, &ctx.signatures);
+    lister.HideWindowsEntries(!all);
+    lister.EnumerateStartupEntries(sink);
 }
 
 // The report of a change, printed with --json (the console's --result FILE keeps a copy).
@@ -148,14 +153,22 @@ bool InteractiveTerminal() {
     return IsConsole(StdStream::Input);
 }
 
+void PrintUsage(std::FILE* to) {
+    Printf(to, "usage: zentrove-cli startup [--all] [--json] | "
+               "startup delete N... | --id ID[,ID...] [--all] [--yes] [--json] "
+               "[--backup-folder DIR] | "
+               "startup disable N... | --id ID[,ID...] [--all] [--json] | "
+               "startup enable N... | --id ID[,ID...] [--all] [--json] | "
+               "startup add \"COMMAND\" [--yes]\n"
+               "Entries signed by Microsoft Windows (and, without a signature that verifies, tasks "
+               "and services whose program lies in the Windows folder) are listed only with --all; "
+               "row numbers are those of the listing with the same --all; ids name an entry "
+               "either way.\n");
+}
+
 int UsageError(CliContext& ctx, const std::string& message) {
     Printf(ctx.err, "zentrove-cli startup: %s\n", message.c_str());
-    Printf(ctx.err,
-           "usage: zentrove-cli startup [--json] | "
-           "startup delete N... | --id ID[,ID...] [--yes] [--json] [--backup-folder DIR] | "
-           "startup disable N... | --id ID[,ID...] [--json] | "
-           "startup enable N... | --id ID[,ID...] [--json] | "
-           "startup add \"COMMAND\" [--yes]\n");
+    PrintUsage(ctx.err);
     return kExitUsage;
 }
 
@@ -168,15 +181,20 @@ bool ParseNumber(const std::string& text, int& number) {
 }
 
 int List(CliContext& ctx, const Args& args) {
-    bool json = false;
+    bool json = false, all = false;
     for (const auto& a : args) {
         if (a == "--json")
             json = true;
-        else
+        else if (a == "--all")
+            all = true;
+        else if (a == "--help") {
+            PrintUsage(ctx.out);
+            return kExitOk;
+        } else
             return UsageError(ctx, "unknown argument '" + a + "'");
     }
     RowList list;
-    ListAll(ctx, list);
+    ListAll(ctx, list, all);
     PrintRows(ctx, list.rows, json);
     return kExitOk;
 }
@@ -187,8 +205,14 @@ struct RowChoice {
     std::vector<int> numbers;
     std::vector<std::string> ids; // lower case
     bool json = false;
+    bool all = false;         // numbers count the rows of Windows too
     std::string backupFolder; // delete: where the backup goes, when not the user's own folder
 };
+
+// Ids name one entry whether or not it is hidden, so a choice by ids alone sees every row.
+void ListChoosable(CliContext& ctx, StartupEntrySink& sink, const RowChoice& choice) {
+    ListAll(ctx, sink, choice.all || choice.numbers.empty());
+}
 
 // The row numbers, `--id` lists and --json among `args`, and whether `flag` was
 // given. False with the reason for a word that is none of them.
@@ -201,6 +225,8 @@ bool ParseRowArgs(const Args& args, std::string_view flag, bool& flagGiven, RowC
             flagGiven = true;
         else if (a == "--json")
             choice.json = true;
+        else if (a == "--all")
+            choice.all = true;
         else if (a == "--backup-folder" && flag == "--yes" && i + 1 < args.size())
             choice.backupFolder = args[++i];
         else if (a == "--id") {
@@ -298,7 +324,7 @@ int Delete(CliContext& ctx, const Args& args) {
         return UsageError(ctx, "delete needs the numbers or ids of the rows");
 
     RowList list;
-    ListAll(ctx, list);
+    ListChoosable(ctx, list, choice);
     std::vector<std::size_t> chosen;
     if (auto failed = ChooseRows(ctx, list, choice, chosen)) return *failed;
     for (std::size_t i : chosen)
@@ -311,11 +337,11 @@ int Delete(CliContext& ctx, const Args& args) {
 
     StartupPrompt prompt(ctx, yes, true, choice.json);
     CRegFileWriter writer(ctx.registry, ctx.system);
-    Win32StartupSources sources;
     StartupDeletionOutcome outcome;
     try {
         outcome = DeleteSelectedEntries(
-            ctx.registry, ctx.system, writer, list, prompt, [] {}, &sources, choice.backupFolder);
+            ctx.registry, ctx.system, writer, list, prompt, [] {}, &ctx.startupSources,
+            choice.backupFolder);
     } catch (const std::exception& e) {
         Printf(ctx.err, "zentrove-cli startup: %s\n", e.what());
         if (!writer.fileName().empty())
@@ -342,16 +368,16 @@ int Switch(CliContext& ctx, const Args& args, bool disable) {
         return UsageError(ctx, std::string(disable ? "disable" : "enable") +
                                    " needs the numbers or ids of the rows");
     RowList list;
-    ListAll(ctx, list);
+    ListChoosable(ctx, list, choice);
     std::vector<std::size_t> chosen;
     if (auto failed = ChooseRows(ctx, list, choice, chosen)) return *failed;
 
-    Win32StartupSources sources;
     bool all = true;
     nlohmann::ordered_json report = nlohmann::ordered_json::array();
     for (std::size_t index : chosen) {
         const StartupEntry& row = list.rows[index];
-        SwitchOutcome result = SwitchStartupRow(ctx.registry, ctx.system, sources, row, disable);
+        SwitchOutcome result =
+            SwitchStartupRow(ctx.registry, ctx.system, ctx.startupSources, row, disable);
         bool done = result.done == SwitchDone::Done;
         std::string message = result.message;
         if (result.done == SwitchDone::OpenSettings)
@@ -416,7 +442,7 @@ int Add(CliContext& ctx, const Args& args) {
                "rights.\n",
                std::string(kRunKeyPath).c_str());
     RowList list;
-    ListAll(ctx, list);
+    ListAll(ctx, list, false);
     PrintRows(ctx, list.rows, false);
     return kExitOk;
 }

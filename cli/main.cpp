@@ -26,7 +26,7 @@ const Command kCommands[] = {
     {"backups", zt::cli::RunBackupsCommand, "backups [--json]"},
     {"restore", zt::cli::RunRestoreCommand, "restore [--dry-run] [--json] FILE|NUMBER"},
     {"startup", zt::cli::RunStartupCommand,
-     "startup [--json] | startup delete N... [--yes] | startup disable N... | "
+     "startup [--all] [--json] | startup delete N... [--yes] | startup disable N... | "
      "startup enable N... | startup add \"COMMAND\""},
     {"junk", zt::cli::RunJunkCommand,
      "junk [--json] [--min-age HOURS] | junk clean [--places ID[,ID...]] [--recycle-bin] "

@@ -37,10 +37,13 @@ inline constexpr Setting MainBottom{"main_bottom", kUnset};
 inline constexpr Setting ActiveTab{"ActiveTab", 0};
 // 1 = files in the temporary folders changed in the last 24 hours are kept.
 inline constexpr Setting KeepRecentJunk{"KeepRecentJunk", 1};
+// 1 = the startup page leaves out the entries that are part of Windows.
+inline constexpr Setting HideWindowsStartup{"HideWindowsStartup", 1};
 
 // Every setting of a fixed name, for the checks that no two share a key.
-inline constexpr Setting kNamed[] = {ButtonSilence, StartupMode, SavePos,   MainLeft,      MainTop,
-                                     MainRight,     MainBottom,  ActiveTab, KeepRecentJunk};
+inline constexpr Setting kNamed[] = {ButtonSilence,  StartupMode,       SavePos,    MainLeft,
+                                     MainTop,        MainRight,         MainBottom, ActiveTab,
+                                     KeepRecentJunk, HideWindowsStartup};
 
 // A scan area's switch, named in the area table, with the area's own default.
 constexpr Setting ScanAreaSwitch(std::string_view key, bool onByDefault = true) {

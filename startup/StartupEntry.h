@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "seams/FileSignatures.h"
+
 namespace zt {
 
 // Stored as the row's item data; the numbers are fixed.
@@ -29,11 +31,13 @@ struct StartupEntry {
     std::string command;  // "Command"
     std::string location; // "Location": "HKLM\..."/"HKCU\...", "Common Startup" or "Startup"
     StartupEntryKind kind = StartupEntryKind::RegistryValue;
-    bool disabled = false;    // "Status": its approval value says disabled
-    std::string displayName;  // a service's or package's name for people; may be empty
-    std::string detail;       // a task's triggers or a service's start type, in words
-    std::string state;        // a state beyond Enabled/Disabled ("Disabled by user")
-    bool fileMissing = false; // the program it starts is not there
+    bool disabled = false;      // "Status": its approval value says disabled
+    std::string displayName;    // a service's or package's name for people; may be empty
+    std::string detail;         // a task's triggers or a service's start type, in words
+    std::string state;          // a state beyond Enabled/Disabled ("Disabled by user")
+    bool fileMissing = false;   // the program it starts is not there
+    FileSignature signature;    // who made the program it starts, when the listing read it
+    bool partOfWindows = false; // ships with Windows: hidden while such entries are
 };
 
 // "Enabled", "Disabled" or the entry's own state, then " (File not found)" when the program

@@ -101,9 +101,8 @@ void StartupEnumerator::EnumerateStartupEntries(StartupEntrySink& sink) {
     if (user) ListStartupFolder(*user, kUserStartupLocation);
     if (sources_) {
         auto recorded = RecordedServiceNames(sys_);
-        SystemStartupLister(*sources_, sys_, recorded).List([this](StartupEntry entry) {
-            AppendEntry(std::move(entry));
-        });
+        SystemStartupLister(*sources_, sys_, recorded, signatures_)
+            .List([this](StartupEntry entry) { AppendEntry(std::move(entry)); });
     }
     sink_ = nullptr;
 }
@@ -248,10 +247,17 @@ void StartupEnumerator::AppendStartupRow(std::string name, std::string command,
     entry.location = std::move(location);
     entry.kind = kind;
     if (auto slot = ApprovalFor(entry)) entry.disabled = ReadApprovalDisabled(reg_, *slot);
+    if (signatures_) {
+        // Only a Windows signature makes these rows Windows' own: anyone may write to its folder.
+        std::string program = ProgramOfCommand(entry.command, sys_);
+        if (!program.empty()) entry.signature = signatures_->Read(program);
+        entry.partOfWindows = IsWindowsSigned(entry.signature);
+    }
     AppendEntry(std::move(entry));
 }
 
 void StartupEnumerator::AppendEntry(StartupEntry entry) {
+    if (hideWindows_ && entry.partOfWindows) return;
     entry.number = rowCount_ + 1;
     if (sink_) sink_->AddStartupRow(entry);
     ++rowCount_;

@@ -14,10 +14,16 @@ namespace zt {
 
 class StartupEnumerator {
   public:
-    // With `sources`, the listing goes on to scheduled tasks, services and packaged tasks.
-    StartupEnumerator(Registry& reg, System& sys, StartupSources* sources = nullptr)
-        : reg_(reg), sys_(sys), sources_(sources),
+    // With `sources`, the listing goes on to scheduled tasks, services and packaged tasks; with
+    // `signatures`, each row carries who made its program.
+    StartupEnumerator(Registry& reg, System& sys, StartupSources* sources = nullptr,
+                      FileSignatures* signatures = nullptr)
+        : reg_(reg), sys_(sys), sources_(sources), signatures_(signatures),
           judge_(reg, sys, std::string(kDefaultProgramExtensions)) {}
+
+    // Whether rows that are part of Windows are left out (they are unless told); the numbers
+    // count the rows listed.
+    void HideWindowsEntries(bool hide) { hideWindows_ = hide; }
 
     // Empties the sink and visits the locations in their fixed order, each machine key with a
     // 32-bit twin followed by that twin; rows carry the status of their approval value. Then
@@ -50,6 +56,8 @@ class StartupEnumerator {
     Registry& reg_;
     System& sys_;
     StartupSources* sources_;
+    FileSignatures* signatures_;
+    bool hideWindows_ = true;
     PathJudge judge_; // only its environment expansion is used
     StartupEntrySink* sink_ = nullptr;
     int rowCount_ = 0;

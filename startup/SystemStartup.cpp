@@ -39,6 +39,16 @@ bool IsFile(System& sys, const std::string& path) {
     return attributes && (*attributes & kAttrDirectory) == 0;
 }
 
+// Whether the row's program is there, who made it and whether it ships with Windows; a missing
+// program has no signature to read.
+void JudgeProgram(StartupEntry& entry, const std::string& program, System& sys,
+                  FileSignatures* signatures) {
+    if (program.empty()) return;
+    entry.fileMissing = !sys.Exists(program);
+    if (signatures && !entry.fileMissing) entry.signature = signatures->Read(program);
+    entry.partOfWindows = IsPartOfWindows(program, entry.signature, sys.WindowsFolder());
+}
+
 } // namespace
 
 std::string TriggerText(const TaskTrigger& trigger) {
@@ -115,12 +125,13 @@ std::string ProgramOfCommand(std::string_view command, System& sys) {
             if (!EndsWithNoCase(prefix, ".exe") && IsFile(sys, prefix + ".exe"))
                 return prefix + ".exe";
         }
-        // Nothing there to tell: cut after the first ".exe", else at the first blank.
+        // Nothing there to tell: cut after the first ".exe", else at the first blank; a path
+        // that ends in ".exe" is whole.
         std::size_t exe = AsciiLower(text).find(".exe ");
         std::size_t blank = text.find(' ');
         if (!IsFile(sys, text) && exe != std::string::npos)
             text.resize(exe + 4);
-        else if (!IsFile(sys, text) && blank != std::string::npos)
+        else if (!IsFile(sys, text) && blank != std::string::npos && !EndsWithNoCase(text, ".exe"))
             text.resize(blank);
     }
     if (StartsWithNoCase(text, "\\??\\")) text.erase(0, 4);
@@ -152,7 +163,23 @@ bool IsPartOfWindows(std::string_view program, std::string_view windowsFolder) {
     return !StartsWithNoCase(rest, "Temp\\");
 }
 
-std::optional<StartupEntry> TaskRow(const TaskInfo& task, System& sys) {
+bool IsWindowsSigned(const FileSignature& signature) {
+    return signature.verified && (signature.publisher == "Microsoft Windows" ||
+                                  signature.publisher == "Microsoft Windows Publisher");
+}
+
+bool IsPartOfWindows(std::string_view program, const FileSignature& signature,
+                     std::string_view windowsFolder) {
+    if (signature.verified) return IsWindowsSigned(signature);
+    return IsPartOfWindows(program, windowsFolder);
+}
+
+std::string PublisherText(const FileSignature& signature) {
+    if (signature.verified || signature.publisher.empty()) return signature.publisher;
+    return signature.publisher + " (not verified)";
+}
+
+std::optional<StartupEntry> TaskRow(const TaskInfo& task, System& sys, FileSignatures* signatures) {
     StartupEntry entry;
     entry.kind = StartupEntryKind::ScheduledTask;
     entry.name = task.path;
@@ -179,17 +206,15 @@ std::optional<StartupEntry> TaskRow(const TaskInfo& task, System& sys) {
     }
     int more = static_cast<int>(task.execActions.size()) + task.otherActions - 1;
     if (more > 0) entry.command += " +" + std::to_string(more) + " more";
-    bool foreign = !program.empty() && !IsPartOfWindows(program, sys.WindowsFolder());
-    if (!atStart && !foreign) return std::nullopt;
-    entry.fileMissing = !program.empty() && !sys.Exists(program);
+    JudgeProgram(entry, program, sys, signatures);
+    if (!atStart && (program.empty() || entry.partOfWindows)) return std::nullopt;
     return entry;
 }
 
-std::optional<StartupEntry> ServiceRow(const ServiceInfo& service, System& sys, bool recorded) {
+std::optional<StartupEntry> ServiceRow(const ServiceInfo& service, System& sys, bool recorded,
+                                       FileSignatures* signatures) {
+    if (!recorded && service.startType > kServiceAutoStart) return std::nullopt;
     std::string program = DriverProgram(service, sys);
-    bool automatic = service.startType <= kServiceAutoStart;
-    if (!recorded && (!automatic || IsPartOfWindows(program, sys.WindowsFolder())))
-        return std::nullopt;
     StartupEntry entry;
     entry.kind = service.driver ? StartupEntryKind::Driver : StartupEntryKind::Service;
     entry.name = service.name;
@@ -198,7 +223,7 @@ std::optional<StartupEntry> ServiceRow(const ServiceInfo& service, System& sys, 
     entry.location = std::string(service.driver ? kDriverLocation : kServiceLocation);
     entry.detail = StartTypeText(service.startType, service.delayed);
     entry.disabled = service.startType == kServiceDisabled;
-    entry.fileMissing = !program.empty() && !sys.Exists(program);
+    JudgeProgram(entry, program, sys, signatures);
     return entry;
 }
 
@@ -222,7 +247,7 @@ void SystemStartupLister::ListTasks(const std::function<void(StartupEntry)>& add
     };
     if (!listing.status) denied("\\", listing.status);
     for (const auto& task : listing.tasks)
-        if (auto row = TaskRow(task, sys_)) add(std::move(*row));
+        if (auto row = TaskRow(task, sys_, signatures_)) add(std::move(*row));
     for (const auto& [folder, status] : listing.deniedFolders)
         denied(folder, status);
 }
@@ -232,7 +257,7 @@ void SystemStartupLister::ListServices(const std::function<void(StartupEntry)>& 
         bool recorded = std::any_of(recorded_.begin(), recorded_.end(), [&](const auto& name) {
             return NamesEqual(name, service.name);
         });
-        if (auto row = ServiceRow(service, sys_, recorded)) add(std::move(*row));
+        if (auto row = ServiceRow(service, sys_, recorded, signatures_)) add(std::move(*row));
     }
 }
 

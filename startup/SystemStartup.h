@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "seams/FileSignatures.h"
 #include "seams/StartupSources.h"
 #include "seams/System.h"
 #include "startup/StartupEntry.h"
@@ -36,13 +37,25 @@ std::string DriverProgram(const ServiceInfo& service, System& sys);
 // A program under the Windows folder, outside its Temp folder.
 bool IsPartOfWindows(std::string_view program, std::string_view windowsFolder);
 
+// Verified, and signed by the name Windows' own files carry.
+bool IsWindowsSigned(const FileSignature& signature);
+// Whether a task's or service's program ships with Windows: its signature decides when it
+// verifies; without one, where it lies (Wine's own programs carry none).
+bool IsPartOfWindows(std::string_view program, const FileSignature& signature,
+                     std::string_view windowsFolder);
+// The Publisher column: the signer; else the company, marked "(not verified)"; else empty.
+std::string PublisherText(const FileSignature& signature);
+
 // What a listing is told of the system's other startup sources, row by row. A service our
 // Disable switched off stays listed while its previous start type is on record.
 class SystemStartupLister {
   public:
+    // With `signatures`, each row carries its program's signature, which then decides whether
+    // the program is part of Windows.
     SystemStartupLister(StartupSources& sources, System& sys,
-                        const std::vector<std::string>& recordedServices)
-        : sources_(sources), sys_(sys), recorded_(recordedServices) {}
+                        const std::vector<std::string>& recordedServices,
+                        FileSignatures* signatures = nullptr)
+        : sources_(sources), sys_(sys), recorded_(recordedServices), signatures_(signatures) {}
     void List(const std::function<void(StartupEntry)>& add);
 
   private:
@@ -53,13 +66,16 @@ class SystemStartupLister {
     StartupSources& sources_;
     System& sys_;
     const std::vector<std::string>& recorded_;
+    FileSignatures* signatures_;
 };
 
 // A task row from what the scheduler tells; nothing when the task neither starts at logon or
-// boot nor runs a program that is not part of Windows.
-std::optional<StartupEntry> TaskRow(const TaskInfo& task, System& sys);
-// A service or driver row; nothing unless it starts by itself and is not part of Windows, or
-// its start type is on record.
-std::optional<StartupEntry> ServiceRow(const ServiceInfo& service, System& sys, bool recorded);
+// boot nor runs a program that is not part of Windows. Rows of Windows' own programs are
+// marked `partOfWindows`.
+std::optional<StartupEntry> TaskRow(const TaskInfo& task, System& sys,
+                                    FileSignatures* signatures = nullptr);
+// A service or driver row; nothing unless it starts by itself or its start type is on record.
+std::optional<StartupEntry> ServiceRow(const ServiceInfo& service, System& sys, bool recorded,
+                                       FileSignatures* signatures = nullptr);
 
 } // namespace zt

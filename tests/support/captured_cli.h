@@ -10,9 +10,10 @@ namespace zt::test {
 
 struct CapturedCli {
     cli::CliContext ctx;
-    CapturedCli() {
-        ctx.out = std::tmpfile();
-        ctx.err = std::tmpfile();
+    CapturedCli() { Capture(); }
+    CapturedCli(Registry& reg, System& sys, StartupSources& sources, FileSignatures& signatures)
+        : ctx(reg, sys, sources, signatures) {
+        Capture();
     }
     ~CapturedCli() {
         std::fclose(ctx.out);
@@ -22,6 +23,12 @@ struct CapturedCli {
     CapturedCli& operator=(const CapturedCli&) = delete;
     std::string Out() { return ReadAllFrom(ctx.out); }
     std::string Err() { return ReadAllFrom(ctx.err); }
+
+  private:
+    void Capture() {
+        ctx.out = std::tmpfile();
+        ctx.err = std::tmpfile();
+    }
 };
 
 } // namespace zt::test

@@ -30,7 +30,9 @@
 #include "startup/RunAtStartup.h"
 #include "app/res/resource.h"
 #include "settings/SettingsStore.h"
+#include "platform/win32/Win32FileSignatures.h"
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32StartupSources.h"
 #include "platform/win32/Win32System.h"
 #include "ui/Dpi.h"
 #include "ui/MessageBox.h"
@@ -215,7 +217,9 @@ int main(int argc, char** argv) {
     zt::System& system = elevation ? unelevated : platformSystem;
     zt::SettingsStore store(registry, "zentrove");
     zt::SetAppSettings(&store);
-    zt::AppContext app{registry, system, store};
+    zt::Win32StartupSources sources;
+    zt::Win32FileSignatures signatures;
+    zt::AppContext app{registry, system, sources, signatures, store};
     // The main window registers the running program to start with Windows; this driver is not
     // the program, so the registration is put back afterwards.
     std::optional<zt::RegValue> run;

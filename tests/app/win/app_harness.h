@@ -13,6 +13,7 @@
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "app/AppSettingsLink.h"
+#include "support/platform_startup.h"
 #include "ui/UiContext.h"
 
 namespace zt::test {
@@ -22,7 +23,8 @@ class AppHarness {
     AppHarness()
         : name_(std::string("ZtAppTest_") +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name()),
-          store_(registry_, name_), app_{registry_, system_, store_} {
+          store_(registry_, name_), app_{registry_, system_, test::PlatformStartupSources(),
+                                         test::PlatformSignatures(), store_} {
         (void)registry_.DeleteKeyTree(RootHandle(kCurrentUser), ProfileKey());
         SetAppSettings(&store_);
     }

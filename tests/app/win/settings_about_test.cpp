@@ -9,6 +9,7 @@
 #include "app/res/resource.h"
 #include "app_harness.h"
 #include "platform/memory/MemoryRegistry.h"
+#include "support/platform_startup.h"
 #include "ui/MessageBox.h"
 
 namespace zt::test {
@@ -110,7 +111,7 @@ TEST(SettingsRefused, ApplyNamesTheSettingsAndTheStartWithWindowsSwitch) {
     MemoryRegistry reg;
     Win32System sys;
     SettingsStore store(reg, "ZtRefused");
-    AppContext app{reg, sys, store};
+    AppContext app{reg, sys, test::PlatformStartupSources(), test::PlatformSignatures(), store};
     reg.DenyWrite(kCurrentUser, store.KeyPath());
     reg.DenyWrite(kLocalMachine, kRunKeyPath);
     reg.DenyWrite(kCurrentUser, kRunKeyPath);

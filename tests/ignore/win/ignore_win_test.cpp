@@ -17,6 +17,7 @@
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "support/captured_cli.h"
+#include "support/platform_startup.h"
 #include "ui/MessageBox.h"
 #include "ui/PumpWait.h"
 
@@ -129,7 +130,7 @@ TEST_F(IgnoreFixture, ConsoleAddsListsAndRemovesAndRefusesBadInput) {
 // by the page nor by the console until the settings page's dialog removes it.
 TEST_F(IgnoreFixture, PageIgnoresFromItsMenuUntilTheDialogRemovesTheEntry) {
     ScopedMessageAnswerer answers(IDOK);
-    AppContext app{reg, sys, store};
+    AppContext app{reg, sys, test::PlatformStartupSources(), test::PlatformSignatures(), store};
     SetAppSettings(&store);
     CDlgMain main(app);
     main.ScanPage().enabledCategories = {6};

@@ -28,6 +28,7 @@
 #include "app/res/ids_startup.h"
 #include "backup/BackupStore.h"
 #include "settings/SettingsStore.h"
+#include "platform/memory/MemoryFileSignatures.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32StartupSources.h"
 #include "platform/win32/Win32System.h"
@@ -279,6 +280,14 @@ void PlantDemoService() {
     ::CloseServiceHandle(manager);
 }
 
+// Who made the demo programs: the signature reader cannot be shown one without a signed file.
+void SignDemoPrograms(MemoryFileSignatures& signatures) {
+    signatures.Set("C:\\Program Files\\Demo\\updater.exe", {"Demo Software Ltd", true});
+    signatures.Set("C:\\Program Files\\Demo\\tray.exe", {"Demo Software Ltd", true});
+    signatures.Set("C:\\Program Files (x86)\\Demo\\sync32.exe", {"Demo Sync Inc.", false});
+    signatures.Set("C:\\Windows\\mixer.exe", {"Microsoft Windows", true});
+}
+
 class NoHost : public PageHost {
   public:
     void RefreshBackupList() override {}
@@ -295,9 +304,7 @@ class CShotFrame : public CGradientDialog {
                                                             0, 0, 408, 162, "Zentrove 1.0"),
                           IDI_ZENTROVE),
           app_(app), mode_(std::move(mode)), rectFile_(std::move(rectFile)), seconds_(seconds),
-          startup_(app), cleanDisk_(app), backup_(app), add_() {
-        startup_.SetStartupSources(std::make_shared<DemoSources>());
-    }
+          startup_(app), cleanDisk_(app), backup_(app), add_() {}
 
   protected:
     bool OnInitDialog() override {
@@ -339,6 +346,8 @@ class CShotFrame : public CGradientDialog {
                     list.Send(LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&it));
                 }
             }
+            // The task and the service, listed last, in view with the rows that have publishers.
+            list.Send(LVM_ENSUREVISIBLE, list.Count() - 1, FALSE);
         }
         if (mode_ == "cleandisk") {
             // The browsers in view, Edge (whose lock the demo holds) among them.
@@ -484,7 +493,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     zt::RightsSystem sys(!standardUser);
     zt::SettingsStore settings(reg, "zentrove");
     zt::NoHost host;
-    zt::AppContext app{reg, sys, settings, &host};
+    zt::DemoSources sources;
+    zt::MemoryFileSignatures signatures;
+    zt::SignDemoPrograms(signatures);
+    zt::AppContext app{reg, sys, sources, signatures, settings, &host};
     {
         zt::DemoData demo(reg, sys);
         demo.Backups();

@@ -17,6 +17,7 @@
 #include "settings/SettingsStore.h"
 #include "seams/System.h"
 #include "seams/Unicode.h"
+#include "support/platform_startup.h"
 #include "support/seams.h"
 #include "ui/MessageBox.h"
 #include "ui/UiContext.h"
@@ -149,7 +150,8 @@ class PageTest : public ::testing::Test {
     std::unique_ptr<System> sys_ = MakeSystem();
     SettingsStore settings_{*reg_, "zentrove-pages-test"};
     CountingHost host_;
-    AppContext app_{*reg_, *sys_, settings_, &host_};
+    AppContext app_{*reg_,     *sys_, PlatformStartupSources(), PlatformSignatures(),
+                    settings_, &host_};
 };
 
 } // namespace zt::test

@@ -253,7 +253,8 @@ TEST_F(BackupPageTest, APartialRestoreRunsOffTheWindowThreadAndKeepsItsFile) {
             return Win32System::ExecuteAndWait(v, f, p, show, timeoutMs);
         }
     } watching;
-    AppContext app{*reg_, watching, settings_, &host_};
+    AppContext app{*reg_,     watching, PlatformStartupSources(), PlatformSignatures(),
+                   settings_, &host_};
     CDlgBackup page(app);
     CreatePage(page);
     watching.page = page.Handle();

@@ -105,7 +105,8 @@ class StartupHelperTest : public PageTest {
     }
 
     NotElevatedSystem helperSys_;
-    AppContext helperApp_{*reg_, helperSys_, settings_, &host_};
+    AppContext helperApp_{*reg_,     helperSys_, PlatformStartupSources(), PlatformSignatures(),
+                          settings_, &host_};
 };
 
 TEST_F(StartupHelperTest, MachineRowsAreSwitchedByTheHelperAndOneMessageNamesWhatStayed) {
@@ -213,7 +214,8 @@ class CleanDiskHelperTest : public PageTest {
     }
 
     NotElevatedSystem helperSys_;
-    AppContext helperApp_{*reg_, helperSys_, settings_, &host_};
+    AppContext helperApp_{*reg_,     helperSys_, PlatformStartupSources(), PlatformSignatures(),
+                          settings_, &host_};
     std::string userJunk_, machineJunk_;
 };
 

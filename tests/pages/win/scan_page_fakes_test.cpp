@@ -2,7 +2,9 @@
 #include "app/DlgScanClean.h"
 #include "app/res/resource.h"
 #include "pages/win/PageFixture.h"
+#include "platform/memory/MemoryFileSignatures.h"
 #include "platform/memory/MemoryRegistry.h"
+#include "platform/memory/MemoryStartupSources.h"
 #include "platform/memory/MemorySystem.h"
 #include "scan/scan_support.h"
 
@@ -15,8 +17,10 @@ class ScanPageOnFakesTest : public PageTest {
   protected:
     MemoryRegistry memReg_;
     MemorySystem memSys_;
+    MemoryStartupSources memSources_;
+    MemoryFileSignatures memSignatures_;
     SettingsStore memSettings_{memReg_, "zentrove-fakes-test"};
-    AppContext fakeApp_{memReg_, memSys_, memSettings_, &host_};
+    AppContext fakeApp_{memReg_, memSys_, memSources_, memSignatures_, memSettings_, &host_};
 };
 
 TEST_F(ScanPageOnFakesTest, ScanFindsWhatTheFakeRegistryHolds) {

@@ -9,6 +9,7 @@
 #include "app/res/ids_startup.h"
 #include "backup/BackupStore.h"
 #include "pages/win/PageFixture.h"
+#include "platform/memory/MemoryFileSignatures.h"
 #include "startup/StartupApproval.h"
 #include "startup/StartupEntry.h"
 #include "startup/StartupLocations.h"
@@ -28,6 +29,7 @@ class StartupPageTest : public PageTest {
         ASSERT_FALSE(userStartup_.empty());
         ::CreateDirectoryW(ToWide(userStartup_).c_str(), nullptr);
         Cleanup();
+        ASSERT_TRUE(settings_.Write(settings::HideWindowsStartup, 1)); // a test may clear it
     }
     void TearDown() override {
         Cleanup();
@@ -108,15 +110,52 @@ TEST_F(StartupPageTest, ListsThePlantedEntriesNumberedInOrder) {
     EXPECT_EQ(page.EntryAt(file)->kind, StartupEntryKind::StartupFolderFile);
     EXPECT_GT(file, run); // folders come after the registry
 
-    // Six columns that fill the list at first.
+    // Seven columns that fill the list at first, the Status one never cutting a state.
     EXPECT_EQ(list.ItemText(run, 4), "Enabled");
     RECT client = list.ClientRect();
     int total = 0;
-    for (int c = 0; c < 6; ++c)
+    for (int c = 0; c < 7; ++c)
         total += list.ColumnWidth(c);
     EXPECT_EQ(total, client.right - client.left);
+    EXPECT_GT(list.ColumnWidth(4),
+              static_cast<int>(list.Send(LVM_GETSTRINGWIDTHW, 0,
+                                         reinterpret_cast<LPARAM>(L"Disabled (File not found)"))));
     EXPECT_TRUE(::SendMessageW(list.Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) &
                 LVS_EX_CHECKBOXES);
+}
+
+TEST_F(StartupPageTest, HideBoxListsWindowsSignedRowsOnlyWhenClearedAndIsRemembered) {
+    PlantValue(kCurrentUser, kRunPath, "ZtPagesRun", "C:\\zt\\win.exe");
+    PlantValue(kCurrentUser, kRunPath, "ZtPagesOther", "C:\\zt\\vendor.exe");
+    MemoryFileSignatures signatures;
+    signatures.Set("C:\\zt\\win.exe", {"Microsoft Windows", true});
+    signatures.Set("C:\\zt\\vendor.exe", {"Vendor Ltd", false});
+    AppContext app{*reg_, *sys_, PlatformStartupSources(), signatures, settings_, &host_};
+    auto hideBox = [](const CDlgStartupManager& page) {
+        return CButton(page.Item(IDC_STARTUP_HIDE_WINDOWS));
+    };
+    {
+        CDlgStartupManager page(app);
+        CreatePage(page);
+        ASSERT_TRUE(page.WaitForListing());
+        EXPECT_TRUE(hideBox(page).IsChecked());
+        EXPECT_EQ(FindRow(page.List(), "ZtPagesRun"), -1);
+        int vendor = FindRow(page.List(), "ZtPagesOther");
+        ASSERT_GE(vendor, 0);
+        EXPECT_EQ(page.List().ItemText(vendor, 6), "Vendor Ltd (not verified)");
+
+        hideBox(page).Send(BM_CLICK);
+        ASSERT_TRUE(page.WaitForListing());
+        int win = FindRow(page.List(), "ZtPagesRun");
+        ASSERT_GE(win, 0);
+        EXPECT_EQ(page.List().ItemText(win, 6), "Microsoft Windows");
+        EXPECT_EQ(settings_.Read(settings::HideWindowsStartup), 0);
+    }
+    CDlgStartupManager again(app);
+    CreatePage(again);
+    ASSERT_TRUE(again.WaitForListing());
+    EXPECT_FALSE(hideBox(again).IsChecked());
+    EXPECT_GE(FindRow(again.List(), "ZtPagesRun"), 0);
 }
 
 TEST_F(StartupPageTest, DeleteWithNothingCheckedOnlySaysSo) {

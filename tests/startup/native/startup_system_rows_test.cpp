@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <gmock/gmock.h>
 
+#include "platform/memory/MemoryFileSignatures.h"
 #include "platform/memory/MemoryRegistry.h"
 #include "platform/memory/MemoryStartupSources.h"
 #include "platform/memory/MemorySystem.h"
@@ -11,6 +12,8 @@
 #include "startup/SystemStartupActions.h"
 #include "startup/row_model.h"
 #include "startup/scripted_prompt.h"
+#include "startup/startup_support.h"
+#include "scan/RunKeys.h"
 
 namespace zt {
 namespace {
@@ -58,6 +61,7 @@ TEST(StartupJudgementTable, TriggersStartTypesAndPrograms) {
         {"C:\\Program Files\\Vendor\\svc.exe -k x", "C:\\Program Files\\Vendor\\svc.exe", false},
         {"C:\\Program Files\\Vendor\\bare -k x", "C:\\Program Files\\Vendor\\bare.exe", false},
         {"C:\\Program Files\\Gone\\svc.exe -k x", "C:\\Program Files\\Gone\\svc.exe", false},
+        {"C:\\Program Files\\Gone\\app.exe", "C:\\Program Files\\Gone\\app.exe", false},
         {"\\SystemRoot\\System32\\drivers\\x.sys", "C:\\windows\\System32\\drivers\\x.sys", true},
         {"System32\\drivers\\y.sys", "C:\\windows\\System32\\drivers\\y.sys", true},
         {"\\??\\C:\\Vendor\\drv.sys", "C:\\Vendor\\drv.sys", false},
@@ -76,6 +80,57 @@ TEST(StartupJudgementTable, TriggersStartTypesAndPrograms) {
     EXPECT_EQ(DriverProgram(noImage, sys), "C:\\windows\\system32\\drivers\\ztdrv.sys");
 }
 
+TEST(StartupJudgementTable, PartOfWindowsAndPublisher) {
+    struct Case {
+        const char* program;
+        FileSignature signature;
+        bool windowsSigned;
+        bool partOfWindows;
+        const char* publisher;
+    } cases[] = {
+        {"C:\\windows\\system32\\svchost.exe",
+         {"Microsoft Windows", true},
+         true,
+         true,
+         "Microsoft Windows"},
+        // Windows' own signer outside the Windows folder.
+        {"C:\\Program Files\\Defender\\msmp.exe",
+         {"Microsoft Windows Publisher", true},
+         true,
+         true,
+         "Microsoft Windows Publisher"},
+        // Anyone else's verified signature, even in the drivers folder, is not Windows.
+        {"C:\\windows\\System32\\drivers\\vendor.sys",
+         {"Vendor Inc.", true},
+         false,
+         false,
+         "Vendor Inc."},
+        {"C:\\windows\\system32\\suite.exe",
+         {"Microsoft Corporation", true},
+         false,
+         false,
+         "Microsoft Corporation"},
+        // Without a verified signature the folder decides; a claimed name is only shown.
+        {"C:\\windows\\system32\\builtin.exe", {}, false, true, ""},
+        {"C:\\Vendor\\fake.exe",
+         {"Microsoft Windows", false},
+         false,
+         false,
+         "Microsoft Windows (not verified)"},
+        {"C:\\windows\\Temp\\dropped.exe",
+         {"Microsoft Windows", false},
+         false,
+         false,
+         "Microsoft Windows (not verified)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsWindowsSigned(c.signature), c.windowsSigned) << c.program;
+        EXPECT_EQ(IsPartOfWindows(c.program, c.signature, "C:\\windows"), c.partOfWindows)
+            << c.program;
+        EXPECT_EQ(PublisherText(c.signature), c.publisher) << c.program;
+    }
+}
+
 class SystemRowsTest : public ::testing::Test {
   protected:
     MemoryRegistry reg;
@@ -88,9 +143,13 @@ class SystemRowsTest : public ::testing::Test {
         sys.AddFile("C:\\Vendor\\tool.exe");
         sys.AddFile("C:\\windows\\system32\\svchost.exe");
     }
-    test::RowModel List() {
+    MemoryFileSignatures signatures;
+
+    test::RowModel List(bool hideWindows = true) {
         test::RowModel rows;
-        StartupEnumerator(reg, sys, &sources).EnumerateStartupEntries(rows);
+        StartupEnumerator lister(reg, sys, &sources, &signatures);
+        lister.HideWindowsEntries(hideWindows);
+        lister.EnumerateStartupEntries(rows);
         return rows;
     }
     static TaskInfo Task(std::string path, TaskTriggerType trigger, std::string program) {
@@ -122,13 +181,28 @@ TEST_F(SystemRowsTest, ListsWhatStartsAndIsNotTheSystemsOwn) {
          false},
         {"manual", "M", "C:\\Vendor\\tool.exe", kServiceDemandStart, false, false},
         {"vdrv", "D", "\\??\\C:\\Vendor\\gone.sys", kServiceBootStart, false, true},
+        {"signeddrv", "S", "System32\\drivers\\signed.sys", kServiceSystemStart, false, true},
     };
     sources.packages = {{"Fam_1", "Start", "Fam App", "", PackagedTaskState::DisabledByPolicy}};
+    // A vendor's driver in the drivers folder, and a Run entry only its signature makes Windows'.
+    sys.AddFile("C:\\windows\\System32\\drivers\\signed.sys");
+    signatures.Set("C:\\windows\\System32\\drivers\\signed.sys", {"Vendor Inc.", true});
+    ASSERT_TRUE(test::PlantString(reg, kCurrentUser, std::string(kRunKeyPath), "WinRun",
+                                  "C:\\Vendor\\wintool.exe /w"));
+    signatures.Set("C:\\Vendor\\wintool.exe", {"Microsoft Windows", true});
 
     auto rows = List();
     EXPECT_EQ(rows.Names(),
-              (std::vector<std::string>{"\\Broken", "\\ComOnly", "\\LogonWin", "\\V\\Daily",
-                                        "\\Locked", "vsvc", "vdrv", "Fam_1\\Start"}));
+              (std::vector<std::string>{"\\Broken", "\\ComOnly", "\\V\\Daily", "\\Locked", "vsvc",
+                                        "vdrv", "signeddrv", "Fam_1\\Start"}));
+    EXPECT_EQ(rows.Find("signeddrv")->signature, (FileSignature{"Vendor Inc.", true}));
+    EXPECT_EQ(rows.rows.back().number, 8);
+    // Unhidden: the Run entry, the logon task and both services of Windows, numbered in order.
+    auto all = List(false);
+    EXPECT_EQ(all.Names(), (std::vector<std::string>{
+                               "WinRun", "\\Broken", "\\ComOnly", "\\LogonWin", "\\V\\Daily",
+                               "\\Locked", "vsvc", "winsvc", "vdrv", "signeddrv", "Fam_1\\Start"}));
+    EXPECT_EQ(all.rows.back().number, 11);
     EXPECT_EQ(rows.Find("\\V\\Daily")->command, "C:\\Vendor\\tool.exe +2 more");
     EXPECT_EQ(rows.Find("\\ComOnly")->command, "(COM handler)");
     EXPECT_EQ(rows.Find("\\Broken")->command, "(definition unreadable (error 5))");
@@ -139,7 +213,6 @@ TEST_F(SystemRowsTest, ListsWhatStartsAndIsNotTheSystemsOwn) {
     EXPECT_EQ(StartupKindWord(rows.Find("vdrv")->kind), "driver");
     EXPECT_EQ(StartupStatusText(*rows.Find("vdrv")), "Enabled (File not found)");
     EXPECT_EQ(StartupStatusText(*rows.Find("Fam_1\\Start")), "Disabled by policy");
-    EXPECT_EQ(rows.rows.back().number, 8);
 }
 
 TEST_F(SystemRowsTest, ServiceStartTypeComesBackExactlyAndRefusalsChangeNothing) {

@@ -9,10 +9,13 @@
 #include <set>
 
 #include "backup/BackupStore.h"
+#include "platform/memory/MemoryFileSignatures.h"
 #include "startup/StartupLocations.h"
 #include "startup/scripted_prompt.h"
 #include "startup/startup_support.h"
+#include "support/captured_cli.h"
 #include "support/cli_run.h"
+#include "support/platform_startup.h"
 #include "support/seams.h"
 
 namespace zt {
@@ -61,7 +64,47 @@ TEST_F(StartupCliTest, ListsAsJsonInUtf8) {
     CliRun text = RunCli("startup");
     ASSERT_EQ(text.exitCode, 0u);
     EXPECT_THAT(text.out, HasSubstr("2\tu.bat\t" + JoinPath(sandbox.userFolder(), "u.bat") +
-                                    "\tStartup\tStartupFolderFile\tEnabled\t\r\n"));
+                                    "\tStartup\tStartupFolderFile\tEnabled\t\t\r\n"));
+}
+
+// Only the stand-in can make a file Windows-signed here, so the command runs in this process.
+TEST_F(StartupCliTest, PublishersReachJsonAndWindowsSignedRowsNeedAll) {
+    const std::string run(kRunKeyPath);
+    ASSERT_TRUE(test::PlantString(*reg, kCurrentUser, run, "ZtWinSigned", "C:\\ZtSig\\win.exe /w"));
+    ASSERT_TRUE(test::PlantString(*reg, kCurrentUser, run, "ZtVendor",
+                                  "\"C:\\ZtSig\\vendor tool.exe\" -x"));
+    MemoryFileSignatures signatures;
+    signatures.Set("C:\\ZtSig\\win.exe", {"Microsoft Windows", true});
+    signatures.Set("C:\\ZtSig\\vendor tool.exe", {"Vendor Ltd", false});
+    auto startup = [&](const cli::Args& args, std::string& out) {
+        test::CapturedCli cli(*reg, *sys, test::PlatformStartupSources(), signatures);
+        int code = cli::RunStartupCommand(cli.ctx, args);
+        out = cli.Out() + cli.Err();
+        return code;
+    };
+    auto row = [](const std::string& out, const std::string& name) {
+        for (const auto& r : nlohmann::json::parse(out))
+            if (r["name"] == name) return r;
+        return nlohmann::json();
+    };
+    std::string shown, all, changed;
+    ASSERT_EQ(startup({"--json"}, shown), 0) << shown;
+    EXPECT_TRUE(row(shown, "ZtWinSigned").is_null());
+    EXPECT_EQ(row(shown, "ZtVendor")["publisher"], "Vendor Ltd");
+    EXPECT_EQ(row(shown, "ZtVendor")["verified"], false);
+    ASSERT_EQ(startup({"--all", "--json"}, all), 0) << all;
+    auto win = row(all, "ZtWinSigned");
+    ASSERT_FALSE(win.is_null());
+    EXPECT_EQ(win["publisher"], "Microsoft Windows");
+    EXPECT_EQ(win["verified"], true);
+    // An id names the row whether it is hidden or not.
+    EXPECT_EQ(startup({"disable", "--id", win["id"].get<std::string>()}, changed), 0) << changed;
+    ASSERT_EQ(startup({"--all", "--json"}, all), 0);
+    EXPECT_EQ(row(all, "ZtWinSigned")["status"], "Disabled");
+
+    CliRun help = RunCli("startup --help");
+    EXPECT_EQ(help.exitCode, 0u);
+    EXPECT_THAT(help.out, HasSubstr("--all"));
 }
 
 TEST_F(StartupCliTest, DeleteAsksOrRefusesAndBacksUp) {

@@ -2,6 +2,8 @@
 // the system's own tools, listed, switched, deleted and restored.
 #include <windows.h>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 #include <gmock/gmock.h>
 #include <nlohmann/json.hpp>
@@ -184,6 +186,14 @@ TEST_F(SystemSourcesTest, ServicesKeepTheirStartTypeAcrossDisableAndEnable) {
     EXPECT_EQ(drv->kind, StartupEntryKind::Driver);
     EXPECT_EQ(drv->detail, "System");
     EXPECT_EQ(rows.Find("ZtTestOwn"), nullptr);
+    // Windows' own by its folder, with no signature: listed only with --all. Every row tells
+    // who made it, as far as known.
+    EXPECT_TRUE(JsonRow("ZtTestOwn").is_null());
+    auto all = nlohmann::json::parse(RunCli("startup --all --json").out);
+    EXPECT_TRUE(std::any_of(all.begin(), all.end(),
+                            [](const auto& r) { return r["name"] == "ZtTestOwn"; }));
+    for (const auto& r : all)
+        EXPECT_TRUE(r["publisher"].is_string() && r["verified"].is_boolean()) << r.dump();
     EXPECT_EQ(rows.Find("ZtTestManual"), nullptr);
 
     // A delayed automatic start comes back as delayed, not as plain automatic.
