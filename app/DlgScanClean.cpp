@@ -220,12 +220,13 @@ void CDlgScanClean::SyncListCount() {
 }
 
 void CDlgScanClean::SyncListCountSoon() {
-    // A timer comes after the reports already queued, and no sooner than kListCountMs after
-    // the last update: one update for a whole run of findings.
+    // Behind the reports already queued, and no sooner than kListCountMs after the last
+    // update: one update for a whole run of findings.
     if (countQueued_) return;
     const ULONGLONG since = ::GetTickCount64() - lastCountSync_;
-    const auto wait = static_cast<UINT>(since >= kListCountMs ? 0 : kListCountMs - since);
-    countQueued_ = ::SetTimer(Handle(), kTimerListCount, wait, nullptr) != 0;
+    countQueued_ = since >= kListCountMs ? TaskQueue()->Post([this] { SyncListCount(); })
+                                         : ::SetTimer(Handle(), kTimerListCount,
+                                                      UINT(kListCountMs - since), nullptr) != 0;
 }
 
 void CDlgScanClean::RefreshCheckAll() {

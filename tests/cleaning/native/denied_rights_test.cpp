@@ -160,7 +160,13 @@ class RowList : public StartupRowModel {
     }
     void UntickRow(int i) override { ticked[i] = false; }
     void Add(std::string name, std::string location, StartupEntryKind kind) {
-        rows.push_back({static_cast<int>(rows.size()) + 1, std::move(name), "x", location, kind});
+        StartupEntry row;
+        row.number = static_cast<int>(rows.size()) + 1;
+        row.name = std::move(name);
+        row.command = "x";
+        row.location = std::move(location);
+        row.kind = kind;
+        rows.push_back(std::move(row));
         ticked.push_back(true);
     }
 };

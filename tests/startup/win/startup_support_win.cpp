@@ -152,9 +152,10 @@ StartupSandbox::~StartupSandbox() {
     for (const auto& [sv, value] : saved_->values) {
         RegKey key(reg_, reg_.CreateKey(RootHandle(sv.root), sv.keyPath));
         (void)reg_.DeleteValue(key.get(), sv.name);
-        if (value)
+        if (value) {
             EXPECT_TRUE(reg_.WriteValue(key.get(), sv.name, value->type, value->data.data(),
                                         static_cast<std::uint32_t>(value->data.size())));
+        }
     }
     for (const auto* folder : {&commonFolder_, &userFolder_}) {
         std::vector<std::string> names;
