@@ -346,9 +346,13 @@ void CDlgStartupManager::FitColumns() {
     }
     for (auto sample : kStatusSamples)
         needs[kStatusColumn].text = std::max(needs[kStatusColumn].text, measure(sample));
+    // Once widths are chosen only the Status column is fitted again: measuring every cell of
+    // a long list on each listing would hold up the window for nothing.
+    const int first = widthsChosen_ ? kStatusColumn : 0;
+    const int last = widthsChosen_ ? kStatusColumn : kColumns - 1;
     for (int i = 0; i < list.Count(); ++i)
         if (const StartupRow* row = RowRecord(list, i))
-            for (int c = 0; c < kColumns; ++c)
+            for (int c = first; c <= last; ++c)
                 needs[c].text =
                     std::max(needs[c].text, std::min(width, measure(ColumnText(*row, c))));
     // The check box stands before the number; numbers and states are never cut.
