@@ -10,6 +10,7 @@
 #include "app/DlgMain.h"
 #include "app/DlgScanClean.h"
 #include "app/res/resource.h"
+#include "seams/ManualResetEvent.h"
 #include "app_harness.h"
 #include "support/seams.h"
 #include "ui/MessageBox.h"
@@ -345,19 +346,46 @@ TEST_F(ScanPageFixture, CloseDuringAScanEndsWithinAboutASecondWithoutItsTotal) {
     EXPECT_TRUE(answers.Requests().empty()) << answers.Requests().front().text;
 }
 
-TEST_F(ScanPageFixture, AWorkerLeftRunningReachesNothingOfTheGonePage) {
+// The real registry, whose key listing waits at a gate from the 1,000th subkey of a key on
+// until the test opens it: a scan is then surely still running when the test lets it go.
+class GatedRegistry : public Win32Registry {
+  public:
+    bool EnumKey(HKey key, std::uint32_t index, std::string& name,
+                 std::uint32_t bufferChars) override {
+        if (index >= 1000) gate.Wait();
+        return Win32Registry::EnumKey(key, index, name, bufferChars);
+    }
+    ManualResetEvent gate;
+};
+
+struct LeftWorkerFixture : ScanPageFixture {
+    GatedRegistry gated;
+    Win32System system;
+    AppContext app{gated, system, test::PlatformStartupSources(), test::PlatformSignatures(),
+                   h.store()};
+    void TearDown() override {
+        gated.gate.Set();
+        ScanPageFixture::TearDown();
+        main.reset(); // before the context it was made with
+    }
+};
+
+TEST_F(LeftWorkerFixture, AWorkerLeftRunningReachesNothingOfTheGonePage) {
     ScratchKey scratch(h.registry());
     PlantManyMissingFiles(h.registry(), scratch, "zt_gone_left");
-    Open({kUserSoftwareCategory});
+    main = std::make_unique<CDlgMain>(app);
+    main->ScanPage().enabledCategories = {kUserSoftwareCategory};
+    ASSERT_TRUE(main->Create(nullptr));
     page().OnScanButton();
     ASSERT_TRUE(PumpUntil([&] { return page().List().Count() > 0; }, 30000));
     std::shared_ptr<const CBackgroundJob> work = page().ScanWork();
-    // No time to end: the worker is let go while it still reports.
+    // No time to end: the worker, held at the gate, is let go while it still reports.
     ASSERT_FALSE(page().StopWorkForClose(0, 0));
     page().AbandonWork();
     answers.Clear();
     main->Send(WM_SYSCOMMAND, SC_CLOSE, 0);
     main.reset();
+    gated.gate.Set();
     ASSERT_TRUE(work->Join(10000));
     Pump(300);
     // Its last report (the end of the scan) came after the page let go, and was dropped.
